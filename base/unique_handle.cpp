@@ -1,0 +1,1 @@
+#include "base/unique_handle.h"

@@ -1,0 +1,31 @@
+#!/usr/bin/env bash
+# Installs what building and testing Orvane needs on Debian 12, when missing,
+# then configures and builds. Usage: scripts/setup.sh [build-dir]
+set -euo pipefail
+here=$(cd "$(dirname "$0")/.." && pwd)
+build=${1:-${ORV_BUILD:-$here/build}}
+
+packages=(cmake ninja-build g++-mingw-w64-i686 wine wine32:i386 wine32-tools:i386 libwine-dev:i386
+          gcc-multilib g++-multilib librnp-dev:i386 xvfb xauth x11-apps imagemagick
+          gnupg sq sks googletest)
+
+sudo_cmd=()
+[ "$(id -u)" -eq 0 ] || sudo_cmd=(sudo)
+
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+  echo "== installing: ${missing[*]}"
+  if ! dpkg --print-foreign-architectures | grep -qx i386; then
+    "${sudo_cmd[@]}" dpkg --add-architecture i386
+  fi
+  "${sudo_cmd[@]}" apt-get update -q
+  DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -q --no-install-recommends "${missing[@]}"
+fi
+
+echo "== configuring $build"
+cmake -S "$here" -B "$build" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$here/cmake/mingw-i686.cmake" >/dev/null
+echo "== building"
+cmake --build "$build" -j "$(nproc)"

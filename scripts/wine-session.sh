@@ -1,0 +1,33 @@
+# Sourced by the test and demo scripts: one Xvfb display and one persistent
+# wineserver for the whole run, with the Wine prefix inside the build tree.
+# Needs $build. Defines orv_wine_stop, which the caller traps on exit.
+
+export WINEPREFIX="$build/wineprefix"
+export WINEDEBUG=${WINEDEBUG:--all}
+export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
+
+orv_xvfb_pid=
+if [ -z "${ORV_KEEP_DISPLAY:-}" ] || [ -z "${DISPLAY:-}" ]; then
+  for n in $(seq 91 140); do
+    [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ] && continue
+    Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+    orv_xvfb_pid=$!
+    export DISPLAY=":$n"
+    for _ in $(seq 50); do [ -e "/tmp/.X11-unix/X$n" ] && break; sleep 0.1; done
+    break
+  done
+fi
+
+if [ ! -f "$WINEPREFIX/system.reg" ]; then
+  echo "== creating Wine prefix $WINEPREFIX"
+  mkdir -p "$WINEPREFIX"
+  wineboot -i >/dev/null 2>&1 || true
+  wineserver -w
+fi
+# Detached, so that a wine inside $(...) or a pipe does not keep the pipe open.
+setsid wineserver -p </dev/null >/dev/null 2>&1 &
+
+orv_wine_stop() {
+  wineserver -k >/dev/null 2>&1 || true
+  [ -n "$orv_xvfb_pid" ] && kill "$orv_xvfb_pid" >/dev/null 2>&1 || true
+}
