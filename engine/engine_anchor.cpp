@@ -1,0 +1,1 @@
+// The engine library is assembled from the files listed beside this one.
