@@ -1,1 +1,0 @@
-// The engine library is assembled from the files listed beside this one.
