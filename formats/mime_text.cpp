@@ -1,0 +1,151 @@
+#include "formats/mime_text.h"
+
+namespace orv::mime {
+
+namespace {
+bool IsTrimmed(char c) { return static_cast<unsigned char>(c) <= 32; }
+bool IsPadding(char c) { return c == ' ' || c == '\t'; }
+}  // namespace
+
+std::string LowerCase(std::string_view s) {
+    std::string out(s);
+    for (char& c : out) c = LowerChar(c);
+    return out;
+}
+
+std::string UpperCase(std::string_view s) {
+    std::string out(s);
+    for (char& c : out) c = UpperChar(c);
+    return out;
+}
+
+std::string_view TrimLeft(std::string_view s) {
+    std::size_t i = 0;
+    while (i < s.size() && IsTrimmed(s[i])) ++i;
+    return s.substr(i);
+}
+
+std::string_view TrimRight(std::string_view s) {
+    std::size_t n = s.size();
+    while (n > 0 && IsTrimmed(s[n - 1])) --n;
+    return s.substr(0, n);
+}
+
+std::string_view Trim(std::string_view s) { return TrimRight(TrimLeft(s)); }
+
+bool StartsWith(std::string_view s, std::string_view prefix) {
+    return s.size() >= prefix.size() && s.compare(0, prefix.size(), prefix) == 0;
+}
+
+bool StartsWithNoCase(std::string_view s, std::string_view prefix) {
+    if (s.size() < prefix.size()) return false;
+    for (std::size_t i = 0; i < prefix.size(); ++i)
+        if (LowerChar(s[i]) != LowerChar(prefix[i])) return false;
+    return true;
+}
+
+std::size_t FindNoCase(std::string_view s, std::string_view lowerNeedle, std::size_t from) {
+    if (lowerNeedle.empty()) return from <= s.size() ? from : npos;
+    if (s.size() < lowerNeedle.size()) return npos;
+    const std::size_t last = s.size() - lowerNeedle.size();
+    const char first = lowerNeedle[0];
+    for (std::size_t i = from; i <= last; ++i) {
+        if (LowerChar(s[i]) != first) continue;
+        std::size_t k = 1;
+        while (k < lowerNeedle.size() && LowerChar(s[i + k]) == lowerNeedle[k]) ++k;
+        if (k == lowerNeedle.size()) return i;
+    }
+    return npos;
+}
+
+bool ContainsNoCase(std::string_view s, std::string_view lowerNeedle) {
+    return FindNoCase(s, lowerNeedle) != npos;
+}
+
+std::string NormaliseLineEnds(std::string_view s) {
+    std::string out;
+    out.reserve(s.size() + s.size() / 32 + 2);
+    for (std::size_t i = 0; i < s.size(); ++i) {
+        const char c = s[i];
+        if (c == '\r') {
+            out += "\r\n";
+            if (i + 1 < s.size() && s[i + 1] == '\n') ++i;
+        } else if (c == '\n') {
+            out += "\r\n";
+        } else {
+            out += c;
+        }
+    }
+    return out;
+}
+
+namespace {
+std::string_view CutLine(std::string_view& text) {
+    const std::size_t lf = text.find('\n');
+    const std::size_t n = lf == npos ? text.size() : lf + 1;
+    std::string_view line = text.substr(0, n);
+    text.remove_prefix(n);
+    return line;
+}
+}  // namespace
+
+std::string TakeHeaderLine(std::string_view& text, int maxContinuations) {
+    std::string line(TrimRight(CutLine(text)));
+    for (int joined = 0; !text.empty() && IsPadding(text[0]); ++joined) {
+        if (maxContinuations >= 0 && joined >= maxContinuations) break;
+        line += ' ';
+        line += Trim(CutLine(text));
+    }
+    return line;
+}
+
+Delimiter FindDelimiter(std::string_view text, std::string_view boundary, std::size_t from) {
+    Delimiter d;
+    if (boundary.empty()) return d;
+    std::string dash;
+    dash.reserve(boundary.size() + 2);
+    dash += "--";
+    dash += boundary;
+    for (std::size_t p = text.find(dash, from); p != npos; p = text.find(dash, p + 1)) {
+        if (p > 0 && text[p - 1] != '\n') continue;
+        std::size_t q = p + dash.size();
+        bool closing = false;
+        if (text.compare(q, 2, "--") == 0) {
+            closing = true;
+            q += 2;
+        }
+        while (q < text.size() && IsPadding(text[q])) ++q;
+        if (q < text.size() && text[q] == '\r') ++q;
+        if (q < text.size() && text[q] != '\n') continue;
+        d.pos = p;
+        d.next = q < text.size() ? q + 1 : q;
+        d.closing = closing;
+        return d;
+    }
+    return d;
+}
+
+void SplitPart(std::string_view part, std::string_view& header, std::string_view& body) {
+    if (StartsWith(part, "\r\n")) {
+        header = part.substr(0, 0);
+        body = part.substr(2);
+        return;
+    }
+    const std::size_t blank = part.find("\r\n\r\n");
+    if (blank == npos) {
+        header = part;
+        body = part.substr(part.size());
+        return;
+    }
+    header = part.substr(0, blank + 4);
+    body = part.substr(blank + 4);
+}
+
+std::size_t ContentEndBefore(std::string_view text, std::size_t delimiterPos) {
+    std::size_t end = delimiterPos;
+    if (end > 0 && text[end - 1] == '\n') --end;
+    if (end > 0 && text[end - 1] == '\r') --end;
+    return end;
+}
+
+}  // namespace orv::mime
