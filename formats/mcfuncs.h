@@ -96,6 +96,9 @@ public:
     static std::string GetBounds(std::string_view header);
     static std::string GetHeader(std::string& text);
     static std::string GetHeaderLine(std::string& text);
+    // The same on a view that is advanced: for walking a header line by line
+    // without cutting the front off the text each time.
+    static std::string GetHeaderLine(std::string_view& text);
     static int CompressHeader(std::string& header, std::string& boundary);
 
     // Codecs; decoders never raise.

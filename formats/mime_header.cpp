@@ -26,6 +26,8 @@ std::string TMCFuncs::GetHeaderLine(std::string& text) {
     return line;
 }
 
+std::string TMCFuncs::GetHeaderLine(std::string_view& text) { return TakeHeaderLine(text); }
+
 std::string TMCFuncs::GetHeader(std::string& text) {
     const std::size_t end = text.find("\r\n\r\n");
     if (end == npos) return {};

@@ -94,7 +94,9 @@ std::string TMCFuncs::ExtractMime(std::string_view boundary, std::string_view te
             SplitPart(innerPart, header, body);
             decoded = DecodeHeader(header);
         }
-        if (ContainsNoCase(decoded, "text/") && !ContainsNoCase(decoded, "filename=")) {
+        // A part without any header is plain text by default.
+        const bool isText = decoded.empty() || (ContainsNoCase(decoded, "text/") && !ContainsNoCase(decoded, "filename="));
+        if (isText) {
             if (ContainsNoCase(decoded, "quoted-printable"))
                 out += ConvertText(body);
             else
