@@ -101,14 +101,22 @@ std::string TakeHeaderLine(std::string_view& text, int maxContinuations) {
 
 Delimiter FindDelimiter(std::string_view text, std::string_view boundary, std::size_t from) {
     Delimiter d;
-    if (boundary.empty()) return d;
-    std::string dash;
-    dash.reserve(boundary.size() + 2);
-    dash += "--";
-    dash += boundary;
-    for (std::size_t p = text.find(dash, from); p != npos; p = text.find(dash, p + 1)) {
-        if (p > 0 && text[p - 1] != '\n') continue;
-        std::size_t q = p + dash.size();
+    // A boundary cannot hold a line end; one that does never matches a line.
+    if (boundary.empty() || boundary.find_first_of("\r\n") != npos) return d;
+    auto nextLine = [text](std::size_t at) {
+        const std::size_t lf = text.find('\n', at);
+        return lf == npos ? text.size() : lf + 1;
+    };
+    std::size_t p = from;
+    if (p > 0 && p <= text.size() && text[p - 1] != '\n') p = nextLine(p);
+    // Only line starts are compared, and a comparison stops at the line's end
+    // at the latest, so the walk is linear in the text whatever the boundary.
+    for (; p < text.size(); p = nextLine(p)) {
+        if (text.size() - p < boundary.size() + 2 || text[p] != '-' || text[p + 1] != '-') continue;
+        std::size_t k = 0;
+        while (k < boundary.size() && text[p + 2 + k] == boundary[k]) ++k;
+        if (k < boundary.size()) continue;
+        std::size_t q = p + 2 + boundary.size();
         bool closing = false;
         if (text.compare(q, 2, "--") == 0) {
             closing = true;

@@ -91,5 +91,16 @@ int main() {
         TMCFuncs::GetHeader(body);
         sink = sink + TMCFuncs::ExtractMime("mix", body).size();
     }, small, large);
+    // Hostile: a long boundary and a body of lines that almost match it.
+    auto nearMisses = [](int scale) {
+        std::string body;
+        const std::string line = "--" + std::string(4000, 'a') + "b\r\n";
+        for (int i = 0; i < 100 * scale; ++i) body += line;
+        return body;
+    };
+    const std::string longBoundary(4001, 'a');
+    Row("ExtractMime near-miss", [&](const std::string& m) {
+        sink = sink + TMCFuncs::ExtractMime(longBoundary, m).size();
+    }, nearMisses(1), nearMisses(10));
     return 0;
 }
