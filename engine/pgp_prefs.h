@@ -3,6 +3,8 @@
 // release keeps them in: the text file of release 7 or the SDK and client
 // library calls of release 6.5.
 
+#include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -58,5 +60,33 @@ public:
     // Up to 8 algorithm numbers.
     virtual int ReadPreferredAlgorithms(std::vector<int>& algorithms) = 0;
 };
+
+// Release 6.5: the engine's own preferences and the client library's.
+class TSdkPrefs : public TPgpPrefs {
+public:
+    int ReadPrefs(PrefsRecord& record, unsigned mask) override;
+    int ReadKeyServerURLs(std::vector<std::string>& urls) override;
+    int ReadFirstKeyServer(KeyServerEntry& entry) override;
+    int WriteFirstKeyServer(const KeyServerEntry& entry) override;
+    bool MarginalIsInvalid() override;
+    int ReadPreferredAlgorithms(std::vector<int>& algorithms) override;
+};
+
+// The client library's key-server list: 724-byte entries with the protocol
+// at byte 4, the host at byte 264 (room for 256 characters), the port at
+// byte 520 and the fourth number at byte 656.
+constexpr std::size_t kKeyServerEntrySize = 724;
+std::vector<KeyServerEntry> ParseKeyServerEntries(const std::vector<std::uint8_t>& data);
+// Rewrites the first entry and keeps every other byte; kPrefErrNotFound
+// without a whole first entry, kPrefErrBadParams for a host without room.
+int PatchFirstKeyServerEntry(std::vector<std::uint8_t>& data, const KeyServerEntry& entry);
+// The client library's algorithm list: 4 bytes per number, at most 8.
+std::vector<int> ParseAlgorithmList(const std::vector<std::uint8_t>& data);
+
+// The process's preference reader, made for the loaded release when the
+// engine is loaded and freed before it is unloaded; null in between.
+TPgpPrefs* PgpPrefs();
+void CreatePgpPrefs();
+void FreePgpPrefs();
 
 }  // namespace orv
