@@ -44,6 +44,17 @@ bool FirstPart(std::string_view body, std::string_view boundary, std::string_vie
     return true;
 }
 
+// Whether the text starts with a header field ("Name:"), not with plain text.
+bool StartsWithField(std::string_view text) {
+    std::size_t i = 0;
+    while (i < text.size() && text[i] != ':') {
+        const auto c = static_cast<unsigned char>(text[i]);
+        if (c <= 32 || c > 126) return false;
+        ++i;
+    }
+    return i > 0 && i < text.size();
+}
+
 // A quoted-printable transfer encoding line is replaced by one for 8-bit text
 // once the body has been decoded, so that the mail client does not decode it
 // a second time.
@@ -185,6 +196,9 @@ std::string TMCFuncs::DecryptForView(std::string_view body, int depth) {
             plain.erase(0, infoEnd + kInfoEnd.size());
         }
     }
+    // Decrypted plain text without a header of its own must not lose its
+    // first paragraph to the header reader.
+    if (!StartsWithField(plain)) plain.insert(0, "\r\n\r\n");
     out += depth < kMaxDepth ? ExtractBodyAt(plain, depth + 1) : plain;
     std::fill(plain.begin(), plain.end(), '\0');
     return out;

@@ -103,6 +103,11 @@ TEST(ExtractMime, HostileStructures) {
          "--b\r\nContent-Type: TEXT/plain\r\nContent-Disposition: attachment; FILENAME=x.txt\r\n\r\nx\r\n--b--",
          "\r\n=> Attachment: Content-Type: TEXT/plain\r\n"},
         {"NUL bytes pass", "b", "--b\r\n\r\na\0b\r\n--b--"s, "a\0b\r\n"s},
+        {"boundary holding a line end matches nothing", "x\ny", "--x\ny\r\n\r\ntext\r\n--x\ny--", ""},
+        {"long boundary", std::string(3000, 'a'),
+         "--" + std::string(3000, 'a') + "\r\n\r\nbody\r\n--" + std::string(2999, 'a') + "\r\n--" +
+             std::string(3000, 'a') + "--",
+         "body\r\n--" + std::string(2999, 'a') + "\r\n"},
     };
     for (const Row& r : rows) EXPECT_EQ(TMCFuncs::ExtractMime(r.boundary, r.text), r.result) << r.name;
 }
@@ -199,6 +204,16 @@ TEST(ExtractBody, EncryptedMessageIsDecryptedOnlyForTheViewer) {
               "From: a\r\nSubject: secret\r\n\r\n" + kReport + "\r\nGeheim \xFC\r\n\r\n" + kEnd);
     ASSERT_EQ(decoder.inputs.size(), 1u);
     EXPECT_EQ(decoder.inputs[0], kBlock);
+}
+
+TEST(ExtractBody, DecryptedPlainTextKeepsItsFirstParagraph) {
+    FakeDecoder decoder;
+    decoder.answer = "Hello Bob,\r\n\r\nsecret text\r\n";
+    TMCFuncs mc;
+    mc.ViewDecrypt = true;
+    mc.Services.ViewDecode = [&](const std::string& in) { return decoder(in); };
+    EXPECT_EQ(mc.ExtractBody(kEncrypted),
+              "From: a\r\nSubject: secret\r\n\r\n\r\nHello Bob,\r\n\r\nsecret text\r\n\r\n" + kEnd);
 }
 
 TEST(ExtractBody, FailedDecryptionShowsTheBlock) {
