@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "engine/prefs_parse.h"
+
 namespace orv {
 
 // "Preference not found": the source is missing or a value does not parse.
@@ -38,15 +40,6 @@ struct KeyServerEntry {
     int Port = 0;
     int Extra = 0;  // PGP's own number kept with the entry
 };
-
-// "ldap", "http", "ldaps", "https" for 1-4, else nullptr.
-const char* KeyServerProtocolName(int protocol);
-// protocol name + "://" + host, and ":" + port unless the port text is "0"
-// or empty; empty when the protocol has no name.
-std::string KeyServerURL(int protocol, const std::string& host, const std::string& port);
-
-// Strict decimal integer (optional sign, digits only, within 32 bits).
-bool ParsePrefInt(const std::string& text, int& value);
 
 class TPgpPrefs {
 public:

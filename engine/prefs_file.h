@@ -43,12 +43,4 @@ private:
     class Session;
 };
 
-// Splits a key-server line into its comma-separated fields; a field in
-// double quotes may hold commas, and its quotes are removed.
-std::vector<std::string> SplitPrefFields(const std::string& text);
-
-// Joins the lines with CR LF and removes the " \" line continuations.
-std::string JoinPrefLines(const std::vector<std::string>& lines);
-std::vector<std::string> SplitPrefLines(const std::string& text);
-
 }  // namespace orv
