@@ -1,0 +1,167 @@
+#include "ui/file_dialog_ex.h"
+
+#include "ui/look.h"
+
+#include <commdlg.h>
+#include <dlgs.h>
+
+namespace orv::ui {
+
+namespace {
+
+constexpr const char* kObjectProp = "OrvFileDialogObject";
+constexpr size_t kFileNameChars = 65535;
+
+std::string Trim(const std::string& s) {
+    size_t b = s.find_first_not_of(" \t\r\n");
+    if (b == std::string::npos) return {};
+    size_t e = s.find_last_not_of(" \t\r\n");
+    return s.substr(b, e - b + 1);
+}
+
+// The default extension of a filter entry: its first pattern's, without wildcards.
+std::string ExtensionOf(const std::string& line) {
+    size_t bar = line.find('|');
+    if (bar == std::string::npos) return {};
+    std::string pattern = line.substr(bar + 1);
+    pattern = pattern.substr(0, pattern.find(';'));
+    size_t dot = pattern.rfind('.');
+    if (dot == std::string::npos) return {};
+    std::string ext = pattern.substr(dot + 1);
+    if (ext.find_first_of("*?") != std::string::npos) return {};
+    return ext;
+}
+
+}  // namespace
+
+std::vector<std::string> SessionFileFilter() {
+    return {"Text (*.txt, *.rtf, *.doc, *.wri)|*.txt;*.rtf;*.doc;*.wri",
+            "PGP (*.asc, *.pgp, *.sig, *.gpg)|*.asc;*.pgp;*.sig;*.gpg",
+            "Keys (*.asc, *.pkr, *.pubkr, *.gpg)|*.asc;*.pkr;*.pubkr;*.gpg", "All (*.*)|*.*"};
+}
+
+std::string TFileDialogEx::JoinFilter(const std::vector<std::string>& lines) {
+    std::string joined;
+    for (const std::string& raw : lines) {
+        std::string line = Trim(raw);
+        if (line.empty()) continue;
+        if (!joined.empty()) joined += '|';
+        joined += line;
+    }
+    // The system's form: every "|" a zero, and a double zero at the end.
+    for (char& c : joined)
+        if (c == '|') c = '\0';
+    joined.push_back('\0');
+    joined.push_back('\0');
+    return joined;
+}
+
+bool TFileDialogEx::Execute() {
+    clipboardChosen_ = false;
+    std::string filterText = JoinFilter(filter);
+    std::vector<char> name(kFileNameChars + 1, '\0');
+    fileName.copy(name.data(), kFileNameChars);
+    std::string dir = initialDir;
+    if (dir.empty()) {
+        size_t slash = fileName.find_last_of("\\/");
+        if (slash != std::string::npos) dir = fileName.substr(0, slash);
+    }
+    bool withButton = !clipboardCaption_.empty();
+    int templateId = (save_ ? 2 : 1) + (withButton ? 2 : 0);
+
+    OPENFILENAMEA ofn{};
+    ofn.lStructSize = sizeof ofn;
+    ofn.hwndOwner = parent ? parent : CurrentSession().owner;
+    if (ofn.hwndOwner && !IsWindow(ofn.hwndOwner)) ofn.hwndOwner = nullptr;
+    ofn.hInstance = ResourceModule();
+    ofn.lpstrFilter = filterText.c_str();
+    ofn.nFilterIndex = DWORD(filterIndex > 0 ? filterIndex : 1);
+    ofn.lpstrFile = name.data();
+    ofn.nMaxFile = DWORD(kFileNameChars);
+    ofn.lpstrInitialDir = dir.empty() ? nullptr : dir.c_str();
+    ofn.lpstrTitle = title.empty() ? nullptr : title.c_str();
+    ofn.Flags = OFN_EXPLORER | OFN_ENABLEHOOK | OFN_ENABLETEMPLATE | OFN_PATHMUSTEXIST |
+                OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT | OFN_ENABLESIZING;
+    ofn.Flags |= save_ ? OFN_NOREADONLYRETURN : OFN_FILEMUSTEXIST;
+    ofn.lCustData = reinterpret_cast<LPARAM>(this);
+    ofn.lpfnHook = HookProc;
+    ofn.lpTemplateName = MAKEINTRESOURCEA(templateId);
+    std::string defExt;
+    if (filterIndex >= 1 && size_t(filterIndex) <= filter.size()) defExt = ExtensionOf(filter[size_t(filterIndex) - 1]);
+    ofn.lpstrDefExt = defExt.empty() ? nullptr : defExt.c_str();
+
+    BOOL ok = save_ ? GetSaveFileNameA(&ofn) : GetOpenFileNameA(&ofn);
+    if (clipboardChosen_) {
+        fileName = kClipboardFileName;
+        return true;
+    }
+    if (!ok) return false;
+    fileName = name.data();
+    size_t slash = fileName.find_last_of("\\/");
+    if (slash != std::string::npos) initialDir = fileName.substr(0, slash);
+    filterIndex = int(ofn.nFilterIndex);
+    return true;
+}
+
+void TFileDialogEx::TypeChanged(HWND dlg, int index) {
+    HWND box = GetParent(dlg);
+    std::string ext;
+    if (index >= 1 && size_t(index) <= filter.size()) ext = ExtensionOf(filter[size_t(index) - 1]);
+    SendMessageA(box, CDM_SETDEFEXT, 0, reinterpret_cast<LPARAM>(ext.c_str()));
+    // Setting the name again lets the dialog put the new default extension to it.
+    char text[MAX_PATH] = {};
+    HWND nameField = GetDlgItem(box, cmb13);
+    if (!nameField) nameField = GetDlgItem(box, edt1);
+    if (!nameField) return;
+    GetWindowTextA(nameField, text, MAX_PATH);
+    std::string current = text;
+    if (current.empty()) return;
+    if (!ext.empty()) {
+        size_t dot = current.rfind('.');
+        size_t slash = current.find_last_of("\\/");
+        if (dot != std::string::npos && (slash == std::string::npos || dot > slash))
+            current = current.substr(0, dot) + "." + ext;
+    }
+    SendMessageA(box, CDM_SETCONTROLTEXT, nameField == GetDlgItem(box, cmb13) ? cmb13 : edt1,
+                 reinterpret_cast<LPARAM>(current.c_str()));
+}
+
+UINT_PTR CALLBACK TFileDialogEx::HookProc(HWND dlg, UINT msg, WPARAM wp, LPARAM lp) noexcept {
+    try {
+        if (msg == WM_INITDIALOG) {
+            auto* ofn = reinterpret_cast<OPENFILENAMEA*>(lp);
+            auto* self = reinterpret_cast<TFileDialogEx*>(ofn->lCustData);
+            SetPropA(dlg, kObjectProp, self);
+            if (HWND button = GetDlgItem(dlg, kClipboardButtonId)) {
+                SetWindowTextA(button, self->clipboardCaption_.c_str());
+                SendMessageA(button, WM_SETFONT, SendMessageA(GetParent(dlg), WM_GETFONT, 0, 0), TRUE);
+            }
+            return TRUE;
+        }
+        auto* self = static_cast<TFileDialogEx*>(GetPropA(dlg, kObjectProp));
+        if (!self) return FALSE;
+        switch (msg) {
+        case WM_COMMAND:
+            if (LOWORD(wp) == kClipboardButtonId && HIWORD(wp) == BN_CLICKED) {
+                self->clipboardChosen_ = true;
+                PostMessageA(GetParent(dlg), WM_COMMAND, IDCANCEL, 0);
+                return TRUE;
+            }
+            break;
+        case WM_NOTIFY: {
+            auto* note = reinterpret_cast<OFNOTIFYA*>(lp);
+            if (note->hdr.code == CDN_TYPECHANGE) self->TypeChanged(dlg, int(note->lpOFN->nFilterIndex));
+            break;
+        }
+        case WM_DESTROY:
+            RemovePropA(dlg, kObjectProp);
+            break;
+        default:
+            break;
+        }
+    } catch (...) {
+    }
+    return FALSE;
+}
+
+}  // namespace orv::ui

@@ -1,0 +1,326 @@
+#include "ui/pgp_dlg.h"
+
+#include "plugin/texts.h"
+#include "ui/hot_hint.h"
+#include "ui/look.h"
+
+#include <richedit.h>
+
+namespace orv::ui {
+
+namespace {
+
+constexpr int kClientWidth = 335;  // the custom buttons' panel, 63 + 90 + 29 + 90 + 63
+constexpr int kClientHeight = 83;
+constexpr int kBottomHeight = 31;
+constexpr int kTextBorder = 10;
+constexpr int kCustomWidth = 90;
+constexpr int kButtonHeight = 30;
+constexpr int kYesNoWidth = 70;
+constexpr UINT_PTR kPopupTimer = 1;
+constexpr int kPopupIntervalMs = 100;
+
+bool IsYesKey(WPARAM vk) { return vk == 'J' || vk == 'O' || vk == 'S' || vk == 'Y'; }
+
+void KeepOnlyMove(HWND wnd) {
+    HMENU menu = GetSystemMenu(wnd, FALSE);
+    if (!menu) return;
+    for (int i = GetMenuItemCount(menu) - 1; i >= 0; --i)
+        if (GetMenuItemID(menu, i) != SC_MOVE) DeleteMenu(menu, UINT(i), MF_BYPOSITION);
+}
+
+}  // namespace
+
+TfrmPGPDlg::TfrmPGPDlg() { CurrentSession().frmPGPDlg = this; }
+
+TfrmPGPDlg::~TfrmPGPDlg() {
+    if (CurrentSession().frmPGPDlg == this) CurrentSession().frmPGPDlg = nullptr;
+    HWND wnd = Handle();
+    if (!wnd) return;
+    // The window that was below the box comes back to the top.
+    HWND next = GetWindow(wnd, GW_HWNDNEXT);
+    while (next && (!IsWindowVisible(next) || next == HotHint().Handle())) next = GetWindow(next, GW_HWNDNEXT);
+    DestroyWindow(wnd);
+    if (next) BringWindowToTop(next);
+}
+
+bool TfrmPGPDlg::Create(const std::string& title, const std::string& text,
+                        const std::string& leftCaption, int flags, const std::string& rightCaption,
+                        HWND owner) {
+    using namespace dlgflags;
+    kind_ = flags & kKindMask;
+    defaultButton_ = (flags & kDefaultMask) >> 8;
+    bool custom = (flags & kCustomMask) != 0;
+    if (custom && kind_ == 0) kind_ = kQuestion;
+    buttons_ = custom ? Buttons::Custom : kind_ == kQuestion ? Buttons::YesNo : Buttons::Ok;
+    threeButtons_ = custom && (flags & kDefaultMask) == kDefaultThird;
+    text_ = text;
+
+    std::string caption = title;
+    const char* kindIcon = IDI_ASTERISK;
+    switch (kind_) {
+    case kError:
+        kindIcon = IDI_HAND;
+        if (!custom) caption = texts::Get(txt::_ERROR);
+        break;
+    case kWarning:
+        kindIcon = IDI_EXCLAMATION;
+        if (!custom) caption = texts::Get(txt::_WARN);
+        break;
+    case kQuestion:
+        kindIcon = IDI_QUESTION;
+        if (!custom) caption = texts::Get(txt::_CONFIRM);
+        break;
+    case kInformation:
+    default:
+        if (!custom) caption = texts::Get(txt::_INFO);
+        break;
+    }
+
+    DWORD style = WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
+    bool created = owner ? CreateForm("TfrmPGPDlg", caption, style, WS_EX_DLGMODALFRAME, 100, 100, owner)
+                         : CreateForm("TfrmPGPDlg", caption, style, WS_EX_DLGMODALFRAME, 100, 100);
+    if (!created) return false;
+    keyPreview = true;
+    KeepOnlyMove(Handle());
+    HICON icon = LoadIcon(nullptr, kindIcon);
+    SendMessageA(Handle(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
+    SendMessageA(Handle(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon));
+    SetClientSize(kClientWidth, kClientHeight);
+
+    pnBottom.Create(this, Align::Bottom, kClientWidth, kBottomHeight);
+    pnText.Create(this, Align::Client, 0, 0, kTextBorder);
+    deText.Create(&pnText, ES_MULTILINE | ES_READONLY | ES_AUTOHSCROLL | ES_AUTOVSCROLL);
+    deText.SetAlign(Align::Client);
+    deText.SetPlainText(true);
+    deText.SetParentColor(true);
+    SendMessageA(deText.Handle(), EM_SETTARGETDEVICE, 0, 1);  // no wrap
+    deText.SetFont(custom ? BoldFont() : DefaultFont());
+    deText.SetText(text);
+    PARAFORMAT pf{};
+    pf.cbSize = sizeof pf;
+    pf.dwMask = PFM_ALIGNMENT;
+    pf.wAlignment = PFA_CENTER;
+    SendMessageA(deText.Handle(), EM_SETSEL, 0, -1);
+    SendMessageA(deText.Handle(), EM_SETPARAFORMAT, 0, reinterpret_cast<LPARAM>(&pf));
+    SendMessageA(deText.Handle(), EM_SETSEL, 0, 0);
+
+    const std::string yes = texts::Accel(txt::_YES);
+    const std::string no = texts::Accel(txt::_NO);
+
+    // Standard boxes: OK alone, or Yes and No.
+    pnButtons.Create(&pnBottom, Align::None, 2 * kYesNoWidth, kButtonHeight);
+    fbOk.Create(&pnButtons, 0, 0, kButtonHeight, kButtonHeight);
+    fbOk.SetGlyph(GlyphBitmap(Glyph::Ok));
+    fbOk.modalResult = mrOk;
+    fbOk.isDefault = true;
+    fbOk.isCancel = true;
+    fbOk.hint = texts::Get(txt::OK_HINT);
+    pnYesNo.Create(&pnButtons, Align::None, 2 * kYesNoWidth, kButtonHeight);
+    fbYes.Create(&pnYesNo, 0, 0, kYesNoWidth - 6, kButtonHeight, yes);
+    fbYes.SetGlyph(GlyphBitmap(Glyph::Ok));
+    fbYes.modalResult = mrYes;
+    fbNo.Create(&pnYesNo, kYesNoWidth + 6, 0, kYesNoWidth - 6, kButtonHeight, no);
+    fbNo.SetGlyph(GlyphBitmap(Glyph::Cancel));
+    fbNo.modalResult = mrNo;
+    fbNo.isCancel = true;
+    pnYesNo.SetVisible(false);
+
+    // Custom boxes: left and right captions, and the middle one for three buttons.
+    pnCustom.Create(&pnBottom, Align::None, kClientWidth, kButtonHeight);
+    fbLeft.Create(&pnCustom, 63, 0, kCustomWidth, kButtonHeight);
+    fbLeft.modalResult = mrYes;
+    fbMiddle.Create(&pnCustom, (kClientWidth - kCustomWidth) / 2, 0, kCustomWidth, kButtonHeight,
+                    texts::Get(txt::_CANCEL));
+    fbMiddle.modalResult = mrCancel;
+    fbMiddle.isCancel = true;
+    fbMiddle.SetVisible(false);
+    fbMiddle.SetEnabled(false);
+    fbRight.Create(&pnCustom, 182, 0, kCustomWidth, kButtonHeight);
+    fbRight.modalResult = mrNo;
+    pnCustom.SetVisible(false);
+
+    switch (buttons_) {
+    case Buttons::Ok:
+        pnButtons.SetBounds(0, 0, kButtonHeight, kButtonHeight);
+        break;
+    case Buttons::YesNo:
+        fbOk.SetEnabled(false);
+        fbOk.SetVisible(false);
+        pnYesNo.SetVisible(true);
+        break;
+    case Buttons::Custom:
+        pnButtons.SetVisible(false);
+        pnCustom.SetVisible(true);
+        if ((flags & kCustomMask) != 0) {
+            fbLeft.SetCaption(leftCaption);
+            fbRight.SetCaption(rightCaption);
+        }
+        if (threeButtons_) {
+            fbLeft.SetBounds(19, 0, kCustomWidth, kButtonHeight);
+            fbRight.SetBounds(226, 0, kCustomWidth, kButtonHeight);
+            fbMiddle.SetVisible(true);
+            fbMiddle.SetEnabled(true);
+        }
+        break;
+    }
+    if (TFlatBtn* def = DefaultOf()) {
+        fbOk.isDefault = false;
+        def->isDefault = true;
+    }
+    return true;
+}
+
+TFlatBtn* TfrmPGPDlg::DefaultOf() {
+    switch (buttons_) {
+    case Buttons::Ok:
+        return &fbOk;
+    case Buttons::YesNo:
+        return defaultButton_ >= 1 ? &fbNo : &fbYes;
+    case Buttons::Custom:
+        if (threeButtons_) return &fbMiddle;
+        return defaultButton_ >= 1 ? &fbRight : &fbLeft;
+    }
+    return nullptr;
+}
+
+HWND TfrmPGPDlg::InitialFocus() {
+    TFlatBtn* def = DefaultOf();
+    return def ? def->Handle() : Form::InitialFocus();
+}
+
+void TfrmPGPDlg::FitToText() {
+    HFONT font = deText.Font();
+    HDC dc = GetDC(deText.Handle());
+    HGDIOBJ old = SelectObject(dc, font);
+    TEXTMETRICA tm{};
+    GetTextMetricsA(dc, &tm);
+    int widest = 0, lines = 0;
+    size_t start = 0;
+    while (start <= text_.size()) {
+        size_t end = text_.find('\n', start);
+        if (end == std::string::npos) end = text_.size();
+        size_t len = end - start;
+        if (len && text_[start + len - 1] == '\r') --len;
+        SIZE s{0, 0};
+        if (len) GetTextExtentPoint32A(dc, text_.c_str() + start, int(len), &s);
+        int width = s.cx + tm.tmAveCharWidth;  // the line plus one character
+        if (width > widest) widest = width;
+        ++lines;
+        start = end + 1;
+    }
+    SelectObject(dc, old);
+    ReleaseDC(deText.Handle(), dc);
+    int lineHeight = tm.tmHeight + tm.tmExternalLeading;
+    int needW = widest + 4;  // the rich edit's own inset
+    int needH = lines * lineHeight + 4;
+
+    RECT have;
+    GetClientRect(deText.Handle(), &have);
+    int dw = needW > have.right ? needW - have.right : 0;
+    int dh = needH > have.bottom ? needH - have.bottom : 0;
+    if (dw || dh) {
+        RECT work{};
+        SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
+        RECT me;
+        GetWindowRect(Handle(), &me);
+        int w = me.right - me.left + dw, h = me.bottom - me.top + dh;
+        // Very long texts stay inside the screen; the edit scrolls with the keys.
+        if (w > work.right - work.left) w = work.right - work.left;
+        if (h > work.bottom - work.top) h = work.bottom - work.top;
+        SetWindowPos(Handle(), nullptr, 0, 0, w, h, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+        Realign();
+        GetClientRect(deText.Handle(), &have);
+    }
+    // Fewer lines than the edit holds: the text sits in the middle.
+    RECT format = have;
+    if (needH < have.bottom) format.top = (have.bottom - needH) / 2;
+    InflateRect(&format, -1, 0);
+    SendMessageA(deText.Handle(), EM_SETRECT, 0, reinterpret_cast<LPARAM>(&format));
+
+    int bottomWidth = pnBottom.ClientWidth();
+    pnButtons.SetBounds((bottomWidth - pnButtons.Width()) / 2, 0, pnButtons.Width(), kButtonHeight);
+    pnCustom.SetBounds((bottomWidth - pnCustom.Width()) / 2, 0, pnCustom.Width(), kButtonHeight);
+}
+
+void TfrmPGPDlg::BeforeShow() {
+    FitToText();
+    CenterOverHost(Handle());
+    SetWindowPos(Handle(), HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+    using namespace dlgflags;
+    if (buttons_ == Buttons::Custom || kind_ == kError || kind_ == kWarning || kind_ == kQuestion) {
+        UINT sound = kind_ == kError ? MB_ICONHAND : kind_ == kWarning ? MB_ICONEXCLAMATION : MB_ICONQUESTION;
+        MessageBeep(sound);
+    }
+}
+
+void TfrmPGPDlg::ShowWithTimer() {
+    elapsedMs_ = 0;
+    SetModalResult(mrNone);
+    BeforeShow();
+    SetTimer(Handle(), kPopupTimer, kPopupIntervalMs, nullptr);
+    ShowWindow(Handle(), SW_SHOW);
+    if (HWND focus = InitialFocus()) ::SetFocus(focus);
+}
+
+bool TfrmPGPDlg::PreviewKey(MSG& msg) {
+    if (msg.message != WM_KEYDOWN && msg.message != WM_SYSKEYDOWN) return false;
+    WPARAM vk = msg.wParam;
+    switch (buttons_) {
+    case Buttons::YesNo:
+        if (IsYesKey(vk)) {
+            fbYes.Click();
+            return true;
+        }
+        if (vk == 'N') {
+            fbNo.Click();
+            return true;
+        }
+        return vk == VK_ESCAPE;  // a question has to be answered
+    case Buttons::Custom:
+        if ((vk >= 'A' && vk <= 'Z') || (vk >= '0' && vk <= '9')) {
+            char key = char(vk);
+            if (key == AccelChar(fbLeft.Caption())) {
+                fbLeft.Click();
+                return true;
+            }
+            if (key == AccelChar(fbRight.Caption())) {
+                fbRight.Click();
+                return true;
+            }
+        }
+        return false;
+    case Buttons::Ok:
+        return false;
+    }
+    return false;
+}
+
+bool TfrmPGPDlg::CloseQuery() {
+    // Closing answers only where there is an answer meaning "no choice".
+    if (buttons_ == Buttons::Ok) {
+        SetModalResult(mrOk);
+        return false;
+    }
+    if (buttons_ == Buttons::Custom && threeButtons_) return true;  // Cancel
+    return false;
+}
+
+LRESULT TfrmPGPDlg::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
+    switch (msg) {
+    case WM_TIMER:
+        if (wp == kPopupTimer) {
+            elapsedMs_ += kPopupIntervalMs;
+            return 0;
+        }
+        break;
+    case WM_DESTROY:
+        KillTimer(Handle(), kPopupTimer);
+        break;
+    default:
+        break;
+    }
+    return Form::HandleMessage(msg, wp, lp);
+}
+
+}  // namespace orv::ui
