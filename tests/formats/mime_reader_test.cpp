@@ -12,11 +12,6 @@ using namespace std::string_literals;
 
 const std::string kEnd = std::string(orv::kMailEndLine) + "\r\n\r\n";
 
-TEST(MailEndLine, IsTheFixedRule) {
-    EXPECT_EQ(orv::kMailEndLine,
-              "~~~~~~~~~~~~~~~~~~~~~~~~~~~~~~~~~ M A I L E N D ~~~~~~~~~~~~~~~~~~~~~~~~~~~~~~~~~");
-}
-
 // ---- first alternative ------------------------------------------------------
 
 TEST(StripHtml, KeepsTheFirstAlternativeDecoded) {
