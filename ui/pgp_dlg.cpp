@@ -11,7 +11,7 @@ namespace orv::ui {
 namespace {
 
 constexpr int kClientWidth = 335;  // the custom buttons' panel, 63 + 90 + 29 + 90 + 63
-constexpr int kClientHeight = 83;
+constexpr int kSpareHeight = 6;  // below the text, above the buttons
 constexpr int kBottomHeight = 31;
 constexpr int kTextBorder = 10;
 constexpr int kCustomWidth = 90;
@@ -86,7 +86,10 @@ bool TfrmPGPDlg::Create(const std::string& title, const std::string& text,
     HICON icon = LoadIcon(nullptr, kindIcon);
     SendMessageA(Handle(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
     SendMessageA(Handle(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon));
-    SetClientSize(kClientWidth, kClientHeight);
+    // At its smallest the box holds one line; longer texts grow it before it shows.
+    HFONT textFont = custom ? BoldFont() : DefaultFont();
+    int lineHeight = TextExtent(textFont, "X").cy;
+    SetClientSize(kClientWidth, 2 * kTextBorder + lineHeight + 4 + kSpareHeight + kBottomHeight);
 
     pnBottom.Create(this, Align::Bottom, kClientWidth, kBottomHeight);
     pnText.Create(this, Align::Client, 0, 0, kTextBorder);
@@ -95,7 +98,7 @@ bool TfrmPGPDlg::Create(const std::string& title, const std::string& text,
     deText.SetPlainText(true);
     deText.SetParentColor(true);
     SendMessageA(deText.Handle(), EM_SETTARGETDEVICE, 0, 1);  // no wrap
-    deText.SetFont(custom ? BoldFont() : DefaultFont());
+    deText.SetFont(textFont);
     deText.SetText(text);
     PARAFORMAT pf{};
     pf.cbSize = sizeof pf;

@@ -321,10 +321,13 @@ std::string Window::Text() const {
 }
 
 void Window::SetFont(HFONT font) {
+    font_ = font;
     if (hwnd_) SendMessageA(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
 }
 
+// Kept here as well: a rich edit takes WM_SETFONT but answers WM_GETFONT with nothing.
 HFONT Window::Font() const {
+    if (font_) return font_;
     return hwnd_ ? reinterpret_cast<HFONT>(SendMessageA(hwnd_, WM_GETFONT, 0, 0)) : nullptr;
 }
 

@@ -115,6 +115,7 @@ private:
     int borderWidth_ = 0;
     bool parentColor_ = true;
     COLORREF color_ = 0;
+    HFONT font_ = nullptr;
 };
 
 // A plain container with the windows' colour that aligns its children.
