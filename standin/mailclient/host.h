@@ -1,0 +1,154 @@
+#pragma once
+// The mail client stand-in's one host object: the test user's settings, the
+// frame with its MDI area, toolbar, status log and status bar, the host form
+// windows handed to extensions, the message editors, and the loaded
+// extensions. Everything runs on the thread that created the frame.
+
+#include <windows.h>
+
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "standin/mailclient/extension.h"
+#include "standin/mailclient/user_setup.h"
+
+namespace orv::mailclient {
+
+// One status line as the host received it (3075).
+struct StatusLine {
+    WPARAM kind = 0;
+    std::string text;  // empty when the line was cleared
+};
+
+// What the host did with an encryptor call's result.
+struct CryptOutcome {
+    bool called = false;
+    int result = 0;
+    std::string reaction;
+    std::string verifyText;  // VERIFY_SIGNATURE's buffer
+};
+
+enum class CryptOp { Encrypt, Sign, Decrypt, Verify, Keys, Destroy };
+const char* CryptOpExport(CryptOp op);
+
+class Host {
+public:
+    explicit Host(UserSetup user);
+    ~Host();
+    Host(const Host&) = delete;
+    Host& operator=(const Host&) = delete;
+
+    // Registers the window classes and creates the frame; false on failure.
+    bool Create(bool visible);
+    HWND Frame() const { return frame_; }
+    HWND MdiClient() const { return mdiClient_; }
+    HWND StatusLog() const { return statusLog_; }
+    HWND StatusBarText() const { return statusText_; }
+    const UserSetup& User() const { return user_; }
+    UserSetup& User() { return user_; }
+
+    // A new message editor (class "EDMAIL"), active on top; 0 on failure.
+    HWND NewEditor();
+    std::vector<HWND> Editors() const;
+    HWND ActiveMdiChild() const;
+
+    // A hidden host form window at the bottom of the MDI area, answering the
+    // host messages; caption from the form record's title.
+    HWND NewFormHost(const std::string& title);
+
+    // Loads an extension and keeps it until the host ends; nullptr on failure
+    // (the reason goes to the log).
+    Extension* LoadExtension(const std::string& path);
+    const std::vector<std::unique_ptr<Extension>>& Extensions() const { return extensions_; }
+    // Starts a form of the extension in a new host form window: the form
+    // window, or 0 when FORMINIT is missing or failed.
+    HWND OpenForm(Extension& ext, const std::string& parameter, const std::string& title = "Orvane");
+    // Hands the extension a host form window without starting a form
+    // (FORMINIT with an empty parameter), so that its encryptor calls have a
+    // host window to report to. The extension's result is returned.
+    int AttachEncryptor(Extension& ext);
+    HWND EncryptorHostWindow() const { return encryptorHost_; }
+
+    // Runs one encryptor function on a message file and acts on the result.
+    CryptOutcome RunCrypt(Extension& ext, CryptOp op, const std::string& file,
+                          const std::string& output, const std::string& recipients);
+    uint32_t hostWord = 0;
+
+    // Answers a host message for any of the host's windows; false when the
+    // message is not one of them.
+    bool AnswerHostMessage(HWND wnd, UINT msg, WPARAM wp, LPARAM lp, LRESULT* result);
+
+    // Sends a forms message to every form window of the extensions (2825,
+    // 2832, 2833); the first answer equal to stop is returned, else 0.
+    LRESULT NotifyForms(UINT msg, WPARAM wp, LPARAM lp, LRESULT stop);
+
+    const std::vector<StatusLine>& StatusLines() const { return statusLines_; }
+    void ClearStatusLines();
+    // Every status line and event goes here too (the command-line report).
+    std::function<void(const std::string&)> onLog;
+    void Log(const std::string& line);
+
+    // Host settings of 3064/3065.
+    std::map<WPARAM, LPARAM> settings;
+    std::string charset = "ISO-8859-1";
+    // Folder that the folder choice (3063) answers; empty: nothing chosen.
+    std::string folderChoice;
+    // Encryptor flags a send writes into "X-PM-Encryptor: " when the editor's
+    // encryption box is ticked (bit 0 encrypt, bit 2 sign).
+    int sendEncryptorFlags = 1;
+
+    // Sends the message of an editor: send check, message file, encryptor,
+    // outgoing directory. True when the message went out.
+    bool SendFromEditor(HWND editor);
+    std::string OutgoingDir() const;
+    // The editor is being destroyed: forget it as the editor being sent.
+    void EditorClosing(HWND editor);
+    // The frame's end posts WM_QUIT only for the program's own loop.
+    bool quitOnClose = false;
+
+    // Window procedures reach the host through this.
+    static Host* From(HWND wnd);
+
+private:
+    friend LRESULT CALLBACK FrameProc(HWND, UINT, WPARAM, LPARAM) noexcept;
+    friend LRESULT CALLBACK FormHostProc(HWND, UINT, WPARAM, LPARAM) noexcept;
+    void Layout();
+    void AddStatusLine(WPARAM kind, const char* text);
+    LRESULT AddToolbarButton(const void* record);
+    bool RemoveToolbarButton(WPARAM id);
+    LRESULT OpenFormFromRecord(const void* record);
+    void OnToolbarClick(WORD id);
+
+    UserSetup user_;
+    HWND frame_ = nullptr;
+    HWND mdiClient_ = nullptr;
+    HWND toolbar_ = nullptr;
+    HWND statusLog_ = nullptr;
+    HWND statusBar_ = nullptr;
+    HWND statusText_ = nullptr;
+    HWND encryptorHost_ = nullptr;
+    HMENU menu_ = nullptr;
+    std::vector<std::unique_ptr<Extension>> extensions_;
+    std::vector<HWND> formWindows_;
+    std::vector<StatusLine> statusLines_;
+    struct Button {
+        WORD id;
+        HWND wnd;
+        HWND notify;
+        UINT message;
+        WPARAM wp;
+        LPARAM lp;
+    };
+    std::vector<Button> buttons_;
+    WORD nextButtonId_ = 0x7000;
+    // Texts handed out by 0x0C02 stay valid until the next query.
+    std::string sendFieldText_;
+    BYTE sendEncodeFlag_ = 0;
+    HWND sendingEditor_ = nullptr;
+    int messageCounter_ = 0;
+};
+
+}  // namespace orv::mailclient

@@ -1,0 +1,131 @@
+// PMailStandin: plays the mail client for Orvane's extensions, by hand or
+// from a test's command line.
+#include <windows.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "standin/mailclient/host.h"
+#include "standin/mailclient/options.h"
+
+using namespace orv::mailclient;
+
+namespace {
+
+constexpr int kExitUsage = 1;
+constexpr int kExitExtension = 2;
+constexpr int kExitSetup = 3;
+
+void Pump() {
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        if (msg.message == WM_QUIT) break;
+        TranslateMessage(&msg);
+        DispatchMessageA(&msg);
+    }
+}
+
+// Control+Enter sends the active editor, as in the client.
+bool SendKey(Host& host, const MSG& msg) {
+    if (msg.message != WM_KEYDOWN || msg.wParam != VK_RETURN || !(GetKeyState(VK_CONTROL) & 0x8000)) return false;
+    HWND active = host.ActiveMdiChild();
+    if (!active || (msg.hwnd != active && !IsChild(active, msg.hwnd))) return false;
+    char cls[32] = {};
+    GetClassNameA(active, cls, sizeof cls);
+    if (std::string(cls) != orv::host::kEditorClass) return false;
+    host.SendFromEditor(active);
+    return true;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    std::vector<std::string> args(argv + 1, argv + argc);
+    Options options;
+    std::string error;
+    if (!ParseOptions(args, &options, &error)) {
+        std::fprintf(stderr, "%s\n%s", error.c_str(), kUsage);
+        return kExitUsage;
+    }
+    if (options.help) {
+        std::printf("%s", kUsage);
+        return 0;
+    }
+    char self[MAX_PATH] = {};
+    GetModuleFileNameA(nullptr, self, MAX_PATH);
+    CompleteOptions(&options, ProgramDirectory(), self);
+
+    FILE* report = options.report.empty() ? nullptr : std::fopen(options.report.c_str(), "wb");
+    auto log = [report](const std::string& line) {
+        std::printf("%s\n", line.c_str());
+        std::fflush(stdout);
+        if (report) {
+            std::fprintf(report, "%s\r\n", line.c_str());
+            std::fflush(report);
+        }
+    };
+
+    if (!ApplyUserSetup(options.user, &error)) {
+        log("error " + error);
+        if (report) std::fclose(report);
+        return kExitSetup;
+    }
+    log("user " + options.user.userName + " mailbox " + options.user.mailboxDir);
+    if (!options.sdkDir.empty()) {
+        bool set = SetLibraryDirectory(options.sdkDir);
+        log(std::string(set ? "sdk-dir " : "error cannot use sdk-dir ") + options.sdkDir);
+    }
+
+    int exitCode = 0;
+    {
+        Host host(options.user);
+        host.onLog = log;
+        host.charset = options.charset;
+        host.folderChoice = options.folder;
+        host.sendEncryptorFlags = options.encryptorFlags;
+        host.hostWord = static_cast<uint32_t>(options.hostWord);
+        bool interactive = options.stay || options.jobs.empty();
+        if (!host.Create(interactive && !options.hidden)) {
+            log("error cannot create the client's windows");
+            if (report) std::fclose(report);
+            return kExitSetup;
+        }
+        host.quitOnClose = true;
+
+        for (const std::string& path : options.modules)
+            if (!host.LoadExtension(path)) exitCode = kExitExtension;
+        Extension* first = host.Extensions().empty() ? nullptr : host.Extensions().front().get();
+        if (first && first->formInit) log("attach FORMINIT " + std::to_string(host.AttachEncryptor(*first)));
+        for (const std::string& form : options.forms)
+            if (!first || !host.OpenForm(*first, form)) exitCode = kExitExtension;
+        if (options.newEditor) host.NewEditor();
+        Pump();
+
+        for (const CryptJob& job : options.jobs) {
+            if (!first) break;
+            std::string output = options.output;
+            if (output.empty() && job.op == CryptOp::Decrypt) output = job.file + ".out";
+            CryptOutcome outcome = host.RunCrypt(*first, job.op, job.file, output, options.recipients);
+            if (!outcome.called) exitCode = kExitExtension;
+            Pump();
+        }
+
+        if (interactive) {
+            MSG msg;
+            while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
+                if (SendKey(host, msg)) continue;
+                if (host.MdiClient() && TranslateMDISysAccel(host.MdiClient(), &msg)) continue;
+                TranslateMessage(&msg);
+                DispatchMessageA(&msg);
+            }
+        } else {
+            host.quitOnClose = false;
+            DestroyWindow(host.Frame());
+            Pump();
+        }
+    }
+    log("end " + std::to_string(exitCode));
+    if (report) std::fclose(report);
+    return exitCode;
+}

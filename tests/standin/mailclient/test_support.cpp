@@ -1,0 +1,108 @@
+#include "tests/standin/mailclient/test_support.h"
+
+#include <cstdio>
+
+namespace mctest {
+
+std::string BinDir() {
+    char path[MAX_PATH] = {};
+    GetModuleFileNameA(nullptr, path, MAX_PATH);
+    std::string dir(path);
+    return dir.substr(0, dir.find_last_of('\\') + 1);
+}
+
+namespace {
+
+void RemoveTree(const std::string& dir) {
+    WIN32_FIND_DATAA fd;
+    HANDLE h = FindFirstFileA((dir + "*").c_str(), &fd);
+    if (h != INVALID_HANDLE_VALUE) {
+        do {
+            std::string name = fd.cFileName;
+            if (name == "." || name == "..") continue;
+            if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) RemoveTree(dir + name + "\\");
+            else DeleteFileA((dir + name).c_str());
+        } while (FindNextFileA(h, &fd));
+        FindClose(h);
+    }
+    RemoveDirectoryA(dir.c_str());
+}
+
+}  // namespace
+
+std::string ScratchDir(const std::string& name) {
+    std::string base = BinDir() + "mctest\\";
+    CreateDirectoryA(base.c_str(), nullptr);
+    std::string dir = base + name + "\\";
+    RemoveTree(dir);
+    CreateDirectoryA(dir.c_str(), nullptr);
+    return dir;
+}
+
+std::string ReadAll(const std::string& path) {
+    std::string text;
+    FILE* f = std::fopen(path.c_str(), "rb");
+    if (!f) return text;
+    char buf[4096];
+    size_t n;
+    while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) text.append(buf, n);
+    std::fclose(f);
+    return text;
+}
+
+bool WriteAll(const std::string& path, const std::string& text) {
+    FILE* f = std::fopen(path.c_str(), "wb");
+    if (!f) return false;
+    bool ok = std::fwrite(text.data(), 1, text.size(), f) == text.size();
+    return std::fclose(f) == 0 && ok;
+}
+
+bool Exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+std::vector<std::string> Lines(const std::string& path) {
+    std::vector<std::string> out;
+    std::string text = ReadAll(path);
+    size_t pos = 0;
+    while (pos < text.size()) {
+        size_t end = text.find('\n', pos);
+        if (end == std::string::npos) end = text.size();
+        std::string line = text.substr(pos, end - pos);
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        out.push_back(line);
+        pos = end + 1;
+    }
+    return out;
+}
+
+bool HasLine(const std::vector<std::string>& lines, const std::string& line) {
+    for (const auto& l : lines)
+        if (l == line) return true;
+    return false;
+}
+
+std::string LineStarting(const std::vector<std::string>& lines, const std::string& prefix) {
+    for (const auto& l : lines)
+        if (l.compare(0, prefix.size(), prefix) == 0) return l;
+    return {};
+}
+
+void PumpFor(int ms) {
+    DWORD end = GetTickCount() + DWORD(ms);
+    do {
+        MSG msg;
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&msg);
+            DispatchMessageA(&msg);
+        }
+        Sleep(5);
+    } while (int(end - GetTickCount()) > 0);
+}
+
+std::string FreshEncryptorLog(const std::string& dir) {
+    std::string path = dir + "encryptor.log";
+    DeleteFileA(path.c_str());
+    SetEnvironmentVariableA("ORV_TEST_ENCRYPTOR_LOG", path.c_str());
+    return path;
+}
+
+}  // namespace mctest
