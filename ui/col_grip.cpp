@@ -46,11 +46,35 @@ RECT TColoredGrip::GripRect() const {
 
 LRESULT TColoredGrip::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
     switch (msg) {
+    case WM_ERASEBKGND:
+        return 1;
     case WM_PAINT: {
-        LRESULT result = Window::HandleMessage(msg, wp, lp);
-        HDC dc = GetDC(Handle());
+        // Painted whole here: the system status bar keeps its own face colour.
+        PAINTSTRUCT ps;
+        HDC dc = BeginPaint(Handle(), &ps);
+        RECT client;
+        GetClientRect(Handle(), &client);
+        FillRect(dc, &client, SolidBrush(brushColor_));
+        SetBkMode(dc, TRANSPARENT);
+        SetTextColor(dc, GetSysColor(COLOR_BTNTEXT));
+        HGDIOBJ oldFont = SelectObject(dc, Font() ? Font() : DefaultFont());
+        bool simple = SendMessageA(Handle(), SB_ISSIMPLE, 0, 0) != 0;
+        int parts = simple ? 1 : int(SendMessageA(Handle(), SB_GETPARTS, 0, 0));
+        for (int i = 0; i < parts; ++i) {
+            int index = simple ? 255 : i;
+            RECT part = client;
+            if (!simple) SendMessageA(Handle(), SB_GETRECT, WPARAM(i), reinterpret_cast<LPARAM>(&part));
+            if (!simple && i + 1 < parts) DrawEdge(dc, &part, BDR_SUNKENOUTER, BF_RIGHT);
+            char text[512] = {};
+            LRESULT len = SendMessageA(Handle(), SB_GETTEXTLENGTHA, WPARAM(index), 0);
+            if (LOWORD(len) && LOWORD(len) < sizeof text)
+                SendMessageA(Handle(), SB_GETTEXTA, WPARAM(index), reinterpret_cast<LPARAM>(text));
+            RECT textRect = part;
+            textRect.left += 4;
+            DrawTextA(dc, text, -1, &textRect, DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX);
+        }
+        SelectObject(dc, oldFont);
         RECT r = GripRect();
-        FillRect(dc, &r, SolidBrush(brushColor_));
         HPEN light = CreatePen(PS_SOLID, 1, GetSysColor(COLOR_BTNHIGHLIGHT));
         HPEN dark = CreatePen(PS_SOLID, 1, GetSysColor(COLOR_BTNSHADOW));
         HGDIOBJ old = SelectObject(dc, light);
@@ -69,8 +93,8 @@ LRESULT TColoredGrip::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
         SelectObject(dc, old);
         DeleteObject(light);
         DeleteObject(dark);
-        ReleaseDC(Handle(), dc);
-        return result;
+        EndPaint(Handle(), &ps);
+        return 0;
     }
     case WM_SETCURSOR: {
         POINT pt;

@@ -5,6 +5,8 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
+
 namespace orv::ui {
 
 namespace {
@@ -167,19 +169,16 @@ void TFlatBtn::Draw(const DRAWITEMSTRUCT& item) {
         TransparentBlt(dc, r.left + gx + shift, r.top + gy + shift, gw, gh, mem, index * gw, 0, gw, gh,
                        transparent);
         if (disabled && numGlyphs_ < 2) {
-            // Without a disabled image every other pixel takes the button colour.
-            static const WORD pattern[8] = {0x55, 0xAA, 0x55, 0xAA, 0x55, 0xAA, 0x55, 0xAA};
-            HBITMAP patBmp = CreateBitmap(8, 8, 1, 1, pattern);
-            HBRUSH patBrush = CreatePatternBrush(patBmp);
-            HGDIOBJ oldBrush = SelectObject(dc, patBrush);
-            SetTextColor(dc, back);
-            SetBkColor(dc, RGB(0, 0, 0));
-            // pattern 1 bits become the background colour, 0 bits black: OR with
-            // the glyph keeps alternating pixels and washes out the others.
-            PatBlt(dc, r.left + gx, r.top + gy, gw, gh, 0x00FA0089);  // DPo
-            SelectObject(dc, oldBrush);
-            DeleteObject(patBrush);
-            DeleteObject(patBmp);
+            // Without a disabled image the glyph is drawn grey, half way to the button colour.
+            for (int y = 0; y < gh; ++y)
+                for (int x = 0; x < gw; ++x) {
+                    COLORREF c = GetPixel(mem, index * gw + x, y);
+                    if (c == transparent) continue;
+                    int grey = (GetRValue(c) * 30 + GetGValue(c) * 59 + GetBValue(c) * 11) / 100;
+                    auto mix = [grey](int part) { return BYTE(std::min(255, (grey + part) / 2 + 16)); };
+                    COLORREF faded = RGB(mix(GetRValue(back)), mix(GetGValue(back)), mix(GetBValue(back)));
+                    SetPixelV(dc, r.left + gx + x, r.top + gy + y, faded);
+                }
         }
         SelectObject(mem, oldBmp);
         DeleteDC(mem);
