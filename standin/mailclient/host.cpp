@@ -211,9 +211,12 @@ HWND Host::NewFormHost(const std::string& title) {
     mc.style = 0;  // hidden: it only carries the extension's windows
     mc.lParam = reinterpret_cast<LPARAM>(this);
     HWND wnd = reinterpret_cast<HWND>(SendMessageA(mdiClient_, WM_MDICREATE, 0, reinterpret_cast<LPARAM>(&mc)));
-    // Last in the order, so that the first window at its level stays the
-    // message window the user works on.
-    if (wnd) SetWindowPos(wnd, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    if (!wnd) return nullptr;
+    // The MDI area shows every child it creates; this one stays out of
+    // sight, and last in the order, so that the first window at its level
+    // stays the message window the user works on.
+    ShowWindow(wnd, SW_HIDE);
+    SetWindowPos(wnd, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     return wnd;
 }
 

@@ -85,7 +85,7 @@ int main(int argc, char** argv) {
         host.folderChoice = options.folder;
         host.sendEncryptorFlags = options.encryptorFlags;
         host.hostWord = static_cast<uint32_t>(options.hostWord);
-        bool interactive = options.stay || options.jobs.empty();
+        bool interactive = options.stay || (options.jobs.empty() && !options.quit);
         if (!host.Create(interactive && !options.hidden)) {
             log("error cannot create the client's windows");
             if (report) std::fclose(report);

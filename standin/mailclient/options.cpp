@@ -27,6 +27,7 @@ const char* const kUsage =
     "  --new-editor             open a message editor at start\n"
     "  --report FILE            write every event line to FILE\n"
     "  --stay                   keep running after the encryptor calls\n"
+    "  --quit                   end after the start, without waiting for the user\n"
     "  --hidden                 do not show the frame\n";
 
 namespace {
@@ -113,6 +114,7 @@ bool ParseOptions(const std::vector<std::string>& args, Options* o, std::string*
         } else if (a == "--report") ok = value(&o->report);
         else if (a == "--new-editor") o->newEditor = true;
         else if (a == "--stay") o->stay = true;
+        else if (a == "--quit") o->quit = true;
         else if (a == "--hidden") o->hidden = true;
         else if (a == "--help" || a == "-h" || a == "/?") o->help = true;
         else {

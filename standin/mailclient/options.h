@@ -28,6 +28,7 @@ struct Options {
     std::string report;                  // --report: a file receiving every log line
     bool newEditor = false;              // --new-editor
     bool stay = false;                   // --stay: keep running after the jobs
+    bool quit = false;                   // --quit: end after the start even without jobs
     bool hidden = false;                 // --hidden: no visible frame
     bool help = false;
 };

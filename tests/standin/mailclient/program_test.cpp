@@ -11,6 +11,7 @@
 #include "plugin/mail_client.h"
 #include "standin/mailclient/user_setup.h"
 #include "tests/standin/mailclient/test_support.h"
+#include "tests/support/fake_sdk_env.h"
 #include "tests/support/ui_robot.h"
 
 using namespace orv::test;
@@ -175,4 +176,32 @@ TEST_F(StandinProgram, WindowsCanBeDrivenFromAnotherProcess) {
     CloseHandle(pi.hThread);
     CloseHandle(pi.hProcess);
     EXPECT_TRUE(mctest::HasLine(Report(), "end 0"));
+}
+
+TEST_F(StandinProgram, LoadsTheMainLibraryOnlyWithAnEngine) {
+    std::string merrowin = mctest::BinDir() + "Merrowin.dll";
+    // Without an engine the library's start shows its fatal box and fails;
+    // the client reports it and goes on.
+    ModalScript script;
+    script.Expect("#32770", "PGP Components fatal error:", PressButton("OK"));
+    script.Start();
+    EXPECT_EQ(RunStandin({"--mailbox", dir + "mb", "--module", merrowin, "--decrypt", dir + "none.pm$", "--report",
+                          report}),
+              2);
+    EXPECT_TRUE(script.Finish()) << script.Failure();
+    EXPECT_NE(mctest::LineStarting(Report(), "error cannot load " + merrowin), "");
+
+    EXPECT_EQ(RunStandin({"--mailbox", dir + "mb", "--module", merrowin, "--sdk-dir", FakeSdkDir("r7"), "--quit",
+                          "--report", report}),
+              0);
+    auto lines = Report();
+    EXPECT_TRUE(mctest::HasLine(lines, "loaded " + merrowin));
+    const std::vector<std::string> entryPoints = {"FORMINIT", "ENCRYPT_FILE_EX", "SIGN_FILE_EX", "DECRYPT_FILE_EX",
+                                                  "VERIFY_SIGNATURE", "KEY_MANAGEMENT", "DESTROY_FILE"};
+    for (const auto& line : lines) {
+        if (line.compare(0, 8, "missing ") != 0) continue;
+        bool known = false;
+        for (const auto& e : entryPoints) known = known || line == "missing " + e;
+        EXPECT_TRUE(known) << line;
+    }
 }
