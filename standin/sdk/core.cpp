@@ -1,0 +1,231 @@
+// Start and end, version, error texts, contexts, file specifications, time
+// and random bytes.
+#include <sys/random.h>
+#include <windows.h>
+
+#include <cstdio>
+#include <cstring>
+#include <ctime>
+#include <new>
+
+#include "standin/sdk/internal.h"
+
+#ifndef ORV_SDK_VERSION
+#define ORV_SDK_VERSION 0x02010000
+#endif
+
+namespace {
+
+int gInitCount = 0;
+
+struct ErrorText {
+    PGPError code;
+    const char* text;
+};
+const ErrorText kErrorTexts[] = {
+    {kPGPError_NoErr, "No error"},
+    {kPGPError_BadParams, "Bad parameters"},
+    {kPGPError_OutOfMemory, "Out of memory"},
+    {sdk::kErrBufferTooSmall, "Buffer too small"},
+    {kPGPError_FileNotFound, "File not found"},
+    {kPGPError_CantOpenFile, "Can't open file"},
+    {kPGPError_ReadFailed, "Read failed"},
+    {kPGPError_WriteFailed, "Write failed"},
+    {kPGPError_UserAbort, "User cancelled"},
+    {sdk::kErrUnknownError, "Unknown error"},
+    {kPGPError_EmptyInput, "Item not found"},
+    {kPGPError_PrefNotFound, "Preference not found"},
+    {kPGPError_EndOfIteration, "End of iteration"},
+    {kPGPError_EngineNotLoaded, "Improper initialization"},
+    {sdk::kErrBadPassphrase, "Bad passphrase"},
+    {sdk::kErrKeyRevoked, "Key has been revoked"},
+    {sdk::kErrKeyExpired, "Key has expired"},
+    {sdk::kErrKeyDisabled, "Key has been disabled"},
+    {sdk::kErrCantEncrypt, "Key can't be used for encryption"},
+    {sdk::kErrCantSign, "Key can't be used for signing"},
+    {kPGPError_NeedPassphrase, "Needed passphrase is missing"},
+    {sdk::kErrNoDecryptionKey, "Unable to decrypt, no key"},
+    {kPGPError_DetachedSignatureWithoutData, "Detached signature found without data"},
+    {kPGPError_SkipSection, "User says to skip this section"},
+    {sdk::kErrBadSignature, "Bad signature"},
+    {sdk::kErrCantDecrypt, "Cannot decrypt message"},
+    {sdk::kErrSecretKeyNotFound, "No secret key found"},
+    {sdk::kErrArmorIncomplete, "ASCII armor input incomplete"},
+    {kPGPError_UnknownPublicKeyAlgorithm, "Unknown public key algorithm"},
+    {kPGPError_InvalidProperty, "Invalid property name"},
+    {kPGPError_ItemNotFound, "Required public key not found"},
+};
+
+}  // namespace
+
+namespace sdk {
+
+PGPError mapRnp(rnp_result_t r, PGPError fallback) {
+    switch (r) {
+    case RNP_SUCCESS: return kPGPError_NoErr;
+    case RNP_ERROR_BAD_PARAMETERS: return kPGPError_BadParams;
+    case RNP_ERROR_OUT_OF_MEMORY: return kPGPError_OutOfMemory;
+    case RNP_ERROR_BAD_PASSWORD: return kErrBadPassphrase;
+    case RNP_ERROR_NO_SUITABLE_KEY: return kErrNoDecryptionKey;
+    case RNP_ERROR_KEY_NOT_FOUND: return kPGPError_ItemNotFound;
+    case RNP_ERROR_SIGNATURE_INVALID: return kErrBadSignature;
+    case RNP_ERROR_DECRYPT_FAILED: return kErrCantDecrypt;
+    case RNP_ERROR_READ: return kPGPError_ReadFailed;
+    case RNP_ERROR_WRITE: return kPGPError_WriteFailed;
+    default: return fallback;
+    }
+}
+
+}  // namespace sdk
+
+using namespace sdk;
+
+extern "C" {
+
+PGPError PGP_CALL PGPsdkInit(PGPFlags) {
+    ++gInitCount;
+    return kPGPError_NoErr;
+}
+
+PGPError PGP_CALL PGPsdkCleanup(void) {
+    if (gInitCount > 0) --gInitCount;
+    return kPGPError_NoErr;
+}
+
+PGPInt32 PGP_CALL PGPGetSDKVersion(PGPUInt32* outVersion) {
+    if (outVersion) *outVersion = 0x03300000;
+    return ORV_SDK_VERSION;
+}
+
+PGPInt32 PGP_CALL PGPGetPGPsdkVersion(PGPUInt32* outVersion) { return PGPGetSDKVersion(outVersion); }
+
+PGPError PGP_CALL PGPGetPGPsdkVersionString(char versionString[kPGPsdkVersionStringSize]) {
+    if (!versionString) return kPGPError_BadParams;
+    std::snprintf(versionString, kPGPsdkVersionStringSize, "PGPsdk 7 stand-in (RNP %s)", rnp_version_string());
+    return kPGPError_NoErr;
+}
+
+PGPError PGP_CALL PGPGetErrorString(PGPError error, PGPSize bufferSize, char* buffer) {
+    if (!buffer || bufferSize == 0) return kPGPError_BadParams;
+    const char* text = nullptr;
+    for (const auto& e : kErrorTexts)
+        if (e.code == error) text = e.text;
+    char fallback[64];
+    if (!text) {
+        std::snprintf(fallback, sizeof fallback, "Undescribed PGP error %ld", static_cast<long>(error));
+        text = fallback;
+    }
+    std::snprintf(buffer, bufferSize, "%s", text);
+    return std::strlen(text) < bufferSize ? kPGPError_NoErr : kErrBufferTooSmall;
+}
+
+PGPError PGP_CALL PGPNewContext(PGPUInt32 clientAPIVersion, PGPContextRef* outContext) {
+    if (!outContext) return kPGPError_BadParams;
+    *outContext = nullptr;
+    auto* c = new (std::nothrow) PGPContext;
+    if (!c) return kPGPError_OutOfMemory;
+    c->mgr = PGPGetDefaultMemoryMgr();
+    *outContext = c;
+    return kPGPError_NoErr;
+}
+
+PGPError PGP_CALL PGPFreeContext(PGPContextRef context) {
+    if (!check(context)) return kPGPError_BadParams;
+    delete context;
+    return kPGPError_NoErr;
+}
+
+PGPError PGP_CALL PGPGetContextUserValue(PGPContextRef context, PGPUserValue* outValue) {
+    if (!check(context) || !outValue) return kPGPError_BadParams;
+    *outValue = context->userValue;
+    return kPGPError_NoErr;
+}
+
+PGPError PGP_CALL PGPSetContextUserValue(PGPContextRef context, PGPUserValue value) {
+    if (!check(context)) return kPGPError_BadParams;
+    context->userValue = value;
+    return kPGPError_NoErr;
+}
+
+PGPError PGP_CALL PGPContextGetRandomBytes(PGPContextRef context, void* buffer, PGPSize count) {
+    if (!check(context) || (!buffer && count)) return kPGPError_BadParams;
+    auto* p = static_cast<unsigned char*>(buffer);
+    while (count) {
+        ssize_t got = getrandom(p, count, 0);
+        if (got <= 0) return kErrUnknownError;
+        p += got;
+        count -= static_cast<PGPSize>(got);
+    }
+    return kPGPError_NoErr;
+}
+
+PGPError PGP_CALL PGPNewFileSpecFromFullPath(PGPContextRef context, const char* path, PGPFileSpecRef* outSpec) {
+    if (!outSpec) return kPGPError_BadParams;
+    *outSpec = nullptr;
+    if (!check(context) || !path || !*path) return kPGPError_BadParams;
+    auto* f = new (std::nothrow) PGPFileSpec;
+    if (!f) return kPGPError_OutOfMemory;
+    f->context = context;
+    f->path = path;
+    *outSpec = f;
+    return kPGPError_NoErr;
+}
+
+PGPError PGP_CALL PGPCopyFileSpec(PGPFileSpecRef spec, PGPFileSpecRef* outSpec) {
+    if (!outSpec) return kPGPError_BadParams;
+    *outSpec = nullptr;
+    if (!check(spec)) return kPGPError_BadParams;
+    auto* f = new (std::nothrow) PGPFileSpec(*spec);
+    if (!f) return kPGPError_OutOfMemory;
+    *outSpec = f;
+    return kPGPError_NoErr;
+}
+
+PGPError PGP_CALL PGPFreeFileSpec(PGPFileSpecRef spec) {
+    if (!check(spec)) return kPGPError_BadParams;
+    delete spec;
+    return kPGPError_NoErr;
+}
+
+PGPError PGP_CALL PGPGetFullPathFromFileSpec(PGPFileSpecRef spec, char** outPath) {
+    if (!outPath) return kPGPError_BadParams;
+    *outPath = nullptr;
+    if (!check(spec)) return kPGPError_BadParams;
+    *outPath = static_cast<char*>(allocCopy(contextMgr(spec->context), spec->path.data(), spec->path.size(), false));
+    return *outPath ? kPGPError_NoErr : kPGPError_OutOfMemory;
+}
+
+PGPTime PGP_CALL PGPGetTime(void) { return static_cast<PGPTime>(std::time(nullptr)); }
+PGPUInt32 PGP_CALL PGPGetStdTimeFromPGPTime(PGPTime time) { return time; }
+PGPTime PGP_CALL PGPGetPGPTimeFromStdTime(PGPUInt32 stdTime) { return stdTime; }
+
+void PGP_CALL PGPGetYMDFromPGPTime(PGPTime time, PGPUInt16* year, PGPUInt16* month, PGPUInt16* day) {
+    time_t t = static_cast<time_t>(time);
+    struct tm tmv {};
+    gmtime_r(&t, &tmv);
+    if (year) *year = static_cast<PGPUInt16>(tmv.tm_year + 1900);
+    if (month) *month = static_cast<PGPUInt16>(tmv.tm_mon + 1);
+    if (day) *day = static_cast<PGPUInt16>(tmv.tm_mday);
+}
+
+}  // extern "C"
+
+SDK_EXPORT(PGPsdkInit);
+SDK_EXPORT(PGPsdkCleanup);
+SDK_EXPORT(PGPGetSDKVersion);
+SDK_EXPORT(PGPGetPGPsdkVersion);
+SDK_EXPORT(PGPGetPGPsdkVersionString);
+SDK_EXPORT(PGPGetErrorString);
+SDK_EXPORT(PGPNewContext);
+SDK_EXPORT(PGPFreeContext);
+SDK_EXPORT(PGPGetContextUserValue);
+SDK_EXPORT(PGPSetContextUserValue);
+SDK_EXPORT(PGPContextGetRandomBytes);
+SDK_EXPORT(PGPNewFileSpecFromFullPath);
+SDK_EXPORT(PGPCopyFileSpec);
+SDK_EXPORT(PGPFreeFileSpec);
+SDK_EXPORT(PGPGetFullPathFromFileSpec);
+SDK_EXPORT(PGPGetTime);
+SDK_EXPORT(PGPGetStdTimeFromPGPTime);
+SDK_EXPORT(PGPGetPGPTimeFromStdTime);
+SDK_EXPORT(PGPGetYMDFromPGPTime);

@@ -1,0 +1,562 @@
+// PGPDecode: cuts the input into lexical sections and handles each one with
+// the events the SDK defines: analysis, recipients, passphrase (asked again
+// for the same section after a wrong answer), output, signatures, keys found,
+// and pass-through of what is not PGP data.
+#include <cstring>
+#include <list>
+
+#include "standin/sdk/job.h"
+#include "standin/sdk/packets.h"
+
+using namespace sdk;
+
+namespace {
+
+constexpr int kMaxPassphraseRequests = 64;
+
+struct PassProvider {
+    const SecureBytes* pass = nullptr;
+};
+
+bool passProvider(rnp_ffi_t, void* app, rnp_key_handle_t key, const char* context, char buf[], size_t len) {
+    auto* p = static_cast<PassProvider*>(app);
+    // Only a message's own passphrase is answered; locked secret keys stay locked.
+    if (!p || !p->pass || key || std::strcmp(context, "decrypt (symmetric)") != 0) return false;
+    if (p->pass->size() + 1 > len) return false;
+    std::memcpy(buf, p->pass->c_str(), p->pass->size() + 1);
+    return true;
+}
+
+class Decoder {
+public:
+    explicit Decoder(JobState& job) : job_(job) {}
+    ~Decoder() {
+        for (auto h : unlocked_) {
+            rnp_key_lock(h);
+            rnp_key_handle_destroy(h);
+        }
+        if (emptyFfi_) rnp_ffi_destroy(emptyFfi_);
+    }
+
+    PGPError run(const std::string& input) {
+        takeOptions(job_.options, true);
+        auto sections = lexSections(input);
+        PGPError err = kPGPError_NoErr;
+        for (size_t i = 0; i < sections.size() && !err; ++i) {
+            section_ = static_cast<int>(i);
+            PGPEvent b{};
+            b.type = kPGPEvent_BeginLexEvent;
+            b.data.beginLexData.sectionNumber = static_cast<PGPUInt32>(i);
+            b.data.beginLexData.sectionOffset = static_cast<PGPSize>(sections[i].start);
+            err = job_.event(b);
+            takeAdded();
+            if (err) break;
+            const Section& s = sections[i];
+            err = section(s, input.substr(s.start, s.end - s.start));
+            if (err == kPGPError_SkipSection) err = kPGPError_NoErr;
+            PGPError perr = publish();
+            if (!err) err = perr;
+            PGPEvent e{};
+            e.type = kPGPEvent_EndLexEvent;
+            e.data.endLexData.sectionNumber = static_cast<PGPUInt32>(i);
+            PGPError eerr = job_.event(e);
+            takeAdded();
+            if (!err) err = eerr;
+        }
+        return err;
+    }
+
+private:
+    // ---- options -----------------------------------------------------------
+
+    void takeOptions(const std::vector<Option>& opts, bool initial) {
+        for (const auto& o : opts) {
+            switch (o.type) {
+            case Opt::KeyDBRef:
+                if (auto* db = check(static_cast<PGPKeyDBRef>(o.ptr))) dbs_.push_back(db);
+                break;
+            case Opt::KeySetRef:
+                if (auto* s = check(static_cast<PGPKeySetRef>(o.ptr))) dbs_.push_back(s->db);
+                break;
+            case Opt::Passphrase:
+            case Opt::Passkey:
+                pending_.push_back(o.secret);
+                break;
+            case Opt::AllocatedOutputBuffer:
+            case Opt::OutputBuffer:
+            case Opt::OutputFile:
+                sinks_.push_back({o, std::string(), false});
+                sink_ = &sinks_.back();
+                break;
+            case Opt::DiscardOutput: discard_ = o.num; break;
+            case Opt::PassThroughIfUnrecognized: passUnrecognized_ = o.num; break;
+            case Opt::PassThroughClearSigned: passClearSigned_ = o.num; break;
+            case Opt::PassThroughKeys: passKeys_ = o.num; break;
+            case Opt::SendEventIfKeyFound: keyEvents_ = o.num; break;
+            case Opt::RecursivelyDecode: recursive_ = o.num; break;
+            case Opt::DetachedSig: detached_ = o.sub; hasDetached_ = true; break;
+            default: break;
+            }
+        }
+        (void)initial;
+    }
+
+    void takeAdded() { takeOptions(job_.takeAdded(), false); }
+
+    // ---- output ------------------------------------------------------------
+
+    struct Sink {
+        Option opt;
+        std::string data;
+        bool dirty;
+    };
+
+    PGPError output(const std::string& data, const std::string& name, bool fyeo) {
+        if (discard_ && !sink_) return kPGPError_NoErr;
+        PGPEvent e{};
+        e.type = kPGPEvent_OutputEvent;
+        e.data.outputData.messageType = 0;
+        e.data.outputData.suggestedName = name.empty() ? nullptr : name.c_str();
+        e.data.outputData.forYourEyesOnly = fyeo;
+        PGPError err = job_.event(e);
+        takeAdded();
+        if (err) return err;
+        if (!sink_) return discard_ ? kPGPError_NoErr : kPGPError_BadParams;
+        sink_->data += data;
+        sink_->dirty = true;
+        return kPGPError_NoErr;
+    }
+
+    PGPError publish() {
+        PGPError err = kPGPError_NoErr;
+        for (auto& s : sinks_) {
+            if (!s.dirty) continue;
+            s.dirty = false;
+            PGPError e = writeOutput(job_.context, s.opt, s.data);
+            if (!err) err = e;
+        }
+        return err;
+    }
+
+    // ---- sections ----------------------------------------------------------
+
+    PGPError analyze(int kind) {
+        PGPEvent e{};
+        e.type = kPGPEvent_AnalyzeEvent;
+        e.data.analyzeData.sectionType = kind;
+        PGPError err = job_.event(e);
+        takeAdded();
+        return err;
+    }
+
+    static int kindOfPackets(const std::string& bin) {
+        switch (firstPacketTag(bin)) {
+        case 1: case 3: case 9: case 18: case 20: return kPGPAnalyze_Encrypted;
+        case 4: case 8: case 11: return kPGPAnalyze_Signed;
+        case 2: return kPGPAnalyze_DetachedSignature;
+        case 5: case 6: return kPGPAnalyze_Key;
+        default: return kPGPAnalyze_Unknown;
+        }
+    }
+
+    PGPError section(const Section& s, const std::string& text) {
+        std::string bin;
+        int kind = kPGPAnalyze_Unknown;
+        switch (s.kind) {
+        case Section::Text: break;
+        case Section::Broken: return job_.error(kErrArmorIncomplete);
+        case Section::Binary: bin = text; kind = kindOfPackets(bin); break;
+        case Section::Message:
+            if (!dearmor(text, bin)) return job_.error(kErrArmorIncomplete);
+            kind = kindOfPackets(bin);
+            break;
+        case Section::Signed: kind = kPGPAnalyze_Signed; break;
+        case Section::Signature:
+            if (!dearmor(text, bin)) return job_.error(kErrArmorIncomplete);
+            kind = kPGPAnalyze_DetachedSignature;
+            break;
+        case Section::PublicKey:
+        case Section::PrivateKey:
+            if (!dearmor(text, bin)) return job_.error(kErrArmorIncomplete);
+            kind = kPGPAnalyze_Key;
+            break;
+        }
+        PGPError err = analyze(kind);
+        if (err) return err;
+        switch (kind) {
+        case kPGPAnalyze_Encrypted: return decrypt(bin);
+        case kPGPAnalyze_Signed:
+            if (s.kind == Section::Signed && passClearSigned_) return verify(text, true);
+            return verify(s.kind == Section::Signed ? text : bin, false);
+        case kPGPAnalyze_DetachedSignature: return verifyDetached(bin);
+        case kPGPAnalyze_Key: return keys(text, bin);
+        default:
+            if (s.kind == Section::Binary) return job_.error(kErrCantDecrypt);
+            return passUnrecognized_ ? output(text, std::string(), false) : kPGPError_NoErr;
+        }
+    }
+
+    rnp_ffi_t mainFfi() {
+        if (!dbs_.empty()) return dbs_[0]->ffi;
+        if (!emptyFfi_) emptyFfi_ = newFfi();
+        return emptyFfi_;
+    }
+
+    PGPKeyDBObj* findObj(const std::string& keyid) {
+        for (auto* db : dbs_)
+            if (auto* o = findKeyObj(db, keyid)) return o;
+        return nullptr;
+    }
+
+    // ---- decryption ----------------------------------------------------------
+
+    PGPError decrypt(const std::string& bin) {
+        bool symmetric = false;
+        std::vector<std::string> ids = sessionKeyRecipients(bin, &symmetric);
+        // Recipients event: the keys we have, and every key ID of the message.
+        PGPKeySetRef recipients = nullptr;
+        if (!dbs_.empty()) newKeySet(dbs_[0], false, &recipients);
+        std::vector<PGPByte> idArray;
+        std::vector<PGPKeyDBObj*> candidates;
+        bool hidden = false;
+        for (auto& id : ids) {
+            PGPKeyID k;
+            makeKeyID(id, &k);
+            idArray.insert(idArray.end(), k.opaque, k.opaque + sizeof k.opaque);
+            if (id == "0000000000000000") {
+                hidden = true;
+                continue;
+            }
+            PGPKeyDBObj* o = findObj(id);
+            if (!o) continue;
+            if (recipients && o->key->db == recipients->db) recipients->members.push_back(o->key);
+            RnpKey h(keyHandle(o));
+            bool secret = false;
+            if (h.h && rnp_key_have_secret(h.h, &secret) == RNP_SUCCESS && secret) candidates.push_back(o);
+        }
+        if (hidden) {
+            // A hidden recipient may be any of our secret encryption keys.
+            for (auto* db : dbs_)
+                for (auto* k : liveKeys(db))
+                    for (auto& s : k->subkeys) {
+                        RnpKey h(keyHandle(s.get()));
+                        bool secret = false, enc = false;
+                        rnp_key_have_secret(h.h, &secret);
+                        rnp_key_allows_usage(h.h, "encrypt", &enc);
+                        if (secret && enc) candidates.push_back(s.get());
+                    }
+        }
+        PGPEvent re{};
+        re.type = kPGPEvent_RecipientsEvent;
+        re.data.recipientsData.recipientSet = recipients;
+        re.data.recipientsData.conventionalPassphraseCount = symmetric ? 1 : 0;
+        re.data.recipientsData.keyCount = static_cast<PGPUInt32>(ids.size());
+        re.data.recipientsData.keyIDArray = idArray.empty() ? nullptr : idArray.data();
+        PGPError err = job_.event(re);
+        takeAdded();
+        if (err) {
+            if (recipients) PGPFreeKeySet(recipients);
+            return err;
+        }
+
+        rnp_ffi_t ffi = mainFfi();
+        SecureBytes pass;
+        bool conventional = candidates.empty() && symmetric;
+        if (candidates.empty() && !symmetric) {
+            if (recipients) PGPFreeKeySet(recipients);
+            return job_.error(kErrNoDecryptionKey);
+        }
+        if (!conventional) {
+            // Unlock one of our keys, asking again as long as the answers are wrong.
+            rnp_key_handle_t unlocked = nullptr;
+            for (auto* c : candidates) {
+                RnpKey h(keyHandle(c));
+                bool prot = false;
+                rnp_key_is_protected(h.h, &prot);
+                if (!prot) {
+                    ffi = c->key->db->ffi;
+                    unlocked = h.h;
+                    h.h = nullptr;
+                    unlocked_.push_back(unlocked);
+                    break;
+                }
+            }
+            for (int tries = 0; !unlocked && tries < kMaxPassphraseRequests; ++tries) {
+                err = nextPassphrase(false, recipients, pass);
+                if (err) break;
+                for (auto* c : candidates) {
+                    rnp_key_handle_t h = keyHandle(c);
+                    if (h && rnp_key_unlock(h, pass.c_str()) == RNP_SUCCESS) {
+                        unlocked = h;
+                        unlocked_.push_back(h);
+                        ffi = c->key->db->ffi;
+                        break;
+                    }
+                    if (h) rnp_key_handle_destroy(h);
+                }
+            }
+            if (recipients) PGPFreeKeySet(recipients);
+            if (err) return err;
+            if (!unlocked) return job_.error(kErrBadPassphrase);
+            return execute(ffi, bin, nullptr);
+        }
+        if (recipients) PGPFreeKeySet(recipients);
+        for (int tries = 0; tries < kMaxPassphraseRequests; ++tries) {
+            err = nextPassphrase(true, nullptr, pass);
+            if (err) return err;
+            err = execute(ffi, bin, &pass);
+            if (err != kErrBadPassphrase) return err;
+        }
+        return job_.error(kErrBadPassphrase);
+    }
+
+    // The next passphrase to try: one given with the job's options first,
+    // then the handler's answer to a passphrase event.
+    PGPError nextPassphrase(bool conventional, PGPKeySetRef keys, SecureBytes& pass) {
+        if (!pending_.empty()) {
+            pass = pending_.front();
+            pending_.erase(pending_.begin());
+            return kPGPError_NoErr;
+        }
+        for (int asked = 0; asked < kMaxPassphraseRequests; ++asked) {
+            PGPEvent e{};
+            e.type = kPGPEvent_PassphraseEvent;
+            e.data.passphraseData.fConventional = conventional;
+            e.data.passphraseData.keyset = keys;
+            PGPError err = job_.event(e);
+            takeAdded();
+            if (err) return err;
+            if (!pending_.empty()) {
+                pass = pending_.front();
+                pending_.erase(pending_.begin());
+                return kPGPError_NoErr;
+            }
+        }
+        return kPGPError_NeedPassphrase;
+    }
+
+    // Runs RNP over one message; a null pass means the key is unlocked.
+    PGPError execute(rnp_ffi_t ffi, const std::string& data, const SecureBytes* pass) {
+        PassProvider pp{pass};
+        rnp_ffi_set_pass_provider(ffi, passProvider, &pp);
+        RnpInput in(data.data(), data.size());
+        RnpOutput out;
+        rnp_op_verify_t op = nullptr;
+        rnp_result_t r = rnp_op_verify_create(&op, ffi, in.in, out.out);
+        if (r == RNP_SUCCESS) r = rnp_op_verify_execute(op);
+        rnp_ffi_set_pass_provider(ffi, nullptr, nullptr);
+        PGPError err = kPGPError_NoErr;
+        if (r != RNP_SUCCESS && r != RNP_ERROR_SIGNATURE_INVALID && r != RNP_ERROR_KEY_NOT_FOUND &&
+            r != RNP_ERROR_SIGNATURE_EXPIRED) {
+            if (op) rnp_op_verify_destroy(op);
+            if (pass && (r == RNP_ERROR_BAD_PASSWORD || r == RNP_ERROR_DECRYPT_FAILED || r == RNP_ERROR_NO_SUITABLE_KEY))
+                return kErrBadPassphrase;
+            return job_.error(mapRnp(r, kErrCantDecrypt));
+        }
+        std::string plain = out.take();
+        char* fname = nullptr;
+        uint32_t mtime = 0;
+        std::string name;
+        if (rnp_op_verify_get_file_info(op, &fname, &mtime) == RNP_SUCCESS && fname) {
+            name = fname;
+            rnp_buffer_destroy(fname);
+        }
+        bool fyeo = name == "_CONSOLE";
+        if (fyeo) name.clear();
+        if (recursive_ && plain.find("-----BEGIN PGP ") != std::string::npos) {
+            err = nested(plain);
+        } else {
+            err = output(plain, name, fyeo);
+        }
+        wipe(plain.data(), plain.size());
+        if (!err) err = signatures(op);
+        rnp_op_verify_destroy(op);
+        return err;
+    }
+
+    // Decoded data that holds PGP data itself is decoded again, in place.
+    PGPError nested(const std::string& plain) {
+        if (++depth_ > 8) return kErrCantDecrypt;
+        PGPError err = kPGPError_NoErr;
+        for (const auto& s : lexSections(plain)) {
+            err = section(s, plain.substr(s.start, s.end - s.start));
+            if (err == kPGPError_SkipSection) err = kPGPError_NoErr;
+            if (err) break;
+        }
+        --depth_;
+        return err;
+    }
+
+    // ---- signatures ----------------------------------------------------------
+
+    PGPError signatures(rnp_op_verify_t op) {
+        size_t n = 0;
+        rnp_op_verify_get_signature_count(op, &n);
+        for (size_t i = 0; i < n; ++i) {
+            rnp_op_verify_signature_t sig = nullptr;
+            if (rnp_op_verify_get_signature_at(op, i, &sig) != RNP_SUCCESS) continue;
+            rnp_result_t status = rnp_op_verify_signature_get_status(sig);
+            uint32_t created = 0, expires = 0;
+            rnp_op_verify_signature_get_times(sig, &created, &expires);
+            std::string keyid;
+            rnp_signature_handle_t sh = nullptr;
+            if (rnp_op_verify_signature_get_handle(sig, &sh) == RNP_SUCCESS && sh) {
+                RnpString id;
+                rnp_signature_get_keyid(sh, &id.s);
+                keyid = upper(id.str());
+                rnp_signature_handle_destroy(sh);
+            }
+            PGPEvent e{};
+            e.type = kPGPEvent_SignatureEvent;
+            auto& d = e.data.signatureData;
+            makeKeyID(keyid, &d.signingKeyID);
+            PGPKeyDBObj* signer = keyid.empty() ? nullptr : findObj(keyid);
+            d.creationTime = created;
+            if (signer && status != RNP_ERROR_KEY_NOT_FOUND) {
+                d.signingKey = &signer->key->self;
+                d.checked = 1;
+                d.verified = status == RNP_SUCCESS;
+                PGPBoolean v = 0;
+                boolProperty(d.signingKey, kPGPKeyProperty_IsRevoked, &v);
+                d.keyRevoked = v;
+                boolProperty(d.signingKey, kPGPKeyProperty_IsDisabled, &v);
+                d.keyDisabled = v;
+                boolProperty(d.signingKey, kPGPKeyProperty_IsExpired, &v);
+                d.keyExpired = v;
+                d.keyValidity = keyValidity(signer->key);
+                d.keyMeetsValidityThreshold = d.keyValidity >= 2;
+            }
+            PGPError err = job_.event(e);
+            takeAdded();
+            if (err) return err;
+        }
+        return kPGPError_NoErr;
+    }
+
+    PGPError verify(const std::string& data, bool passThroughText) {
+        rnp_ffi_t ffi = mainFfi();
+        RnpInput in(data.data(), data.size());
+        RnpOutput out;
+        rnp_op_verify_t op = nullptr;
+        rnp_result_t r = rnp_op_verify_create(&op, ffi, in.in, out.out);
+        if (r == RNP_SUCCESS) r = rnp_op_verify_execute(op);
+        if (r != RNP_SUCCESS && r != RNP_ERROR_SIGNATURE_INVALID && r != RNP_ERROR_KEY_NOT_FOUND &&
+            r != RNP_ERROR_SIGNATURE_EXPIRED) {
+            if (op) rnp_op_verify_destroy(op);
+            return job_.error(mapRnp(r, kErrBadSignature));
+        }
+        std::string plain = passThroughText ? data : out.take();
+        char* fname = nullptr;
+        uint32_t mtime = 0;
+        std::string name;
+        if (rnp_op_verify_get_file_info(op, &fname, &mtime) == RNP_SUCCESS && fname) {
+            name = fname;
+            rnp_buffer_destroy(fname);
+        }
+        bool fyeo = name == "_CONSOLE";
+        if (fyeo) name.clear();
+        PGPError err = output(plain, name, fyeo);
+        if (!err) err = signatures(op);
+        rnp_op_verify_destroy(op);
+        return err;
+    }
+
+    PGPError verifyDetached(const std::string& sigBin) {
+        if (!hasDetached_) {
+            PGPEvent e{};
+            e.type = kPGPEvent_DetachedSignatureEvent;
+            PGPError err = job_.event(e);
+            takeAdded();
+            if (err) return err;
+        }
+        if (!hasDetached_) return job_.error(kPGPError_DetachedSignatureWithoutData);
+        std::string data;
+        PGPError err = readInput(detached_, data, nullptr);
+        if (err) return job_.error(err);
+        rnp_ffi_t ffi = mainFfi();
+        RnpInput din(data.data(), data.size());
+        RnpInput sin(sigBin.data(), sigBin.size());
+        rnp_op_verify_t op = nullptr;
+        rnp_result_t r = rnp_op_verify_detached_create(&op, ffi, din.in, sin.in);
+        if (r == RNP_SUCCESS) r = rnp_op_verify_execute(op);
+        if (r != RNP_SUCCESS && r != RNP_ERROR_SIGNATURE_INVALID && r != RNP_ERROR_KEY_NOT_FOUND &&
+            r != RNP_ERROR_SIGNATURE_EXPIRED) {
+            if (op) rnp_op_verify_destroy(op);
+            return job_.error(mapRnp(r, kErrBadSignature));
+        }
+        err = signatures(op);
+        rnp_op_verify_destroy(op);
+        return err;
+    }
+
+    // ---- keys ----------------------------------------------------------------
+
+    PGPError keys(const std::string& text, const std::string& bin) {
+        PGPError err = kPGPError_NoErr;
+        if (keyEvents_) {
+            PGPKeyDBRef found = nullptr;
+            err = newKeyDB(job_.context, &found);
+            if (err) return err;
+            err = importInto(found, bin, true, nullptr);
+            if (err) {
+                PGPFreeKeyDB(found);
+                return job_.error(err);
+            }
+            found->updated = false;
+            PGPEvent e{};
+            e.type = kPGPEvent_KeyFoundEvent;
+            e.data.keyFoundData.keySet = found->root;
+            e.data.keyFoundData.keyDB = found;  // the handler frees it
+            err = job_.event(e);
+            takeAdded();
+            if (err) return err;
+        }
+        if (passKeys_) err = output(text, std::string(), false);
+        return err;
+    }
+
+    JobState& job_;
+    std::vector<PGPKeyDBRef> dbs_;
+    std::vector<SecureBytes> pending_;
+    std::list<Sink> sinks_;
+    Sink* sink_ = nullptr;
+    std::vector<Option> detached_;
+    bool hasDetached_ = false;
+    bool discard_ = false, passUnrecognized_ = false, passClearSigned_ = false, passKeys_ = false;
+    bool keyEvents_ = false, recursive_ = false;
+    int section_ = 0, depth_ = 0;
+    std::vector<rnp_key_handle_t> unlocked_;
+    rnp_ffi_t emptyFfi_ = nullptr;
+};
+
+}  // namespace
+
+extern "C" {
+
+PGPError PGP_CALL PGPDecode(PGPContextRef context, PGPOptionListRef firstOption, ...) {
+    va_list ap;
+    va_start(ap, firstOption);
+    JobState job(context);
+    PGPError err = gatherOptions(firstOption, ap, job.options);
+    va_end(ap);
+    if (!check(context)) return kPGPError_BadParams;
+    if (err) return err;
+    if (const Option* h = findOption(job.options, Opt::EventHandler)) {
+        job.handler = reinterpret_cast<PGPEventHandlerProcPtr>(h->ptr);
+        job.userValue = h->ptr2;
+    }
+    std::string input;
+    err = readInput(job.options, input, nullptr);
+    if (err) return err;
+    err = job.simple(kPGPEvent_InitialEvent);
+    if (!err) {
+        Decoder dec(job);
+        err = dec.run(input);
+    }
+    if (!err) job.simple(kPGPEvent_FinalEvent);
+    return err;
+}
+
+}  // extern "C"
+
+SDK_EXPORT(PGPDecode);

@@ -1,0 +1,159 @@
+// Helpers shared by the files of the stand-in core library.
+#pragma once
+
+#include <cstdarg>
+#include <string>
+#include <vector>
+
+#include "standin/sdk/sdk_types.h"
+
+// Entry points are defined with exactly the parameter lists of their PFN_
+// types; this checks that they agree.
+#define SDK_EXPORT(name) static_assert(std::is_same_v<decltype(&name), PFN_##name>, #name)
+
+// Entry points the library also calls itself.
+extern "C" {
+PGPError PGP_CALL PGPFreeData(void* block);
+PGPMemoryMgrRef PGP_CALL PGPGetDefaultMemoryMgr(void);
+PGPError PGP_CALL PGPContextGetRandomBytes(PGPContextRef context, void* buffer, PGPSize count);
+PGPError PGP_CALL PGPCountRevocationKeys(PGPKeyDBObjRef key, PGPUInt32* outCount);
+PGPError PGP_CALL PGPFreeKeySet(PGPKeySetRef keySet);
+PGPError PGP_CALL PGPNewOneKeySet(PGPKeyDBObjRef key, PGPKeySetRef* outKeySet);
+PGPError PGP_CALL PGPDeleteKeys(PGPKeySetRef keysToDelete);
+PGPError PGP_CALL PGPFreeKeyDB(PGPKeyDBRef keyDB);
+PGPError PGP_CALL PGPOrderKeySet(PGPKeySetRef keySet, PGPKeyOrdering order, PGPBoolean reverseOrder,
+                                 PGPKeyListRef* outKeyList);
+PGPError PGP_CALL PGPNewKeyIter(PGPKeyListRef keyList, PGPKeyIterRef* outIter);
+PGPError PGP_CALL PGPFreeKeyList(PGPKeyListRef keyList);
+}
+
+namespace sdk {
+
+// Error numbers the stand-in reports beyond those named by the interface.
+constexpr PGPError kErrBufferTooSmall = -11998;
+constexpr PGPError kErrUnknownError = -11985;
+constexpr PGPError kErrBadPassphrase = -11500;
+constexpr PGPError kErrKeyRevoked = -11497;
+constexpr PGPError kErrKeyExpired = -11496;
+constexpr PGPError kErrKeyDisabled = -11495;
+constexpr PGPError kErrCantEncrypt = -11493;
+constexpr PGPError kErrCantSign = -11492;
+constexpr PGPError kErrNoDecryptionKey = -11477;
+constexpr PGPError kErrBadSignature = -11448;
+constexpr PGPError kErrCantDecrypt = -11411;
+constexpr PGPError kErrSecretKeyNotFound = -11402;
+constexpr PGPError kErrArmorIncomplete = -11392;
+constexpr PGPError kErrKeyNotFound = -10988;
+
+PGPError mapRnp(rnp_result_t r, PGPError fallback = kErrUnknownError);
+
+// Memory of the engine (memory.cpp).
+void* allocData(PGPMemoryMgrRef mgr, size_t size, bool secure, bool clear);
+void* allocCopy(PGPMemoryMgrRef mgr, const void* p, size_t size, bool secure);
+PGPMemoryMgrRef contextMgr(PGPContextRef context);
+
+// Whole-file access through Win32 (win_file.cpp).
+bool readFile(const std::string& path, std::string& out);
+// Writes a complete new file next to the old one, then replaces it.
+bool replaceFile(const std::string& path, const std::string& data);
+bool writeFile(const std::string& path, const char* data, size_t size);
+bool fileExists(const std::string& path);
+
+// Options (options.cpp): gathers the option lists of a variable argument
+// list that ends with PGPOLastOption; temporary lists are taken over.
+PGPError gatherOptions(PGPOptionListRef first, va_list ap, std::vector<Option>& out);
+void freeTemporaries(PGPOptionListRef first, va_list ap);
+const Option* findOption(const std::vector<Option>& opts, Opt type);
+
+// Key ID values (keysets.cpp).
+void makeKeyID(const std::string& hex16, PGPKeyID* out);
+std::string keyIDHex(const PGPKeyID* id);  // 16 (or 8 for an abbreviated ID) hex digits
+bool keyIDMatches(const PGPKeyID* id, const std::string& hex16);
+
+// A new RNP context that accepts SHA-1 signatures as PGP and gpg do (RNP
+// alone rejects SHA-1 data signatures made after 2019).
+rnp_ffi_t newFfi();
+
+// Keys (keydb.cpp).
+void refreshKeys(PGPKeyDBRef db);
+// Refreshes the model and rebuilds the parts of keys whose packets changed.
+void rebuildChanged(PGPKeyDBRef db, const std::vector<std::string>& fprs);
+sdk::KeyRecord* findKey(PGPKeyDBRef db, const std::string& hex);  // by key ID or fingerprint of key or subkey
+PGPKeyDBObj* findKeyObj(PGPKeyDBRef db, const std::string& keyidHex);  // key or subkey
+std::vector<sdk::KeyRecord*> liveKeys(PGPKeyDBRef db);
+std::vector<sdk::KeyRecord*> setMembers(PGPKeySetRef set);
+rnp_key_handle_t keyHandle(const PGPKeyDBObj* obj);  // caller destroys
+PGPError newKeySet(PGPKeyDBRef db, bool root, PGPKeySetRef* out);
+PGPError newKeyDB(PGPContextRef context, PGPKeyDBRef* out);
+PGPError importInto(PGPKeyDBRef db, const std::string& data, bool secretToo, std::vector<std::string>* fprs);
+std::string exportKey(const sdk::KeyRecord* key, bool secret, bool armored);
+bool hasSecret(const sdk::KeyRecord* key);
+sdk::TrustRecord& trustOf(sdk::KeyRecord* key);
+
+// Properties (keyprops.cpp).
+PGPError boolProperty(PGPKeyDBObj* obj, PGPKeyDBObjProperty prop, PGPBoolean* out);
+PGPError numProperty(PGPKeyDBObj* obj, PGPKeyDBObjProperty prop, PGPInt32* out);
+PGPError timeProperty(PGPKeyDBObj* obj, PGPKeyDBObjProperty prop, PGPTime* out);
+PGPError dataProperty(PGPKeyDBObj* obj, PGPKeyDBObjProperty prop, std::string& out);
+int keyValidity(sdk::KeyRecord* key);
+bool isAxiomatic(sdk::KeyRecord* key);
+std::string primaryUserID(sdk::KeyRecord* key);
+// Finds the subkey (or the key itself) fit for a usage: "encrypt" or "sign".
+PGPKeyDBObj* usableKey(sdk::KeyRecord* key, const char* usage);
+
+// Jobs: event delivery (encode.cpp).
+struct JobState;
+PGPError sendEvent(JobState& job, PGPEvent& event);
+
+// RNP in-memory helpers.
+struct RnpInput {
+    rnp_input_t in = nullptr;
+    RnpInput(const void* p, size_t n, bool copy = false) {
+        rnp_input_from_memory(&in, static_cast<const uint8_t*>(p), n, copy);
+    }
+    ~RnpInput() { if (in) rnp_input_destroy(in); }
+    RnpInput(const RnpInput&) = delete;
+    RnpInput& operator=(const RnpInput&) = delete;
+};
+struct RnpOutput {
+    rnp_output_t out = nullptr;
+    RnpOutput() { rnp_output_to_memory(&out, 0); }
+    ~RnpOutput() { if (out) rnp_output_destroy(out); }
+    RnpOutput(const RnpOutput&) = delete;
+    RnpOutput& operator=(const RnpOutput&) = delete;
+    std::string take() const {
+        uint8_t* buf = nullptr;
+        size_t len = 0;
+        if (rnp_output_memory_get_buf(out, &buf, &len, false) != RNP_SUCCESS || !buf) return {};
+        return std::string(reinterpret_cast<char*>(buf), len);
+    }
+};
+struct RnpString {
+    char* s = nullptr;
+    ~RnpString() { if (s) rnp_buffer_destroy(s); }
+    std::string str() const { return s ? std::string(s) : std::string(); }
+};
+struct RnpKey {
+    rnp_key_handle_t h = nullptr;
+    RnpKey() = default;
+    explicit RnpKey(rnp_key_handle_t k) : h(k) {}
+    ~RnpKey() { if (h) rnp_key_handle_destroy(h); }
+    RnpKey(const RnpKey&) = delete;
+    RnpKey& operator=(const RnpKey&) = delete;
+};
+
+}  // namespace sdk
+
+namespace sdk {
+
+// Job input and output (jobio.cpp).
+PGPError readInput(const std::vector<Option>& opts, std::string& out, std::string* fileName);
+const Option* outputOption(const std::vector<Option>& opts);
+// Writes to the allocated buffer, the caller's buffer or the file the option names.
+PGPError writeOutput(PGPContextRef context, const Option& out, const std::string& data);
+// Puts "Version:" and "Comment:" lines after the BEGIN line of every armoured block.
+std::string addArmorHeaders(const std::string& armored, const std::string& version, const std::string& comment);
+SecureBytes passphraseOf(const std::vector<Option>& opts);
+bool hasPassphrase(const std::vector<Option>& opts);
+
+}  // namespace sdk

@@ -1,0 +1,106 @@
+// Input and output of jobs, and armour headers.
+#include <cstring>
+
+#include "standin/sdk/internal.h"
+
+namespace sdk {
+
+PGPError readInput(const std::vector<Option>& opts, std::string& out, std::string* fileName) {
+    out.clear();
+    const Option* buf = findOption(opts, Opt::InputBuffer);
+    const Option* file = findOption(opts, Opt::InputFile);
+    if (buf && file) return kPGPError_BadParams;
+    if (buf) {
+        if (buf->num < 0) return kPGPError_BadParams;
+        if (buf->num) out.assign(static_cast<const char*>(buf->ptr), static_cast<size_t>(buf->num));
+        return kPGPError_NoErr;
+    }
+    if (file) {
+        if (!fileExists(file->text)) return kPGPError_FileNotFound;
+        if (!readFile(file->text, out)) return kPGPError_ReadFailed;
+        if (fileName) {
+            size_t s = file->text.find_last_of("\\/:");
+            *fileName = s == std::string::npos ? file->text : file->text.substr(s + 1);
+        }
+        return kPGPError_NoErr;
+    }
+    return kPGPError_BadParams;
+}
+
+const Option* outputOption(const std::vector<Option>& opts) {
+    const Option* found = nullptr;
+    for (const auto& o : opts)
+        if (o.type == Opt::AllocatedOutputBuffer || o.type == Opt::OutputBuffer || o.type == Opt::OutputFile ||
+            (o.type == Opt::DiscardOutput && o.num))
+            found = &o;
+    return found;
+}
+
+PGPError writeOutput(PGPContextRef context, const Option& out, const std::string& data) {
+    switch (out.type) {
+    case Opt::DiscardOutput: return kPGPError_NoErr;
+    case Opt::AllocatedOutputBuffer: {
+        auto** dest = static_cast<void**>(out.ptr);
+        auto* len = static_cast<PGPSize*>(out.ptr2);
+        uint32_t limit = static_cast<uint32_t>(out.num);
+        if (limit && data.size() > limit) return kErrBufferTooSmall;
+        void* p = allocCopy(contextMgr(context), data.data(), data.size(), false);
+        if (!p) return kPGPError_OutOfMemory;
+        if (*dest) PGPFreeData(*dest);  // an earlier part of this job's output
+        *dest = p;
+        if (len) *len = static_cast<PGPSize>(data.size());
+        return kPGPError_NoErr;
+    }
+    case Opt::OutputBuffer: {
+        auto* len = static_cast<PGPSize*>(out.ptr2);
+        size_t room = static_cast<uint32_t>(out.num);
+        size_t n = data.size() < room ? data.size() : room;
+        if (n) std::memcpy(out.ptr, data.data(), n);
+        if (len) *len = static_cast<PGPSize>(n);
+        return data.size() <= room ? kPGPError_NoErr : kErrBufferTooSmall;
+    }
+    case Opt::OutputFile:
+        return writeFile(out.text, data.data(), data.size()) ? kPGPError_NoErr : kPGPError_CantOpenFile;
+    default: return kPGPError_BadParams;
+    }
+}
+
+std::string addArmorHeaders(const std::string& armored, const std::string& version, const std::string& comment) {
+    if (version.empty() && comment.empty()) return armored;
+    auto clean = [](std::string s) {
+        for (auto& c : s)
+            if (c == '\r' || c == '\n') c = ' ';
+        return s;
+    };
+    std::string headers;
+    if (!version.empty()) headers += "Version: " + clean(version) + "\r\n";
+    if (!comment.empty()) headers += "Comment: " + clean(comment) + "\r\n";
+    std::string out;
+    out.reserve(armored.size() + headers.size() * 2);
+    size_t i = 0;
+    while (i < armored.size()) {
+        size_t e = armored.find('\n', i);
+        e = e == std::string::npos ? armored.size() : e + 1;
+        out.append(armored, i, e - i);
+        bool begin = armored.compare(i, 15, "-----BEGIN PGP ") == 0 &&
+                     armored.compare(i, 34, "-----BEGIN PGP SIGNED MESSAGE-----") != 0;
+        if (begin) {
+            // Armour headers follow the BEGIN line; RNP writes none of its own.
+            out += headers;
+        }
+        i = e;
+    }
+    return out;
+}
+
+SecureBytes passphraseOf(const std::vector<Option>& opts) {
+    const Option* p = findOption(opts, Opt::Passphrase);
+    if (!p) p = findOption(opts, Opt::Passkey);
+    return p ? p->secret : SecureBytes();
+}
+
+bool hasPassphrase(const std::vector<Option>& opts) {
+    return findOption(opts, Opt::Passphrase) || findOption(opts, Opt::Passkey);
+}
+
+}  // namespace sdk

@@ -1,0 +1,42 @@
+// OpenPGP packet framing and ASCII armour, as far as the stand-in must see
+// them itself: cutting rings into key blocks (with their trust packets),
+// fingerprints, recipients of a message, and the lexical sections of a text.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace sdk {
+
+struct Packet {
+    int tag = 0;
+    size_t start = 0;      // offset of the header
+    size_t bodyStart = 0;  // offset of the body
+    size_t end = 0;        // offset after the body
+};
+
+// Splits binary packets; false when the data is not a clean packet sequence.
+bool splitPackets(const std::string& data, std::vector<Packet>& out);
+// First packet tag of binary data, or -1.
+int firstPacketTag(const std::string& data);
+// Fingerprint (upper-case hex) of a version 4 public or secret key packet body.
+std::string keyPacketFingerprint(const std::string& body, bool secret);
+// Key IDs (16 hex digits) of the public-key session key packets that open a message.
+std::vector<std::string> sessionKeyRecipients(const std::string& data, bool* hasSymmetric);
+std::string sha1(const std::string& data);
+std::string trustPacket(uint8_t value);
+
+struct Section {
+    size_t start = 0, end = 0;
+    enum Kind { Text, Message, Signed, Signature, PublicKey, PrivateKey, Binary, Broken } kind = Text;
+};
+// Cuts a text into lexical sections: armoured blocks and the text between them.
+std::vector<Section> lexSections(const std::string& text);
+// Armour body to binary; false when the armour does not decode.
+bool dearmor(const std::string& armored, std::string& binary);
+
+std::string toHex(const std::string& bytes);
+std::string upper(std::string s);
+
+}  // namespace sdk

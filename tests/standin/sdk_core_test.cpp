@@ -1,0 +1,108 @@
+// Start, version, error texts, memory, file specifications, time, random
+// bytes and option lists of the stand-in core library.
+#include "tests/standin/fixture.h"
+
+#include <cstring>
+
+using CoreTest = SdkTest;
+
+TEST_F(CoreTest, ReportsRelease7AndAVersionText) {
+    PGPUInt32 out = 0;
+    EXPECT_GE(S().PGPGetSDKVersion(&out), kPGPsdk7VersionBase);
+    char text[kPGPsdkVersionStringSize] = {};
+    ASSERT_EQ(S().PGPGetPGPsdkVersionString(text), 0);
+    EXPECT_NE(std::strstr(text, "PGPsdk"), nullptr) << text;
+    // The stand-in core library exports no release 6.5 key functions.
+    EXPECT_EQ(GetProcAddress(S().module, "PGPOpenKeyRingPair"), nullptr);
+}
+
+TEST_F(CoreTest, ErrorTextsForKnownAndUnknownNumbers) {
+    char text[128];
+    ASSERT_EQ(S().PGPGetErrorString(-11987, sizeof text, text), 0);
+    EXPECT_STREQ(text, "User cancelled");
+    ASSERT_EQ(S().PGPGetErrorString(-11500, sizeof text, text), 0);
+    EXPECT_STREQ(text, "Bad passphrase");
+    ASSERT_EQ(S().PGPGetErrorString(-4242, sizeof text, text), 0);
+    EXPECT_STREQ(text, "Undescribed PGP error -4242");
+    char tiny[5];
+    EXPECT_NE(S().PGPGetErrorString(-12000, sizeof tiny, tiny), 0);
+    EXPECT_EQ(std::strlen(tiny), 4u);  // cut, still terminated
+}
+
+TEST_F(CoreTest, MemoryPlainAndSecure) {
+    PGPMemoryMgrRef mgr = S().PGPGetDefaultMemoryMgr();
+    ASSERT_NE(mgr, nullptr);
+    char* plain = static_cast<char*>(S().PGPNewData(mgr, 100, 0));
+    char* secret = static_cast<char*>(S().PGPNewSecureData(mgr, 64, 0));
+    ASSERT_TRUE(plain && secret);
+    PGPBoolean isSecure = 2;
+    PGPSize size = 0;
+    ASSERT_EQ(S().PGPGetMemoryMgrDataInfo(secret, nullptr, &size, &isSecure), 0);
+    EXPECT_EQ(isSecure, 1);
+    EXPECT_EQ(size, 64u);
+    ASSERT_EQ(S().PGPGetMemoryMgrDataInfo(plain, nullptr, nullptr, &isSecure), 0);
+    EXPECT_EQ(isSecure, 0);
+    // Secure data sits in locked pages of its own.
+    MEMORY_BASIC_INFORMATION mbi{};
+    ASSERT_TRUE(VirtualQuery(secret, &mbi, sizeof mbi));
+    EXPECT_EQ(mbi.Type, static_cast<DWORD>(MEM_PRIVATE));
+    std::strcpy(secret, "passphrase");
+    void* block = secret;
+    ASSERT_EQ(S().PGPReallocData(mgr, &block, 4096, 0), 0);
+    EXPECT_STREQ(static_cast<char*>(block), "passphrase");
+    ASSERT_EQ(S().PGPGetMemoryMgrDataInfo(block, nullptr, nullptr, &isSecure), 0);
+    EXPECT_EQ(isSecure, 1);
+    EXPECT_EQ(S().PGPFreeData(block), 0);
+    EXPECT_EQ(S().PGPFreeData(plain), 0);
+    char notOurs[32] = {};
+    EXPECT_EQ(S().PGPFreeData(notOurs + 16), kPGPError_BadParams);
+}
+
+TEST_F(CoreTest, FileSpecKeepsWindowsPath) {
+    PGPFileSpecRef spec = nullptr, copy = nullptr;
+    const char* path = "C:\\Program Files\\PGP\\pubring.pkr";
+    ASSERT_EQ(S().PGPNewFileSpecFromFullPath(ctx, path, &spec), 0);
+    ASSERT_EQ(S().PGPCopyFileSpec(spec, &copy), 0);
+    S().PGPFreeFileSpec(spec);
+    char* back = nullptr;
+    ASSERT_EQ(S().PGPGetFullPathFromFileSpec(copy, &back), 0);
+    EXPECT_STREQ(back, path);
+    S().PGPFreeData(back);
+    S().PGPFreeFileSpec(copy);
+    EXPECT_EQ(S().PGPNewFileSpecFromFullPath(ctx, "", &spec), kPGPError_BadParams);
+    EXPECT_EQ(spec, nullptr);
+}
+
+TEST_F(CoreTest, TimeAndRandomBytes) {
+    PGPTime now = S().PGPGetTime();
+    EXPECT_GT(now, 1600000000u);
+    PGPUInt16 y = 0, m = 0, d = 0;
+    S().PGPGetYMDFromPGPTime(951782400u, &y, &m, &d);  // 29 February 2000, UTC
+    EXPECT_EQ(y, 2000);
+    EXPECT_EQ(m, 2);
+    EXPECT_EQ(d, 29);
+    unsigned char a[32] = {}, b[32] = {};
+    ASSERT_EQ(S().PGPContextGetRandomBytes(ctx, a, sizeof a), 0);
+    ASSERT_EQ(S().PGPContextGetRandomBytes(ctx, b, sizeof b), 0);
+    EXPECT_NE(std::memcmp(a, b, sizeof a), 0);
+}
+
+TEST_F(CoreTest, OptionListsJoinCopyAndRefuseBrokenOptions) {
+    PGPOptionListRef list = nullptr;
+    ASSERT_EQ(S().PGPBuildOptionList(ctx, &list, S().PGPOArmorOutput(ctx, 1), S().PGPOCompression(ctx, 0), Last()), 0);
+    ASSERT_EQ(S().PGPAppendOptionList(list, S().PGPOCommentString(ctx, "c"), Last()), 0);
+    PGPOptionListRef copy = nullptr;
+    ASSERT_EQ(S().PGPCopyOptionList(list, &copy), 0);
+    EXPECT_EQ(S().PGPFreeOptionList(list), 0);
+    // The copy still works as a job's options after the original is gone.
+    std::string out;
+    EXPECT_EQ(Encode(ctx, "hello", out, copy), 0);
+    EXPECT_NE(out.find("-----BEGIN PGP MESSAGE-----"), std::string::npos);
+    EXPECT_NE(out.find("Comment: c"), std::string::npos);
+    // A null option (a failed option function) fails the consuming call.
+    PGPOptionListRef bad = nullptr;
+    EXPECT_EQ(S().PGPBuildOptionList(ctx, &bad, S().PGPOArmorOutput(ctx, 1), nullptr, Last()), kPGPError_BadParams);
+    EXPECT_EQ(bad, nullptr);
+    // An option with a bad argument makes a list that the consuming call refuses.
+    EXPECT_EQ(S().PGPBuildOptionList(ctx, &bad, S().PGPOInputFile(ctx, nullptr), Last()), kPGPError_BadParams);
+}
