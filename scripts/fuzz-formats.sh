@@ -2,6 +2,7 @@
 # Builds the message-format fuzz targets natively (clang, ASan + UBSan +
 # libFuzzer; outside the cross build) and runs each one in turn.
 # Usage: scripts/fuzz-formats.sh [seconds per target] [target ...]
+# ORV_FUZZ_MAX_LEN sets the largest input (default 32768).
 # Targets: fuzz_codecs fuzz_header fuzz_extract fuzz_parts (default: all).
 # New inputs go to the build directory; the committed seeds in
 # tests/formats/fuzz/corpus/<target>/ are only read.
@@ -31,7 +32,7 @@ for t in "${targets[@]}"; do
   mkdir -p "$seeds" "$work"
   echo "== running $t for ${seconds}s"
   if ! (cd "$out" && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
-        "./$t" -max_total_time="$seconds" -max_len=32768 -timeout=20 -rss_limit_mb=2048 \
+        "./$t" -max_total_time="$seconds" -max_len="${ORV_FUZZ_MAX_LEN:-32768}" -timeout=20 -rss_limit_mb=2048 \
         -print_final_stats=1 "$work" "$seeds" 2>&1 | tail -n 25); then
     status=1
   fi
