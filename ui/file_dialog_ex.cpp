@@ -5,6 +5,8 @@
 #include <commdlg.h>
 #include <dlgs.h>
 
+#include <cctype>
+
 namespace orv::ui {
 
 namespace {
@@ -31,6 +33,10 @@ std::string ExtensionOf(const std::string& line) {
     if (ext.find_first_of("*?") != std::string::npos) return {};
     return ext;
 }
+
+// The dialog being run on this thread, for the accelerator of its extra button.
+thread_local TFileDialogEx* t_running = nullptr;
+thread_local HWND t_runningBox = nullptr;
 
 }  // namespace
 
@@ -90,7 +96,18 @@ bool TFileDialogEx::Execute() {
     if (filterIndex >= 1 && size_t(filterIndex) <= filter.size()) defExt = ExtensionOf(filter[size_t(filterIndex) - 1]);
     ofn.lpstrDefExt = defExt.empty() ? nullptr : defExt.c_str();
 
+    // The button's letter wins over the dialog's own mnemonics ("Save as &type").
+    HHOOK filter = nullptr;
+    if (withButton)
+        filter = SetWindowsHookExA(WH_MSGFILTER, AcceleratorFilter, nullptr, GetCurrentThreadId());
+    TFileDialogEx* outer = t_running;
+    HWND outerBox = t_runningBox;
+    t_running = this;
+    t_runningBox = nullptr;
     BOOL ok = save_ ? GetSaveFileNameA(&ofn) : GetOpenFileNameA(&ofn);
+    t_running = outer;
+    t_runningBox = outerBox;
+    if (filter) UnhookWindowsHookEx(filter);
     if (clipboardChosen_) {
         fileName = kClipboardFileName;
         return true;
@@ -101,6 +118,33 @@ bool TFileDialogEx::Execute() {
     if (slash != std::string::npos) initialDir = fileName.substr(0, slash);
     filterIndex = int(ofn.nFilterIndex);
     return true;
+}
+
+LRESULT CALLBACK TFileDialogEx::AcceleratorFilter(int code, WPARAM wp, LPARAM lp) noexcept {
+    auto* msg = reinterpret_cast<MSG*>(lp);
+    TFileDialogEx* self = t_running;
+    if (code == MSGF_DIALOGBOX && msg && msg->message == WM_SYSCHAR && self && t_runningBox &&
+        GetAncestor(msg->hwnd, GA_ROOT) == t_runningBox) {
+        char accel = AccelOf(self->clipboardCaption_);
+        if (accel && char(std::toupper(static_cast<unsigned char>(msg->wParam))) == accel) {
+            self->clipboardChosen_ = true;
+            PostMessageA(t_runningBox, WM_COMMAND, IDCANCEL, 0);
+            return TRUE;
+        }
+    }
+    return CallNextHookEx(nullptr, code, wp, lp);
+}
+
+char TFileDialogEx::AccelOf(const std::string& caption) {
+    for (size_t i = 0; i + 1 < caption.size(); ++i) {
+        if (caption[i] != '&') continue;
+        if (caption[i + 1] == '&') {
+            ++i;
+            continue;
+        }
+        return char(std::toupper(static_cast<unsigned char>(caption[i + 1])));
+    }
+    return 0;
 }
 
 void TFileDialogEx::TypeChanged(HWND dlg, int index) {
@@ -122,8 +166,7 @@ void TFileDialogEx::TypeChanged(HWND dlg, int index) {
         if (dot != std::string::npos && (slash == std::string::npos || dot > slash))
             current = current.substr(0, dot) + "." + ext;
     }
-    SendMessageA(box, CDM_SETCONTROLTEXT, nameField == GetDlgItem(box, cmb13) ? cmb13 : edt1,
-                 reinterpret_cast<LPARAM>(current.c_str()));
+    SetWindowTextA(nameField, current.c_str());
 }
 
 UINT_PTR CALLBACK TFileDialogEx::HookProc(HWND dlg, UINT msg, WPARAM wp, LPARAM lp) noexcept {
@@ -132,6 +175,7 @@ UINT_PTR CALLBACK TFileDialogEx::HookProc(HWND dlg, UINT msg, WPARAM wp, LPARAM 
             auto* ofn = reinterpret_cast<OPENFILENAMEA*>(lp);
             auto* self = reinterpret_cast<TFileDialogEx*>(ofn->lCustData);
             SetPropA(dlg, kObjectProp, self);
+            if (t_running == self) t_runningBox = GetParent(dlg);
             if (HWND button = GetDlgItem(dlg, kClipboardButtonId)) {
                 SetWindowTextA(button, self->clipboardCaption_.c_str());
                 SendMessageA(button, WM_SETFONT, SendMessageA(GetParent(dlg), WM_GETFONT, 0, 0), TRUE);

@@ -44,6 +44,8 @@ protected:
 
 private:
     static UINT_PTR CALLBACK HookProc(HWND dlg, UINT msg, WPARAM wp, LPARAM lp) noexcept;
+    static LRESULT CALLBACK AcceleratorFilter(int code, WPARAM wp, LPARAM lp) noexcept;
+    static char AccelOf(const std::string& caption);
     void TypeChanged(HWND dlg, int index);
     bool save_;
     std::string clipboardCaption_;

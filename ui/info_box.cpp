@@ -13,8 +13,8 @@ namespace {
 constexpr int kWidth = 357;
 constexpr int kHeight = 219;
 constexpr int kPictureLeft = 12;
-constexpr int kColumnLeft = 134;
-constexpr int kColumnRight = 345;
+constexpr int kColumnLeft = 128;
+constexpr int kColumnRight = 347;
 constexpr int kLabelHeight = 17;
 
 // Host messages for a new message editor and its fields.

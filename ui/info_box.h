@@ -19,7 +19,7 @@ ProductInfo ReadProductInfo(const std::string& path);
 // The author's contact, shown as links.
 struct AuthorContact {
     std::string keyId = "0x7A3E51C0D98B2F64";
-    std::string homepage = "http://www.tamberlow.example/orvane/";
+    std::string homepage = "http://tamberlow.example/orvane/";
     std::string email = "orvane@tamberlow.example";
 };
 

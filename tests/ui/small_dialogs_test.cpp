@@ -392,3 +392,41 @@ TEST_F(SmallDialogsTest, OpenDialogReturnsTheChosenFileAndRemembersItsFolder) {
     DeleteFileA(file.c_str());
     RemoveDirectoryA(dir.c_str());
 }
+
+TEST_F(SmallDialogsTest, SaveDialogPutsTheNewTypesExtensionToTheName) {
+    std::string nameAfter;
+    bool stuck = false;
+    ModalScript script;
+    script.Expect("#32770", "SAVE Output as:", [&](HWND dlg) {
+        HWND types = FindChildById(dlg, 0x470);  // the file-type combo box
+        SendMessageA(types, CB_SETCURSEL, 1, 0);  // "PGP (...)"
+        // What choosing an item with the mouse tells the dialog.
+        SendMessageA(dlg, WM_COMMAND, MAKEWPARAM(0x470, CBN_SELCHANGE), LPARAM(types));
+        SendMessageA(dlg, WM_COMMAND, MAKEWPARAM(0x470, CBN_SELENDOK), LPARAM(types));
+        Sleep(200);
+        HWND name = FindChildById(dlg, 0x47C);
+        HWND edit = name ? FindChild(name, "Edit", "") : nullptr;
+        if (!edit) edit = FindChildById(dlg, 0x480);
+        nameAfter = GetText(edit ? edit : name);
+        SetForegroundWindow(dlg);
+        Sleep(100);
+        SendAltLetter('T');
+        Sleep(1000);
+        if (IsWindow(dlg) && IsWindowVisible(dlg)) {
+            stuck = true;
+            PostMessageA(dlg, WM_COMMAND, IDCANCEL, 0);
+        }
+    });
+    script.Start();
+    TSaveDialogEx save;
+    save.filter = SessionFileFilter();
+    save.title = "SAVE Output as:";
+    save.fileName = "decrypted.txt";
+    save.SetClipboardCaption("&To clipboard");
+    bool ok = save.Execute();
+    ASSERT_TRUE(script.Finish()) << script.Failure();
+    EXPECT_EQ(nameAfter, "decrypted.asc");
+    EXPECT_FALSE(stuck);
+    EXPECT_TRUE(ok);
+    EXPECT_EQ(save.fileName, ":CLIP:");
+}
