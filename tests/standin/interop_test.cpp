@@ -63,8 +63,24 @@ TEST_F(Interop, WriteForPeers) {
     }
     ASSERT_EQ(Encode(ctx, kText, out, Opts({SignAlice(), S().PGPOArmorOutput(ctx, 1)})), 0);
     WriteAll(io + "sdk_sign.asc", out);
-    ASSERT_EQ(Encode(ctx, kText, out, Opts({SignAlice(), S().PGPOClearSign(ctx, 1), S().PGPOHashAlgorithm(ctx, 2)})), 0);
+    ASSERT_EQ(Encode(ctx, kText, out, Opts({SignAlice(), S().PGPOClearSign(ctx, 1), S().PGPOHashAlgorithm(ctx, 8)})), 0);
     WriteAll(io + "sdk_clear.asc", out);
+    // SHA-1, as the encoding job asks for DSA keys; sq's policy refuses SHA-1, gpg reads it.
+    ASSERT_EQ(Encode(ctx, kText, out, Opts({SignAlice(), S().PGPOClearSign(ctx, 1), S().PGPOHashAlgorithm(ctx, 2)})), 0);
+    WriteAll(io + "sdk_clear_sha1.asc", out);
+    // Signatures by a DSA key of the stand-in's user (carol's secret key in a second database).
+    PGPKeyDBRef carolDB = ImportFile("carol_sec.asc");
+    PGPKeyDBObjRef carol = KeyByName(carolDB, "carol");
+    ASSERT_NE(carol, nullptr);
+    ASSERT_EQ(Encode(ctx, kText, out, Opts({S().PGPOSignWithKey(ctx, carol, Last()), S().PGPOArmorOutput(ctx, 1)})), 0);
+    WriteAll(io + "sdk_sign_dsa.asc", out);
+    ASSERT_EQ(Encode(ctx, kText, out, Opts({S().PGPOSignWithKey(ctx, carol, Last()), S().PGPOClearSign(ctx, 1)})), 0);
+    WriteAll(io + "sdk_clear_dsa.asc", out);
+    ASSERT_EQ(Encode(ctx, kText, out,
+                     Opts({S().PGPOSignWithKey(ctx, carol, Last()), S().PGPODetachedSig(ctx, Last()),
+                           S().PGPOHashAlgorithm(ctx, 2)})),
+              0);
+    WriteAll(io + "sdk_data.txt.dsa.sig", out);
     WriteAll(io + "sdk_data.txt", kText);
     ASSERT_EQ(Encode(ctx, kText, out, Opts({SignAlice(), S().PGPODetachedSig(ctx, Last()), S().PGPOArmorOutput(ctx, 1)})), 0);
     WriteAll(io + "sdk_data.txt.asc", out);
