@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "plugin/mail_client.h"
+#include "standin/mailclient/encryption_dialog.h"
 #include "standin/mailclient/host.h"
 
 namespace orv::mailclient {
@@ -150,6 +151,21 @@ LRESULT CALLBACK PaneProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) noexcept {
             if (LOWORD(wp) == kIdSend && HIWORD(wp) == BN_CLICKED) {
                 HWND editor = GetParent(wnd);
                 if (Host* host = Host::From(editor)) host->SendFromEditor(editor);
+                return 0;
+            }
+            if (LOWORD(wp) == kIdEncrypt && HIWORD(wp) == BN_CLICKED) {
+                // Ticking the box asks for the encryptor and its choices;
+                // a cancelled dialog leaves the box clear.
+                HWND editor = GetParent(wnd);
+                Host* host = Host::From(editor);
+                if (!host) return 0;
+                host->ClearEncryptionChoice(editor);
+                if (IsDlgButtonChecked(wnd, kIdEncrypt) != BST_CHECKED) return 0;
+                EncryptionChoice choice;
+                if (RunEncryptionDialog(editor, host, &choice) && IsWindow(wnd))
+                    host->SetEncryptionChoice(editor, choice);
+                else if (IsWindow(wnd))
+                    CheckDlgButton(wnd, kIdEncrypt, BST_UNCHECKED);
                 return 0;
             }
             break;

@@ -198,6 +198,7 @@ std::vector<HWND> Host::Editors() const {
 
 void Host::EditorClosing(HWND editor) {
     if (sendingEditor_ == editor) sendingEditor_ = nullptr;
+    encryptionChoices_.erase(editor);
 }
 
 HWND Host::NewFormHost(const std::string& title) {
@@ -407,9 +408,10 @@ bool Host::SendFromEditor(HWND editor) {
     text += "Subject: " + c.subject + "\r\n";
     if (!c.cc.empty()) text += "Cc: " + c.cc + "\r\n";
     if (!c.replyTo.empty()) text += "Reply-To: " + c.replyTo + "\r\n";
+    const EncryptionChoice* choice = EncryptionChoiceOf(editor);
     if (c.encrypt)
         text += std::string(host::kEncryptorHeader) + host::kEncryptorName + ", " +
-                std::to_string(sendEncryptorFlags) + "\r\n";
+                std::to_string(choice ? EncryptorNumber(*choice) : sendEncryptorFlags) + "\r\n";
     if (c.useMime)
         text += "MIME-Version: 1.0\r\nContent-type: text/plain; charset=" + charset +
                 "\r\nContent-transfer-encoding: 7BIT\r\n";

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "standin/mailclient/encryption_dialog.h"
 #include "standin/mailclient/extension.h"
 #include "standin/mailclient/user_setup.h"
 
@@ -97,7 +98,8 @@ public:
     // Folder that the folder choice (3063) answers; empty: nothing chosen.
     std::string folderChoice;
     // Encryptor flags a send writes into "X-PM-Encryptor: " when the editor's
-    // encryption box is ticked (bit 0 encrypt, bit 2 sign).
+    // encryption box is ticked without a dialog choice (bit 0 encrypt, bit 2
+    // sign).
     int sendEncryptorFlags = 1;
 
     // Sends the message of an editor: send check, message file, encryptor,
@@ -106,6 +108,13 @@ public:
     std::string OutgoingDir() const;
     // The editor is being destroyed: forget it as the editor being sent.
     void EditorClosing(HWND editor);
+    // What the encryption dialog chose for an editor's message.
+    void SetEncryptionChoice(HWND editor, const EncryptionChoice& choice) { encryptionChoices_[editor] = choice; }
+    void ClearEncryptionChoice(HWND editor) { encryptionChoices_.erase(editor); }
+    const EncryptionChoice* EncryptionChoiceOf(HWND editor) const {
+        auto it = encryptionChoices_.find(editor);
+        return it == encryptionChoices_.end() ? nullptr : &it->second;
+    }
     // The frame's end posts WM_QUIT only for the program's own loop.
     bool quitOnClose = false;
 
@@ -149,6 +158,7 @@ private:
     BYTE sendEncodeFlag_ = 0;
     HWND sendingEditor_ = nullptr;
     int messageCounter_ = 0;
+    std::map<HWND, EncryptionChoice> encryptionChoices_;
 };
 
 }  // namespace orv::mailclient

@@ -183,8 +183,25 @@ TEST_F(EncryptorCalls, SendFromEditorRunsSendCheckFileAndEncryptor) {
     SetText(field(host::kLabelTo), "bob@example.org");
     SetText(field(host::kLabelSubject), "Secret plans");
     SetText(field("Message:"), "Meet at noon.");
+    // The encryption dialog: this encryptor, encrypted and signed.
+    ModalScript script;
+    script.Expect("#32770", "Encryption", [](HWND dlg) {
+        HWND combo = FindChild(dlg, "ComboBox", "");
+        SendMessageA(combo, CB_SELECTSTRING, WPARAM(-1), reinterpret_cast<LPARAM>(host::kEncryptorEntry));
+        PostMessageA(dlg, WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(combo), CBN_SELCHANGE), reinterpret_cast<LPARAM>(combo));
+        ClickButton(dlg, "Sign the message");
+        ClickButton(dlg, "OK");
+    });
+    script.Start();
     PostMessageA(FindChild(editor, "Button", StripMnemonic(host::kCheckEncrypt)), BM_CLICK, 0, 0);
+    mctest::PumpFor(100);
+    ASSERT_TRUE(script.Finish()) << script.Failure();
     mctest::PumpFor(50);
+    const auto* choice = host->EncryptionChoiceOf(editor);
+    ASSERT_NE(choice, nullptr);
+    EXPECT_EQ(choice->encryptor, host::kEncryptorEntry);
+    EXPECT_TRUE(choice->encrypt && choice->sign);
+    EXPECT_NE(mctest::LineStarting(EncLog(), "notify 25 kind=4"), "");
     ASSERT_TRUE(ClickButton(editor, host::kSendLabel));
     mctest::PumpFor(200);
 
@@ -192,7 +209,7 @@ TEST_F(EncryptorCalls, SendFromEditorRunsSendCheckFileAndEncryptor) {
     EXPECT_TRUE(mctest::HasLine(lines, "sendcheck go"));
     EXPECT_NE(mctest::LineStarting(lines, "notify 28 " + dir + "mail\\MSG"), "");
     EXPECT_TRUE(mctest::HasLine(lines, "message-to=bob@example.org"));
-    EXPECT_TRUE(mctest::HasLine(lines, "message-encryptor=ORVPGP-PM32, 1"));
+    EXPECT_TRUE(mctest::HasLine(lines, "message-encryptor=ORVPGP-PM32, 5"));
     EXPECT_FALSE(IsWindow(editor));
     std::string sentLine = mctest::LineStarting(log, "sent ");
     ASSERT_NE(sentLine, "");
@@ -210,4 +227,30 @@ TEST_F(EncryptorCalls, SendFromEditorRunsSendCheckFileAndEncryptor) {
     EXPECT_TRUE(mctest::HasLine(log, "send stopped by a form"));
     EXPECT_EQ(mctest::LineStarting(log, "sent "), "");
     SetEnvironmentVariableA("ORV_TEST_STOP_SEND", nullptr);
+}
+
+TEST_F(EncryptorCalls, CancelledEncryptionDialogClearsTheBox) {
+    HWND editor = host->NewEditor();
+    ASSERT_NE(editor, nullptr);
+    HWND box = FindChild(editor, "Button", StripMnemonic(host::kCheckEncrypt));
+    ModalScript script;
+    script.Expect("#32770", "Encryption",
+                  ScreenshotThen(ShotPath("mailclient_encryption_dialog.png"), PressButton("Cancel")));
+    script.Start();
+    PostMessageA(box, BM_CLICK, 0, 0);
+    mctest::PumpFor(100);
+    ASSERT_TRUE(script.Finish()) << script.Failure();
+    mctest::PumpFor(50);
+    EXPECT_EQ(SendMessageA(box, BM_GETCHECK, 0, 0), BST_UNCHECKED);
+    EXPECT_EQ(host->EncryptionChoiceOf(editor), nullptr);
+    auto seen = script.Seen();
+    ASSERT_EQ(seen.size(), 1u);
+    // The entries and boxes the automation plug-in works with.
+    bool encrypt = false, sign = false, ok = false;
+    for (const auto& b : seen[0].buttons) {
+        encrypt = encrypt || b.find("Encrypt") != std::string::npos;
+        sign = sign || b.find("Sign") != std::string::npos;
+        ok = ok || b == "OK";
+    }
+    EXPECT_TRUE(encrypt && sign && ok);
 }

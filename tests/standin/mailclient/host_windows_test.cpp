@@ -134,6 +134,10 @@ TEST_F(HostWindows, EditorFieldsFollowTheirLabelsAndReadBack) {
     HWND sig = FieldAfter(editor, "Static", host::kLabelSignature);
     ASSERT_EQ(ClassOf(sig), "ComboBox");
     SendMessageA(sig, CB_SETCURSEL, 2, 0);
+    // Ticking "E&ncrypt..." opens the encryption dialog, confirmed here.
+    ModalScript script;
+    script.Expect("#32770", "Encryption", PressButton("OK"));
+    script.Start();
     for (const char* box : {host::kCheckUrgent, host::kCheckEncrypt, host::kCheckUseMime}) {
         HWND b = FindChild(editor, "Button", StripMnemonic(box));
         ASSERT_NE(b, nullptr) << box;
@@ -142,6 +146,8 @@ TEST_F(HostWindows, EditorFieldsFollowTheirLabelsAndReadBack) {
     HWND body = FieldAfter(editor, "Static", "Message:");
     ASSERT_NE(body, nullptr);
     PostChars(body, "Hello Bob");
+    mctest::PumpFor(100);
+    ASSERT_TRUE(script.Finish()) << script.Failure();
     mctest::PumpFor(100);
 
     auto c = ReadEditor(editor);
