@@ -102,7 +102,7 @@
     X(85, DEL_ITEM, "&Delete key(s)")                                                          \
     X(86, EXTR_ITEM, "E&xtract key")                                                           \
     X(87, FP_ITEM, "Show f&ingerprint")                                                        \
-    X(88, ENC_BOX, "Encrypt")                                                                  \
+    X(88, ENC_BOX, "Encrypt...")                                                               \
     X(89, ENC_LBL, "Encrypt")                                                                  \
     X(90, SIGN_LBL, "Sign")                                                                    \
     X(91, SEND_LBL, "Send")                                                                    \

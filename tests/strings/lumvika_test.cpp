@@ -260,6 +260,8 @@ const QuotedText kQuotedTexts[] = {
      "You are trying to send out encrypted and unencrypted messages containing the same data\r\n"
      "at the same time, screwing up the purpose of encryption in general.\r\n"
      "Do you want to send all messages unencrypted instead"},
+    {88, "ENC_BOX", "Encrypt..."},
+    {91, "SEND_LBL", "Send"},
     {96, "CHANGE_PATH",
      "If you want to use Orvane\r\nyou have to restart Pegasus Mail.\r\nRestart program now"},
     {100, "CHANGE_USER",
@@ -645,6 +647,7 @@ TEST_F(Lumvika, ToolbarAndMenuTextsSuitTheirDerivations) {
         EXPECT_FALSE(tip.empty());
         EXPECT_LE(tip.size(), 63u) << tip;
     }
+    EXPECT_EQ(WithoutFirstAmpersand(Text(47)), "Edit AutoList");  // _EDIT, AutoList item 0x1006 + n
     // The hint of a frontend item is text (identifier - 0x2000) + 11.
     EXPECT_EQ(Text(0x2002 - 0x2000 + 11), "Launch Orvane");
 }
