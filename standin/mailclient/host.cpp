@@ -1,5 +1,7 @@
 #include "standin/mailclient/host.h"
 
+#include <commdlg.h>
+
 #include <algorithm>
 #include <cstring>
 
@@ -10,6 +12,9 @@ namespace orv::mailclient {
 namespace {
 
 constexpr const char* kFormHostClass = "WPMFORMHOST";
+constexpr WORD kCmdDecryptFile = 202 + 0x100;
+constexpr WORD kCmdEncryptFile = 203 + 0x100;
+constexpr WORD kCmdVerifyFile = 204 + 0x100;
 constexpr int kIdMdiClient = 0xCAC;
 constexpr int kIdStatusLog = 0x5001;
 constexpr int kIdStatusText = 0x5002;
@@ -121,11 +126,25 @@ bool Host::Create(bool visible) {
         wc.lpszClassName = host::kStatusBarClass;
         if (!RegisterClassExA(&wc)) return false;
     }
+    for (const char* cls : {host::kReaderMdiClass, host::kReaderDialogClass}) {
+        if (GetClassInfoExA(inst, cls, &wc)) continue;
+        wc = {};
+        wc.cbSize = sizeof wc;
+        wc.lpfnWndProc = std::strcmp(cls, host::kReaderMdiClass) == 0 ? DefMDIChildProcA : DefWindowProcA;
+        wc.hInstance = inst;
+        wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
+        wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+        wc.lpszClassName = cls;
+        if (!RegisterClassExA(&wc)) return false;
+    }
     if (!RegisterEditorClass(inst)) return false;
 
     menu_ = CreateMenu();
     HMENU file = CreatePopupMenu();
     AppendMenuA(file, MF_STRING, kCmdNewMessage, "&New message");
+    AppendMenuA(file, MF_STRING, kCmdDecryptFile, "&Decrypt message file...");
+    AppendMenuA(file, MF_STRING, kCmdVerifyFile, "&Verify message file...");
+    AppendMenuA(file, MF_STRING, kCmdEncryptFile, "&Encrypt message file...");
     AppendMenuA(file, MF_SEPARATOR, 0, nullptr);
     AppendMenuA(file, MF_STRING, kCmdQuit, "E&xit");
     AppendMenuA(menu_, MF_POPUP, reinterpret_cast<UINT_PTR>(file), "&File");
@@ -186,6 +205,54 @@ HWND Host::NewEditor() {
     host::DialogNotice notice{FindWindowExA(editor, nullptr, kEditorPaneClass, nullptr), host::kDialogEditor, 0};
     NotifyForms(host::kFormMsgNotify, host::kNotifyDialogOpened, reinterpret_cast<LPARAM>(&notice), 0);
     return editor;
+}
+
+HWND Host::OpenReader(const std::string& title, const std::string& text) {
+    MDICREATESTRUCTA mc{};
+    mc.szClass = host::kReaderMdiClass;
+    mc.szTitle = title.c_str();
+    mc.hOwner = GetModuleHandleA(nullptr);
+    mc.x = mc.y = CW_USEDEFAULT;
+    mc.cx = 560;
+    mc.cy = 400;
+    mc.style = WS_VISIBLE;
+    HWND reader = reinterpret_cast<HWND>(SendMessageA(mdiClient_, WM_MDICREATE, 0, reinterpret_cast<LPARAM>(&mc)));
+    if (!reader) return nullptr;
+    RECT rc;
+    GetClientRect(reader, &rc);
+    HINSTANCE inst = GetModuleHandleA(nullptr);
+    HWND pane = CreateWindowExA(0, host::kReaderDialogClass, "", WS_CHILD | WS_VISIBLE, 0, 0, rc.right, rc.bottom,
+                                reader, nullptr, inst, nullptr);
+    HWND view = CreateWindowExA(WS_EX_CLIENTEDGE, "EDIT", text.c_str(),
+                                WS_CHILD | WS_VISIBLE | WS_VSCROLL | ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL, 0, 0,
+                                rc.right, rc.bottom, pane, nullptr, inst, nullptr);
+    SendMessageA(view, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(ANSI_FIXED_FONT)), FALSE);
+    host::DialogNotice notice{pane, host::kDialogReader, 0};
+    NotifyForms(host::kFormMsgNotify, host::kNotifyDialogOpened, reinterpret_cast<LPARAM>(&notice), 0);
+    return reader;
+}
+
+void Host::RunCryptOnChosenFile(CryptOp op) {
+    Extension* ext = extensions_.empty() ? nullptr : extensions_.front().get();
+    if (!ext) {
+        Log("error no extension loaded");
+        return;
+    }
+    char path[MAX_PATH] = {};
+    OPENFILENAMEA ofn{};
+    ofn.lStructSize = sizeof ofn;
+    ofn.hwndOwner = frame_;
+    ofn.lpstrFilter = "Message files (*.PM$;*.CNM;*.txt)\0*.PM$;*.CNM;*.txt\0All files\0*.*\0";
+    ofn.lpstrFile = path;
+    ofn.nMaxFile = MAX_PATH;
+    ofn.lpstrInitialDir = user_.mailboxDir.c_str();
+    ofn.Flags = OFN_FILEMUSTEXIST | OFN_HIDEREADONLY | OFN_NOCHANGEDIR;
+    if (!GetOpenFileNameA(&ofn)) return;
+    std::string file = path;
+    std::string output = op == CryptOp::Decrypt ? file + ".out" : std::string();
+    CryptOutcome r = RunCrypt(*ext, op, file, output, "");
+    if (op == CryptOp::Verify && r.called)
+        MessageBoxA(frame_, r.verifyText.empty() ? r.reaction.c_str() : r.verifyText.c_str(), "Signature", MB_OK);
 }
 
 std::vector<HWND> Host::Editors() const {
@@ -344,6 +411,19 @@ CryptOutcome Host::RunCrypt(Extension& ext, CryptOp op, const std::string& file,
             out.reaction = output.empty() ? "decoded without an output file" : "show " + output;
         else
             out.reaction = "show the message as it is";
+        if (showReaders) {
+            std::string shown = out.result == host::kDecodeWritten && !output.empty() ? output : file;
+            std::string text;
+            UniqueHandle h(CreateFileA(shown.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+            DWORD size = h ? GetFileSize(h.get(), nullptr) : 0;
+            if (size != INVALID_FILE_SIZE && size > 0) {
+                text.resize(size);
+                DWORD got = 0;
+                if (!ReadFile(h.get(), text.data(), size, &got, nullptr)) got = 0;
+                text.resize(got);
+            }
+            OpenReader(shown, text);
+        }
         break;
     case CryptOp::Verify: {
         if (!ext.verifySignature) break;
@@ -612,6 +692,13 @@ LRESULT CALLBACK FrameProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) noexcept {
             if (!host) break;
             if (LOWORD(wp) == kCmdNewMessage && lp == 0) {
                 host->NewEditor();
+                return 0;
+            }
+            if (lp == 0 && (LOWORD(wp) == kCmdDecryptFile || LOWORD(wp) == kCmdEncryptFile ||
+                            LOWORD(wp) == kCmdVerifyFile)) {
+                host->RunCryptOnChosenFile(LOWORD(wp) == kCmdDecryptFile   ? CryptOp::Decrypt
+                                           : LOWORD(wp) == kCmdVerifyFile ? CryptOp::Verify
+                                                                          : CryptOp::Encrypt);
                 return 0;
             }
             if (LOWORD(wp) == kCmdQuit && lp == 0) {

@@ -102,6 +102,15 @@ public:
     // sign).
     int sendEncryptorFlags = 1;
 
+    // A message reader (MDI child "WPMMDI" holding a "WPMDLG_MRC" pane with
+    // the read-only text); the forms hear of it (notification 25, kind 5).
+    HWND OpenReader(const std::string& title, const std::string& text);
+    // Decoded messages are shown in a reader (the program's windows, not the
+    // command-line runs).
+    bool showReaders = false;
+    // Asks for a message file and runs the first encryptor on it.
+    void RunCryptOnChosenFile(CryptOp op);
+
     // Sends the message of an editor: send check, message file, encryptor,
     // outgoing directory. True when the message went out.
     bool SendFromEditor(HWND editor);

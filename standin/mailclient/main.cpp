@@ -92,6 +92,7 @@ int main(int argc, char** argv) {
             return kExitSetup;
         }
         host.quitOnClose = true;
+        host.showReaders = interactive;
 
         for (const std::string& path : options.modules)
             if (!host.LoadExtension(path)) exitCode = kExitExtension;

@@ -254,3 +254,20 @@ TEST_F(EncryptorCalls, CancelledEncryptionDialogClearsTheBox) {
     }
     EXPECT_TRUE(encrypt && sign && ok);
 }
+
+TEST_F(EncryptorCalls, DecodedMessageOpensInAReader) {
+    ASSERT_NE(host->OpenForm(*ext, "TEST"), nullptr);
+    host->showReaders = true;
+    std::string file = Message("in.pm$", "Result: 2\r\nFrom: bob@example.org\r\n\r\n-----BEGIN PGP MESSAGE-----\r\n");
+    auto r = host->RunCrypt(*ext, CryptOp::Decrypt, file, file + ".out", "");
+    EXPECT_EQ(r.result, host::kDecodeWritten);
+    mctest::PumpFor(100);
+    HWND reader = FindChild(host->MdiClient(), host::kReaderMdiClass, "");
+    ASSERT_NE(reader, nullptr);
+    EXPECT_EQ(GetText(reader), file + ".out");
+    HWND pane = FindChild(reader, host::kReaderDialogClass, "");
+    ASSERT_NE(pane, nullptr);
+    EXPECT_EQ(GetText(FindChild(pane, "Edit", "")).compare(0, 10, "decoded:\r\n"), 0);
+    EXPECT_TRUE(mctest::HasLine(EncLog(), "notify 25 kind=5 parent=WPMMDI"));
+    SaveScreenshot(host->Frame(), ShotPath("mailclient_reader.png"));
+}
