@@ -234,9 +234,12 @@ public:
     PGPError run(const std::string& input, std::string& output) {
         PGPError err = prepare();
         if (err) return err;
-        std::string data = s_.text ? canonicalLines(input) : input;
-        if (s_.mime) return runMime(data, output);
-        return runPlain(data, output, s_.detached, s_.clear);
+        std::string canonical;
+        if (s_.text) canonical = canonicalLines(input);
+        const std::string& data = s_.text ? canonical : input;
+        PGPError err2 = s_.mime ? runMime(data, output) : runPlain(data, output, s_.detached, s_.clear);
+        wipe(canonical.data(), canonical.size());
+        return err2;
     }
 
 private:

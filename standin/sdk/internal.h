@@ -56,7 +56,8 @@ PGPMemoryMgrRef contextMgr(PGPContextRef context);
 bool readFile(const std::string& path, std::string& out);
 // Writes a complete new file next to the old one, then replaces it.
 bool replaceFile(const std::string& path, const std::string& data);
-bool writeFile(const std::string& path, const char* data, size_t size);
+// durable: written through to the disk before returning (key rings).
+bool writeFile(const std::string& path, const char* data, size_t size, bool durable = false);
 bool fileExists(const std::string& path);
 
 // Options (options.cpp): gathers the option lists of a variable argument

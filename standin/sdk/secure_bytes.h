@@ -10,8 +10,10 @@
 namespace sdk {
 
 inline void wipe(void* p, size_t n) {
-    volatile unsigned char* v = static_cast<volatile unsigned char*>(p);
-    while (n--) *v++ = 0;
+    if (!n) return;
+    std::memset(p, 0, n);
+    // The barrier keeps the compiler from dropping the memset of a dying buffer.
+    __asm__ __volatile__("" : : "r"(p) : "memory");
 }
 
 class SecureBytes {

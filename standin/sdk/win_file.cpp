@@ -31,9 +31,9 @@ bool readFile(const std::string& path, std::string& out) {
     return ok;
 }
 
-bool writeFile(const std::string& path, const char* data, size_t size) {
+bool writeFile(const std::string& path, const char* data, size_t size, bool durable) {
     HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                           FILE_ATTRIBUTE_NORMAL | FILE_FLAG_WRITE_THROUGH, nullptr);
+                           FILE_ATTRIBUTE_NORMAL | (durable ? FILE_FLAG_WRITE_THROUGH : 0), nullptr);
     if (h == INVALID_HANDLE_VALUE) return false;
     bool ok = true;
     size_t done = 0;
@@ -43,14 +43,14 @@ bool writeFile(const std::string& path, const char* data, size_t size) {
         ok = WriteFile(h, data + done, chunk, &put, nullptr) && put == chunk;
         done += put;
     }
-    if (ok) ok = FlushFileBuffers(h);
+    if (ok && durable) ok = FlushFileBuffers(h);
     CloseHandle(h);
     return ok;
 }
 
 bool replaceFile(const std::string& path, const std::string& data) {
     std::string temp = path + ".new";
-    if (!writeFile(temp, data.data(), data.size())) {
+    if (!writeFile(temp, data.data(), data.size(), true)) {
         DeleteFileA(temp.c_str());
         return false;
     }
