@@ -1,5 +1,6 @@
 #include "ui/file_dialog_ex.h"
 
+#include "plugin/texts.h"
 #include "ui/look.h"
 
 #include <commdlg.h>
@@ -44,6 +45,20 @@ std::vector<std::string> SessionFileFilter() {
     return {"Text (*.txt, *.rtf, *.doc, *.wri)|*.txt;*.rtf;*.doc;*.wri",
             "PGP (*.asc, *.pgp, *.sig, *.gpg)|*.asc;*.pgp;*.sig;*.gpg",
             "Keys (*.asc, *.pkr, *.pubkr, *.gpg)|*.asc;*.pkr;*.pubkr;*.gpg", "All (*.*)|*.*"};
+}
+
+TOpenDialogEx SessionOpenDialog() {
+    TOpenDialogEx dialog;
+    dialog.filter = SessionFileFilter();
+    dialog.title = texts::Get(txt::OPEN_FILE);
+    return dialog;
+}
+
+TSaveDialogEx SessionSaveDialog() {
+    TSaveDialogEx dialog;
+    dialog.filter = SessionFileFilter();
+    dialog.title = texts::Get(txt::SAVE_FILE);
+    return dialog;
 }
 
 std::string TFileDialogEx::JoinFilter(const std::vector<std::string>& lines) {

@@ -62,4 +62,8 @@ public:
     TSaveDialogEx() : TFileDialogEx(true) {}
 };
 
+// The session's shared dialogs: its filter list, titled OPEN_FILE and SAVE_FILE.
+TOpenDialogEx SessionOpenDialog();
+TSaveDialogEx SessionSaveDialog();
+
 }  // namespace orv::ui

@@ -62,7 +62,7 @@ protected:
 
 private:
     void FitToText();
-    TFlatBtn* DefaultOf() ;
+    TFlatBtn* DefaultOf();
     Buttons buttons_ = Buttons::Ok;
     int kind_ = 0;
     int defaultButton_ = 0;

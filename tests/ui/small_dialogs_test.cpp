@@ -335,9 +335,7 @@ TEST_F(SmallDialogsTest, OpenDialogClipboardButtonAnswersOnAltC) {
         SendAltLetter('C');
     });
     script.Start();
-    TOpenDialogEx open;
-    open.filter = SessionFileFilter();
-    open.title = "OPEN Input File:";
+    TOpenDialogEx open = SessionOpenDialog();
     open.SetClipboardCaption("Key(s) from &clipboard");
     bool ok = open.Execute();
     ASSERT_TRUE(script.Finish()) << script.Failure();
@@ -418,9 +416,7 @@ TEST_F(SmallDialogsTest, SaveDialogPutsTheNewTypesExtensionToTheName) {
         }
     });
     script.Start();
-    TSaveDialogEx save;
-    save.filter = SessionFileFilter();
-    save.title = "SAVE Output as:";
+    TSaveDialogEx save = SessionSaveDialog();
     save.fileName = "decrypted.txt";
     save.SetClipboardCaption("&To clipboard");
     bool ok = save.Execute();
