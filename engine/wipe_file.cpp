@@ -99,7 +99,10 @@ void Overwrite(const char* path, int passes, TIsaac& random) {
 }  // namespace
 
 void WipeFile(const char* path, int passes, TIsaac& random) noexcept {
-    if (!path || GetFileAttributesA(path) == INVALID_FILE_ATTRIBUTES) return;
+    if (!path) return;
+    const DWORD attributes = GetFileAttributesA(path);
+    // Folders are not the wiper's: their attributes stay as they are.
+    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY)) return;
     try {
         Overwrite(path, passes, random);  // closing the handle deletes the file
     } catch (...) {

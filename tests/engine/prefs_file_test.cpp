@@ -232,18 +232,6 @@ TEST_F(PrefsFileTest, KeyServerAddressesSkipMalformedLinesAndContinue) {
     EXPECT_EQ(urls, expected);
 }
 
-TEST_F(PrefsFileTest, KeyServerProtocolNames) {
-    const char* names[] = {nullptr, "ldap", "http", "ldaps", "https", nullptr};
-    for (int i = 0; i <= 5; ++i) {
-        const char* n = orv::KeyServerProtocolName(i);
-        if (names[i]) {
-            EXPECT_STREQ(n, names[i]);
-        } else {
-            EXPECT_EQ(n, nullptr) << i;
-        }
-    }
-}
-
 TEST_F(PrefsFileTest, NonNumericProtocolEndsTheReading) {
     Write("KeyServerList1=2,0,0,\"a\",1,0,0,0\r\nKeyServerList2=x,0,0,\"b\",1,0,0,0\r\n");
     TPrefsFile p = Prefs();

@@ -416,16 +416,6 @@ TEST_F(SecureCacheTest, KeyFromSingleByteSourceStillCarriesTheDigits) {
     EXPECT_EQ(digits + fill, 32);
 }
 
-TEST_F(SecureCacheTest, DifferentSeedsGiveDifferentKeys) {
-    TSecure a(table_, kSeed);
-    TSecure b(table_, {3, 1, 4, 1, 5, 9, 2, 7});
-    const auto* src = reinterpret_cast<const unsigned char*>(kJobOutput.data());
-    unsigned char ka[32], kb[32];
-    a.MakeKey(ka, src, kJobOutput.size());
-    b.MakeKey(kb, src, kJobOutput.size());
-    EXPECT_NE(0, std::memcmp(ka, kb, 32));
-}
-
 // ---- Seeding ---------------------------------------------------------------
 
 TEST(SecureSeed, WordsComeFromTimeCursorAndMessageState) {
