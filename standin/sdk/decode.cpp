@@ -389,6 +389,49 @@ private:
 
     // ---- signatures ----------------------------------------------------------
 
+    // RNP calls a signature by a revoked key invalid. PGP reports it as a good
+    // signature by a revoked key, so such a signature is checked again
+    // against the signer's key without its revocation.
+    bool verifiesWithoutRevocation(PGPKeyDBObj* signer, size_t index) {
+        if (!recheck_) return false;
+        rnp_ffi_t ffi = newFfi();
+        if (!ffi) return false;
+        bool ok = false;
+        std::string pub = exportKey(signer->key, false, false);
+        RnpInput kin(pub.data(), pub.size());
+        if (rnp_import_keys(ffi, kin.in, RNP_LOAD_SAVE_PUBLIC_KEYS, nullptr) == RNP_SUCCESS) {
+            rnp_key_handle_t k = nullptr;
+            if (rnp_locate_key(ffi, "fingerprint", signer->key->self.fpr.c_str(), &k) == RNP_SUCCESS && k) {
+                rnp_signature_handle_t rev = nullptr;
+                while (rnp_key_get_revocation_signature(k, &rev) == RNP_SUCCESS && rev) {
+                    bool removed = rnp_signature_remove(k, rev) == RNP_SUCCESS;
+                    rnp_signature_handle_destroy(rev);
+                    rev = nullptr;
+                    if (!removed) break;
+                }
+                rnp_key_handle_destroy(k);
+                RnpInput din(recheck_->data(), recheck_->size());
+                RnpOutput out;
+                rnp_op_verify_t op = nullptr;
+                rnp_result_t r;
+                if (recheckSig_) {
+                    RnpInput sin(recheckSig_->data(), recheckSig_->size());
+                    r = rnp_op_verify_detached_create(&op, ffi, din.in, sin.in);
+                    if (r == RNP_SUCCESS) rnp_op_verify_execute(op);
+                } else {
+                    r = rnp_op_verify_create(&op, ffi, din.in, out.out);
+                    if (r == RNP_SUCCESS) rnp_op_verify_execute(op);
+                }
+                rnp_op_verify_signature_t sig = nullptr;
+                if (op && rnp_op_verify_get_signature_at(op, index, &sig) == RNP_SUCCESS)
+                    ok = rnp_op_verify_signature_get_status(sig) == RNP_SUCCESS;
+                if (op) rnp_op_verify_destroy(op);
+            }
+        }
+        rnp_ffi_destroy(ffi);
+        return ok;
+    }
+
     PGPError signatures(rnp_op_verify_t op) {
         size_t n = 0;
         rnp_op_verify_get_signature_count(op, &n);
@@ -419,6 +462,8 @@ private:
                 PGPBoolean v = 0;
                 boolProperty(d.signingKey, kPGPKeyProperty_IsRevoked, &v);
                 d.keyRevoked = v;
+                if (v && !d.verified && status == RNP_ERROR_SIGNATURE_INVALID)
+                    d.verified = verifiesWithoutRevocation(signer, i);
                 boolProperty(d.signingKey, kPGPKeyProperty_IsDisabled, &v);
                 d.keyDisabled = v;
                 boolProperty(d.signingKey, kPGPKeyProperty_IsExpired, &v);
@@ -446,6 +491,8 @@ private:
             return job_.error(mapRnp(r, kErrBadSignature));
         }
         std::string plain = passThroughText ? data : out.take();
+        recheck_ = &data;
+        recheckSig_ = nullptr;
         char* fname = nullptr;
         uint32_t mtime = 0;
         std::string name;
@@ -457,6 +504,7 @@ private:
         if (fyeo) name.clear();
         PGPError err = output(plain, name, fyeo);
         if (!err) err = signatures(op);
+        recheck_ = nullptr;
         rnp_op_verify_destroy(op);
         return err;
     }
@@ -484,7 +532,10 @@ private:
             if (op) rnp_op_verify_destroy(op);
             return job_.error(mapRnp(r, kErrBadSignature));
         }
+        recheck_ = &data;
+        recheckSig_ = &sigBin;
         err = signatures(op);
+        recheck_ = recheckSig_ = nullptr;
         rnp_op_verify_destroy(op);
         return err;
     }
@@ -527,6 +578,8 @@ private:
     int section_ = 0, depth_ = 0;
     std::vector<rnp_key_handle_t> unlocked_;
     rnp_ffi_t emptyFfi_ = nullptr;
+    const std::string* recheck_ = nullptr;     // signed data of the signatures being reported
+    const std::string* recheckSig_ = nullptr;  // detached signature, if any
 };
 
 }  // namespace

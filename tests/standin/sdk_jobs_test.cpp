@@ -216,6 +216,55 @@ TEST_F(JobsTest, UnknownSignerAndSignOnly) {
     EXPECT_EQ(r.output, kText);
 }
 
+TEST_F(JobsTest, GoodSignatureOfARevokedKeyIsGoodAndRevoked) {
+    PGPKeyDBObjRef key = nullptr;
+    const char* name = "Revoked Signer <rev@example.org>";
+    ASSERT_EQ(S().PGPGenerateKey(ctx, &key, S().PGPOKeyDBRef(ctx, db), S().PGPOKeyGenParams(ctx, 1, 1024),
+                                 S().PGPOKeyGenName(ctx, name, std::strlen(name)), S().PGPOPassphrase(ctx, "r"),
+                                 Last()),
+              0);
+    std::string out;
+    ASSERT_EQ(Encode(ctx, kText, out,
+                     Opts(S().PGPOSignWithKey(ctx, key, S().PGPOPassphrase(ctx, "r"), Last()), S().PGPOClearSign(ctx, 1))),
+              0);
+    ASSERT_EQ(S().PGPRevoke(key, S().PGPOPassphrase(ctx, "r"), Last()), 0);
+    PGPBoolean revoked = 0;
+    ASSERT_EQ(S().PGPGetKeyDBObjBooleanProperty(key, kPGPKeyProperty_IsRevoked, &revoked), 0);
+    ASSERT_TRUE(revoked);
+    DecodeRun r = Decode(ctx, db, out, {});
+    ASSERT_EQ(r.result, 0);
+    ASSERT_EQ(r.log.sigs.size(), 1u);
+    EXPECT_TRUE(r.log.sigs[0].revoked);
+    EXPECT_TRUE(r.log.sigs[0].checked);
+    EXPECT_TRUE(r.log.sigs[0].verified);
+    std::string tampered = out;
+    tampered.replace(tampered.find("plan goes on"), 12, "plan goes up");
+    r = Decode(ctx, db, tampered, {});
+    EXPECT_TRUE(r.log.sigs.at(0).revoked);
+    EXPECT_FALSE(r.log.sigs.at(0).verified);
+    // A revoked key no longer signs.
+    EXPECT_EQ(Encode(ctx, kText, out, Opts(S().PGPOSignWithKey(ctx, key, S().PGPOPassphrase(ctx, "r"), Last()))),
+              -11497);
+}
+
+TEST_F(JobsTest, RecursiveDecodingOpensNestedMessages) {
+    std::string inner = EncryptSigned("inner secret\r\n");
+    PGPKeySetRef to = Set({alice});
+    std::string outer;
+    ASSERT_EQ(Encode(ctx, inner, outer, Opts(S().PGPOEncryptToKeySet(ctx, to), S().PGPOArmorOutput(ctx, 1))), 0);
+    S().PGPFreeKeySet(to);
+    PGPOptionListRef rec = nullptr;
+    S().PGPBuildOptionList(ctx, &rec, S().PGPORecursivelyDecode(ctx, 1), Last());
+    DecodeRun r = Decode(ctx, db, outer, {"alice pass", "alice pass"}, rec);
+    S().PGPFreeOptionList(rec);
+    ASSERT_EQ(r.result, 0);
+    EXPECT_EQ(r.output, "inner secret\r\n");
+    EXPECT_TRUE(r.log.sigs.at(0).verified);
+    // Without recursion the inner message comes back as it is.
+    r = Decode(ctx, db, outer, {"alice pass"});
+    EXPECT_EQ(r.output, inner);
+}
+
 TEST_F(JobsTest, SigningNeedsTheRightPassphrase) {
     std::string out;
     EXPECT_EQ(Encode(ctx, kText, out,
