@@ -26,3 +26,12 @@ gen dave rsa2048 rsa2048 ''
 gpg -q --export alice@example.org bob@example.org carol@example.org > "$out/pubring.pkr"
 gpg -q --batch --pinentry-mode loopback --passphrase "alice pass" \
     --export-secret-keys alice@example.org > "$out/secring.skr"
+# Bob's key certified by the user: its validity comes from that certification.
+export GNUPGHOME=$(mktemp -d)
+gpg -q --batch --pinentry-mode loopback --passphrase "alice pass" --import "$out/alice_sec.asc" 2>/dev/null
+gpg -q --batch --import "$out/bob_pub.asc" 2>/dev/null
+bob_fpr=$(gpg --with-colons --list-keys bob@example.org | awk -F: '/^fpr/{print $10; exit}')
+gpg -q --batch --yes --pinentry-mode loopback --passphrase "alice pass" -u alice@example.org \
+    --quick-sign-key "$bob_fpr" 2>/dev/null
+gpg -q --armor --export bob@example.org > "$out/bob_certified.asc"
+gpgconf --kill gpg-agent; rm -rf "$GNUPGHOME"
