@@ -137,7 +137,10 @@ std::string WithCrLf(const char* text) {
 }
 
 // The fields sit on a pane inside the MDI child, as the client's dialogs do.
-HWND Pane(HWND editor) { return FindWindowExA(editor, nullptr, kEditorPaneClass, nullptr); }
+HWND Pane(HWND editor) {
+    // A null parent would search the top-level windows instead.
+    return editor ? FindWindowExA(editor, nullptr, kEditorPaneClass, nullptr) : nullptr;
+}
 
 LRESULT CALLBACK PaneProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) noexcept {
     try {

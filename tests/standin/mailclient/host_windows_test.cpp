@@ -79,6 +79,30 @@ TEST_F(HostWindows, AnswersDirectoriesSettingsAndWindows) {
     EXPECT_EQ(GetWindow(formHost, GW_HWNDFIRST), editor);
 }
 
+TEST_F(HostWindows, AnswersTheAddressFieldsOfTheMessageBeingSent) {
+    // Without an editor the fields are empty texts, never a null pointer.
+    const char* none = reinterpret_cast<const char*>(Ask(host::kHostGetSendField, host::kSendFieldTo, 0));
+    ASSERT_NE(none, nullptr);
+    EXPECT_STREQ(none, "");
+    HWND editor = host->NewEditor();
+    ASSERT_NE(editor, nullptr);
+    auto field = [&](const char* label) { return GetWindow(FindChild(editor, "Static", label), GW_HWNDNEXT); };
+    SetText(field(host::kLabelTo), "\"Bob, the builder\" <bob@example.org>, carol@example.org");
+    SetText(field(host::kLabelCc), "dave@example.org");
+    SetText(field(host::kLabelBcc), "erin@example.org");
+    auto text = [&](WPARAM which) {
+        return std::string(reinterpret_cast<const char*>(Ask(host::kHostGetSendField, which, 0)));
+    };
+    EXPECT_EQ(text(host::kSendFieldTo), "\"Bob, the builder\" <bob@example.org>, carol@example.org");
+    EXPECT_EQ(text(host::kSendFieldCc), "dave@example.org");
+    EXPECT_EQ(text(host::kSendFieldBcc), "erin@example.org");
+    auto encodes = [&] { return *reinterpret_cast<const BYTE*>(Ask(host::kHostGetSendField, host::kSendFieldEncodeFlag, 0)); };
+    EXPECT_EQ(encodes(), 0);
+    // Ticked without the dialog, as a check-box state set by a program.
+    SendMessageA(FindChild(editor, "Button", StripMnemonic(host::kCheckEncrypt)), BM_SETCHECK, BST_CHECKED, 0);
+    EXPECT_NE(encodes(), 0);
+}
+
 TEST_F(HostWindows, RecordsStatusLinesInLogAndStatusBar) {
     Ask(host::kHostStatusLine, host::kStatusProgress, reinterpret_cast<LPARAM>("Encrypting finished"));
     Ask(host::kHostStatusLine, host::kStatusSignature,
