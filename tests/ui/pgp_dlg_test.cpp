@@ -162,3 +162,28 @@ TEST_F(PgpDlgTest, SessionRecordsTheOpenBox) {
     EXPECT_NE(recorded, nullptr);
     EXPECT_EQ(CurrentSession().frmPGPDlg, nullptr);
 }
+
+TEST_F(PgpDlgTest, BoxIsSageUnlessStandardColorsAreOn) {
+    auto backgroundOf = [](HWND box) {
+        HWND text = FindChild(box, "RichEdit20A", "");
+        RECT r = ChildRect(box, text);
+        HDC dc = GetDC(box);
+        COLORREF frame = GetPixel(dc, r.left - 4, r.top - 4);  // the text panel's border
+        ReleaseDC(box, dc);
+        return frame;
+    };
+    COLORREF sage = 0, standard = 0;
+    RunBox("", "Coloured", "", 64, "", [&](HWND box) {
+        sage = backgroundOf(box);
+        PostKey(box, VK_RETURN);
+    });
+    CurrentSession().standardColors = true;
+    RunBox("", "System coloured", "", 64, "", [&](HWND box) {
+        standard = backgroundOf(box);
+        SaveScreenshot(box, ShotPath("msgbox_standard_colors.png"));
+        PostKey(box, VK_RETURN);
+    });
+    CurrentSession().standardColors = false;
+    EXPECT_EQ(sage, RGB(0xC7, 0xC8, 0xA8));
+    EXPECT_EQ(standard, GetSysColor(COLOR_BTNFACE));
+}
