@@ -298,6 +298,11 @@ private:
             if (recipients) PGPFreeKeySet(recipients);
             if (err) return err;
             if (!unlocked) return job_.error(kErrBadPassphrase);
+            if (hidden) {
+                RnpString id;
+                rnp_key_get_keyid(unlocked, &id.s);
+                return execute(ffi, withRecipient(bin, upper(id.str())), nullptr);
+            }
             return execute(ffi, bin, nullptr);
         }
         if (recipients) PGPFreeKeySet(recipients);

@@ -148,7 +148,7 @@ bool needsPassphrase(rnp_key_handle_t h) {
 
 std::string prefCiphers(rnp_key_handle_t h) {
     RnpString json;
-    if (!h || rnp_key_to_json(h, 0, &json.s) != RNP_SUCCESS) return {};
+    if (!h || rnp_key_to_json(h, RNP_JSON_SIGNATURES, &json.s) != RNP_SUCCESS) return {};
     std::string j = json.str();
     size_t p = j.find("\"ciphers\":[");
     if (p == std::string::npos) return {};

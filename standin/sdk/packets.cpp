@@ -174,7 +174,31 @@ std::string keyPacketFingerprint(const std::string& body, bool secret) {
     return toHex(sha1(hashed));
 }
 
+namespace {
+
+// Walks the session key packets at the start of a message; patch (when not
+// null) replaces zero key IDs with its 8 bytes.
+std::vector<std::string> walkSessionKeys(std::string& data, bool* hasSymmetric, const std::string* patch);
+
+}  // namespace
+
 std::vector<std::string> sessionKeyRecipients(const std::string& data, bool* hasSymmetric) {
+    std::string copy = data;
+    return walkSessionKeys(copy, hasSymmetric, nullptr);
+}
+
+std::string withRecipient(const std::string& data, const std::string& keyidHex) {
+    std::string bytes;
+    for (size_t i = 0; i + 1 < keyidHex.size() && bytes.size() < 8; i += 2)
+        bytes += static_cast<char>(std::stoi(keyidHex.substr(i, 2), nullptr, 16));
+    std::string out = data;
+    if (bytes.size() == 8) walkSessionKeys(out, nullptr, &bytes);
+    return out;
+}
+
+namespace {
+
+std::vector<std::string> walkSessionKeys(std::string& data, bool* hasSymmetric, const std::string* patch) {
     std::vector<std::string> ids;
     if (hasSymmetric) *hasSymmetric = false;
     const auto* p = reinterpret_cast<const unsigned char*>(data.data());
@@ -206,6 +230,7 @@ std::vector<std::string> sessionKeyRecipients(const std::string& data, bool* has
         if (len > n - i) break;
         if (tag == 1 && len >= 10 && p[i] == 3) {
             ids.push_back(toHex(data.substr(i + 1, 8)));
+            if (patch && ids.back() == "0000000000000000") data.replace(i + 1, 8, *patch);
         } else if (tag == 3) {
             if (hasSymmetric) *hasSymmetric = true;
         } else {
@@ -215,6 +240,8 @@ std::vector<std::string> sessionKeyRecipients(const std::string& data, bool* has
     }
     return ids;
 }
+
+}  // namespace
 
 std::string trustPacket(uint8_t value) {
     std::string t;

@@ -24,6 +24,9 @@ int firstPacketTag(const std::string& data);
 std::string keyPacketFingerprint(const std::string& body, bool secret);
 // Key IDs (16 hex digits) of the public-key session key packets that open a message.
 std::vector<std::string> sessionKeyRecipients(const std::string& data, bool* hasSymmetric);
+// The message with the hidden (zero) key IDs of its session key packets
+// replaced by the given key ID, so that RNP tries that key.
+std::string withRecipient(const std::string& data, const std::string& keyidHex);
 std::string sha1(const std::string& data);
 std::string trustPacket(uint8_t value);
 

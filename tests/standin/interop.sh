@@ -53,6 +53,11 @@ gpg_check "verify DSA sdk_sign_dsa.asc" yes yes --decrypt "$work/sdk_sign_dsa.as
 gpg_check "verify DSA sdk_clear_dsa.asc" no yes --decrypt "$work/sdk_clear_dsa.asc"
 gpg_check "verify DSA detached (SHA-1 asked)" no yes --verify "$work/sdk_data.txt.dsa.sig" "$work/sdk_data.txt"
 alice_fpr=$alice_fpr_saved
+cipher_of() { gpg_ --status-fd 1 -o /dev/null --decrypt "$1" 2>/dev/null | awk '/DECRYPTION_INFO/{print $4; exit}'; }
+c=$(cipher_of "$work/sdk_pref_bob.pgp")
+[ "$c" = 8 ] && pass "preferred algorithms: CAST5 skipped (not in bob's preferences), AES192 used" || fail "preferred algorithms gave cipher $c"
+c=$(cipher_of "$work/sdk_cast5_bob.pgp")
+[ "$c" = 3 ] && pass "cipher number 3 gives CAST5" || fail "cipher number 3 gave $c"
 gpg_ -q --import "$work/sdk_alice_export.asc" 2>/dev/null && pass "gpg imports the stand-in's key export" || fail "gpg import of export"
 
 # sq: the same outputs.
@@ -126,6 +131,7 @@ gpg_ -q -u carol@example.org --detach-sign -o "$work/gpg_detached_carol.sig" "$p
 cp "$work/gpg_detached_carol.sig" "$work/gpg_detached_carol_tampered.asc"
 sed 's/with two lines/with two limes/' "$work/gpg_clear_bob.asc" > "$work/gpg_clear_bob_tampered.asc"
 gpg_ -q -a -u dave@example.org --sign -o "$work/gpg_sign_dave.asc" "$plain"
+gpg_ -q -a -R alice@example.org -u bob@example.org --sign --encrypt -o "$work/gpg_hidden_bob.asc" "$plain"
 for p in bob carol; do
   sq encrypt --recipient-cert "$data/alice_pub.asc" --signer-key "$data/${p}_sec.asc" -o "$work/sq_encsign_$p.asc" "$plain"
   sq sign --signer-key "$data/${p}_sec.asc" --detached -o "$work/sq_detached_$p.asc" "$plain"

@@ -84,6 +84,20 @@ TEST_F(Interop, WriteForPeers) {
     WriteAll(io + "sdk_data.txt", kText);
     ASSERT_EQ(Encode(ctx, kText, out, Opts({SignAlice(), S().PGPODetachedSig(ctx, Last()), S().PGPOArmorOutput(ctx, 1)})), 0);
     WriteAll(io + "sdk_data.txt.asc", out);
+    // Preferred algorithms: the first one that the recipient's key accepts.
+    {
+        PGPKeySetRef bobSet = One(KeyByName(db, "bob"));
+        const PGPCipherAlgorithm castFirst[] = {3, 8, 9};
+        ASSERT_EQ(Encode(ctx, kText, out,
+                         Opts({S().PGPOEncryptToKeySet(ctx, bobSet), S().PGPOPreferredAlgorithms(ctx, castFirst, 3)})),
+                  0);
+        WriteAll(io + "sdk_pref_bob.pgp", out);
+        ASSERT_EQ(Encode(ctx, kText, out,
+                         Opts({S().PGPOEncryptToKeySet(ctx, bobSet), S().PGPOCipherAlgorithm(ctx, 3)})),
+                  0);
+        WriteAll(io + "sdk_cast5_bob.pgp", out);
+        S().PGPFreeKeySet(bobSet);
+    }
     // PGP/MIME entities, checked part by part as RFC 3156 prescribes.
     std::string entity = "Content-Type: text/plain; charset=us-ascii\r\n\r\nMIME body line\r\n";
     PGPSize offset = 0;
@@ -137,6 +151,7 @@ TEST_F(Interop, ReadFromPeers) {
         {"gpg_clear_bob_tampered.asc", false, "bob", false, false},
         {"gpg_detached_carol_tampered.asc", false, "carol", false, true},
         {"gpg_sign_dave.asc", false, "dave", false, false},
+        {"gpg_hidden_bob.asc", true, "bob", true, false},
         {"sq_encsign_bob.asc", true, "bob", true, false},
         {"sq_encsign_carol.asc", true, "carol", true, false},
         {"sq_clear_bob.asc", false, "bob", true, false},
