@@ -90,6 +90,16 @@ HFONT UnderlinedFont() {
     return res.underlined;
 }
 
+void FreeLookResources() {
+    Resources& res = Res();
+    for (auto& entry : res.brushes) DeleteObject(entry.second);
+    for (auto& entry : res.glyphs)
+        if (entry.second) DeleteObject(entry.second);
+    for (HFONT font : {res.normal, res.bold, res.underlined})
+        if (font) DeleteObject(font);
+    res = Resources{};
+}
+
 HINSTANCE ResourceModule() {
     static HMODULE module = [] {
         HMODULE m = nullptr;

@@ -48,6 +48,10 @@ HFONT DefaultFont();
 HFONT BoldFont();
 HFONT UnderlinedFont();
 
+// Frees the cached brushes, fonts and glyphs; the session calls it at its end,
+// after its last window (the hint window too) is gone: windows keep the handles.
+void FreeLookResources();
+
 // The module whose resources the windows use: the one this code is linked into.
 HINSTANCE ResourceModule();
 

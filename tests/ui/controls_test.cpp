@@ -342,6 +342,22 @@ TEST(Look, StandardColorsSelectTheSystemColours) {
     CurrentSession().standardColors = false;
 }
 
+TEST(Look, ResourcesAreMadeAgainAfterBeingFreed) {
+    HBRUSH before = WindowBrush();
+    ASSERT_NE(before, nullptr);
+    ASSERT_NE(GlyphBitmap(Glyph::Ok), nullptr);
+    DestroyHotHint();  // as at the session's end: no window left
+    FreeLookResources();
+    HBRUSH after = WindowBrush();
+    LOGBRUSH lb{};
+    ASSERT_EQ(GetObjectA(after, sizeof lb, &lb), int(sizeof lb));
+    EXPECT_EQ(lb.lbColor, WindowColor());
+    BITMAP bm{};
+    ASSERT_TRUE(GetObjectA(GlyphBitmap(Glyph::Ok), sizeof bm, &bm));
+    EXPECT_EQ(bm.bmWidth, 20);
+    EXPECT_NE(DefaultFont(), nullptr);
+}
+
 TEST(Look, HintWindowSizeFollowsItsCaption) {
     TfrmHotHint& hint = HotHint();
     EXPECT_EQ(ClassOf(hint.Handle()), "TfrmHotHint");
