@@ -20,6 +20,9 @@
 
 #include "engine/loader.h"
 #include "strings/text_list.h"
+#ifndef ORV_STUB_LOADER
+#include "tests/support/fake_sdk_env.h"
+#endif
 
 namespace {
 
@@ -86,6 +89,12 @@ private:
 // Binds the PGP SDK too: the directory it is found in belongs here.
 HMODULE LoadLumvika() {
     if (g_lumvika || !g_loadFailure.empty()) return g_lumvika;
+#ifndef ORV_STUB_LOADER
+    if (!orv::test::UseFakeSdk("r7")) {
+        g_loadFailure = "no engine for the library's start: " + orv::test::FakeSdkDir("r7") + " is missing";
+        return nullptr;
+    }
+#endif
     FatalBoxAnswerer answerer;
     SetLastError(0);
     g_lumvika = LoadLibraryA("Lumvika.dll");
