@@ -22,8 +22,9 @@ bool passProvider(rnp_ffi_t, void* app, rnp_key_handle_t key, const char* contex
     auto* p = static_cast<PassProvider*>(app);
     // Only a message's own passphrase is answered; locked secret keys stay locked.
     if (!p || !p->pass || key || std::strcmp(context, "decrypt (symmetric)") != 0) return false;
-    if (p->pass->size() + 1 > len) return false;
-    std::memcpy(buf, p->pass->c_str(), p->pass->size() + 1);
+    SecureBytes pw = messagePassword(*p->pass);
+    if (pw.size() + 1 > len) return false;
+    std::memcpy(buf, pw.c_str(), pw.size() + 1);
     return true;
 }
 

@@ -338,7 +338,10 @@ private:
                 rnp_op_encrypt_destroy(op);
                 return kPGPError_BadParams;
             }
-            if (s_.conventional) rnp_op_encrypt_add_password(op, s_.conventionalPass.c_str(), "SHA256", 0, cipherName(cipher));
+            if (s_.conventional) {
+                SecureBytes pw = messagePassword(s_.conventionalPass);
+                rnp_op_encrypt_add_password(op, pw.c_str(), "SHA256", 0, cipherName(cipher));
+            }
             rnp_op_encrypt_set_cipher(op, cipherName(cipher));
             rnp_op_encrypt_set_hash(op, hash);
             rnp_op_encrypt_set_armor(op, s_.armor);

@@ -155,6 +155,9 @@ PGPError writeOutput(PGPContextRef context, const Option& out, const std::string
 // Puts "Version:" and "Comment:" lines after the BEGIN line of every armoured block.
 std::string addArmorHeaders(const std::string& armored, const std::string& version, const std::string& comment);
 SecureBytes passphraseOf(const std::vector<Option>& opts);
+// The text RNP gets for a message passphrase. A passphrase with zero bytes
+// (a binary pass key) would be cut at the first one, so it is given as hex.
+SecureBytes messagePassword(const SecureBytes& pass);
 bool hasPassphrase(const std::vector<Option>& opts);
 
 }  // namespace sdk

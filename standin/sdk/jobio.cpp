@@ -99,6 +99,20 @@ SecureBytes passphraseOf(const std::vector<Option>& opts) {
     return p ? p->secret : SecureBytes();
 }
 
+SecureBytes messagePassword(const SecureBytes& pass) {
+    if (std::memchr(pass.data(), 0, pass.size()) == nullptr) return pass;
+    static const char* d = "0123456789abcdef";
+    std::vector<char> hex(pass.size() * 2);
+    for (size_t i = 0; i < pass.size(); ++i) {
+        unsigned char c = static_cast<unsigned char>(pass.data()[i]);
+        hex[i * 2] = d[c >> 4];
+        hex[i * 2 + 1] = d[c & 15];
+    }
+    SecureBytes out(hex.data(), hex.size());
+    wipe(hex.data(), hex.size());
+    return out;
+}
+
 bool hasPassphrase(const std::vector<Option>& opts) {
     return findOption(opts, Opt::Passphrase) || findOption(opts, Opt::Passkey);
 }

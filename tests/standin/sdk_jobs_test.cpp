@@ -130,6 +130,38 @@ TEST_F(JobsTest, ConventionalEncryptionWithCipherNumber) {
     EXPECT_EQ(std::count(r.log.events.begin(), r.log.events.end(), "conventional"), 0);
 }
 
+// The passphrase cache's use: a binary 32-byte pass key (zero bytes
+// included), fixed 512- and 256-byte buffers, no event handler.
+TEST_F(JobsTest, PassKeyCacheRoundTripWithFixedBuffers) {
+    unsigned char key[32];
+    for (int i = 0; i < 32; ++i) key[i] = static_cast<unsigned char>(i * 37);  // key[0] is 0
+    unsigned char other[32];
+    std::memcpy(other, key, 32);
+    other[31] ^= 1;  // differs only after the first zero byte
+    const char* pass = "cached secret";
+    char blob[512];
+    PGPSize blobLen = 0;
+    ASSERT_EQ(S().PGPEncode(ctx, S().PGPOCompression(ctx, 1), S().PGPOCipherAlgorithm(ctx, 1),
+                            S().PGPOInputBuffer(ctx, pass, std::strlen(pass)),
+                            S().PGPOOutputBuffer(ctx, blob, sizeof blob, &blobLen),
+                            S().PGPOConventionalEncrypt(ctx, S().PGPOPassphraseBuffer(ctx, key, 32), Last()), Last()),
+              0);
+    ASSERT_GT(blobLen, 0u);
+    char* out = static_cast<char*>(S().PGPNewSecureData(S().PGPGetDefaultMemoryMgr(), 256, 0));
+    PGPSize outLen = 0;
+    ASSERT_EQ(S().PGPDecode(ctx, S().PGPOInputBuffer(ctx, blob, blobLen), S().PGPOOutputBuffer(ctx, out, 256, &outLen),
+                            S().PGPOPassphraseBuffer(ctx, key, 32), Last()),
+              0);
+    EXPECT_EQ(std::string(out, outLen), pass);
+    // Without a handler to ask, a wrong pass key ends the job.
+    outLen = 0;
+    EXPECT_NE(S().PGPDecode(ctx, S().PGPOInputBuffer(ctx, blob, blobLen), S().PGPOOutputBuffer(ctx, out, 256, &outLen),
+                            S().PGPOPassphraseBuffer(ctx, other, 32), Last()),
+              0);
+    EXPECT_EQ(outLen, 0u);
+    S().PGPFreeData(out);
+}
+
 TEST_F(JobsTest, ClearSignedGoodAndTampered) {
     std::string out;
     ASSERT_EQ(Encode(ctx, kText, out,
