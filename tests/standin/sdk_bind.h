@@ -53,7 +53,7 @@ struct Sdk {
         SetDllDirectoryA(nullptr);
         if (!module) return;
 #define ORV_SDK_BIND(n)                                                  \
-    n = reinterpret_cast<PFN_##n>(GetProcAddress(module, #n)); \
+    n = reinterpret_cast<PFN_##n>(reinterpret_cast<void*>(GetProcAddress(module, #n))); \
     if (!n) missing.push_back(#n);
         ORV_SDK_FUNCTIONS(ORV_SDK_BIND)
 #undef ORV_SDK_BIND

@@ -25,7 +25,9 @@ protected:
         PGPOptionListRef l = nullptr;
         EXPECT_EQ(S().PGPNewOptionList(ctx, &l), 0);
         for (PGPOptionListRef o : {a, b, c, d, e})
-            if (o) EXPECT_EQ(S().PGPAppendOptionList(l, o, Last()), 0);
+            if (o) {
+                EXPECT_EQ(S().PGPAppendOptionList(l, o, Last()), 0);
+            }
         return l;
     }
     PGPOptionListRef SignAlice() {
