@@ -790,6 +790,7 @@ typedef PGPError(PGP_CALL* PFN_PGPGetPrimaryUserIDNameBuffer)(PGPKeyRef key, PGP
                                                               PGPSize* outLength);
 typedef PGPError(PGP_CALL* PFN_PGPSetDefaultPrivateKey)(PGPKeyRef key);
 typedef PGPError(PGP_CALL* PFN_PGPGetDefaultPrivateKey)(PGPKeySetRef keySet, PGPKeyRef* outKey);
+/* algorithm 0: a key of any algorithm. */
 typedef PGPError(PGP_CALL* PFN_PGPGetKeyByKeyID)(PGPKeySetRef keySet, const PGPKeyID* keyID,
                                                  PGPPublicKeyAlgorithm algorithm, PGPKeyRef* outKey);
 typedef PGPError(PGP_CALL* PFN_PGPImportKeyID)(const void* data, PGPKeyID* outKeyID);

@@ -56,7 +56,9 @@ FatalBoxWatch::FatalBoxWatch() {
         for (HWND child : Children(box)) {
             if (ClassOf(child) != "Static" && ClassOf(child) != "STATIC") continue;
             if ((GetWindowLongA(child, GWL_STYLE) & SS_TYPEMASK) != SS_ICON) continue;
-            if (reinterpret_cast<HICON>(SendMessageA(child, STM_GETICON, 0, 0)) == expected) errorIcon = true;
+            HICON shown = reinterpret_cast<HICON>(SendMessageA(child, STM_GETICON, 0, 0));
+            if (shown) iconShown = true;
+            if (shown == expected) errorIcon = true;
         }
         PressButton("OK")(box);
     });

@@ -50,7 +50,8 @@ std::vector<std::string> Without(std::vector<std::string> files, const std::stri
 // Expects one fatal box and records whether it showed the error icon.
 struct FatalBoxWatch {
     ModalScript script;
-    bool errorIcon = false;
+    bool errorIcon = false;  // the shared error icon of this process
+    bool iconShown = false;  // any icon (a box of another process has its own handles)
     FatalBoxWatch();
 };
 
