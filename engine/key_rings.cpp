@@ -10,6 +10,7 @@
 
 #include "engine/adapters.h"
 #include "engine/loader.h"
+#include "engine/message_pump.h"
 #include "engine/pgp_time.h"
 #include "engine/sdk_table.h"
 
@@ -645,6 +646,85 @@ PGPError ExportKeys(PGPContextRef context, PGPKeySetRef keys, bool withPrivate, 
         TKeyPropsList* target = list;
         const int n = ListKeys(context, keys, 0, list->Mask(), kPGPKeyOrdering_UserID, target);
         if (n < 0) err = n;
+    }
+    return err;
+}
+
+PGPError ImportKeys(PGPContextRef context, PGPKeySetRef offered, const std::string& prompt, PGPWindowRef owner,
+                    TKeyPropsList* list, PGPtlsContextRef tls) {
+    auto& t = Sdk();
+    if (!offered || CountSet(offered) == 0) return kKeyErrNothingToImport;
+    RingsInUse rings;
+    if (rings.error() != kPGPError_NoErr) return rings.error();
+    const bool r7 = loader::IsSDK7();
+    PGPKeyDBRef temporary = nullptr;
+    PGPKeySetRef shown = nullptr, chosen = nullptr, added = nullptr;
+    PGPError err = kPGPError_NoErr;
+    if (r7) {
+        // The dialog shows a key database of its own, apart from the rings.
+        err = Call(t.PGPNewKeyDB, context, &temporary);
+        if (err == kPGPError_NoErr) err = Call(t.PGPCopyKeys, offered, temporary, &shown);
+    } else {
+        err = ShareSet(offered, shown);
+    }
+    if (err == kPGPError_NoErr) err = sdk::SelectKeys(context, tls, owner, prompt.c_str(), shown, &chosen);
+    PumpMessages();
+    if (err == kPGPError_NoErr && CountSet(chosen) == 0) err = kPGPError_UserAbort;
+    if (err == kPGPError_NoErr) {
+        if (r7) {
+            err = Call(t.PGPCopyKeys, chosen, g_keyRings->KeyDB, &added);
+        } else {
+            err = Call(t.PGPAddKeys, chosen, rings.keySet());
+            if (err == kPGPError_NoErr) err = ShareSet(chosen, added);
+        }
+    }
+    if (err == kPGPError_NoErr) err = g_keyRings->CommitKeyRings();
+    if (err == kPGPError_NoErr && list) {
+        TKeyPropsList* target = list;
+        const int n = ListKeys(context, added, 0, list->Mask(), kPGPKeyOrdering_UserID, target);
+        if (n < 0) err = n;
+    }
+    FreeSet(added);
+    FreeSet(chosen);
+    FreeSet(shown);
+    if (temporary && t.PGPFreeKeyDB) t.PGPFreeKeyDB(temporary);
+    return err;
+}
+
+PGPError ImportFromFile(const std::string& pathOrText, bool isFile, const std::string& prompt, PGPWindowRef owner,
+                        TKeyPropsList* list) {
+    auto& t = Sdk();
+    RingsInUse rings;
+    if (rings.error() != kPGPError_NoErr) return rings.error();
+    PGPContextRef context = rings.context();
+    if (!t.PGPOLastOption || !t.PGPOInputFile || !t.PGPOInputBuffer) return kPGPError_EngineNotLoaded;
+    PGPFileSpecRef spec = nullptr;
+    PGPOptionListRef input = nullptr;
+    if (isFile) {
+        PGPError err = NewFileSpec(context, pathOrText, spec);
+        if (err != kPGPError_NoErr) return err;
+        input = t.PGPOInputFile(context, spec);
+    } else {
+        input = t.PGPOInputBuffer(context, pathOrText.data(), static_cast<PGPSize>(pathOrText.size()));
+    }
+    PGPError err = kPGPError_NoErr;
+    PGPKeyDBRef readDB = nullptr;
+    PGPKeySetRef read = nullptr;
+    if (loader::IsSDK7()) {
+        err = Call(t.PGPImport, context, &readDB, input, t.PGPOLastOption(context));
+        if (err == kPGPError_NoErr) {
+            read = t.PGPPeekKeyDBRootKeySet ? t.PGPPeekKeyDBRootKeySet(readDB) : nullptr;
+            if (!read) err = kKeyErrNothingToImport;
+        }
+    } else {
+        err = Call(t.PGPImportKeySet, context, &read, input, t.PGPOLastOption(context));
+    }
+    FreeFileSpec(spec);
+    if (err == kPGPError_NoErr) err = ImportKeys(context, read, prompt, owner, list);
+    if (readDB) {
+        if (t.PGPFreeKeyDB) t.PGPFreeKeyDB(readDB);
+    } else {
+        FreeSet(read);
     }
     return err;
 }

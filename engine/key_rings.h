@@ -109,4 +109,15 @@ int FindKeys(const std::string& text, std::uint32_t flags, std::uint32_t mask, T
 PGPError ExportKeys(PGPContextRef context, PGPKeySetRef keys, bool withPrivate, const std::string& path,
                     std::string* text, TKeyPropsList* list);
 
+// Offers the keys in the client library's selection dialog and adds the
+// chosen ones to the user's rings (open while this runs), commits them and
+// lists them into `list` (with its own mask) when given. -10988 when nothing
+// is offered.
+PGPError ImportKeys(PGPContextRef context, PGPKeySetRef offered, const std::string& prompt, PGPWindowRef owner,
+                    TKeyPropsList* list, PGPtlsContextRef tls = nullptr);
+// Reads keys from a file (isFile) or from the text itself and offers them
+// with ImportKeys.
+PGPError ImportFromFile(const std::string& pathOrText, bool isFile, const std::string& prompt, PGPWindowRef owner,
+                        TKeyPropsList* list);
+
 }  // namespace orv

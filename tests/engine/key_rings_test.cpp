@@ -359,6 +359,41 @@ TEST_F(KeyRingsTest, ExportWritesArmouredKeysAndListsThem) {
     EXPECT_EQ(listed.Objects(0).ShortKeyID, "0xB2A16278");
 }
 
+TEST_F(KeyRingsTest, NothingOfferedIsNothingToImport) {
+    PGPKeySetRef none = nullptr;
+    ASSERT_EQ(Sdk().PGPNewEmptyKeySet(KeyRings()->KeyDB, &none), 0);
+    EXPECT_EQ(ImportKeys(ctx_, none, "Import", nullptr, nullptr), -10988);
+    Sdk().PGPFreeKeySet(none);
+    EXPECT_EQ(ImportKeys(ctx_, nullptr, "Import", nullptr, nullptr), -10988);
+}
+
+TEST_F(KeyRingsTest, ImportWithoutTheSelectionDialogAddsNothing) {
+    // The fake client library has no key selection dialog: the import must
+    // fail as such and leave the rings as they were.
+    TKeyPropsList listed(0, kPropShortKeyID);
+    EXPECT_EQ(ImportFromFile(DataDir() + "dave_pub.asc", true, "Import", nullptr, &listed), -11977);
+    EXPECT_EQ(listed.Count(), 0);
+    EXPECT_EQ(CountKeys("dave"), 0);
+    EXPECT_EQ(KeyRings()->OpenCount, 1);
+    EXPECT_NE(ImportFromFile(DataDir() + "no_such_file.asc", true, "Import", nullptr, &listed), 0);
+    EXPECT_EQ(KeyRings()->OpenCount, 1);
+}
+
+TEST_F(KeyRingsTest, EnvironmentStartsAndEndsTheClientLibraryAroundTheRings) {
+    SetEnvironmentVariableA("ORV_FAKE_LOG", nullptr);
+    PGPContextRef ctx = nullptr;
+    PGPKeySetRef set = nullptr;
+    PGPtlsContextRef tls = nullptr;
+    ASSERT_EQ(KeyRings()->OpenEnvironment(ctx, set, tls), 0);
+    EXPECT_EQ(ctx, ctx_);
+    EXPECT_EQ(set, set_);
+    EXPECT_NE(tls, nullptr);
+    EXPECT_EQ(KeyRings()->OpenCount, 2);
+    KeyRings()->CloseEnvironment(tls);
+    EXPECT_EQ(KeyRings()->OpenCount, 1);
+    EXPECT_EQ(FakeLog(), "PGPclInitLibrary7(0);PGPclCloseLibrary7;");
+}
+
 TEST(KeyPropsList, RecordsFollowTheirEntriesAndGetTheMasksLists) {
     TKeyPropsList list(2, kPropUserIDs | kPropADKState);
     ASSERT_EQ(list.Count(), 2);
