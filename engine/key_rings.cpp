@@ -230,6 +230,30 @@ void FillRecord(TKeyProps& r, std::uint32_t mask, const std::string& fullID, PGP
     }
 }
 
+// The group names of the groups file; nothing when there is no file.
+void ReadGroups(PGPContextRef context, std::vector<std::string>& groups) {
+    auto& t = Sdk();
+    if (!g_keyRings || g_keyRings->GroupFile.empty() || !t.PGPFreeGroupSet) return;
+    PGPFileSpecRef spec = nullptr;
+    if (NewFileSpec(context, g_keyRings->GroupFile, spec) != kPGPError_NoErr) return;
+    PGPGroupSetRef set = nullptr;
+    const PGPError err = Call(t.PGPNewGroupSetFromFile, context, spec, &set);
+    FreeFileSpec(spec);
+    if (err != kPGPError_NoErr || !set) return;
+    PGPUInt32 count = 0;
+    if (Call(t.PGPCountGroupsInSet, set, &count) == kPGPError_NoErr) {
+        for (PGPUInt32 i = 0; i < count; ++i) {
+            PGPGroupID id = 0;
+            PGPGroupInfo info{};
+            if (Call(t.PGPGetIndGroupID, set, i, &id) != kPGPError_NoErr) continue;
+            if (Call(t.PGPGetGroupInfo, set, id, &info) != kPGPError_NoErr) continue;
+            info.name[sizeof info.name - 1] = '\0';
+            groups.push_back(info.name);
+        }
+    }
+    t.PGPFreeGroupSet(set);
+}
+
 }  // namespace
 
 // ---- TKeyRings -----------------------------------------------------------
@@ -584,6 +608,7 @@ int ListKeys(PGPContextRef context, PGPKeySetRef keySet, std::uint32_t flags, st
             PGPKeyDBObjRef key = nullptr;
             while (sdk::KeyIterNext(iter, kPGPKeyIter_Key, &key) == kPGPError_NoErr && key) {
                 const std::string id = KeyIDText(key);
+                if (made && target.Count() == 0 && (mask & kPropGroups)) ReadGroups(context, target.Groups);
                 const int index = target.Add(id);
                 FillRecord(target.Objects(index), mask, id, key, iter, filtered);
                 key = nullptr;

@@ -153,6 +153,33 @@ TEST_F(KeyRingsTest, OpeningTwiceAndClosingOnceLeavesTheRingsOpen) {
     EXPECT_EQ(KeyRings()->OpenCount, 0);
 }
 
+TEST_F(KeyRingsTest, AFailedOpenLeavesNothingOpen) {
+    KeyRings()->CloseKeyRings();
+    ctx_ = nullptr;
+    EXPECT_FALSE(KeyRings()->SetRingFiles("", dir_ + "secring.skr"));
+    // A public ring that is no key ring at all.
+    const std::string junk = dir_ + "junk.pkr";
+    HANDLE h = CreateFileA(junk.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    ASSERT_NE(h, INVALID_HANDLE_VALUE);
+    DWORD written = 0;
+    WriteFile(h, "\x99\xff\xff\xff not a key ring", 24, &written, nullptr);
+    CloseHandle(h);
+    ASSERT_TRUE(KeyRings()->SetRingFiles(junk, dir_ + "secring.skr"));
+    PGPContextRef ctx = nullptr;
+    PGPKeySetRef set = nullptr;
+    const PGPError err = KeyRings()->OpenKeyRings(ctx, set);
+    if (err == 0) KeyRings()->CloseKeyRings();
+    const int counted = CountKeys("alice");
+    DeleteFileA(junk.c_str());
+    EXPECT_NE(err, 0);
+    EXPECT_EQ(ctx, nullptr);
+    EXPECT_EQ(set, nullptr);
+    EXPECT_EQ(KeyRings()->OpenCount, 0);
+    EXPECT_EQ(KeyRings()->RingContext, nullptr);
+    EXPECT_EQ(KeyRings()->KeyDB, nullptr);
+    EXPECT_LT(counted, 0) << "look-ups report the failed open";
+}
+
 TEST_F(KeyRingsTest, CommitTellsTheClientLibraryWithTheProcessID) {
     SetEnvironmentVariableA("ORV_FAKE_LOG", nullptr);
     ASSERT_EQ(KeyRings()->CommitKeyRings(), 0);
