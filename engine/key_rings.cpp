@@ -344,6 +344,15 @@ bool TKeyRings::SetRingFiles(const std::string& publicRing, const std::string& p
     return !publicRing.empty() && !privateRing.empty();
 }
 
+int TKeyRings::ReadRingFiles(TPgpPrefs& prefs) {
+    PrefsRecord record;
+    const int err = prefs.ReadPrefs(record, kPrefsPublicRing | kPrefsPrivateRing | kPrefsGroupsFile);
+    if (err != 0) return err;
+    SetRingFiles(record.PublicRing, record.PrivateRing);
+    GroupFile = record.GroupsFile;
+    return 0;
+}
+
 PGPError TKeyRings::OpenEnvironment(PGPContextRef& context, PGPKeySetRef& keySet, PGPtlsContextRef& tls) {
     tls = nullptr;
     PGPError err = OpenKeyRings(context, keySet);
@@ -713,6 +722,29 @@ PGPError ImportKeys(PGPContextRef context, PGPKeySetRef offered, const std::stri
     FreeSet(chosen);
     FreeSet(shown);
     if (temporary && t.PGPFreeKeyDB) t.PGPFreeKeyDB(temporary);
+    return err;
+}
+
+PGPError SelectKeys(const std::string& prompt, TKeyPropsList* list, PGPWindowRef owner, std::uint32_t flags) {
+    if (!g_keyRings) return kPGPError_EngineNotLoaded;
+    PGPContextRef context = nullptr;
+    PGPKeySetRef keys = nullptr;
+    PGPtlsContextRef tls = nullptr;
+    PGPError err = g_keyRings->OpenEnvironment(context, keys, tls);
+    if (err != kPGPError_NoErr) return err;
+    PGPKeySetRef shown = nullptr, chosen = nullptr;
+    err = FilterByCapability(context, keys, flags, shown);
+    if (err == kPGPError_NoErr) err = sdk::SelectKeys(context, tls, owner, prompt.c_str(), shown, &chosen);
+    PumpMessages();
+    if (err == kPGPError_NoErr && CountSet(chosen) == 0) err = kPGPError_UserAbort;
+    if (err == kPGPError_NoErr && list) {
+        TKeyPropsList* target = list;
+        const int n = ListKeys(context, chosen, 0, list->Mask(), kPGPKeyOrdering_UserID, target);
+        if (n < 0) err = n;
+    }
+    FreeSet(chosen);
+    FreeSet(shown);
+    g_keyRings->CloseEnvironment(tls);
     return err;
 }
 

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "engine/key_props.h"
+#include "engine/pgp_prefs.h"
 #include "engine/pgpsdk.h"
 
 namespace orv {
@@ -49,6 +50,9 @@ public:
     // Writes changes and tells the client library that the rings changed.
     PGPError CommitKeyRings();
     bool SetRingFiles(const std::string& publicRing, const std::string& privateRing);
+    // Ring and groups paths from the PGP preferences; the preference error
+    // (and the paths unchanged) when they cannot be read.
+    int ReadRingFiles(TPgpPrefs& prefs);
 
     // Rings, TLS context and client library for one job or window.
     PGPError OpenEnvironment(PGPContextRef& context, PGPKeySetRef& keySet, PGPtlsContextRef& tls);
@@ -115,6 +119,10 @@ PGPError ExportKeys(PGPContextRef context, PGPKeySetRef keys, bool withPrivate, 
 // is offered.
 PGPError ImportKeys(PGPContextRef context, PGPKeySetRef offered, const std::string& prompt, PGPWindowRef owner,
                     TKeyPropsList* list, PGPtlsContextRef tls = nullptr);
+// Shows the user's keys (filtered by the flags when any) in the client
+// library's selection dialog and lists the chosen ones into `list`; 0 when
+// keys were chosen.
+PGPError SelectKeys(const std::string& prompt, TKeyPropsList* list, PGPWindowRef owner, std::uint32_t flags);
 // Reads keys from a file (isFile) or from the text itself and offers them
 // with ImportKeys.
 PGPError ImportFromFile(const std::string& pathOrText, bool isFile, const std::string& prompt, PGPWindowRef owner,

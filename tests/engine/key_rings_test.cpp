@@ -421,6 +421,49 @@ TEST_F(KeyRingsTest, EnvironmentStartsAndEndsTheClientLibraryAroundTheRings) {
     EXPECT_EQ(FakeLog(), "PGPclInitLibrary7(0);PGPclCloseLibrary7;");
 }
 
+TEST_F(KeyRingsTest, SelectionWithoutTheDialogListsNothingAndClosesTheEnvironment) {
+    SetEnvironmentVariableA("ORV_FAKE_LOG", nullptr);
+    TKeyPropsList listed(0, kPropShortKeyID);
+    EXPECT_EQ(SelectKeys("Choose", &listed, nullptr, kCapCanEncrypt), -11977);
+    EXPECT_EQ(listed.Count(), 0);
+    EXPECT_EQ(KeyRings()->OpenCount, 1);
+    EXPECT_EQ(FakeLog(), "PGPclInitLibrary7(0);PGPclCloseLibrary7;");
+}
+
+class FixedPrefs : public TPgpPrefs {
+public:
+    int result = 0;
+    PrefsRecord record;
+    unsigned askedMask = 0;
+    int ReadPrefs(PrefsRecord& r, unsigned mask) override {
+        askedMask = mask;
+        if (result == 0) r = record;
+        return result;
+    }
+    int ReadKeyServerURLs(std::vector<std::string>&) override { return -11979; }
+    int ReadFirstKeyServer(KeyServerEntry&) override { return -11979; }
+    int WriteFirstKeyServer(const KeyServerEntry&) override { return -11979; }
+    bool MarginalIsInvalid() override { return false; }
+    int ReadPreferredAlgorithms(std::vector<int>&) override { return -11979; }
+};
+
+TEST(KeyRingFiles, ComeFromThePreferencesUnlessTheyCannotBeRead) {
+    TKeyRings rings;
+    FixedPrefs prefs;
+    prefs.record.PublicRing = "C:\\pgp\\pubring.pkr";
+    prefs.record.PrivateRing = "C:\\pgp\\secring.skr";
+    prefs.record.GroupsFile = "C:\\pgp\\PGPgroup.pgr";
+    ASSERT_EQ(rings.ReadRingFiles(prefs), 0);
+    EXPECT_EQ(prefs.askedMask, unsigned(kPrefsPublicRing | kPrefsPrivateRing | kPrefsGroupsFile));
+    EXPECT_EQ(rings.PublicRingFile, "C:\\pgp\\pubring.pkr");
+    EXPECT_EQ(rings.PrivateRingFile, "C:\\pgp\\secring.skr");
+    EXPECT_EQ(rings.GroupFile, "C:\\pgp\\PGPgroup.pgr");
+    prefs.result = -11979;
+    prefs.record.PublicRing = "elsewhere";
+    EXPECT_EQ(rings.ReadRingFiles(prefs), -11979);
+    EXPECT_EQ(rings.PublicRingFile, "C:\\pgp\\pubring.pkr");
+}
+
 TEST(KeyPropsList, RecordsFollowTheirEntriesAndGetTheMasksLists) {
     TKeyPropsList list(2, kPropUserIDs | kPropADKState);
     ASSERT_EQ(list.Count(), 2);
