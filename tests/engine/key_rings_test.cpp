@@ -12,6 +12,7 @@
 #include <vector>
 #include <string>
 
+#include "engine/key_dialogs.h"
 #include "engine/key_rings.h"
 #include "engine/loader.h"
 #include "engine/sdk_table.h"
@@ -462,6 +463,25 @@ TEST(KeyRingFiles, ComeFromThePreferencesUnlessTheyCannotBeRead) {
     prefs.record.PublicRing = "elsewhere";
     EXPECT_EQ(rings.ReadRingFiles(prefs), -11979);
     EXPECT_EQ(rings.PublicRingFile, "C:\\pgp\\pubring.pkr");
+}
+
+TEST_F(KeyRingsTest, PassphraseDialogsTheEngineLacksGiveNoPassphrase) {
+    // The fake user-interface library has no dialogs.
+    char* phrase = reinterpret_cast<char*>(1);
+    PGPKeyDBObjRef key = reinterpret_cast<PGPKeyDBObjRef>(1);
+    EXPECT_EQ(ConventionalEncryptionPassphrase(ctx_, "Passphrase", nullptr, phrase), -11977);
+    EXPECT_EQ(phrase, nullptr);
+    phrase = reinterpret_cast<char*>(1);
+    EXPECT_EQ(ConventionalDecryptionPassphrase(ctx_, "Passphrase", nullptr, phrase), -11977);
+    EXPECT_EQ(phrase, nullptr);
+    phrase = reinterpret_cast<char*>(1);
+    EXPECT_EQ(SigningPassphrase(ctx_, set_, "Sign", kAlice, true, nullptr, phrase, key), -11977);
+    EXPECT_EQ(phrase, nullptr);
+    EXPECT_EQ(key, nullptr);
+    key = reinterpret_cast<PGPKeyDBObjRef>(1);
+    EXPECT_EQ(DecryptionPassphrase(ctx_, set_, 0, nullptr, "Decrypt", nullptr, phrase, key), -11977);
+    EXPECT_EQ(phrase, nullptr);
+    EXPECT_EQ(key, nullptr);
 }
 
 TEST(KeyPropsList, RecordsFollowTheirEntriesAndGetTheMasksLists) {
