@@ -31,6 +31,14 @@ printf 'Hello Alice,\r\nthanks, the minutes arrived.\r\nBob\r\n' |
   gpg_ -q --passphrase '' --armor --local-user bob@orvane.example --recipient alice@orvane.example \
        --sign --encrypt -o "$demo/reply.asc"
 
+# The engine: the stand-in's core library (real OpenPGP through RNP) with the
+# test companions for the networking, dialog, client and support libraries,
+# which every start loads but the demo's path does not call yet.
+engine="$build/bin/demo-engine"
+mkdir -p "$engine"
+cp "$build/bin/sdk7/PGP_SDK.dll" "$engine/"
+for lib in PGPsdkNL PGPsdkUI PGPcl PGPsc; do cp "$build/bin/fakesdk/r7/$lib.dll" "$engine/"; done
+
 . "$here/scripts/wine-session.sh"
 trap 'orv_wine_stop; gpgconf --kill gpg-agent >/dev/null 2>&1 || true' EXIT
 

@@ -18,8 +18,18 @@
 
 namespace {
 
-constexpr const char* kEngineDir = "sdk7";
+// The engine stand-in's core library beside the companion libraries that
+// every start needs (scripts/demo.sh puts them together).
+constexpr const char* kEngineDir = "demo-engine";
 constexpr const char* kPassphrase = "demo passphrase";
+
+// The engine stand-in's directory beside the program, as a full path.
+std::string EngineDir() {
+    char path[MAX_PATH] = {};
+    GetModuleFileNameA(nullptr, path, MAX_PATH);
+    std::string dir(path);
+    return dir.substr(0, dir.find_last_of('\\') + 1) + kEngineDir;
+}
 
 std::string ReadFile(const std::string& path) {
     std::string data;
@@ -70,7 +80,7 @@ struct Engine {
 #undef ORV_DEMO_FIELD
 
     bool Bind() {
-        SetDllDirectoryA(kEngineDir);
+        SetDllDirectoryA(EngineDir().c_str());
         module = LoadLibraryA("PGP_SDK.dll");
         SetDllDirectoryA(nullptr);
         if (!module) return false;
@@ -220,6 +230,7 @@ int RunEngineJobs(const std::string& dir) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    setvbuf(stdout, nullptr, _IONBF, 0);  // the story shows as it happens
     std::string dir = argc > 1 ? argv[1] : ".";
     if (!dir.empty() && dir.back() != '\\') dir += '\\';
 
@@ -228,7 +239,7 @@ int main(int argc, char** argv) {
         printf("   %-13s ProductVersion %s\n", file, ProductVersion(file).c_str());
 
     // The loader core, as every deliverable runs it, against the engine stand-in.
-    SetDllDirectoryA(kEngineDir);
+    SetDllDirectoryA(EngineDir().c_str());
     bool loaded = orv::loader::Load(orv::loader::Scope::Core);
     printf("== PGP SDK loader core: %s, release %s, version text \"%s\"\n", loaded ? "loaded" : "FAILED",
            orv::loader::IsSDK7() ? "7" : "6.5", orv::loader::VersionText());
