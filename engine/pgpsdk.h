@@ -1123,7 +1123,7 @@ typedef PGPError(PGP_CALL* PFN_PGPsdkLoadDefaultPrefs)(PGPContextRef context);
 typedef PGPError(PGP_CALL* PFN_PGPsdkSavePrefs)(PGPContextRef context);
 typedef PGPError(PGP_CALL* PFN_PGPsdkPrefSetFileSpec)(PGPContextRef context, PGPsdkPrefSelector selector,
                                                       PGPFileSpecRef spec);
-/* *outSpec is a new file specification, freed with PGPFreeFileSpec. */
+/* *outSpec is a new file spec handle, freed with PGPFreeFileSpec. */
 typedef PGPError(PGP_CALL* PFN_PGPsdkPrefGetFileSpec)(PGPContextRef context, PGPsdkPrefSelector selector,
                                                       PGPFileSpecRef* outSpec);
 typedef PGPError(PGP_CALL* PFN_PGPsdkPrefSetData)(PGPContextRef context, PGPsdkPrefSelector selector,
