@@ -128,4 +128,8 @@ PGPError SelectKeys(const std::string& prompt, TKeyPropsList* list, PGPWindowRef
 PGPError ImportFromFile(const std::string& pathOrText, bool isFile, const std::string& prompt, PGPWindowRef owner,
                         TKeyPropsList* list);
 
+// Runs the key-server search dialog over the servers of the PGP preferences; the found keys come back in a new set (free with PGPFreeKeySet).
+PGPError SearchKeyServer(PGPContextRef context, PGPtlsContextRef tls, PGPFilterRef textFilter, std::uint32_t capabilityFlags, PGPWindowRef owner, PGPKeySetRef& outFound);
+PGPError FetchKeyFromServer(const std::string& text, const std::string& prompt, TKeyPropsList*& list, PGPWindowRef owner, std::uint32_t mask);
+
 }  // namespace orv
