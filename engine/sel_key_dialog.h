@@ -1,0 +1,123 @@
+#pragma once
+// The key selection dialog: the groups and keys of the key rings in a tree,
+// with what matches the recipient text selected, ending with the chosen key,
+// cancel, a key from a key server, or the chosen key to be added to the
+// automatic-encryption list.
+
+#include <string>
+#include <vector>
+
+#include <windows.h>
+#include <commctrl.h>
+
+#include "engine/key_props.h"
+
+namespace orv {
+
+// The dialog resource of the main library.
+constexpr int kSelKeyDialogResource = 10;
+
+// Control numbers of the dialog resource.
+enum : int {
+    kSelKeyPrompt = 0,
+    kSelKeyOK = IDOK,
+    kSelKeyCancel = IDCANCEL,
+    kSelKeyServer = 4,
+    kSelKeyList = 6,
+    kSelKeyTree = 100,  // made at run time
+};
+
+// Results of Execute.
+enum : int {
+    kSelKeyCancelled = 0,
+    kSelKeyChosen = 1,
+    kSelKeyFromServer = 2,
+    kSelKeyAddToList = 3,
+    kSelKeyNoDialog = -1,  // the dialog could not be made
+};
+
+// Images of the tree items.
+enum : int {
+    kImageKeyRSA = 0,
+    kImageKeyDH = 1,
+    kImageUserID = 2,
+    kImageUserIDDH = 3,
+    kImageGroup = 4,
+};
+
+// What the recipient text picks in a list, without a window: the pre-selected
+// group or key, else the user ID the name search finds.
+struct SelKeyPick {
+    int group = -1;   // index into the shown groups
+    int key = -1;     // index into the key list
+    int userID = -1;  // index into the key's user IDs, -1 for the key itself
+};
+
+// Group entries that the tree shows: those of more than one line.
+std::vector<int> ShownGroups(const TKeyPropsList& list);
+// "name (caption)" of a group entry.
+std::string GroupItemText(const std::string& entry, const std::string& groupCaption);
+SelKeyPick PreSelect(const TKeyPropsList& list, const std::string& recipient, const std::string& groupCaption);
+// The name search alone: key and user ID of the winner, or -1/-1.
+SelKeyPick NameSearch(const TKeyPropsList& list, const std::string& recipient);
+// Upper case, with "-", ".", "/" and "_" as blanks.
+std::string SearchForm(const std::string& text);
+
+class TSelKeyDialog {
+public:
+    explicit TSelKeyDialog(HWND parent);
+    ~TSelKeyDialog();
+    TSelKeyDialog(const TSelKeyDialog&) = delete;
+    TSelKeyDialog& operator=(const TSelKeyDialog&) = delete;
+
+    // Shows the dialog modally. recipient: the recipient text in; the chosen
+    // key-ID text (or group entry) out, empty after cancel, unchanged for a
+    // key from a server, the choice followed by the text given in for
+    // "add to the list".
+    int Execute(std::string& recipient, TKeyPropsList* keys, bool& groupChosen);
+
+    std::string Prompt;
+    std::string GroupCaption;
+    std::string OKCaption;
+    std::string CancelCaption;
+    std::string ServerCaption;
+    std::string AutoListCaption;
+    std::string Recipient;
+    std::string Selection;
+    std::string HelpFile;
+    int HelpContext = 0;
+    HWND ParentWindow = nullptr;
+    HWND tvKeys = nullptr;
+    HIMAGELIST ImageList = nullptr;
+    TKeyPropsList* KeyList = nullptr;
+    const std::vector<std::string>* GroupList = nullptr;
+    HWND btnOK = nullptr;
+    HWND btnServer = nullptr;
+    HWND btnList = nullptr;
+    HTREEITEM StartItem = nullptr;
+    bool GroupChosen = false;
+
+private:
+    static INT_PTR CALLBACK DialogProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam) noexcept;
+    static LRESULT CALLBACK TreeProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR id,
+                                     DWORD_PTR data) noexcept;
+    INT_PTR Handle(UINT msg, WPARAM wParam, LPARAM lParam);
+    LRESULT HandleTree(UINT msg, WPARAM wParam, LPARAM lParam);
+    void FormShow();
+    void FillTree();
+    void MakeImages();
+    void tvKeysChange();
+    LRESULT tvKeysCustomDraw(NMTVCUSTOMDRAW* draw);
+    void tvKeysContextMenu(HTREEITEM item);
+    void TakeSelection();
+    void Finish(int code);
+    HTREEITEM TopItem(HTREEITEM item) const;
+    bool ItemInGroup(HTREEITEM item) const;
+
+    HWND dlg_ = nullptr;
+    HWND previousOwner_ = nullptr;
+    std::vector<int> shownGroups_;
+    std::string popupText_;
+};
+
+}  // namespace orv
