@@ -97,27 +97,46 @@ public:
     HTREEITEM StartItem = nullptr;
     bool GroupChosen = false;
 
+    // The colour a tree item's text is drawn in: grey inside a group, red for
+    // a key with additional decryption keys.
+    COLORREF ItemTextColor(HTREEITEM item, COLORREF normal) const;
+    // The text of the last key pop-up menu.
+    const std::string& PopupText() const { return popupText_; }
+    HWND Handle() const { return dlg_; }
+
 private:
+    // What a tree item stands for; the item's lParam indexes these.
+    struct Item {
+        enum Kind { Group, Member, Key, UserID } kind;
+        int index;  // into the shown groups, or into the key list
+        int sub;    // member line or user ID; -1 for a top item
+    };
+
     static INT_PTR CALLBACK DialogProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam) noexcept;
     static LRESULT CALLBACK TreeProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR id,
                                      DWORD_PTR data) noexcept;
-    INT_PTR Handle(UINT msg, WPARAM wParam, LPARAM lParam);
+    INT_PTR HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam);
     LRESULT HandleTree(UINT msg, WPARAM wParam, LPARAM lParam);
     void FormShow();
-    void FillTree();
     void MakeImages();
+    void FillTree();
+    HTREEITEM AddItem(HTREEITEM parent, const std::string& text, int image, int state, int info);
+    const Item* InfoOf(HTREEITEM item) const;
     void tvKeysChange();
     LRESULT tvKeysCustomDraw(NMTVCUSTOMDRAW* draw);
+    LRESULT tvKeysDblClick();
     void tvKeysContextMenu(HTREEITEM item);
+    void ShowHelp();
     void TakeSelection();
     void Finish(int code);
     HTREEITEM TopItem(HTREEITEM item) const;
-    bool ItemInGroup(HTREEITEM item) const;
 
     HWND dlg_ = nullptr;
-    HWND previousOwner_ = nullptr;
+    HIMAGELIST stateImages_ = nullptr;
     std::vector<int> shownGroups_;
+    std::vector<Item> items_;
     std::string popupText_;
+    bool selectedGroup_ = false;
 };
 
 }  // namespace orv
