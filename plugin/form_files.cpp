@@ -1,0 +1,82 @@
+#include "plugin/form_files.h"
+
+#include <windows.h>
+
+#include "base/unique_handle.h"
+#include "plugin/mail_client.h"
+#include "plugin/whole_file.h"
+
+namespace orv {
+
+namespace {
+
+bool StartsWith(const std::string& line, const char* prefix) { return line.rfind(prefix, 0) == 0; }
+
+std::string LibraryLine(const std::string& line, const std::string& installDir) {
+    const std::string prefix = host::kFormLineLibrary;
+    std::string rest = line.substr(prefix.size());
+    const size_t cut = rest.find_last_of("\\:");
+    if (cut != std::string::npos) {
+        rest.erase(0, cut + 1);
+    } else {
+        // A bare file name: only its quotes go, the name stays.
+        while (!rest.empty() && (rest.front() == '"' || rest.front() == ' ')) rest.erase(0, 1);
+    }
+    if (rest.empty() || rest.back() != '"') rest += '"';
+    return prefix + "\"" + installDir + rest;
+}
+
+}  // namespace
+
+bool UpdateFormDefinition(const std::string& text, const std::string& installDir, bool automationPlugin,
+                          std::string& updated) {
+    updated.clear();
+    updated.reserve(text.size() + installDir.size() + 16);
+    bool found = false;
+    size_t pos = 0;
+    while (pos < text.size()) {
+        size_t end = text.find('\n', pos);
+        const size_t next = end == std::string::npos ? text.size() : end + 1;
+        if (end == std::string::npos) end = text.size();
+        size_t contentEnd = end;
+        if (contentEnd > pos && text[contentEnd - 1] == '\r') --contentEnd;
+        const std::string line = text.substr(pos, contentEnd - pos);
+        const std::string lineEnd = text.substr(contentEnd, next - contentEnd);
+        pos = next;
+        if (StartsWith(line, host::kFormLineLibrary)) {
+            found = true;
+            updated += LibraryLine(line, installDir) + lineEnd;
+        } else if (StartsWith(line, host::kFormLineBitmap)) {
+            continue;
+        } else if (automationPlugin && line.find(host::kFormLineData) != std::string::npos &&
+                   line.find("EDIT") == std::string::npos) {
+            continue;
+        } else {
+            updated += line + lineEnd;
+        }
+    }
+    return found;
+}
+
+bool UpdateFormFiles(const std::string& mailboxDir, const std::string& installDir) {
+    bool ok = true;
+    for (const char* name : {"Pellatch", "Merrowin"}) {
+        WIN32_FIND_DATAA fd;
+        UniqueFind find(FindFirstFileA((mailboxDir + name + ".f*").c_str(), &fd));
+        if (!find) continue;
+        do {
+            if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) continue;
+            const std::string path = mailboxDir + fd.cFileName;
+            std::string text, updated;
+            if (!ReadWholeFile(path, text)) {
+                ok = false;
+                continue;
+            }
+            if (UpdateFormDefinition(text, installDir, name[0] == 'P', updated) && updated != text)
+                ok = ReplaceWholeFile(path, updated) && ok;
+        } while (FindNextFileA(find.get(), &fd));
+    }
+    return ok;
+}
+
+}  // namespace orv

@@ -1,0 +1,328 @@
+#include "plugin/pgp_data.h"
+
+#include <algorithm>
+
+#include "engine/key_rings.h"
+#include "engine/loader.h"
+#include "engine/pgp_prefs.h"
+#include "engine/sdk_table.h"
+#include "engine/secure_cache.h"
+#include "plugin/automation_messages.h"
+#include "plugin/form_files.h"
+#include "plugin/msgbox.h"
+#include "plugin/texts.h"
+#include "plugin/whole_file.h"
+
+namespace orv {
+
+namespace {
+
+// The one store whose cache timer is running: the timer procedure has no
+// other way back to it.
+TPGPData* g_timerOwner = nullptr;
+
+constexpr size_t kFullKeyIDLength = 18;
+constexpr PGPSize kPathRoom = 260;
+
+bool FileExists(const std::string& path) {
+    if (path.empty()) return false;
+    const DWORD attributes = GetFileAttributesA(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+std::string Trim(const std::string& text) {
+    size_t b = 0, e = text.size();
+    while (b < e && (text[b] == ' ' || text[b] == '\t')) ++b;
+    while (e > b && (text[e - 1] == ' ' || text[e - 1] == '\t')) --e;
+    return text.substr(b, e - b);
+}
+
+std::string Text(int number) { return texts::Get(number); }
+
+// The keys matching the text; the list holds them with the mask.
+int FindInRings(const std::string& text, std::uint32_t mask, std::unique_ptr<TKeyPropsList>& list) {
+    list = std::make_unique<TKeyPropsList>(0, mask);
+    TKeyPropsList* target = list.get();
+    const int n = FindKeys(text, 0, mask, target);
+    // A text that names no key is a search without result.
+    return n == kKeyErrNoKeyForItem ? 0 : n;
+}
+
+}  // namespace
+
+void SplitDefaultUser(const std::string& name, std::string& userName, std::string& keyID) {
+    const size_t cut = name.rfind('\\');
+    if (cut == std::string::npos) {
+        userName = Trim(name);
+        keyID.clear();
+        return;
+    }
+    userName = Trim(name.substr(0, cut));
+    keyID = Trim(name.substr(cut + 1));
+}
+
+std::string WindowsVersionText() {
+    OSVERSIONINFOA info{};
+    info.dwOSVersionInfoSize = sizeof info;
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
+    GetVersionExA(&info);
+#pragma GCC diagnostic pop
+    const char* platform = info.dwPlatformId == VER_PLATFORM_WIN32_NT        ? "NT ff."
+                           : info.dwPlatformId == VER_PLATFORM_WIN32_WINDOWS ? "95 ff."
+                                                                             : "3.1/32";
+    return std::string("Win ") + platform + " (" + std::to_string(info.dwMajorVersion) + "." +
+           std::to_string(info.dwMinorVersion) + ")";
+}
+
+std::string PGPVersionText() {
+    // Release 7 reports its version below 0x3002000, release 6.5 at or above.
+    return loader::IsSDK7() ? "PGP 7.X.X" : "PGP 6.5.X";
+}
+
+TPGPData::TPGPData(TSessionLinks& links) : links_(links) {
+    Secure = std::make_unique<TSecure>(sdk::Sdk());
+    KeyPropsList = std::make_unique<TKeyPropsList>();
+    KeyTypeTexts = {Text(txt::TYPE_PUB), Text(txt::TYPE_SEC)};
+    for (int i = 0; i < 8; ++i) TrustTexts[i] = Text(txt::TRUST_UNDEFINED + i);
+    for (int i = 0; i < 4; ++i) ValidityTexts[i] = Text(txt::VALID_UNKNOWN + i);
+    for (int i = 0; i < 4; ++i) AlgorithmTexts[i] = Text(txt::ALGOR_INVALID + i);
+    for (int i = 0; i < 3; ++i) AlgorithmTexts[16 + i] = Text(txt::ALGOR_DH + i);
+}
+
+TPGPData::~TPGPData() {
+    StopCacheTimer();
+    if (Secure) Secure->WipeAll();
+}
+
+bool TPGPData::LoadSettings() {
+    const TConfigFile config = Config();
+    if (config.Path().empty()) return false;
+    Always = config.ReadBool(cfg::kDefaultUser, cfg::kAlways, false);
+    Comment = config.ReadString(cfg::kDefaultComment, cfg::kComment, "");
+    Standard = config.ReadBool(cfg::kStandardColor, cfg::kStandard, false);
+    Auto = config.ReadBool(cfg::kPellatch, cfg::kAuto, true);
+    Hide = config.ReadBool(cfg::kHideKeyDialog, cfg::kHide, false);
+    Encrypt = config.ReadBool(cfg::kEncryptAttach, cfg::kEncrypt, true);
+    Confirm = config.ReadBool(cfg::kConfirmEncrypt, cfg::kConfirm, false);
+    MixedWarn = config.ReadBool(cfg::kMixedOptions, cfg::kWarn, true);
+    ADKWarn = config.ReadBool(cfg::kADKWarning, cfg::kWarn, true);
+    CheckKey = config.ReadBool(cfg::kCheckMessage, cfg::kCheckKey, false);
+    Lookup = config.ReadBool(cfg::kCheckMessage, cfg::kLookup, false);
+    CheckSig = config.ReadBool(cfg::kCheckMessage, cfg::kCheckSig, true);
+    Include = static_cast<std::uint8_t>(config.ReadInteger(cfg::kCheckMessage, cfg::kInclude, 0));
+    Store = config.ReadInteger(cfg::kStorePassphrase, cfg::kStore, kStoreNever);
+    Count = config.ReadInteger(cfg::kWipeCount, cfg::kCount, 3);
+    Secure->SetWipeCount(Count);
+    if (Store == kStoreNever) Secure->WipeAll();
+    return true;
+}
+
+bool TPGPData::ReadPathSettings(const TConfigFile& config, std::string& name) {
+    try {
+        name = config.ReadString(cfg::kDefaultUser, cfg::kName, DefaultUserName + "\\" + DefaultKeyID);
+        // A ring the file does not name is the one the PGP preferences name.
+        TKeyRings* rings = KeyRings();
+        SecRing = config.ReadString(cfg::kFilePaths, cfg::kSecRing, "");
+        if (SecRing.empty() && rings) SecRing = rings->PrivateRingFile;
+        if (!FileExists(SecRing)) SecRing.clear();
+        PubRing = config.ReadString(cfg::kFilePaths, cfg::kPubRing, "");
+        if (PubRing.empty() && rings) PubRing = rings->PublicRingFile;
+        if (!FileExists(PubRing)) PubRing.clear();
+        PGPGroup = config.ReadString(cfg::kFilePaths, cfg::kPGPgroup, "");
+        PGPMime = config.ReadBool(cfg::kMenuOptions, cfg::kPGPMime, false);
+        PGPExt = config.ReadBool(cfg::kMenuOptions, cfg::kPGPExt, false);
+        return true;
+    } catch (...) {
+        if (links_.MsgBox) links_.MsgBox->Error(texts::Get(txt::FILE_CHECK_ERR));
+        return false;
+    }
+}
+
+bool TPGPData::CheckPGPConfig() {
+    char path[kPathRoom + 1] = {};
+    if (sdk::Call(sdk::Sdk().PGPscPGPpath, path, kPathRoom) == kPGPError_NoErr) PGPPath = path;
+
+    const TConfigFile config = Config();
+    std::string name = DefaultUserName + "\\" + DefaultKeyID;
+    bool ringsFound = false;
+    for (;;) {
+        if (!ReadPathSettings(config, name)) return false;
+        ringsFound = !SecRing.empty() && !PubRing.empty();
+        if (ringsFound || links_.InSetup()) break;
+        std::string missing;
+        if (PubRing.empty() && SecRing.empty())
+            missing = std::string(cfg::kSecRing) + texts::Get(txt::_AND) + cfg::kPubRing;
+        else
+            missing = PubRing.empty() ? cfg::kPubRing : cfg::kSecRing;
+        const std::string question =
+            Text(txt::FILE_MISS) + "\r\n\r\n" + missing + "\r\n\r\n" + Text(txt::_RETRY);
+        if (!links_.MsgBox || !links_.MsgBox->Confirm(question.c_str())) break;
+    }
+
+    if (!FileExists(PGPGroup)) {
+        PrefsRecord record;
+        if (PgpPrefs() && PgpPrefs()->ReadPrefs(record, kPrefsGroupsFile) == 0) PGPGroup = record.GroupsFile;
+    }
+    if (ringsFound) {
+        if (TKeyRings* rings = KeyRings()) {
+            rings->SetRingFiles(PubRing, SecRing);
+            rings->GroupFile = PGPGroup;
+        }
+    }
+    if (ringsFound || links_.InSetup()) {
+        SetDefaultUser(config, name);
+        ExpandDefaultKeyID(config);
+    } else {
+        SplitDefaultUser(name == "\\" ? std::string() : name, DefaultUserName, DefaultKeyID);
+    }
+    return ringsFound;
+}
+
+void TPGPData::SetDefaultUser(const TConfigFile& config, const std::string& name) {
+    if (name != "\\") {
+        SplitDefaultUser(name, DefaultUserName, DefaultKeyID);
+        return;
+    }
+    PGPError err = kPrefErrNotFound;
+    PrefsRecord record;
+    if (PgpPrefs()) err = PgpPrefs()->ReadPrefs(record, kPrefsDefaultKey);
+    if (err == 0 && record.DefaultKeyID.empty()) err = kPrefErrNotFound;
+    std::unique_ptr<TKeyPropsList> list;
+    if (err == 0) {
+        const int n = FindInRings(record.DefaultKeyID, kPropUserName, list);
+        if (n < 0) err = n;
+        if (n == 0) err = kPGPError_ItemNotFound;
+    }
+    if (err == 0) {
+        DefaultUserName = list->Objects(0).UserName;
+        DefaultKeyID = list->Strings(0);
+        config.WriteString(cfg::kDefaultUser, cfg::kName, DefaultUserName + "\\" + DefaultKeyID);
+        return;
+    }
+    DefaultUserName.clear();
+    DefaultKeyID.clear();
+    if (err == kPGPError_FileNotFound && links_.InSetup()) return;
+    const std::string message = texts::ErrorText(err);
+    if (links_.MsgBox) links_.MsgBox->Error(message.c_str());
+}
+
+void TPGPData::ExpandDefaultKeyID(const TConfigFile& config) {
+    if (DefaultKeyID.size() == kFullKeyIDLength) return;
+    const std::string text = DefaultKeyID.empty() ? DefaultUserName : DefaultKeyID;
+    if (text.empty()) return;
+    std::unique_ptr<TKeyPropsList> list;
+    if (FindInRings(text, kPropUserName, list) != 1) return;
+    DefaultUserName = list->Objects(0).UserName;
+    DefaultKeyID = list->Strings(0);
+    config.WriteString(cfg::kDefaultUser, cfg::kName, DefaultUserName + "\\" + DefaultKeyID);
+}
+
+bool TPGPData::ReadMessageFile(const std::string& path, std::string& bytes) {
+    const bool ok = ReadWholeFile(path, bytes);
+    LastResult = ok ? 0 : -1;
+    return ok;
+}
+
+bool TPGPData::WriteMessageFile(const std::string& path, const std::string& bytes) {
+    const bool ok = ReplaceWholeFile(path, bytes);
+    LastResult = ok ? 0 : -1;
+    return ok;
+}
+
+void TPGPData::WipeFile(const std::string& path) {
+    Secure->SetWipeCount(Count);
+    Secure->WipeFile(path.c_str());
+}
+
+void TPGPData::StopCacheTimer() {
+    if (CacheTimerID) KillTimer(nullptr, CacheTimerID);
+    CacheTimerID = 0;
+    if (g_timerOwner == this) g_timerOwner = nullptr;
+}
+
+void TPGPData::NotifyCache(bool wasEmpty, bool empty) {
+    HWND window = links_.AutomationWindow;
+    if (!window || !IsWindow(window)) return;
+    if (empty && wasEmpty) return;
+    SendMessageA(window, automation::AM_CACHESTATE, empty ? 0 : 1, 0);
+}
+
+bool TPGPData::CacheTimer(int store) {
+    const bool wasEmpty = Secure->IsEmpty();
+    StopCacheTimer();
+    if (store == kWipeNow) {
+        Secure->WipeAll();
+    } else if (store > 0) {
+        // SetTimer takes at most 0x7FFFFFFF ms; longer times are that long.
+        const unsigned long long ms = std::min<unsigned long long>(1000ULL * unsigned(store), 0x7FFFFFFFULL);
+        CacheTimerID = SetTimer(nullptr, 0, static_cast<UINT>(ms), &TPGPData::CacheTimerExpired);
+        if (CacheTimerID) g_timerOwner = this;
+    }
+    const bool empty = Secure->IsEmpty();
+    NotifyCache(wasEmpty, empty);
+    return empty;
+}
+
+void CALLBACK TPGPData::CacheTimerExpired(HWND, UINT, UINT_PTR id, DWORD) noexcept {
+    KillTimer(nullptr, id);
+    TPGPData* self = g_timerOwner;
+    if (!self || self->CacheTimerID != id) return;
+    try {
+        self->CacheTimerID = 0;
+        g_timerOwner = nullptr;
+        if (self->Store == 0) return;
+        const bool wasEmpty = self->Secure->IsEmpty();
+        self->Secure->WipeAll();
+        // The plug-in's cache state would otherwise stay "filled".
+        self->NotifyCache(wasEmpty, true);
+    } catch (...) {
+    }
+}
+
+bool TPGPData::UpdateFormFiles() {
+    bool ok = false;
+    try {
+        ok = orv::UpdateFormFiles(links_.MailboxDir, links_.InstallDir);
+    } catch (...) {
+        ok = false;
+    }
+    if (!ok && links_.MsgBox) links_.MsgBox->Error(texts::Get(txt::NEWPATH_ERR));
+    return ok;
+}
+
+int TPGPData::FindKeysByText(const std::string& text, std::uint32_t mask) {
+    return FindInRings(text, mask, KeyPropsList);
+}
+
+int TPGPData::FindSecretKeys(const std::string& text, std::uint32_t mask) {
+    int n = FindInRings(text, mask | kPropIsSecret, KeyPropsList);
+    for (int i = KeyPropsList->Count() - 1; n > 0 && i >= 0; --i)
+        if (!KeyPropsList->Objects(i).IsSecret) KeyPropsList->Delete(i);
+    return n < 0 ? n : KeyPropsList->Count();
+}
+
+int TPGPData::FindKeysWithADK(const std::string& text, std::uint32_t mask) {
+    int n = FindInRings(text, mask | kPropADKState, KeyPropsList);
+    for (int i = KeyPropsList->Count() - 1; n > 0 && i >= 0; --i)
+        if (KeyPropsList->Objects(i).ADKState == kADKNone) KeyPropsList->Delete(i);
+    return n < 0 ? n : KeyPropsList->Count();
+}
+
+namespace {
+const std::string& At(const std::string* table, size_t size, int index) {
+    static const std::string empty;
+    return index >= 0 && size_t(index) < size ? table[index] : empty;
+}
+}  // namespace
+
+const std::string& TPGPData::KeyTypeText(int type) const { return At(KeyTypeTexts.data(), KeyTypeTexts.size(), type); }
+const std::string& TPGPData::TrustText(int trust) const { return At(TrustTexts.data(), TrustTexts.size(), trust); }
+const std::string& TPGPData::ValidityText(int validity) const {
+    return At(ValidityTexts.data(), ValidityTexts.size(), validity);
+}
+const std::string& TPGPData::AlgorithmText(int algorithm) const {
+    return At(AlgorithmTexts.data(), AlgorithmTexts.size(), algorithm);
+}
+
+}  // namespace orv

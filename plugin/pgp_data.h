@@ -1,0 +1,182 @@
+#pragma once
+// TPGPData: the session's holder of the user's settings from "Merrowin.cfg"
+// and of the objects that reach the engine (passphrase cache, encoding and
+// decoding jobs, a key list). Every operation runs its PGP configuration
+// check first; the passphrase-cache timer and its notice to the automation
+// window live here too.
+
+#include <windows.h>
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "engine/key_props.h"
+#include "engine/pgpsdk.h"
+#include "plugin/config_file.h"
+
+namespace orv {
+
+class TMsgBox;
+class TSecure;
+class TPGPEncode;
+class TPGPDecode;
+
+// Sections and keys of "Merrowin.cfg".
+namespace cfg {
+constexpr const char* kDefaultUser = "DefaultUser";
+constexpr const char* kName = "Name";
+constexpr const char* kAlways = "Always";
+constexpr const char* kDefaultComment = "DefaultComment";
+constexpr const char* kComment = "Comment";
+constexpr const char* kStandardColor = "StandardColor";
+constexpr const char* kStandard = "Standard";
+constexpr const char* kPellatch = "Pellatch";
+constexpr const char* kAuto = "Auto";
+constexpr const char* kHideKeyDialog = "HideKeyDialog";
+constexpr const char* kHide = "Hide";
+constexpr const char* kEncryptAttach = "EncryptAttach";
+constexpr const char* kEncrypt = "Encrypt";
+constexpr const char* kConfirmEncrypt = "ConfirmEncrypt";
+constexpr const char* kConfirm = "Confirm";
+constexpr const char* kMixedOptions = "MixedOptions";
+constexpr const char* kADKWarning = "ADKWarning";
+constexpr const char* kWarn = "Warn";
+constexpr const char* kCheckMessage = "CheckMessage";
+constexpr const char* kCheckKey = "CheckKey";
+constexpr const char* kLookup = "Lookup";
+constexpr const char* kCheckSig = "CheckSig";
+constexpr const char* kInclude = "Include";
+constexpr const char* kStorePassphrase = "StorePassphrase";
+constexpr const char* kStore = "Store";
+constexpr const char* kWipeCount = "WipeCount";
+constexpr const char* kCount = "Count";
+constexpr const char* kFilePaths = "FilePaths";
+constexpr const char* kSecRing = "SecRing";
+constexpr const char* kPubRing = "PubRing";
+constexpr const char* kPGPgroup = "PGPgroup";
+constexpr const char* kMenuOptions = "MenuOptions";
+constexpr const char* kPGPMime = "PGPMime";
+constexpr const char* kPGPExt = "PGPExt";
+}  // namespace cfg
+
+// What the session hands the store: where its file is, whom to tell, and the
+// boxes to ask with.
+struct TSessionLinks {
+    std::string ConfigFile;
+    std::string MailboxDir;
+    std::string InstallDir;
+    std::string SetupCommand;  // "USERCONFIG", "USERUPDATE" or ""
+    HWND AutomationWindow = nullptr;
+    HWND OwnerWindow = nullptr;
+    TMsgBox* MsgBox = nullptr;
+
+    bool InSetup() const { return SetupCommand == "USERCONFIG" || SetupCommand == "USERUPDATE"; }
+};
+
+// Store value that keeps no passphrase at all.
+constexpr int kStoreNever = -1;
+// The cache-timer operation's argument for an explicit wipe.
+constexpr int kWipeNow = -1;
+
+class TPGPData {
+public:
+    explicit TPGPData(TSessionLinks& links);
+    ~TPGPData();
+    TPGPData(const TPGPData&) = delete;
+    TPGPData& operator=(const TPGPData&) = delete;
+
+    // Rows "DefaultUser"/"Always" to "WipeCount"/"Count"; hands Store and
+    // Count on. False when there is no configuration file name.
+    bool LoadSettings();
+    // True when both key rings exist; asks to retry while they do not.
+    bool CheckPGPConfig();
+
+    // Whole file into memory / memory over the file (complete, then
+    // replaced); LastResult -1 on failure, 0 on success.
+    bool ReadMessageFile(const std::string& path, std::string& bytes);
+    bool WriteMessageFile(const std::string& path, const std::string& bytes);
+    void WipeFile(const std::string& path);
+
+    // Stops the running timer; -1 wipes now, n > 0 starts an n-second
+    // timer, 0 leaves the cache. Tells the automation window how the cache
+    // stands. True when the cache is empty afterwards.
+    bool CacheTimer(int store);
+    bool CacheTimerRunning() const { return CacheTimerID != 0; }
+
+    // The form-definition files of the mailbox directory, for the setup
+    // commands; NEWPATH_ERR on any failure.
+    bool UpdateFormFiles();
+
+    // Key searches on the user's rings: the number of keys found (negative
+    // on failure), listed into KeyPropsList with the mask.
+    int FindKeysByText(const std::string& text, std::uint32_t mask);
+    int FindSecretKeys(const std::string& text, std::uint32_t mask);
+    int FindKeysWithADK(const std::string& text, std::uint32_t mask);
+
+    // The key-attribute names, indexed by the engine's values ("" outside).
+    const std::string& KeyTypeText(int type) const;
+    const std::string& TrustText(int trust) const;
+    const std::string& ValidityText(int validity) const;
+    const std::string& AlgorithmText(int algorithm) const;
+
+    TConfigFile Config() const { return TConfigFile(links_.ConfigFile); }
+    TSessionLinks& Links() { return links_; }
+
+    // ---- In memory, in this order -----------------------------------------
+    PGPError LastResult = 0;
+    std::unique_ptr<TSecure> Secure;
+    std::unique_ptr<TKeyPropsList> KeyPropsList;
+    std::string PGPPath;
+    std::string Comment;
+    std::string SecRing;
+    std::string PubRing;
+    std::string PGPGroup;
+    std::string DefaultKeyID;
+    std::string DefaultUserName;
+    std::string AutoEntryFirst;
+    std::string AutoEntryRest;
+    bool Always = false;
+    bool Standard = false;
+    bool Auto = true;
+    bool PGPMime = false;
+    bool PGPExt = false;
+    bool Hide = false;
+    bool Encrypt = true;
+    bool Confirm = false;
+    bool MixedWarn = true;
+    bool ADKWarn = true;
+    bool CheckKey = false;
+    bool Lookup = false;
+    bool CheckSig = true;
+    std::uint8_t Include = 0;
+    int Store = kStoreNever;
+    int Count = 3;
+    UINT_PTR CacheTimerID = 0;
+    std::array<std::string, 2> KeyTypeTexts;
+    std::array<std::string, 8> TrustTexts;
+    std::array<std::string, 4> ValidityTexts;
+    std::array<std::string, 19> AlgorithmTexts;
+
+private:
+    bool ReadPathSettings(const TConfigFile& config, std::string& name);
+    void SetDefaultUser(const TConfigFile& config, const std::string& name);
+    void ExpandDefaultKeyID(const TConfigFile& config);
+    void NotifyCache(bool wasEmpty, bool empty);
+    void StopCacheTimer();
+    static void CALLBACK CacheTimerExpired(HWND, UINT, UINT_PTR id, DWORD) noexcept;
+
+    TSessionLinks& links_;
+};
+
+// "Win " + platform + " (" + major + "." + minor + ")".
+std::string WindowsVersionText();
+// "PGP 7.X.X" or "PGP 6.5.X" for the loaded engine.
+std::string PGPVersionText();
+
+// Splits "user ID\key ID" at its last "\" into trimmed halves; without "\"
+// the whole text is the user ID.
+void SplitDefaultUser(const std::string& name, std::string& userName, std::string& keyID);
+
+}  // namespace orv

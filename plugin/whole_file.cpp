@@ -1,0 +1,56 @@
+#include "plugin/whole_file.h"
+
+#include <windows.h>
+
+#include "base/unique_handle.h"
+
+namespace orv {
+
+bool ReadWholeFile(const std::string& path, std::string& bytes) {
+    bytes.clear();
+    UniqueHandle file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) return false;
+    LARGE_INTEGER size{};
+    if (!GetFileSizeEx(file.get(), &size) || size.QuadPart > 0x7FFFFFFF) return false;
+    bytes.resize(static_cast<size_t>(size.QuadPart));
+    size_t done = 0;
+    while (done < bytes.size()) {
+        DWORD n = 0;
+        if (!ReadFile(file.get(), bytes.data() + done, static_cast<DWORD>(bytes.size() - done), &n, nullptr)) {
+            bytes.clear();
+            return false;
+        }
+        if (n == 0) break;
+        done += n;
+    }
+    bytes.resize(done);
+    return true;
+}
+
+bool ReplaceWholeFile(const std::string& path, std::string_view bytes) {
+    if (path.empty()) return false;
+    // Beside the target, so that the replacement is a rename on one drive.
+    std::string temp;
+    UniqueHandle file;
+    for (int attempt = 0; attempt < 100 && !file; ++attempt) {
+        temp = path + ".~" + std::to_string(GetCurrentProcessId()) + "_" + std::to_string(attempt);
+        file.reset(CreateFileA(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (!file && GetLastError() != ERROR_FILE_EXISTS && GetLastError() != ERROR_ALREADY_EXISTS) return false;
+    }
+    if (!file) return false;
+    bool ok = true;
+    size_t done = 0;
+    while (ok && done < bytes.size()) {
+        DWORD n = 0;
+        const DWORD chunk = static_cast<DWORD>(bytes.size() - done > 0x100000 ? 0x100000 : bytes.size() - done);
+        ok = WriteFile(file.get(), bytes.data() + done, chunk, &n, nullptr) && n == chunk;
+        done += n;
+    }
+    file.reset();
+    if (ok) ok = MoveFileExA(temp.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING) != FALSE;
+    if (!ok) DeleteFileA(temp.c_str());
+    return ok;
+}
+
+}  // namespace orv
