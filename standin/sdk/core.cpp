@@ -92,8 +92,10 @@ PGPError PGP_CALL PGPsdkCleanup(void) {
     return kPGPError_NoErr;
 }
 
+// Release 7 answers with a result of 0x02000000 or more; release 6.5 with a
+// small result and its version in the out value.
 PGPInt32 PGP_CALL PGPGetSDKVersion(PGPUInt32* outVersion) {
-    if (outVersion) *outVersion = 0x03300000;
+    if (outVersion) *outVersion = ORV_SDK_RELEASE == 65 ? 0x03003000 : 0x03300000;
     return ORV_SDK_VERSION;
 }
 
@@ -101,8 +103,13 @@ PGPInt32 PGP_CALL PGPGetPGPsdkVersion(PGPUInt32* outVersion) { return PGPGetSDKV
 
 PGPError PGP_CALL PGPGetPGPsdkVersionString(char versionString[kPGPsdkVersionStringSize]) {
     if (!versionString) return kPGPError_BadParams;
-    std::snprintf(versionString, kPGPsdkVersionStringSize, "PGPsdk 7 stand-in (RNP %s)", rnp_version_string());
+    std::snprintf(versionString, kPGPsdkVersionStringSize, "PGPsdk %s stand-in (RNP %s)",
+                  ORV_SDK_RELEASE == 65 ? "6.5" : "7", rnp_version_string());
     return kPGPError_NoErr;
+}
+
+PGPError PGP_CALL PGPGetSDKString(char versionString[kPGPsdkVersionStringSize]) {
+    return PGPGetPGPsdkVersionString(versionString);
 }
 
 PGPError PGP_CALL PGPGetErrorString(PGPError error, PGPSize bufferSize, char* buffer) {
@@ -214,7 +221,8 @@ SDK_EXPORT(PGPsdkInit);
 SDK_EXPORT(PGPsdkCleanup);
 SDK_EXPORT(PGPGetSDKVersion);
 SDK_EXPORT(PGPGetPGPsdkVersion);
-SDK_EXPORT(PGPGetPGPsdkVersionString);
+SDK_EXPORT7(PGPGetPGPsdkVersionString);
+SDK_EXPORT65(PGPGetSDKString);
 SDK_EXPORT(PGPGetErrorString);
 SDK_EXPORT(PGPNewContext);
 SDK_EXPORT(PGPFreeContext);

@@ -1,18 +1,25 @@
 #!/usr/bin/env python3
-"""Writes the Winelib .spec file of the stand-in core library: one export per
-SDK_EXPORT(...) in the sources, with its argument list taken from the PFN_
-type of engine/pgpsdk.h. Usage: gen_spec.py pgpsdk.h out.spec source..."""
+"""Writes the Winelib .spec file of one flavour of the stand-in core library:
+one export per export marker in the sources, with its argument list taken
+from the function type of engine/pgpsdk.h.
+
+  SDK_EXPORT(name)            both releases
+  SDK_EXPORT7(name)           release 7 only
+  SDK_EXPORT65(name)          release 6.5 only
+  SDK_EXPORT65_AS(name, impl) release 6.5: name, implemented by impl, of type PFN65_name
+
+Usage: gen_spec.py RELEASE pgpsdk.h out.spec source..."""
 import re
 import sys
 
-header, out, sources = sys.argv[1], sys.argv[2], sys.argv[3:]
-text = open(header).read()
+release, header, out, sources = sys.argv[1], sys.argv[2], sys.argv[3], sys.argv[4:]
+text = ''.join(open(h).read() for h in header.split(','))  # pgpsdk.h[,further headers]
 text = re.sub(r'/\*.*?\*/', '', text, flags=re.S)
 
 protos = {}
-for m in re.finditer(r'typedef\s+[^;]*?\(\s*PGP_(?:CL)?CALL\s*\*\s*PFN_(\w+)\)\s*\((.*?)\)\s*;', text, re.S):
+for m in re.finditer(r'typedef\s+[^;]*?\(\s*PGP_(?:CL)?CALL\s*\*\s*(PFN(?:65)?_\w+)\)\s*\((.*?)\)\s*;', text, re.S):
     protos[m.group(1)] = m.group(2)
-for m in re.finditer(r'typedef\s+PFN_(\w+)\s+PFN_(\w+)\s*;', text):
+for m in re.finditer(r'typedef\s+(PFN(?:65)?_\w+)\s+(PFN(?:65)?_\w+)\s*;', text):
     if m.group(1) in protos:
         protos[m.group(2)] = protos[m.group(1)]
 
@@ -32,12 +39,20 @@ def args(plist):
             kinds.append('long')
     return kinds, variadic
 
-names = []
+wanted = {'7': ('SDK_EXPORT', 'SDK_EXPORT7'), '65': ('SDK_EXPORT', 'SDK_EXPORT65')}[release]
+exports = {}  # exported name -> (prototype key, implementation)
 for s in sources:
-    names += re.findall(r'^SDK_EXPORT\((\w+)\);', open(s).read(), re.M)
+    src = open(s).read()
+    for marker, name in re.findall(r'^(SDK_EXPORT\w*)\((\w+)\);', src, re.M):
+        if marker in wanted:
+            exports[name] = ('PFN_' + name, name)
+    if release == '65':
+        for name, impl in re.findall(r'^SDK_EXPORT65_AS\((\w+),\s*(\w+)\);', src, re.M):
+            exports[name] = ('PFN65_' + name, impl)
 lines = []
-for n in sorted(set(names)):
-    kinds, variadic = args(protos[n])
+for n in sorted(exports):
+    key, impl = exports[n]
+    kinds, variadic = args(protos[key])
     conv = 'varargs' if variadic else 'cdecl'
-    lines.append('@ %s %s(%s)' % (conv, n, ' '.join(kinds)))
+    lines.append('@ %s %s(%s)%s' % (conv, n, ' '.join(kinds), '' if impl == n else ' ' + impl))
 open(out, 'w').write('\n'.join(lines) + '\n')

@@ -1,6 +1,7 @@
 // Helpers shared by the files of the stand-in core library.
 #pragma once
 
+#include <cctype>
 #include <cstdarg>
 #include <string>
 #include <vector>
@@ -10,6 +11,16 @@
 // Entry points are defined with exactly the parameter lists of their PFN_
 // types; this checks that they agree.
 #define SDK_EXPORT(name) static_assert(std::is_same_v<decltype(&name), PFN_##name>, #name)
+// Exported by one release only (the spec generator reads these markers); a
+// release 6.5 form whose type differs from release 7's is defined under
+// another C name and exported under the SDK's name.
+#define SDK_EXPORT7(name) SDK_EXPORT(name)
+#define SDK_EXPORT65(name) SDK_EXPORT(name)
+#define SDK_EXPORT65_AS(name, impl) static_assert(std::is_same_v<decltype(&impl), PFN65_##name>, #name)
+
+#ifndef ORV_SDK_RELEASE
+#define ORV_SDK_RELEASE 7
+#endif
 
 // Entry points the library also calls itself.
 extern "C" {
@@ -25,9 +36,13 @@ PGPError PGP_CALL PGPOrderKeySet(PGPKeySetRef keySet, PGPKeyOrdering order, PGPB
                                  PGPKeyListRef* outKeyList);
 PGPError PGP_CALL PGPNewKeyIter(PGPKeyListRef keyList, PGPKeyIterRef* outIter);
 PGPError PGP_CALL PGPFreeKeyList(PGPKeyListRef keyList);
+PGPError PGP_CALL PGPNewFileSpecFromFullPath(PGPContextRef context, const char* path, PGPFileSpecRef* outSpec);
 }
 
 namespace sdk {
+
+// Bytes of a key ID value of this release; the rest of a PGPKeyID is left alone.
+constexpr size_t kKeyIDBytes = ORV_SDK_RELEASE == 65 ? kPGPKeyIDSize65 : kPGPKeyIDSize;
 
 // Error numbers the stand-in reports beyond those named by the interface.
 constexpr PGPError kErrBufferTooSmall = -11998;
@@ -59,6 +74,8 @@ bool replaceFile(const std::string& path, const std::string& data);
 // durable: written through to the disk before returning (key rings).
 bool writeFile(const std::string& path, const char* data, size_t size, bool durable = false);
 bool fileExists(const std::string& path);
+// Directory of the core library file, with a trailing backslash.
+std::string libraryDir();
 
 // Options (options.cpp): gathers the option lists of a variable argument
 // list that ends with PGPOLastOption; temporary lists are taken over.
@@ -101,6 +118,11 @@ bool isAxiomatic(sdk::KeyRecord* key);
 std::string primaryUserID(sdk::KeyRecord* key);
 // Finds the subkey (or the key itself) fit for a usage: "encrypt" or "sign".
 PGPKeyDBObj* usableKey(sdk::KeyRecord* key, const char* usage);
+
+// Pass keys (keyedit.cpp): the cipher that locks a secret key and the size of
+// its pass key; the passphrase a pass key handed out earlier stands for.
+void lockingCipher(PGPKeyDBObj* obj, PGPInt32* algorithm, PGPInt32* bits);
+bool passphraseForPasskey(const void* passkey, size_t length, SecureBytes& out);
 
 // Jobs: event delivery (encode.cpp).
 struct JobState;

@@ -445,16 +445,16 @@ PGPError PGP_CALL PGPGenerateSubKey(PGPContextRef context, PGPKeyDBObjRef* outSu
 
 }  // extern "C"
 
-SDK_EXPORT(PGPImport);
-SDK_EXPORT(PGPExport);
-SDK_EXPORT(PGPCopyKeys);
+SDK_EXPORT7(PGPImport);
+SDK_EXPORT7(PGPExport);
+SDK_EXPORT7(PGPCopyKeys);
 SDK_EXPORT(PGPAddKeys);
-SDK_EXPORT(PGPDeleteKeys);
-SDK_EXPORT(PGPDeleteKeyDBObj);
+SDK_EXPORT7(PGPDeleteKeys);
+SDK_EXPORT7(PGPDeleteKeyDBObj);
 SDK_EXPORT(PGPPassphraseIsValid);
-SDK_EXPORT(PGPSetKeyEnabled);
+SDK_EXPORT7(PGPSetKeyEnabled);
 SDK_EXPORT(PGPSetKeyAxiomatic);
-SDK_EXPORT(PGPRevoke);
+SDK_EXPORT7(PGPRevoke);
 SDK_EXPORT(PGPAddUserID);
 SDK_EXPORT(PGPChangePassphrase);
 SDK_EXPORT(PGPGenerateKey);

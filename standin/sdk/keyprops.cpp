@@ -316,7 +316,12 @@ PGPError numProperty(PGPKeyDBObj* obj, PGPKeyDBObjProperty prop, PGPInt32* out) 
             case kPGPSubKeyProperty_AlgorithmID: *out = algorithmNumber(alg.str()); return 0;
             case kPGPSubKeyProperty_Bits: *out = static_cast<PGPInt32>(bits); return 0;
             case kPGPSubKeyProperty_LockingAlgorithmID:
-            case kPGPSubKeyProperty_LockingBits: return 0;
+            case kPGPSubKeyProperty_LockingBits: {
+                PGPInt32 a = 0, b = 0;
+                lockingCipher(obj, &a, &b);
+                *out = prop == kPGPSubKeyProperty_LockingBits ? b : a;
+                return 0;
+            }
             case kPGPSubKeyProperty_Version: *out = 4; return 0;
             case kPGPSubKeyProperty_Flags: *out = keyFlags(h.h); return 0;
             default: break;
@@ -326,7 +331,12 @@ PGPError numProperty(PGPKeyDBObj* obj, PGPKeyDBObjProperty prop, PGPInt32* out) 
         case kPGPKeyProperty_AlgorithmID: *out = algorithmNumber(alg.str()); return 0;
         case kPGPKeyProperty_Bits: *out = static_cast<PGPInt32>(bits); return 0;
         case kPGPKeyProperty_LockingAlgorithmID:
-        case kPGPKeyProperty_LockingBits: return 0;
+        case kPGPKeyProperty_LockingBits: {
+            PGPInt32 a = 0, b = 0;
+            lockingCipher(obj, &a, &b);
+            *out = prop == kPGPKeyProperty_LockingBits ? b : a;
+            return 0;
+        }
         case kPGPKeyProperty_Flags: *out = keyFlags(h.h); return 0;
         default: break;
         }
@@ -649,18 +659,18 @@ PGPInt32 PGP_CALL PGPCompareUserIDStrings(const char* a, const char* b) {
 
 }  // extern "C"
 
-SDK_EXPORT(PGPGetKeyDBObjBooleanProperty);
-SDK_EXPORT(PGPGetKeyDBObjNumericProperty);
-SDK_EXPORT(PGPGetKeyDBObjTimeProperty);
-SDK_EXPORT(PGPGetKeyDBObjDataProperty);
+SDK_EXPORT7(PGPGetKeyDBObjBooleanProperty);
+SDK_EXPORT7(PGPGetKeyDBObjNumericProperty);
+SDK_EXPORT7(PGPGetKeyDBObjTimeProperty);
+SDK_EXPORT7(PGPGetKeyDBObjDataProperty);
 SDK_EXPORT(PGPGetPrimaryUserID);
-SDK_EXPORT(PGPGetPrimaryUserIDName);
+SDK_EXPORT7(PGPGetPrimaryUserIDName);
 SDK_EXPORT(PGPGetPrimaryUserIDValidity);
-SDK_EXPORT(PGPPeekKeyDBObjContext);
+SDK_EXPORT7(PGPPeekKeyDBObjContext);
 SDK_EXPORT(PGPCountAdditionalRecipientRequests);
-SDK_EXPORT(PGPGetIndexedAdditionalRecipientRequestKey);
+SDK_EXPORT7(PGPGetIndexedAdditionalRecipientRequestKey);
 SDK_EXPORT(PGPCountRevocationKeys);
-SDK_EXPORT(PGPGetIndexedRevocationKey);
-SDK_EXPORT(PGPGetSigCertifierKey);
+SDK_EXPORT7(PGPGetIndexedRevocationKey);
+SDK_EXPORT7(PGPGetSigCertifierKey);
 SDK_EXPORT(PGPCompareKeys);
 SDK_EXPORT(PGPCompareUserIDStrings);

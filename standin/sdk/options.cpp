@@ -345,7 +345,8 @@ PGPOptionListRef PGP_CALL PGPOPassphraseBuffer(PGPContextRef c, const void* pass
 }
 PGPOptionListRef PGP_CALL PGPOPasskeyBuffer(PGPContextRef c, const void* passkey, PGPSize length) {
     Option o = opt(Opt::Passkey);
-    if (passkey) o.secret.assign(passkey, length);
+    // A pass key of this library stands for a passphrase; any other is used as given.
+    if (passkey && !passphraseForPasskey(passkey, length, o.secret)) o.secret.assign(passkey, length);
     return makeList(c, o, passkey != nullptr);
 }
 PGPOptionListRef PGP_CALL PGPOPreferredAlgorithms(PGPContextRef c, const PGPCipherAlgorithm* algorithms,
@@ -412,8 +413,8 @@ SDK_EXPORT(PGPOOutputLineEndType);
 SDK_EXPORT(PGPODetachedSig);
 SDK_EXPORT(PGPOConventionalEncrypt);
 SDK_EXPORT(PGPOCipherAlgorithm);
-SDK_EXPORT(PGPOEncryptToKeyDBObj);
-SDK_EXPORT(PGPOEncryptToKey);
+SDK_EXPORT7(PGPOEncryptToKeyDBObj);
+SDK_EXPORT65(PGPOEncryptToKey);
 SDK_EXPORT(PGPOEncryptToKeySet);
 SDK_EXPORT(PGPOHashAlgorithm);
 SDK_EXPORT(PGPOSignWithKey);
@@ -443,7 +444,7 @@ SDK_EXPORT(PGPOExportable);
 SDK_EXPORT(PGPOSigRegularExpression);
 SDK_EXPORT(PGPOSigTrust);
 SDK_EXPORT(PGPORevocationKeySet);
-SDK_EXPORT(PGPOKeyFlags);
+SDK_EXPORT7(PGPOKeyFlags);
 SDK_EXPORT(PGPOCompression);
 SDK_EXPORT(PGPOCommentString);
 SDK_EXPORT(PGPOVersionString);
@@ -451,8 +452,8 @@ SDK_EXPORT(PGPOPassphrase);
 SDK_EXPORT(PGPOPassphraseBuffer);
 SDK_EXPORT(PGPOPasskeyBuffer);
 SDK_EXPORT(PGPOPreferredAlgorithms);
-SDK_EXPORT(PGPOKeyDBRef);
-SDK_EXPORT(PGPOKeySetRef);
+SDK_EXPORT7(PGPOKeyDBRef);
+SDK_EXPORT65(PGPOKeySetRef);
 SDK_EXPORT(PGPOSendNullEvents);
 SDK_EXPORT(PGPOExportFormat);
 SDK_EXPORT(PGPOExportKeySet);

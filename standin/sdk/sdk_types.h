@@ -29,6 +29,8 @@ enum class Tag : uint32_t {
     KeyList = 0x4b594c53,
     KeyIter = 0x4b594954,
     Job = 0x4a4f4242,
+    GroupSet = 0x47525053,
+    GroupIter = 0x47524954,
     Dead = 0xdeaddead
 };
 
@@ -52,9 +54,20 @@ struct PGPMemoryMgr : sdk::Tagged<sdk::Tag::MemoryMgr> {
     PGPUserValue customValue = nullptr;
 };
 
+namespace sdk {
+// The SDK preferences of a context: file names by selector and data values.
+struct SdkPrefs {
+    bool loaded = false;
+    std::string path;  // the file they were read from and are saved to
+    std::map<int, std::string> files;
+    std::map<int, std::string> data;
+};
+}  // namespace sdk
+
 struct PGPContext : sdk::Tagged<sdk::Tag::Context> {
     PGPMemoryMgrRef mgr = nullptr;
     PGPUserValue userValue = nullptr;
+    sdk::SdkPrefs prefs;
 };
 
 struct PGPFileSpec : sdk::Tagged<sdk::Tag::FileSpec> {
@@ -186,4 +199,27 @@ struct PGPKeyIter : sdk::Tagged<sdk::Tag::KeyIter> {
     bool ownsList = false;
     int key = -1;  // position of the current key, -1 before the first
     int sub = -1, uid = -1, sig = -1;
+};
+
+// ---- groups -----------------------------------------------------------------
+
+namespace sdk {
+struct Group {
+    PGPGroupID id = 0;
+    std::string name, description;
+    PGPUserValue userValue = nullptr;
+    std::vector<PGPGroupItem> items;
+};
+}  // namespace sdk
+
+struct PGPGroupSet : sdk::Tagged<sdk::Tag::GroupSet> {
+    PGPContextRef context = nullptr;
+    std::vector<sdk::Group> groups;
+    PGPGroupID nextID = 1;
+    bool dirty = false;
+};
+
+struct PGPGroupItemIter : sdk::Tagged<sdk::Tag::GroupIter> {
+    std::vector<PGPGroupItem> items;  // taken when the iterator was made
+    size_t next = 0;
 };

@@ -48,6 +48,18 @@ bool writeFile(const std::string& path, const char* data, size_t size, bool dura
     return ok;
 }
 
+std::string libraryDir() {
+    HMODULE self = nullptr;
+    char path[MAX_PATH] = {};
+    if (!GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                            reinterpret_cast<LPCSTR>(&libraryDir), &self) ||
+        !GetModuleFileNameA(self, path, MAX_PATH))
+        return {};
+    std::string p = path;
+    size_t s = p.find_last_of("\\/");
+    return s == std::string::npos ? std::string() : p.substr(0, s + 1);
+}
+
 bool replaceFile(const std::string& path, const std::string& data) {
     std::string temp = path + ".new";
     if (!writeFile(temp, data.data(), data.size(), true)) {

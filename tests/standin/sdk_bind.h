@@ -38,7 +38,16 @@
     X(PGPGetKeyDBObjNumericProperty) X(PGPGetKeyDBObjTimeProperty) X(PGPGetKeyDBObjDataProperty)            \
     X(PGPGetPrimaryUserIDName) X(PGPGetPrimaryUserIDValidity) X(PGPFindKeyByKeyID) X(PGPGetKeyIDString)     \
     X(PGPNewKeyIDFromString) X(PGPGetKeyID) X(PGPCompareKeyIDs) X(PGPCountRevocationKeys)                  \
-    X(PGPCountAdditionalRecipientRequests) X(PGPGetSigCertifierKey) X(PGPDeleteKeyDBObj) X(PGPRevoke)
+    X(PGPCountAdditionalRecipientRequests) X(PGPGetSigCertifierKey) X(PGPDeleteKeyDBObj) X(PGPRevoke)      \
+    X(PGPGetKeyPasskeyBuffer) X(PGPOPasskeyBuffer) X(PGPGetKeyEntropyNeeded) X(PGPsdkLoadPrefs)             \
+    X(PGPsdkLoadDefaultPrefs) X(PGPsdkSavePrefs) X(PGPsdkPrefSetFileSpec) X(PGPsdkPrefGetFileSpec)          \
+    X(PGPsdkPrefSetData) X(PGPsdkPrefGetData) X(PGPNewGroupSet) X(PGPNewGroupSetFromFile)                  \
+    X(PGPSaveGroupSetToFile) X(PGPFreeGroupSet) X(PGPGroupSetNeedsCommit) X(PGPExportGroupSetToBuffer)      \
+    X(PGPImportGroupSetFromBuffer) X(PGPNewGroup) X(PGPCountGroupsInSet) X(PGPGetIndGroupID)               \
+    X(PGPDeleteGroup) X(PGPGetGroupInfo) X(PGPAddItemToGroup) X(PGPCountGroupItems) X(PGPGetIndGroupItem)  \
+    X(PGPNewGroupItemIter) X(PGPFreeGroupItemIter) X(PGPGroupItemIterNext) X(PGPGetGroupLowestValidity)    \
+    X(PGPNewKeySetFromGroup) X(PGPNewFlattenedGroupFromGroup) X(PGPSortGroupSetStd) X(PGPMergeGroupSets)   \
+    X(PGPDeleteItemFromGroup)
 
 struct Sdk {
     HMODULE module = nullptr;

@@ -106,3 +106,61 @@ TEST_F(CoreTest, OptionListsJoinCopyAndRefuseBrokenOptions) {
     // An option with a bad argument makes a list that the consuming call refuses.
     EXPECT_EQ(S().PGPBuildOptionList(ctx, &bad, S().PGPOInputFile(ctx, nullptr), Last()), kPGPError_BadParams);
 }
+
+TEST_F(CoreTest, SdkPreferencesFromFileAndDefaults) {
+    // Without a preference file the rings are those beside the core library.
+    ASSERT_EQ(S().PGPsdkLoadDefaultPrefs(ctx), 0);
+    PGPFileSpecRef spec = nullptr;
+    ASSERT_EQ(S().PGPsdkPrefGetFileSpec(ctx, kPGPsdkPref_PublicKeyring, &spec), 0);
+    char* path = nullptr;
+    ASSERT_EQ(S().PGPGetFullPathFromFileSpec(spec, &path), 0);
+    std::string pub = path;
+    S().PGPFreeData(path);
+    S().PGPFreeFileSpec(spec);
+    EXPECT_NE(pub.find("sdk7\\pubring.pkr"), std::string::npos) << pub;
+    void* data = nullptr;
+    PGPSize size = 7;
+    EXPECT_EQ(S().PGPsdkPrefGetData(ctx, kPGPsdkPref_DefaultKeyID, &data, &size), kPGPError_PrefNotFound);
+    EXPECT_EQ(data, nullptr);
+    EXPECT_EQ(size, 0u);
+    // A hand-written file: lines that do not parse are passed over.
+    std::string file = Temp("PGPsdk.dat");
+    WriteAll(file, "6 file C:\\Rings\\secring.skr\r\njunk\r\n3 data 0841\r\n3 data zz\r\n9 file C:\\x\r\n5 file \r\n");
+    PGPFileSpecRef prefs = nullptr;
+    ASSERT_EQ(S().PGPNewFileSpecFromFullPath(ctx, file.c_str(), &prefs), 0);
+    ASSERT_EQ(S().PGPsdkLoadPrefs(ctx, prefs), 0);
+    ASSERT_EQ(S().PGPsdkPrefGetFileSpec(ctx, kPGPsdkPref_PrivateKeyring, &spec), 0);
+    ASSERT_EQ(S().PGPGetFullPathFromFileSpec(spec, &path), 0);
+    EXPECT_STREQ(path, "C:\\Rings\\secring.skr");
+    S().PGPFreeData(path);
+    S().PGPFreeFileSpec(spec);
+    ASSERT_EQ(S().PGPsdkPrefGetData(ctx, kPGPsdkPref_DefaultKeyID, &data, &size), 0);
+    EXPECT_EQ(std::string(static_cast<char*>(data), size), "\x08\x41");
+    S().PGPFreeData(data);
+    EXPECT_EQ(S().PGPsdkPrefGetFileSpec(ctx, 9, &spec), kPGPError_BadParams);
+    // Changes are saved to the file they came from and read back by a new context.
+    const unsigned char id[] = {8, 0xde, 0xad, 0, 0xbe, 0xef, 1, 2, 3};
+    ASSERT_EQ(S().PGPsdkPrefSetData(ctx, kPGPsdkPref_DefaultKeyID, id, sizeof id), 0);
+    PGPFileSpecRef groups = nullptr;
+    ASSERT_EQ(S().PGPNewFileSpecFromFullPath(ctx, "D:\\PGP\\PGPgroup.pgr", &groups), 0);
+    ASSERT_EQ(S().PGPsdkPrefSetFileSpec(ctx, kPGPsdkPref_GroupsFile, groups), 0);
+    S().PGPFreeFileSpec(groups);
+    ASSERT_EQ(S().PGPsdkSavePrefs(ctx), 0);
+    PGPContextRef other = nullptr;
+    ASSERT_EQ(S().PGPNewContext(kPGPsdkAPIVersion, &other), 0);
+    ASSERT_EQ(S().PGPsdkLoadPrefs(other, prefs), 0);
+    ASSERT_EQ(S().PGPsdkPrefGetData(other, kPGPsdkPref_DefaultKeyID, &data, &size), 0);
+    EXPECT_EQ(std::string(static_cast<char*>(data), size), std::string(reinterpret_cast<const char*>(id), sizeof id));
+    S().PGPFreeData(data);
+    ASSERT_EQ(S().PGPsdkPrefGetFileSpec(other, kPGPsdkPref_GroupsFile, &spec), 0);
+    ASSERT_EQ(S().PGPGetFullPathFromFileSpec(spec, &path), 0);
+    EXPECT_STREQ(path, "D:\\PGP\\PGPgroup.pgr");
+    S().PGPFreeData(path);
+    S().PGPFreeFileSpec(spec);
+    S().PGPFreeContext(other);
+    S().PGPFreeFileSpec(prefs);
+    // A file that is not there is an error when named, not a silent default.
+    ASSERT_EQ(S().PGPNewFileSpecFromFullPath(ctx, Temp("none.dat").c_str(), &prefs), 0);
+    EXPECT_EQ(S().PGPsdkLoadPrefs(ctx, prefs), kPGPError_FileNotFound);
+    S().PGPFreeFileSpec(prefs);
+}

@@ -329,4 +329,194 @@ TEST_F(KeysTest, BrokenRingIsAnErrorNotACrash) {
     S().PGPFreeFileSpec(s);
 }
 
+TEST_F(KeysTest, PasskeyStandsForThePassphrase) {
+    PGPKeyDBRef db = OpenRings();
+    PGPKeyDBObjRef alice = KeyByName(db, "alice"), bob = KeyByName(db, "bob");
+    PGPInt32 bits = Num(alice, kPGPKeyProperty_LockingBits);
+    ASSERT_GE(bits, 128);
+    std::string passkey(static_cast<size_t>(bits) / 8, '\0');
+    EXPECT_EQ(S().PGPGetKeyPasskeyBuffer(alice, &passkey[0], S().PGPOPassphrase(ctx, "wrong"), Last()), -11500);
+    ASSERT_EQ(S().PGPGetKeyPasskeyBuffer(alice, &passkey[0], S().PGPOPassphrase(ctx, "alice pass"), Last()), 0);
+    EXPECT_EQ(passkey.find("alice pass"), std::string::npos);
+    EXPECT_TRUE(S().PGPPassphraseIsValid(alice, S().PGPOPasskeyBuffer(ctx, passkey.data(), passkey.size()), Last()));
+    std::string other = passkey;
+    other[0] ^= 1;
+    EXPECT_FALSE(S().PGPPassphraseIsValid(alice, S().PGPOPasskeyBuffer(ctx, other.data(), other.size()), Last()));
+    // A key without a locked secret has no pass key.
+    char none[64];
+    EXPECT_NE(S().PGPGetKeyPasskeyBuffer(bob, none, S().PGPOPassphrase(ctx, "x"), Last()), 0);
+    EXPECT_EQ(Num(bob, kPGPKeyProperty_LockingBits), 0);
+    // A job signs with the pass key as it would with the passphrase.
+    std::string out;
+    PGPOptionListRef opts = nullptr;
+    ASSERT_EQ(S().PGPBuildOptionList(ctx, &opts,
+                                     S().PGPOSignWithKey(ctx, alice,
+                                                         S().PGPOPasskeyBuffer(ctx, passkey.data(), passkey.size()),
+                                                         Last()),
+                                     S().PGPOArmorOutput(ctx, 1), Last()),
+              0);
+    ASSERT_EQ(Encode(ctx, "signed with a pass key", out, opts), 0);
+    DecodeRun r = Decode(ctx, db, out, {});
+    ASSERT_EQ(r.result, 0);
+    EXPECT_EQ(r.output, "signed with a pass key");
+    ASSERT_EQ(r.log.sigs.size(), 1u);
+    EXPECT_TRUE(r.log.sigs[0].verified);
+    EXPECT_EQ(S().PGPGetKeyEntropyNeeded(ctx, S().PGPOKeyGenParams(ctx, 1, 2048), Last()), 0u);
+}
+
+class GroupsTest : public KeysTest {
+protected:
+    PGPGroupItem KeyItem(PGPKeyDBObjRef key) {
+        PGPGroupItem item{};
+        item.type = 2;
+        EXPECT_EQ(S().PGPGetKeyID(key, &item.keyID), 0);
+        item.algorithm = Num(key, kPGPKeyProperty_AlgorithmID);
+        return item;
+    }
+    PGPGroupItem GroupItem(PGPGroupID id) {
+        PGPGroupItem item{};
+        item.type = 1;
+        item.groupID = id;
+        return item;
+    }
+    std::string GroupName(PGPGroupSetRef set, PGPUInt32 index) {
+        PGPGroupID id = 0;
+        PGPGroupInfo info{};
+        EXPECT_EQ(S().PGPGetIndGroupID(set, index, &id), 0);
+        EXPECT_EQ(S().PGPGetGroupInfo(set, id, &info), 0);
+        return info.name;
+    }
+};
+
+TEST_F(GroupsTest, GroupsOfKeysAndGroupsSavedAndResolved) {
+    PGPKeyDBRef db = OpenRings();
+    PGPKeyDBObjRef alice = KeyByName(db, "alice"), bob = KeyByName(db, "bob"), carol = KeyByName(db, "carol");
+    PGPGroupSetRef set = nullptr;
+    ASSERT_EQ(S().PGPNewGroupSet(ctx, &set), 0);
+    PGPGroupID team = 0, inner = 0;
+    ASSERT_EQ(S().PGPNewGroup(set, "Team", "everyone", &team), 0);
+    ASSERT_EQ(S().PGPNewGroup(set, "Inner", "", &inner), 0);
+    EXPECT_EQ(S().PGPNewGroup(set, std::string(64, 'n').c_str(), "", &team), kPGPError_BadParams);
+    ASSERT_EQ(S().PGPNewGroup(set, "Team", "everyone", &team), 0);
+    S().PGPDeleteGroup(set, 1);  // the first "Team"
+    PGPGroupItem b = KeyItem(bob), c = KeyItem(carol), a = KeyItem(alice), in = GroupItem(inner);
+    ASSERT_EQ(S().PGPAddItemToGroup(set, &b, team), 0);
+    ASSERT_EQ(S().PGPAddItemToGroup(set, &b, team), 0);  // once only
+    ASSERT_EQ(S().PGPAddItemToGroup(set, &c, inner), 0);
+    ASSERT_EQ(S().PGPAddItemToGroup(set, &a, inner), 0);
+    ASSERT_EQ(S().PGPAddItemToGroup(set, &in, team), 0);
+    // A group inside itself, even further down, is refused.
+    PGPGroupItem loop = GroupItem(team);
+    EXPECT_EQ(S().PGPAddItemToGroup(set, &loop, inner), kPGPError_BadParams);
+    EXPECT_EQ(S().PGPAddItemToGroup(set, &loop, team), kPGPError_BadParams);
+    PGPUInt32 keys = 0, total = 0;
+    ASSERT_EQ(S().PGPCountGroupItems(set, team, 0, &keys, &total), 0);
+    EXPECT_EQ(keys, 1u);
+    EXPECT_EQ(total, 2u);
+    ASSERT_EQ(S().PGPCountGroupItems(set, team, 1, &keys, &total), 0);
+    EXPECT_EQ(keys, 3u);
+    EXPECT_TRUE(S().PGPGroupSetNeedsCommit(set));
+    // Saved, read back: names, items and their order.
+    PGPFileSpecRef file = nullptr;
+    ASSERT_EQ(S().PGPNewFileSpecFromFullPath(ctx, Temp("PGPgroup.pgr").c_str(), &file), 0);
+    ASSERT_EQ(S().PGPSaveGroupSetToFile(set, file), 0);
+    EXPECT_FALSE(S().PGPGroupSetNeedsCommit(set));
+    S().PGPFreeGroupSet(set);
+    ASSERT_EQ(S().PGPNewGroupSetFromFile(ctx, file, &set), 0);
+    PGPUInt32 count = 0;
+    ASSERT_EQ(S().PGPCountGroupsInSet(set, &count), 0);
+    ASSERT_EQ(count, 2u);
+    EXPECT_EQ(GroupName(set, 0), "Inner");
+    EXPECT_EQ(GroupName(set, 1), "Team");
+    PGPGroupInfo info{};
+    ASSERT_EQ(S().PGPGetGroupInfo(set, team, &info), 0);
+    EXPECT_STREQ(info.description, "everyone");
+    PGPGroupItem item{};
+    ASSERT_EQ(S().PGPGetIndGroupItem(set, team, 1, &item), 0);
+    EXPECT_EQ(item.type, 1);
+    EXPECT_EQ(item.groupID, inner);
+    // The iterator walks down into held groups.
+    PGPGroupItemIterRef it = nullptr;
+    ASSERT_EQ(S().PGPNewGroupItemIter(set, team, 1 | 2, &it), 0);
+    std::vector<std::string> order;
+    char text[kPGPMaxKeyIDStringSize];
+    while (S().PGPGroupItemIterNext(it, &item) == 0) {
+        S().PGPGetKeyIDString(&item.keyID, kPGPKeyIDString_Full, text);
+        order.push_back(text);
+    }
+    S().PGPFreeGroupItemIter(it);
+    EXPECT_EQ(order, (std::vector<std::string>{KeyIDText(bob), KeyIDText(carol), KeyIDText(alice)}));
+    // Resolved against the rings: keys found, the lowest validity, what is missing.
+    PGPGroupItem stranger{};
+    stranger.type = 2;
+    ASSERT_EQ(S().PGPNewKeyIDFromString("0x0123456789ABCDEF", 0, &stranger.keyID), 0);
+    ASSERT_EQ(S().PGPAddItemToGroup(set, &stranger, inner), 0);
+    PGPKeySetRef found = nullptr;
+    PGPUInt32 missing = 9;
+    ASSERT_EQ(S().PGPNewKeySetFromGroup(set, team, S().PGPPeekKeyDBRootKeySet(db), &found, &missing), 0);
+    EXPECT_EQ(Count(found), 3u);
+    EXPECT_EQ(missing, 1u);
+    EXPECT_TRUE(S().PGPKeySetIsMember(carol, found));
+    S().PGPFreeKeySet(found);
+    PGPValidity lowest = 9;
+    ASSERT_EQ(S().PGPGetGroupLowestValidity(set, inner, S().PGPPeekKeyDBRootKeySet(db), &lowest, &missing), 0);
+    EXPECT_LT(lowest, 2);  // carol's key is not certified
+    EXPECT_EQ(missing, 1u);
+    // Flattened into another set, then everything through a buffer.
+    PGPGroupSetRef flat = nullptr;
+    PGPGroupID flatID = 0;
+    ASSERT_EQ(S().PGPNewGroupSet(ctx, &flat), 0);
+    ASSERT_EQ(S().PGPNewFlattenedGroupFromGroup(set, team, flat, &flatID), 0);
+    ASSERT_EQ(S().PGPCountGroupItems(flat, flatID, 0, &keys, &total), 0);
+    EXPECT_EQ(keys, 4u);
+    EXPECT_EQ(total, 4u);
+    void* buffer = nullptr;
+    PGPSize length = 0;
+    ASSERT_EQ(S().PGPExportGroupSetToBuffer(flat, &buffer, &length), 0);
+    PGPGroupSetRef back = nullptr;
+    ASSERT_EQ(S().PGPImportGroupSetFromBuffer(ctx, buffer, length, &back), 0);
+    S().PGPFreeData(buffer);
+    ASSERT_EQ(S().PGPMergeGroupSets(back, set), 0);
+    ASSERT_EQ(S().PGPCountGroupsInSet(set, &count), 0);
+    EXPECT_EQ(count, 3u);
+    // Deleting a group takes it out of the groups that held it.
+    ASSERT_EQ(S().PGPDeleteGroup(set, inner), 0);
+    ASSERT_EQ(S().PGPCountGroupItems(set, team, 1, &keys, &total), 0);
+    EXPECT_EQ(keys, 1u);
+    EXPECT_EQ(total, 1u);
+    ASSERT_EQ(S().PGPDeleteItemFromGroup(set, team, &b), 0);
+    EXPECT_EQ(S().PGPDeleteItemFromGroup(set, team, &b), kPGPError_ItemNotFound);
+    S().PGPFreeGroupSet(back);
+    S().PGPFreeGroupSet(flat);
+    S().PGPFreeGroupSet(set);
+    S().PGPFreeFileSpec(file);
+}
+
+TEST_F(GroupsTest, HostileGroupFilesAreRefusedOrCut) {
+    const char* cases[] = {
+        "",                                    // empty
+        "not a group file\r\n",                // wrong kind
+        "ORVGROUPS 1\r\nG 1 zz -\r\n",         // bad hex
+        "ORVGROUPS 1\r\nK 5 0123456789ABCDEF 1\r\n",  // item of no group
+        "ORVGROUPS 1\r\nG 1 41 -\r\nK 1 0123 1\r\n",   // short key ID
+    };
+    for (const char* text : cases) {
+        PGPGroupSetRef set = nullptr;
+        EXPECT_NE(S().PGPImportGroupSetFromBuffer(ctx, text, static_cast<PGPSize>(std::strlen(text)), &set), 0) << text;
+        EXPECT_EQ(set, nullptr);
+    }
+    // Groups that hold each other, as a file written elsewhere may: the loop is cut.
+    std::string loop = "ORVGROUPS 1\r\nG 1 41 -\r\nG 2 42 -\r\nS 1 2\r\nS 2 1\r\nS 1 7\r\n";
+    PGPGroupSetRef set = nullptr;
+    ASSERT_EQ(S().PGPImportGroupSetFromBuffer(ctx, loop.data(), static_cast<PGPSize>(loop.size()), &set), 0);
+    PGPUInt32 keys = 0, total = 0;
+    ASSERT_EQ(S().PGPCountGroupItems(set, 1, 1, &keys, &total), 0);
+    EXPECT_EQ(total, 0u);
+    ASSERT_EQ(S().PGPCountGroupItems(set, 2, 1, &keys, &total), 0);
+    EXPECT_EQ(total, 1u);
+    PGPGroupSetRef sorted = set;
+    EXPECT_EQ(S().PGPSortGroupSetStd(sorted, nullptr), 0);
+    S().PGPFreeGroupSet(set);
+}
+
 }  // namespace

@@ -1,0 +1,152 @@
+// The SDK preferences of release 6.5: file names (key rings, random seed,
+// groups) and data (the default key) by selector. They are read from a text
+// file, by default "PGPsdk.dat" beside the core library, one preference a
+// line: "<selector> file <path>" or "<selector> data <hex bytes>". Without a
+// file the rings, seed and groups file are those beside the core library.
+#include <cstdio>
+#include <new>
+
+#include "standin/sdk/internal.h"
+#include "standin/sdk/packets.h"
+
+using namespace sdk;
+
+namespace {
+
+constexpr const char* kDefaultFile = "PGPsdk.dat";
+
+bool isFileSelector(PGPsdkPrefSelector s) { return s >= kPGPsdkPref_PublicKeyring && s <= kPGPsdkPref_GroupsFile; }
+bool isDataSelector(PGPsdkPrefSelector s) { return s == kPGPsdkPref_DefaultKeyID; }
+
+void setDefaults(SdkPrefs& p) {
+    p.files.clear();
+    p.data.clear();
+    std::string dir = libraryDir();
+    p.files[kPGPsdkPref_PublicKeyring] = dir + "pubring.pkr";
+    p.files[kPGPsdkPref_PrivateKeyring] = dir + "secring.skr";
+    p.files[kPGPsdkPref_RandomSeedFile] = dir + "randseed.bin";
+    p.files[kPGPsdkPref_GroupsFile] = dir + "PGPgroup.pgr";
+}
+
+bool fromHex(const std::string& hex, std::string& out) {
+    out.clear();
+    if (hex.size() % 2) return false;
+    for (size_t i = 0; i < hex.size(); i += 2) {
+        unsigned v = 0;
+        if (!std::isxdigit(static_cast<unsigned char>(hex[i])) ||
+            !std::isxdigit(static_cast<unsigned char>(hex[i + 1])) || std::sscanf(hex.c_str() + i, "%2x", &v) != 1)
+            return false;
+        out += static_cast<char>(v);
+    }
+    return true;
+}
+
+// Reads a preference file over the defaults; lines that do not parse are
+// skipped, as a hand-edited file may hold them.
+PGPError load(PGPContextRef context, const std::string& path, bool mustExist) {
+    SdkPrefs& p = context->prefs;
+    setDefaults(p);
+    p.path = path;
+    p.loaded = true;
+    std::string text;
+    if (!fileExists(path)) return mustExist ? kPGPError_FileNotFound : kPGPError_NoErr;
+    if (!readFile(path, text)) return kPGPError_ReadFailed;
+    size_t i = 0;
+    while (i < text.size()) {
+        size_t e = text.find('\n', i);
+        std::string line = text.substr(i, e == std::string::npos ? std::string::npos : e - i);
+        i = e == std::string::npos ? text.size() : e + 1;
+        while (!line.empty() && (line.back() == '\r' || line.back() == ' ')) line.pop_back();
+        int selector = 0, used = 0;
+        char kind[8] = {};
+        if (std::sscanf(line.c_str(), "%d %7s %n", &selector, kind, &used) < 2 || used <= 0) continue;
+        std::string value = line.substr(static_cast<size_t>(used));
+        if (std::string(kind) == "file" && isFileSelector(selector) && !value.empty()) {
+            p.files[selector] = value;
+        } else if (std::string(kind) == "data" && isDataSelector(selector)) {
+            std::string bytes;
+            if (fromHex(value, bytes)) p.data[selector] = bytes;
+        }
+    }
+    return kPGPError_NoErr;
+}
+
+SdkPrefs* prefsOf(PGPContextRef context) {
+    if (!check(context)) return nullptr;
+    if (!context->prefs.loaded) load(context, libraryDir() + kDefaultFile, false);
+    return &context->prefs;
+}
+
+}  // namespace
+
+extern "C" {
+
+PGPError PGP_CALL PGPsdkLoadPrefs(PGPContextRef context, PGPFileSpecRef prefFile) {
+    if (!check(context) || !check(prefFile)) return kPGPError_BadParams;
+    return load(context, prefFile->path, true);
+}
+
+PGPError PGP_CALL PGPsdkLoadDefaultPrefs(PGPContextRef context) {
+    if (!check(context)) return kPGPError_BadParams;
+    return load(context, libraryDir() + kDefaultFile, false);
+}
+
+PGPError PGP_CALL PGPsdkSavePrefs(PGPContextRef context) {
+    SdkPrefs* p = prefsOf(context);
+    if (!p) return kPGPError_BadParams;
+    std::string text;
+    for (const auto& [selector, path] : p->files) text += std::to_string(selector) + " file " + path + "\r\n";
+    for (const auto& [selector, bytes] : p->data) text += std::to_string(selector) + " data " + toHex(bytes) + "\r\n";
+    return replaceFile(p->path, text) ? kPGPError_NoErr : kPGPError_WriteFailed;
+}
+
+PGPError PGP_CALL PGPsdkPrefSetFileSpec(PGPContextRef context, PGPsdkPrefSelector selector, PGPFileSpecRef spec) {
+    SdkPrefs* p = prefsOf(context);
+    if (!p || !check(spec) || !isFileSelector(selector)) return kPGPError_BadParams;
+    // A line end in the path would split the preference file's line.
+    if (spec->path.find_first_of("\r\n") != std::string::npos) return kPGPError_BadParams;
+    p->files[selector] = spec->path;
+    return kPGPError_NoErr;
+}
+
+PGPError PGP_CALL PGPsdkPrefGetFileSpec(PGPContextRef context, PGPsdkPrefSelector selector, PGPFileSpecRef* outSpec) {
+    if (!outSpec) return kPGPError_BadParams;
+    *outSpec = nullptr;
+    SdkPrefs* p = prefsOf(context);
+    if (!p || !isFileSelector(selector)) return kPGPError_BadParams;
+    auto f = p->files.find(selector);
+    if (f == p->files.end()) return kPGPError_PrefNotFound;
+    return PGPNewFileSpecFromFullPath(context, f->second.c_str(), outSpec);
+}
+
+PGPError PGP_CALL PGPsdkPrefSetData(PGPContextRef context, PGPsdkPrefSelector selector, const void* data,
+                                    PGPSize size) {
+    SdkPrefs* p = prefsOf(context);
+    if (!p || !isDataSelector(selector) || (!data && size) || size > 4096) return kPGPError_BadParams;
+    p->data[selector].assign(static_cast<const char*>(data), size);
+    return kPGPError_NoErr;
+}
+
+PGPError PGP_CALL PGPsdkPrefGetData(PGPContextRef context, PGPsdkPrefSelector selector, void** outData,
+                                    PGPSize* outSize) {
+    if (outData) *outData = nullptr;
+    if (outSize) *outSize = 0;
+    SdkPrefs* p = prefsOf(context);
+    if (!p || !outData || !outSize || !isDataSelector(selector)) return kPGPError_BadParams;
+    auto d = p->data.find(selector);
+    if (d == p->data.end()) return kPGPError_PrefNotFound;
+    *outData = allocCopy(contextMgr(context), d->second.data(), d->second.size(), false);
+    if (!*outData) return kPGPError_OutOfMemory;
+    *outSize = static_cast<PGPSize>(d->second.size());
+    return kPGPError_NoErr;
+}
+
+}  // extern "C"
+
+SDK_EXPORT(PGPsdkLoadPrefs);
+SDK_EXPORT(PGPsdkLoadDefaultPrefs);
+SDK_EXPORT(PGPsdkSavePrefs);
+SDK_EXPORT(PGPsdkPrefSetFileSpec);
+SDK_EXPORT(PGPsdkPrefGetFileSpec);
+SDK_EXPORT(PGPsdkPrefSetData);
+SDK_EXPORT(PGPsdkPrefGetData);
