@@ -1,0 +1,45 @@
+#include "formats/encode_order.h"
+
+#include "engine/encode_job.h"
+
+namespace orv {
+
+TEncodeOutcome RunEncodeOrder(TPGPEncode& job, const TEncodeOrder& order, std::string& recipientSpec,
+                              std::string& signKeyID) {
+    TEncodeOutcome outcome;
+    const std::string prompt = job.PassphrasePrompt;
+    if (!order.Title.empty()) job.PassphrasePrompt = order.Title + " - " + prompt;
+    job.Recipients = recipientSpec;
+    job.SignerKeyID = signKeyID;
+    job.PGPMIME = order.PGPMIME;
+    job.TextMode = order.TextMode;
+    job.Armor = true;
+    job.ToFile = false;
+    job.RecipientsConfirmed = false;
+    try {
+        switch (order.Operation) {
+            case TEncodeOperation::Encrypt:
+                outcome.Error = job.EncryptBuffer(order.Data, order.Sign);
+                break;
+            case TEncodeOperation::ClearSign:
+                outcome.Error = job.ClearSignBuffer(order.Data);
+                break;
+            case TEncodeOperation::DetachedSign:
+                outcome.Error = job.DetachedSignBuffer(order.Data);
+                break;
+        }
+    } catch (...) {
+        outcome.Error = kEncodeErrStoreResult;
+    }
+    job.PassphrasePrompt = prompt;
+    if (outcome.Error == 0) {
+        outcome.Output = std::move(job.OutputText);
+        outcome.MIMESeparator = job.MIMESeparator;
+        recipientSpec = job.Recipients;
+        signKeyID = job.SignerKeyID;
+    }
+    job.OutputText.clear();
+    return outcome;
+}
+
+}  // namespace orv

@@ -1,0 +1,509 @@
+// Putting the PGP mail together: inline PGP inside the client's own MIME
+// structure, or the whole MIME body as one PGP/MIME entity.
+
+#include "formats/mcfuncs.h"
+#include "formats/mime_text.h"
+#include "formats/pm_funcs.h"
+#include "formats/pm_texts.h"
+
+#include <cstdio>
+#include <vector>
+
+namespace orv {
+
+using namespace mime;
+
+namespace {
+
+constexpr int kUserCancel = -11987;
+constexpr int kErrorNotShown = -11995;
+constexpr int kEngineNotLoaded = -11977;
+// Stored messages inside stored messages deeper than this go out as files.
+constexpr int kMaxStoredDepth = 8;
+
+constexpr std::string_view kEncryptedFileHeader =
+    "Content-type: text/plain; charset=US-ASCII\r\nContent-transfer-encoding: 7BIT\r\n"
+    "Content-description: PGP encrypted file\r\nContent-disposition: attachment; filename=\r\n \"";
+constexpr std::string_view kSignatureFileHeader =
+    "Content-type: text/plain; charset=US-ASCII\r\nContent-transfer-encoding: 7BIT\r\n"
+    "Content-description: PGP detached signature\r\nContent-disposition: attachment; filename=\r\n \"";
+
+std::string MixedHeader(std::string_view mixed) {
+    return "Content-type: Multipart/Mixed;\r\n boundary=" + std::string(mixed.substr(2));
+}
+
+std::string AltHeader(std::string_view alt) {
+    return "Content-type: Multipart/Alternative;\r\n boundary=" + std::string(alt.substr(2));
+}
+
+bool IsStoredMessageName(std::string_view name) {
+    const std::size_t dot = name.rfind('.');
+    if (dot == npos) return false;
+    const std::string ext = UpperCase(name.substr(dot));
+    return ext == ".CNM" || ext == ".CNR" || ext == ".PM$";
+}
+
+// ".pgp" or ".sig" goes inside an encoded word, before its closing "?=".
+std::string WithExtension(std::string name, std::string_view ext) {
+    if (name.empty()) name = "-";
+    if (name.ends_with("?=") && StartsWithNoCase(name, "=?")) name.insert(name.size() - 2, ext);
+    else name += ext;
+    return name;
+}
+
+// The place of a header's line that begins with lowerName, with its
+// continuation lines; npos when there is none.
+std::size_t LineSpan(std::string_view header, std::string_view lowerName, std::size_t& end) {
+    for (std::size_t p = FindNoCase(header, lowerName); p != npos; p = FindNoCase(header, lowerName, p + 1)) {
+        if (p != 0 && header[p - 1] != '\n') continue;
+        end = p;
+        do {
+            const std::size_t lf = header.find('\n', end);
+            end = lf == npos ? header.size() : lf + 1;
+        } while (end < header.size() && (header[end] == ' ' || header[end] == '\t'));
+        return p;
+    }
+    return npos;
+}
+
+// Removes every line beginning with lowerName (with continuations).
+std::string DropLines(std::string_view header, std::string_view lowerName) {
+    std::string out(header);
+    std::size_t end = 0;
+    for (std::size_t p = LineSpan(out, lowerName, end); p != npos; p = LineSpan(out, lowerName, end)) {
+        // The last line of a header has no line end of its own: the one before it goes.
+        if (end == out.size() && (end == 0 || out[end - 1] != '\n') && p >= 2) p -= 2;
+        out.erase(p, end - p);
+    }
+    return std::string(TrimRight(out));
+}
+
+bool HeaderSays(std::string_view header, std::string_view lowerName, std::string_view lowerWord) {
+    std::size_t end = 0;
+    const std::size_t p = LineSpan(header, lowerName, end);
+    return p != npos && FindNoCase(header.substr(p, end - p), lowerWord) != npos;
+}
+
+void ReplaceLine(std::string& header, std::string_view lowerName, std::string_view line) {
+    std::size_t end = 0;
+    const std::size_t p = LineSpan(header, lowerName, end);
+    if (p == npos) return;
+    while (end > p && (header[end - 1] == '\n' || header[end - 1] == '\r')) --end;
+    header.replace(p, end - p, line);
+}
+
+// Replaces the chosen occurrences of `from` (by their index among all
+// occurrences) with `to`, in one pass.
+std::string ReplaceOccurrences(std::string_view text, std::string_view from, std::string_view to,
+                               const std::vector<std::size_t>& chosen) {
+    std::vector<std::size_t> at;
+    for (std::size_t p = text.find(from); p != npos; p = text.find(from, p + from.size())) at.push_back(p);
+    std::vector<bool> replace(at.size(), false);
+    for (std::size_t i : chosen)
+        if (i < at.size()) replace[i] = true;
+    std::string out;
+    out.reserve(text.size() + at.size() * (to.size() + 1));
+    std::size_t done = 0;
+    for (std::size_t i = 0; i < at.size(); ++i) {
+        if (!replace[i]) continue;
+        out.append(text.substr(done, at[i] - done));
+        out.append(to);
+        done = at[i] + from.size();
+    }
+    out.append(text.substr(done));
+    return out;
+}
+
+}  // namespace
+
+std::string TPMFuncs::ProgressWords() const {
+    if (DoEncrypt && DoSign) return Text(text::ENC_BEG) + "/" + Text(text::SIGN_BEG);
+    if (DoEncrypt) return Text(text::ENC_BEG);
+    if (DoSign) return Text(text::SIGN_BEG);
+    return {};
+}
+
+TPMFuncs::TJobResult TPMFuncs::RunJob(std::string data, bool text, bool pgpMime, int titleNumber) {
+    TJobResult result;
+    TEncodeOrder order;
+    if (DoEncrypt) {
+        order.Operation = TEncodeOperation::Encrypt;
+        order.Sign = DoSign;
+    } else if (text) {
+        order.Operation = TEncodeOperation::ClearSign;
+        data += "\r\n";
+    } else {
+        order.Operation = TEncodeOperation::DetachedSign;
+    }
+    order.Data = std::move(data);
+    order.TextMode = text;
+    order.PGPMIME = pgpMime;
+    order.Title = Text(titleNumber);
+    if (!Services.Encode) {
+        result.Error = kEngineNotLoaded;
+    } else {
+        TEncodeOutcome outcome = Services.Encode(order, RecipientSpec, SignKeyID);
+        result.Error = outcome.Error;
+        result.Output = std::move(outcome.Output);
+        result.Separator = std::move(outcome.MIMESeparator);
+    }
+    WipeText(order.Data);
+    if (result.Error == 0) {
+        // The job puts the signer last in the recipient list; it is not one
+        // of the recipients the user asked for.
+        if (RecipientSpec.size() > 18 && !SignKeyID.empty() && RecipientSpec.ends_with(SignKeyID))
+            RecipientSpec.resize(RecipientSpec.size() - std::min(RecipientSpec.size(), SignKeyID.size() + 1));
+    } else if (result.Error != kUserCancel && result.Error != kErrorNotShown && Services.Error) {
+        Services.Error(Services.ErrorText ? Services.ErrorText(result.Error) : std::string());
+    }
+    return result;
+}
+
+bool TPMFuncs::AdkStop() {
+    if (!AdkCheck || !DoEncrypt) return false;
+    AdkCheck = false;
+    return Services.AdkDeclined && Services.AdkDeclined(RecipientSpec);
+}
+
+int TPMFuncs::EncodeTextPart(std::string header, std::string body, std::string& newHeader, std::string& armoured,
+                             std::string& error) {
+    if (TMCFuncs::IsQP(header)) {
+        std::string decoded = TMCFuncs::ConvertText(body);
+        WipeText(body);
+        body = std::move(decoded);
+    }
+    TJobResult job = RunJob(std::move(body), true, false, text::SIGN_MSG);
+    if (job.Error != 0) {
+        error = Services.ErrorText ? Services.ErrorText(job.Error) : std::string();
+        return -1;
+    }
+    if (AdkStop()) return -2;
+    newHeader = SetBodyHeader(job.Output, header);
+    armoured = std::move(job.Output);
+    return 1;
+}
+
+int TPMFuncs::InlineAttachment(TMailPart& part, std::string_view mixed, std::string_view mainHeader,
+                               std::string& out, std::string& error, int depth) {
+    std::string question = Text(text::SEND_);
+    question += DoEncrypt && DoSign ? Text(text::UNSIGN_UNENC) : DoEncrypt ? Text(text::UNENC_) : Text(text::UNSIGN_);
+    question += Text(text::KIND_ATTACH);
+    const std::string flags = std::to_string(FlagsNumber());
+
+    auto start = [&] {
+        if (!out.empty()) return;
+        out = AttachMode == 0 ? RemoveEncryptorHeader(mainHeader, true) : std::string(mainHeader);
+        EndInBlankLine(out);
+    };
+    auto append = [&](std::string_view header, std::string_view body) {
+        start();
+        EndInBlankLine(out);
+        out += mixed;
+        out += "\r\n";
+        out += AddSpaceLine(header);
+        out += body;
+    };
+    auto sendUnencoded = [&] {
+        EncodeAttachment(part.Header, part.Body, 1);
+        AttachMode = 0;
+        if (Services.ClearPGPError) Services.ClearPGPError();
+        append(part.Header, part.Body);
+        return 1;
+    };
+
+    bool decoded = false;
+    for (;;) {
+        if (AttachMode == 0) return sendUnencoded();
+        if (AttachMode < 0) {
+            if (!(Services.Cancel && Services.Cancel(question))) return sendUnencoded();
+            AttachMode = 1;
+        }
+        if (!decoded) {
+            decoded = true;
+            if (HeaderSays(part.Header, "content-transfer-encoding: ", "base64")) {
+                std::string bytes = TMCFuncs::Base64DecodeBuffer(part.Body);
+                if (bytes.empty() && !Trim(part.Body).empty()) {
+                    error = Text(text::BASE64_ERROR);
+                    return -1;
+                }
+                WipeText(part.Body);
+                part.Body = std::move(bytes);
+                ReplaceLine(part.Header, "content-transfer-encoding: ", "Content-transfer-encoding: 7BIT");
+            }
+        }
+
+        std::string probe = part.Header;
+        const std::string name = GetAttachmentName(probe, 0);
+        if (IsStoredMessageName(name) && depth < kMaxStoredDepth) {
+            const bool e = DoEncrypt, s = DoSign, m = IsMime, keep = KeepMixedLine;
+            std::string innerHeader, innerBody, innerMixed, innerAlt, innerOut;
+            KeepMixedLine = true;
+            GetMainHeader(part.Body, innerHeader, innerBody, innerMixed, innerAlt);
+            KeepMixedLine = keep;
+            DoEncrypt = e;
+            DoSign = s;
+            IsMime = m;
+            innerHeader += "\r\n";
+            innerHeader += kEncryptorHeader;
+            innerHeader += flags;
+            const int r = InlineAt(innerHeader, innerBody, innerMixed, innerAlt, innerOut, depth + 1);
+            WipeText(innerBody);
+            if (r != 1) {
+                error = std::move(innerOut);
+                return r;
+            }
+            append("Content-type: Message/RFC822", innerOut);
+            return 1;
+        }
+
+        if (TMCFuncs::IsQP(part.Header)) {
+            part.Header += "\r\nContent-transfer-encoding: 8BIT";
+            std::string text = TMCFuncs::ConvertText(part.Body);
+            WipeText(part.Body);
+            part.Body = std::move(text);
+        }
+        TJobResult job = RunJob(part.Body, false, false, text::SIGN_ATT);
+        if (job.Error == kUserCancel) {
+            if (!(Services.Cancel && Services.Cancel(question))) return sendUnencoded();
+            AttachMode = 1;
+            continue;
+        }
+        if (job.Error != 0) {
+            error = Services.ErrorText ? Services.ErrorText(job.Error) : std::string();
+            return -1;
+        }
+
+        if (DoEncrypt) {
+            const std::size_t param = part.Header.find("x-encryption-flags=");
+            if (param != npos && param + 19 < part.Header.size()) part.Header[param + 19] = flags[0];
+            std::string header;
+            if (Services.PGPExt && Services.PGPExt()) {
+                std::string copy = part.Header;
+                header = kEncryptedFileHeader;
+                header += WithExtension(GetAttachmentName(copy, 0), ".pgp");
+                header += "\";\r\n";
+                header += kEncryptionParameter;
+                header += flags;
+            } else {
+                header = DropLines(part.Header, "content-description: ");
+                GetAttachmentName(header, 0);
+                header += "\r\nContent-description: PGP encrypted file";
+            }
+            WipeText(part.Body);
+            append(header, job.Output);
+            return 1;
+        }
+
+        // Signing only: the file as it is, then its detached signature.
+        std::string header = part.Header;
+        if (EncodeAttachment(header, part.Body, 0) < 0) {
+            error = Text(text::BASE64_ERROR);
+            return -1;
+        }
+        std::string copy = header;
+        std::string sigHeader(kSignatureFileHeader);
+        sigHeader += WithExtension(GetAttachmentName(copy, 0), ".sig");
+        sigHeader += "\";\r\n";
+        sigHeader += kEncryptionParameter;
+        sigHeader += flags;
+        append(header, part.Body);
+        append(sigHeader, job.Output);
+        return 1;
+    }
+}
+
+int TPMFuncs::InlineAt(std::string_view mainHeader, std::string_view body, std::string_view mixed,
+                       std::string_view altBoundary, std::string& output, int depth) {
+    output.clear();
+    std::string out, error, alt(altBoundary);
+    out.reserve(mainHeader.size() + body.size() + body.size() / 3 + 4096);
+    const std::string progress = ProgressWords();
+    std::string_view rest = body;
+    auto fail = [&](int r) {
+        WipeText(out);
+        output = r == -1 ? std::move(error) : std::string();
+        return r;
+    };
+
+    while (!rest.empty()) {
+        TMailPart part = PartExtract(rest, mixed, alt);
+        const bool attachment = part.IsAttachment;
+        if (Services.Status)
+            Services.Status(progress + " " + Text(attachment ? text::KIND_ATTACH : text::KIND_MESSAGE) + " ...");
+
+        if (attachment) {
+            const int r = InlineAttachment(part, mixed, mainHeader, out, error, depth);
+            WipeText(part.Body);
+            if (r != 1) return fail(r);
+            continue;
+        }
+
+        if (part.IsAlternative) {
+            if (out.empty()) {
+                out = mainHeader;
+                EndInBlankLine(out);
+            }
+            EndInBlankLine(out);
+            if (!mixed.empty()) {
+                out += mixed;
+                out += "\r\n";
+                out += AltHeader(alt);
+                out += "\r\n\r\n";
+            }
+            out += alt;
+            std::string_view container = part.Body;
+            for (int n = 0; n < 2 && !container.empty(); ++n) {
+                TMailPart sub = PartExtract(container, alt, alt);
+                std::string newHeader, armoured;
+                const int r = EncodeTextPart(sub.Header, std::move(sub.Body), newHeader, armoured, error);
+                if (r != 1) return fail(r);
+                out += "\r\n";
+                out += AddSpaceLine(newHeader.empty() ? std::string("\r\n") : newHeader);
+                out += AddSpaceLine(armoured);
+                out += alt;
+            }
+            out += "--";
+            continue;
+        }
+
+        std::string newHeader, armoured;
+        const int r = EncodeTextPart(part.Header, std::move(part.Body), newHeader, armoured, error);
+        if (r != 1) return fail(r);
+        if (out.empty()) out = mainHeader;
+        if (!mixed.empty()) {
+            EndInBlankLine(out);
+            out += mixed;
+            out += "\r\n";
+        } else {
+            out += "\r\n";
+        }
+        // A part without a content type still needs the blank line before its text.
+        out += newHeader.empty() ? std::string("\r\n") : AddSpaceLine(newHeader);
+        out += armoured;
+    }
+    if (out.empty()) {
+        out = mainHeader;
+        EndInBlankLine(out);
+    }
+    if (!mixed.empty()) {
+        EndInBlankLine(out);
+        out += mixed;
+        out += "--";
+    }
+    output = std::move(out);
+    return 1;
+}
+
+int TPMFuncs::PGPEncoded(std::string_view mainHeader, std::string_view body, std::string_view mixedBoundary,
+                         std::string_view altBoundary, std::string& output) {
+    return InlineAt(mainHeader, body, mixedBoundary, altBoundary, output, 0);
+}
+
+int TPMFuncs::PGPMimeEncoded(std::string_view mainHeader, std::string_view body, std::string_view mixed,
+                             std::string_view altBoundary, std::string& output) {
+    output.clear();
+    if (Services.Status) Services.Status(ProgressWords() + " " + Text(text::KIND_MESSAGE) + " ...");
+    std::string header(mainHeader), alt(altBoundary), entity;
+    std::string_view rest = body;
+    entity.reserve(body.size() + body.size() / 3 + 1024);
+
+    if (!mixed.empty()) {
+        // The entity carries the message's content type; a top-level one left
+        // in the main header would contradict the PGP/MIME envelope.
+        header = DropLines(header, "content-type: ");
+        TMailPart first = PartExtract(rest, mixed, alt);
+        entity = MixedHeader(mixed);
+        entity += "\r\n\r\n";
+        if (first.IsAlternative) {
+            std::string_view container = first.Body;
+            TMailPart sub = PartExtract(container, alt, alt);
+            entity += mixed;
+            entity += "\r\n";
+            entity += AltHeader(alt);
+            entity += "\r\n\r\n";
+            entity += alt;
+            entity += "\r\n";
+            entity += AddSpaceLine(sub.Header);
+            entity += AddSpaceLine(sub.Body);
+            entity += container.empty() ? alt + "--" : std::string(container);
+            EndInBlankLine(entity);
+            entity += RemoveCryptHeaders(rest, mixed);
+        } else if (!rest.empty()) {
+            entity += mixed;
+            entity += "\r\n";
+            entity += AddSpaceLine(first.Header);
+            entity += AddSpaceLine(first.Body);
+            entity += RemoveCryptHeaders(rest, mixed);
+        } else {
+            std::string single(mixed);
+            single += "\r\n";
+            single += AddSpaceLine(first.Header);
+            single += AddSpaceLine(first.Body);
+            single += mixed;
+            single += "--";
+            entity += RemoveCryptHeaders(single, mixed);
+            WipeText(single);
+        }
+        WipeText(first.Body);
+    } else if (!alt.empty()) {
+        std::size_t end = 0, at = npos;
+        for (std::size_t p = LineSpan(header, "content-type: multipart/alternative; ", end); p != npos;
+             p = LineSpan(header, "content-type: multipart/alternative; ", end)) {
+            at = p;
+            std::size_t lineEnd = end;
+            while (lineEnd > p && (header[lineEnd - 1] == '\n' || header[lineEnd - 1] == '\r')) --lineEnd;
+            entity = header.substr(p, lineEnd - p);
+            // The line goes with the line end before it, or the first line with its own.
+            if (p >= 2) header.erase(p - 2, lineEnd - (p - 2));
+            else header.erase(p, end - p);
+        }
+        if (at == npos) entity = AltHeader(alt);
+        entity += "\r\n\r\n";
+        const Delimiter d = FindDelimiter(rest, std::string_view(alt).substr(2));
+        if (d) rest.remove_prefix(d.pos);
+        TMailPart container = PartExtract(rest, "", alt);
+        std::string_view inner = container.Body;
+        TMailPart sub = PartExtract(inner, alt, alt);
+        entity += alt;
+        entity += "\r\n";
+        entity += AddSpaceLine(sub.Header);
+        entity += AddSpaceLine(sub.Body);
+        entity += inner.empty() ? alt + "--" : std::string(inner);
+        WipeText(sub.Body);
+        WipeText(container.Body);
+    } else {
+        entity = body;
+    }
+
+    TJobResult job = RunJob(std::move(entity), true, true, text::SIGN_MSG);
+    if (job.Error != 0) {
+        output = Services.ErrorText ? Services.ErrorText(job.Error) : std::string();
+        return -1;
+    }
+    if (AdkStop()) return -2;
+
+    std::string result;
+    if (!job.Separator.empty()) {
+        char hex[9];
+        std::snprintf(hex, sizeof hex, "%08X", static_cast<unsigned>(Services.Random32 ? Services.Random32() : 0u));
+        const std::string boundary = std::string("PGPMime-Boundary-") + hex;
+        std::size_t count = 0;
+        for (std::size_t p = job.Output.find(job.Separator); p != npos;
+             p = job.Output.find(job.Separator, p + job.Separator.size()))
+            ++count;
+        // The header parameter, the part delimiters and the closing delimiter.
+        std::vector<std::size_t> chosen = {0, count ? count - 1 : 0, 1};
+        if (DoEncrypt) chosen.push_back(2);
+        else if (count >= 2) chosen.push_back(count - 2);
+        result = ReplaceOccurrences(job.Output, job.Separator, boundary, chosen);
+    } else {
+        result = std::move(job.Output);
+    }
+    output.reserve(header.size() + 2 + result.size());
+    output = header;
+    output += "\r\n";
+    output += result;
+    return 1;
+}
+
+}  // namespace orv

@@ -1,0 +1,48 @@
+#pragma once
+// Recognition of PGP content in incoming mail: what kind of PGP data a text
+// holds, where its armoured block is, and the clear-signature frame around a
+// signed text. Plain byte-string code; the decoding job's analysis comes in
+// as a function.
+
+#include <cstddef>
+#include <functional>
+#include <string>
+#include <string_view>
+
+namespace orv {
+
+// Message kinds: what an incoming text holds.
+enum TMessageKind : int {
+    mkNone = 0,
+    mkPGPMime = 1,
+    mkMessage = 2,       // "-----BEGIN PGP MESSAGE-----"
+    mkClearSigned = 3,   // "-----BEGIN PGP SIGNED MESSAGE-----"
+    mkPublicKey = 4,     // "-----BEGIN PGP PUBLIC KEY BLOCK-----"
+};
+
+// The first armour begin line at a line start and its end line; kind 0
+// when that begin line is none of the three kinds or has no end line. The
+// block runs from `start` to `end` (after the end marker).
+int FindArmor(std::string_view text, std::size_t& start, std::size_t& end);
+
+struct TPGPSplit {
+    std::string Head;      // message header, blank line and any text before the armour
+    std::string Block;     // the armoured block (for PGP/MIME the whole text)
+    std::string Trailing;  // text after the block
+    int Kind = mkNone;
+};
+
+// The decoding job's analysis of a text: its analysis kind (0 encrypted,
+// 1 signed, 2 detached signature, 3 key data, 4 not PGP data).
+using TAnalyzeText = std::function<int(const std::string& text)>;
+
+// Line ends become CR LF; a header that declares a PGP protocol makes the
+// whole text PGP/MIME; otherwise, unless the analysis finds encrypted data,
+// a quoted-printable body is decoded before the armour is looked for.
+TPGPSplit SplitPGPMessage(std::string_view text, const TAnalyzeText& analyze);
+
+// The signed text of a clear-signed message, without its frame and dash
+// escapes; any other text comes back unchanged.
+std::string StripClearSigned(std::string_view text);
+
+}  // namespace orv
