@@ -412,6 +412,7 @@ PGPError TPGPDecode::RunJob(Job& job) {
     SignatureInfo.Clear();
     FreeRecipients();
     prefixedAt_ = false;
+    statusReported_ = false;
     InputSize = job.fileMode ? 0 : static_cast<int>(job.input.size());
 
     if (Pass != 0) {
@@ -737,7 +738,10 @@ PGPError TPGPDecode::OnOutput(PGPEvent& event) {
         }
     }
     if (err != kPGPError_NoErr) return err;
-    if (fyeo || ReportAlways) return SendStatusText();
+    if ((fyeo || ReportAlways) && !statusReported_ && SignatureInfo.Status != kSigNone) {
+        statusReported_ = true;
+        return SendStatusText();
+    }
     return kPGPError_NoErr;
 }
 
@@ -784,6 +788,13 @@ PGPError TPGPDecode::OnSignature(PGPEvent& event) {
         if (made && LookupOnServer) LookUpSigner(event.job, SignatureInfo.KeyIDText);
     }
     SignatureInfo.Detached = DetachedFound;
+    // The engine reports a signature after the output it covers, so the log
+    // learns of it here; the output event reports one that came first.
+    statusReported_ = false;
+    if (ForYourEyesOnly || ReportAlways) {
+        statusReported_ = true;
+        return SendStatusText();
+    }
     return kPGPError_NoErr;
 }
 

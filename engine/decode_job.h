@@ -207,6 +207,7 @@ private:
     bool environmentOpen_ = false;  // context and rings from the key-ring holder
     bool bareContext_ = false;      // analysis-only context of our own
     bool prefixedAt_ = false;       // "@" was put in front of the input text
+    bool statusReported_ = false;   // the current signature went to the log
 };
 
 }  // namespace orv
