@@ -2,6 +2,7 @@
 // the events the SDK defines: analysis, recipients, passphrase (asked again
 // for the same section after a wrong answer), output, signatures, keys found,
 // and pass-through of what is not PGP data.
+#include <algorithm>
 #include <cstring>
 #include <list>
 
@@ -74,10 +75,13 @@ private:
         for (const auto& o : opts) {
             switch (o.type) {
             case Opt::KeyDBRef:
-                if (auto* db = check(static_cast<PGPKeyDBRef>(o.ptr))) dbs_.push_back(db);
+                if (auto* db = check(static_cast<PGPKeyDBRef>(o.ptr))) useDB(db);
                 break;
             case Opt::KeySetRef:
-                if (auto* s = check(static_cast<PGPKeySetRef>(o.ptr))) dbs_.push_back(s->db);
+                if (auto* s = check(static_cast<PGPKeySetRef>(o.ptr))) {
+                    if (s->db) useDB(s->db);
+                    for (auto* k : s->members) useDB(k->db);
+                }
                 break;
             case Opt::Passphrase:
             case Opt::Passkey:
@@ -103,6 +107,10 @@ private:
     }
 
     void takeAdded() { takeOptions(job_.takeAdded(), false); }
+
+    void useDB(PGPKeyDBRef db) {
+        if (std::find(dbs_.begin(), dbs_.end(), db) == dbs_.end()) dbs_.push_back(db);
+    }
 
     // ---- output ------------------------------------------------------------
 
@@ -223,7 +231,7 @@ private:
         for (auto& id : ids) {
             PGPKeyID k;
             makeKeyID(id, &k);
-            idArray.insert(idArray.end(), k.opaque, k.opaque + sizeof k.opaque);
+            idArray.insert(idArray.end(), k.opaque, k.opaque + kKeyIDBytes);
             if (id == "0000000000000000") {
                 hidden = true;
                 continue;
@@ -562,8 +570,9 @@ private:
             found->updated = false;
             PGPEvent e{};
             e.type = kPGPEvent_KeyFoundEvent;
+            // The handler frees the database (7) or the set standing for it (6.5).
             e.data.keyFoundData.keySet = found->root;
-            e.data.keyFoundData.keyDB = found;  // the handler frees it
+            e.data.keyFoundData.keyDB = ORV_SDK_RELEASE == 65 ? nullptr : found;
             err = job_.event(e);
             takeAdded();
             if (err) return err;
@@ -596,14 +605,9 @@ PGPError PGP_CALL PGPDecode(PGPContextRef context, PGPOptionListRef firstOption,
     va_list ap;
     va_start(ap, firstOption);
     JobState job(context);
-    PGPError err = gatherOptions(firstOption, ap, job.options);
+    PGPError err = startJob(job, firstOption, ap);
     va_end(ap);
-    if (!check(context)) return kPGPError_BadParams;
     if (err) return err;
-    if (const Option* h = findOption(job.options, Opt::EventHandler)) {
-        job.handler = reinterpret_cast<PGPEventHandlerProcPtr>(h->ptr);
-        job.userValue = h->ptr2;
-    }
     std::string input;
     err = readInput(job.options, input, nullptr);
     if (err) return err;

@@ -450,14 +450,9 @@ PGPError PGP_CALL PGPEncode(PGPContextRef context, PGPOptionListRef firstOption,
     va_list ap;
     va_start(ap, firstOption);
     JobState job(context);
-    PGPError err = gatherOptions(firstOption, ap, job.options);
+    PGPError err = startJob(job, firstOption, ap);
     va_end(ap);
-    if (!check(context)) return kPGPError_BadParams;
     if (err) return err;
-    if (const Option* h = findOption(job.options, Opt::EventHandler)) {
-        job.handler = reinterpret_cast<PGPEventHandlerProcPtr>(h->ptr);
-        job.userValue = h->ptr2;
-    }
     err = job.simple(kPGPEvent_InitialEvent);
     if (err) return err;
     Settings s;

@@ -102,11 +102,29 @@ std::vector<sdk::KeyRecord*> liveKeys(PGPKeyDBRef db);
 std::vector<sdk::KeyRecord*> setMembers(PGPKeySetRef set);
 rnp_key_handle_t keyHandle(const PGPKeyDBObj* obj);  // caller destroys
 PGPError newKeySet(PGPKeyDBRef db, bool root, PGPKeySetRef* out);
+// Release 6.5: the set keeps the database open while it lives (7: nothing).
+void holdDB(PGPKeySetRef set, PGPKeyDBRef db);
+PGPError freeKeySet(PGPKeySetRef set);
+// step -1, 0 or 1 over the objects of one kind.
+PGPError iterObj(PGPKeyIterRef it, PGPKeyIterKind kind, int step, PGPKeyDBObjRef* out);
+// Rings from files, and the model read again from them.
+PGPError openRings(PGPContextRef context, bool isMutable, const std::string& pub, const std::string& sec,
+                   PGPKeyDBRef* out);
+PGPError reloadRings(PGPKeyDBRef db);
+PGPError saveRings(PGPKeyDBRef db);
 PGPError newKeyDB(PGPContextRef context, PGPKeyDBRef* out);
 PGPError importInto(PGPKeyDBRef db, const std::string& data, bool secretToo, std::vector<std::string>* fprs);
 std::string exportKey(const sdk::KeyRecord* key, bool secret, bool armored);
 bool hasSecret(const sdk::KeyRecord* key);
 sdk::TrustRecord& trustOf(sdk::KeyRecord* key);
+
+// Key work with the options already gathered (keyio.cpp, keyedit.cpp), for
+// the entry points of both releases.
+PGPError importKeys(PGPContextRef context, PGPKeyDBRef* outImportedKeys, const std::vector<Option>& opts);
+PGPError exportKeys(PGPContextRef context, const std::vector<Option>& opts);
+PGPError revokeKey(PGPKeyDBObjRef key, const std::vector<Option>& opts);
+PGPError changePassphrase(PGPKeyDBObjRef key, const std::vector<Option>& opts);
+PGPError passkeyOf(PGPKeyDBObjRef key, void* passkeyBuffer, const std::vector<Option>& opts);
 
 // Properties (keyprops.cpp).
 PGPError boolProperty(PGPKeyDBObj* obj, PGPKeyDBObjProperty prop, PGPBoolean* out);

@@ -40,6 +40,10 @@ struct JobState {
     }
 };
 
+// The opening of PGPEncode and PGPDecode: the job's options gathered (taken
+// over), the context checked and the event handler found.
+PGPError startJob(JobState& job, PGPOptionListRef first, va_list ap);
+
 // RNP names of the SDK's cipher and hash numbers ("" when unknown).
 const char* cipherName(int algorithm);
 const char* hashName(int algorithm);

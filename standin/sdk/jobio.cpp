@@ -1,9 +1,20 @@
 // Input and output of jobs, and armour headers.
 #include <cstring>
 
-#include "standin/sdk/internal.h"
+#include "standin/sdk/job.h"
 
 namespace sdk {
+
+PGPError startJob(JobState& job, PGPOptionListRef first, va_list ap) {
+    PGPError err = gatherOptions(first, ap, job.options);
+    if (!check(job.context)) return kPGPError_BadParams;
+    if (err) return err;
+    if (const Option* h = findOption(job.options, Opt::EventHandler)) {
+        job.handler = reinterpret_cast<PGPEventHandlerProcPtr>(h->ptr);
+        job.userValue = h->ptr2;
+    }
+    return kPGPError_NoErr;
+}
 
 PGPError readInput(const std::vector<Option>& opts, std::string& out, std::string* fileName) {
     out.clear();

@@ -412,7 +412,9 @@ PGPError loadRings(PGPKeyDB* db) {
     return kPGPError_NoErr;
 }
 
-PGPError saveRings(PGPKeyDB* db) {
+}  // namespace
+
+PGPError sdk::saveRings(PGPKeyDB* db) {
     std::string pub, sec;
     for (auto* rec : liveKeys(db)) {
         auto tr = db->trust.find(rec->self.fpr);
@@ -458,6 +460,8 @@ PGPError saveRings(PGPKeyDB* db) {
     return kPGPError_NoErr;
 }
 
+namespace {
+
 void destroyDB(PGPKeyDB* db) {
     if (db->root) delete db->root;
     rnp_ffi_destroy(db->ffi);
@@ -475,25 +479,61 @@ PGPError PGP_CALL PGPNewKeyDB(PGPContextRef context, PGPKeyDBRef* outKeyDB) {
     return newKeyDB(context, outKeyDB);
 }
 
-PGPError PGP_CALL PGPOpenKeyDBFile(PGPContextRef context, PGPFlags openFlags, PGPFileSpecRef pubFile,
-                                   PGPFileSpecRef privFile, PGPKeyDBRef* outKeyDB) {
-    if (!outKeyDB) return kPGPError_BadParams;
-    *outKeyDB = nullptr;
-    if (!check(context) || !check(pubFile) || (privFile && !check(privFile))) return kPGPError_BadParams;
+}  // extern "C"
+
+PGPError sdk::openRings(PGPContextRef context, bool isMutable, const std::string& pub, const std::string& sec,
+                        PGPKeyDBRef* out) {
+    *out = nullptr;
     PGPKeyDBRef db = nullptr;
     PGPError err = newKeyDB(context, &db);
     if (err) return err;
-    db->pubPath = pubFile->path;
-    if (privFile) db->secPath = privFile->path;
-    db->isMutable = (openFlags & kPGPOpenKeyDBFileOptions_Mutable) != 0;
+    db->pubPath = pub;
+    db->secPath = sec;
+    db->isMutable = isMutable;
     err = loadRings(db);
     if (err) {
         destroyDB(db);
         return err;
     }
     db->updated = false;
-    *outKeyDB = db;
+    *out = db;
     return kPGPError_NoErr;
+}
+
+// Changes not written are dropped: the keys are read again from the files.
+// Records of keys stay (handles the caller holds keep pointing somewhere
+// valid); their parts are rebuilt.
+PGPError sdk::reloadRings(PGPKeyDBRef db) {
+    if (db->pubPath.empty() && db->secPath.empty()) return kPGPError_NoErr;
+    rnp_ffi_t fresh = newFfi();
+    if (!fresh) return kPGPError_OutOfMemory;
+    rnp_ffi_t old = db->ffi;
+    db->ffi = fresh;
+    db->trust.clear();
+    db->pubBlocks.clear();
+    db->secBlocks.clear();
+    db->pubUnknown.clear();
+    db->secUnknown.clear();
+    for (auto& rec : db->keys) {
+        rec->deleted = true;
+        rec->changed = true;
+    }
+    PGPError err = loadRings(db);
+    for (auto& rec : db->keys) rec->changed = false;
+    rnp_ffi_destroy(old);
+    db->updated = false;
+    return err;
+}
+
+extern "C" {
+
+PGPError PGP_CALL PGPOpenKeyDBFile(PGPContextRef context, PGPFlags openFlags, PGPFileSpecRef pubFile,
+                                   PGPFileSpecRef privFile, PGPKeyDBRef* outKeyDB) {
+    if (!outKeyDB) return kPGPError_BadParams;
+    *outKeyDB = nullptr;
+    if (!check(context) || !check(pubFile) || (privFile && !check(privFile))) return kPGPError_BadParams;
+    return openRings(context, (openFlags & kPGPOpenKeyDBFileOptions_Mutable) != 0, pubFile->path,
+                     privFile ? privFile->path : std::string(), outKeyDB);
 }
 
 PGPError PGP_CALL PGPFreeKeyDB(PGPKeyDBRef keyDB) {

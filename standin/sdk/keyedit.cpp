@@ -74,18 +74,10 @@ bool passphraseForPasskey(const void* passkey, size_t length, SecureBytes& out) 
 
 }  // namespace sdk
 
-extern "C" {
-
-PGPError PGP_CALL PGPGetKeyPasskeyBuffer(PGPKeyDBObjRef key, void* passkeyBuffer, PGPOptionListRef firstOption, ...) {
-    va_list ap;
-    va_start(ap, firstOption);
-    std::vector<Option> opts;
-    PGPError err = gatherOptions(firstOption, ap, opts);
-    va_end(ap);
+PGPError sdk::passkeyOf(PGPKeyDBObjRef key, void* passkeyBuffer, const std::vector<Option>& opts) {
     if (!check(key) || !key->key || !passkeyBuffer ||
         (key->kind != kPGPKeyIter_Key && key->kind != kPGPKeyIter_SubKey))
         return kPGPError_BadParams;
-    if (err) return err;
     if (!hasPassphrase(opts)) return kPGPError_NeedPassphrase;
     PGPKeyDBObj* part = lockedPart(key);
     PGPInt32 algorithm = 0, bits = 0;
@@ -97,13 +89,25 @@ PGPError PGP_CALL PGPGetKeyPasskeyBuffer(PGPKeyDBObjRef key, void* passkeyBuffer
     rnp_key_lock(h.h);
     Passkey p;
     p.token.resize(static_cast<size_t>(bits) / 8);
-    err = PGPContextGetRandomBytes(key->key->db->context, &p.token[0], static_cast<PGPSize>(p.token.size()));
+    PGPError err = PGPContextGetRandomBytes(key->key->db->context, &p.token[0], static_cast<PGPSize>(p.token.size()));
     if (err) return err;
     p.passphrase = pass;
     std::memcpy(passkeyBuffer, p.token.data(), p.token.size());
     std::lock_guard<std::mutex> lock(gPasskeyLock);
     passkeys().push_back(std::move(p));
     return kPGPError_NoErr;
+}
+
+extern "C" {
+
+PGPError PGP_CALL PGPGetKeyPasskeyBuffer(PGPKeyDBObjRef key, void* passkeyBuffer, PGPOptionListRef firstOption, ...) {
+    va_list ap;
+    va_start(ap, firstOption);
+    std::vector<Option> opts;
+    PGPError err = gatherOptions(firstOption, ap, opts);
+    va_end(ap);
+    if (err) return check(key) ? err : kPGPError_BadParams;
+    return passkeyOf(key, passkeyBuffer, opts);
 }
 
 // The stand-in's random bytes come from the system, which never runs short,

@@ -66,17 +66,14 @@ PGPError copyInto(const std::vector<KeyRecord*>& keys, PGPKeyDBRef dest, std::ve
 
 extern "C" {
 
-PGPError PGP_CALL PGPImport(PGPContextRef context, PGPKeyDBRef* outImportedKeys, PGPOptionListRef firstOption, ...) {
-    va_list ap;
-    va_start(ap, firstOption);
-    std::vector<Option> opts;
-    PGPError err = gatherOptions(firstOption, ap, opts);
-    va_end(ap);
-    if (outImportedKeys) *outImportedKeys = nullptr;
-    if (!check(context) || !outImportedKeys) return kPGPError_BadParams;
-    if (err) return err;
+}  // extern "C"
+
+namespace sdk {
+
+PGPError importKeys(PGPContextRef context, PGPKeyDBRef* outImportedKeys, const std::vector<Option>& opts) {
+    *outImportedKeys = nullptr;
     std::string data;
-    err = readInput(opts, data, nullptr);
+    PGPError err = readInput(opts, data, nullptr);
     if (err) return err;
     PGPKeyDBRef db = nullptr;
     err = newKeyDB(context, &db);
@@ -91,14 +88,7 @@ PGPError PGP_CALL PGPImport(PGPContextRef context, PGPKeyDBRef* outImportedKeys,
     return kPGPError_NoErr;
 }
 
-PGPError PGP_CALL PGPExport(PGPContextRef context, PGPOptionListRef firstOption, ...) {
-    va_list ap;
-    va_start(ap, firstOption);
-    std::vector<Option> opts;
-    PGPError err = gatherOptions(firstOption, ap, opts);
-    va_end(ap);
-    if (!check(context)) return kPGPError_BadParams;
-    if (err) return err;
+PGPError exportKeys(PGPContextRef context, const std::vector<Option>& opts) {
     std::vector<KeyRecord*> keys;
     for (const auto& o : opts) {
         if (o.type == Opt::ExportKeySet)
@@ -135,6 +125,33 @@ PGPError PGP_CALL PGPExport(PGPContextRef context, PGPOptionListRef firstOption,
     return writeOutput(context, *out, data);
 }
 
+}  // namespace sdk
+
+extern "C" {
+
+PGPError PGP_CALL PGPImport(PGPContextRef context, PGPKeyDBRef* outImportedKeys, PGPOptionListRef firstOption, ...) {
+    va_list ap;
+    va_start(ap, firstOption);
+    std::vector<Option> opts;
+    PGPError err = gatherOptions(firstOption, ap, opts);
+    va_end(ap);
+    if (outImportedKeys) *outImportedKeys = nullptr;
+    if (!check(context) || !outImportedKeys) return kPGPError_BadParams;
+    if (err) return err;
+    return importKeys(context, outImportedKeys, opts);
+}
+
+PGPError PGP_CALL PGPExport(PGPContextRef context, PGPOptionListRef firstOption, ...) {
+    va_list ap;
+    va_start(ap, firstOption);
+    std::vector<Option> opts;
+    PGPError err = gatherOptions(firstOption, ap, opts);
+    va_end(ap);
+    if (!check(context)) return kPGPError_BadParams;
+    if (err) return err;
+    return exportKeys(context, opts);
+}
+
 PGPError PGP_CALL PGPCopyKeys(PGPKeySetRef keysToCopy, PGPKeyDBRef destKeyDB, PGPKeySetRef* outNewKeys) {
     if (outNewKeys) *outNewKeys = nullptr;
     if (!check(keysToCopy) || !check(destKeyDB)) return kPGPError_BadParams;
@@ -150,32 +167,42 @@ PGPError PGP_CALL PGPCopyKeys(PGPKeySetRef keysToCopy, PGPKeyDBRef destKeyDB, PG
 
 PGPError PGP_CALL PGPAddKeys(PGPKeySetRef keysToAdd, PGPKeySetRef destKeySet) {
     if (!check(keysToAdd) || !check(destKeySet)) return kPGPError_BadParams;
-    auto keys = setMembers(keysToAdd);
-    if (keysToAdd->db != destKeySet->db) {
+    // Keys of other rings are copied into the destination's rings; a set
+    // of no rings (release 6.5) only refers to them.
+    std::vector<KeyRecord*> keys, foreign;
+    for (auto* k : setMembers(keysToAdd))
+        (!destKeySet->db || k->db == destKeySet->db ? keys : foreign).push_back(k);
+    if (!foreign.empty()) {
         std::vector<KeyRecord*> copied;
-        PGPError err = copyInto(keys, destKeySet->db, &copied);
+        PGPError err = copyInto(foreign, destKeySet->db, &copied);
         if (err) return err;
-        keys = copied;
+        keys.insert(keys.end(), copied.begin(), copied.end());
     }
     if (!destKeySet->isRoot)
         for (auto* k : keys)
-            if (std::find(destKeySet->members.begin(), destKeySet->members.end(), k) == destKeySet->members.end())
+            if (std::find(destKeySet->members.begin(), destKeySet->members.end(), k) == destKeySet->members.end()) {
                 destKeySet->members.push_back(k);
+                holdDB(destKeySet, k->db);
+            }
     return kPGPError_NoErr;
 }
 
 PGPError PGP_CALL PGPDeleteKeys(PGPKeySetRef keysToDelete) {
     if (!check(keysToDelete)) return kPGPError_BadParams;
-    PGPKeyDBRef db = keysToDelete->db;
+    std::vector<PGPKeyDBRef> touched;
     for (auto* k : setMembers(keysToDelete)) {
+        PGPKeyDBRef db = k->db;
+        if (std::find(touched.begin(), touched.end(), db) == touched.end()) touched.push_back(db);
         RnpKey h(keyHandle(&k->self));
         if (h.h) rnp_key_remove(h.h, RNP_KEY_REMOVE_PUBLIC | RNP_KEY_REMOVE_SECRET | RNP_KEY_REMOVE_SUBKEYS);
         db->pubBlocks.erase(k->self.fpr);
         db->secBlocks.erase(k->self.fpr);
         k->deleted = true;
     }
-    db->updated = true;
-    refreshKeys(db);
+    for (auto* db : touched) {
+        db->updated = true;
+        refreshKeys(db);
+    }
     return kPGPError_NoErr;
 }
 
@@ -285,15 +312,11 @@ PGPError PGP_CALL PGPSetKeyAxiomatic(PGPKeyDBObjRef key, PGPOptionListRef firstO
     return kPGPError_NoErr;
 }
 
-PGPError PGP_CALL PGPRevoke(PGPKeyDBObjRef key, PGPOptionListRef firstOption, ...) {
-    va_list ap;
-    va_start(ap, firstOption);
-    std::vector<Option> opts;
-    PGPError err = gatherOptions(firstOption, ap, opts);
-    va_end(ap);
+}  // extern "C"
+
+PGPError sdk::revokeKey(PGPKeyDBObjRef key, const std::vector<Option>& opts) {
     if (!check(key) || !key->key || (key->kind != kPGPKeyIter_Key && key->kind != kPGPKeyIter_SubKey))
         return kPGPError_BadParams;
-    if (err) return err;
     KeyRecord* k = key->key;
     RnpKey primary(keyHandle(&k->self));
     RnpKey target(keyHandle(key));
@@ -305,6 +328,18 @@ PGPError PGP_CALL PGPRevoke(PGPKeyDBObjRef key, PGPOptionListRef firstOption, ..
     if (r != RNP_SUCCESS) return mapRnp(r, kErrCantSign);
     markChanged(k->db, k);
     return kPGPError_NoErr;
+}
+
+extern "C" {
+
+PGPError PGP_CALL PGPRevoke(PGPKeyDBObjRef key, PGPOptionListRef firstOption, ...) {
+    va_list ap;
+    va_start(ap, firstOption);
+    std::vector<Option> opts;
+    PGPError err = gatherOptions(firstOption, ap, opts);
+    va_end(ap);
+    if (err) return check(key) ? err : kPGPError_BadParams;
+    return revokeKey(key, opts);
 }
 
 PGPError PGP_CALL PGPAddUserID(PGPKeyDBObjRef key, const char* userID, PGPOptionListRef firstOption, ...) {
@@ -325,14 +360,10 @@ PGPError PGP_CALL PGPAddUserID(PGPKeyDBObjRef key, const char* userID, PGPOption
     return kPGPError_NoErr;
 }
 
-PGPError PGP_CALL PGPChangePassphrase(PGPKeyDBObjRef key, PGPOptionListRef firstOption, ...) {
-    va_list ap;
-    va_start(ap, firstOption);
-    std::vector<Option> opts;
-    PGPError err = gatherOptions(firstOption, ap, opts);
-    va_end(ap);
+}  // extern "C"
+
+PGPError sdk::changePassphrase(PGPKeyDBObjRef key, const std::vector<Option>& opts) {
     if (!check(key) || !key->key) return kPGPError_BadParams;
-    if (err) return err;
     // The first passphrase given is the old one, the second the new one.
     std::vector<const Option*> passes;
     for (const auto& o : opts)
@@ -353,6 +384,18 @@ PGPError PGP_CALL PGPChangePassphrase(PGPKeyDBObjRef key, PGPOptionListRef first
     }
     markChanged(key->key->db, key->key);
     return kPGPError_NoErr;
+}
+
+extern "C" {
+
+PGPError PGP_CALL PGPChangePassphrase(PGPKeyDBObjRef key, PGPOptionListRef firstOption, ...) {
+    va_list ap;
+    va_start(ap, firstOption);
+    std::vector<Option> opts;
+    PGPError err = gatherOptions(firstOption, ap, opts);
+    va_end(ap);
+    if (err) return check(key) ? err : kPGPError_BadParams;
+    return changePassphrase(key, opts);
 }
 
 PGPError PGP_CALL PGPGenerateKey(PGPContextRef context, PGPKeyDBObjRef* outKey, PGPOptionListRef firstOption, ...) {

@@ -118,7 +118,7 @@ int uidValidity(PGPKeyDBObj* u, int depth) {
 std::string keyIDBytes(const std::string& hex16) {
     PGPKeyID id;
     makeKeyID(hex16, &id);
-    return std::string(reinterpret_cast<const char*>(&id), sizeof id);
+    return std::string(reinterpret_cast<const char*>(&id), kKeyIDBytes);
 }
 
 uint32_t creationOf(rnp_key_handle_t h) {
@@ -499,7 +499,7 @@ std::vector<KeyRef> selfSigKeyRefs(KeyRecord* k, int subpacketType) {
 PGPError indexedRef(PGPKeyDBObjRef key, int type, PGPUInt32 index, PGPKeyDBObjRef* outKey, PGPKeyID* outKeyID,
                     PGPByte* outClass) {
     if (outKey) *outKey = nullptr;
-    if (outKeyID) std::memset(outKeyID, 0, sizeof *outKeyID);
+    if (outKeyID) std::memset(outKeyID, 0, kKeyIDBytes);
     if (outClass) *outClass = 0;
     if (!check(key) || !key->key) return kPGPError_BadParams;
     auto refs = selfSigKeyRefs(key->key, type);

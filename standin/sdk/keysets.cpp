@@ -12,7 +12,7 @@ namespace sdk {
 // A key ID value: byte 0 holds the number of ID bytes (8, or 4 for an
 // abbreviated ID), bytes 4 to 11 the ID itself, right-aligned.
 void makeKeyID(const std::string& hex, PGPKeyID* out) {
-    std::memset(out, 0, sizeof *out);
+    std::memset(out, 0, kKeyIDBytes);
     size_t n = hex.size() / 2;
     if (n > 8) n = 8;
     out->opaque[0] = static_cast<PGPByte>(n);
@@ -40,8 +40,35 @@ PGPError newKeySet(PGPKeyDBRef db, bool root, PGPKeySetRef* out) {
     auto* s = new (std::nothrow) PGPKeySet;
     if (!s) return kPGPError_OutOfMemory;
     s->db = db;
+    s->context = db ? db->context : nullptr;
     s->isRoot = root;
+    if (!root) holdDB(s, db);
     *out = s;
+    return kPGPError_NoErr;
+}
+
+void holdDB(PGPKeySetRef set, PGPKeyDBRef db) {
+#if ORV_SDK_RELEASE == 65
+    // Release 6.5 has no key databases to free: a set keeps the rings its
+    // keys live in open until the set itself is freed.
+    if (!db || set->isRoot || std::find(set->held.begin(), set->held.end(), db) != set->held.end()) return;
+    ++db->refs;
+    set->held.push_back(db);
+#endif
+}
+
+PGPError freeKeySet(PGPKeySetRef keySet) {
+    if (keySet->isRoot) {
+#if ORV_SDK_RELEASE == 65
+        return PGPFreeKeyDB(keySet->db);  // the set stands for its rings
+#else
+        return kPGPError_NoErr;  // the database owns its root set
+#endif
+    }
+    if (--keySet->refs > 0) return kPGPError_NoErr;
+    std::vector<PGPKeyDBRef> held = std::move(keySet->held);
+    delete keySet;
+    for (auto* db : held) PGPFreeKeyDB(db);
     return kPGPError_NoErr;
 }
 
@@ -158,8 +185,6 @@ void releaseFilter(PGPFilterRef f) {
 
 std::string sortName(KeyRecord* k) { return upper(primaryUserID(k)); }
 
-PGPError iterObj(PGPKeyIterRef it, PGPKeyIterKind kind, int step, PGPKeyDBObjRef* out);
-
 }  // namespace
 
 extern "C" {
@@ -191,21 +216,18 @@ PGPError PGP_CALL PGPNewOneKeySet(PGPKeyDBObjRef key, PGPKeySetRef* outKeySet) {
 
 PGPError PGP_CALL PGPIncKeySetRefCount(PGPKeySetRef keySet) {
     if (!check(keySet)) return kPGPError_BadParams;
-    ++keySet->refs;
+    if (keySet->isRoot && ORV_SDK_RELEASE == 65) ++keySet->db->refs;
+    else ++keySet->refs;
     return kPGPError_NoErr;
 }
 
 PGPError PGP_CALL PGPFreeKeySet(PGPKeySetRef keySet) {
     if (!check(keySet)) return kPGPError_BadParams;
-    if (keySet->isRoot) return kPGPError_NoErr;  // the database owns its root set
-    if (--keySet->refs <= 0) delete keySet;
-    return kPGPError_NoErr;
+    return freeKeySet(keySet);
 }
 
 PGPKeyDBRef PGP_CALL PGPPeekKeySetKeyDB(PGPKeySetRef keySet) { return check(keySet) ? keySet->db : nullptr; }
-PGPContextRef PGP_CALL PGPPeekKeySetContext(PGPKeySetRef keySet) {
-    return check(keySet) ? keySet->db->context : nullptr;
-}
+PGPContextRef PGP_CALL PGPPeekKeySetContext(PGPKeySetRef keySet) { return check(keySet) ? keySet->context : nullptr; }
 
 PGPError PGP_CALL PGPCountKeys(PGPKeySetRef keySet, PGPUInt32* outCount) {
     if (!check(keySet) || !outCount) return kPGPError_BadParams;
@@ -313,8 +335,12 @@ PGPError PGP_CALL PGPFilterKeySet(PGPKeySetRef keySet, PGPFilterRef filter, PGPK
     PGPKeySetRef out = nullptr;
     PGPError err = newKeySet(keySet->db, false, &out);
     if (err) return err;
+    out->context = keySet->context;
     for (auto* k : setMembers(keySet))
-        if (evalKey(filter, k)) out->members.push_back(k);
+        if (evalKey(filter, k)) {
+            out->members.push_back(k);
+            holdDB(out, k->db);
+        }
     *outKeySet = out;
     return kPGPError_NoErr;
 }
@@ -327,7 +353,7 @@ PGPError PGP_CALL PGPOrderKeySet(PGPKeySetRef keySet, PGPKeyOrdering order, PGPB
     auto* l = new (std::nothrow) PGPKeyList;
     if (!l) return kPGPError_OutOfMemory;
     l->set = keySet;
-    ++keySet->refs;
+    PGPIncKeySetRefCount(keySet);
     l->keys = setMembers(keySet);
     auto num = [](KeyRecord* k, PGPKeyDBObjProperty p) {
         PGPInt32 v = 0;
@@ -375,7 +401,7 @@ PGPError PGP_CALL PGPFreeKeyList(PGPKeyListRef keyList) {
 }
 
 PGPContextRef PGP_CALL PGPPeekKeyListContext(PGPKeyListRef keyList) {
-    return check(keyList) ? keyList->set->db->context : nullptr;
+    return check(keyList) ? keyList->set->context : nullptr;
 }
 
 PGPError PGP_CALL PGPNewKeyIter(PGPKeyListRef keyList, PGPKeyIterRef* outIter) {
@@ -426,7 +452,7 @@ PGPError PGP_CALL PGPFreeKeyIter(PGPKeyIterRef iter) {
 }
 
 PGPContextRef PGP_CALL PGPPeekKeyIterContext(PGPKeyIterRef iter) {
-    return check(iter) ? iter->list->set->db->context : nullptr;
+    return check(iter) ? iter->list->set->context : nullptr;
 }
 
 PGPInt32 PGP_CALL PGPKeyIterIndex(PGPKeyIterRef iter) { return check(iter) ? iter->key : -1; }
@@ -479,7 +505,7 @@ PGPInt32 PGP_CALL PGPKeyIterSeek(PGPKeyIterRef iter, PGPKeyDBObjRef key) {
 
 }  // extern "C"
 
-namespace {
+namespace sdk {
 
 PGPError iterObj(PGPKeyIterRef it, PGPKeyIterKind kind, int step, PGPKeyDBObjRef* out) {
     if (!out) return kPGPError_BadParams;
@@ -531,13 +557,13 @@ PGPError iterObj(PGPKeyIterRef it, PGPKeyIterKind kind, int step, PGPKeyDBObjRef
     }
 }
 
-}  // namespace
+}  // namespace sdk
 
 extern "C" {
 
 PGPError PGP_CALL PGPGetKeyID(PGPKeyDBObjRef obj, PGPKeyID* outKeyID) {
     if (!outKeyID) return kPGPError_BadParams;
-    std::memset(outKeyID, 0, sizeof *outKeyID);
+    std::memset(outKeyID, 0, kKeyIDBytes);
     if (!check(obj)) return kPGPError_BadParams;
     std::string v;
     PGPError err = dataProperty(obj, obj->kind == kPGPKeyIter_Signature ? kPGPSigProperty_KeyID
@@ -545,7 +571,7 @@ PGPError PGP_CALL PGPGetKeyID(PGPKeyDBObjRef obj, PGPKeyID* outKeyID) {
                                                                         : kPGPKeyProperty_KeyID,
                                 v);
     if (err) return err;
-    std::memcpy(outKeyID, v.data(), std::min(v.size(), sizeof *outKeyID));
+    std::memcpy(outKeyID, v.data(), std::min(v.size(), kKeyIDBytes));
     return kPGPError_NoErr;
 }
 
@@ -555,9 +581,13 @@ PGPError PGP_CALL PGPGetKeyIDString(const PGPKeyID* keyID, PGPKeyIDStringType ty
     outString[0] = 0;
     std::string hex = keyIDHex(keyID);
     if (hex.empty()) return kPGPError_BadParams;
-    if (type == kPGPKeyIDString_Abbreviated) {
+    // The text forms are numbered differently by the two releases.
+    const PGPKeyIDStringType abbreviated = ORV_SDK_RELEASE == 65 ? kPGPKeyIDString65_Abbreviated
+                                                                 : kPGPKeyIDString_Abbreviated;
+    const PGPKeyIDStringType full = ORV_SDK_RELEASE == 65 ? kPGPKeyIDString65_Full : kPGPKeyIDString_Full;
+    if (type == abbreviated) {
         hex = hex.substr(hex.size() - 8);
-    } else if (type != kPGPKeyIDString_Full || hex.size() != 16) {
+    } else if (type != full || hex.size() != 16) {
         return kPGPError_BadParams;
     }
     std::snprintf(outString, kPGPMaxKeyIDStringSize, "0x%s", hex.c_str());
@@ -566,7 +596,7 @@ PGPError PGP_CALL PGPGetKeyIDString(const PGPKeyID* keyID, PGPKeyIDStringType ty
 
 PGPError PGP_CALL PGPNewKeyIDFromString(const char* string, PGPInt32 kind, PGPKeyID* outKeyID) {
     if (!outKeyID) return kPGPError_BadParams;
-    std::memset(outKeyID, 0, sizeof *outKeyID);
+    std::memset(outKeyID, 0, kKeyIDBytes);
     if (!string) return kPGPError_BadParams;
     std::string s = string;
     while (!s.empty() && (s.back() == ' ' || s.back() == '\t')) s.pop_back();

@@ -171,7 +171,9 @@ struct PGPKeyDB : sdk::Tagged<sdk::Tag::KeyDB> {
 };
 
 struct PGPKeySet : sdk::Tagged<sdk::Tag::KeySet> {
-    PGPKeyDBRef db = nullptr;
+    PGPKeyDBRef db = nullptr;  // null for a release 6.5 set of keys from any rings
+    PGPContextRef context = nullptr;
+    std::vector<PGPKeyDBRef> held;  // release 6.5: rings kept open for the members
     bool isRoot = false;
     int refs = 1;
     std::vector<sdk::KeyRecord*> members;  // unused for the root set
