@@ -1,0 +1,470 @@
+// The receiving side of the encryptor interface: received messages decoded
+// into the client's result file with their signature status line,
+// signatures checked for the client, keys taken out of messages, files
+// destroyed.
+
+#include "formats/decryptor.h"
+
+#include "engine/decode_job.h"
+#include "formats/mcfuncs.h"
+#include "formats/mime_text.h"
+#include "formats/pgp_recognition.h"
+#include "formats/pm_texts.h"
+
+namespace orv {
+
+using namespace mime;
+
+namespace {
+
+namespace tx {
+constexpr int GOOD_ = 117;
+constexpr int BAD_ = 118;
+constexpr int SIGN_FROM = 119;
+constexpr int NO_KEY = 120;
+constexpr int NO_ALG = 121;
+constexpr int FOR_SIGN = 122;
+constexpr int ENTER_PHRASE = 123;
+constexpr int KEYS_ADDED = 124;
+constexpr int ED_FWD_TEXT = 188;
+constexpr int EXTRA_DATA = 223;
+constexpr int NO_KEY_FOUND = 226;
+constexpr int DEC_BEG = 232;
+constexpr int FINISHED = 235;
+constexpr int DEC_MSG = 238;
+constexpr int DEC_ATT = 239;
+constexpr int ADD_KEYS = 274;
+constexpr int VALID_UNKNOWN = 359;
+}  // namespace tx
+
+constexpr unsigned kHostStatusLine = 3075;
+constexpr unsigned AM_ADDTOLIST = 0x400 + 3;
+constexpr unsigned AM_DECODED = 0x400 + 10;
+constexpr int kUserCancel = -11987;
+constexpr int kNeverShown = -11995;
+constexpr int kNothingOffered = -10988;
+
+// Clear-signed data with text around it that the signature does not cover.
+bool HasUnsignedData(const TPGPSplit& split) {
+    if (split.Kind != mkClearSigned) return false;
+    if (!Trim(split.Trailing).empty()) return true;
+    const std::size_t blank = split.Head.find("\r\n\r\n");
+    return blank != npos && TrimRight(split.Head).size() >= blank + 5;
+}
+
+// The header line from the last "Content-disposition: " on, with its
+// continuation lines, names a file.
+bool IsAttachmentHeader(std::string_view header) {
+    const std::string lower = LowerCase(header);
+    const std::size_t at = lower.rfind("content-disposition: ");
+    if (at == npos) return false;
+    std::size_t end = at;
+    for (;;) {
+        end = lower.find("\r\n", end);
+        if (end == npos) {
+            end = lower.size();
+            break;
+        }
+        if (end + 2 < lower.size() && (lower[end + 2] == ' ' || lower[end + 2] == '\t')) {
+            end += 2;
+            continue;
+        }
+        break;
+    }
+    return lower.substr(at, end - at).find("filename=") != npos;
+}
+
+bool IsHex(char c) { return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F') || (c >= 'a' && c <= 'f'); }
+
+// "0X" and a key ID after the last "X-PGP-KEY" header: 16 hex digits when
+// there are, else 8.
+std::string XPGPKeyID(std::string_view text) {
+    std::string upper(text);
+    for (char& c : upper)
+        if (c >= 'a' && c <= 'z') c = char(c - 'a' + 'A');
+    const std::size_t at = upper.rfind("X-PGP-KEY");
+    if (at == npos) return {};
+    const std::size_t lineEnd = upper.find("\r\n", at);
+    const std::size_t x = upper.find("0X", at);
+    if (x == npos || (lineEnd != npos && x > lineEnd)) return {};
+    std::size_t n = 0;
+    while (x + 2 + n < upper.size() && n < 16 && IsHex(upper[x + 2 + n])) ++n;
+    if (n >= 16) return "0x" + upper.substr(x + 2, 16);
+    if (n >= 8) return "0x" + upper.substr(x + 2, 8);
+    return {};
+}
+
+}  // namespace
+
+// ---- Signature status ---------------------------------------------------------
+
+int SignatureStatusCode(int status, int validity, bool marginalIsInvalid) {
+    switch (status) {
+        case kSigGood:
+            return validity >= 3 || (validity == 2 && !marginalIsInvalid) ? kSigCodeGoodValid : kSigCodeGoodInvalid;
+        case kSigBad:
+            return kSigCodeBad;
+        case kSigUnknownKey:
+        case kSigNotSigningKey:
+            return kSigCodeNoKey;
+        default:
+            return kSigCodeNone;
+    }
+}
+
+std::string ShortKeyID(const std::string& keyID) {
+    if ((keyID.size() != 10 && keyID.size() != 18) || !StartsWithNoCase(keyID, "0x")) return {};
+    for (std::size_t i = 2; i < keyID.size(); ++i)
+        if (!IsHex(keyID[i])) return {};
+    return "0x" + keyID.substr(keyID.size() - 8);
+}
+
+std::string SignatureLine(int code, bool unknownKey, const std::string& note, const std::string& userID,
+                          const std::string& keyID, int validity, const TTextSource& text) {
+    auto T = [&](int n) { return text ? text(n) : std::string(); };
+    if (code == kSigCodeNoKey) {
+        if (unknownKey) return T(tx::NO_KEY) + " [ " + ShortKeyID(keyID) + " ]" + T(tx::FOR_SIGN);
+        return T(tx::NO_ALG) + T(tx::FOR_SIGN);
+    }
+    if (code < kSigCodeGoodValid || code > kSigCodeBad) return {};
+    std::string line = T(code == kSigCodeBad ? tx::BAD_ : tx::GOOD_) + T(tx::SIGN_FROM);
+    if (!note.empty()) {
+        const std::size_t blank = line.rfind(' ');
+        line.insert(blank == npos ? line.size() : blank, " (" + note + ")");
+    }
+    const int v = validity < 0 ? 0 : validity > 3 ? 3 : validity;
+    line += " " + userID + ", (" + ShortKeyID(keyID) + "): " + T(tx::VALID_UNKNOWN + v);
+    return line;
+}
+
+std::string ReformatSignatureLine(std::string_view line) {
+    const std::size_t comma = line.find(',');
+    if (comma == npos) return std::string(line);
+    std::string out(line.substr(0, comma));
+    const std::string_view rest = Trim(line.substr(comma + 1));
+    const std::size_t close = rest.find(')');
+    if (close == npos) return out + "\r\n" + std::string(rest);
+    out += "\r\n";
+    out += rest.substr(0, close + 1);
+    const std::string_view after = Trim(rest.substr(close + 1));
+    if (!after.empty()) {
+        out += "\r\n";
+        out += after;
+    }
+    return out;
+}
+
+std::string CutSignatureLine(std::string line) {
+    if (line.size() > kVerifyLineMax) {
+        line.resize(kVerifyLineMax - 4);
+        line += " ...";
+    }
+    return line;
+}
+
+// ---- Decoding job runs ----------------------------------------------------------
+
+struct TPMEncryptor::TDecodeRun {
+    int Error = -1;
+    std::string Plain;
+    int Code = kSigCodeNone;
+    std::string Line;
+    ~TDecodeRun() { WipeText(Plain); }
+};
+
+int TPMEncryptor::RunDecoder(const std::string& block, bool verify, const std::string& title, TDecodeRun& run) {
+    TPGPDecode* job = Host.Decoder;
+    if (!job) return run.Error = -11977;
+    job->ToFile = false;
+    job->LookupOnServer = Settings.Lookup;
+    job->PassThroughClearSigned = !Settings.CheckSig && !verify;
+    job->PassThroughUnrecognized = true;
+    job->PassThroughKeys = true;
+    job->ImportFoundKeys = true;
+    job->ImportPrompt = T(tx::ADD_KEYS);
+    const std::string prompt = job->PassphrasePrompt;
+    job->PassphrasePrompt = title + " - " + T(tx::ENTER_PHRASE);
+    try {
+        run.Error = job->DecodeBuffer(block);
+    } catch (...) {
+        run.Error = -11999;
+    }
+    job->PassphrasePrompt = prompt;
+    run.Plain = std::move(job->OutputText);
+    WipeText(job->OutputText);
+    job->OutputText.clear();
+    if (Host.CacheTimer) Host.CacheTimer(Settings.Store);
+    if (run.Error != 0) return run.Error;
+    const TSignatureInfo& info = job->SignatureInfo;
+    run.Code = SignatureStatusCode(info.Status, info.Validity, Settings.MarginalIsInvalid);
+    if (run.Code != kSigCodeNone)
+        run.Line = SignatureLine(run.Code, info.Status == kSigUnknownKey, job->SignatureNote(), info.UserID,
+                                 info.KeyIDText, info.Validity, Host.Text);
+    if (job->AnalyzeResult == kAnalyzeEncrypted) run.Code |= kSigCodeEncrypted;
+    if (!info.UserID.empty() && !info.KeyIDText.empty())
+        AutoListEntry = AutoListEntryOf({TFoundKey{info.KeyIDText, info.UserID}});
+    return 0;
+}
+
+int TPMEncryptor::Decode() {
+    if (Host.MessageWindowFieldBegins && Host.MessageWindowFieldBegins(T(tx::ED_FWD_TEXT))) return 0;
+    if (PM.MessageFile.empty()) return 0;
+    std::string text;
+    if (!Host.ReadFile || !Host.ReadFile(PM.MessageFile, text) || text.empty()) return 0;
+    auto writeOut = [&](std::string_view bytes) {
+        if (!OutputFile.empty() && Host.WriteFile && Host.WriteFile(OutputFile, bytes)) return true;
+        if (Host.Error) Host.Error(T(text::WRITE_ERROR));
+        return false;
+    };
+    auto finish = [&](int r) {
+        WipeText(text);
+        return r;
+    };
+
+    if (OutcomeFlags[2] && !OutcomeFlags[1]) return finish(writeOut(text) ? 2 : 0);
+
+    TPGPSplit split;
+    if (Settings.FormParameter == "PGPMIME") {
+        split.Kind = mkPGPMime;
+        split.Block = NormaliseLineEnds(text);
+        split.Head = split.Block.substr(0, split.Block.find("\r\n\r\n"));
+    } else {
+        TAnalyzeText analyze;
+        if (Host.Decoder)
+            analyze = [this](const std::string& t) {
+                Host.Decoder->AnalyzeBuffer(t);
+                return Host.Decoder->AnalyzeResult;
+            };
+        split = SplitPGPMessage(text, analyze);
+    }
+    if (split.Block.empty()) {
+        WipeText(split.Head);
+        WipeText(split.Trailing);
+        return finish(writeOut(text) ? 2 : 0);
+    }
+    const bool unsignedData = HasUnsignedData(split);
+    const bool attachment = IsAttachmentHeader(split.Head);
+    if (attachment) {
+        split.Head.clear();
+        split.Trailing.clear();
+    }
+
+    Status(0, T(tx::DEC_BEG) + " ...");
+    TDecodeRun run;
+    RunDecoder(split.Block, false, T(attachment ? tx::DEC_ATT : tx::DEC_MSG), run);
+    int result = 0;
+    if (run.Error != 0) ResultText = Host.ErrorText ? Host.ErrorText(run.Error) : std::string();
+    else ResultText = run.Line;
+
+    if (OutcomeFlags[2] || run.Error != 0) {
+        if (run.Error != kUserCancel && run.Error != kNeverShown && !EngineMissing && Host.Error &&
+            !ResultText.empty())
+            Host.Error(ResultText);
+        ResultText.clear();
+        split.Head.clear();
+        split.Trailing.clear();
+    } else {
+        if (split.Kind == mkPGPMime) {
+            OutcomeFlags[3] = 1;
+            std::string converted = TMCFuncs::ConvertDecQPCodes(run.Plain);
+            WipeText(run.Plain);
+            run.Plain = std::move(converted);
+        }
+        if (!run.Line.empty()) {
+            if (unsignedData) run.Line = T(tx::EXTRA_DATA) + "\r\n" + run.Line;
+            ResultText = run.Line;
+            if (Settings.CheckSig && Settings.Include == 2) {
+                const std::string shown = ReformatSignatureLine(run.Line);
+                if (run.Code & 3) {
+                    if (Host.Popup) Host.Popup(shown);
+                } else if (Host.Warn) {
+                    Host.Warn(shown);
+                }
+            }
+        }
+        result = 2;
+    }
+
+    const bool automation = Host.HasAutomation && Host.HasAutomation() && Host.SendAutomation;
+    if (automation) {
+        const bool withLine = !attachment && Settings.CheckSig && !run.Line.empty() && Settings.Include == 1;
+        Host.SendAutomation(AM_DECODED, static_cast<std::uintptr_t>(run.Code),
+                            withLine ? reinterpret_cast<std::intptr_t>(run.Line.c_str()) : 0);
+    }
+
+    std::string report;
+    bool importFailed = false;
+    if (result == 2) {
+        std::string header = TMCFuncs::DecodeHeader(split.Head);
+        if (Settings.CheckSig && !run.Line.empty()) {
+            std::string stripped = StripClearSigned(run.Plain);
+            WipeText(run.Plain);
+            run.Plain = std::move(stripped);
+        }
+        std::string out;
+        out.reserve(header.size() + run.Plain.size() + split.Trailing.size());
+        out += header;
+        out += run.Plain;
+        out += split.Trailing;
+        const bool written = writeOut(out);
+        WipeText(out);
+        if (!written) {
+            result = 0;
+        } else if (Settings.CheckKey && Host.ImportKeys) {
+            std::vector<TFoundKey> imported;
+            const bool plainKinds = split.Kind >= mkPGPMime && split.Kind <= mkClearSigned;
+            const int err = Host.ImportKeys(plainKinds ? run.Plain : split.Block, imported);
+            if (err == 0 && !imported.empty()) {
+                AutoListEntry = AutoListEntryOf(imported);
+                report = std::to_string(imported.size()) + T(tx::KEYS_ADDED);
+            } else if (err != 0 && err != kUserCancel && err != kNothingOffered && err != kNeverShown) {
+                report = Host.ErrorText ? Host.ErrorText(err) : std::string();
+                importFailed = true;
+            }
+        }
+    }
+
+    if (!run.Line.empty()) {
+        const std::size_t lf = run.Line.find('\n');
+        Status(3, lf == npos ? run.Line : run.Line.substr(lf + 1));
+    } else {
+        Status(0, T(tx::DEC_BEG) + " " + T(tx::FINISHED));
+    }
+    if (result == 0) {
+        result = writeOut(text) ? 2 : 0;
+    } else if (!report.empty()) {
+        if (importFailed) {
+            if (Host.Error) Host.Error(report);
+        } else if (Settings.Auto && automation && !AutoListEntry.empty()) {
+            Host.SendAutomation(AM_ADDTOLIST, 0, reinterpret_cast<std::intptr_t>(AutoListEntry.c_str()));
+        } else if (Host.Info) {
+            Host.Info(report);
+        }
+    }
+    WipeText(split.Block);
+    return finish(result);
+}
+
+int TPMEncryptor::VerifySignature(const char* path) {
+    if (!ReadCryptEx(nullptr) || !path) return -1;
+    std::string text;
+    if (!Host.ReadFile || !Host.ReadFile(path, text)) {
+        if (Host.Error) Host.Error(T(Host.FileExists && !Host.FileExists(path) ? text::NO_FILE : text::READ_ERROR));
+        return -1;
+    }
+    TAnalyzeText analyze;
+    if (Host.Decoder)
+        analyze = [this](const std::string& t) {
+            Host.Decoder->AnalyzeBuffer(t);
+            return Host.Decoder->AnalyzeResult;
+        };
+    TPGPSplit split = SplitPGPMessage(text, analyze);
+    WipeText(text);
+    if (split.Block.empty()) return -1;
+    const bool unsignedData = HasUnsignedData(split);
+    TDecodeRun run;
+    RunDecoder(split.Block, true, T(tx::DEC_MSG), run);
+    WipeText(run.Plain);
+    WipeText(split.Block);
+    if (run.Error == kUserCancel) return -1;
+    if (run.Error != 0) {
+        ResultText = Host.ErrorText ? Host.ErrorText(run.Error) : std::string();
+        ShowPGPError(run.Error);
+        return -1;
+    }
+    if (run.Line.empty()) return -1;
+    if (unsignedData) run.Line = T(tx::EXTRA_DATA) + "\r\n" + run.Line;
+    ResultText = CutSignatureLine(run.Line);
+    const int code = run.Code & ~kSigCodeEncrypted;
+    return code == kSigCodeGoodValid || code == kSigCodeGoodInvalid ? 1 : 0;
+}
+
+int TPMEncryptor::KeyManagement(const char* pathOrClip) {
+    if (!ReadCryptEx(nullptr) || !pathOrClip) return 0;
+    const std::string argument = pathOrClip;
+    const bool clip = argument == ":CLIP:";
+    std::string text;
+    if (clip) {
+        text = Host.ClipboardText ? Host.ClipboardText() : std::string();
+    } else if (!Host.ReadFile || !Host.ReadFile(argument, text)) {
+        if (Host.Error)
+            Host.Error(T(Host.FileExists && !Host.FileExists(argument) ? text::NO_FILE : text::READ_ERROR));
+        return 0;
+    }
+    const std::size_t dot = argument.rfind('.');
+    const bool message = !clip && dot != npos && LowerCase(argument.substr(dot)) == ".pm$";
+    std::string source;
+    bool haveSource = true;
+    if (message) {
+        TAnalyzeText analyze;
+        if (Host.Decoder)
+            analyze = [this](const std::string& t) {
+                Host.Decoder->AnalyzeBuffer(t);
+                return Host.Decoder->AnalyzeResult;
+            };
+        TPGPSplit split = SplitPGPMessage(text, analyze);
+        if (split.Kind >= mkPGPMime && split.Kind <= mkClearSigned) {
+            TDecodeRun run;
+            RunDecoder(split.Block, false, T(tx::DEC_MSG), run);
+            if (run.Error == 0) {
+                TPGPSplit inner = SplitPGPMessage(run.Plain, analyze);
+                source = std::move(inner.Block);
+                WipeText(inner.Head);
+                WipeText(inner.Trailing);
+            } else if (run.Error == kUserCancel) {
+                WipeText(text);
+                return 0;
+            }
+        } else {
+            source = std::move(split.Block);
+        }
+        WipeText(split.Head);
+        WipeText(split.Trailing);
+        haveSource = !source.empty();
+    } else {
+        source = text;
+    }
+
+    int result = 0;
+    bool found = false;
+    if (haveSource && Host.ImportKeys) {
+        std::vector<TFoundKey> imported;
+        const int err = Host.ImportKeys(source, imported);
+        if (err == 0 && !imported.empty()) {
+            found = true;
+            AutoListEntry = AutoListEntryOf(imported);
+            const std::string report = std::to_string(imported.size()) + T(tx::KEYS_ADDED);
+            if (Settings.Auto && Host.HasAutomation && Host.HasAutomation() && Host.SendAutomation)
+                Host.SendAutomation(AM_ADDTOLIST, 0, reinterpret_cast<std::intptr_t>(AutoListEntry.c_str()));
+            else if (Host.Info)
+                Host.Info(report);
+            result = 1;
+        } else if (err == kUserCancel) {
+            found = true;
+        } else if (err != 0 && err != kNothingOffered) {
+            found = true;
+            ShowPGPError(err);
+        }
+    } else if (message) {
+        const std::string keyID = XPGPKeyID(text);
+        if (!keyID.empty() && Host.FetchKey) {
+            found = true;
+            Host.FetchKey(keyID);
+        }
+    }
+    WipeText(source);
+    WipeText(text);
+    if (!found && Host.Error) Host.Error(T(tx::NO_KEY_FOUND));
+    return result;
+}
+
+int TPMEncryptor::DestroyFile(const char* path) {
+    if (!path || !Host.WipeFile) return 0;
+    try {
+        return Host.WipeFile(path) ? 1 : 0;
+    } catch (...) {
+        return 0;
+    }
+}
+
+}  // namespace orv

@@ -1,0 +1,165 @@
+#pragma once
+// The encryptor operations the mail client calls with a message file:
+// taking over its request, encoding an outgoing message (ENCRYPT_FILE_EX,
+// SIGN_FILE_EX) and, in decryptor.cpp, decoding, verifying, key import and
+// file destruction. The flow works on TPMFuncs' assembly; everything that
+// reaches the host's windows, the automation plug-in, the boxes, the files
+// and the key rings comes in through TEncryptorHost, filled in by the
+// main library's exports.
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "formats/pm_funcs.h"
+
+namespace orv {
+
+class TPGPEncode;
+class TPGPDecode;
+class TKeyPropsList;
+
+// The settings an operation runs with ("Merrowin.cfg" as the configuration
+// check left it).
+struct TEncryptorSettings {
+    bool Always = false;        // [DefaultUser] Always
+    bool Auto = true;           // [Pellatch] Auto
+    bool Hide = false;          // [HideKeyDialog] Hide
+    bool EncryptAttach = true;  // [EncryptAttach] Encrypt
+    bool ConfirmEncrypt = false;
+    bool ADKWarn = true;
+    bool PGPMime = false;  // [MenuOptions] PGPMime as loaded
+    bool CheckKey = false;
+    bool Lookup = false;
+    bool CheckSig = true;
+    int Include = 0;
+    int Store = -1;
+    std::string DefaultKeyID;
+    std::string DefaultUserName;
+    // The PGP preference "MarginalValidityIsInvalid" is "TRUE".
+    bool MarginalIsInvalid = false;
+    // The session's form parameter ("PGPMIME" makes the message PGP/MIME).
+    std::string FormParameter;
+};
+
+// A key found by a search: full key-ID text and first user ID.
+struct TFoundKey {
+    std::string KeyID;
+    std::string UserID;
+};
+
+struct TEncryptorHost {
+    TTextSource Text;
+    std::function<std::string(int error)> ErrorText;
+    // The PGP configuration check: true when both key rings exist.
+    std::function<bool()> CheckPGPConfig;
+    // The host window to the bottom of the z-order, not activated.
+    std::function<void()> HostToBottom;
+    // Synchronous sends; 0 when the window is not there.
+    std::function<std::intptr_t(unsigned msg, std::uintptr_t wp, std::intptr_t lp)> SendHost;
+    std::function<bool()> HasAutomation;
+    std::function<std::intptr_t(unsigned msg, std::uintptr_t wp, std::intptr_t lp)> SendAutomation;
+    // Boxes.
+    std::function<void(const std::string&)> Error, Warn, Info, Popup;
+    std::function<int(const std::string& title, const std::string& text, const std::string& rightCaption,
+                      const std::string& leftCaption, int flags)>
+        CustomDlg;
+    // Files. Write puts the whole content in place of the file or leaves
+    // the file as it was.
+    std::function<bool(const std::string& path)> FileExists;
+    std::function<bool(const std::string& path, std::string& bytes)> ReadFile;
+    std::function<bool(const std::string& path, std::string_view bytes)> WriteFile;
+    // The file wiper with the configured passes; it deletes the file.
+    std::function<bool(const std::string& path)> WipeFile;
+    // Key searches on the user's rings.
+    std::function<std::vector<TFoundKey>(const std::string& text)> FindSigningKeys;
+    std::function<int(const std::string& text)> CountKeys;
+    std::function<bool(const std::string& text)> HasADK;
+    std::function<std::vector<TFoundKey>(const std::string& keyIDs)> KeysOf;
+    // Keys in a text offered for import; the imported ones listed.
+    std::function<int(const std::string& text, std::vector<TFoundKey>& imported)> ImportKeys;
+    // A key fetched from the key server by its key ID.
+    std::function<int(const std::string& keyID)> FetchKey;
+    std::function<std::string()> ClipboardText;
+    // The passphrase-cache timer with the Store value.
+    std::function<void(int store)> CacheTimer;
+    // The current message window as a message editor: its identity (false
+    // when it is none), its content, the encryption box unchecked.
+    std::function<bool(std::string& identity)> EditorIdentity;
+    std::function<void()> UncheckEncrypt;
+    // The current editor's fields into a new editor, then the copied-message
+    // note (the text given) and the focus to it.
+    std::function<void(const std::string& copiedNote)> MoveToNewEditor;
+    // An edit field of the current message window begins with the text.
+    std::function<bool(const std::string& prefix)> MessageWindowFieldBegins;
+    // A value of the host's "PMAIL.INI" in the mailbox directory.
+    std::function<std::string(const std::string& section, const std::string& key)> PmailIni;
+    // The decoding job of the session, set up by the caller.
+    TPGPDecode* Decoder = nullptr;
+};
+
+// The signature status code and line of a decoding job's record.
+int SignatureStatusCode(int status, int validity, bool marginalIsInvalid);
+// unknownKey: the signer's key is not on the rings (else, for code 5, an
+// unknown algorithm).
+std::string SignatureLine(int code, bool unknownKey, const std::string& note, const std::string& userID,
+                          const std::string& keyID, int validity, const TTextSource& text);
+// "0x" + the last 8 hex digits of a 10- or 18-character key ID; "" otherwise.
+std::string ShortKeyID(const std::string& keyID);
+// The signature line laid out for a popup.
+std::string ReformatSignatureLine(std::string_view line);
+// A result text cut for the caller's buffer of VERIFY_SIGNATURE.
+std::string CutSignatureLine(std::string line);
+// The entry the AutoList gets: user IDs joined by CR LF, "\", key IDs by ",".
+std::string AutoListEntryOf(const std::vector<TFoundKey>& keys);
+
+class TPMEncryptor {
+public:
+    TPMEncryptor(TPMFuncs& pm, TEncryptorHost host, std::array<std::uint8_t, 4>& outcomeFlags);
+
+    // The 44-byte request: its check result.
+    bool ReadCryptEx(const void* request);
+    int Encode();
+    void GetSignKey();
+    int CopyMessage();
+
+    int Decode();
+    int VerifySignature(const char* path);
+    int KeyManagement(const char* pathOrClip);
+    int DestroyFile(const char* path);
+
+    TPMFuncs& PM;
+    TEncryptorHost Host;
+    TEncryptorSettings Settings;
+    std::array<std::uint8_t, 4>& OutcomeFlags;
+
+    std::string HostRecipients;
+    std::string OutputFile;
+    std::uint32_t HostWord = 0;
+    std::string ResultText;
+    std::string AutoListEntry;
+    std::string SignerName;
+    bool EngineMissing = false;
+    // Set when a successful sign reported the key it used.
+    bool PGPMimeSwitch = false;
+
+private:
+    std::string T(int number) const;
+    void Status(int wp, const std::string& text);
+    void ShowPGPError(int error);
+    bool AdkDeclined(const std::string& recipientSpec);
+    void AutomationOptions();
+    void Recipients();
+    int Assemble();
+    int HandleResult(int result, const std::string& output, int error);
+    void Report(int result);
+    void BuildAutoListEntry();
+    void OfferAutoListEntry();
+    struct TDecodeRun;
+    int RunDecoder(const std::string& block, bool verify, const std::string& title, TDecodeRun& run);
+};
+
+}  // namespace orv
