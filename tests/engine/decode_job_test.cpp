@@ -6,11 +6,14 @@
 // passphrase cache; the dialogs of the user-interface library are used where
 // the stand-in's own library is present.
 #include <windows.h>
+#include <commctrl.h>
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "engine/decode_job.h"
 #include "engine/key_rings.h"
@@ -66,6 +69,44 @@ std::string FakeLog() {
     char buf[32768];
     DWORD n = GetEnvironmentVariableA("ORV_FAKE_LOG", buf, sizeof buf);
     return n && n < sizeof buf ? std::string(buf, n) : std::string();
+}
+
+// The engine's windows, as its libraries make them.
+const char* const kDialogCaption = "PGP";
+const int kPassphraseEdit = 1002;  // passphrase field of the passphrase dialogs
+const int kViewerInfo = 3001;      // "<bytes> bytes, <lines> lines" of the secure viewer
+const int kLogLines = 3101;        // list box of the PGP log window
+
+test::ModalScript::Action TypePassphrase(const std::string& passphrase) {
+    return [passphrase](HWND dlg) {
+        test::SetText(test::FindChildById(dlg, kPassphraseEdit), passphrase);
+        test::ClickButton(dlg, "OK");
+    };
+}
+
+// Lines of the PGP log window; none while it was never made.
+std::vector<std::string> LogLines() {
+    std::vector<std::string> lines;
+    HWND log = FindWindowA("PGPscLogWindow", nullptr);
+    HWND list = log ? GetDlgItem(log, kLogLines) : nullptr;
+    if (!list) return lines;
+    const LRESULT n = SendMessageA(list, LB_GETCOUNT, 0, 0);
+    for (LRESULT i = 0; i < n; ++i) {
+        std::string line(static_cast<std::size_t>(SendMessageA(list, LB_GETTEXTLEN, i, 0)) + 1, '\0');
+        SendMessageA(list, LB_GETTEXT, i, reinterpret_cast<LPARAM>(&line[0]));
+        line.resize(std::strlen(line.c_str()));
+        lines.push_back(line);
+    }
+    return lines;
+}
+
+std::vector<std::string> SplitLines(const std::string& text) {
+    std::vector<std::string> lines;
+    std::size_t start = 0;
+    for (std::size_t nl; (nl = text.find('\n', start)) != std::string::npos; start = nl + 1)
+        lines.push_back(text.substr(start, nl - start));
+    lines.push_back(text.substr(start));
+    return lines;
 }
 
 // Starts a Linux program (bash) from the Wine process. Wine does not wait for
@@ -170,6 +211,19 @@ protected:
 
     static bool HasDialogs() { return Sdk().PGPDecryptionPassphraseDialog != nullptr; }
 
+    std::string FetchCached() {
+        PGPContextRef context = nullptr;
+        if (sdk::Call(Sdk().PGPNewContext, PGPUInt32(kPGPsdkAPIVersion), &context) != 0) return "<no context>";
+        char* p = nullptr;
+        std::string text = "<none>";
+        if (secure_->FetchPassphrase(context, kDecryptSlot, p) == 0 && p) {
+            text = p;
+            Sdk().PGPFreeData(p);
+        }
+        sdk::Call(Sdk().PGPFreeContext, context);
+        return text;
+    }
+
     static inline test::StandInEngine* engine_ = nullptr;
     static inline bool loaded_ = false;
     static inline bool ready_ = false;
@@ -245,11 +299,19 @@ TEST_F(DecodeJobTest, NeverCacheModeWipesTheCacheAndKeepsNothing) {
     CachePassphrase(kAlicePass);
     job_->SetCacheMode(-1);
     EXPECT_TRUE(secure_->IsEmpty());
-    if (HasDialogs()) GTEST_SKIP() << "the dialog would ask";
-    // Nothing cached: the dialog is asked, and this engine has none.
-    EXPECT_EQ(job_->DecodeBuffer(Input("enc_alice.asc")), kPGPError_EngineNotLoaded);
-    EXPECT_EQ(job_->OutputText, "");
-    EXPECT_TRUE(secure_->IsEmpty());
+    if (!HasDialogs()) {
+        // Nothing cached: the dialog is asked, and this engine has none.
+        EXPECT_EQ(job_->DecodeBuffer(Input("enc_alice.asc")), kPGPError_EngineNotLoaded);
+        EXPECT_EQ(job_->OutputText, "");
+    } else {
+        test::ModalScript script;
+        script.Expect("#32770", kDialogCaption, TypePassphrase(kAlicePass));
+        script.Start();
+        EXPECT_EQ(job_->DecodeBuffer(Input("enc_alice.asc")), 0);
+        EXPECT_TRUE(script.Finish()) << script.Failure();
+        EXPECT_EQ(job_->OutputText, Plain());
+    }
+    EXPECT_TRUE(secure_->IsEmpty()) << "a passphrase was cached";
     ExpectCleanedUp();
 }
 
@@ -263,16 +325,45 @@ TEST_F(DecodeJobTest, WrongCachedPassphraseIsWipedAndAskedAgain) {
         ExpectCleanedUp();
         return;
     }
+    // The cached passphrase is tried first; the dialog asks once it failed.
     test::ModalScript script;
-    script.Expect("", "PGP*", [](HWND dlg) {
-        HWND edit = test::FindChild(dlg, "Edit", "");
-        test::SetText(edit, kAlicePass);
-        test::ClickButton(dlg, "OK");
-    });
+    script.Expect("#32770", kDialogCaption, TypePassphrase(kAlicePass));
     script.Start();
     EXPECT_EQ(job_->DecodeBuffer(Input("enc_alice.asc")), 0);
+    ASSERT_TRUE(script.Finish()) << script.Failure();
+    ASSERT_EQ(script.Seen().size(), 1u);
+    EXPECT_EQ(job_->OutputText, Plain());
+    // The passphrase the user gave replaced the wrong one in the cache.
+    EXPECT_EQ(FetchCached(), kAlicePass);
+    ExpectCleanedUp();
+}
+
+TEST_F(DecodeJobTest, CancelledDialogEndsTheJobCleanly) {
+    if (!HasDialogs()) GTEST_SKIP() << "no passphrase dialog in this engine";
+    test::ModalScript script;
+    script.Click(kDialogCaption, "Cancel");
+    script.Start();
+    EXPECT_EQ(job_->DecodeBuffer(Input("enc_alice.asc")), kPGPError_UserAbort);
+    EXPECT_TRUE(script.Finish()) << script.Failure();
+    EXPECT_EQ(job_->OutputText, "");
+    EXPECT_TRUE(secure_->IsEmpty());
+    ExpectCleanedUp();
+}
+
+TEST_F(DecodeJobTest, ConventionalMessageAsksTheConventionalDialogAndIsNotCached) {
+    if (!HasDialogs()) GTEST_SKIP() << "no passphrase dialog in this engine";
+    CachePassphrase(kAlicePass);
+    test::ModalScript script;
+    // A wrong answer first: the same section asks again.
+    script.Expect("#32770", kDialogCaption, TypePassphrase("not the passphrase"));
+    script.Expect("#32770", kDialogCaption, TypePassphrase("conv pass"));
+    script.Start();
+    EXPECT_EQ(job_->DecodeBuffer(Input("conv.asc")), 0);
     EXPECT_TRUE(script.Finish()) << script.Failure();
     EXPECT_EQ(job_->OutputText, Plain());
+    EXPECT_TRUE(job_->Conventional);
+    // The decryption slot keeps what it held; a conventional passphrase is never stored.
+    EXPECT_EQ(FetchCached(), kAlicePass);
     ExpectCleanedUp();
 }
 
@@ -313,17 +404,35 @@ TEST_F(DecodeJobTest, MessageForAKeyNotOnTheRingsFailsCleanly) {
 
 TEST_F(DecodeJobTest, ForYourEyesOnlyIsShownNotReturned) {
     CachePassphrase(kAlicePass);
-    const PGPError err = job_->DecodeBuffer(Input("enc_fyeo.asc"));
+    if (!Sdk().PGPscTempestViewer) {
+        EXPECT_EQ(job_->DecodeBuffer(Input("enc_fyeo.asc")), kPGPError_EngineNotLoaded) << "the viewer was not called";
+        EXPECT_TRUE(job_->ForYourEyesOnly);
+        EXPECT_EQ(job_->OutputText, "");
+        ExpectCleanedUp();
+        return;
+    }
+    std::string info;
+    test::ModalScript script;
+    script.Expect("PGPscTempestViewer", "PGP Secure Viewer - For Your Eyes Only", [&info](HWND viewer) {
+        info = test::GetText(test::FindChildById(viewer, kViewerInfo));
+        test::ClickButton(viewer, "Close");
+    });
+    script.Start();
+    EXPECT_EQ(job_->DecodeBuffer(Input("enc_fyeo.asc")), 0);
+    ASSERT_TRUE(script.Finish()) << script.Failure();
+    EXPECT_EQ(info.rfind(std::to_string(Plain().size()) + " bytes", 0), 0u) << info;
     EXPECT_TRUE(job_->ForYourEyesOnly);
     EXPECT_EQ(job_->OutputText, "");
-    if (!Sdk().PGPscTempestViewer) {
-        EXPECT_EQ(err, kPGPError_EngineNotLoaded) << "the viewer was not called";
-    }
     ExpectCleanedUp();
 
+    // Nor is it written to a file.
     job_->ToFile = true;
     job_->OutputFile = Out("fyeo.txt");
-    job_->DecodeBuffer(Input("enc_fyeo.asc"));
+    test::ModalScript again;
+    again.Expect("PGPscTempestViewer", "PGP Secure Viewer*", test::PressButton("Close"));
+    again.Start();
+    EXPECT_EQ(job_->DecodeBuffer(Input("enc_fyeo.asc")), 0);
+    EXPECT_TRUE(again.Finish()) << again.Failure();
     EXPECT_FALSE(Exists(Out("fyeo.txt")));
 }
 
@@ -373,6 +482,7 @@ TEST_F(DecodeJobTest, TamperedClearSignedTextHasABadSignature) {
 }
 
 TEST_F(DecodeJobTest, UnknownSignerGivesStatusThreeWithTheFullKeyIDInTheLog) {
+    const std::size_t linesBefore = LogLines().size();
     job_->ReportAlways = true;
     ASSERT_EQ(job_->DecodeBuffer(Input("clear_dave.asc")), 0);
     const TSignatureInfo& s = job_->SignatureInfo;
@@ -384,11 +494,17 @@ TEST_F(DecodeJobTest, UnknownSignerGivesStatusThreeWithTheFullKeyIDInTheLog) {
     EXPECT_EQ(job_->SignatureNote(), "unknown key");
     const std::string text = job_->StatusText();
     EXPECT_EQ(text, "Bad Signature\n(...)\n(" + IDOf("dave") + ")\nInvalid Key\n" + s.DateText + " (unknown key)");
-    // The PGP log window got the same text, once.
+    // The PGP log got the same text, once.
     const std::string log = FakeLog();
     if (log.find("log:") != std::string::npos) {
         EXPECT_NE(log.find("log:" + text + ";"), std::string::npos) << log;
         EXPECT_EQ(log.find("log:", log.find("log:") + 1), std::string::npos) << log;
+    } else {
+        const std::vector<std::string> lines = LogLines();
+        const std::vector<std::string> want = SplitLines(text);
+        ASSERT_GE(lines.size(), want.size()) << "nothing reached the PGP log window";
+        EXPECT_EQ(std::vector<std::string>(lines.end() - static_cast<long>(want.size()), lines.end()), want);
+        EXPECT_EQ(lines.size() - linesBefore, want.size()) << "reported more than once";
     }
     EXPECT_NE(job_->OutputText.find("Plain text of the decode test."), std::string::npos);
     ExpectCleanedUp();
@@ -401,9 +517,11 @@ TEST_F(DecodeJobTest, UnknownSignerGivesStatusThreeWithTheFullKeyIDInTheLog) {
 }
 
 TEST_F(DecodeJobTest, NothingGoesToTheLogUnlessAsked) {
+    const std::size_t linesBefore = LogLines().size();
     ASSERT_EQ(job_->DecodeBuffer(Input("clear_dave.asc")), 0);
     EXPECT_EQ(job_->SignatureInfo.Status, kSigUnknownKey);
     EXPECT_EQ(FakeLog().find("log:"), std::string::npos) << FakeLog();
+    EXPECT_EQ(LogLines().size(), linesBefore);
 }
 
 TEST_F(DecodeJobTest, ClearSignedTextWithPlainTextAroundKeepsItAllInOneOutput) {
@@ -480,12 +598,51 @@ TEST_F(DecodeJobTest, KeyBlockIsFoundAndPassedThroughButNotImportedUnasked) {
     // Offered for import: the client library's dialog decides; without one
     // the job still ends well and nothing was added.
     job_->ImportFoundKeys = true;
-    EXPECT_EQ(job_->DecodeBuffer(Input("key_dave.txt")), 0);
-    ExpectCleanedUp();
     if (!Sdk().PGPclSelectKeys7) {
+        EXPECT_EQ(job_->DecodeBuffer(Input("key_dave.txt")), 0);
         EXPECT_EQ(job_->ImportedKeys.Count(), 0);
         EXPECT_EQ(CountKeys("dave@example.org"), 0);
+        ExpectCleanedUp();
+        return;
     }
+    {
+        // Declined: nothing added, the decoding goes on.
+        test::ModalScript script;
+        script.Click("PGP Key Selection", "Cancel");
+        script.Start();
+        EXPECT_EQ(job_->DecodeBuffer(Input("key_dave.txt")), 0);
+        EXPECT_TRUE(script.Finish()) << script.Failure();
+        EXPECT_EQ(job_->ImportedKeys.Count(), 0);
+        EXPECT_EQ(CountKeys("dave@example.org"), 0);
+        ExpectCleanedUp();
+    }
+    {
+        std::string prompt;
+        test::ModalScript script;
+        script.Expect("#32770", "PGP Key Selection", [&prompt](HWND dlg) {
+            prompt = test::GetText(test::FindChildById(dlg, 2001));
+            HWND list = test::FindChildById(dlg, 2002);
+            LVITEMA item{};
+            item.stateMask = LVIS_SELECTED;
+            item.state = LVIS_SELECTED;
+            SendMessageA(list, LVM_SETITEMSTATE, 0, reinterpret_cast<LPARAM>(&item));
+            test::ClickButton(dlg, "OK");
+        });
+        script.Start();
+        EXPECT_EQ(job_->DecodeBuffer(Input("key_dave.txt")), 0);
+        EXPECT_TRUE(script.Finish()) << script.Failure();
+        EXPECT_EQ(prompt, "Import key(s)");
+        ASSERT_EQ(job_->ImportedKeys.Count(), 1);
+        EXPECT_EQ(job_->ImportedKeys.Strings(0), IDOf("dave"));
+        EXPECT_EQ(job_->ImportedKeys.Objects(0).UserName, "dave <dave@example.org>");
+        EXPECT_EQ(CountKeys("dave@example.org"), 1);
+        ExpectCleanedUp();
+    }
+    // Now on the rings, dave's signature is checked and good.
+    job_->ImportFoundKeys = false;
+    EXPECT_EQ(job_->DecodeBuffer(Input("clear_dave.asc")), 0);
+    EXPECT_EQ(job_->SignatureInfo.Status, kSigGood);
+    EXPECT_EQ(job_->SignatureInfo.UserID, "dave <dave@example.org>");
     engine_->ResetRings();
 }
 
