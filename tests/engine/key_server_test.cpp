@@ -1,10 +1,11 @@
 // The product's key-server search and key fetch over the engine stand-in
-// (core, networking and user-interface libraries of bin/sdk7), with the key
+// (core, networking, user-interface and client libraries of bin/sdk7), with the key
 // servers named by the PGP preferences file of release 7: a real SKS server on
 // loopback holding bob, carol and dave (dave is on none of the user's rings),
 // a server that is down, and a silent one for cancelling.
 #include <winsock2.h>
 #include <windows.h>
+#include <commctrl.h>
 
 #include <gtest/gtest.h>
 
@@ -19,6 +20,7 @@
 #include "engine/pgp_prefs.h"
 #include "engine/sdk_table.h"
 #include "standin/sdknet/net_api.h"
+#include "standin/sdkclient/client_ids.h"
 #include "standin/sdknet/search_dialog_ids.h"
 #include "tests/standin/sdknet_support.h"
 #include "tests/support/stand_in_engine.h"
@@ -209,9 +211,8 @@ TEST_F(KeyServerProductTest, CancellingTheSearchDialogEndsTheFetch) {
     EXPECT_EQ(CountKeys("dave"), 0);
 }
 
-TEST_F(KeyServerProductTest, FetchedKeysGoThroughTheImportSelection) {
-    // Dave's key found by key ID reaches the import step, whose selection
-    // dialog is the client library's.
+TEST_F(KeyServerProductTest, FetchedKeyIsChosenInTheImportSelectionAndAddedToTheRings) {
+    // Dave's key ID, from the server itself.
     std::string daveID;
     {
         PGPContextRef context = nullptr;
@@ -231,37 +232,51 @@ TEST_F(KeyServerProductTest, FetchedKeysGoThroughTheImportSelection) {
         KeyRings()->CloseEnvironment(tls);
     }
     ASSERT_EQ(daveID.size(), 18u);
-    const bool selectionDialog =
-        GetFileAttributesA((ProgramDir() + "sdk7\\PGPcl.dll").c_str()) != INVALID_FILE_ATTRIBUTES;
+    ASSERT_EQ(CountKeys("dave"), 0);
+
+    // The user picks the offered key in the client library's selection dialog.
+    std::string prompt, rows;
     ModalScript robot;
-    if (selectionDialog) {
-        // The user takes the keys offered; a dialog that does not close on OK
-        // is cancelled so that the test ends.
-        robot.Expect("#32770", "", [](HWND dialog) {
-            ClickButton(dialog, "OK");
-            if (!WaitGone(dialog, 3000)) ClickButton(dialog, "Cancel");
-        });
-        robot.Start();
-    }
+    robot.Expect("#32770", KSSEARCH_CAPTION, [](HWND dialog) { WaitGone(dialog, 10000); });
+    robot.Expect("#32770", SDKCL_SELECT_CAPTION, [&](HWND dialog) {
+        prompt = GetText(FindChildById(dialog, IDC_SDKCL_PROMPT));
+        HWND keys = FindChildById(dialog, IDC_SDKCL_KEYS);
+        rows = std::to_string(SendMessageA(keys, LVM_GETITEMCOUNT, 0, 0));
+        LVITEMA item{};
+        item.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+        item.state = LVIS_SELECTED | LVIS_FOCUSED;
+        SendMessageA(keys, LVM_SETITEMSTATE, 0, reinterpret_cast<LPARAM>(&item));
+        ClickButton(dialog, "OK");
+        if (!WaitGone(dialog, 3000)) ClickButton(dialog, "Cancel");
+    });
+    robot.Start();
     TKeyPropsList* list = nullptr;
     const PGPError err = FetchKeyFromServer(daveID, "Import the keys found", list, nullptr, kPropUserName);
     std::unique_ptr<TKeyPropsList> owned(list);
-    if (!selectionDialog) {
-        // Without the client library's selection dialog the import cannot be
-        // offered: the fetch says so and the rings stay as they were.
-        EXPECT_EQ(err, kPGPError_EngineNotLoaded);
-        EXPECT_EQ(CountKeys("dave"), 0);
-        return;
-    }
     EXPECT_TRUE(robot.Finish()) << robot.Failure();
+    EXPECT_EQ(prompt, "Import the keys found");
+    EXPECT_EQ(rows, "1");
     ASSERT_EQ(err, 0);
     ASSERT_NE(list, nullptr);
     ASSERT_EQ(list->Count(), 1);
     EXPECT_EQ(list->Strings(0), daveID);
     EXPECT_EQ(list->Objects(0).UserName, "dave <dave@example.org>");
+    // Dave is on the user's rings now, also for a fresh opening of the files.
     std::string first;
     EXPECT_EQ(CountKeys("dave", &first), 1);
     EXPECT_EQ(first, daveID);
+}
+
+TEST_F(KeyServerProductTest, CancelledImportSelectionLeavesTheRingsAlone) {
+    ModalScript robot;
+    robot.Expect("#32770", SDKCL_SELECT_CAPTION, PressButton("Cancel"));
+    robot.Start();
+    TKeyPropsList* list = nullptr;
+    const PGPError err = FetchKeyFromServer("carol dave", "Import", list, nullptr, kPropUserName);
+    delete list;
+    EXPECT_TRUE(robot.Finish()) << robot.Failure();
+    EXPECT_EQ(err, kPGPError_UserAbort);
+    EXPECT_EQ(CountKeys("dave"), 0);
 }
 
 }  // namespace
