@@ -5,8 +5,11 @@
 // text, key blocks, tampered and hostile inputs. Passphrases come from the
 // passphrase cache; the dialogs of the user-interface library are used where
 // the stand-in's own library is present.
+#include <winsock2.h>
 #include <windows.h>
 #include <commctrl.h>
+
+#include <fstream>
 
 #include <gtest/gtest.h>
 
@@ -18,9 +21,11 @@
 #include "engine/decode_job.h"
 #include "engine/key_rings.h"
 #include "engine/loader.h"
+#include "engine/pgp_prefs.h"
 #include "engine/pgp_time.h"
 #include "engine/sdk_table.h"
 #include "engine/secure_cache.h"
+#include "tests/standin/sdknet_support.h"
 #include "tests/support/stand_in_engine.h"
 #include "tests/support/ui_robot.h"
 
@@ -836,6 +841,146 @@ TEST_F(DecodeJobTest, KeepOpenHoldsContextRingsAndThePassphraseBetweenJobs) {
 
     ASSERT_EQ(job_->SetKeepOpen(false), 0);
     ExpectCleanedUp();
+}
+
+// ---- A missing signer's key from the key server ------------------------------------------
+
+const char* const kShellFolders = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
+
+std::string ReadAppData() {
+    HKEY key = nullptr;
+    char value[MAX_PATH * 2] = {};
+    DWORD size = sizeof value - 1;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, kShellFolders, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) return {};
+    const bool ok = RegQueryValueExA(key, "AppData", nullptr, nullptr, reinterpret_cast<BYTE*>(value), &size) ==
+                    ERROR_SUCCESS;
+    RegCloseKey(key);
+    return ok ? std::string(value) : std::string();
+}
+
+void WriteAppData(const std::string& folder) {
+    HKEY key = nullptr;
+    if (RegCreateKeyExA(HKEY_CURRENT_USER, kShellFolders, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr) !=
+        ERROR_SUCCESS)
+        return;
+    RegSetValueExA(key, "AppData", 0, REG_SZ, reinterpret_cast<const BYTE*>(folder.c_str()),
+                   static_cast<DWORD>(folder.size() + 1));
+    RegCloseKey(key);
+}
+
+// The rings of the other tests, the PGP preferences naming a real key server
+// on loopback that holds dave's key, and the engine's search and selection
+// dialogs answered by the robot.
+class DecodeLookupTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        const std::string unique = std::to_string(GetCurrentProcessId()) + "_" + std::to_string(GetTickCount());
+        unixDir_ = "/tmp/orv_decode_ks_" + unique;
+        dir_ = "Z:\\tmp\\orv_decode_ks_" + unique + "\\";
+        ready_ = StartUnix(std::string(ORV_DECODE_SCRIPT) + " " + unixDir_ + "/in " + ORV_KEY_DATA) &&
+                 WaitForFile(dir_ + "in\\done", 120000);
+        sks_ = new test::SksServer;
+        appData_ = dir_ + "appdata";
+        CreateDirectoryA(appData_.c_str(), nullptr);
+        CreateDirectoryA((appData_ + "\\Network Associates").c_str(), nullptr);
+        CreateDirectoryA((appData_ + "\\Network Associates\\PGP").c_str(), nullptr);
+        savedAppData_ = ReadAppData();
+        WriteAppData(appData_);
+        engine_ = new test::StandInEngine(test::SourcePath(ORV_KEY_DATA));
+        loader::EngineObjectHooks hooks;
+        hooks.createKeyRings = CreateKeyRings;
+        hooks.freeKeyRings = FreeKeyRings;
+        hooks.createPrefsFile = CreatePgpPrefs;
+        hooks.freePrefsFile = FreePgpPrefs;
+        loaded_ = engine_->Load(hooks);
+    }
+    static void TearDownTestSuite() {
+        delete engine_;
+        engine_ = nullptr;
+        WriteAppData(savedAppData_);
+        delete sks_;
+        sks_ = nullptr;
+        StartUnix("-c \"rm -rf " + unixDir_ + "\"");
+    }
+    void SetUp() override {
+        ASSERT_TRUE(ready_);
+        ASSERT_TRUE(loaded_);
+        ASSERT_TRUE(Sdk().PGPSearchKeyServerDialog && Sdk().PGPclSelectKeys7) << "the engine has no key-server dialogs";
+        ASSERT_GT(sks_->Port(), 0) << sks_->Failure();
+        engine_->ResetRings();
+        ASSERT_TRUE(KeyRings()->SetRingFiles(engine_->PublicRing(), engine_->SecretRing()));
+        std::ofstream prefs(appData_ + "\\Network Associates\\PGP\\PGPprefs.txt", std::ios::binary | std::ios::trunc);
+        prefs << "PublicKeyringFile=\"" << engine_->PublicRing() << "\"\r\n"
+              << "PrivateKeyringFile=\"" << engine_->SecretRing() << "\"\r\n"
+              << "KeyServerList1=2,0,0,\"127.0.0.1\"," << sks_->Port() << ",0,1,0\r\n";
+    }
+    void TearDown() override {
+        engine_->ResetRings();
+        EXPECT_EQ(KeyRings()->OpenCount, 0);
+    }
+
+    static inline test::StandInEngine* engine_ = nullptr;
+    static inline test::SksServer* sks_ = nullptr;
+    static inline bool loaded_ = false, ready_ = false;
+    static inline std::string dir_, unixDir_, appData_, savedAppData_;
+};
+
+TEST_F(DecodeLookupTest, UnknownSignerIsLookedUpImportedAndTrustedAfterwards) {
+    TPGPDecode job;
+    job.ImportPrompt = "Import key(s)";
+    job.NoteUnknownKey = "unknown key";
+    job.LookupOnServer = true;
+    const std::string clear = ReadAll(dir_ + "in\\clear_dave.asc");
+    const std::string dave = Trimmed(ReadAll(dir_ + "in\\id_dave.txt"));
+
+    std::string prompt;
+    test::ModalScript robot;
+    robot.Expect("#32770", "PGP Key Server Search", [](HWND dialog) { test::WaitGone(dialog, 10000); });
+    robot.Expect("#32770", "PGP Key Selection", [&prompt](HWND dialog) {
+        prompt = test::GetText(test::FindChildById(dialog, 2001));
+        HWND keys = test::FindChildById(dialog, 2002);
+        LVITEMA item{};
+        item.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+        item.state = LVIS_SELECTED | LVIS_FOCUSED;
+        SendMessageA(keys, LVM_SETITEMSTATE, 0, reinterpret_cast<LPARAM>(&item));
+        test::ClickButton(dialog, "OK");
+    });
+    robot.Start();
+    ASSERT_EQ(job.DecodeBuffer(clear), 0);
+    EXPECT_TRUE(robot.Finish()) << robot.Failure();
+    // The signature was reported before its key came: still unknown.
+    EXPECT_EQ(job.SignatureInfo.Status, kSigUnknownKey);
+    EXPECT_EQ(job.SignatureInfo.KeyIDText, dave);
+    EXPECT_EQ(prompt, "Import key(s)");
+    ASSERT_EQ(job.ImportedKeys.Count(), 1);
+    EXPECT_EQ(job.ImportedKeys.Strings(0), dave);
+    EXPECT_EQ(job.ImportedKeys.Objects(0).UserName, "dave <dave@example.org>");
+    EXPECT_EQ(job.Context, nullptr);
+    EXPECT_EQ(KeyRings()->OpenCount, 0);
+
+    // Now on the rings: no look-up, and the signature is good.
+    ASSERT_EQ(job.DecodeBuffer(clear), 0);
+    EXPECT_EQ(job.SignatureInfo.Status, kSigGood);
+    EXPECT_EQ(job.SignatureInfo.UserID, "dave <dave@example.org>");
+    EXPECT_EQ(job.ImportedKeys.Count(), 0);
+}
+
+TEST_F(DecodeLookupTest, DeclinedImportLeavesTheSignerUnknown) {
+    TPGPDecode job;
+    job.LookupOnServer = true;
+    test::ModalScript robot;
+    robot.Expect("#32770", "PGP Key Server Search", [](HWND dialog) { test::WaitGone(dialog, 10000); });
+    robot.Click("PGP Key Selection", "Cancel");
+    robot.Start();
+    ASSERT_EQ(job.DecodeBuffer(ReadAll(dir_ + "in\\clear_dave.asc")), 0);
+    EXPECT_TRUE(robot.Finish()) << robot.Failure();
+    EXPECT_EQ(job.SignatureInfo.Status, kSigUnknownKey);
+    EXPECT_EQ(job.ImportedKeys.Count(), 0);
+    EXPECT_EQ(CountKeys("dave@example.org"), 0);
+    // Without the look-up no server is asked and no dialog shows.
+    job.LookupOnServer = false;
+    ASSERT_EQ(job.DecodeBuffer(ReadAll(dir_ + "in\\clear_dave.asc")), 0);
+    EXPECT_EQ(job.SignatureInfo.Status, kSigUnknownKey);
 }
 
 }  // namespace
