@@ -94,15 +94,14 @@ void ReplaceLine(std::string& header, std::string_view lowerName, std::string_vi
 
 // Replaces the chosen occurrences of `from` (by their index among all
 // occurrences) with `to`, in one pass.
-std::string ReplaceOccurrences(std::string_view text, std::string_view from, std::string_view to,
-                               const std::vector<std::size_t>& chosen) {
+void AppendReplaced(std::string& out, std::string_view text, std::string_view from, std::string_view to,
+                    const std::vector<std::size_t>& chosen) {
     std::vector<std::size_t> at;
     for (std::size_t p = text.find(from); p != npos; p = text.find(from, p + from.size())) at.push_back(p);
     std::vector<bool> replace(at.size(), false);
     for (std::size_t i : chosen)
         if (i < at.size()) replace[i] = true;
-    std::string out;
-    out.reserve(text.size() + at.size() * (to.size() + 1));
+    out.reserve(out.size() + text.size() + at.size() * (to.size() + 1));
     std::size_t done = 0;
     for (std::size_t i = 0; i < at.size(); ++i) {
         if (!replace[i]) continue;
@@ -111,7 +110,6 @@ std::string ReplaceOccurrences(std::string_view text, std::string_view from, std
         done = at[i] + from.size();
     }
     out.append(text.substr(done));
-    return out;
 }
 
 }  // namespace
@@ -123,18 +121,21 @@ std::string TPMFuncs::ProgressWords() const {
     return {};
 }
 
-TPMFuncs::TJobResult TPMFuncs::RunJob(std::string data, bool text, bool pgpMime, int titleNumber) {
+TPMFuncs::TJobResult TPMFuncs::RunJob(std::string& data, bool text, bool pgpMime, int titleNumber) {
     TJobResult result;
     TEncodeOrder order;
+    bool lineEndAdded = false;
     if (DoEncrypt) {
         order.Operation = TEncodeOperation::Encrypt;
         order.Sign = DoSign;
     } else if (text) {
         order.Operation = TEncodeOperation::ClearSign;
         data += "\r\n";
+        lineEndAdded = true;
     } else {
         order.Operation = TEncodeOperation::DetachedSign;
     }
+    // The text is lent to the job, not copied: attachments can be large.
     order.Data = std::move(data);
     order.TextMode = text;
     order.PGPMIME = pgpMime;
@@ -147,7 +148,8 @@ TPMFuncs::TJobResult TPMFuncs::RunJob(std::string data, bool text, bool pgpMime,
         result.Output = std::move(outcome.Output);
         result.Separator = std::move(outcome.MIMESeparator);
     }
-    WipeText(order.Data);
+    data = std::move(order.Data);
+    if (lineEndAdded) data.resize(data.size() - 2);
     if (result.Error == 0) {
         // The job puts the signer last in the recipient list; it is not one
         // of the recipients the user asked for.
@@ -172,7 +174,8 @@ int TPMFuncs::EncodeTextPart(std::string header, std::string body, std::string& 
         WipeText(body);
         body = std::move(decoded);
     }
-    TJobResult job = RunJob(std::move(body), true, false, text::SIGN_MSG);
+    TJobResult job = RunJob(body, true, false, text::SIGN_MSG);
+    WipeText(body);
     if (job.Error != 0) {
         error = Services.ErrorText ? Services.ErrorText(job.Error) : std::string();
         return -1;
@@ -316,7 +319,8 @@ int TPMFuncs::InlineAt(std::string_view mainHeader, std::string_view body, std::
                        std::string_view altBoundary, std::string& output, int depth) {
     output.clear();
     std::string out, error, alt(altBoundary);
-    out.reserve(mainHeader.size() + body.size() + body.size() / 3 + 4096);
+    // Armour makes encoded text about a third longer and leaves base64 as long as it was.
+    out.reserve(mainHeader.size() + body.size() + body.size() / 16 + 4096);
     const std::string progress = ProgressWords();
     std::string_view rest = body;
     auto fail = [&](int r) {
@@ -405,7 +409,7 @@ int TPMFuncs::PGPMimeEncoded(std::string_view mainHeader, std::string_view body,
     if (Services.Status) Services.Status(ProgressWords() + " " + Text(text::KIND_MESSAGE) + " ...");
     std::string header(mainHeader), alt(altBoundary), entity;
     std::string_view rest = body;
-    entity.reserve(body.size() + body.size() / 3 + 1024);
+    entity.reserve(body.size() + body.size() / 16 + 1024);
 
     if (!mixed.empty()) {
         // The entity carries the message's content type; a top-level one left
@@ -427,13 +431,13 @@ int TPMFuncs::PGPMimeEncoded(std::string_view mainHeader, std::string_view body,
             entity += AddSpaceLine(sub.Body);
             entity += container.empty() ? alt + "--" : std::string(container);
             EndInBlankLine(entity);
-            entity += RemoveCryptHeaders(rest, mixed);
+            AppendWithoutCryptHeaders(entity, rest, mixed);
         } else if (!rest.empty()) {
             entity += mixed;
             entity += "\r\n";
             entity += AddSpaceLine(first.Header);
             entity += AddSpaceLine(first.Body);
-            entity += RemoveCryptHeaders(rest, mixed);
+            AppendWithoutCryptHeaders(entity, rest, mixed);
         } else {
             std::string single(mixed);
             single += "\r\n";
@@ -441,7 +445,7 @@ int TPMFuncs::PGPMimeEncoded(std::string_view mainHeader, std::string_view body,
             single += AddSpaceLine(first.Body);
             single += mixed;
             single += "--";
-            entity += RemoveCryptHeaders(single, mixed);
+            AppendWithoutCryptHeaders(entity, single, mixed);
             WipeText(single);
         }
         WipeText(first.Body);
@@ -475,14 +479,16 @@ int TPMFuncs::PGPMimeEncoded(std::string_view mainHeader, std::string_view body,
         entity = body;
     }
 
-    TJobResult job = RunJob(std::move(entity), true, true, text::SIGN_MSG);
+    TJobResult job = RunJob(entity, true, true, text::SIGN_MSG);
+    WipeText(entity);
     if (job.Error != 0) {
         output = Services.ErrorText ? Services.ErrorText(job.Error) : std::string();
         return -1;
     }
     if (AdkStop()) return -2;
 
-    std::string result;
+    output = header;
+    output += "\r\n";
     if (!job.Separator.empty()) {
         char hex[9];
         std::snprintf(hex, sizeof hex, "%08X", static_cast<unsigned>(Services.Random32 ? Services.Random32() : 0u));
@@ -495,14 +501,10 @@ int TPMFuncs::PGPMimeEncoded(std::string_view mainHeader, std::string_view body,
         std::vector<std::size_t> chosen = {0, count ? count - 1 : 0, 1};
         if (DoEncrypt) chosen.push_back(2);
         else if (count >= 2) chosen.push_back(count - 2);
-        result = ReplaceOccurrences(job.Output, job.Separator, boundary, chosen);
+        AppendReplaced(output, job.Output, job.Separator, boundary, chosen);
     } else {
-        result = std::move(job.Output);
+        output += job.Output;
     }
-    output.reserve(header.size() + 2 + result.size());
-    output = header;
-    output += "\r\n";
-    output += result;
     return 1;
 }
 

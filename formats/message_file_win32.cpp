@@ -64,6 +64,12 @@ bool ReplaceMessageFile(const std::string& path, std::string_view bytes,
         DeleteFileA(fresh.c_str());
         return false;
     }
+    // No old file: nothing to move aside or wipe.
+    if (GetFileAttributesA(path.c_str()) == INVALID_FILE_ATTRIBUTES && GetLastError() == ERROR_FILE_NOT_FOUND) {
+        if (MoveFileExA(fresh.c_str(), path.c_str(), MOVEFILE_WRITE_THROUGH)) return true;
+        DeleteFileA(fresh.c_str());
+        return false;
+    }
     const std::string old = SideName(path, "old");
     if (old.empty() || !MoveFileExA(path.c_str(), old.c_str(), MOVEFILE_WRITE_THROUGH)) {
         DeleteFileA(fresh.c_str());

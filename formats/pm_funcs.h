@@ -118,6 +118,8 @@ public:
     std::string SetBodyHeader(std::string_view encodedText, std::string_view oldHeader) const;
     static int EncodeAttachment(std::string& header, std::string& body, int mode);
     std::string RemoveCryptHeaders(std::string_view body, std::string_view mixedBoundary);
+    // The same appended to a text that ends in a blank line (or is empty).
+    void AppendWithoutCryptHeaders(std::string& out, std::string_view body, std::string_view mixedBoundary);
 
     // Assembly: the result is 1 with the message in `output`, -1 with the
     // error text in `output`, or -2 (move the message to a new editor).
@@ -148,7 +150,8 @@ private:
         std::string Output;
         std::string Separator;
     };
-    TJobResult RunJob(std::string data, bool text, bool pgpMime, int titleNumber);
+    // The data is lent to the job and comes back unchanged.
+    TJobResult RunJob(std::string& data, bool text, bool pgpMime, int titleNumber);
     std::string Text(int number) const;
     std::string ProgressWords() const;
     bool AdkStop();

@@ -152,7 +152,8 @@ void EndInBlankLine(std::string& text) {
 void WipeText(std::string& text) noexcept {
     volatile char* p = text.data();
     for (std::size_t i = 0; i < text.size(); ++i) p[i] = 0;
-    text.clear();
+    // The memory goes back too: large texts are not kept as spare capacity.
+    std::string().swap(text);
 }
 
 std::string TPMFuncs::AddSpaceLine(std::string_view text) {
@@ -424,7 +425,13 @@ int TPMFuncs::EncodeAttachment(std::string& header, std::string& body, int mode)
 }
 
 std::string TPMFuncs::RemoveCryptHeaders(std::string_view message, std::string_view mixedBoundary) {
-    std::string out, boundary(mixedBoundary), alt, storage;
+    std::string out;
+    AppendWithoutCryptHeaders(out, message, mixedBoundary);
+    return out;
+}
+
+void TPMFuncs::AppendWithoutCryptHeaders(std::string& out, std::string_view message, std::string_view mixedBoundary) {
+    std::string boundary(mixedBoundary), alt, storage;
     std::string_view rest = message;
     if (mixedBoundary.empty()) {
         const bool e = DoEncrypt, s = DoSign, m = IsMime, keep = KeepMixedLine;
@@ -436,10 +443,11 @@ std::string TPMFuncs::RemoveCryptHeaders(std::string_view message, std::string_v
         DoEncrypt = e;
         DoSign = s;
         IsMime = m;
-        out = RemoveEncryptorHeader(mainHeader, true);
+        out += RemoveEncryptorHeader(mainHeader, true);
         rest = storage;
     }
-    out.reserve(out.size() + rest.size() + rest.size() / 3 + 64);
+    // Base64 parts keep their length; only re-encoded ones grow by a third.
+    out.reserve(out.size() + rest.size() + rest.size() / 16 + 64);
 
     auto appendPart = [&](std::string_view header, std::string_view body) {
         EndInBlankLine(out);
@@ -495,7 +503,6 @@ std::string TPMFuncs::RemoveCryptHeaders(std::string_view message, std::string_v
         out += boundary;
         out += "--";
     }
-    return out;
 }
 
 std::string TPMFuncs::Text(int number) const { return Services.Text ? Services.Text(number) : std::string(); }

@@ -3,7 +3,8 @@
 # libFuzzer; outside the cross build) and runs each one in turn.
 # Usage: scripts/fuzz-formats.sh [seconds per target] [target ...]
 # ORV_FUZZ_MAX_LEN sets the largest input (default 32768).
-# Targets: fuzz_codecs fuzz_header fuzz_extract fuzz_parts (default: all).
+# Targets: fuzz_codecs fuzz_header fuzz_extract fuzz_parts fuzz_assembly fuzz_recognition
+# (default: all).
 # New inputs go to the build directory; the committed seeds in
 # tests/formats/fuzz/corpus/<target>/ are only read.
 set -euo pipefail
@@ -11,15 +12,15 @@ here=$(cd "$(dirname "$0")/.." && pwd)
 seconds=${1:-60}
 shift || true
 targets=("$@")
-[ ${#targets[@]} -gt 0 ] || targets=(fuzz_codecs fuzz_header fuzz_extract fuzz_parts)
+[ ${#targets[@]} -gt 0 ] || targets=(fuzz_codecs fuzz_header fuzz_extract fuzz_parts fuzz_assembly fuzz_recognition)
 out=${ORV_FUZZ_BUILD:-$here/build-formats/fuzz}
 cxx=${CXX_NATIVE:-clang++-14}
 mkdir -p "$out"
 
+# The Win32-free core library's sources, as formats/CMakeLists.txt lists them.
 core=()
-for f in "$here"/formats/*.cpp; do
-  case "$f" in *_win32.cpp) ;; *) core+=("$f") ;; esac
-done
+while read -r f; do core+=("$here/formats/$f"); done < <(
+  sed -n '/set(ORV_FORMATS_CORE_SOURCES/,/)/p' "$here/formats/CMakeLists.txt" | grep -o '[A-Za-z0-9_]*\.cpp')
 flags=(-std=c++20 -g -O1 -fno-omit-frame-pointer -fsanitize=address,undefined,fuzzer
        -fno-sanitize-recover=undefined -I"$here")
 
