@@ -169,7 +169,6 @@ struct TPGPDecode::Job {
     bool detached = false;
     PGPContextRef heldContext = nullptr;  // kept-open context while a bare one runs
     bool bare = false;
-    bool opened = false;
     std::vector<PGPKeySetRef> serverKeys;  // key sources added to the running job
     // Section buffers attached by the output event. The engine fills each one
     // when its section ends, so they keep their addresses for the whole job.
@@ -419,7 +418,6 @@ PGPError TPGPDecode::RunJob(Job& job) {
         if (!environmentOpen_) {
             PGPError err = OpenJobContext();
             if (err != kPGPError_NoErr) return err;
-            job.opened = true;
         }
     } else {
         // Analysis needs no key rings; a context held open stays untouched.
@@ -583,7 +581,7 @@ void TPGPDecode::CleanUp(Job& job, bool hasOutput, const void* outputBytes, std:
         if (Context) Call(Sdk().PGPFreeContext, Context);
         Context = job.heldContext;
         job.bare = false;
-    } else if (job.opened && !KeepOpen) {
+    } else if (environmentOpen_ && !KeepOpen) {
         CloseJobContext();
     }
 }
@@ -716,7 +714,8 @@ PGPError TPGPDecode::OnOutput(PGPEvent& event) {
         if (OutputAttached) {
             err = CollectSections(*job_);
         } else if (ToFile && !fyeo) {
-            if (OutputFile.empty()) {
+            // A text has no directory of its own to put a suggested name in.
+            if (OutputFile.empty() && !InputFile.empty()) {
                 const std::string name = SafeSuggestedName(d.suggestedName);
                 if (!name.empty()) OutputFile = DirOf(InputFile) + name;
                 // A suggested name equal to the input would replace the message by its output.

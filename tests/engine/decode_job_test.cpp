@@ -727,6 +727,15 @@ TEST_F(DecodeJobTest, GivenOutputFileIsReplacedWholeOrLeftAlone) {
     EXPECT_EQ(job_->DecodeBuffer(Input("enc_alice.asc")), -11996);
     EXPECT_FALSE(Exists(dir_ + "missing"));
     ExpectCleanedUp();
+
+    // A text names no place for the name its message suggests.
+    job_->OutputFile.clear();
+    char cwd[MAX_PATH] = {};
+    GetCurrentDirectoryA(MAX_PATH, cwd);
+    EXPECT_EQ(job_->DecodeBuffer(Input("enc_alice.asc")), -11996);
+    EXPECT_EQ(job_->SavedError, -11996);
+    EXPECT_FALSE(Exists(std::string(cwd) + "\\plain.txt"));
+    ExpectCleanedUp();
 }
 
 TEST(DecodeOutputName, RuleCutsTheKnownExtensionsOnly) {
@@ -840,6 +849,17 @@ TEST_F(DecodeJobTest, KeepOpenHoldsContextRingsAndThePassphraseBetweenJobs) {
     EXPECT_NE(job_->Passphrase, nullptr);
 
     ASSERT_EQ(job_->SetKeepOpen(false), 0);
+    ExpectCleanedUp();
+
+    // Held open through the field alone, and let go the same way.
+    CachePassphrase(kAlicePass);
+    job_->KeepOpen = true;
+    ASSERT_EQ(job_->DecodeBuffer(Input("enc_alice.asc")), 0);
+    EXPECT_NE(job_->Context, nullptr);
+    EXPECT_EQ(KeyRings()->OpenCount, 1);
+    job_->KeepOpen = false;
+    ASSERT_EQ(job_->DecodeBuffer(Input("enc_alice2.asc")), 0);
+    EXPECT_EQ(job_->OutputText, Input("plain2.txt"));
     ExpectCleanedUp();
 }
 
