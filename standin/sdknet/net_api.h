@@ -84,10 +84,13 @@ enum {
 
 /* Asks the open server for the keys the filter names (key IDs, user-ID
    texts) and returns those of them that pass the whole filter in a new key
-   database (free with PGPFreeKeyDB); no match gives an empty database. */
-PGPError PGP_CALL PGPQueryKeyServer(PGPKeyServerRef server, PGPFilterRef filter, PGPKeyDBRef* outFoundKeys);
+   database (free with PGPFreeKeyDB); no match gives an empty database.
+   Exported by the networking library as PGPQueryKeyServer. */
 typedef PGPError(PGP_CALL* PFN_PGPQueryKeyServer)(PGPKeyServerRef server, PGPFilterRef filter,
                                                   PGPKeyDBRef* outFoundKeys);
+/* Release 6.5: the keys come back in a new key set (free with PGPFreeKeySet). */
+typedef PGPError(PGP_CALL* PFN65_PGPQueryKeyServer)(PGPKeyServerRef server, PGPFilterRef filter,
+                                                    PGPKeySetRef* outFoundKeys);
 
 /* ---- Error numbers ---- */
 

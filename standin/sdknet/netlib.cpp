@@ -18,6 +18,21 @@
 
 #define NET_EXPORT(name) static_assert(std::is_same_v<decltype(&name), PFN_##name>, #name)
 
+#ifndef ORV_SDKNET_RELEASE
+#define ORV_SDKNET_RELEASE 7
+#endif
+
+// What a query hands back: a key database (7) or a key set (6.5).
+#if ORV_SDKNET_RELEASE == 65
+using FoundKeys = PGPKeySetRef;
+constexpr PGPKeyIDStringType kFullKeyIDText = kPGPKeyIDString65_Full;
+#define NET_EXPORT_QUERY static_assert(std::is_same_v<decltype(&PGPQueryKeyServer), PFN65_PGPQueryKeyServer>)
+#else
+using FoundKeys = PGPKeyDBRef;
+constexpr PGPKeyIDStringType kFullKeyIDText = kPGPKeyIDString_Full;
+#define NET_EXPORT_QUERY NET_EXPORT(PGPQueryKeyServer)
+#endif
+
 namespace {
 
 enum class Tag : std::uint32_t {
@@ -147,7 +162,7 @@ PGPError CollectTerms(PGPFilterRef filter, std::vector<Term>& terms, int depth =
             PGPKeyID id{};
             std::memcpy(&id, f.data, f.dataLength < sizeof id ? f.dataLength : sizeof id);
             char text[kPGPMaxKeyIDStringSize] = {};
-            err = keyIDString(&id, kPGPKeyIDString_Full, text);
+            err = keyIDString(&id, kFullKeyIDText, text);
             if (err != kPGPError_NoErr) return err;
             std::string hex = text;
             if (hex.compare(0, 2, "0x") == 0 || hex.compare(0, 2, "0X") == 0) hex.erase(0, 2);
@@ -214,6 +229,35 @@ PGPError FetchTerms(PGPKeyServerRef server, const std::vector<Term>& terms, std:
     return kPGPError_NoErr;
 }
 
+#if ORV_SDKNET_RELEASE == 65
+// The keys of the armoured text that pass the filter, in a new set; the set
+// keeps the keys it holds alive after the imported set is freed.
+PGPError ImportMatching(PGPContextRef context, const std::string& armoured, PGPFilterRef filter, PGPKeySetRef& out) {
+    out = nullptr;
+    auto newEmptySet = orvnet::CoreProc<PFN65_PGPNewEmptyKeySet>("PGPNewEmptyKeySet");
+    auto import = ORVNET_CORE(PGPImportKeySet);
+    auto inputBuffer = ORVNET_CORE(PGPOInputBuffer);
+    auto lastOption = ORVNET_CORE(PGPOLastOption);
+    auto filterKeySet = ORVNET_CORE(PGPFilterKeySet);
+    auto countKeys = ORVNET_CORE(PGPCountKeys);
+    auto freeKeySet = ORVNET_CORE(PGPFreeKeySet);
+    if (!newEmptySet || !import || !inputBuffer || !lastOption || !filterKeySet || !countKeys || !freeKeySet)
+        return kPGPError_EngineNotLoaded;
+    if (armoured.empty()) return newEmptySet(context, &out);
+    PGPKeySetRef read = nullptr;
+    PGPError err = import(context, &read,
+                          inputBuffer(context, armoured.data(), static_cast<PGPSize>(armoured.size())),
+                          lastOption(context));
+    // Key blocks that do not read are the server's fault, not "no keys".
+    PGPUInt32 readCount = 0;
+    if (err == kPGPError_NoErr && (countKeys(read, &readCount) != kPGPError_NoErr || readCount == 0))
+        err = kPGPError_ServerUnknownResponse;
+    if (err != kPGPError_NoErr && err != kPGPError_OutOfMemory) err = kPGPError_ServerUnknownResponse;
+    if (err == kPGPError_NoErr) err = filterKeySet(read, filter, &out);
+    if (read) freeKeySet(read);
+    return err;
+}
+#else
 // The keys of the armoured text that pass the filter, in a new database.
 PGPError ImportMatching(PGPContextRef context, const std::string& armoured, PGPFilterRef filter, PGPKeyDBRef& out) {
     out = nullptr;
@@ -257,6 +301,7 @@ PGPError ImportMatching(PGPContextRef context, const std::string& armoured, PGPF
     out = result;
     return kPGPError_NoErr;
 }
+#endif
 
 // The server's address from the options of PGPNewKeyServer.
 PGPError AddressFromOptions(const std::vector<orvnet::Option>& options, orvnet::ServerAddress& address) {
@@ -629,7 +674,7 @@ __declspec(dllexport) PGPError PGP_CALL PGPKeyServerClose(PGPKeyServerRef server
 }
 
 __declspec(dllexport) PGPError PGP_CALL PGPQueryKeyServer(PGPKeyServerRef server, PGPFilterRef filter,
-                                                          PGPKeyDBRef* outFoundKeys) {
+                                                          FoundKeys* outFoundKeys) {
     if (!outFoundKeys) return kPGPError_BadParams;
     *outFoundKeys = nullptr;
     if (!check(server) || !filter) return kPGPError_BadParams;
@@ -807,7 +852,7 @@ NET_EXPORT(PGPGetKeyServerEventHandler);
 NET_EXPORT(PGPCancelKeyServerCall);
 NET_EXPORT(PGPKeyServerOpen);
 NET_EXPORT(PGPKeyServerClose);
-NET_EXPORT(PGPQueryKeyServer);
+NET_EXPORT_QUERY;
 NET_EXPORT(PGPGetKeyServerTLSSession);
 NET_EXPORT(PGPGetKeyServerProtocol);
 NET_EXPORT(PGPGetKeyServerAccessType);
