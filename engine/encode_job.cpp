@@ -600,29 +600,29 @@ PGPError TPGPEncode::StoreResult() {
     }
     // The new file is written whole beside the old one and then put in its
     // place, so that no half-written file is ever left under its name.
-    std::string dir = OutputFile;
-    const auto slash = dir.find_last_of("\\/");
-    dir = slash == std::string::npos ? std::string(".") : dir.substr(0, slash + 1);
-    char temp[MAX_PATH] = {};
-    if (!GetTempFileNameA(dir.c_str(), "orv", 0, temp)) return kEncodeErrOutputFile;
-    PGPError err = kPGPError_NoErr;
-    {
-        UniqueHandle file(CreateFileA(temp, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                      FILE_ATTRIBUTE_NORMAL | FILE_FLAG_WRITE_THROUGH, nullptr));
-        if (!file) {
-            DeleteFileA(temp);
-            return kEncodeErrOutputFile;
-        }
-        DWORD written = 0;
-        if (!WriteFile(file.get(), bytes, OutLength, &written, nullptr) || written != OutLength)
-            err = kEncodeErrShortWrite;
-        else if (!FlushFileBuffers(file.get()))
-            err = kEncodeErrShortWrite;
+    const auto slash = OutputFile.find_last_of("\\/");
+    const std::string dir = slash == std::string::npos ? std::string() : OutputFile.substr(0, slash + 1);
+    std::string temp;
+    UniqueHandle file;
+    for (unsigned n = 0; n < 100 && !file; ++n) {
+        char name[40];
+        wsprintfA(name, "~orv%lx_%x.tmp", GetCurrentProcessId(), GetTickCount() + n);
+        temp = dir + name;
+        file.reset(CreateFileA(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                               FILE_ATTRIBUTE_NORMAL | FILE_FLAG_WRITE_THROUGH, nullptr));
+        if (!file && GetLastError() != ERROR_FILE_EXISTS && GetLastError() != ERROR_ALREADY_EXISTS) break;
     }
+    if (!file) return kEncodeErrOutputFile;
+    PGPError err = kPGPError_NoErr;
+    DWORD written = 0;
+    if (!WriteFile(file.get(), bytes, OutLength, &written, nullptr) || written != OutLength ||
+        !FlushFileBuffers(file.get()))
+        err = kEncodeErrShortWrite;
+    file.reset();
     if (err == kPGPError_NoErr &&
-        !MoveFileExA(temp, OutputFile.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+        !MoveFileExA(temp.c_str(), OutputFile.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
         err = kEncodeErrOutputFile;
-    if (err != kPGPError_NoErr) DeleteFileA(temp);
+    if (err != kPGPError_NoErr) DeleteFileA(temp.c_str());
     return err;
 }
 
