@@ -24,7 +24,9 @@
 #include "formats/message_file.h"
 #include "formats/pm_funcs.h"
 #include "pm_test_texts.h"
+#include "engine/sel_key_dialog.h"
 #include "tests/support/stand_in_engine.h"
+#include "tests/support/ui_robot.h"
 
 #ifndef ORV_KEY_DATA
 #error ORV_KEY_DATA names the test ring directory
@@ -385,6 +387,54 @@ TEST_F(MailAssemblyTest, AttachmentQuestionAndUnencodedAttachments) {
     Skeleton(out, blocks);
     ASSERT_EQ(blocks.size(), 2u);
     EXPECT_EQ(Decode(blocks[1]), "2");
+}
+
+TEST_F(MailAssemblyTest, CancelledKeyChoiceOffersTheAttachmentUnencrypted) {
+    // A recipient text that fits several keys brings the key selection
+    // dialog; the user cancels it, then chooses to send the file unencrypted.
+    pm_->RecipientSpec = "example.org";
+    encode_->CancelCaption = "&Cancel";
+    encode_->OKCaption = "&OK";
+    const std::string message = MainHeader(1) + "\r\n" + AttachmentPart("f.bin", "secret file") +
+                                "--Message-Boundary-4711--\r\n";
+    test::ModalScript script;
+    script.Expect("", "PGP", [](HWND dlg) { test::ClickId(dlg, kSelKeyCancel); });
+    script.Start();
+    answers_ = {false};
+    std::string out;
+    ASSERT_EQ(Assemble(message, out, false), 1) << out;
+    ASSERT_TRUE(script.Finish()) << script.Failure();
+    EXPECT_EQ(questions_, std::vector<std::string>{"Send unencrypted attachment(s)"});
+    EXPECT_EQ(pm_->AttachMode, 0);
+    EXPECT_EQ(cleared_, 1) << "the cancel is no longer the last PGP result";
+    EXPECT_TRUE(errors_.empty()) << "a cancel is never shown";
+    EXPECT_NE(out.find("filename=\r\n \"f.bin\"\r\nContent-transfer-encoding: BASE64\r\n\r\n"
+                       "c2VjcmV0IGZpbGU=\r\n\r\n--Message-Boundary-4711--"),
+              std::string::npos)
+        << out;
+}
+
+TEST_F(MailAssemblyTest, HostileMessagesAssembleWithoutHarm) {
+    // No closing delimiter, NUL bytes in the text, a boundary that is a prefix
+    // of a line in the body, an unterminated alternative container.
+    const std::string text = std::string("line") + '\0' + "with nul\r\n--Message-Boundary-47110\r\nnot a part\r\n";
+    const std::string message = MainHeader(1) + "\r\n--Message-Boundary-4711\r\nContent-type: text/plain\r\n\r\n" +
+                                text + "--Message-Boundary-4711\r\nContent-type: Multipart/Alternative; "
+                                       "boundary=\"A\"\r\n\r\n--A\r\nContent-type: text/plain\r\n\r\nalt";
+    std::string out;
+    ASSERT_EQ(Assemble(message, out, false), 1) << out;
+    std::vector<std::string> blocks;
+    Skeleton(out, blocks);
+    ASSERT_EQ(blocks.size(), 2u);
+    EXPECT_EQ(Decode(blocks[0]), text.substr(0, text.size() - 2));
+    EXPECT_EQ(Decode(blocks[1]), "alt");
+    EXPECT_TRUE(out.ends_with("\r\n--A--\r\n\r\n--Message-Boundary-4711--")) << out;
+    pgpMime_ = true;
+    ASSERT_EQ(Assemble(message, out, true), 1) << out;
+    blocks.clear();
+    Skeleton(out, blocks);
+    ASSERT_EQ(blocks.size(), 1u);
+    EXPECT_NE(Decode(blocks[0]).find(text), std::string::npos);
 }
 
 TEST_F(MailAssemblyTest, FailuresGiveTheirTextOrTheEditor) {
