@@ -163,6 +163,81 @@ TEST_F(SdkUITest, SigningDialogAsksAgainAfterAWrongPassphraseAndReturnsKeyAndPas
     EXPECT_NE(std::find(seen[0].texts.begin(), seen[0].texts.end(), "Sign with:"), seen[0].texts.end());
 }
 
+// Two secret keys: alice's (protected) and bob's (no passphrase), in a key
+// database of their own.
+TEST_F(SdkUITest, SigningDialogStartsAtTheDefaultKeyAndFindsTheKeyThePassphraseFits) {
+    auto& t = Sdk();
+    std::string data;
+    for (const char* f : {"alice_sec.asc", "bob_sec.asc"}) {
+        HANDLE h = CreateFileA((SourcePath(ORV_STANDIN_DATA) + f).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                               OPEN_EXISTING, 0, nullptr);
+        ASSERT_NE(h, INVALID_HANDLE_VALUE) << f;
+        std::string part(GetFileSize(h, nullptr), '\0');
+        DWORD got = 0;
+        ReadFile(h, part.data(), DWORD(part.size()), &got, nullptr);
+        CloseHandle(h);
+        data += part + "\n";
+    }
+    PGPKeyDBRef db = nullptr;
+    ASSERT_EQ(t.PGPImport(ctx_, &db, t.PGPOInputBuffer(ctx_, data.data(), PGPSize(data.size())), t.PGPOLastOption(ctx_)),
+              0);
+    PGPKeyID aliceID{}, bobID{};
+    ASSERT_EQ(t.PGPNewKeyIDFromString(kAlice, 0, &aliceID), 0);
+    ASSERT_EQ(t.PGPNewKeyIDFromString(kBob, 0, &bobID), 0);
+    PGPKeyDBObjRef alice = nullptr, bob = nullptr;
+    ASSERT_EQ(t.PGPFindKeyByKeyID(db, &aliceID, &alice), 0);
+    ASSERT_EQ(t.PGPFindKeyByKeyID(db, &bobID, &bob), 0);
+
+    auto run = [&](PGPKeyDBObjRef defaultKey, bool find, char*& pass, PGPKeyDBObjRef& key) {
+        return t.PGPSigningPassphraseDialog(ctx_, db, &key, t.PGPOUIDefaultKey(ctx_, defaultKey),
+                                            t.PGPOUIFindMatchingKey(ctx_, find), t.PGPOUIVerifyPassphrase(ctx_, 1),
+                                            t.PGPOUIOutputPassphrase(ctx_, &pass),
+                                            t.PGPOUIParentWindowHandle(ctx_, owner_), t.PGPOLastOption(ctx_));
+    };
+    auto selected = [](HWND dlg) {
+        HWND combo = FindChildById(dlg, IDC_SDKUI_KEYS);
+        char line[512] = {};
+        SendMessageA(combo, CB_GETLBTEXT, SendMessageA(combo, CB_GETCURSEL, 0, 0), reinterpret_cast<LPARAM>(line));
+        return std::string(line);
+    };
+    std::string firstSelected, secondSelected, keys;
+    bool refused = false;
+    ModalScript script;
+    script.Expect("#32770", "PGP", [&](HWND dlg) {
+        firstSelected = selected(dlg);
+        keys = ComboLines(FindChildById(dlg, IDC_SDKUI_KEYS));
+        Type(dlg, IDC_SDKUI_PASSPHRASE, "");
+        ClickId(dlg, IDOK);
+    });
+    script.Expect("#32770", "PGP", [&](HWND dlg) {
+        secondSelected = selected(dlg);
+        ClickId(dlg, IDOK);  // an empty passphrase is bob's
+        refused = WaitStatus(dlg, SDKUI_TEXT_WRONG_PASSPHRASE);
+        ClickId(dlg, IDCANCEL);
+    });
+    script.Start();
+    char* pass = nullptr;
+    PGPKeyDBObjRef key = nullptr;
+    // Alice's key is chosen, bob's passphrase typed: the matching key is bob's.
+    const PGPError found = run(alice, true, pass, key);
+    const std::string foundKey = KeyIDOf(key);
+    if (pass) t.PGPFreeData(pass);
+    pass = nullptr;
+    key = nullptr;
+    // Without the search only the chosen key counts.
+    const PGPError strict = run(alice, false, pass, key);
+    ASSERT_TRUE(script.Finish()) << script.Failure();
+    t.PGPFreeKeyDB(db);
+    EXPECT_EQ(found, 0);
+    EXPECT_EQ(foundKey, kBob);
+    EXPECT_EQ(strict, kPGPError_UserAbort);
+    EXPECT_EQ(pass, nullptr);
+    EXPECT_TRUE(refused);
+    EXPECT_NE(firstSelected.find(kAlice), std::string::npos) << firstSelected;
+    EXPECT_NE(secondSelected.find(kAlice), std::string::npos) << secondSelected;
+    EXPECT_NE(keys.find(kBob), std::string::npos) << keys;
+}
+
 TEST_F(SdkUITest, CancelledDialogsGiveUserAbortAndNoPassphrase) {
     ModalScript script;
     script.Expect("#32770", "PGP", [](HWND dlg) {
