@@ -72,7 +72,7 @@ void __stdcall PlugInit(HWND clientMain, DWORD clientMdi, HWND automationWindow,
         s->ClientMain = clientMain;
         s->ClientMdi = clientMdi;
         s->AutomationWindow = automationWindow;
-        if (!s->OwnerWindow) s->OwnerWindow = clientMain;
+        s->OwnerWindow = clientMain;
         // The configuration file keeps the name it got at the start.
         if (mailboxDir) s->MailboxDir = DirectoryText(mailboxDir);
         s->SyncLinks();

@@ -202,6 +202,8 @@ bool TPluginParams::CreateObjects() {
 }
 
 void TPluginParams::SyncLinks() {
+    // Dialogs never take a window that is gone as their owner.
+    if (OwnerWindow && !IsWindow(OwnerWindow)) OwnerWindow = ClientMain && IsWindow(ClientMain) ? ClientMain : nullptr;
     Links.ConfigFile = ConfigFile;
     Links.MailboxDir = MailboxDir;
     Links.InstallDir = InstallDir;

@@ -30,6 +30,10 @@ bool ReadWholeFile(const std::string& path, std::string& bytes) {
 
 bool ReplaceWholeFile(const std::string& path, std::string_view bytes) {
     if (path.empty()) return false;
+    // A file the user protected stays as it is, as Windows itself keeps it.
+    const DWORD attributes = GetFileAttributesA(path.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY)))
+        return false;
     // Beside the target, so that the replacement is a rename on one drive.
     std::string temp;
     UniqueHandle file;
