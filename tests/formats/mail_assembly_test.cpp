@@ -276,6 +276,20 @@ TEST_F(MailAssemblyTest, InlineWithoutPGPExtAndWithEncodedNames) {
     ASSERT_EQ(blocks.size(), 2u);
     EXPECT_EQ(Decode(blocks[1]), "abc");
 
+    // A header that already carries the encryption parameter gets this run's flags.
+    const std::string again = MainHeader(1) + "\r\n--Message-Boundary-4711\r\nContent-type: text/plain\r\n"
+                              "Content-disposition: attachment; filename=\r\n \"a.txt.pgp\";\r\n"
+                              " x-encryption=\"ORVPGP-PM32\"; x-encryption-flags=4\r\n\r\nplain\r\n"
+                              "--Message-Boundary-4711--\r\n";
+    ASSERT_EQ(Assemble(again, out, false), 1) << out;
+    blocks.clear();
+    EXPECT_NE(Skeleton(out, blocks).find("--Message-Boundary-4711\r\nContent-type: text/plain\r\n"
+                                         "Content-disposition: attachment; filename=\r\n \"a.txt.pgp\";\r\n"
+                                         " x-encryption=\"ORVPGP-PM32\"; x-encryption-flags=1\r\n"
+                                         "Content-description: PGP encrypted file\r\n\r\n[1]"),
+              std::string::npos)
+        << out;
+
     // With PGPExt the ".pgp" goes inside the encoded word.
     pgpExt_ = true;
     ASSERT_EQ(Assemble(message, out, false), 1);
