@@ -1003,4 +1003,96 @@ TEST_F(DecodeLookupTest, DeclinedImportLeavesTheSignerUnknown) {
     EXPECT_EQ(job.SignatureInfo.Status, kSigUnknownKey);
 }
 
+// ---- Release 6.5 ----------------------------------------------------------------------------
+
+// The release 6.5 flavour of the stand-in core with the fake companions of
+// that release: 34-byte key IDs, the older key-ID text forms, key sets in
+// place of key databases.
+class DecodeRelease65Test : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        const std::string unique = std::to_string(GetCurrentProcessId()) + "_" + std::to_string(GetTickCount());
+        unixDir_ = "/tmp/orv_decode_65_" + unique;
+        dir_ = "Z:\\tmp\\orv_decode_65_" + unique + "\\";
+        ready_ = StartUnix(std::string(ORV_DECODE_SCRIPT) + " " + unixDir_ + "/in " + ORV_KEY_DATA) &&
+                 WaitForFile(dir_ + "in\\done", 120000);
+        engineDir_ = dir_ + "engine\\";
+        CreateDirectoryA(engineDir_.c_str(), nullptr);
+        const std::string bin = test::ProgramDir();
+        CopyFileA((bin + "sdk65\\PGPSDK.dll").c_str(), (engineDir_ + "PGPSDK.dll").c_str(), FALSE);
+        for (const char* f : {"PGPsdkNL.dll", "PGPsdkUI.dll", "PGPclientLib.dll", "PGPsc.dll"})
+            CopyFileA((bin + "fakesdk\\r65\\" + f).c_str(), (engineDir_ + f).c_str(), FALSE);
+        const std::string data = test::SourcePath(ORV_KEY_DATA);
+        for (const char* f : {"pubring.pkr", "secring.skr"})
+            CopyFileA((data + f).c_str(), (engineDir_ + f).c_str(), FALSE);
+        SetDllDirectoryA(engineDir_.c_str());
+        loader::EngineObjectHooks hooks;
+        hooks.createKeyRings = CreateKeyRings;
+        hooks.freeKeyRings = FreeKeyRings;
+        loader::SetEngineObjectHooks(hooks);
+        loaded_ = loader::Load(loader::Scope::Full);
+        if (loaded_ && KeyRings())
+            KeyRings()->SetRingFiles(engineDir_ + "pubring.pkr", engineDir_ + "secring.skr");
+    }
+    static void TearDownTestSuite() {
+        if (loaded_) loader::Unload();
+        loader::SetEngineObjectHooks({});
+        SetDllDirectoryA(nullptr);
+        StartUnix("-c \"rm -rf " + unixDir_ + "\"");
+    }
+    void SetUp() override {
+        ASSERT_TRUE(ready_);
+        ASSERT_TRUE(loaded_) << "the release 6.5 engine did not load";
+        ASSERT_FALSE(loader::IsSDK7());
+    }
+    static std::string Input(const std::string& name) { return ReadAll(dir_ + "in\\" + name); }
+
+    static inline bool ready_ = false, loaded_ = false;
+    static inline std::string dir_, unixDir_, engineDir_;
+};
+
+TEST_F(DecodeRelease65Test, MessagesSignaturesAndKeysThroughTheOlderInterface) {
+    TSecure secure;
+    {
+        PGPContextRef context = nullptr;
+        ASSERT_EQ(sdk::Call(Sdk().PGPNewContext, PGPUInt32(kPGPsdkAPIVersion), &context), 0);
+        const std::string source = "bytes of an earlier job's output";
+        ASSERT_TRUE(secure.CachePassphrase(context, kAlicePass, kDecryptSlot, source.data(), source.size()));
+        sdk::Call(Sdk().PGPFreeContext, context);
+    }
+    TPGPDecode job;
+    job.Secure = &secure;
+    job.PassThroughUnrecognized = true;
+    job.NoteUnknownKey = "unknown key";
+    const std::string plain = Input("plain.txt");
+
+    ASSERT_EQ(job.AnalyzeBuffer(Input("enc_alice.asc")), 0);
+    EXPECT_EQ(job.AnalyzeResult, kAnalyzeEncrypted);
+
+    ASSERT_EQ(job.DecodeBuffer(Input("encsign_bob.asc")), 0);
+    EXPECT_EQ(job.OutputText, plain);
+    EXPECT_EQ(job.SignatureInfo.Status, kSigGood);
+    EXPECT_EQ(job.SignatureInfo.KeyIDText, Trimmed(Input("id_bob.txt")));
+    EXPECT_EQ(job.SignatureInfo.UserID, "bob <bob@example.org>");
+
+    ASSERT_EQ(job.DecodeBuffer(Input("clear_dave.asc")), 0);
+    EXPECT_EQ(job.SignatureInfo.Status, kSigUnknownKey);
+    EXPECT_EQ(job.SignatureInfo.KeyIDText, Trimmed(Input("id_dave.txt")));
+    EXPECT_EQ(job.SignatureNote(), "unknown key");
+
+    ASSERT_EQ(job.DecodeBuffer(Input("multi.txt")), 0);
+    EXPECT_NE(job.OutputText.find(plain), std::string::npos);
+    EXPECT_NE(job.OutputText.find(Input("plain2.txt")), std::string::npos);
+
+    // The found keys come as a key set, freed by the job.
+    job.PassThroughKeys = true;
+    ASSERT_EQ(job.DecodeBuffer(Input("key_dave.txt")), 0);
+    EXPECT_EQ(job.AnalyzeResult, kAnalyzeKey);
+    EXPECT_NE(job.OutputText.find("-----BEGIN PGP PUBLIC KEY BLOCK-----"), std::string::npos);
+
+    EXPECT_EQ(job.Context, nullptr);
+    EXPECT_EQ(job.Passphrase, nullptr);
+    EXPECT_EQ(KeyRings()->OpenCount, 0);
+}
+
 }  // namespace
