@@ -434,6 +434,10 @@ PGPError PGP_CALL PGPSearchKeyServerDialog(PGPContextRef context, PGPUInt32 serv
     *outFoundKeys = nullptr;
     if (err != kPGPError_NoErr) return err;
     if (!context || serverCount == 0 || !servers) return kPGPError_BadParams;
+#if ORV_SDKUI_RELEASE != 7
+    // The search hands back a key database, which release 6.5 does not have.
+    return kPGPError_EngineNotLoaded;
+#endif
     try {
         Search s;
         if (!s.net.complete() || !s.core.complete()) return kPGPError_EngineNotLoaded;
