@@ -58,6 +58,11 @@ bool ReadWholeFile(const std::string& path, std::string& bytes) {
 
 bool ReplaceMessageFile(const std::string& path, std::string_view bytes,
                         const std::function<void(const std::string& path)>& wipeOld) {
+    // A read-only message is not the client's to rewrite, and its old text
+    // could not be wiped once moved aside.
+    const DWORD attributes = GetFileAttributesA(path.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY)))
+        return false;
     const std::string fresh = SideName(path, "new");
     if (fresh.empty()) return false;
     if (!WriteThrough(fresh, bytes)) {

@@ -628,7 +628,12 @@ TEST_F(MessageFileTest, FailedWriteLeavesTheOriginalBytes) {
     EXPECT_EQ(pm_->NonMimeMessage(nonMime, ""), -1);
     CloseHandle(held);
     EXPECT_EQ(ReadFileBytes(pm_->MessageFile), original);
-    EXPECT_EQ(errors_, (std::vector<std::string>{"Error writing data", "Error writing data"}));
+    // A read-only file is left as it is too.
+    ASSERT_TRUE(SetFileAttributesA(pm_->MessageFile.c_str(), FILE_ATTRIBUTE_READONLY));
+    EXPECT_EQ(pm_->Unencoded(), 0);
+    SetFileAttributesA(pm_->MessageFile.c_str(), FILE_ATTRIBUTE_NORMAL);
+    EXPECT_EQ(ReadFileBytes(pm_->MessageFile), original);
+    EXPECT_EQ(errors_, (std::vector<std::string>{"Error writing data", "Error writing data", "Error writing data"}));
     EXPECT_TRUE(wiped_.empty());
     EXPECT_TRUE(Leftovers().empty());
 }
