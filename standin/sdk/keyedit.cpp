@@ -125,3 +125,56 @@ PGPUInt32 PGP_CALL PGPGetKeyEntropyNeeded(PGPContextRef context, PGPOptionListRe
 
 SDK_EXPORT(PGPGetKeyPasskeyBuffer);
 SDK_EXPORT(PGPGetKeyEntropyNeeded);
+
+// ---- primary user ID ------------------------------------------------------------
+
+extern "C" {
+
+// A new self-certification of the user ID, marked primary; being the newest,
+// it is the one that counts for the key.
+PGPError PGP_CALL PGPSetPrimaryUserID(PGPUserIDRef userID, PGPOptionListRef firstOption, ...) {
+    va_list ap;
+    va_start(ap, firstOption);
+    std::vector<Option> opts;
+    PGPError err = gatherOptions(firstOption, ap, opts);
+    va_end(ap);
+    if (!check(userID) || userID->kind != kPGPKeyIter_UserID || !userID->key || userID->key->deleted)
+        return kPGPError_BadParams;
+    if (err) return err;
+    KeyRecord* k = userID->key;
+    RnpKey h(keyHandle(&k->self));
+    RnpString text;
+    if (!h.h || rnp_key_get_uid_at(h.h, userID->index, &text.s) != RNP_SUCCESS) return kPGPError_ItemNotFound;
+    bool secret = false, prot = false;
+    if (rnp_key_have_secret(h.h, &secret) || !secret) return kErrSecretKeyNotFound;
+    rnp_key_is_protected(h.h, &prot);
+    if (prot) {
+        if (!hasPassphrase(opts)) return kPGPError_NeedPassphrase;
+        if (rnp_key_unlock(h.h, passphraseOf(opts).c_str()) != RNP_SUCCESS) return kErrBadPassphrase;
+    }
+    // RNP adds no certification to a user ID the key already has: the user ID
+    // is taken off, certified anew as primary, and its earlier certifications
+    // (the user's and other people's) are merged back from the key as it was.
+    std::string before = exportKey(k, false, false);
+    rnp_uid_handle_t u = nullptr;
+    rnp_result_t r = before.empty() ? RNP_ERROR_BAD_STATE : rnp_key_get_uid_handle_at(h.h, userID->index, &u);
+    if (r == RNP_SUCCESS) {
+        r = rnp_uid_remove(h.h, u);
+        rnp_uid_handle_destroy(u);
+    }
+    if (r == RNP_SUCCESS) r = rnp_key_add_uid(h.h, text.s, "SHA256", 0, 0, true);
+    if (prot) rnp_key_lock(h.h);
+    if (!before.empty()) {
+        RnpInput in(before.data(), before.size());
+        rnp_import_keys(k->db->ffi, in.in, RNP_LOAD_SAVE_PUBLIC_KEYS | RNP_LOAD_SAVE_PERMISSIVE, nullptr);
+    }
+    if (r != RNP_SUCCESS) return mapRnp(r, kErrCantSign);
+    k->changed = true;
+    k->db->updated = true;
+    rebuildChanged(k->db, {k->self.fpr});
+    return kPGPError_NoErr;
+}
+
+}  // extern "C"
+
+SDK_EXPORT(PGPSetPrimaryUserID);

@@ -47,7 +47,7 @@
     X(PGPDeleteGroup) X(PGPGetGroupInfo) X(PGPAddItemToGroup) X(PGPCountGroupItems) X(PGPGetIndGroupItem)  \
     X(PGPNewGroupItemIter) X(PGPFreeGroupItemIter) X(PGPGroupItemIterNext) X(PGPGetGroupLowestValidity)    \
     X(PGPNewKeySetFromGroup) X(PGPNewFlattenedGroupFromGroup) X(PGPSortGroupSetStd) X(PGPMergeGroupSets)   \
-    X(PGPDeleteItemFromGroup)
+    X(PGPDeleteItemFromGroup) X(PGPSetPrimaryUserID) X(PGPAddUserID) X(PGPGetPrimaryUserID)
 
 struct Sdk {
     HMODULE module = nullptr;

@@ -519,4 +519,47 @@ TEST_F(GroupsTest, HostileGroupFilesAreRefusedOrCut) {
     S().PGPFreeGroupSet(set);
 }
 
+TEST_F(KeysTest, PrimaryUserIDChangesAndIsWrittenBack) {
+    PGPKeyDBRef db = OpenRings();
+    PGPKeyDBObjRef alice = KeyByName(db, "alice");
+    ASSERT_EQ(S().PGPAddUserID(alice, "Alice at Work <alice@work.example>", S().PGPOPassphrase(ctx, "alice pass"),
+                               Last()),
+              0);
+    EXPECT_EQ(Name(alice), "alice <alice@example.org>");
+    PGPKeyDBObjRef work = nullptr;
+    PGPKeyIterRef it = nullptr;
+    PGPKeySetRef one = nullptr;
+    ASSERT_EQ(S().PGPNewOneKeySet(alice, &one), 0);
+    ASSERT_EQ(S().PGPNewKeyIterFromKeySet(one, &it), 0);
+    PGPKeyDBObjRef k = nullptr, uid = nullptr;
+    ASSERT_EQ(S().PGPKeyIterNextKeyDBObj(it, kPGPKeyIter_Key, &k), 0);
+    while (S().PGPKeyIterNextKeyDBObj(it, kPGPKeyIter_UserID, &uid) == 0) {
+        char name[128];
+        PGPSize len = 0;
+        if (S().PGPGetKeyDBObjDataProperty(uid, kPGPUserIDProperty_Name, name, sizeof name, &len) == 0 &&
+            std::string(name, len).find("work.example") != std::string::npos)
+            work = uid;
+    }
+    S().PGPFreeKeyIter(it);
+    S().PGPFreeKeySet(one);
+    ASSERT_NE(work, nullptr);
+    EXPECT_EQ(S().PGPSetPrimaryUserID(work, S().PGPOPassphrase(ctx, "not it"), Last()), -11500);
+    EXPECT_EQ(S().PGPSetPrimaryUserID(work, Last()), kPGPError_NeedPassphrase);
+    ASSERT_EQ(S().PGPSetPrimaryUserID(work, S().PGPOPassphrase(ctx, "alice pass"), Last()), 0);
+    EXPECT_EQ(Name(alice), "Alice at Work <alice@work.example>");
+    PGPUserIDRef primary = nullptr;
+    ASSERT_EQ(S().PGPGetPrimaryUserID(alice, &primary), 0);
+    char name[128];
+    PGPSize len = 0;
+    ASSERT_EQ(S().PGPGetKeyDBObjDataProperty(primary, kPGPUserIDProperty_EmailAddress, name, sizeof name, &len), 0);
+    EXPECT_EQ(std::string(name, len), "alice@work.example");
+    // Only the user's own keys can be changed.
+    PGPUserIDRef bobs = nullptr;
+    ASSERT_EQ(S().PGPGetPrimaryUserID(KeyByName(db, "bob"), &bobs), 0);
+    EXPECT_NE(S().PGPSetPrimaryUserID(bobs, S().PGPOPassphrase(ctx, "x"), Last()), 0);
+    ASSERT_EQ(S().PGPFlushKeyDB(db), 0);
+    PGPKeyDBRef again = OpenRingFiles(Temp("pubring.pkr"), Temp("secring.skr"), 0);
+    EXPECT_EQ(Name(KeyByName(again, "alice@example.org")), "Alice at Work <alice@work.example>");
+}
+
 }  // namespace
