@@ -53,6 +53,9 @@ struct Events {
     int signatures = 0, verified = 0, recipients = 0;
     PGPUInt32 keyCount = 0;
     std::vector<std::string> recipientIDs;
+    int keysFound = 0;
+    PGPUInt32 foundCount = 0;
+    bool foundWithDB = false;
 };
 
 PGPError PGP_CALL OnEvent(PGPContextRef ctx, PGPEvent* e, PGPUserValue uv) {
@@ -80,6 +83,16 @@ PGPError PGP_CALL OnEvent(PGPContextRef ctx, PGPEvent* e, PGPUserValue uv) {
         return t.PGPAddJobOptions(e->job,
                                   t.PGPOAllocatedOutputBuffer(ctx, &ev->buffers.back(), 0xFFFFFFFFu, &ev->lengths.back()),
                                   t.PGPOLastOption(ctx));
+    case kPGPEvent_KeyFoundEvent: {
+        // Release 6.5 hands over a set only; freeing it frees what it stands for.
+        ++ev->keysFound;
+        ev->foundWithDB = e->data.keyFoundData.keyDB != nullptr;
+        PGPUInt32 n = 0;
+        t.PGPCountKeys(e->data.keyFoundData.keySet, &n);
+        ev->foundCount += n;
+        t.PGPFreeKeySet(e->data.keyFoundData.keySet);
+        return 0;
+    }
     case kPGPEvent_SignatureEvent:
         ++ev->signatures;
         if (e->data.signatureData.verified && e->data.signatureData.signingKey) ++ev->verified;
@@ -287,6 +300,33 @@ TEST_F(Loader65Test, EncryptAndSignThroughTheAdaptersDecodesAgain) {
     ASSERT_EQ(ev.recipientIDs.size(), 2u);
     // The message names the encryption subkeys; each belongs to one of the two keys.
     for (const auto& id : ev.recipientIDs) EXPECT_EQ(id.size(), 18u) << id;
+}
+
+TEST_F(Loader65Test, KeysFoundInAMessageComeAsASet) {
+    auto& t = Sdk();
+    std::string text = "Here is my key:\r\n";
+    HANDLE h = CreateFileA((DataDir() + "dave_pub.asc").c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                           0, nullptr);
+    ASSERT_NE(h, INVALID_HANDLE_VALUE);
+    std::string block(GetFileSize(h, nullptr), '\0');
+    DWORD got = 0;
+    ReadFile(h, &block[0], static_cast<DWORD>(block.size()), &got, nullptr);
+    CloseHandle(h);
+    text += block + "\r\nBye\r\n";
+    Events ev;
+    PGPOptionListRef L = t.PGPOLastOption(ctx_);
+    ASSERT_EQ(t.PGPDecode(ctx_, t.PGPOInputBuffer(ctx_, text.data(), static_cast<PGPSize>(text.size())),
+                          t.PGPOEventHandler(ctx_, OnEvent, &ev), t.PGPOSendEventIfKeyFound(ctx_, 1),
+                          t.PGPOPassThroughIfUnrecognized(ctx_, 1), sdk::KeySourceOption(ctx_, set_), L),
+              0);
+    for (void* b : ev.buffers) t.PGPFreeData(b);
+    EXPECT_EQ(ev.keysFound, 1);
+    EXPECT_EQ(ev.foundCount, 1u);
+    EXPECT_FALSE(ev.foundWithDB);
+    // The rings themselves are untouched by a key that was only found.
+    PGPUInt32 count = 0;
+    ASSERT_EQ(t.PGPCountKeys(set_, &count), 0);
+    EXPECT_EQ(count, 3u);
 }
 
 TEST_F(Loader65Test, KeysAddedAndRemovedAreCommittedToTheRings) {
