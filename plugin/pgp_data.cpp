@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "engine/decode_job.h"
+#include "engine/encode_job.h"
 #include "engine/key_rings.h"
 #include "engine/loader.h"
 #include "engine/pgp_prefs.h"
@@ -82,7 +84,27 @@ std::string PGPVersionText() {
 
 TPGPData::TPGPData(TSessionLinks& links) : links_(links) {
     Secure = std::make_unique<TSecure>(sdk::Sdk());
+    PGPEncode = std::make_unique<TPGPEncode>();
+    PGPDecode = std::make_unique<TPGPDecode>();
     KeyPropsList = std::make_unique<TKeyPropsList>();
+    PGPEncode->Secure = Secure.get();
+    PGPDecode->Secure = Secure.get();
+    PGPEncode->GroupCaption = Text(txt::_GROUP);
+    PGPEncode->OKCaption = "&OK";
+    PGPEncode->CancelCaption = Text(txt::_CANCEL);
+    PGPEncode->ServerCaption = Text(txt::FROM_SERVER);
+    PGPEncode->AutoListCaption = Text(txt::SEL_AND_ADD);
+    PGPEncode->SelectPrompt = Text(txt::PUBLIC_KEY);
+    PGPEncode->PassphrasePrompt = Text(txt::ENTER_PHRASE);
+    PGPEncode->OmitMIMEVersion = true;
+    PGPEncode->HelpContext = 24;
+    PGPDecode->NoteBadSignature = Text(txt::BAD_SIG);
+    PGPDecode->NoteDisabledKey = Text(txt::KEY_DIS);
+    PGPDecode->NoteExpiredKey = Text(txt::KEY_EXP);
+    PGPDecode->NoteRevokedKey = Text(txt::KEY_REV);
+    PGPDecode->NoteUnknownKey = Text(txt::KEY_UNK);
+    PGPDecode->ImportPrompt = Text(txt::ADD_KEYS);
+    PGPDecode->PassphrasePrompt = Text(txt::ENTER_PHRASE);
     KeyTypeTexts = {Text(txt::TYPE_PUB), Text(txt::TYPE_SEC)};
     for (int i = 0; i < 8; ++i) TrustTexts[i] = Text(txt::TRUST_UNDEFINED + i);
     for (int i = 0; i < 4; ++i) ValidityTexts[i] = Text(txt::VALID_UNKNOWN + i);
@@ -92,6 +114,8 @@ TPGPData::TPGPData(TSessionLinks& links) : links_(links) {
 
 TPGPData::~TPGPData() {
     StopCacheTimer();
+    PGPEncode.reset();
+    PGPDecode.reset();
     if (Secure) Secure->WipeAll();
 }
 
@@ -114,7 +138,9 @@ bool TPGPData::LoadSettings() {
     Store = config.ReadInteger(cfg::kStorePassphrase, cfg::kStore, kStoreNever);
     Count = config.ReadInteger(cfg::kWipeCount, cfg::kCount, 3);
     Secure->SetWipeCount(Count);
-    if (Store == kStoreNever) Secure->WipeAll();
+    PGPEncode->SetCacheMode(Store);
+    PGPDecode->SetCacheMode(Store);
+    PGPEncode->HelpFile = links_.InstallDir + "PGPCfg.hlp";
     return true;
 }
 

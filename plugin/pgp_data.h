@@ -109,6 +109,21 @@ public:
     // commands; NEWPATH_ERR on any failure.
     bool UpdateFormFiles();
 
+    // ---- Jobs for the windows -----------------------------------------------
+    // -1 when the PGP configuration check fails; else the engine's result,
+    // encrypted set for encrypted data.
+    PGPError AnalyzeFile(const std::string& path, bool& encrypted);
+    // Encrypts to the default key, or decodes, from one file into another.
+    PGPError FileJob(const std::string& path, const std::string& outputPath, bool encrypt);
+    // The viewer's decode: the decoded text behind a "PGP-Info: " block with
+    // the signature report; the input unchanged on failure.
+    std::string DecodeText(const std::string& text);
+    // The viewer's encrypted save; true on success.
+    bool EncryptTextToFile(const std::string& text, const std::string& outputPath);
+    // The PGP error display: the engine's text with Error, never for the
+    // user's cancel or -11995.
+    void ShowPGPError(PGPError err);
+
     // Key searches on the user's rings: the number of keys found (negative
     // on failure), listed into KeyPropsList with the mask.
     int FindKeysByText(const std::string& text, std::uint32_t mask);
@@ -127,6 +142,8 @@ public:
     // ---- In memory, in this order -----------------------------------------
     PGPError LastResult = 0;
     std::unique_ptr<TSecure> Secure;
+    std::unique_ptr<TPGPEncode> PGPEncode;
+    std::unique_ptr<TPGPDecode> PGPDecode;
     std::unique_ptr<TKeyPropsList> KeyPropsList;
     std::string PGPPath;
     std::string Comment;
@@ -164,6 +181,8 @@ private:
     void SetDefaultUser(const TConfigFile& config, const std::string& name);
     void ExpandDefaultKeyID(const TConfigFile& config);
     void NotifyCache(bool wasEmpty, bool empty);
+    void PrepareEncryption(const std::string& outputPath, bool textMode);
+    void PrepareDecoding(bool toFile, const std::string& outputPath);
     void StopCacheTimer();
     static void CALLBACK CacheTimerExpired(HWND, UINT, UINT_PTR id, DWORD) noexcept;
 
@@ -174,6 +193,16 @@ private:
 std::string WindowsVersionText();
 // "PGP 7.X.X" or "PGP 6.5.X" for the loaded engine.
 std::string PGPVersionText();
+
+struct TSignatureInfo;
+
+// The signature status line of a decoding job's record: "Good signature
+// (detail) from " + user ID + ", (" + short key ID + "): " + validity, or the
+// no-key / unknown-algorithm texts; "" without a signature.
+std::string SignatureLine(const TSignatureInfo& info, const std::array<std::string, 4>& validityTexts);
+// The viewer's report block: "PGP-Info: \t", the line up to its first ")",
+// the rest on lines that begin with two TABs, a rule and a blank line.
+std::string PGPInfoBlock(const std::string& signatureLine);
 
 // Splits "user ID\key ID" at its last "\" into trimmed halves; without "\"
 // the whole text is the user ID.

@@ -98,6 +98,14 @@ TEST(FormDefinition, BareOrUnquotedLibraryNamesStayWhole) {
     EXPECT_FALSE(UpdateFormDefinition("Bitmap file = x\r\nName = y\r\n", "D:\\O\\", false, out));
 }
 
+TEST(PGPInfo, FirstLineEndsAtTheBracketTheRestIsIndented) {
+    EXPECT_EQ(PGPInfoBlock("Good signature (Tue, 01 Dec 2026) from alice <a@x>, (0x7ACE6A48): complete validity"),
+              "PGP-Info: \tGood signature (Tue, 01 Dec 2026)\r\n\t\tfrom alice <a@x>,\r\n\t\t(0x7ACE6A48): "
+              "complete validity\r\n___________\r\n\r\n");
+    EXPECT_EQ(PGPInfoBlock("Unknown algorithm for signature"),
+              "PGP-Info: \tUnknown algorithm for signature\r\n___________\r\n\r\n");
+}
+
 // ---- Over the engine -----------------------------------------------------------
 
 class ConfigStore : public ::testing::Test {
@@ -395,6 +403,36 @@ TEST_F(ConfigStore, KeySearchesByTextSecretAndTheAttributeTexts) {
     EXPECT_EQ(data_->AlgorithmText(99), "");
     EXPECT_EQ(data_->ValidityText(3), "complete validity");
     EXPECT_EQ(data_->KeyTypeText(1), "Secret Key");
+}
+
+TEST_F(ConfigStore, TextEncryptedToAFileIsAnalysedAndDecodedWithTheCachedPassphrase) {
+    WriteConfig(RingsSection() + "[DefaultUser]\r\nName=alice\\" + kAlice + "\r\n[StorePassphrase]\r\nStore=0\r\n");
+    ASSERT_TRUE(data_->LoadSettings());
+    ASSERT_TRUE(data_->CheckPGPConfig());
+    const std::string secret = "Meet at the harbour at noon.\r\n";
+    const std::string armoured = dir_->Path() + "note.asc";
+    ASSERT_TRUE(data_->EncryptTextToFile(secret, armoured));
+    std::string bytes;
+    ASSERT_TRUE(ReadWholeFile(armoured, bytes));
+    EXPECT_GT(bytes.size(), 40u);
+    EXPECT_EQ(bytes.find("harbour"), std::string::npos);
+    bool encrypted = false;
+    EXPECT_EQ(data_->AnalyzeFile(armoured, encrypted), 0);
+    EXPECT_TRUE(encrypted);
+
+    // The decryption passphrase comes from the cache: no dialog.
+    PGPContextRef context = nullptr;
+    ASSERT_EQ(sdk::Sdk().PGPNewContext(kPGPsdkAPIVersion, &context), 0);
+    const std::string source = "bytes of an earlier job, long enough for a key";
+    ASSERT_TRUE(data_->Secure->CachePassphrase(context, "alice pass", kDecryptSlot, source.data(), source.size()));
+    sdk::Sdk().PGPFreeContext(context);
+    const std::string plain = dir_->Path() + "note.txt";
+    EXPECT_EQ(data_->FileJob(armoured, plain, false), 0);
+    ASSERT_TRUE(ReadWholeFile(plain, bytes));
+    EXPECT_EQ(bytes, secret);
+
+    // The viewer's decode of text that is no PGP data gives it back as it was.
+    EXPECT_EQ(data_->DecodeText("just words\r\n"), "just words\r\n");
 }
 
 }  // namespace

@@ -1,0 +1,163 @@
+// The jobs the file encryption window and the viewer run through the store.
+#include "plugin/pgp_data.h"
+
+#include "engine/decode_job.h"
+#include "engine/encode_job.h"
+#include "plugin/msgbox.h"
+#include "plugin/texts.h"
+
+namespace orv {
+
+namespace {
+
+// The user's cancel and "no PGP data" are outcomes, not faults to report.
+constexpr PGPError kQuietError = -11995;
+
+std::string Text(int number) { return texts::Get(number); }
+
+std::string TrimText(const std::string& text) {
+    size_t b = 0, e = text.size();
+    while (b < e && (text[b] == ' ' || text[b] == '\t' || text[b] == '\r' || text[b] == '\n')) ++b;
+    while (e > b && (text[e - 1] == ' ' || text[e - 1] == '\t' || text[e - 1] == '\r' || text[e - 1] == '\n')) --e;
+    return text.substr(b, e - b);
+}
+
+// "0x" + the last 8 hexadecimal digits of a 10- or 18-character key ID.
+std::string ShortKeyID(const std::string& id) {
+    if (id.size() != 10 && id.size() != 18) return id;
+    return "0x" + id.substr(id.size() - 8);
+}
+
+}  // namespace
+
+std::string SignatureLine(const TSignatureInfo& info, const std::array<std::string, 4>& validityTexts) {
+    switch (info.Status) {
+    case kSigGood:
+    case kSigBad: {
+        std::string head = Text(info.Status == kSigGood ? txt::_GOOD : txt::_BAD) + Text(txt::SIGN_FROM);
+        const size_t blank = head.rfind(' ');
+        if (!info.DateText.empty() && blank != std::string::npos) head.insert(blank, " (" + info.DateText + ")");
+        const int v = info.Validity >= 0 && info.Validity < 4 ? info.Validity : 0;
+        return head + " " + info.UserID + ", (" + ShortKeyID(info.KeyIDText) + "): " + validityTexts[v];
+    }
+    case kSigUnknownKey:
+        return Text(txt::NO_KEY) + " [ " + ShortKeyID(info.KeyIDText) + " ]" + Text(txt::FOR_SIGN);
+    case kSigNotSigningKey:
+        return Text(txt::NO_ALG) + Text(txt::FOR_SIGN);
+    default:
+        return {};
+    }
+}
+
+std::string PGPInfoBlock(const std::string& signatureLine) {
+    std::string block = "PGP-Info: \t";
+    const size_t bracket = signatureLine.find(')');
+    if (bracket == std::string::npos) {
+        block += signatureLine;
+    } else {
+        block += signatureLine.substr(0, bracket + 1);
+        // The rest: the signer up to the comma, then key ID and validity.
+        std::string rest = TrimText(signatureLine.substr(bracket + 1));
+        const size_t comma = rest.rfind(", (");
+        if (comma != std::string::npos) {
+            block += "\r\n\t\t" + rest.substr(0, comma + 1);
+            rest = rest.substr(comma + 2);
+        }
+        if (!rest.empty()) block += "\r\n\t\t" + rest;
+    }
+    return block + "\r\n" + std::string(11, '_') + "\r\n\r\n";
+}
+
+void TPGPData::ShowPGPError(PGPError err) {
+    if (err == 0 || err == kPGPError_UserAbort || err == kQuietError || !links_.MsgBox) return;
+    const std::string text = texts::ErrorText(err);
+    links_.MsgBox->Error(text.c_str());
+}
+
+void TPGPData::PrepareEncryption(const std::string& outputPath, bool textMode) {
+    TPGPEncode& job = *PGPEncode;
+    job.ToFile = true;
+    job.OutputFile = outputPath;
+    job.PGPMIME = false;
+    job.TextMode = textMode;
+    job.Comment = Comment;
+    job.Recipients = DefaultKeyID;
+    job.AlwaysSelectKeys = false;
+    job.SelectPrompt = Text(txt::PUBLIC_KEY);
+    job.PassphrasePrompt = Text(txt::ENTER_PHRASE);
+    job.ParentWindow = links_.OwnerWindow;
+    job.SetCacheMode(Store);
+}
+
+void TPGPData::PrepareDecoding(bool toFile, const std::string& outputPath) {
+    TPGPDecode& job = *PGPDecode;
+    job.ToFile = toFile;
+    job.OutputFile = outputPath;
+    job.PassThroughClearSigned = !CheckSig;
+    job.PassThroughKeys = true;
+    job.ImportPrompt = Text(txt::ADD_KEYS);
+    job.PassphrasePrompt = Text(txt::ENTER_PHRASE);
+    job.ParentWindow = reinterpret_cast<PGPWindowRef>(links_.OwnerWindow);
+    job.SetCacheMode(Store);
+}
+
+PGPError TPGPData::AnalyzeFile(const std::string& path, bool& encrypted) {
+    encrypted = false;
+    if (!CheckPGPConfig()) return -1;
+    const PGPError err = PGPDecode->AnalyzeFile(path);
+    encrypted = PGPDecode->AnalyzeResult == kAnalyzeEncrypted;
+    LastResult = err;
+    ShowPGPError(err);
+    return err;
+}
+
+PGPError TPGPData::FileJob(const std::string& path, const std::string& outputPath, bool encrypt) {
+    if (!CheckPGPConfig()) return -1;
+    PGPError err;
+    if (encrypt) {
+        PrepareEncryption(outputPath, false);
+        err = PGPEncode->EncryptFile(path, false);
+    } else {
+        PrepareDecoding(true, outputPath);
+        PGPDecode->PassThroughUnrecognized = false;
+        err = PGPDecode->DecodeFile(path);
+    }
+    LastResult = err;
+    CacheTimer(Store);
+    ShowPGPError(err);
+    return err;
+}
+
+std::string TPGPData::DecodeText(const std::string& text) {
+    if (!CheckPGPConfig()) return text;
+    PrepareDecoding(false, "");
+    TPGPDecode& job = *PGPDecode;
+    job.LookupOnServer = false;
+    job.PassThroughUnrecognized = true;
+    job.ImportFoundKeys = true;
+    job.SetRecursive(false);
+    job.ReportAlways = false;
+    const PGPError err = job.DecodeBuffer(text);
+    LastResult = err;
+    CacheTimer(Store);
+    if (err != 0) {
+        ShowPGPError(err);
+        return text;
+    }
+    const std::string line = SignatureLine(job.SignatureInfo, ValidityTexts);
+    // Without a signature there is nothing to report above the text.
+    if (line.empty()) return job.OutputText;
+    return PGPInfoBlock(line) + job.OutputText;
+}
+
+bool TPGPData::EncryptTextToFile(const std::string& text, const std::string& outputPath) {
+    if (!CheckPGPConfig()) return false;
+    PrepareEncryption(outputPath, true);
+    const PGPError err = PGPEncode->EncryptBuffer(text, false);
+    LastResult = err;
+    CacheTimer(Store);
+    ShowPGPError(err);
+    return err == 0;
+}
+
+}  // namespace orv
