@@ -102,9 +102,23 @@ private:
     PGPError error_ = kPGPError_NoErr;
 };
 
-// A group entry's members (its lines after the name) as recipient items,
-// quoted so that names with blanks stay one item.
-std::string GroupMembers(const std::string& entry) {
+// "0x" and the last 8 digits of a key-ID text.
+std::string ShortKeyIDOf(const std::string& keyID) {
+    if (keyID.size() <= 10) return keyID;
+    return "0x" + keyID.substr(keyID.size() - 8);
+}
+
+class WaitCursor {
+public:
+    WaitCursor() { SetCursor(LoadCursor(nullptr, IDC_WAIT)); }
+    ~WaitCursor() { SetCursor(LoadCursor(nullptr, IDC_ARROW)); }
+    WaitCursor(const WaitCursor&) = delete;
+    WaitCursor& operator=(const WaitCursor&) = delete;
+};
+
+}  // namespace
+
+std::string GroupRecipients(const std::string& entry) {
     std::string out;
     std::size_t pos = entry.find('\n');
     while (pos != std::string::npos) {
@@ -125,22 +139,6 @@ std::string GroupMembers(const std::string& entry) {
     }
     return out;
 }
-
-// "0x" and the last 8 digits of a key-ID text.
-std::string ShortKeyIDOf(const std::string& keyID) {
-    if (keyID.size() <= 10) return keyID;
-    return "0x" + keyID.substr(keyID.size() - 8);
-}
-
-class WaitCursor {
-public:
-    WaitCursor() { SetCursor(LoadCursor(nullptr, IDC_WAIT)); }
-    ~WaitCursor() { SetCursor(LoadCursor(nullptr, IDC_ARROW)); }
-    WaitCursor(const WaitCursor&) = delete;
-    WaitCursor& operator=(const WaitCursor&) = delete;
-};
-
-}  // namespace
 
 int HashForAlgorithm(int algorithm) {
     if (algorithm >= kPGPPublicKeyAlgorithm_RSA && algorithm <= kPGPPublicKeyAlgorithm_RSASignOnly)
@@ -545,7 +543,7 @@ PGPError TPGPEncode::SelectRecipients() {
             return kEncodeErrCancelled;
         case kSelKeyChosen:
             // A group resolves through its members; its name is no key.
-            Recipients = groupChosen ? GroupMembers(selection) : text;
+            Recipients = groupChosen ? GroupRecipients(selection) : text;
             return kPGPError_NoErr;
         case kSelKeyFromServer:
             return FetchRecipient(given);

@@ -140,6 +140,11 @@ private:
     void FreePassphrase();
 };
 
+// A group entry of the key selection dialog (the name, then one member per
+// line) as a recipient text of its members, each quoted so that a member
+// with blanks stays one item. The name is no key.
+std::string GroupRecipients(const std::string& groupEntry);
+
 // The engine's hash number for a signing key's public-key algorithm; 0 for
 // an algorithm that has none.
 int HashForAlgorithm(int algorithm);

@@ -29,6 +29,7 @@
 #include "engine/sdk_table.h"
 #include "engine/secure_cache.h"
 #include "engine/sel_key_dialog.h"
+#include "standin/sdkui/dialog_ids.h"
 #include "tests/support/stand_in_engine.h"
 #include "tests/support/ui_robot.h"
 
@@ -372,6 +373,57 @@ HTREEITEM FindKeyItem(HWND tree, const std::string& prefix) {
     return nullptr;
 }
 
+// Answers the engine's passphrase dialog (signing or conventional
+// encryption) with the passphrase, in both fields where it asks twice.
+class PassphraseAnswer {
+public:
+    explicit PassphraseAnswer(const std::string& passphrase, int timeoutMs = 15000) {
+        thread_ = std::thread([this, passphrase, timeoutMs] {
+            const DWORD end = GetTickCount() + timeoutMs;
+            HWND dlg = nullptr;
+            while (!dlg && GetTickCount() < end) {
+                for (HWND w : ListTopWindows("#32770", "PGP")) {
+                    DWORD pid = 0;
+                    GetWindowThreadProcessId(w, &pid);
+                    if (pid == GetCurrentProcessId() && GetDlgItem(w, IDC_SDKUI_PASSPHRASE)) dlg = w;
+                }
+                if (!dlg) Sleep(30);
+            }
+            if (!dlg) return;
+            seen_ = true;
+            prompt_ = GetText(GetDlgItem(dlg, IDC_SDKUI_PROMPT));
+            signing_ = GetDlgItem(dlg, IDC_SDKUI_KEYS) != nullptr;
+            SetText(GetDlgItem(dlg, IDC_SDKUI_PASSPHRASE), passphrase);
+            if (HWND confirm = GetDlgItem(dlg, IDC_SDKUI_CONFIRMATION)) SetText(confirm, passphrase);
+            ClickId(dlg, IDOK);
+            if (!WaitGone(dlg, 10000)) PostMessageA(dlg, WM_CLOSE, 0, 0);
+        });
+    }
+    ~PassphraseAnswer() {
+        if (thread_.joinable()) thread_.join();
+    }
+    bool Seen() {
+        if (thread_.joinable()) thread_.join();
+        return seen_;
+    }
+    std::string Prompt() {
+        Seen();
+        return prompt_;
+    }
+    bool Signing() {
+        Seen();
+        return signing_;
+    }
+
+private:
+    std::thread thread_;
+    std::atomic<bool> seen_{false};
+    std::string prompt_;
+    bool signing_ = false;
+};
+
+bool HaveDialogs() { return Sdk().PGPSigningPassphraseDialog && Sdk().PGPConventionalEncryptionPassphraseDialog; }
+
 // ---- Option lists -----------------------------------------------------------
 
 TEST_F(EncodeJobTest, EncryptAndSignHandsTheOptionsInTheirOrder) {
@@ -572,6 +624,18 @@ TEST_F(EncodeJobTest, AlwaysSelectKeysShowsTheDialogForOneKey) {
     EXPECT_EQ(job->Recipients, std::string(kBob) + "," + kAlice);
 }
 
+TEST_F(EncodeJobTest, AGroupResolvesThroughItsMembers) {
+    const std::string members = GroupRecipients("Friends\r\nbob@example.org\r\n  carol <carol@example.org> \r\n\r\n");
+    EXPECT_EQ(members, "\"bob@example.org\",\"carol <carol@example.org>\"");
+    EXPECT_EQ(GroupRecipients("Lonely"), "");
+    EXPECT_EQ(GroupRecipients("Q\nsay \"hi\""), "\"say \"\"hi\"\"\"");
+    job->Recipients = members;
+    job->RecipientsConfirmed = true;
+    job->SignerKeyID = kAlice;
+    ASSERT_EQ(job->EncryptBuffer(kText, false), 0);
+    EXPECT_NE(Calls().find("PGPOEncryptToKeySet(3)"), std::string::npos) << Calls();
+}
+
 // ---- Signing -------------------------------------------------------------------
 
 TEST_F(EncodeJobTest, SigningStoresThePassphraseKeyedByTheOutput) {
@@ -616,14 +680,29 @@ TEST_F(EncodeJobTest, AGivenHashIsHandedOnUnchanged) {
 TEST_F(EncodeJobTest, AWrongCachedPassphraseIsNotUsed) {
     CacheSigning("not alice's");
     job->SignerKeyID = kAlice;
-    const PGPError err = job->ClearSignBuffer(kText);
-    // The signing dialog asks instead; without the engine's dialog library
-    // the job ends there, with nothing signed.
-    if (!Sdk().PGPSigningPassphraseDialog) {
-        EXPECT_EQ(err, kPGPError_EngineNotLoaded);
+    if (!HaveDialogs()) {
+        // The signing dialog would ask; without the engine's dialog library
+        // the job ends there, with nothing signed.
+        EXPECT_EQ(job->ClearSignBuffer(kText), kPGPError_EngineNotLoaded);
+        EXPECT_EQ(Calls().find("PGPOSignWithKey"), std::string::npos) << Calls();
+        EXPECT_TRUE(job->OutputText.empty());
+        return;
     }
-    EXPECT_EQ(Calls().find("PGPOSignWithKey"), std::string::npos) << Calls();
-    EXPECT_TRUE(job->OutputText.empty());
+    PassphraseAnswer answer("alice pass");
+    ASSERT_EQ(job->ClearSignBuffer(kText), 0);
+    EXPECT_TRUE(answer.Seen()) << "the signing dialog did not ask";
+    EXPECT_TRUE(answer.Signing());
+    EXPECT_EQ(answer.Prompt(), "Enter your passphrase:");
+    EXPECT_NE(Calls().find("PGPOSignWithKey(" + std::string(kAlice) + ")"), std::string::npos) << Calls();
+    // The passphrase given replaces the wrong one.
+    char* again = nullptr;
+    PGPContextRef ctx = nullptr;
+    PGPKeySetRef set = nullptr;
+    ASSERT_EQ(KeyRings()->OpenKeyRings(ctx, set), 0);
+    ASSERT_EQ(secure->FetchPassphrase(ctx, kSignSlot, again), 0);
+    EXPECT_STREQ(again, "alice pass");
+    Sdk().PGPFreeData(again);
+    KeyRings()->CloseKeyRings();
 }
 
 TEST_F(EncodeJobTest, CacheModeMinusOneWipesAndNeverUsesTheCache) {
@@ -631,12 +710,71 @@ TEST_F(EncodeJobTest, CacheModeMinusOneWipesAndNeverUsesTheCache) {
     job->SetCacheMode(-1);
     EXPECT_TRUE(secure->IsEmpty());
     CacheSigning("alice pass");
+    const void* blob = secure->SignSlot.Blob;
     job->SignerKeyID = kAlice;
-    const PGPError err = job->ClearSignBuffer(kText);
-    if (!Sdk().PGPSigningPassphraseDialog) {
-        EXPECT_EQ(err, kPGPError_EngineNotLoaded);
+    if (!HaveDialogs()) {
+        EXPECT_EQ(job->ClearSignBuffer(kText), kPGPError_EngineNotLoaded);
+        EXPECT_EQ(Calls().find("PGPOSignWithKey"), std::string::npos) << "the cached passphrase was used";
+        return;
     }
-    EXPECT_EQ(Calls().find("PGPOSignWithKey"), std::string::npos) << "the cached passphrase was used";
+    PassphraseAnswer answer("alice pass");
+    ASSERT_EQ(job->ClearSignBuffer(kText), 0);
+    EXPECT_TRUE(answer.Seen()) << "the cached passphrase was used";
+    EXPECT_EQ(secure->SignSlot.Blob, blob) << "the passphrase was stored";
+}
+
+TEST_F(EncodeJobTest, ConventionalEncryptionAsksAndTakesNothingFurther) {
+    job->Conventional = true;
+    job->CipherIndex = 2;
+    job->Recipients = "bob@example.org";
+    if (!HaveDialogs()) {
+        EXPECT_EQ(job->ArmorBuffer(kText), kPGPError_EngineNotLoaded);
+        return;
+    }
+    PassphraseAnswer answer("conv pass");
+    ASSERT_EQ(job->ArmorBuffer(kText), 0);
+    EXPECT_TRUE(answer.Seen());
+    const std::string calls = Calls();
+    EXPECT_NE(calls.find("PGPOCipherAlgorithm(3) PGPOConventionalEncrypt PGPOInputBuffer"), std::string::npos)
+        << calls;
+    EXPECT_EQ(calls.find("PGPOEncryptToKeySet"), std::string::npos);
+    EXPECT_EQ(calls.find("PGPOSignWithKey"), std::string::npos);
+    EXPECT_TRUE(secure->IsEmpty()) << "a conventional passphrase is no signing passphrase";
+    Keep("conventional.asc", job->OutputText);
+}
+
+TEST_F(EncodeJobTest, SigningAsksWhenTheCacheIsEmptyAndKeepsTheAnswer) {
+    if (!HaveDialogs()) GTEST_SKIP() << "no passphrase dialogs in this engine";
+    job->SignerKeyID = kAlice;
+    job->Recipients = "bob@example.org";
+    PassphraseAnswer answer("alice pass");
+    ASSERT_EQ(job->EncryptBuffer(kText, true), 0);
+    EXPECT_TRUE(answer.Signing());
+    EXPECT_EQ(job->SignerKeyID, kAlice);
+    EXPECT_GT(secure->SignSlot.Length, 0);
+    Keep("encsign_asked_bob.asc", job->OutputText);
+}
+
+TEST_F(EncodeJobTest, ACancelledSigningDialogEndsTheJob) {
+    if (!HaveDialogs()) GTEST_SKIP() << "no passphrase dialogs in this engine";
+    job->SignerKeyID = kAlice;
+    std::thread cancel([] {
+        for (int i = 0; i < 300; ++i) {
+            for (HWND w : ListTopWindows("#32770", "PGP")) {
+                DWORD pid = 0;
+                GetWindowThreadProcessId(w, &pid);
+                if (pid == GetCurrentProcessId() && GetDlgItem(w, IDC_SDKUI_PASSPHRASE)) {
+                    ClickId(w, IDCANCEL);
+                    return;
+                }
+            }
+            Sleep(30);
+        }
+    });
+    EXPECT_EQ(job->ClearSignBuffer(kText), kEncodeErrCancelled);
+    cancel.join();
+    EXPECT_TRUE(job->OutputText.empty());
+    EXPECT_TRUE(secure->IsEmpty());
 }
 
 TEST_F(EncodeJobTest, SetWipeCountReachesTheCache) {

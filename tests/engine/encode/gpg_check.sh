@@ -82,6 +82,10 @@ check "recipient added to the list" "$out/enc_listed_carol.asc" --plain yes --to
 check "encrypted and signed (RSA: SHA-256 for hash 1)" "$out/encsign_bob.asc" --plain yes --signer "$alice_fpr" \
   --hash 8 --to "$bob_enc" --to "$alice_enc"
 check "clear-signed" "$out/clear.asc" --signer "$alice_fpr"
+if [ -s "$out/encsign_asked_bob.asc" ]; then
+  check "signed with the passphrase the dialog asked" "$out/encsign_asked_bob.asc" --plain yes --signer "$alice_fpr" \
+    --to "$bob_enc" --to "$alice_enc"
+fi
 # The job asks hash 2 for a DSA key (the test program checks that); the
 # engine takes a longer hash for a 2048-bit DSA key, whose q has 256 bits.
 check "clear-signed by a DSA key" "$out/clear_dsa.asc" --signer "$carol_fpr"
