@@ -10,7 +10,6 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <fstream>
 #include <memory>
 #include <string>
 
@@ -32,29 +31,6 @@ using namespace orv;
 using namespace orv::test;
 using sdk::Sdk;
 
-const char* const kShellFolders = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
-
-std::string ReadAppData() {
-    HKEY key = nullptr;
-    char value[MAX_PATH * 2] = {};
-    DWORD size = sizeof value - 1;
-    if (RegOpenKeyExA(HKEY_CURRENT_USER, kShellFolders, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) return {};
-    const bool ok = RegQueryValueExA(key, "AppData", nullptr, nullptr, reinterpret_cast<BYTE*>(value), &size) ==
-                    ERROR_SUCCESS;
-    RegCloseKey(key);
-    return ok ? std::string(value) : std::string();
-}
-
-void WriteAppData(const std::string& folder) {
-    HKEY key = nullptr;
-    if (RegCreateKeyExA(HKEY_CURRENT_USER, kShellFolders, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr) !=
-        ERROR_SUCCESS)
-        return;
-    RegSetValueExA(key, "AppData", 0, REG_SZ, reinterpret_cast<const BYTE*>(folder.c_str()),
-                   static_cast<DWORD>(folder.size() + 1));
-    RegCloseKey(key);
-}
-
 std::string KeyServerLine(int n, const std::string& host, int port) {
     return "KeyServerList" + std::to_string(n) + "=2,0,0,\"" + host + "\"," + std::to_string(port) + ",0,1,0\r\n";
 }
@@ -63,15 +39,8 @@ class KeyServerProductTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
         sks_ = new SksServer;
-        char temp[MAX_PATH];
-        GetTempPathA(MAX_PATH, temp);
-        appData_ = std::string(temp) + "orv_ks_appdata_" + std::to_string(GetCurrentProcessId());
-        CreateDirectoryA(appData_.c_str(), nullptr);
-        CreateDirectoryA((appData_ + "\\Network Associates").c_str(), nullptr);
-        CreateDirectoryA((appData_ + "\\Network Associates\\PGP").c_str(), nullptr);
         // The preference reader finds its file below the registered folder.
-        savedAppData_ = ReadAppData();
-        WriteAppData(appData_);
+        appData_ = new PrivateAppData;
         engine_ = new StandInEngine(SourcePath(ORV_SKS_DATA));
         loader::EngineObjectHooks hooks;
         hooks.createKeyRings = CreateKeyRings;
@@ -82,22 +51,14 @@ protected:
     }
     static void TearDownTestSuite() {
         delete engine_;
-        WriteAppData(savedAppData_);
-        DeleteFileA(PrefsPath().c_str());
-        RemoveDirectoryA((appData_ + "\\Network Associates\\PGP").c_str());
-        RemoveDirectoryA((appData_ + "\\Network Associates").c_str());
-        RemoveDirectoryA(appData_.c_str());
+        delete appData_;
         delete sks_;
     }
 
-    static std::string PrefsPath() { return appData_ + "\\Network Associates\\PGP\\PGPprefs.txt"; }
-
     // The preferences name the given key servers, in order.
     void WritePrefs(const std::string& servers) {
-        std::ofstream out(PrefsPath(), std::ios::binary | std::ios::trunc);
-        out << "PublicKeyringFile=\"" << engine_->PublicRing() << "\"\r\n"
-            << "PrivateKeyringFile=\"" << engine_->SecretRing() << "\"\r\n"
-            << servers;
+        appData_->WritePrefs("PublicKeyringFile=\"" + engine_->PublicRing() + "\"\r\nPrivateKeyringFile=\"" +
+                             engine_->SecretRing() + "\"\r\n" + servers);
     }
 
     void SetUp() override {
@@ -142,7 +103,7 @@ protected:
 
     static inline SksServer* sks_ = nullptr;
     static inline StandInEngine* engine_ = nullptr;
-    static inline std::string appData_, savedAppData_;
+    static inline PrivateAppData* appData_ = nullptr;
     static inline bool loaded_ = false;
 };
 

@@ -151,6 +151,64 @@ void FakeHttpServer::Run() {
     }
 }
 
+namespace {
+
+const char* const kShellFolders = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
+
+bool ReadAppData(std::string& out) {
+    HKEY key = nullptr;
+    char value[MAX_PATH * 2] = {};
+    DWORD size = sizeof value - 1;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, kShellFolders, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) return false;
+    const bool ok = RegQueryValueExA(key, "AppData", nullptr, nullptr, reinterpret_cast<BYTE*>(value), &size) ==
+                    ERROR_SUCCESS;
+    RegCloseKey(key);
+    if (ok) out = value;
+    return ok;
+}
+
+void WriteAppData(const std::string* folder) {
+    HKEY key = nullptr;
+    if (RegCreateKeyExA(HKEY_CURRENT_USER, kShellFolders, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr) !=
+        ERROR_SUCCESS)
+        return;
+    if (folder)
+        RegSetValueExA(key, "AppData", 0, REG_SZ, reinterpret_cast<const BYTE*>(folder->c_str()),
+                       static_cast<DWORD>(folder->size() + 1));
+    else
+        RegDeleteValueA(key, "AppData");
+    RegCloseKey(key);
+}
+
+}  // namespace
+
+PrivateAppData::PrivateAppData() {
+    char temp[MAX_PATH];
+    GetTempPathA(MAX_PATH, temp);
+    static int serial = 0;
+    folder_ = std::string(temp) + "orv_appdata_" + std::to_string(GetCurrentProcessId()) + "_" +
+              std::to_string(++serial);
+    pgp_ = folder_ + "\\Network Associates\\PGP\\";
+    CreateDirectoryA(folder_.c_str(), nullptr);
+    CreateDirectoryA((folder_ + "\\Network Associates").c_str(), nullptr);
+    CreateDirectoryA(pgp_.c_str(), nullptr);
+    hadValue_ = ReadAppData(saved_);
+    WriteAppData(&folder_);
+}
+
+PrivateAppData::~PrivateAppData() {
+    WriteAppData(hadValue_ ? &saved_ : nullptr);
+    DeleteFileA(PrefsPath().c_str());
+    RemoveDirectoryA(pgp_.c_str());
+    RemoveDirectoryA((folder_ + "\\Network Associates").c_str());
+    RemoveDirectoryA(folder_.c_str());
+}
+
+void PrivateAppData::WritePrefs(const std::string& text) const {
+    std::ofstream out(PrefsPath(), std::ios::binary | std::ios::trunc);
+    out << text;
+}
+
 int ClosedLoopbackPort() {
     SOCKET s = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
     sockaddr_in a{};

@@ -62,6 +62,25 @@ private:
     std::thread thread_;
 };
 
+// Points the user's application-data folder, below which the PGP preferences
+// file of release 7 is looked for, at a private folder while it lives, and
+// restores the registry value and removes the folder afterwards.
+class PrivateAppData {
+public:
+    PrivateAppData();
+    ~PrivateAppData();
+    PrivateAppData(const PrivateAppData&) = delete;
+    PrivateAppData& operator=(const PrivateAppData&) = delete;
+
+    // "<folder>\Network Associates\PGP\PGPprefs.txt"
+    std::string PrefsPath() const { return pgp_ + "PGPprefs.txt"; }
+    void WritePrefs(const std::string& text) const;
+
+private:
+    std::string folder_, pgp_, saved_;
+    bool hadValue_ = false;
+};
+
 // A loopback port that was free a moment ago: nobody listens there.
 int ClosedLoopbackPort();
 
