@@ -457,10 +457,10 @@ PGPError TPGPDecode::RunJob(Job& job) {
     if (Pass == 0 || err != kPGPError_NoErr) return err;
 
     // Decoding pass.
-    const PGPOptionListRef keySource = sdk::KeySourceOption(Context, KeySet);
     if (!t.PGPOPassThroughKeys || !t.PGPOPassThroughClearSigned || !t.PGPOPassThroughIfUnrecognized ||
         !t.PGPOSendEventIfKeyFound || !t.PGPORecursivelyDecode || !t.PGPOAllocatedOutputBuffer || !t.PGPODetachedSig)
         return kPGPError_EngineNotLoaded;
+    const PGPOptionListRef keySource = sdk::KeySourceOption(Context, KeySet);
     err = Call(t.PGPBuildOptionList, Context, &job.options, keySource, t.PGPOPassThroughKeys(Context, PassThroughKeys),
                t.PGPOPassThroughClearSigned(Context, PassThroughClearSigned),
                t.PGPOPassThroughIfUnrecognized(Context, PassThroughUnrecognized),
