@@ -15,7 +15,7 @@ fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 pass() { echo "ok: $*"; }
 
 gpg_() { gpg --batch --yes --no-tty --pinentry-mode loopback --passphrase '' --trust-model always "$@"; }
-for k in bob_sec carol_sec alice_pub; do gpg_ -q --import "$data/$k.asc" 2>/dev/null; done
+for k in bob_sec carol_sec dave_sec alice_pub; do gpg_ -q --import "$data/$k.asc" 2>/dev/null; done
 fpr_of() { gpg --with-colons --fingerprint "$1" | awk -F: '/^fpr/{print $10; exit}'; }
 # Long key ID of the encryption subkey.
 enc_of() { gpg --with-colons --list-keys "$1" | awk -F: '/^sub/ && $12 ~ /e/ {print $5; exit}'; }
@@ -23,12 +23,16 @@ alice_fpr=$(fpr_of alice@example.org)
 carol_fpr=$(fpr_of carol@example.org)
 alice_enc=$(enc_of alice@example.org)
 bob_enc=$(enc_of bob@example.org)
+dave_enc=$(enc_of dave@example.org)
 carol_enc=$(enc_of carol@example.org)
 
 out=$work/out
 mkdir "$out"
 export ORV_ENCODE_OUT=$(winepath -w "$out" 2>/dev/null)
 (cd "$bin" && WINEDEBUG=-all wine ./encode_job_test.exe 2>&1) | tail -5
+if [ -f "$bin/encode_job_server_test.exe" ]; then
+  (cd "$bin" && WINEDEBUG=-all wine ./encode_job_server_test.exe 2>&1) | tail -3
+fi
 [ -s "$out/data.txt" ] || { echo "the job wrote nothing"; exit 1; }
 plain=$(cat "$out/data.txt")
 
@@ -92,6 +96,10 @@ check "clear-signed by a DSA key" "$out/clear_dsa.asc" --signer "$carol_fpr"
 check "detached signature" "$out/detached.txt.asc" --signer "$alice_fpr" -- --verify "$out/detached.txt.asc" "$out/detached.txt"
 check "armour alone" "$out/armor.asc" --plain yes
 grep -q "^Comment: armour only" "$out/armor.asc" && pass "armour-only comment" || fail "armour-only comment"
+
+if [ -f "$bin/encode_job_server_test.exe" ]; then
+  check "encrypted to the key fetched from the key server" "$out/enc_server_dave.asc" --to "$dave_enc" --to "$alice_enc"
+fi
 
 # Eyes only: gpg names the literal data "_CONSOLE".
 gpg_ --status-fd 3 -o /dev/null --decrypt "$out/eyes_bob.pgp" 3>"$work/status" 2>/dev/null
