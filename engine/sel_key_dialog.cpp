@@ -350,6 +350,12 @@ INT_PTR TSelKeyDialog::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
         case WM_CLOSE:
             Finish(kSelKeyCancel);
             return TRUE;
+        // The windows' colours, or the system's with Standard Colors.
+        case WM_CTLCOLORDLG:
+            return reinterpret_cast<INT_PTR>(ui::WindowBrush());
+        case WM_CTLCOLORSTATIC:
+            SetBkColor(reinterpret_cast<HDC>(wParam), ui::WindowColor());
+            return reinterpret_cast<INT_PTR>(ui::WindowBrush());
         case WM_SYSCOMMAND:
             // The caption's help button opens the topic at once.
             if ((wParam & 0xFFF0) == SC_CONTEXTHELP) {
@@ -477,6 +483,7 @@ void TSelKeyDialog::FormShow() {
     // First in the tab order, ahead of the buttons.
     SetWindowPos(tvKeys, GetDlgItem(dlg_, kSelKeyPrompt), 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     SetWindowSubclass(tvKeys, TreeProc, kTreeSubclassId, reinterpret_cast<DWORD_PTR>(this));
+    TreeView_SetBkColor(tvKeys, ui::FieldColor());
     MakeImages();
     FillTree();
 
