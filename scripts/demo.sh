@@ -1,10 +1,15 @@
 #!/usr/bin/env bash
 # The main job: builds Orvane and its stand-ins, then runs the demo under Wine.
-# The demo user Alice has key rings made by GnuPG on the first run; her
-# correspondent Bob is played by GnuPG itself.
+# The demo user Alice sends and reads mail with Orvane in the mail client
+# stand-in over the engine stand-in; her correspondent Bob is played by
+# GnuPG. Her key rings are made by GnuPG on the first run.
+# Usage: scripts/demo.sh [--wait SECONDS]  (how long a passphrase dialog
+# waits for a person before the demo answers it; default 4)
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
 build=${ORV_BUILD:-$here/build}
+wait_s=4
+[ "${1:-}" = "--wait" ] && wait_s=${2:?seconds}
 "$here/scripts/setup.sh" "$build"
 
 demo="$build/demo"
@@ -13,7 +18,7 @@ export GNUPGHOME="$demo/gnupg"
 gpg_() { gpg --batch --yes --no-tty --pinentry-mode loopback --trust-model always "$@"; }
 trap 'gpgconf --kill gpg-agent >/dev/null 2>&1 || true' EXIT
 
-if [ ! -s "$demo/secring.skr" ]; then
+if [ ! -s "$demo/secring.skr" ] || [ ! -d "$GNUPGHOME" ]; then
   echo "== first run: making the demo user's key rings with GnuPG"
   rm -rf "$GNUPGHOME"; mkdir -m 700 "$GNUPGHOME"
   gpg_ -q --passphrase 'demo passphrase' --quick-gen-key "Alice Demo <alice@orvane.example>" rsa2048 sign,cert never
@@ -25,29 +30,59 @@ if [ ! -s "$demo/secring.skr" ]; then
   gpg_ --export alice@orvane.example bob@orvane.example > "$demo/pubring.pkr"
   gpg_ --passphrase 'demo passphrase' --export-secret-keys alice@orvane.example > "$demo/secring.skr"
 fi
+alice_id=0x$(gpg --with-colons --list-keys alice@orvane.example | awk -F: '/^pub/{print $5; exit}')
 
-echo "== Bob (GnuPG) writes Alice a signed and encrypted reply: reply.asc"
-printf 'Hello Alice,\r\nthanks, the minutes arrived.\r\nBob\r\n' |
-  gpg_ -q --passphrase '' --armor --local-user bob@orvane.example --recipient alice@orvane.example \
-       --sign --encrypt -o "$demo/reply.asc"
+echo "== Bob (GnuPG) writes Alice two signed and encrypted replies: inline and PGP/MIME"
+reply_text=$'Hello Alice,\r\nthanks, the minutes arrived.\r\nBob\r\n'
+{
+  printf 'From: Bob Peer <bob@orvane.example>\r\nTo: alice@orvane.example\r\nSubject: Re: Minutes\r\n\r\n'
+  printf '%s' "$reply_text" |
+    gpg_ -q --passphrase '' --armor --local-user bob@orvane.example --recipient alice@orvane.example --sign --encrypt |
+    sed 's/$/\r/'
+} > "$demo/reply_inline.eml"
+{
+  printf 'From: Bob Peer <bob@orvane.example>\r\nTo: alice@orvane.example\r\nSubject: Re: Minutes (PGP/MIME)\r\n'
+  printf 'MIME-Version: 1.0\r\nContent-Type: multipart/encrypted; protocol="application/pgp-encrypted"; boundary="bob-3156"\r\n\r\n'
+  printf -- '--bob-3156\r\nContent-Type: application/pgp-encrypted\r\n\r\nVersion: 1\r\n\r\n'
+  printf -- '--bob-3156\r\nContent-Type: application/octet-stream\r\n\r\n'
+  printf 'Content-Type: text/plain; charset=us-ascii\r\n\r\n%s' "$reply_text" |
+    gpg_ -q --passphrase '' --armor --local-user bob@orvane.example --recipient alice@orvane.example --sign --encrypt |
+    sed 's/$/\r/'
+  printf -- '\r\n--bob-3156--\r\n'
+} > "$demo/reply_pgpmime.eml"
 
-# The engine: the stand-in's core library (real OpenPGP through RNP) with the
-# test companions for the networking, dialog, client and support libraries,
-# which every start loads but the demo's path does not call yet.
+# The engine: the stand-in's five libraries (release 7).
 engine="$build/bin/demo-engine"
-mkdir -p "$engine"
-cp "$build/bin/sdk7/PGP_SDK.dll" "$engine/"
-for lib in PGPsdkNL PGPsdkUI PGPcl PGPsc; do cp "$build/bin/fakesdk/r7/$lib.dll" "$engine/"; done
+rm -rf "$engine"; mkdir -p "$engine"
+cp "$build"/bin/sdk7/*.dll "$engine/"
 
+# A prefix of the demo's own: the demo user's registry values and PGP
+# preferences stay out of the tests' prefix.
+export ORV_WINEPREFIX="$demo/wineprefix"
 . "$here/scripts/wine-session.sh"
 trap 'orv_wine_stop; gpgconf --kill gpg-agent >/dev/null 2>&1 || true' EXIT
 
 echo "== running the demo under Wine (files in $demo)"
-rm -f "$demo/outgoing.asc"
-(cd "$build/bin" && wine ./orvane_demo.exe "$(winepath -w "$demo")")
+rm -f "$demo"/sent_*.PM\$ "$demo"/*.txt
+set +e
+(cd "$build/bin" && wine ./orvane_demo.exe "$(winepath -w "$demo")" "$alice_id" --wait "$wait_s")
+rc=$?
+set -e
 
-echo "== Bob (GnuPG) decrypts and verifies outgoing.asc"
-gpg_ --passphrase '' --status-fd 1 -o "$demo/outgoing.txt" --decrypt "$demo/outgoing.asc" 2>/dev/null |
-  grep -E "ENC_TO|GOODSIG|BADSIG|DECRYPTION_OKAY|VALIDSIG" | sed 's/^\[GNUPG:\]/   gpg:/'
-echo "   plain text as GnuPG read it:"
-sed 's/^/     /' "$demo/outgoing.txt"
+echo
+echo "== Bob (GnuPG) reads what Alice sent"
+for f in "$demo/sent_inline.PM\$" "$demo/sent_pgpmime.PM\$"; do
+  [ -s "$f" ] || { echo "   $f is missing"; rc=1; continue; }
+  echo "-- $(basename "$f")"
+  # Each armoured block on its own: the text part and the attachment.
+  awk -v dir="$demo" '/^-----BEGIN PGP MESSAGE-----/{n++; out=dir "/block" n ".asc"} out{print > out} /^-----END PGP MESSAGE-----/{close(out); out=""}' "$f"
+  for b in "$demo"/block*.asc; do
+    [ -e "$b" ] || { echo "   no PGP message in $f"; rc=1; break; }
+    gpg_ --passphrase '' --status-fd 1 -o "$b.out" --decrypt "$b" 2>/dev/null |
+      grep -E "GOODSIG|BADSIG|DECRYPTION_OKAY" | sed 's/^\[GNUPG:\]/   gpg:/'
+    echo "   plain bytes as GnuPG read them:"
+    head -c 600 "$b.out" | tr -d '\r' | sed 's/^/     | /'
+    rm -f "$b" "$b.out"
+  done
+done
+exit "$rc"

@@ -2,7 +2,7 @@
 # wineserver for the whole run, with the Wine prefix inside the build tree.
 # Needs $build. Defines orv_wine_stop, which the caller traps on exit.
 
-export WINEPREFIX="$build/wineprefix"
+export WINEPREFIX="${ORV_WINEPREFIX:-$build/wineprefix}"
 export WINEDEBUG=${WINEDEBUG:--all}
 export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 

@@ -1,37 +1,40 @@
-// The demo: plays the mail client's part on the path that stands so far.
-// It loads the deliverables against the release 7 engine stand-in, fetches
-// texts the way the main library does, and runs a real encrypt-and-sign job
-// for an outgoing message, then decodes a reply written by GnuPG.
+// The demo: Alice sends and reads mail with Orvane inside the mail client
+// stand-in, over the release 7 engine stand-in. It prepares her mailbox and
+// configuration, writes an outgoing message with a text part and an
+// attachment, has the mail client send it encrypted and signed (inline, then
+// as PGP/MIME), and reads mail again: her own sent messages and Bob's
+// replies written by GnuPG. The engine's passphrase dialogs are real
+// dialogs; when no person answers them within a few seconds the demo types
+// the passphrase itself, as a person would.
 //
-// Usage: orvane_demo.exe DEMO_DIR   (DEMO_DIR holds the demo user's rings,
-// made by scripts/demo.sh on the first run, and receives the messages)
+// Usage: orvane_demo.exe DEMO_DIR ALICE_KEY_ID [--wait SECONDS]
+// DEMO_DIR holds the rings and Bob's replies (scripts/demo.sh makes them)
+// and receives the sent messages and the decoded texts.
 
 #include <windows.h>
 
 #include <cstdio>
-#include <ctime>
+#include <cstdlib>
 #include <string>
+#include <vector>
 
-#include "engine/loader.h"
-#include "engine/pgp_time.h"
-#include "engine/pgpsdk.h"
+#include "plugin/mail_client.h"
 
 namespace {
 
-// The engine stand-in's core library beside the companion libraries that
-// every start needs (scripts/demo.sh puts them together).
-constexpr const char* kEngineDir = "demo-engine";
 constexpr const char* kPassphrase = "demo passphrase";
+constexpr const char* kEngineDir = "demo-engine";
+// The passphrase field of the engine's dialogs.
+constexpr int kPassphraseField = 1002;
 
-// The engine stand-in's directory beside the program, as a full path.
-std::string EngineDir() {
+std::string ProgramDir() {
     char path[MAX_PATH] = {};
     GetModuleFileNameA(nullptr, path, MAX_PATH);
     std::string dir(path);
-    return dir.substr(0, dir.find_last_of('\\') + 1) + kEngineDir;
+    return dir.substr(0, dir.find_last_of('\\') + 1);
 }
 
-std::string ReadFile(const std::string& path) {
+std::string ReadAll(const std::string& path) {
     std::string data;
     if (FILE* f = fopen(path.c_str(), "rb")) {
         char buf[65536];
@@ -42,230 +45,286 @@ std::string ReadFile(const std::string& path) {
     return data;
 }
 
-bool WriteFile(const std::string& path, const std::string& data) {
+bool WriteAll(const std::string& path, const std::string& data) {
     FILE* f = fopen(path.c_str(), "wb");
     if (!f) return false;
     bool ok = fwrite(data.data(), 1, data.size(), f) == data.size();
     return fclose(f) == 0 && ok;
 }
 
-std::string ProductVersion(const char* file) {
-    DWORD handle = 0;
-    DWORD size = GetFileVersionInfoSizeA(file, &handle);
-    if (!size) return "?";
-    std::string block(size, '\0');
-    if (!GetFileVersionInfoA(file, 0, size, block.data())) return "?";
-    char* value = nullptr;
-    UINT len = 0;
-    if (!VerQueryValueA(block.data(), "\\StringFileInfo\\040904B0\\ProductVersion",
-                        reinterpret_cast<void**>(&value), &len))
-        return "?";
-    return value;
+bool SetRegistryValue(HKEY root, const char* subKey, const char* name, const std::string& value) {
+    HKEY key = nullptr;
+    if (RegCreateKeyExA(root, subKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr) != ERROR_SUCCESS)
+        return false;
+    LONG rc = RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+                             static_cast<DWORD>(value.size() + 1));
+    RegCloseKey(key);
+    return rc == ERROR_SUCCESS;
 }
 
-// The engine's entry points that the demo job needs, bound by name.
-struct Engine {
-    HMODULE module = nullptr;
-#define ORV_DEMO_FUNCTIONS(X)                                                                               \
-    X(PGPsdkInit) X(PGPsdkCleanup) X(PGPNewContext) X(PGPFreeContext) X(PGPNewFileSpecFromFullPath)          \
-    X(PGPFreeFileSpec) X(PGPOpenKeyDBFile) X(PGPFreeKeyDB) X(PGPPeekKeyDBRootKeySet)                         \
-    X(PGPNewKeyIterFromKeySet) X(PGPKeyIterNextKeyDBObj) X(PGPFreeKeyIter) X(PGPGetKeyDBObjBooleanProperty)   \
-    X(PGPGetPrimaryUserIDName) X(PGPBuildOptionList) X(PGPFreeOptionList) X(PGPAddJobOptions) X(PGPEncode)   \
-    X(PGPDecode) X(PGPOLastOption) X(PGPOInputBuffer) X(PGPOAllocatedOutputBuffer) X(PGPOEncryptToKeySet)   \
-    X(PGPOSignWithKey) X(PGPOPassphrase) X(PGPOArmorOutput) X(PGPOCommentString) X(PGPOVersionString)        \
-    X(PGPODataIsASCII) X(PGPOKeyDBRef) X(PGPOEventHandler) X(PGPFreeData) X(PGPGetKeyIDString)               \
-    X(PGPGetErrorString)
-#define ORV_DEMO_FIELD(n) PFN_##n n = nullptr;
-    ORV_DEMO_FUNCTIONS(ORV_DEMO_FIELD)
-#undef ORV_DEMO_FIELD
-
-    bool Bind() {
-        SetDllDirectoryA(EngineDir().c_str());
-        module = LoadLibraryA("PGP_SDK.dll");
-        SetDllDirectoryA(nullptr);
-        if (!module) return false;
-        bool all = true;
-#define ORV_DEMO_BIND(n)                                                 \
-    n = reinterpret_cast<PFN_##n>(GetProcAddress(module, #n)); \
-    if (!n) {                                                            \
-        printf("   engine lacks %s\n", #n);                              \
-        all = false;                                                     \
+std::string AppDataFolder() {
+    HKEY key = nullptr;
+    char buffer[MAX_PATH * 2] = {};
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders", 0,
+                      KEY_QUERY_VALUE, &key) == ERROR_SUCCESS) {
+        DWORD size = sizeof buffer - 1;
+        RegQueryValueExA(key, "AppData", nullptr, nullptr, reinterpret_cast<BYTE*>(buffer), &size);
+        RegCloseKey(key);
     }
-        ORV_DEMO_FUNCTIONS(ORV_DEMO_BIND)
-#undef ORV_DEMO_BIND
-        return all;
-    }
-};
-
-Engine g_engine;
-
-std::string ErrorText(PGPError err) {
-    char text[256] = {};
-    if (g_engine.PGPGetErrorString) g_engine.PGPGetErrorString(err, sizeof text, text);
-    return std::to_string(err) + " " + text;
+    return buffer;
 }
 
-// What the decoding job reported.
-struct DecodeState {
-    PGPContextRef ctx = nullptr;
-    int passphraseAsks = 0;
-    std::string signer;
-    bool verified = false, checked = false;
-    void* out = nullptr;
-    PGPSize outLen = 0;
-};
+std::string Base64(const std::string& bytes) {
+    static const char* a = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+    std::string out;
+    int column = 0;
+    for (size_t i = 0; i < bytes.size(); i += 3) {
+        unsigned v = static_cast<unsigned char>(bytes[i]) << 16;
+        if (i + 1 < bytes.size()) v |= static_cast<unsigned char>(bytes[i + 1]) << 8;
+        if (i + 2 < bytes.size()) v |= static_cast<unsigned char>(bytes[i + 2]);
+        out += a[v >> 18 & 63];
+        out += a[v >> 12 & 63];
+        out += i + 1 < bytes.size() ? a[v >> 6 & 63] : '=';
+        out += i + 2 < bytes.size() ? a[v & 63] : '=';
+        if ((column += 4) >= 76) {
+            out += "\r\n";
+            column = 0;
+        }
+    }
+    if (column) out += "\r\n";
+    return out;
+}
 
-PGPError PGP_CALL DemoDecodeEvents(PGPContextRef ctx, PGPEvent* e, PGPUserValue uv) {
-    auto* st = static_cast<DecodeState*>(uv);
-    Engine& s = g_engine;
-    switch (e->type) {
-    case kPGPEvent_PassphraseEvent:
-        if (st->passphraseAsks++ > 0) return kPGPError_UserAbort;
-        return s.PGPAddJobOptions(e->job, s.PGPOPassphrase(ctx, kPassphrase), s.PGPOLastOption(ctx));
-    case kPGPEvent_OutputEvent:
-        return s.PGPAddJobOptions(e->job, s.PGPOAllocatedOutputBuffer(ctx, &st->out, 0xFFFFFFFFu, &st->outLen),
-                                  s.PGPOLastOption(ctx));
-    case kPGPEvent_SignatureEvent: {
-        char id[kPGPMaxKeyIDStringSize] = {};
-        s.PGPGetKeyIDString(&e->data.signatureData.signingKeyID, kPGPKeyIDString_Full, id);
-        st->signer = id;
-        st->checked = e->data.signatureData.checked;
-        st->verified = e->data.signatureData.verified;
+// The message Alice writes: a text part and the minutes as an attachment,
+// with the encryptor mark the mail client writes for "encrypt and sign".
+std::string OutgoingMessage(const std::string& subject, const std::string& text, const std::string& attachment) {
+    return "From: Alice Demo <alice@orvane.example>\r\n"
+           "To: bob@orvane.example\r\n"
+           "Subject: " + subject + "\r\n"
+           "MIME-Version: 1.0\r\n"
+           "Content-type: Multipart/Mixed; boundary=Message-Boundary-1302\r\n"
+           "X-PM-Encryptor: ORVPGP-PM32, 5\r\n"
+           "\r\n"
+           "--Message-Boundary-1302\r\n"
+           "Content-type: text/plain; charset=ISO-8859-1\r\n"
+           "Content-transfer-encoding: 7BIT\r\n"
+           "Content-description: Mail message body\r\n"
+           "\r\n" + text +
+           "\r\n--Message-Boundary-1302\r\n"
+           "Content-type: text/plain; charset=US-ASCII\r\n"
+           "Content-disposition: attachment; filename=\"minutes.txt\"\r\n"
+           "Content-transfer-encoding: BASE64\r\n"
+           "\r\n" + Base64(attachment) +
+           "\r\n--Message-Boundary-1302--\r\n";
+}
+
+// Answers the engine's passphrase dialogs in any process of the session
+// when nobody else has after `patience` milliseconds.
+class Typist {
+public:
+    explicit Typist(DWORD patience) : patience_(patience) {
+        stop_ = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+        thread_ = CreateThread(nullptr, 0, &Typist::Run, this, 0, nullptr);
+    }
+    ~Typist() {
+        SetEvent(stop_);
+        WaitForSingleObject(thread_, 5000);
+        CloseHandle(thread_);
+        CloseHandle(stop_);
+    }
+    int Answered() const { return answered_; }
+
+private:
+    static BOOL CALLBACK Find(HWND wnd, LPARAM lp) {
+        char cls[16] = {};
+        GetClassNameA(wnd, cls, sizeof cls);
+        if (IsWindowVisible(wnd) && std::string(cls) == "#32770" && GetDlgItem(wnd, kPassphraseField)) {
+            *reinterpret_cast<HWND*>(lp) = wnd;
+            return FALSE;
+        }
+        return TRUE;
+    }
+    static DWORD WINAPI Run(void* self) {
+        auto* t = static_cast<Typist*>(self);
+        HWND seen = nullptr;
+        DWORD since = 0;
+        while (WaitForSingleObject(t->stop_, 200) == WAIT_TIMEOUT) {
+            HWND dlg = nullptr;
+            EnumWindows(&Typist::Find, reinterpret_cast<LPARAM>(&dlg));
+            if (!dlg) {
+                seen = nullptr;
+                continue;
+            }
+            if (dlg != seen) {
+                seen = dlg;
+                since = GetTickCount();
+                char caption[256] = {}, prompt[512] = {};
+                GetWindowTextA(dlg, caption, sizeof caption);
+                GetDlgItemTextA(dlg, 1001, prompt, sizeof prompt);
+                std::printf("   [dialog] %s: %s\n", caption, prompt);
+                continue;
+            }
+            if (GetTickCount() - since < t->patience_) continue;
+            std::printf("   [dialog] nobody at the screen: the demo types the passphrase and presses OK\n");
+            SendDlgItemMessageA(dlg, kPassphraseField, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(kPassphrase));
+            PostMessageA(dlg, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
+                         reinterpret_cast<LPARAM>(GetDlgItem(dlg, IDOK)));
+            ++t->answered_;
+            seen = nullptr;
+            Sleep(500);
+        }
         return 0;
     }
-    default: return 0;
-    }
-}
 
-int RunEngineJobs(const std::string& dir) {
-    Engine& s = g_engine;
-    if (!s.Bind()) {
-        printf("!! the engine stand-in could not be bound\n");
-        return 1;
-    }
-    s.PGPsdkInit(0);
-    PGPContextRef ctx = nullptr;
-    if (PGPError err = s.PGPNewContext(kPGPsdkAPIVersion, &ctx)) {
-        printf("!! no engine context: %s\n", ErrorText(err).c_str());
-        return 1;
-    }
-    PGPFileSpecRef pub = nullptr, sec = nullptr;
-    s.PGPNewFileSpecFromFullPath(ctx, (dir + "pubring.pkr").c_str(), &pub);
-    s.PGPNewFileSpecFromFullPath(ctx, (dir + "secring.skr").c_str(), &sec);
-    PGPKeyDBRef db = nullptr;
-    PGPError err = s.PGPOpenKeyDBFile(ctx, 0, pub, sec, &db);
-    s.PGPFreeFileSpec(pub);
-    s.PGPFreeFileSpec(sec);
-    if (err) {
-        printf("!! the demo user's rings do not open: %s\n", ErrorText(err).c_str());
-        return 1;
+    DWORD patience_;
+    HANDLE stop_ = nullptr;
+    HANDLE thread_ = nullptr;
+    int answered_ = 0;
+};
+
+struct Demo {
+    std::string bin, dir, mailbox, engine, aliceKey;
+    DWORD patience = 4000;
+
+    // Runs the mail client stand-in with one encryptor job; the stand-in
+    // prints what it saw (result, reaction, status lines) itself.
+    int Client(const std::string& option, const std::string& file, const std::string& output,
+               const std::string& label) {
+        const std::string report = dir + label + ".log";
+        DeleteFileA(report.c_str());
+        // No backslash before a closing quote: it would escape the quote.
+        const std::string mailboxArg = mailbox.substr(0, mailbox.size() - 1);
+        std::string cmd = "\"" + bin + "PMailStandin.exe\" --hidden --user alice --mailbox \"" + mailboxArg +
+                          "\" --from alice@orvane.example --sdk-dir \"" + engine + "\" --report \"" + report +
+                          "\" " + option + " \"" + file + "\"";
+        if (!output.empty()) cmd += " --output \"" + output + "\"";
+        if (option == "--encrypt") cmd += " --recipients bob@orvane.example";
+        STARTUPINFOA si{};
+        si.cb = sizeof si;
+        PROCESS_INFORMATION pi{};
+        if (!CreateProcessA(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, bin.c_str(), &si, &pi)) {
+            std::printf("   cannot start the mail client stand-in (%lu)\n", GetLastError());
+            return -1;
+        }
+        WaitForSingleObject(pi.hProcess, 120000);
+        DWORD code = 0;
+        GetExitCodeProcess(pi.hProcess, &code);
+        CloseHandle(pi.hThread);
+        CloseHandle(pi.hProcess);
+        int result = -1;
+        const std::string log = ReadAll(report);
+        size_t at = 0;
+        while (at < log.size()) {
+            size_t end = log.find('\n', at);
+            if (end == std::string::npos) end = log.size();
+            std::string line = log.substr(at, end - at);
+            if (!line.empty() && line.back() == '\r') line.pop_back();
+            at = end + 1;
+            if (line.rfind("result ", 0) == 0) result = std::atoi(line.c_str() + 7);
+        }
+        if (log.empty()) std::printf("   the mail client wrote no report (exit code %lu)\n", code);
+        return result;
     }
 
-    // The demo user's own key signs; every key on the rings is a recipient.
-    PGPKeySetRef all = s.PGPPeekKeyDBRootKeySet(db);
-    PGPKeyIterRef iter = nullptr;
-    s.PGPNewKeyIterFromKeySet(all, &iter);
-    PGPKeyDBObjRef key = nullptr, signer = nullptr;
-    printf("   keys on the demo user's rings:\n");
-    while (s.PGPKeyIterNextKeyDBObj(iter, 1 /* key */, &key) == 0 && key) {
-        char name[256] = {};
-        PGPSize len = 0;
-        s.PGPGetPrimaryUserIDName(key, name, sizeof name, &len);
-        PGPBoolean secret = 0;
-        s.PGPGetKeyDBObjBooleanProperty(key, kPGPKeyProperty_IsSecret, &secret);
-        printf("     %s%s\n", name, secret ? "  (secret key: signs)" : "");
-        if (secret && !signer) signer = key;
+    void Configure(bool pgpMime) {
+        WriteAll(mailbox + "Merrowin.cfg", "[FilePaths]\r\nPubRing=" + dir + "pubring.pkr\r\nSecRing=" + dir +
+                                               "secring.skr\r\n[DefaultUser]\r\nName=Alice Demo\\" + aliceKey +
+                                               "\r\n[MenuOptions]\r\nPGPMime=" + (pgpMime ? "1" : "0") + "\r\n");
     }
-    s.PGPFreeKeyIter(iter);
-    if (!signer) {
-        printf("!! no secret key on the rings\n");
-        return 1;
-    }
+};
 
-    const std::string message =
-        "Dear Bob,\r\n\r\nthe minutes of Tuesday's meeting are below.\r\n\r\n-- \r\nAlice\r\n";
-    void* out = nullptr;
-    PGPSize outLen = 0;
-    err = s.PGPEncode(ctx, s.PGPOInputBuffer(ctx, message.data(), PGPSize(message.size())),
-                      s.PGPOAllocatedOutputBuffer(ctx, &out, 0xFFFFFFFFu, &outLen),
-                      s.PGPOEncryptToKeySet(ctx, all),
-                      s.PGPOSignWithKey(ctx, signer, s.PGPOPassphrase(ctx, kPassphrase), s.PGPOLastOption(ctx)),
-                      s.PGPODataIsASCII(ctx, 1), s.PGPOArmorOutput(ctx, 1),
-                      s.PGPOCommentString(ctx, "Orvane demo"), s.PGPOVersionString(ctx, "Orvane"),
-                      s.PGPOLastOption(ctx));
-    if (err) {
-        printf("!! encrypting and signing failed: %s\n", ErrorText(err).c_str());
-        return 1;
+void ShowHead(const std::string& path, size_t lines) {
+    const std::string text = ReadAll(path);
+    size_t at = 0;
+    for (size_t n = 0; n < lines && at < text.size(); ++n) {
+        size_t end = text.find('\n', at);
+        if (end == std::string::npos) end = text.size();
+        std::string line = text.substr(at, end - at);
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        std::printf("     | %s\n", line.c_str());
+        at = end + 1;
     }
-    std::string armoured(static_cast<char*>(out), outLen);
-    s.PGPFreeData(out);
-    WriteFile(dir + "outgoing.asc", armoured);
-    printf("== encrypted and signed the outgoing message: outgoing.asc (%u bytes)\n", unsigned(outLen));
-    printf("%.*s   ...\n", int(armoured.find("\n", armoured.find("\n", armoured.find("\n") + 1) + 1) + 1),
-           armoured.c_str());
-
-    // The engine reads its own output back, and GnuPG's reply when there is one.
-    for (const char* name : {"outgoing.asc", "reply.asc"}) {
-        std::string data = ReadFile(dir + name);
-        if (data.empty()) continue;
-        DecodeState st;
-        st.ctx = ctx;
-        err = s.PGPDecode(ctx, s.PGPOInputBuffer(ctx, data.data(), PGPSize(data.size())), s.PGPOKeyDBRef(ctx, db),
-                          s.PGPOEventHandler(ctx, DemoDecodeEvents, &st), s.PGPOLastOption(ctx));
-        std::string plain = st.out ? std::string(static_cast<char*>(st.out), st.outLen) : std::string();
-        if (st.out) s.PGPFreeData(st.out);
-        printf("== decoded %s: %s\n", name, err ? ErrorText(err).c_str() : "ok");
-        printf("   signature: %s by %s\n",
-               st.signer.empty() ? "none" : st.verified ? "good" : st.checked ? "BAD" : "not checked",
-               st.signer.c_str());
-        printf("   plain text:\n%s\n", plain.c_str());
-        SecureZeroMemory(plain.data(), plain.size());
-    }
-    s.PGPFreeKeyDB(db);
-    s.PGPFreeContext(ctx);
-    s.PGPsdkCleanup();
-    return 0;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    setvbuf(stdout, nullptr, _IONBF, 0);  // the story shows as it happens
-    std::string dir = argc > 1 ? argv[1] : ".";
-    if (!dir.empty() && dir.back() != '\\') dir += '\\';
-
-    printf("== Orvane %s\n", ProductVersion("Merrowin.dll").c_str());
-    for (const char* file : {"Merrowin.dll", "Pellatch.dll", "Tolvane.exe", "Lumvika.dll"})
-        printf("   %-13s ProductVersion %s\n", file, ProductVersion(file).c_str());
-
-    // The loader core, as every deliverable runs it, against the engine stand-in.
-    SetDllDirectoryA(EngineDir().c_str());
-    bool loaded = orv::loader::Load(orv::loader::Scope::Core);
-    printf("== PGP SDK loader core: %s, release %s, version text \"%s\"\n", loaded ? "loaded" : "FAILED",
-           orv::loader::IsSDK7() ? "7" : "6.5", orv::loader::VersionText());
-    printf("   now: %s\n", orv::FormatPGPTime(std::uint32_t(time(nullptr))).c_str());
-
-    // The string library, bound by ordinal as the main library binds it.
-    HMODULE strings = LoadLibraryA("Lumvika.dll");
-    SetDllDirectoryA(nullptr);
-    if (!strings) {
-        printf("!! Lumvika.dll did not load (error %lu)\n", GetLastError());
-        return 1;
+    setvbuf(stdout, nullptr, _IONBF, 0);
+    if (argc < 3) {
+        std::printf("usage: orvane_demo.exe DEMO_DIR ALICE_KEY_ID [--wait SECONDS]\n");
+        return 2;
     }
-    using TextFn = const char*(WINAPI*)();
-    auto text = [&](int number) {
-        auto fn = reinterpret_cast<TextFn>(GetProcAddress(strings, MAKEINTRESOURCEA(number)));
-        return fn ? fn() : "";
-    };
-    using ErrorFn = int(WINAPI*)(int, const char**);
-    auto errorText = reinterpret_cast<ErrorFn>(GetProcAddress(strings, MAKEINTRESOURCEA(372)));
-    const char* bad = "";
-    if (errorText) errorText(-11500, &bad);
-    printf("== string library: text 1 \"%s\", text 13 \"%s\", text 123 \"%s\", error -11500 \"%s\"\n", text(1),
-           text(13), text(123), bad);
+    Demo demo;
+    demo.bin = ProgramDir();
+    demo.dir = argv[1];
+    if (demo.dir.back() != '\\') demo.dir += '\\';
+    demo.aliceKey = argv[2];
+    if (argc > 4 && std::string(argv[3]) == "--wait") demo.patience = std::atoi(argv[4]) * 1000;
+    demo.engine = demo.bin + kEngineDir;
+    demo.mailbox = demo.dir + "mail\\alice\\";
+    CreateDirectoryA((demo.dir + "mail").c_str(), nullptr);
+    CreateDirectoryA(demo.mailbox.c_str(), nullptr);
 
-    int rc = RunEngineJobs(dir);
-    FreeLibrary(strings);
-    orv::loader::Unload();
-    return rc;
+    std::printf("== Alice's set-up: mailbox %s, installation %s\n", demo.mailbox.c_str(), demo.bin.c_str());
+    SetRegistryValue(HKEY_LOCAL_MACHINE, "Software\\Tamberlow\\Fennick", "InstallDir1", demo.bin);
+    // The engine's own preferences name the same rings, so that its
+    // dialogs and key windows agree with Orvane.
+    const std::string pgpFolder = AppDataFolder() + "\\Network Associates\\PGP";
+    CreateDirectoryA((AppDataFolder() + "\\Network Associates").c_str(), nullptr);
+    CreateDirectoryA(pgpFolder.c_str(), nullptr);
+    WriteAll(pgpFolder + "\\PGPprefs.txt", "PublicKeyringFile=\"" + demo.dir + "pubring.pkr\"\r\nPrivateKeyringFile=\"" +
+                                               demo.dir + "secring.skr\"\r\n");
+
+    const std::string minutes =
+        "Minutes of the Orvane meeting\r\n1. The encryptor sends inline PGP and PGP/MIME.\r\n"
+        "2. GnuPG reads both.\r\n";
+    Typist typist(demo.patience);
+    int failures = 0;
+
+    struct Send {
+        const char* label;
+        bool pgpMime;
+    };
+    for (const Send& send : {Send{"sent_inline", false}, Send{"sent_pgpmime", true}}) {
+        const std::string file = demo.dir + send.label + ".PM$";
+        std::printf("\n== Alice sends a message with an attachment, encrypted and signed %s: %s\n",
+                    send.pgpMime ? "as PGP/MIME" : "inline", file.c_str());
+        demo.Configure(send.pgpMime);
+        WriteAll(file, OutgoingMessage(send.pgpMime ? "Minutes (PGP/MIME)" : "Minutes (inline)",
+                                       "Hello Bob,\r\nthe minutes are attached.\r\nAlice\r\n", minutes));
+        const int result = demo.Client("--encrypt", file, "", send.label);
+        if (result != static_cast<int>(orv::host::kEncodeDone)) {
+            ++failures;
+            continue;
+        }
+        std::printf("   the message file the mail client sends now begins:\n");
+        ShowHead(file, 14);
+    }
+    WriteAll(demo.dir + "minutes.txt", minutes);
+
+    struct Read {
+        const char* file;
+        const char* what;
+    };
+    demo.Configure(false);
+    for (const Read& read : {Read{"sent_inline.PM$", "her own inline message"},
+                             Read{"sent_pgpmime.PM$", "her own PGP/MIME message"},
+                             Read{"reply_inline.eml", "Bob's inline reply (GnuPG)"},
+                             Read{"reply_pgpmime.eml", "Bob's PGP/MIME reply (GnuPG)"}}) {
+        const std::string file = demo.dir + read.file;
+        const std::string output = file + ".txt";
+        DeleteFileA(output.c_str());
+        std::printf("\n== Alice reads %s: %s\n", read.what, file.c_str());
+        const int result = demo.Client("--decrypt", file, output, std::string("read_") + read.file);
+        if (result != static_cast<int>(orv::host::kDecodeWritten)) {
+            ++failures;
+            continue;
+        }
+        std::printf("   the mail client shows %s:\n", output.c_str());
+        ShowHead(output, 40);
+    }
+
+    std::printf("\n== %d passphrase dialog(s) answered by the demo; %s\n", typist.Answered(),
+                failures ? "something failed (see above)" : "every step worked");
+    return failures ? 1 : 0;
 }
