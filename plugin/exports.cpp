@@ -49,7 +49,9 @@ WORD __stdcall FORMINIT(WORD version, int mode, HWND hostWindow, const char* par
             s->DestroySessionWindow();
             return host::kFormInitFailed;
         }
-        if (s->FormParameter.empty()) return host::kFormInitOk;
+        // Without a form there is no window: the host window is kept for
+        // the encryptor calls, but the start itself reports no form.
+        if (s->FormParameter.empty()) return host::kFormInitFailed;
         if (formWindow) *formWindow = s->SessionWindow;
         if (!s->SessionWindow) return host::kFormInitFailed;
         if (s->PGPData) {

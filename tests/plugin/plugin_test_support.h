@@ -53,13 +53,19 @@ public:
         path_ = std::string(temp) + "orv_" + name + "_" + std::to_string(GetCurrentProcessId()) + "_" +
                 std::to_string(++serial) + "\\";
         CreateDirectoryA(path_.c_str(), nullptr);
+        // Process ids repeat under Wine: a killed earlier run may have left
+        // a directory of the same name behind.
+        Empty();
     }
     ~ScratchDir() {
+        Empty();
+        RemoveDirectoryA(path_.c_str());
+    }
+    void Empty() {
         for (const auto& f : Files()) {
             SetFileAttributesA((path_ + f).c_str(), FILE_ATTRIBUTE_NORMAL);
             DeleteFileA((path_ + f).c_str());
         }
-        RemoveDirectoryA(path_.c_str());
     }
     ScratchDir(const ScratchDir&) = delete;
     ScratchDir& operator=(const ScratchDir&) = delete;

@@ -154,6 +154,10 @@ TEST_F(MainLibrary, FormInitRefusesAnInterfaceAboveVersionOne) {
     EXPECT_EQ(formInit(0x0200, 0, host, "MANAGER", &form, nullptr), 0);
     EXPECT_EQ(form, sentinel);
     EXPECT_EQ(FindWindowExA(host, nullptr, "ORVKVSEC", nullptr), nullptr);
+    // No form parameter: no window either.
+    EXPECT_EQ(formInit(0x0100, 0, host, "", &form, nullptr), 0);
+    EXPECT_EQ(form, sentinel);
+    EXPECT_EQ(FindWindowExA(host, nullptr, "ORVKVSEC", nullptr), nullptr);
 
     EXPECT_EQ(formInit(0x01FF, 0, host, "MANAGER", &form, nullptr), 1);
     ASSERT_NE(form, sentinel);
