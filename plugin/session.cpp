@@ -134,7 +134,8 @@ TPluginParams::~TPluginParams() {
     ui::DestroyHotHint();
     OpenFileDlg.reset();
     SaveFileDlg.reset();
-    if (PGPData && PGPData->Secure) PGPData->CacheTimer(kWipeNow);
+    // The store wipes the cache as it goes; nobody is told at unload, where a
+    // message to another thread could wait on the loader lock.
     PGPData.reset();
     MCFuncs.reset();
     MsgBox.reset();
