@@ -307,6 +307,20 @@ TEST_F(MainLibrary, WindowsOfLaterStepsGiveTheirFailureResults) {
     EXPECT_EQ(Bind<KeySelectFn>(module_, "KeySelect")("Pick", "0x1"), -1);
 }
 
+TEST_F(MainLibrary, AboutBoxOfTheAboutFormClosesItsHostWindowAfterwards) {
+    HWND host = NewWindow(true, "About host");
+    HWND form = nullptr;
+    ASSERT_EQ(formInit(0x0100, 0, host, "ABOUT", &form, nullptr), 1);
+    ModalScript script;
+    script.Expect("TfrmInfoBox", "", [](HWND box) { PostKey(box, VK_RETURN); });
+    script.Start();
+    EXPECT_EQ(Bind<VoidIntFn>(module_, "ShowAbout")() & 0xFF, 1);
+    ASSERT_TRUE(script.Finish()) << script.Failure();
+    PumpUntil([&] { return !IsWindow(host); }, 2000);
+    EXPECT_FALSE(IsWindow(host));  // closed, and the session window with it
+    EXPECT_FALSE(IsWindow(form));
+}
+
 TEST_F(MainLibrary, LauncherModeCentresShownWindowsUntilTheFormEnds) {
     HWND form = nullptr;
     ASSERT_EQ(formInit(0x0100, -1, nullptr, "SERVER", &form, nullptr), 1);
