@@ -5,9 +5,10 @@ objdump=$1 bin=$2 src=$3
 fail=0
 err() { echo "FAIL: $*"; fail=1; }
 
-# Windows system DLLs that a deliverable may import.
-allowed=" KERNEL32.dll USER32.dll GDI32.dll ADVAPI32.dll SHELL32.dll COMCTL32.dll COMDLG32.dll \
-ole32.dll OLEAUT32.dll VERSION.dll msvcrt.dll WINMM.dll SHLWAPI.dll WS2_32.dll UxTheme.dll "
+# Windows system DLLs that a deliverable may import (Windows compares
+# library names without regard to case).
+allowed=" kernel32.dll user32.dll gdi32.dll advapi32.dll shell32.dll comctl32.dll comdlg32.dll \
+ole32.dll oleaut32.dll version.dll msvcrt.dll winmm.dll shlwapi.dll ws2_32.dll uxtheme.dll msimg32.dll "
 declare -A defs=([Lumvika.dll]=strings/Lumvika.def [Merrowin.dll]=plugin/Merrowin.def
                  [Pellatch.dll]=automation/Pellatch.def [Tolvane.exe]=)
 versions=()
@@ -16,7 +17,7 @@ for f in Lumvika.dll Merrowin.dll Pellatch.dll Tolvane.exe; do
   [ -f "$file" ] || { err "$f was not built"; continue; }
   "$objdump" -f "$file" | grep -q "file format pei-i386" || err "$f is not PE32 i386"
   while read -r dll; do
-    case "$allowed" in *" $dll "*) ;; *) err "$f imports $dll";; esac
+    case "$allowed" in *" ${dll,,} "*) ;; *) err "$f imports $dll";; esac
   done < <("$objdump" -p "$file" | sed -n 's/^\s*DLL Name: //p')
   def=${defs[$f]}
   if [ -n "$def" ]; then
