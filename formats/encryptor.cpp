@@ -174,7 +174,8 @@ void TPMEncryptor::AutomationOptions() {
     TEntryRecord record{};
     Host.SendAutomation(AM_GETENTRY, 0, reinterpret_cast<std::intptr_t>(&record));
     if (record.Automatic) {
-        const char* first = record.First ? record.First : record.Entry;
+        // The entry's first item starts with the option digit.
+        const char* first = record.Entry && *record.Entry ? record.Entry : record.First;
         const int bits = first && *first ? HexDigit(first[0]) : 0;
         PM.DoEncrypt = bits & 1;
         PM.DoSign = (bits & 2) != 0;
