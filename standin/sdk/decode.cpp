@@ -8,6 +8,7 @@
 
 #include "standin/sdk/job.h"
 #include "standin/sdk/packets.h"
+#include "standin/sdk/pgpmime_in.h"
 
 using namespace sdk;
 
@@ -42,6 +43,8 @@ public:
 
     PGPError run(const std::string& input) {
         takeOptions(job_.options, true);
+        PgpMimeInput mime;
+        if (parsePgpMime(input, mime)) return pgpMime(mime);
         auto sections = lexSections(input);
         PGPError err = kPGPError_NoErr;
         for (size_t i = 0; i < sections.size() && !err; ++i) {
@@ -69,6 +72,49 @@ public:
     }
 
 private:
+    // A PGP/MIME message is one lexical section: its armoured message, or
+    // its signed entity with the detached signature.
+    PGPError pgpMime(const PgpMimeInput& m) {
+        section_ = 0;
+        PGPEvent b{};
+        b.type = kPGPEvent_BeginLexEvent;
+        b.data.beginLexData.sectionNumber = 0;
+        b.data.beginLexData.sectionOffset = 0;
+        PGPError err = job_.event(b);
+        takeAdded();
+        if (err) return err;
+        if (m.kind == PgpMimeInput::Encrypted) {
+            Section s;
+            s.start = 0;
+            s.end = m.armour.size();
+            s.kind = Section::Message;
+            err = section(s, m.armour);
+        } else {
+            err = signedEntity(m);
+        }
+        if (err == kPGPError_SkipSection) err = kPGPError_NoErr;
+        PGPError perr = publish();
+        if (!err) err = perr;
+        PGPEvent e{};
+        e.type = kPGPEvent_EndLexEvent;
+        e.data.endLexData.sectionNumber = 0;
+        PGPError eerr = job_.event(e);
+        takeAdded();
+        if (!err) err = eerr;
+        return err;
+    }
+
+    // The entity goes out as it stands; its canonical form is what was signed.
+    PGPError signedEntity(const PgpMimeInput& m) {
+        std::string sigBin;
+        if (!dearmor(m.armour, sigBin)) return job_.error(kErrArmorIncomplete);
+        PGPError err = analyze(kPGPAnalyze_Signed);
+        if (err) return err;
+        err = output(m.entity, std::string(), false);
+        if (err) return err;
+        return verifyDetachedOver(m.canonical, sigBin);
+    }
+
     // ---- options -----------------------------------------------------------
 
     void takeOptions(const std::vector<Option>& opts, bool initial) {
@@ -535,6 +581,11 @@ private:
         std::string data;
         PGPError err = readInput(detached_, data, nullptr);
         if (err) return job_.error(err);
+        return verifyDetachedOver(data, sigBin);
+    }
+
+    PGPError verifyDetachedOver(const std::string& data, const std::string& sigBin) {
+        PGPError err = kPGPError_NoErr;
         rnp_ffi_t ffi = mainFfi();
         RnpInput din(data.data(), data.size());
         RnpInput sin(sigBin.data(), sigBin.size());
