@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# The mail the main library's ENCRYPT_FILE_EX writes is read by gpg: the
+# The mail the main library's ENCRYPT_FILE_EX writes is read by gpg and sq: the
 # inline blocks of the text part and the attachment, the signatures, and the
 # PGP/MIME entity; gpg's reply (encrypted to alice, signed by bob) is read by
 # DECRYPT_FILE_EX. Usage: encryptor_interop.sh BIN_DIR DATA_DIR
@@ -61,6 +61,20 @@ out=$(gpg_ -d "$work/m1.asc" 2>/dev/null | tr -d '\r')
 if grep -qi "Content-type: Multipart/Mixed" <<<"$out" && grep -q "the report is attached." <<<"$out"; then
   pass "gpg reads the PGP/MIME entity"
 else fail "PGP/MIME entity: $out"; fi
+
+echo "== sq reads the same mail"
+sq_out=$(sq decrypt --recipient-key "$data/bob_sec.asc" "$work/b1.asc" 2>/dev/null | tr -d '\r')
+grep -q "the report is attached." <<<"$sq_out" && pass "sq reads the encrypted text part" || fail "sq text part"
+sq decrypt --recipient-key "$data/bob_sec.asc" -o "$work/b2.sq" "$work/b2.asc" >/dev/null 2>&1
+cmp -s "$work/b2.sq" "$work/attachment.bin" && pass "sq reads the encrypted attachment byte for byte" \
+  || fail "sq attachment differs"
+sq_out=$(sq decrypt --recipient-key "$data/bob_sec.asc" --signer-cert "$data/alice_pub.asc" "$work/s1.asc" 2>/dev/null | tr -d '\r')
+grep -q "the report is attached." <<<"$sq_out" && pass "sq: encrypted and signed by alice, signature checked" \
+  || fail "sq encrypted and signed"
+sq verify --signer-cert "$data/alice_pub.asc" "$work/c1.asc" >/dev/null 2>&1 && pass "sq: clear-signed text part by alice" \
+  || fail "sq clear-signed"
+sq_out=$(sq decrypt --recipient-key "$data/bob_sec.asc" "$work/m1.asc" 2>/dev/null | tr -d '\r')
+grep -q "the report is attached." <<<"$sq_out" && pass "sq reads the PGP/MIME entity" || fail "sq PGP/MIME entity"
 
 echo "== gpg writes, the main library reads"
 printf 'A reply from gpg.\r\n' >"$work/reply.txt"
