@@ -11,7 +11,7 @@
 // Entry points are defined with exactly the parameter lists of their PFN_
 // types; this checks that they agree.
 #define SDK_EXPORT(name) static_assert(std::is_same_v<decltype(&name), PFN_##name>, #name)
-// Exported by one release only (the spec generator reads these markers); a
+// Exported by one release only (gen_spec.py reads these markers for the export lists); a
 // release 6.5 form whose type differs from release 7's is defined under
 // another C name and exported under the SDK's name.
 #define SDK_EXPORT7(name) SDK_EXPORT(name)
