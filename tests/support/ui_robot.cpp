@@ -309,7 +309,29 @@ ModalScript& ModalScript::Click(const std::string& caption, const std::string& b
 }
 
 void ModalScript::Start(int stepTimeoutMs) {
+    before_ = ListTopWindows("", "");
     thread_ = std::thread([this, stepTimeoutMs] { Run(stepTimeoutMs); });
+}
+
+// After a failed step the job under test may still wait in a box nobody
+// will answer: the process's dialogs that came after Start are cancelled
+// until the test collects the failure, so the test fails instead of hanging.
+void ModalScript::Rescue() {
+    const DWORD self = GetCurrentProcessId();
+    auto end = Clock::now() + std::chrono::seconds(60);
+    while (!stop_ && Clock::now() < end) {
+        for (HWND w : ListTopWindows("#32770", "")) {
+            DWORD pid = 0;
+            GetWindowThreadProcessId(w, &pid);
+            if (pid != self) continue;
+            bool old = false;
+            for (HWND b : before_) old = old || b == w;
+            if (old) continue;
+            PostMessageA(w, WM_COMMAND, IDCANCEL, 0);
+            PostMessageA(w, WM_CLOSE, 0, 0);
+        }
+        Sleep(300);
+    }
 }
 
 void ModalScript::Run(int stepTimeoutMs) {
@@ -334,6 +356,7 @@ void ModalScript::Run(int stepTimeoutMs) {
             std::lock_guard<std::mutex> lock(mutex_);
             failure_ = "step " + std::to_string(i + 1) + ": no window of class \"" + step.cls +
                        "\" with caption \"" + step.caption + "\"";
+            failed_ = true;
             break;
         }
         Sleep(150);  // let the box finish its layout and focus
@@ -352,12 +375,13 @@ void ModalScript::Run(int stepTimeoutMs) {
         answered.push_back(box);
         if (step.action) step.action(box);
     }
+    if (failed_) Rescue();
     done_ = true;
 }
 
 bool ModalScript::Finish(int timeoutMs) {
     auto end = Clock::now() + std::chrono::milliseconds(timeoutMs);
-    while (!done_ && Clock::now() < end) Sleep(20);
+    while (!done_ && !failed_ && Clock::now() < end) Sleep(20);
     if (!done_) stop_ = true;
     if (thread_.joinable()) thread_.join();
     std::lock_guard<std::mutex> lock(mutex_);

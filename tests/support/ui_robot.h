@@ -90,6 +90,7 @@ private:
         Action action;
     };
     void Run(int stepTimeoutMs);
+    void Rescue();
 
     std::vector<Step> steps_;
     std::thread thread_;
@@ -98,6 +99,8 @@ private:
     std::string failure_;
     std::atomic<bool> done_{false};
     std::atomic<bool> stop_{false};
+    std::atomic<bool> failed_{false};
+    std::vector<HWND> before_;
 };
 
 // Common actions.
