@@ -369,6 +369,8 @@ void TPluginParams::RouteCommand(WPARAM wp, LPARAM lp) {
     }
     if (IsForeground(frmAddrBox)) PostTo(frmAddrBox, host::kFormMsgCommand, wp, lp);
     if (IsForeground(frmSelBox)) PostTo(frmSelBox, host::kFormMsgCommand, wp, lp);
+    HWND fileBox = ui::TFileDialogEx::RunningBox();
+    if (fileBox && GetForegroundWindow() == fileBox) PostMessageA(fileBox, WM_COMMAND, wp, lp);
 }
 
 LRESULT CALLBACK TPluginParams::CenteringHook(int code, WPARAM wp, LPARAM lp) noexcept {

@@ -135,6 +135,8 @@ bool TFileDialogEx::Execute() {
     return true;
 }
 
+HWND TFileDialogEx::RunningBox() { return t_runningBox; }
+
 LRESULT CALLBACK TFileDialogEx::AcceleratorFilter(int code, WPARAM wp, LPARAM lp) noexcept {
     auto* msg = reinterpret_cast<MSG*>(lp);
     TFileDialogEx* self = t_running;

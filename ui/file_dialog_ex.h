@@ -38,6 +38,9 @@ public:
     bool ClipboardChosen() const { return clipboardChosen_; }
 
     static std::string JoinFilter(const std::vector<std::string>& lines);
+    // The box of the dialog running on this thread, or null: the session
+    // relays the host's commands to it while it is in front.
+    static HWND RunningBox();
 
 protected:
     explicit TFileDialogEx(bool save) : save_(save) {}
