@@ -27,6 +27,14 @@ fi
 # Detached, so that a wine inside $(...) or a pipe does not keep the pipe open.
 setsid wineserver -p </dev/null >/dev/null 2>&1 &
 
+# On our own display there is no window manager: Wine then waits for one on
+# every window it hides (about 2 s each). Unmanaged windows skip that wait and
+# get Wine's own frames. On a person's display the window manager stays in charge.
+if [ -n "$orv_xvfb_pid" ]; then orv_managed=N; else orv_managed=Y; fi
+if ! grep -q "^\"Managed\"=\"$orv_managed\"" "$WINEPREFIX/user.reg" 2>/dev/null; then
+  wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d "$orv_managed" /f >/dev/null 2>&1 || true
+fi
+
 orv_wine_stop() {
   wineserver -k >/dev/null 2>&1 || true
   [ -n "$orv_xvfb_pid" ] && kill "$orv_xvfb_pid" >/dev/null 2>&1 || true
