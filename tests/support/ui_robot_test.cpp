@@ -120,3 +120,15 @@ TEST(UiRobot, ReportsMissingWindow) {
     EXPECT_FALSE(script.Finish());
     EXPECT_NE(script.Failure().find("No such box"), std::string::npos);
 }
+
+// A box the script did not foresee must not leave the test hanging: after
+// the missed step the robot cancels the dialogs that came after its start.
+TEST(UiRobot, MissedStepCancelsTheBoxLeftWaiting) {
+    ModalScript script;
+    script.Expect("#32770", "A box that never comes", PressButton("OK"));
+    script.Start(500);
+    const int answer = MessageBoxA(nullptr, "Nobody scripted this box.", "Unforeseen", MB_OKCANCEL);
+    EXPECT_EQ(answer, IDCANCEL);
+    EXPECT_FALSE(script.Finish());
+    EXPECT_NE(script.Failure().find("A box that never comes"), std::string::npos);
+}
