@@ -230,8 +230,38 @@ void FillRecord(TKeyProps& r, std::uint32_t mask, const std::string& fullID, PGP
     }
 }
 
-// The group names of the groups file; nothing when there is no file.
-void ReadGroups(PGPContextRef context, std::vector<std::string>& groups) {
+// A group's member keys, subgroups flattened, as lines: the key's primary
+// user ID when it is on the rings (what the user knows it by, and what
+// resolves it again), its key-ID text otherwise.
+void AppendGroupMembers(PGPGroupSetRef set, PGPGroupID id, PGPKeySetRef keySet, std::string& entry, int depth) {
+    auto& t = Sdk();
+    if (depth > 8 || !t.PGPCountGroupItems || !t.PGPGetIndGroupItem) return;
+    PGPUInt32 keys = 0, total = 0;
+    if (Call(t.PGPCountGroupItems, set, id, PGPBoolean(0), &keys, &total) != kPGPError_NoErr) return;
+    for (PGPUInt32 i = 0; i < total; ++i) {
+        PGPGroupItem item{};
+        if (Call(t.PGPGetIndGroupItem, set, id, i, &item) != kPGPError_NoErr) continue;
+        if (item.type == 1) {
+            AppendGroupMembers(set, item.groupID, keySet, entry, depth + 1);
+            continue;
+        }
+        const std::string keyID = KeyIDTextOf(item.keyID);
+        if (keyID.empty()) continue;
+        std::string line = keyID;
+        PGPKeyDBObjRef key = nullptr;
+        if (keySet && FindKeyByID(keySet, keyID, key) == kPGPError_NoErr && key) {
+            char name[256] = {};
+            PGPSize len = 0;
+            if (sdk::GetPrimaryUserIDName(key, name, sizeof name - 1, &len) == kPGPError_NoErr && len > 0)
+                line.assign(name, len < sizeof name - 1 ? len : sizeof name - 1);
+        }
+        entry += "\r\n" + line;
+    }
+}
+
+// The groups of the groups file, each as its name followed by one line per
+// member key; nothing when there is no file.
+void ReadGroups(PGPContextRef context, PGPKeySetRef keySet, std::vector<std::string>& groups) {
     auto& t = Sdk();
     if (!g_keyRings || g_keyRings->GroupFile.empty() || !t.PGPFreeGroupSet) return;
     PGPFileSpecRef spec = nullptr;
@@ -248,7 +278,9 @@ void ReadGroups(PGPContextRef context, std::vector<std::string>& groups) {
             if (Call(t.PGPGetIndGroupID, set, i, &id) != kPGPError_NoErr) continue;
             if (Call(t.PGPGetGroupInfo, set, id, &info) != kPGPError_NoErr) continue;
             info.name[sizeof info.name - 1] = '\0';
-            groups.push_back(info.name);
+            std::string entry = info.name;
+            AppendGroupMembers(set, id, keySet, entry, 0);
+            groups.push_back(std::move(entry));
         }
     }
     t.PGPFreeGroupSet(set);
@@ -617,7 +649,7 @@ int ListKeys(PGPContextRef context, PGPKeySetRef keySet, std::uint32_t flags, st
             PGPKeyDBObjRef key = nullptr;
             while (sdk::KeyIterNext(iter, kPGPKeyIter_Key, &key) == kPGPError_NoErr && key) {
                 const std::string id = KeyIDText(key);
-                if (made && target.Count() == 0 && (mask & kPropGroups)) ReadGroups(context, target.Groups);
+                if (made && target.Count() == 0 && (mask & kPropGroups)) ReadGroups(context, keySet, target.Groups);
                 const int index = target.Add(id);
                 FillRecord(target.Objects(index), mask, id, key, iter, filtered);
                 key = nullptr;

@@ -636,6 +636,79 @@ TEST_F(EncodeJobTest, AGroupResolvesThroughItsMembers) {
     EXPECT_NE(Calls().find("PGPOEncryptToKeySet(3)"), std::string::npos) << Calls();
 }
 
+// A groups file as the PGP key manager writes it: a group of bob and carol.
+void WriteGroupsFile(const std::string& path) {
+    auto& t = Sdk();
+    PGPContextRef ctx = nullptr;
+    PGPKeySetRef set = nullptr;
+    ASSERT_EQ(KeyRings()->OpenKeyRings(ctx, set), 0);
+    PGPGroupSetRef groups = nullptr;
+    ASSERT_EQ(t.PGPNewGroupSet(ctx, &groups), 0);
+    PGPGroupID id = 0;
+    ASSERT_EQ(t.PGPNewGroup(groups, "Friends", "", &id), 0);
+    for (const char* member : {kBob, kCarol}) {
+        PGPKeyDBObjRef key = nullptr;
+        ASSERT_EQ(FindKeyByID(set, member, key), 0) << member;
+        PGPGroupItem item{};
+        item.type = 2;
+        ASSERT_EQ(t.PGPGetKeyID(key, &item.keyID), 0);
+        ASSERT_EQ(t.PGPAddItemToGroup(groups, &item, id), 0);
+    }
+    PGPFileSpecRef spec = nullptr;
+    ASSERT_EQ(t.PGPNewFileSpecFromFullPath(ctx, path.c_str(), &spec), 0);
+    EXPECT_EQ(t.PGPSaveGroupSetToFile(groups, spec), 0);
+    t.PGPFreeFileSpec(spec);
+    t.PGPFreeGroupSet(groups);
+    KeyRings()->CloseKeyRings();
+}
+
+std::vector<std::string> ChildTexts(HWND tree, HTREEITEM parent) {
+    std::vector<std::string> out;
+    for (HTREEITEM i = TreeView_GetChild(tree, parent); i; i = TreeView_GetNextSibling(tree, i)) {
+        char buf[512] = {};
+        TVITEMA tv{};
+        tv.mask = TVIF_TEXT;
+        tv.hItem = i;
+        tv.pszText = buf;
+        tv.cchTextMax = sizeof buf;
+        TreeView_GetItem(tree, &tv);
+        out.push_back(buf);
+    }
+    return out;
+}
+
+TEST_F(EncodeJobTest, AGroupOfTheGroupsFileShowsItsMembersAndEncryptsToThem) {
+    const std::string groupsFile = work_ + "PGPgroup.pgr";
+    WriteGroupsFile(groupsFile);
+    if (HasFatalFailure()) return;
+    KeyRings()->GroupFile = groupsFile;
+    std::vector<std::string> members;
+    bool chosen = false;
+    {
+        DialogAnswer answer([&](HWND dlg, HWND tree) {
+            HTREEITEM group = FindKeyItem(tree, "Friends (Group)");
+            if (!group) return;
+            members = ChildTexts(tree, group);
+            chosen = TreeView_GetSelection(tree) == group;  // "friends" picks it
+            TreeView_SelectItem(tree, group);
+            ClickId(dlg, kSelKeyOK);
+        });
+        job->Recipients = "friends";
+        job->SignerKeyID = kAlice;
+        const int result = job->EncryptBuffer(kText, false);
+        EXPECT_TRUE(answer.Seen());
+        EXPECT_EQ(result, 0);
+    }
+    KeyRings()->GroupFile.clear();
+    DeleteFileA(groupsFile.c_str());
+    ASSERT_EQ(members.size(), 2u);
+    EXPECT_NE(members[0].find("bob@example.org"), std::string::npos) << members[0];
+    EXPECT_NE(members[1].find("carol@example.org"), std::string::npos) << members[1];
+    EXPECT_TRUE(chosen);
+    EXPECT_TRUE(job->RecipientsConfirmed);
+    EXPECT_NE(Calls().find("PGPOEncryptToKeySet(3)"), std::string::npos) << Calls();
+}
+
 // ---- Signing -------------------------------------------------------------------
 
 TEST_F(EncodeJobTest, SigningStoresThePassphraseKeyedByTheOutput) {
