@@ -35,6 +35,34 @@ SDKCL_DECLARE(_PGPclNotifyPrefsChanges, PFN_PGPclNotifyPrefsChanges7)
 SDKCL_DECLARE(_PGPclNotifyKeyringChanges, PFN_PGPclNotifyKeyringChanges7)
 SDKCL_DECLARE(_PGPclNotifyKeyserverPrefsChanges, PFN_PGPclNotifyKeyserverPrefsChanges7)
 SDKCL_DECLARE(_PGPclSelectKeys, PFN_PGPclSelectKeys7)
+
+#else
+SDKCL_DECLARE(PGPclInitLibrary, PFN_PGPclInitLibrary)
+SDKCL_DECLARE(PGPclCloseLibrary, PFN_PGPclCloseLibrary)
+SDKCL_DECLARE(PGPclPreferences, PFN_PGPclPreferences)
+SDKCL_DECLARE(PGPclGetPrefBoolean, PFN_PGPclGetPrefBoolean)
+SDKCL_DECLARE(PGPclSetPrefBoolean, PFN_PGPclSetPrefBoolean)
+SDKCL_DECLARE(PGPclGetPrefNumber, PFN_PGPclGetPrefNumber)
+SDKCL_DECLARE(PGPclSetPrefNumber, PFN_PGPclSetPrefNumber)
+SDKCL_DECLARE(PGPclGetPrefStringAlloc, PFN_PGPclGetPrefStringAlloc)
+SDKCL_DECLARE(PGPclGetPrefStringBuffer, PFN_PGPclGetPrefStringBuffer)
+SDKCL_DECLARE(PGPclSetPrefString, PFN_PGPclSetPrefString)
+SDKCL_DECLARE(PGPclGetPrefData, PFN_PGPclGetPrefData)
+SDKCL_DECLARE(PGPclSetPrefData, PFN_PGPclSetPrefData)
+SDKCL_DECLARE(PGPclRemovePref, PFN_PGPclRemovePref)
+SDKCL_DECLARE(PGPclOpenClientPrefs, PFN_PGPclOpenClientPrefs)
+SDKCL_DECLARE(PGPclCloseClientPrefs, PFN_PGPclCloseClientPrefs)
+SDKCL_DECLARE(PGPclNotifyPrefsChanges, PFN_PGPclNotifyPrefsChanges)
+SDKCL_DECLARE(PGPclNotifyKeyringChanges, PFN_PGPclNotifyKeyringChanges)
+SDKCL_DECLARE(PGPclNotifyKeyserverPrefsChanges, PFN_PGPclNotifyKeyserverPrefsChanges)
+SDKCL_DECLARE(PGPclSelectKeysEx, PFN_PGPclSelectKeysEx)
 #endif
 
 #undef SDKCL_DECLARE
+
+// The C name of an export of this release: _PGPclX (7) or PGPclX (6.5).
+#if ORV_SDKCL_RELEASE == 7
+#define SDKCL(name) _PGPcl##name
+#else
+#define SDKCL(name) PGPcl##name
+#endif

@@ -1,7 +1,8 @@
 /*
- * Windows and files of the stand-in's client library "PGPcl.dll".
+ * Windows and files of the stand-in's client library: "PGPcl.dll" (release
+ * 7) and "PGPclientLib.dll" (release 6.5).
  *
- * Key selection dialog (_PGPclSelectKeys@28): a "#32770" dialog captioned
+ * Key selection dialog ("_PGPclSelectKeys@28", release 6.5 PGPclSelectKeysEx): a "#32770" dialog captioned
  * "PGP Key Selection", owned by the caller's window; IDC_SDKCL_PROMPT shows
  * the caller's prompt, IDC_SDKCL_KEYS is a list view ("SysListView32", report
  * view, several rows may be selected) with the columns "User ID", "Key ID"
@@ -13,9 +14,11 @@
  * itself, one line per preference: "<index>=<kind>:<value>" with kind b
  * (boolean 0/1), n (decimal number), s (string, hexadecimal bytes) or d (data,
  * hexadecimal bytes); the file is written whole and then put in place.
+ * Release 6.5 opens them per use (PGPclOpenClientPrefs reads the file when
+ * none is open) and writes them when PGPclCloseClientPrefs is told to save.
  *
  * Notifications are appended to "PGPclient.log" beside it, one line each:
- * "keyring <flags> <process id>", "prefs <process id>",
+ * "keyring <flags> <process id>" (flags 0 on release 6.5), "prefs <process id>",
  * "keyserverprefs <process id>".
  */
 #ifndef ORV_STANDIN_SDKCLIENT_CLIENT_IDS_H

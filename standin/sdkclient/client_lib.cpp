@@ -24,6 +24,9 @@ constexpr uint32_t kPrefsTag = 0x50524546;
 
 HINSTANCE g_module = nullptr;
 LONG g_initCount = 0;
+#if ORV_SDKCL_RELEASE != 7
+int g_openCount = 0;  // open client preference handles
+#endif
 
 // The objects behind the preference handles: the client's and the
 // administrator's preferences, both in the one file.
@@ -223,9 +226,9 @@ extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
     return TRUE;
 }
 
-extern "C" {
+namespace {
 
-PGPError PGP_CLCALL _PGPclInitLibrary(PGPContextRef context, PGPFlags) {
+PGPError initLibrary(PGPContextRef context) {
     return guard([&] {
         if (!context) return PGPError(kPGPError_BadParams);
         if (!core().complete) return PGPError(kPGPError_EngineNotLoaded);
@@ -234,7 +237,41 @@ PGPError PGP_CLCALL _PGPclInitLibrary(PGPContextRef context, PGPFlags) {
     });
 }
 
-PGPError PGP_CLCALL _PGPclCloseLibrary(void) {
+// Shows the keys of keySet and hands the chosen ones back in a new set.
+PGPError selectKeys(PGPWindowRef parent, const char* prompt, PGPKeySetRef keySet, PGPKeySetRef* outSelected) {
+    return guard([&] {
+        if (outSelected) *outSelected = nullptr;
+        const auto& c = core();
+        if (!c.complete) return PGPError(kPGPError_EngineNotLoaded);
+        if (!keySet || !outSelected) return PGPError(kPGPError_BadParams);
+        Selection sel;
+        sel.prompt = prompt ? prompt : "";
+        sel.keys = companion::listKeys(keySet);
+        INITCOMMONCONTROLSEX icc = {sizeof icc, ICC_LISTVIEW_CLASSES};
+        InitCommonControlsEx(&icc);
+        HWND owner = static_cast<HWND>(parent);
+        if (owner && !IsWindow(owner)) owner = nullptr;
+        const INT_PTR r = DialogBoxParamA(g_module, MAKEINTRESOURCEA(IDD_SDKCL_SELECT), owner, selectProc,
+                                          reinterpret_cast<LPARAM>(&sel));
+        if (r == IDCANCEL) return PGPError(kPGPError_UserAbort);
+        if (r != IDOK) return PGPError(kErrUnknown);
+        std::vector<PGPKeyDBObjRef> chosen;
+        for (int i : sel.chosen) chosen.push_back(sel.keys[static_cast<size_t>(i)].key);
+        return companion::newSetOf(keySet, chosen, outSelected);
+    });
+}
+
+}  // namespace
+
+extern "C" {
+
+#if ORV_SDKCL_RELEASE == 7
+PGPError PGP_CLCALL _PGPclInitLibrary(PGPContextRef context, PGPFlags) { return initLibrary(context); }
+#else
+PGPError PGP_CLCALL PGPclInitLibrary(PGPContextRef context) { return initLibrary(context); }
+#endif
+
+PGPError PGP_CLCALL SDKCL(CloseLibrary)(void) {
     return guard([] {
         if (InterlockedCompareExchange(&g_initCount, 0, 0) <= 0) return PGPError(kPGPError_BadParams);
         if (InterlockedDecrement(&g_initCount) == 0 && g_client.loaded && g_client.store.Dirty()) {
@@ -245,11 +282,17 @@ PGPError PGP_CLCALL _PGPclCloseLibrary(void) {
 }
 
 // The stand-in has no preference pages of its own.
+#if ORV_SDKCL_RELEASE == 7
 PGPError PGP_CLCALL _PGPclPreferences(PGPContextRef, PGPWindowRef, PGPInt32, PGPKeyDBRef) {
     return kPGPError_EngineNotLoaded;
 }
+#else
+PGPError PGP_CLCALL PGPclPreferences(PGPContextRef, PGPWindowRef, PGPInt32, PGPKeySetRef) {
+    return kPGPError_EngineNotLoaded;
+}
+#endif
 
-PGPError PGP_CLCALL _PGPclGetPrefBoolean(PGPPrefRef prefs, PGPPrefIndex index, PGPBoolean* outValue) {
+PGPError PGP_CLCALL SDKCL(GetPrefBoolean)(PGPPrefRef prefs, PGPPrefIndex index, PGPBoolean* outValue) {
     return guard([&] {
         if (!outValue) return PGPError(kPGPError_BadParams);
         *outValue = 0;
@@ -260,11 +303,11 @@ PGPError PGP_CLCALL _PGPclGetPrefBoolean(PGPPrefRef prefs, PGPPrefIndex index, P
     });
 }
 
-PGPError PGP_CLCALL _PGPclSetPrefBoolean(PGPPrefRef prefs, PGPPrefIndex index, PGPUInt32 value) {
+PGPError PGP_CLCALL SDKCL(SetPrefBoolean)(PGPPrefRef prefs, PGPPrefIndex index, PGPUInt32 value) {
     return guard([&] { return setValue(prefs, index, 'b', value ? "1" : "0"); });
 }
 
-PGPError PGP_CLCALL _PGPclGetPrefNumber(PGPPrefRef prefs, PGPPrefIndex index, PGPUInt32* outValue) {
+PGPError PGP_CLCALL SDKCL(GetPrefNumber)(PGPPrefRef prefs, PGPPrefIndex index, PGPUInt32* outValue) {
     return guard([&] {
         if (!outValue) return PGPError(kPGPError_BadParams);
         *outValue = 0;
@@ -275,11 +318,11 @@ PGPError PGP_CLCALL _PGPclGetPrefNumber(PGPPrefRef prefs, PGPPrefIndex index, PG
     });
 }
 
-PGPError PGP_CLCALL _PGPclSetPrefNumber(PGPPrefRef prefs, PGPPrefIndex index, PGPUInt32 value) {
+PGPError PGP_CLCALL SDKCL(SetPrefNumber)(PGPPrefRef prefs, PGPPrefIndex index, PGPUInt32 value) {
     return guard([&] { return setValue(prefs, index, 'n', std::to_string(value)); });
 }
 
-PGPError PGP_CLCALL _PGPclGetPrefStringAlloc(PGPPrefRef prefs, PGPPrefIndex index, char** outString) {
+PGPError PGP_CLCALL SDKCL(GetPrefStringAlloc)(PGPPrefRef prefs, PGPPrefIndex index, char** outString) {
     return guard([&] {
         if (!outString) return PGPError(kPGPError_BadParams);
         *outString = nullptr;
@@ -294,7 +337,7 @@ PGPError PGP_CLCALL _PGPclGetPrefStringAlloc(PGPPrefRef prefs, PGPPrefIndex inde
     });
 }
 
-PGPError PGP_CLCALL _PGPclGetPrefStringBuffer(PGPPrefRef prefs, PGPPrefIndex index, PGPSize maxSize, char* buffer) {
+PGPError PGP_CLCALL SDKCL(GetPrefStringBuffer)(PGPPrefRef prefs, PGPPrefIndex index, PGPSize maxSize, char* buffer) {
     return guard([&] {
         if (!buffer || maxSize == 0) return PGPError(kPGPError_BadParams);
         buffer[0] = 0;
@@ -308,14 +351,14 @@ PGPError PGP_CLCALL _PGPclGetPrefStringBuffer(PGPPrefRef prefs, PGPPrefIndex ind
     });
 }
 
-PGPError PGP_CLCALL _PGPclSetPrefString(PGPPrefRef prefs, PGPPrefIndex index, const char* string) {
+PGPError PGP_CLCALL SDKCL(SetPrefString)(PGPPrefRef prefs, PGPPrefIndex index, const char* string) {
     return guard([&] {
         if (!string) return PGPError(kPGPError_BadParams);
         return setValue(prefs, index, 's', string);
     });
 }
 
-PGPError PGP_CLCALL _PGPclGetPrefData(PGPPrefRef prefs, PGPPrefIndex index, PGPSize* outLength, void** outData) {
+PGPError PGP_CLCALL SDKCL(GetPrefData)(PGPPrefRef prefs, PGPPrefIndex index, PGPSize* outLength, void** outData) {
     return guard([&] {
         if (!outLength || !outData) return PGPError(kPGPError_BadParams);
         *outLength = 0;
@@ -331,7 +374,7 @@ PGPError PGP_CLCALL _PGPclGetPrefData(PGPPrefRef prefs, PGPPrefIndex index, PGPS
     });
 }
 
-PGPError PGP_CLCALL _PGPclSetPrefData(PGPPrefRef prefs, PGPPrefIndex index, PGPSize length, const void* data) {
+PGPError PGP_CLCALL SDKCL(SetPrefData)(PGPPrefRef prefs, PGPPrefIndex index, PGPSize length, const void* data) {
     return guard([&] {
         if (!data && length) return PGPError(kPGPError_BadParams);
         if (index == kPGPPrefKeyServerList && length % kPGPPrefKeyServerEntrySize) return PGPError(kPGPError_BadParams);
@@ -339,7 +382,7 @@ PGPError PGP_CLCALL _PGPclSetPrefData(PGPPrefRef prefs, PGPPrefIndex index, PGPS
     });
 }
 
-PGPError PGP_CLCALL _PGPclRemovePref(PGPPrefRef prefs, PGPPrefIndex index) {
+PGPError PGP_CLCALL SDKCL(RemovePref)(PGPPrefRef prefs, PGPPrefIndex index) {
     return guard([&] {
         PrefsObject* p = prefsOf(prefs);
         if (!p) return PGPError(kPGPError_BadParams);
@@ -347,6 +390,7 @@ PGPError PGP_CLCALL _PGPclRemovePref(PGPPrefRef prefs, PGPPrefIndex index) {
     });
 }
 
+#if ORV_SDKCL_RELEASE == 7
 PGPError PGP_CLCALL _PGPclPeekClientLibPrefRefs(PGPPrefRef* outClientPrefs, PGPPrefRef* outAdminPrefs) {
     return guard([&] {
         if (!outClientPrefs) return PGPError(kPGPError_BadParams);
@@ -365,63 +409,79 @@ PGPError PGP_CLCALL _PGPclFlushClientLibPrefs(PGPPrefRef clientPrefs, PGPPrefRef
         return PGPError(kPGPError_NoErr);
     });
 }
+#else
+// Each opening reads the file afresh unless the preferences are open already;
+// closing with save writes changes, the last closing without one drops them.
+PGPError PGP_CLCALL PGPclOpenClientPrefs(PGPMemoryMgrRef, PGPPrefRef* outPrefs) {
+    return guard([&] {
+        if (!outPrefs) return PGPError(kPGPError_BadParams);
+        *outPrefs = nullptr;
+        if (g_openCount == 0) g_client.loaded = false;
+        *outPrefs = reinterpret_cast<PGPPrefRef>(prefsOf(reinterpret_cast<PGPPrefRef>(&g_client)));
+        ++g_openCount;
+        return PGPError(kPGPError_NoErr);
+    });
+}
 
-PGPError PGP_CLCALL _PGPclNotifyPrefsChanges(PGPUInt32 processID) {
+PGPError PGP_CLCALL PGPclCloseClientPrefs(PGPPrefRef prefs, PGPBoolean save) {
+    return guard([&] {
+        PrefsObject* p = prefsOf(prefs);
+        if (p != &g_client || g_openCount <= 0) return PGPError(kPGPError_BadParams);
+        PGPError err = kPGPError_NoErr;
+        if (save && p->store.Dirty()) {
+            if (p->store.Save(prefsPath())) p->store.MarkSaved();
+            else err = kPGPError_WriteFailed;
+        }
+        if (--g_openCount == 0 && p->store.Dirty()) p->loaded = false;
+        return err;
+    });
+}
+#endif
+
+PGPError PGP_CLCALL SDKCL(NotifyPrefsChanges)(PGPUInt32 processID) {
     return guard([&] {
         logLine("prefs " + std::to_string(processID));
         return PGPError(kPGPError_NoErr);
     });
 }
 
+#if ORV_SDKCL_RELEASE == 7
 PGPError PGP_CLCALL _PGPclNotifyKeyringChanges(PGPFlags flags, PGPUInt32 processID) {
     return guard([&] {
         logLine("keyring " + std::to_string(flags) + " " + std::to_string(processID));
         return PGPError(kPGPError_NoErr);
     });
 }
+#else
+// Release 6.5 has no flags: the line shows 0.
+PGPError PGP_CLCALL PGPclNotifyKeyringChanges(PGPUInt32 processID) {
+    return guard([&] {
+        logLine("keyring 0 " + std::to_string(processID));
+        return PGPError(kPGPError_NoErr);
+    });
+}
+#endif
 
-PGPError PGP_CLCALL _PGPclNotifyKeyserverPrefsChanges(PGPUInt32 processID) {
+PGPError PGP_CLCALL SDKCL(NotifyKeyserverPrefsChanges)(PGPUInt32 processID) {
     return guard([&] {
         logLine("keyserverprefs " + std::to_string(processID));
         return PGPError(kPGPError_NoErr);
     });
 }
 
-PGPError PGP_CLCALL _PGPclSelectKeys(PGPContextRef context, PGPtlsContextRef, PGPWindowRef parent, const char* prompt,
-                                     PGPKeySetRef keySet, PGPKeyDBRef keyDB, PGPKeySetRef* outSelected) {
-    return guard([&] {
-        if (outSelected) *outSelected = nullptr;
-        const auto& c = core();
-        if (!c.complete) return PGPError(kPGPError_EngineNotLoaded);
-        if (!keySet || !outSelected) return PGPError(kPGPError_BadParams);
-        if (!keyDB) keyDB = c.PGPPeekKeySetKeyDB(keySet);
-        Selection sel;
-        sel.prompt = prompt ? prompt : "";
-        sel.keys = companion::listKeys(keySet);
-        INITCOMMONCONTROLSEX icc = {sizeof icc, ICC_LISTVIEW_CLASSES};
-        InitCommonControlsEx(&icc);
-        HWND owner = static_cast<HWND>(parent);
-        if (owner && !IsWindow(owner)) owner = nullptr;
-        const INT_PTR r = DialogBoxParamA(g_module, MAKEINTRESOURCEA(IDD_SDKCL_SELECT), owner, selectProc,
-                                          reinterpret_cast<LPARAM>(&sel));
-        if (r == IDCANCEL) return PGPError(kPGPError_UserAbort);
-        if (r != IDOK) return PGPError(kErrUnknown);
-        PGPKeySetRef chosen = nullptr;
-        PGPError err = c.PGPNewEmptyKeySet(keyDB, &chosen);
-        for (int i : sel.chosen) {
-            if (err) break;
-            PGPKeySetRef one = nullptr;
-            err = c.PGPNewOneKeySet(sel.keys[static_cast<size_t>(i)].key, &one);
-            if (!err) err = c.PGPAddKeys(one, chosen);
-            if (one) c.PGPFreeKeySet(one);
-        }
-        if (err) {
-            if (chosen) c.PGPFreeKeySet(chosen);
-            return err;
-        }
-        *outSelected = chosen;
-        return PGPError(kPGPError_NoErr);
-    });
+
+#if ORV_SDKCL_RELEASE == 7
+// The chosen keys' set belongs to the offered set's database; keyDB is
+// the caller's word for it.
+PGPError PGP_CLCALL _PGPclSelectKeys(PGPContextRef, PGPtlsContextRef, PGPWindowRef parent, const char* prompt,
+                                     PGPKeySetRef keySet, PGPKeyDBRef, PGPKeySetRef* outSelected) {
+    return selectKeys(parent, prompt, keySet, outSelected);
 }
+#else
+PGPError PGP_CLCALL PGPclSelectKeysEx(PGPContextRef, PGPtlsContextRef, PGPWindowRef parent, const char* prompt,
+                                      PGPKeySetRef keySet, PGPKeySetRef, PGPKeySetRef* outSelected) {
+    return selectKeys(parent, prompt, keySet, outSelected);
+}
+#endif
 
 }  // extern "C"

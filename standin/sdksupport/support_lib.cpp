@@ -250,19 +250,11 @@ std::vector<companion::KeyInfo> ringKeys(PGPError& err) {
     if (!c.complete) return keys;
     std::string pub, sec;
     ringPaths(pub, sec);
-    PGPContextRef context = nullptr;
-    PGPFileSpecRef pubSpec = nullptr, secSpec = nullptr;
-    PGPKeyDBRef db = nullptr;
-    err = c.PGPNewContext(kPGPsdkAPIVersion, &context);
-    if (!err) err = c.PGPNewFileSpecFromFullPath(context, pub.c_str(), &pubSpec);
-    if (!err) err = c.PGPNewFileSpecFromFullPath(context, sec.c_str(), &secSpec);
-    if (!err) err = c.PGPOpenKeyDBFile(context, 0, pubSpec, secSpec, &db);
-    if (!err) keys = companion::listKeys(c.PGPPeekKeyDBRootKeySet(db));
-    for (auto& k : keys) k.key = nullptr;  // the database goes now
-    if (db) c.PGPFreeKeyDB(db);
-    if (secSpec) c.PGPFreeFileSpec(secSpec);
-    if (pubSpec) c.PGPFreeFileSpec(pubSpec);
-    if (context) c.PGPFreeContext(context);
+    companion::Rings rings;
+    err = companion::openRings(pub, sec, rings);
+    if (!err) keys = companion::listKeys(rings.keys);
+    for (auto& k : keys) k.key = nullptr;  // the rings close now
+    companion::closeRings(rings);
     return keys;
 }
 

@@ -355,8 +355,8 @@ PGPError PGP_CALL PGPSigningPassphraseDialog(PGPContextRef context, void* keys, 
     READ_OPTIONS(run, firstOption);
     if (readErr) return readErr;
     if (!keys || !outSigningKey) return kPGPError_BadParams;
-    const auto& c = core();
 #if ORV_SDKUI_RELEASE == 7
+    const auto& c = core();
     PGPKeySetRef set = c.PGPPeekKeyDBRootKeySet(static_cast<PGPKeyDBRef>(keys));
 #else
     PGPKeySetRef set = static_cast<PGPKeySetRef>(keys);
@@ -381,16 +381,13 @@ PGPError PGP_CALL PGPDecryptionPassphraseDialog(PGPContextRef context, PGPKeySet
     READ_OPTIONS(run, firstOption);
     if (readErr) return readErr;
     if ((keyIDCount && !keyIDList) || keyIDCount > 4096) return kPGPError_BadParams;
-    const auto& c = core();
     run.context = context;
     run.kind = Kind::Decryption;
-    PGPKeyDBRef db = recipientKeys ? c.PGPPeekKeySetKeyDB(recipientKeys) : nullptr;
     for (PGPUInt32 i = 0; i < keyIDCount; ++i) {
         PGPKeyID id{};
         std::memcpy(&id, keyIDList + i * sdkui::kKeyIDSize, sdkui::kKeyIDSize);
         const std::string idText = companion::keyIDText(id);
-        PGPKeyDBObjRef key = nullptr;
-        if (db && c.PGPFindKeyByKeyID(db, &id, &key) == kPGPError_NoErr && key) {
+        if (PGPKeyDBObjRef key = companion::findKey(recipientKeys, id)) {
             const KeyInfo k = companion::describeKey(key);
             run.recipients.push_back(k.userID + " (" + idText + ")");
         } else {

@@ -1,7 +1,8 @@
 // The key-server search dialog: asks the given servers, through the
 // networking library, for the keys that the filter, key, key set or key-ID
 // list names, shows what it is doing, can be stopped, and hands the keys
-// found back as a key database of the core.
+// found back as a key database (release 7) or a key set (release 6.5) of the
+// core.
 #include <windows.h>
 
 #include <cstdarg>
@@ -14,6 +15,7 @@
 #include "standin/sdknet/core_link.h"
 #include "standin/sdknet/net_api.h"
 #include "standin/sdknet/search_dialog_ids.h"
+#include "standin/sdkui/core_access.h"
 #include "standin/sdkui/sdkui_exports.h"
 #include "standin/sdkui/sdkui_module.h"
 
@@ -30,7 +32,11 @@ Fn NetProc(const char* name) {
 struct NetLib {
     PFN_PGPKeyServerOpen open = NET_PROC(PGPKeyServerOpen);
     PFN_PGPKeyServerClose close = NET_PROC(PGPKeyServerClose);
+#if ORV_SDKUI_RELEASE == 7
     PFN_PGPQueryKeyServer query = NET_PROC(PGPQueryKeyServer);
+#else
+    PFN65_PGPQueryKeyServer query = NetProc<PFN65_PGPQueryKeyServer>("PGPQueryKeyServer");
+#endif
     PFN_PGPCancelKeyServerCall cancel = NET_PROC(PGPCancelKeyServerCall);
     PFN_PGPSetKeyServerEventHandler setHandler = NET_PROC(PGPSetKeyServerEventHandler);
     PFN_PGPGetKeyServerEventHandler getHandler = NET_PROC(PGPGetKeyServerEventHandler);
@@ -45,26 +51,71 @@ struct NetLib {
     }
 };
 
+// What a search hands back: a key database (7) or a key set (6.5).
+#if ORV_SDKUI_RELEASE == 7
+using FoundKeys = PGPKeyDBRef;
+#else
+using FoundKeys = PGPKeySetRef;
+#endif
+
 struct Core {
+    PFN_PGPFreeKeySet freeKeySet = ORVNET_CORE(PGPFreeKeySet);
+    PFN_PGPUnionFilters unionFilters = ORVNET_CORE(PGPUnionFilters);
+    PFN_PGPFreeFilter freeFilter = ORVNET_CORE(PGPFreeFilter);
+    PFN_PGPFreeData freeData = ORVNET_CORE(PGPFreeData);
+#if ORV_SDKUI_RELEASE == 7
     PFN_PGPNewKeyDB newKeyDB = ORVNET_CORE(PGPNewKeyDB);
     PFN_PGPFreeKeyDB freeKeyDB = ORVNET_CORE(PGPFreeKeyDB);
     PFN_PGPCopyKeys copyKeys = ORVNET_CORE(PGPCopyKeys);
-    PFN_PGPFreeKeySet freeKeySet = ORVNET_CORE(PGPFreeKeySet);
     PFN_PGPPeekKeyDBRootKeySet rootSet = ORVNET_CORE(PGPPeekKeyDBRootKeySet);
     PFN_PGPCountKeysInKeyDB countKeys = ORVNET_CORE(PGPCountKeysInKeyDB);
     PFN_PGPNewKeyDBObjDataFilter dataFilter = ORVNET_CORE(PGPNewKeyDBObjDataFilter);
-    PFN_PGPUnionFilters unionFilters = ORVNET_CORE(PGPUnionFilters);
-    PFN_PGPFreeFilter freeFilter = ORVNET_CORE(PGPFreeFilter);
-    PFN_PGPGetKeyID getKeyID = ORVNET_CORE(PGPGetKeyID);
-    PFN_PGPGetKeyIDString keyIDString = ORVNET_CORE(PGPGetKeyIDString);
-    PFN_PGPNewKeyIterFromKeySet newIter = ORVNET_CORE(PGPNewKeyIterFromKeySet);
-    PFN_PGPKeyIterNextKeyDBObj nextObj = ORVNET_CORE(PGPKeyIterNextKeyDBObj);
-    PFN_PGPFreeKeyIter freeIter = ORVNET_CORE(PGPFreeKeyIter);
-    PFN_PGPFreeData freeData = ORVNET_CORE(PGPFreeData);
     bool complete() const {
-        return newKeyDB && freeKeyDB && copyKeys && freeKeySet && rootSet && countKeys && dataFilter &&
-               unionFilters && freeFilter && getKeyID && keyIDString && newIter && nextObj && freeIter && freeData;
+        return freeKeySet && unionFilters && freeFilter && freeData && newKeyDB && freeKeyDB && copyKeys && rootSet &&
+               countKeys && dataFilter && companion::core().complete;
     }
+    PGPError newFound(PGPContextRef context, FoundKeys* out) const { return newKeyDB(context, out); }
+    void freeFound(FoundKeys found) const { freeKeyDB(found); }
+    PGPUInt32 count(FoundKeys found) const {
+        PGPUInt32 n = 0;
+        return countKeys(found, &n) == kPGPError_NoErr ? n : 0;
+    }
+    // Adds the keys of answer to found and frees answer.
+    PGPError merge(FoundKeys answer, FoundKeys found) const {
+        PGPKeySetRef copied = nullptr;
+        PGPError err = copyKeys(rootSet(answer), found, &copied);
+        if (copied) freeKeySet(copied);
+        freeKeyDB(answer);
+        return err;
+    }
+    PGPError keyIDFilter(PGPContextRef context, const PGPKeyID& id, PGPFilterRef* out) const {
+        return dataFilter(context, kPGPKeyProperty_KeyID, &id, companion::kKeyIDSize, kPGPMatchEqual, out);
+    }
+#else
+    PFN65_PGPNewEmptyKeySet newEmptySet = orvnet::CoreProc<PFN65_PGPNewEmptyKeySet>("PGPNewEmptyKeySet");
+    PFN_PGPAddKeys addKeys = ORVNET_CORE(PGPAddKeys);
+    PFN_PGPCountKeys countKeys = ORVNET_CORE(PGPCountKeys);
+    PFN_PGPNewKeyIDFilter newKeyIDFilter = ORVNET_CORE(PGPNewKeyIDFilter);
+    bool complete() const {
+        return freeKeySet && unionFilters && freeFilter && freeData && newEmptySet && addKeys && countKeys &&
+               newKeyIDFilter && companion::core().complete;
+    }
+    PGPError newFound(PGPContextRef context, FoundKeys* out) const { return newEmptySet(context, out); }
+    void freeFound(FoundKeys found) const { freeKeySet(found); }
+    PGPUInt32 count(FoundKeys found) const {
+        PGPUInt32 n = 0;
+        return countKeys(found, &n) == kPGPError_NoErr ? n : 0;
+    }
+    // Adds the keys of answer to found and frees answer; found keeps them.
+    PGPError merge(FoundKeys answer, FoundKeys found) const {
+        PGPError err = addKeys(answer, found);
+        freeKeySet(answer);
+        return err;
+    }
+    PGPError keyIDFilter(PGPContextRef context, const PGPKeyID& id, PGPFilterRef* out) const {
+        return newKeyIDFilter(context, &id, out);
+    }
+#endif
 };
 
 // What the search was asked for and what it found.
@@ -82,7 +133,7 @@ struct Search {
     bool cancelled = false;
     PGPKeyServerRef current = nullptr;
     std::string currentAddress;
-    PGPKeyDBRef found = nullptr;
+    FoundKeys found = nullptr;
     PGPError result = kPGPError_UserAbort;
 };
 
@@ -160,23 +211,15 @@ PGPError PGP_CALL ServerEvents(PGPContextRef, PGPEvent* event, PGPUserValue valu
 }
 
 // Adds the keys of one server's answer to what was found so far.
-PGPError Merge(Search& s, PGPKeyDBRef answer) {
+PGPError Merge(Search& s, FoundKeys answer) {
     if (!s.found) {
         s.found = answer;
         return kPGPError_NoErr;
     }
-    PGPKeySetRef copied = nullptr;
-    PGPError err = s.core.copyKeys(s.core.rootSet(answer), s.found, &copied);
-    if (copied) s.core.freeKeySet(copied);
-    s.core.freeKeyDB(answer);
-    return err;
+    return s.core.merge(answer, s.found);
 }
 
-PGPUInt32 CountFound(const Search& s) {
-    PGPUInt32 n = 0;
-    if (s.found) s.core.countKeys(s.found, &n);
-    return n;
-}
+PGPUInt32 CountFound(const Search& s) { return s.found ? s.core.count(s.found) : 0; }
 
 // Asks the servers in turn; without searchAll the first that finds keys
 // answers, and a server that fails leaves the search to the next one.
@@ -195,7 +238,7 @@ void RunSearch(Search& s) {
         PGPUserValue oldValue = nullptr;
         s.net.getHandler(server, &oldHandler, &oldValue);
         s.net.setHandler(server, ServerEvents, &s);
-        PGPKeyDBRef answer = nullptr;
+        FoundKeys answer = nullptr;
         PGPError err = s.net.open(server, nullptr);
         if (err == kPGPError_NoErr) {
             err = s.net.query(server, s.filter, &answer);
@@ -204,7 +247,7 @@ void RunSearch(Search& s) {
         s.net.setHandler(server, oldHandler, oldValue);
         s.current = nullptr;
         if (s.cancelled || err == kPGPError_UserAbort || err == kPGPError_ServerCancelled) {
-            if (answer) s.core.freeKeyDB(answer);
+            if (answer) s.core.freeFound(answer);
             s.cancelled = true;
             break;
         }
@@ -219,14 +262,14 @@ void RunSearch(Search& s) {
     }
     s.net.setIdle(oldIdle, oldIdleValue);
     if (s.cancelled) {
-        if (s.found) s.core.freeKeyDB(s.found);
+        if (s.found) s.core.freeFound(s.found);
         s.found = nullptr;
         s.result = kPGPError_UserAbort;
         return;
     }
     // Servers that answered without keys still answered: an empty result.
     if (!s.found && firstError == kPGPError_NoErr) {
-        firstError = s.core.newKeyDB(s.context, &s.found);
+        firstError = s.core.newFound(s.context, &s.found);
     }
     s.result = s.found ? kPGPError_NoErr : firstError;
 }
@@ -333,11 +376,10 @@ private:
 // Joins a key-ID filter for every key ID into one alternative.
 PGPError AddKeyIDFilter(Search& s, const PGPKeyID& id, PGPFilterRef& filter) {
     PGPFilterRef one = nullptr;
-    PGPError err = s.core.dataFilter(s.context, kPGPKeyProperty_KeyID, &id, sdkui::kKeyIDSize, kPGPMatchEqual, &one);
+    PGPError err = s.core.keyIDFilter(s.context, id, &one);
     if (err != kPGPError_NoErr) return err;
-    char text[kPGPMaxKeyIDStringSize] = {};
-    if (s.core.keyIDString(&id, kPGPKeyIDString_Full, text) == kPGPError_NoErr)
-        s.what += (s.what.empty() ? "" : ", ") + std::string(text);
+    const std::string text = companion::keyIDText(id);
+    if (!text.empty()) s.what += (s.what.empty() ? "" : ", ") + text;
     if (!filter) {
         filter = one;
         return kPGPError_NoErr;
@@ -354,8 +396,8 @@ PGPError AddKeyIDFilter(Search& s, const PGPKeyID& id, PGPFilterRef& filter) {
 
 PGPError AddKeyFilter(Search& s, PGPKeyDBObjRef key, PGPFilterRef& filter) {
     PGPKeyID id{};
-    PGPError err = s.core.getKeyID(key, &id);
-    return err == kPGPError_NoErr ? AddKeyIDFilter(s, id, filter) : err;
+    if (!key || !companion::keyIDOf(key, id)) return kPGPError_BadParams;
+    return AddKeyIDFilter(s, id, filter);
 }
 
 // The filter of the key, key set and key-ID list options, when the caller
@@ -368,20 +410,17 @@ PGPError FilterFromKeys(Search& s, const std::vector<orvnet::Option>& options, P
         if (o.tag == kORVsdkUI_KeyServerSearchKey) {
             err = AddKeyFilter(s, static_cast<PGPKeyDBObjRef>(o.ptr), filter);
         } else if (o.tag == kORVsdkUI_KeyServerSearchKeySet) {
-            PGPKeyIterRef iter = nullptr;
-            err = s.core.newIter(static_cast<PGPKeySetRef>(o.ptr), &iter);
-            PGPKeyDBObjRef key = nullptr;
-            while (err == kPGPError_NoErr && s.core.nextObj(iter, kPGPKeyIter_Key, &key) == kPGPError_NoErr && key) {
-                err = AddKeyFilter(s, key, filter);
-                key = nullptr;
+            if (!o.ptr) err = kPGPError_BadParams;
+            for (const auto& k : companion::listKeys(static_cast<PGPKeySetRef>(o.ptr))) {
+                if (err != kPGPError_NoErr) break;
+                err = AddKeyFilter(s, k.key, filter);
             }
-            if (iter) s.core.freeIter(iter);
         } else if (o.tag == kORVsdkUI_KeyServerSearchKeyIDList) {
             const PGPUInt32 count = static_cast<PGPUInt32>(o.num);
-            if (o.text.size() < static_cast<size_t>(count) * sdkui::kKeyIDSize) return kPGPError_BadParams;
+            if (o.text.size() < static_cast<size_t>(count) * companion::kKeyIDSize) return kPGPError_BadParams;
             for (PGPUInt32 i = 0; i < count && err == kPGPError_NoErr; ++i) {
                 PGPKeyID id{};
-                std::memcpy(&id, o.text.data() + i * sdkui::kKeyIDSize, sdkui::kKeyIDSize);
+                std::memcpy(&id, o.text.data() + i * companion::kKeyIDSize, companion::kKeyIDSize);
                 err = AddKeyIDFilter(s, id, filter);
             }
         }
@@ -404,9 +443,8 @@ void DescribeFilter(Search& s, PGPFilterRef filter, int depth = 0) {
     } else if (f.kind == kORVsdkFilter_Data && f.property == kPGPKeyProperty_KeyID) {
         PGPKeyID id{};
         std::memcpy(&id, f.data, f.dataLength < sizeof id ? f.dataLength : sizeof id);
-        char text[kPGPMaxKeyIDStringSize] = {};
-        if (s.core.keyIDString(&id, kPGPKeyIDString_Full, text) == kPGPError_NoErr)
-            s.what += (s.what.empty() ? "" : ", ") + std::string(text);
+        const std::string text = companion::keyIDText(id);
+        if (!text.empty()) s.what += (s.what.empty() ? "" : ", ") + text;
     } else if (f.kind == kORVsdkFilter_Data && f.property >= kPGPUserIDProperty_Name &&
                f.property <= kPGPUserIDProperty_EmailAddress) {
         s.what += (s.what.empty() ? "\"" : ", \"") + std::string(static_cast<const char*>(f.data), f.dataLength) +
@@ -434,10 +472,6 @@ PGPError PGP_CALL PGPSearchKeyServerDialog(PGPContextRef context, PGPUInt32 serv
     *outFoundKeys = nullptr;
     if (err != kPGPError_NoErr) return err;
     if (!context || serverCount == 0 || !servers) return kPGPError_BadParams;
-#if ORV_SDKUI_RELEASE != 7
-    // The search hands back a key database, which release 6.5 does not have.
-    return kPGPError_EngineNotLoaded;
-#endif
     try {
         Search s;
         if (!s.net.complete() || !s.core.complete()) return kPGPError_EngineNotLoaded;
@@ -468,11 +502,11 @@ PGPError PGP_CALL PGPSearchKeyServerDialog(PGPContextRef context, PGPUInt32 serv
                                                       reinterpret_cast<LPARAM>(&s));
         if (made) s.core.freeFilter(made);
         if (shown == -1) {
-            if (s.found) s.core.freeKeyDB(s.found);
+            if (s.found) s.core.freeFound(s.found);
             return kPGPError_OutOfMemory;
         }
         if (s.result != kPGPError_NoErr) {
-            if (s.found) s.core.freeKeyDB(s.found);
+            if (s.found) s.core.freeFound(s.found);
             return s.result;
         }
         *outFoundKeys = s.found;
