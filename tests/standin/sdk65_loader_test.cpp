@@ -1,8 +1,9 @@
 // The product's loader and its release adapters over the release 6.5 flavour
-// of the engine stand-in (bin/sdk65), with the fake release 6.5 companion
-// libraries beside it: the release is told apart, key IDs are 34 bytes, the
-// key-ring holder lists the rings' keys, and a message encrypted and signed
-// through the adapters decodes again.
+// of the engine stand-in (bin/sdk65) with its four companion libraries, all
+// five loaded in full from one directory: the release is told apart, the
+// user-interface, client and support slots are the stand-ins' and answer, key
+// IDs are 34 bytes, the key-ring holder lists the rings' keys, and a message
+// encrypted and signed through the adapters decodes again.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -17,6 +18,8 @@
 #include "engine/key_rings.h"
 #include "engine/loader.h"
 #include "engine/sdk_table.h"
+#include "standin/sdkui/dialog_ids.h"
+#include "tests/support/ui_robot.h"
 
 #ifndef ORV_STANDIN_DATA
 #error ORV_STANDIN_DATA names the test data directory
@@ -109,9 +112,8 @@ protected:
         dir_ = std::string(temp) + "orv_sdk65_" + std::to_string(GetCurrentProcessId()) + "\\";
         CreateDirectoryA(dir_.c_str(), nullptr);
         const std::string bin = ExeDir();
-        CopyFileA((bin + "sdk65\\PGPSDK.dll").c_str(), (dir_ + "PGPSDK.dll").c_str(), FALSE);
-        for (const char* f : {"PGPsdkNL.dll", "PGPsdkUI.dll", "PGPclientLib.dll", "PGPsc.dll"})
-            CopyFileA((bin + "fakesdk\\r65\\" + f).c_str(), (dir_ + f).c_str(), FALSE);
+        for (const char* f : {"PGPSDK.dll", "PGPsdkNL.dll", "PGPsdkUI.dll", "PGPclientLib.dll", "PGPsc.dll"})
+            copied_ = CopyFileA((bin + "sdk65\\" + f).c_str(), (dir_ + f).c_str(), FALSE) && copied_;
         SetDllDirectoryA(dir_.c_str());
         loader::EngineObjectHooks hooks;
         hooks.createKeyRings = CreateKeyRings;
@@ -124,11 +126,13 @@ protected:
         loader::SetEngineObjectHooks({});
         SetDllDirectoryA(nullptr);
         for (const char* f : {"PGPSDK.dll", "PGPsdkNL.dll", "PGPsdkUI.dll", "PGPclientLib.dll", "PGPsc.dll",
-                              "pubring.pkr", "secring.skr", "pubring.pkr.new", "secring.skr.new"})
+                              "pubring.pkr", "secring.skr", "pubring.pkr.new", "secring.skr.new", "PGPclient.prf",
+                              "PGPclient.log"})
             DeleteFileA((dir_ + f).c_str());
         RemoveDirectoryA(dir_.c_str());
     }
     void SetUp() override {
+        ASSERT_TRUE(copied_) << "bin/sdk65 lacks one of the five stand-in libraries";
         ASSERT_TRUE(loaded_) << "the release 6.5 stand-in did not load in full";
         ASSERT_NE(KeyRings(), nullptr);
         CopyFileA((DataDir() + "pubring.pkr").c_str(), (dir_ + "pubring.pkr").c_str(), FALSE);
@@ -148,6 +152,7 @@ protected:
     }
 
     static inline std::string dir_;
+    static inline bool copied_ = true;
     static inline bool loaded_ = false;
     PGPContextRef ctx_ = nullptr;
     PGPKeySetRef set_ = nullptr;
@@ -179,6 +184,64 @@ TEST_F(Loader65Test, TheReleaseIsToldApartAndKeyIDsAre34Bytes) {
     EXPECT_STREQ(text, kCarol);
     ASSERT_EQ(t.PGPGetKeyIDString(&id, loader::KeyIDFormatShort(), text), 0);
     EXPECT_STREQ(text, "0x0C89AF89");
+}
+
+// Every slot the loader fills from the user-interface, client and support
+// libraries comes from the stand-ins of this directory, and they answer.
+TEST_F(Loader65Test, TheCompanionSlotsAreTheStandInsAndAnswer) {
+    auto& t = Sdk();
+    for (const char* f : {"PGPsdkNL.dll", "PGPsdkUI.dll", "PGPclientLib.dll", "PGPsc.dll"}) {
+        HMODULE m = GetModuleHandleA(f);
+        ASSERT_NE(m, nullptr) << f;
+        char path[MAX_PATH] = {};
+        GetModuleFileNameA(m, path, MAX_PATH);
+        EXPECT_EQ(lstrcmpiA(path, (dir_ + f).c_str()), 0) << path;
+    }
+    EXPECT_EQ(GetModuleHandleA("PGPcl.dll"), nullptr);
+#define ORV_EXPECT_BOUND(slot, name) EXPECT_NE(t.slot, nullptr) << name;
+#define ORV_EXPECT_EMPTY(slot, name) EXPECT_EQ(t.slot, nullptr) << name;
+    ORV_SDK_CLIENT_65(ORV_EXPECT_BOUND)
+    ORV_SDK_CLIENT_7(ORV_EXPECT_EMPTY)
+    ORV_SDK_SUPPORT_65(ORV_EXPECT_BOUND)
+    EXPECT_NE(t.PGPsdkUILibInit, nullptr);
+    EXPECT_NE(t.PGPSigningPassphraseDialog, nullptr);
+    EXPECT_NE(t.PGPDecryptionPassphraseDialog, nullptr);
+    EXPECT_NE(t.PGPConventionalEncryptionPassphraseDialog, nullptr);
+    EXPECT_NE(t.PGPSearchKeyServerDialog, nullptr);
+    EXPECT_NE(t.PGPOUIOutputPassphrase, nullptr);
+#undef ORV_EXPECT_BOUND
+#undef ORV_EXPECT_EMPTY
+
+    // The client library starts over the loaded core and keeps preferences.
+    EXPECT_EQ(sdk::ClientInitLibrary(ctx_), 0);
+    EXPECT_EQ(sdk::ClientCloseLibrary(), 0);
+    const std::vector<std::uint8_t> algorithms = {2, 0, 0, 0};
+    ASSERT_EQ(sdk::SetClientPrefData(kPGPPrefAllowedAlgorithms, algorithms), 0);
+    std::vector<std::uint8_t> back;
+    ASSERT_EQ(sdk::GetClientPrefData(kPGPPrefAllowedAlgorithms, back), 0);
+    EXPECT_EQ(back, algorithms);
+    // The support library's 6.5 names fill the release 7 slots.
+    char path[MAX_PATH] = {};
+    ASSERT_EQ(t.PGPscPGPpath(path, sizeof path), 0);
+    std::string where(path);
+    if (!where.empty() && where.back() != '\\') where += '\\';
+    EXPECT_EQ(lstrcmpiA(where.c_str(), dir_.c_str()), 0) << where;
+
+    // A user-interface slot shows its dialog; the robot types the passphrase.
+    test::ModalScript script;
+    script.Expect("#32770", "PGP", [](HWND dlg) {
+        test::SetText(test::FindChildById(dlg, IDC_SDKUI_PASSPHRASE), "typed on 6.5");
+        test::ClickButton(dlg, "OK");
+    });
+    script.Start();
+    char* pass = nullptr;
+    const PGPError err = t.PGPConventionalDecryptionPassphraseDialog(ctx_, t.PGPOUIOutputPassphrase(ctx_, &pass),
+                                                                     t.PGPOLastOption(ctx_));
+    ASSERT_TRUE(script.Finish()) << script.Failure();
+    ASSERT_EQ(err, 0);
+    ASSERT_NE(pass, nullptr);
+    EXPECT_STREQ(pass, "typed on 6.5");
+    t.PGPFreeData(pass);
 }
 
 TEST_F(Loader65Test, PropertiesThroughTheOlderFamilies) {
