@@ -112,6 +112,22 @@ TPGPData::TPGPData(TSessionLinks& links) : links_(links) {
     for (int i = 0; i < 3; ++i) AlgorithmTexts[16 + i] = Text(txt::ALGOR_DH + i);
 }
 
+int TPGPData::FindArmor(std::string_view text, std::size_t& start, std::size_t& end) {
+    return orv::FindArmor(text, start, end);
+}
+
+TPGPSplit TPGPData::SplitPGPMessage(std::string_view text) {
+    TAnalyzeText analyze;
+    if (PGPDecode)
+        analyze = [this](const std::string& t) {
+            PGPDecode->AnalyzeBuffer(t);
+            return PGPDecode->AnalyzeResult;
+        };
+    return orv::SplitPGPMessage(text, analyze);
+}
+
+std::string TPGPData::StripClearSigned(std::string_view text) { return orv::StripClearSigned(text); }
+
 TPGPData::~TPGPData() {
     StopCacheTimer();
     PGPEncode.reset();

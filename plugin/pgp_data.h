@@ -14,6 +14,7 @@
 
 #include "engine/key_props.h"
 #include "engine/pgpsdk.h"
+#include "formats/pgp_recognition.h"
 #include "plugin/config_file.h"
 
 namespace orv {
@@ -129,6 +130,17 @@ public:
     int FindKeysByText(const std::string& text, std::uint32_t mask);
     int FindSecretKeys(const std::string& text, std::uint32_t mask);
     int FindKeysWithADK(const std::string& text, std::uint32_t mask);
+
+    // ---- Recognition of incoming mail ---------------------------------------
+    // The first armoured block at a line start: its kind (TMessageKind) and
+    // place; kind 0 when it is none of the three kinds or has no end line.
+    static int FindArmor(std::string_view text, std::size_t& start, std::size_t& end);
+    // Head, armoured block and trailing text of an incoming message; its
+    // body is decoded from quoted-printable first unless the decoding job's
+    // analysis finds encrypted data in it.
+    TPGPSplit SplitPGPMessage(std::string_view text);
+    // The signed text of a clear-signed message without its frame.
+    static std::string StripClearSigned(std::string_view text);
 
     // The key-attribute names, indexed by the engine's values ("" outside).
     const std::string& KeyTypeText(int type) const;

@@ -1,10 +1,17 @@
-// Recognition of PGP content in incoming mail.
+// Recognition of PGP content in incoming mail: the text rules, and the
+// configuration store's recognition over the engine stand-in, whose decoding
+// job tells encrypted data from the rest.
 #include "formats/pgp_recognition.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
+
+#include "engine/encode_job.h"
+#include "engine/key_rings.h"
+#include "plugin/pgp_data.h"
+#include "tests/support/stand_in_engine.h"
 
 namespace {
 
@@ -111,6 +118,93 @@ TEST(Recognition, HostileInputStaysInBounds) {
     EXPECT_EQ(split.Kind, mkMessage);
     EXPECT_EQ(split.Head.size(), 100002u);
     EXPECT_EQ(StripClearSigned(std::string(kSigned.substr(0, 40))), kSigned.substr(0, 40));
+}
+
+// ---- The configuration store over the engine -------------------------------
+
+class StoreRecognition : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        engine_ = new test::StandInEngine(test::SourcePath(ORV_KEY_DATA));
+        loader::EngineObjectHooks hooks;
+        hooks.createKeyRings = CreateKeyRings;
+        hooks.freeKeyRings = FreeKeyRings;
+        loaded_ = engine_->Load(hooks) && KeyRings();
+        if (loaded_) KeyRings()->SetRingFiles(engine_->PublicRing(), engine_->SecretRing());
+    }
+    static void TearDownTestSuite() {
+        delete engine_;
+        engine_ = nullptr;
+    }
+    void SetUp() override {
+        ASSERT_TRUE(loaded_) << "the engine stand-in did not load";
+        data_ = std::make_unique<TPGPData>(links_);
+    }
+    // An armoured message to bob whose last data line ends in padding, so
+    // that quoted-printable decoding would join it to the checksum line.
+    std::string PaddedMessage() {
+        TPGPEncode& job = *data_->PGPEncode;
+        for (int n = 1; n < 40; ++n) {
+            job.Recipients = "0xD91F7A27B2A16278";
+            job.Armor = true;
+            job.TextMode = false;
+            if (job.EncryptBuffer(std::string(n, 'p'), false) != 0) return {};
+            if (job.OutputText.find("=\r\n=") != std::string::npos) return job.OutputText;
+        }
+        return {};
+    }
+
+    static test::StandInEngine* engine_;
+    static bool loaded_;
+    TSessionLinks links_;
+    std::unique_ptr<TPGPData> data_;
+};
+
+test::StandInEngine* StoreRecognition::engine_ = nullptr;
+bool StoreRecognition::loaded_ = false;
+
+const std::string kQPHeader =
+    "From: alice@example.org\r\nContent-Type: text/plain; charset=iso-8859-1\r\n"
+    "Content-Transfer-Encoding: quoted-printable\r\n\r\n";
+
+TEST_F(StoreRecognition, EncryptedDataInAQuotedPrintableBodyStaysAsItIs) {
+    const std::string armoured = PaddedMessage();
+    ASSERT_FALSE(armoured.empty()) << "no armoured message with a padded last line";
+    const std::string mail = kQPHeader + "Hi Bob,\r\n" + armoured + "\r\nbye\r\n";
+
+    const TPGPSplit split = data_->SplitPGPMessage(mail);
+    EXPECT_EQ(split.Kind, mkMessage);
+    const std::size_t blockEnd = armoured.find("-----END PGP MESSAGE-----") + 25;
+    EXPECT_EQ(split.Block, armoured.substr(0, blockEnd));
+    EXPECT_EQ(split.Head, kQPHeader + "Hi Bob,\r\n");
+    EXPECT_EQ(split.Trailing, armoured.substr(blockEnd) + "\r\nbye\r\n");
+    // Decoded as quoted-printable, the same block would have lost a line end.
+    const TPGPSplit decoded = SplitPGPMessage(mail, [](const std::string&) { return 1; });
+    EXPECT_NE(decoded.Block, split.Block);
+
+    std::size_t start = 0, end = 0;
+    EXPECT_EQ(TPGPData::FindArmor(mail, start, end), mkMessage);
+    EXPECT_EQ(mail.substr(start, end - start), split.Block);
+}
+
+TEST_F(StoreRecognition, SignedTextInAQuotedPrintableBodyIsDecoded) {
+    const std::string mail = kQPHeader +
+                             "-----BEGIN PGP SIGNED MESSAGE-----\r\nHash: SHA256\r\n\r\nGr=FC=DFe,\r\n"
+                             "- -- an escaped line\r\n-----BEGIN PGP SIGNATURE-----\r\n\r\niQE=3D\r\n"
+                             "-----END PGP SIGNATURE-----\r\n";
+    const TPGPSplit split = data_->SplitPGPMessage(mail);
+    ASSERT_EQ(split.Kind, mkClearSigned);
+    EXPECT_NE(split.Block.find("Gr\xFC\xDF" "e,"), std::string::npos) << split.Block;
+    EXPECT_NE(split.Block.find("iQE=\r\n"), std::string::npos);
+    EXPECT_EQ(TPGPData::StripClearSigned(split.Block), "Gr\xFC\xDF" "e,\r\n-- an escaped line");
+
+    // A PGP/MIME message is recognised by its header alone.
+    const std::string pgpMime =
+        "Content-Type: multipart/encrypted;\n\tprotocol=\"application/pgp-encrypted\"; boundary=\"b\"\n\n--b\n";
+    const TPGPSplit mime = data_->SplitPGPMessage(pgpMime);
+    EXPECT_EQ(mime.Kind, mkPGPMime);
+    EXPECT_EQ(mime.Block, "Content-Type: multipart/encrypted;\r\n\tprotocol=\"application/pgp-encrypted\"; "
+                          "boundary=\"b\"\r\n\r\n--b\r\n");
 }
 
 }  // namespace
