@@ -74,6 +74,69 @@ bool IsAttachmentHeader(std::string_view header) {
     return lower.substr(at, end - at).find("filename=") != npos;
 }
 
+// The text starts with a header field ("Name:"), not with plain text.
+bool StartsWithField(std::string_view text) {
+    std::size_t i = 0;
+    while (i < text.size() && text[i] != ':') {
+        const auto c = static_cast<unsigned char>(text[i]);
+        if (c <= 32 || c > 126) return false;
+        ++i;
+    }
+    return i > 0 && i < text.size();
+}
+
+// The top header of a PGP/MIME message without its content lines (the
+// multipart/encrypted or multipart/signed type with its continuations, and
+// the envelope's other "Content-" fields): the decoded entity brings its own.
+std::string WithoutContentFields(std::string_view header) {
+    std::string out;
+    out.reserve(header.size());
+    bool dropping = false;
+    std::size_t pos = 0;
+    while (pos < header.size()) {
+        std::size_t end = header.find("\r\n", pos);
+        const std::size_t next = end == npos ? header.size() : end + 2;
+        if (end == npos) end = header.size();
+        const std::string_view line = header.substr(pos, end - pos);
+        const bool continuation = !line.empty() && (line[0] == ' ' || line[0] == '\t');
+        if (!continuation) dropping = StartsWithNoCase(line, "content-");
+        if (!dropping) {
+            if (!out.empty()) out += "\r\n";
+            out += line;
+        }
+        pos = next;
+    }
+    return out;
+}
+
+// The decrypted entity as it goes below the top header, starting with the
+// CR LF that ends that header. A multipart entity stays whole, so that its
+// text and attachments reach the client as they were sent; a single part
+// gets its quoted-printable body decoded; an entity without a header of
+// its own keeps its first paragraph as text.
+std::string DecodedEntity(std::string_view plain) {
+    std::string entity = NormaliseLineEnds(plain);
+    std::string out;
+    if (!StartsWithField(entity)) {
+        out.reserve(entity.size() + 4);
+        out += StartsWith(entity, "\r\n") ? "\r\n" : "\r\n\r\n";
+        out += entity;
+    } else {
+        std::string body = entity;
+        std::string header = TMCFuncs::GetHeader(body);
+        WipeText(body);
+        if (header.empty() || !TMCFuncs::GetBounds(header).empty()) {
+            out.reserve(entity.size() + 2);
+            out += "\r\n";
+            out += entity;
+        } else {
+            out = TMCFuncs::ConvertDecQPCodes(entity);
+        }
+    }
+    WipeText(entity);
+    return out;
+}
+
 bool IsHex(char c) { return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F') || (c >= 'a' && c <= 'f'); }
 
 // "0X" and a key ID after the last "X-PGP-KEY" header: 16 hex digits when
@@ -266,9 +329,10 @@ int TPMEncryptor::Decode() {
     } else {
         if (split.Kind == mkPGPMime) {
             OutcomeFlags[3] = 1;
-            std::string converted = TMCFuncs::ConvertDecQPCodes(run.Plain);
+            std::string converted = DecodedEntity(run.Plain);
             WipeText(run.Plain);
             run.Plain = std::move(converted);
+            split.Head = WithoutContentFields(split.Head);
         }
         if (!run.Line.empty()) {
             if (unsignedData) run.Line = T(tx::EXTRA_DATA) + "\r\n" + run.Line;
