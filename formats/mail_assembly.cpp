@@ -186,31 +186,47 @@ int TPMFuncs::EncodeTextPart(std::string header, std::string body, std::string& 
     return 1;
 }
 
-int TPMFuncs::InlineAttachment(TMailPart& part, std::string_view mixed, std::string_view mainHeader,
-                               std::string& out, std::string& error, int depth) {
+int TPMFuncs::InlineAttachment(const TMailPartView& part, std::string_view mixed, std::string_view mainHeader,
+                               std::string_view rest, std::string& out, std::string& error, int depth) {
     std::string question = Text(text::SEND_);
     question += DoEncrypt && DoSign ? Text(text::UNSIGN_UNENC) : DoEncrypt ? Text(text::UNENC_) : Text(text::UNSIGN_);
     question += Text(text::KIND_ATTACH);
     const std::string flags = std::to_string(FlagsNumber());
+
+    // The part's body is seen through a view into the message; decoded or
+    // converted text lives in `owned`, wiped on every way out.
+    std::string header(part.Header), owned;
+    std::string_view body = part.Body;
+    struct Wipe {
+        std::string& text;
+        ~Wipe() { WipeText(text); }
+    } wipe{owned};
+    auto own = [&](std::string text) {
+        WipeText(owned);
+        owned = std::move(text);
+        body = owned;
+    };
 
     auto start = [&] {
         if (!out.empty()) return;
         out = AttachMode == 0 ? RemoveEncryptorHeader(mainHeader, true) : std::string(mainHeader);
         EndInBlankLine(out);
     };
-    auto append = [&](std::string_view header, std::string_view body) {
+    // Room for this part and, roughly, for what is still to come.
+    auto append = [&](std::string_view h, std::string_view b) {
         start();
+        ReserveFor(out, mixed.size() + h.size() + b.size() + rest.size() + rest.size() / 16 + 256);
         EndInBlankLine(out);
         out += mixed;
         out += "\r\n";
-        out += AddSpaceLine(header);
-        out += body;
+        AppendWithBlankLine(out, h);
+        out += b;
     };
     auto sendUnencoded = [&] {
-        EncodeAttachment(part.Header, part.Body, 1);
+        EncodeAttachment(header, body, owned, 1);
         AttachMode = 0;
         if (Services.ClearPGPError) Services.ClearPGPError();
-        append(part.Header, part.Body);
+        append(header, body);
         return 1;
     };
 
@@ -223,25 +239,24 @@ int TPMFuncs::InlineAttachment(TMailPart& part, std::string_view mixed, std::str
         }
         if (!decoded) {
             decoded = true;
-            if (HeaderSays(part.Header, "content-transfer-encoding: ", "base64")) {
-                std::string bytes = TMCFuncs::Base64DecodeBuffer(part.Body);
-                if (bytes.empty() && !Trim(part.Body).empty()) {
+            if (HeaderSays(header, "content-transfer-encoding: ", "base64")) {
+                std::string bytes = TMCFuncs::Base64DecodeBuffer(body);
+                if (bytes.empty() && !Trim(body).empty()) {
                     error = Text(text::BASE64_ERROR);
                     return -1;
                 }
-                WipeText(part.Body);
-                part.Body = std::move(bytes);
-                ReplaceLine(part.Header, "content-transfer-encoding: ", "Content-transfer-encoding: 7BIT");
+                own(std::move(bytes));
+                ReplaceLine(header, "content-transfer-encoding: ", "Content-transfer-encoding: 7BIT");
             }
         }
 
-        std::string probe = part.Header;
+        std::string probe = header;
         const std::string name = GetAttachmentName(probe, 0);
         if (IsStoredMessageName(name) && depth < kMaxStoredDepth) {
             const bool e = DoEncrypt, s = DoSign, m = IsMime, keep = KeepMixedLine;
             std::string innerHeader, innerBody, innerMixed, innerAlt, innerOut;
             KeepMixedLine = true;
-            GetMainHeader(part.Body, innerHeader, innerBody, innerMixed, innerAlt);
+            GetMainHeader(body, innerHeader, innerBody, innerMixed, innerAlt);
             KeepMixedLine = keep;
             DoEncrypt = e;
             DoSign = s;
@@ -256,16 +271,18 @@ int TPMFuncs::InlineAttachment(TMailPart& part, std::string_view mixed, std::str
                 return r;
             }
             append("Content-type: Message/RFC822", innerOut);
+            WipeText(innerOut);
             return 1;
         }
 
-        if (TMCFuncs::IsQP(part.Header)) {
-            part.Header += "\r\nContent-transfer-encoding: 8BIT";
-            std::string text = TMCFuncs::ConvertText(part.Body);
-            WipeText(part.Body);
-            part.Body = std::move(text);
+        if (TMCFuncs::IsQP(header)) {
+            header += "\r\nContent-transfer-encoding: 8BIT";
+            own(TMCFuncs::ConvertText(body));
         }
-        TJobResult job = RunJob(part.Body, false, false, text::SIGN_ATT);
+        // The job takes a string of its own; a decoded body already is one.
+        if (body.data() != owned.data() || body.size() != owned.size()) own(std::string(body));
+        TJobResult job = RunJob(owned, false, false, text::SIGN_ATT);
+        body = owned;
         if (job.Error == kUserCancel) {
             if (!(Services.Cancel && Services.Cancel(question))) return sendUnencoded();
             AttachMode = 1;
@@ -277,29 +294,30 @@ int TPMFuncs::InlineAttachment(TMailPart& part, std::string_view mixed, std::str
         }
 
         if (DoEncrypt) {
-            const std::size_t param = part.Header.find("x-encryption-flags=");
-            if (param != npos && param + 19 < part.Header.size()) part.Header[param + 19] = flags[0];
-            std::string header;
+            const std::size_t param = header.find("x-encryption-flags=");
+            if (param != npos && param + 19 < header.size()) header[param + 19] = flags[0];
+            std::string newHeader;
             if (Services.PGPExt && Services.PGPExt()) {
-                std::string copy = part.Header;
-                header = kEncryptedFileHeader;
-                header += WithExtension(GetAttachmentName(copy, 0), ".pgp");
-                header += "\";\r\n";
-                header += kEncryptionParameter;
-                header += flags;
+                std::string copy = header;
+                newHeader = kEncryptedFileHeader;
+                newHeader += WithExtension(GetAttachmentName(copy, 0), ".pgp");
+                newHeader += "\";\r\n";
+                newHeader += kEncryptionParameter;
+                newHeader += flags;
             } else {
-                header = DropLines(part.Header, "content-description: ");
-                GetAttachmentName(header, 0);
-                header += "\r\nContent-description: PGP encrypted file";
+                newHeader = DropLines(header, "content-description: ");
+                GetAttachmentName(newHeader, 0);
+                newHeader += "\r\nContent-description: PGP encrypted file";
             }
-            WipeText(part.Body);
-            append(header, job.Output);
+            // The plain bytes go before the armoured block is copied in.
+            WipeText(owned);
+            body = {};
+            append(newHeader, job.Output);
             return 1;
         }
 
         // Signing only: the file as it is, then its detached signature.
-        std::string header = part.Header;
-        if (EncodeAttachment(header, part.Body, 0) < 0) {
+        if (EncodeAttachment(header, body, owned, 0) < 0) {
             error = Text(text::BASE64_ERROR);
             return -1;
         }
@@ -309,7 +327,7 @@ int TPMFuncs::InlineAttachment(TMailPart& part, std::string_view mixed, std::str
         sigHeader += "\";\r\n";
         sigHeader += kEncryptionParameter;
         sigHeader += flags;
-        append(header, part.Body);
+        append(header, body);
         append(sigHeader, job.Output);
         return 1;
     }
@@ -319,8 +337,10 @@ int TPMFuncs::InlineAt(std::string_view mainHeader, std::string_view body, std::
                        std::string_view altBoundary, std::string& output, int depth) {
     output.clear();
     std::string out, error, alt(altBoundary);
-    // Armour makes encoded text about a third longer and leaves base64 as long as it was.
-    out.reserve(mainHeader.size() + body.size() + body.size() / 16 + 4096);
+    // Room is made part by part (armour makes encoded text about a third
+    // longer and leaves base64 as long as it was), so that no room stands
+    // empty while the job's output is held.
+    out.reserve(mainHeader.size() + 4096);
     const std::string progress = ProgressWords();
     std::string_view rest = body;
     auto fail = [&](int r) {
@@ -330,14 +350,13 @@ int TPMFuncs::InlineAt(std::string_view mainHeader, std::string_view body, std::
     };
 
     while (!rest.empty()) {
-        TMailPart part = PartExtract(rest, mixed, alt);
+        const TMailPartView part = PartView(rest, mixed, alt);
         const bool attachment = part.IsAttachment;
         if (Services.Status)
             Services.Status(progress + " " + Text(attachment ? text::KIND_ATTACH : text::KIND_MESSAGE) + " ...");
 
         if (attachment) {
-            const int r = InlineAttachment(part, mixed, mainHeader, out, error, depth);
-            WipeText(part.Body);
+            const int r = InlineAttachment(part, mixed, mainHeader, rest, out, error, depth);
             if (r != 1) return fail(r);
             continue;
         }
@@ -357,13 +376,15 @@ int TPMFuncs::InlineAt(std::string_view mainHeader, std::string_view body, std::
             out += alt;
             std::string_view container = part.Body;
             for (int n = 0; n < 2 && !container.empty(); ++n) {
-                TMailPart sub = PartExtract(container, alt, alt);
+                const TMailPartView sub = PartView(container, alt, alt);
                 std::string newHeader, armoured;
-                const int r = EncodeTextPart(sub.Header, std::move(sub.Body), newHeader, armoured, error);
+                const int r =
+                    EncodeTextPart(std::string(sub.Header), std::string(sub.Body), newHeader, armoured, error);
                 if (r != 1) return fail(r);
+                ReserveFor(out, newHeader.size() + armoured.size() + alt.size() + 256);
                 out += "\r\n";
-                out += AddSpaceLine(newHeader.empty() ? std::string("\r\n") : newHeader);
-                out += AddSpaceLine(armoured);
+                AppendWithBlankLine(out, newHeader.empty() ? std::string_view("\r\n") : newHeader);
+                AppendWithBlankLine(out, armoured);
                 out += alt;
             }
             out += "--";
@@ -371,9 +392,11 @@ int TPMFuncs::InlineAt(std::string_view mainHeader, std::string_view body, std::
         }
 
         std::string newHeader, armoured;
-        const int r = EncodeTextPart(part.Header, std::move(part.Body), newHeader, armoured, error);
+        const int r = EncodeTextPart(std::string(part.Header), std::string(part.Body), newHeader, armoured, error);
         if (r != 1) return fail(r);
         if (out.empty()) out = mainHeader;
+        // Room for this part only: an attachment's job is still to run.
+        ReserveFor(out, mixed.size() + newHeader.size() + armoured.size() + 256);
         if (!mixed.empty()) {
             EndInBlankLine(out);
             out += mixed;
@@ -382,7 +405,8 @@ int TPMFuncs::InlineAt(std::string_view mainHeader, std::string_view body, std::
             out += "\r\n";
         }
         // A part without a content type still needs the blank line before its text.
-        out += newHeader.empty() ? std::string("\r\n") : AddSpaceLine(newHeader);
+        if (newHeader.empty()) out += "\r\n";
+        else AppendWithBlankLine(out, newHeader);
         out += armoured;
     }
     if (out.empty()) {
@@ -409,46 +433,47 @@ int TPMFuncs::PGPMimeEncoded(std::string_view mainHeader, std::string_view body,
     if (Services.Status) Services.Status(ProgressWords() + " " + Text(text::KIND_MESSAGE) + " ...");
     std::string header(mainHeader), alt(altBoundary), entity;
     std::string_view rest = body;
+    // The entity is about as long as the body; base64 attachments are carried over as they are.
     entity.reserve(body.size() + body.size() / 16 + 1024);
 
     if (!mixed.empty()) {
         // The entity carries the message's content type; a top-level one left
         // in the main header would contradict the PGP/MIME envelope.
         header = DropLines(header, "content-type: ");
-        TMailPart first = PartExtract(rest, mixed, alt);
-        entity = MixedHeader(mixed);
+        const TMailPartView first = PartView(rest, mixed, alt);
+        entity += MixedHeader(mixed);
         entity += "\r\n\r\n";
         if (first.IsAlternative) {
             std::string_view container = first.Body;
-            TMailPart sub = PartExtract(container, alt, alt);
+            const TMailPartView sub = PartView(container, alt, alt);
             entity += mixed;
             entity += "\r\n";
             entity += AltHeader(alt);
             entity += "\r\n\r\n";
             entity += alt;
             entity += "\r\n";
-            entity += AddSpaceLine(sub.Header);
-            entity += AddSpaceLine(sub.Body);
-            entity += container.empty() ? alt + "--" : std::string(container);
+            AppendWithBlankLine(entity, sub.Header);
+            AppendWithBlankLine(entity, sub.Body);
+            if (container.empty()) entity += alt + "--";
+            else entity += container;
             EndInBlankLine(entity);
             AppendWithoutCryptHeaders(entity, rest, mixed);
         } else if (!rest.empty()) {
             entity += mixed;
             entity += "\r\n";
-            entity += AddSpaceLine(first.Header);
-            entity += AddSpaceLine(first.Body);
+            AppendWithBlankLine(entity, first.Header);
+            AppendWithBlankLine(entity, first.Body);
             AppendWithoutCryptHeaders(entity, rest, mixed);
         } else {
             std::string single(mixed);
             single += "\r\n";
-            single += AddSpaceLine(first.Header);
-            single += AddSpaceLine(first.Body);
+            AppendWithBlankLine(single, first.Header);
+            AppendWithBlankLine(single, first.Body);
             single += mixed;
             single += "--";
             AppendWithoutCryptHeaders(entity, single, mixed);
             WipeText(single);
         }
-        WipeText(first.Body);
     } else if (!alt.empty()) {
         std::size_t end = 0, at = npos;
         for (std::size_t p = LineSpan(header, "content-type: multipart/alternative; ", end); p != npos;
@@ -456,25 +481,24 @@ int TPMFuncs::PGPMimeEncoded(std::string_view mainHeader, std::string_view body,
             at = p;
             std::size_t lineEnd = end;
             while (lineEnd > p && (header[lineEnd - 1] == '\n' || header[lineEnd - 1] == '\r')) --lineEnd;
-            entity = header.substr(p, lineEnd - p);
+            entity.assign(header, p, lineEnd - p);
             // The line goes with the line end before it, or the first line with its own.
             if (p >= 2) header.erase(p - 2, lineEnd - (p - 2));
             else header.erase(p, end - p);
         }
-        if (at == npos) entity = AltHeader(alt);
+        if (at == npos) entity += AltHeader(alt);
         entity += "\r\n\r\n";
         const Delimiter d = FindDelimiter(rest, std::string_view(alt).substr(2));
         if (d) rest.remove_prefix(d.pos);
-        TMailPart container = PartExtract(rest, "", alt);
+        const TMailPartView container = PartView(rest, "", alt);
         std::string_view inner = container.Body;
-        TMailPart sub = PartExtract(inner, alt, alt);
+        const TMailPartView sub = PartView(inner, alt, alt);
         entity += alt;
         entity += "\r\n";
-        entity += AddSpaceLine(sub.Header);
-        entity += AddSpaceLine(sub.Body);
-        entity += inner.empty() ? alt + "--" : std::string(inner);
-        WipeText(sub.Body);
-        WipeText(container.Body);
+        AppendWithBlankLine(entity, sub.Header);
+        AppendWithBlankLine(entity, sub.Body);
+        if (inner.empty()) entity += alt + "--";
+        else entity += inner;
     } else {
         entity = body;
     }

@@ -30,14 +30,16 @@ bool NeedsWordEncoding(unsigned char c) {
 constexpr char kBase64Alphabet[] =
     "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
 
-int Base64Value(char c) {
-    if (c >= 'A' && c <= 'Z') return c - 'A';
-    if (c >= 'a' && c <= 'z') return c - 'a' + 26;
-    if (c >= '0' && c <= '9') return c - '0' + 52;
-    if (c == '+') return 62;
-    if (c == '/') return 63;
-    return -1;
-}
+// Value of each byte in the alphabet; -1 for bytes outside it, -2 for "=".
+struct Base64Table {
+    signed char value[256];
+    constexpr Base64Table() : value{} {
+        for (int i = 0; i < 256; ++i) value[i] = -1;
+        for (int i = 0; i < 64; ++i) value[static_cast<unsigned char>(kBase64Alphabet[i])] = static_cast<signed char>(i);
+        value[static_cast<unsigned char>('=')] = -2;
+    }
+};
+constexpr Base64Table kBase64Values;
 
 // Backquote for 0, then "!" to "_" for 1 to 63.
 char UUChar(unsigned v) { return v == 0 ? '`' : char(32 + v); }
@@ -135,71 +137,96 @@ std::string TMCFuncs::DecodeHeader(std::string_view text) {
 }
 
 std::string TMCFuncs::Base64EncodeBuffer(std::string_view bytes) {
+    // Lines of 76 characters (57 bytes) with CR LF between them; the blocks
+    // of 10944 bytes the format is read in are whole lines, so they need no
+    // handling of their own. The text is written straight into its final
+    // size: attachments are large.
     constexpr std::size_t kLineBytes = 57;
-    constexpr std::size_t kBlockBytes = 10944;  // 192 lines of 57 bytes
-    std::string out;
+    if (bytes.empty()) return {};
     const std::size_t lines = (bytes.size() + kLineBytes - 1) / kLineBytes;
-    out.reserve(lines * 78);
-    auto put = [&out](unsigned v) { out += kBase64Alphabet[v & 63]; };
-    for (std::size_t block = 0; block < bytes.size(); block += kBlockBytes) {
-        const std::string_view chunk = bytes.substr(block, kBlockBytes);
-        for (std::size_t line = 0; line < chunk.size(); line += kLineBytes) {
-            if (!out.empty()) out += "\r\n";
-            const std::string_view in = chunk.substr(line, kLineBytes);
-            std::size_t k = 0;
-            for (; k + 3 <= in.size(); k += 3) {
-                const unsigned v = unsigned(static_cast<unsigned char>(in[k])) << 16 |
-                                   unsigned(static_cast<unsigned char>(in[k + 1])) << 8 |
-                                   unsigned(static_cast<unsigned char>(in[k + 2]));
-                put(v >> 18), put(v >> 12), put(v >> 6), put(v);
-            }
-            if (in.size() - k == 1) {
-                const unsigned v = unsigned(static_cast<unsigned char>(in[k])) << 16;
-                put(v >> 18), put(v >> 12);
-                out += "==";
-            } else if (in.size() - k == 2) {
-                const unsigned v = unsigned(static_cast<unsigned char>(in[k])) << 16 |
-                                   unsigned(static_cast<unsigned char>(in[k + 1])) << 8;
-                put(v >> 18), put(v >> 12), put(v >> 6);
-                out += '=';
-            }
+    const std::size_t lastBytes = bytes.size() - (lines - 1) * kLineBytes;
+    std::string out((lines - 1) * 78 + (lastBytes + 2) / 3 * 4, '\0');
+    const auto* in = reinterpret_cast<const unsigned char*>(bytes.data());
+    char* o = out.data();
+    for (std::size_t line = 0; line < lines; ++line) {
+        if (line) *o++ = '\r', *o++ = '\n';
+        const std::size_t n = line + 1 < lines ? kLineBytes : lastBytes;
+        std::size_t k = 0;
+        for (; k + 3 <= n; k += 3, in += 3) {
+            const unsigned v = unsigned(in[0]) << 16 | unsigned(in[1]) << 8 | unsigned(in[2]);
+            o[0] = kBase64Alphabet[v >> 18];
+            o[1] = kBase64Alphabet[(v >> 12) & 63];
+            o[2] = kBase64Alphabet[(v >> 6) & 63];
+            o[3] = kBase64Alphabet[v & 63];
+            o += 4;
+        }
+        if (n - k == 1) {
+            const unsigned v = unsigned(in[0]) << 16;
+            o[0] = kBase64Alphabet[v >> 18];
+            o[1] = kBase64Alphabet[(v >> 12) & 63];
+            o[2] = o[3] = '=';
+            o += 4, in += 1;
+        } else if (n - k == 2) {
+            const unsigned v = unsigned(in[0]) << 16 | unsigned(in[1]) << 8;
+            o[0] = kBase64Alphabet[v >> 18];
+            o[1] = kBase64Alphabet[(v >> 12) & 63];
+            o[2] = kBase64Alphabet[(v >> 6) & 63];
+            o[3] = '=';
+            o += 4, in += 2;
         }
     }
     return out;
 }
 
 std::string TMCFuncs::Base64DecodeBuffer(std::string_view text) {
-    std::string out;
-    out.reserve(text.size() / 4 * 3 + 3);
+    std::string out(text.size() / 4 * 3 + 3, '\0');
+    char* o = out.data();
     unsigned quantum = 0;
     int count = 0;
     // A "=" ends the current group of four; a group of a single character
     // cannot stand for any byte and makes the whole text invalid.
     auto finish = [&]() -> bool {
         if (count == 1) return false;
-        if (count >= 2) out += char(quantum >> (count == 2 ? 4 : 10));
-        if (count == 3) out += char(quantum >> 2);
+        if (count >= 2) *o++ = char(quantum >> (count == 2 ? 4 : 10));
+        if (count == 3) *o++ = char(quantum >> 2);
         quantum = 0;
         count = 0;
         return true;
     };
-    for (char c : text) {
-        if (c == '=') {
+    const auto* p = reinterpret_cast<const unsigned char*>(text.data());
+    const auto* const end = p + text.size();
+    const signed char* const value = kBase64Values.value;
+    while (p < end) {
+        // Whole groups of four inside a line go at once.
+        if (count == 0 && end - p >= 4) {
+            const int a = value[p[0]], b = value[p[1]], c = value[p[2]], d = value[p[3]];
+            if ((a | b | c | d) >= 0) {
+                const unsigned v = unsigned(a) << 18 | unsigned(b) << 12 | unsigned(c) << 6 | unsigned(d);
+                o[0] = char(v >> 16);
+                o[1] = char(v >> 8);
+                o[2] = char(v);
+                o += 3, p += 4;
+                continue;
+            }
+        }
+        const int v = value[*p++];
+        if (v == -2) {
             if (!finish()) return {};
             continue;
         }
-        const int v = Base64Value(c);
         if (v < 0) continue;
         quantum = quantum << 6 | unsigned(v);
         if (++count == 4) {
-            out += char(quantum >> 16);
-            out += char(quantum >> 8);
-            out += char(quantum);
+            o[0] = char(quantum >> 16);
+            o[1] = char(quantum >> 8);
+            o[2] = char(quantum);
+            o += 3;
             quantum = 0;
             count = 0;
         }
     }
     if (!finish()) return {};
+    out.resize(static_cast<std::size_t>(o - out.data()));
     return out;
 }
 

@@ -71,6 +71,14 @@ struct TAssemblyServices {
     std::function<int()> CopyMessage;
 };
 
+// One part as views into the body it was cut from.
+struct TMailPartView {
+    std::string_view Header;
+    std::string_view Body;
+    bool IsAttachment = false;
+    bool IsAlternative = false;
+};
+
 // One part of a message body, as PartExtract cuts it.
 struct TMailPart {
     std::string Header;  // without its blank line
@@ -114,9 +122,15 @@ public:
     // The body is a view that is advanced past the part, so that walking a
     // message part by part stays linear in its size.
     static TMailPart PartExtract(std::string_view& body, std::string_view boundary, std::string& altBoundary);
+    // The same without copying: the views point into the body.
+    static TMailPartView PartView(std::string_view& body, std::string_view boundary, std::string& altBoundary);
     static std::string GetAttachmentName(std::string& header, int mode);
     std::string SetBodyHeader(std::string_view encodedText, std::string_view oldHeader) const;
     static int EncodeAttachment(std::string& header, std::string& body, int mode);
+    // The same over a body seen through a view: an encoded body goes to
+    // `storage` (wiped first; it may be what the view showed) and the view
+    // then shows it.
+    static int EncodeAttachment(std::string& header, std::string_view& body, std::string& storage, int mode);
     std::string RemoveCryptHeaders(std::string_view body, std::string_view mixedBoundary);
     // The same appended to a text that ends in a blank line (or is empty).
     void AppendWithoutCryptHeaders(std::string& out, std::string_view body, std::string_view mixedBoundary);
@@ -157,8 +171,9 @@ private:
     bool AdkStop();
     int EncodeTextPart(std::string header, std::string body, std::string& newHeader, std::string& armoured,
                        std::string& error);
-    int InlineAttachment(TMailPart& part, std::string_view mixedBoundary, std::string_view mainHeader,
-                         std::string& output, std::string& error, int depth);
+    // `rest` is what follows the part, for the room the output will need.
+    int InlineAttachment(const TMailPartView& part, std::string_view mixedBoundary, std::string_view mainHeader,
+                         std::string_view rest, std::string& output, std::string& error, int depth);
     int InlineAt(std::string_view mainHeader, std::string_view body, std::string_view mixedBoundary,
                  std::string_view altBoundary, std::string& output, int depth);
 };
@@ -169,6 +184,10 @@ std::string RemoveEncryptorHeader(std::string_view header, bool last);
 
 // AddSpaceLine in place.
 void EndInBlankLine(std::string& text);
+// Appends AddSpaceLine(text) without a copy of the text.
+void AppendWithBlankLine(std::string& out, std::string_view text);
+// Room for `more` bytes at the end, given at once rather than by doubling.
+void ReserveFor(std::string& text, std::size_t more);
 
 // Overwrites a string that held message text before it is freed.
 void WipeText(std::string& text) noexcept;

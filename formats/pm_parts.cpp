@@ -110,16 +110,16 @@ bool BeginsWithHeader(std::string_view block) {
     return !block.empty();
 }
 
-void SplitHeader(std::string_view text, std::string& header, std::string& body) {
+void SplitHeader(std::string_view text, std::string_view& header, std::string_view& body) {
     if (StartsWith(text, "\r\n")) {
-        header.clear();
+        header = {};
         body = text.substr(2);
         return;
     }
     const std::size_t blank = text.find("\r\n\r\n");
     const std::string_view block = text.substr(0, blank);
     if (!BeginsWithHeader(block)) {
-        header.clear();
+        header = {};
         body = text;
         return;
     }
@@ -256,7 +256,17 @@ void TPMFuncs::GetMainHeader(std::string_view message, std::string& mainHeader, 
 }
 
 TMailPart TPMFuncs::PartExtract(std::string_view& body, std::string_view boundary, std::string& altBoundary) {
+    const TMailPartView view = PartView(body, boundary, altBoundary);
     TMailPart part;
+    part.Header = view.Header;
+    part.Body = view.Body;
+    part.IsAttachment = view.IsAttachment;
+    part.IsAlternative = view.IsAlternative;
+    return part;
+}
+
+TMailPartView TPMFuncs::PartView(std::string_view& body, std::string_view boundary, std::string& altBoundary) {
+    TMailPartView part;
     std::string_view text;
     bool cut = false;
     const std::string_view name = boundary.size() > 2 ? boundary.substr(2) : std::string_view();
@@ -294,13 +304,12 @@ TMailPart TPMFuncs::PartExtract(std::string_view& body, std::string_view boundar
     SplitHeader(text, part.Header, part.Body);
 
     if (StartsWithNoCase(part.Header, "content-type: multipart/alternative;")) {
-        const std::string value =
-            TMCFuncs::GetBounds(std::string_view(part.Header).substr(std::min<std::size_t>(37, part.Header.size())));
+        const std::string value = TMCFuncs::GetBounds(part.Header.substr(std::min<std::size_t>(37, part.Header.size())));
         if (!value.empty() && (altBoundary.empty() || altBoundary.substr(2) == value)) {
             altBoundary = "--" + value;
-            part.Header.clear();
+            part.Header = {};
             const Delimiter d = FindDelimiter(part.Body, value);
-            if (d) part.Body.erase(0, d.pos);
+            if (d) part.Body.remove_prefix(d.pos);
             part.IsAlternative = true;
             return part;
         }
@@ -309,7 +318,7 @@ TMailPart TPMFuncs::PartExtract(std::string_view& body, std::string_view boundar
     if (cut && boundary != altBoundary) {
         const std::size_t disposition = FindLastLineStart(part.Header, "content-disposition: ");
         if (disposition != npos) {
-            std::string_view rest = std::string_view(part.Header).substr(disposition);
+            std::string_view rest = part.Header.substr(disposition);
             part.IsAttachment = ContainsNoCase(TakeHeaderLine(rest), "filename=");
         }
     }
@@ -400,6 +409,17 @@ std::string TPMFuncs::SetBodyHeader(std::string_view encodedText, std::string_vi
 }
 
 int TPMFuncs::EncodeAttachment(std::string& header, std::string& body, int mode) {
+    std::string_view view = body;
+    std::string encoded;
+    const int r = EncodeAttachment(header, view, encoded, mode);
+    if (view.data() == encoded.data() && view.size() == encoded.size() && r == 1) {
+        WipeText(body);
+        body = std::move(encoded);
+    }
+    return r;
+}
+
+int TPMFuncs::EncodeAttachment(std::string& header, std::string_view& body, std::string& storage, int mode) {
     const std::size_t at = FindLineStart(header, "content-transfer-encoding: ");
     std::string_view rest = std::string_view(header).substr(at == npos ? header.size() : at);
     const std::string line = at == npos ? std::string() : TakeHeaderLine(rest);
@@ -407,8 +427,10 @@ int TPMFuncs::EncodeAttachment(std::string& header, std::string& body, int mode)
         std::string encoded = TMCFuncs::Base64EncodeBuffer(body);
         // An empty attachment is an empty base64 body, not an error.
         if (encoded.empty() && !body.empty()) return -1;
-        WipeText(body);
-        body = std::move(encoded);
+        // The body may be the storage itself (decoded bytes).
+        WipeText(storage);
+        storage = std::move(encoded);
+        body = storage;
         if (at == npos) {
             header = TrimRight(header);
             if (!header.empty()) header += "\r\n";
@@ -447,62 +469,90 @@ void TPMFuncs::AppendWithoutCryptHeaders(std::string& out, std::string_view mess
         rest = storage;
     }
     // Base64 parts keep their length; only re-encoded ones grow by a third.
-    out.reserve(out.size() + rest.size() + rest.size() / 16 + 64);
+    ReserveFor(out, rest.size() + rest.size() / 16 + 64);
 
     auto appendPart = [&](std::string_view header, std::string_view body) {
         EndInBlankLine(out);
         out += boundary;
         out += "\r\n";
-        out += AddSpaceLine(header);
+        AppendWithBlankLine(out, header);
         out += body;
     };
+    // Decoded or re-encoded part bodies; wiped once the part is written.
+    std::string partText;
     while (!rest.empty()) {
-        TMailPart part = PartExtract(rest, boundary, alt);
+        const TMailPartView part = PartView(rest, boundary, alt);
+        std::string_view body = part.Body;
         if (part.IsAttachment) {
-            const std::string name = GetAttachmentName(part.Header, 1);
+            std::string header(part.Header);
+            const std::string name = GetAttachmentName(header, 1);
             bool message = false;
             if (IsStoredMessageName(name)) {
-                const std::size_t te = FindLineStart(part.Header, "content-transfer-encoding: ");
-                std::string_view teRest = std::string_view(part.Header).substr(te == npos ? part.Header.size() : te);
+                const std::size_t te = FindLineStart(header, "content-transfer-encoding: ");
+                std::string_view teRest = std::string_view(header).substr(te == npos ? header.size() : te);
                 if (te == npos || !ContainsNoCase(TakeHeaderLine(teRest), "base64")) {
                     message = true;
                 } else {
                     // A stored message goes out as text; one that does not
                     // decode stays the base64 part it was.
-                    std::string decoded = TMCFuncs::Base64DecodeBuffer(part.Body);
+                    std::string decoded = TMCFuncs::Base64DecodeBuffer(body);
                     if (!decoded.empty()) {
-                        WipeText(part.Body);
-                        part.Body = std::move(decoded);
+                        WipeText(partText);
+                        partText = std::move(decoded);
+                        body = partText;
                         message = true;
                     }
                 }
             }
-            if (message)
-                part.Header = "Content-type: Message/RFC822";
-            else if (EncodeAttachment(part.Header, part.Body, 1) < 0)
-                part.Body = Text(text::BASE64_ERROR);
-            appendPart(part.Header, part.Body);
+            if (message) {
+                header = "Content-type: Message/RFC822";
+            } else if (EncodeAttachment(header, body, partText, 1) < 0) {
+                WipeText(partText);
+                partText = Text(text::BASE64_ERROR);
+                body = partText;
+            }
+            appendPart(header, body);
         } else if (part.IsAlternative) {
             if (!boundary.empty()) {
-                appendPart(std::string(TrimRight(kAltLine)) + "\r\n boundary=" + alt.substr(2), part.Body);
+                appendPart(std::string(TrimRight(kAltLine)) + "\r\n boundary=" + alt.substr(2), body);
             } else {
                 EndInBlankLine(out);
-                out += part.Body;
+                out += body;
             }
         } else if (!boundary.empty()) {
-            appendPart(part.Header, part.Body);
+            appendPart(part.Header, body);
         } else {
             out += "\r\n";
-            out += part.Header.empty() ? std::string("\r\n") : AddSpaceLine(part.Header);
-            out += part.Body;
+            if (part.Header.empty()) out += "\r\n";
+            else AppendWithBlankLine(out, part.Header);
+            out += body;
         }
-        WipeText(part.Body);
+        WipeText(partText);
     }
+    WipeText(storage);
     if (!boundary.empty()) {
         EndInBlankLine(out);
         out += boundary;
         out += "--";
     }
+}
+
+void ReserveFor(std::string& text, std::size_t more) {
+    if (text.capacity() - text.size() >= more) return;
+    // Growing a string in place may double its room; large messages are
+    // given what they need at once, in a fresh buffer.
+    std::string room;
+    room.reserve(text.size() + more);
+    room.append(text);
+    text.swap(room);
+    WipeText(room);
+}
+
+void AppendWithBlankLine(std::string& out, std::string_view text) {
+    if (text.empty()) return;
+    out += text;
+    if (text.ends_with("\r\n\r\n")) return;
+    out += text.ends_with("\r\n") ? "\r\n" : "\r\n\r\n";
 }
 
 std::string TPMFuncs::Text(int number) const { return Services.Text ? Services.Text(number) : std::string(); }

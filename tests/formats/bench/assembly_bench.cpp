@@ -1,18 +1,25 @@
 // Time and peak memory of inline and PGP/MIME assembly of a message with a
-// 20 MB attachment, against the engine's own encryption of the same bytes.
+// large attachment (20 MB unless other sizes in MB are given), against the
+// engine's own encryption of the same bytes; then the same figures for a
+// tenth of the size, to show whether the cost grows linearly.
 // Each figure comes from a process of its own, so that peaks do not mix:
 // without arguments the program writes the input files and runs itself once
-// per mode; each run reads its input before the peak is taken.
+// per mode; each run reads its input before the peak is taken and, as the
+// encryptor does, lets go of the message once its body is split off.
+// "engine-mime" is the engine alone on the text that PGP/MIME hands it (the
+// whole base64 body, in PGP/MIME mode): the part of the PGP/MIME time that
+// the engine itself takes.
 #include <windows.h>
 
 #include <atomic>
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <malloc.h>
 #include <new>
-#include <cstdio>
 #include <random>
 #include <string>
+#include <vector>
 
 #include "engine/encode_job.h"
 #include "engine/key_rings.h"
@@ -27,8 +34,6 @@ namespace {
 
 using namespace orv;
 
-constexpr std::size_t kAttachmentSize = 20u << 20;
-
 // The program's own heap: every operator new counted, so that the peak of
 // one assembly can be told from the input read before it. The engine's
 // allocations live in the engine's own heap and are not counted.
@@ -41,9 +46,9 @@ void Count(std::size_t n) {
     }
 }
 
-std::string Attachment() {
+std::string Attachment(std::size_t size) {
     std::mt19937 rng(11);
-    std::string s(kAttachmentSize, '\0');
+    std::string s(size, '\0');
     for (std::size_t i = 0; i < s.size(); i += 4) {
         const std::uint32_t v = rng();
         for (std::size_t k = 0; k < 4 && i + k < s.size(); ++k) s[i + k] = char(v >> (8 * k));
@@ -61,15 +66,27 @@ std::string Message(const std::string& bytes) {
            TMCFuncs::Base64EncodeBuffer(bytes) + "\r\n\r\n--Message-Boundary-1--\r\n";
 }
 
-std::string InputPath(const char* name) {
+std::string TempPath(const std::string& name) {
     char temp[MAX_PATH];
     GetTempPathA(MAX_PATH, temp);
     return std::string(temp) + name;
 }
 
+std::string InputName(const std::string& mode) {
+    return mode == "engine" ? "orv_bench_attachment.bin" : "orv_bench_message.eml";
+}
+
 bool WriteInput(const std::string& path, const std::string& bytes) {
     return ReplaceMessageFile(path, bytes, [](const std::string& old) { DeleteFileA(old.c_str()); });
 }
+
+constexpr DWORD kRunTimeoutMs = 600000;
+
+struct Figures {
+    double ms = 0;
+    double peakMB = 0;
+    bool ok = false;
+};
 
 int RunMode(const std::string& mode) {
     test::StandInEngine engine(test::SourcePath(ORV_KEY_DATA));
@@ -77,7 +94,7 @@ int RunMode(const std::string& mode) {
     hooks.createKeyRings = CreateKeyRings;
     hooks.freeKeyRings = FreeKeyRings;
     if (!engine.Load(hooks) || !KeyRings()) {
-        std::printf("%-10s engine did not load\n", mode.c_str());
+        std::printf("%-11s engine did not load\n", mode.c_str());
         return 1;
     }
     KeyRings()->SetRingFiles(engine.PublicRing(), engine.SecretRing());
@@ -86,49 +103,108 @@ int RunMode(const std::string& mode) {
     job.Secure = &secure;
     job.OmitMIMEVersion = true;
 
-    std::string bytes, message;
-    if (!ReadWholeFile(InputPath(mode == "engine" ? "orv_bench_attachment.bin" : "orv_bench_message.eml"),
-                       mode == "engine" ? bytes : message)) {
-        std::printf("%-10s no input file\n", mode.c_str());
+    std::string input;
+    if (!ReadWholeFile(TempPath(InputName(mode)), input)) {
+        std::printf("%-11s no input file\n", mode.c_str());
         return 1;
     }
     TAssemblyServices s;
-    s.Encode = [&job](const TEncodeOrder& order, std::string& recipients, std::string& signer) {
-        return RunEncodeOrder(job, order, recipients, signer);
+    // Time inside the encoding job, so that the MIME work can be told apart.
+    double jobMs = 0;
+    s.Encode = [&job, &jobMs](const TEncodeOrder& order, std::string& recipients, std::string& signer) {
+        const auto t0 = std::chrono::steady_clock::now();
+        TEncodeOutcome outcome = RunEncodeOrder(job, order, recipients, signer);
+        jobMs += std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0).count();
+        return outcome;
     };
     s.Random32 = [] { return 0x01020304u; };
-    s.PGPMimeLoaded = [&mode] { return mode == "pgpmime"; };
+    s.PGPMimeLoaded = [&mode] { return mode == "pgpmime" || mode == "engine-mime"; };
     s.PGPExt = [] { return true; };
     TPMFuncs pm(std::move(s));
     pm.RecipientSpec = "0xD91F7A27B2A16278";
     pm.SignKeyID = "0xE8750B357ACE6A48";
     pm.AttachMode = 1;
 
+    // The engine on the PGP/MIME text: the body is split off before the clock starts.
+    std::string header, body, mixed, alt;
+    const std::size_t inputSize = input.size();
+    if (mode == "engine-mime") {
+        pm.GetMainHeader(input, header, body, mixed, alt);
+        WipeText(input);
+        input = std::move(body);
+        body.clear();
+    }
+
     const std::size_t before = gLive;
     gPeak = before;
     const auto start = std::chrono::steady_clock::now();
     int result = 0;
     std::size_t size = 0;
-    if (mode == "engine") {
+    if (mode == "engine" || mode == "engine-mime") {
         job.Recipients = pm.RecipientSpec;
         job.SignerKeyID = pm.SignKeyID;
         job.Armor = true;
-        result = job.EncryptBuffer(bytes, false) == 0 ? 1 : -1;
+        job.PGPMIME = mode == "engine-mime";
+        job.TextMode = mode == "engine-mime";
+        result = job.EncryptBuffer(input, false) == 0 ? 1 : -1;
         size = job.OutputText.size();
     } else {
-        std::string header, body, mixed, alt, out;
-        pm.GetMainHeader(message, header, body, mixed, alt);
+        std::string out;
+        pm.GetMainHeader(input, header, body, mixed, alt);
+        WipeText(input);
         result = mode == "pgpmime" ? pm.PGPMimeEncoded(header, body, mixed, alt, out)
                                    : pm.PGPEncoded(header, body, mixed, alt, out);
         size = out.size();
     }
     const double ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
     const std::size_t peak = gPeak;
-    std::printf("%-10s result %2d  input %10zu bytes  output %10zu bytes  %8.0f ms  heap peak +%6.1f MB over the input\n",
-                mode.c_str(), result, mode == "engine" ? bytes.size() : message.size(), size, ms,
-                double(peak > before ? peak - before : 0) / (1 << 20));
+    const double peakMB = double(peak > before ? peak - before : 0) / (1 << 20);
+    if (mode == "engine" || mode == "engine-mime") jobMs = ms;
+    std::printf("%-11s result %2d  input %10zu bytes  output %10zu bytes  %8.0f ms (job %6.0f ms)  "
+                "heap peak +%6.1f MB over the input\n",
+                mode.c_str(), result, inputSize, size, ms, jobMs, peakMB);
+    std::fflush(stdout);
+    if (FILE* f = std::fopen(TempPath("orv_bench_" + mode + ".txt").c_str(), "w")) {
+        std::fprintf(f, "%f %f\n", ms, peakMB);
+        std::fclose(f);
+    }
     return result == 1 ? 0 : 1;
 }
+
+Figures RunChild(const char* mode) {
+    Figures f;
+    const std::string result = TempPath(std::string("orv_bench_") + mode + ".txt");
+    DeleteFileA(result.c_str());
+    char exe[MAX_PATH];
+    GetModuleFileNameA(nullptr, exe, MAX_PATH);
+    std::string cmd = std::string("\"") + exe + "\" " + mode;
+    STARTUPINFOA si{};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi{};
+    if (!CreateProcessA(nullptr, cmd.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si, &pi)) return f;
+    // A run that crashed into a debugger or waits on a dialog must not hold
+    // the whole benchmark.
+    if (WaitForSingleObject(pi.hProcess, kRunTimeoutMs) != WAIT_OBJECT_0) {
+        TerminateProcess(pi.hProcess, 1);
+        std::printf("%-11s did not finish within %u s\n", mode, unsigned(kRunTimeoutMs / 1000));
+        std::fflush(stdout);
+    }
+    DWORD code = 1;
+    GetExitCodeProcess(pi.hProcess, &code);
+    CloseHandle(pi.hThread);
+    CloseHandle(pi.hProcess);
+    if (FILE* in = std::fopen(result.c_str(), "r")) {
+        f.ok = std::fscanf(in, "%lf %lf", &f.ms, &f.peakMB) == 2 && code == 0;
+        std::fclose(in);
+    }
+    DeleteFileA(result.c_str());
+    return f;
+}
+
+struct Row {
+    std::size_t mb = 0;
+    Figures engine, engineMime, inl, mime;
+};
 
 }  // namespace
 
@@ -146,31 +222,59 @@ void operator delete(void* p) noexcept {
 void operator delete(void* p, std::size_t) noexcept { operator delete(p); }
 
 int main(int argc, char** argv) {
-    if (argc > 1) return RunMode(argv[1]);
-    std::printf("assembly of a message with a %zu MB attachment (encrypting to one key)\n", kAttachmentSize >> 20);
-    {
-        const std::string bytes = Attachment();
-        if (!WriteInput(InputPath("orv_bench_attachment.bin"), bytes) ||
-            !WriteInput(InputPath("orv_bench_message.eml"), Message(bytes)))
-            return 1;
+    std::vector<std::size_t> sizes;
+    if (argc > 1) {
+        const std::string first = argv[1];
+        if (first == "engine" || first == "engine-mime" || first == "inline" || first == "pgpmime") {
+            // A crash ends the run instead of opening a crash dialog.
+            SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX);
+            return RunMode(first);
+        }
+        for (int i = 1; i < argc; ++i)
+            if (const long mb = std::strtol(argv[i], nullptr, 10); mb > 0) sizes.push_back(std::size_t(mb));
     }
-    char exe[MAX_PATH];
-    GetModuleFileNameA(nullptr, exe, MAX_PATH);
+    if (sizes.empty()) sizes = {20, 2};
+
     int status = 0;
-    for (const char* mode : {"engine", "inline", "pgpmime"}) {
-        std::string cmd = std::string("\"") + exe + "\" " + mode;
-        STARTUPINFOA si{};
-        si.cb = sizeof si;
-        PROCESS_INFORMATION pi{};
-        if (!CreateProcessA(nullptr, cmd.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si, &pi)) return 1;
-        WaitForSingleObject(pi.hProcess, INFINITE);
-        DWORD code = 1;
-        GetExitCodeProcess(pi.hProcess, &code);
-        CloseHandle(pi.hThread);
-        CloseHandle(pi.hProcess);
-        status |= int(code);
+    std::vector<Row> rows;
+    for (const std::size_t mb : sizes) {
+        std::printf("assembly of a message with a %zu MB attachment (encrypting to one key)\n", mb);
+        std::fflush(stdout);
+        {
+            const std::string bytes = Attachment(mb << 20);
+            if (!WriteInput(TempPath(InputName("engine")), bytes) || !WriteInput(TempPath(InputName("inline")), Message(bytes)))
+                return 1;
+        }
+        Row row;
+        row.mb = mb;
+        row.engine = RunChild("engine");
+        row.engineMime = RunChild("engine-mime");
+        row.inl = RunChild("inline");
+        row.mime = RunChild("pgpmime");
+        for (const Figures* f : {&row.engine, &row.engineMime, &row.inl, &row.mime}) status |= f->ok ? 0 : 1;
+        if (row.engine.ok && row.engine.ms > 0) {
+            std::printf("  against the engine alone: inline time x%.2f, peak +%.1f MB (engine +%.1f MB); "
+                        "PGP/MIME time x%.2f, peak +%.1f MB\n",
+                        row.inl.ms / row.engine.ms, row.inl.peakMB, row.engine.peakMB, row.mime.ms / row.engine.ms,
+                        row.mime.peakMB);
+            if (row.engineMime.ok && row.engineMime.ms > 0)
+                std::printf("  against the engine on the PGP/MIME text: PGP/MIME time x%.2f, peak +%.1f MB "
+                            "(engine +%.1f MB)\n",
+                            row.mime.ms / row.engineMime.ms, row.mime.peakMB, row.engineMime.peakMB);
+        }
+        rows.push_back(row);
     }
-    DeleteFileA(InputPath("orv_bench_attachment.bin").c_str());
-    DeleteFileA(InputPath("orv_bench_message.eml").c_str());
+    DeleteFileA(TempPath(InputName("engine")).c_str());
+    DeleteFileA(TempPath(InputName("inline")).c_str());
+
+    // Linearity: each size against the first one.
+    for (std::size_t i = 1; i < rows.size(); ++i) {
+        const Row& a = rows[i];
+        const Row& b = rows[0];
+        auto ratio = [](const Figures& big, const Figures& small) { return small.ms > 0 ? big.ms / small.ms : 0.0; };
+        std::printf("linearity %zu MB -> %zu MB (size x%.1f): time engine x%.1f, inline x%.1f, PGP/MIME x%.1f\n", a.mb,
+                    b.mb, double(b.mb) / double(a.mb), ratio(b.engine, a.engine), ratio(b.inl, a.inl),
+                    ratio(b.mime, a.mime));
+    }
     return status;
 }
