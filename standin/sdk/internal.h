@@ -137,6 +137,12 @@ std::string primaryUserID(sdk::KeyRecord* key);
 // Finds the subkey (or the key itself) fit for a usage: "encrypt" or "sign".
 PGPKeyDBObj* usableKey(sdk::KeyRecord* key, const char* usage);
 
+// Signatures over keys (keycert.cpp): whether a certification was revoked by
+// its signer, and the options it was made with.
+bool sigIsRevoked(PGPKeyDBObj* sig);
+void sigOptions(PGPKeyDBObj* sig, bool* exportable, int* trustLevel, int* trustAmount);
+std::string preferredCiphers(sdk::KeyRecord* k);  // algorithm numbers, one byte each
+
 // Pass keys (keyedit.cpp): the cipher that locks a secret key and the size of
 // its pass key; the passphrase a pass key handed out earlier stands for.
 void lockingCipher(PGPKeyDBObj* obj, PGPInt32* algorithm, PGPInt32* bits);

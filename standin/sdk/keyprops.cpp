@@ -104,7 +104,7 @@ int uidValidity(PGPKeyDBObj* u, int depth) {
         if (rnp_signature_get_keyid(sh.h, &signer.s) != RNP_SUCCESS) continue;
         KeyRecord* c = findKey(k->db, signer.str());
         if (!c || c == k) continue;
-        if (rnp_signature_is_valid(sh.h, 0) != RNP_SUCCESS) continue;
+        if (rnp_signature_is_valid(sh.h, 0) != RNP_SUCCESS || sigIsRevoked(s.get())) continue;
         if (isAxiomatic(c)) return 3;
         uint8_t t = ownerTrust(c);
         if (t < kTrustMarginal) continue;
@@ -144,30 +144,6 @@ int keyFlags(rnp_key_handle_t h) {
 
 bool needsPassphrase(rnp_key_handle_t h) {
     return flag(rnp_key_have_secret, h) && flag(rnp_key_is_protected, h);
-}
-
-std::string prefCiphers(rnp_key_handle_t h) {
-    RnpString json;
-    if (!h || rnp_key_to_json(h, RNP_JSON_SIGNATURES, &json.s) != RNP_SUCCESS) return {};
-    std::string j = json.str();
-    size_t p = j.find("\"ciphers\":[");
-    if (p == std::string::npos) return {};
-    size_t e = j.find(']', p);
-    std::string list = j.substr(p + 11, e - p - 11);
-    static const std::pair<const char*, int> names[] = {
-        {"IDEA", 1}, {"TRIPLEDES", 2}, {"CAST5", 3}, {"BLOWFISH", 4}, {"AES128", 7},
-        {"AES192", 8}, {"AES256", 9}, {"TWOFISH", 10}, {"CAMELLIA128", 11}, {"CAMELLIA192", 12},
-        {"CAMELLIA256", 13}};
-    std::vector<std::pair<size_t, int>> found;
-    for (auto& [n, v] : names) {
-        std::string q = std::string("\"") + n + "\"";
-        size_t at = list.find(q);
-        if (at != std::string::npos) found.emplace_back(at, v);
-    }
-    std::sort(found.begin(), found.end());
-    std::string out;
-    for (auto& f : found) out += static_cast<char>(f.second);
-    return out;
 }
 
 }  // namespace
@@ -281,7 +257,7 @@ PGPError boolProperty(PGPKeyDBObj* obj, PGPKeyDBObjProperty prop, PGPBoolean* ou
     s.h = sigHandle(obj);
     if (!s.h) return kPGPError_ItemNotFound;
     switch (prop) {
-    case kPGPSigProperty_IsRevoked: *out = 0; return 0;
+    case kPGPSigProperty_IsRevoked: *out = sigIsRevoked(obj); return 0;
     case kPGPSigProperty_IsNotCorrupt: *out = 1; return 0;
     case kPGPSigProperty_IsTried: *out = 1; return 0;
     case kPGPSigProperty_IsVerified: *out = rnp_signature_is_valid(s.h, 0) == RNP_SUCCESS; return 0;
@@ -292,7 +268,13 @@ PGPError boolProperty(PGPKeyDBObj* obj, PGPKeyDBObjProperty prop, PGPBoolean* ou
         *out = c && hasSecret(c);
         return 0;
     }
-    case kPGPSigProperty_IsExportable: *out = 1; return 0;
+    case kPGPSigProperty_IsExportable: {
+        bool exportable = true;
+        int level = 0, amount = 0;
+        sigOptions(obj, &exportable, &level, &amount);
+        *out = exportable;
+        return 0;
+    }
     case kPGPSigProperty_HasUnverifiedRevocation: *out = 0; return 0;
     case kPGPSigProperty_IsExpired: *out = rnp_signature_is_valid(s.h, 0) == RNP_ERROR_SIGNATURE_EXPIRED; return 0;
     case kPGPSigProperty_IsX509: *out = 0; return 0;
@@ -368,7 +350,13 @@ PGPError numProperty(PGPKeyDBObj* obj, PGPKeyDBObjProperty prop, PGPInt32* out) 
         return 0;
     }
     case kPGPSigProperty_TrustLevel:
-    case kPGPSigProperty_TrustValue: *out = 0; return 0;
+    case kPGPSigProperty_TrustValue: {
+        bool exportable = true;
+        int level = 0, amount = 0;
+        sigOptions(obj, &exportable, &level, &amount);
+        *out = prop == kPGPSigProperty_TrustLevel ? level : amount;
+        return 0;
+    }
     default: return kPGPError_InvalidProperty;
     }
 }
@@ -415,7 +403,7 @@ PGPError dataProperty(PGPKeyDBObj* obj, PGPKeyDBObjProperty prop, std::string& o
                 out += static_cast<char>(std::stoi(obj->fpr.substr(i, 2), nullptr, 16));
             return 0;
         }
-        case kPGPKeyProperty_PreferredAlgorithms: out = prefCiphers(h.h); return 0;
+        case kPGPKeyProperty_PreferredAlgorithms: out = preferredCiphers(obj->key); return 0;
         case kPGPKeyProperty_PreferredKeyServer: return 0;
         default: return kPGPError_InvalidProperty;
         }

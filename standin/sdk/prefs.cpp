@@ -1,11 +1,20 @@
-// The SDK preferences of release 6.5: file names (key rings, random seed,
-// groups) and data (the default key) by selector. They are read from a text
-// file, by default "PGPsdk.dat" beside the core library, one preference a
-// line: "<selector> file <path>" or "<selector> data <hex bytes>". Without a
-// file the rings, seed and groups file are those beside the core library.
+// The SDK preferences: file names (key rings, random seed, groups) and data
+// (the default key) by selector. They are read from a text file, by default
+// "PGPsdk.dat" beside the core library, one preference a line:
+// "<selector> file <path>" or "<selector> data <hex bytes>". Without a file
+// the rings, seed and groups file are those beside the core library.
+//
+// Release 7 keeps the user's rings and default key in PGP's own preference
+// file "PGPprefs.txt" in the application-data folder, which the front-end
+// reads too: when that file names rings, its rings, seed file, groups file
+// and default key stand above the SDK's own file, so that both open the same
+// rings and sign with the same key.
+#include <windows.h>
+
 #include <cstdio>
 #include <new>
 
+#include "engine/prefs_parse.h"
 #include "standin/sdk/internal.h"
 #include "standin/sdk/packets.h"
 
@@ -21,6 +30,7 @@ bool isDataSelector(PGPsdkPrefSelector s) { return s == kPGPsdkPref_DefaultKeyID
 void setDefaults(SdkPrefs& p) {
     p.files.clear();
     p.data.clear();
+    p.borrowed.clear();
     std::string dir = libraryDir();
     p.files[kPGPsdkPref_PublicKeyring] = dir + "pubring.pkr";
     p.files[kPGPsdkPref_PrivateKeyring] = dir + "secring.skr";
@@ -41,15 +51,86 @@ bool fromHex(const std::string& hex, std::string& out) {
     return true;
 }
 
+#if ORV_SDK_RELEASE == 7
+std::string appDataFolder() {
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders", 0,
+                      KEY_QUERY_VALUE, &key) != ERROR_SUCCESS)
+        return {};
+    char buffer[MAX_PATH * 2] = {};
+    DWORD size = sizeof(buffer) - 1;
+    DWORD type = 0;
+    LONG r = RegQueryValueExA(key, "AppData", nullptr, &type, reinterpret_cast<BYTE*>(buffer), &size);
+    RegCloseKey(key);
+    if (r != ERROR_SUCCESS || (type != REG_SZ && type != REG_EXPAND_SZ)) return {};
+    return buffer;
+}
+
+// The cleaned value of the first line so named (names compare without case).
+std::string pgpPrefValue(const std::vector<std::string>& lines, const char* name) {
+    for (const auto& line : lines) {
+        size_t eq = line.find('=');
+        if (eq == std::string::npos) continue;
+        if (orv::PrefNameEquals(orv::TrimPref(line.substr(0, eq)), name)) return orv::CleanPrefValue(line.substr(eq + 1));
+    }
+    return {};
+}
+
+// "0x" + 16 (or 8) hex digits as the exported key ID the SDK keeps:
+// length byte, then the ID bytes.
+bool exportedKeyID(const std::string& text, std::string& out) {
+    if (text.size() < 2 || text[0] != '0' || (text[1] != 'x' && text[1] != 'X')) return false;
+    std::string hex = text.substr(2);
+    if (hex.size() != 16 && hex.size() != 8) return false;
+    std::string bytes;
+    if (!fromHex(hex, bytes)) return false;
+    out = std::string(1, static_cast<char>(bytes.size())) + bytes;
+    return true;
+}
+
+void overlayPGPprefs(SdkPrefs& p) {
+    std::string folder = appDataFolder();
+    if (folder.empty()) return;
+    std::string base = folder + "\\Network Associates\\PGP\\";
+    std::string text;
+    if (!fileExists(base + "PGPprefs.txt") || !readFile(base + "PGPprefs.txt", text)) return;
+    std::vector<std::string> lines = orv::SplitPrefLines(orv::JoinPrefLines(orv::SplitPrefLines(text)));
+    std::string pub = pgpPrefValue(lines, "PublicKeyringFile");
+    std::string sec = pgpPrefValue(lines, "PrivateKeyringFile");
+    if (pub.empty() && sec.empty()) return;
+    auto borrow = [&](int selector, const std::string& path) {
+        if (path.empty()) return;
+        p.files[selector] = path;
+        p.borrowed.insert(selector);
+    };
+    borrow(kPGPsdkPref_PublicKeyring, pub);
+    borrow(kPGPsdkPref_PrivateKeyring, sec);
+    borrow(kPGPsdkPref_RandomSeedFile, pgpPrefValue(lines, "RNGSeedFile"));
+    borrow(kPGPsdkPref_GroupsFile, base + "PGPgroup.pgr");
+    std::string id;
+    if (exportedKeyID(orv::FullHexID(pgpPrefValue(lines, "DefaultKeyID")), id)) {
+        p.data[kPGPsdkPref_DefaultKeyID] = id;
+        p.borrowed.insert(-kPGPsdkPref_DefaultKeyID);
+    }
+}
+#else
+// Release 6.5 has only the SDK's own preferences.
+void overlayPGPprefs(SdkPrefs&) {}
+#endif
+
 // Reads a preference file over the defaults; lines that do not parse are
 // skipped, as a hand-edited file may hold them.
-PGPError load(PGPContextRef context, const std::string& path, bool mustExist) {
+PGPError load(PGPContextRef context, const std::string& path, bool mustExist, bool usePGPprefs) {
     SdkPrefs& p = context->prefs;
     setDefaults(p);
     p.path = path;
     p.loaded = true;
     std::string text;
-    if (!fileExists(path)) return mustExist ? kPGPError_FileNotFound : kPGPError_NoErr;
+    if (!fileExists(path)) {
+        if (mustExist) return kPGPError_FileNotFound;
+        if (usePGPprefs) overlayPGPprefs(p);
+        return kPGPError_NoErr;
+    }
     if (!readFile(path, text)) return kPGPError_ReadFailed;
     size_t i = 0;
     while (i < text.size()) {
@@ -68,12 +149,13 @@ PGPError load(PGPContextRef context, const std::string& path, bool mustExist) {
             if (fromHex(value, bytes)) p.data[selector] = bytes;
         }
     }
+    if (usePGPprefs) overlayPGPprefs(p);
     return kPGPError_NoErr;
 }
 
 SdkPrefs* prefsOf(PGPContextRef context) {
     if (!check(context)) return nullptr;
-    if (!context->prefs.loaded) load(context, libraryDir() + kDefaultFile, false);
+    if (!context->prefs.loaded) load(context, libraryDir() + kDefaultFile, false, true);
     return &context->prefs;
 }
 
@@ -83,20 +165,23 @@ extern "C" {
 
 PGPError PGP_CALL PGPsdkLoadPrefs(PGPContextRef context, PGPFileSpecRef prefFile) {
     if (!check(context) || !check(prefFile)) return kPGPError_BadParams;
-    return load(context, prefFile->path, true);
+    return load(context, prefFile->path, true, false);
 }
 
 PGPError PGP_CALL PGPsdkLoadDefaultPrefs(PGPContextRef context) {
     if (!check(context)) return kPGPError_BadParams;
-    return load(context, libraryDir() + kDefaultFile, false);
+    return load(context, libraryDir() + kDefaultFile, false, true);
 }
 
 PGPError PGP_CALL PGPsdkSavePrefs(PGPContextRef context) {
     SdkPrefs* p = prefsOf(context);
     if (!p) return kPGPError_BadParams;
     std::string text;
-    for (const auto& [selector, path] : p->files) text += std::to_string(selector) + " file " + path + "\r\n";
-    for (const auto& [selector, bytes] : p->data) text += std::to_string(selector) + " data " + toHex(bytes) + "\r\n";
+    // What PGP's own preference file gave stays there.
+    for (const auto& [selector, path] : p->files)
+        if (!p->borrowed.count(selector)) text += std::to_string(selector) + " file " + path + "\r\n";
+    for (const auto& [selector, bytes] : p->data)
+        if (!p->borrowed.count(-selector)) text += std::to_string(selector) + " data " + toHex(bytes) + "\r\n";
     return replaceFile(p->path, text) ? kPGPError_NoErr : kPGPError_WriteFailed;
 }
 
@@ -106,6 +191,7 @@ PGPError PGP_CALL PGPsdkPrefSetFileSpec(PGPContextRef context, PGPsdkPrefSelecto
     // A line end in the path would split the preference file's line.
     if (spec->path.find_first_of("\r\n") != std::string::npos) return kPGPError_BadParams;
     p->files[selector] = spec->path;
+    p->borrowed.erase(selector);
     return kPGPError_NoErr;
 }
 
@@ -124,6 +210,7 @@ PGPError PGP_CALL PGPsdkPrefSetData(PGPContextRef context, PGPsdkPrefSelector se
     SdkPrefs* p = prefsOf(context);
     if (!p || !isDataSelector(selector) || (!data && size) || size > 4096) return kPGPError_BadParams;
     p->data[selector].assign(static_cast<const char*>(data), size);
+    p->borrowed.erase(-selector);
     return kPGPError_NoErr;
 }
 

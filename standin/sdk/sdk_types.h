@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <map>
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -61,6 +62,9 @@ struct SdkPrefs {
     std::string path;  // the file they were read from and are saved to
     std::map<int, std::string> files;
     std::map<int, std::string> data;
+    // Taken from PGP's own preference file (data by negative selector): not
+    // written to the SDK's file unless set anew.
+    std::set<int> borrowed;
 };
 }  // namespace sdk
 

@@ -47,7 +47,9 @@
     X(PGPDeleteGroup) X(PGPGetGroupInfo) X(PGPAddItemToGroup) X(PGPCountGroupItems) X(PGPGetIndGroupItem)  \
     X(PGPNewGroupItemIter) X(PGPFreeGroupItemIter) X(PGPGroupItemIterNext) X(PGPGetGroupLowestValidity)    \
     X(PGPNewKeySetFromGroup) X(PGPNewFlattenedGroupFromGroup) X(PGPSortGroupSetStd) X(PGPMergeGroupSets)   \
-    X(PGPDeleteItemFromGroup) X(PGPSetPrimaryUserID) X(PGPAddUserID) X(PGPGetPrimaryUserID)
+    X(PGPDeleteItemFromGroup) X(PGPSetPrimaryUserID) X(PGPAddUserID) X(PGPGetPrimaryUserID)           \
+    X(PGPCertifyUserID) X(PGPRevokeSig) X(PGPAddKeyOptions) X(PGPRemoveKeyOptions) X(PGPUpdateKeyOptions) \
+    X(PGPOExportable) X(PGPOSigTrust) X(PGPORevocationKeySet) X(PGPOExpiration)
 
 struct Sdk {
     HMODULE module = nullptr;

@@ -1,0 +1,221 @@
+// With release 7 the core follows PGP's own preference file in the user's
+// application-data folder: the rings and the default key it names are the
+// ones the SDK preferences give, and the front-end's own reading of that
+// file (TPrefsFile) agrees with the engine. Without such a file, or with one
+// that names no rings, the SDK's own preferences stay.
+#include <algorithm>
+
+#include "engine/prefs_file.h"
+#include "tests/standin/fixture.h"
+
+namespace {
+
+const char* const kShellFolders = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
+
+std::string ReadAppData() {
+    HKEY key = nullptr;
+    char value[MAX_PATH * 2] = {};
+    DWORD size = sizeof value - 1;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, kShellFolders, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) return {};
+    const bool ok = RegQueryValueExA(key, "AppData", nullptr, nullptr, reinterpret_cast<BYTE*>(value), &size) ==
+                    ERROR_SUCCESS;
+    RegCloseKey(key);
+    return ok ? std::string(value) : std::string();
+}
+
+void WriteAppData(const std::string& folder) {
+    HKEY key = nullptr;
+    if (RegCreateKeyExA(HKEY_CURRENT_USER, kShellFolders, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr) !=
+        ERROR_SUCCESS)
+        return;
+    RegSetValueExA(key, "AppData", 0, REG_SZ, reinterpret_cast<const BYTE*>(folder.c_str()),
+                   static_cast<DWORD>(folder.size() + 1));
+    RegCloseKey(key);
+}
+
+std::string Lower(std::string s) {
+    std::transform(s.begin(), s.end(), s.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return s;
+}
+
+class PgpPrefsTest : public SdkTest {
+protected:
+    void SetUp() override {
+        SdkTest::SetUp();
+        if (HasFatalFailure()) return;
+        appData = dir + "appdata";
+        pgpDir = appData + "\\Network Associates\\PGP\\";
+        rings = dir + "my rings\\";
+        for (const std::string& d : {appData, appData + "\\Network Associates", pgpDir, rings})
+            CreateDirectoryA(d.c_str(), nullptr);
+        CopyFileA((DataDir() + "pubring.pkr").c_str(), (rings + "pubring.pkr").c_str(), FALSE);
+        CopyFileA((DataDir() + "secring.skr").c_str(), (rings + "secring.skr").c_str(), FALSE);
+        saved = ReadAppData();
+        WriteAppData(appData);
+    }
+    void TearDown() override {
+        for (auto c : contexts) S().PGPFreeContext(c);
+        WriteAppData(saved);
+        for (const std::string& f : {pgpDir + "PGPprefs.txt", rings + "pubring.pkr", rings + "secring.skr"})
+            DeleteFileA(f.c_str());
+        for (const std::string& d : {rings, pgpDir, appData + "\\Network Associates", appData})
+            RemoveDirectoryA(d.c_str());
+        SdkTest::TearDown();
+    }
+
+    std::string FileSpec(PGPContextRef c, PGPsdkPrefSelector selector, PGPError* err = nullptr) {
+        PGPFileSpecRef spec = nullptr;
+        PGPError e = S().PGPsdkPrefGetFileSpec(c, selector, &spec);
+        if (err) *err = e;
+        if (e) return {};
+        char* path = nullptr;
+        EXPECT_EQ(S().PGPGetFullPathFromFileSpec(spec, &path), 0);
+        std::string p = path ? path : "";
+        if (path) S().PGPFreeData(path);
+        S().PGPFreeFileSpec(spec);
+        return p;
+    }
+    // The default key as the SDK keeps it: length byte, then the ID.
+    std::string DefaultKey(PGPContextRef c, PGPError* err) {
+        void* data = nullptr;
+        PGPSize size = 0;
+        *err = S().PGPsdkPrefGetData(c, kPGPsdkPref_DefaultKeyID, &data, &size);
+        std::string bytes = data ? std::string(static_cast<char*>(data), size) : std::string();
+        if (data) S().PGPFreeData(data);
+        return bytes;
+    }
+    PGPContextRef FreshContext() {
+        PGPContextRef c = nullptr;
+        EXPECT_EQ(S().PGPNewContext(kPGPsdkAPIVersion, &c), 0);
+        contexts.push_back(c);
+        return c;
+    }
+    void Write(const std::string& text) { WriteAll(pgpDir + "PGPprefs.txt", text); }
+
+    std::string appData, pgpDir, rings, saved;
+    std::vector<PGPContextRef> contexts;
+};
+
+TEST_F(PgpPrefsTest, EngineOpensTheRingsAndDefaultKeyThePreferenceFileNames) {
+    // alice's key ID, from the rings themselves.
+    PGPKeyDBRef data = OpenRingFiles(DataDir() + "pubring.pkr", DataDir() + "secring.skr", 0);
+    const std::string aliceID = KeyIDText(KeyByName(data, "alice"));
+    ASSERT_EQ(aliceID.size(), 18u) << aliceID;
+    // The public ring's quoted value continues on a second line; the key ID
+    // carries PGP's padding zeros.
+    Write("KeyServerList1=1,0,0,\"keys.example.org\",389,0,0,0\r\n"
+          "PublicKeyringFile=\"" + rings + "pub\" \\\r\n"
+          "\"ring.pkr\"\r\n"
+          "  privatekeyringfile = \"" + rings + "secring.skr\"\r\n"
+          "RNGSeedFile=\"" + rings + "randseed.rnd\"\r\n"
+          "DefaultKeyID=\"" + aliceID + "00000000\"\r\n");
+
+    orv::TPrefsFile system;
+    ASSERT_EQ(system.PrefsPath, pgpDir + "PGPprefs.txt");
+    orv::PrefsRecord record;
+    ASSERT_EQ(system.ReadPrefs(record, orv::kPrefsPublicRing | orv::kPrefsPrivateRing | orv::kPrefsRandomSeed |
+                                           orv::kPrefsDefaultKey | orv::kPrefsGroupsFile),
+              0);
+    EXPECT_EQ(record.PublicRing, rings + "pubring.pkr");
+    EXPECT_EQ(record.PrivateRing, rings + "secring.skr");
+    EXPECT_EQ(Lower(record.DefaultKeyID), Lower(aliceID));
+
+    ASSERT_EQ(S().PGPsdkLoadDefaultPrefs(ctx), 0);
+    EXPECT_EQ(FileSpec(ctx, kPGPsdkPref_PublicKeyring), record.PublicRing);
+    EXPECT_EQ(FileSpec(ctx, kPGPsdkPref_PrivateKeyring), record.PrivateRing);
+    EXPECT_EQ(FileSpec(ctx, kPGPsdkPref_RandomSeedFile), record.RandomSeed);
+    EXPECT_EQ(FileSpec(ctx, kPGPsdkPref_GroupsFile), record.GroupsFile);
+    PGPError err = 0;
+    std::string id = DefaultKey(ctx, &err);
+    ASSERT_EQ(err, 0);
+    ASSERT_EQ(id.size(), 9u);
+    EXPECT_EQ(id[0], 8);
+    char hex[17] = {};
+    for (int i = 0; i < 8; ++i) std::snprintf(hex + 2 * i, 3, "%02x", static_cast<unsigned char>(id[1 + i]));
+    EXPECT_EQ("0x" + std::string(hex), Lower(aliceID));
+
+    // A context that never loaded them reads the same; the rings it names
+    // open, and the default key is a secret key in them.
+    PGPContextRef other = FreshContext();
+    PGPFileSpecRef pub = nullptr, sec = nullptr;
+    ASSERT_EQ(S().PGPsdkPrefGetFileSpec(other, kPGPsdkPref_PublicKeyring, &pub), 0);
+    ASSERT_EQ(S().PGPsdkPrefGetFileSpec(other, kPGPsdkPref_PrivateKeyring, &sec), 0);
+    PGPKeyDBRef db = nullptr;
+    ASSERT_EQ(S().PGPOpenKeyDBFile(other, kPGPOpenKeyDBFileOptions_Mutable, pub, sec, &db), 0);
+    S().PGPFreeFileSpec(pub);
+    S().PGPFreeFileSpec(sec);
+    dbs.push_back(db);
+    PGPUInt32 count = 0;
+    S().PGPCountKeysInKeyDB(db, &count);
+    EXPECT_EQ(count, 3u);
+    PGPKeyDBObjRef key = Key(db, aliceID.c_str());
+    ASSERT_NE(key, nullptr);
+    PGPBoolean secret = 0;
+    EXPECT_EQ(S().PGPGetKeyDBObjBooleanProperty(key, kPGPKeyProperty_IsSecret, &secret), 0);
+    EXPECT_TRUE(secret);
+}
+
+TEST_F(PgpPrefsTest, WithoutRingsInThePreferenceFileTheSdkPreferencesStay) {
+    PGPContextRef none = FreshContext();
+    ASSERT_EQ(S().PGPsdkLoadDefaultPrefs(none), 0);
+    const std::string fallback = FileSpec(none, kPGPsdkPref_PublicKeyring);
+    ASSERT_FALSE(fallback.empty());
+    EXPECT_EQ(fallback.find(appData), std::string::npos);
+    PGPError err = 0;
+    DefaultKey(none, &err);
+    EXPECT_EQ(err, kPGPError_PrefNotFound);
+
+    // A file that names a default key but no rings is not followed.
+    Write("DefaultKeyID=0x1111222233334444\r\nRNGSeedFile=\"" + rings + "randseed.rnd\"\r\n");
+    ASSERT_EQ(S().PGPsdkLoadDefaultPrefs(ctx), 0);
+    EXPECT_EQ(FileSpec(ctx, kPGPsdkPref_PublicKeyring), fallback);
+    EXPECT_EQ(FileSpec(ctx, kPGPsdkPref_RandomSeedFile).find(rings), std::string::npos);
+    DefaultKey(ctx, &err);
+    EXPECT_EQ(err, kPGPError_PrefNotFound);
+
+    // An explicit preference file is the caller's choice, whatever PGP's says.
+    Write("PublicKeyringFile=\"" + rings + "pubring.pkr\"\r\nPrivateKeyringFile=\"" + rings + "secring.skr\"\r\n");
+    WriteAll(Temp("mine.dat"), "5 file C:\\elsewhere\\pub.pkr\r\n");
+    PGPFileSpecRef spec = nullptr;
+    ASSERT_EQ(S().PGPNewFileSpecFromFullPath(ctx, Temp("mine.dat").c_str(), &spec), 0);
+    ASSERT_EQ(S().PGPsdkLoadPrefs(ctx, spec), 0);
+    S().PGPFreeFileSpec(spec);
+    EXPECT_EQ(FileSpec(ctx, kPGPsdkPref_PublicKeyring), "C:\\elsewhere\\pub.pkr");
+    // While the default load follows it.
+    ASSERT_EQ(S().PGPsdkLoadDefaultPrefs(ctx), 0);
+    EXPECT_EQ(FileSpec(ctx, kPGPsdkPref_PublicKeyring), rings + "pubring.pkr");
+}
+
+// Release 6.5 has no such file: its core keeps to its own preferences.
+TEST_F(PgpPrefsTest, Release65KeepsItsOwnPreferences) {
+    Write("PublicKeyringFile=\"" + rings + "pubring.pkr\"\r\nPrivateKeyringFile=\"" + rings + "secring.skr\"\r\n");
+    char exe[MAX_PATH] = {};
+    GetModuleFileNameA(nullptr, exe, MAX_PATH);
+    std::string bin = exe;
+    bin = bin.substr(0, bin.find_last_of('\\') + 1);
+    HMODULE m = LoadLibraryA((bin + "sdk65\\PGPSDK.dll").c_str());
+    ASSERT_NE(m, nullptr);
+    auto get = [&](const char* n) { return reinterpret_cast<void*>(GetProcAddress(m, n)); };
+    auto newContext = reinterpret_cast<PFN_PGPNewContext>(get("PGPNewContext"));
+    auto freeContext = reinterpret_cast<PFN_PGPFreeContext>(get("PGPFreeContext"));
+    auto loadDefault = reinterpret_cast<PFN_PGPsdkLoadDefaultPrefs>(get("PGPsdkLoadDefaultPrefs"));
+    auto getSpec = reinterpret_cast<PFN_PGPsdkPrefGetFileSpec>(get("PGPsdkPrefGetFileSpec"));
+    auto fullPath = reinterpret_cast<PFN_PGPGetFullPathFromFileSpec>(get("PGPGetFullPathFromFileSpec"));
+    auto freeSpec = reinterpret_cast<PFN_PGPFreeFileSpec>(get("PGPFreeFileSpec"));
+    auto freeData = reinterpret_cast<PFN_PGPFreeData>(get("PGPFreeData"));
+    ASSERT_TRUE(newContext && freeContext && loadDefault && getSpec && fullPath && freeSpec && freeData);
+    PGPContextRef c = nullptr;
+    ASSERT_EQ(newContext(kPGPsdkAPIVersion, &c), 0);
+    ASSERT_EQ(loadDefault(c), 0);
+    PGPFileSpecRef spec = nullptr;
+    ASSERT_EQ(getSpec(c, kPGPsdkPref_PublicKeyring, &spec), 0);
+    char* path = nullptr;
+    ASSERT_EQ(fullPath(spec, &path), 0);
+    EXPECT_EQ(std::string(path), bin + "sdk65\\pubring.pkr");
+    freeData(path);
+    freeSpec(spec);
+    freeContext(c);
+    FreeLibrary(m);
+}
+
+}  // namespace
