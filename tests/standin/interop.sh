@@ -23,7 +23,7 @@ export ORV_INTEROP_DIR=$(winepath -w "$work" 2>/dev/null)
 run_wine() { (cd "$bin" && WINEDEBUG=-all wine ./sdk7_interop_test.exe --gtest_filter="$1" 2>&1) | tail -25; }
 
 echo "== stand-in writes"
-run_wine 'Interop.WriteForPeers' || true
+run_wine 'Interop.WriteForPeers:Interop.CertifyForPeers' || true
 [ -s "$work/sdk_sign.asc" ] || { echo "stand-in wrote nothing"; exit 1; }
 
 # gpg: decryption and signatures by status lines.
@@ -59,6 +59,21 @@ c=$(cipher_of "$work/sdk_pref_bob.pgp")
 c=$(cipher_of "$work/sdk_cast5_bob.pgp")
 [ "$c" = 3 ] && pass "cipher number 3 gives CAST5" || fail "cipher number 3 gave $c"
 gpg_ -q --import "$work/sdk_alice_export.asc" 2>/dev/null && pass "gpg imports the stand-in's key export" || fail "gpg import of export"
+
+# gpg checks the stand-in's certifications: alice's of carol (generic,
+# exportable), its revocation, and carol's (DSA) of bob.
+keyid_of() { gpg --with-colons --fingerprint "$1" | awk -F: '/^fpr/{print substr($10, 25); exit}'; }
+alice_id=$(keyid_of alice@example.org); carol_id=$(keyid_of carol@example.org)
+cert_check() { # name file user kind signer-id
+  if ! gpg_ -q --import "$work/$2" 2>/dev/null; then fail "gpg import $2"; return; fi
+  if gpg_ --with-colons --check-sigs "$3" 2>/dev/null | grep -q "^$4:!::[0-9]*:$5:"; then pass "gpg $1"
+  else fail "gpg $1"; gpg_ --check-sigs "$3" 2>&1 | sed 's/^/  /'; fi
+}
+cert_check "checks alice's certification of carol" sdk_carol_certified.asc carol@example.org sig "$alice_id"
+gpg_ --with-colons --check-sigs carol@example.org 2>/dev/null | grep -q "^sig:!::[0-9]*:$alice_id:.*:10x:" &&
+  pass "gpg: an exportable generic certification" || fail "gpg: certification class"
+cert_check "checks alice's revocation of it" sdk_carol_revoked.asc carol@example.org rev "$alice_id"
+cert_check "checks carol's DSA certification of bob" sdk_bob_by_carol.asc bob@example.org sig "$carol_id"
 
 # sq: the same outputs.
 sq_check() { # name key-file signer-cert cmd...

@@ -126,6 +126,63 @@ TEST_F(Interop, WriteForPeers) {
     S().PGPFreeData(buf);
 }
 
+// Certifications for gpg to check: alice (RSA) certifies carol's user ID,
+// then revokes it; carol (DSA, a key of another database) certifies bob's.
+TEST_F(Interop, CertifyForPeers) {
+    auto firstUserID = [&](PGPKeyDBObjRef key) {
+        PGPKeySetRef one = One(key);
+        PGPKeyIterRef it = nullptr;
+        PGPKeyDBObjRef k = nullptr, uid = nullptr;
+        S().PGPNewKeyIterFromKeySet(one, &it);
+        S().PGPKeyIterNextKeyDBObj(it, kPGPKeyIter_Key, &k);
+        S().PGPKeyIterNextKeyDBObj(it, kPGPKeyIter_UserID, &uid);
+        S().PGPFreeKeyIter(it);
+        S().PGPFreeKeySet(one);
+        return uid;
+    };
+    auto exportTo = [&](PGPKeyDBObjRef key, const std::string& name) {
+        void* buf = nullptr;
+        PGPSize len = 0;
+        PGPKeySetRef one = One(key);
+        ASSERT_EQ(S().PGPExport(ctx, S().PGPOExportKeySet(ctx, one),
+                                S().PGPOAllocatedOutputBuffer(ctx, &buf, 0xFFFFFFFFu, &len), Last()),
+                  0);
+        S().PGPFreeKeySet(one);
+        WriteAll(io + name, std::string(static_cast<char*>(buf), len));
+        S().PGPFreeData(buf);
+    };
+    PGPKeyDBObjRef carol = KeyByName(db, "carol");
+    ASSERT_NE(carol, nullptr);
+    ASSERT_EQ(S().PGPCertifyUserID(firstUserID(carol), alice, S().PGPOPassphrase(ctx, "alice pass"),
+                                   S().PGPOExportable(ctx, 1), S().PGPOSigTrust(ctx, 1, 120), Last()),
+              0);
+    exportTo(carol, "sdk_carol_certified.asc");
+    PGPKeyIterRef it = nullptr;
+    PGPKeySetRef one = One(carol);
+    S().PGPNewKeyIterFromKeySet(one, &it);
+    PGPKeyDBObjRef obj = nullptr, mine = nullptr;
+    S().PGPKeyIterNextKeyDBObj(it, kPGPKeyIter_Key, &obj);
+    S().PGPKeyIterNextKeyDBObj(it, kPGPKeyIter_UserID, &obj);
+    while (S().PGPKeyIterNextKeyDBObj(it, kPGPKeyIter_Signature, &obj) == 0) {
+        PGPKeyDBObjRef c = nullptr;
+        if (S().PGPGetSigCertifierKey(obj, &c) == 0 && c == alice) mine = obj;
+    }
+    S().PGPFreeKeyIter(it);
+    S().PGPFreeKeySet(one);
+    ASSERT_NE(mine, nullptr);
+    ASSERT_EQ(S().PGPRevokeSig(mine, S().PGPOPassphrase(ctx, "alice pass"), Last()), 0);
+    exportTo(carol, "sdk_carol_revoked.asc");
+
+    PGPKeyDBRef carolDB = ImportFile("carol_sec.asc");
+    ASSERT_NE(carolDB, nullptr);
+    PGPKeyDBObjRef carolSecret = KeyByName(carolDB, "carol"), bob = KeyByName(db, "bob");
+    ASSERT_TRUE(carolSecret && bob);
+    ASSERT_EQ(S().PGPCertifyUserID(firstUserID(bob), carolSecret, S().PGPOPassphrase(ctx, ""),
+                                   S().PGPOExportable(ctx, 1), Last()),
+              0);
+    exportTo(bob, "sdk_bob_by_carol.asc");
+}
+
 // What a peer wrote: file, expected plain text ("" = signature only), the
 // signer's name or "" for an unknown signer, and whether it must verify.
 struct PeerCase {
