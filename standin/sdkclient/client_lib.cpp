@@ -133,10 +133,15 @@ void setCell(HWND list, int row, int column, const std::string& text) {
 void fillKeys(HWND dlg, const Selection& sel) {
     HWND list = GetDlgItem(dlg, IDC_SDKCL_KEYS);
     SendMessageA(list, LVM_SETEXTENDEDLISTVIEWSTYLE, 0, LVS_EX_FULLROWSELECT);
-    addColumn(list, 0, "User ID", 200);
-    addColumn(list, 1, "Key ID", 130);
-    addColumn(list, 2, "Type", 60);
-    addColumn(list, 3, "Size", 90);
+    // The columns share the list's width, room left for a vertical scroll bar.
+    RECT rc;
+    GetClientRect(list, &rc);
+    const int width = rc.right - GetSystemMetrics(SM_CXVSCROLL) - 2;
+    const int userID = width * 36 / 100, keyID = width * 30 / 100, type = width * 11 / 100;
+    addColumn(list, 0, "User ID", userID);
+    addColumn(list, 1, "Key ID", keyID);
+    addColumn(list, 2, "Type", type);
+    addColumn(list, 3, "Size", width - userID - keyID - type);
     for (size_t i = 0; i < sel.keys.size(); ++i) {
         const auto& k = sel.keys[i];
         LVITEMA item = {};

@@ -314,6 +314,7 @@ TEST_F(Companions65Test, ConventionalPassphraseIsAskedTwiceAndCancelGivesUserAbo
     });
     script.Expect("#32770", "PGP", [](HWND dlg) {
         Type(dlg, IDC_SDKUI_PASSPHRASE, "typed, then cancelled");
+        Sleep(200);  // the masked text painted
         SaveScreenshot(dlg, ShotPath("sdk65_conventional_decryption.png"));
         ClickId(dlg, IDCANCEL);
     });
@@ -351,6 +352,7 @@ TEST_F(Companions65Test, KeySelectionReturnsTheChosenKeysOfTheRings) {
         prompt = GetText(FindChildById(dlg, IDC_SDKCL_PROMPT));
         SelectRow(list, kBob);
         SelectRow(list, kCarol);
+        Sleep(200);  // the selection painted
         SaveScreenshot(dlg, ShotPath("sdk65_key_selection.png"));
         ClickId(dlg, IDOK);
     });

@@ -258,6 +258,8 @@ TEST_F(SdkClientTest, SelectionDialogListsTheOfferedKeysAndReturnsOneOrSeveral) 
         prompt = GetText(FindChildById(dlg, IDC_SDKCL_PROMPT));
         SelectRow(list, kBob);
         SelectRow(list, kCarol);
+        Sleep(200);  // the selection painted
+        SaveScreenshot(dlg, ShotPath("sdk7_key_selection.png"));
         ClickId(dlg, IDOK);
     });
     script.Expect("#32770", SDKCL_SELECT_CAPTION, [&](HWND dlg) {

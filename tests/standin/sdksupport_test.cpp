@@ -120,6 +120,7 @@ TEST_F(SdkSupportTest, LogWindowShowsEveryLineOfTheMessagesInOrder) {
     const std::vector<std::string> expected = {"Good Signature", "letter.txt", "alice <alice@example.org>",
                                                "Bad Signature", "(...)", "(0x1122334455667788)"};
     EXPECT_EQ(items, expected);
+    SaveScreenshot(log, ShotPath("sdk7_log.png"));
     // Closing hides it; the next message shows it again with the lines kept.
     SendMessageA(log, WM_CLOSE, 0, 0);
     EXPECT_FALSE(IsWindowVisible(log));
@@ -189,6 +190,7 @@ TEST_F(SdkSupportTest, KeyManagerListsTheKeysOfTheRings) {
     EXPECT_EQ(secret, 1) << all;
     EXPECT_NE(all.find("bob"), std::string::npos) << all;
     EXPECT_NE(all.find("0x6533671D0C89AF89"), std::string::npos) << all;
+    SaveScreenshot(keys, ShotPath("sdk7_pgpkeys.png"));
     // A second start shows the same window again.
     ASSERT_EQ(Sdk().PGPscDoLaunchKeys(owner_), 0);
     EXPECT_EQ(ListTopWindows(SDKSC_KEYS_CLASS, SDKSC_KEYS_CAPTION).size(), 1u);

@@ -138,6 +138,7 @@ TEST_F(SdkUITest, SigningDialogAsksAgainAfterAWrongPassphraseAndReturnsKeyAndPas
         ClickId(dlg, IDOK);
         wrongShown = WaitStatus(dlg, SDKUI_TEXT_WRONG_PASSPHRASE);
         afterWrong = GetText(FindChildById(dlg, IDC_SDKUI_PASSPHRASE));
+        SaveScreenshot(dlg, ShotPath("sdk7_signing_wrong.png"));
         Type(dlg, IDC_SDKUI_PASSPHRASE, kAlicePass);
         ClickId(dlg, IDOK);
     });
@@ -273,6 +274,7 @@ TEST_F(SdkUITest, DecryptionDialogNamesTheRecipientKeysAndFindsTheDecryptionKey)
         ClickId(dlg, IDOK);
         wrongShown = WaitStatus(dlg, SDKUI_TEXT_WRONG_PASSPHRASE);
         afterWrong = GetText(FindChildById(dlg, IDC_SDKUI_PASSPHRASE));
+        SaveScreenshot(dlg, ShotPath("sdk7_decryption.png"));
         Type(dlg, IDC_SDKUI_PASSPHRASE, kAlicePass);
         ClickId(dlg, IDOK);
     });
@@ -313,6 +315,7 @@ TEST_F(SdkUITest, ConventionalEncryptionAsksTwiceUntilBothFieldsMatch) {
         mismatchShown = WaitStatus(dlg, SDKUI_TEXT_MISMATCH);
         first = GetText(FindChildById(dlg, IDC_SDKUI_PASSPHRASE));
         second = GetText(FindChildById(dlg, IDC_SDKUI_CONFIRMATION));
+        SaveScreenshot(dlg, ShotPath("sdk7_conventional_mismatch.png"));
         Type(dlg, IDC_SDKUI_PASSPHRASE, "same secret");
         Type(dlg, IDC_SDKUI_CONFIRMATION, "same secret");
         ClickId(dlg, IDOK);
@@ -334,6 +337,8 @@ TEST_F(SdkUITest, ConventionalDecryptionReturnsTheTypedPassphraseWithItsCaptionP
     ModalScript script;
     script.Expect("#32770", "PGP", [](HWND dlg) {
         Type(dlg, IDC_SDKUI_PASSPHRASE, "message pass");
+        Sleep(200);  // the masked text painted
+        SaveScreenshot(dlg, ShotPath("sdk7_conventional_decryption.png"));
         ClickId(dlg, IDOK);
     });
     script.Start();
