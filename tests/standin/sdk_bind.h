@@ -49,7 +49,7 @@
     X(PGPNewKeySetFromGroup) X(PGPNewFlattenedGroupFromGroup) X(PGPSortGroupSetStd) X(PGPMergeGroupSets)   \
     X(PGPDeleteItemFromGroup) X(PGPSetPrimaryUserID) X(PGPAddUserID) X(PGPGetPrimaryUserID)           \
     X(PGPCertifyUserID) X(PGPRevokeSig) X(PGPAddKeyOptions) X(PGPRemoveKeyOptions) X(PGPUpdateKeyOptions) \
-    X(PGPOExportable) X(PGPOSigTrust) X(PGPORevocationKeySet) X(PGPOExpiration)
+    X(PGPOExportable) X(PGPOSigTrust) X(PGPORevocationKeySet) X(PGPOExpiration) X(PGPOKeyFlags)
 
 struct Sdk {
     HMODULE module = nullptr;

@@ -187,6 +187,11 @@ TEST_F(KeyCertTest, KeyOptionsAddRemoveAndUpdate) {
     const PGPCipherAlgorithm prefs[] = {kPGPCipherAlgorithm_CAST5, static_cast<PGPCipherAlgorithm>(7)};
     ASSERT_EQ(S().PGPUpdateKeyOptions(alice, S().PGPOPreferredAlgorithms(ctx, prefs, 2), Pass(), Last()), 0);
     EXPECT_EQ(Data(alice, kPGPKeyProperty_PreferredAlgorithms), std::string("\x03\x07"));
+    // Certify-only: the key no longer signs, and the ciphers just set stay.
+    EXPECT_TRUE(Bool(alice, kPGPKeyProperty_CanSign));
+    ASSERT_EQ(S().PGPUpdateKeyOptions(alice, S().PGPOKeyFlags(ctx, 0x01), Pass(), Last()), 0);
+    EXPECT_FALSE(Bool(alice, kPGPKeyProperty_CanSign));
+    EXPECT_EQ(Data(alice, kPGPKeyProperty_PreferredAlgorithms), std::string("\x03\x07"));
 
     ASSERT_EQ(S().PGPFlushKeyDB(db), 0);
     PGPKeyDBRef again = OpenRingFiles(Temp("pubring.pkr"), Temp("secring.skr"), 0);
@@ -199,7 +204,7 @@ TEST_F(KeyCertTest, KeyOptionsAddRemoveAndUpdate) {
     PGPTime expiry2 = 1;
     S().PGPGetKeyDBObjTimeProperty(alice2, kPGPKeyProperty_Expiration, &expiry2);
     EXPECT_EQ(expiry2, expiry);
-    EXPECT_TRUE(Bool(alice2, kPGPKeyProperty_CanSign));
+    EXPECT_FALSE(Bool(alice2, kPGPKeyProperty_CanSign));
     EXPECT_TRUE(Bool(alice2, kPGPKeyProperty_IsAxiomatic));
     S().PGPFreeKeySet(revokers);
     S().PGPFreeKeySet(carolSet);
