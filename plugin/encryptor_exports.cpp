@@ -203,12 +203,24 @@ void MoveToNewEditor(const std::string& note) {
 
 bool FileExists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
+// The message file may be written: a read-only file, or one another program
+// holds open against writers, is not replaced behind their back (a rename
+// would get past both, and the old content could then not be wiped).
+bool MayWrite(const std::string& path) {
+    HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                           nullptr, OPEN_EXISTING, 0, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return GetLastError() == ERROR_FILE_NOT_FOUND;
+    CloseHandle(h);
+    return true;
+}
+
 // The message file replaced so that it is never left half-written: the new
 // content goes completely into a file beside it, the old file is moved
 // aside, the new one put in its place, and only then is the old content
 // wiped. Any failure before that leaves the message as it was.
 bool ReplaceMessage(const std::string& path, std::string_view bytes) {
     TPluginParams* s = Session();
+    if (!MayWrite(path)) return false;
     const std::string fresh = path + ".orvnew";
     const std::string old = path + ".orvold";
     if (!ReplaceWholeFile(fresh, bytes)) return false;
@@ -251,17 +263,26 @@ std::vector<TFoundKey> FoundKeys(const TKeyPropsList* list, bool signingOnly) {
     return keys;
 }
 
+}  // namespace
+
 // The session's encryptor: the assembly, the flow over it and the engine's
-// jobs, made at the first call. It lives as long as the process: the
-// engine may be gone when the library's static objects are destroyed.
-struct TEncryptorState {
+// jobs. The session makes it with its other objects and frees it at the
+// library end, while the engine is still there.
+struct orv::TPMFuncsObjects {
     TPMFuncs PM;
     std::unique_ptr<TPMEncryptor> Ops;
     std::unique_ptr<TPGPEncode> Encoder;
     std::unique_ptr<TPGPDecode> Decoder;
 };
 
-TEncryptorState* g_state = nullptr;
+namespace {
+
+using TEncryptorState = TPMFuncsObjects;
+
+TEncryptorState* State() {
+    TPluginParams* s = Session();
+    return s ? s->PMFuncs.get() : nullptr;
+}
 
 HWND Automation() {
     TPluginParams* s = Session();
@@ -323,7 +344,7 @@ TEncryptorHost MakeHost(TEncryptorState& st) {
         s->SyncLinks();
         s->PGPData->LoadSettings();
         const bool ok = s->CheckPGPConfig();
-        if (g_state && g_state->Ops) PrepareRun(*g_state);
+        if (State() && State()->Ops) PrepareRun(*State());
         return ok;
     };
     h.HostToBottom = [] {
@@ -469,20 +490,27 @@ TAssemblyServices MakeAssemblyServices(TEncryptorState& st, TEncryptorHost& host
     return a;
 }
 
+TPMFuncsObjects* MakePMFuncs(TPluginParams& session) {
+    auto st = std::make_unique<TEncryptorState>();
+    st->Encoder = std::make_unique<TPGPEncode>();
+    st->Decoder = std::make_unique<TPGPDecode>();
+    TEncryptorHost host = MakeHost(*st);
+    st->PM.Services = MakeAssemblyServices(*st, host);
+    st->Ops = std::make_unique<TPMEncryptor>(st->PM, std::move(host), session.OutcomeFlags);
+    return st.release();
+}
+
+void ReleasePMFuncs(TPMFuncsObjects* objects) { delete objects; }
+
+// The session makes the encryptor when it starts, which is after the
+// library's own objects are constructed.
+[[maybe_unused]] const bool g_factorySet = (SetPMFuncsFactory(MakePMFuncs, ReleasePMFuncs), true);
+
 // The encryptor with the settings of this call; null without a session.
 TPMEncryptor* Encryptor() {
     TPluginParams* s = Session();
-    if (!s || !s->PGPData) return nullptr;
-    if (!g_state) {
-        auto st = std::make_unique<TEncryptorState>();
-        st->Encoder = std::make_unique<TPGPEncode>();
-        st->Decoder = std::make_unique<TPGPDecode>();
-        TEncryptorHost host = MakeHost(*st);
-        st->PM.Services = MakeAssemblyServices(*st, host);
-        st->Ops = std::make_unique<TPMEncryptor>(st->PM, std::move(host), s->OutcomeFlags);
-        g_state = st.release();
-    }
-    return g_state->Ops.get();
+    if (!s || !s->PGPData || !s->PMFuncs) return nullptr;
+    return s->PMFuncs->Ops.get();
 }
 
 // Takes over the request with the settings it runs with.
@@ -500,7 +528,7 @@ int EncodeExport(const host::CryptRequest* request) {
         TPMEncryptor* ops = TakeOver(request, checked);
         if (!ops) return 0;
         // The key dialog names the recipients it looks for.
-        g_state->Encoder->SelectPrompt =
+        State()->Encoder->SelectPrompt =
             std::string(texts::Get(txt::SEL_KEY)) + " \"" + ops->HostRecipients + "\":";
         return ops->Encode();
     } catch (...) {
@@ -565,7 +593,7 @@ int __stdcall DESTROY_FILE(const char* path) {
     try {
         TPMEncryptor* ops = Encryptor();
         if (!ops) return 0;
-        PrepareRun(*g_state);
+        PrepareRun(*State());
         return ops->DestroyFile(path);
     } catch (...) {
         return 0;

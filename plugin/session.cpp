@@ -26,6 +26,8 @@ namespace orv {
 namespace {
 
 TPluginParams* g_session = nullptr;
+TPMFuncsFactory g_makePMFuncs = nullptr;
+TPMFuncsRelease g_releasePMFuncs = nullptr;
 
 constexpr DWORD kRegistryRoom = 260;
 
@@ -111,6 +113,11 @@ std::string DirectoryText(std::string value) {
 
 TPluginParams* Session() { return g_session; }
 
+void SetPMFuncsFactory(TPMFuncsFactory make, TPMFuncsRelease release) {
+    g_makePMFuncs = make;
+    g_releasePMFuncs = release;
+}
+
 void StartSession(HINSTANCE module) {
     if (g_session) return;
     g_session = new TPluginParams(module);
@@ -134,6 +141,7 @@ TPluginParams::~TPluginParams() {
     ui::DestroyHotHint();
     OpenFileDlg.reset();
     SaveFileDlg.reset();
+    PMFuncs.reset();
     // The store wipes the cache as it goes; nobody is told at unload, where a
     // message to another thread could wait on the loader lock.
     PGPData.reset();
@@ -181,6 +189,8 @@ bool TPluginParams::CreateObjects() {
     services.WriteFile = [](const std::string& path, std::string_view bytes) { return ReplaceWholeFile(path, bytes); };
     MCFuncs = std::make_unique<TMCFuncs>(std::move(services));
     MsgBox = std::make_unique<TMsgBox>();
+    if (g_makePMFuncs && g_releasePMFuncs)
+        PMFuncs = std::unique_ptr<TPMFuncsObjects, TPMFuncsRelease>(g_makePMFuncs(*this), g_releasePMFuncs);
     if (StringLibrary)
         GetErrorStr = reinterpret_cast<long(__stdcall*)(long, const char**)>(
             reinterpret_cast<void*>(GetProcAddress(StringLibrary, MAKEINTRESOURCEA(txt::kErrorTextOrdinal))));

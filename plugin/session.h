@@ -18,6 +18,12 @@ namespace orv {
 
 class TMsgBox;
 class TMCFuncs;
+// The encryptor operations with their assembly and jobs (the main library's
+// encryptor functions make and use them).
+struct TPMFuncsObjects;
+class TPluginParams;
+using TPMFuncsFactory = TPMFuncsObjects* (*)(TPluginParams& session);
+using TPMFuncsRelease = void (*)(TPMFuncsObjects* objects);
 namespace ui {
 class Form;
 class TOpenDialogEx;
@@ -35,6 +41,10 @@ constexpr const char* kHtmlHelpName = "DODIreva.htm";
 // Timer of the session window that starts a form's first command.
 constexpr UINT_PTR kStartTimer = 1;
 constexpr UINT kStartTimerMs = 10;
+
+// How the session makes and frees its encryptor operations; set by the
+// library that has them before the session starts.
+void SetPMFuncsFactory(TPMFuncsFactory make, TPMFuncsRelease release);
 
 // A registry directory text: a non-empty value gets a trailing "\".
 std::string DirectoryText(std::string value);
@@ -104,6 +114,9 @@ public:
     std::unique_ptr<TPGPData> PGPData;
     std::unique_ptr<TMCFuncs> MCFuncs;
     std::unique_ptr<TMsgBox> MsgBox;
+    // Made with the other objects; freed before the configuration store,
+    // whose passphrase cache its jobs use.
+    std::unique_ptr<TPMFuncsObjects, TPMFuncsRelease> PMFuncs{nullptr, nullptr};
     long(__stdcall* GetErrorStr)(long code, const char** text) = nullptr;
     // [0] an encode ran, [1] the host's run-anyway mark, [2] the host's
     // keep-as-is mark, [3] a decode handled a PGP/MIME message.
