@@ -35,6 +35,8 @@ bool WriteThrough(const std::string& path, std::string_view bytes) {
 
 }  // namespace
 
+// Also the session's whole-file read (plugin/whole_file.h): one definition
+// for every binary that links both.
 bool ReadWholeFile(const std::string& path, std::string& bytes) {
     bytes.clear();
     UniqueHandle file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,

@@ -6,27 +6,8 @@
 
 namespace orv {
 
-bool ReadWholeFile(const std::string& path, std::string& bytes) {
-    bytes.clear();
-    UniqueHandle file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file) return false;
-    LARGE_INTEGER size{};
-    if (!GetFileSizeEx(file.get(), &size) || size.QuadPart > 0x7FFFFFFF) return false;
-    bytes.resize(static_cast<size_t>(size.QuadPart));
-    size_t done = 0;
-    while (done < bytes.size()) {
-        DWORD n = 0;
-        if (!ReadFile(file.get(), bytes.data() + done, static_cast<DWORD>(bytes.size() - done), &n, nullptr)) {
-            bytes.clear();
-            return false;
-        }
-        if (n == 0) break;
-        done += n;
-    }
-    bytes.resize(done);
-    return true;
-}
+// ReadWholeFile has its one definition with the message files of the
+// formats library, which every binary with this file links as well.
 
 bool ReplaceWholeFile(const std::string& path, std::string_view bytes) {
     if (path.empty()) return false;
