@@ -15,6 +15,7 @@
 #include "plugin/session.h"
 #include "plugin/texts.h"
 #include "plugin/whole_file.h"
+#include "ui/window.h"
 
 namespace orv {
 
@@ -24,6 +25,11 @@ using sdk::Call;
 using sdk::Sdk;
 
 std::string Text(int number) { return texts::Get(number); }
+
+// The file name the file dialogs give for their clipboard button.
+constexpr const char* kClipboardName = ":CLIP:";
+// The cancel question: question kind, No as the default button.
+constexpr int kCancelBoxFlags = 288;
 
 PGPWindowRef Owner(const TPluginParams& session) { return reinterpret_cast<PGPWindowRef>(session.OwnerWindow); }
 
@@ -175,8 +181,9 @@ bool DeleteChosenKeys(TPluginParams& session, bool fromManager, std::string& del
     }
     std::string question;
     for (int i = 0; i < chosen.Count(); ++i) question += chosen.Objects(i).UserName + "\r\n";
-    question += "\r\n" + Text(txt::CONFIRM_DEL);
-    if (session.MsgBox->Cancel(question.c_str())) return false;
+    question += "\r\n" + Text(txt::CONFIRM_DEL) + "?";
+    // Only Yes deletes: the box closed without an answer deletes nothing.
+    if (session.MsgBox->Show("", question, "", kCancelBoxFlags, "") != ui::mrYes) return false;
 
     {
         OpenRings rings;
@@ -195,7 +202,11 @@ bool DeleteChosenKeys(TPluginParams& session, bool fromManager, std::string& del
         session.MsgBox->Info(report.c_str());
         return false;
     }
-    if (!session.PGPData || !session.PGPData->Auto) return false;
+    // The automation plug-in calls without a form start: the user's
+    // AutoList choice is read from the configuration file now.
+    if (!session.PGPData ||
+        !session.PGPData->Config().ReadBool(cfg::kPellatch, cfg::kAuto, session.PGPData->Auto))
+        return false;
     const std::string offer = report + ".\r\n\r\n" + Text(txt::LIST_REMOVE);
     if (!session.MsgBox->Confirm(offer.c_str())) return false;
     deletedKeyIDs = IDsOf(chosen, ",");
@@ -231,7 +242,7 @@ bool ExtractChosenKeys(TPluginParams& session, const std::string& path) {
     }
     text += "\r\n" + armoured;
 
-    if (!path.empty()) {
+    if (!path.empty() && path != kClipboardName) {
         if (!ReplaceWholeFile(path, text)) {
             session.MsgBox->Error(texts::Get(txt::WRITE_ERROR));
             return false;
@@ -241,13 +252,22 @@ bool ExtractChosenKeys(TPluginParams& session, const std::string& path) {
         session.MsgBox->Info(report.c_str());
         return false;
     }
-    if (IsMessageEditor(session.CurrentMessageWindow)) {
+    if (path.empty() && IsMessageEditor(session.CurrentMessageWindow)) {
         SendMessageA(session.CurrentMessageWindow, host::kEditorSetField, host::kFieldReady, 0);
         SendMessageA(session.CurrentMessageWindow, host::kEditorSetField, host::kFieldInsertText,
                      reinterpret_cast<LPARAM>(text.c_str()));
         return true;
     }
-    CopyToClipboard(session.OwnerWindow, text);
+    if (!CopyToClipboard(session.OwnerWindow, text)) {
+        session.MsgBox->Error(texts::Get(txt::WRITE_ERROR));
+        return false;
+    }
+    if (path == kClipboardName) {
+        const std::string report = Text(txt::PUBKEY_FROM) + "\r\n\r\n" + userIDs + "\r\n" + Text(txt::COPY_KEY_TO) +
+                                   "\"" + Text(txt::_CLIPBOARD) + "\"";
+        session.MsgBox->Info(report.c_str());
+        return false;
+    }
     const std::string report = Text(txt::NO_WINDOW) + "\r\n\r\n" + Text(txt::PUBKEY_FROM) + "\r\n\r\n" + userIDs +
                                "\r\n" + Text(txt::COPY_KEY_TO) + "\"" + Text(txt::_CLIPBOARD) + "\"";
     session.MsgBox->Info(report.c_str());
@@ -267,7 +287,8 @@ void ShowChosenFingerprint(TPluginParams& session) {
     const std::string text = key.UserName + "\r\n" + chosen.Strings(0) + "\r\n" + algorithm + ", " + key.SizeText +
                              "\r\n" + SplitFingerprint(key.Fingerprint);
     const std::string question = text + "\r\n" + Text(txt::COPY_DATA);
-    if (session.MsgBox->Confirm(question.c_str())) CopyToClipboard(session.OwnerWindow, text);
+    if (session.MsgBox->Confirm(question.c_str()) && !CopyToClipboard(session.OwnerWindow, text))
+        session.MsgBox->Error(texts::Get(txt::WRITE_ERROR));
 }
 
 bool FetchKey(TPluginParams& session, const std::string& keyIDText) {

@@ -16,9 +16,9 @@ class TPluginParams;
 // comma-separated; true only when the user wants their AutoList entries
 // removed too (fromManager: the report is shown with Info instead).
 bool DeleteChosenKeys(TPluginParams& session, bool fromManager, std::string& deletedKeyIDs);
-// Exports the chosen keys to the current message editor, or (path empty
-// and no editor) to the clipboard, or to the file. True when they went to
-// the editor.
+// Exports the chosen keys: with no path to the current message editor, or
+// to the clipboard when there is none; to the clipboard for the path
+// ":CLIP:"; else to the file. True when they went to the editor.
 bool ExtractChosenKeys(TPluginParams& session, const std::string& path);
 void ShowChosenFingerprint(TPluginParams& session);
 // Fetches the key from the key server and imports it; true when keys came.
