@@ -2,7 +2,8 @@
 # The main job: builds Orvane and its stand-ins, then runs the demo under Wine.
 # The demo user Alice sends and reads mail with Orvane in the mail client
 # stand-in over the engine stand-in; her correspondent Bob is played by
-# GnuPG. Her key rings are made by GnuPG on the first run.
+# GnuPG. Her key rings are made by GnuPG on the first run. The demo runs
+# over the release 7 engine stand-in, then again over the release 6.5 one.
 # Usage: scripts/demo.sh [--wait SECONDS]  (how long a passphrase dialog
 # waits for a person before the demo answers it; default 4)
 set -euo pipefail
@@ -51,10 +52,13 @@ reply_text=$'Hello Alice,\r\nthanks, the minutes arrived.\r\nBob\r\n'
   printf -- '\r\n--bob-3156--\r\n'
 } > "$demo/reply_pgpmime.eml"
 
-# The engine: the stand-in's five libraries (release 7).
-engine="$build/bin/demo-engine"
-rm -rf "$engine"; mkdir -p "$engine"
-cp "$build"/bin/sdk7/*.dll "$engine/"
+# The engine: the stand-in's five libraries, release 7 and release 6.5.
+for release in 7 65; do
+  engine="$build/bin/demo-engine"
+  if [ "$release" = 65 ]; then engine="${engine}65"; fi
+  rm -rf "$engine"; mkdir -p "$engine"
+  cp "$build"/bin/sdk$release/*.dll "$engine/"
+done
 
 # A prefix of the demo's own: the demo user's registry values and PGP
 # preferences stay out of the tests' prefix.
@@ -63,15 +67,20 @@ export ORV_WINEPREFIX="$demo/wineprefix"
 trap 'orv_wine_stop; gpgconf --kill gpg-agent >/dev/null 2>&1 || true' EXIT
 
 echo "== running the demo under Wine (files in $demo)"
-rm -f "$demo"/sent_*.PM\$ "$demo"/*.txt
+rm -f "$demo"/sent_*.PM\$ "$demo"/r65_sent_*.PM\$ "$demo"/*.txt
 set +e
 (cd "$build/bin" && wine ./orvane_demo.exe "$(winepath -w "$demo")" "$alice_id" --wait "$wait_s")
 rc=$?
+echo
+echo "== the same mail client and Orvane over the release 6.5 engine stand-in"
+(cd "$build/bin" && wine ./orvane_demo.exe "$(winepath -w "$demo")" "$alice_id" --wait "$wait_s" --release 65)
+rc65=$?
+[ "$rc" -ne 0 ] || rc=$rc65
 set -e
 
 echo
 echo "== Bob (GnuPG) reads what Alice sent"
-for f in "$demo/sent_inline.PM\$" "$demo/sent_pgpmime.PM\$"; do
+for f in "$demo/sent_inline.PM\$" "$demo/sent_pgpmime.PM\$" "$demo/r65_sent_inline.PM\$"; do
   [ -s "$f" ] || { echo "   $f is missing"; rc=1; continue; }
   echo "-- $(basename "$f")"
   # Each armoured block on its own: the text part and the attachment.
@@ -81,7 +90,7 @@ for f in "$demo/sent_inline.PM\$" "$demo/sent_pgpmime.PM\$"; do
     gpg_ --passphrase '' --status-fd 1 -o "$b.out" --decrypt "$b" 2>/dev/null |
       grep -E "GOODSIG|BADSIG|DECRYPTION_OKAY" | sed 's/^\[GNUPG:\]/   gpg:/'
     echo "   plain bytes as GnuPG read them:"
-    head -c 600 "$b.out" | tr -d '\r' | sed 's/^/     | /'
+    head -c 600 "$b.out" | tr -d '\r' | awk '{print "     | " $0}'
     rm -f "$b" "$b.out"
   done
 done

@@ -7,9 +7,11 @@
 // dialogs; when no person answers them within a few seconds the demo types
 // the passphrase itself, as a person would.
 //
-// Usage: orvane_demo.exe DEMO_DIR ALICE_KEY_ID [--wait SECONDS]
+// Usage: orvane_demo.exe DEMO_DIR ALICE_KEY_ID [--wait SECONDS] [--release 65]
 // DEMO_DIR holds the rings and Bob's replies (scripts/demo.sh makes them)
-// and receives the sent messages and the decoded texts.
+// and receives the sent messages and the decoded texts. With --release 65
+// the same mail client runs over the release 6.5 engine stand-in: one
+// inline message sent, then read back with Bob's PGP/MIME reply.
 
 #include <windows.h>
 
@@ -24,6 +26,7 @@ namespace {
 
 constexpr const char* kPassphrase = "demo passphrase";
 constexpr const char* kEngineDir = "demo-engine";
+constexpr const char* kEngineDir65 = "demo-engine65";
 // The passphrase field of the engine's dialogs.
 constexpr int kPassphraseField = 1002;
 
@@ -251,7 +254,7 @@ void ShowHead(const std::string& path, size_t lines) {
 int main(int argc, char** argv) {
     setvbuf(stdout, nullptr, _IONBF, 0);
     if (argc < 3) {
-        std::printf("usage: orvane_demo.exe DEMO_DIR ALICE_KEY_ID [--wait SECONDS]\n");
+        std::printf("usage: orvane_demo.exe DEMO_DIR ALICE_KEY_ID [--wait SECONDS] [--release 65]\n");
         return 2;
     }
     Demo demo;
@@ -259,13 +262,21 @@ int main(int argc, char** argv) {
     demo.dir = argv[1];
     if (demo.dir.back() != '\\') demo.dir += '\\';
     demo.aliceKey = argv[2];
-    if (argc > 4 && std::string(argv[3]) == "--wait") demo.patience = std::atoi(argv[4]) * 1000;
-    demo.engine = demo.bin + kEngineDir;
+    bool release65 = false;
+    for (int i = 3; i + 1 < argc; i += 2) {
+        const std::string option = argv[i];
+        if (option == "--wait") demo.patience = std::atoi(argv[i + 1]) * 1000;
+        if (option == "--release") release65 = std::string(argv[i + 1]) == "65";
+    }
+    demo.engine = demo.bin + (release65 ? kEngineDir65 : kEngineDir);
+    // Each release its own names, so that one run's files never stand in for the other's.
+    const std::string prefix = release65 ? "r65_" : "";
     demo.mailbox = demo.dir + "mail\\alice\\";
     CreateDirectoryA((demo.dir + "mail").c_str(), nullptr);
     CreateDirectoryA(demo.mailbox.c_str(), nullptr);
 
-    std::printf("== Alice's set-up: mailbox %s, installation %s\n", demo.mailbox.c_str(), demo.bin.c_str());
+    std::printf("== Alice's set-up: mailbox %s, installation %s, engine %s\n", demo.mailbox.c_str(),
+                demo.bin.c_str(), demo.engine.c_str());
     SetRegistryValue(HKEY_LOCAL_MACHINE, "Software\\Tamberlow\\Fennick", "InstallDir1", demo.bin);
     // The engine's own preferences name the same rings, so that its
     // dialogs and key windows agree with Orvane.
@@ -285,14 +296,17 @@ int main(int argc, char** argv) {
         const char* label;
         bool pgpMime;
     };
-    for (const Send& send : {Send{"sent_inline", false}, Send{"sent_pgpmime", true}}) {
-        const std::string file = demo.dir + send.label + ".PM$";
+    std::vector<Send> sends{Send{"sent_inline", false}};
+    if (!release65) sends.push_back(Send{"sent_pgpmime", true});
+    for (const Send& send : sends) {
+        const std::string label = prefix + send.label;
+        const std::string file = demo.dir + label + ".PM$";
         std::printf("\n== Alice sends a message with an attachment, encrypted and signed %s: %s\n",
                     send.pgpMime ? "as PGP/MIME" : "inline", file.c_str());
         demo.Configure(send.pgpMime);
         WriteAll(file, OutgoingMessage(send.pgpMime ? "Minutes (PGP/MIME)" : "Minutes (inline)",
                                        "Hello Bob,\r\nthe minutes are attached.\r\nAlice\r\n", minutes));
-        const int result = demo.Client("--encrypt", file, "", send.label);
+        const int result = demo.Client("--encrypt", file, "", label);
         if (result != static_cast<int>(orv::host::kEncodeDone)) {
             ++failures;
             continue;
@@ -305,17 +319,25 @@ int main(int argc, char** argv) {
     struct Read {
         const char* file;
         const char* what;
+        bool own;  // sent in this run: carries the run's prefix
     };
     demo.Configure(false);
-    for (const Read& read : {Read{"sent_inline.PM$", "her own inline message"},
-                             Read{"sent_pgpmime.PM$", "her own PGP/MIME message"},
-                             Read{"reply_inline.eml", "Bob's inline reply (GnuPG)"},
-                             Read{"reply_pgpmime.eml", "Bob's PGP/MIME reply (GnuPG)"}}) {
-        const std::string file = demo.dir + read.file;
-        const std::string output = file + ".txt";
+    std::vector<Read> reads;
+    if (release65) {
+        reads = {Read{"sent_inline.PM$", "her own inline message", true},
+                 Read{"reply_pgpmime.eml", "Bob's PGP/MIME reply (GnuPG)", false}};
+    } else {
+        reads = {Read{"sent_inline.PM$", "her own inline message", true},
+                 Read{"sent_pgpmime.PM$", "her own PGP/MIME message", true},
+                 Read{"reply_inline.eml", "Bob's inline reply (GnuPG)", false},
+                 Read{"reply_pgpmime.eml", "Bob's PGP/MIME reply (GnuPG)", false}};
+    }
+    for (const Read& read : reads) {
+        const std::string file = demo.dir + (read.own ? prefix : std::string()) + read.file;
+        const std::string output = demo.dir + prefix + read.file + ".txt";
         DeleteFileA(output.c_str());
         std::printf("\n== Alice reads %s: %s\n", read.what, file.c_str());
-        const int result = demo.Client("--decrypt", file, output, std::string("read_") + read.file);
+        const int result = demo.Client("--decrypt", file, output, prefix + "read_" + read.file);
         if (result != static_cast<int>(orv::host::kDecodeWritten)) {
             ++failures;
             continue;
