@@ -5,7 +5,8 @@
 // is its own armoured part. The result file is compared byte for byte with
 // what was sent, and the signature status line with the signer's key. Also
 // the forwarded-message check, the client's "PGPMIME" form, the popup or
-// warning of the signature line, a key fetched from a real key server for an
+// warning of the signature line, the question for a recipient key with an
+// additional decryption key, a key fetched from a real key server for an
 // "X-PGP-KEY" header, and a message file the library may not replace.
 #include <winsock2.h>
 
@@ -451,6 +452,41 @@ TEST_F(ReceivedMail, AForwardedMessageInTheReaderIsNotDecoded) {
     DestroyWindow(reader);
     DestroyWindow(session);
     formInit(host::kFormInterfaceVersion, host::kFormModeClient, windows_->host, "", &session, &callback);
+}
+
+TEST_F(ReceivedMail, ARecipientKeyWithAnAdditionalDecryptionKeyIsQuestioned) {
+    // erin's key, made by gpg, names bob's key as its ADK.
+    {
+        Write(Path("erin.txt"), Input("erin_adk.asc"));
+        User user;
+        user.ChooseFirstKey("PGP Key Selection");
+        user.Start();
+        EXPECT_EQ(keyManagement(Path("erin.txt").c_str()), 1);
+        EXPECT_TRUE(user.Finish()) << user.Failure();
+    }
+    const std::string original = MixedMessage(1, Attachment());
+    {
+        // "&Copy": the message moves to a new editor.
+        const std::string file = Path("adk_copy.PM$");
+        Write(file, original);
+        User user;
+        user.Box("&Copy").Box("OK").Start();
+        EXPECT_EQ(Call(encryptFileEx, file, "", "erin@example.org"), -2);
+        EXPECT_TRUE(user.Finish()) << user.Failure();
+        ASSERT_GE(user.boxes.size(), 1u);
+        EXPECT_EQ(user.boxes[0], "The recipient's key has ADK(s)! Continue anyway?");
+        EXPECT_EQ(Read(file), "To: (delete)\r\nSubject: (cancelled)");
+        EXPECT_EQ(windows_->editors.size(), 1u);
+    }
+    {
+        // Without the warning in the configuration the question is not asked.
+        WriteConfig("[ADKWarning]\r\nWarn=0\r\n");
+        const std::string file = Path("adk_quiet.PM$");
+        Write(file, original);
+        ShownBoxes shown;
+        EXPECT_NE(Call(encryptFileEx, file, "", "erin@example.org"), -2);
+        for (const auto& text : shown.texts) EXPECT_EQ(text.find("ADK"), npos) << text;
+    }
 }
 
 TEST_F(ReceivedMail, AReadOnlyMessageFileIsLeftAsItWas) {

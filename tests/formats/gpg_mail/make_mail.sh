@@ -115,7 +115,9 @@ done
 # the key, and its self-signature is made again with the ADK subpacket
 # (which gpg cannot add) by make_adk_key.py from erin's own secret key; gpg
 # then checks that signature.
-g --quick-gen-key 'erin <erin@example.org>' rsa2048 default never
+g --quick-gen-key 'erin <erin@example.org>' rsa2048 sign,cert never
+erin_fpr=$(gpg --with-colons --fingerprint erin@example.org | awk -F: '/^fpr/{print $10; exit}')
+g --quick-add-key "$erin_fpr" rsa2048 encr never
 g --export-secret-keys erin@example.org > erin_sec.gpg
 bob_fpr=$(gpg --with-colons --fingerprint bob@example.org | awk -F: '/^fpr/{print $10; exit}')
 python3 "$here/make_adk_key.py" erin_sec.gpg "$bob_fpr" erin_adk.gpg
