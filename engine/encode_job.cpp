@@ -150,7 +150,7 @@ int HashForAlgorithm(int algorithm) {
 
 struct TPGPEncode::Input {
     bool file = false;
-    const std::string* text = nullptr;
+    std::string_view text;
 };
 
 // The job's own state between option building and clean-up.
@@ -204,12 +204,12 @@ void TPGPEncode::SetWipeCount(int count) {
     if (Secure) Secure->SetWipeCount(count);
 }
 
-PGPError TPGPEncode::EncryptBuffer(const std::string& text, bool sign) {
+PGPError TPGPEncode::EncryptBuffer(std::string_view text, bool sign) {
     Compress = true;
     SetSign(sign);
     SetEncrypt(true);
     Input in;
-    in.text = &text;
+    in.text = text;
     return Run(in);
 }
 
@@ -223,16 +223,16 @@ PGPError TPGPEncode::EncryptFile(const std::string& path, bool sign) {
     return Run(in);
 }
 
-PGPError TPGPEncode::ClearSignBuffer(const std::string& text) {
+PGPError TPGPEncode::ClearSignBuffer(std::string_view text) {
     Armor = true;
     TextMode = true;
     SetClearSign(true);
     Input in;
-    in.text = &text;
+    in.text = text;
     return Run(in);
 }
 
-PGPError TPGPEncode::ArmorBuffer(const std::string& text) {
+PGPError TPGPEncode::ArmorBuffer(std::string_view text) {
     Armor = true;
     ClearSign = false;
     Compress = true;
@@ -240,17 +240,17 @@ PGPError TPGPEncode::ArmorBuffer(const std::string& text) {
     Encrypt = false;
     Sign = false;
     Input in;
-    in.text = &text;
+    in.text = text;
     return Run(in);
 }
 
-PGPError TPGPEncode::DetachedSignBuffer(const std::string& text) {
+PGPError TPGPEncode::DetachedSignBuffer(std::string_view text) {
     Conventional = false;
     Encrypt = false;
     Sign = false;
     Detached = true;
     Input in;
-    in.text = &text;
+    in.text = text;
     return Run(in);
 }
 
@@ -265,7 +265,7 @@ PGPError TPGPEncode::Run(const Input& input) {
         const DWORD attributes = GetFileAttributesA(InputFile.c_str());
         if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY))
             return kEncodeErrInputFileMissing;
-    } else if (!input.text || input.text->empty()) {
+    } else if (input.text.empty()) {
         return kEncodeErrEmptyText;
     }
 
@@ -318,7 +318,7 @@ PGPError TPGPEncode::RunOpened(const Input& input, JobState& job) {
                                        OPEN_EXISTING, 0, nullptr));
         if (size == 0 || !probe) return kEncodeErrInputFileEmpty;
     } else {
-        InputSize = static_cast<int>(input.text->size());
+        InputSize = static_cast<int>(input.text.size());
     }
 
     // 4. Options.
@@ -329,8 +329,8 @@ PGPError TPGPEncode::RunOpened(const Input& input, JobState& job) {
     if (input.file)
         err = job.options.Add(t.PGPOInputFile, job.inputSpec);
     else
-        err = job.options.Add(t.PGPOInputBuffer, static_cast<const void*>(input.text->data()),
-                              static_cast<PGPSize>(input.text->size()));
+        err = job.options.Add(t.PGPOInputBuffer, static_cast<const void*>(input.text.data()),
+                              static_cast<PGPSize>(input.text.size()));
     if (err != kPGPError_NoErr) return err;
 
     // 6. Output option.
@@ -593,7 +593,18 @@ PGPError TPGPEncode::FetchRecipient(const std::string& given) {
 PGPError TPGPEncode::StoreResult() {
     const char* bytes = static_cast<const char*>(OutData);
     if (!ToFile) {
-        OutputText.assign(bytes, OutLength);
+        std::string& target = AppendOutputTo ? *AppendOutputTo : OutputText;
+        if (target.capacity() - target.size() < OutLength) {
+            // Room given at once in a fresh buffer: growing in place may
+            // double it; the text it held may be message text and is wiped.
+            std::string room;
+            room.reserve(target.size() + OutLength + (AppendOutputTo ? AppendRoom : 0));
+            room.append(target);
+            target.swap(room);
+            volatile char* old = room.data();
+            for (std::size_t i = 0; i < room.size(); ++i) old[i] = 0;
+        }
+        target.append(bytes, OutLength);
         return kPGPError_NoErr;
     }
     // The new file is written whole beside the old one and then put in its

@@ -10,6 +10,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 #include <windows.h>
 
@@ -47,11 +48,11 @@ public:
 
     // Each operation returns an engine error number, 0 on success.
     // Encrypts to the recipients (and the signer), signing when asked.
-    PGPError EncryptBuffer(const std::string& text, bool sign);
+    PGPError EncryptBuffer(std::string_view text, bool sign);
     PGPError EncryptFile(const std::string& path, bool sign);
-    PGPError ClearSignBuffer(const std::string& text);
-    PGPError ArmorBuffer(const std::string& text);
-    PGPError DetachedSignBuffer(const std::string& text);
+    PGPError ClearSignBuffer(std::string_view text);
+    PGPError ArmorBuffer(std::string_view text);
+    PGPError DetachedSignBuffer(std::string_view text);
     // -1 never uses the cache and wipes both of its slots now.
     void SetCacheMode(int mode);
     void SetWipeCount(int count);
@@ -71,6 +72,11 @@ public:
     int InputSize = 0;
     std::string InputFile;
     std::string OutputText;
+    // Where set, a text job's output is appended here instead of going to
+    // OutputText: the caller's message then holds a large armour only once.
+    std::string* AppendOutputTo = nullptr;
+    // Room left behind the appended output for what the caller adds next.
+    std::size_t AppendRoom = 0;
     char* Passphrase = nullptr;
     PGPKeySetRef RecipientKeys = nullptr;
 

@@ -16,22 +16,27 @@ TEncodeOutcome RunEncodeOrder(TPGPEncode& job, const TEncodeOrder& order, std::s
     job.Armor = true;
     job.ToFile = false;
     job.RecipientsConfirmed = false;
+    job.AppendOutputTo = order.AppendTo;
+    job.AppendRoom = order.AppendRoom;
+    const std::string_view data = order.DataView.data() ? order.DataView : std::string_view(order.Data);
     try {
         switch (order.Operation) {
             case TEncodeOperation::Encrypt:
-                outcome.Error = job.EncryptBuffer(order.Data, order.Sign);
+                outcome.Error = job.EncryptBuffer(data, order.Sign);
                 break;
             case TEncodeOperation::ClearSign:
-                outcome.Error = job.ClearSignBuffer(order.Data);
+                outcome.Error = job.ClearSignBuffer(data);
                 break;
             case TEncodeOperation::DetachedSign:
-                outcome.Error = job.DetachedSignBuffer(order.Data);
+                outcome.Error = job.DetachedSignBuffer(data);
                 break;
         }
     } catch (...) {
         outcome.Error = kEncodeErrStoreResult;
     }
     job.PassphrasePrompt = prompt;
+    job.AppendOutputTo = nullptr;
+    job.AppendRoom = 0;
     if (outcome.Error == 0) {
         outcome.Output = std::move(job.OutputText);
         outcome.MIMESeparator = job.MIMESeparator;

@@ -6,7 +6,11 @@
 #include "formats/pm_funcs.h"
 #include "formats/pm_texts.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <cstring>
+#include <functional>
+#include <utility>
 #include <vector>
 
 namespace orv {
@@ -20,6 +24,9 @@ constexpr int kErrorNotShown = -11995;
 constexpr int kEngineNotLoaded = -11977;
 // Stored messages inside stored messages deeper than this go out as files.
 constexpr int kMaxStoredDepth = 8;
+// "PGPMime-Boundary-" and eight hex digits.
+constexpr std::string_view kBoundaryStem = "PGPMime-Boundary-";
+constexpr std::size_t kBoundaryLength = kBoundaryStem.size() + 8;
 
 constexpr std::string_view kEncryptedFileHeader =
     "Content-type: text/plain; charset=US-ASCII\r\nContent-transfer-encoding: 7BIT\r\n"
@@ -93,23 +100,42 @@ void ReplaceLine(std::string& header, std::string_view lowerName, std::string_vi
 }
 
 // Replaces the chosen occurrences of `from` (by their index among all
-// occurrences) with `to`, in one pass.
-void AppendReplaced(std::string& out, std::string_view text, std::string_view from, std::string_view to,
-                    const std::vector<std::size_t>& chosen) {
+// occurrences from `start` on) with `to`, in place and in one pass.
+void ReplaceChosen(std::string& text, std::size_t start, std::string_view from, std::string_view to,
+                   const std::vector<std::size_t>& chosen) {
     std::vector<std::size_t> at;
-    for (std::size_t p = text.find(from); p != npos; p = text.find(from, p + from.size())) at.push_back(p);
-    std::vector<bool> replace(at.size(), false);
-    for (std::size_t i : chosen)
-        if (i < at.size()) replace[i] = true;
-    out.reserve(out.size() + text.size() + at.size() * (to.size() + 1));
-    std::size_t done = 0;
-    for (std::size_t i = 0; i < at.size(); ++i) {
-        if (!replace[i]) continue;
-        out.append(text.substr(done, at[i] - done));
-        out.append(to);
-        done = at[i] + from.size();
+    for (std::size_t p = text.find(from, start); p != npos; p = text.find(from, p + from.size())) at.push_back(p);
+    std::vector<std::size_t> replace;
+    for (std::size_t i = 0; i < at.size(); ++i)
+        if (std::find(chosen.begin(), chosen.end(), i) != chosen.end()) replace.push_back(at[i]);
+    if (replace.empty() || from.empty()) return;
+    const std::size_t oldSize = text.size();
+    if (to.size() <= from.size()) {
+        std::size_t write = replace[0];
+        for (std::size_t k = 0; k < replace.size(); ++k) {
+            text.replace(write, to.size(), to);
+            write += to.size();
+            const std::size_t next = k + 1 < replace.size() ? replace[k + 1] : oldSize;
+            const std::size_t from0 = replace[k] + from.size();
+            std::memmove(&text[write], text.data() + from0, next - from0);
+            write += next - from0;
+        }
+        text.resize(write);
+        return;
     }
-    out.append(text.substr(done));
+    // Growing: the tail moves first, from the end backwards.
+    const std::size_t grow = (to.size() - from.size()) * replace.size();
+    ReserveFor(text, grow);
+    text.resize(oldSize + grow);
+    std::size_t end = oldSize, write = oldSize + grow;
+    for (std::size_t k = replace.size(); k-- > 0;) {
+        const std::size_t tail = replace[k] + from.size();
+        write -= end - tail;
+        std::memmove(&text[write], text.data() + tail, end - tail);
+        write -= to.size();
+        std::memcpy(&text[write], to.data(), to.size());
+        end = replace[k];
+    }
 }
 
 }  // namespace
@@ -121,7 +147,8 @@ std::string TPMFuncs::ProgressWords() const {
     return {};
 }
 
-TPMFuncs::TJobResult TPMFuncs::RunJob(std::string& data, bool text, bool pgpMime, int titleNumber) {
+TPMFuncs::TJobResult TPMFuncs::RunJob(std::string& data, bool text, bool pgpMime, int titleNumber,
+                                      std::string* appendTo, std::size_t appendRoom) {
     TJobResult result;
     TEncodeOrder order;
     bool lineEndAdded = false;
@@ -140,6 +167,25 @@ TPMFuncs::TJobResult TPMFuncs::RunJob(std::string& data, bool text, bool pgpMime
     order.TextMode = text;
     order.PGPMIME = pgpMime;
     order.Title = Text(titleNumber);
+    result = Dispatch(order, appendTo, appendRoom);
+    data = std::move(order.Data);
+    if (lineEndAdded) data.resize(data.size() - 2);
+    return result;
+}
+
+TPMFuncs::TJobResult TPMFuncs::EncryptView(std::string_view bytes, std::string* appendTo, std::size_t appendRoom) {
+    TEncodeOrder order;
+    order.Operation = TEncodeOperation::Encrypt;
+    order.Sign = DoSign;
+    order.DataView = bytes;
+    order.Title = Text(text::SIGN_ATT);
+    return Dispatch(order, appendTo, appendRoom);
+}
+
+TPMFuncs::TJobResult TPMFuncs::Dispatch(TEncodeOrder& order, std::string* appendTo, std::size_t appendRoom) {
+    TJobResult result;
+    order.AppendTo = appendTo;
+    order.AppendRoom = appendRoom;
     if (!Services.Encode) {
         result.Error = kEngineNotLoaded;
     } else {
@@ -147,9 +193,13 @@ TPMFuncs::TJobResult TPMFuncs::RunJob(std::string& data, bool text, bool pgpMime
         result.Error = outcome.Error;
         result.Output = std::move(outcome.Output);
         result.Separator = std::move(outcome.MIMESeparator);
+        // An encoder that does not append gives its output back instead.
+        if (appendTo && result.Error == 0 && !result.Output.empty()) {
+            ReserveFor(*appendTo, result.Output.size() + appendRoom);
+            appendTo->append(result.Output);
+            WipeText(result.Output);
+        }
     }
-    data = std::move(order.Data);
-    if (lineEndAdded) data.resize(data.size() - 2);
     if (result.Error == 0) {
         // The job puts the signer last in the recipient list; it is not one
         // of the recipients the user asked for.
@@ -186,8 +236,9 @@ int TPMFuncs::EncodeTextPart(std::string header, std::string body, std::string& 
     return 1;
 }
 
-int TPMFuncs::InlineAttachment(const TMailPartView& part, std::string_view mixed, std::string_view mainHeader,
-                               std::string_view rest, std::string& out, std::string& error, int depth) {
+int TPMFuncs::InlineAttachment(const TMailPartView& part, char* writable, std::string_view mixed,
+                               std::string_view mainHeader, std::string_view rest, std::string& out,
+                               std::string& error, int depth) {
     std::string question = Text(text::SEND_);
     question += DoEncrypt && DoSign ? Text(text::UNSIGN_UNENC) : DoEncrypt ? Text(text::UNENC_) : Text(text::UNSIGN_);
     question += Text(text::KIND_ATTACH);
@@ -240,12 +291,22 @@ int TPMFuncs::InlineAttachment(const TMailPartView& part, std::string_view mixed
         if (!decoded) {
             decoded = true;
             if (HeaderSays(header, "content-transfer-encoding: ", "base64")) {
-                std::string bytes = TMCFuncs::Base64DecodeBuffer(body);
-                if (bytes.empty() && !Trim(body).empty()) {
-                    error = Text(text::BASE64_ERROR);
-                    return -1;
+                // Decoded where it lies: a large attachment is not held twice.
+                if (writable) {
+                    const std::ptrdiff_t n = TMCFuncs::Base64DecodeInPlace(writable, body.size());
+                    if (n < 0 || (n == 0 && !Trim(body).empty())) {
+                        error = Text(text::BASE64_ERROR);
+                        return -1;
+                    }
+                    body = std::string_view(writable, static_cast<std::size_t>(n));
+                } else if (!Trim(body).empty()) {
+                    std::string bytes = TMCFuncs::Base64DecodeBuffer(body);
+                    if (bytes.empty()) {
+                        error = Text(text::BASE64_ERROR);
+                        return -1;
+                    }
+                    own(std::move(bytes));
                 }
-                own(std::move(bytes));
                 ReplaceLine(header, "content-transfer-encoding: ", "Content-transfer-encoding: 7BIT");
             }
         }
@@ -279,7 +340,46 @@ int TPMFuncs::InlineAttachment(const TMailPartView& part, std::string_view mixed
             header += "\r\nContent-transfer-encoding: 8BIT";
             own(TMCFuncs::ConvertText(body));
         }
-        // The job takes a string of its own; a decoded body already is one.
+        if (DoEncrypt) {
+            std::string flagged = header;
+            const std::size_t param = flagged.find("x-encryption-flags=");
+            if (param != npos && param + 19 < flagged.size()) flagged[param + 19] = flags[0];
+            std::string newHeader;
+            if (Services.PGPExt && Services.PGPExt()) {
+                std::string copy = flagged;
+                newHeader = kEncryptedFileHeader;
+                newHeader += WithExtension(GetAttachmentName(copy, 0), ".pgp");
+                newHeader += "\";\r\n";
+                newHeader += kEncryptionParameter;
+                newHeader += flags;
+            } else {
+                newHeader = DropLines(flagged, "content-description: ");
+                GetAttachmentName(newHeader, 0);
+                newHeader += "\r\nContent-description: PGP encrypted file";
+            }
+            // The part's header goes first and the job appends its armour
+            // right behind it, so that the armour is held only once; a job
+            // that does not end well takes the header back out.
+            start();
+            const std::size_t mark = out.size();
+            append(newHeader, {});
+            // The job gives the armour exactly the room it needs (it may be
+            // compressed), and room for the rest of the message behind it.
+            TJobResult job = EncryptView(body, &out, mixed.size() + rest.size() + rest.size() / 16 + 256);
+            if (job.Error != 0) out.resize(mark);
+            if (job.Error == kUserCancel) {
+                if (!(Services.Cancel && Services.Cancel(question))) return sendUnencoded();
+                AttachMode = 1;
+                continue;
+            }
+            if (job.Error != 0) {
+                error = Services.ErrorText ? Services.ErrorText(job.Error) : std::string();
+                return -1;
+            }
+            return 1;
+        }
+
+        // The job takes a string of its own.
         if (body.data() != owned.data() || body.size() != owned.size()) own(std::string(body));
         TJobResult job = RunJob(owned, false, false, text::SIGN_ATT);
         body = owned;
@@ -291,29 +391,6 @@ int TPMFuncs::InlineAttachment(const TMailPartView& part, std::string_view mixed
         if (job.Error != 0) {
             error = Services.ErrorText ? Services.ErrorText(job.Error) : std::string();
             return -1;
-        }
-
-        if (DoEncrypt) {
-            const std::size_t param = header.find("x-encryption-flags=");
-            if (param != npos && param + 19 < header.size()) header[param + 19] = flags[0];
-            std::string newHeader;
-            if (Services.PGPExt && Services.PGPExt()) {
-                std::string copy = header;
-                newHeader = kEncryptedFileHeader;
-                newHeader += WithExtension(GetAttachmentName(copy, 0), ".pgp");
-                newHeader += "\";\r\n";
-                newHeader += kEncryptionParameter;
-                newHeader += flags;
-            } else {
-                newHeader = DropLines(header, "content-description: ");
-                GetAttachmentName(newHeader, 0);
-                newHeader += "\r\nContent-description: PGP encrypted file";
-            }
-            // The plain bytes go before the armoured block is copied in.
-            WipeText(owned);
-            body = {};
-            append(newHeader, job.Output);
-            return 1;
         }
 
         // Signing only: the file as it is, then its detached signature.
@@ -333,7 +410,7 @@ int TPMFuncs::InlineAttachment(const TMailPartView& part, std::string_view mixed
     }
 }
 
-int TPMFuncs::InlineAt(std::string_view mainHeader, std::string_view body, std::string_view mixed,
+int TPMFuncs::InlineAt(std::string_view mainHeader, std::string& body, std::string_view mixed,
                        std::string_view altBoundary, std::string& output, int depth) {
     output.clear();
     std::string out, error, alt(altBoundary);
@@ -356,7 +433,14 @@ int TPMFuncs::InlineAt(std::string_view mainHeader, std::string_view body, std::
             Services.Status(progress + " " + Text(attachment ? text::KIND_ATTACH : text::KIND_MESSAGE) + " ...");
 
         if (attachment) {
-            const int r = InlineAttachment(part, mixed, mainHeader, rest, out, error, depth);
+            // The part's body in the message's own buffer, to be decoded
+            // there; an empty body may be seen elsewhere.
+            const char* const base = std::as_const(body).data();
+            char* writable = nullptr;
+            if (!part.Body.empty() && std::less_equal<>()(base, part.Body.data()) &&
+                std::less_equal<>()(part.Body.data() + part.Body.size(), base + body.size()))
+                writable = body.data() + (part.Body.data() - base);
+            const int r = InlineAttachment(part, writable, mixed, mainHeader, rest, out, error, depth);
             if (r != 1) return fail(r);
             continue;
         }
@@ -422,7 +506,7 @@ int TPMFuncs::InlineAt(std::string_view mainHeader, std::string_view body, std::
     return 1;
 }
 
-int TPMFuncs::PGPEncoded(std::string_view mainHeader, std::string_view body, std::string_view mixedBoundary,
+int TPMFuncs::PGPEncoded(std::string_view mainHeader, std::string& body, std::string_view mixedBoundary,
                          std::string_view altBoundary, std::string& output) {
     return InlineAt(mainHeader, body, mixedBoundary, altBoundary, output, 0);
 }
@@ -503,31 +587,37 @@ int TPMFuncs::PGPMimeEncoded(std::string_view mainHeader, std::string_view body,
         entity = body;
     }
 
-    TJobResult job = RunJob(entity, true, true, text::SIGN_MSG);
+    // The job appends the signed or encrypted entity right behind the
+    // header, so that it is held only once.
+    output = header;
+    output += "\r\n";
+    const std::size_t bodyStart = output.size();
+    // Room behind the armour for the boundaries that replace the separator.
+    TJobResult job = RunJob(entity, true, true, text::SIGN_MSG, &output, 4 * kBoundaryLength + 256);
     WipeText(entity);
     if (job.Error != 0) {
+        WipeText(output);
         output = Services.ErrorText ? Services.ErrorText(job.Error) : std::string();
         return -1;
     }
-    if (AdkStop()) return -2;
+    if (AdkStop()) {
+        WipeText(output);
+        return -2;
+    }
 
-    output = header;
-    output += "\r\n";
     if (!job.Separator.empty()) {
         char hex[9];
         std::snprintf(hex, sizeof hex, "%08X", static_cast<unsigned>(Services.Random32 ? Services.Random32() : 0u));
-        const std::string boundary = std::string("PGPMime-Boundary-") + hex;
+        const std::string boundary = std::string(kBoundaryStem) + hex;
         std::size_t count = 0;
-        for (std::size_t p = job.Output.find(job.Separator); p != npos;
-             p = job.Output.find(job.Separator, p + job.Separator.size()))
+        for (std::size_t p = output.find(job.Separator, bodyStart); p != npos;
+             p = output.find(job.Separator, p + job.Separator.size()))
             ++count;
         // The header parameter, the part delimiters and the closing delimiter.
         std::vector<std::size_t> chosen = {0, count ? count - 1 : 0, 1};
         if (DoEncrypt) chosen.push_back(2);
         else if (count >= 2) chosen.push_back(count - 2);
-        AppendReplaced(output, job.Output, job.Separator, boundary, chosen);
-    } else {
-        output += job.Output;
+        ReplaceChosen(output, bodyStart, job.Separator, boundary, chosen);
     }
     return 1;
 }

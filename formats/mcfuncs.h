@@ -9,6 +9,7 @@
 
 #include "formats/text_source.h"
 
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <optional>
@@ -107,6 +108,9 @@ public:
     static std::string DecodeHeader(std::string_view text);
     static std::string Base64EncodeBuffer(std::string_view bytes);
     static std::string Base64DecodeBuffer(std::string_view text);
+    // The same over the text itself; the length of the bytes, or -1 when the
+    // text is invalid (it is then partly overwritten).
+    static std::ptrdiff_t Base64DecodeInPlace(char* text, std::size_t size);
     static std::string UUEncode(std::string_view bytes);
     static std::string UUDecode(std::string_view text);
 

@@ -178,9 +178,12 @@ std::string TMCFuncs::Base64EncodeBuffer(std::string_view bytes) {
     return out;
 }
 
-std::string TMCFuncs::Base64DecodeBuffer(std::string_view text) {
-    std::string out(text.size() / 4 * 3 + 3, '\0');
-    char* o = out.data();
+namespace {
+
+// Decodes into `out`, which may be the text itself: every byte is written
+// behind the characters it came from. -1 when the text is invalid.
+std::ptrdiff_t DecodeBase64(std::string_view text, char* const out) {
+    char* o = out;
     unsigned quantum = 0;
     int count = 0;
     // A "=" ends the current group of four; a group of a single character
@@ -211,7 +214,7 @@ std::string TMCFuncs::Base64DecodeBuffer(std::string_view text) {
         }
         const int v = value[*p++];
         if (v == -2) {
-            if (!finish()) return {};
+            if (!finish()) return -1;
             continue;
         }
         if (v < 0) continue;
@@ -225,9 +228,22 @@ std::string TMCFuncs::Base64DecodeBuffer(std::string_view text) {
             count = 0;
         }
     }
-    if (!finish()) return {};
-    out.resize(static_cast<std::size_t>(o - out.data()));
+    if (!finish()) return -1;
+    return o - out;
+}
+
+}  // namespace
+
+std::string TMCFuncs::Base64DecodeBuffer(std::string_view text) {
+    std::string out(text.size() / 4 * 3 + 3, '\0');
+    const std::ptrdiff_t n = DecodeBase64(text, out.data());
+    if (n < 0) return {};
+    out.resize(static_cast<std::size_t>(n));
     return out;
+}
+
+std::ptrdiff_t TMCFuncs::Base64DecodeInPlace(char* text, std::size_t size) {
+    return DecodeBase64(std::string_view(text, size), text);
 }
 
 std::string TMCFuncs::UUEncode(std::string_view bytes) {

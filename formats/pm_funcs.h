@@ -25,11 +25,19 @@ enum class TEncodeOperation {
 
 struct TEncodeOrder {
     std::string Data;
+    // Where set, the job reads these bytes instead of Data: an attachment
+    // decoded where it lies in the message is not copied again.
+    std::string_view DataView;
     TEncodeOperation Operation = TEncodeOperation::Encrypt;
     bool Sign = false;
     bool TextMode = false;
     bool PGPMIME = false;
     std::string Title;  // SIGN_MSG or SIGN_ATT: the job's title for its dialogs
+    // Where set, the output is appended to this text rather than returned in
+    // the outcome, so that a large armour is not held twice.
+    std::string* AppendTo = nullptr;
+    // Room to leave behind it for what the assembly adds afterwards.
+    std::size_t AppendRoom = 0;
 };
 
 struct TEncodeOutcome {
@@ -137,7 +145,9 @@ public:
 
     // Assembly: the result is 1 with the message in `output`, -1 with the
     // error text in `output`, or -2 (move the message to a new editor).
-    int PGPEncoded(std::string_view mainHeader, std::string_view body, std::string_view mixedBoundary,
+    // Inline assembly decodes base64 attachments where they lie in the body,
+    // which is used up.
+    int PGPEncoded(std::string_view mainHeader, std::string& body, std::string_view mixedBoundary,
                    std::string_view altBoundary, std::string& output);
     int PGPMimeEncoded(std::string_view mainHeader, std::string_view body, std::string_view mixedBoundary,
                        std::string_view altBoundary, std::string& output);
@@ -165,16 +175,25 @@ private:
         std::string Separator;
     };
     // The data is lent to the job and comes back unchanged.
-    TJobResult RunJob(std::string& data, bool text, bool pgpMime, int titleNumber);
+    // With appendTo the output is appended there; Output stays empty.
+    TJobResult RunJob(std::string& data, bool text, bool pgpMime, int titleNumber,
+                      std::string* appendTo = nullptr, std::size_t appendRoom = 0);
+    // An attachment's bytes, seen where they lie, encrypted (and signed)
+    // with the armour appended to appendTo.
+    TJobResult EncryptView(std::string_view bytes, std::string* appendTo, std::size_t appendRoom);
+    TJobResult Dispatch(TEncodeOrder& order, std::string* appendTo, std::size_t appendRoom);
     std::string Text(int number) const;
     std::string ProgressWords() const;
     bool AdkStop();
     int EncodeTextPart(std::string header, std::string body, std::string& newHeader, std::string& armoured,
                        std::string& error);
     // `rest` is what follows the part, for the room the output will need.
-    int InlineAttachment(const TMailPartView& part, std::string_view mixedBoundary, std::string_view mainHeader,
-                         std::string_view rest, std::string& output, std::string& error, int depth);
-    int InlineAt(std::string_view mainHeader, std::string_view body, std::string_view mixedBoundary,
+    // `writable` is the part's body in the message's own buffer (null when
+    // the body is not seen there).
+    int InlineAttachment(const TMailPartView& part, char* writable, std::string_view mixedBoundary,
+                         std::string_view mainHeader, std::string_view rest, std::string& output,
+                         std::string& error, int depth);
+    int InlineAt(std::string_view mainHeader, std::string& body, std::string_view mixedBoundary,
                  std::string_view altBoundary, std::string& output, int depth);
 };
 

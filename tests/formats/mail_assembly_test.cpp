@@ -680,6 +680,108 @@ TEST_F(MessageFileTest, UndecodableNonMimeAttachmentLeavesTheOriginalBytes) {
     EXPECT_EQ(ReadFileBytes(pm_->MessageFile), message);
 }
 
+// ---- The job's output placed behind the message --------------------------------
+
+// An encoder that gives its output back rather than appending it, and may
+// fail on the attachment: the assembly must place the output or take the
+// part's header out again.
+struct FakeEncoder {
+    std::string separator;
+    std::string output;
+    int attachmentError = 0;
+    std::vector<TEncodeOrder> orders;
+    std::vector<std::string> seen;  // the bytes each order lent to the job
+
+    TAssemblyServices Services() {
+        TAssemblyServices s;
+        s.Text = test::LibraryTexts();
+        s.Encode = [this](const TEncodeOrder& order, std::string&, std::string&) {
+            orders.push_back(order);
+            seen.emplace_back(order.DataView.data() ? order.DataView : std::string_view(order.Data));
+            TEncodeOutcome o;
+            o.Error = order.Title == "Sign attachment" ? attachmentError : 0;
+            if (o.Error == 0) {
+                o.Output = output;
+                o.MIMESeparator = separator;
+            }
+            return o;
+        };
+        s.ErrorText = [](int error) { return "PGP error " + std::to_string(error); };
+        s.Cancel = [](const std::string&) { return false; };  // "send it unencoded"
+        s.Random32 = [] { return kRandom; };
+        s.PGPExt = [] { return true; };
+        return s;
+    }
+};
+
+TEST(AssemblyOutput, PGPMimeBoundariesWhateverTheJobsSeparatorLength) {
+    // The job's separator stands at the header parameter, the delimiters and
+    // the closing delimiter; one more place inside a part is not a delimiter.
+    for (const std::string& sep : {std::string("=s"), std::string(60, 'q')}) {
+        for (const bool encrypt : {true, false}) {
+            SCOPED_TRACE(std::to_string(sep.size()) + (encrypt ? " encrypted" : " signed"));
+            const std::vector<std::string> pieces = {"Content-Type: multipart/x; boundary=\"", "\"\r\n\r\n--",
+                                                     "\r\nA\r\n--", "\r\nB mentions ", "\r\n--", "--\r\n"};
+            FakeEncoder fake;
+            fake.separator = sep;
+            for (std::size_t i = 0; i < pieces.size(); ++i) fake.output += (i ? sep : "") + pieces[i];
+            const std::string boundary = "PGPMime-Boundary-1234ABCD";
+            const std::size_t kept = encrypt ? 3 : 2;
+            std::string expected = "Subject: s\r\n";
+            for (std::size_t i = 0; i < pieces.size(); ++i)
+                expected += (i == 0 ? "" : i == kept + 1 ? sep : boundary) + pieces[i];
+
+            TPMFuncs pm(fake.Services());
+            pm.DoEncrypt = encrypt;
+            pm.DoSign = !encrypt;
+            std::string body = "plain text\r\n", out;
+            ASSERT_EQ(pm.PGPMimeEncoded("Subject: s", body, "", "", out), 1) << out;
+            EXPECT_EQ(out, expected);
+        }
+    }
+}
+
+TEST(AssemblyOutput, InlineAttachmentArmourFollowsItsHeaderOrIsTakenBack) {
+    const std::string message = MainHeader(1) + "\r\n" + AttachmentPart("f.bin", "secret file") +
+                                "--Message-Boundary-4711--\r\n";
+    const std::string partHeader =
+        "--Message-Boundary-4711\r\nContent-type: text/plain; charset=US-ASCII\r\nContent-transfer-encoding: 7BIT"
+        "\r\nContent-description: PGP encrypted file\r\nContent-disposition: attachment; filename=\r\n"
+        " \"f.bin.pgp\";\r\n x-encryption=\"ORVPGP-PM32\"; x-encryption-flags=1\r\n\r\n";
+    for (const int error : {0, -11987, -11990}) {
+        SCOPED_TRACE(error);
+        FakeEncoder fake;
+        fake.output = "-----BEGIN PGP MESSAGE-----\r\n\r\nxyz\r\n-----END PGP MESSAGE-----\r\n";
+        fake.attachmentError = error;
+        TPMFuncs pm(fake.Services());
+        std::string header, body, mixed, alt, out;
+        pm.GetMainHeader(message, header, body, mixed, alt);
+        pm.DoEncrypt = true;
+        const int r = pm.PGPEncoded(header, body, mixed, alt, out);
+        ASSERT_FALSE(fake.orders.empty());
+        EXPECT_EQ(fake.seen.front(), "secret file") << "the job gets the attachment's own bytes";
+        EXPECT_TRUE(fake.orders.front().Data.empty()) << "seen where they were decoded, not copied";
+        if (error == -11990) {
+            EXPECT_EQ(r, -1);
+            EXPECT_EQ(out, "PGP error -11990");
+            continue;
+        }
+        ASSERT_EQ(r, 1) << out;
+        EXPECT_TRUE(out.starts_with(header)) << out;
+        const std::string part = out.substr(header.size());
+        if (error == 0) {
+            EXPECT_EQ(part, "\r\n\r\n" + partHeader + fake.output + "\r\n--Message-Boundary-4711--") << out;
+        } else {
+            // Cancelled, then sent unencoded: no trace of the encrypted part's header.
+            EXPECT_EQ(out.find("PGP encrypted file"), std::string::npos) << out;
+            EXPECT_NE(out.find("filename=\r\n \"f.bin\"\r\nContent-transfer-encoding: BASE64\r\n\r\n"
+                               "c2VjcmV0IGZpbGU=\r\n\r\n--Message-Boundary-4711--"),
+                      std::string::npos)
+                << out;
+        }
+    }
+}
+
 // ---- Files for the interop check with gpg ---------------------------------------
 
 TEST_F(MailAssemblyTest, WriteForPeers) {

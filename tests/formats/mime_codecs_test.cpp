@@ -157,6 +157,28 @@ TEST(Base64, RoundTripsEveryByte) {
     EXPECT_EQ(TMCFuncs::Base64DecodeBuffer(TMCFuncs::Base64EncodeBuffer(big)), big);
 }
 
+TEST(Base64, DecodingInPlaceGivesTheSameBytes) {
+    // Attachments are decoded where they lie in the message: every kind of
+    // text gives the bytes of the copying decoder, or -1 where that fails.
+    std::vector<std::string> texts = {"Zm9vYmFy", "Zg==", "Zm8=", "Zm9v\r\nYmFy", " Zm 9v!Ym*Fy\t", "Zm9v\0YmFy"s,
+                                      "Zg", "Zg==Zg==", "Zg==\r\nZm8=\r\n", "\r\n"};
+    texts.push_back(TMCFuncs::Base64EncodeBuffer(RandomBytes(100000, 9)));
+    texts.push_back(TMCFuncs::Base64EncodeBuffer(RandomBytes(10944 * 2 + 5, 4)) + "\r\n\r\n");
+    for (std::string text : texts) {
+        const std::string expected = TMCFuncs::Base64DecodeBuffer(text);
+        const std::ptrdiff_t n = TMCFuncs::Base64DecodeInPlace(text.data(), text.size());
+        ASSERT_GE(n, 0) << text.substr(0, 40);
+        EXPECT_EQ(text.substr(0, std::size_t(n)), expected) << text.substr(0, 40);
+    }
+    for (std::string bad : {"Z", "Zm9vY", "Z===", "Zm9vY=", "Zm9vYmFy\r\nZ"})
+        EXPECT_EQ(TMCFuncs::Base64DecodeInPlace(bad.data(), bad.size()), -1) << bad;
+    // Only the part's own bytes change: what lies behind it is left alone.
+    std::string message = "Zm9vYmFy\r\n--Message-Boundary-1--";
+    ASSERT_EQ(TMCFuncs::Base64DecodeInPlace(message.data(), 10), 6);
+    EXPECT_EQ(message.substr(0, 6), "foobar");
+    EXPECT_EQ(message.substr(10), "--Message-Boundary-1--");
+}
+
 TEST(UUEncode, LayoutOfLinesAndClosingLine) {
     EXPECT_EQ(TMCFuncs::UUEncode("Cat"), "#0V%T\r\n`");
     EXPECT_EQ(TMCFuncs::UUEncode("\0\0\0"s), "#````\r\n`");  // zero is a backquote

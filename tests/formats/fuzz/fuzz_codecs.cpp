@@ -71,7 +71,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     TMCFuncs::ConvertText(in);
     TMCFuncs::DecodeHeader(in);
-    if (TMCFuncs::Base64DecodeBuffer(in) != PlainDecode(in)) std::abort();
+    const std::string plain = PlainDecode(in);
+    if (TMCFuncs::Base64DecodeBuffer(in) != plain) std::abort();
+    // In place: the same bytes, or -1 exactly where the copying decoder fails.
+    {
+        std::string copy = in;
+        const std::ptrdiff_t n = TMCFuncs::Base64DecodeInPlace(copy.data(), copy.size());
+        if (n > 0 && copy.compare(0, std::size_t(n), plain) != 0) std::abort();
+        if (n >= 0 && std::size_t(n) != plain.size()) std::abort();
+        if (n < 0 && !plain.empty()) std::abort();
+    }
     if (TMCFuncs::Base64EncodeBuffer(in) != PlainEncode(in)) std::abort();
     TMCFuncs::UUDecode(in);
     TMCFuncs::Is8Bit(in);
