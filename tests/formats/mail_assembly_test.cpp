@@ -782,6 +782,37 @@ TEST(AssemblyOutput, InlineAttachmentArmourFollowsItsHeaderOrIsTakenBack) {
     }
 }
 
+TEST(AssemblyOutput, RetryAfterCancelLendsTheSameQuotedPrintableBytes) {
+    // The job is cancelled, the user tries again: the quoted-printable
+    // attachment is decoded once, not once per try.
+    const std::string message = MainHeader(1) + "\r\n" +
+                                "--Message-Boundary-4711\r\nContent-type: text/plain; charset=ISO-8859-1\r\nContent-disposition: "
+                                "attachment; filename=\"q.txt\"\r\nContent-transfer-encoding: Quoted-printable\r\n\r\n"
+                                "a=3D3D b=E9\r\n\r\n--Message-Boundary-4711--\r\n";
+    FakeEncoder fake;
+    fake.output = "-----BEGIN PGP MESSAGE-----\r\n\r\nxyz\r\n-----END PGP MESSAGE-----\r\n";
+    fake.attachmentError = -11987;
+    TAssemblyServices s = fake.Services();
+    auto encode = s.Encode;
+    s.Encode = [&fake, encode](const TEncodeOrder& order, std::string& r, std::string& k) {
+        TEncodeOutcome o = encode(order, r, k);
+        fake.attachmentError = 0;  // the second try goes through
+        return o;
+    };
+    int asked = 0;
+    s.Cancel = [&asked](const std::string&) { return ++asked == 1; };  // "try again"
+    TPMFuncs pm(std::move(s));
+    std::string header, body, mixed, alt, out;
+    pm.GetMainHeader(message, header, body, mixed, alt);
+    pm.DoEncrypt = true;
+    ASSERT_EQ(pm.PGPEncoded(header, body, mixed, alt, out), 1) << out;
+    EXPECT_EQ(asked, 1);
+    ASSERT_EQ(fake.seen.size(), 2u);
+    EXPECT_EQ(fake.seen[0], "a=3D b\xE9\r\n");
+    EXPECT_EQ(fake.seen[1], fake.seen[0]);
+    EXPECT_NE(out.find(fake.output), std::string::npos) << out;
+}
+
 // ---- Files for the interop check with gpg ---------------------------------------
 
 TEST_F(MailAssemblyTest, WriteForPeers) {

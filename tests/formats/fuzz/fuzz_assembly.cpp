@@ -57,7 +57,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     a.Text = [](int) { return std::string("text"); };
     a.PGPMimeLoaded = [pgpMime] { return pgpMime; };
     a.PGPExt = [flags = data[0]] { return (flags & 4) != 0; };
-    a.Cancel = [flags = data[0]](const std::string&) { return (flags & 8) != 0; };
+    // The user tries again at most twice, as a person would not forever.
+    a.Cancel = [flags = data[0], retries = 2](const std::string&) mutable { return (flags & 8) != 0 && retries-- > 0; };
     a.Random32 = [] { return 0x0BADF00Du; };
     a.Encode = [flags = data[0]](const orv::TEncodeOrder& order, std::string&, std::string&) {
         const std::string_view lent = order.DataView.data() ? order.DataView : std::string_view(order.Data);
