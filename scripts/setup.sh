@@ -7,7 +7,7 @@ build=${1:-${ORV_BUILD:-$here/build}}
 
 packages=(cmake ninja-build g++-mingw-w64-i686 wine wine32:i386 wine32-tools:i386 libwine-dev:i386
           gcc-multilib g++-multilib librnp-dev:i386 xvfb xauth x11-apps imagemagick
-          libdeflate0:i386 gnupg sq sks googletest python3)
+          libdeflate0:i386 gnupg sq sks googletest python3 ccache nsis)
 
 sudo_cmd=()
 [ "$(id -u)" -eq 0 ] || sudo_cmd=(sudo)
