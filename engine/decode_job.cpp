@@ -7,6 +7,8 @@
 #include <new>
 
 #include "base/unique_handle.h"
+#include "base/whole_file.h"
+#include "base/wipe_text.h"
 #include "engine/adapters.h"
 #include "engine/key_dialogs.h"
 #include "engine/key_rings.h"
@@ -48,11 +50,6 @@ std::size_t NameStart(const std::string& path) {
 // Directory part with its separator ("" when the path has none).
 std::string DirOf(const std::string& path) { return path.substr(0, NameStart(path)); }
 
-void WipeString(std::string& s) {
-    if (!s.empty()) SecureZeroMemory(&s[0], s.size());
-    s.clear();
-}
-
 void FreeData(void*& block) {
     if (block && Sdk().PGPFreeData) Sdk().PGPFreeData(block);
     block = nullptr;
@@ -71,11 +68,6 @@ void FreeFileSpec(PGPFileSpecRef& spec) {
 void FreeKeySet(PGPKeySetRef& set) {
     if (set && Sdk().PGPFreeKeySet) Sdk().PGPFreeKeySet(set);
     set = nullptr;
-}
-
-bool FileExists(const std::string& path) {
-    const DWORD a = GetFileAttributesA(path.c_str());
-    return a != INVALID_FILE_ATTRIBUTES && !(a & FILE_ATTRIBUTE_DIRECTORY);
 }
 
 // The file's size; -1 when it cannot be opened for reading.
@@ -191,7 +183,7 @@ TPGPDecode::~TPGPDecode() {
         FreeRecipients();
         FreePassphrase();
         if (environmentOpen_) CloseJobContext();
-        WipeString(OutputText);
+        WipeText(OutputText);
     } catch (...) {
     }
 }
@@ -328,34 +320,10 @@ PGPError TPGPDecode::AppendToCollected(const void* bytes, PGPSize length) {
 // The new content goes to a file beside the target first and then replaces
 // it, so that the user's file is never left half-written.
 PGPError TPGPDecode::WriteOutputFile(const void* bytes, std::size_t length) {
-    std::string dir = DirOf(OutputFile);
-    if (dir.empty()) dir = ".\\";
-    char temp[MAX_PATH + 16] = {};
-    if (OutputFile.empty() || !GetTempFileNameA(dir.c_str(), "orv", 0, temp)) return kDecodeErrNoOutput;
-    PGPError err = kPGPError_NoErr;
-    {
-        UniqueHandle f(CreateFileA(temp, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                   FILE_ATTRIBUTE_NORMAL | FILE_FLAG_WRITE_THROUGH, nullptr));
-        if (!f) {
-            DeleteFileA(temp);
-            return kDecodeErrNoOutput;
-        }
-        const auto* p = static_cast<const char*>(bytes);
-        std::size_t left = length;
-        while (left > 0) {
-            const DWORD chunk = left > 0x100000 ? 0x100000 : static_cast<DWORD>(left);
-            DWORD written = 0;
-            if (!WriteFile(f.get(), p, chunk, &written, nullptr) || written == 0) break;
-            p += written;
-            left -= written;
-        }
-        if (left > 0) err = kDecodeErrShortWrite;
-        if (!err && !FlushFileBuffers(f.get())) err = kDecodeErrShortWrite;
-    }
-    if (!err && !MoveFileExA(temp, OutputFile.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
-        err = kDecodeErrNoOutput;
-    if (err) DeleteFileA(temp);
-    return err;
+    if (OutputFile.empty()) return kDecodeErrNoOutput;
+    if (!ReplaceWholeFile(OutputFile, std::string_view(static_cast<const char*>(bytes), length)))
+        return kDecodeErrNoOutput;
+    return kPGPError_NoErr;
 }
 
 // ---- Running a job ----------------------------------------------------------------
@@ -399,7 +367,7 @@ PGPError TPGPDecode::RunJob(Job& job) {
     AnalyzeResult = kAnalyzeNotPGP;
     Section = 0;
     SavedError = kPGPError_NoErr;
-    WipeString(OutputText);
+    WipeText(OutputText);
     FreeCollected();
     FreeOutData();
     ForYourEyesOnly = PGPDataFound = SignedFound = DetachedFound = false;
@@ -575,7 +543,7 @@ void TPGPDecode::CleanUp(Job& job, bool hasOutput, const void* outputBytes, std:
     for (Job::OutSlot& slot : job.slots) FreeData(slot.data);
     if (!job.input.empty()) SecureZeroMemory(&job.input[0], job.input.size());
     FreeRecipients();
-    for (PGPKeySetRef& set : job.serverKeys) FreeKeySet(set);
+    for (PGPKeySetRef& set : job.serverKeys) ReleaseServerKeys(set);
     job.serverKeys.clear();
     if (job.bare) {
         if (Context) Call(Sdk().PGPFreeContext, Context);
@@ -810,7 +778,7 @@ void TPGPDecode::LookUpSigner(PGPJobRef jobRef, const std::string& keyIDText) {
     if (filter && t.PGPFreeFilter) t.PGPFreeFilter(filter);
     PGPUInt32 count = 0;
     if (err != kPGPError_NoErr || !found || Call(t.PGPCountKeys, found, &count) != kPGPError_NoErr || count == 0) {
-        FreeKeySet(found);
+        ReleaseServerKeys(found);
         return;
     }
     ImportKeys(Context, found, ImportPrompt, ParentWindow, &ImportedKeys, TLSContext);
@@ -822,7 +790,7 @@ void TPGPDecode::LookUpSigner(PGPJobRef jobRef, const std::string& keyIDText) {
     if (job_)
         job_->serverKeys.push_back(found);
     else
-        FreeKeySet(found);
+        ReleaseServerKeys(found);
 }
 
 PGPError TPGPDecode::SendStatusText() {

@@ -9,7 +9,10 @@
 #include <new>
 #include <vector>
 
+#include "base/key_id.h"
 #include "base/unique_handle.h"
+#include "base/whole_file.h"
+#include "base/wipe_text.h"
 #include "engine/adapters.h"
 #include "engine/key_dialogs.h"
 #include "engine/key_rings.h"
@@ -102,12 +105,6 @@ private:
     PGPError error_ = kPGPError_NoErr;
 };
 
-// "0x" and the last 8 digits of a key-ID text.
-std::string ShortKeyIDOf(const std::string& keyID) {
-    if (keyID.size() <= 10) return keyID;
-    return "0x" + keyID.substr(keyID.size() - 8);
-}
-
 class WaitCursor {
 public:
     WaitCursor() { SetCursor(LoadCursor(nullptr, IDC_WAIT)); }
@@ -126,16 +123,11 @@ std::string GroupRecipients(const std::string& entry) {
         pos = entry.find('\n', start);
         std::string line = entry.substr(start, pos == std::string::npos ? std::string::npos : pos - start);
         while (!line.empty() && (line.back() == '\r' || line.back() == ' ' || line.back() == '\t')) line.pop_back();
-        const auto b = line.find_first_not_of(" \t");
-        if (b == std::string::npos) continue;
-        line.erase(0, b);
+        const std::size_t tab = line.rfind(kGroupMemberKeyID);
+        const std::string keyID = tab == std::string::npos ? line : line.substr(tab + 1);
+        if (!IsKeyIDText(keyID)) continue;
         if (!out.empty()) out += ',';
-        out += '"';
-        for (char c : line) {
-            if (c == '"') out += '"';
-            out += c;
-        }
-        out += '"';
+        out += keyID;
     }
     return out;
 }
@@ -271,7 +263,7 @@ PGPError TPGPEncode::Run(const Input& input) {
 
     // 2. Reset and open.
     FreePassphrase();
-    OutputText.clear();
+    WipeText(OutputText);
     OutLength = 0;
     OutData = nullptr;
     MIMESeparator.clear();
@@ -553,7 +545,7 @@ PGPError TPGPEncode::SelectRecipients() {
             int index = keys->IndexOf(selection);
             std::string shortID =
                 index >= 0 && !keys->Objects(index).ShortKeyID.empty() ? keys->Objects(index).ShortKeyID
-                                                                        : ShortKeyIDOf(selection);
+                                                                        : ShortKeyID(selection);
             const int entry = ChosenKeys.Add(shortID);
             ChosenKeys.Objects(entry).ShortKeyID = shortID;
             ChosenKeys.Objects(entry).UserName = text;
@@ -583,8 +575,9 @@ PGPError TPGPEncode::FetchRecipient(const std::string& given) {
     if (err != kPGPError_NoErr) return err;
     PGPKeySetRef found = nullptr;
     err = SearchKeyServer(Context, TLSContext, filter, kCapCanEncrypt, ParentWindow, found);
+    if (filter && Sdk().PGPFreeFilter) Sdk().PGPFreeFilter(filter);
     if (err == kPGPError_NoErr) err = ImportKeys(Context, found, SelectPrompt, ParentWindow, &ChosenKeys, TLSContext);
-    FreeSet(found);
+    ReleaseServerKeys(found);
     if (err != kPGPError_NoErr) return err;
     if (ChosenKeys.Count() == 1) Recipients = ChosenKeys.Strings(0);
     return kPGPError_NoErr;
@@ -607,32 +600,8 @@ PGPError TPGPEncode::StoreResult() {
         target.append(bytes, OutLength);
         return kPGPError_NoErr;
     }
-    // The new file is written whole beside the old one and then put in its
-    // place, so that no half-written file is ever left under its name.
-    const auto slash = OutputFile.find_last_of("\\/");
-    const std::string dir = slash == std::string::npos ? std::string() : OutputFile.substr(0, slash + 1);
-    std::string temp;
-    UniqueHandle file;
-    for (unsigned n = 0; n < 100 && !file; ++n) {
-        char name[40];
-        wsprintfA(name, "~orv%lx_%x.tmp", GetCurrentProcessId(), GetTickCount() + n);
-        temp = dir + name;
-        file.reset(CreateFileA(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                               FILE_ATTRIBUTE_NORMAL | FILE_FLAG_WRITE_THROUGH, nullptr));
-        if (!file && GetLastError() != ERROR_FILE_EXISTS && GetLastError() != ERROR_ALREADY_EXISTS) break;
-    }
-    if (!file) return kEncodeErrOutputFile;
-    PGPError err = kPGPError_NoErr;
-    DWORD written = 0;
-    if (!WriteFile(file.get(), bytes, OutLength, &written, nullptr) || written != OutLength ||
-        !FlushFileBuffers(file.get()))
-        err = kEncodeErrShortWrite;
-    file.reset();
-    if (err == kPGPError_NoErr &&
-        !MoveFileExA(temp.c_str(), OutputFile.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
-        err = kEncodeErrOutputFile;
-    if (err != kPGPError_NoErr) DeleteFileA(temp.c_str());
-    return err;
+    if (!ReplaceWholeFile(OutputFile, std::string_view(bytes, OutLength))) return kEncodeErrOutputFile;
+    return kPGPError_NoErr;
 }
 
 void TPGPEncode::CleanUp(JobState& job) {

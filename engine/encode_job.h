@@ -147,8 +147,9 @@ private:
 };
 
 // A group entry of the key selection dialog (the name, then one member per
-// line) as a recipient text of its members, each quoted so that a member
-// with blanks stays one item. The name is no key.
+// line ending in its key ID) as a recipient text of the members' key IDs.
+// The name is no key, and a member without a key ID resolves to nothing:
+// never to whatever key a user-ID substring would match.
 std::string GroupRecipients(const std::string& groupEntry);
 
 // The engine's hash number for a signing key's public-key algorithm; 0 for

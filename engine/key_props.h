@@ -43,6 +43,9 @@ enum : std::uint32_t {
     kPropGroups = 0x40000000,
 };
 
+// Separates a group member's shown text from its key ID.
+constexpr char kGroupMemberKeyID = '\t';
+
 // A key's user IDs (or another per-key text list).
 class TUserIDs : public std::vector<std::string> {};
 
@@ -103,7 +106,8 @@ public:
     // The record travels with its entry.
     void Move(int from, int to);
 
-    // Key groups of the groups file.
+    // Key groups of the groups file: the group's name, then one line per
+    // member key (shown text, kGroupMemberKeyID, key-ID text).
     std::vector<std::string> Groups;
 
 private:

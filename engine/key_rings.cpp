@@ -8,6 +8,7 @@
 #include <memory>
 #include <new>
 
+#include "base/key_id.h"
 #include "engine/adapters.h"
 #include "engine/loader.h"
 #include "engine/message_pump.h"
@@ -134,7 +135,7 @@ std::string UserIDName(PGPKeyDBObjRef uid) {
 
 void FillRecord(TKeyProps& r, std::uint32_t mask, const std::string& fullID, PGPKeyDBObjRef key, PGPKeyIterRef iter,
                 PGPKeySetRef keySet) {
-    if (mask & kPropShortKeyID) r.ShortKeyID = "0x" + (fullID.size() >= 8 ? fullID.substr(fullID.size() - 8) : fullID);
+    if (mask & kPropShortKeyID) r.ShortKeyID = ShortKeyID(fullID);
     if (mask & kPropUserName) {
         char name[256] = {};
         PGPSize len = 0;
@@ -230,9 +231,10 @@ void FillRecord(TKeyProps& r, std::uint32_t mask, const std::string& fullID, PGP
     }
 }
 
-// A group's member keys, subgroups flattened, as lines: the key's primary
-// user ID when it is on the rings (what the user knows it by, and what
-// resolves it again), its key-ID text otherwise.
+// A group's member keys, subgroups flattened, as lines: what the user knows
+// the key by (its primary user ID when it is on the rings, else its key-ID
+// text), a TAB, and its key-ID text, which alone resolves it again: a user
+// ID would match as a substring any other key that contains it.
 void AppendGroupMembers(PGPGroupSetRef set, PGPGroupID id, PGPKeySetRef keySet, std::string& entry, int depth) {
     auto& t = Sdk();
     if (depth > 8 || !t.PGPCountGroupItems || !t.PGPGetIndGroupItem) return;
@@ -255,7 +257,7 @@ void AppendGroupMembers(PGPGroupSetRef set, PGPGroupID id, PGPKeySetRef keySet, 
             if (sdk::GetPrimaryUserIDName(key, name, sizeof name - 1, &len) == kPGPError_NoErr && len > 0)
                 line.assign(name, len < sizeof name - 1 ? len : sizeof name - 1);
         }
-        entry += "\r\n" + line;
+        entry += "\r\n" + line + kGroupMemberKeyID + keyID;
     }
 }
 
@@ -451,14 +453,6 @@ std::vector<std::string> SplitRecipientText(const std::string& text) {
         if (b != std::string::npos) items.push_back(item.substr(b, e - b + 1));
     }
     return items;
-}
-
-bool IsKeyIDText(const std::string& item) {
-    if (item.size() != 10 && item.size() != 18) return false;
-    if (item[0] != '0' || (item[1] != 'x' && item[1] != 'X')) return false;
-    for (std::size_t i = 2; i < item.size(); ++i)
-        if (!std::isxdigit(static_cast<unsigned char>(item[i]))) return false;
-    return true;
 }
 
 std::string FingerprintText(const PGPByte* bytes, std::size_t length) {

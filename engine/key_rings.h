@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "base/key_id.h"
 #include "engine/key_props.h"
 #include "engine/pgp_prefs.h"
 #include "engine/pgpsdk.h"
@@ -78,8 +79,6 @@ void FreeKeyRings();
 
 // Splits a recipient text: commas and blanks separate, double quotes group.
 std::vector<std::string> SplitRecipientText(const std::string& text);
-// "0x"/"0X" + 8 or 16 hexadecimal digits.
-bool IsKeyIDText(const std::string& item);
 
 // Every item of the text must match at least one key; the result set holds
 // the keys of all items (free with PGPFreeKeySet).
@@ -128,8 +127,12 @@ PGPError SelectKeys(const std::string& prompt, TKeyPropsList* list, PGPWindowRef
 PGPError ImportFromFile(const std::string& pathOrText, bool isFile, const std::string& prompt, PGPWindowRef owner,
                         TKeyPropsList* list);
 
-// Runs the key-server search dialog over the servers of the PGP preferences; the found keys come back in a new set (free with PGPFreeKeySet).
+// Runs the key-server search dialog over the servers of the PGP preferences;
+// the found keys come back in a new set, released with ReleaseServerKeys
+// (under release 7 the set is the root of a key database of its own).
 PGPError SearchKeyServer(PGPContextRef context, PGPtlsContextRef tls, PGPFilterRef textFilter, std::uint32_t capabilityFlags, PGPWindowRef owner, PGPKeySetRef& outFound);
+// Frees a set SearchKeyServer returned, with its key database; null after.
+void ReleaseServerKeys(PGPKeySetRef& set);
 PGPError FetchKeyFromServer(const std::string& text, const std::string& prompt, TKeyPropsList*& list, PGPWindowRef owner, std::uint32_t mask);
 
 }  // namespace orv

@@ -25,23 +25,10 @@ void ReleaseFilter(PGPFilterRef& filter) {
 
 // Release 7 hands the found keys over as a key database whose root set is
 // what the caller gets; a root set does not own its database, so the database
-// is kept here until the caller's set goes back through ReleaseFound.
+// is kept here until the caller's set goes back through ReleaseServerKeys.
 std::map<PGPKeySetRef, PGPKeyDBRef>& FoundDatabases() {
     static std::map<PGPKeySetRef, PGPKeyDBRef> found;
     return found;
-}
-
-void ReleaseFound(PGPKeySetRef& set) {
-    if (!set) return;
-    auto& found = FoundDatabases();
-    const auto it = found.find(set);
-    if (it != found.end()) {
-        if (Sdk().PGPFreeKeyDB) Sdk().PGPFreeKeyDB(it->second);
-        found.erase(it);
-    } else if (Sdk().PGPFreeKeySet) {
-        Sdk().PGPFreeKeySet(set);
-    }
-    set = nullptr;
 }
 
 // Key-server support, thread storage and one server object per address, for
@@ -157,6 +144,19 @@ PGPError TextFilter(PGPContextRef context, const std::string& text, PGPFilterRef
 
 }  // namespace
 
+void ReleaseServerKeys(PGPKeySetRef& set) {
+    if (!set) return;
+    auto& found = FoundDatabases();
+    const auto it = found.find(set);
+    if (it != found.end()) {
+        if (Sdk().PGPFreeKeyDB) Sdk().PGPFreeKeyDB(it->second);
+        found.erase(it);
+    } else if (Sdk().PGPFreeKeySet) {
+        Sdk().PGPFreeKeySet(set);
+    }
+    set = nullptr;
+}
+
 PGPError SearchKeyServer(PGPContextRef context, PGPtlsContextRef tls, PGPFilterRef textFilter,
                          std::uint32_t capabilityFlags, PGPWindowRef owner, PGPKeySetRef& outFound) {
     outFound = nullptr;
@@ -242,7 +242,7 @@ PGPError FetchKeyFromServer(const std::string& text, const std::string& prompt, 
             if (err == kPGPError_NoErr && made) list = made.release();
         }
     }
-    ReleaseFound(found);
+    ReleaseServerKeys(found);
     rings->CloseEnvironment(tls);
     return err;
 }

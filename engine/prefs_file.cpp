@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "base/unique_handle.h"
+#include "base/whole_file.h"
 #include "engine/prefs_parse.h"
 
 namespace orv {
@@ -30,45 +31,6 @@ std::string AppDataFolder() {
         (type != REG_SZ && type != REG_EXPAND_SZ))
         return {};
     return std::string(buffer);
-}
-
-bool ReadWholeFile(const std::string& path, std::string& bytes) {
-    UniqueHandle file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                  nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file) return false;
-    LARGE_INTEGER size{};
-    if (!GetFileSizeEx(file.get(), &size) || size.QuadPart > kMaxPrefsFileSize) return false;
-    bytes.assign(static_cast<std::size_t>(size.QuadPart), '\0');
-    DWORD done = 0;
-    if (!bytes.empty() &&
-        (!ReadFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &done, nullptr) ||
-         done != bytes.size()))
-        return false;
-    return true;
-}
-
-// Writes beside the target and moves over it, so that readers see the old
-// file or the new one, never a part.
-bool ReplaceWholeFile(const std::string& path, const std::string& bytes) {
-    std::string dir = path;
-    const std::size_t slash = dir.find_last_of("\\/");
-    dir = slash == std::string::npos ? std::string(".") : dir.substr(0, slash);
-    char temp[MAX_PATH];
-    if (!GetTempFileNameA(dir.c_str(), "orv", 0, temp)) return false;
-    bool ok = false;
-    {
-        UniqueHandle file(CreateFileA(temp, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                      FILE_ATTRIBUTE_NORMAL | FILE_FLAG_WRITE_THROUGH, nullptr));
-        DWORD done = 0;
-        ok = file &&
-             (bytes.empty() || (WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()),
-                                          &done, nullptr) &&
-                                done == bytes.size())) &&
-             FlushFileBuffers(file.get());
-    }
-    ok = ok && MoveFileExA(temp, path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
-    if (!ok) DeleteFileA(temp);
-    return ok;
 }
 
 }  // namespace
@@ -102,7 +64,10 @@ TPrefsFile::TPrefsFile(std::string prefsPath, std::string groupsPath)
 bool TPrefsFile::LoadPrefs() {
     PrefsData.clear();
     std::string bytes;
-    if (PrefsPath.empty() || !ReadWholeFile(PrefsPath, bytes)) return false;
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    if (PrefsPath.empty() || !GetFileAttributesExA(PrefsPath.c_str(), GetFileExInfoStandard, &data) ||
+        data.nFileSizeHigh != 0 || data.nFileSizeLow > kMaxPrefsFileSize || !ReadWholeFile(PrefsPath, bytes))
+        return false;
     const std::string text = JoinPrefLines(SplitPrefLines(bytes));
     PrefsData = SplitPrefLines(text);
     return !text.empty();

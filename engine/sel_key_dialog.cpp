@@ -544,7 +544,8 @@ void TSelKeyDialog::FillTree() {
         for (int m = 1; m < static_cast<int>(lines.size()); ++m) {
             if (lines[m].empty()) continue;
             items_.push_back({Item::Member, g, m});
-            AddItem(top, lines[m], kImageUserID, 0, static_cast<int>(items_.size() - 1));
+            AddItem(top, lines[m].substr(0, lines[m].find(kGroupMemberKeyID)), kImageUserID, 0,
+                    static_cast<int>(items_.size() - 1));
         }
         if (pick.group == g) StartItem = top;
     }

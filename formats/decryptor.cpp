@@ -10,6 +10,7 @@
 #include "formats/mime_text.h"
 #include "formats/pgp_recognition.h"
 #include "formats/pm_texts.h"
+#include "formats/signature_line.h"
 
 namespace orv {
 
@@ -18,23 +19,15 @@ using namespace mime;
 namespace {
 
 namespace tx {
-constexpr int GOOD_ = 117;
-constexpr int BAD_ = 118;
-constexpr int SIGN_FROM = 119;
-constexpr int NO_KEY = 120;
-constexpr int NO_ALG = 121;
-constexpr int FOR_SIGN = 122;
 constexpr int ENTER_PHRASE = 123;
 constexpr int KEYS_ADDED = 124;
 constexpr int ED_FWD_TEXT = 188;
-constexpr int EXTRA_DATA = 223;
 constexpr int NO_KEY_FOUND = 226;
 constexpr int DEC_BEG = 232;
 constexpr int FINISHED = 235;
 constexpr int DEC_MSG = 238;
 constexpr int DEC_ATT = 239;
 constexpr int ADD_KEYS = 274;
-constexpr int VALID_UNKNOWN = 359;
 }  // namespace tx
 
 constexpr unsigned kHostStatusLine = 3075;
@@ -43,9 +36,38 @@ constexpr unsigned AM_DECODED = 0x400 + 10;
 constexpr int kUserCancel = -11987;
 constexpr int kNeverShown = -11995;
 constexpr int kNothingOffered = -10988;
+constexpr int kCannotDecrypt = -11411;  // "Cannot decrypt message"
 
-// Clear-signed data with text around it that the signature does not cover.
+// The text of the armour's own MIME part around the block: its body before
+// the block (after the part's header) and the text after it up to the next
+// boundary line. Other parts are the client's (attachments) and are left
+// out; without a boundary the whole body counts.
+bool TextBesideBlock(const TPGPSplit& split) {
+    const std::string_view head = split.Head;
+    const std::size_t blank = head.find("\r\n\r\n");
+    const std::string boundary = TMCFuncs::GetBounds(head.substr(0, blank));
+    std::string_view before = blank == npos ? std::string_view() : head.substr(blank + 4);
+    std::string_view after = split.Trailing;
+    if (!boundary.empty()) {
+        const std::string mark = "--" + boundary;
+        std::size_t at = before.rfind(mark);
+        while (at != npos && at > 0 && before[at - 1] != '\n') at = at == 0 ? npos : before.rfind(mark, at - 1);
+        if (at != npos) {
+            const std::size_t partBody = before.find("\r\n\r\n", at);
+            before = partBody == npos ? std::string_view() : before.substr(partBody + 4);
+        }
+        const std::size_t next = after.find("\n" + mark);
+        if (next != npos) after = after.substr(0, next);
+        if (StartsWith(after, mark)) after = std::string_view();
+    }
+    return !Trim(before).empty() || !Trim(after).empty();
+}
+
+// Text that the signature does not cover reaches the result file beside the
+// signed text: around a clear-signed block (the rule VERIFY_SIGNATURE has
+// always used), and around an inline PGP message in its part.
 bool HasUnsignedData(const TPGPSplit& split) {
+    if (split.Kind == mkMessage) return TextBesideBlock(split);
     if (split.Kind != mkClearSigned) return false;
     if (!Trim(split.Trailing).empty()) return true;
     const std::size_t blank = split.Head.find("\r\n\r\n");
@@ -132,6 +154,7 @@ std::string DecodedEntity(std::string_view plain) {
         } else {
             out = TMCFuncs::ConvertDecQPCodes(entity);
         }
+        WipeText(header);
     }
     WipeText(entity);
     return out;
@@ -158,72 +181,6 @@ std::string XPGPKeyID(std::string_view text) {
 }
 
 }  // namespace
-
-// ---- Signature status ---------------------------------------------------------
-
-int SignatureStatusCode(int status, int validity, bool marginalIsInvalid) {
-    switch (status) {
-        case kSigGood:
-            return validity >= 3 || (validity == 2 && !marginalIsInvalid) ? kSigCodeGoodValid : kSigCodeGoodInvalid;
-        case kSigBad:
-            return kSigCodeBad;
-        case kSigUnknownKey:
-        case kSigNotSigningKey:
-            return kSigCodeNoKey;
-        default:
-            return kSigCodeNone;
-    }
-}
-
-std::string ShortKeyID(const std::string& keyID) {
-    if ((keyID.size() != 10 && keyID.size() != 18) || !StartsWithNoCase(keyID, "0x")) return {};
-    for (std::size_t i = 2; i < keyID.size(); ++i)
-        if (!IsHex(keyID[i])) return {};
-    return "0x" + keyID.substr(keyID.size() - 8);
-}
-
-std::string SignatureLine(int code, bool unknownKey, const std::string& note, const std::string& userID,
-                          const std::string& keyID, int validity, const TTextSource& text) {
-    auto T = [&](int n) { return text ? text(n) : std::string(); };
-    if (code == kSigCodeNoKey) {
-        if (unknownKey) return T(tx::NO_KEY) + " [ " + ShortKeyID(keyID) + " ]" + T(tx::FOR_SIGN);
-        return T(tx::NO_ALG) + T(tx::FOR_SIGN);
-    }
-    if (code < kSigCodeGoodValid || code > kSigCodeBad) return {};
-    std::string line = T(code == kSigCodeBad ? tx::BAD_ : tx::GOOD_) + T(tx::SIGN_FROM);
-    if (!note.empty()) {
-        const std::size_t blank = line.rfind(' ');
-        line.insert(blank == npos ? line.size() : blank, " (" + note + ")");
-    }
-    const int v = validity < 0 ? 0 : validity > 3 ? 3 : validity;
-    line += " " + userID + ", (" + ShortKeyID(keyID) + "): " + T(tx::VALID_UNKNOWN + v);
-    return line;
-}
-
-std::string ReformatSignatureLine(std::string_view line) {
-    const std::size_t comma = line.find(',');
-    if (comma == npos) return std::string(line);
-    std::string out(line.substr(0, comma));
-    const std::string_view rest = Trim(line.substr(comma + 1));
-    const std::size_t close = rest.find(')');
-    if (close == npos) return out + "\r\n" + std::string(rest);
-    out += "\r\n";
-    out += rest.substr(0, close + 1);
-    const std::string_view after = Trim(rest.substr(close + 1));
-    if (!after.empty()) {
-        out += "\r\n";
-        out += after;
-    }
-    return out;
-}
-
-std::string CutSignatureLine(std::string line) {
-    if (line.size() > kVerifyLineMax) {
-        line.resize(kVerifyLineMax - 4);
-        line += " ...";
-    }
-    return line;
-}
 
 // ---- Decoding job runs ----------------------------------------------------------
 
@@ -259,10 +216,9 @@ int TPMEncryptor::RunDecoder(const std::string& block, bool verify, const std::s
     if (Host.CacheTimer) Host.CacheTimer(Settings.Store);
     if (run.Error != 0) return run.Error;
     const TSignatureInfo& info = job->SignatureInfo;
-    run.Code = SignatureStatusCode(info.Status, info.Validity, Settings.MarginalIsInvalid);
-    if (run.Code != kSigCodeNone)
-        run.Line = SignatureLine(run.Code, info.Status == kSigUnknownKey, job->SignatureNote(), info.UserID,
-                                 info.KeyIDText, info.Validity, Host.Text);
+    TSignatureReport report = SignatureReportOf(info, Settings.MarginalIsInvalid, Host.Text);
+    run.Code = report.Code;
+    run.Line = std::move(report.Line);
     if (job->AnalyzeResult == kAnalyzeEncrypted) run.Code |= kSigCodeEncrypted;
     if (!info.UserID.empty() && !info.KeyIDText.empty())
         AutoListEntry = AutoListEntryOf({TFoundKey{info.KeyIDText, info.UserID}});
@@ -305,8 +261,10 @@ int TPMEncryptor::Decode() {
         WipeText(split.Trailing);
         return finish(writeOut(text) ? 2 : 0);
     }
-    const bool unsignedData = HasUnsignedData(split);
     const bool attachment = IsAttachmentHeader(split.Head);
+    // An attachment's header and trailing text are dropped, so nothing
+    // unsigned reaches its result.
+    const bool unsignedData = !attachment && HasUnsignedData(split);
     if (attachment) {
         split.Head.clear();
         split.Trailing.clear();
@@ -315,6 +273,13 @@ int TPMEncryptor::Decode() {
     Status(0, T(tx::DEC_BEG) + " ...");
     TDecodeRun run;
     RunDecoder(split.Block, false, T(attachment ? tx::DEC_ATT : tx::DEC_MSG), run);
+    // A PGP/MIME message whose encrypted part is empty, missing or plain
+    // text gives the engine nothing to decrypt or verify: it is reported,
+    // and the message stays as it came.
+    if (run.Error == 0 && split.Kind == mkPGPMime && !(run.Code & kSigCodeEncrypted) && run.Code == kSigCodeNone) {
+        WipeText(run.Plain);
+        run.Error = kCannotDecrypt;
+    }
     int result = 0;
     if (run.Error != 0) ResultText = Host.ErrorText ? Host.ErrorText(run.Error) : std::string();
     else ResultText = run.Line;
@@ -335,7 +300,7 @@ int TPMEncryptor::Decode() {
             split.Head = WithoutContentFields(split.Head);
         }
         if (!run.Line.empty()) {
-            if (unsignedData) run.Line = T(tx::EXTRA_DATA) + "\r\n" + run.Line;
+            if (unsignedData) run.Line = WithUnsignedDataNote(run.Line, Host.Text);
             ResultText = run.Line;
             if (Settings.CheckSig && Settings.Include == 2) {
                 const std::string shown = ReformatSignatureLine(run.Line);
@@ -389,8 +354,9 @@ int TPMEncryptor::Decode() {
     }
 
     if (!run.Line.empty()) {
+        // The warning about unsigned text stays on the one status line.
         const std::size_t lf = run.Line.find('\n');
-        Status(3, lf == npos ? run.Line : run.Line.substr(lf + 1));
+        Status(3, StatusLineOf(lf == npos ? run.Line : run.Line.substr(lf + 1), unsignedData, Host.Text));
     } else {
         Status(0, T(tx::DEC_BEG) + " " + T(tx::FINISHED));
     }
@@ -437,7 +403,7 @@ int TPMEncryptor::VerifySignature(const char* path) {
         return -1;
     }
     if (run.Line.empty()) return -1;
-    if (unsignedData) run.Line = T(tx::EXTRA_DATA) + "\r\n" + run.Line;
+    if (unsignedData) run.Line = WithUnsignedDataNote(run.Line, Host.Text);
     ResultText = CutSignatureLine(run.Line);
     const int code = run.Code & ~kSigCodeEncrypted;
     return code == kSigCodeGoodValid || code == kSigCodeGoodInvalid ? 1 : 0;

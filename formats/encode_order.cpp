@@ -43,7 +43,8 @@ TEncodeOutcome RunEncodeOrder(TPGPEncode& job, const TEncodeOrder& order, std::s
         recipientSpec = job.Recipients;
         signKeyID = job.SignerKeyID;
     }
-    job.OutputText.clear();
+    // A clear-signed or failed run may leave the message text here.
+    WipeText(job.OutputText);
     return outcome;
 }
 

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "formats/pm_funcs.h"
+#include "formats/signature_line.h"
 
 namespace orv {
 
@@ -101,18 +102,6 @@ struct TEncryptorHost {
     TPGPDecode* Decoder = nullptr;
 };
 
-// The signature status code and line of a decoding job's record.
-int SignatureStatusCode(int status, int validity, bool marginalIsInvalid);
-// unknownKey: the signer's key is not on the rings (else, for code 5, an
-// unknown algorithm).
-std::string SignatureLine(int code, bool unknownKey, const std::string& note, const std::string& userID,
-                          const std::string& keyID, int validity, const TTextSource& text);
-// "0x" + the last 8 hex digits of a 10- or 18-character key ID; "" otherwise.
-std::string ShortKeyID(const std::string& keyID);
-// The signature line laid out for a popup.
-std::string ReformatSignatureLine(std::string_view line);
-// A result text cut for the caller's buffer of VERIFY_SIGNATURE.
-std::string CutSignatureLine(std::string line);
 // The entry the AutoList gets: user IDs joined by CR LF, "\", key IDs by ",".
 std::string AutoListEntryOf(const std::vector<TFoundKey>& keys);
 

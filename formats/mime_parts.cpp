@@ -1,6 +1,7 @@
 // Listing the parts and attachments of a (PGP/MIME) message, and viewing or
 // saving one listed part.
 
+#include "base/wipe_text.h"
 #include "formats/mcfuncs.h"
 #include "formats/mime_text.h"
 
@@ -45,11 +46,6 @@ bool IsMessage(std::string_view partBody) {
     std::string header = "\r\n";
     header += partBody.substr(0, blank + 4);
     return ContainsNoCase(header, "\r\nmime-version: 1.0");
-}
-
-void Wipe(std::string& s) {
-    std::fill(s.begin(), s.end(), '\0');
-    s.clear();
 }
 
 }  // namespace
@@ -139,7 +135,7 @@ bool TMCFuncs::ListParts(std::string_view message, int depth) {
         std::optional<std::string> plain =
             Services.Decode(body.substr(begin, end + kEndMessage.size() - begin));
         if (plain) {
-            Wipe(body);
+            WipeText(body);
             body = std::move(*plain);
             header = GetHeader(body);
         }
@@ -175,6 +171,7 @@ bool TMCFuncs::ListParts(std::string_view message, int depth) {
         std::string partHeader = header;
         const std::uint32_t flags = GetHeaderFlags(partHeader, line);
         add(flags, body);
+        WipeText(partHeader);
     } else {
         const std::string boundary = GetBounds(contentType);
         const std::string_view all(body);
@@ -186,6 +183,7 @@ bool TMCFuncs::ListParts(std::string_view message, int depth) {
             d = next;
             std::string headerCopy(partHeader);
             const std::uint32_t flags = GetHeaderFlags(headerCopy, line);
+            WipeText(headerCopy);
             std::string text;
             if (ContainsNoCase(partHeader, "multipart/alternative;")) {
                 text = StripHtml(GetBounds(partHeader), partBody);
@@ -198,15 +196,22 @@ bool TMCFuncs::ListParts(std::string_view message, int depth) {
                 text = partBody;
             }
             add(flags, text);
+            WipeText(text);
         }
     }
-    Wipe(body);
+    // The listing's entries are the only copies kept: the decrypted text's
+    // header, part texts and lines are wiped here.
+    WipeText(body);
+    WipeText(header);
+    WipeText(block);
+    WipeText(line);
+    WipeText(contentType);
     --NestingLevel;
     return slMimeParts.size() > before;
 }
 
 void TMCFuncs::ClearMimeParts() {
-    for (TMimePart& part : slMimeParts) Wipe(part.Entry);
+    for (TMimePart& part : slMimeParts) WipeText(part.Entry);
     slMimeParts.clear();
 }
 
@@ -235,7 +240,7 @@ bool TMCFuncs::ViewData(const TMimePart& part) {
     }
     if (!Services.ShowText) return false;
     Services.ShowText(text);
-    Wipe(text);
+    WipeText(text);
     return true;
 }
 
@@ -259,7 +264,7 @@ bool TMCFuncs::SaveData(const TMimePart& part, const std::string& path) {
         return false;
     }
     const bool written = Services.WriteFile && Services.WriteFile(path, bytes);
-    Wipe(bytes);
+    WipeText(bytes);
     if (!written) ShowError(Text(text::WRITE_ERROR));
     return written;
 }

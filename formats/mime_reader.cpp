@@ -1,6 +1,7 @@
 // Readable text of MIME messages for the viewer, and the body conversions
 // used after decryption.
 
+#include "base/wipe_text.h"
 #include "formats/mcfuncs.h"
 #include "formats/mime_text.h"
 
@@ -223,11 +224,14 @@ std::string TMCFuncs::ConvertEncQPCodes(std::string_view header, std::string_vie
 }
 
 std::string TMCFuncs::ConvertDecQPCodes(std::string_view entity) {
+    // Every copy here holds decrypted text: each is wiped once used.
     std::string body(entity);
     std::string header = GetHeader(body);
     std::string converted = ConvertQPCodes(header, body);
+    WipeText(body);
     std::string out;
     if (converted.empty()) {
+        WipeText(header);
         out.reserve(entity.size() + 2);
         out += "\r\n";
         out += entity;
@@ -236,11 +240,14 @@ std::string TMCFuncs::ConvertDecQPCodes(std::string_view entity) {
     std::string display(header);
     std::string boundary;
     CompressHeader(display, boundary);
+    WipeText(display);
     if (boundary.empty()) header = MarkDecoded(std::move(header));
     out.reserve(header.size() + converted.size() + 2);
     out += "\r\n";
     out += header;
     out += converted;
+    WipeText(header);
+    WipeText(converted);
     return out;
 }
 

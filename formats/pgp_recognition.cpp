@@ -2,6 +2,7 @@
 
 #include "formats/pgp_recognition.h"
 
+#include "base/wipe_text.h"
 #include "formats/mcfuncs.h"
 #include "formats/mime_text.h"
 
@@ -70,22 +71,30 @@ TPGPSplit SplitPGPMessage(std::string_view input, const TAnalyzeText& analyze) {
         }
     }
 
+    // The copies made here may hold decrypted text (a decoded message is
+    // recognised again when keys are looked for): each is wiped once used.
     if (analyze && analyze(text) != 0) {
         const std::string header(head);
-        const std::string converted = TMCFuncs::ConvertEncQPCodes(header, std::string_view(text).substr(headEnd));
-        text.resize(headEnd);
-        text += converted;
+        std::string converted = TMCFuncs::ConvertEncQPCodes(header, std::string_view(text).substr(headEnd));
+        std::string joined;
+        joined.reserve(headEnd + converted.size());
+        joined.append(text, 0, headEnd);
+        joined += converted;
+        WipeText(converted);
+        WipeText(text);
+        text = std::move(joined);
     }
 
     std::size_t start = 0, end = 0;
     out.Kind = FindArmor(text, start, end);
     if (out.Kind == mkNone) {
         out.Head = text.substr(0, headEnd);
-        return out;
+    } else {
+        out.Head = text.substr(0, start);
+        out.Block = text.substr(start, end - start);
+        out.Trailing = text.substr(end);
     }
-    out.Head = text.substr(0, start);
-    out.Block = text.substr(start, end - start);
-    out.Trailing = text.substr(end);
+    WipeText(text);
     return out;
 }
 

@@ -7,6 +7,7 @@
 // message file are reached through TAssemblyServices, filled in by the
 // session (TPGPData and the job behind it).
 
+#include "base/wipe_text.h"
 #include "formats/text_source.h"
 
 #include <cstdint>
@@ -208,7 +209,5 @@ void AppendWithBlankLine(std::string& out, std::string_view text);
 // Room for `more` bytes at the end, given at once rather than by doubling.
 void ReserveFor(std::string& text, std::size_t more);
 
-// Overwrites a string that held message text before it is freed.
-void WipeText(std::string& text) noexcept;
 
 }  // namespace orv

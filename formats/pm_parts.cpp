@@ -149,13 +149,6 @@ void EndInBlankLine(std::string& text) {
     text += text.ends_with("\r\n") ? "\r\n" : "\r\n\r\n";
 }
 
-void WipeText(std::string& text) noexcept {
-    volatile char* p = text.data();
-    for (std::size_t i = 0; i < text.size(); ++i) p[i] = 0;
-    // The memory goes back too: large texts are not kept as spare capacity.
-    std::string().swap(text);
-}
-
 std::string TPMFuncs::AddSpaceLine(std::string_view text) {
     std::string out(text);
     EndInBlankLine(out);

@@ -22,7 +22,7 @@
 #include "plugin/msgbox.h"
 #include "plugin/session.h"
 #include "plugin/texts.h"
-#include "plugin/whole_file.h"
+#include "base/whole_file.h"
 
 using namespace orv;
 
@@ -201,46 +201,6 @@ void MoveToNewEditor(const std::string& note) {
     SetFocus(fresh);
 }
 
-bool FileExists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
-
-// The message file may be written: a read-only file, or one another program
-// holds open against writers, is not replaced behind their back (a rename
-// would get past both, and the old content could then not be wiped).
-bool MayWrite(const std::string& path) {
-    const DWORD attributes = GetFileAttributesA(path.c_str());
-    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY)) return false;
-    HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                           nullptr, OPEN_EXISTING, 0, nullptr);
-    if (h == INVALID_HANDLE_VALUE) return GetLastError() == ERROR_FILE_NOT_FOUND;
-    CloseHandle(h);
-    return true;
-}
-
-// The message file replaced so that it is never left half-written: the new
-// content goes completely into a file beside it, the old file is moved
-// aside, the new one put in its place, and only then is the old content
-// wiped. Any failure before that leaves the message as it was.
-bool ReplaceMessage(const std::string& path, std::string_view bytes) {
-    TPluginParams* s = Session();
-    if (!MayWrite(path)) return false;
-    const std::string fresh = path + ".orvnew";
-    const std::string old = path + ".orvold";
-    if (!ReplaceWholeFile(fresh, bytes)) return false;
-    DeleteFileA(old.c_str());
-    if (!MoveFileExA(path.c_str(), old.c_str(), MOVEFILE_REPLACE_EXISTING)) {
-        DeleteFileA(fresh.c_str());
-        return false;
-    }
-    if (!MoveFileExA(fresh.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING)) {
-        MoveFileExA(old.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING);
-        DeleteFileA(fresh.c_str());
-        return false;
-    }
-    if (s && s->PGPData) s->PGPData->WipeFile(old);
-    DeleteFileA(old.c_str());
-    return true;
-}
-
 std::string ClipboardText() {
     std::string text;
     if (!OpenClipboard(nullptr)) return text;
@@ -380,7 +340,7 @@ TEncryptorHost MakeHost(TEncryptorState& st) {
         return s && s->MsgBox ? s->MsgBox->CustomDlg(title.c_str(), text.c_str(), right.c_str(), left.c_str(), flags)
                               : 0;
     };
-    h.FileExists = FileExists;
+    h.FileExists = [](const std::string& path) { return FileExists(path); };
     h.ReadFile = [](const std::string& path, std::string& bytes) { return ReadWholeFile(path, bytes); };
     h.WriteFile = [](const std::string& path, std::string_view bytes) { return ReplaceWholeFile(path, bytes); };
     h.WipeFile = [](const std::string& path) {
@@ -488,7 +448,7 @@ TAssemblyServices MakeAssemblyServices(TEncryptorState& st, TEncryptorHost& host
         return s && s->PGPData && s->PGPData->PGPExt;
     };
     a.ReadMessage = host.ReadFile;
-    a.ReplaceMessage = ReplaceMessage;
+    a.ReplaceMessage = [](const std::string& path, std::string_view bytes) { return ReplaceWholeFile(path, bytes); };
     return a;
 }
 

@@ -4,7 +4,7 @@
 
 #include "base/unique_handle.h"
 #include "plugin/mail_client.h"
-#include "plugin/whole_file.h"
+#include "base/whole_file.h"
 
 namespace orv {
 

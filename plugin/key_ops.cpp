@@ -14,7 +14,7 @@
 #include "plugin/msgbox.h"
 #include "plugin/session.h"
 #include "plugin/texts.h"
-#include "plugin/whole_file.h"
+#include "base/whole_file.h"
 #include "ui/window.h"
 
 namespace orv {

@@ -1,8 +1,10 @@
 #include <windows.h>
 
+#include "base/whole_file.h"
 #include "engine/key_rings.h"
 #include "engine/loader.h"
 #include "engine/pgp_prefs.h"
+#include "plugin/pgp_data.h"
 #include "plugin/session.h"
 
 // The library start binds the engine (with the key-ring holder and the
@@ -11,6 +13,24 @@
 // others. The end frees the session before the engine: its passphrase cache
 // is wiped through the engine. At process exit the engine's libraries may
 // already be gone, so nothing of it is called then.
+namespace {
+
+// Replaced files lose their old content through the session's wiper (the
+// configured passes); side files that a killed run of any deliverable left
+// beside the user's files are wiped now, at the start.
+void StartFileWiper() noexcept {
+    try {
+        orv::SetFileWiper([](const std::string& path) {
+            orv::TPluginParams* s = orv::Session();
+            if (s && s->PGPData) s->PGPData->WipeFile(path);
+        });
+        orv::WipeStaleSideFiles();
+    } catch (...) {
+    }
+}
+
+}  // namespace
+
 BOOL WINAPI DllMain(HINSTANCE module, DWORD reason, LPVOID reserved) {
     if (reason == DLL_PROCESS_ATTACH) {
         orv::loader::EngineObjectHooks hooks;
@@ -26,9 +46,11 @@ BOOL WINAPI DllMain(HINSTANCE module, DWORD reason, LPVOID reserved) {
         } catch (...) {
             orv::EndSession();
         }
+        StartFileWiper();
         return TRUE;
     }
     if (reason == DLL_PROCESS_DETACH && !reserved) {
+        orv::SetFileWiper(nullptr);
         try {
             orv::EndSession();
         } catch (...) {

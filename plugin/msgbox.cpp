@@ -69,7 +69,13 @@ void TMsgBox::Popup(const char* text) {
         if (!box.Create("", TextOf(text), "", kInformation, "", ui::CurrentSession().owner)) return;
         box.ShowWithTimer();
         while (box.GetModalResult() == ui::mrNone && box.ElapsedMs() < kPopupMs && IsWindow(box.Handle())) {
-            WaitMessage();
+            // A pending quit message wakes every wait at once: then the
+            // loop only sleeps until the time is up.
+            MSG quit;
+            if (PeekMessageA(&quit, nullptr, WM_QUIT, WM_QUIT, PM_NOREMOVE))
+                Sleep(kPopupPollMs);
+            else
+                MsgWaitForMultipleObjects(0, nullptr, FALSE, kPopupPollMs, QS_ALLINPUT);
             ui::ProcessMessages();
         }
         ShowWindow(box.Handle(), SW_HIDE);

@@ -27,6 +27,7 @@ public:
              int flags, const std::string& rightCaption);
 
     static constexpr int kPopupMs = 2000;
+    static constexpr int kPopupPollMs = 50;
 };
 
 }  // namespace orv

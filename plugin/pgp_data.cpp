@@ -13,7 +13,7 @@
 #include "plugin/form_files.h"
 #include "plugin/msgbox.h"
 #include "plugin/texts.h"
-#include "plugin/whole_file.h"
+#include "base/whole_file.h"
 
 namespace orv {
 
@@ -25,12 +25,6 @@ TPGPData* g_timerOwner = nullptr;
 
 constexpr size_t kFullKeyIDLength = 18;
 constexpr PGPSize kPathRoom = 260;
-
-bool FileExists(const std::string& path) {
-    if (path.empty()) return false;
-    const DWORD attributes = GetFileAttributesA(path.c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
-}
 
 std::string Trim(const std::string& text) {
     size_t b = 0, e = text.size();

@@ -208,10 +208,6 @@ std::string PGPVersionText();
 
 struct TSignatureInfo;
 
-// The signature status line of a decoding job's record: "Good signature
-// (detail) from " + user ID + ", (" + short key ID + "): " + validity, or the
-// no-key / unknown-algorithm texts; "" without a signature.
-std::string SignatureLine(const TSignatureInfo& info, const std::array<std::string, 4>& validityTexts);
 // The viewer's report block: "PGP-Info: \t", the line up to its first ")",
 // the rest on lines that begin with two TABs, a rule and a blank line.
 std::string PGPInfoBlock(const std::string& signatureLine);

@@ -1,8 +1,10 @@
 // The jobs the file encryption window and the viewer run through the store.
 #include "plugin/pgp_data.h"
 
+#include "base/wipe_text.h"
 #include "engine/decode_job.h"
 #include "engine/encode_job.h"
+#include "formats/signature_line.h"
 #include "plugin/msgbox.h"
 #include "plugin/texts.h"
 
@@ -22,32 +24,7 @@ std::string TrimText(const std::string& text) {
     return text.substr(b, e - b);
 }
 
-// "0x" + the last 8 hexadecimal digits of a 10- or 18-character key ID.
-std::string ShortKeyID(const std::string& id) {
-    if (id.size() != 10 && id.size() != 18) return id;
-    return "0x" + id.substr(id.size() - 8);
-}
-
 }  // namespace
-
-std::string SignatureLine(const TSignatureInfo& info, const std::array<std::string, 4>& validityTexts) {
-    switch (info.Status) {
-    case kSigGood:
-    case kSigBad: {
-        std::string head = Text(info.Status == kSigGood ? txt::_GOOD : txt::_BAD) + Text(txt::SIGN_FROM);
-        const size_t blank = head.rfind(' ');
-        if (!info.DateText.empty() && blank != std::string::npos) head.insert(blank, " (" + info.DateText + ")");
-        const int v = info.Validity >= 0 && info.Validity < 4 ? info.Validity : 0;
-        return head + " " + info.UserID + ", (" + ShortKeyID(info.KeyIDText) + "): " + validityTexts[v];
-    }
-    case kSigUnknownKey:
-        return Text(txt::NO_KEY) + " [ " + ShortKeyID(info.KeyIDText) + " ]" + Text(txt::FOR_SIGN);
-    case kSigNotSigningKey:
-        return Text(txt::NO_ALG) + Text(txt::FOR_SIGN);
-    default:
-        return {};
-    }
-}
 
 std::string PGPInfoBlock(const std::string& signatureLine) {
     std::string block = "PGP-Info: \t";
@@ -144,10 +121,14 @@ std::string TPGPData::DecodeText(const std::string& text) {
         ShowPGPError(err);
         return text;
     }
-    const std::string line = SignatureLine(job.SignatureInfo, ValidityTexts);
+    const std::string line = SignatureReportOf(job.SignatureInfo, false, Text).Line;
+    std::string plain = std::move(job.OutputText);
+    WipeText(job.OutputText);
     // Without a signature there is nothing to report above the text.
-    if (line.empty()) return job.OutputText;
-    return PGPInfoBlock(line) + job.OutputText;
+    if (line.empty()) return plain;
+    std::string shown = PGPInfoBlock(line) + plain;
+    WipeText(plain);
+    return shown;
 }
 
 bool TPGPData::EncryptTextToFile(const std::string& text, const std::string& outputPath) {

@@ -14,7 +14,7 @@
 #include "plugin/msgbox.h"
 #include "plugin/resource_ids.h"
 #include "plugin/texts.h"
-#include "plugin/whole_file.h"
+#include "base/whole_file.h"
 #include "ui/file_dialog_ex.h"
 #include "ui/hot_hint.h"
 #include "ui/info_box.h"
@@ -43,11 +43,6 @@ std::string ReadRegistryText(HKEY root, const char* subKey, const char* value) {
     if (type != REG_SZ && type != REG_EXPAND_SZ) return {};
     buffer[size < kRegistryRoom ? size : kRegistryRoom] = 0;
     return buffer;
-}
-
-bool FileExists(const std::string& path) {
-    const DWORD attributes = GetFileAttributesA(path.c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
 std::string ClassOf(HWND wnd) {

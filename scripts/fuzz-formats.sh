@@ -28,6 +28,9 @@ mkdir -p "$out"
 core=()
 while read -r f; do core+=("$here/formats/$f"); done < <(
   sed -n '/set(ORV_FORMATS_CORE_SOURCES/,/)/p' "$here/formats/CMakeLists.txt" | grep -o '[A-Za-z0-9_]*\.cpp')
+# and the Win32-free text helpers of base/ it links.
+while read -r f; do core+=("$here/base/$f"); done < <(
+  sed -n '/add_library(orv_base_text/,/)/p' "$here/base/CMakeLists.txt" | grep -o '[A-Za-z0-9_]*\.cpp')
 flags=(-std=c++20 -g -O1 -fno-omit-frame-pointer -fsanitize=address,undefined,fuzzer
        -fno-sanitize-recover=undefined -I"$here")
 

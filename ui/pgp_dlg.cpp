@@ -258,7 +258,7 @@ void TfrmPGPDlg::BeforeShow() {
 }
 
 void TfrmPGPDlg::ShowWithTimer() {
-    elapsedMs_ = 0;
+    shownAt_ = GetTickCount();
     SetModalResult(mrNone);
     BeforeShow();
     SetTimer(Handle(), kPopupTimer, kPopupIntervalMs, nullptr);
@@ -312,10 +312,7 @@ bool TfrmPGPDlg::CloseQuery() {
 LRESULT TfrmPGPDlg::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
     switch (msg) {
     case WM_TIMER:
-        if (wp == kPopupTimer) {
-            elapsedMs_ += kPopupIntervalMs;
-            return 0;
-        }
+        if (wp == kPopupTimer) return 0;  // wakes the waiting loop; the time is the clock's
         break;
     case WM_DESTROY:
         KillTimer(Handle(), kPopupTimer);

@@ -34,7 +34,9 @@ public:
     int Execute() { return ShowModal(); }
     // The timed popup's way: shown without being modal, its 100 ms timer counting.
     void ShowWithTimer();
-    int ElapsedMs() const { return elapsedMs_; }
+    // Counted by the clock: timer messages do not come while a quit
+    // message is pending.
+    int ElapsedMs() const { return static_cast<int>(GetTickCount() - shownAt_); }
 
     enum class Buttons { Ok, YesNo, Custom };
     Buttons ButtonSet() const { return buttons_; }
@@ -68,7 +70,7 @@ private:
     int defaultButton_ = 0;
     bool threeButtons_ = false;
     std::string text_;
-    int elapsedMs_ = 0;
+    DWORD shownAt_ = 0;
 };
 
 }  // namespace orv::ui

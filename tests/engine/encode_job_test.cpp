@@ -624,11 +624,14 @@ TEST_F(EncodeJobTest, AlwaysSelectKeysShowsTheDialogForOneKey) {
     EXPECT_EQ(job->Recipients, std::string(kBob) + "," + kAlice);
 }
 
-TEST_F(EncodeJobTest, AGroupResolvesThroughItsMembers) {
-    const std::string members = GroupRecipients("Friends\r\nbob@example.org\r\n  carol <carol@example.org> \r\n\r\n");
-    EXPECT_EQ(members, "\"bob@example.org\",\"carol <carol@example.org>\"");
+TEST_F(EncodeJobTest, AGroupResolvesThroughItsMembersKeyIDs) {
+    const std::string members = GroupRecipients(std::string("Friends\r\nbob <bob@example.org>\t") + kBob +
+                                                "\r\n  carol <carol@example.org>\t" + kCarol + " \r\n\r\n");
+    EXPECT_EQ(members, std::string(kBob) + "," + kCarol);
     EXPECT_EQ(GroupRecipients("Lonely"), "");
-    EXPECT_EQ(GroupRecipients("Q\nsay \"hi\""), "\"say \"\"hi\"\"\"");
+    // A member known only by a user ID would match any key containing it.
+    EXPECT_EQ(GroupRecipients("Q\nbob@example.org"), "");
+    EXPECT_EQ(GroupRecipients(std::string("Q\n") + kBob), kBob) << "a member shown by its key ID";
     job->Recipients = members;
     job->RecipientsConfirmed = true;
     job->SignerKeyID = kAlice;
@@ -706,6 +709,7 @@ TEST_F(EncodeJobTest, AGroupOfTheGroupsFileShowsItsMembersAndEncryptsToThem) {
     EXPECT_NE(members[1].find("carol@example.org"), std::string::npos) << members[1];
     EXPECT_TRUE(chosen);
     EXPECT_TRUE(job->RecipientsConfirmed);
+    EXPECT_EQ(job->Recipients.rfind(std::string(kBob) + "," + kCarol, 0), 0u) << "by key ID: " << job->Recipients;
     EXPECT_NE(Calls().find("PGPOEncryptToKeySet(3)"), std::string::npos) << Calls();
 }
 

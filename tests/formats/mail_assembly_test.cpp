@@ -21,7 +21,7 @@
 #include "engine/wipe_file.h"
 #include "formats/encode_order.h"
 #include "formats/mcfuncs.h"
-#include "formats/message_file.h"
+#include "base/whole_file.h"
 #include "formats/pm_funcs.h"
 #include "pm_test_texts.h"
 #include "engine/sel_key_dialog.h"

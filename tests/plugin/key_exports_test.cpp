@@ -19,7 +19,7 @@
 #include "plugin/msgbox.h"
 #include "plugin/session.h"
 #include "plugin/texts.h"
-#include "plugin/whole_file.h"
+#include "base/whole_file.h"
 #include "tests/plugin/plugin_test_support.h"
 #include "tests/support/fake_sdk_env.h"
 #include "tests/support/stand_in_engine.h"

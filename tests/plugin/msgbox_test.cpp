@@ -246,6 +246,22 @@ TEST_F(MsgBoxTest, TimedPopupClosesItselfAfterTwoSeconds) {
     EXPECT_EQ(FindTopWindow(kBox, "", 0), nullptr);
 }
 
+TEST_F(MsgBoxTest, TimedPopupTimesOutWhileAQuitMessageIsPending) {
+    // The client quitting while a popup shows: timer messages no longer come.
+    PostQuitMessage(7);
+    const auto start = std::chrono::steady_clock::now();
+    msg.Popup("Message encrypted");
+    const auto ms =
+        std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start).count();
+    MSG quit{};
+    const bool pending = PeekMessageA(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE) != FALSE;
+    EXPECT_GE(ms, 1800);
+    EXPECT_LT(ms, 10000) << "the popup ended by the clock";
+    EXPECT_TRUE(pending) << "the quit message is left for the client";
+    EXPECT_EQ(quit.wParam, 7u);
+    EXPECT_EQ(FindTopWindow(kBox, "", 0), nullptr);
+}
+
 TEST_F(MsgBoxTest, TimedPopupEndsEarlierWhenOkIsPressed) {
     long long shownMs = 0;
     ModalScript script;

@@ -2,6 +2,8 @@
 // texts and GetErrorStr bound by ordinal.
 #include <windows.h>
 
+#include <cstdio>
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -799,6 +801,48 @@ TEST(LumvikaStart, RunsTheLoaderCoreAndCleansUpAtUnload) {
     EXPECT_EQ(LoaderTrace(), "Load Core");
     ReleaseLumvika();
     EXPECT_EQ(LoaderTrace(), "Load Core, Unload");
+}
+
+// The child of the next test: loads the library and ends the process
+// without unloading it, as the mail client does when it quits.
+[[maybe_unused]] const bool g_exitChild = [] {
+    if (GetEnvironmentVariableA("ORV_LUMVIKA_EXIT_CHILD", nullptr, 0) == 0) return false;
+    LoadLibraryA("Lumvika.dll");
+    ExitProcess(0);
+}();
+
+TEST(LumvikaStart, LeavesTheEngineAloneAtProcessExit) {
+    char temp[MAX_PATH] = "";
+    GetTempPathA(MAX_PATH, temp);
+    const std::string trace = std::string(temp) + "lumvika_exit_trace.txt";
+    DeleteFileA(trace.c_str());
+    char self[MAX_PATH] = "";
+    GetModuleFileNameA(nullptr, self, MAX_PATH);
+    SetEnvironmentVariableA("ORV_LUMVIKA_EXIT_CHILD", "1");
+    SetEnvironmentVariableA("ORV_STUB_LOADER_FILE", trace.c_str());
+    std::string command = std::string("\"") + self + "\"";
+    STARTUPINFOA si{};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi{};
+    const BOOL started = CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi);
+    SetEnvironmentVariableA("ORV_LUMVIKA_EXIT_CHILD", nullptr);
+    SetEnvironmentVariableA("ORV_STUB_LOADER_FILE", nullptr);
+    ASSERT_TRUE(started) << GetLastError();
+    EXPECT_EQ(WaitForSingleObject(pi.hProcess, 60000), WAIT_OBJECT_0);
+    DWORD code = 1;
+    GetExitCodeProcess(pi.hProcess, &code);
+    CloseHandle(pi.hThread);
+    CloseHandle(pi.hProcess);
+    EXPECT_EQ(code, 0u);
+    std::string text;
+    if (FILE* f = std::fopen(trace.c_str(), "rb")) {
+        char buffer[256];
+        const std::size_t n = std::fread(buffer, 1, sizeof buffer, f);
+        text.assign(buffer, n);
+        std::fclose(f);
+    }
+    DeleteFileA(trace.c_str());
+    EXPECT_EQ(text, "Load Core\n") << "the child's start binds the engine; its exit calls nothing of it";
 }
 
 TEST(LumvikaStart, FailsWithDllInitFailedWhenTheLoaderStops) {

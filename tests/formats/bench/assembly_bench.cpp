@@ -26,7 +26,7 @@
 #include "engine/secure_cache.h"
 #include "formats/encode_order.h"
 #include "formats/mcfuncs.h"
-#include "formats/message_file.h"
+#include "base/whole_file.h"
 #include "formats/pm_funcs.h"
 #include "tests/support/stand_in_engine.h"
 

@@ -1,0 +1,51 @@
+#pragma once
+// Whole files in and out of memory, and the one way every deliverable puts
+// new content in place of a file. Files the user or the mail client owns are
+// never left half-written, and text that was in them does not stay on disk:
+//  - the new content goes completely into a side file beside the target
+//    (a unique name, so that the last step is a rename on one drive) and is
+//    flushed;
+//  - the old content gets a second name, the side file is renamed over the
+//    target, and the old content is wiped under its second name;
+//  - every side file is noted in the registry before it is made and the
+//    note removed when it is gone, so that the next start of a library finds
+//    what a killed process left and wipes it (WipeStaleSideFiles).
+// A kill at any moment leaves the target whole: its old content or the
+// complete new one.
+
+#include <functional>
+#include <string>
+#include <string_view>
+
+namespace orv {
+
+// A file (not a folder) of that name exists.
+bool FileExists(const std::string& path);
+
+// The whole file; false (and no bytes) when it cannot be opened or read.
+bool ReadWholeFile(const std::string& path, std::string& bytes);
+
+// Overwrites a file's bytes and deletes it.
+using FileWiper = std::function<void(const std::string& path)>;
+
+// The wiper the replacement uses for old content and stale side files (the
+// engine's file wiper with the configured passes, once a session has one).
+// Without one, the bytes are overwritten once with zeros.
+void SetFileWiper(FileWiper wiper);
+
+// The plain wiper: zeros over every byte, flushed, then the file deleted.
+void OverwriteAndDelete(const std::string& path) noexcept;
+
+// Puts the bytes in place of the file (or makes it). False, with the file
+// unchanged and nothing left beside it, when the path is empty or a folder,
+// the file is read-only or held open against writers by another program,
+// or the new content cannot be written completely.
+bool ReplaceWholeFile(const std::string& path, std::string_view bytes);
+
+// Wipes the side files noted by processes that ended before removing them;
+// a target that a killed run had moved aside gets its old content back.
+// Side files of running processes are left alone. Returns how many it
+// wiped or put back.
+int WipeStaleSideFiles();
+
+}  // namespace orv

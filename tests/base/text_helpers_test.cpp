@@ -1,0 +1,65 @@
+// The text helpers every layer shares: key-ID texts and their short form,
+// and the wipe of strings that held plain text.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+#include <utility>
+
+#include "base/key_id.h"
+#include "base/wipe_text.h"
+
+namespace {
+
+using namespace orv;
+
+TEST(KeyIDText, EightOrSixteenHexDigitsAfterTheX) {
+    EXPECT_TRUE(IsKeyIDText("0xB2A16278"));
+    EXPECT_TRUE(IsKeyIDText("0Xb2a16278"));
+    EXPECT_TRUE(IsKeyIDText("0xD91F7A27B2A16278"));
+    EXPECT_FALSE(IsKeyIDText("0x6278"));
+    EXPECT_FALSE(IsKeyIDText("0xB2A1627"));
+    EXPECT_FALSE(IsKeyIDText("0xB2A16278G"));
+    EXPECT_FALSE(IsKeyIDText("0xG2A16278"));
+    EXPECT_FALSE(IsKeyIDText("1xB2A16278"));
+    EXPECT_FALSE(IsKeyIDText(""));
+}
+
+TEST(KeyIDText, TheShortFormIsTheLastEightDigitsOfAKeyIDOnly) {
+    EXPECT_EQ(ShortKeyID("0xE8750B357ACE6A48"), "0x7ACE6A48");
+    EXPECT_EQ(ShortKeyID("0x7ACE6A48"), "0x7ACE6A48");
+    EXPECT_EQ(ShortKeyID("0x7ACE6A4"), "");
+    EXPECT_EQ(ShortKeyID("0xE8750B357ACE6AZZ"), "");
+    EXPECT_EQ(ShortKeyID("alice@example.org"), "");
+    EXPECT_EQ(ShortKeyID("0xE8750B357ACE6A48 "), "") << "no trimming: callers pass key-ID texts";
+}
+
+bool Holds(const void* object, std::size_t size, const char* text) {
+    const auto* bytes = static_cast<const unsigned char*>(object);
+    const std::size_t n = std::strlen(text);
+    for (std::size_t i = 0; i + n <= size; ++i)
+        if (std::memcmp(bytes + i, text, n) == 0) return true;
+    return false;
+}
+
+TEST(WipeText, ALongTextIsZeroedAndItsMemoryGivenBack) {
+    std::string text(1000, 'p');
+    WipeText(text);
+    EXPECT_TRUE(text.empty());
+    EXPECT_LT(text.capacity(), 1000u);
+}
+
+TEST(WipeText, AShortTextMovedAwayLeavesNothingInTheStringItLeft) {
+    // A short text lives inside the string object; moving it copies the
+    // bytes and leaves them behind in the old object.
+    std::string secret = "pass-1234567";
+    ASSERT_TRUE(Holds(&secret, sizeof secret, "1234567"));
+    std::string taken = std::move(secret);
+    WipeText(secret);
+    EXPECT_FALSE(Holds(&secret, sizeof secret, "1234567"));
+    EXPECT_EQ(taken, "pass-1234567");
+    WipeText(taken);
+    EXPECT_FALSE(Holds(&taken, sizeof taken, "1234567"));
+}
+
+}  // namespace

@@ -1,0 +1,174 @@
+// A mail client process killed while the main library encrypts or decodes a
+// message: at whatever moment the kill comes, the message file is whole
+// (the original or the complete result), a decode's result file is absent
+// or complete, and after the next start of the library no other file holds
+// the message's plain text. The client is encryptor_job_child, killed at
+// moments spread over the length of a whole run.
+#include "tests/formats/encryptor_fixture.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace {
+
+using namespace orv;
+using namespace orv::test;
+
+constexpr std::size_t npos = std::string::npos;
+constexpr const char* kMarker = "the report is attached";
+constexpr DWORD kRunLimitMs = 120000;
+
+// A text part large enough that writing it takes a while, with the marker
+// on every line.
+std::string LargeMessage(int flags) {
+    std::string body;
+    body.reserve(3 << 20);
+    for (int i = 0; body.size() < (3u << 20); ++i) body += "Line " + std::to_string(i) + ": " + kMarker + ".\r\n";
+    return "From: Alice <alice@example.org>\r\nTo: bob@example.org\r\nSubject: Report\r\nMIME-Version: 1.0\r\n"
+           "Content-type: text/plain; charset=US-ASCII\r\nContent-transfer-encoding: 7BIT\r\n"
+           "X-PM-Encryptor: ORVPGP-PM32, " +
+           std::to_string(flags) + "\r\n\r\n" + body;
+}
+
+std::string Quoted(const std::string& s) { return "\"" + s + "\""; }
+
+struct ChildRun {
+    int exitCode = -1;  // -1: killed
+    DWORD ms = 0;
+};
+
+// Runs the child with the arguments; killAfterMs < 0 waits for its end.
+ChildRun RunChild(const std::string& args, int killAfterMs) {
+    std::string command = Quoted(ProgramDir() + "encryptor_job_child.exe") + " " + args;
+    STARTUPINFOA si{};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi{};
+    ChildRun run;
+    const DWORD start = GetTickCount();
+    if (!CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) return run;
+    CloseHandle(pi.hThread);
+    const DWORD wait = killAfterMs < 0 ? kRunLimitMs : static_cast<DWORD>(killAfterMs);
+    if (WaitForSingleObject(pi.hProcess, wait) == WAIT_TIMEOUT) {
+        TerminateProcess(pi.hProcess, 99);
+        WaitForSingleObject(pi.hProcess, 10000);
+    } else {
+        DWORD code = 0;
+        GetExitCodeProcess(pi.hProcess, &code);
+        run.exitCode = static_cast<int>(code);
+    }
+    run.ms = GetTickCount() - start;
+    CloseHandle(pi.hProcess);
+    return run;
+}
+
+class KilledJob : public EncryptorTest {
+protected:
+    void SetUp() override {
+        EncryptorTest::SetUp();
+        dir_ = std::make_unique<ScratchDir>("killedjob");
+    }
+    std::string Args(const std::string& rest) const {
+        std::string mailbox = mailbox_->Path();
+        mailbox.pop_back();
+        std::string engine = engine_->Dir();
+        engine.pop_back();
+        return Quoted(engine) + " " + Quoted(mailbox) + " " + rest;
+    }
+    // The next start of the library: it finds what a killed run left.
+    void StartLibrary() { EXPECT_EQ(RunChild(Args("start"), -1).exitCode, 100); }
+    // Names of the files that hold the marker, other than those allowed.
+    std::vector<std::string> PlainTextHolders(const std::vector<std::string>& allowed) const {
+        std::vector<std::string> holders;
+        for (const auto& name : dir_->Files()) {
+            if (std::find(allowed.begin(), allowed.end(), name) != allowed.end()) continue;
+            if (Read(dir_->Path() + name).find(kMarker) != npos) holders.push_back(name);
+        }
+        return holders;
+    }
+    std::vector<std::string> SideFiles() const {
+        std::vector<std::string> side;
+        for (const auto& name : dir_->Files())
+            if (name.find(".~") != npos || name.find(".orv") != npos) side.push_back(name);
+        return side;
+    }
+    // Kill moments spread from the library's start to the end of a whole run.
+    static std::vector<int> KillMoments(DWORD startMs, DWORD wholeMs) {
+        std::vector<int> moments;
+        const int from = static_cast<int>(startMs * 3 / 4);
+        const int to = static_cast<int>(wholeMs);
+        for (int k = 0; k < 8; ++k) moments.push_back(from + (to - from) * k / 7);
+        return moments;
+    }
+    std::unique_ptr<ScratchDir> dir_;
+};
+
+std::string Joined(const std::vector<std::string>& names) {
+    std::string out;
+    for (const auto& n : names) out += n + " ";
+    return out;
+}
+
+TEST_F(KilledJob, AKilledEncryptLeavesTheMessageWholeAndNoPlainTextBeside) {
+    const std::string message = dir_->Path() + "message.PM$";
+    const std::string original = LargeMessage(1);
+    const std::string encrypt = Args("encrypt " + Quoted(message) + " bob@example.org");
+    const DWORD startMs = RunChild(Args("start"), -1).ms;
+    Write(message, original);
+    const ChildRun whole = RunChild(encrypt, -1);
+    ASSERT_EQ(whole.exitCode, 1) << "a whole run encrypts the message";
+    const std::string result = Read(message);
+    ASSERT_EQ(result.find(kMarker), npos);
+    ASSERT_NE(result.find("-----END PGP MESSAGE-----"), npos);
+
+    for (int moment : KillMoments(startMs, whole.ms)) {
+        Write(message, original);
+        const ChildRun killed = RunChild(encrypt, moment);
+        const std::string now = Read(message);
+        const bool isOriginal = now == original;
+        const bool isResult = now.find(kMarker) == npos && now.size() == result.size() &&
+                              now.find("-----END PGP MESSAGE-----") != npos;
+        EXPECT_TRUE(isOriginal || isResult) << "killed after " << moment << " ms: " << now.size() << " bytes";
+        StartLibrary();
+        EXPECT_EQ(SideFiles(), std::vector<std::string>()) << "after " << moment << " ms";
+        EXPECT_EQ(PlainTextHolders({"message.PM$"}), std::vector<std::string>())
+            << "killed after " << moment << " ms (" << (killed.exitCode < 0 ? "killed" : "ended") << ")";
+    }
+}
+
+TEST_F(KilledJob, AKilledDecodeLeavesNoPartOfThePlainText) {
+    // A clear-signed message: its decode writes the plain text without a
+    // passphrase, so the child needs no user.
+    const std::string message = dir_->Path() + "signed.PM$";
+    Write(message, LargeMessage(4));
+    {
+        ModalScript user;
+        user.Expect(kEngineDialog, "", [](HWND dlg) { TypePassphrase(dlg, kAlicePass); });
+        user.Start(30000);
+        ASSERT_EQ(Call(signFileEx, message, "", "bob@example.org"), 1);
+        EXPECT_TRUE(user.Finish(60000)) << user.Failure();
+    }
+    const std::string signedText = Read(message);
+    ASSERT_NE(signedText.find("-----BEGIN PGP SIGNED MESSAGE-----"), npos) << signedText.substr(0, 600);
+    const std::string output = dir_->Path() + "result.txt";
+    const std::string decode = Args("decrypt " + Quoted(message) + " " + Quoted(output));
+    const DWORD startMs = RunChild(Args("start"), -1).ms;
+    const ChildRun whole = RunChild(decode, -1);
+    ASSERT_EQ(whole.exitCode, 2);
+    const std::string result = Read(output);
+    ASSERT_NE(result.find(kMarker), npos);
+    ASSERT_EQ(result.find("-----BEGIN PGP SIGNED MESSAGE-----"), npos);
+
+    for (int moment : KillMoments(startMs, whole.ms)) {
+        DeleteFileA(output.c_str());
+        const ChildRun killed = RunChild(decode, moment);
+        if (GetFileAttributesA(output.c_str()) != INVALID_FILE_ATTRIBUTES)
+            EXPECT_EQ(Read(output), result) << "a result file is complete (killed after " << moment << " ms)";
+        EXPECT_EQ(Read(message), signedText);
+        StartLibrary();
+        EXPECT_EQ(SideFiles(), std::vector<std::string>()) << "after " << moment << " ms";
+        EXPECT_EQ(PlainTextHolders({"signed.PM$", "result.txt"}), std::vector<std::string>())
+            << "killed after " << moment << " ms (" << (killed.exitCode < 0 ? "killed" : "ended") << ")";
+    }
+}
+
+}  // namespace
