@@ -10,8 +10,10 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "base/key_id.h"
 #include "engine/decode_job.h"
 #include "formats/decryptor.h"
+#include "formats/signature_line.h"
 #include "tests/formats/pm_test_texts.h"
 #include "tests/ui/box_view.h"
 
@@ -47,6 +49,43 @@ TEST(SignatureReport, LinesForEachCode) {
     EXPECT_EQ(SignatureLine(5, true, "", "", kBobID, 0, t), "No key [ 0xB2A16278 ] for signature");
     EXPECT_EQ(SignatureLine(5, false, "", "", "", 0, t), "Unknown algorithm for signature");
     EXPECT_EQ(SignatureLine(1, false, "", "", "", 0, t), "");
+}
+
+TEST(SignatureReport, TheRecordsNoteStandsBeforeFrom) {
+    const TTextSource t = LibraryTexts();
+    TSignatureInfo info;
+    info.Status = kSigGood;
+    info.Verified = true;
+    info.Validity = 3;
+    info.UserID = "bob";
+    info.KeyIDText = kBobID;
+    EXPECT_EQ(SignatureReportOf(info, false, t).Line, "Good signature from bob, (0xB2A16278): complete validity");
+    struct Row {
+        bool revoked, disabled, expired;
+        const char* line;
+    } rows[] = {
+        {false, false, true, "Good signature (expired key) from bob, (0xB2A16278): complete validity"},
+        {true, false, false, "Good signature (revoked key) from bob, (0xB2A16278): complete validity"},
+        {false, true, false, "Good signature (disabled key) from bob, (0xB2A16278): complete validity"},
+    };
+    for (const auto& r : rows) {
+        TSignatureInfo s = info;
+        s.Revoked = r.revoked;
+        s.Disabled = r.disabled;
+        s.Expired = r.expired;
+        const TSignatureReport report = SignatureReportOf(s, false, t);
+        EXPECT_EQ(report.Line, r.line);
+        EXPECT_EQ(report.Code, kSigCodeGoodValid);
+    }
+    info.Status = kSigBad;
+    info.Verified = false;
+    EXPECT_EQ(SignatureReportOf(info, false, t).Line,
+              "Bad signature (bad signature) from bob, (0xB2A16278): complete validity");
+    info.Status = kSigNone;
+    EXPECT_EQ(SignatureReportOf(info, false, t).Line, "");
+    EXPECT_EQ(StatusLineOf("Good signature", true, t), "UNSIGNED data found: Good signature");
+    EXPECT_EQ(StatusLineOf("Good signature", false, t), "Good signature");
+    EXPECT_EQ(WithUnsignedDataNote("Good signature", t), "UNSIGNED data found:\r\nGood signature");
 }
 
 TEST(SignatureReport, ShortKeyIDsOnlyOfKeyIDTexts) {
@@ -173,6 +212,71 @@ TEST_F(Decode, TheSignatureLineGoesToTheStatusLineAndTheReader) {
     EXPECT_EQ(decoded[0].text, signature[0]);
 }
 
+TEST_F(Decode, UnsignedTextBesideASignedMessageIsReportedOnTheStatusLineAndInThePopup) {
+    WriteConfig("[CheckMessage]\r\nInclude=2\r\n");
+    const std::string file = EncodedForAlice("injected.PM$", 5, true);
+    std::string message = Read(file);
+    const std::size_t begin = message.find("-----BEGIN PGP MESSAGE-----");
+    ASSERT_NE(begin, std::string::npos);
+    message.insert(begin, "Pay the bearer 1000 EUR.\r\n\r\n");
+    Write(file, message);
+    const std::string output = Path("injected.out");
+    User user;
+    user.Passphrase(kAlicePass).Box("OK").Start();
+    const int result = Call(decryptFileEx, file, output, "");
+    EXPECT_TRUE(user.Finish()) << user.Failure();
+    EXPECT_EQ(result, 2);
+    EXPECT_NE(Read(output).find("Pay the bearer 1000 EUR."), std::string::npos);
+    const auto signature = windows_->StatusLines(3);
+    ASSERT_EQ(signature.size(), 1u);
+    EXPECT_EQ(signature[0].rfind("UNSIGNED data found: Good signature from alice <alice@example.org>, ", 0), 0u)
+        << signature[0];
+    ASSERT_EQ(user.boxes.size(), 1u);
+    EXPECT_EQ(user.boxes[0].rfind("UNSIGNED data found:\r\nGood signature from alice", 0), 0u) << user.boxes[0];
+    // Without the injected text the same message reads as signed.
+    windows_->Clear();
+    const std::string clean = EncodedForAlice("clean.PM$", 5, true);
+    User again;
+    again.Passphrase(kAlicePass).Box("OK").Start();
+    EXPECT_EQ(Call(decryptFileEx, clean, Path("clean.out"), ""), 2);
+    EXPECT_TRUE(again.Finish()) << again.Failure();
+    ASSERT_EQ(windows_->StatusLines(3).size(), 1u);
+    EXPECT_EQ(windows_->StatusLines(3)[0].rfind("Good signature from alice", 0), 0u) << windows_->StatusLines(3)[0];
+}
+
+TEST_F(Decode, APGPMimeMessageWithoutItsEncryptedPartIsLeftAsItCame) {
+    const std::string head =
+        "From: bob <bob@example.org>\r\nTo: alice@example.org\r\nSubject: broken\r\nMIME-Version: 1.0\r\n"
+        "Content-Type: multipart/encrypted; protocol=\"application/pgp-encrypted\"; boundary=\"b1\"\r\n\r\n";
+    const std::string control =
+        "--b1\r\nContent-Type: application/pgp-encrypted\r\n\r\nVersion: 1\r\n\r\n";
+    struct Row {
+        const char* name;
+        std::string message;
+    } rows[] = {
+        {"missing", head + control + "--b1--\r\n"},
+        {"empty", head + control + "--b1\r\nContent-Type: application/octet-stream\r\n\r\n\r\n--b1--\r\n"},
+        {"plain", head + control +
+                      "--b1\r\nContent-Type: application/octet-stream\r\n\r\nJust plain words.\r\n--b1--\r\n"},
+    };
+    for (const auto& row : rows) {
+        windows_->Clear();
+        const std::string file = Path(std::string("broken_") + row.name + ".PM$");
+        const std::string output = Path(std::string("broken_") + row.name + ".out");
+        Write(file, row.message);
+        DeleteFileA(output.c_str());
+        User user;
+        user.Box("OK").Start();
+        const int result = Call(decryptFileEx, file, output, "");
+        EXPECT_TRUE(user.Finish()) << row.name << ": " << user.Failure();
+        EXPECT_EQ(result, 2) << row.name;
+        EXPECT_EQ(Read(output), row.message) << row.name << ": the message as it came, once";
+        ASSERT_EQ(user.boxes.size(), 1u) << row.name;
+        EXPECT_EQ(user.boxes[0], "Cannot decrypt message!") << row.name;
+        EXPECT_EQ(windows_->StatusLines(0).back(), "Decrypting/Verifying finished") << row.name;
+    }
+}
+
 TEST_F(Decode, ACancelledDecodeShowsTheMessageAsItIs) {
     const std::string file = EncodedForAlice("dec3.PM$", 1, false);
     const std::string output = Path("dec3.out");
@@ -239,7 +343,7 @@ TEST_F(Decode, VerifySignatureResultsAndTheCallersBuffer) {
     ASSERT_NE(hello, std::string::npos);
     tampered[hello] = 'J';
     EXPECT_EQ(verify("bad.txt", "Subject: x\r\n\r\n" + tampered + "\r\n"), 0);
-    EXPECT_EQ(std::string(buffer).rfind("Bad signature from", 0), 0u) << buffer;
+    EXPECT_EQ(std::string(buffer).rfind("Bad signature (bad signature) from", 0), 0u) << buffer;
 
     EXPECT_EQ(verify("none.txt", "Subject: x\r\n\r\nno PGP here\r\n"), -1);
 

@@ -7,6 +7,7 @@
 #include "tests/formats/encryptor_fixture.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 
 namespace {
@@ -61,6 +62,12 @@ ChildRun RunChild(const std::string& args, int killAfterMs) {
     return run;
 }
 
+std::string Joined(const std::vector<std::string>& names) {
+    std::string out;
+    for (const auto& n : names) out += n + " ";
+    return out;
+}
+
 class KilledJob : public EncryptorTest {
 protected:
     void SetUp() override {
@@ -96,17 +103,11 @@ protected:
         std::vector<int> moments;
         const int from = static_cast<int>(startMs * 3 / 4);
         const int to = static_cast<int>(wholeMs);
-        for (int k = 0; k < 8; ++k) moments.push_back(from + (to - from) * k / 7);
+        for (int k = 0; k < 12; ++k) moments.push_back(from + (to - from) * k / 11);
         return moments;
     }
     std::unique_ptr<ScratchDir> dir_;
 };
-
-std::string Joined(const std::vector<std::string>& names) {
-    std::string out;
-    for (const auto& n : names) out += n + " ";
-    return out;
-}
 
 TEST_F(KilledJob, AKilledEncryptLeavesTheMessageWholeAndNoPlainTextBeside) {
     const std::string message = dir_->Path() + "message.PM$";
@@ -121,13 +122,18 @@ TEST_F(KilledJob, AKilledEncryptLeavesTheMessageWholeAndNoPlainTextBeside) {
     ASSERT_NE(result.find("-----END PGP MESSAGE-----"), npos);
 
     for (int moment : KillMoments(startMs, whole.ms)) {
-        Write(message, original);
+        ASSERT_TRUE(ReplaceWholeFile(message, original))
+            << GetLastError() << " attributes " << GetFileAttributesA(message.c_str()) << " " << Joined(dir_->Files());
         const ChildRun killed = RunChild(encrypt, moment);
         const std::string now = Read(message);
         const bool isOriginal = now == original;
-        const bool isResult = now.find(kMarker) == npos && now.size() == result.size() &&
-                              now.find("-----END PGP MESSAGE-----") != npos;
-        EXPECT_TRUE(isOriginal || isResult) << "killed after " << moment << " ms: " << now.size() << " bytes";
+        // Random session keys make each result a few bytes longer or shorter.
+        const bool isResult = now.find(kMarker) == npos && now.size() + 64 > result.size() &&
+                              now.size() < result.size() + 64 && now.rfind("-----END PGP MESSAGE-----") != npos;
+        EXPECT_TRUE(isOriginal || isResult) << "killed after " << moment << " ms: " << now.size() << " bytes of "
+                                            << result.size() << ", marker " << (now.find(kMarker) != npos);
+        std::printf("encrypt killed after %d ms: %s, %s; beside: %s\n", moment, killed.exitCode < 0 ? "killed" : "ended",
+                    isOriginal ? "original" : "result", Joined(SideFiles()).c_str());
         StartLibrary();
         EXPECT_EQ(SideFiles(), std::vector<std::string>()) << "after " << moment << " ms";
         EXPECT_EQ(PlainTextHolders({"message.PM$"}), std::vector<std::string>())
@@ -164,6 +170,10 @@ TEST_F(KilledJob, AKilledDecodeLeavesNoPartOfThePlainText) {
         if (GetFileAttributesA(output.c_str()) != INVALID_FILE_ATTRIBUTES)
             EXPECT_EQ(Read(output), result) << "a result file is complete (killed after " << moment << " ms)";
         EXPECT_EQ(Read(message), signedText);
+        std::printf("decode killed after %d ms: %s; result %s; beside: %s\n", moment,
+                    killed.exitCode < 0 ? "killed" : "ended",
+                    GetFileAttributesA(output.c_str()) != INVALID_FILE_ATTRIBUTES ? "written" : "absent",
+                    Joined(SideFiles()).c_str());
         StartLibrary();
         EXPECT_EQ(SideFiles(), std::vector<std::string>()) << "after " << moment << " ms";
         EXPECT_EQ(PlainTextHolders({"signed.PM$", "result.txt"}), std::vector<std::string>())
