@@ -8,6 +8,7 @@
 #include <ctime>
 #include <new>
 
+#include "standin/export_guard.h"
 #include "standin/sdk/internal.h"
 
 #ifndef ORV_SDK_VERSION
@@ -83,136 +84,184 @@ using namespace sdk;
 extern "C" {
 
 PGPError PGP_CALL PGPsdkInit(PGPFlags) {
-    ++gInitCount;
-    return kPGPError_NoErr;
+    try {
+        ++gInitCount;
+        return kPGPError_NoErr;
+    } ORV_EXPORT_GUARD
 }
 
 PGPError PGP_CALL PGPsdkCleanup(void) {
-    if (gInitCount > 0) --gInitCount;
-    return kPGPError_NoErr;
+    try {
+        if (gInitCount > 0) --gInitCount;
+        return kPGPError_NoErr;
+    } ORV_EXPORT_GUARD
 }
 
 // Release 7 answers with a result of 0x02000000 or more; release 6.5 with a
 // small result and its version in the out value.
 PGPInt32 PGP_CALL PGPGetSDKVersion(PGPUInt32* outVersion) {
-    if (outVersion) *outVersion = ORV_SDK_RELEASE == 65 ? 0x03003000 : 0x03300000;
-    return ORV_SDK_VERSION;
+    try {
+        if (outVersion) *outVersion = ORV_SDK_RELEASE == 65 ? 0x03003000 : 0x03300000;
+        return ORV_SDK_VERSION;
+    } ORV_EXPORT_GUARD
 }
 
-PGPInt32 PGP_CALL PGPGetPGPsdkVersion(PGPUInt32* outVersion) { return PGPGetSDKVersion(outVersion); }
+PGPInt32 PGP_CALL PGPGetPGPsdkVersion(PGPUInt32* outVersion) {
+    try {
+        return PGPGetSDKVersion(outVersion);
+    } ORV_EXPORT_GUARD
+}
 
 PGPError PGP_CALL PGPGetPGPsdkVersionString(char versionString[kPGPsdkVersionStringSize]) {
-    if (!versionString) return kPGPError_BadParams;
-    std::snprintf(versionString, kPGPsdkVersionStringSize, "PGPsdk %s stand-in (RNP %s)",
-                  ORV_SDK_RELEASE == 65 ? "6.5" : "7", rnp_version_string());
-    return kPGPError_NoErr;
+    try {
+        if (!versionString) return kPGPError_BadParams;
+        std::snprintf(versionString, kPGPsdkVersionStringSize, "PGPsdk %s stand-in (RNP %s)",
+                      ORV_SDK_RELEASE == 65 ? "6.5" : "7", rnp_version_string());
+        return kPGPError_NoErr;
+    } ORV_EXPORT_GUARD
 }
 
 PGPError PGP_CALL PGPGetSDKString(char versionString[kPGPsdkVersionStringSize]) {
-    return PGPGetPGPsdkVersionString(versionString);
+    try {
+        return PGPGetPGPsdkVersionString(versionString);
+    } ORV_EXPORT_GUARD
 }
 
 PGPError PGP_CALL PGPGetErrorString(PGPError error, PGPSize bufferSize, char* buffer) {
-    if (!buffer || bufferSize == 0) return kPGPError_BadParams;
-    const char* text = nullptr;
-    for (const auto& e : kErrorTexts)
-        if (e.code == error) text = e.text;
-    char fallback[64];
-    if (!text) {
-        std::snprintf(fallback, sizeof fallback, "Undescribed PGP error %ld", static_cast<long>(error));
-        text = fallback;
-    }
-    std::snprintf(buffer, bufferSize, "%s", text);
-    return std::strlen(text) < bufferSize ? kPGPError_NoErr : kErrBufferTooSmall;
+    try {
+        if (!buffer || bufferSize == 0) return kPGPError_BadParams;
+        const char* text = nullptr;
+        for (const auto& e : kErrorTexts)
+            if (e.code == error) text = e.text;
+        char fallback[64];
+        if (!text) {
+            std::snprintf(fallback, sizeof fallback, "Undescribed PGP error %ld", static_cast<long>(error));
+            text = fallback;
+        }
+        std::snprintf(buffer, bufferSize, "%s", text);
+        return std::strlen(text) < bufferSize ? kPGPError_NoErr : kErrBufferTooSmall;
+    } ORV_EXPORT_GUARD
 }
 
 PGPError PGP_CALL PGPNewContext(PGPUInt32 clientAPIVersion, PGPContextRef* outContext) {
-    if (!outContext) return kPGPError_BadParams;
-    *outContext = nullptr;
-    auto* c = new (std::nothrow) PGPContext;
-    if (!c) return kPGPError_OutOfMemory;
-    c->mgr = PGPGetDefaultMemoryMgr();
-    *outContext = c;
-    return kPGPError_NoErr;
+    try {
+        if (!outContext) return kPGPError_BadParams;
+        *outContext = nullptr;
+        auto* c = new (std::nothrow) PGPContext;
+        if (!c) return kPGPError_OutOfMemory;
+        c->mgr = PGPGetDefaultMemoryMgr();
+        *outContext = c;
+        return kPGPError_NoErr;
+    } ORV_EXPORT_GUARD
 }
 
 PGPError PGP_CALL PGPFreeContext(PGPContextRef context) {
-    if (!check(context)) return kPGPError_BadParams;
-    delete context;
-    return kPGPError_NoErr;
+    try {
+        if (!check(context)) return kPGPError_BadParams;
+        delete context;
+        return kPGPError_NoErr;
+    } ORV_EXPORT_GUARD
 }
 
 PGPError PGP_CALL PGPGetContextUserValue(PGPContextRef context, PGPUserValue* outValue) {
-    if (!check(context) || !outValue) return kPGPError_BadParams;
-    *outValue = context->userValue;
-    return kPGPError_NoErr;
+    try {
+        if (!check(context) || !outValue) return kPGPError_BadParams;
+        *outValue = context->userValue;
+        return kPGPError_NoErr;
+    } ORV_EXPORT_GUARD
 }
 
 PGPError PGP_CALL PGPSetContextUserValue(PGPContextRef context, PGPUserValue value) {
-    if (!check(context)) return kPGPError_BadParams;
-    context->userValue = value;
-    return kPGPError_NoErr;
+    try {
+        if (!check(context)) return kPGPError_BadParams;
+        context->userValue = value;
+        return kPGPError_NoErr;
+    } ORV_EXPORT_GUARD
 }
 
 PGPError PGP_CALL PGPContextGetRandomBytes(PGPContextRef context, void* buffer, PGPSize count) {
-    if (!check(context) || (!buffer && count)) return kPGPError_BadParams;
-    auto* p = static_cast<unsigned char*>(buffer);
-    while (count) {
-        ssize_t got = getrandom(p, count, 0);
-        if (got <= 0) return kErrUnknownError;
-        p += got;
-        count -= static_cast<PGPSize>(got);
-    }
-    return kPGPError_NoErr;
+    try {
+        if (!check(context) || (!buffer && count)) return kPGPError_BadParams;
+        auto* p = static_cast<unsigned char*>(buffer);
+        while (count) {
+            ssize_t got = getrandom(p, count, 0);
+            if (got <= 0) return kErrUnknownError;
+            p += got;
+            count -= static_cast<PGPSize>(got);
+        }
+        return kPGPError_NoErr;
+    } ORV_EXPORT_GUARD
 }
 
 PGPError PGP_CALL PGPNewFileSpecFromFullPath(PGPContextRef context, const char* path, PGPFileSpecRef* outSpec) {
-    if (!outSpec) return kPGPError_BadParams;
-    *outSpec = nullptr;
-    if (!check(context) || !path || !*path) return kPGPError_BadParams;
-    auto* f = new (std::nothrow) PGPFileSpec;
-    if (!f) return kPGPError_OutOfMemory;
-    f->context = context;
-    f->path = path;
-    *outSpec = f;
-    return kPGPError_NoErr;
+    try {
+        if (!outSpec) return kPGPError_BadParams;
+        *outSpec = nullptr;
+        if (!check(context) || !path || !*path) return kPGPError_BadParams;
+        auto* f = new (std::nothrow) PGPFileSpec;
+        if (!f) return kPGPError_OutOfMemory;
+        f->context = context;
+        f->path = path;
+        *outSpec = f;
+        return kPGPError_NoErr;
+    } ORV_EXPORT_GUARD
 }
 
 PGPError PGP_CALL PGPCopyFileSpec(PGPFileSpecRef spec, PGPFileSpecRef* outSpec) {
-    if (!outSpec) return kPGPError_BadParams;
-    *outSpec = nullptr;
-    if (!check(spec)) return kPGPError_BadParams;
-    auto* f = new (std::nothrow) PGPFileSpec(*spec);
-    if (!f) return kPGPError_OutOfMemory;
-    *outSpec = f;
-    return kPGPError_NoErr;
+    try {
+        if (!outSpec) return kPGPError_BadParams;
+        *outSpec = nullptr;
+        if (!check(spec)) return kPGPError_BadParams;
+        auto* f = new (std::nothrow) PGPFileSpec(*spec);
+        if (!f) return kPGPError_OutOfMemory;
+        *outSpec = f;
+        return kPGPError_NoErr;
+    } ORV_EXPORT_GUARD
 }
 
 PGPError PGP_CALL PGPFreeFileSpec(PGPFileSpecRef spec) {
-    if (!check(spec)) return kPGPError_BadParams;
-    delete spec;
-    return kPGPError_NoErr;
+    try {
+        if (!check(spec)) return kPGPError_BadParams;
+        delete spec;
+        return kPGPError_NoErr;
+    } ORV_EXPORT_GUARD
 }
 
 PGPError PGP_CALL PGPGetFullPathFromFileSpec(PGPFileSpecRef spec, char** outPath) {
-    if (!outPath) return kPGPError_BadParams;
-    *outPath = nullptr;
-    if (!check(spec)) return kPGPError_BadParams;
-    *outPath = static_cast<char*>(allocCopy(contextMgr(spec->context), spec->path.data(), spec->path.size(), false));
-    return *outPath ? kPGPError_NoErr : kPGPError_OutOfMemory;
+    try {
+        if (!outPath) return kPGPError_BadParams;
+        *outPath = nullptr;
+        if (!check(spec)) return kPGPError_BadParams;
+        *outPath = static_cast<char*>(allocCopy(contextMgr(spec->context), spec->path.data(), spec->path.size(), false));
+        return *outPath ? kPGPError_NoErr : kPGPError_OutOfMemory;
+    } ORV_EXPORT_GUARD
 }
 
-PGPTime PGP_CALL PGPGetTime(void) { return static_cast<PGPTime>(std::time(nullptr)); }
-PGPUInt32 PGP_CALL PGPGetStdTimeFromPGPTime(PGPTime time) { return time; }
-PGPTime PGP_CALL PGPGetPGPTimeFromStdTime(PGPUInt32 stdTime) { return stdTime; }
+PGPTime PGP_CALL PGPGetTime(void) {
+    try {
+        return static_cast<PGPTime>(std::time(nullptr));
+    } ORV_EXPORT_GUARD
+}
+PGPUInt32 PGP_CALL PGPGetStdTimeFromPGPTime(PGPTime time) {
+    try {
+        return time;
+    } ORV_EXPORT_GUARD
+}
+PGPTime PGP_CALL PGPGetPGPTimeFromStdTime(PGPUInt32 stdTime) {
+    try {
+        return stdTime;
+    } ORV_EXPORT_GUARD
+}
 
 void PGP_CALL PGPGetYMDFromPGPTime(PGPTime time, PGPUInt16* year, PGPUInt16* month, PGPUInt16* day) {
-    time_t t = static_cast<time_t>(time);
-    struct tm tmv {};
-    gmtime_r(&t, &tmv);
-    if (year) *year = static_cast<PGPUInt16>(tmv.tm_year + 1900);
-    if (month) *month = static_cast<PGPUInt16>(tmv.tm_mon + 1);
-    if (day) *day = static_cast<PGPUInt16>(tmv.tm_mday);
+    try {
+        time_t t = static_cast<time_t>(time);
+        struct tm tmv {};
+        gmtime_r(&t, &tmv);
+        if (year) *year = static_cast<PGPUInt16>(tmv.tm_year + 1900);
+        if (month) *month = static_cast<PGPUInt16>(tmv.tm_mon + 1);
+        if (day) *day = static_cast<PGPUInt16>(tmv.tm_mday);
+    } ORV_EXPORT_GUARD_VOID
 }
 
 }  // extern "C"

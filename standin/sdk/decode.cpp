@@ -6,6 +6,7 @@
 #include <cstring>
 #include <list>
 
+#include "standin/export_guard.h"
 #include "standin/sdk/job.h"
 #include "standin/sdk/packets.h"
 #include "standin/sdk/pgpmime_in.h"
@@ -653,22 +654,24 @@ private:
 extern "C" {
 
 PGPError PGP_CALL PGPDecode(PGPContextRef context, PGPOptionListRef firstOption, ...) {
-    va_list ap;
-    va_start(ap, firstOption);
-    JobState job(context);
-    PGPError err = startJob(job, firstOption, ap);
-    va_end(ap);
-    if (err) return err;
-    std::string input;
-    err = readInput(job.options, input, nullptr);
-    if (err) return err;
-    err = job.simple(kPGPEvent_InitialEvent);
-    if (!err) {
-        Decoder dec(job);
-        err = dec.run(input);
-    }
-    if (!err) job.simple(kPGPEvent_FinalEvent);
-    return err;
+    try {
+        va_list ap;
+        va_start(ap, firstOption);
+        JobState job(context);
+        PGPError err = startJob(job, firstOption, ap);
+        va_end(ap);
+        if (err) return err;
+        std::string input;
+        err = readInput(job.options, input, nullptr);
+        if (err) return err;
+        err = job.simple(kPGPEvent_InitialEvent);
+        if (!err) {
+            Decoder dec(job);
+            err = dec.run(input);
+        }
+        if (!err) job.simple(kPGPEvent_FinalEvent);
+        return err;
+    } ORV_EXPORT_GUARD
 }
 
 }  // extern "C"

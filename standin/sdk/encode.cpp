@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <ctime>
 
+#include "standin/export_guard.h"
 #include "standin/sdk/job.h"
 #include "standin/sdk/packets.h"
 
@@ -536,42 +537,46 @@ private:
 extern "C" {
 
 PGPError PGP_CALL PGPAddJobOptions(PGPJobRef job, PGPOptionListRef firstOption, ...) {
-    va_list ap;
-    va_start(ap, firstOption);
-    std::vector<Option> opts;
-    PGPError err = gatherOptions(firstOption, ap, opts);
-    va_end(ap);
-    if (!check(job) || !job->state) return kPGPError_BadParams;
-    if (err) return err;
-    for (auto& o : opts) job->state->added.push_back(std::move(o));
-    return kPGPError_NoErr;
+    try {
+        va_list ap;
+        va_start(ap, firstOption);
+        std::vector<Option> opts;
+        PGPError err = gatherOptions(firstOption, ap, opts);
+        va_end(ap);
+        if (!check(job) || !job->state) return kPGPError_BadParams;
+        if (err) return err;
+        for (auto& o : opts) job->state->added.push_back(std::move(o));
+        return kPGPError_NoErr;
+    } ORV_EXPORT_GUARD
 }
 
 PGPError PGP_CALL PGPEncode(PGPContextRef context, PGPOptionListRef firstOption, ...) {
-    va_list ap;
-    va_start(ap, firstOption);
-    JobState job(context);
-    PGPError err = startJob(job, firstOption, ap);
-    va_end(ap);
-    if (err) return err;
-    err = job.simple(kPGPEvent_InitialEvent);
-    if (err) return err;
-    Settings s;
-    std::string input, inputName, output;
-    err = readInput(job.options, input, &inputName);
-    const Option* out = outputOption(job.options);
-    if (!err && !out) err = kPGPError_BadParams;
-    if (!err) {
-        readSettings(job.options, s);
-        if (s.fileName.empty()) s.fileName = inputName;
-        Encoder enc(job, s);
-        err = enc.run(input, output);
-    }
-    wipe(input.data(), input.size());
-    if (!err) err = writeOutput(context, *out, output);
-    if (err) return job.error(err);
-    job.simple(kPGPEvent_FinalEvent);
-    return kPGPError_NoErr;
+    try {
+        va_list ap;
+        va_start(ap, firstOption);
+        JobState job(context);
+        PGPError err = startJob(job, firstOption, ap);
+        va_end(ap);
+        if (err) return err;
+        err = job.simple(kPGPEvent_InitialEvent);
+        if (err) return err;
+        Settings s;
+        std::string input, inputName, output;
+        err = readInput(job.options, input, &inputName);
+        const Option* out = outputOption(job.options);
+        if (!err && !out) err = kPGPError_BadParams;
+        if (!err) {
+            readSettings(job.options, s);
+            if (s.fileName.empty()) s.fileName = inputName;
+            Encoder enc(job, s);
+            err = enc.run(input, output);
+        }
+        wipe(input.data(), input.size());
+        if (!err) err = writeOutput(context, *out, output);
+        if (err) return job.error(err);
+        job.simple(kPGPEvent_FinalEvent);
+        return kPGPError_NoErr;
+    } ORV_EXPORT_GUARD
 }
 
 }  // extern "C"

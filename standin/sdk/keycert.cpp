@@ -10,6 +10,7 @@
 #include <cstring>
 #include <ctime>
 
+#include "standin/export_guard.h"
 #include "standin/sdk/botan_ffi.h"
 #include "standin/sdk/internal.h"
 #include "standin/sdk/packets.h"
@@ -673,59 +674,67 @@ extern "C" {
 
 #if ORV_SDK_RELEASE == 65
 PGPError PGP_CALL PGPSignUserID(PGPUserIDRef userID, PGPKeyRef certifyingKey, PGPOptionListRef firstOption, ...) {
-    va_list ap;
-    va_start(ap, firstOption);
-    std::vector<Option> opts;
-    PGPError err = gather(firstOption, ap, opts);
-    va_end(ap);
-    if (err) return check(userID) && check(certifyingKey) ? err : kPGPError_BadParams;
-    return certify(userID, certifyingKey, opts);
+    try {
+        va_list ap;
+        va_start(ap, firstOption);
+        std::vector<Option> opts;
+        PGPError err = gather(firstOption, ap, opts);
+        va_end(ap);
+        if (err) return check(userID) && check(certifyingKey) ? err : kPGPError_BadParams;
+        return certify(userID, certifyingKey, opts);
+    } ORV_EXPORT_GUARD
 }
 
 PGPError PGP_CALL PGPRevokeSig65(PGPContextRef context, PGPSigRef sig, PGPKeySetRef allKeys,
                                  PGPOptionListRef firstOption, ...) {
-    va_list ap;
-    va_start(ap, firstOption);
-    std::vector<Option> opts;
-    PGPError err = gather(firstOption, ap, opts);
-    va_end(ap);
-    if (!check(context) || !check(sig) || sig->kind != kPGPKeyIter_Signature || !sig->key ||
-        (allKeys && !check(allKeys)))
-        return kPGPError_BadParams;
-    if (err) return err;
-    // The signer from the signature's own rings, else from the keys given.
-    std::string id = infoOf(sig).signer;
-    KeyRecord* signer = signerIn(sig->key->db, id);
-    if (!signer && allKeys) {
-        if (allKeys->db) signer = signerIn(allKeys->db, id);
-        for (auto* k : setMembers(allKeys))
-            if (!signer && k->self.keyid == id) signer = k;
-        for (auto* db : allKeys->held)
-            if (!signer) signer = signerIn(db, id);
-    }
-    return revokeSig(sig, signer, opts);
+    try {
+        va_list ap;
+        va_start(ap, firstOption);
+        std::vector<Option> opts;
+        PGPError err = gather(firstOption, ap, opts);
+        va_end(ap);
+        if (!check(context) || !check(sig) || sig->kind != kPGPKeyIter_Signature || !sig->key ||
+            (allKeys && !check(allKeys)))
+            return kPGPError_BadParams;
+        if (err) return err;
+        // The signer from the signature's own rings, else from the keys given.
+        std::string id = infoOf(sig).signer;
+        KeyRecord* signer = signerIn(sig->key->db, id);
+        if (!signer && allKeys) {
+            if (allKeys->db) signer = signerIn(allKeys->db, id);
+            for (auto* k : setMembers(allKeys))
+                if (!signer && k->self.keyid == id) signer = k;
+            for (auto* db : allKeys->held)
+                if (!signer) signer = signerIn(db, id);
+        }
+        return revokeSig(sig, signer, opts);
+    } ORV_EXPORT_GUARD
 }
 #else
 PGPError PGP_CALL PGPCertifyUserID(PGPUserIDRef userID, PGPKeyDBObjRef certifyingKey, PGPOptionListRef firstOption,
                                    ...) {
-    va_list ap;
-    va_start(ap, firstOption);
-    std::vector<Option> opts;
-    PGPError err = gather(firstOption, ap, opts);
-    va_end(ap);
-    if (err) return check(userID) && check(certifyingKey) ? err : kPGPError_BadParams;
-    return certify(userID, certifyingKey, opts);
+    try {
+        va_list ap;
+        va_start(ap, firstOption);
+        std::vector<Option> opts;
+        PGPError err = gather(firstOption, ap, opts);
+        va_end(ap);
+        if (err) return check(userID) && check(certifyingKey) ? err : kPGPError_BadParams;
+        return certify(userID, certifyingKey, opts);
+    } ORV_EXPORT_GUARD
 }
 
 PGPError PGP_CALL PGPRevokeSig(PGPSigRef sig, PGPOptionListRef firstOption, ...) {
-    va_list ap;
-    va_start(ap, firstOption);
-    std::vector<Option> opts;
-    PGPError err = gather(firstOption, ap, opts);
-    va_end(ap);
-    if (!check(sig) || sig->kind != kPGPKeyIter_Signature || !sig->key) return kPGPError_BadParams;
-    if (err) return err;
-    return revokeSig(sig, signerIn(sig->key->db, infoOf(sig).signer), opts);
+    try {
+        va_list ap;
+        va_start(ap, firstOption);
+        std::vector<Option> opts;
+        PGPError err = gather(firstOption, ap, opts);
+        va_end(ap);
+        if (!check(sig) || sig->kind != kPGPKeyIter_Signature || !sig->key) return kPGPError_BadParams;
+        if (err) return err;
+        return revokeSig(sig, signerIn(sig->key->db, infoOf(sig).signer), opts);
+    } ORV_EXPORT_GUARD
 }
 #endif
 
@@ -733,78 +742,82 @@ PGPError PGP_CALL PGPRevokeSig(PGPSigRef sig, PGPOptionListRef firstOption, ...)
 // keys (PGPOAdditionalRecipientRequestKeySet) to the key, in a new direct-key
 // signature of its own.
 PGPError PGP_CALL PGPAddKeyOptions(PGPKeyDBObjRef key, PGPOptionListRef firstOption, ...) {
-    va_list ap;
-    va_start(ap, firstOption);
-    std::vector<Option> opts;
-    PGPError err = gatherFrom(firstOption, ap, opts, key);
-    va_end(ap);
-    if (err) return err;
-    KeyRecord* k = nullptr;
-    if ((err = ownKey(key, opts, k))) return err;
-    SigRequest req;
-    req.hashed = keyRefSubpackets(opts, k, nullptr, err);
-    if (err) return err;
-    if (req.hashed.empty()) return kPGPError_BadParams;
-    req.type = kSigDirectKey;
-    return addSignature(k, passphraseOf(opts), k, -1, req);
+    try {
+        va_list ap;
+        va_start(ap, firstOption);
+        std::vector<Option> opts;
+        PGPError err = gatherFrom(firstOption, ap, opts, key);
+        va_end(ap);
+        if (err) return err;
+        KeyRecord* k = nullptr;
+        if ((err = ownKey(key, opts, k))) return err;
+        SigRequest req;
+        req.hashed = keyRefSubpackets(opts, k, nullptr, err);
+        if (err) return err;
+        if (req.hashed.empty()) return kPGPError_BadParams;
+        req.type = kSigDirectKey;
+        return addSignature(k, passphraseOf(opts), k, -1, req);
+    } ORV_EXPORT_GUARD
 }
 
 // Takes the named revokers and decryption keys off the key: its direct-key
 // signatures that name them are replaced by one naming the others.
 PGPError PGP_CALL PGPRemoveKeyOptions(PGPKeyDBObjRef key, PGPOptionListRef firstOption, ...) {
-    va_list ap;
-    va_start(ap, firstOption);
-    std::vector<Option> opts;
-    PGPError err = gatherFrom(firstOption, ap, opts, key);
-    va_end(ap);
-    if (err) return err;
-    KeyRecord* k = nullptr;
-    if ((err = ownKey(key, opts, k))) return err;
-    std::vector<std::string> gone;
-    keyRefSubpackets(opts, k, &gone, err);
-    if (err) return err;
-    if (gone.empty()) return kPGPError_BadParams;
-    std::vector<size_t> drop;
-    std::vector<Sub> keep;
-    for (auto& s : directSelfSigs(k)) {
-        std::vector<Sub> subs;
-        if (!hashedSubpackets(s.body, subs)) continue;
-        bool names = false;
-        for (auto& x : subs)
-            if ((x.type == 10 || x.type == 12) && x.body.size() == 22)
-                for (auto& f : gone) names = names || upper(toHex(x.body.substr(2))) == f;
-        if (!names) continue;
-        drop.push_back(s.index);
-        for (auto& x : subs) {
-            if (x.type != 10 && x.type != 12) continue;
-            bool named = false;
-            for (auto& f : gone) named = named || (x.body.size() == 22 && upper(toHex(x.body.substr(2))) == f);
-            if (!named) keep.push_back(x);
+    try {
+        va_list ap;
+        va_start(ap, firstOption);
+        std::vector<Option> opts;
+        PGPError err = gatherFrom(firstOption, ap, opts, key);
+        va_end(ap);
+        if (err) return err;
+        KeyRecord* k = nullptr;
+        if ((err = ownKey(key, opts, k))) return err;
+        std::vector<std::string> gone;
+        keyRefSubpackets(opts, k, &gone, err);
+        if (err) return err;
+        if (gone.empty()) return kPGPError_BadParams;
+        std::vector<size_t> drop;
+        std::vector<Sub> keep;
+        for (auto& s : directSelfSigs(k)) {
+            std::vector<Sub> subs;
+            if (!hashedSubpackets(s.body, subs)) continue;
+            bool names = false;
+            for (auto& x : subs)
+                if ((x.type == 10 || x.type == 12) && x.body.size() == 22)
+                    for (auto& f : gone) names = names || upper(toHex(x.body.substr(2))) == f;
+            if (!names) continue;
+            drop.push_back(s.index);
+            for (auto& x : subs) {
+                if (x.type != 10 && x.type != 12) continue;
+                bool named = false;
+                for (auto& f : gone) named = named || (x.body.size() == 22 && upper(toHex(x.body.substr(2))) == f);
+                if (!named) keep.push_back(x);
+            }
         }
-    }
-    if (drop.empty()) return kPGPError_ItemNotFound;
-    // The replacement first: should it fail, nothing is lost.
-    if (!keep.empty()) {
-        SigRequest req;
-        req.type = kSigDirectKey;
-        req.hashed = joinSubs(keep);
-        if ((err = addSignature(k, passphraseOf(opts), k, -1, req))) return err;
-    }
-    RnpKey h(keyHandle(&k->self));
-    if (!h.h) return kPGPError_ItemNotFound;
-    std::vector<rnp_signature_handle_t> handles;
-    for (size_t i : drop) {
-        rnp_signature_handle_t s = nullptr;
-        if (rnp_key_get_signature_at(h.h, i, &s) == RNP_SUCCESS) handles.push_back(s);
-    }
-    for (auto* s : handles) {
-        rnp_signature_remove(h.h, s);
-        rnp_signature_handle_destroy(s);
-    }
-    k->changed = true;
-    k->db->updated = true;
-    rebuildChanged(k->db, {k->self.fpr});
-    return kPGPError_NoErr;
+        if (drop.empty()) return kPGPError_ItemNotFound;
+        // The replacement first: should it fail, nothing is lost.
+        if (!keep.empty()) {
+            SigRequest req;
+            req.type = kSigDirectKey;
+            req.hashed = joinSubs(keep);
+            if ((err = addSignature(k, passphraseOf(opts), k, -1, req))) return err;
+        }
+        RnpKey h(keyHandle(&k->self));
+        if (!h.h) return kPGPError_ItemNotFound;
+        std::vector<rnp_signature_handle_t> handles;
+        for (size_t i : drop) {
+            rnp_signature_handle_t s = nullptr;
+            if (rnp_key_get_signature_at(h.h, i, &s) == RNP_SUCCESS) handles.push_back(s);
+        }
+        for (auto* s : handles) {
+            rnp_signature_remove(h.h, s);
+            rnp_signature_handle_destroy(s);
+        }
+        k->changed = true;
+        k->db->updated = true;
+        rebuildChanged(k->db, {k->self.fpr});
+        return kPGPError_NoErr;
+    } ORV_EXPORT_GUARD
 }
 
 // Sets the key's preferred ciphers (PGPOPreferredAlgorithms) and key flags
@@ -812,41 +825,43 @@ PGPError PGP_CALL PGPRemoveKeyOptions(PGPKeyDBObjRef key, PGPOptionListRef first
 // newest one with these values changed, so expiry, primary mark and the
 // other preferences stay.
 PGPError PGP_CALL PGPUpdateKeyOptions(PGPKeyDBObjRef key, PGPOptionListRef firstOption, ...) {
-    va_list ap;
-    va_start(ap, firstOption);
-    std::vector<Option> opts;
-    PGPError err = gatherFrom(firstOption, ap, opts, key);
-    va_end(ap);
-    if (err) return err;
-    KeyRecord* k = nullptr;
-    if ((err = ownKey(key, opts, k))) return err;
-    const Option* prefs = findOption(opts, Opt::PreferredAlgorithms);
-    const Option* flags = findOption(opts, Opt::KeyFlags);
-    if (!prefs && !flags) return kPGPError_BadParams;
-    std::string algorithms;
-    if (prefs)
-        for (int32_t a : prefs->numbers) {
-            if (a <= 0 || a > 255) return kPGPError_BadParams;
-            algorithms += static_cast<char>(a);
+    try {
+        va_list ap;
+        va_start(ap, firstOption);
+        std::vector<Option> opts;
+        PGPError err = gatherFrom(firstOption, ap, opts, key);
+        va_end(ap);
+        if (err) return err;
+        KeyRecord* k = nullptr;
+        if ((err = ownKey(key, opts, k))) return err;
+        const Option* prefs = findOption(opts, Opt::PreferredAlgorithms);
+        const Option* flags = findOption(opts, Opt::KeyFlags);
+        if (!prefs && !flags) return kPGPError_BadParams;
+        std::string algorithms;
+        if (prefs)
+            for (int32_t a : prefs->numbers) {
+                if (a <= 0 || a > 255) return kPGPError_BadParams;
+                algorithms += static_cast<char>(a);
+            }
+        auto certs = newestSelfCerts(k);
+        if (certs.empty()) return kPGPError_ItemNotFound;
+        SecureBytes pass = passphraseOf(opts);
+        for (auto& c : certs) {
+            std::vector<Sub> subs, kept;
+            if (!hashedSubpackets(c.body, subs)) return kErrCantSign;
+            for (auto& x : subs) {
+                if (x.type == 2 || x.type == 33 || (prefs && x.type == 11) || (flags && x.type == 27)) continue;
+                kept.push_back(x);
+            }
+            SigRequest req;
+            req.type = static_cast<uint8_t>(c.body[1]);
+            req.hashed = joinSubs(kept);
+            if (prefs && !algorithms.empty()) req.hashed += subpacket(11, algorithms);
+            if (flags) req.hashed += subpacket(27, std::string(1, static_cast<char>(flags->num & 0xff)));
+            if ((err = addSignature(k, pass, k, c.uid, req))) return err;
         }
-    auto certs = newestSelfCerts(k);
-    if (certs.empty()) return kPGPError_ItemNotFound;
-    SecureBytes pass = passphraseOf(opts);
-    for (auto& c : certs) {
-        std::vector<Sub> subs, kept;
-        if (!hashedSubpackets(c.body, subs)) return kErrCantSign;
-        for (auto& x : subs) {
-            if (x.type == 2 || x.type == 33 || (prefs && x.type == 11) || (flags && x.type == 27)) continue;
-            kept.push_back(x);
-        }
-        SigRequest req;
-        req.type = static_cast<uint8_t>(c.body[1]);
-        req.hashed = joinSubs(kept);
-        if (prefs && !algorithms.empty()) req.hashed += subpacket(11, algorithms);
-        if (flags) req.hashed += subpacket(27, std::string(1, static_cast<char>(flags->num & 0xff)));
-        if ((err = addSignature(k, pass, k, c.uid, req))) return err;
-    }
-    return kPGPError_NoErr;
+        return kPGPError_NoErr;
+    } ORV_EXPORT_GUARD
 }
 
 }  // extern "C"

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <new>
 
+#include "standin/export_guard.h"
 #include "standin/sdk/internal.h"
 #include "standin/sdk/packets.h"
 
@@ -473,10 +474,12 @@ void destroyDB(PGPKeyDB* db) {
 extern "C" {
 
 PGPError PGP_CALL PGPNewKeyDB(PGPContextRef context, PGPKeyDBRef* outKeyDB) {
-    if (!outKeyDB) return kPGPError_BadParams;
-    *outKeyDB = nullptr;
-    if (!check(context)) return kPGPError_BadParams;
-    return newKeyDB(context, outKeyDB);
+    try {
+        if (!outKeyDB) return kPGPError_BadParams;
+        *outKeyDB = nullptr;
+        if (!check(context)) return kPGPError_BadParams;
+        return newKeyDB(context, outKeyDB);
+    } ORV_EXPORT_GUARD
 }
 
 }  // extern "C"
@@ -529,42 +532,68 @@ extern "C" {
 
 PGPError PGP_CALL PGPOpenKeyDBFile(PGPContextRef context, PGPFlags openFlags, PGPFileSpecRef pubFile,
                                    PGPFileSpecRef privFile, PGPKeyDBRef* outKeyDB) {
-    if (!outKeyDB) return kPGPError_BadParams;
-    *outKeyDB = nullptr;
-    if (!check(context) || !check(pubFile) || (privFile && !check(privFile))) return kPGPError_BadParams;
-    return openRings(context, (openFlags & kPGPOpenKeyDBFileOptions_Mutable) != 0, pubFile->path,
-                     privFile ? privFile->path : std::string(), outKeyDB);
+    try {
+        if (!outKeyDB) return kPGPError_BadParams;
+        *outKeyDB = nullptr;
+        if (!check(context) || !check(pubFile) || (privFile && !check(privFile))) return kPGPError_BadParams;
+        return openRings(context, (openFlags & kPGPOpenKeyDBFileOptions_Mutable) != 0, pubFile->path,
+                         privFile ? privFile->path : std::string(), outKeyDB);
+    } ORV_EXPORT_GUARD
 }
 
 PGPError PGP_CALL PGPFreeKeyDB(PGPKeyDBRef keyDB) {
-    if (!check(keyDB)) return kPGPError_BadParams;
-    if (--keyDB->refs <= 0) destroyDB(keyDB);
-    return kPGPError_NoErr;
+    try {
+        if (!check(keyDB)) return kPGPError_BadParams;
+        if (--keyDB->refs <= 0) destroyDB(keyDB);
+        return kPGPError_NoErr;
+    } ORV_EXPORT_GUARD
 }
 
 PGPError PGP_CALL PGPFlushKeyDB(PGPKeyDBRef keyDB) {
-    if (!check(keyDB)) return kPGPError_BadParams;
-    if (keyDB->pubPath.empty() || !keyDB->isMutable) return kPGPError_NoErr;
-    return saveRings(keyDB);
+    try {
+        if (!check(keyDB)) return kPGPError_BadParams;
+        if (keyDB->pubPath.empty() || !keyDB->isMutable) return kPGPError_NoErr;
+        return saveRings(keyDB);
+    } ORV_EXPORT_GUARD
 }
 
 PGPError PGP_CALL PGPIncKeyDBRefCount(PGPKeyDBRef keyDB) {
-    if (!check(keyDB)) return kPGPError_BadParams;
-    ++keyDB->refs;
-    return kPGPError_NoErr;
+    try {
+        if (!check(keyDB)) return kPGPError_BadParams;
+        ++keyDB->refs;
+        return kPGPError_NoErr;
+    } ORV_EXPORT_GUARD
 }
 
-PGPBoolean PGP_CALL PGPKeyDBIsMutable(PGPKeyDBRef keyDB) { return check(keyDB) && keyDB->isMutable; }
-PGPBoolean PGP_CALL PGPKeyDBIsUpdated(PGPKeyDBRef keyDB) { return check(keyDB) && keyDB->updated; }
+PGPBoolean PGP_CALL PGPKeyDBIsMutable(PGPKeyDBRef keyDB) {
+    try {
+        return check(keyDB) && keyDB->isMutable;
+    } ORV_EXPORT_GUARD
+}
+PGPBoolean PGP_CALL PGPKeyDBIsUpdated(PGPKeyDBRef keyDB) {
+    try {
+        return check(keyDB) && keyDB->updated;
+    } ORV_EXPORT_GUARD
+}
 
 PGPError PGP_CALL PGPCountKeysInKeyDB(PGPKeyDBRef keyDB, PGPUInt32* outCount) {
-    if (!check(keyDB) || !outCount) return kPGPError_BadParams;
-    *outCount = static_cast<PGPUInt32>(liveKeys(keyDB).size());
-    return kPGPError_NoErr;
+    try {
+        if (!check(keyDB) || !outCount) return kPGPError_BadParams;
+        *outCount = static_cast<PGPUInt32>(liveKeys(keyDB).size());
+        return kPGPError_NoErr;
+    } ORV_EXPORT_GUARD
 }
 
-PGPKeySetRef PGP_CALL PGPPeekKeyDBRootKeySet(PGPKeyDBRef keyDB) { return check(keyDB) ? keyDB->root : nullptr; }
-PGPContextRef PGP_CALL PGPPeekKeyDBContext(PGPKeyDBRef keyDB) { return check(keyDB) ? keyDB->context : nullptr; }
+PGPKeySetRef PGP_CALL PGPPeekKeyDBRootKeySet(PGPKeyDBRef keyDB) {
+    try {
+        return check(keyDB) ? keyDB->root : nullptr;
+    } ORV_EXPORT_GUARD
+}
+PGPContextRef PGP_CALL PGPPeekKeyDBContext(PGPKeyDBRef keyDB) {
+    try {
+        return check(keyDB) ? keyDB->context : nullptr;
+    } ORV_EXPORT_GUARD
+}
 
 }  // extern "C"
 

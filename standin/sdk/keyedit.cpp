@@ -8,6 +8,7 @@
 #include <cstring>
 #include <mutex>
 
+#include "standin/export_guard.h"
 #include "standin/sdk/internal.h"
 #include "standin/sdk/packets.h"
 
@@ -101,24 +102,28 @@ PGPError sdk::passkeyOf(PGPKeyDBObjRef key, void* passkeyBuffer, const std::vect
 extern "C" {
 
 PGPError PGP_CALL PGPGetKeyPasskeyBuffer(PGPKeyDBObjRef key, void* passkeyBuffer, PGPOptionListRef firstOption, ...) {
-    va_list ap;
-    va_start(ap, firstOption);
-    std::vector<Option> opts;
-    PGPError err = gatherOptions(firstOption, ap, opts);
-    va_end(ap);
-    if (err) return check(key) ? err : kPGPError_BadParams;
-    return passkeyOf(key, passkeyBuffer, opts);
+    try {
+        va_list ap;
+        va_start(ap, firstOption);
+        std::vector<Option> opts;
+        PGPError err = gatherOptions(firstOption, ap, opts);
+        va_end(ap);
+        if (err) return check(key) ? err : kPGPError_BadParams;
+        return passkeyOf(key, passkeyBuffer, opts);
+    } ORV_EXPORT_GUARD
 }
 
 // The stand-in's random bytes come from the system, which never runs short,
 // so key generation never waits for entropy from the user.
 PGPUInt32 PGP_CALL PGPGetKeyEntropyNeeded(PGPContextRef context, PGPOptionListRef firstOption, ...) {
-    va_list ap;
-    va_start(ap, firstOption);
-    std::vector<Option> opts;
-    gatherOptions(firstOption, ap, opts);
-    va_end(ap);
-    return 0;
+    try {
+        va_list ap;
+        va_start(ap, firstOption);
+        std::vector<Option> opts;
+        gatherOptions(firstOption, ap, opts);
+        va_end(ap);
+        return 0;
+    } ORV_EXPORT_GUARD
 }
 
 }  // extern "C"
@@ -133,46 +138,48 @@ extern "C" {
 // A new self-certification of the user ID, marked primary; being the newest,
 // it is the one that counts for the key.
 PGPError PGP_CALL PGPSetPrimaryUserID(PGPUserIDRef userID, PGPOptionListRef firstOption, ...) {
-    va_list ap;
-    va_start(ap, firstOption);
-    std::vector<Option> opts;
-    PGPError err = gatherOptions(firstOption, ap, opts);
-    va_end(ap);
-    if (!check(userID) || userID->kind != kPGPKeyIter_UserID || !userID->key || userID->key->deleted)
-        return kPGPError_BadParams;
-    if (err) return err;
-    KeyRecord* k = userID->key;
-    RnpKey h(keyHandle(&k->self));
-    RnpString text;
-    if (!h.h || rnp_key_get_uid_at(h.h, userID->index, &text.s) != RNP_SUCCESS) return kPGPError_ItemNotFound;
-    bool secret = false, prot = false;
-    if (rnp_key_have_secret(h.h, &secret) || !secret) return kErrSecretKeyNotFound;
-    rnp_key_is_protected(h.h, &prot);
-    if (prot) {
-        if (!hasPassphrase(opts)) return kPGPError_NeedPassphrase;
-        if (rnp_key_unlock(h.h, passphraseOf(opts).c_str()) != RNP_SUCCESS) return kErrBadPassphrase;
-    }
-    // RNP adds no certification to a user ID the key already has: the user ID
-    // is taken off, certified anew as primary, and its earlier certifications
-    // (the user's and other people's) are merged back from the key as it was.
-    std::string before = exportKey(k, false, false);
-    rnp_uid_handle_t u = nullptr;
-    rnp_result_t r = before.empty() ? RNP_ERROR_BAD_STATE : rnp_key_get_uid_handle_at(h.h, userID->index, &u);
-    if (r == RNP_SUCCESS) {
-        r = rnp_uid_remove(h.h, u);
-        rnp_uid_handle_destroy(u);
-    }
-    if (r == RNP_SUCCESS) r = rnp_key_add_uid(h.h, text.s, "SHA256", 0, 0, true);
-    if (prot) rnp_key_lock(h.h);
-    if (!before.empty()) {
-        RnpInput in(before.data(), before.size());
-        rnp_import_keys(k->db->ffi, in.in, RNP_LOAD_SAVE_PUBLIC_KEYS | RNP_LOAD_SAVE_PERMISSIVE, nullptr);
-    }
-    if (r != RNP_SUCCESS) return mapRnp(r, kErrCantSign);
-    k->changed = true;
-    k->db->updated = true;
-    rebuildChanged(k->db, {k->self.fpr});
-    return kPGPError_NoErr;
+    try {
+        va_list ap;
+        va_start(ap, firstOption);
+        std::vector<Option> opts;
+        PGPError err = gatherOptions(firstOption, ap, opts);
+        va_end(ap);
+        if (!check(userID) || userID->kind != kPGPKeyIter_UserID || !userID->key || userID->key->deleted)
+            return kPGPError_BadParams;
+        if (err) return err;
+        KeyRecord* k = userID->key;
+        RnpKey h(keyHandle(&k->self));
+        RnpString text;
+        if (!h.h || rnp_key_get_uid_at(h.h, userID->index, &text.s) != RNP_SUCCESS) return kPGPError_ItemNotFound;
+        bool secret = false, prot = false;
+        if (rnp_key_have_secret(h.h, &secret) || !secret) return kErrSecretKeyNotFound;
+        rnp_key_is_protected(h.h, &prot);
+        if (prot) {
+            if (!hasPassphrase(opts)) return kPGPError_NeedPassphrase;
+            if (rnp_key_unlock(h.h, passphraseOf(opts).c_str()) != RNP_SUCCESS) return kErrBadPassphrase;
+        }
+        // RNP adds no certification to a user ID the key already has: the user ID
+        // is taken off, certified anew as primary, and its earlier certifications
+        // (the user's and other people's) are merged back from the key as it was.
+        std::string before = exportKey(k, false, false);
+        rnp_uid_handle_t u = nullptr;
+        rnp_result_t r = before.empty() ? RNP_ERROR_BAD_STATE : rnp_key_get_uid_handle_at(h.h, userID->index, &u);
+        if (r == RNP_SUCCESS) {
+            r = rnp_uid_remove(h.h, u);
+            rnp_uid_handle_destroy(u);
+        }
+        if (r == RNP_SUCCESS) r = rnp_key_add_uid(h.h, text.s, "SHA256", 0, 0, true);
+        if (prot) rnp_key_lock(h.h);
+        if (!before.empty()) {
+            RnpInput in(before.data(), before.size());
+            rnp_import_keys(k->db->ffi, in.in, RNP_LOAD_SAVE_PUBLIC_KEYS | RNP_LOAD_SAVE_PERMISSIVE, nullptr);
+        }
+        if (r != RNP_SUCCESS) return mapRnp(r, kErrCantSign);
+        k->changed = true;
+        k->db->updated = true;
+        rebuildChanged(k->db, {k->self.fpr});
+        return kPGPError_NoErr;
+    } ORV_EXPORT_GUARD
 }
 
 }  // extern "C"

@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "standin/export_guard.h"
 #include "standin/sdk/internal.h"
 #include "standin/sdk/packets.h"
 
@@ -508,141 +509,171 @@ extern "C" {
 
 PGPError PGP_CALL PGPGetKeyDBObjBooleanProperty(PGPKeyDBObjRef obj, PGPKeyDBObjProperty property,
                                                 PGPBoolean* outValue) {
-    if (!outValue) return kPGPError_BadParams;
-    *outValue = 0;
-    if (!check(obj) || !obj->key) return kPGPError_BadParams;
-    return boolProperty(obj, property, outValue);
+    try {
+        if (!outValue) return kPGPError_BadParams;
+        *outValue = 0;
+        if (!check(obj) || !obj->key) return kPGPError_BadParams;
+        return boolProperty(obj, property, outValue);
+    } ORV_EXPORT_GUARD
 }
 
 PGPError PGP_CALL PGPGetKeyDBObjNumericProperty(PGPKeyDBObjRef obj, PGPKeyDBObjProperty property, PGPInt32* outValue) {
-    if (!outValue) return kPGPError_BadParams;
-    *outValue = 0;
-    if (!check(obj) || !obj->key) return kPGPError_BadParams;
-    return numProperty(obj, property, outValue);
+    try {
+        if (!outValue) return kPGPError_BadParams;
+        *outValue = 0;
+        if (!check(obj) || !obj->key) return kPGPError_BadParams;
+        return numProperty(obj, property, outValue);
+    } ORV_EXPORT_GUARD
 }
 
 PGPError PGP_CALL PGPGetKeyDBObjTimeProperty(PGPKeyDBObjRef obj, PGPKeyDBObjProperty property, PGPTime* outValue) {
-    if (!outValue) return kPGPError_BadParams;
-    *outValue = 0;
-    if (!check(obj) || !obj->key) return kPGPError_BadParams;
-    return timeProperty(obj, property, outValue);
+    try {
+        if (!outValue) return kPGPError_BadParams;
+        *outValue = 0;
+        if (!check(obj) || !obj->key) return kPGPError_BadParams;
+        return timeProperty(obj, property, outValue);
+    } ORV_EXPORT_GUARD
 }
 
 PGPError PGP_CALL PGPGetKeyDBObjDataProperty(PGPKeyDBObjRef obj, PGPKeyDBObjProperty property, void* buffer,
                                              PGPSize bufferSize, PGPSize* outLength) {
-    if (outLength) *outLength = 0;
-    if (!check(obj) || !obj->key || (!buffer && bufferSize)) return kPGPError_BadParams;
-    std::string v;
-    PGPError err = dataProperty(obj, property, v);
-    if (err) return err;
-    if (outLength) *outLength = static_cast<PGPSize>(v.size());
-    if (buffer) std::memcpy(buffer, v.data(), std::min<size_t>(v.size(), bufferSize));
-    return v.size() > bufferSize && buffer ? kErrBufferTooSmall : kPGPError_NoErr;
+    try {
+        if (outLength) *outLength = 0;
+        if (!check(obj) || !obj->key || (!buffer && bufferSize)) return kPGPError_BadParams;
+        std::string v;
+        PGPError err = dataProperty(obj, property, v);
+        if (err) return err;
+        if (outLength) *outLength = static_cast<PGPSize>(v.size());
+        if (buffer) std::memcpy(buffer, v.data(), std::min<size_t>(v.size(), bufferSize));
+        return v.size() > bufferSize && buffer ? kErrBufferTooSmall : kPGPError_NoErr;
+    } ORV_EXPORT_GUARD
 }
 
 PGPError PGP_CALL PGPGetPrimaryUserID(PGPKeyDBObjRef key, PGPUserIDRef* outUserID) {
-    if (!outUserID) return kPGPError_BadParams;
-    *outUserID = nullptr;
-    if (!check(key) || !key->key) return kPGPError_BadParams;
-    KeyRecord* k = key->key;
-    std::string primary = primaryUserID(k);
-    for (auto& u : k->userIDs)
-        if (uidText(u.get()) == primary) {
-            *outUserID = u.get();
+    try {
+        if (!outUserID) return kPGPError_BadParams;
+        *outUserID = nullptr;
+        if (!check(key) || !key->key) return kPGPError_BadParams;
+        KeyRecord* k = key->key;
+        std::string primary = primaryUserID(k);
+        for (auto& u : k->userIDs)
+            if (uidText(u.get()) == primary) {
+                *outUserID = u.get();
+                return kPGPError_NoErr;
+            }
+        if (!k->userIDs.empty()) {
+            *outUserID = k->userIDs[0].get();
             return kPGPError_NoErr;
         }
-    if (!k->userIDs.empty()) {
-        *outUserID = k->userIDs[0].get();
-        return kPGPError_NoErr;
-    }
-    return kPGPError_ItemNotFound;
+        return kPGPError_ItemNotFound;
+    } ORV_EXPORT_GUARD
 }
 
 PGPError PGP_CALL PGPGetPrimaryUserIDName(PGPKeyDBObjRef key, char* buffer, PGPSize bufferSize, PGPSize* outLength) {
-    if (outLength) *outLength = 0;
-    if (!check(key) || !key->key || !buffer || bufferSize == 0) return kPGPError_BadParams;
-    std::string n = primaryUserID(key->key);
-    size_t len = std::min<size_t>(n.size(), bufferSize - 1);
-    std::memcpy(buffer, n.data(), len);
-    buffer[len] = 0;
-    if (outLength) *outLength = static_cast<PGPSize>(len);
-    return n.size() < bufferSize ? kPGPError_NoErr : kErrBufferTooSmall;
+    try {
+        if (outLength) *outLength = 0;
+        if (!check(key) || !key->key || !buffer || bufferSize == 0) return kPGPError_BadParams;
+        std::string n = primaryUserID(key->key);
+        size_t len = std::min<size_t>(n.size(), bufferSize - 1);
+        std::memcpy(buffer, n.data(), len);
+        buffer[len] = 0;
+        if (outLength) *outLength = static_cast<PGPSize>(len);
+        return n.size() < bufferSize ? kPGPError_NoErr : kErrBufferTooSmall;
+    } ORV_EXPORT_GUARD
 }
 
 PGPError PGP_CALL PGPGetPrimaryUserIDValidity(PGPKeyDBObjRef key, PGPValidity* outValidity) {
-    if (!outValidity) return kPGPError_BadParams;
-    *outValidity = 0;
-    PGPUserIDRef u = nullptr;
-    PGPError err = PGPGetPrimaryUserID(key, &u);
-    if (err) return err;
-    PGPInt32 v = 0;
-    err = numProperty(u, kPGPUserIDProperty_Validity, &v);
-    *outValidity = v;
-    return err;
+    try {
+        if (!outValidity) return kPGPError_BadParams;
+        *outValidity = 0;
+        PGPUserIDRef u = nullptr;
+        PGPError err = PGPGetPrimaryUserID(key, &u);
+        if (err) return err;
+        PGPInt32 v = 0;
+        err = numProperty(u, kPGPUserIDProperty_Validity, &v);
+        *outValidity = v;
+        return err;
+    } ORV_EXPORT_GUARD
 }
 
 PGPContextRef PGP_CALL PGPPeekKeyDBObjContext(PGPKeyDBObjRef obj) {
-    return check(obj) && obj->key ? obj->key->db->context : nullptr;
+    try {
+        return check(obj) && obj->key ? obj->key->db->context : nullptr;
+    } ORV_EXPORT_GUARD
 }
 
 PGPError PGP_CALL PGPCountAdditionalRecipientRequests(PGPKeyDBObjRef key, PGPUInt32* outCount) {
-    if (!outCount) return kPGPError_BadParams;
-    *outCount = 0;
-    if (!check(key) || !key->key) return kPGPError_BadParams;
-    *outCount = static_cast<PGPUInt32>(selfSigKeyRefs(key->key, 10).size());
-    return kPGPError_NoErr;
+    try {
+        if (!outCount) return kPGPError_BadParams;
+        *outCount = 0;
+        if (!check(key) || !key->key) return kPGPError_BadParams;
+        *outCount = static_cast<PGPUInt32>(selfSigKeyRefs(key->key, 10).size());
+        return kPGPError_NoErr;
+    } ORV_EXPORT_GUARD
 }
 
 PGPError PGP_CALL PGPGetIndexedAdditionalRecipientRequestKey(PGPKeyDBObjRef key, PGPUInt32 index,
                                                              PGPKeyDBObjRef* outKey, PGPKeyID* outKeyID,
                                                              PGPByte* outClass) {
-    return indexedRef(key, 10, index, outKey, outKeyID, outClass);
+    try {
+        return indexedRef(key, 10, index, outKey, outKeyID, outClass);
+    } ORV_EXPORT_GUARD
 }
 
 PGPError PGP_CALL PGPCountRevocationKeys(PGPKeyDBObjRef key, PGPUInt32* outCount) {
-    if (!outCount) return kPGPError_BadParams;
-    *outCount = 0;
-    if (!check(key) || !key->key) return kPGPError_BadParams;
-    *outCount = static_cast<PGPUInt32>(selfSigKeyRefs(key->key, 12).size());
-    return kPGPError_NoErr;
+    try {
+        if (!outCount) return kPGPError_BadParams;
+        *outCount = 0;
+        if (!check(key) || !key->key) return kPGPError_BadParams;
+        *outCount = static_cast<PGPUInt32>(selfSigKeyRefs(key->key, 12).size());
+        return kPGPError_NoErr;
+    } ORV_EXPORT_GUARD
 }
 
 PGPError PGP_CALL PGPGetIndexedRevocationKey(PGPKeyDBObjRef key, PGPUInt32 index, PGPKeyDBObjRef* outKey,
                                              PGPKeyID* outKeyID) {
-    return indexedRef(key, 12, index, outKey, outKeyID, nullptr);
+    try {
+        return indexedRef(key, 12, index, outKey, outKeyID, nullptr);
+    } ORV_EXPORT_GUARD
 }
 
 PGPError PGP_CALL PGPGetSigCertifierKey(PGPSigRef sig, PGPKeyDBObjRef* outKey) {
-    if (!outKey) return kPGPError_BadParams;
-    *outKey = nullptr;
-    if (!check(sig) || sig->kind != kPGPKeyIter_Signature) return kPGPError_BadParams;
-    std::string id;
-    PGPError err = dataProperty(sig, kPGPSigProperty_KeyID, id);
-    if (err) return err;
-    KeyRecord* c = findKey(sig->key->db, keyIDHex(reinterpret_cast<const PGPKeyID*>(id.data())));
-    if (!c) return kPGPError_ItemNotFound;
-    *outKey = &c->self;
-    return kPGPError_NoErr;
+    try {
+        if (!outKey) return kPGPError_BadParams;
+        *outKey = nullptr;
+        if (!check(sig) || sig->kind != kPGPKeyIter_Signature) return kPGPError_BadParams;
+        std::string id;
+        PGPError err = dataProperty(sig, kPGPSigProperty_KeyID, id);
+        if (err) return err;
+        KeyRecord* c = findKey(sig->key->db, keyIDHex(reinterpret_cast<const PGPKeyID*>(id.data())));
+        if (!c) return kPGPError_ItemNotFound;
+        *outKey = &c->self;
+        return kPGPError_NoErr;
+    } ORV_EXPORT_GUARD
 }
 
 PGPInt32 PGP_CALL PGPCompareKeys(PGPKeyDBObjRef key1, PGPKeyDBObjRef key2, PGPKeyOrdering order) {
-    if (!check(key1) || !check(key2) || !key1->key || !key2->key) return 0;
-    KeyRecord *a = key1->key, *b = key2->key;
-    switch (order) {
-    case kPGPKeyOrdering_UserID: {
-        std::string x = upper(primaryUserID(a)), y = upper(primaryUserID(b));
-        return x < y ? -1 : x > y ? 1 : 0;
-    }
-    default: {
-        const std::string &x = a->self.keyid, &y = b->self.keyid;
-        return x < y ? -1 : x > y ? 1 : 0;
-    }
-    }
+    try {
+        if (!check(key1) || !check(key2) || !key1->key || !key2->key) return 0;
+        KeyRecord *a = key1->key, *b = key2->key;
+        switch (order) {
+        case kPGPKeyOrdering_UserID: {
+            std::string x = upper(primaryUserID(a)), y = upper(primaryUserID(b));
+            return x < y ? -1 : x > y ? 1 : 0;
+        }
+        default: {
+            const std::string &x = a->self.keyid, &y = b->self.keyid;
+            return x < y ? -1 : x > y ? 1 : 0;
+        }
+        }
+    } ORV_EXPORT_GUARD
 }
 
 PGPInt32 PGP_CALL PGPCompareUserIDStrings(const char* a, const char* b) {
-    std::string x = upper(a ? a : ""), y = upper(b ? b : "");
-    return x < y ? -1 : x > y ? 1 : 0;
+    try {
+        std::string x = upper(a ? a : ""), y = upper(b ? b : "");
+        return x < y ? -1 : x > y ? 1 : 0;
+    } ORV_EXPORT_GUARD
 }
 
 }  // extern "C"

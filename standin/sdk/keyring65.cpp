@@ -7,6 +7,7 @@
 #include <cstring>
 #include <new>
 
+#include "standin/export_guard.h"
 #include "standin/sdk/internal.h"
 #include "standin/sdk/packets.h"
 
@@ -167,581 +168,819 @@ extern "C" {
 
 PGPError PGP_CALL PGPOpenKeyRingPair(PGPContextRef context, PGPFlags openFlags, PGPFileSpecRef pubFile,
                                      PGPFileSpecRef privFile, PGPKeySetRef* outKeySet) {
-    if (!outKeySet) return kPGPError_BadParams;
-    *outKeySet = nullptr;
-    if (!check(context) || !check(pubFile) || !check(privFile)) return kPGPError_BadParams;
-    PGPKeyDBRef db = nullptr;
-    PGPError err = openRings(context, (openFlags & kPGPOpenKeyRingOptions_Mutable) != 0, pubFile->path,
-                             privFile->path, &db);
-    if (err) return err;
-    *outKeySet = db->root;
-    return kPGPError_NoErr;
+    try {
+        if (!outKeySet) return kPGPError_BadParams;
+        *outKeySet = nullptr;
+        if (!check(context) || !check(pubFile) || !check(privFile)) return kPGPError_BadParams;
+        PGPKeyDBRef db = nullptr;
+        PGPError err = openRings(context, (openFlags & kPGPOpenKeyRingOptions_Mutable) != 0, pubFile->path,
+                                 privFile->path, &db);
+        if (err) return err;
+        *outKeySet = db->root;
+        return kPGPError_NoErr;
+    } ORV_EXPORT_GUARD
 }
 
 PGPError PGP_CALL PGPOpenKeyRing(PGPContextRef context, PGPFlags openFlags, PGPFileSpecRef file,
                                  PGPKeySetRef* outKeySet) {
-    if (!outKeySet) return kPGPError_BadParams;
-    *outKeySet = nullptr;
-    if (!check(context) || !check(file)) return kPGPError_BadParams;
-    PGPKeyDBRef db = nullptr;
-    PGPError err = openRings(context, (openFlags & kPGPOpenKeyRingOptions_Mutable) != 0, file->path, std::string(), &db);
-    if (err) return err;
-    // One file written as a public ring would lose the secret keys it holds.
-    for (auto* k : liveKeys(db))
-        if (hasSecret(k)) db->isMutable = false;
-    *outKeySet = db->root;
-    return kPGPError_NoErr;
+    try {
+        if (!outKeySet) return kPGPError_BadParams;
+        *outKeySet = nullptr;
+        if (!check(context) || !check(file)) return kPGPError_BadParams;
+        PGPKeyDBRef db = nullptr;
+        PGPError err = openRings(context, (openFlags & kPGPOpenKeyRingOptions_Mutable) != 0, file->path, std::string(), &db);
+        if (err) return err;
+        // One file written as a public ring would lose the secret keys it holds.
+        for (auto* k : liveKeys(db))
+            if (hasSecret(k)) db->isMutable = false;
+        *outKeySet = db->root;
+        return kPGPError_NoErr;
+    } ORV_EXPORT_GUARD
 }
 
 PGPError PGP_CALL PGPOpenDefaultKeyRings(PGPContextRef context, PGPFlags openFlags, PGPKeySetRef* outKeySet) {
-    if (!outKeySet) return kPGPError_BadParams;
-    *outKeySet = nullptr;
-    if (!check(context)) return kPGPError_BadParams;
-    PGPFileSpecRef pub = nullptr, sec = nullptr;
-    PGPError err = PGPsdkPrefGetFileSpec(context, kPGPsdkPref_PublicKeyring, &pub);
-    if (!err) err = PGPsdkPrefGetFileSpec(context, kPGPsdkPref_PrivateKeyring, &sec);
-    if (!err) err = PGPOpenKeyRingPair(context, openFlags, pub, sec, outKeySet);
-    if (pub) PGPFreeFileSpec(pub);
-    if (sec) PGPFreeFileSpec(sec);
-    return err;
+    try {
+        if (!outKeySet) return kPGPError_BadParams;
+        *outKeySet = nullptr;
+        if (!check(context)) return kPGPError_BadParams;
+        PGPFileSpecRef pub = nullptr, sec = nullptr;
+        PGPError err = PGPsdkPrefGetFileSpec(context, kPGPsdkPref_PublicKeyring, &pub);
+        if (!err) err = PGPsdkPrefGetFileSpec(context, kPGPsdkPref_PrivateKeyring, &sec);
+        if (!err) err = PGPOpenKeyRingPair(context, openFlags, pub, sec, outKeySet);
+        if (pub) PGPFreeFileSpec(pub);
+        if (sec) PGPFreeFileSpec(sec);
+        return err;
+    } ORV_EXPORT_GUARD
 }
 
 PGPError PGP_CALL PGPReloadKeyRings(PGPKeySetRef keySet) {
-    PGPKeyDBRef db = nullptr;
-    if (ringsOf(keySet, db)) return kPGPError_BadParams;
-    return reloadRings(db);
+    try {
+        PGPKeyDBRef db = nullptr;
+        if (ringsOf(keySet, db)) return kPGPError_BadParams;
+        return reloadRings(db);
+    } ORV_EXPORT_GUARD
 }
 
-PGPError PGP_CALL PGPRevertKeyRingChanges(PGPKeySetRef keySet) { return PGPReloadKeyRings(keySet); }
+PGPError PGP_CALL PGPRevertKeyRingChanges(PGPKeySetRef keySet) {
+    try {
+        return PGPReloadKeyRings(keySet);
+    } ORV_EXPORT_GUARD
+}
 
 PGPBoolean PGP_CALL PGPKeySetIsMutable(PGPKeySetRef keySet) {
-    PGPKeyDBRef db = nullptr;
-    return ringsOf(keySet, db) == kPGPError_NoErr && db->isMutable;
+    try {
+        PGPKeyDBRef db = nullptr;
+        return ringsOf(keySet, db) == kPGPError_NoErr && db->isMutable;
+    } ORV_EXPORT_GUARD
 }
 
 PGPBoolean PGP_CALL PGPKeySetNeedsCommit(PGPKeySetRef keySet) {
-    PGPKeyDBRef db = nullptr;
-    return ringsOf(keySet, db) == kPGPError_NoErr && db->updated;
+    try {
+        PGPKeyDBRef db = nullptr;
+        return ringsOf(keySet, db) == kPGPError_NoErr && db->updated;
+    } ORV_EXPORT_GUARD
 }
 
 PGPError PGP_CALL PGPCommitKeyRingChanges(PGPKeySetRef keySet) {
-    PGPKeyDBRef db = nullptr;
-    if (ringsOf(keySet, db)) return kPGPError_BadParams;
-    if (db->pubPath.empty() || !db->isMutable) return kPGPError_NoErr;
-    return saveRings(db);
+    try {
+        PGPKeyDBRef db = nullptr;
+        if (ringsOf(keySet, db)) return kPGPError_BadParams;
+        if (db->pubPath.empty() || !db->isMutable) return kPGPError_NoErr;
+        return saveRings(db);
+    } ORV_EXPORT_GUARD
 }
 
 // ---- sets -------------------------------------------------------------------
 
 // A new empty key set of its own rings in memory: keys added are copied in.
 PGPError PGP_CALL PGPNewKeySet65(PGPContextRef context, PGPKeySetRef* outKeySet) {
-    if (!outKeySet) return kPGPError_BadParams;
-    *outKeySet = nullptr;
-    if (!check(context)) return kPGPError_BadParams;
-    PGPKeyDBRef db = nullptr;
-    PGPError err = newKeyDB(context, &db);
-    if (!err) *outKeySet = db->root;
-    return err;
+    try {
+        if (!outKeySet) return kPGPError_BadParams;
+        *outKeySet = nullptr;
+        if (!check(context)) return kPGPError_BadParams;
+        PGPKeyDBRef db = nullptr;
+        PGPError err = newKeyDB(context, &db);
+        if (!err) *outKeySet = db->root;
+        return err;
+    } ORV_EXPORT_GUARD
 }
 
 // A new empty set that refers to keys of any rings.
 PGPError PGP_CALL PGPNewEmptyKeySet65(PGPContextRef context, PGPKeySetRef* outKeySet) {
-    if (!outKeySet) return kPGPError_BadParams;
-    *outKeySet = nullptr;
-    if (!check(context)) return kPGPError_BadParams;
-    PGPError err = newKeySet(nullptr, false, outKeySet);
-    if (!err) (*outKeySet)->context = context;
-    return err;
+    try {
+        if (!outKeySet) return kPGPError_BadParams;
+        *outKeySet = nullptr;
+        if (!check(context)) return kPGPError_BadParams;
+        PGPError err = newKeySet(nullptr, false, outKeySet);
+        if (!err) (*outKeySet)->context = context;
+        return err;
+    } ORV_EXPORT_GUARD
 }
 
 PGPError PGP_CALL PGPNewSingletonKeySet(PGPKeyRef key, PGPKeySetRef* outKeySet) {
-    return PGPNewOneKeySet(key, outKeySet);
+    try {
+        return PGPNewOneKeySet(key, outKeySet);
+    } ORV_EXPORT_GUARD
 }
 
 PGPError PGP_CALL PGPRemoveKeys(PGPKeySetRef keysToRemove, PGPKeySetRef fromKeySet) {
-    if (!check(keysToRemove) || !check(fromKeySet)) return kPGPError_BadParams;
-    auto gone = setMembers(keysToRemove);
-    if (fromKeySet->isRoot) {
-        // From the rings themselves: the keys of those rings are deleted.
-        PGPKeySetRef doomed = nullptr;
-        PGPError err = newKeySet(fromKeySet->db, false, &doomed);
-        if (err) return err;
-        for (auto* k : gone)
-            if (k->db == fromKeySet->db) doomed->members.push_back(k);
-        err = PGPDeleteKeys(doomed);
-        freeKeySet(doomed);
-        return err;
-    }
-    auto& m = fromKeySet->members;
-    m.erase(std::remove_if(m.begin(), m.end(),
-                           [&](KeyRecord* k) { return std::find(gone.begin(), gone.end(), k) != gone.end(); }),
-            m.end());
-    return kPGPError_NoErr;
+    try {
+        if (!check(keysToRemove) || !check(fromKeySet)) return kPGPError_BadParams;
+        auto gone = setMembers(keysToRemove);
+        if (fromKeySet->isRoot) {
+            // From the rings themselves: the keys of those rings are deleted.
+            PGPKeySetRef doomed = nullptr;
+            PGPError err = newKeySet(fromKeySet->db, false, &doomed);
+            if (err) return err;
+            for (auto* k : gone)
+                if (k->db == fromKeySet->db) doomed->members.push_back(k);
+            err = PGPDeleteKeys(doomed);
+            freeKeySet(doomed);
+            return err;
+        }
+        auto& m = fromKeySet->members;
+        m.erase(std::remove_if(m.begin(), m.end(),
+                               [&](KeyRecord* k) { return std::find(gone.begin(), gone.end(), k) != gone.end(); }),
+                m.end());
+        return kPGPError_NoErr;
+    } ORV_EXPORT_GUARD
 }
 
 PGPError PGP_CALL PGPImportKeySet(PGPContextRef context, PGPKeySetRef* outImportedKeys, PGPOptionListRef firstOption,
                                   ...) {
-    va_list ap;
-    va_start(ap, firstOption);
-    PGPError err;
-    std::vector<Option> opts = gather(firstOption, ap, err);
-    va_end(ap);
-    if (outImportedKeys) *outImportedKeys = nullptr;
-    if (!check(context) || !outImportedKeys) return kPGPError_BadParams;
-    if (err) return err;
-    PGPKeyDBRef db = nullptr;
-    err = importKeys(context, &db, opts);
-    if (!err) *outImportedKeys = db->root;
-    return err;
+    try {
+        va_list ap;
+        va_start(ap, firstOption);
+        PGPError err;
+        std::vector<Option> opts = gather(firstOption, ap, err);
+        va_end(ap);
+        if (outImportedKeys) *outImportedKeys = nullptr;
+        if (!check(context) || !outImportedKeys) return kPGPError_BadParams;
+        if (err) return err;
+        PGPKeyDBRef db = nullptr;
+        err = importKeys(context, &db, opts);
+        if (!err) *outImportedKeys = db->root;
+        return err;
+    } ORV_EXPORT_GUARD
 }
 
 PGPError PGP_CALL PGPExportKeySet(PGPKeySetRef keysToExport, PGPOptionListRef firstOption, ...) {
-    va_list ap;
-    va_start(ap, firstOption);
-    PGPError err;
-    std::vector<Option> opts = gather(firstOption, ap, err);
-    va_end(ap);
-    if (!check(keysToExport)) return kPGPError_BadParams;
-    if (err) return err;
-    Option keys{Opt::ExportKeySet};
-    keys.ptr = keysToExport;
-    opts.push_back(keys);
-    return exportKeys(keysToExport->context, opts);
+    try {
+        va_list ap;
+        va_start(ap, firstOption);
+        PGPError err;
+        std::vector<Option> opts = gather(firstOption, ap, err);
+        va_end(ap);
+        if (!check(keysToExport)) return kPGPError_BadParams;
+        if (err) return err;
+        Option keys{Opt::ExportKeySet};
+        keys.ptr = keysToExport;
+        opts.push_back(keys);
+        return exportKeys(keysToExport->context, opts);
+    } ORV_EXPORT_GUARD
 }
 
 PGPError PGP_CALL PGPOrderKeySet65(PGPKeySetRef keySet, PGPKeyOrdering order, PGPKeyListRef* outKeyList) {
-    // Orderings after "any" come in pairs, the second one reversed.
-    if (order <= kPGPKeyOrdering_Any) return PGPOrderKeySet(keySet, order, 0, outKeyList);
-    return PGPOrderKeySet(keySet, (order + 2) / 2, (order & 1) != 0, outKeyList);
+    try {
+        // Orderings after "any" come in pairs, the second one reversed.
+        if (order <= kPGPKeyOrdering_Any) return PGPOrderKeySet(keySet, order, 0, outKeyList);
+        return PGPOrderKeySet(keySet, (order + 2) / 2, (order & 1) != 0, outKeyList);
+    } ORV_EXPORT_GUARD
 }
 
 // ---- filters -------------------------------------------------------------------
 
 PGPError PGP_CALL PGPNewKeyBooleanFilter(PGPContextRef context, PGPKeyPropName property, PGPBoolean match,
                                          PGPFilterRef* outFilter) {
-    return filterOf(context, booleanFilter(keyBoolean(property), match), outFilter);
+    try {
+        return filterOf(context, booleanFilter(keyBoolean(property), match), outFilter);
+    } ORV_EXPORT_GUARD
 }
 PGPError PGP_CALL PGPNewKeyCreationTimeFilter(PGPContextRef context, PGPTime time, PGPMatchCriterion match,
                                               PGPFilterRef* outFilter) {
-    return filterOf(context, numericFilter(kPGPKeyProperty_Creation, time, match, true), outFilter);
+    try {
+        return filterOf(context, numericFilter(kPGPKeyProperty_Creation, time, match, true), outFilter);
+    } ORV_EXPORT_GUARD
 }
 PGPError PGP_CALL PGPNewKeyExpirationTimeFilter(PGPContextRef context, PGPTime time, PGPMatchCriterion match,
                                                 PGPFilterRef* outFilter) {
-    return filterOf(context, numericFilter(kPGPKeyProperty_Expiration, time, match, true), outFilter);
+    try {
+        return filterOf(context, numericFilter(kPGPKeyProperty_Expiration, time, match, true), outFilter);
+    } ORV_EXPORT_GUARD
 }
 PGPError PGP_CALL PGPNewKeyDisabledFilter(PGPContextRef context, PGPBoolean disabled, PGPFilterRef* outFilter) {
-    return filterOf(context, booleanFilter(kPGPKeyProperty_IsDisabled, disabled), outFilter);
+    try {
+        return filterOf(context, booleanFilter(kPGPKeyProperty_IsDisabled, disabled), outFilter);
+    } ORV_EXPORT_GUARD
 }
 PGPError PGP_CALL PGPNewKeyNumberFilter(PGPContextRef context, PGPKeyPropName property, PGPUInt32 value,
                                         PGPMatchCriterion match, PGPFilterRef* outFilter) {
-    return filterOf(context, numericFilter(keyNumber(property), value, match), outFilter);
+    try {
+        return filterOf(context, numericFilter(keyNumber(property), value, match), outFilter);
+    } ORV_EXPORT_GUARD
 }
 PGPError PGP_CALL PGPNewKeyTimeFilter(PGPContextRef context, PGPKeyPropName property, PGPTime value,
                                       PGPMatchCriterion match, PGPFilterRef* outFilter) {
-    return filterOf(context, numericFilter(keyTime(property), value, match, true), outFilter);
+    try {
+        return filterOf(context, numericFilter(keyTime(property), value, match, true), outFilter);
+    } ORV_EXPORT_GUARD
 }
 PGPError PGP_CALL PGPNewKeyPropertyBufferFilter(PGPContextRef context, PGPKeyPropName property, const void* buffer,
                                                 PGPSize length, PGPMatchCriterion match, PGPFilterRef* outFilter) {
-    if (!buffer && length) return kPGPError_BadParams;
-    return filterOf(context, dataFilter(keyBuffer(property), buffer, length, match), outFilter);
+    try {
+        if (!buffer && length) return kPGPError_BadParams;
+        return filterOf(context, dataFilter(keyBuffer(property), buffer, length, match), outFilter);
+    } ORV_EXPORT_GUARD
 }
 PGPError PGP_CALL PGPNewKeyRevokedFilter(PGPContextRef context, PGPBoolean revoked, PGPFilterRef* outFilter) {
-    return filterOf(context, booleanFilter(kPGPKeyProperty_IsRevoked, revoked), outFilter);
+    try {
+        return filterOf(context, booleanFilter(kPGPKeyProperty_IsRevoked, revoked), outFilter);
+    } ORV_EXPORT_GUARD
 }
 PGPError PGP_CALL PGPNewKeyEncryptAlgorithmFilter(PGPContextRef context, PGPPublicKeyAlgorithm algorithm,
                                                   PGPFilterRef* outFilter) {
-    return filterOf(context, numericFilter(kPGPSubKeyProperty_AlgorithmID, algorithm, kPGPMatchEqual), outFilter);
+    try {
+        return filterOf(context, numericFilter(kPGPSubKeyProperty_AlgorithmID, algorithm, kPGPMatchEqual), outFilter);
+    } ORV_EXPORT_GUARD
 }
 PGPError PGP_CALL PGPNewKeyEncryptKeySizeFilter(PGPContextRef context, PGPUInt32 bits, PGPMatchCriterion match,
                                                 PGPFilterRef* outFilter) {
-    return filterOf(context, numericFilter(kPGPSubKeyProperty_Bits, bits, match), outFilter);
+    try {
+        return filterOf(context, numericFilter(kPGPSubKeyProperty_Bits, bits, match), outFilter);
+    } ORV_EXPORT_GUARD
 }
 PGPError PGP_CALL PGPNewKeyFingerPrintFilter(PGPContextRef context, const void* fingerprint, PGPSize length,
                                              PGPFilterRef* outFilter) {
-    if (!fingerprint) return kPGPError_BadParams;
-    return filterOf(context, dataFilter(kPGPKeyProperty_Fingerprint, fingerprint, length, kPGPMatchEqual), outFilter);
+    try {
+        if (!fingerprint) return kPGPError_BadParams;
+        return filterOf(context, dataFilter(kPGPKeyProperty_Fingerprint, fingerprint, length, kPGPMatchEqual), outFilter);
+    } ORV_EXPORT_GUARD
 }
 PGPError PGP_CALL PGPNewKeyIDFilter(PGPContextRef context, const PGPKeyID* keyID, PGPFilterRef* outFilter) {
-    return keyIDFilter(context, kPGPKeyProperty_KeyID, keyID, outFilter);
+    try {
+        return keyIDFilter(context, kPGPKeyProperty_KeyID, keyID, outFilter);
+    } ORV_EXPORT_GUARD
 }
 PGPError PGP_CALL PGPNewSubKeyBooleanFilter(PGPContextRef context, PGPKeyPropName property, PGPBoolean match,
                                             PGPFilterRef* outFilter) {
-    return filterOf(context, booleanFilter(subKeyBoolean(property), match), outFilter);
+    try {
+        return filterOf(context, booleanFilter(subKeyBoolean(property), match), outFilter);
+    } ORV_EXPORT_GUARD
 }
 PGPError PGP_CALL PGPNewSubKeyIDFilter(PGPContextRef context, const PGPKeyID* keyID, PGPFilterRef* outFilter) {
-    return keyIDFilter(context, kPGPSubKeyProperty_KeyID, keyID, outFilter);
+    try {
+        return keyIDFilter(context, kPGPSubKeyProperty_KeyID, keyID, outFilter);
+    } ORV_EXPORT_GUARD
 }
 PGPError PGP_CALL PGPNewSubKeyNumberFilter(PGPContextRef context, PGPKeyPropName property, PGPUInt32 value,
                                            PGPMatchCriterion match, PGPFilterRef* outFilter) {
-    return filterOf(context, numericFilter(subKeyNumber(property), value, match), outFilter);
+    try {
+        return filterOf(context, numericFilter(subKeyNumber(property), value, match), outFilter);
+    } ORV_EXPORT_GUARD
 }
 PGPError PGP_CALL PGPNewSubKeyTimeFilter(PGPContextRef context, PGPKeyPropName property, PGPTime value,
                                          PGPMatchCriterion match, PGPFilterRef* outFilter) {
-    return filterOf(context, numericFilter(subKeyTime(property), value, match, true), outFilter);
+    try {
+        return filterOf(context, numericFilter(subKeyTime(property), value, match, true), outFilter);
+    } ORV_EXPORT_GUARD
 }
 // Release 6.5 has no subkey buffer property that the stand-in knows.
 PGPError PGP_CALL PGPNewSubKeyPropertyBufferFilter(PGPContextRef context, PGPKeyPropName property, const void* buffer,
                                                    PGPSize length, PGPMatchCriterion match, PGPFilterRef* outFilter) {
-    return filterOf(context, dataFilter(0, buffer, length, match), outFilter);
+    try {
+        return filterOf(context, dataFilter(0, buffer, length, match), outFilter);
+    } ORV_EXPORT_GUARD
 }
 PGPError PGP_CALL PGPNewKeySigAlgorithmFilter(PGPContextRef context, PGPPublicKeyAlgorithm algorithm,
                                               PGPFilterRef* outFilter) {
-    return filterOf(context, numericFilter(kPGPKeyProperty_AlgorithmID, algorithm, kPGPMatchEqual), outFilter);
+    try {
+        return filterOf(context, numericFilter(kPGPKeyProperty_AlgorithmID, algorithm, kPGPMatchEqual), outFilter);
+    } ORV_EXPORT_GUARD
 }
 PGPError PGP_CALL PGPNewKeySigKeySizeFilter(PGPContextRef context, PGPUInt32 bits, PGPMatchCriterion match,
                                             PGPFilterRef* outFilter) {
-    return filterOf(context, numericFilter(kPGPKeyProperty_Bits, bits, match), outFilter);
+    try {
+        return filterOf(context, numericFilter(kPGPKeyProperty_Bits, bits, match), outFilter);
+    } ORV_EXPORT_GUARD
 }
 PGPError PGP_CALL PGPNewSigBooleanFilter(PGPContextRef context, PGPKeyPropName property, PGPBoolean match,
                                          PGPFilterRef* outFilter) {
-    return filterOf(context, booleanFilter(sigBoolean(property), match), outFilter);
+    try {
+        return filterOf(context, booleanFilter(sigBoolean(property), match), outFilter);
+    } ORV_EXPORT_GUARD
 }
 PGPError PGP_CALL PGPNewSigKeyIDFilter(PGPContextRef context, const PGPKeyID* keyID, PGPFilterRef* outFilter) {
-    return keyIDFilter(context, kPGPSigProperty_KeyID, keyID, outFilter);
+    try {
+        return keyIDFilter(context, kPGPSigProperty_KeyID, keyID, outFilter);
+    } ORV_EXPORT_GUARD
 }
 PGPError PGP_CALL PGPNewSigNumberFilter(PGPContextRef context, PGPKeyPropName property, PGPUInt32 value,
                                         PGPMatchCriterion match, PGPFilterRef* outFilter) {
-    return filterOf(context, numericFilter(sigNumber(property), value, match), outFilter);
+    try {
+        return filterOf(context, numericFilter(sigNumber(property), value, match), outFilter);
+    } ORV_EXPORT_GUARD
 }
 PGPError PGP_CALL PGPNewSigTimeFilter(PGPContextRef context, PGPKeyPropName property, PGPTime value,
                                       PGPMatchCriterion match, PGPFilterRef* outFilter) {
-    return filterOf(context, numericFilter(sigTime(property), value, match, true), outFilter);
+    try {
+        return filterOf(context, numericFilter(sigTime(property), value, match, true), outFilter);
+    } ORV_EXPORT_GUARD
 }
 PGPError PGP_CALL PGPNewSigPropertyBufferFilter(PGPContextRef context, PGPKeyPropName property, const void* buffer,
                                                 PGPSize length, PGPMatchCriterion match, PGPFilterRef* outFilter) {
-    if (!buffer && length) return kPGPError_BadParams;
-    return filterOf(context, dataFilter(sigBuffer(property), buffer, length, match), outFilter);
+    try {
+        if (!buffer && length) return kPGPError_BadParams;
+        return filterOf(context, dataFilter(sigBuffer(property), buffer, length, match), outFilter);
+    } ORV_EXPORT_GUARD
 }
 PGPError PGP_CALL PGPNewUserIDBooleanFilter(PGPContextRef context, PGPKeyPropName property, PGPBoolean match,
                                             PGPFilterRef* outFilter) {
-    return filterOf(context, booleanFilter(userIDBoolean(property), match), outFilter);
+    try {
+        return filterOf(context, booleanFilter(userIDBoolean(property), match), outFilter);
+    } ORV_EXPORT_GUARD
 }
 PGPError PGP_CALL PGPNewUserIDNameFilter(PGPContextRef context, const char* name, PGPMatchCriterion match,
                                          PGPFilterRef* outFilter) {
-    return textFilter(context, kPGPUserIDProperty_CommonName, name, match, outFilter);
+    try {
+        return textFilter(context, kPGPUserIDProperty_CommonName, name, match, outFilter);
+    } ORV_EXPORT_GUARD
 }
 PGPError PGP_CALL PGPNewUserIDNumberFilter(PGPContextRef context, PGPKeyPropName property, PGPUInt32 value,
                                            PGPMatchCriterion match, PGPFilterRef* outFilter) {
-    return filterOf(context, numericFilter(userIDNumber(property), value, match), outFilter);
+    try {
+        return filterOf(context, numericFilter(userIDNumber(property), value, match), outFilter);
+    } ORV_EXPORT_GUARD
 }
 PGPError PGP_CALL PGPNewUserIDStringBufferFilter(PGPContextRef context, PGPKeyPropName property, const void* buffer,
                                                  PGPSize length, PGPMatchCriterion match, PGPFilterRef* outFilter) {
-    if (!buffer && length) return kPGPError_BadParams;
-    return filterOf(context, dataFilter(userIDString(property), buffer, length, match), outFilter);
+    try {
+        if (!buffer && length) return kPGPError_BadParams;
+        return filterOf(context, dataFilter(userIDString(property), buffer, length, match), outFilter);
+    } ORV_EXPORT_GUARD
 }
 PGPError PGP_CALL PGPNewUserIDStringFilter(PGPContextRef context, const char* string, PGPMatchCriterion match,
                                            PGPFilterRef* outFilter) {
-    return textFilter(context, kPGPUserIDProperty_Name, string, match, outFilter);
+    try {
+        return textFilter(context, kPGPUserIDProperty_Name, string, match, outFilter);
+    } ORV_EXPORT_GUARD
 }
 PGPError PGP_CALL PGPNewUserIDEmailFilter(PGPContextRef context, const char* email, PGPMatchCriterion match,
                                           PGPFilterRef* outFilter) {
-    return textFilter(context, kPGPUserIDProperty_EmailAddress, email, match, outFilter);
+    try {
+        return textFilter(context, kPGPUserIDProperty_EmailAddress, email, match, outFilter);
+    } ORV_EXPORT_GUARD
 }
 
 // ---- iterators ---------------------------------------------------------------
 
-PGPError PGP_CALL PGPKeyIterKey(PGPKeyIterRef iter, PGPKeyRef* outKey) { return iterObj(iter, kPGPKeyIter_Key, 0, outKey); }
+PGPError PGP_CALL PGPKeyIterKey(PGPKeyIterRef iter, PGPKeyRef* outKey) {
+    try {
+        return iterObj(iter, kPGPKeyIter_Key, 0, outKey);
+    } ORV_EXPORT_GUARD
+}
 PGPError PGP_CALL PGPKeyIterSubKey(PGPKeyIterRef iter, PGPSubKeyRef* outSubKey) {
-    return iterObj(iter, kPGPKeyIter_SubKey, 0, outSubKey);
+    try {
+        return iterObj(iter, kPGPKeyIter_SubKey, 0, outSubKey);
+    } ORV_EXPORT_GUARD
 }
 PGPError PGP_CALL PGPKeyIterUserID(PGPKeyIterRef iter, PGPUserIDRef* outUserID) {
-    return iterObj(iter, kPGPKeyIter_UserID, 0, outUserID);
+    try {
+        return iterObj(iter, kPGPKeyIter_UserID, 0, outUserID);
+    } ORV_EXPORT_GUARD
 }
 PGPError PGP_CALL PGPKeyIterSig(PGPKeyIterRef iter, PGPSigRef* outSig) {
-    return iterObj(iter, kPGPKeyIter_Signature, 0, outSig);
+    try {
+        return iterObj(iter, kPGPKeyIter_Signature, 0, outSig);
+    } ORV_EXPORT_GUARD
 }
-PGPError PGP_CALL PGPKeyIterNext(PGPKeyIterRef iter, PGPKeyDBObjRef* o) { return iterObj(iter, kPGPKeyIter_Key, 1, o); }
+PGPError PGP_CALL PGPKeyIterNext(PGPKeyIterRef iter, PGPKeyDBObjRef* o) {
+    try {
+        return iterObj(iter, kPGPKeyIter_Key, 1, o);
+    } ORV_EXPORT_GUARD
+}
 PGPError PGP_CALL PGPKeyIterNextSubKey(PGPKeyIterRef iter, PGPKeyDBObjRef* o) {
-    return iterObj(iter, kPGPKeyIter_SubKey, 1, o);
+    try {
+        return iterObj(iter, kPGPKeyIter_SubKey, 1, o);
+    } ORV_EXPORT_GUARD
 }
 PGPError PGP_CALL PGPKeyIterNextUserID(PGPKeyIterRef iter, PGPKeyDBObjRef* o) {
-    return iterObj(iter, kPGPKeyIter_UserID, 1, o);
+    try {
+        return iterObj(iter, kPGPKeyIter_UserID, 1, o);
+    } ORV_EXPORT_GUARD
 }
 PGPError PGP_CALL PGPKeyIterNextUIDSig(PGPKeyIterRef iter, PGPKeyDBObjRef* o) {
-    return iterObj(iter, kPGPKeyIter_Signature, 1, o);
+    try {
+        return iterObj(iter, kPGPKeyIter_Signature, 1, o);
+    } ORV_EXPORT_GUARD
 }
-PGPError PGP_CALL PGPKeyIterPrev(PGPKeyIterRef iter, PGPKeyDBObjRef* o) { return iterObj(iter, kPGPKeyIter_Key, -1, o); }
+PGPError PGP_CALL PGPKeyIterPrev(PGPKeyIterRef iter, PGPKeyDBObjRef* o) {
+    try {
+        return iterObj(iter, kPGPKeyIter_Key, -1, o);
+    } ORV_EXPORT_GUARD
+}
 PGPError PGP_CALL PGPKeyIterPrevSubKey(PGPKeyIterRef iter, PGPKeyDBObjRef* o) {
-    return iterObj(iter, kPGPKeyIter_SubKey, -1, o);
+    try {
+        return iterObj(iter, kPGPKeyIter_SubKey, -1, o);
+    } ORV_EXPORT_GUARD
 }
 PGPError PGP_CALL PGPKeyIterPrevUserID(PGPKeyIterRef iter, PGPKeyDBObjRef* o) {
-    return iterObj(iter, kPGPKeyIter_UserID, -1, o);
+    try {
+        return iterObj(iter, kPGPKeyIter_UserID, -1, o);
+    } ORV_EXPORT_GUARD
 }
 PGPError PGP_CALL PGPKeyIterPrevUIDSig(PGPKeyIterRef iter, PGPKeyDBObjRef* o) {
-    return iterObj(iter, kPGPKeyIter_Signature, -1, o);
+    try {
+        return iterObj(iter, kPGPKeyIter_Signature, -1, o);
+    } ORV_EXPORT_GUARD
 }
-PGPError PGP_CALL PGPKeyIterRewind65(PGPKeyIterRef iter) { return PGPKeyIterRewind(iter, kPGPKeyIter_Key); }
-PGPError PGP_CALL PGPKeyIterRewindSubKey(PGPKeyIterRef iter) { return PGPKeyIterRewind(iter, kPGPKeyIter_SubKey); }
-PGPError PGP_CALL PGPKeyIterRewindUserID(PGPKeyIterRef iter) { return PGPKeyIterRewind(iter, kPGPKeyIter_UserID); }
-PGPError PGP_CALL PGPKeyIterRewindUIDSig(PGPKeyIterRef iter) { return PGPKeyIterRewind(iter, kPGPKeyIter_Signature); }
+PGPError PGP_CALL PGPKeyIterRewind65(PGPKeyIterRef iter) {
+    try {
+        return PGPKeyIterRewind(iter, kPGPKeyIter_Key);
+    } ORV_EXPORT_GUARD
+}
+PGPError PGP_CALL PGPKeyIterRewindSubKey(PGPKeyIterRef iter) {
+    try {
+        return PGPKeyIterRewind(iter, kPGPKeyIter_SubKey);
+    } ORV_EXPORT_GUARD
+}
+PGPError PGP_CALL PGPKeyIterRewindUserID(PGPKeyIterRef iter) {
+    try {
+        return PGPKeyIterRewind(iter, kPGPKeyIter_UserID);
+    } ORV_EXPORT_GUARD
+}
+PGPError PGP_CALL PGPKeyIterRewindUIDSig(PGPKeyIterRef iter) {
+    try {
+        return PGPKeyIterRewind(iter, kPGPKeyIter_Signature);
+    } ORV_EXPORT_GUARD
+}
 
 // ---- edits -------------------------------------------------------------------
 
 PGPError PGP_CALL PGPChangeSubKeyPassphrase(PGPSubKeyRef subKey, PGPOptionListRef firstOption, ...) {
-    va_list ap;
-    va_start(ap, firstOption);
-    PGPError err;
-    std::vector<Option> opts = gather(firstOption, ap, err);
-    va_end(ap);
-    if (!isKind(subKey, kPGPKeyIter_SubKey)) return kPGPError_BadParams;
-    return err ? err : changePassphrase(subKey, opts);
+    try {
+        va_list ap;
+        va_start(ap, firstOption);
+        PGPError err;
+        std::vector<Option> opts = gather(firstOption, ap, err);
+        va_end(ap);
+        if (!isKind(subKey, kPGPKeyIter_SubKey)) return kPGPError_BadParams;
+        return err ? err : changePassphrase(subKey, opts);
+    } ORV_EXPORT_GUARD
 }
 
-PGPError PGP_CALL PGPEnableKey(PGPKeyRef key) { return PGPSetKeyEnabled(key, 1); }
-PGPError PGP_CALL PGPDisableKey(PGPKeyRef key) { return PGPSetKeyEnabled(key, 0); }
+PGPError PGP_CALL PGPEnableKey(PGPKeyRef key) {
+    try {
+        return PGPSetKeyEnabled(key, 1);
+    } ORV_EXPORT_GUARD
+}
+PGPError PGP_CALL PGPDisableKey(PGPKeyRef key) {
+    try {
+        return PGPSetKeyEnabled(key, 0);
+    } ORV_EXPORT_GUARD
+}
 
 PGPError PGP_CALL PGPRevokeKey(PGPKeyRef key, PGPOptionListRef firstOption, ...) {
-    va_list ap;
-    va_start(ap, firstOption);
-    PGPError err;
-    std::vector<Option> opts = gather(firstOption, ap, err);
-    va_end(ap);
-    if (!isKind(key, kPGPKeyIter_Key)) return kPGPError_BadParams;
-    return err ? err : revokeKey(key, opts);
+    try {
+        va_list ap;
+        va_start(ap, firstOption);
+        PGPError err;
+        std::vector<Option> opts = gather(firstOption, ap, err);
+        va_end(ap);
+        if (!isKind(key, kPGPKeyIter_Key)) return kPGPError_BadParams;
+        return err ? err : revokeKey(key, opts);
+    } ORV_EXPORT_GUARD
 }
 
 PGPError PGP_CALL PGPRevokeSubKey(PGPSubKeyRef subKey, PGPOptionListRef firstOption, ...) {
-    va_list ap;
-    va_start(ap, firstOption);
-    PGPError err;
-    std::vector<Option> opts = gather(firstOption, ap, err);
-    va_end(ap);
-    if (!isKind(subKey, kPGPKeyIter_SubKey)) return kPGPError_BadParams;
-    return err ? err : revokeKey(subKey, opts);
+    try {
+        va_list ap;
+        va_start(ap, firstOption);
+        PGPError err;
+        std::vector<Option> opts = gather(firstOption, ap, err);
+        va_end(ap);
+        if (!isKind(subKey, kPGPKeyIter_SubKey)) return kPGPError_BadParams;
+        return err ? err : revokeKey(subKey, opts);
+    } ORV_EXPORT_GUARD
 }
 
 // The key is the user's own no longer: its owner trust is left undefined
 // until the user sets it again.
 PGPError PGP_CALL PGPUnsetKeyAxiomatic(PGPKeyRef key) {
-    if (!isKind(key, kPGPKeyIter_Key)) return kPGPError_BadParams;
-    TrustRecord& t = trustOf(key->key);
-    t.keyTrust = static_cast<uint8_t>(t.hasKeyTrust ? (t.keyTrust & 0x20) : 0);
-    t.hasKeyTrust = true;
-    key->key->db->updated = true;
-    for (auto& r : key->key->db->keys) r->cachedValidity = -1;
-    return kPGPError_NoErr;
+    try {
+        if (!isKind(key, kPGPKeyIter_Key)) return kPGPError_BadParams;
+        TrustRecord& t = trustOf(key->key);
+        t.keyTrust = static_cast<uint8_t>(t.hasKeyTrust ? (t.keyTrust & 0x20) : 0);
+        t.hasKeyTrust = true;
+        key->key->db->updated = true;
+        for (auto& r : key->key->db->keys) r->cachedValidity = -1;
+        return kPGPError_NoErr;
+    } ORV_EXPORT_GUARD
 }
 
 PGPError PGP_CALL PGPRemoveSubKey(PGPSubKeyRef subKey) {
-    return isKind(subKey, kPGPKeyIter_SubKey) ? PGPDeleteKeyDBObj(subKey) : kPGPError_BadParams;
+    try {
+        return isKind(subKey, kPGPKeyIter_SubKey) ? PGPDeleteKeyDBObj(subKey) : kPGPError_BadParams;
+    } ORV_EXPORT_GUARD
 }
 PGPError PGP_CALL PGPRemoveUserID(PGPUserIDRef userID) {
-    return isKind(userID, kPGPKeyIter_UserID) ? PGPDeleteKeyDBObj(userID) : kPGPError_BadParams;
+    try {
+        return isKind(userID, kPGPKeyIter_UserID) ? PGPDeleteKeyDBObj(userID) : kPGPError_BadParams;
+    } ORV_EXPORT_GUARD
 }
 PGPError PGP_CALL PGPRemoveSig(PGPSigRef sig) {
-    return isKind(sig, kPGPKeyIter_Signature) ? PGPDeleteKeyDBObj(sig) : kPGPError_BadParams;
+    try {
+        return isKind(sig, kPGPKeyIter_Signature) ? PGPDeleteKeyDBObj(sig) : kPGPError_BadParams;
+    } ORV_EXPORT_GUARD
 }
 
 PGPError PGP_CALL PGPGetSubKeyPasskeyBuffer(PGPSubKeyRef subKey, void* passkeyBuffer, PGPOptionListRef firstOption,
                                             ...) {
-    va_list ap;
-    va_start(ap, firstOption);
-    PGPError err;
-    std::vector<Option> opts = gather(firstOption, ap, err);
-    va_end(ap);
-    if (!isKind(subKey, kPGPKeyIter_SubKey)) return kPGPError_BadParams;
-    return err ? err : passkeyOf(subKey, passkeyBuffer, opts);
+    try {
+        va_list ap;
+        va_start(ap, firstOption);
+        PGPError err;
+        std::vector<Option> opts = gather(firstOption, ap, err);
+        va_end(ap);
+        if (!isKind(subKey, kPGPKeyIter_SubKey)) return kPGPError_BadParams;
+        return err ? err : passkeyOf(subKey, passkeyBuffer, opts);
+    } ORV_EXPORT_GUARD
 }
 
 // ---- properties ----------------------------------------------------------------
 
 PGPError PGP_CALL PGPGetHashAlgUsed(PGPKeyRef key, PGPHashAlgorithm* outAlgorithm) {
-    return getProperty(key, kPGPKeyIter_Key, kPGPKeyProperty_HashAlgorithmID, outAlgorithm, numProperty);
+    try {
+        return getProperty(key, kPGPKeyIter_Key, kPGPKeyProperty_HashAlgorithmID, outAlgorithm, numProperty);
+    } ORV_EXPORT_GUARD
 }
 PGPError PGP_CALL PGPGetKeyBoolean(PGPKeyRef key, PGPKeyPropName property, PGPBoolean* outValue) {
-    return getProperty(key, kPGPKeyIter_Key, keyBoolean(property), outValue, boolProperty);
+    try {
+        return getProperty(key, kPGPKeyIter_Key, keyBoolean(property), outValue, boolProperty);
+    } ORV_EXPORT_GUARD
 }
 PGPError PGP_CALL PGPGetKeyNumber(PGPKeyRef key, PGPKeyPropName property, PGPInt32* outValue) {
-    return getProperty(key, kPGPKeyIter_Key, keyNumber(property), outValue, numProperty);
+    try {
+        return getProperty(key, kPGPKeyIter_Key, keyNumber(property), outValue, numProperty);
+    } ORV_EXPORT_GUARD
 }
 PGPError PGP_CALL PGPGetKeyPropertyBuffer(PGPKeyRef key, PGPKeyPropName property, PGPSize bufferSize, void* buffer,
                                           PGPSize* outLength) {
-    return getBuffer(key, kPGPKeyIter_Key, keyBuffer(property), bufferSize, buffer, outLength);
+    try {
+        return getBuffer(key, kPGPKeyIter_Key, keyBuffer(property), bufferSize, buffer, outLength);
+    } ORV_EXPORT_GUARD
 }
 PGPError PGP_CALL PGPGetKeyTime(PGPKeyRef key, PGPKeyPropName property, PGPTime* outValue) {
-    return getProperty(key, kPGPKeyIter_Key, keyTime(property), outValue, timeProperty);
+    try {
+        return getProperty(key, kPGPKeyIter_Key, keyTime(property), outValue, timeProperty);
+    } ORV_EXPORT_GUARD
 }
 PGPError PGP_CALL PGPGetSubKeyBoolean(PGPSubKeyRef subKey, PGPKeyPropName property, PGPBoolean* outValue) {
-    return getProperty(subKey, kPGPKeyIter_SubKey, subKeyBoolean(property), outValue, boolProperty);
+    try {
+        return getProperty(subKey, kPGPKeyIter_SubKey, subKeyBoolean(property), outValue, boolProperty);
+    } ORV_EXPORT_GUARD
 }
 PGPError PGP_CALL PGPGetSubKeyNumber(PGPSubKeyRef subKey, PGPKeyPropName property, PGPInt32* outValue) {
-    return getProperty(subKey, kPGPKeyIter_SubKey, subKeyNumber(property), outValue, numProperty);
+    try {
+        return getProperty(subKey, kPGPKeyIter_SubKey, subKeyNumber(property), outValue, numProperty);
+    } ORV_EXPORT_GUARD
 }
 PGPError PGP_CALL PGPGetSubKeyPropertyBuffer(PGPSubKeyRef subKey, PGPKeyPropName property, PGPSize bufferSize,
                                              void* buffer, PGPSize* outLength) {
-    return getBuffer(subKey, kPGPKeyIter_SubKey, 0, bufferSize, buffer, outLength);
+    try {
+        return getBuffer(subKey, kPGPKeyIter_SubKey, 0, bufferSize, buffer, outLength);
+    } ORV_EXPORT_GUARD
 }
 PGPError PGP_CALL PGPGetSubKeyTime(PGPSubKeyRef subKey, PGPKeyPropName property, PGPTime* outValue) {
-    return getProperty(subKey, kPGPKeyIter_SubKey, subKeyTime(property), outValue, timeProperty);
+    try {
+        return getProperty(subKey, kPGPKeyIter_SubKey, subKeyTime(property), outValue, timeProperty);
+    } ORV_EXPORT_GUARD
 }
 PGPError PGP_CALL PGPGetUserIDBoolean(PGPUserIDRef userID, PGPKeyPropName property, PGPBoolean* outValue) {
-    return getProperty(userID, kPGPKeyIter_UserID, userIDBoolean(property), outValue, boolProperty);
+    try {
+        return getProperty(userID, kPGPKeyIter_UserID, userIDBoolean(property), outValue, boolProperty);
+    } ORV_EXPORT_GUARD
 }
 PGPError PGP_CALL PGPGetUserIDNumber(PGPUserIDRef userID, PGPKeyPropName property, PGPInt32* outValue) {
-    return getProperty(userID, kPGPKeyIter_UserID, userIDNumber(property), outValue, numProperty);
+    try {
+        return getProperty(userID, kPGPKeyIter_UserID, userIDNumber(property), outValue, numProperty);
+    } ORV_EXPORT_GUARD
 }
 PGPError PGP_CALL PGPGetUserIDStringBuffer(PGPUserIDRef userID, PGPKeyPropName property, PGPSize bufferSize,
                                            void* buffer, PGPSize* outLength) {
-    return getBuffer(userID, kPGPKeyIter_UserID, userIDString(property), bufferSize, buffer, outLength);
+    try {
+        return getBuffer(userID, kPGPKeyIter_UserID, userIDString(property), bufferSize, buffer, outLength);
+    } ORV_EXPORT_GUARD
 }
 PGPError PGP_CALL PGPGetSigBoolean(PGPSigRef sig, PGPKeyPropName property, PGPBoolean* outValue) {
-    return getProperty(sig, kPGPKeyIter_Signature, sigBoolean(property), outValue, boolProperty);
+    try {
+        return getProperty(sig, kPGPKeyIter_Signature, sigBoolean(property), outValue, boolProperty);
+    } ORV_EXPORT_GUARD
 }
 PGPError PGP_CALL PGPGetSigNumber(PGPSigRef sig, PGPKeyPropName property, PGPInt32* outValue) {
-    return getProperty(sig, kPGPKeyIter_Signature, sigNumber(property), outValue, numProperty);
+    try {
+        return getProperty(sig, kPGPKeyIter_Signature, sigNumber(property), outValue, numProperty);
+    } ORV_EXPORT_GUARD
 }
 PGPError PGP_CALL PGPGetSigPropertyBuffer(PGPSigRef sig, PGPKeyPropName property, PGPSize bufferSize, void* buffer,
                                           PGPSize* outLength) {
-    return getBuffer(sig, kPGPKeyIter_Signature, sigBuffer(property), bufferSize, buffer, outLength);
+    try {
+        return getBuffer(sig, kPGPKeyIter_Signature, sigBuffer(property), bufferSize, buffer, outLength);
+    } ORV_EXPORT_GUARD
 }
 PGPError PGP_CALL PGPGetSigTime(PGPSigRef sig, PGPKeyPropName property, PGPTime* outValue) {
-    return getProperty(sig, kPGPKeyIter_Signature, sigTime(property), outValue, timeProperty);
+    try {
+        return getProperty(sig, kPGPKeyIter_Signature, sigTime(property), outValue, timeProperty);
+    } ORV_EXPORT_GUARD
 }
 
 PGPError PGP_CALL PGPGetPrimaryUserIDNameBuffer(PGPKeyRef key, PGPSize bufferSize, char* buffer, PGPSize* outLength) {
-    return PGPGetPrimaryUserIDName(key, buffer, bufferSize, outLength);
+    try {
+        return PGPGetPrimaryUserIDName(key, buffer, bufferSize, outLength);
+    } ORV_EXPORT_GUARD
 }
 
 // ---- key IDs and lookups -------------------------------------------------------
 
 PGPError PGP_CALL PGPExportKeyID(const PGPKeyID* keyID, PGPByte exportedData[kPGPKeyIDSize], PGPSize* outLength) {
-    if (outLength) *outLength = 0;
-    if (!keyID || !exportedData) return kPGPError_BadParams;
-    std::string hex = keyIDHex(keyID);
-    if (hex.empty()) return kPGPError_BadParams;
-    exportedData[0] = static_cast<PGPByte>(hex.size() / 2);
-    for (size_t i = 0; i < hex.size() / 2; ++i)
-        exportedData[1 + i] = static_cast<PGPByte>(std::stoi(hex.substr(i * 2, 2), nullptr, 16));
-    if (outLength) *outLength = static_cast<PGPSize>(1 + hex.size() / 2);
-    return kPGPError_NoErr;
+    try {
+        if (outLength) *outLength = 0;
+        if (!keyID || !exportedData) return kPGPError_BadParams;
+        std::string hex = keyIDHex(keyID);
+        if (hex.empty()) return kPGPError_BadParams;
+        exportedData[0] = static_cast<PGPByte>(hex.size() / 2);
+        for (size_t i = 0; i < hex.size() / 2; ++i)
+            exportedData[1 + i] = static_cast<PGPByte>(std::stoi(hex.substr(i * 2, 2), nullptr, 16));
+        if (outLength) *outLength = static_cast<PGPSize>(1 + hex.size() / 2);
+        return kPGPError_NoErr;
+    } ORV_EXPORT_GUARD
 }
 
 PGPError PGP_CALL PGPImportKeyID(const void* data, PGPKeyID* outKeyID) {
-    if (!outKeyID) return kPGPError_BadParams;
-    std::memset(outKeyID, 0, kKeyIDBytes);
-    if (!data) return kPGPError_BadParams;
-    const auto* b = static_cast<const PGPByte*>(data);
-    if (b[0] != 4 && b[0] != 8) return kPGPError_BadParams;
-    static_assert(kExportedKeyIDMax <= kPGPKeyIDSize65);
-    makeKeyID(toHex(std::string(reinterpret_cast<const char*>(b + 1), b[0])), outKeyID);
-    return kPGPError_NoErr;
+    try {
+        if (!outKeyID) return kPGPError_BadParams;
+        std::memset(outKeyID, 0, kKeyIDBytes);
+        if (!data) return kPGPError_BadParams;
+        const auto* b = static_cast<const PGPByte*>(data);
+        if (b[0] != 4 && b[0] != 8) return kPGPError_BadParams;
+        static_assert(kExportedKeyIDMax <= kPGPKeyIDSize65);
+        makeKeyID(toHex(std::string(reinterpret_cast<const char*>(b + 1), b[0])), outKeyID);
+        return kPGPError_NoErr;
+    } ORV_EXPORT_GUARD
 }
 
 PGPError PGP_CALL PGPGetKeyIDFromString(const char* string, PGPKeyID* outKeyID) {
-    return PGPNewKeyIDFromString(string, 0, outKeyID);
+    try {
+        return PGPNewKeyIDFromString(string, 0, outKeyID);
+    } ORV_EXPORT_GUARD
 }
 PGPError PGP_CALL PGPGetKeyIDFromKey(PGPKeyDBObjRef key, PGPKeyID* outKeyID) {
-    if (!isKind(key, kPGPKeyIter_Key)) return kPGPError_BadParams;
-    return PGPGetKeyID(key, outKeyID);
+    try {
+        if (!isKind(key, kPGPKeyIter_Key)) return kPGPError_BadParams;
+        return PGPGetKeyID(key, outKeyID);
+    } ORV_EXPORT_GUARD
 }
 PGPError PGP_CALL PGPGetKeyIDFromSubKey(PGPKeyDBObjRef subKey, PGPKeyID* outKeyID) {
-    if (!isKind(subKey, kPGPKeyIter_SubKey)) return kPGPError_BadParams;
-    return PGPGetKeyID(subKey, outKeyID);
+    try {
+        if (!isKind(subKey, kPGPKeyIter_SubKey)) return kPGPError_BadParams;
+        return PGPGetKeyID(subKey, outKeyID);
+    } ORV_EXPORT_GUARD
 }
 PGPError PGP_CALL PGPGetKeyIDOfCertifier(PGPKeyDBObjRef sig, PGPKeyID* outKeyID) {
-    if (!isKind(sig, kPGPKeyIter_Signature)) return kPGPError_BadParams;
-    return PGPGetKeyID(sig, outKeyID);
+    try {
+        if (!isKind(sig, kPGPKeyIter_Signature)) return kPGPError_BadParams;
+        return PGPGetKeyID(sig, outKeyID);
+    } ORV_EXPORT_GUARD
 }
 
 PGPError PGP_CALL PGPGetKeyByKeyID(PGPKeySetRef keySet, const PGPKeyID* keyID, PGPPublicKeyAlgorithm algorithm,
                                    PGPKeyRef* outKey) {
-    if (!outKey) return kPGPError_BadParams;
-    *outKey = nullptr;
-    if (!check(keySet) || !keyID || keyIDHex(keyID).empty()) return kPGPError_BadParams;
-    for (auto* k : setMembers(keySet)) {
-        bool match = keyIDMatches(keyID, k->self.keyid);
-        for (auto& s : k->subkeys) match = match || keyIDMatches(keyID, s->keyid);
-        if (!match) continue;
-        PGPInt32 alg = 0;
-        numProperty(&k->self, kPGPKeyProperty_AlgorithmID, &alg);
-        if (algorithm && alg != algorithm) continue;
-        *outKey = &k->self;
-        return kPGPError_NoErr;
-    }
-    return kPGPError_ItemNotFound;
+    try {
+        if (!outKey) return kPGPError_BadParams;
+        *outKey = nullptr;
+        if (!check(keySet) || !keyID || keyIDHex(keyID).empty()) return kPGPError_BadParams;
+        for (auto* k : setMembers(keySet)) {
+            bool match = keyIDMatches(keyID, k->self.keyid);
+            for (auto& s : k->subkeys) match = match || keyIDMatches(keyID, s->keyid);
+            if (!match) continue;
+            PGPInt32 alg = 0;
+            numProperty(&k->self, kPGPKeyProperty_AlgorithmID, &alg);
+            if (algorithm && alg != algorithm) continue;
+            *outKey = &k->self;
+            return kPGPError_NoErr;
+        }
+        return kPGPError_ItemNotFound;
+    } ORV_EXPORT_GUARD
 }
 
 // The default private key lives in the SDK preferences of the key's context.
 PGPError PGP_CALL PGPSetDefaultPrivateKey(PGPKeyRef key) {
-    if (!isKind(key, kPGPKeyIter_Key)) return kPGPError_BadParams;
-    if (!hasSecret(key->key)) return kErrSecretKeyNotFound;
-    PGPKeyID id;
-    PGPByte exported[kPGPKeyIDSize];
-    PGPSize length = 0;
-    PGPError err = PGPGetKeyID(key, &id);
-    if (!err) err = PGPExportKeyID(&id, exported, &length);
-    if (!err) err = PGPsdkPrefSetData(key->key->db->context, kPGPsdkPref_DefaultKeyID, exported, length);
-    return err;
+    try {
+        if (!isKind(key, kPGPKeyIter_Key)) return kPGPError_BadParams;
+        if (!hasSecret(key->key)) return kErrSecretKeyNotFound;
+        PGPKeyID id;
+        PGPByte exported[kPGPKeyIDSize];
+        PGPSize length = 0;
+        PGPError err = PGPGetKeyID(key, &id);
+        if (!err) err = PGPExportKeyID(&id, exported, &length);
+        if (!err) err = PGPsdkPrefSetData(key->key->db->context, kPGPsdkPref_DefaultKeyID, exported, length);
+        return err;
+    } ORV_EXPORT_GUARD
 }
 
 PGPError PGP_CALL PGPGetDefaultPrivateKey(PGPKeySetRef keySet, PGPKeyRef* outKey) {
-    if (!outKey) return kPGPError_BadParams;
-    *outKey = nullptr;
-    if (!check(keySet)) return kPGPError_BadParams;
-    void* data = nullptr;
-    PGPSize size = 0;
-    PGPError err = PGPsdkPrefGetData(keySet->context, kPGPsdkPref_DefaultKeyID, &data, &size);
-    if (err) return err;
-    PGPByte exported[kPGPKeyIDSize] = {};
-    std::memcpy(exported, data, std::min<size_t>(size, sizeof exported));
-    PGPFreeData(data);
-    PGPKeyID id;
-    err = PGPImportKeyID(exported, &id);
-    if (!err) err = PGPGetKeyByKeyID(keySet, &id, 0, outKey);
-    return err;
+    try {
+        if (!outKey) return kPGPError_BadParams;
+        *outKey = nullptr;
+        if (!check(keySet)) return kPGPError_BadParams;
+        void* data = nullptr;
+        PGPSize size = 0;
+        PGPError err = PGPsdkPrefGetData(keySet->context, kPGPsdkPref_DefaultKeyID, &data, &size);
+        if (err) return err;
+        PGPByte exported[kPGPKeyIDSize] = {};
+        std::memcpy(exported, data, std::min<size_t>(size, sizeof exported));
+        PGPFreeData(data);
+        PGPKeyID id;
+        err = PGPImportKeyID(exported, &id);
+        if (!err) err = PGPGetKeyByKeyID(keySet, &id, 0, outKey);
+        return err;
+    } ORV_EXPORT_GUARD
 }
 
 PGPError PGP_CALL PGPGetIndexedAdditionalRecipientRequestKey65(PGPKeyRef key, PGPKeySetRef allKeys, PGPUInt32 index,
                                                                PGPKeyRef* outKey, PGPKeyID* outKeyID,
                                                                PGPByte* outClass) {
-    if (allKeys && !check(allKeys)) return kPGPError_BadParams;
-    PGPError err = PGPGetIndexedAdditionalRecipientRequestKey(key, index, outKey, outKeyID, outClass);
-    if (!err && outKey && *outKey && allKeys && !PGPKeySetIsMember(*outKey, allKeys)) *outKey = nullptr;
-    return err;
+    try {
+        if (allKeys && !check(allKeys)) return kPGPError_BadParams;
+        PGPError err = PGPGetIndexedAdditionalRecipientRequestKey(key, index, outKey, outKeyID, outClass);
+        if (!err && outKey && *outKey && allKeys && !PGPKeySetIsMember(*outKey, allKeys)) *outKey = nullptr;
+        return err;
+    } ORV_EXPORT_GUARD
 }
 
 PGPError PGP_CALL PGPGetIndexedRevocationKey65(PGPKeyRef key, PGPKeySetRef allKeys, PGPUInt32 index,
                                                PGPKeyRef* outKey, PGPKeyID* outKeyID) {
-    if (allKeys && !check(allKeys)) return kPGPError_BadParams;
-    PGPError err = PGPGetIndexedRevocationKey(key, index, outKey, outKeyID);
-    if (!err && outKey && *outKey && allKeys && !PGPKeySetIsMember(*outKey, allKeys)) *outKey = nullptr;
-    return err;
+    try {
+        if (allKeys && !check(allKeys)) return kPGPError_BadParams;
+        PGPError err = PGPGetIndexedRevocationKey(key, index, outKey, outKeyID);
+        if (!err && outKey && *outKey && allKeys && !PGPKeySetIsMember(*outKey, allKeys)) *outKey = nullptr;
+        return err;
+    } ORV_EXPORT_GUARD
 }
 
 PGPError PGP_CALL PGPGetSigCertifierKey65(PGPSigRef sig, PGPKeySetRef allKeys, PGPKeyRef* outKey) {
-    if (!outKey) return kPGPError_BadParams;
-    *outKey = nullptr;
-    if (!isKind(sig, kPGPKeyIter_Signature) || !check(allKeys)) return kPGPError_BadParams;
-    PGPKeyID id;
-    PGPError err = PGPGetKeyID(sig, &id);
-    return err ? err : PGPGetKeyByKeyID(allKeys, &id, 0, outKey);
+    try {
+        if (!outKey) return kPGPError_BadParams;
+        *outKey = nullptr;
+        if (!isKind(sig, kPGPKeyIter_Signature) || !check(allKeys)) return kPGPError_BadParams;
+        PGPKeyID id;
+        PGPError err = PGPGetKeyID(sig, &id);
+        return err ? err : PGPGetKeyByKeyID(allKeys, &id, 0, outKey);
+    } ORV_EXPORT_GUARD
 }
 
 // ---- contexts ----------------------------------------------------------------
 
 PGPError PGP_CALL PGPGetKeySetContext(PGPKeySetRef keySet, PGPContextRef* outContext) {
-    if (!outContext) return kPGPError_BadParams;
-    *outContext = PGPPeekKeySetContext(keySet);
-    return *outContext ? kPGPError_NoErr : kPGPError_BadParams;
+    try {
+        if (!outContext) return kPGPError_BadParams;
+        *outContext = PGPPeekKeySetContext(keySet);
+        return *outContext ? kPGPError_NoErr : kPGPError_BadParams;
+    } ORV_EXPORT_GUARD
 }
 PGPError PGP_CALL PGPGetKeyListContext(PGPKeyListRef keyList, PGPContextRef* outContext) {
-    if (!outContext) return kPGPError_BadParams;
-    *outContext = PGPPeekKeyListContext(keyList);
-    return *outContext ? kPGPError_NoErr : kPGPError_BadParams;
+    try {
+        if (!outContext) return kPGPError_BadParams;
+        *outContext = PGPPeekKeyListContext(keyList);
+        return *outContext ? kPGPError_NoErr : kPGPError_BadParams;
+    } ORV_EXPORT_GUARD
 }
 PGPError PGP_CALL PGPGetKeyIterContext(PGPKeyIterRef iter, PGPContextRef* outContext) {
-    if (!outContext) return kPGPError_BadParams;
-    *outContext = PGPPeekKeyIterContext(iter);
-    return *outContext ? kPGPError_NoErr : kPGPError_BadParams;
+    try {
+        if (!outContext) return kPGPError_BadParams;
+        *outContext = PGPPeekKeyIterContext(iter);
+        return *outContext ? kPGPError_NoErr : kPGPError_BadParams;
+    } ORV_EXPORT_GUARD
 }
 static PGPError objContext(PGPKeyDBObjRef obj, int kind, PGPContextRef* outContext) {
     if (!outContext) return kPGPError_BadParams;
     *outContext = isKind(obj, kind) ? obj->key->db->context : nullptr;
     return *outContext ? kPGPError_NoErr : kPGPError_BadParams;
 }
-PGPError PGP_CALL PGPGetKeyContext(PGPKeyRef key, PGPContextRef* c) { return objContext(key, kPGPKeyIter_Key, c); }
-PGPError PGP_CALL PGPGetSubKeyContext(PGPSubKeyRef s, PGPContextRef* c) { return objContext(s, kPGPKeyIter_SubKey, c); }
-PGPError PGP_CALL PGPGetUserIDContext(PGPUserIDRef u, PGPContextRef* c) { return objContext(u, kPGPKeyIter_UserID, c); }
+PGPError PGP_CALL PGPGetKeyContext(PGPKeyRef key, PGPContextRef* c) {
+    try {
+        return objContext(key, kPGPKeyIter_Key, c);
+    } ORV_EXPORT_GUARD
+}
+PGPError PGP_CALL PGPGetSubKeyContext(PGPSubKeyRef s, PGPContextRef* c) {
+    try {
+        return objContext(s, kPGPKeyIter_SubKey, c);
+    } ORV_EXPORT_GUARD
+}
+PGPError PGP_CALL PGPGetUserIDContext(PGPUserIDRef u, PGPContextRef* c) {
+    try {
+        return objContext(u, kPGPKeyIter_UserID, c);
+    } ORV_EXPORT_GUARD
+}
 
 }  // extern "C"
 

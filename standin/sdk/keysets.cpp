@@ -4,6 +4,7 @@
 #include <cstring>
 #include <new>
 
+#include "standin/export_guard.h"
 #include "standin/sdk/internal.h"
 #include "standin/sdk/packets.h"
 
@@ -190,115 +191,149 @@ std::string sortName(KeyRecord* k) { return upper(primaryUserID(k)); }
 extern "C" {
 
 PGPError PGP_CALL PGPNewKeySet(PGPKeyDBRef keyDB, PGPKeySetRef* outKeySet) {
-    if (!outKeySet) return kPGPError_BadParams;
-    *outKeySet = nullptr;
-    if (!check(keyDB)) return kPGPError_BadParams;
-    PGPError err = newKeySet(keyDB, false, outKeySet);
-    if (!err) (*outKeySet)->members = liveKeys(keyDB);
-    return err;
+    try {
+        if (!outKeySet) return kPGPError_BadParams;
+        *outKeySet = nullptr;
+        if (!check(keyDB)) return kPGPError_BadParams;
+        PGPError err = newKeySet(keyDB, false, outKeySet);
+        if (!err) (*outKeySet)->members = liveKeys(keyDB);
+        return err;
+    } ORV_EXPORT_GUARD
 }
 
 PGPError PGP_CALL PGPNewEmptyKeySet(PGPKeyDBRef keyDB, PGPKeySetRef* outKeySet) {
-    if (!outKeySet) return kPGPError_BadParams;
-    *outKeySet = nullptr;
-    if (!check(keyDB)) return kPGPError_BadParams;
-    return newKeySet(keyDB, false, outKeySet);
+    try {
+        if (!outKeySet) return kPGPError_BadParams;
+        *outKeySet = nullptr;
+        if (!check(keyDB)) return kPGPError_BadParams;
+        return newKeySet(keyDB, false, outKeySet);
+    } ORV_EXPORT_GUARD
 }
 
 PGPError PGP_CALL PGPNewOneKeySet(PGPKeyDBObjRef key, PGPKeySetRef* outKeySet) {
-    if (!outKeySet) return kPGPError_BadParams;
-    *outKeySet = nullptr;
-    if (!check(key) || !key->key) return kPGPError_BadParams;
-    PGPError err = newKeySet(key->key->db, false, outKeySet);
-    if (!err) (*outKeySet)->members.push_back(key->key);
-    return err;
+    try {
+        if (!outKeySet) return kPGPError_BadParams;
+        *outKeySet = nullptr;
+        if (!check(key) || !key->key) return kPGPError_BadParams;
+        PGPError err = newKeySet(key->key->db, false, outKeySet);
+        if (!err) (*outKeySet)->members.push_back(key->key);
+        return err;
+    } ORV_EXPORT_GUARD
 }
 
 PGPError PGP_CALL PGPIncKeySetRefCount(PGPKeySetRef keySet) {
-    if (!check(keySet)) return kPGPError_BadParams;
-    if (keySet->isRoot && ORV_SDK_RELEASE == 65) ++keySet->db->refs;
-    else ++keySet->refs;
-    return kPGPError_NoErr;
+    try {
+        if (!check(keySet)) return kPGPError_BadParams;
+        if (keySet->isRoot && ORV_SDK_RELEASE == 65) ++keySet->db->refs;
+        else ++keySet->refs;
+        return kPGPError_NoErr;
+    } ORV_EXPORT_GUARD
 }
 
 PGPError PGP_CALL PGPFreeKeySet(PGPKeySetRef keySet) {
-    if (!check(keySet)) return kPGPError_BadParams;
-    return freeKeySet(keySet);
+    try {
+        if (!check(keySet)) return kPGPError_BadParams;
+        return freeKeySet(keySet);
+    } ORV_EXPORT_GUARD
 }
 
-PGPKeyDBRef PGP_CALL PGPPeekKeySetKeyDB(PGPKeySetRef keySet) { return check(keySet) ? keySet->db : nullptr; }
-PGPContextRef PGP_CALL PGPPeekKeySetContext(PGPKeySetRef keySet) { return check(keySet) ? keySet->context : nullptr; }
+PGPKeyDBRef PGP_CALL PGPPeekKeySetKeyDB(PGPKeySetRef keySet) {
+    try {
+        return check(keySet) ? keySet->db : nullptr;
+    } ORV_EXPORT_GUARD
+}
+PGPContextRef PGP_CALL PGPPeekKeySetContext(PGPKeySetRef keySet) {
+    try {
+        return check(keySet) ? keySet->context : nullptr;
+    } ORV_EXPORT_GUARD
+}
 
 PGPError PGP_CALL PGPCountKeys(PGPKeySetRef keySet, PGPUInt32* outCount) {
-    if (!check(keySet) || !outCount) return kPGPError_BadParams;
-    *outCount = static_cast<PGPUInt32>(setMembers(keySet).size());
-    return kPGPError_NoErr;
+    try {
+        if (!check(keySet) || !outCount) return kPGPError_BadParams;
+        *outCount = static_cast<PGPUInt32>(setMembers(keySet).size());
+        return kPGPError_NoErr;
+    } ORV_EXPORT_GUARD
 }
 
 PGPBoolean PGP_CALL PGPKeySetIsMember(PGPKeyDBObjRef key, PGPKeySetRef keySet) {
-    if (!check(key) || !check(keySet) || !key->key || key->key->deleted) return 0;
-    if (keySet->isRoot) return key->key->db == keySet->db;
-    auto m = setMembers(keySet);
-    return std::find(m.begin(), m.end(), key->key) != m.end();
+    try {
+        if (!check(key) || !check(keySet) || !key->key || key->key->deleted) return 0;
+        if (keySet->isRoot) return key->key->db == keySet->db;
+        auto m = setMembers(keySet);
+        return std::find(m.begin(), m.end(), key->key) != m.end();
+    } ORV_EXPORT_GUARD
 }
 
 PGPError PGP_CALL PGPNewKeyDBObjBooleanFilter(PGPContextRef context, PGPKeyDBObjProperty property, PGPBoolean match,
                                               PGPFilterRef* outFilter) {
-    PGPFilter f;
-    f.kind = PGPFilter::Boolean;
-    f.property = property;
-    f.boolValue = match;
-    return newFilter(context, outFilter, f);
+    try {
+        PGPFilter f;
+        f.kind = PGPFilter::Boolean;
+        f.property = property;
+        f.boolValue = match;
+        return newFilter(context, outFilter, f);
+    } ORV_EXPORT_GUARD
 }
 
 PGPError PGP_CALL PGPNewKeyDBObjNumericFilter(PGPContextRef context, PGPKeyDBObjProperty property, PGPUInt32 value,
                                               PGPMatchCriterion match, PGPFilterRef* outFilter) {
-    PGPFilter f;
-    f.kind = PGPFilter::Numeric;
-    f.property = property;
-    f.number = value;
-    f.match = match;
-    return newFilter(context, outFilter, f);
+    try {
+        PGPFilter f;
+        f.kind = PGPFilter::Numeric;
+        f.property = property;
+        f.number = value;
+        f.match = match;
+        return newFilter(context, outFilter, f);
+    } ORV_EXPORT_GUARD
 }
 
 PGPError PGP_CALL PGPNewKeyDBObjTimeFilter(PGPContextRef context, PGPKeyDBObjProperty property, PGPTime value,
                                            PGPMatchCriterion match, PGPFilterRef* outFilter) {
-    PGPFilter f;
-    f.kind = PGPFilter::Time;
-    f.property = property;
-    f.number = value;
-    f.match = match;
-    return newFilter(context, outFilter, f);
+    try {
+        PGPFilter f;
+        f.kind = PGPFilter::Time;
+        f.property = property;
+        f.number = value;
+        f.match = match;
+        return newFilter(context, outFilter, f);
+    } ORV_EXPORT_GUARD
 }
 
 PGPError PGP_CALL PGPNewKeyDBObjDataFilter(PGPContextRef context, PGPKeyDBObjProperty property, const void* data,
                                            PGPSize length, PGPMatchCriterion match, PGPFilterRef* outFilter) {
-    if (!data && length) return kPGPError_BadParams;
-    PGPFilter f;
-    f.kind = PGPFilter::Data;
-    f.property = property;
-    if (data) f.data.assign(static_cast<const char*>(data), length);
-    f.match = match;
-    return newFilter(context, outFilter, f);
+    try {
+        if (!data && length) return kPGPError_BadParams;
+        PGPFilter f;
+        f.kind = PGPFilter::Data;
+        f.property = property;
+        if (data) f.data.assign(static_cast<const char*>(data), length);
+        f.match = match;
+        return newFilter(context, outFilter, f);
+    } ORV_EXPORT_GUARD
 }
 
 PGPError PGP_CALL PGPIncFilterRefCount(PGPFilterRef filter) {
-    if (!check(filter)) return kPGPError_BadParams;
-    ++filter->refs;
-    return kPGPError_NoErr;
+    try {
+        if (!check(filter)) return kPGPError_BadParams;
+        ++filter->refs;
+        return kPGPError_NoErr;
+    } ORV_EXPORT_GUARD
 }
 
 // Combining filters takes over the filters given, as the SDK does.
 PGPError PGP_CALL PGPNegateFilter(PGPFilterRef filter, PGPFilterRef* outFilter) {
-    if (!outFilter) return kPGPError_BadParams;
-    *outFilter = nullptr;
-    if (!check(filter)) return kPGPError_BadParams;
-    auto* n = new (std::nothrow) PGPFilter;
-    if (!n) return kPGPError_OutOfMemory;
-    n->kind = PGPFilter::Not;
-    n->a = filter;
-    *outFilter = n;
-    return kPGPError_NoErr;
+    try {
+        if (!outFilter) return kPGPError_BadParams;
+        *outFilter = nullptr;
+        if (!check(filter)) return kPGPError_BadParams;
+        auto* n = new (std::nothrow) PGPFilter;
+        if (!n) return kPGPError_OutOfMemory;
+        n->kind = PGPFilter::Not;
+        n->a = filter;
+        *outFilter = n;
+        return kPGPError_NoErr;
+    } ORV_EXPORT_GUARD
 }
 
 static PGPError combine(PGPFilter::Kind kind, PGPFilterRef a, PGPFilterRef b, PGPFilterRef* outFilter) {
@@ -315,192 +350,236 @@ static PGPError combine(PGPFilter::Kind kind, PGPFilterRef a, PGPFilterRef b, PG
 }
 
 PGPError PGP_CALL PGPIntersectFilters(PGPFilterRef filter1, PGPFilterRef filter2, PGPFilterRef* outFilter) {
-    return combine(PGPFilter::And, filter1, filter2, outFilter);
+    try {
+        return combine(PGPFilter::And, filter1, filter2, outFilter);
+    } ORV_EXPORT_GUARD
 }
 
 PGPError PGP_CALL PGPUnionFilters(PGPFilterRef filter1, PGPFilterRef filter2, PGPFilterRef* outFilter) {
-    return combine(PGPFilter::Or, filter1, filter2, outFilter);
+    try {
+        return combine(PGPFilter::Or, filter1, filter2, outFilter);
+    } ORV_EXPORT_GUARD
 }
 
 PGPError PGP_CALL PGPFreeFilter(PGPFilterRef filter) {
-    if (!check(filter)) return kPGPError_BadParams;
-    releaseFilter(filter);
-    return kPGPError_NoErr;
+    try {
+        if (!check(filter)) return kPGPError_BadParams;
+        releaseFilter(filter);
+        return kPGPError_NoErr;
+    } ORV_EXPORT_GUARD
 }
 
 PGPError PGP_CALL PGPFilterKeySet(PGPKeySetRef keySet, PGPFilterRef filter, PGPKeySetRef* outKeySet) {
-    if (!outKeySet) return kPGPError_BadParams;
-    *outKeySet = nullptr;
-    if (!check(keySet) || !check(filter)) return kPGPError_BadParams;
-    PGPKeySetRef out = nullptr;
-    PGPError err = newKeySet(keySet->db, false, &out);
-    if (err) return err;
-    out->context = keySet->context;
-    for (auto* k : setMembers(keySet))
-        if (evalKey(filter, k)) {
-            out->members.push_back(k);
-            holdDB(out, k->db);
-        }
-    *outKeySet = out;
-    return kPGPError_NoErr;
+    try {
+        if (!outKeySet) return kPGPError_BadParams;
+        *outKeySet = nullptr;
+        if (!check(keySet) || !check(filter)) return kPGPError_BadParams;
+        PGPKeySetRef out = nullptr;
+        PGPError err = newKeySet(keySet->db, false, &out);
+        if (err) return err;
+        out->context = keySet->context;
+        for (auto* k : setMembers(keySet))
+            if (evalKey(filter, k)) {
+                out->members.push_back(k);
+                holdDB(out, k->db);
+            }
+        *outKeySet = out;
+        return kPGPError_NoErr;
+    } ORV_EXPORT_GUARD
 }
 
 PGPError PGP_CALL PGPOrderKeySet(PGPKeySetRef keySet, PGPKeyOrdering order, PGPBoolean reverseOrder,
                                  PGPKeyListRef* outKeyList) {
-    if (!outKeyList) return kPGPError_BadParams;
-    *outKeyList = nullptr;
-    if (!check(keySet)) return kPGPError_BadParams;
-    auto* l = new (std::nothrow) PGPKeyList;
-    if (!l) return kPGPError_OutOfMemory;
-    l->set = keySet;
-    PGPIncKeySetRefCount(keySet);
-    l->keys = setMembers(keySet);
-    auto num = [](KeyRecord* k, PGPKeyDBObjProperty p) {
-        PGPInt32 v = 0;
-        numProperty(&k->self, p, &v);
-        return v;
-    };
-    auto tim = [](KeyRecord* k, PGPKeyDBObjProperty p) {
-        PGPTime v = 0;
-        timeProperty(&k->self, p, &v);
-        return v;
-    };
-    auto less = [&](KeyRecord* a, KeyRecord* b) {
-        switch (order) {
-        case kPGPKeyOrdering_UserID: return sortName(a) < sortName(b);
-        case kPGPKeyOrdering_KeyID: return a->self.keyid.substr(8) < b->self.keyid.substr(8);
-        case kPGPKeyOrdering_Validity: return num(a, kPGPKeyProperty_Validity) > num(b, kPGPKeyProperty_Validity);
-        case kPGPKeyOrdering_Trust: return num(a, kPGPKeyProperty_Trust) > num(b, kPGPKeyProperty_Trust);
-        case kPGPKeyOrdering_EncryptionKeySize:
-        case kPGPKeyOrdering_SigningKeySize: return num(a, kPGPKeyProperty_Bits) > num(b, kPGPKeyProperty_Bits);
-        case kPGPKeyOrdering_CreationDate: return tim(a, kPGPKeyProperty_Creation) > tim(b, kPGPKeyProperty_Creation);
-        case kPGPKeyOrdering_ExpirationDate:
-            return tim(a, kPGPKeyProperty_Expiration) > tim(b, kPGPKeyProperty_Expiration);
-        default: return false;
-        }
-    };
-    std::stable_sort(l->keys.begin(), l->keys.end(), less);
-    if (reverseOrder) std::reverse(l->keys.begin(), l->keys.end());
-    *outKeyList = l;
-    return kPGPError_NoErr;
+    try {
+        if (!outKeyList) return kPGPError_BadParams;
+        *outKeyList = nullptr;
+        if (!check(keySet)) return kPGPError_BadParams;
+        auto* l = new (std::nothrow) PGPKeyList;
+        if (!l) return kPGPError_OutOfMemory;
+        l->set = keySet;
+        PGPIncKeySetRefCount(keySet);
+        l->keys = setMembers(keySet);
+        auto num = [](KeyRecord* k, PGPKeyDBObjProperty p) {
+            PGPInt32 v = 0;
+            numProperty(&k->self, p, &v);
+            return v;
+        };
+        auto tim = [](KeyRecord* k, PGPKeyDBObjProperty p) {
+            PGPTime v = 0;
+            timeProperty(&k->self, p, &v);
+            return v;
+        };
+        auto less = [&](KeyRecord* a, KeyRecord* b) {
+            switch (order) {
+            case kPGPKeyOrdering_UserID: return sortName(a) < sortName(b);
+            case kPGPKeyOrdering_KeyID: return a->self.keyid.substr(8) < b->self.keyid.substr(8);
+            case kPGPKeyOrdering_Validity: return num(a, kPGPKeyProperty_Validity) > num(b, kPGPKeyProperty_Validity);
+            case kPGPKeyOrdering_Trust: return num(a, kPGPKeyProperty_Trust) > num(b, kPGPKeyProperty_Trust);
+            case kPGPKeyOrdering_EncryptionKeySize:
+            case kPGPKeyOrdering_SigningKeySize: return num(a, kPGPKeyProperty_Bits) > num(b, kPGPKeyProperty_Bits);
+            case kPGPKeyOrdering_CreationDate: return tim(a, kPGPKeyProperty_Creation) > tim(b, kPGPKeyProperty_Creation);
+            case kPGPKeyOrdering_ExpirationDate:
+                return tim(a, kPGPKeyProperty_Expiration) > tim(b, kPGPKeyProperty_Expiration);
+            default: return false;
+            }
+        };
+        std::stable_sort(l->keys.begin(), l->keys.end(), less);
+        if (reverseOrder) std::reverse(l->keys.begin(), l->keys.end());
+        *outKeyList = l;
+        return kPGPError_NoErr;
+    } ORV_EXPORT_GUARD
 }
 
 PGPError PGP_CALL PGPIncKeyListRefCount(PGPKeyListRef keyList) {
-    if (!check(keyList)) return kPGPError_BadParams;
-    ++keyList->refs;
-    return kPGPError_NoErr;
+    try {
+        if (!check(keyList)) return kPGPError_BadParams;
+        ++keyList->refs;
+        return kPGPError_NoErr;
+    } ORV_EXPORT_GUARD
 }
 
 PGPError PGP_CALL PGPFreeKeyList(PGPKeyListRef keyList) {
-    if (!check(keyList)) return kPGPError_BadParams;
-    if (--keyList->refs <= 0) {
-        PGPFreeKeySet(keyList->set);
-        delete keyList;
-    }
-    return kPGPError_NoErr;
+    try {
+        if (!check(keyList)) return kPGPError_BadParams;
+        if (--keyList->refs <= 0) {
+            PGPFreeKeySet(keyList->set);
+            delete keyList;
+        }
+        return kPGPError_NoErr;
+    } ORV_EXPORT_GUARD
 }
 
 PGPContextRef PGP_CALL PGPPeekKeyListContext(PGPKeyListRef keyList) {
-    return check(keyList) ? keyList->set->context : nullptr;
+    try {
+        return check(keyList) ? keyList->set->context : nullptr;
+    } ORV_EXPORT_GUARD
 }
 
 PGPError PGP_CALL PGPNewKeyIter(PGPKeyListRef keyList, PGPKeyIterRef* outIter) {
-    if (!outIter) return kPGPError_BadParams;
-    *outIter = nullptr;
-    if (!check(keyList)) return kPGPError_BadParams;
-    auto* it = new (std::nothrow) PGPKeyIter;
-    if (!it) return kPGPError_OutOfMemory;
-    it->list = keyList;
-    ++keyList->refs;
-    *outIter = it;
-    return kPGPError_NoErr;
+    try {
+        if (!outIter) return kPGPError_BadParams;
+        *outIter = nullptr;
+        if (!check(keyList)) return kPGPError_BadParams;
+        auto* it = new (std::nothrow) PGPKeyIter;
+        if (!it) return kPGPError_OutOfMemory;
+        it->list = keyList;
+        ++keyList->refs;
+        *outIter = it;
+        return kPGPError_NoErr;
+    } ORV_EXPORT_GUARD
 }
 
 PGPError PGP_CALL PGPNewKeyIterFromKeySet(PGPKeySetRef keySet, PGPKeyIterRef* outIter) {
-    if (!outIter) return kPGPError_BadParams;
-    *outIter = nullptr;
-    PGPKeyListRef list = nullptr;
-    PGPError err = PGPOrderKeySet(keySet, kPGPKeyOrdering_Any, 0, &list);
-    if (err) return err;
-    err = PGPNewKeyIter(list, outIter);
-    PGPFreeKeyList(list);
-    return err;
+    try {
+        if (!outIter) return kPGPError_BadParams;
+        *outIter = nullptr;
+        PGPKeyListRef list = nullptr;
+        PGPError err = PGPOrderKeySet(keySet, kPGPKeyOrdering_Any, 0, &list);
+        if (err) return err;
+        err = PGPNewKeyIter(list, outIter);
+        PGPFreeKeyList(list);
+        return err;
+    } ORV_EXPORT_GUARD
 }
 
 PGPError PGP_CALL PGPNewKeyIterFromKeyDB(PGPKeyDBRef keyDB, PGPKeyIterRef* outIter) {
-    if (outIter) *outIter = nullptr;
-    if (!check(keyDB)) return kPGPError_BadParams;
-    return PGPNewKeyIterFromKeySet(keyDB->root, outIter);
+    try {
+        if (outIter) *outIter = nullptr;
+        if (!check(keyDB)) return kPGPError_BadParams;
+        return PGPNewKeyIterFromKeySet(keyDB->root, outIter);
+    } ORV_EXPORT_GUARD
 }
 
 PGPError PGP_CALL PGPCopyKeyIter(PGPKeyIterRef iter, PGPKeyIterRef* outIter) {
-    if (!outIter) return kPGPError_BadParams;
-    *outIter = nullptr;
-    if (!check(iter)) return kPGPError_BadParams;
-    auto* it = new (std::nothrow) PGPKeyIter(*iter);
-    if (!it) return kPGPError_OutOfMemory;
-    ++it->list->refs;
-    *outIter = it;
-    return kPGPError_NoErr;
+    try {
+        if (!outIter) return kPGPError_BadParams;
+        *outIter = nullptr;
+        if (!check(iter)) return kPGPError_BadParams;
+        auto* it = new (std::nothrow) PGPKeyIter(*iter);
+        if (!it) return kPGPError_OutOfMemory;
+        ++it->list->refs;
+        *outIter = it;
+        return kPGPError_NoErr;
+    } ORV_EXPORT_GUARD
 }
 
 PGPError PGP_CALL PGPFreeKeyIter(PGPKeyIterRef iter) {
-    if (!check(iter)) return kPGPError_BadParams;
-    PGPFreeKeyList(iter->list);
-    delete iter;
-    return kPGPError_NoErr;
+    try {
+        if (!check(iter)) return kPGPError_BadParams;
+        PGPFreeKeyList(iter->list);
+        delete iter;
+        return kPGPError_NoErr;
+    } ORV_EXPORT_GUARD
 }
 
 PGPContextRef PGP_CALL PGPPeekKeyIterContext(PGPKeyIterRef iter) {
-    return check(iter) ? iter->list->set->context : nullptr;
+    try {
+        return check(iter) ? iter->list->set->context : nullptr;
+    } ORV_EXPORT_GUARD
 }
 
-PGPInt32 PGP_CALL PGPKeyIterIndex(PGPKeyIterRef iter) { return check(iter) ? iter->key : -1; }
+PGPInt32 PGP_CALL PGPKeyIterIndex(PGPKeyIterRef iter) {
+    try {
+        return check(iter) ? iter->key : -1;
+    } ORV_EXPORT_GUARD
+}
 
 PGPError PGP_CALL PGPKeyIterGetKeyDBObj(PGPKeyIterRef iter, PGPKeyIterKind kind, PGPKeyDBObjRef* outObj) {
-    return iterObj(iter, kind, 0, outObj);
+    try {
+        return iterObj(iter, kind, 0, outObj);
+    } ORV_EXPORT_GUARD
 }
 
 PGPError PGP_CALL PGPKeyIterNextKeyDBObj(PGPKeyIterRef iter, PGPKeyIterKind kind, PGPKeyDBObjRef* outObj) {
-    return iterObj(iter, kind, 1, outObj);
+    try {
+        return iterObj(iter, kind, 1, outObj);
+    } ORV_EXPORT_GUARD
 }
 
 PGPError PGP_CALL PGPKeyIterPrevKeyDBObj(PGPKeyIterRef iter, PGPKeyIterKind kind, PGPKeyDBObjRef* outObj) {
-    return iterObj(iter, kind, -1, outObj);
+    try {
+        return iterObj(iter, kind, -1, outObj);
+    } ORV_EXPORT_GUARD
 }
 
 PGPError PGP_CALL PGPKeyIterRewind(PGPKeyIterRef iter, PGPKeyIterKind kind) {
-    if (!check(iter)) return kPGPError_BadParams;
-    switch (kind) {
-    case kPGPKeyIter_Key: iter->key = -1; iter->sub = iter->uid = iter->sig = -1; break;
-    case kPGPKeyIter_SubKey: iter->sub = -1; break;
-    case kPGPKeyIter_UserID: iter->uid = -1; iter->sig = -1; break;
-    case kPGPKeyIter_Signature: iter->sig = -1; break;
-    default: return kPGPError_BadParams;
-    }
-    return kPGPError_NoErr;
+    try {
+        if (!check(iter)) return kPGPError_BadParams;
+        switch (kind) {
+        case kPGPKeyIter_Key: iter->key = -1; iter->sub = iter->uid = iter->sig = -1; break;
+        case kPGPKeyIter_SubKey: iter->sub = -1; break;
+        case kPGPKeyIter_UserID: iter->uid = -1; iter->sig = -1; break;
+        case kPGPKeyIter_Signature: iter->sig = -1; break;
+        default: return kPGPError_BadParams;
+        }
+        return kPGPError_NoErr;
+    } ORV_EXPORT_GUARD
 }
 
 PGPError PGP_CALL PGPKeyIterMove(PGPKeyIterRef iter, PGPInt32 relOffset, PGPKeyDBObjRef* outKey) {
-    if (outKey) *outKey = nullptr;
-    if (!check(iter)) return kPGPError_BadParams;
-    int n = static_cast<int>(iter->list->keys.size());
-    int pos = iter->key + relOffset;
-    if (pos < 0 || pos >= n) return kPGPError_EndOfIteration;
-    iter->key = pos;
-    iter->sub = iter->uid = iter->sig = -1;
-    if (outKey) *outKey = &iter->list->keys[pos]->self;
-    return kPGPError_NoErr;
+    try {
+        if (outKey) *outKey = nullptr;
+        if (!check(iter)) return kPGPError_BadParams;
+        int n = static_cast<int>(iter->list->keys.size());
+        int pos = iter->key + relOffset;
+        if (pos < 0 || pos >= n) return kPGPError_EndOfIteration;
+        iter->key = pos;
+        iter->sub = iter->uid = iter->sig = -1;
+        if (outKey) *outKey = &iter->list->keys[pos]->self;
+        return kPGPError_NoErr;
+    } ORV_EXPORT_GUARD
 }
 
 PGPInt32 PGP_CALL PGPKeyIterSeek(PGPKeyIterRef iter, PGPKeyDBObjRef key) {
-    if (!check(iter) || !check(key) || !key->key) return -1;
-    auto& v = iter->list->keys;
-    auto f = std::find(v.begin(), v.end(), key->key);
-    if (f == v.end()) return -1;
-    iter->key = static_cast<int>(f - v.begin());
-    iter->sub = iter->uid = iter->sig = -1;
-    return iter->key;
+    try {
+        if (!check(iter) || !check(key) || !key->key) return -1;
+        auto& v = iter->list->keys;
+        auto f = std::find(v.begin(), v.end(), key->key);
+        if (f == v.end()) return -1;
+        iter->key = static_cast<int>(f - v.begin());
+        iter->sub = iter->uid = iter->sig = -1;
+        return iter->key;
+    } ORV_EXPORT_GUARD
 }
 
 }  // extern "C"
@@ -562,82 +641,92 @@ PGPError iterObj(PGPKeyIterRef it, PGPKeyIterKind kind, int step, PGPKeyDBObjRef
 extern "C" {
 
 PGPError PGP_CALL PGPGetKeyID(PGPKeyDBObjRef obj, PGPKeyID* outKeyID) {
-    if (!outKeyID) return kPGPError_BadParams;
-    std::memset(outKeyID, 0, kKeyIDBytes);
-    if (!check(obj)) return kPGPError_BadParams;
-    std::string v;
-    PGPError err = dataProperty(obj, obj->kind == kPGPKeyIter_Signature ? kPGPSigProperty_KeyID
-                                     : obj->kind == kPGPKeyIter_SubKey ? kPGPSubKeyProperty_KeyID
-                                                                        : kPGPKeyProperty_KeyID,
-                                v);
-    if (err) return err;
-    std::memcpy(outKeyID, v.data(), std::min(v.size(), kKeyIDBytes));
-    return kPGPError_NoErr;
+    try {
+        if (!outKeyID) return kPGPError_BadParams;
+        std::memset(outKeyID, 0, kKeyIDBytes);
+        if (!check(obj)) return kPGPError_BadParams;
+        std::string v;
+        PGPError err = dataProperty(obj, obj->kind == kPGPKeyIter_Signature ? kPGPSigProperty_KeyID
+                                         : obj->kind == kPGPKeyIter_SubKey ? kPGPSubKeyProperty_KeyID
+                                                                            : kPGPKeyProperty_KeyID,
+                                    v);
+        if (err) return err;
+        std::memcpy(outKeyID, v.data(), std::min(v.size(), kKeyIDBytes));
+        return kPGPError_NoErr;
+    } ORV_EXPORT_GUARD
 }
 
 PGPError PGP_CALL PGPGetKeyIDString(const PGPKeyID* keyID, PGPKeyIDStringType type,
                                     char outString[kPGPMaxKeyIDStringSize]) {
-    if (!keyID || !outString) return kPGPError_BadParams;
-    outString[0] = 0;
-    std::string hex = keyIDHex(keyID);
-    if (hex.empty()) return kPGPError_BadParams;
-    // The text forms are numbered differently by the two releases.
-    const PGPKeyIDStringType abbreviated = ORV_SDK_RELEASE == 65 ? kPGPKeyIDString65_Abbreviated
-                                                                 : kPGPKeyIDString_Abbreviated;
-    const PGPKeyIDStringType full = ORV_SDK_RELEASE == 65 ? kPGPKeyIDString65_Full : kPGPKeyIDString_Full;
-    if (type == abbreviated) {
-        hex = hex.substr(hex.size() - 8);
-    } else if (type != full || hex.size() != 16) {
-        return kPGPError_BadParams;
-    }
-    std::snprintf(outString, kPGPMaxKeyIDStringSize, "0x%s", hex.c_str());
-    return kPGPError_NoErr;
+    try {
+        if (!keyID || !outString) return kPGPError_BadParams;
+        outString[0] = 0;
+        std::string hex = keyIDHex(keyID);
+        if (hex.empty()) return kPGPError_BadParams;
+        // The text forms are numbered differently by the two releases.
+        const PGPKeyIDStringType abbreviated = ORV_SDK_RELEASE == 65 ? kPGPKeyIDString65_Abbreviated
+                                                                     : kPGPKeyIDString_Abbreviated;
+        const PGPKeyIDStringType full = ORV_SDK_RELEASE == 65 ? kPGPKeyIDString65_Full : kPGPKeyIDString_Full;
+        if (type == abbreviated) {
+            hex = hex.substr(hex.size() - 8);
+        } else if (type != full || hex.size() != 16) {
+            return kPGPError_BadParams;
+        }
+        std::snprintf(outString, kPGPMaxKeyIDStringSize, "0x%s", hex.c_str());
+        return kPGPError_NoErr;
+    } ORV_EXPORT_GUARD
 }
 
 PGPError PGP_CALL PGPNewKeyIDFromString(const char* string, PGPInt32 kind, PGPKeyID* outKeyID) {
-    if (!outKeyID) return kPGPError_BadParams;
-    std::memset(outKeyID, 0, kKeyIDBytes);
-    if (!string) return kPGPError_BadParams;
-    std::string s = string;
-    while (!s.empty() && (s.back() == ' ' || s.back() == '\t')) s.pop_back();
-    size_t b = s.find_first_not_of(" \t");
-    if (b == std::string::npos) return kPGPError_BadParams;
-    s = s.substr(b);
-    if (s.size() > 2 && s[0] == '0' && (s[1] == 'x' || s[1] == 'X')) s = s.substr(2);
-    if (s.size() != 8 && s.size() != 16) return kPGPError_BadParams;
-    for (char c : s)
-        if (!std::isxdigit(static_cast<unsigned char>(c))) return kPGPError_BadParams;
-    makeKeyID(upper(s), outKeyID);
-    return kPGPError_NoErr;
+    try {
+        if (!outKeyID) return kPGPError_BadParams;
+        std::memset(outKeyID, 0, kKeyIDBytes);
+        if (!string) return kPGPError_BadParams;
+        std::string s = string;
+        while (!s.empty() && (s.back() == ' ' || s.back() == '\t')) s.pop_back();
+        size_t b = s.find_first_not_of(" \t");
+        if (b == std::string::npos) return kPGPError_BadParams;
+        s = s.substr(b);
+        if (s.size() > 2 && s[0] == '0' && (s[1] == 'x' || s[1] == 'X')) s = s.substr(2);
+        if (s.size() != 8 && s.size() != 16) return kPGPError_BadParams;
+        for (char c : s)
+            if (!std::isxdigit(static_cast<unsigned char>(c))) return kPGPError_BadParams;
+        makeKeyID(upper(s), outKeyID);
+        return kPGPError_NoErr;
+    } ORV_EXPORT_GUARD
 }
 
 PGPInt32 PGP_CALL PGPCompareKeyIDs(const PGPKeyID* a, const PGPKeyID* b) {
-    if (!a || !b) return a ? 1 : (b ? -1 : 0);
-    std::string x = keyIDHex(a), y = keyIDHex(b);
-    size_t n = std::min(x.size(), y.size());
-    x = x.substr(x.size() - n);
-    y = y.substr(y.size() - n);
-    return x < y ? -1 : (x > y ? 1 : 0);
+    try {
+        if (!a || !b) return a ? 1 : (b ? -1 : 0);
+        std::string x = keyIDHex(a), y = keyIDHex(b);
+        size_t n = std::min(x.size(), y.size());
+        x = x.substr(x.size() - n);
+        y = y.substr(y.size() - n);
+        return x < y ? -1 : (x > y ? 1 : 0);
+    } ORV_EXPORT_GUARD
 }
 
 PGPError PGP_CALL PGPFindKeyByKeyID(PGPKeyDBRef keyDB, const PGPKeyID* keyID, PGPKeyDBObjRef* outKey) {
-    if (!outKey) return kPGPError_BadParams;
-    *outKey = nullptr;
-    if (!check(keyDB) || !keyID) return kPGPError_BadParams;
-    std::string hex = keyIDHex(keyID);
-    if (hex.empty()) return kPGPError_BadParams;
-    for (auto* r : liveKeys(keyDB)) {
-        if (keyIDMatches(keyID, r->self.keyid)) {
-            *outKey = &r->self;
-            return kPGPError_NoErr;
-        }
-        for (auto& s : r->subkeys)
-            if (keyIDMatches(keyID, s->keyid)) {
-                *outKey = &r->self;  // the key that owns the subkey
+    try {
+        if (!outKey) return kPGPError_BadParams;
+        *outKey = nullptr;
+        if (!check(keyDB) || !keyID) return kPGPError_BadParams;
+        std::string hex = keyIDHex(keyID);
+        if (hex.empty()) return kPGPError_BadParams;
+        for (auto* r : liveKeys(keyDB)) {
+            if (keyIDMatches(keyID, r->self.keyid)) {
+                *outKey = &r->self;
                 return kPGPError_NoErr;
             }
-    }
-    return kPGPError_ItemNotFound;
+            for (auto& s : r->subkeys)
+                if (keyIDMatches(keyID, s->keyid)) {
+                    *outKey = &r->self;  // the key that owns the subkey
+                    return kPGPError_NoErr;
+                }
+        }
+        return kPGPError_ItemNotFound;
+    } ORV_EXPORT_GUARD
 }
 
 }  // extern "C"

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <new>
 
+#include "standin/export_guard.h"
 #include "standin/sdk/internal.h"
 
 namespace {
@@ -92,90 +93,116 @@ using namespace sdk;
 extern "C" {
 
 PGPError PGP_CALL PGPNewMemoryMgr(PGPFlags, PGPMemoryMgrRef* outMgr) {
-    if (!outMgr) return kPGPError_BadParams;
-    *outMgr = new (std::nothrow) PGPMemoryMgr;
-    return *outMgr ? kPGPError_NoErr : kPGPError_OutOfMemory;
+    try {
+        if (!outMgr) return kPGPError_BadParams;
+        *outMgr = new (std::nothrow) PGPMemoryMgr;
+        return *outMgr ? kPGPError_NoErr : kPGPError_OutOfMemory;
+    } ORV_EXPORT_GUARD
 }
 
 PGPError PGP_CALL PGPNewMemoryMgrCustom(const PGPNewMemoryMgrStruct* custom, PGPMemoryMgrRef* outMgr) {
-    if (!outMgr) return kPGPError_BadParams;
-    *outMgr = nullptr;
-    if (!custom || !custom->allocProc || !custom->deallocProc) return kPGPError_BadParams;
-    auto* m = new (std::nothrow) PGPMemoryMgr;
-    if (!m) return kPGPError_OutOfMemory;
-    m->alloc = custom->allocProc;
-    m->dealloc = custom->deallocProc;
-    m->customValue = custom->customValue;
-    *outMgr = m;
-    return kPGPError_NoErr;
+    try {
+        if (!outMgr) return kPGPError_BadParams;
+        *outMgr = nullptr;
+        if (!custom || !custom->allocProc || !custom->deallocProc) return kPGPError_BadParams;
+        auto* m = new (std::nothrow) PGPMemoryMgr;
+        if (!m) return kPGPError_OutOfMemory;
+        m->alloc = custom->allocProc;
+        m->dealloc = custom->deallocProc;
+        m->customValue = custom->customValue;
+        *outMgr = m;
+        return kPGPError_NoErr;
+    } ORV_EXPORT_GUARD
 }
 
 PGPError PGP_CALL PGPFreeMemoryMgr(PGPMemoryMgrRef mgr) {
-    if (!check(mgr) || mgr == &gDefaultMgr) return kPGPError_BadParams;
-    if (gCurrentDefault == mgr) gCurrentDefault = &gDefaultMgr;
-    delete mgr;
-    return kPGPError_NoErr;
+    try {
+        if (!check(mgr) || mgr == &gDefaultMgr) return kPGPError_BadParams;
+        if (gCurrentDefault == mgr) gCurrentDefault = &gDefaultMgr;
+        delete mgr;
+        return kPGPError_NoErr;
+    } ORV_EXPORT_GUARD
 }
 
 PGPError PGP_CALL PGPGetMemoryMgrCustomValue(PGPMemoryMgrRef mgr, PGPUserValue* outValue) {
-    if (!check(mgr) || !outValue) return kPGPError_BadParams;
-    *outValue = mgr->customValue;
-    return kPGPError_NoErr;
+    try {
+        if (!check(mgr) || !outValue) return kPGPError_BadParams;
+        *outValue = mgr->customValue;
+        return kPGPError_NoErr;
+    } ORV_EXPORT_GUARD
 }
 
 PGPError PGP_CALL PGPSetMemoryMgrCustomValue(PGPMemoryMgrRef mgr, PGPUserValue value) {
-    if (!check(mgr)) return kPGPError_BadParams;
-    mgr->customValue = value;
-    return kPGPError_NoErr;
+    try {
+        if (!check(mgr)) return kPGPError_BadParams;
+        mgr->customValue = value;
+        return kPGPError_NoErr;
+    } ORV_EXPORT_GUARD
 }
 
 void* PGP_CALL PGPNewData(PGPMemoryMgrRef mgr, PGPSize size, PGPFlags flags) {
-    return allocData(mgr, size, false, flags & kPGPMemoryMgrFlags_Clear);
+    try {
+        return allocData(mgr, size, false, flags & kPGPMemoryMgrFlags_Clear);
+    } ORV_EXPORT_GUARD
 }
 
 void* PGP_CALL PGPNewSecureData(PGPMemoryMgrRef mgr, PGPSize size, PGPFlags flags) {
-    return allocData(mgr, size, true, true);
+    try {
+        return allocData(mgr, size, true, true);
+    } ORV_EXPORT_GUARD
 }
 
 PGPError PGP_CALL PGPReallocData(PGPMemoryMgrRef mgr, void** block, PGPSize newSize, PGPFlags flags) {
-    if (!block) return kPGPError_BadParams;
-    BlockHeader* h = headerOf(*block);
-    if (*block && !h) return kPGPError_BadParams;
-    bool secure = h && h->secure;
-    void* fresh = allocData(h ? h->mgr : mgr, newSize, secure, flags & kPGPMemoryMgrFlags_Clear);
-    if (!fresh) return kPGPError_OutOfMemory;
-    if (h) {
-        std::memcpy(fresh, *block, h->size < newSize ? h->size : newSize);
-        releaseRaw(h);
-    }
-    *block = fresh;
-    return kPGPError_NoErr;
+    try {
+        if (!block) return kPGPError_BadParams;
+        BlockHeader* h = headerOf(*block);
+        if (*block && !h) return kPGPError_BadParams;
+        bool secure = h && h->secure;
+        void* fresh = allocData(h ? h->mgr : mgr, newSize, secure, flags & kPGPMemoryMgrFlags_Clear);
+        if (!fresh) return kPGPError_OutOfMemory;
+        if (h) {
+            std::memcpy(fresh, *block, h->size < newSize ? h->size : newSize);
+            releaseRaw(h);
+        }
+        *block = fresh;
+        return kPGPError_NoErr;
+    } ORV_EXPORT_GUARD
 }
 
 PGPError PGP_CALL PGPFreeData(void* block) {
-    if (!block) return kPGPError_NoErr;
-    BlockHeader* h = headerOf(block);
-    if (!h) return kPGPError_BadParams;
-    releaseRaw(h);
-    return kPGPError_NoErr;
+    try {
+        if (!block) return kPGPError_NoErr;
+        BlockHeader* h = headerOf(block);
+        if (!h) return kPGPError_BadParams;
+        releaseRaw(h);
+        return kPGPError_NoErr;
+    } ORV_EXPORT_GUARD
 }
 
-PGPMemoryMgrRef PGP_CALL PGPGetDefaultMemoryMgr(void) { return gCurrentDefault; }
+PGPMemoryMgrRef PGP_CALL PGPGetDefaultMemoryMgr(void) {
+    try {
+        return gCurrentDefault;
+    } ORV_EXPORT_GUARD
+}
 
 PGPError PGP_CALL PGPSetDefaultMemoryMgr(PGPMemoryMgrRef mgr) {
-    if (!check(mgr)) return kPGPError_BadParams;
-    gCurrentDefault = mgr;
-    return kPGPError_NoErr;
+    try {
+        if (!check(mgr)) return kPGPError_BadParams;
+        gCurrentDefault = mgr;
+        return kPGPError_NoErr;
+    } ORV_EXPORT_GUARD
 }
 
 PGPError PGP_CALL PGPGetMemoryMgrDataInfo(void* block, PGPMemoryMgrRef* outMgr, PGPSize* outSize,
                                           PGPBoolean* outIsSecure) {
-    BlockHeader* h = headerOf(block);
-    if (!h) return kPGPError_BadParams;
-    if (outMgr) *outMgr = h->mgr;
-    if (outSize) *outSize = h->size;
-    if (outIsSecure) *outIsSecure = h->secure ? 1 : 0;
-    return kPGPError_NoErr;
+    try {
+        BlockHeader* h = headerOf(block);
+        if (!h) return kPGPError_BadParams;
+        if (outMgr) *outMgr = h->mgr;
+        if (outSize) *outSize = h->size;
+        if (outIsSecure) *outIsSecure = h->secure ? 1 : 0;
+        return kPGPError_NoErr;
+    } ORV_EXPORT_GUARD
 }
 
 }  // extern "C"

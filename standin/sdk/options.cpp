@@ -5,6 +5,7 @@
 #include <cstring>
 #include <new>
 
+#include "standin/export_guard.h"
 #include "standin/sdk/internal.h"
 
 namespace {
@@ -71,324 +72,468 @@ PGPOptionListRef withSub(PGPContextRef context, Option o, PGPOptionListRef first
 extern "C" {
 
 PGPError PGP_CALL PGPNewOptionList(PGPContextRef context, PGPOptionListRef* outList) {
-    if (!outList) return kPGPError_BadParams;
-    *outList = nullptr;
-    if (!check(context)) return kPGPError_BadParams;
-    auto* l = new (std::nothrow) PGPOptionList;
-    if (!l) return kPGPError_OutOfMemory;
-    l->context = context;
-    l->persistent = true;
-    *outList = l;
-    return kPGPError_NoErr;
+    try {
+        if (!outList) return kPGPError_BadParams;
+        *outList = nullptr;
+        if (!check(context)) return kPGPError_BadParams;
+        auto* l = new (std::nothrow) PGPOptionList;
+        if (!l) return kPGPError_OutOfMemory;
+        l->context = context;
+        l->persistent = true;
+        *outList = l;
+        return kPGPError_NoErr;
+    } ORV_EXPORT_GUARD
 }
 
 PGPError PGP_CALL PGPBuildOptionList(PGPContextRef context, PGPOptionListRef* outList, PGPOptionListRef firstOption,
                                      ...) {
-    if (outList) *outList = nullptr;
-    va_list ap;
-    va_start(ap, firstOption);
-    std::vector<Option> opts;
-    PGPError err = gatherOptions(firstOption, ap, opts);
-    va_end(ap);
-    if (!outList || !check(context)) return kPGPError_BadParams;
-    if (err) return err;
-    auto* l = new (std::nothrow) PGPOptionList;
-    if (!l) return kPGPError_OutOfMemory;
-    l->context = context;
-    l->persistent = true;
-    l->options = std::move(opts);
-    *outList = l;
-    return kPGPError_NoErr;
+    try {
+        if (outList) *outList = nullptr;
+        va_list ap;
+        va_start(ap, firstOption);
+        std::vector<Option> opts;
+        PGPError err = gatherOptions(firstOption, ap, opts);
+        va_end(ap);
+        if (!outList || !check(context)) return kPGPError_BadParams;
+        if (err) return err;
+        auto* l = new (std::nothrow) PGPOptionList;
+        if (!l) return kPGPError_OutOfMemory;
+        l->context = context;
+        l->persistent = true;
+        l->options = std::move(opts);
+        *outList = l;
+        return kPGPError_NoErr;
+    } ORV_EXPORT_GUARD
 }
 
 PGPError PGP_CALL PGPAppendOptionList(PGPOptionListRef list, PGPOptionListRef firstOption, ...) {
-    va_list ap;
-    va_start(ap, firstOption);
-    std::vector<Option> opts;
-    PGPError err = gatherOptions(firstOption, ap, opts);
-    va_end(ap);
-    if (!check(list)) return kPGPError_BadParams;
-    if (err) return err;
-    for (auto& o : opts) list->options.push_back(std::move(o));
-    return kPGPError_NoErr;
+    try {
+        va_list ap;
+        va_start(ap, firstOption);
+        std::vector<Option> opts;
+        PGPError err = gatherOptions(firstOption, ap, opts);
+        va_end(ap);
+        if (!check(list)) return kPGPError_BadParams;
+        if (err) return err;
+        for (auto& o : opts) list->options.push_back(std::move(o));
+        return kPGPError_NoErr;
+    } ORV_EXPORT_GUARD
 }
 
 PGPError PGP_CALL PGPCopyOptionList(PGPOptionListRef list, PGPOptionListRef* outList) {
-    if (!outList) return kPGPError_BadParams;
-    *outList = nullptr;
-    if (!check(list) || list == &gLastOption) return kPGPError_BadParams;
-    auto* l = new (std::nothrow) PGPOptionList(*list);
-    if (!l) return kPGPError_OutOfMemory;
-    l->persistent = true;
-    *outList = l;
-    return kPGPError_NoErr;
+    try {
+        if (!outList) return kPGPError_BadParams;
+        *outList = nullptr;
+        if (!check(list) || list == &gLastOption) return kPGPError_BadParams;
+        auto* l = new (std::nothrow) PGPOptionList(*list);
+        if (!l) return kPGPError_OutOfMemory;
+        l->persistent = true;
+        *outList = l;
+        return kPGPError_NoErr;
+    } ORV_EXPORT_GUARD
 }
 
 PGPError PGP_CALL PGPFreeOptionList(PGPOptionListRef list) {
-    if (!check(list) || list == &gLastOption) return kPGPError_BadParams;
-    delete list;
-    return kPGPError_NoErr;
+    try {
+        if (!check(list) || list == &gLastOption) return kPGPError_BadParams;
+        delete list;
+        return kPGPError_NoErr;
+    } ORV_EXPORT_GUARD
 }
 
-PGPOptionListRef PGP_CALL PGPOLastOption(PGPContextRef) { return &gLastOption; }
-PGPOptionListRef PGP_CALL PGPONullOption(PGPContextRef c) { return makeList(c, opt(Opt::Null)); }
+PGPOptionListRef PGP_CALL PGPOLastOption(PGPContextRef) {
+    try {
+        return &gLastOption;
+    } ORV_EXPORT_GUARD
+}
+PGPOptionListRef PGP_CALL PGPONullOption(PGPContextRef c) {
+    try {
+        return makeList(c, opt(Opt::Null));
+    } ORV_EXPORT_GUARD
+}
 
 PGPOptionListRef PGP_CALL PGPOInputBuffer(PGPContextRef c, const void* buffer, PGPSize length) {
-    Option o = opt(Opt::InputBuffer, static_cast<int32_t>(length));
-    o.ptr = const_cast<void*>(buffer);
-    return makeList(c, o, buffer || length == 0);
+    try {
+        Option o = opt(Opt::InputBuffer, static_cast<int32_t>(length));
+        o.ptr = const_cast<void*>(buffer);
+        return makeList(c, o, buffer || length == 0);
+    } ORV_EXPORT_GUARD
 }
 PGPOptionListRef PGP_CALL PGPOInputFile(PGPContextRef c, PGPFileSpecRef file) {
-    Option o = opt(Opt::InputFile);
-    bool ok = check(file) != nullptr;
-    if (ok) o.text = file->path;
-    return makeList(c, o, ok);
+    try {
+        Option o = opt(Opt::InputFile);
+        bool ok = check(file) != nullptr;
+        if (ok) o.text = file->path;
+        return makeList(c, o, ok);
+    } ORV_EXPORT_GUARD
 }
 PGPOptionListRef PGP_CALL PGPODiscardOutput(PGPContextRef c, PGPBoolean discard) {
-    return makeList(c, opt(Opt::DiscardOutput, discard));
+    try {
+        return makeList(c, opt(Opt::DiscardOutput, discard));
+    } ORV_EXPORT_GUARD
 }
 PGPOptionListRef PGP_CALL PGPOAllocatedOutputBuffer(PGPContextRef c, void** outBuffer, PGPSize maxSize,
                                                     PGPSize* outLength) {
-    Option o = opt(Opt::AllocatedOutputBuffer, static_cast<int32_t>(maxSize));
-    o.ptr = outBuffer;
-    o.ptr2 = outLength;
-    if (outBuffer) *outBuffer = nullptr;
-    if (outLength) *outLength = 0;
-    return makeList(c, o, outBuffer != nullptr);
+    try {
+        Option o = opt(Opt::AllocatedOutputBuffer, static_cast<int32_t>(maxSize));
+        o.ptr = outBuffer;
+        o.ptr2 = outLength;
+        if (outBuffer) *outBuffer = nullptr;
+        if (outLength) *outLength = 0;
+        return makeList(c, o, outBuffer != nullptr);
+    } ORV_EXPORT_GUARD
 }
 PGPOptionListRef PGP_CALL PGPOOutputBuffer(PGPContextRef c, void* buffer, PGPSize bufferSize, PGPSize* outLength) {
-    Option o = opt(Opt::OutputBuffer, static_cast<int32_t>(bufferSize));
-    o.ptr = buffer;
-    o.ptr2 = outLength;
-    if (outLength) *outLength = 0;
-    return makeList(c, o, buffer || bufferSize == 0);
+    try {
+        Option o = opt(Opt::OutputBuffer, static_cast<int32_t>(bufferSize));
+        o.ptr = buffer;
+        o.ptr2 = outLength;
+        if (outLength) *outLength = 0;
+        return makeList(c, o, buffer || bufferSize == 0);
+    } ORV_EXPORT_GUARD
 }
 PGPOptionListRef PGP_CALL PGPOOutputFile(PGPContextRef c, PGPFileSpecRef file) {
-    Option o = opt(Opt::OutputFile);
-    bool ok = check(file) != nullptr;
-    if (ok) o.text = file->path;
-    return makeList(c, o, ok);
+    try {
+        Option o = opt(Opt::OutputFile);
+        bool ok = check(file) != nullptr;
+        if (ok) o.text = file->path;
+        return makeList(c, o, ok);
+    } ORV_EXPORT_GUARD
 }
 PGPOptionListRef PGP_CALL PGPOPGPMIMEEncoding(PGPContextRef c, PGPBoolean mimeEncoding, PGPSize* outBodyOffset,
                                               char separator[kPGPMIMESeparatorSize]) {
-    Option o = opt(Opt::PGPMIMEEncoding, mimeEncoding);
-    o.ptr = outBodyOffset;
-    o.ptr2 = separator;
-    if (outBodyOffset) *outBodyOffset = 0;
-    if (separator) separator[0] = 0;
-    return makeList(c, o);
+    try {
+        Option o = opt(Opt::PGPMIMEEncoding, mimeEncoding);
+        o.ptr = outBodyOffset;
+        o.ptr2 = separator;
+        if (outBodyOffset) *outBodyOffset = 0;
+        if (separator) separator[0] = 0;
+        return makeList(c, o);
+    } ORV_EXPORT_GUARD
 }
 PGPOptionListRef PGP_CALL PGPOOmitMIMEVersion(PGPContextRef c, PGPBoolean omit) {
-    return makeList(c, opt(Opt::OmitMIMEVersion, omit));
+    try {
+        return makeList(c, opt(Opt::OmitMIMEVersion, omit));
+    } ORV_EXPORT_GUARD
 }
 PGPOptionListRef PGP_CALL PGPOLocalEncoding(PGPContextRef c, PGPLocalEncodingFlags flags) {
-    return makeList(c, opt(Opt::LocalEncoding, flags));
+    try {
+        return makeList(c, opt(Opt::LocalEncoding, flags));
+    } ORV_EXPORT_GUARD
 }
 PGPOptionListRef PGP_CALL PGPOOutputLineEndType(PGPContextRef c, PGPLineEndType lineEnd) {
-    return makeList(c, opt(Opt::OutputLineEndType, lineEnd), lineEnd >= 0 && lineEnd <= kPGPLineEnd_CRLF);
+    try {
+        return makeList(c, opt(Opt::OutputLineEndType, lineEnd), lineEnd >= 0 && lineEnd <= kPGPLineEnd_CRLF);
+    } ORV_EXPORT_GUARD
 }
 PGPOptionListRef PGP_CALL PGPODetachedSig(PGPContextRef c, PGPOptionListRef firstOption, ...) {
-    va_list ap;
-    va_start(ap, firstOption);
-    PGPOptionListRef r = withSub(c, opt(Opt::DetachedSig), firstOption, ap);
-    va_end(ap);
-    return r;
+    try {
+        va_list ap;
+        va_start(ap, firstOption);
+        PGPOptionListRef r = withSub(c, opt(Opt::DetachedSig), firstOption, ap);
+        va_end(ap);
+        return r;
+    } ORV_EXPORT_GUARD
 }
 PGPOptionListRef PGP_CALL PGPOConventionalEncrypt(PGPContextRef c, PGPOptionListRef firstOption, ...) {
-    va_list ap;
-    va_start(ap, firstOption);
-    PGPOptionListRef r = withSub(c, opt(Opt::ConventionalEncrypt), firstOption, ap);
-    va_end(ap);
-    return r;
+    try {
+        va_list ap;
+        va_start(ap, firstOption);
+        PGPOptionListRef r = withSub(c, opt(Opt::ConventionalEncrypt), firstOption, ap);
+        va_end(ap);
+        return r;
+    } ORV_EXPORT_GUARD
 }
 PGPOptionListRef PGP_CALL PGPOCipherAlgorithm(PGPContextRef c, PGPCipherAlgorithm algorithm) {
-    return makeList(c, opt(Opt::CipherAlgorithm, algorithm));
+    try {
+        return makeList(c, opt(Opt::CipherAlgorithm, algorithm));
+    } ORV_EXPORT_GUARD
 }
 PGPOptionListRef PGP_CALL PGPOEncryptToKeyDBObj(PGPContextRef c, PGPKeyDBObjRef key) {
-    Option o = opt(Opt::EncryptToKey);
-    o.ptr = key;
-    return makeList(c, o, check(key) != nullptr);
+    try {
+        Option o = opt(Opt::EncryptToKey);
+        o.ptr = key;
+        return makeList(c, o, check(key) != nullptr);
+    } ORV_EXPORT_GUARD
 }
-PGPOptionListRef PGP_CALL PGPOEncryptToKey(PGPContextRef c, PGPKeyRef key) { return PGPOEncryptToKeyDBObj(c, key); }
+PGPOptionListRef PGP_CALL PGPOEncryptToKey(PGPContextRef c, PGPKeyRef key) {
+    try {
+        return PGPOEncryptToKeyDBObj(c, key);
+    } ORV_EXPORT_GUARD
+}
 PGPOptionListRef PGP_CALL PGPOEncryptToKeySet(PGPContextRef c, PGPKeySetRef keySet) {
-    Option o = opt(Opt::EncryptToKeySet);
-    o.ptr = keySet;
-    return makeList(c, o, check(keySet) != nullptr);
+    try {
+        Option o = opt(Opt::EncryptToKeySet);
+        o.ptr = keySet;
+        return makeList(c, o, check(keySet) != nullptr);
+    } ORV_EXPORT_GUARD
 }
 PGPOptionListRef PGP_CALL PGPOHashAlgorithm(PGPContextRef c, PGPHashAlgorithm algorithm) {
-    return makeList(c, opt(Opt::HashAlgorithm, algorithm));
+    try {
+        return makeList(c, opt(Opt::HashAlgorithm, algorithm));
+    } ORV_EXPORT_GUARD
 }
 PGPOptionListRef PGP_CALL PGPOSignWithKey(PGPContextRef c, PGPKeyDBObjRef key, PGPOptionListRef firstOption, ...) {
-    Option o = opt(Opt::SignWithKey);
-    o.ptr = key;
-    va_list ap;
-    va_start(ap, firstOption);
-    PGPError err = gatherOptions(firstOption, ap, o.sub);
-    va_end(ap);
-    return makeList(c, o, !err && check(key) != nullptr);
+    try {
+        Option o = opt(Opt::SignWithKey);
+        o.ptr = key;
+        va_list ap;
+        va_start(ap, firstOption);
+        PGPError err = gatherOptions(firstOption, ap, o.sub);
+        va_end(ap);
+        return makeList(c, o, !err && check(key) != nullptr);
+    } ORV_EXPORT_GUARD
 }
 PGPOptionListRef PGP_CALL PGPOWarnBelowValidity(PGPContextRef c, PGPValidity v) {
-    return makeList(c, opt(Opt::WarnBelowValidity, v));
+    try {
+        return makeList(c, opt(Opt::WarnBelowValidity, v));
+    } ORV_EXPORT_GUARD
 }
 PGPOptionListRef PGP_CALL PGPOFailBelowValidity(PGPContextRef c, PGPValidity v) {
-    return makeList(c, opt(Opt::FailBelowValidity, v));
+    try {
+        return makeList(c, opt(Opt::FailBelowValidity, v));
+    } ORV_EXPORT_GUARD
 }
 PGPOptionListRef PGP_CALL PGPOAskUserForEntropy(PGPContextRef c, PGPBoolean ask) {
-    return makeList(c, opt(Opt::AskUserForEntropy, ask));
+    try {
+        return makeList(c, opt(Opt::AskUserForEntropy, ask));
+    } ORV_EXPORT_GUARD
 }
 PGPOptionListRef PGP_CALL PGPODataIsASCII(PGPContextRef c, PGPBoolean isASCII) {
-    return makeList(c, opt(Opt::DataIsASCII, isASCII));
+    try {
+        return makeList(c, opt(Opt::DataIsASCII, isASCII));
+    } ORV_EXPORT_GUARD
 }
 PGPOptionListRef PGP_CALL PGPORawPGPInput(PGPContextRef c, PGPBoolean raw) {
-    return makeList(c, opt(Opt::RawPGPInput, raw));
+    try {
+        return makeList(c, opt(Opt::RawPGPInput, raw));
+    } ORV_EXPORT_GUARD
 }
 PGPOptionListRef PGP_CALL PGPOForYourEyesOnly(PGPContextRef c, PGPBoolean eyesOnly) {
-    return makeList(c, opt(Opt::ForYourEyesOnly, eyesOnly));
+    try {
+        return makeList(c, opt(Opt::ForYourEyesOnly, eyesOnly));
+    } ORV_EXPORT_GUARD
 }
 PGPOptionListRef PGP_CALL PGPOArmorOutput(PGPContextRef c, PGPBoolean armor) {
-    return makeList(c, opt(Opt::ArmorOutput, armor));
+    try {
+        return makeList(c, opt(Opt::ArmorOutput, armor));
+    } ORV_EXPORT_GUARD
 }
 PGPOptionListRef PGP_CALL PGPOFileNameString(PGPContextRef c, const char* fileName) {
-    Option o = opt(Opt::FileNameString);
-    if (fileName) o.text = fileName;
-    return makeList(c, o, fileName != nullptr);
+    try {
+        Option o = opt(Opt::FileNameString);
+        if (fileName) o.text = fileName;
+        return makeList(c, o, fileName != nullptr);
+    } ORV_EXPORT_GUARD
 }
 PGPOptionListRef PGP_CALL PGPOClearSign(PGPContextRef c, PGPBoolean clearSign) {
-    return makeList(c, opt(Opt::ClearSign, clearSign));
+    try {
+        return makeList(c, opt(Opt::ClearSign, clearSign));
+    } ORV_EXPORT_GUARD
 }
 PGPOptionListRef PGP_CALL PGPOPassThroughIfUnrecognized(PGPContextRef c, PGPBoolean p) {
-    return makeList(c, opt(Opt::PassThroughIfUnrecognized, p));
+    try {
+        return makeList(c, opt(Opt::PassThroughIfUnrecognized, p));
+    } ORV_EXPORT_GUARD
 }
 PGPOptionListRef PGP_CALL PGPOPassThroughClearSigned(PGPContextRef c, PGPBoolean p) {
-    return makeList(c, opt(Opt::PassThroughClearSigned, p));
+    try {
+        return makeList(c, opt(Opt::PassThroughClearSigned, p));
+    } ORV_EXPORT_GUARD
 }
 PGPOptionListRef PGP_CALL PGPOPassThroughKeys(PGPContextRef c, PGPBoolean p) {
-    return makeList(c, opt(Opt::PassThroughKeys, p));
+    try {
+        return makeList(c, opt(Opt::PassThroughKeys, p));
+    } ORV_EXPORT_GUARD
 }
 PGPOptionListRef PGP_CALL PGPOSendEventIfKeyFound(PGPContextRef c, PGPBoolean s) {
-    return makeList(c, opt(Opt::SendEventIfKeyFound, s));
+    try {
+        return makeList(c, opt(Opt::SendEventIfKeyFound, s));
+    } ORV_EXPORT_GUARD
 }
 PGPOptionListRef PGP_CALL PGPORecursivelyDecode(PGPContextRef c, PGPBoolean r) {
-    return makeList(c, opt(Opt::RecursivelyDecode, r));
+    try {
+        return makeList(c, opt(Opt::RecursivelyDecode, r));
+    } ORV_EXPORT_GUARD
 }
 PGPOptionListRef PGP_CALL PGPOAdditionalRecipientRequestKeySet(PGPContextRef c, PGPKeySetRef keySet, PGPByte arkClass) {
-    Option o = opt(Opt::AdditionalRecipientRequestKeySet, arkClass);
-    o.ptr = keySet;
-    return makeList(c, o, check(keySet) != nullptr);
+    try {
+        Option o = opt(Opt::AdditionalRecipientRequestKeySet, arkClass);
+        o.ptr = keySet;
+        return makeList(c, o, check(keySet) != nullptr);
+    } ORV_EXPORT_GUARD
 }
 PGPOptionListRef PGP_CALL PGPOKeyGenName(PGPContextRef c, const void* name, PGPSize length) {
-    Option o = opt(Opt::KeyGenName);
-    if (name) o.text.assign(static_cast<const char*>(name), length);
-    return makeList(c, o, name != nullptr && length > 0);
+    try {
+        Option o = opt(Opt::KeyGenName);
+        if (name) o.text.assign(static_cast<const char*>(name), length);
+        return makeList(c, o, name != nullptr && length > 0);
+    } ORV_EXPORT_GUARD
 }
 PGPOptionListRef PGP_CALL PGPOKeyGenMasterKey(PGPContextRef c, PGPKeyDBObjRef masterKey) {
-    Option o = opt(Opt::KeyGenMasterKey);
-    o.ptr = masterKey;
-    return makeList(c, o, check(masterKey) != nullptr);
+    try {
+        Option o = opt(Opt::KeyGenMasterKey);
+        o.ptr = masterKey;
+        return makeList(c, o, check(masterKey) != nullptr);
+    } ORV_EXPORT_GUARD
 }
 PGPOptionListRef PGP_CALL PGPOExportPrivateKeys(PGPContextRef c, PGPBoolean e) {
-    return makeList(c, opt(Opt::ExportPrivateKeys, e));
+    try {
+        return makeList(c, opt(Opt::ExportPrivateKeys, e));
+    } ORV_EXPORT_GUARD
 }
-PGPOptionListRef PGP_CALL PGPOKeyGenFast(PGPContextRef c, PGPBoolean f) { return makeList(c, opt(Opt::KeyGenFast, f)); }
+PGPOptionListRef PGP_CALL PGPOKeyGenFast(PGPContextRef c, PGPBoolean f) {
+    try {
+        return makeList(c, opt(Opt::KeyGenFast, f));
+    } ORV_EXPORT_GUARD
+}
 PGPOptionListRef PGP_CALL PGPOKeyGenParams(PGPContextRef c, PGPPublicKeyAlgorithm algorithm, PGPUInt32 bits) {
-    Option o = opt(Opt::KeyGenParams, algorithm);
-    o.num2 = static_cast<int32_t>(bits);
-    return makeList(c, o);
+    try {
+        Option o = opt(Opt::KeyGenParams, algorithm);
+        o.num2 = static_cast<int32_t>(bits);
+        return makeList(c, o);
+    } ORV_EXPORT_GUARD
 }
 PGPOptionListRef PGP_CALL PGPOCreationDate(PGPContextRef c, PGPTime d) {
-    return makeList(c, opt(Opt::CreationDate, static_cast<int32_t>(d)));
+    try {
+        return makeList(c, opt(Opt::CreationDate, static_cast<int32_t>(d)));
+    } ORV_EXPORT_GUARD
 }
 PGPOptionListRef PGP_CALL PGPOExpiration(PGPContextRef c, PGPUInt32 days) {
-    return makeList(c, opt(Opt::Expiration, static_cast<int32_t>(days)));
+    try {
+        return makeList(c, opt(Opt::Expiration, static_cast<int32_t>(days)));
+    } ORV_EXPORT_GUARD
 }
-PGPOptionListRef PGP_CALL PGPOExportable(PGPContextRef c, PGPBoolean e) { return makeList(c, opt(Opt::Exportable, e)); }
+PGPOptionListRef PGP_CALL PGPOExportable(PGPContextRef c, PGPBoolean e) {
+    try {
+        return makeList(c, opt(Opt::Exportable, e));
+    } ORV_EXPORT_GUARD
+}
 PGPOptionListRef PGP_CALL PGPOSigRegularExpression(PGPContextRef c, const char* regExp) {
-    Option o = opt(Opt::SigRegularExpression);
-    if (regExp) o.text = regExp;
-    return makeList(c, o, regExp != nullptr);
+    try {
+        Option o = opt(Opt::SigRegularExpression);
+        if (regExp) o.text = regExp;
+        return makeList(c, o, regExp != nullptr);
+    } ORV_EXPORT_GUARD
 }
 PGPOptionListRef PGP_CALL PGPOSigTrust(PGPContextRef c, PGPUInt32 level, PGPUInt32 value) {
-    Option o = opt(Opt::SigTrust, static_cast<int32_t>(level));
-    o.num2 = static_cast<int32_t>(value);
-    return makeList(c, o);
+    try {
+        Option o = opt(Opt::SigTrust, static_cast<int32_t>(level));
+        o.num2 = static_cast<int32_t>(value);
+        return makeList(c, o);
+    } ORV_EXPORT_GUARD
 }
 PGPOptionListRef PGP_CALL PGPORevocationKeySet(PGPContextRef c, PGPKeySetRef keySet) {
-    Option o = opt(Opt::RevocationKeySet);
-    o.ptr = keySet;
-    return makeList(c, o, check(keySet) != nullptr);
+    try {
+        Option o = opt(Opt::RevocationKeySet);
+        o.ptr = keySet;
+        return makeList(c, o, check(keySet) != nullptr);
+    } ORV_EXPORT_GUARD
 }
 PGPOptionListRef PGP_CALL PGPOKeyFlags(PGPContextRef c, PGPUInt32 flags) {
-    return makeList(c, opt(Opt::KeyFlags, static_cast<int32_t>(flags)));
+    try {
+        return makeList(c, opt(Opt::KeyFlags, static_cast<int32_t>(flags)));
+    } ORV_EXPORT_GUARD
 }
 PGPOptionListRef PGP_CALL PGPOCompression(PGPContextRef c, PGPBoolean compress) {
-    return makeList(c, opt(Opt::Compression, compress));
+    try {
+        return makeList(c, opt(Opt::Compression, compress));
+    } ORV_EXPORT_GUARD
 }
 PGPOptionListRef PGP_CALL PGPOCommentString(PGPContextRef c, const char* comment) {
-    Option o = opt(Opt::CommentString);
-    if (comment) o.text = comment;
-    return makeList(c, o, comment != nullptr);
+    try {
+        Option o = opt(Opt::CommentString);
+        if (comment) o.text = comment;
+        return makeList(c, o, comment != nullptr);
+    } ORV_EXPORT_GUARD
 }
 PGPOptionListRef PGP_CALL PGPOVersionString(PGPContextRef c, const char* version) {
-    Option o = opt(Opt::VersionString);
-    if (version) o.text = version;
-    return makeList(c, o, version != nullptr);
+    try {
+        Option o = opt(Opt::VersionString);
+        if (version) o.text = version;
+        return makeList(c, o, version != nullptr);
+    } ORV_EXPORT_GUARD
 }
 PGPOptionListRef PGP_CALL PGPOPassphrase(PGPContextRef c, const char* passphrase) {
-    Option o = opt(Opt::Passphrase);
-    if (passphrase) o.secret.assign(passphrase, std::strlen(passphrase));
-    return makeList(c, o, passphrase != nullptr);
+    try {
+        Option o = opt(Opt::Passphrase);
+        if (passphrase) o.secret.assign(passphrase, std::strlen(passphrase));
+        return makeList(c, o, passphrase != nullptr);
+    } ORV_EXPORT_GUARD
 }
 PGPOptionListRef PGP_CALL PGPOPassphraseBuffer(PGPContextRef c, const void* passphrase, PGPSize length) {
-    Option o = opt(Opt::Passphrase);
-    if (passphrase) o.secret.assign(passphrase, length);
-    return makeList(c, o, passphrase != nullptr);
+    try {
+        Option o = opt(Opt::Passphrase);
+        if (passphrase) o.secret.assign(passphrase, length);
+        return makeList(c, o, passphrase != nullptr);
+    } ORV_EXPORT_GUARD
 }
 PGPOptionListRef PGP_CALL PGPOPasskeyBuffer(PGPContextRef c, const void* passkey, PGPSize length) {
-    Option o = opt(Opt::Passkey);
-    // A pass key of this library stands for a passphrase; any other is used as given.
-    if (passkey && !passphraseForPasskey(passkey, length, o.secret)) o.secret.assign(passkey, length);
-    return makeList(c, o, passkey != nullptr);
+    try {
+        Option o = opt(Opt::Passkey);
+        // A pass key of this library stands for a passphrase; any other is used as given.
+        if (passkey && !passphraseForPasskey(passkey, length, o.secret)) o.secret.assign(passkey, length);
+        return makeList(c, o, passkey != nullptr);
+    } ORV_EXPORT_GUARD
 }
 PGPOptionListRef PGP_CALL PGPOPreferredAlgorithms(PGPContextRef c, const PGPCipherAlgorithm* algorithms,
                                                   PGPUInt32 count) {
-    Option o = opt(Opt::PreferredAlgorithms);
-    if (algorithms && count <= 64) o.numbers.assign(algorithms, algorithms + count);
-    return makeList(c, o, (algorithms || count == 0) && count <= 64);
+    try {
+        Option o = opt(Opt::PreferredAlgorithms);
+        if (algorithms && count <= 64) o.numbers.assign(algorithms, algorithms + count);
+        return makeList(c, o, (algorithms || count == 0) && count <= 64);
+    } ORV_EXPORT_GUARD
 }
 PGPOptionListRef PGP_CALL PGPOKeyDBRef(PGPContextRef c, PGPKeyDBRef keyDB) {
-    Option o = opt(Opt::KeyDBRef);
-    o.ptr = keyDB;
-    return makeList(c, o, check(keyDB) != nullptr);
+    try {
+        Option o = opt(Opt::KeyDBRef);
+        o.ptr = keyDB;
+        return makeList(c, o, check(keyDB) != nullptr);
+    } ORV_EXPORT_GUARD
 }
 PGPOptionListRef PGP_CALL PGPOKeySetRef(PGPContextRef c, PGPKeySetRef keySet) {
-    Option o = opt(Opt::KeySetRef);
-    o.ptr = keySet;
-    return makeList(c, o, check(keySet) != nullptr);
+    try {
+        Option o = opt(Opt::KeySetRef);
+        o.ptr = keySet;
+        return makeList(c, o, check(keySet) != nullptr);
+    } ORV_EXPORT_GUARD
 }
 PGPOptionListRef PGP_CALL PGPOSendNullEvents(PGPContextRef c, PGPTime interval) {
-    return makeList(c, opt(Opt::SendNullEvents, static_cast<int32_t>(interval)));
+    try {
+        return makeList(c, opt(Opt::SendNullEvents, static_cast<int32_t>(interval)));
+    } ORV_EXPORT_GUARD
 }
 PGPOptionListRef PGP_CALL PGPOExportFormat(PGPContextRef c, PGPExportFormat format) {
-    return makeList(c, opt(Opt::ExportFormat, format));
+    try {
+        return makeList(c, opt(Opt::ExportFormat, format));
+    } ORV_EXPORT_GUARD
 }
 PGPOptionListRef PGP_CALL PGPOExportKeySet(PGPContextRef c, PGPKeySetRef keySet) {
-    Option o = opt(Opt::ExportKeySet);
-    o.ptr = keySet;
-    return makeList(c, o, check(keySet) != nullptr);
+    try {
+        Option o = opt(Opt::ExportKeySet);
+        o.ptr = keySet;
+        return makeList(c, o, check(keySet) != nullptr);
+    } ORV_EXPORT_GUARD
 }
 PGPOptionListRef PGP_CALL PGPOExportPrivateSubkeys(PGPContextRef c, PGPBoolean e) {
-    return makeList(c, opt(Opt::ExportPrivateSubkeys, e));
+    try {
+        return makeList(c, opt(Opt::ExportPrivateSubkeys, e));
+    } ORV_EXPORT_GUARD
 }
 PGPOptionListRef PGP_CALL PGPOImportKeysTo(PGPContextRef c, PGPKeyDBRef keyDB) {
-    Option o = opt(Opt::ImportKeysTo);
-    o.ptr = keyDB;
-    return makeList(c, o, check(keyDB) != nullptr);
+    try {
+        Option o = opt(Opt::ImportKeysTo);
+        o.ptr = keyDB;
+        return makeList(c, o, check(keyDB) != nullptr);
+    } ORV_EXPORT_GUARD
 }
 PGPOptionListRef PGP_CALL PGPOEventHandler(PGPContextRef c, PGPEventHandlerProcPtr handler, PGPUserValue userValue) {
-    Option o = opt(Opt::EventHandler);
-    o.ptr = reinterpret_cast<void*>(handler);
-    o.ptr2 = userValue;
-    return makeList(c, o);
+    try {
+        Option o = opt(Opt::EventHandler);
+        o.ptr = reinterpret_cast<void*>(handler);
+        o.ptr2 = userValue;
+        return makeList(c, o);
+    } ORV_EXPORT_GUARD
 }
 
 }  // extern "C"

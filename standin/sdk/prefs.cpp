@@ -14,6 +14,7 @@
 #include <cstdio>
 #include <new>
 
+#include "standin/export_guard.h"
 #include "engine/prefs_parse.h"
 #include "standin/sdk/internal.h"
 #include "standin/sdk/packets.h"
@@ -164,68 +165,82 @@ SdkPrefs* prefsOf(PGPContextRef context) {
 extern "C" {
 
 PGPError PGP_CALL PGPsdkLoadPrefs(PGPContextRef context, PGPFileSpecRef prefFile) {
-    if (!check(context) || !check(prefFile)) return kPGPError_BadParams;
-    return load(context, prefFile->path, true, false);
+    try {
+        if (!check(context) || !check(prefFile)) return kPGPError_BadParams;
+        return load(context, prefFile->path, true, false);
+    } ORV_EXPORT_GUARD
 }
 
 PGPError PGP_CALL PGPsdkLoadDefaultPrefs(PGPContextRef context) {
-    if (!check(context)) return kPGPError_BadParams;
-    return load(context, libraryDir() + kDefaultFile, false, true);
+    try {
+        if (!check(context)) return kPGPError_BadParams;
+        return load(context, libraryDir() + kDefaultFile, false, true);
+    } ORV_EXPORT_GUARD
 }
 
 PGPError PGP_CALL PGPsdkSavePrefs(PGPContextRef context) {
-    SdkPrefs* p = prefsOf(context);
-    if (!p) return kPGPError_BadParams;
-    std::string text;
-    // What PGP's own preference file gave stays there.
-    for (const auto& [selector, path] : p->files)
-        if (!p->borrowed.count(selector)) text += std::to_string(selector) + " file " + path + "\r\n";
-    for (const auto& [selector, bytes] : p->data)
-        if (!p->borrowed.count(-selector)) text += std::to_string(selector) + " data " + toHex(bytes) + "\r\n";
-    return replaceFile(p->path, text) ? kPGPError_NoErr : kPGPError_WriteFailed;
+    try {
+        SdkPrefs* p = prefsOf(context);
+        if (!p) return kPGPError_BadParams;
+        std::string text;
+        // What PGP's own preference file gave stays there.
+        for (const auto& [selector, path] : p->files)
+            if (!p->borrowed.count(selector)) text += std::to_string(selector) + " file " + path + "\r\n";
+        for (const auto& [selector, bytes] : p->data)
+            if (!p->borrowed.count(-selector)) text += std::to_string(selector) + " data " + toHex(bytes) + "\r\n";
+        return replaceFile(p->path, text) ? kPGPError_NoErr : kPGPError_WriteFailed;
+    } ORV_EXPORT_GUARD
 }
 
 PGPError PGP_CALL PGPsdkPrefSetFileSpec(PGPContextRef context, PGPsdkPrefSelector selector, PGPFileSpecRef spec) {
-    SdkPrefs* p = prefsOf(context);
-    if (!p || !check(spec) || !isFileSelector(selector)) return kPGPError_BadParams;
-    // A line end in the path would split the preference file's line.
-    if (spec->path.find_first_of("\r\n") != std::string::npos) return kPGPError_BadParams;
-    p->files[selector] = spec->path;
-    p->borrowed.erase(selector);
-    return kPGPError_NoErr;
+    try {
+        SdkPrefs* p = prefsOf(context);
+        if (!p || !check(spec) || !isFileSelector(selector)) return kPGPError_BadParams;
+        // A line end in the path would split the preference file's line.
+        if (spec->path.find_first_of("\r\n") != std::string::npos) return kPGPError_BadParams;
+        p->files[selector] = spec->path;
+        p->borrowed.erase(selector);
+        return kPGPError_NoErr;
+    } ORV_EXPORT_GUARD
 }
 
 PGPError PGP_CALL PGPsdkPrefGetFileSpec(PGPContextRef context, PGPsdkPrefSelector selector, PGPFileSpecRef* outSpec) {
-    if (!outSpec) return kPGPError_BadParams;
-    *outSpec = nullptr;
-    SdkPrefs* p = prefsOf(context);
-    if (!p || !isFileSelector(selector)) return kPGPError_BadParams;
-    auto f = p->files.find(selector);
-    if (f == p->files.end()) return kPGPError_PrefNotFound;
-    return PGPNewFileSpecFromFullPath(context, f->second.c_str(), outSpec);
+    try {
+        if (!outSpec) return kPGPError_BadParams;
+        *outSpec = nullptr;
+        SdkPrefs* p = prefsOf(context);
+        if (!p || !isFileSelector(selector)) return kPGPError_BadParams;
+        auto f = p->files.find(selector);
+        if (f == p->files.end()) return kPGPError_PrefNotFound;
+        return PGPNewFileSpecFromFullPath(context, f->second.c_str(), outSpec);
+    } ORV_EXPORT_GUARD
 }
 
 PGPError PGP_CALL PGPsdkPrefSetData(PGPContextRef context, PGPsdkPrefSelector selector, const void* data,
                                     PGPSize size) {
-    SdkPrefs* p = prefsOf(context);
-    if (!p || !isDataSelector(selector) || (!data && size) || size > 4096) return kPGPError_BadParams;
-    p->data[selector].assign(static_cast<const char*>(data), size);
-    p->borrowed.erase(-selector);
-    return kPGPError_NoErr;
+    try {
+        SdkPrefs* p = prefsOf(context);
+        if (!p || !isDataSelector(selector) || (!data && size) || size > 4096) return kPGPError_BadParams;
+        p->data[selector].assign(static_cast<const char*>(data), size);
+        p->borrowed.erase(-selector);
+        return kPGPError_NoErr;
+    } ORV_EXPORT_GUARD
 }
 
 PGPError PGP_CALL PGPsdkPrefGetData(PGPContextRef context, PGPsdkPrefSelector selector, void** outData,
                                     PGPSize* outSize) {
-    if (outData) *outData = nullptr;
-    if (outSize) *outSize = 0;
-    SdkPrefs* p = prefsOf(context);
-    if (!p || !outData || !outSize || !isDataSelector(selector)) return kPGPError_BadParams;
-    auto d = p->data.find(selector);
-    if (d == p->data.end()) return kPGPError_PrefNotFound;
-    *outData = allocCopy(contextMgr(context), d->second.data(), d->second.size(), false);
-    if (!*outData) return kPGPError_OutOfMemory;
-    *outSize = static_cast<PGPSize>(d->second.size());
-    return kPGPError_NoErr;
+    try {
+        if (outData) *outData = nullptr;
+        if (outSize) *outSize = 0;
+        SdkPrefs* p = prefsOf(context);
+        if (!p || !outData || !outSize || !isDataSelector(selector)) return kPGPError_BadParams;
+        auto d = p->data.find(selector);
+        if (d == p->data.end()) return kPGPError_PrefNotFound;
+        *outData = allocCopy(contextMgr(context), d->second.data(), d->second.size(), false);
+        if (!*outData) return kPGPError_OutOfMemory;
+        *outSize = static_cast<PGPSize>(d->second.size());
+        return kPGPError_NoErr;
+    } ORV_EXPORT_GUARD
 }
 
 }  // extern "C"

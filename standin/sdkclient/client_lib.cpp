@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "standin/export_guard.h"
 #include "standin/sdkclient/client_exports.h"
 #include "standin/sdkclient/client_ids.h"
 #include "standin/sdkclient/pref_store.h"
@@ -271,207 +272,257 @@ PGPError selectKeys(PGPWindowRef parent, const char* prompt, PGPKeySetRef keySet
 extern "C" {
 
 #if ORV_SDKCL_RELEASE == 7
-PGPError PGP_CLCALL _PGPclInitLibrary(PGPContextRef context, PGPFlags) { return initLibrary(context); }
+PGPError PGP_CLCALL _PGPclInitLibrary(PGPContextRef context, PGPFlags) {
+    try {
+        return initLibrary(context);
+    } ORV_EXPORT_GUARD
+}
 #else
-PGPError PGP_CLCALL PGPclInitLibrary(PGPContextRef context) { return initLibrary(context); }
+PGPError PGP_CLCALL PGPclInitLibrary(PGPContextRef context) {
+    try {
+        return initLibrary(context);
+    } ORV_EXPORT_GUARD
+}
 #endif
 
 PGPError PGP_CLCALL SDKCL(CloseLibrary)(void) {
-    return guard([] {
-        if (InterlockedCompareExchange(&g_initCount, 0, 0) <= 0) return PGPError(kPGPError_BadParams);
-        if (InterlockedDecrement(&g_initCount) == 0 && g_client.loaded && g_client.store.Dirty()) {
-            if (g_client.store.Save(prefsPath())) g_client.store.MarkSaved();
-        }
-        return PGPError(kPGPError_NoErr);
-    });
+    try {
+        return guard([] {
+            if (InterlockedCompareExchange(&g_initCount, 0, 0) <= 0) return PGPError(kPGPError_BadParams);
+            if (InterlockedDecrement(&g_initCount) == 0 && g_client.loaded && g_client.store.Dirty()) {
+                if (g_client.store.Save(prefsPath())) g_client.store.MarkSaved();
+            }
+            return PGPError(kPGPError_NoErr);
+        });
+    } ORV_EXPORT_GUARD
 }
 
 // The stand-in has no preference pages of its own.
 #if ORV_SDKCL_RELEASE == 7
 PGPError PGP_CLCALL _PGPclPreferences(PGPContextRef, PGPWindowRef, PGPInt32, PGPKeyDBRef) {
-    return kPGPError_EngineNotLoaded;
+    try {
+        return kPGPError_EngineNotLoaded;
+    } ORV_EXPORT_GUARD
 }
 #else
 PGPError PGP_CLCALL PGPclPreferences(PGPContextRef, PGPWindowRef, PGPInt32, PGPKeySetRef) {
-    return kPGPError_EngineNotLoaded;
+    try {
+        return kPGPError_EngineNotLoaded;
+    } ORV_EXPORT_GUARD
 }
 #endif
 
 PGPError PGP_CLCALL SDKCL(GetPrefBoolean)(PGPPrefRef prefs, PGPPrefIndex index, PGPBoolean* outValue) {
-    return guard([&] {
-        if (!outValue) return PGPError(kPGPError_BadParams);
-        *outValue = 0;
-        const sdkclient::PrefValue* v = nullptr;
-        PGPError err = getValue(prefs, index, 'b', v);
-        if (!err) *outValue = v->bytes == "1";
-        return err;
-    });
+    try {
+        return guard([&] {
+            if (!outValue) return PGPError(kPGPError_BadParams);
+            *outValue = 0;
+            const sdkclient::PrefValue* v = nullptr;
+            PGPError err = getValue(prefs, index, 'b', v);
+            if (!err) *outValue = v->bytes == "1";
+            return err;
+        });
+    } ORV_EXPORT_GUARD
 }
 
 PGPError PGP_CLCALL SDKCL(SetPrefBoolean)(PGPPrefRef prefs, PGPPrefIndex index, PGPUInt32 value) {
-    return guard([&] { return setValue(prefs, index, 'b', value ? "1" : "0"); });
+    try {
+        return guard([&] { return setValue(prefs, index, 'b', value ? "1" : "0"); });
+    } ORV_EXPORT_GUARD
 }
 
 PGPError PGP_CLCALL SDKCL(GetPrefNumber)(PGPPrefRef prefs, PGPPrefIndex index, PGPUInt32* outValue) {
-    return guard([&] {
-        if (!outValue) return PGPError(kPGPError_BadParams);
-        *outValue = 0;
-        const sdkclient::PrefValue* v = nullptr;
-        PGPError err = getValue(prefs, index, 'n', v);
-        if (!err) *outValue = static_cast<PGPUInt32>(std::strtoul(v->bytes.c_str(), nullptr, 10));
-        return err;
-    });
+    try {
+        return guard([&] {
+            if (!outValue) return PGPError(kPGPError_BadParams);
+            *outValue = 0;
+            const sdkclient::PrefValue* v = nullptr;
+            PGPError err = getValue(prefs, index, 'n', v);
+            if (!err) *outValue = static_cast<PGPUInt32>(std::strtoul(v->bytes.c_str(), nullptr, 10));
+            return err;
+        });
+    } ORV_EXPORT_GUARD
 }
 
 PGPError PGP_CLCALL SDKCL(SetPrefNumber)(PGPPrefRef prefs, PGPPrefIndex index, PGPUInt32 value) {
-    return guard([&] { return setValue(prefs, index, 'n', std::to_string(value)); });
+    try {
+        return guard([&] { return setValue(prefs, index, 'n', std::to_string(value)); });
+    } ORV_EXPORT_GUARD
 }
 
 PGPError PGP_CLCALL SDKCL(GetPrefStringAlloc)(PGPPrefRef prefs, PGPPrefIndex index, char** outString) {
-    return guard([&] {
-        if (!outString) return PGPError(kPGPError_BadParams);
-        *outString = nullptr;
-        const sdkclient::PrefValue* v = nullptr;
-        PGPError err = getValue(prefs, index, 's', v);
-        if (err) return err;
-        auto* s = static_cast<char*>(engineCopy(v->bytes.data(), v->bytes.size(), 1));
-        if (!s) return PGPError(kPGPError_OutOfMemory);
-        s[v->bytes.size()] = 0;
-        *outString = s;
-        return PGPError(kPGPError_NoErr);
-    });
+    try {
+        return guard([&] {
+            if (!outString) return PGPError(kPGPError_BadParams);
+            *outString = nullptr;
+            const sdkclient::PrefValue* v = nullptr;
+            PGPError err = getValue(prefs, index, 's', v);
+            if (err) return err;
+            auto* s = static_cast<char*>(engineCopy(v->bytes.data(), v->bytes.size(), 1));
+            if (!s) return PGPError(kPGPError_OutOfMemory);
+            s[v->bytes.size()] = 0;
+            *outString = s;
+            return PGPError(kPGPError_NoErr);
+        });
+    } ORV_EXPORT_GUARD
 }
 
 PGPError PGP_CLCALL SDKCL(GetPrefStringBuffer)(PGPPrefRef prefs, PGPPrefIndex index, PGPSize maxSize, char* buffer) {
-    return guard([&] {
-        if (!buffer || maxSize == 0) return PGPError(kPGPError_BadParams);
-        buffer[0] = 0;
-        const sdkclient::PrefValue* v = nullptr;
-        PGPError err = getValue(prefs, index, 's', v);
-        if (err) return err;
-        const size_t n = std::min<size_t>(v->bytes.size(), maxSize - 1);
-        std::memcpy(buffer, v->bytes.data(), n);
-        buffer[n] = 0;
-        return PGPError(kPGPError_NoErr);
-    });
+    try {
+        return guard([&] {
+            if (!buffer || maxSize == 0) return PGPError(kPGPError_BadParams);
+            buffer[0] = 0;
+            const sdkclient::PrefValue* v = nullptr;
+            PGPError err = getValue(prefs, index, 's', v);
+            if (err) return err;
+            const size_t n = std::min<size_t>(v->bytes.size(), maxSize - 1);
+            std::memcpy(buffer, v->bytes.data(), n);
+            buffer[n] = 0;
+            return PGPError(kPGPError_NoErr);
+        });
+    } ORV_EXPORT_GUARD
 }
 
 PGPError PGP_CLCALL SDKCL(SetPrefString)(PGPPrefRef prefs, PGPPrefIndex index, const char* string) {
-    return guard([&] {
-        if (!string) return PGPError(kPGPError_BadParams);
-        return setValue(prefs, index, 's', string);
-    });
+    try {
+        return guard([&] {
+            if (!string) return PGPError(kPGPError_BadParams);
+            return setValue(prefs, index, 's', string);
+        });
+    } ORV_EXPORT_GUARD
 }
 
 PGPError PGP_CLCALL SDKCL(GetPrefData)(PGPPrefRef prefs, PGPPrefIndex index, PGPSize* outLength, void** outData) {
-    return guard([&] {
-        if (!outLength || !outData) return PGPError(kPGPError_BadParams);
-        *outLength = 0;
-        *outData = nullptr;
-        const sdkclient::PrefValue* v = nullptr;
-        PGPError err = getValue(prefs, index, 'd', v);
-        if (err) return err;
-        void* block = engineCopy(v->bytes.data(), v->bytes.size(), 0);
-        if (!block && !v->bytes.empty()) return PGPError(kPGPError_OutOfMemory);
-        *outData = block;
-        *outLength = static_cast<PGPSize>(v->bytes.size());
-        return PGPError(kPGPError_NoErr);
-    });
+    try {
+        return guard([&] {
+            if (!outLength || !outData) return PGPError(kPGPError_BadParams);
+            *outLength = 0;
+            *outData = nullptr;
+            const sdkclient::PrefValue* v = nullptr;
+            PGPError err = getValue(prefs, index, 'd', v);
+            if (err) return err;
+            void* block = engineCopy(v->bytes.data(), v->bytes.size(), 0);
+            if (!block && !v->bytes.empty()) return PGPError(kPGPError_OutOfMemory);
+            *outData = block;
+            *outLength = static_cast<PGPSize>(v->bytes.size());
+            return PGPError(kPGPError_NoErr);
+        });
+    } ORV_EXPORT_GUARD
 }
 
 PGPError PGP_CLCALL SDKCL(SetPrefData)(PGPPrefRef prefs, PGPPrefIndex index, PGPSize length, const void* data) {
-    return guard([&] {
-        if (!data && length) return PGPError(kPGPError_BadParams);
-        if (index == kPGPPrefKeyServerList && length % kPGPPrefKeyServerEntrySize) return PGPError(kPGPError_BadParams);
-        return setValue(prefs, index, 'd', std::string(static_cast<const char*>(data), length));
-    });
+    try {
+        return guard([&] {
+            if (!data && length) return PGPError(kPGPError_BadParams);
+            if (index == kPGPPrefKeyServerList && length % kPGPPrefKeyServerEntrySize) return PGPError(kPGPError_BadParams);
+            return setValue(prefs, index, 'd', std::string(static_cast<const char*>(data), length));
+        });
+    } ORV_EXPORT_GUARD
 }
 
 PGPError PGP_CLCALL SDKCL(RemovePref)(PGPPrefRef prefs, PGPPrefIndex index) {
-    return guard([&] {
-        PrefsObject* p = prefsOf(prefs);
-        if (!p) return PGPError(kPGPError_BadParams);
-        return p->store.Remove(index) ? PGPError(kPGPError_NoErr) : PGPError(kPGPError_PrefNotFound);
-    });
+    try {
+        return guard([&] {
+            PrefsObject* p = prefsOf(prefs);
+            if (!p) return PGPError(kPGPError_BadParams);
+            return p->store.Remove(index) ? PGPError(kPGPError_NoErr) : PGPError(kPGPError_PrefNotFound);
+        });
+    } ORV_EXPORT_GUARD
 }
 
 #if ORV_SDKCL_RELEASE == 7
 PGPError PGP_CLCALL _PGPclPeekClientLibPrefRefs(PGPPrefRef* outClientPrefs, PGPPrefRef* outAdminPrefs) {
-    return guard([&] {
-        if (!outClientPrefs) return PGPError(kPGPError_BadParams);
-        *outClientPrefs = reinterpret_cast<PGPPrefRef>(prefsOf(reinterpret_cast<PGPPrefRef>(&g_client)));
-        if (outAdminPrefs) *outAdminPrefs = reinterpret_cast<PGPPrefRef>(prefsOf(reinterpret_cast<PGPPrefRef>(&g_admin)));
-        return PGPError(kPGPError_NoErr);
-    });
+    try {
+        return guard([&] {
+            if (!outClientPrefs) return PGPError(kPGPError_BadParams);
+            *outClientPrefs = reinterpret_cast<PGPPrefRef>(prefsOf(reinterpret_cast<PGPPrefRef>(&g_client)));
+            if (outAdminPrefs) *outAdminPrefs = reinterpret_cast<PGPPrefRef>(prefsOf(reinterpret_cast<PGPPrefRef>(&g_admin)));
+            return PGPError(kPGPError_NoErr);
+        });
+    } ORV_EXPORT_GUARD
 }
 
 PGPError PGP_CLCALL _PGPclFlushClientLibPrefs(PGPPrefRef clientPrefs, PGPPrefRef adminPrefs) {
-    return guard([&] {
-        PrefsObject* p = prefsOf(clientPrefs);
-        if (!p || (adminPrefs && !prefsOf(adminPrefs))) return PGPError(kPGPError_BadParams);
-        if (!p->store.Save(prefsPath())) return PGPError(kPGPError_WriteFailed);
-        p->store.MarkSaved();
-        return PGPError(kPGPError_NoErr);
-    });
+    try {
+        return guard([&] {
+            PrefsObject* p = prefsOf(clientPrefs);
+            if (!p || (adminPrefs && !prefsOf(adminPrefs))) return PGPError(kPGPError_BadParams);
+            if (!p->store.Save(prefsPath())) return PGPError(kPGPError_WriteFailed);
+            p->store.MarkSaved();
+            return PGPError(kPGPError_NoErr);
+        });
+    } ORV_EXPORT_GUARD
 }
 #else
 // Each opening reads the file afresh unless the preferences are open already;
 // closing with save writes changes, the last closing without one drops them.
 PGPError PGP_CLCALL PGPclOpenClientPrefs(PGPMemoryMgrRef, PGPPrefRef* outPrefs) {
-    return guard([&] {
-        if (!outPrefs) return PGPError(kPGPError_BadParams);
-        *outPrefs = nullptr;
-        if (g_openCount == 0) g_client.loaded = false;
-        *outPrefs = reinterpret_cast<PGPPrefRef>(prefsOf(reinterpret_cast<PGPPrefRef>(&g_client)));
-        ++g_openCount;
-        return PGPError(kPGPError_NoErr);
-    });
+    try {
+        return guard([&] {
+            if (!outPrefs) return PGPError(kPGPError_BadParams);
+            *outPrefs = nullptr;
+            if (g_openCount == 0) g_client.loaded = false;
+            *outPrefs = reinterpret_cast<PGPPrefRef>(prefsOf(reinterpret_cast<PGPPrefRef>(&g_client)));
+            ++g_openCount;
+            return PGPError(kPGPError_NoErr);
+        });
+    } ORV_EXPORT_GUARD
 }
 
 PGPError PGP_CLCALL PGPclCloseClientPrefs(PGPPrefRef prefs, PGPBoolean save) {
-    return guard([&] {
-        PrefsObject* p = prefsOf(prefs);
-        if (p != &g_client || g_openCount <= 0) return PGPError(kPGPError_BadParams);
-        PGPError err = kPGPError_NoErr;
-        if (save && p->store.Dirty()) {
-            if (p->store.Save(prefsPath())) p->store.MarkSaved();
-            else err = kPGPError_WriteFailed;
-        }
-        if (--g_openCount == 0 && p->store.Dirty()) p->loaded = false;
-        return err;
-    });
+    try {
+        return guard([&] {
+            PrefsObject* p = prefsOf(prefs);
+            if (p != &g_client || g_openCount <= 0) return PGPError(kPGPError_BadParams);
+            PGPError err = kPGPError_NoErr;
+            if (save && p->store.Dirty()) {
+                if (p->store.Save(prefsPath())) p->store.MarkSaved();
+                else err = kPGPError_WriteFailed;
+            }
+            if (--g_openCount == 0 && p->store.Dirty()) p->loaded = false;
+            return err;
+        });
+    } ORV_EXPORT_GUARD
 }
 #endif
 
 PGPError PGP_CLCALL SDKCL(NotifyPrefsChanges)(PGPUInt32 processID) {
-    return guard([&] {
-        logLine("prefs " + std::to_string(processID));
-        return PGPError(kPGPError_NoErr);
-    });
+    try {
+        return guard([&] {
+            logLine("prefs " + std::to_string(processID));
+            return PGPError(kPGPError_NoErr);
+        });
+    } ORV_EXPORT_GUARD
 }
 
 #if ORV_SDKCL_RELEASE == 7
 PGPError PGP_CLCALL _PGPclNotifyKeyringChanges(PGPFlags flags, PGPUInt32 processID) {
-    return guard([&] {
-        logLine("keyring " + std::to_string(flags) + " " + std::to_string(processID));
-        return PGPError(kPGPError_NoErr);
-    });
+    try {
+        return guard([&] {
+            logLine("keyring " + std::to_string(flags) + " " + std::to_string(processID));
+            return PGPError(kPGPError_NoErr);
+        });
+    } ORV_EXPORT_GUARD
 }
 #else
 // Release 6.5 has no flags: the line shows 0.
 PGPError PGP_CLCALL PGPclNotifyKeyringChanges(PGPUInt32 processID) {
-    return guard([&] {
-        logLine("keyring 0 " + std::to_string(processID));
-        return PGPError(kPGPError_NoErr);
-    });
+    try {
+        return guard([&] {
+            logLine("keyring 0 " + std::to_string(processID));
+            return PGPError(kPGPError_NoErr);
+        });
+    } ORV_EXPORT_GUARD
 }
 #endif
 
 PGPError PGP_CLCALL SDKCL(NotifyKeyserverPrefsChanges)(PGPUInt32 processID) {
-    return guard([&] {
-        logLine("keyserverprefs " + std::to_string(processID));
-        return PGPError(kPGPError_NoErr);
-    });
+    try {
+        return guard([&] {
+            logLine("keyserverprefs " + std::to_string(processID));
+            return PGPError(kPGPError_NoErr);
+        });
+    } ORV_EXPORT_GUARD
 }
 
 
@@ -480,12 +531,16 @@ PGPError PGP_CLCALL SDKCL(NotifyKeyserverPrefsChanges)(PGPUInt32 processID) {
 // the caller's word for it.
 PGPError PGP_CLCALL _PGPclSelectKeys(PGPContextRef, PGPtlsContextRef, PGPWindowRef parent, const char* prompt,
                                      PGPKeySetRef keySet, PGPKeyDBRef, PGPKeySetRef* outSelected) {
-    return selectKeys(parent, prompt, keySet, outSelected);
+    try {
+        return selectKeys(parent, prompt, keySet, outSelected);
+    } ORV_EXPORT_GUARD
 }
 #else
 PGPError PGP_CLCALL PGPclSelectKeysEx(PGPContextRef, PGPtlsContextRef, PGPWindowRef parent, const char* prompt,
                                       PGPKeySetRef keySet, PGPKeySetRef, PGPKeySetRef* outSelected) {
-    return selectKeys(parent, prompt, keySet, outSelected);
+    try {
+        return selectKeys(parent, prompt, keySet, outSelected);
+    } ORV_EXPORT_GUARD
 }
 #endif
 

@@ -12,6 +12,7 @@
 #include <type_traits>
 #include <vector>
 
+#include "standin/export_guard.h"
 #include "standin/sdknet/core_link.h"
 #include "standin/sdknet/hkp.h"
 #include "standin/sdknet/net_api.h"
@@ -341,468 +342,588 @@ extern "C" {
 // ---- Start and clean-up ----------------------------------------------------
 
 __declspec(dllexport) PGPError PGP_CALL PGPsdkNetworkLibInit(PGPFlags options) {
-    if (g_libraryInits == 0 && !orvnet::StartSockets()) return kPGPError_ServerNotInitialized;
-    ++g_libraryInits;
-    return kPGPError_NoErr;
+    try {
+        if (g_libraryInits == 0 && !orvnet::StartSockets()) return kPGPError_ServerNotInitialized;
+        ++g_libraryInits;
+        return kPGPError_NoErr;
+    } ORV_EXPORT_GUARD
 }
 
 __declspec(dllexport) PGPError PGP_CALL PGPsdkNetworkLibCleanup(void) {
-    if (g_libraryInits == 0) return kPGPError_ServerNotInitialized;
-    if (--g_libraryInits == 0) orvnet::StopSockets();
-    return kPGPError_NoErr;
+    try {
+        if (g_libraryInits == 0) return kPGPError_ServerNotInitialized;
+        if (--g_libraryInits == 0) orvnet::StopSockets();
+        return kPGPError_NoErr;
+    } ORV_EXPORT_GUARD
 }
 
 // ---- TLS ---------------------------------------------------------------------
 
 __declspec(dllexport) PGPError PGP_CALL PGPNewTLSContext(PGPContextRef context, PGPtlsContextRef* outRef) {
-    if (!outRef) return kPGPError_BadParams;
-    *outRef = nullptr;
-    if (!context) return kPGPError_BadParams;
-    auto* t = new (std::nothrow) PGPtlsContext;
-    if (!t) return kPGPError_OutOfMemory;
-    t->context = context;
-    *outRef = t;
-    return kPGPError_NoErr;
+    try {
+        if (!outRef) return kPGPError_BadParams;
+        *outRef = nullptr;
+        if (!context) return kPGPError_BadParams;
+        auto* t = new (std::nothrow) PGPtlsContext;
+        if (!t) return kPGPError_OutOfMemory;
+        t->context = context;
+        *outRef = t;
+        return kPGPError_NoErr;
+    } ORV_EXPORT_GUARD
 }
 
 __declspec(dllexport) PGPError PGP_CALL PGPFreeTLSContext(PGPtlsContextRef ref) {
-    if (!check(ref)) return kPGPError_BadParams;
-    delete ref;
-    return kPGPError_NoErr;
+    try {
+        if (!check(ref)) return kPGPError_BadParams;
+        delete ref;
+        return kPGPError_NoErr;
+    } ORV_EXPORT_GUARD
 }
 
 __declspec(dllexport) PGPError PGP_CALL PGPtlsSetCache(PGPtlsContextRef ref, PGPBoolean useCache) {
-    if (!check(ref)) return kPGPError_BadParams;
-    ref->useCache = useCache != 0;
-    return kPGPError_NoErr;
+    try {
+        if (!check(ref)) return kPGPError_BadParams;
+        ref->useCache = useCache != 0;
+        return kPGPError_NoErr;
+    } ORV_EXPORT_GUARD
 }
 
 __declspec(dllexport) PGPError PGP_CALL PGPtlsClearCache(PGPtlsContextRef ref) {
-    return check(ref) ? kPGPError_NoErr : kPGPError_BadParams;
+    try {
+        return check(ref) ? kPGPError_NoErr : kPGPError_BadParams;
+    } ORV_EXPORT_GUARD
 }
 
 __declspec(dllexport) PGPError PGP_CALL PGPNewTLSSession(PGPtlsContextRef ref, PGPtlsSessionRef* outRef) {
-    if (!outRef) return kPGPError_BadParams;
-    *outRef = nullptr;
-    if (!check(ref)) return kPGPError_BadParams;
-    auto* s = new (std::nothrow) PGPtlsSession;
-    if (!s) return kPGPError_OutOfMemory;
-    s->owner = ref;
-    *outRef = s;
-    return kPGPError_NoErr;
+    try {
+        if (!outRef) return kPGPError_BadParams;
+        *outRef = nullptr;
+        if (!check(ref)) return kPGPError_BadParams;
+        auto* s = new (std::nothrow) PGPtlsSession;
+        if (!s) return kPGPError_OutOfMemory;
+        s->owner = ref;
+        *outRef = s;
+        return kPGPError_NoErr;
+    } ORV_EXPORT_GUARD
 }
 
 __declspec(dllexport) PGPError PGP_CALL PGPFreeTLSSession(PGPtlsSessionRef ref) {
-    if (!check(ref)) return kPGPError_BadParams;
-    delete ref;
-    return kPGPError_NoErr;
+    try {
+        if (!check(ref)) return kPGPError_BadParams;
+        delete ref;
+        return kPGPError_NoErr;
+    } ORV_EXPORT_GUARD
 }
 
 __declspec(dllexport) PGPError PGP_CALL PGPCopyTLSSession(PGPtlsSessionRef ref, PGPtlsSessionRef* outRef) {
-    if (!outRef) return kPGPError_BadParams;
-    *outRef = nullptr;
-    if (!check(ref)) return kPGPError_BadParams;
-    auto* s = new (std::nothrow) PGPtlsSession(*ref);
-    if (!s) return kPGPError_OutOfMemory;
-    *outRef = s;
-    return kPGPError_NoErr;
+    try {
+        if (!outRef) return kPGPError_BadParams;
+        *outRef = nullptr;
+        if (!check(ref)) return kPGPError_BadParams;
+        auto* s = new (std::nothrow) PGPtlsSession(*ref);
+        if (!s) return kPGPError_OutOfMemory;
+        *outRef = s;
+        return kPGPError_NoErr;
+    } ORV_EXPORT_GUARD
 }
 
 __declspec(dllexport) PGPError PGP_CALL PGPtlsSetProtocolOptions(PGPtlsSessionRef ref, PGPFlags options) {
-    if (!check(ref)) return kPGPError_BadParams;
-    ref->options = options;
-    return kPGPError_NoErr;
+    try {
+        if (!check(ref)) return kPGPError_BadParams;
+        ref->options = options;
+        return kPGPError_NoErr;
+    } ORV_EXPORT_GUARD
 }
 
 __declspec(dllexport) PGPError PGP_CALL PGPtlsClose(PGPtlsSessionRef ref, PGPBoolean dontCache) {
-    return check(ref) ? kPGPError_NoErr : kPGPError_BadParams;
+    try {
+        return check(ref) ? kPGPError_NoErr : kPGPError_BadParams;
+    } ORV_EXPORT_GUARD
 }
 
 // No TLS is spoken here: a handshake fails plainly rather than pretending.
 __declspec(dllexport) PGPError PGP_CALL PGPtlsHandshake(PGPtlsSessionRef ref) {
-    if (!check(ref)) return kPGPError_BadParams;
-    return kPGPError_TLSHandshakeFailed;
+    try {
+        if (!check(ref)) return kPGPError_BadParams;
+        return kPGPError_TLSHandshakeFailed;
+    } ORV_EXPORT_GUARD
 }
 
 __declspec(dllexport) PGPError PGP_CALL PGPtlsSetRemoteUniqueID(PGPtlsSessionRef ref, PGPUInt32 remoteID) {
-    return check(ref) ? kPGPError_NoErr : kPGPError_BadParams;
+    try {
+        return check(ref) ? kPGPError_NoErr : kPGPError_BadParams;
+    } ORV_EXPORT_GUARD
 }
 
 __declspec(dllexport) PGPError PGP_CALL PGPtlsSetPreferredCipherSuite(PGPtlsSessionRef ref,
                                                                       PGPtlsCipherSuiteNum suite) {
-    return check(ref) ? kPGPError_NoErr : kPGPError_BadParams;
+    try {
+        return check(ref) ? kPGPError_NoErr : kPGPError_BadParams;
+    } ORV_EXPORT_GUARD
 }
 
 __declspec(dllexport) PGPError PGP_CALL PGPtlsSetDHPrime(PGPtlsSessionRef ref, PGPtlsPrime prime) {
-    return check(ref) ? kPGPError_NoErr : kPGPError_BadParams;
+    try {
+        return check(ref) ? kPGPError_NoErr : kPGPError_BadParams;
+    } ORV_EXPORT_GUARD
 }
 
 __declspec(dllexport) PGPError PGP_CALL PGPtlsGetNegotiatedCipherSuite(PGPtlsSessionRef ref,
                                                                        PGPtlsCipherSuiteNum* outSuite) {
-    if (outSuite) *outSuite = 0;
-    if (!check(ref)) return kPGPError_BadParams;
-    return kPGPError_TLSNotEstablished;
+    try {
+        if (outSuite) *outSuite = 0;
+        if (!check(ref)) return kPGPError_BadParams;
+        return kPGPError_TLSNotEstablished;
+    } ORV_EXPORT_GUARD
 }
 
 __declspec(dllexport) PGPError PGP_CALL PGPtlsGetState(PGPtlsSessionRef ref, PGPtlsProtocolState* outState) {
-    if (!outState || !check(ref)) return kPGPError_BadParams;
-    *outState = 0;  // never established
-    return kPGPError_NoErr;
+    try {
+        if (!outState || !check(ref)) return kPGPError_BadParams;
+        *outState = 0;  // never established
+        return kPGPError_NoErr;
+    } ORV_EXPORT_GUARD
 }
 
 __declspec(dllexport) PGPError PGP_CALL PGPtlsReceive(PGPtlsSessionRef ref, void* buffer, PGPSize* bufferSize) {
-    if (bufferSize) *bufferSize = 0;
-    if (!check(ref)) return kPGPError_BadParams;
-    return kPGPError_TLSNotEstablished;
+    try {
+        if (bufferSize) *bufferSize = 0;
+        if (!check(ref)) return kPGPError_BadParams;
+        return kPGPError_TLSNotEstablished;
+    } ORV_EXPORT_GUARD
 }
 
 __declspec(dllexport) PGPError PGP_CALL PGPtlsSend(PGPtlsSessionRef ref, const void* buffer, PGPSize size) {
-    if (!check(ref)) return kPGPError_BadParams;
-    return kPGPError_TLSNotEstablished;
+    try {
+        if (!check(ref)) return kPGPError_BadParams;
+        return kPGPError_TLSNotEstablished;
+    } ORV_EXPORT_GUARD
 }
 
 __declspec(dllexport) PGPError PGP_CALL PGPtlsSetReceiveCallback(PGPtlsSessionRef ref, PGPtlsReceiveProcPtr proc,
                                                                  void* userValue) {
-    if (!check(ref)) return kPGPError_BadParams;
-    ref->receive = proc;
-    ref->receiveValue = userValue;
-    return kPGPError_NoErr;
+    try {
+        if (!check(ref)) return kPGPError_BadParams;
+        ref->receive = proc;
+        ref->receiveValue = userValue;
+        return kPGPError_NoErr;
+    } ORV_EXPORT_GUARD
 }
 
 __declspec(dllexport) PGPError PGP_CALL PGPtlsSetSendCallback(PGPtlsSessionRef ref, PGPtlsSendProcPtr proc,
                                                               void* userValue) {
-    if (!check(ref)) return kPGPError_BadParams;
-    ref->send = proc;
-    ref->sendValue = userValue;
-    return kPGPError_NoErr;
+    try {
+        if (!check(ref)) return kPGPError_BadParams;
+        ref->send = proc;
+        ref->sendValue = userValue;
+        return kPGPError_NoErr;
+    } ORV_EXPORT_GUARD
 }
 
 __declspec(dllexport) PGPError PGP_CALL PGPtlsSendQueueIdle(PGPtlsSessionRef ref) {
-    return check(ref) ? kPGPError_NoErr : kPGPError_BadParams;
+    try {
+        return check(ref) ? kPGPError_NoErr : kPGPError_BadParams;
+    } ORV_EXPORT_GUARD
 }
 
-__declspec(dllexport) PGPSize PGP_CALL PGPtlsReceiveBufferSize(PGPtlsSessionRef ref) { return 0; }
+__declspec(dllexport) PGPSize PGP_CALL PGPtlsReceiveBufferSize(PGPtlsSessionRef ref) {
+    try {
+        return 0;
+    } ORV_EXPORT_GUARD
+}
 
 __declspec(dllexport) PGPError PGP_CALL PGPtlsGetAlert(PGPtlsSessionRef ref, PGPtlsAlert* outAlert) {
-    if (!outAlert || !check(ref)) return kPGPError_BadParams;
-    *outAlert = 0;
-    return kPGPError_NoErr;
+    try {
+        if (!outAlert || !check(ref)) return kPGPError_BadParams;
+        *outAlert = 0;
+        return kPGPError_NoErr;
+    } ORV_EXPORT_GUARD
 }
 
 // ---- Options -------------------------------------------------------------------
 
 __declspec(dllexport) PGPOptionListRef PGP_CALL PGPONetURL(PGPContextRef context, const char* url) {
-    if (!url) return orvnet::NewOption(context, 0, 0, 0, nullptr, nullptr, 0);
-    return orvnet::NewOption(context, kORVsdkNet_URL, 0, 0, nullptr, url, static_cast<PGPUInt32>(std::strlen(url)));
+    try {
+        if (!url) return orvnet::NewOption(context, 0, 0, 0, nullptr, nullptr, 0);
+        return orvnet::NewOption(context, kORVsdkNet_URL, 0, 0, nullptr, url, static_cast<PGPUInt32>(std::strlen(url)));
+    } ORV_EXPORT_GUARD
 }
 
 __declspec(dllexport) PGPOptionListRef PGP_CALL PGPONetHostName(PGPContextRef context, const char* hostName,
                                                                 PGPUInt16 port) {
-    if (!hostName) return orvnet::NewOption(context, 0, 0, 0, nullptr, nullptr, 0);
-    return orvnet::NewOption(context, kORVsdkNet_HostName, port, 0, nullptr, hostName,
-                             static_cast<PGPUInt32>(std::strlen(hostName)));
+    try {
+        if (!hostName) return orvnet::NewOption(context, 0, 0, 0, nullptr, nullptr, 0);
+        return orvnet::NewOption(context, kORVsdkNet_HostName, port, 0, nullptr, hostName,
+                                 static_cast<PGPUInt32>(std::strlen(hostName)));
+    } ORV_EXPORT_GUARD
 }
 
 __declspec(dllexport) PGPOptionListRef PGP_CALL PGPONetHostAddress(PGPContextRef context, PGPUInt32 address,
                                                                    PGPUInt16 port) {
-    return orvnet::NewOption(context, kORVsdkNet_HostAddress, static_cast<PGPInt32>(address), port, nullptr,
-                             nullptr, 0);
+    try {
+        return orvnet::NewOption(context, kORVsdkNet_HostAddress, static_cast<PGPInt32>(address), port, nullptr,
+                                 nullptr, 0);
+    } ORV_EXPORT_GUARD
 }
 
 __declspec(dllexport) PGPOptionListRef PGP_CALL PGPOKeyServerProtocol(PGPContextRef context,
                                                                       PGPKeyServerProtocol protocol) {
-    return orvnet::NewOption(context, kORVsdkNet_Protocol, protocol, 0, nullptr, nullptr, 0);
+    try {
+        return orvnet::NewOption(context, kORVsdkNet_Protocol, protocol, 0, nullptr, nullptr, 0);
+    } ORV_EXPORT_GUARD
 }
 
 __declspec(dllexport) PGPOptionListRef PGP_CALL PGPOKeyServerKeySpace(PGPContextRef context,
                                                                       PGPKeyServerKeySpace space) {
-    return orvnet::NewOption(context, kORVsdkNet_KeySpace, space, 0, nullptr, nullptr, 0);
+    try {
+        return orvnet::NewOption(context, kORVsdkNet_KeySpace, space, 0, nullptr, nullptr, 0);
+    } ORV_EXPORT_GUARD
 }
 
 __declspec(dllexport) PGPOptionListRef PGP_CALL PGPOKeyServerAccessType(PGPContextRef context,
                                                                         PGPKeyServerAccessType type) {
-    return orvnet::NewOption(context, kORVsdkNet_AccessType, type, 0, nullptr, nullptr, 0);
+    try {
+        return orvnet::NewOption(context, kORVsdkNet_AccessType, type, 0, nullptr, nullptr, 0);
+    } ORV_EXPORT_GUARD
 }
 
 // The filter stays the caller's and must live until the consuming call ends.
 __declspec(dllexport) PGPOptionListRef PGP_CALL PGPOKeyServerSearchFilter(PGPContextRef context,
                                                                           PGPFilterRef filter) {
-    return orvnet::NewOption(context, filter ? kORVsdkNet_SearchFilter : 0, 0, 0, filter, nullptr, 0);
+    try {
+        return orvnet::NewOption(context, filter ? kORVsdkNet_SearchFilter : 0, 0, 0, filter, nullptr, 0);
+    } ORV_EXPORT_GUARD
 }
 
 // ---- Key-server support ----------------------------------------------------------
 
 __declspec(dllexport) PGPError PGP_CALL PGPKeyServerInit(void) {
-    ++g_serverInits;
-    return kPGPError_NoErr;
+    try {
+        ++g_serverInits;
+        return kPGPError_NoErr;
+    } ORV_EXPORT_GUARD
 }
 
 __declspec(dllexport) PGPError PGP_CALL PGPKeyServerCleanup(void) {
-    if (g_serverInits == 0) return kPGPError_ServerNotInitialized;
-    --g_serverInits;
-    return kPGPError_NoErr;
+    try {
+        if (g_serverInits == 0) return kPGPError_ServerNotInitialized;
+        --g_serverInits;
+        return kPGPError_NoErr;
+    } ORV_EXPORT_GUARD
 }
 
 __declspec(dllexport) PGPError PGP_CALL PGPKeyServerCreateThreadStorage(PGPKeyServerThreadStorageRef* outStorage) {
-    if (!outStorage) return kPGPError_BadParams;
-    auto* s = new (std::nothrow) PGPKeyServerThreadStorage;
-    *outStorage = s;
-    if (!s) return kPGPError_OutOfMemory;
-    s->savedHandler = t_idleHandler;
-    s->savedValue = t_idleValue;
-    return kPGPError_NoErr;
+    try {
+        if (!outStorage) return kPGPError_BadParams;
+        auto* s = new (std::nothrow) PGPKeyServerThreadStorage;
+        *outStorage = s;
+        if (!s) return kPGPError_OutOfMemory;
+        s->savedHandler = t_idleHandler;
+        s->savedValue = t_idleValue;
+        return kPGPError_NoErr;
+    } ORV_EXPORT_GUARD
 }
 
 // Gives the thread back the idle handler it had when the storage was made.
 __declspec(dllexport) PGPError PGP_CALL PGPKeyServerDisposeThreadStorage(PGPKeyServerThreadStorageRef storage) {
-    if (!check(storage)) return kPGPError_BadParams;
-    t_idleHandler = storage->savedHandler;
-    t_idleValue = storage->savedValue;
-    delete storage;
-    return kPGPError_NoErr;
+    try {
+        if (!check(storage)) return kPGPError_BadParams;
+        t_idleHandler = storage->savedHandler;
+        t_idleValue = storage->savedValue;
+        delete storage;
+        return kPGPError_NoErr;
+    } ORV_EXPORT_GUARD
 }
 
 __declspec(dllexport) PGPError PGP_CALL PGPSetKeyServerIdleEventHandler(PGPEventHandlerProcPtr handler,
                                                                         PGPUserValue userValue) {
-    t_idleHandler = handler;
-    t_idleValue = userValue;
-    return kPGPError_NoErr;
+    try {
+        t_idleHandler = handler;
+        t_idleValue = userValue;
+        return kPGPError_NoErr;
+    } ORV_EXPORT_GUARD
 }
 
 __declspec(dllexport) PGPError PGP_CALL PGPGetKeyServerIdleEventHandler(PGPEventHandlerProcPtr* outHandler,
                                                                         PGPUserValue* outUserValue) {
-    if (!outHandler || !outUserValue) return kPGPError_BadParams;
-    *outHandler = t_idleHandler;
-    *outUserValue = t_idleValue;
-    return kPGPError_NoErr;
+    try {
+        if (!outHandler || !outUserValue) return kPGPError_BadParams;
+        *outHandler = t_idleHandler;
+        *outUserValue = t_idleValue;
+        return kPGPError_NoErr;
+    } ORV_EXPORT_GUARD
 }
 
 // ---- Key servers -------------------------------------------------------------------
 
 __declspec(dllexport) PGPError PGP_CALL PGPNewKeyServer(PGPContextRef context, PGPKeyServerRef* outServer,
                                                         PGPOptionListRef firstOption, ...) {
-    std::vector<orvnet::Option> options;
-    va_list ap;
-    va_start(ap, firstOption);
-    PGPError err = orvnet::GatherOptions(firstOption, ap, options);
-    va_end(ap);
-    if (!outServer) return kPGPError_BadParams;
-    *outServer = nullptr;
-    if (!context) return kPGPError_BadParams;
-    if (err != kPGPError_NoErr) return err;
-    auto* server = new (std::nothrow) PGPKeyServer;
-    if (!server) return kPGPError_OutOfMemory;
-    err = AddressFromOptions(options, server->address);
-    if (err != kPGPError_NoErr) {
-        delete server;
-        return err;
-    }
-    server->context = context;
-    if (const auto* o = orvnet::FindOption(options, kORVsdkNet_KeySpace)) server->keySpace = o->num;
-    if (const auto* o = orvnet::FindOption(options, kORVsdkNet_AccessType)) server->accessType = o->num;
-    *outServer = server;
-    return kPGPError_NoErr;
+    try {
+        std::vector<orvnet::Option> options;
+        va_list ap;
+        va_start(ap, firstOption);
+        PGPError err = orvnet::GatherOptions(firstOption, ap, options);
+        va_end(ap);
+        if (!outServer) return kPGPError_BadParams;
+        *outServer = nullptr;
+        if (!context) return kPGPError_BadParams;
+        if (err != kPGPError_NoErr) return err;
+        auto* server = new (std::nothrow) PGPKeyServer;
+        if (!server) return kPGPError_OutOfMemory;
+        err = AddressFromOptions(options, server->address);
+        if (err != kPGPError_NoErr) {
+            delete server;
+            return err;
+        }
+        server->context = context;
+        if (const auto* o = orvnet::FindOption(options, kORVsdkNet_KeySpace)) server->keySpace = o->num;
+        if (const auto* o = orvnet::FindOption(options, kORVsdkNet_AccessType)) server->accessType = o->num;
+        *outServer = server;
+        return kPGPError_NoErr;
+    } ORV_EXPORT_GUARD
 }
 
 __declspec(dllexport) PGPError PGP_CALL PGPFreeKeyServer(PGPKeyServerRef server) {
-    if (!check(server)) return kPGPError_BadParams;
-    return FreeServer(server);
+    try {
+        if (!check(server)) return kPGPError_BadParams;
+        return FreeServer(server);
+    } ORV_EXPORT_GUARD
 }
 
 __declspec(dllexport) PGPError PGP_CALL PGPIncKeyServerRefCount(PGPKeyServerRef server) {
-    if (!check(server)) return kPGPError_BadParams;
-    ++server->refs;
-    return kPGPError_NoErr;
+    try {
+        if (!check(server)) return kPGPError_BadParams;
+        ++server->refs;
+        return kPGPError_NoErr;
+    } ORV_EXPORT_GUARD
 }
 
 __declspec(dllexport) PGPError PGP_CALL PGPSetKeyServerEventHandler(PGPKeyServerRef server,
                                                                     PGPEventHandlerProcPtr handler,
                                                                     PGPUserValue userValue) {
-    if (!check(server)) return kPGPError_BadParams;
-    server->handler = handler;
-    server->handlerValue = userValue;
-    return kPGPError_NoErr;
+    try {
+        if (!check(server)) return kPGPError_BadParams;
+        server->handler = handler;
+        server->handlerValue = userValue;
+        return kPGPError_NoErr;
+    } ORV_EXPORT_GUARD
 }
 
 __declspec(dllexport) PGPError PGP_CALL PGPGetKeyServerEventHandler(PGPKeyServerRef server,
                                                                     PGPEventHandlerProcPtr* outHandler,
                                                                     PGPUserValue* outUserValue) {
-    if (!check(server) || !outHandler || !outUserValue) return kPGPError_BadParams;
-    *outHandler = server->handler;
-    *outUserValue = server->handlerValue;
-    return kPGPError_NoErr;
+    try {
+        if (!check(server) || !outHandler || !outUserValue) return kPGPError_BadParams;
+        *outHandler = server->handler;
+        *outUserValue = server->handlerValue;
+        return kPGPError_NoErr;
+    } ORV_EXPORT_GUARD
 }
 
 // Ends the running call at its next wait.
 __declspec(dllexport) PGPError PGP_CALL PGPCancelKeyServerCall(PGPKeyServerRef server) {
-    if (!check(server)) return kPGPError_BadParams;
-    if (server->busy) server->cancelled = true;
-    return kPGPError_NoErr;
+    try {
+        if (!check(server)) return kPGPError_BadParams;
+        if (server->busy) server->cancelled = true;
+        return kPGPError_NoErr;
+    } ORV_EXPORT_GUARD
 }
 
 __declspec(dllexport) PGPError PGP_CALL PGPKeyServerOpen(PGPKeyServerRef server, PGPtlsSessionRef tlsSession) {
-    if (!check(server) || (tlsSession && !check(tlsSession))) return kPGPError_BadParams;
-    if (g_serverInits == 0) return kPGPError_ServerNotInitialized;
-    if (server->open) return kPGPError_ServerInProgress;
-    PGPError err = SendState(server, kPGPKeyServerState_Opening);
-    if (err != kPGPError_NoErr) return err;
-    switch (server->address.protocol) {
-    case kPGPKeyServerProtocol_HTTP: break;
-    case kPGPKeyServerProtocol_HTTPS:
-    case kPGPKeyServerProtocol_LDAPS:
-        server->lastError = "Key servers over TLS (" + orvnet::AddressText(server->address) +
-                            ") are not available; use an http key server";
-        return kPGPError_ServerRequestNotSupported;
-    default:
-        server->lastError = "LDAP key servers (" + orvnet::AddressText(server->address) +
-                            ") are not available; use an http key server";
-        return kPGPError_ServerRequestNotSupported;
-    }
-    server->tls = tlsSession;
-    server->open = true;
-    server->lastError.clear();
-    return kPGPError_NoErr;
+    try {
+        if (!check(server) || (tlsSession && !check(tlsSession))) return kPGPError_BadParams;
+        if (g_serverInits == 0) return kPGPError_ServerNotInitialized;
+        if (server->open) return kPGPError_ServerInProgress;
+        PGPError err = SendState(server, kPGPKeyServerState_Opening);
+        if (err != kPGPError_NoErr) return err;
+        switch (server->address.protocol) {
+        case kPGPKeyServerProtocol_HTTP: break;
+        case kPGPKeyServerProtocol_HTTPS:
+        case kPGPKeyServerProtocol_LDAPS:
+            server->lastError = "Key servers over TLS (" + orvnet::AddressText(server->address) +
+                                ") are not available; use an http key server";
+            return kPGPError_ServerRequestNotSupported;
+        default:
+            server->lastError = "LDAP key servers (" + orvnet::AddressText(server->address) +
+                                ") are not available; use an http key server";
+            return kPGPError_ServerRequestNotSupported;
+        }
+        server->tls = tlsSession;
+        server->open = true;
+        server->lastError.clear();
+        return kPGPError_NoErr;
+    } ORV_EXPORT_GUARD
 }
 
 __declspec(dllexport) PGPError PGP_CALL PGPKeyServerClose(PGPKeyServerRef server) {
-    if (!check(server)) return kPGPError_BadParams;
-    if (!server->open) return kPGPError_ServerNotInitialized;
-    SendState(server, kPGPKeyServerState_Closing);
-    server->open = false;
-    server->tls = nullptr;
-    return kPGPError_NoErr;
+    try {
+        if (!check(server)) return kPGPError_BadParams;
+        if (!server->open) return kPGPError_ServerNotInitialized;
+        SendState(server, kPGPKeyServerState_Closing);
+        server->open = false;
+        server->tls = nullptr;
+        return kPGPError_NoErr;
+    } ORV_EXPORT_GUARD
 }
 
 __declspec(dllexport) PGPError PGP_CALL PGPQueryKeyServer(PGPKeyServerRef server, PGPFilterRef filter,
                                                           FoundKeys* outFoundKeys) {
-    if (!outFoundKeys) return kPGPError_BadParams;
-    *outFoundKeys = nullptr;
-    if (!check(server) || !filter) return kPGPError_BadParams;
-    if (g_serverInits == 0) return kPGPError_ServerNotInitialized;
-    if (!server->open) return kPGPError_ServerNotInitialized;
-    if (server->busy) return kPGPError_ServerInProgress;
-    std::vector<Term> terms;
-    PGPError err = CollectTerms(filter, terms);
-    if (err != kPGPError_NoErr) return err;
-    if (terms.empty()) {
-        server->lastError = "The search names no key ID and no user ID";
-        return kPGPError_ServerRequestNotSupported;
-    }
-    server->busy = true;
-    server->cancelled = false;
-    std::string armoured;
-    err = SendState(server, kPGPKeyServerState_Querying);
-    if (err == kPGPError_NoErr) err = FetchTerms(server, terms, armoured);
-    if (err == kPGPError_NoErr) err = SendState(server, kPGPKeyServerState_ProcessingResults);
-    if (err == kPGPError_NoErr) {
-        err = ImportMatching(server->context, armoured, filter, *outFoundKeys);
-        if (err != kPGPError_NoErr && server->lastError.empty()) server->lastError = "The keys sent could not be read";
-    }
-    if (err == kPGPError_ServerConnectFailed)
-        server->lastError = "Nobody answers at " + orvnet::AddressText(server->address);
-    else if (err == kPGPError_ServerTimedOut)
-        server->lastError = orvnet::AddressText(server->address) + " did not answer in time";
-    server->busy = false;
-    server->cancelled = false;
-    return err;
+    try {
+        if (!outFoundKeys) return kPGPError_BadParams;
+        *outFoundKeys = nullptr;
+        if (!check(server) || !filter) return kPGPError_BadParams;
+        if (g_serverInits == 0) return kPGPError_ServerNotInitialized;
+        if (!server->open) return kPGPError_ServerNotInitialized;
+        if (server->busy) return kPGPError_ServerInProgress;
+        std::vector<Term> terms;
+        PGPError err = CollectTerms(filter, terms);
+        if (err != kPGPError_NoErr) return err;
+        if (terms.empty()) {
+            server->lastError = "The search names no key ID and no user ID";
+            return kPGPError_ServerRequestNotSupported;
+        }
+        server->busy = true;
+        server->cancelled = false;
+        std::string armoured;
+        err = SendState(server, kPGPKeyServerState_Querying);
+        if (err == kPGPError_NoErr) err = FetchTerms(server, terms, armoured);
+        if (err == kPGPError_NoErr) err = SendState(server, kPGPKeyServerState_ProcessingResults);
+        if (err == kPGPError_NoErr) {
+            err = ImportMatching(server->context, armoured, filter, *outFoundKeys);
+            if (err != kPGPError_NoErr && server->lastError.empty()) server->lastError = "The keys sent could not be read";
+        }
+        if (err == kPGPError_ServerConnectFailed)
+            server->lastError = "Nobody answers at " + orvnet::AddressText(server->address);
+        else if (err == kPGPError_ServerTimedOut)
+            server->lastError = orvnet::AddressText(server->address) + " did not answer in time";
+        server->busy = false;
+        server->cancelled = false;
+        return err;
+    } ORV_EXPORT_GUARD
 }
 
 __declspec(dllexport) PGPError PGP_CALL PGPGetKeyServerTLSSession(PGPKeyServerRef server,
                                                                   PGPtlsSessionRef* outSession) {
-    if (!check(server) || !outSession) return kPGPError_BadParams;
-    *outSession = server->tls;
-    return kPGPError_NoErr;
+    try {
+        if (!check(server) || !outSession) return kPGPError_BadParams;
+        *outSession = server->tls;
+        return kPGPError_NoErr;
+    } ORV_EXPORT_GUARD
 }
 
 __declspec(dllexport) PGPError PGP_CALL PGPGetKeyServerProtocol(PGPKeyServerRef server,
                                                                 PGPKeyServerProtocol* outProtocol) {
-    if (!check(server) || !outProtocol) return kPGPError_BadParams;
-    *outProtocol = server->address.protocol;
-    return kPGPError_NoErr;
+    try {
+        if (!check(server) || !outProtocol) return kPGPError_BadParams;
+        *outProtocol = server->address.protocol;
+        return kPGPError_NoErr;
+    } ORV_EXPORT_GUARD
 }
 
 __declspec(dllexport) PGPError PGP_CALL PGPGetKeyServerAccessType(PGPKeyServerRef server,
                                                                   PGPKeyServerAccessType* outType) {
-    if (!check(server) || !outType) return kPGPError_BadParams;
-    *outType = server->accessType;
-    return kPGPError_NoErr;
+    try {
+        if (!check(server) || !outType) return kPGPError_BadParams;
+        *outType = server->accessType;
+        return kPGPError_NoErr;
+    } ORV_EXPORT_GUARD
 }
 
 __declspec(dllexport) PGPError PGP_CALL PGPGetKeyServerKeySpace(PGPKeyServerRef server,
                                                                 PGPKeyServerKeySpace* outSpace) {
-    if (!check(server) || !outSpace) return kPGPError_BadParams;
-    *outSpace = server->keySpace;
-    return kPGPError_NoErr;
+    try {
+        if (!check(server) || !outSpace) return kPGPError_BadParams;
+        *outSpace = server->keySpace;
+        return kPGPError_NoErr;
+    } ORV_EXPORT_GUARD
 }
 
 __declspec(dllexport) PGPError PGP_CALL PGPGetKeyServerPort(PGPKeyServerRef server, PGPUInt16* outPort) {
-    if (!check(server) || !outPort) return kPGPError_BadParams;
-    *outPort = server->address.port;
-    return kPGPError_NoErr;
+    try {
+        if (!check(server) || !outPort) return kPGPError_BadParams;
+        *outPort = server->address.port;
+        return kPGPError_NoErr;
+    } ORV_EXPORT_GUARD
 }
 
 __declspec(dllexport) PGPError PGP_CALL PGPGetKeyServerHostName(PGPKeyServerRef server, char** outHostName) {
-    if (!outHostName) return kPGPError_BadParams;
-    *outHostName = nullptr;
-    if (!check(server)) return kPGPError_BadParams;
-    *outHostName = CopyText(server->address.host);
-    return *outHostName ? kPGPError_NoErr : kPGPError_OutOfMemory;
+    try {
+        if (!outHostName) return kPGPError_BadParams;
+        *outHostName = nullptr;
+        if (!check(server)) return kPGPError_BadParams;
+        *outHostName = CopyText(server->address.host);
+        return *outHostName ? kPGPError_NoErr : kPGPError_OutOfMemory;
+    } ORV_EXPORT_GUARD
 }
 
 __declspec(dllexport) PGPError PGP_CALL PGPGetKeyServerAddress(PGPKeyServerRef server, PGPUInt32* outAddress) {
-    if (!outAddress) return kPGPError_BadParams;
-    *outAddress = 0;
-    if (!check(server)) return kPGPError_BadParams;
-    const unsigned long a = inet_addr(server->address.host.c_str());
-    if (a == INADDR_NONE) return kPGPError_ServerNotFound;
-    *outAddress = ntohl(a);
-    return kPGPError_NoErr;
+    try {
+        if (!outAddress) return kPGPError_BadParams;
+        *outAddress = 0;
+        if (!check(server)) return kPGPError_BadParams;
+        const unsigned long a = inet_addr(server->address.host.c_str());
+        if (a == INADDR_NONE) return kPGPError_ServerNotFound;
+        *outAddress = ntohl(a);
+        return kPGPError_NoErr;
+    } ORV_EXPORT_GUARD
 }
 
 __declspec(dllexport) PGPError PGP_CALL PGPGetKeyServerPath(PGPKeyServerRef server, char** outPath) {
-    if (!outPath) return kPGPError_BadParams;
-    *outPath = nullptr;
-    if (!check(server)) return kPGPError_BadParams;
-    *outPath = CopyText(server->address.path);
-    return *outPath ? kPGPError_NoErr : kPGPError_OutOfMemory;
+    try {
+        if (!outPath) return kPGPError_BadParams;
+        *outPath = nullptr;
+        if (!check(server)) return kPGPError_BadParams;
+        *outPath = CopyText(server->address.path);
+        return *outPath ? kPGPError_NoErr : kPGPError_OutOfMemory;
+    } ORV_EXPORT_GUARD
 }
 
 __declspec(dllexport) PGPContextRef PGP_CALL PGPGetKeyServerContext(PGPKeyServerRef server) {
-    return check(server) ? server->context : nullptr;
+    try {
+        return check(server) ? server->context : nullptr;
+    } ORV_EXPORT_GUARD
 }
 
 __declspec(dllexport) PGPError PGP_CALL PGPGetLastKeyServerErrorString(PGPKeyServerRef server,
                                                                        char** outErrorString) {
-    if (!outErrorString) return kPGPError_BadParams;
-    *outErrorString = nullptr;
-    if (!check(server)) return kPGPError_BadParams;
-    *outErrorString = CopyText(server->lastError);
-    return *outErrorString ? kPGPError_NoErr : kPGPError_OutOfMemory;
+    try {
+        if (!outErrorString) return kPGPError_BadParams;
+        *outErrorString = nullptr;
+        if (!check(server)) return kPGPError_BadParams;
+        *outErrorString = CopyText(server->lastError);
+        return *outErrorString ? kPGPError_NoErr : kPGPError_OutOfMemory;
+    } ORV_EXPORT_GUARD
 }
 
 // Changing keys on a server is not offered by the stand-in.
 __declspec(dllexport) PGPError PGP_CALL PGPUploadToKeyServer(PGPKeyServerRef server, PGPKeySetRef keysToUpload,
                                                              PGPKeySetRef* outKeysThatFailed) {
-    if (outKeysThatFailed) *outKeysThatFailed = nullptr;
-    if (!check(server)) return kPGPError_BadParams;
-    server->lastError = "Sending keys to a key server is not available";
-    return kPGPError_ServerRequestNotSupported;
+    try {
+        if (outKeysThatFailed) *outKeysThatFailed = nullptr;
+        if (!check(server)) return kPGPError_BadParams;
+        server->lastError = "Sending keys to a key server is not available";
+        return kPGPError_ServerRequestNotSupported;
+    } ORV_EXPORT_GUARD
 }
 
 __declspec(dllexport) PGPError PGP_CALL PGPDeleteFromKeyServer(PGPKeyServerRef server, PGPKeySetRef keys,
                                                                PGPKeySetRef* outKeysThatFailed) {
-    if (outKeysThatFailed) *outKeysThatFailed = nullptr;
-    if (!check(server)) return kPGPError_BadParams;
-    server->lastError = "Deleting keys on a key server is not available";
-    return kPGPError_ServerRequestNotSupported;
+    try {
+        if (outKeysThatFailed) *outKeysThatFailed = nullptr;
+        if (!check(server)) return kPGPError_BadParams;
+        server->lastError = "Deleting keys on a key server is not available";
+        return kPGPError_ServerRequestNotSupported;
+    } ORV_EXPORT_GUARD
 }
 
 __declspec(dllexport) PGPError PGP_CALL PGPDisableFromKeyServer(PGPKeyServerRef server, PGPKeySetRef keys,
                                                                 PGPKeySetRef* outKeysThatFailed) {
-    if (outKeysThatFailed) *outKeysThatFailed = nullptr;
-    if (!check(server)) return kPGPError_BadParams;
-    server->lastError = "Disabling keys on a key server is not available";
-    return kPGPError_ServerRequestNotSupported;
+    try {
+        if (outKeysThatFailed) *outKeysThatFailed = nullptr;
+        if (!check(server)) return kPGPError_BadParams;
+        server->lastError = "Disabling keys on a key server is not available";
+        return kPGPError_ServerRequestNotSupported;
+    } ORV_EXPORT_GUARD
 }
 
 }  // extern "C"

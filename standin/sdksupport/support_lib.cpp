@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "standin/export_guard.h"
 #include "standin/sdksupport/support_exports.h"
 #include "standin/sdksupport/support_ids.h"
 #include "standin/sdkui/core_access.h"
@@ -349,204 +350,280 @@ extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved
 extern "C" {
 
 PGPError PGP_CALL PGPscInit(PGPWindowRef, void** outContext, PGPFlags) {
-    return guard([&] {
-        if (!outContext) return PGPError(kPGPError_BadParams);
-        static int contextTag = 0;
-        *outContext = &contextTag;
-        return PGPError(core().complete ? kPGPError_NoErr : kPGPError_EngineNotLoaded);
-    });
+    try {
+        return guard([&] {
+            if (!outContext) return PGPError(kPGPError_BadParams);
+            static int contextTag = 0;
+            *outContext = &contextTag;
+            return PGPError(core().complete ? kPGPError_NoErr : kPGPError_EngineNotLoaded);
+        });
+    } ORV_EXPORT_GUARD
 }
 
-PGPError PGP_CALL PGPscDestroy(void* scContext) { return scContext ? kPGPError_NoErr : kPGPError_BadParams; }
+PGPError PGP_CALL PGPscDestroy(void* scContext) {
+    try {
+        return scContext ? kPGPError_NoErr : kPGPError_BadParams;
+    } ORV_EXPORT_GUARD
+}
 
-PGPError PGP_CALL PGPscEncryptClipboard(PGPWindowRef, void*) { return kNotOffered; }
-PGPError PGP_CALL PGPscDecryptClipboard(PGPWindowRef, void*) { return kNotOffered; }
-PGPError PGP_CALL PGPscAddKeyClipboard(PGPWindowRef, void*) { return kNotOffered; }
-PGPError PGP_CALL PGPscEraseClipboard(PGPWindowRef, void*) { return kNotOffered; }
-PGPError PGP_CALL PGPscEncryptFileList(PGPWindowRef, void*, PGPscFileListRef) { return kNotOffered; }
-PGPError PGP_CALL PGPscDecryptFileList(PGPWindowRef, void*, PGPscFileListRef) { return kNotOffered; }
-PGPError PGP_CALL PGPscAddKeyFileList(PGPWindowRef, void*, PGPscFileListRef) { return kNotOffered; }
-PGPError PGP_CALL PGPscWipeFileList(PGPWindowRef, void*, PGPscFileListRef) { return kNotOffered; }
+PGPError PGP_CALL PGPscEncryptClipboard(PGPWindowRef, void*) {
+    try {
+        return kNotOffered;
+    } ORV_EXPORT_GUARD
+}
+PGPError PGP_CALL PGPscDecryptClipboard(PGPWindowRef, void*) {
+    try {
+        return kNotOffered;
+    } ORV_EXPORT_GUARD
+}
+PGPError PGP_CALL PGPscAddKeyClipboard(PGPWindowRef, void*) {
+    try {
+        return kNotOffered;
+    } ORV_EXPORT_GUARD
+}
+PGPError PGP_CALL PGPscEraseClipboard(PGPWindowRef, void*) {
+    try {
+        return kNotOffered;
+    } ORV_EXPORT_GUARD
+}
+PGPError PGP_CALL PGPscEncryptFileList(PGPWindowRef, void*, PGPscFileListRef) {
+    try {
+        return kNotOffered;
+    } ORV_EXPORT_GUARD
+}
+PGPError PGP_CALL PGPscDecryptFileList(PGPWindowRef, void*, PGPscFileListRef) {
+    try {
+        return kNotOffered;
+    } ORV_EXPORT_GUARD
+}
+PGPError PGP_CALL PGPscAddKeyFileList(PGPWindowRef, void*, PGPscFileListRef) {
+    try {
+        return kNotOffered;
+    } ORV_EXPORT_GUARD
+}
+PGPError PGP_CALL PGPscWipeFileList(PGPWindowRef, void*, PGPscFileListRef) {
+    try {
+        return kNotOffered;
+    } ORV_EXPORT_GUARD
+}
 
 PGPError PGP_CALL PGPscAddToFileList(PGPscFileListRef* list, const char* path) {
-    return guard([&] {
-        if (!list || !path || !*path) return PGPError(kPGPError_BadParams);
-        if (!*list) *list = new PGPscFileList;
-        addFile(**list, path);
-        return PGPError(kPGPError_NoErr);
-    });
+    try {
+        return guard([&] {
+            if (!list || !path || !*path) return PGPError(kPGPError_BadParams);
+            if (!*list) *list = new PGPscFileList;
+            addFile(**list, path);
+            return PGPError(kPGPError_NoErr);
+        });
+    } ORV_EXPORT_GUARD
 }
 
 PGPError PGP_CALL PGPscFreeFileList(PGPscFileListRef list) {
-    if (!list) return kPGPError_BadParams;
-    delete list;
-    return kPGPError_NoErr;
+    try {
+        if (!list) return kPGPError_BadParams;
+        delete list;
+        return kPGPError_NoErr;
+    } ORV_EXPORT_GUARD
 }
 
 PGPError PGP_CALL PGPscHDropToFileList(void* hDrop, PGPscFileListRef* outList) {
-    return guard([&] {
-        if (!outList) return PGPError(kPGPError_BadParams);
-        *outList = nullptr;
-        if (!hDrop) return PGPError(kPGPError_BadParams);
-        auto drop = static_cast<HDROP>(hDrop);
-        const UINT n = DragQueryFileA(drop, 0xFFFFFFFF, nullptr, 0);
-        auto* list = new PGPscFileList;
-        for (UINT i = 0; i < n; ++i) {
-            char path[MAX_PATH] = {};
-            if (DragQueryFileA(drop, i, path, MAX_PATH)) addFile(*list, path);
-        }
-        *outList = list;
-        return PGPError(kPGPError_NoErr);
-    });
+    try {
+        return guard([&] {
+            if (!outList) return PGPError(kPGPError_BadParams);
+            *outList = nullptr;
+            if (!hDrop) return PGPError(kPGPError_BadParams);
+            auto drop = static_cast<HDROP>(hDrop);
+            const UINT n = DragQueryFileA(drop, 0xFFFFFFFF, nullptr, 0);
+            auto* list = new PGPscFileList;
+            for (UINT i = 0; i < n; ++i) {
+                char path[MAX_PATH] = {};
+                if (DragQueryFileA(drop, i, path, MAX_PATH)) addFile(*list, path);
+            }
+            *outList = list;
+            return PGPError(kPGPError_NoErr);
+        });
+    } ORV_EXPORT_GUARD
 }
 
 // Names separated by blanks; double quotes keep blanks inside a name.
 PGPError PGP_CALL PGPscCmdLineToFileList(const char* commandLine, PGPscFileListRef* outList) {
-    return guard([&] {
-        if (!outList) return PGPError(kPGPError_BadParams);
-        *outList = nullptr;
-        if (!commandLine) return PGPError(kPGPError_BadParams);
-        auto* list = new PGPscFileList;
-        std::string cur;
-        bool quoted = false;
-        for (const char* p = commandLine; *p; ++p) {
-            if (*p == '"') quoted = !quoted;
-            else if ((*p == ' ' || *p == '\t') && !quoted) {
-                addFile(*list, cur);
-                cur.clear();
-            } else {
-                cur += *p;
+    try {
+        return guard([&] {
+            if (!outList) return PGPError(kPGPError_BadParams);
+            *outList = nullptr;
+            if (!commandLine) return PGPError(kPGPError_BadParams);
+            auto* list = new PGPscFileList;
+            std::string cur;
+            bool quoted = false;
+            for (const char* p = commandLine; *p; ++p) {
+                if (*p == '"') quoted = !quoted;
+                else if ((*p == ' ' || *p == '\t') && !quoted) {
+                    addFile(*list, cur);
+                    cur.clear();
+                } else {
+                    cur += *p;
+                }
             }
-        }
-        addFile(*list, cur);
-        *outList = list;
-        return PGPError(kPGPError_NoErr);
-    });
+            addFile(*list, cur);
+            *outList = list;
+            return PGPError(kPGPError_NoErr);
+        });
+    } ORV_EXPORT_GUARD
 }
 
 PGPError PGP_CALL PGPscGetValidityDrawPrefs(PGPBoolean* outShowMarginal, PGPBoolean* outShowBars) {
-    if (!outShowMarginal || !outShowBars) return kPGPError_BadParams;
-    *outShowMarginal = 0;
-    *outShowBars = 1;
-    return kPGPError_NoErr;
+    try {
+        if (!outShowMarginal || !outShowBars) return kPGPError_BadParams;
+        *outShowMarginal = 0;
+        *outShowBars = 1;
+        return kPGPError_NoErr;
+    } ORV_EXPORT_GUARD
 }
 
-PGPBoolean PGP_CALL PGPscGetMarginalInvalidPref(void) { return 0; }
-PGPBoolean PGP_CALL PGPscGetSecureViewerPref(void) { return 0; }
+PGPBoolean PGP_CALL PGPscGetMarginalInvalidPref(void) {
+    try {
+        return 0;
+    } ORV_EXPORT_GUARD
+}
+PGPBoolean PGP_CALL PGPscGetSecureViewerPref(void) {
+    try {
+        return 0;
+    } ORV_EXPORT_GUARD
+}
 
 PGPError PGP_CALL PGPscTempestViewer(PGPContextRef, PGPWindowRef parent, const void* data, PGPSize length,
                                      PGPFlags flags) {
-    return guard([&] {
-        if (!data && length) return PGPError(kPGPError_BadParams);
-        Viewer v;
-        v.text.assign(static_cast<const char*>(data), static_cast<const char*>(data) + length);
-        v.text.push_back(0);
-        v.text.resize(std::strlen(v.text.data()) + 1);  // shown up to the first zero byte
-        v.lines = 0;
-        for (const char* p = v.text.data(); *p; ++p)
-            if (*p == '\n') ++v.lines;
-        if (v.text.size() > 1 && v.text[v.text.size() - 2] != '\n') ++v.lines;
-        HWND owner = static_cast<HWND>(parent);
-        if (owner && !IsWindow(owner)) owner = nullptr;
-        HWND w = CreateWindowExA(0, SDKSC_VIEWER_CLASS, (flags & 1) ? SDKSC_VIEWER_EYES_CAPTION : SDKSC_VIEWER_CAPTION,
-                                 WS_OVERLAPPEDWINDOW | WS_VISIBLE, 60, 60, 560, 380, owner, nullptr, g_module, &v);
-        if (!w) {
-            wipeViewer(v);
-            return PGPError(kErrUnknown);
-        }
-        if (owner) EnableWindow(owner, FALSE);
-        SetForegroundWindow(w);
-        SetFocus(w);
-        MSG m;
-        bool quit = false;
-        WPARAM quitCode = 0;
-        while (!v.done) {
-            const BOOL got = GetMessageA(&m, nullptr, 0, 0);
-            if (got <= 0) {
-                quit = got == 0;
-                quitCode = m.wParam;
-                if (IsWindow(w)) DestroyWindow(w);
-                break;
+    try {
+        return guard([&] {
+            if (!data && length) return PGPError(kPGPError_BadParams);
+            Viewer v;
+            v.text.assign(static_cast<const char*>(data), static_cast<const char*>(data) + length);
+            v.text.push_back(0);
+            v.text.resize(std::strlen(v.text.data()) + 1);  // shown up to the first zero byte
+            v.lines = 0;
+            for (const char* p = v.text.data(); *p; ++p)
+                if (*p == '\n') ++v.lines;
+            if (v.text.size() > 1 && v.text[v.text.size() - 2] != '\n') ++v.lines;
+            HWND owner = static_cast<HWND>(parent);
+            if (owner && !IsWindow(owner)) owner = nullptr;
+            HWND w = CreateWindowExA(0, SDKSC_VIEWER_CLASS, (flags & 1) ? SDKSC_VIEWER_EYES_CAPTION : SDKSC_VIEWER_CAPTION,
+                                     WS_OVERLAPPEDWINDOW | WS_VISIBLE, 60, 60, 560, 380, owner, nullptr, g_module, &v);
+            if (!w) {
+                wipeViewer(v);
+                return PGPError(kErrUnknown);
             }
-            TranslateMessage(&m);
-            DispatchMessageA(&m);
-        }
-        if (owner) {
-            EnableWindow(owner, TRUE);
-            SetActiveWindow(owner);
-        }
-        wipeViewer(v);
-        if (quit) PostQuitMessage(static_cast<int>(quitCode));
-        return PGPError(kPGPError_NoErr);
-    });
+            if (owner) EnableWindow(owner, FALSE);
+            SetForegroundWindow(w);
+            SetFocus(w);
+            MSG m;
+            bool quit = false;
+            WPARAM quitCode = 0;
+            while (!v.done) {
+                const BOOL got = GetMessageA(&m, nullptr, 0, 0);
+                if (got <= 0) {
+                    quit = got == 0;
+                    quitCode = m.wParam;
+                    if (IsWindow(w)) DestroyWindow(w);
+                    break;
+                }
+                TranslateMessage(&m);
+                DispatchMessageA(&m);
+            }
+            if (owner) {
+                EnableWindow(owner, TRUE);
+                SetActiveWindow(owner);
+            }
+            wipeViewer(v);
+            if (quit) PostQuitMessage(static_cast<int>(quitCode));
+            return PGPError(kPGPError_NoErr);
+        });
+    } ORV_EXPORT_GUARD
 }
 
-PGPError PGP_CALL PGPscDoLaunchNet(PGPWindowRef) { return kNotOffered; }
-PGPError PGP_CALL PGPscDoLaunchTools(PGPWindowRef) { return kNotOffered; }
-PGPError PGP_CALL PGPscDoLaunchDisk(PGPWindowRef) { return kNotOffered; }
+PGPError PGP_CALL PGPscDoLaunchNet(PGPWindowRef) {
+    try {
+        return kNotOffered;
+    } ORV_EXPORT_GUARD
+}
+PGPError PGP_CALL PGPscDoLaunchTools(PGPWindowRef) {
+    try {
+        return kNotOffered;
+    } ORV_EXPORT_GUARD
+}
+PGPError PGP_CALL PGPscDoLaunchDisk(PGPWindowRef) {
+    try {
+        return kNotOffered;
+    } ORV_EXPORT_GUARD
+}
 
 PGPError PGP_CALL PGPscDoLaunchKeys(PGPWindowRef) {
-    return guard([&] {
-        PGPError err = kPGPError_NoErr;
-        const auto keys = ringKeys(err);
-        if (err) return err;
-        if (!g_keys || !IsWindow(g_keys)) {
-            INITCOMMONCONTROLSEX icc = {sizeof icc, ICC_LISTVIEW_CLASSES};
-            InitCommonControlsEx(&icc);
-            g_keys = CreateWindowExA(0, SDKSC_KEYS_CLASS, SDKSC_KEYS_CAPTION, WS_OVERLAPPEDWINDOW, 80, 80, 620, 300,
-                                     nullptr, nullptr, g_module, nullptr);
-            if (!g_keys) return PGPError(kErrUnknown);
-            HWND list = CreateWindowExA(WS_EX_CLIENTEDGE, WC_LISTVIEWA, "", WS_CHILD | WS_VISIBLE | LVS_REPORT, 0, 0, 10,
-                                        10, g_keys, reinterpret_cast<HMENU>(IDC_SDKSC_KEYS_LIST), g_module, nullptr);
-            addColumn(list, 0, "User ID", 230);
-            addColumn(list, 1, "Key ID", 140);
-            addColumn(list, 2, "Type", 70);
-            addColumn(list, 3, "Size", 100);
-            addColumn(list, 4, "Secret", 60);
-            RECT rc;
-            GetClientRect(g_keys, &rc);
-            SetWindowPos(list, nullptr, 0, 0, rc.right, rc.bottom, SWP_NOZORDER);
-        }
-        fillKeyList(GetDlgItem(g_keys, IDC_SDKSC_KEYS_LIST), keys);
-        ShowWindow(g_keys, SW_SHOW);
-        SetForegroundWindow(g_keys);
-        return PGPError(kPGPError_NoErr);
-    });
+    try {
+        return guard([&] {
+            PGPError err = kPGPError_NoErr;
+            const auto keys = ringKeys(err);
+            if (err) return err;
+            if (!g_keys || !IsWindow(g_keys)) {
+                INITCOMMONCONTROLSEX icc = {sizeof icc, ICC_LISTVIEW_CLASSES};
+                InitCommonControlsEx(&icc);
+                g_keys = CreateWindowExA(0, SDKSC_KEYS_CLASS, SDKSC_KEYS_CAPTION, WS_OVERLAPPEDWINDOW, 80, 80, 620, 300,
+                                         nullptr, nullptr, g_module, nullptr);
+                if (!g_keys) return PGPError(kErrUnknown);
+                HWND list = CreateWindowExA(WS_EX_CLIENTEDGE, WC_LISTVIEWA, "", WS_CHILD | WS_VISIBLE | LVS_REPORT, 0, 0, 10,
+                                            10, g_keys, reinterpret_cast<HMENU>(IDC_SDKSC_KEYS_LIST), g_module, nullptr);
+                addColumn(list, 0, "User ID", 230);
+                addColumn(list, 1, "Key ID", 140);
+                addColumn(list, 2, "Type", 70);
+                addColumn(list, 3, "Size", 100);
+                addColumn(list, 4, "Secret", 60);
+                RECT rc;
+                GetClientRect(g_keys, &rc);
+                SetWindowPos(list, nullptr, 0, 0, rc.right, rc.bottom, SWP_NOZORDER);
+            }
+            fillKeyList(GetDlgItem(g_keys, IDC_SDKSC_KEYS_LIST), keys);
+            ShowWindow(g_keys, SW_SHOW);
+            SetForegroundWindow(g_keys);
+            return PGPError(kPGPError_NoErr);
+        });
+    } ORV_EXPORT_GUARD
 }
 
 PGPError PGP_CALL PGPscSendPGPlogMsg(PGPWindowRef, const char* message) {
-    return guard([&] {
-        if (!message) return PGPError(kPGPError_BadParams);
-        HWND w = logWindow();
-        if (!w) return PGPError(kErrUnknown);
-        HWND list = GetDlgItem(w, IDC_SDKSC_LOG_LINES);
-        std::string text(message);
-        size_t pos = 0;
-        while (pos < text.size()) {
-            size_t end = text.find('\n', pos);
-            if (end == std::string::npos) end = text.size();
-            std::string line = text.substr(pos, end - pos);
-            if (!line.empty() && line.back() == '\r') line.pop_back();
-            SendMessageA(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(line.c_str()));
-            pos = end + 1;
-        }
-        const LRESULT n = SendMessageA(list, LB_GETCOUNT, 0, 0);
-        if (n > 0) SendMessageA(list, LB_SETTOPINDEX, n - 1, 0);
-        if (!IsWindowVisible(w)) ShowWindow(w, SW_SHOWNOACTIVATE);
-        return PGPError(kPGPError_NoErr);
-    });
+    try {
+        return guard([&] {
+            if (!message) return PGPError(kPGPError_BadParams);
+            HWND w = logWindow();
+            if (!w) return PGPError(kErrUnknown);
+            HWND list = GetDlgItem(w, IDC_SDKSC_LOG_LINES);
+            std::string text(message);
+            size_t pos = 0;
+            while (pos < text.size()) {
+                size_t end = text.find('\n', pos);
+                if (end == std::string::npos) end = text.size();
+                std::string line = text.substr(pos, end - pos);
+                if (!line.empty() && line.back() == '\r') line.pop_back();
+                SendMessageA(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(line.c_str()));
+                pos = end + 1;
+            }
+            const LRESULT n = SendMessageA(list, LB_GETCOUNT, 0, 0);
+            if (n > 0) SendMessageA(list, LB_SETTOPINDEX, n - 1, 0);
+            if (!IsWindowVisible(w)) ShowWindow(w, SW_SHOWNOACTIVATE);
+            return PGPError(kPGPError_NoErr);
+        });
+    } ORV_EXPORT_GUARD
 }
 
 PGPError PGP_CALL PGPscPGPpath(char* buffer, PGPSize size) {
-    return guard([&] {
-        if (!buffer || size == 0) return PGPError(kPGPError_BadParams);
-        const std::string dir = libraryDir();
-        buffer[0] = 0;
-        if (dir.empty()) return PGPError(kErrUnknown);
-        if (dir.size() + 1 > size) return kErrBufferTooSmall;
-        std::memcpy(buffer, dir.c_str(), dir.size() + 1);
-        return PGPError(kPGPError_NoErr);
-    });
+    try {
+        return guard([&] {
+            if (!buffer || size == 0) return PGPError(kPGPError_BadParams);
+            const std::string dir = libraryDir();
+            buffer[0] = 0;
+            if (dir.empty()) return PGPError(kErrUnknown);
+            if (dir.size() + 1 > size) return kErrBufferTooSmall;
+            std::memcpy(buffer, dir.c_str(), dir.size() + 1);
+            return PGPError(kPGPError_NoErr);
+        });
+    } ORV_EXPORT_GUARD
 }
 
 }  // extern "C"

@@ -8,6 +8,7 @@
 #include <cstring>
 #include <type_traits>
 
+#include "standin/export_guard.h"
 #include "standin/sdkui/core_access.h"
 #include "standin/sdkui/sdkui_exports.h"
 
@@ -62,123 +63,163 @@ bool joinNested(PGPContextRef context, PGPOptionListRef first, va_list ap, PGPOp
 extern "C" {
 
 PGPOptionListRef PGP_CALL PGPOUIParentWindowHandle(PGPContextRef context, PGPWindowRef parent) {
-    ORVsdkUIOption o = option(kORVsdkUI_ParentWindowHandle);
-    o.ptr = parent;
-    return make(context, o);
+    try {
+        ORVsdkUIOption o = option(kORVsdkUI_ParentWindowHandle);
+        o.ptr = parent;
+        return make(context, o);
+    } ORV_EXPORT_GUARD
 }
 
 PGPOptionListRef PGP_CALL PGPOUIWindowTitle(PGPContextRef context, const char* title) {
-    return make(context, textOption(kORVsdkUI_WindowTitle, title));
+    try {
+        return make(context, textOption(kORVsdkUI_WindowTitle, title));
+    } ORV_EXPORT_GUARD
 }
 
 PGPOptionListRef PGP_CALL PGPOUIDialogPrompt(PGPContextRef context, const char* prompt) {
-    return make(context, textOption(kORVsdkUI_DialogPrompt, prompt));
+    try {
+        return make(context, textOption(kORVsdkUI_DialogPrompt, prompt));
+    } ORV_EXPORT_GUARD
 }
 
 PGPOptionListRef PGP_CALL PGPOUIDialogOptions(PGPContextRef context, PGPOptionListRef firstOption, ...) {
-    va_list ap;
-    va_start(ap, firstOption);
-    PGPOptionListRef joined = nullptr;
-    const bool ok = joinNested(context, firstOption, ap, joined);
-    va_end(ap);
-    PGPOptionListRef r = make(context, option(ok ? kORVsdkUI_DialogOptions : 0), joined);
-    if (joined) core().PGPFreeOptionList(joined);
-    return r;
+    try {
+        va_list ap;
+        va_start(ap, firstOption);
+        PGPOptionListRef joined = nullptr;
+        const bool ok = joinNested(context, firstOption, ap, joined);
+        va_end(ap);
+        PGPOptionListRef r = make(context, option(ok ? kORVsdkUI_DialogOptions : 0), joined);
+        if (joined) core().PGPFreeOptionList(joined);
+        return r;
+    } ORV_EXPORT_GUARD
 }
 
 PGPOptionListRef PGP_CALL PGPOUICheckbox(PGPContextRef context, PGPUInt32 itemID, const char* title,
                                          const char* description, PGPUInt32 initialValue, PGPUInt32* resultPtr,
                                          PGPOptionListRef firstOption, ...) {
-    va_list ap;
-    va_start(ap, firstOption);
-    PGPOptionListRef joined = nullptr;
-    const bool ok = joinNested(context, firstOption, ap, joined);
-    va_end(ap);
-    ORVsdkUIOption o = textOption(kORVsdkUI_Checkbox, title);
-    if (!ok || !resultPtr) o.tag = 0;
-    o.num = static_cast<PGPInt32>(itemID);
-    o.num2 = static_cast<PGPInt32>(initialValue);
-    o.ptr = resultPtr;
-    o.text2 = description;
-    o.text2Length = description ? static_cast<PGPUInt32>(std::strlen(description)) : 0;
-    if (resultPtr) *resultPtr = initialValue;
-    PGPOptionListRef r = make(context, o, joined);
-    if (joined) core().PGPFreeOptionList(joined);
-    return r;
+    try {
+        va_list ap;
+        va_start(ap, firstOption);
+        PGPOptionListRef joined = nullptr;
+        const bool ok = joinNested(context, firstOption, ap, joined);
+        va_end(ap);
+        ORVsdkUIOption o = textOption(kORVsdkUI_Checkbox, title);
+        if (!ok || !resultPtr) o.tag = 0;
+        o.num = static_cast<PGPInt32>(itemID);
+        o.num2 = static_cast<PGPInt32>(initialValue);
+        o.ptr = resultPtr;
+        o.text2 = description;
+        o.text2Length = description ? static_cast<PGPUInt32>(std::strlen(description)) : 0;
+        if (resultPtr) *resultPtr = initialValue;
+        PGPOptionListRef r = make(context, o, joined);
+        if (joined) core().PGPFreeOptionList(joined);
+        return r;
+    } ORV_EXPORT_GUARD
 }
 
 PGPOptionListRef PGP_CALL PGPOUIOutputPassphrase(PGPContextRef context, char** outPassphrase) {
-    if (outPassphrase) *outPassphrase = nullptr;
-    ORVsdkUIOption o = option(outPassphrase ? kORVsdkUI_OutputPassphrase : 0);
-    o.ptr = outPassphrase;
-    return make(context, o);
+    try {
+        if (outPassphrase) *outPassphrase = nullptr;
+        ORVsdkUIOption o = option(outPassphrase ? kORVsdkUI_OutputPassphrase : 0);
+        o.ptr = outPassphrase;
+        return make(context, o);
+    } ORV_EXPORT_GUARD
 }
 
 PGPOptionListRef PGP_CALL PGPOUIMinimumPassphraseLength(PGPContextRef context, PGPUInt32 length) {
-    return make(context, option(kORVsdkUI_MinimumPassphraseLength, static_cast<PGPInt32>(length)));
+    try {
+        return make(context, option(kORVsdkUI_MinimumPassphraseLength, static_cast<PGPInt32>(length)));
+    } ORV_EXPORT_GUARD
 }
 
 PGPOptionListRef PGP_CALL PGPOUIMinimumPassphraseQuality(PGPContextRef context, PGPUInt32 quality) {
-    return make(context, option(quality <= 100 ? kORVsdkUI_MinimumPassphraseQuality : 0, static_cast<PGPInt32>(quality)));
+    try {
+        return make(context, option(quality <= 100 ? kORVsdkUI_MinimumPassphraseQuality : 0, static_cast<PGPInt32>(quality)));
+    } ORV_EXPORT_GUARD
 }
 
 PGPOptionListRef PGP_CALL PGPOUIShowPassphraseQuality(PGPContextRef context, PGPBoolean show) {
-    return make(context, option(kORVsdkUI_ShowPassphraseQuality, show != 0));
+    try {
+        return make(context, option(kORVsdkUI_ShowPassphraseQuality, show != 0));
+    } ORV_EXPORT_GUARD
 }
 
 PGPOptionListRef PGP_CALL PGPOUIVerifyPassphrase(PGPContextRef context, PGPBoolean verify) {
-    return make(context, option(kORVsdkUI_VerifyPassphrase, verify != 0));
+    try {
+        return make(context, option(kORVsdkUI_VerifyPassphrase, verify != 0));
+    } ORV_EXPORT_GUARD
 }
 
 PGPOptionListRef PGP_CALL PGPOUIFindMatchingKey(PGPContextRef context, PGPBoolean find) {
-    return make(context, option(kORVsdkUI_FindMatchingKey, find != 0));
+    try {
+        return make(context, option(kORVsdkUI_FindMatchingKey, find != 0));
+    } ORV_EXPORT_GUARD
 }
 
 PGPOptionListRef PGP_CALL PGPOUIRecipientGroups(PGPContextRef context, PGPGroupSetRef groups) {
-    ORVsdkUIOption o = option(kORVsdkUI_RecipientGroups);
-    o.ptr = groups;
-    return make(context, o);
+    try {
+        ORVsdkUIOption o = option(kORVsdkUI_RecipientGroups);
+        o.ptr = groups;
+        return make(context, o);
+    } ORV_EXPORT_GUARD
 }
 
 PGPOptionListRef PGP_CALL PGPOUIDefaultRecipients(PGPContextRef context, PGPUInt32 count, const PGPByte* keyIDs) {
-    return make(context, keyIDsOption(kORVsdkUI_DefaultRecipients, count, keyIDs));
+    try {
+        return make(context, keyIDsOption(kORVsdkUI_DefaultRecipients, count, keyIDs));
+    } ORV_EXPORT_GUARD
 }
 
 PGPOptionListRef PGP_CALL PGPOUIDefaultKey(PGPContextRef context, PGPKeyDBObjRef key) {
-    ORVsdkUIOption o = option(kORVsdkUI_DefaultKey);
-    o.ptr = key;
-    return make(context, o);
+    try {
+        ORVsdkUIOption o = option(kORVsdkUI_DefaultKey);
+        o.ptr = key;
+        return make(context, o);
+    } ORV_EXPORT_GUARD
 }
 
 PGPOptionListRef PGP_CALL PGPOUIDisplayMarginalValidity(PGPContextRef context, PGPBoolean display) {
-    return make(context, option(kORVsdkUI_DisplayMarginalValidity, display != 0));
+    try {
+        return make(context, option(kORVsdkUI_DisplayMarginalValidity, display != 0));
+    } ORV_EXPORT_GUARD
 }
 
 PGPOptionListRef PGP_CALL PGPOUIIgnoreMarginalValidity(PGPContextRef context, PGPBoolean ignore) {
-    return make(context, option(kORVsdkUI_IgnoreMarginalValidity, ignore != 0));
+    try {
+        return make(context, option(kORVsdkUI_IgnoreMarginalValidity, ignore != 0));
+    } ORV_EXPORT_GUARD
 }
 
 PGPOptionListRef PGP_CALL PGPOUIKeyServerSearchFilter(PGPContextRef context, PGPFilterRef filter) {
-    ORVsdkUIOption o = option(filter ? kORVsdkUI_KeyServerSearchFilter : 0);
-    o.ptr = filter;
-    return make(context, o);
+    try {
+        ORVsdkUIOption o = option(filter ? kORVsdkUI_KeyServerSearchFilter : 0);
+        o.ptr = filter;
+        return make(context, o);
+    } ORV_EXPORT_GUARD
 }
 
 PGPOptionListRef PGP_CALL PGPOUIKeyServerSearchKey(PGPContextRef context, PGPKeyDBObjRef key) {
-    ORVsdkUIOption o = option(key ? kORVsdkUI_KeyServerSearchKey : 0);
-    o.ptr = key;
-    return make(context, o);
+    try {
+        ORVsdkUIOption o = option(key ? kORVsdkUI_KeyServerSearchKey : 0);
+        o.ptr = key;
+        return make(context, o);
+    } ORV_EXPORT_GUARD
 }
 
 PGPOptionListRef PGP_CALL PGPOUIKeyServerSearchKeySet(PGPContextRef context, PGPKeySetRef keySet) {
-    ORVsdkUIOption o = option(keySet ? kORVsdkUI_KeyServerSearchKeySet : 0);
-    o.ptr = keySet;
-    return make(context, o);
+    try {
+        ORVsdkUIOption o = option(keySet ? kORVsdkUI_KeyServerSearchKeySet : 0);
+        o.ptr = keySet;
+        return make(context, o);
+    } ORV_EXPORT_GUARD
 }
 
 PGPOptionListRef PGP_CALL PGPOUIKeyServerSearchKeyIDList(PGPContextRef context, PGPUInt32 count,
                                                          const PGPByte* keyIDs) {
-    return make(context, keyIDsOption(kORVsdkUI_KeyServerSearchKeyIDList, count, keyIDs));
+    try {
+        return make(context, keyIDsOption(kORVsdkUI_KeyServerSearchKeyIDList, count, keyIDs));
+    } ORV_EXPORT_GUARD
 }
 
 }  // extern "C"

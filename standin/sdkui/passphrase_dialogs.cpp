@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "standin/export_guard.h"
 #include "standin/sdkui/core_access.h"
 #include "standin/sdkui/dialog_ids.h"
 #include "standin/sdkui/sdkui_exports.h"
@@ -298,107 +299,121 @@ PGPError guarded(PGPError (*body)(DialogRun&), DialogRun& run) {
 extern "C" {
 
 PGPError PGP_CALL PGPPassphraseDialog(PGPContextRef context, PGPOptionListRef firstOption, ...) {
-    DialogRun run;
-    READ_OPTIONS(run, firstOption);
-    if (readErr) return readErr;
-    run.context = context;
-    return guarded(runDialog, run);
+    try {
+        DialogRun run;
+        READ_OPTIONS(run, firstOption);
+        if (readErr) return readErr;
+        run.context = context;
+        return guarded(runDialog, run);
+    } ORV_EXPORT_GUARD
 }
 
 PGPError PGP_CALL PGPConventionalDecryptionPassphraseDialog(PGPContextRef context, PGPOptionListRef firstOption, ...) {
-    DialogRun run;
-    READ_OPTIONS(run, firstOption);
-    if (readErr) return readErr;
-    run.context = context;
-    if (!run.opts.hasPrompt) run.opts.prompt = "Enter the passphrase of the message:", run.opts.hasPrompt = true;
-    return guarded(runDialog, run);
+    try {
+        DialogRun run;
+        READ_OPTIONS(run, firstOption);
+        if (readErr) return readErr;
+        run.context = context;
+        if (!run.opts.hasPrompt) run.opts.prompt = "Enter the passphrase of the message:", run.opts.hasPrompt = true;
+        return guarded(runDialog, run);
+    } ORV_EXPORT_GUARD
 }
 
 PGPError PGP_CALL PGPConfirmationPassphraseDialog(PGPContextRef context, PGPOptionListRef firstOption, ...) {
-    DialogRun run;
-    READ_OPTIONS(run, firstOption);
-    if (readErr) return readErr;
-    run.context = context;
-    run.kind = Kind::Confirmation;
-    return guarded(runDialog, run);
+    try {
+        DialogRun run;
+        READ_OPTIONS(run, firstOption);
+        if (readErr) return readErr;
+        run.context = context;
+        run.kind = Kind::Confirmation;
+        return guarded(runDialog, run);
+    } ORV_EXPORT_GUARD
 }
 
 PGPError PGP_CALL PGPConventionalEncryptionPassphraseDialog(PGPContextRef context, PGPOptionListRef firstOption, ...) {
-    DialogRun run;
-    READ_OPTIONS(run, firstOption);
-    if (readErr) return readErr;
-    run.context = context;
-    run.kind = Kind::Confirmation;
-    if (!run.opts.hasPrompt) run.opts.prompt = "Enter the passphrase to encrypt with:", run.opts.hasPrompt = true;
-    return guarded(runDialog, run);
+    try {
+        DialogRun run;
+        READ_OPTIONS(run, firstOption);
+        if (readErr) return readErr;
+        run.context = context;
+        run.kind = Kind::Confirmation;
+        if (!run.opts.hasPrompt) run.opts.prompt = "Enter the passphrase to encrypt with:", run.opts.hasPrompt = true;
+        return guarded(runDialog, run);
+    } ORV_EXPORT_GUARD
 }
 
 PGPError PGP_CALL PGPKeyPassphraseDialog(PGPContextRef context, PGPKeyDBObjRef key, PGPOptionListRef firstOption, ...) {
-    DialogRun run;
-    READ_OPTIONS(run, firstOption);
-    if (readErr) return readErr;
-    if (!key) return kPGPError_BadParams;
-    run.context = context;
-    run.kind = Kind::KeyPassphrase;
-    run.keys.push_back(companion::describeKey(key));
-    if (!run.opts.hasPrompt) {
-        run.opts.prompt = "Enter the passphrase for " + run.keys[0].userID + ":";
-        run.opts.hasPrompt = true;
-    }
-    return guarded(runDialog, run);
+    try {
+        DialogRun run;
+        READ_OPTIONS(run, firstOption);
+        if (readErr) return readErr;
+        if (!key) return kPGPError_BadParams;
+        run.context = context;
+        run.kind = Kind::KeyPassphrase;
+        run.keys.push_back(companion::describeKey(key));
+        if (!run.opts.hasPrompt) {
+            run.opts.prompt = "Enter the passphrase for " + run.keys[0].userID + ":";
+            run.opts.hasPrompt = true;
+        }
+        return guarded(runDialog, run);
+    } ORV_EXPORT_GUARD
 }
 
 PGPError PGP_CALL PGPSigningPassphraseDialog(PGPContextRef context, void* keys, PGPKeyDBObjRef* outSigningKey,
                                              PGPOptionListRef firstOption, ...) {
-    if (outSigningKey) *outSigningKey = nullptr;
-    DialogRun run;
-    READ_OPTIONS(run, firstOption);
-    if (readErr) return readErr;
-    if (!keys || !outSigningKey) return kPGPError_BadParams;
-#if ORV_SDKUI_RELEASE == 7
-    const auto& c = core();
-    PGPKeySetRef set = c.PGPPeekKeyDBRootKeySet(static_cast<PGPKeyDBRef>(keys));
-#else
-    PGPKeySetRef set = static_cast<PGPKeySetRef>(keys);
-#endif
-    run.context = context;
-    run.kind = Kind::Signing;
-    for (auto& k : companion::listKeys(set))
-        if (isSecretFor(k, true)) run.keys.push_back(k);
-    if (run.keys.empty()) return kErrSecretKeyNotFound;
-    for (size_t i = 0; i < run.keys.size(); ++i)
-        if (run.keys[i].key == run.opts.defaultKey) run.defaultIndex = static_cast<int>(i);
-    const PGPError err = guarded(runDialog, run);
-    if (err == kPGPError_NoErr) *outSigningKey = run.chosenKey;
-    return err;
+    try {
+        if (outSigningKey) *outSigningKey = nullptr;
+        DialogRun run;
+        READ_OPTIONS(run, firstOption);
+        if (readErr) return readErr;
+        if (!keys || !outSigningKey) return kPGPError_BadParams;
+    #if ORV_SDKUI_RELEASE == 7
+        const auto& c = core();
+        PGPKeySetRef set = c.PGPPeekKeyDBRootKeySet(static_cast<PGPKeyDBRef>(keys));
+    #else
+        PGPKeySetRef set = static_cast<PGPKeySetRef>(keys);
+    #endif
+        run.context = context;
+        run.kind = Kind::Signing;
+        for (auto& k : companion::listKeys(set))
+            if (isSecretFor(k, true)) run.keys.push_back(k);
+        if (run.keys.empty()) return kErrSecretKeyNotFound;
+        for (size_t i = 0; i < run.keys.size(); ++i)
+            if (run.keys[i].key == run.opts.defaultKey) run.defaultIndex = static_cast<int>(i);
+        const PGPError err = guarded(runDialog, run);
+        if (err == kPGPError_NoErr) *outSigningKey = run.chosenKey;
+        return err;
+    } ORV_EXPORT_GUARD
 }
 
 PGPError PGP_CALL PGPDecryptionPassphraseDialog(PGPContextRef context, PGPKeySetRef recipientKeys,
                                                 PGPUInt32 keyIDCount, const PGPByte* keyIDList,
                                                 PGPKeyDBObjRef* outDecryptionKey, PGPOptionListRef firstOption, ...) {
-    if (outDecryptionKey) *outDecryptionKey = nullptr;
-    DialogRun run;
-    READ_OPTIONS(run, firstOption);
-    if (readErr) return readErr;
-    if ((keyIDCount && !keyIDList) || keyIDCount > 4096) return kPGPError_BadParams;
-    run.context = context;
-    run.kind = Kind::Decryption;
-    for (PGPUInt32 i = 0; i < keyIDCount; ++i) {
-        PGPKeyID id{};
-        std::memcpy(&id, keyIDList + i * sdkui::kKeyIDSize, sdkui::kKeyIDSize);
-        const std::string idText = companion::keyIDText(id);
-        if (PGPKeyDBObjRef key = companion::findKey(recipientKeys, id)) {
-            const KeyInfo k = companion::describeKey(key);
-            run.recipients.push_back(k.userID + " (" + idText + ")");
-        } else {
-            run.recipients.push_back("Unknown key (" + idText + ")");
+    try {
+        if (outDecryptionKey) *outDecryptionKey = nullptr;
+        DialogRun run;
+        READ_OPTIONS(run, firstOption);
+        if (readErr) return readErr;
+        if ((keyIDCount && !keyIDList) || keyIDCount > 4096) return kPGPError_BadParams;
+        run.context = context;
+        run.kind = Kind::Decryption;
+        for (PGPUInt32 i = 0; i < keyIDCount; ++i) {
+            PGPKeyID id{};
+            std::memcpy(&id, keyIDList + i * sdkui::kKeyIDSize, sdkui::kKeyIDSize);
+            const std::string idText = companion::keyIDText(id);
+            if (PGPKeyDBObjRef key = companion::findKey(recipientKeys, id)) {
+                const KeyInfo k = companion::describeKey(key);
+                run.recipients.push_back(k.userID + " (" + idText + ")");
+            } else {
+                run.recipients.push_back("Unknown key (" + idText + ")");
+            }
         }
-    }
-    for (auto& k : companion::listKeys(recipientKeys))
-        if (isSecretFor(k, false)) run.keys.push_back(k);
-    const PGPError err = guarded(runDialog, run);
-    if (err == kPGPError_NoErr && outDecryptionKey) *outDecryptionKey = run.chosenKey;
-    return err;
+        for (auto& k : companion::listKeys(recipientKeys))
+            if (isSecretFor(k, false)) run.keys.push_back(k);
+        const PGPError err = guarded(runDialog, run);
+        if (err == kPGPError_NoErr && outDecryptionKey) *outDecryptionKey = run.chosenKey;
+        return err;
+    } ORV_EXPORT_GUARD
 }
 
 }  // extern "C"

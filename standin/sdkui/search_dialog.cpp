@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "standin/export_guard.h"
 #include "standin/sdknet/core_link.h"
 #include "standin/sdknet/net_api.h"
 #include "standin/sdknet/search_dialog_ids.h"
@@ -458,62 +459,64 @@ PGPError PGP_CALL PGPSearchKeyServerDialog(PGPContextRef context, PGPUInt32 serv
                                            const PGPKeyServerRef* servers, PGPtlsContextRef tls,
                                            PGPBoolean searchAllServers, void** outFoundKeys,
                                            PGPOptionListRef firstOption, ...) {
-    std::vector<orvnet::Option> options;
-    va_list ap;
-    va_start(ap, firstOption);
-    PGPError err;
     try {
-        err = orvnet::GatherOptions(firstOption, ap, options);
-    } catch (...) {
-        err = kPGPError_OutOfMemory;
-    }
-    va_end(ap);
-    if (!outFoundKeys) return kPGPError_BadParams;
-    *outFoundKeys = nullptr;
-    if (err != kPGPError_NoErr) return err;
-    if (!context || serverCount == 0 || !servers) return kPGPError_BadParams;
-    try {
-        Search s;
-        if (!s.net.complete() || !s.core.complete()) return kPGPError_EngineNotLoaded;
-        s.context = context;
-        s.servers.assign(servers, servers + serverCount);
-        s.searchAll = searchAllServers != 0;
-        HWND parent = nullptr;
-        PGPFilterRef given = nullptr;
-        for (const auto& o : options) {
-            if (o.tag == kORVsdkUI_ParentWindowHandle) parent = static_cast<HWND>(o.ptr);
-            if (o.tag == kORVsdkUI_WindowTitle) s.caption = o.text;
-            if (o.tag == kORVsdkUI_KeyServerSearchFilter || o.tag == kORVsdkNet_SearchFilter)
-                given = static_cast<PGPFilterRef>(o.ptr);
+        std::vector<orvnet::Option> options;
+        va_list ap;
+        va_start(ap, firstOption);
+        PGPError err;
+        try {
+            err = orvnet::GatherOptions(firstOption, ap, options);
+        } catch (...) {
+            err = kPGPError_OutOfMemory;
         }
-        PGPFilterRef made = nullptr;
-        if (given) {
-            s.filter = given;
-            DescribeFilter(s, given);
-        } else {
-            err = FilterFromKeys(s, options, made);
-            if (err != kPGPError_NoErr) return err;
-            if (!made) return kPGPError_BadParams;  // nothing to search for
-            s.filter = made;
-        }
-        if (parent && !IsWindow(parent)) parent = nullptr;
-        Template dialogTemplate;
-        const INT_PTR shown = DialogBoxIndirectParamA(sdkui::module(), dialogTemplate.get(), parent, SearchProc,
-                                                      reinterpret_cast<LPARAM>(&s));
-        if (made) s.core.freeFilter(made);
-        if (shown == -1) {
-            if (s.found) s.core.freeFound(s.found);
+        va_end(ap);
+        if (!outFoundKeys) return kPGPError_BadParams;
+        *outFoundKeys = nullptr;
+        if (err != kPGPError_NoErr) return err;
+        if (!context || serverCount == 0 || !servers) return kPGPError_BadParams;
+        try {
+            Search s;
+            if (!s.net.complete() || !s.core.complete()) return kPGPError_EngineNotLoaded;
+            s.context = context;
+            s.servers.assign(servers, servers + serverCount);
+            s.searchAll = searchAllServers != 0;
+            HWND parent = nullptr;
+            PGPFilterRef given = nullptr;
+            for (const auto& o : options) {
+                if (o.tag == kORVsdkUI_ParentWindowHandle) parent = static_cast<HWND>(o.ptr);
+                if (o.tag == kORVsdkUI_WindowTitle) s.caption = o.text;
+                if (o.tag == kORVsdkUI_KeyServerSearchFilter || o.tag == kORVsdkNet_SearchFilter)
+                    given = static_cast<PGPFilterRef>(o.ptr);
+            }
+            PGPFilterRef made = nullptr;
+            if (given) {
+                s.filter = given;
+                DescribeFilter(s, given);
+            } else {
+                err = FilterFromKeys(s, options, made);
+                if (err != kPGPError_NoErr) return err;
+                if (!made) return kPGPError_BadParams;  // nothing to search for
+                s.filter = made;
+            }
+            if (parent && !IsWindow(parent)) parent = nullptr;
+            Template dialogTemplate;
+            const INT_PTR shown = DialogBoxIndirectParamA(sdkui::module(), dialogTemplate.get(), parent, SearchProc,
+                                                          reinterpret_cast<LPARAM>(&s));
+            if (made) s.core.freeFilter(made);
+            if (shown == -1) {
+                if (s.found) s.core.freeFound(s.found);
+                return kPGPError_OutOfMemory;
+            }
+            if (s.result != kPGPError_NoErr) {
+                if (s.found) s.core.freeFound(s.found);
+                return s.result;
+            }
+            *outFoundKeys = s.found;
+            return kPGPError_NoErr;
+        } catch (...) {
             return kPGPError_OutOfMemory;
         }
-        if (s.result != kPGPError_NoErr) {
-            if (s.found) s.core.freeFound(s.found);
-            return s.result;
-        }
-        *outFoundKeys = s.found;
-        return kPGPError_NoErr;
-    } catch (...) {
-        return kPGPError_OutOfMemory;
-    }
+    } ORV_EXPORT_GUARD
 }
 
 SDKUI_EXPORT(PGPSearchKeyServerDialog);

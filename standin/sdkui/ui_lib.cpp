@@ -4,6 +4,7 @@
 
 #include <cstring>
 
+#include "standin/export_guard.h"
 #include "standin/sdkui/core_access.h"
 #include "standin/sdkui/sdkui_exports.h"
 #include "standin/sdkui/sdkui_module.h"
@@ -51,34 +52,44 @@ extern "C" {
 
 // The dialogs reach the core loaded before this library.
 PGPError PGP_CALL PGPsdkUILibInit(PGPFlags) {
-    if (!companion::core().complete) return kPGPError_EngineNotLoaded;
-    InterlockedIncrement(&g_initCount);
-    return kPGPError_NoErr;
+    try {
+        if (!companion::core().complete) return kPGPError_EngineNotLoaded;
+        InterlockedIncrement(&g_initCount);
+        return kPGPError_NoErr;
+    } ORV_EXPORT_GUARD
 }
 
 PGPError PGP_CALL PGPsdkUILibCleanup(void) {
-    if (InterlockedCompareExchange(&g_initCount, 0, 0) <= 0) return kPGPError_BadParams;
-    InterlockedDecrement(&g_initCount);
-    return kPGPError_NoErr;
+    try {
+        if (InterlockedCompareExchange(&g_initCount, 0, 0) <= 0) return kPGPError_BadParams;
+        InterlockedDecrement(&g_initCount);
+        return kPGPError_NoErr;
+    } ORV_EXPORT_GUARD
 }
 
-PGPUInt32 PGP_CALL PGPEstimatePassphraseQuality(const char* passphrase) { return sdkui::passphraseQuality(passphrase); }
+PGPUInt32 PGP_CALL PGPEstimatePassphraseQuality(const char* passphrase) {
+    try {
+        return sdkui::passphraseQuality(passphrase);
+    } ORV_EXPORT_GUARD
+}
 
 // The stand-in's generator is seeded by the engine itself: no entropy is
 // asked of the user.
 PGPError PGP_CALL PGPCollectRandomDataDialog(PGPContextRef, PGPUInt32, PGPOptionListRef firstOption, ...) {
-    const auto& c = companion::core();
-    if (!c.complete) return kPGPError_EngineNotLoaded;
-    va_list ap;
-    va_start(ap, firstOption);
-    PGPOptionListRef last = c.PGPOLastOption(nullptr);
-    for (PGPOptionListRef cur = firstOption; cur && cur != last; cur = va_arg(ap, PGPOptionListRef)) {
-        PGPBoolean temporary = 0;
-        c.ORVsdkCountOptions(cur, nullptr, &temporary);
-        if (temporary) c.PGPFreeOptionList(cur);
-    }
-    va_end(ap);
-    return kPGPError_NoErr;
+    try {
+        const auto& c = companion::core();
+        if (!c.complete) return kPGPError_EngineNotLoaded;
+        va_list ap;
+        va_start(ap, firstOption);
+        PGPOptionListRef last = c.PGPOLastOption(nullptr);
+        for (PGPOptionListRef cur = firstOption; cur && cur != last; cur = va_arg(ap, PGPOptionListRef)) {
+            PGPBoolean temporary = 0;
+            c.ORVsdkCountOptions(cur, nullptr, &temporary);
+            if (temporary) c.PGPFreeOptionList(cur);
+        }
+        va_end(ap);
+        return kPGPError_NoErr;
+    } ORV_EXPORT_GUARD
 }
 
 }  // extern "C"

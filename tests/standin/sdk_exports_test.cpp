@@ -135,4 +135,25 @@ TEST_F(ExportsTest, VersionFunctionSelectsTheRelease) {
     EXPECT_NE(std::strstr(buffer, "PGPsdk"), nullptr) << buffer;
 }
 
+// What an export throws inside stays inside: a request that makes the
+// library's C++ code throw (a group-set buffer longer than any string can
+// hold) comes back as an engine error number, and the caller goes on.
+TEST_F(ExportsTest, AThrowInsideAnExportBecomesAnErrorNumber) {
+    auto bind = [this](const char* name) { return reinterpret_cast<void*>(GetProcAddress(module, name)); };
+    auto init = reinterpret_cast<PFN_PGPsdkInit>(bind("PGPsdkInit"));
+    auto newContext = reinterpret_cast<PFN_PGPNewContext>(bind("PGPNewContext"));
+    auto freeContext = reinterpret_cast<PFN_PGPFreeContext>(bind("PGPFreeContext"));
+    auto import = reinterpret_cast<PFN_PGPImportGroupSetFromBuffer>(bind("PGPImportGroupSetFromBuffer"));
+    ASSERT_TRUE(init && newContext && freeContext && import);
+    ASSERT_EQ(init(0), 0);
+    PGPContextRef context = nullptr;
+    ASSERT_EQ(newContext(kPGPsdkAPIVersion, &context), 0);
+    const char byte = 'x';
+    PGPGroupSetRef set = reinterpret_cast<PGPGroupSetRef>(1);
+    const PGPError err = import(context, &byte, static_cast<PGPSize>(0xFFFFFFF0u), &set);
+    EXPECT_TRUE(err == -11985 || err == kPGPError_OutOfMemory) << err;
+    EXPECT_EQ(set, nullptr);
+    freeContext(context);
+}
+
 }  // namespace
