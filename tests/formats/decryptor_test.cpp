@@ -401,9 +401,18 @@ TEST_F(Decode, KeyManagementImportsAKeyFromAFileAndTheClipboard) {
 
 TEST_F(Decode, DestroyFileWipesAndDeletes) {
     const std::string file = Path("secret.txt");
+    const std::string secondName = Path("secret second name.txt");
+    DeleteFileA(secondName.c_str());
     Write(file, std::string(5000, 's'));
+    // A second name of the file keeps its bytes readable after the
+    // deletion: they must be the wiper's, not the text's.
+    ASSERT_TRUE(CreateHardLinkA(secondName.c_str(), file.c_str(), nullptr)) << GetLastError();
     EXPECT_EQ(destroyFile(file.c_str()), 1);
     EXPECT_EQ(GetFileAttributesA(file.c_str()), INVALID_FILE_ATTRIBUTES);
+    const std::string left = Read(secondName);
+    DeleteFileA(secondName.c_str());
+    EXPECT_GE(left.size(), 5000u) << "overwritten in place, not cut";
+    EXPECT_EQ(left.find('s'), std::string::npos) << "the text was overwritten";
     EXPECT_EQ(destroyFile(file.c_str()), 0) << "nothing to destroy";
     EXPECT_EQ(destroyFile(nullptr), 0);
 }

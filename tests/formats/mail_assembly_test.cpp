@@ -165,14 +165,14 @@ protected:
         s.PGPMimeLoaded = [this] { return pgpMime_; };
         s.PGPExt = [this] { return pgpExt_; };
         s.ReadMessage = [](const std::string& path, std::string& bytes) { return ReadWholeFile(path, bytes); };
-        s.ReplaceMessage = [this](const std::string& path, std::string_view bytes) {
-            return ReplaceMessageFile(path, bytes, [this](const std::string& old) {
-                wiped_.push_back(old);
-                TIsaac random;
-                random.Seed({1, 2, 3, 4, 5, 6, 7, 8});
-                WipeFile(old.c_str(), 3, random);
-            });
-        };
+        s.ReplaceMessage = [](const std::string& path, std::string_view bytes) { return ReplaceWholeFile(path, bytes); };
+        // The file wiper, as the library's start hands it to the replacement.
+        SetFileWiper([this](const std::string& old) {
+            wiped_.push_back(old);
+            TIsaac random;
+            random.Seed({1, 2, 3, 4, 5, 6, 7, 8});
+            WipeFile(old.c_str(), 3, random);
+        });
         s.CopyMessage = [this] { return ++copied_, -2; };
         pm_ = std::make_unique<TPMFuncs>(std::move(s));
         pm_->RecipientSpec = kBob;
@@ -180,6 +180,7 @@ protected:
         pm_->AttachMode = 1;
     }
     void TearDown() override {
+        SetFileWiper(nullptr);
         pm_.reset();
         decode_.reset();
         encode_.reset();

@@ -1,5 +1,5 @@
 #include "formats/mcfuncs.h"
-#include "formats/mime_files.h"
+#include "base/whole_file.h"
 
 #include <gtest/gtest.h>
 
@@ -291,22 +291,24 @@ std::string ReadFile(const std::string& path) {
     return s.str();
 }
 
-TEST(WriteWholeFile, ReplacesTheFile) {
+// A saved part goes through the one file replacement, as the session's
+// toolkit is given it.
+TEST(SavedPart, ReplacesTheFile) {
     const std::string path = TempPath("orv_formats_save.bin");
-    ASSERT_TRUE(orv::WriteWholeFile(path, std::string(5000, 'x')));
-    ASSERT_TRUE(orv::WriteWholeFile(path, "\0ab\r\n"s));
+    ASSERT_TRUE(orv::ReplaceWholeFile(path, std::string(5000, 'x')));
+    ASSERT_TRUE(orv::ReplaceWholeFile(path, "\0ab\r\n"s));
     EXPECT_EQ(ReadFile(path), "\0ab\r\n"s);
 
     // through the toolkit
     TMCFuncs mc;
-    mc.Services.WriteFile = orv::WriteWholeFile;
+    mc.Services.WriteFile = [](const std::string& p, std::string_view bytes) { return orv::ReplaceWholeFile(p, bytes); };
     ASSERT_TRUE(mc.SaveData({"+ File: b.bin\r\n\r\nAAEC/w==", orv::pkBase64}, path));
     EXPECT_EQ(ReadFile(path), "\x00\x01\x02\xFF"s);
     DeleteFileA(path.c_str());
 }
 
-TEST(WriteWholeFile, MissingDirectoryFails) {
-    EXPECT_FALSE(orv::WriteWholeFile(TempPath("orv-no-such-dir\\x.bin"), "data"));
+TEST(SavedPart, MissingDirectoryFails) {
+    EXPECT_FALSE(orv::ReplaceWholeFile(TempPath("orv-no-such-dir\\x.bin"), "data"));
 }
 
 }  // namespace

@@ -77,7 +77,7 @@ std::string InputName(const std::string& mode) {
 }
 
 bool WriteInput(const std::string& path, const std::string& bytes) {
-    return ReplaceMessageFile(path, bytes, [](const std::string& old) { DeleteFileA(old.c_str()); });
+    return ReplaceWholeFile(path, bytes);
 }
 
 constexpr DWORD kRunTimeoutMs = 600000;
