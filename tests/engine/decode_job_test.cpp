@@ -25,6 +25,7 @@
 #include "engine/pgp_time.h"
 #include "engine/sdk_table.h"
 #include "engine/secure_cache.h"
+#include "tests/support/server_search_watch.h"
 #include "tests/standin/sdknet_support.h"
 #include "tests/support/stand_in_engine.h"
 #include "tests/support/ui_robot.h"
@@ -984,6 +985,36 @@ TEST_F(DecodeLookupTest, UnknownSignerIsLookedUpImportedAndTrustedAfterwards) {
     EXPECT_EQ(job.SignatureInfo.Status, kSigGood);
     EXPECT_EQ(job.SignatureInfo.UserID, "dave <dave@example.org>");
     EXPECT_EQ(job.ImportedKeys.Count(), 0);
+}
+
+TEST_F(DecodeLookupTest, AnUnknownSignersSearchGivesBackItsKeyDatabaseAndFilter) {
+    for (const bool import : {false, true}) {
+        engine_->ResetRings();
+        ASSERT_TRUE(KeyRings()->SetRingFiles(engine_->PublicRing(), engine_->SecretRing()));
+        TPGPDecode job;
+        job.LookupOnServer = true;
+        test::ModalScript robot;
+        if (import) {
+            robot.Expect("#32770", "PGP Key Selection", [](HWND dialog) {
+                HWND keys = test::FindChildById(dialog, 2002);
+                LVITEMA item{};
+                item.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+                item.state = LVIS_SELECTED | LVIS_FOCUSED;
+                SendMessageA(keys, LVM_SETITEMSTATE, 0, reinterpret_cast<LPARAM>(&item));
+                test::ClickButton(dialog, "OK");
+            });
+        } else {
+            robot.Click("PGP Key Selection", "Cancel");
+        }
+        robot.Start();
+        test::ServerSearchWatch watch;
+        ASSERT_EQ(job.DecodeBuffer(ReadAll(dir_ + "in\\clear_dave.asc")), 0);
+        EXPECT_TRUE(robot.Finish()) << robot.Failure();
+        EXPECT_EQ(job.ImportedKeys.Count(), import ? 1 : 0);
+        ASSERT_GE(watch.Peeked(), 1u) << "import " << import;
+        EXPECT_EQ(watch.LeakedDatabases(KeyRings()->KeyDB), std::vector<PGPKeyDBRef>{}) << "import " << import;
+        EXPECT_EQ(watch.FilterReferences(), 0) << "import " << import;
+    }
 }
 
 TEST_F(DecodeLookupTest, DeclinedImportLeavesTheSignerUnknown) {

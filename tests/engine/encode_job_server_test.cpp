@@ -25,6 +25,7 @@
 #include "engine/sel_key_dialog.h"
 #include "standin/sdkclient/client_ids.h"
 #include "tests/standin/sdknet_support.h"
+#include "tests/support/server_search_watch.h"
 #include "tests/support/stand_in_engine.h"
 #include "tests/support/ui_robot.h"
 
@@ -151,6 +152,30 @@ TEST_F(EncodeServerTest, KeyFromServerImportsTheKeyAndEncryptsToIt) {
         if (path.back() != '\\') path += '\\';
         std::ofstream(path + "enc_server_dave.asc", std::ios::binary) << job->OutputText;
     }
+}
+
+TEST_F(EncodeServerTest, AKeyFromServerSearchGivesBackItsKeyDatabaseAndFilter) {
+    ModalScript robot;
+    robot.Expect("#32770", "PGP", [](HWND dialog) { ClickId(dialog, kSelKeyServer); });
+    robot.Expect("#32770", SDKCL_SELECT_CAPTION, [](HWND dialog) {
+        HWND keys = FindChildById(dialog, IDC_SDKCL_KEYS);
+        LVITEMA item{};
+        item.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+        item.state = LVIS_SELECTED | LVIS_FOCUSED;
+        SendMessageA(keys, LVM_SETITEMSTATE, 0, reinterpret_cast<LPARAM>(&item));
+        ClickButton(dialog, "OK");
+        if (!WaitGone(dialog, 3000)) ClickButton(dialog, "Cancel");
+    });
+    robot.Start();
+    ServerSearchWatch watch;
+    job->Recipients = "dave@example.org";
+    job->SignerKeyID = kAlice;
+    ASSERT_EQ(job->EncryptBuffer(kText, false), 0);
+    EXPECT_TRUE(robot.Finish()) << robot.Failure();
+    ASSERT_GE(watch.Peeked(), 1u) << "the search found dave's key in a database of its own";
+    EXPECT_EQ(watch.LeakedDatabases(KeyRings()->KeyDB), std::vector<PGPKeyDBRef>{});
+    ASSERT_GE(watch.DataFilters(), 1u);
+    EXPECT_EQ(watch.FilterReferences(), 0) << "the search filter for dave went back: " << watch.Held();
 }
 
 TEST_F(EncodeServerTest, ACancelledImportEndsTheJob) {
