@@ -303,10 +303,15 @@ void TfrmPGPConfig::BeforeShow() {
     HCURSOR previous = SetCursor(LoadCursor(nullptr, IDC_WAIT));
     services_.SetStatus(T(txt::LOAD_CFG));
     const bool inside = services_.InsideHost();
+    // Stand-alone the notice takes the place of the host's settings, which
+    // are neither read nor written then.
     pnNoChange.SetVisible(!inside);
-    if (!inside) SetWindowPos(pnNoChange.Handle(), HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     for (Window* w : std::initializer_list<Window*>{&seLines, &fbCheck, &seMargin, &cbMimeEnclosure})
         w->SetEnabled(inside);
+    for (Window* w : std::initializer_list<Window*>{&lblLines, &seLines, &fbCheck, &lblMargin, &seMargin,
+                                                    &cbMimeEnclosure})
+        w->SetVisible(inside);
+    for (HWND upDown : {seLines.UpDown(), seMargin.UpDown()}) ShowWindow(upDown, inside ? SW_SHOWNA : SW_HIDE);
     try {
         services_.Load(opening_, working_);
         keys_ = services_.SecretKeys();

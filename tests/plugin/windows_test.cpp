@@ -108,16 +108,22 @@ void Type(HWND edit, const std::string& text) {
     SendMessageA(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
 }
 
-// Answers the system file dialog with a file name.
+// Answers the system file dialog with a file name; the dialog may take its
+// time to take the text, so the answer is given again until it closes.
+void AnswerFileDialog(HWND dialog, const std::string& path) {
+    for (int attempt = 0; attempt < 10 && IsWindow(dialog) && IsWindowVisible(dialog); ++attempt) {
+        HWND name = FindChildById(dialog, 0x47C);  // the file-name combo box
+        HWND edit = name ? FindChild(name, "Edit", "") : nullptr;
+        if (!edit) edit = FindChildById(dialog, 0x480);
+        SetText(edit ? edit : name, path);
+        PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), LPARAM(GetDlgItem(dialog, IDOK)));
+        WaitGone(dialog, 1500);
+    }
+}
+
 void ChooseFile(const std::string& title, const std::string& path) {
     HWND dialog = FindTopWindow("#32770", title, 10000);
-    if (!dialog) return;
-    HWND name = FindChildById(dialog, 1148);  // the file name box
-    if (!name) name = FindChildById(dialog, 1152);
-    SetText(name, path);
-    Sleep(100);
-    ClickId(dialog, IDOK);
-    WaitGone(dialog, 5000);
+    if (dialog) AnswerFileDialog(dialog, path);
 }
 
 // Clicks a path field: its file dialog opens and is answered.
@@ -271,7 +277,10 @@ protected:
     int RunConfigForm(HWND* hostForm = nullptr) {
         HWND form = host_->OpenForm(*extension_, "CONFIG", "Configuration");
         if (hostForm) *hostForm = form ? GetParent(form) : nullptr;
-        return form ? showConfig() & 0xFF : -1;
+        const int result = form ? showConfig() & 0xFF : -1;
+        // The mail client goes on with its messages: the form "CONFIG" ends.
+        PumpUntil([&] { return !form || !IsWindow(form); }, 2000);
+        return result;
     }
 
     static inline ScratchDir* mailbox_ = nullptr;
@@ -504,7 +513,7 @@ TEST_F(Windows, LauncherConfigShowsTheDialogWithoutTheHostsSettings) {
     script.Expect(kConfig, "Configuration", [&](HWND dialog) {
         ShowPage(dialog, 1);
         SaveScreenshot(dialog, ShotPath("config_standalone_pegasus.png"));
-        HWND notice = FindChild(dialog, "Static", "*can only be changed if the program has been started*");
+        HWND notice = FindChild(dialog, "Static", "\nThese parameters can only be changed*");
         covered = notice && IsWindowVisible(notice);
         HWND lines = AfterLabel(dialog, "Number of lines to scan", "Edit");
         disabled = lines && !IsWindowEnabled(lines);
@@ -635,11 +644,7 @@ TEST_F(Manager, AnExportedKeyReadsBackInGpgWithItsFingerprint) {
     const std::string file = shell.Win() + "bob_export.asc";
     ModalScript script;
     script.Expect("#32770", "SAVE Output as:", [&](HWND dialog) {
-        HWND name = FindChildById(dialog, 1148);
-        if (!name) name = FindChildById(dialog, 1152);
-        SetText(name, file);
-        Sleep(100);
-        ClickId(dialog, IDOK);
+        AnswerFileDialog(dialog, file);
     });
     script.Expect("#32770", kSelection, ChooseKeys({kBob}));
     script.Expect(kBox, "Info:", Answer(VK_RETURN, nullptr));
