@@ -77,13 +77,13 @@ void WriteHostSettings(const TPluginParams& s, const ConfigValues& v) {
     SendMessageA(s.HostForm, host::kHostSetSetting, host::kSettingEncloseAttachments, (v.mimeEnclosure ? 1 : 0) & 0x7F);
 }
 
-// The whole configuration file with the dialog's keys set, written in one
-// replacement. The read-only mark is taken off only for this save; a failed
-// write leaves the file and its attributes as they were.
-bool WriteConfigFile(const std::string& path, const ConfigValues& v) {
+// Keys set in the whole configuration file, written in one replacement.
+// The read-only mark is taken off only for a save; a failed write leaves
+// the file and its attributes as they were.
+bool WriteProfile(const std::string& path, const std::vector<ProfileValue>& values) {
     std::string text;
     if (FileExists(path) && !ReadWholeFile(path, text)) return false;
-    const std::string updated = SetProfileValues(text, ConfigProfileValues(v));
+    const std::string updated = SetProfileValues(text, values);
     const DWORD attributes = GetFileAttributesA(path.c_str());
     const bool readOnly = attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY);
     if (readOnly) SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_ARCHIVE);
@@ -239,7 +239,7 @@ public:
     ui::SaveResult Save(const ConfigValues& opening, const ConfigValues& working) override {
         const std::string saveError = texts::Get(txt::SAVE_ERROR);
         if (!FileExists(working.secRing) || !FileExists(working.pubRing) ||
-            !WriteConfigFile(s_.ConfigFile, working)) {
+            !WriteProfile(s_.ConfigFile, ConfigProfileValues(working))) {
             ReportError(s_, saveError);
             return ui::SaveResult::NotSaved;
         }
@@ -335,9 +335,8 @@ private:
                 working.secRing = opening.secRing = record.PrivateRing;
                 working.pubRing = opening.pubRing = record.PublicRing;
                 // Saved at once: the session works with these paths from now on.
-                const TConfigFile file = data.Config();
-                file.WriteString(cfg::kFilePaths, cfg::kSecRing, record.PrivateRing);
-                file.WriteString(cfg::kFilePaths, cfg::kPubRing, record.PublicRing);
+                WriteProfile(s_.ConfigFile, {{cfg::kFilePaths, cfg::kSecRing, record.PrivateRing},
+                                             {cfg::kFilePaths, cfg::kPubRing, record.PublicRing}});
             }
         }
         if (working.groups.empty()) working.groups = data.PGPGroup;
@@ -434,8 +433,9 @@ ui::TfrmManager* CreateManager(TPluginParams& s) {
     return g_manager.get();
 }
 
-// Runs the dialog with the session's directory rules and owner.
-ui::ConfigOutcome RunConfigDialog(TPluginParams& s) {
+// Runs the dialog with the session's directory rules and owner; false when
+// it could not be shown.
+bool RunConfigDialog(TPluginParams& s, ui::ConfigOutcome& outcome) {
     char previousDir[MAX_PATH] = {};
     GetCurrentDirectoryA(MAX_PATH, previousDir);
     if (!s.InstallDir.empty()) SetCurrentDirectoryA(s.InstallDir.c_str());
@@ -443,9 +443,9 @@ ui::ConfigOutcome RunConfigDialog(TPluginParams& s) {
     ui::TfrmPGPConfig dialog(services);
     ui::Form* previousOwnerForm = s.frmOwner;
     HWND previousOwner = s.OwnerWindow;
-    ui::ConfigOutcome outcome;
     s.SyncLinks();
-    if (dialog.Create(s.OwnerWindow && IsWindow(s.OwnerWindow) ? s.OwnerWindow : nullptr)) {
+    const bool created = dialog.Create(s.OwnerWindow && IsWindow(s.OwnerWindow) ? s.OwnerWindow : nullptr);
+    if (created) {
         s.frmPGPConfig = &dialog;
         s.frmOwner = &dialog;
         try {
@@ -458,7 +458,7 @@ ui::ConfigOutcome RunConfigDialog(TPluginParams& s) {
     s.OwnerWindow = previousOwner;
     s.SyncLinks();
     SetCurrentDirectoryA(previousDir);
-    return outcome;
+    return created;
 }
 
 // The mail client starts again through the launcher, which waits for this
@@ -493,7 +493,8 @@ bool PerUserSetup(TPluginParams& s) {
 bool Configure(TPluginParams& s) {
     if (!s.PGPData || !s.MsgBox) return false;
     s.CheckPGPConfig();
-    const ui::ConfigOutcome outcome = RunConfigDialog(s);
+    ui::ConfigOutcome outcome;
+    if (!RunConfigDialog(s, outcome)) return false;
     if (g_manager) g_manager->ApplyColors();
     bool restarting = false;
     if (!s.InLauncher() && outcome.toolbarChanged && s.MsgBox->Confirm(texts::Get(txt::RE_START))) {

@@ -493,6 +493,99 @@ TEST_F(Windows, APortAbove65535IsRefusedAndAMissingRingSavesNothing) {
     EXPECT_EQ(ConfigText(), before);
 }
 
+TEST_F(Windows, AKeyServerTheEngineRefusesIsReportedAndTheFileIsStillSaved) {
+    BoxView error;
+    ModalScript script;
+    script.Expect(kConfig, "Configuration", [](HWND dialog) {
+        Type(AfterLabel(dialog, "Keyserver:", "Edit"), "bad,name");
+        Type(AfterLabel(dialog, "Comment:", "Edit"), "saved anyway");
+        Press(GlyphButtons(dialog, false).at(0));
+    });
+    script.Expect(kBox, "Error:", Answer(VK_RETURN, &error));
+    GuardFurtherBoxes(script);
+    script.Start();
+    EXPECT_EQ(RunConfigForm(), 1);
+    EXPECT_TRUE(AnsweredExactly(script, 2));
+    EXPECT_FALSE(error.text.empty());
+    EXPECT_EQ(Profile(config, "DefaultComment", "Comment"), "saved anyway");
+    EXPECT_NE(PrefsText().find("\"keys.example.net\",11371,"), std::string::npos) << PrefsText();
+}
+
+TEST_F(Windows, TheHeaderLengthCheckProposesTwoLinesMoreThanTheLongestHeader) {
+    // A folder file: its 128-byte header, then messages separated by character 26.
+    auto message = [](int lines) {
+        std::string m;
+        for (int i = 0; i < lines; ++i) m += "X-Header-" + std::to_string(i) + ": value\r\n";
+        return m + "\r\nbody\r\n";
+    };
+    ReplaceWholeFile(mailbox_->Path() + "TESTFOLD.PMM",
+                     std::string(128, 'H') + message(12) + "\x1a" + message(30) + "\x1a" + message(7));
+    host_->folderChoice = "TESTFOLD";
+    for (const int lines : {25, 40}) {
+        SCOPED_TRACE(lines);
+        host_->settings[host::kSettingLinesToScan] = lines;
+        BoxView box;
+        ModalScript script;
+        script.Expect(kConfig, "Configuration", [](HWND dialog) {
+            ShowPage(dialog, 1);
+            ClickButton(dialog, "<Check length>");
+        });
+        script.Expect(kBox, lines == 25 ? "Confirm:" : "Info:", [&](HWND shown) {
+            box = ViewBox(shown);
+            PostKey(shown, lines == 25 ? WORD('Y') : WORD(VK_RETURN));
+            HWND dialog = FindTopWindow(kConfig, "Configuration", 2000);
+            WaitGone(shown, 3000);
+            Press(GlyphButtons(dialog, false).at(0));
+        });
+        GuardFurtherBoxes(script);
+        script.Start();
+        EXPECT_EQ(RunConfigForm(), 1);
+        EXPECT_TRUE(AnsweredExactly(script, 2));
+        if (lines == 25) {
+            EXPECT_EQ(box.text, "Estimated header length: 30 - set \"Number of lines to scan ...\" to 32?");
+            EXPECT_EQ(host_->settings[host::kSettingLinesToScan], 32);
+        } else {
+            EXPECT_EQ(box.text, "Estimated header length: 30 - no adjustment required");
+            EXPECT_EQ(host_->settings[host::kSettingLinesToScan], 40);
+        }
+    }
+    host_->folderChoice.clear();
+}
+
+TEST_F(Windows, TheFirstVisitToThePassphraseTimeWarnsAndItsLabelFollowsTheValue) {
+    BoxView warning;
+    std::vector<std::string> labels;
+    ModalScript script;
+    script.Expect(kConfig, "Configuration", [&](HWND dialog) {
+        ShowPage(dialog, 2);
+        HWND seconds = AfterLabel(dialog, "Store Passphrase", "Edit");
+        PostMessageA(seconds, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(3, 3));
+        PostMessageA(seconds, WM_LBUTTONUP, 0, MAKELPARAM(3, 3));
+    });
+    script.Expect(kBox, "Warning:", [&](HWND box) {
+        warning = ViewBox(box);
+        PostKey(box, VK_RETURN);
+        WaitGone(box, 3000);
+        HWND dialog = FindTopWindow(kConfig, "Configuration", 2000);
+        HWND seconds = AfterLabel(dialog, "Store Passphrase", "Edit");
+        for (const char* value : {"-1", "0", "900"}) {
+            Type(seconds, value);
+            SendMessageA(seconds, WM_KILLFOCUS, 0, 0);
+            HWND label = AfterLabel(dialog, "Store Passphrase", "Static", 1);
+            labels.push_back(label ? GetText(label) : "<no label>");
+        }
+        Press(GlyphButtons(dialog, false).at(2));
+    });
+    GuardFurtherBoxes(script);
+    script.Start();
+    EXPECT_EQ(RunConfigForm(), 1);
+    EXPECT_TRUE(AnsweredExactly(script, 2));
+    EXPECT_EQ(warning.text,
+              "Storing the passphrase is a security risk if any unauthorized person can access\r\nyour computer "
+              "either directly or via an open network/internet connection!");
+    EXPECT_EQ(labels, (std::vector<std::string>{"(disabled)", "(unlimited)", "(seconds)"}));
+}
+
 TEST_F(Windows, ChangingOnlyTheColoursAsksNoRestart) {
     ModalScript script;
     script.Expect(kConfig, "Configuration", [](HWND dialog) {
@@ -537,13 +630,22 @@ TEST_F(Windows, LauncherManagerRunsModallyAndEndsWithEsc) {
     ModalScript script;
     script.Expect(kManager, "Manager", [&](HWND manager) {
         shown = IsWindowVisible(manager) != FALSE;
-        PostKey(manager, VK_ESCAPE);
+        PostKey(manager, VK_F12);
+    });
+    // F12 opens the configuration; Esc at the manager waits until it is closed.
+    script.Expect(kConfig, "Configuration", [](HWND dialog) {
+        PostKey(FindTopWindow(kManager, "Manager", 0), VK_ESCAPE);
+        Sleep(300);
+        Press(GlyphButtons(dialog, false).at(2));
+        WaitGone(dialog, 3000);
+        HWND manager = FindTopWindow(kManager, "Manager", 0);
+        if (manager) PostKey(manager, VK_ESCAPE);
     });
     GuardFurtherBoxes(script);
     script.Start();
     HWND form = nullptr;
     EXPECT_EQ(extension_->formInit(0x0100, -1, nullptr, "MANAGER", &form, nullptr), 1);
-    EXPECT_TRUE(AnsweredExactly(script, 1));
+    EXPECT_TRUE(AnsweredExactly(script, 2));
     EXPECT_TRUE(shown);
     EXPECT_FALSE(form && IsWindow(form)) << "the manager ends the extension";
 }
@@ -598,7 +700,23 @@ TEST_F(Manager, ShowsSixButtonsBesideThePictureAndTheHintOverIt) {
     RECT r{};
     GetClientRect(manager, &r);
     EXPECT_GT(r.right, 150);
-    SaveScreenshot(manager, ShotPath("manager.png"));
+    HWND picture = nullptr;
+    for (HWND w : Children(manager))
+        if (ClassOf(w) == "TManagerPanel" && Children(w).empty()) picture = w;
+    ASSERT_NE(picture, nullptr);
+    SendMessageA(picture, WM_MOUSEMOVE, 0, MAKELPARAM(20, 20));
+    HWND hint = FindTopWindow("TfrmHotHint", "", 2000);
+    ASSERT_NE(hint, nullptr);
+    EXPECT_EQ(GetText(hint), "[F1] for help / left mouse button: version info - right mouse button: configuration");
+    RECT pictureRect{}, hintRect{};
+    GetWindowRect(GetParent(picture), &pictureRect);
+    GetWindowRect(hint, &hintRect);
+    EXPECT_EQ(hintRect.left, pictureRect.left - 1);
+    EXPECT_EQ(hintRect.top, pictureRect.bottom + 2);
+    PumpFor(300);
+    SaveScreenshot(nullptr, ShotPath("manager.png"));
+    SendMessageA(manager, WM_MOUSEMOVE, 0, MAKELPARAM(2, 2));
+    EXPECT_FALSE(IsWindowVisible(hint));
 }
 
 TEST_F(Manager, AKeyFromTheClipboardLandsOnTheRings) {
@@ -657,7 +775,11 @@ TEST_F(Manager, AnExportedKeyReadsBackInGpgWithItsFingerprint) {
 
 TEST_F(Manager, TheRightClickOpensTheConfigurationAndEscIsHeldWhileItRuns) {
     ModalScript script;
-    script.Expect(kConfig, "Configuration", [](HWND dialog) { Press(GlyphButtons(dialog, false).at(2)); });
+    script.Expect(kConfig, "Configuration", [&](HWND dialog) {
+        PostKey(manager, VK_ESCAPE);  // held: a command runs
+        Sleep(300);
+        Press(GlyphButtons(dialog, false).at(2));
+    });
     GuardFurtherBoxes(script);
     stepsBeforeGuard = 1;
     script.Start();
