@@ -247,7 +247,8 @@ protected:
 
     static void WriteEnginePrefs(const std::string& server, int port) {
         prefs_->Write("PublicKeyringFile=\"" + engine_->PublicRing() + "\"\r\nPrivateKeyringFile=\"" +
-                      engine_->SecretRing() + "\"\r\nKeyServerList1=2,0,0,\"" + server + "\"," +
+                      engine_->SecretRing() + "\"\r\nDefaultKeyID=\"0xE8750B357ACE6A48000000000000000000\"\r\n" +
+                      "KeyServerList1=2,0,0,\"" + server + "\"," +
                       std::to_string(port) + ",0,1,0\r\n");
     }
     void WriteConfig(const std::string& more, const std::string& pubRing = "") {
@@ -623,6 +624,44 @@ TEST_F(Windows, LauncherConfigShowsTheDialogWithoutTheHostsSettings) {
     EXPECT_EQ(Profile(config, "Toolbar", "WipePass"), "1");
     EXPECT_EQ(host_->settings[host::kSettingLinesToScan], 25);
     if (form && IsWindow(form)) DestroyWindow(form);
+}
+
+TEST_F(Windows, TheUserSetupShowsTheDialogWhenTheFileIsMissingAndPointsTheFormFilesHere) {
+    DeleteFileA(config.c_str());
+    const std::string formFile = mailbox_->Path() + "Merrowin.fff";
+    ReplaceWholeFile(formFile, "Form name = Orvane\r\nForm DLL = \"C:\\OLD\\PLACE\\Merrowin.dll\"\r\n"
+                               "Bitmap file = \"C:\\OLD\\PLACE\\orvane.bmp\"\r\n");
+    ModalScript script;
+    // The dialog runs in the other process: no messages that carry pointers.
+    script.Expect(kConfig, "Configuration", [](HWND dialog) {
+        Type(AfterLabel(dialog, "Comment:", "Edit"), "set up");
+        Press(GlyphButtons(dialog, false).at(0));
+    });
+    GuardFurtherBoxes(script);
+    script.Start(20000);
+    // Without the directory's last backslash, which would escape the quote.
+    const std::string engineDir = engine_->Dir().substr(0, engine_->Dir().size() - 1);
+    std::string command = "\"" + ProgramDir() + "setup_probe.exe\" UserConfig \"" + engineDir + "\" \"" +
+                          ProgramDir() + "Merrowin.dll\"";
+    STARTUPINFOA si{};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi{};
+    ASSERT_TRUE(CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi));
+    WaitForSingleObject(pi.hProcess, 40000);
+    DWORD exitCode = 0;
+    GetExitCodeProcess(pi.hProcess, &exitCode);
+    CloseHandle(pi.hThread);
+    CloseHandle(pi.hProcess);
+    EXPECT_EQ(exitCode, 1u);
+    EXPECT_TRUE(AnsweredExactly(script, 1));
+    // The dialog saved without asking, with the engine's ring paths.
+    EXPECT_EQ(Profile(config, "DefaultComment", "Comment"), "set up") << ConfigText();
+    EXPECT_EQ(Profile(config, "FilePaths", "PubRing"), engine_->PublicRing());
+    EXPECT_EQ(Profile(config, "FilePaths", "SecRing"), engine_->SecretRing());
+    std::string form;
+    ReadWholeFile(formFile, form);
+    EXPECT_EQ(form, "Form name = Orvane\r\nForm DLL = \"" + ProgramDir() + "Merrowin.dll\"\r\n");
+    DeleteFileA(formFile.c_str());
 }
 
 TEST_F(Windows, LauncherManagerRunsModallyAndEndsWithEsc) {
