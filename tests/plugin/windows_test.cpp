@@ -395,6 +395,30 @@ TEST_F(Windows, EverySettingSurvivesASaveAndAReload) {
     EXPECT_TRUE(AnsweredExactly(reload, 1));
 }
 
+TEST_F(Windows, YesToTheRestartStartsTheLauncherAndEndsTheMailClient) {
+    ModalScript script;
+    script.Expect(kConfig, "Configuration", [](HWND dialog) {
+        ShowPage(dialog, 1);
+        Toggle(dialog, "Verify signature");
+        Press(GlyphButtons(dialog, false).at(0));
+    });
+    script.Expect(kBox, "Confirm:", Answer('Y', nullptr));
+    GuardFurtherBoxes(script);
+    script.Start();
+    HWND form = host_->OpenForm(*extension_, "CONFIG", "Configuration");
+    ASSERT_NE(form, nullptr);
+    HWND hostForm = GetParent(form);
+    EXPECT_EQ(showConfig() & 0xFF, 1);
+    EXPECT_TRUE(AnsweredExactly(script, 2));
+    // The mail client's main window is told to quit; its form stays for the restart.
+    MSG quit{};
+    EXPECT_TRUE(PeekMessageA(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
+    EXPECT_EQ(quit.hwnd, host_->Frame());
+    EXPECT_TRUE(IsWindow(hostForm));
+    EXPECT_EQ(Profile(config, "Toolbar", "Verify"), "0");
+    SendMessageA(hostForm, WM_CLOSE, 0, 0);
+}
+
 TEST_F(Windows, CancelAfterChangesSavesNothingAndLeavesTheFileAsItWas) {
     SetFileAttributesA(config.c_str(), FILE_ATTRIBUTE_READONLY);
     const std::string before = ConfigText();
