@@ -12,6 +12,7 @@
 #include "plugin/msgbox.h"
 #include "plugin/session.h"
 #include "plugin/texts.h"
+#include "plugin/window_exports.h"
 #include "ui/info_box.h"
 
 using namespace orv;
@@ -27,14 +28,6 @@ void CopyOut(char* buffer, const std::string& text) {
     if (buffer) std::memcpy(buffer, text.c_str(), text.size() + 1);
 }
 
-// Runs the mode -1 form of the launcher.
-void RunLauncherForm(TPluginParams& s) {
-    if (s.FormParameter == "CONFIG") {
-        // The configuration dialog comes with its own window; the setup
-        // commands still point the form files at this installation.
-        if (s.Links.InSetup() && s.PGPData) s.PGPData->UpdateFormFiles();
-    }
-}
 
 }  // namespace
 
@@ -58,7 +51,12 @@ WORD __stdcall FORMINIT(WORD version, int mode, HWND hostWindow, const char* par
             s->PGPData->LoadSettings();
             s->SyncLinks();
         }
-        if (s->InLauncher()) RunLauncherForm(*s);
+        // The launcher's forms count only when their window ran.
+        if (s->InLauncher() && !RunLauncherWindow(*s)) {
+            s->DestroySessionWindow();
+            if (formWindow) *formWindow = nullptr;
+            return host::kFormInitFailed;
+        }
         return host::kFormInitOk;
     } catch (...) {
         s->DestroySessionWindow();
@@ -82,10 +80,8 @@ void __stdcall PlugInit(HWND clientMain, DWORD clientMdi, HWND automationWindow,
     }
 }
 
-// Windows that come with later steps: their failure results.
-void* __stdcall ShowManager() { return nullptr; }
+// A window that comes with a later step: its failure result.
 void* __stdcall ShowViewer() { return nullptr; }
-int __stdcall ShowConfig() { return 0; }
 
 int __stdcall ShowAbout() {
     TPluginParams* s = Session();

@@ -1,0 +1,548 @@
+// The manager window and the configuration dialog behind the exports
+// ShowManager and ShowConfig and the launcher's forms "MANAGER" and "CONFIG":
+// the dialog's and the manager's services over the session, the engine and
+// the mail client.
+#include "plugin/window_exports.h"
+
+#include <windows.h>
+
+#include <algorithm>
+#include <cctype>
+#include <cstdint>
+#include <cstring>
+#include <memory>
+
+#include "engine/key_props.h"
+#include "engine/key_rings.h"
+#include "engine/pgp_prefs.h"
+#include "engine/decode_job.h"
+#include "engine/encode_job.h"
+#include "engine/secure_cache.h"
+#include "plugin/key_ops.h"
+#include "plugin/mail_client.h"
+#include "plugin/msgbox.h"
+#include "plugin/session.h"
+#include "plugin/texts.h"
+#include "base/whole_file.h"
+#include "ui/config_dialog.h"
+#include "ui/file_dialog_ex.h"
+#include "ui/info_box.h"
+#include "ui/manager.h"
+
+extern "C" int __stdcall KEY_MANAGEMENT(const char* pathOrClip);
+
+namespace orv {
+
+namespace {
+
+using ui::ConfigValues;
+
+// The automation plug-in's notice of changed options.
+constexpr UINT kOptionsChanged = WM_USER + 4;  // 1028
+// The folder file's header, before the first message.
+constexpr size_t kFolderHeaderSize = 128;
+
+bool FileExists(const std::string& path) {
+    if (path.empty()) return false;
+    const DWORD attributes = GetFileAttributesA(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+std::string Upper(std::string text) {
+    for (char& c : text) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return text;
+}
+
+int Clamp(int value, int low, int high) { return std::min(std::max(value, low), high); }
+
+void ReportError(TPluginParams& s, const std::string& text) {
+    if (s.MsgBox) s.MsgBox->Error(text.c_str());
+}
+
+bool InsideHost(const TPluginParams& s) { return !s.InLauncher() && s.HostForm && IsWindow(s.HostForm); }
+
+bool InSetup(const TPluginParams& s) { return s.SetupCommand == "USERCONFIG" || s.SetupCommand == "USERUPDATE"; }
+
+// The host's settings 34, 1 and 32 (3064/3065 to the host's form window).
+void ReadHostSettings(const TPluginParams& s, ConfigValues& v) {
+    auto get = [&](WPARAM setting) { return SendMessageA(s.HostForm, host::kHostGetSetting, setting, 0); };
+    v.lines = Clamp(int(get(host::kSettingLinesToScan)), ui::kLinesMin, ui::kLinesMax);
+    v.margin = Clamp(int(get(host::kSettingRightMargin)), ui::kMarginMin, ui::kMarginMax);
+    v.mimeEnclosure = get(host::kSettingEncloseAttachments) != 0;
+}
+
+void WriteHostSettings(const TPluginParams& s, const ConfigValues& v) {
+    SendMessageA(s.HostForm, host::kHostSetSetting, host::kSettingLinesToScan, v.lines);
+    SendMessageA(s.HostForm, host::kHostSetSetting, host::kSettingRightMargin, v.margin);
+    SendMessageA(s.HostForm, host::kHostSetSetting, host::kSettingEncloseAttachments, (v.mimeEnclosure ? 1 : 0) & 0x7F);
+}
+
+// Keys set in the whole configuration file, written in one replacement.
+// The read-only mark is taken off only for a save; a failed write leaves
+// the file and its attributes as they were.
+bool WriteProfile(const std::string& path, const std::vector<ProfileValue>& values) {
+    std::string text;
+    if (FileExists(path) && !ReadWholeFile(path, text)) return false;
+    const std::string updated = SetProfileValues(text, values);
+    const DWORD attributes = GetFileAttributesA(path.c_str());
+    const bool readOnly = attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY);
+    if (readOnly) SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_ARCHIVE);
+    const bool written = ReplaceWholeFile(path, updated);
+    if (!written && readOnly) SetFileAttributesA(path.c_str(), attributes);
+    return written;
+}
+
+}  // namespace
+
+// ---- Settings and the dialog's record ------------------------------------------
+
+ConfigValues ReadConfigValues(const TConfigFile& file, const TPGPData& data) {
+    ConfigValues v;
+    const std::string sessionName =
+        data.DefaultUserName.empty() && data.DefaultKeyID.empty() ? "" : data.DefaultUserName + "\\" + data.DefaultKeyID;
+    v.name = file.ReadString(cfg::kDefaultUser, cfg::kName, sessionName);
+    v.always = file.ReadBool(cfg::kDefaultUser, cfg::kAlways, false);
+    v.secRing = file.ReadString(cfg::kFilePaths, cfg::kSecRing, data.SecRing);
+    v.pubRing = file.ReadString(cfg::kFilePaths, cfg::kPubRing, data.PubRing);
+    v.groups = file.ReadString(cfg::kFilePaths, cfg::kPGPgroup, data.PGPGroup);
+    v.comment = file.ReadString(cfg::kDefaultComment, cfg::kComment, "");
+    v.wipePass = file.ReadBool(cfgbar::kToolbar, cfgbar::kWipePass, false);
+    v.encSigBtn = Clamp(file.ReadInteger(cfgbar::kToolbar, cfgbar::kEncSign, 2), 0, ui::kEncSigChoices - 1);
+    v.decrypt = file.ReadBool(cfgbar::kToolbar, cfgbar::kDecrypt, true);
+    v.verify = file.ReadBool(cfgbar::kToolbar, cfgbar::kVerify, true);
+    v.manage = file.ReadBool(cfgbar::kToolbar, cfgbar::kManage, true);
+    v.pgpKeys = file.ReadBool(cfgbar::kToolbar, cfgbar::kPGPkeys, true);
+    v.autoEncryption = file.ReadBool(cfg::kPellatch, cfg::kAuto, true);
+    v.hideKeyDialog = file.ReadBool(cfg::kHideKeyDialog, cfg::kHide, false);
+    v.encryptAttach = file.ReadBool(cfg::kEncryptAttach, cfg::kEncrypt, true);
+    v.confirmEncrypt = file.ReadBool(cfg::kConfirmEncrypt, cfg::kConfirm, false);
+    v.mixedWarn = file.ReadBool(cfg::kMixedOptions, cfg::kWarn, true);
+    v.adkWarn = file.ReadBool(cfg::kADKWarning, cfg::kWarn, true);
+    v.checkKey = file.ReadBool(cfg::kCheckMessage, cfg::kCheckKey, false);
+    v.serverLookup = file.ReadBool(cfg::kCheckMessage, cfg::kLookup, false);
+    // The dialog's own default: the store reads an absent key as on.
+    v.checkSig = file.ReadBool(cfg::kCheckMessage, cfg::kCheckSig, false);
+    v.include = Clamp(file.ReadInteger(cfg::kCheckMessage, cfg::kInclude, 0), 0, 2);
+    v.storeSeconds = Clamp(file.ReadInteger(cfg::kStorePassphrase, cfg::kStore, -1), ui::kSecondsMin, ui::kSecondsMax);
+    v.wipeCount = Clamp(file.ReadInteger(cfg::kWipeCount, cfg::kCount, 3), ui::kWipeCountMin, ui::kWipeCountMax);
+    v.standardColors = file.ReadBool(cfg::kStandardColor, cfg::kStandard, false);
+    return v;
+}
+
+std::vector<ProfileValue> ConfigProfileValues(const ConfigValues& v) {
+    auto flag = [](bool on) { return std::string(on ? "1" : "0"); };
+    return {
+        {cfg::kDefaultUser, cfg::kName, v.name},
+        {cfg::kDefaultUser, cfg::kAlways, flag(v.always)},
+        {cfg::kFilePaths, cfg::kSecRing, v.secRing},
+        {cfg::kFilePaths, cfg::kPubRing, v.pubRing},
+        {cfg::kFilePaths, cfg::kPGPgroup, v.groups},
+        {cfg::kDefaultComment, cfg::kComment, v.comment},
+        {cfgbar::kToolbar, cfgbar::kWipePass, flag(v.wipePass)},
+        {cfgbar::kToolbar, cfgbar::kEncSign, std::to_string(v.encSigBtn)},
+        {cfgbar::kToolbar, cfgbar::kDecrypt, flag(v.decrypt)},
+        {cfgbar::kToolbar, cfgbar::kVerify, flag(v.verify)},
+        {cfgbar::kToolbar, cfgbar::kManage, flag(v.manage)},
+        {cfgbar::kToolbar, cfgbar::kPGPkeys, flag(v.pgpKeys)},
+        {cfg::kPellatch, cfg::kAuto, flag(v.autoEncryption)},
+        {cfg::kHideKeyDialog, cfg::kHide, flag(v.hideKeyDialog)},
+        {cfg::kEncryptAttach, cfg::kEncrypt, flag(v.encryptAttach)},
+        {cfg::kConfirmEncrypt, cfg::kConfirm, flag(v.confirmEncrypt)},
+        {cfg::kMixedOptions, cfg::kWarn, flag(v.mixedWarn)},
+        {cfg::kADKWarning, cfg::kWarn, flag(v.adkWarn)},
+        {cfg::kCheckMessage, cfg::kCheckKey, flag(v.checkKey)},
+        {cfg::kCheckMessage, cfg::kLookup, flag(v.serverLookup)},
+        {cfg::kCheckMessage, cfg::kCheckSig, flag(v.checkSig)},
+        {cfg::kCheckMessage, cfg::kInclude, std::to_string(v.include)},
+        {cfg::kStorePassphrase, cfg::kStore, std::to_string(v.storeSeconds)},
+        {cfg::kWipeCount, cfg::kCount, std::to_string(v.wipeCount)},
+        {cfg::kStandardColor, cfg::kStandard, flag(v.standardColors)},
+    };
+}
+
+void ApplyConfigValues(const ConfigValues& v, TPGPData& data) {
+    SplitDefaultUser(v.name, data.DefaultUserName, data.DefaultKeyID);
+    data.Always = v.always;
+    data.SecRing = v.secRing;
+    data.PubRing = v.pubRing;
+    data.PGPGroup = v.groups;
+    data.Comment = v.comment;
+    data.Auto = v.autoEncryption;
+    data.Hide = v.hideKeyDialog;
+    data.Encrypt = v.encryptAttach;
+    data.Confirm = v.confirmEncrypt;
+    data.MixedWarn = v.mixedWarn;
+    data.ADKWarn = v.adkWarn;
+    data.CheckKey = v.checkKey;
+    data.Lookup = v.serverLookup;
+    data.CheckSig = v.checkSig;
+    data.Include = static_cast<std::uint8_t>(v.include);
+    data.Store = v.storeSeconds;
+    data.Count = v.wipeCount;
+    data.Standard = v.standardColors;
+    if (data.Secure) data.Secure->SetWipeCount(data.Count);
+    if (data.PGPEncode) data.PGPEncode->SetCacheMode(data.Store);
+    if (data.PGPDecode) data.PGPDecode->SetCacheMode(data.Store);
+    if (TKeyRings* rings = KeyRings()) {
+        rings->SetRingFiles(data.PubRing, data.SecRing);
+        rings->GroupFile = data.PGPGroup;
+    }
+}
+
+unsigned OptionsNotice(const ConfigValues& v) {
+    return (v.autoEncryption ? 1u : 0u) + 2u * (v.hideKeyDialog ? 1u : 0u) + 4u * (v.mixedWarn ? 1u : 0u) +
+           8u * (v.storeSeconds != -1 ? 1u : 0u);
+}
+
+namespace {
+
+// ---- The configuration dialog's services -------------------------------------------
+
+class SessionConfigServices : public ui::ConfigServices {
+public:
+    explicit SessionConfigServices(TPluginParams& s) : s_(s) {}
+
+    void Load(ConfigValues& opening, ConfigValues& working) override {
+        TPGPData& data = *s_.PGPData;
+        opening = ReadConfigValues(data.Config(), data);
+        ReadKeyServer(opening);
+        if (InsideHost()) ReadHostSettings(s_, opening);
+        working = opening;
+        FillSessionDefaults(opening, working);
+    }
+
+    std::vector<ui::SecretKeyItem> SecretKeys() override {
+        std::vector<ui::SecretKeyItem> items;
+        if (!KeyRings()) return items;
+        PGPContextRef context = nullptr;
+        PGPKeySetRef keySet = nullptr;
+        if (KeyRings()->OpenKeyRings(context, keySet) != kPGPError_NoErr) return items;
+        TKeyPropsList* list = nullptr;
+        const int n = ListKeys(context, keySet, 0, kPropUserName | kPropAlgorithm | kPropSizeText | kPropIsSecret,
+                               kPGPKeyOrdering_UserID, list);
+        std::unique_ptr<TKeyPropsList> owned(list);
+        KeyRings()->CloseKeyRings();
+        for (int i = 0; n > 0 && owned && i < owned->Count(); ++i) {
+            const TKeyProps& key = owned->Objects(i);
+            if (!key.IsSecret) continue;
+            const std::string algorithm = s_.PGPData->AlgorithmText(key.Algorithm);
+            items.push_back({owned->Strings(i), ui::KeyListItem(key.UserName, algorithm + " " + key.SizeText), algorithm});
+        }
+        return items;
+    }
+
+    bool InsideHost() const override { return orv::InsideHost(s_); }
+    bool SetupMode() const override { return InSetup(s_); }
+    int StoredPassphraseTime() const override { return s_.PGPData->Store; }
+    std::string ConfigDirectory() const override { return s_.MailboxDir; }
+
+    ui::SaveResult Save(const ConfigValues& opening, const ConfigValues& working) override {
+        const std::string saveError = texts::Get(txt::SAVE_ERROR);
+        if (!FileExists(working.secRing) || !FileExists(working.pubRing) ||
+            !WriteProfile(s_.ConfigFile, ConfigProfileValues(working))) {
+            ReportError(s_, saveError);
+            return ui::SaveResult::NotSaved;
+        }
+        ApplyConfigValues(working, *s_.PGPData);
+        if (InsideHost()) WriteHostSettings(s_, working);
+        s_.PGPData->CacheTimer(working.storeSeconds);
+        bool complete = true;
+        if (ServerChanged(opening, working)) complete = WriteKeyServer(working);
+        if (s_.AutomationWindow && IsWindow(s_.AutomationWindow))
+            PostMessageA(s_.AutomationWindow, kOptionsChanged, OptionsNotice(working), 0);
+        s_.SyncLinks();
+        return complete ? ui::SaveResult::Saved : ui::SaveResult::PartlySaved;
+    }
+
+    void ShowHelp(int context, bool) override { s_.ShowHelp(context); }
+
+    bool ReadChosenFolder(HWND dialog, std::string& folder) override {
+        if (!InsideHost()) return false;
+        // The host's main window is the dialog's parent while the user chooses.
+        const LONG_PTR owner = GetWindowLongPtrA(dialog, GWLP_HWNDPARENT);
+        if (s_.ClientMain) SetWindowLongPtrA(dialog, GWLP_HWNDPARENT, reinterpret_cast<LONG_PTR>(s_.ClientMain));
+        host::FolderChoice choice{};
+        const LRESULT chosen = SendMessageA(s_.HostForm, host::kHostChooseFolder, 0, reinterpret_cast<LPARAM>(&choice));
+        SetWindowLongPtrA(dialog, GWLP_HWNDPARENT, owner);
+        if (!chosen) return false;
+        const std::string path = FolderPath(std::string(choice.FolderName, strnlen(choice.FolderName, sizeof choice.FolderName)));
+        if (!FileExists(path)) {
+            ReportError(s_, texts::Get(txt::NO_FILE));
+            return false;
+        }
+        if (!ReadWholeFile(path, folder)) {
+            ReportError(s_, texts::Get(txt::READ_ERROR));
+            return false;
+        }
+        folder.erase(0, std::min(folder.size(), kFolderHeaderSize));
+        return true;
+    }
+
+    void SetStatus(const std::string& text) override {
+        if (!InsideHost()) return;
+        SendMessageA(s_.HostForm, host::kHostStatusLine, host::kStatusProgress,
+                     text.empty() ? 0 : reinterpret_cast<LPARAM>(text.c_str()));
+    }
+
+    void Error(const std::string& text) override { ReportError(s_, text); }
+    void Warn(const std::string& text) override {
+        if (s_.MsgBox) s_.MsgBox->Warn(text.c_str());
+    }
+    void Info(const std::string& text) override {
+        if (s_.MsgBox) s_.MsgBox->Info(text.c_str());
+    }
+    bool Confirm(const std::string& text) override { return s_.MsgBox && s_.MsgBox->Confirm(text.c_str()); }
+
+private:
+    static bool ServerChanged(const ConfigValues& a, const ConfigValues& b) {
+        return a.serverProtocol != b.serverProtocol || a.serverName != b.serverName || a.serverPort != b.serverPort;
+    }
+
+    void ReadKeyServer(ConfigValues& v) {
+        if (!PgpPrefs()) return;
+        KeyServerEntry entry;
+        const int err = PgpPrefs()->ReadFirstKeyServer(entry);
+        if (err != 0) {
+            ReportError(s_, texts::ErrorText(err));
+            return;
+        }
+        v.serverProtocol = entry.Protocol >= 1 && entry.Protocol <= 4 ? entry.Protocol : 1;
+        v.serverName = entry.Host;
+        v.serverPort = entry.Port;
+        v.serverExtra = entry.Extra;
+    }
+
+    bool WriteKeyServer(const ConfigValues& v) {
+        if (!PgpPrefs()) return false;
+        KeyServerEntry entry;
+        entry.Protocol = v.serverProtocol;
+        entry.Host = v.serverName;
+        entry.Port = v.serverPort;
+        entry.Extra = v.serverExtra;
+        const int err = PgpPrefs()->WriteFirstKeyServer(entry);
+        if (err != 0) ReportError(s_, texts::ErrorText(err));
+        return err == 0;
+    }
+
+    // Step 5 of opening: what the file does not name, the session or the
+    // engine does.
+    void FillSessionDefaults(ConfigValues& opening, ConfigValues& working) {
+        TPGPData& data = *s_.PGPData;
+        if (working.name.empty() || working.name == "\\") working.name = EngineDefaultSigner();
+        if (data.SecRing.empty() && data.PubRing.empty()) {
+            PrefsRecord record;
+            if (PgpPrefs() && PgpPrefs()->ReadPrefs(record, kPrefsPublicRing | kPrefsPrivateRing) == 0) {
+                working.secRing = opening.secRing = record.PrivateRing;
+                working.pubRing = opening.pubRing = record.PublicRing;
+                // Saved at once: the session works with these paths from now on.
+                WriteProfile(s_.ConfigFile, {{cfg::kFilePaths, cfg::kSecRing, record.PrivateRing},
+                                             {cfg::kFilePaths, cfg::kPubRing, record.PublicRing}});
+            }
+        }
+        if (working.groups.empty()) working.groups = data.PGPGroup;
+    }
+
+    std::string EngineDefaultSigner() {
+        PrefsRecord record;
+        if (!PgpPrefs() || PgpPrefs()->ReadPrefs(record, kPrefsDefaultKey) != 0 || record.DefaultKeyID.empty())
+            return {};
+        TKeyPropsList* list = nullptr;
+        const int n = FindKeys(record.DefaultKeyID, 0, kPropUserName, list);
+        std::unique_ptr<TKeyPropsList> owned(list);
+        if (n <= 0 || !owned || owned->Count() == 0) return {};
+        return owned->Objects(0).UserName + "\\" + owned->Strings(0);
+    }
+
+    // The folder file of a folder name, as the viewer finds it.
+    std::string FolderPath(const std::string& name) const {
+        size_t cut = name.rfind('\\');
+        if (cut == std::string::npos) cut = name.rfind(':');
+        std::string path = Upper(s_.MailboxDir + (cut == std::string::npos ? name : name.substr(cut + 1)));
+        if (path.size() < 4 || path.substr(path.size() - 4) != ".PMM") path += ".PMM";
+        return path;
+    }
+
+    TPluginParams& s_;
+};
+
+// ---- The manager's services and the one manager of the session ----------------------
+
+class SessionManagerServices;
+std::unique_ptr<ui::TfrmManager> g_manager;
+std::unique_ptr<SessionManagerServices> g_managerServices;
+// A closed manager inside the host is freed after its last message.
+std::unique_ptr<ui::TfrmManager> g_closedManager;
+
+void CALLBACK FreeClosedManager(HWND, UINT, UINT_PTR id, DWORD) noexcept {
+    KillTimer(nullptr, id);
+    try {
+        g_closedManager.reset();
+    } catch (...) {
+    }
+}
+
+class SessionManagerServices : public ui::ManagerServices {
+public:
+    explicit SessionManagerServices(TPluginParams& s) : s_(s) {}
+
+    void ImportKeys(const std::string& fileName) override { KEY_MANAGEMENT(fileName.c_str()); }
+    void DeleteKeys() override {
+        std::string ids;
+        DeleteChosenKeys(s_, true, ids);
+    }
+    void StartKeyManager() override { LaunchPGPkeys(s_); }
+    void ExportKeys(const std::string& fileName) override { ExtractChosenKeys(s_, fileName); }
+    void ShowFingerprint() override { ShowChosenFingerprint(s_); }
+    void ShowAbout() override { ui::ShowInfoBox(); }
+    void ShowConfig() override { Configure(s_); }
+    void ShowHelp() override { s_.ShowHelp(0); }
+    ui::TFileDialogEx& OpenDialog() override { return *s_.OpenFileDlg; }
+    ui::TFileDialogEx& SaveDialog() override { return *s_.SaveFileDlg; }
+
+    void Destroyed() override {
+        s_.frmManager = nullptr;
+        s_.frmOwner = nullptr;
+        if (s_.OwnerWindow == (g_manager ? g_manager->Handle() : nullptr)) s_.OwnerWindow = s_.ClientMain;
+        s_.SyncLinks();
+        if (s_.InLauncher()) {
+            s_.DestroySessionWindow();
+            return;
+        }
+        if (s_.HostForm && IsWindow(s_.HostForm)) PostMessageA(s_.HostForm, WM_CLOSE, 0, 0);
+        g_closedManager = std::move(g_manager);
+        SetTimer(nullptr, 0, 0, &FreeClosedManager);
+    }
+
+private:
+    TPluginParams& s_;
+};
+
+// Creates the session's manager: the owner of the next dialogs while it is open.
+ui::TfrmManager* CreateManager(TPluginParams& s) {
+    if (g_manager) return g_manager.get();
+    if (!g_managerServices) g_managerServices = std::make_unique<SessionManagerServices>(s);
+    auto manager = std::make_unique<ui::TfrmManager>(*g_managerServices);
+    s.SyncLinks();
+    HWND owner = s.InLauncher() ? nullptr : s.ClientMain;
+    if (!manager->Create(owner && IsWindow(owner) ? owner : nullptr, !s.InLauncher())) return nullptr;
+    s.frmManager = manager.get();
+    s.frmOwner = manager.get();
+    s.OwnerWindow = manager->Handle();
+    s.SyncLinks();
+    g_manager = std::move(manager);
+    return g_manager.get();
+}
+
+// Runs the dialog with the session's directory rules and owner; false when
+// it could not be shown.
+bool RunConfigDialog(TPluginParams& s, ui::ConfigOutcome& outcome) {
+    char previousDir[MAX_PATH] = {};
+    GetCurrentDirectoryA(MAX_PATH, previousDir);
+    if (!s.InstallDir.empty()) SetCurrentDirectoryA(s.InstallDir.c_str());
+    SessionConfigServices services(s);
+    ui::TfrmPGPConfig dialog(services);
+    ui::Form* previousOwnerForm = s.frmOwner;
+    HWND previousOwner = s.OwnerWindow;
+    s.SyncLinks();
+    const bool created = dialog.Create(s.OwnerWindow && IsWindow(s.OwnerWindow) ? s.OwnerWindow : nullptr);
+    if (created) {
+        s.frmPGPConfig = &dialog;
+        s.frmOwner = &dialog;
+        try {
+            outcome = dialog.Execute();
+        } catch (...) {
+        }
+        s.frmPGPConfig = nullptr;
+    }
+    s.frmOwner = previousOwnerForm;
+    s.OwnerWindow = previousOwner;
+    s.SyncLinks();
+    SetCurrentDirectoryA(previousDir);
+    return created;
+}
+
+// The mail client starts again through the launcher, which waits for this
+// process to end.
+void RestartMailClient(TPluginParams& s) {
+    HANDLE inheritable = nullptr;
+    if (!DuplicateHandle(GetCurrentProcess(), GetCurrentProcess(), GetCurrentProcess(), &inheritable, 0, TRUE,
+                         DUPLICATE_SAME_ACCESS))
+        return;
+    std::string command = "\"" + s.InstallDir + "Tolvane.exe\" RESTART " +
+                          std::to_string(reinterpret_cast<std::uintptr_t>(inheritable));
+    STARTUPINFOA si{};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi{};
+    const bool started = CreateProcessA(nullptr, command.data(), nullptr, nullptr, TRUE, 0, nullptr,
+                                        s.InstallDir.empty() ? nullptr : s.InstallDir.c_str(), &si, &pi) != FALSE;
+    CloseHandle(inheritable);
+    if (!started) return;
+    CloseHandle(pi.hThread);
+    CloseHandle(pi.hProcess);
+    if (s.ClientMain) PostMessageA(s.ClientMain, WM_QUIT, 0, 0);
+}
+
+bool PerUserSetup(TPluginParams& s) {
+    if (!InSetup(s)) return Configure(s);
+    if (!TConfigFile(s.ConfigFile).Exists()) Configure(s);
+    return s.PGPData && s.PGPData->UpdateFormFiles();
+}
+
+}  // namespace
+
+bool Configure(TPluginParams& s) {
+    if (!s.PGPData || !s.MsgBox) return false;
+    s.CheckPGPConfig();
+    ui::ConfigOutcome outcome;
+    if (!RunConfigDialog(s, outcome)) return false;
+    if (g_manager) g_manager->ApplyColors();
+    bool restarting = false;
+    if (!s.InLauncher() && outcome.toolbarChanged && s.MsgBox->Confirm(texts::Get(txt::RE_START))) {
+        RestartMailClient(s);
+        restarting = true;
+    }
+    if (!s.InLauncher() && s.FormParameter == "CONFIG" && !restarting && s.HostForm && IsWindow(s.HostForm))
+        PostMessageA(s.HostForm, WM_CLOSE, 0, 0);
+    return true;
+}
+
+bool RunLauncherWindow(TPluginParams& s) {
+    if (s.FormParameter == "CONFIG") return PerUserSetup(s);
+    if (s.FormParameter != "MANAGER") return true;
+    ui::TfrmManager* manager = CreateManager(s);
+    if (!manager) return false;
+    manager->ShowModal();
+    g_managerServices->Destroyed();
+    g_manager.reset();
+    return true;
+}
+
+}  // namespace orv
+
+using namespace orv;
+
+extern "C" {
+
+void* __stdcall ShowManager() {
+    TPluginParams* s = Session();
+    if (!s || !s->MsgBox) return nullptr;
+    try {
+        s->SyncLinks();
+        return CreateManager(*s);
+    } catch (...) {
+        return nullptr;
+    }
+}
+
+int __stdcall ShowConfig() {
+    TPluginParams* s = Session();
+    if (!s) return 0;
+    try {
+        s->SyncLinks();
+        return Configure(*s) ? 1 : 0;
+    } catch (...) {
+        return 0;
+    }
+}
+
+}  // extern "C"

@@ -1,0 +1,92 @@
+#pragma once
+// The values the configuration dialog edits: one plain record for the three
+// stores (configuration file, the engine's first key server, the host's
+// settings), and the rules that compare two copies of it. Free of Win32.
+
+#include <string>
+#include <vector>
+
+namespace orv::ui {
+
+struct ConfigValues {
+    // PGP Defaults
+    std::string name;  // user ID, "\", key ID
+    bool always = false;
+    int serverProtocol = 1;  // 1 ldap, 2 http, 3 ldaps, 4 https
+    std::string serverName;
+    int serverPort = 0;
+    int serverExtra = 0;  // the engine's own number, kept as read
+    std::string secRing;
+    std::string pubRing;
+    std::string groups;
+    std::string comment;
+    // Pegasus/Toolbar: the host's settings 34, 1 and 32
+    int lines = 25;
+    int margin = 80;
+    bool mimeEnclosure = false;
+    // Pegasus/Toolbar: the automation plug-in's buttons
+    bool wipePass = false;
+    int encSigBtn = 2;
+    bool decrypt = true;
+    bool verify = true;
+    bool manage = true;
+    bool pgpKeys = true;
+    // Plugin Options
+    bool autoEncryption = true;
+    bool hideKeyDialog = false;
+    bool encryptAttach = true;
+    bool confirmEncrypt = false;
+    bool mixedWarn = true;
+    bool adkWarn = true;
+    bool checkKey = false;
+    bool serverLookup = false;
+    bool checkSig = false;
+    int include = 0;  // 0 none, 1 reader window, 2 separate window
+    int storeSeconds = -1;
+    int wipeCount = 3;
+    bool standardColors = false;
+};
+
+// Ranges of the number fields.
+constexpr int kLinesMin = 20, kLinesMax = 999;
+constexpr int kMarginMin = 1, kMarginMax = 256;
+constexpr int kSecondsMin = -1, kSecondsMax = 900;
+constexpr int kWipeCountMin = 1, kWipeCountMax = 100;
+constexpr int kPortMax = 65535;
+constexpr int kEncSigChoices = 5;
+
+// Texts compared ignoring letter case (ANSI), as paths are on Windows.
+bool SamePath(const std::string& a, const std::string& b);
+// A toolbar button setting differs: the automation plug-in rebuilds its
+// buttons only when the mail client starts again.
+bool ToolbarChanged(const ConfigValues& opening, const ConfigValues& working);
+// The dialog counts as changed: names and comment exactly, paths ignoring
+// case, everything else by value. Host values only count inside the host.
+bool ConfigChanged(const ConfigValues& opening, const ConfigValues& working, bool withHostValues);
+
+// The port field's text: digits only, at most five of them, at most 65535.
+// Empty text leaves the port as it was. False for anything else.
+bool ParsePortText(const std::string& text, int current, int& port);
+
+// The largest header of the first ten messages of a folder text (messages
+// separated by character 26) in lines: the line feeds up to the first empty
+// line. 0 for an empty folder.
+int EstimateHeaderLength(const std::string& folder);
+
+// The key list's item for a secret key: user ID, a blank and the
+// algorithm and size text in parentheses.
+std::string KeyListItem(const std::string& userID, const std::string& algorithmAndSize);
+
+// One secret key of the default-key list.
+struct SecretKeyItem {
+    std::string keyID;      // the list's string: the full key-ID text
+    std::string text;       // KeyListItem
+    std::string algorithm;  // the algorithm's name, for the label above the list
+};
+
+// The item to select for a stored name "user ID\key ID": the one with the
+// same key ID, else the first whose text contains the user ID, else the
+// first; -1 without items.
+int SelectKeyItem(const std::vector<SecretKeyItem>& items, const std::string& storedName);
+
+}  // namespace orv::ui
