@@ -10,6 +10,7 @@
 #include "plugin/key_ops.h"
 #include "plugin/mail_client.h"
 #include "plugin/msgbox.h"
+#include "plugin/server_export.h"
 #include "plugin/session.h"
 #include "plugin/texts.h"
 #include "ui/info_box.h"
@@ -33,6 +34,8 @@ void RunLauncherForm(TPluginParams& s) {
         // The configuration dialog comes with its own window; the setup
         // commands still point the form files at this installation.
         if (s.Links.InSetup() && s.PGPData) s.PGPData->UpdateFormFiles();
+    } else if (s.FormParameter == "SERVER") {
+        RunServerForm(s);
     }
 }
 
