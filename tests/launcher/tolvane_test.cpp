@@ -276,9 +276,12 @@ protected:
             EXPECT_TRUE(run.Wait(30000)) << full;
         }
         if (client) CloseHandle(client);
-        for (int waited = 0; waited < waitMs && !Exists(out_); waited += 50) Sleep(50);
-        Sleep(200);
-        std::string text = ReadText(out_);
+        // The client writes its line some time after the file appears.
+        std::string text;
+        for (int waited = 0; waited < waitMs && text.find('\n') == std::string::npos; waited += 50) {
+            Sleep(50);
+            text = ReadText(out_);
+        }
         while (!text.empty() && (text.back() == '\n' || text.back() == '\r' || text.back() == ' ')) text.pop_back();
         return Exists(out_) ? text + "|" : "";
     }
