@@ -255,6 +255,12 @@ bool TfrmServer::NextSource(bool firstOfRun) {
         open.SetClipboardCaption("");
         open.filterIndex = encrypt_ ? kTextFilter : kPGPFilter;
         open.initialDir = sourceDir_;
+        // Before the first file the dialog starts where the program runs.
+        if (open.initialDir.empty()) {
+            char current[MAX_PATH] = {};
+            GetCurrentDirectoryA(MAX_PATH, current);
+            open.initialDir = current;
+        }
         open.fileName.clear();
         open.parent = Handle();
         if (!open.Execute() || open.fileName.empty()) return false;
