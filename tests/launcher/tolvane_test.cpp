@@ -190,6 +190,30 @@ TEST_F(TolvaneTest, UserConfigCopiesTheTemplateListIntoANewMailbox) {
     EXPECT_NE(list.find("Update 4.8.5"), std::string::npos) << list;
 }
 
+TEST_F(TolvaneTest, UserUpdateCopiesTheFormsFilesToTheOtherUsers) {
+    WriteConfig(Mailbox());
+    ScratchDir other("tolvane_update");
+    ScratchDir gone("tolvane_gone");
+    const std::string missing = gone.Path() + "nowhere\\";
+    ReplaceWholeFile(UsersFile(), "[Other]\r\nsomeone=\"" + other.Path() + "\"\r\nlost=\"" + missing + "\"\r\n");
+    ModalScript script;
+    script.Click(kInfoTitle, "OK");
+    script.Click("KVSEC-Confirm:", "Yes");
+    script.Click(kInfoTitle, "OK");
+    script.Click("KVSEC-Warning:", "OK");
+    ASSERT_TRUE(RunToEnd("UserUpdate", &script));
+    const auto seen = script.Seen();
+    ASSERT_EQ(seen.size(), 4u);
+    EXPECT_NE(Joined(seen[1].texts).find("Copy updated configuration files for all users"), std::string::npos);
+    EXPECT_NE(Joined(seen[2].texts).find("User-Setup successfully finished for user: Other/someone"),
+              std::string::npos)
+        << Joined(seen[2].texts);
+    EXPECT_NE(Joined(seen[3].texts).find("Update failed for user: Other/lost!"), std::string::npos)
+        << Joined(seen[3].texts);
+    EXPECT_EQ(other.Files(), (std::vector<std::string>{"Merrowin.fff", "Pellatch.fff"}));
+    EXPECT_EQ(ReadText(other.Path() + "Merrowin.fff"), ReadText(Mailbox() + "Merrowin.fff"));
+}
+
 TEST_F(TolvaneTest, UserUninstRemovesTheFilesAndTheEntry) {
     WriteConfig(Mailbox());
     {
