@@ -24,6 +24,7 @@
 #include "tests/support/fake_sdk_env.h"
 #include "tests/support/stand_in_engine.h"
 #include "tests/support/ui_robot.h"
+#include "tests/support/unix_scratch.h"
 #include "tests/ui/box_view.h"
 
 #ifndef ORV_KEY_DATA
@@ -150,58 +151,10 @@ void SetClipboardText(const std::string& text) {
     CloseClipboard();
 }
 
-// A directory under /tmp that both Windows and Linux programs reach, and gpg
-// run over files in it from a bash script.
-class UnixScratch {
+// The shared scratch directory with gpg's reading of key files.
+class KeyShell : public UnixScratch {
 public:
-    UnixScratch() {
-        const std::string name = "orv_keyexports_" + std::to_string(GetCurrentProcessId()) + "_" +
-                                 std::to_string(GetTickCount());
-        unix_ = "/tmp/" + name + "/";
-        win_ = "Z:\\tmp\\" + name + "\\";
-        CreateDirectoryA(win_.c_str(), nullptr);
-    }
-    ~UnixScratch() {
-        WIN32_FIND_DATAA fd;
-        HANDLE h = FindFirstFileA((win_ + "*").c_str(), &fd);
-        if (h != INVALID_HANDLE_VALUE) {
-            do {
-                if (!(fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) DeleteFileA((win_ + fd.cFileName).c_str());
-            } while (FindNextFileA(h, &fd));
-            FindClose(h);
-        }
-        RemoveDirectoryA(win_.c_str());
-    }
-    UnixScratch(const UnixScratch&) = delete;
-    UnixScratch& operator=(const UnixScratch&) = delete;
-    const std::string& Win() const { return win_; }
-    const std::string& Unix() const { return unix_; }
-
-    // Runs the commands with a fresh GnuPG home; their standard output.
-    std::string Run(const std::string& commands) {
-        const std::string done = win_ + "done";
-        DeleteFileA(done.c_str());
-        const std::string script = "export GNUPGHOME=$(mktemp -d)\n{ " + commands + "\n} > " + unix_ +
-                                   "out.txt 2> " + unix_ + "err.txt\nrm -rf \"$GNUPGHOME\"\ntouch " + unix_ +
-                                   "done\n";
-        ReplaceWholeFile(win_ + "run.sh", script);
-        std::string line = "Z:\\bin\\bash " + unix_ + "run.sh";
-        STARTUPINFOA si{};
-        si.cb = sizeof si;
-        PROCESS_INFORMATION pi{};
-        if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
-            return "<bash did not start>";
-        CloseHandle(pi.hThread);
-        CloseHandle(pi.hProcess);
-        // Wine does not wait for a Linux process: the script says when it is done.
-        for (int waited = 0; GetFileAttributesA(done.c_str()) == INVALID_FILE_ATTRIBUTES; waited += 50) {
-            if (waited > 60000) return "<gpg did not finish>";
-            Sleep(50);
-        }
-        std::string out;
-        ReadWholeFile(win_ + "out.txt", out);
-        return out;
-    }
+    KeyShell() : UnixScratch("orv_keyexports") {}
 
     // The primary fingerprints gpg reads from a key file (upper-case hex),
     // with "sec" or "pub" in front.
@@ -227,9 +180,6 @@ public:
         std::sort(keys.begin(), keys.end());
         return keys;
     }
-
-private:
-    std::string unix_, win_;
 };
 
 // A window of the message editor's class, first in z-order at the level of
@@ -345,7 +295,7 @@ protected:
     static inline StandInEngine* engine_ = nullptr;
     static inline ScratchDir* mailbox_ = nullptr;
     static inline std::vector<std::unique_ptr<RegistryValue>> registry_;
-    UnixScratch shell;
+    KeyShell shell;
     KeyDeleteFn keyDelete = nullptr;
     NoArgFn keyExtract = nullptr, showFingerPrint = nullptr, execPGPkeys = nullptr;
     FindKeysFn findKeys = nullptr;
@@ -604,7 +554,7 @@ TEST_F(SessionHelp, AMissingPageIsNamedInTheWarning) {
 }
 
 TEST_F(SessionHelp, AnExistingPageIsOpenedByTheShell) {
-    UnixScratch shell;
+    KeyShell shell;
     ScratchDir install("helpinstall");
     const std::string page = install.Path() + kHtmlHelpName;
     ASSERT_TRUE(ReplaceWholeFile(page, "<html>Orvane help</html>"));
