@@ -27,6 +27,7 @@
 #include "tests/support/ui_robot.h"
 #include "tests/support/unix_scratch.h"
 #include "tests/ui/box_view.h"
+#include "ui/file_names.h"
 #include "ui/server_window_id.h"
 
 #ifndef ORV_KEY_DATA
@@ -481,6 +482,53 @@ TEST_F(FileWindowTest, AnOutputOnItsOwnSourceIsRefused) {
     EXPECT_TRUE(refused) << Lines(seen);
     EXPECT_EQ(ReadText(letter), content);
     EXPECT_EQ(gpg_->Files(), std::vector<std::string>{"same.txt"});
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(FileWindowTest, AProtectedSourceGoesOnlyAfterTheSecondQuestion) {
+    const std::string letter = gpg_->Win() + "protected.txt";
+    ReplaceWholeFile(letter, "read-only letter\r\n");
+    SetFileAttributesA(letter.c_str(), FILE_ATTRIBUTE_READONLY);
+    Responder responder;
+    responder.fileName = [&](const std::string& title, const std::string& proposed) {
+        if (title == "OPEN Input File:") return letter;
+        return title == "Save ENCRYPTED file as:" ? gpg_->Win() + proposed : std::string();
+    };
+    // Yes to deleting, and yes again to deleting the protected file.
+    responder.answerBox = [](const BoxView& v) { return WORD('Y'); };
+    const WORD result = RunWindow(responder, [&](HWND window) {
+        Sleep(300);
+        ClickButton(window, "Encrypt");
+        FinishAndClose(window, "file_window_protected.png");
+    });
+    EXPECT_EQ(result, 1);
+    const auto seen = responder.Seen();
+    ASSERT_GE(seen.size(), 4u) << Lines(seen);
+    EXPECT_NE(seen[2].find("Delete source?"), std::string::npos) << Lines(seen);
+    EXPECT_NE(seen[3].find("\"" + letter + "\"\n\nis protected!.\n\nDelete anyway?"), std::string::npos)
+        << Lines(seen);
+    EXPECT_FALSE(Exists(letter));
+    EXPECT_TRUE(Exists(letter + ".pgp"));
+    // Nothing unencrypted is left, so closing asks nothing more.
+    EXPECT_EQ(seen.size(), 4u) << Lines(seen);
+}
+
+TEST(FileWindowNames, CaptionsShortenNamesLongerThanTwelveCharacters) {
+    EXPECT_EQ(ui::ShortName("C:\\dir\\twelve12.txt"), "twelve12.txt");
+    EXPECT_EQ(ui::ShortName("C:\\dir\\thirteen1.txt"), "\"thirtee~.txt\"");
+    EXPECT_EQ(ui::ShortName("C:\\dir\\a.txt.pgp"), "a.txt.pgp");
+    EXPECT_EQ(ui::ShortName("noextensionatall"), "\"noexten~\"");
+}
+
+TEST(FileWindowNames, OutputsByRuleGoBesideTheSourceOrIntoTheChosenDirectory) {
+    EXPECT_EQ(ui::OutputByRule(true, "C:\\in\\a.txt", "D:\\out\\", ".asc"), "C:\\in\\a.txt.asc");
+    EXPECT_EQ(ui::OutputByRule(false, "C:\\in\\a.txt.pgp", "D:\\out\\", ".txt"), "D:\\out\\a.txt.txt");
+    EXPECT_EQ(ui::OutputByRule(false, "C:\\in\\b.pgp", "D:\\out\\", ""), "D:\\out\\b");
+    EXPECT_TRUE(ui::SamePath("C:\\In\\A.TXT", "c:\\in\\a.txt"));
+    EXPECT_FALSE(ui::SamePath("C:\\in\\a.txt", "C:\\in\\a.txt.pgp"));
 }
 
 }  // namespace
