@@ -102,6 +102,14 @@ LRESULT TStatusPanel::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
     return 0;
 }
 
+void TBevelPanel::EraseBackground(HDC dc) {
+    TPanel::EraseBackground(dc);
+    RECT r;
+    GetClientRect(Handle(), &r);
+    InflateRect(&r, -bevelInset, -bevelInset);
+    DrawEdge(dc, &r, BDR_SUNKENINNER, BF_RECT);
+}
+
 TfrmServer::TfrmServer(TServerJobs& jobs) : jobs_(jobs) {}
 
 TfrmServer::~TfrmServer() { WipeText(rawText_); }
@@ -137,6 +145,7 @@ bool TfrmServer::Create(const std::vector<std::string>& startFiles) {
     fbEncrypt.SetGlyph(GlyphBitmap(Glyph::Key));
     fbEncrypt.hint = TextOf(txt::ENC_HINT);
 
+    pnView.bevelInset = kViewBorder - 1;
     pnView.Create(this, Align::Client, 0, 0, kViewBorder);
     pnSpace.Create(&pnView, Align::Left, kSpaceWidth, 0);
     deServer.Create(&pnView, WS_VSCROLL | WS_HSCROLL | ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL |

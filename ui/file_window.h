@@ -62,6 +62,15 @@ protected:
     LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp) override;
 };
 
+// The view panel, whose contents sit in a lowered inner bevel.
+class TBevelPanel : public TPanel {
+public:
+    int bevelInset = 0;
+
+protected:
+    void EraseBackground(HDC dc) override;
+};
+
 class TfrmServer : public Form {
 public:
     explicit TfrmServer(TServerJobs& jobs);
@@ -80,7 +89,7 @@ public:
     TPanel pnBottom;
     THintBtn fbDecrypt;
     THintBtn fbEncrypt;
-    TPanel pnView;
+    TBevelPanel pnView;
     TPanel pnSpace;
     TDropEdit deServer;
     TStatusPanel pnLoadCfg;
