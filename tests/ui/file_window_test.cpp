@@ -4,6 +4,7 @@
 // engine's passphrase dialog, the file dialogs and the library's boxes are
 // answered by a responder thread. gpg makes the inputs and reads the outputs.
 #include <windows.h>
+#include <richedit.h>
 #include <shlobj.h>
 #include <shellapi.h>
 
@@ -529,6 +530,66 @@ TEST(FileWindowNames, OutputsByRuleGoBesideTheSourceOrIntoTheChosenDirectory) {
     EXPECT_EQ(ui::OutputByRule(false, "C:\\in\\b.pgp", "D:\\out\\", ""), "D:\\out\\b");
     EXPECT_TRUE(ui::SamePath("C:\\In\\A.TXT", "c:\\in\\a.txt"));
     EXPECT_FALSE(ui::SamePath("C:\\in\\a.txt", "C:\\in\\a.txt.pgp"));
+}
+
+}  // namespace
+
+namespace {
+
+CHARRANGE Selection(HWND edit) {
+    CHARRANGE range{};
+    SendMessageA(edit, EM_EXGETSEL, 0, reinterpret_cast<LPARAM>(&range));
+    return range;
+}
+
+TEST_F(FileWindowTest, TheShownTextIsSearchedWithTheKeys) {
+    const std::string one = GpgEncrypt("find.asc", "alpha beta gamma beta\r\n", "alice_pub.asc", "alice@example.org");
+    Responder responder;
+    // Searching again from the start after the last hit; leaving then.
+    responder.answerBox = [](const BoxView& v) { return WORD('Y'); };
+    std::vector<CHARRANGE> hits;
+    const WORD result = RunWindow(responder, [&](HWND window) {
+        Sleep(300);
+        HWND edit = FindChild(window, "RichEdit20A", "");
+        DropFiles(edit, {one});
+        for (int i = 0; i < 200 && GetText(window) == kIdle; ++i) Sleep(25);
+        for (int i = 0; i < 600 && GetText(window) != kIdle; ++i) Sleep(50);
+        SetForegroundWindow(window);
+        Sleep(200);
+        SendKeyInput('F', true);
+        HWND find = FindTopWindow("TfrmPGPFind", "Search for:", 5000);
+        if (find) {
+            SetText(FindChild(find, "Edit", ""), "beta");
+            PostKey(find, VK_RETURN);
+            WaitGone(find, 5000);
+        }
+        Sleep(300);
+        hits.push_back(Selection(edit));
+        SendKeyInput(VK_F3);
+        Sleep(300);
+        hits.push_back(Selection(edit));
+        SendKeyInput('G', true);  // no third "beta": from the start again
+        Sleep(1500);
+        hits.push_back(Selection(edit));
+        SendKeyInput(VK_ESCAPE);
+        Sleep(300);
+        hits.push_back(Selection(edit));
+        SaveScreenshot(window, ShotPath("file_window_found.png"));
+        PostMessageA(window, WM_CLOSE, 0, 0);
+    });
+    EXPECT_EQ(result, 1);
+    ASSERT_EQ(hits.size(), 4u);
+    EXPECT_EQ(hits[0].cpMin, 6);
+    EXPECT_EQ(hits[0].cpMax, 10);
+    EXPECT_EQ(hits[1].cpMin, 17);
+    EXPECT_EQ(hits[1].cpMax, 21);
+    EXPECT_EQ(hits[2].cpMin, 6);
+    EXPECT_EQ(hits[2].cpMax, 10);
+    EXPECT_EQ(hits[3].cpMin, hits[3].cpMax);
+    const auto seen = responder.Seen();
+    bool restarted = false;
+    for (const auto& s : seen) restarted = restarted || s.find("Text not found, restart on first line?") != std::string::npos;
+    EXPECT_TRUE(restarted) << Lines(seen);
 }
 
 }  // namespace
