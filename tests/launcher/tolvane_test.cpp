@@ -322,6 +322,21 @@ TEST_F(RestartTest, StartsTheStoredLineUnchangedWithoutAUser) {
     EXPECT_EQ(Restart("", 15000), "winpm-32.exe -I olduser|");
 }
 
+TEST_F(RestartTest, AnotherClientsFrameDoesNotHoldTheRestart) {
+    auto command = StoreCommand("started");
+    WNDCLASSA wc{};
+    wc.lpfnWndProc = DefWindowProcA;
+    wc.hInstance = GetModuleHandleA(nullptr);
+    wc.lpszClassName = "FRAME";
+    RegisterClassA(&wc);
+    // The frame of a mail client that is not the one restarted.
+    HWND frame = CreateWindowExA(0, "FRAME", "Pegasus Mail", WS_OVERLAPPEDWINDOW, 0, 0, 200, 100, nullptr, nullptr,
+                                 GetModuleHandleA(nullptr), nullptr);
+    ASSERT_NE(frame, nullptr);
+    EXPECT_EQ(Restart("", 15000), "started|");
+    DestroyWindow(frame);
+}
+
 TEST_F(RestartTest, WrongArgumentCountsStartNothing) {
     auto command = StoreCommand("started");
     EXPECT_EQ(Restart("<none>", 1500), "");
