@@ -3,6 +3,7 @@
 // the dialog's and the manager's services over the session, the engine and
 // the mail client.
 #include "plugin/window_exports.h"
+#include "plugin/server_export.h"
 
 #include <windows.h>
 
@@ -508,6 +509,10 @@ bool Configure(TPluginParams& s) {
 
 bool RunLauncherWindow(TPluginParams& s) {
     if (s.FormParameter == "CONFIG") return PerUserSetup(s);
+    if (s.FormParameter == "SERVER") {
+        RunServerForm(s);
+        return true;
+    }
     if (s.FormParameter != "MANAGER") return true;
     ui::TfrmManager* manager = CreateManager(s);
     if (!manager) return false;

@@ -755,7 +755,7 @@ protected:
     HWND form = nullptr;
     HWND manager = nullptr;
     size_t stepsBeforeGuard = 0;
-    UnixScratch shell;
+    KeyShell shell;
 };
 
 TEST_F(Manager, ShowsSixButtonsBesideThePictureAndTheHintOverIt) {

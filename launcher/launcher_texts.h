@@ -1,0 +1,39 @@
+#pragma once
+// The launcher's texts from the string library (ordinals 1-11) and its
+// message boxes.
+
+#include <windows.h>
+
+#include <array>
+#include <string>
+
+namespace orv::launcher {
+
+enum LauncherText : int {
+    ERROR_TITLE = 1,
+    WARN_TITLE,
+    INFO_TITLE,
+    CONF_TITLE,
+    SETUP,
+    UNINST,
+    UPDATE,
+    FAILURE,
+    FFF_EXT,
+    NO_USERS,
+    NO_PGP,
+};
+
+class LauncherTexts {
+public:
+    // Binds the eleven texts; false when one is missing.
+    bool Bind(HMODULE stringLibrary);
+    const std::string& operator[](LauncherText number) const { return texts_[number - 1]; }
+
+private:
+    std::array<std::string, 11> texts_;
+};
+
+// A system message box brought to the foreground; its answer.
+int ShowBox(const std::string& text, const std::string& title, UINT icon);
+
+}  // namespace orv::launcher

@@ -1,0 +1,19 @@
+#pragma once
+// "RESTART": waits for the mail client that asked for its restart to end,
+// then starts it again from its stored command line, under the user named.
+
+#include <string>
+#include <vector>
+
+#include "launcher/command_line.h"
+
+namespace orv::launcher {
+
+// How long the old client gets to end before the restart is given up.
+constexpr unsigned long kRestartWaitMs = 60000;
+
+// args: the launcher's arguments ("RESTART", the process handle in decimal,
+// optionally the user name). True when the client was started again.
+bool RestartClient(const std::vector<Argument>& args, const std::string& storedCommand);
+
+}  // namespace orv::launcher

@@ -1,0 +1,48 @@
+#pragma once
+// The per-user files in a mail client user's mailbox directory ("AutoList.txt",
+// "Merrowin.cfg" and the forms files "Pellatch" and "Merrowin"), their set-up
+// copy from the installation, their removal, and the register "Users.cfg".
+
+#include <string>
+
+#include "launcher/launcher_paths.h"
+#include "launcher/launcher_texts.h"
+
+namespace orv::launcher {
+
+class UserFiles {
+public:
+    UserFiles(const LauncherPaths& paths, const LauncherTexts& texts) : paths_(paths), texts_(texts) {}
+
+    // Copies the set into the current user's mailbox: "AutoList.txt" only
+    // when it is not there yet, the two forms files always. True when both
+    // forms files were copied.
+    bool SetUpCopy();
+    // Records the current user in "Users.cfg", or takes the entry out.
+    void Register();
+    void Unregister();
+    // After set-up all four files must exist, after removal none; then the
+    // user is told SETUP (or UNINST) with the user name. True when told.
+    bool VerifyAndReport(bool setUp);
+    // "UserUninst": the current user's files, the entry and the report.
+    void UninstallCurrent();
+    // "Cleanup": the files of every registered user, without a word.
+    void RemoveAllUsers();
+    // After "UserUpdate": the current user's forms files to every other
+    // registered user, when the user agrees.
+    void UpdateAllUsers();
+
+    // Removes the set from a mailbox directory: "Merrowin.cfg", then
+    // "AutoList.txt", then the forms files, each step only after the one
+    // before worked. True when every step worked.
+    static bool RemoveFiles(const std::string& mailboxDir);
+
+private:
+    bool CopyFormsFiles(const std::string& fromDir, const std::string& toDir) const;
+    std::string FormsPattern(const char* name) const;
+
+    const LauncherPaths& paths_;
+    const LauncherTexts& texts_;
+};
+
+}  // namespace orv::launcher

@@ -1,0 +1,125 @@
+// The file encryption window's jobs, over the session's configuration store,
+// dialogs and message boxes.
+#include "plugin/server_export.h"
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "plugin/msgbox.h"
+#include "plugin/session.h"
+#include "plugin/whole_file.h"
+#include "ui/file_window.h"
+
+extern "C" int __stdcall ShowConfig();
+
+namespace orv {
+
+namespace {
+
+bool FileExists(const std::string& path) {
+    const DWORD attributes = GetFileAttributesA(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+// The process's arguments from the first on, split as the system's
+// start-up code splits them: blanks separate, double quotes group.
+std::vector<std::string> CommandLineFiles() {
+    std::vector<std::string> args;
+    const char* p = GetCommandLineA();
+    if (!p) return args;
+    bool first = true;
+    while (*p) {
+        while (*p == ' ' || *p == '\t') ++p;
+        if (!*p) break;
+        std::string arg;
+        bool quoted = false;
+        for (; *p && (quoted || (*p != ' ' && *p != '\t')); ++p) {
+            if (*p == '"')
+                quoted = !quoted;
+            else
+                arg += *p;
+        }
+        if (!first && !arg.empty()) args.push_back(arg);
+        first = false;
+    }
+    return args;
+}
+
+class TSessionServerJobs : public ui::TServerJobs {
+public:
+    explicit TSessionServerJobs(TPluginParams& session) : s_(session) {}
+
+    void BeginRun() override {
+        if (s_.PGPData) s_.PGPData->CacheTimer(0);
+    }
+    void EndRun() override {
+        if (s_.PGPData) s_.PGPData->CacheTimer(s_.PGPData->Store);
+    }
+    long AnalyzeFile(const std::string& path, bool& encrypted) override {
+        encrypted = false;
+        if (!s_.PGPData) return -1;
+        s_.SyncLinks();
+        s_.PGPData->LoadSettings();
+        return s_.PGPData->AnalyzeFile(path, encrypted);
+    }
+    long FileJob(const std::string& source, const std::string& output, bool encrypt) override {
+        if (!s_.PGPData) return -1;
+        s_.SyncLinks();
+        return s_.PGPData->FileJob(source, output, encrypt);
+    }
+    bool WipeFile(const std::string& path) override {
+        if (s_.PGPData) s_.PGPData->WipeFile(path);
+        return !FileExists(path);
+    }
+    bool PlaceFile(const std::string& from, const std::string& to) override {
+        std::string bytes;
+        if (!ReadWholeFile(from, bytes)) return false;
+        const bool placed = ReplaceWholeFile(to, bytes);
+        if (!bytes.empty()) SecureZeroMemory(&bytes[0], bytes.size());
+        return placed;
+    }
+    ui::TOpenDialogEx& OpenDialog() override { return *s_.OpenFileDlg; }
+    ui::TSaveDialogEx& SaveDialog() override { return *s_.SaveFileDlg; }
+    void Error(const std::string& text) override {
+        if (s_.MsgBox) s_.MsgBox->Error(text.c_str());
+    }
+    void Warn(const std::string& text) override {
+        if (s_.MsgBox) s_.MsgBox->Warn(text.c_str());
+    }
+    void Info(const std::string& text) override {
+        if (s_.MsgBox) s_.MsgBox->Info(text.c_str());
+    }
+    bool Ask(const std::string& text) override {
+        // The box with No as its default answers true for No.
+        return s_.MsgBox && !s_.MsgBox->Cancel(text.c_str());
+    }
+    void ShowConfig() override {
+        ::ShowConfig();
+        if (s_.PGPData) s_.PGPData->LoadSettings();
+        s_.SyncLinks();
+    }
+
+private:
+    TPluginParams& s_;
+};
+
+}  // namespace
+
+void RunServerForm(TPluginParams& session) {
+    if (!session.OpenFileDlg || !session.SaveFileDlg) return;
+    TSessionServerJobs jobs(session);
+    {
+        ui::TfrmServer form(jobs);
+        if (form.Create(CommandLineFiles())) {
+            session.frmServer = &form;
+            session.SyncLinks();
+            form.ShowModal();
+        }
+        session.frmServer = nullptr;
+    }
+    session.DestroySessionWindow();
+}
+
+}  // namespace orv

@@ -1,0 +1,392 @@
+// Tolvane.exe as a user starts it, from an installation directory with the
+// string and main libraries and the templates, over the engine stand-in:
+// per-user set-up, removal and clean-up, the restart of the mail client, the
+// file window's start and the second start that only brings it back.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "formats/message_file.h"
+#include "plugin/mail_client.h"
+#include "plugin/whole_file.h"
+#include "tests/plugin/plugin_test_support.h"
+#include "tests/support/stand_in_engine.h"
+#include "tests/support/ui_robot.h"
+#include "ui/server_window_id.h"
+
+#ifndef ORV_KEY_DATA
+#error ORV_KEY_DATA names the test ring directory
+#endif
+
+using namespace orv;
+using namespace orv::test;
+
+namespace {
+
+const char* const kUser = "tester";
+const char* const kInfoTitle = "KVSEC-Info:";
+const char* const kLibraryBox = "TfrmPGPDlg";
+const char* const kDeliverables[] = {"Tolvane.exe", "Merrowin.dll", "Lumvika.dll",
+                                     "Merrowin.fff", "Pellatch.fff", "AutoList.txt"};
+
+std::string ReadText(const std::string& path) {
+    std::string text;
+    ReadWholeFile(path, text);
+    return text;
+}
+
+bool Exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+std::string CmdExe() {
+    char dir[MAX_PATH] = {};
+    GetSystemDirectoryA(dir, MAX_PATH);
+    return std::string(dir) + "\\cmd.exe";
+}
+
+// A process of the launcher; ended by force if it outlives the test.
+class Launched {
+public:
+    Launched(const std::string& exe, const std::string& args, bool inherit = false) {
+        std::string line = "\"" + exe + "\" " + args;
+        STARTUPINFOA si{};
+        si.cb = sizeof si;
+        PROCESS_INFORMATION pi{};
+        if (CreateProcessA(nullptr, line.data(), nullptr, nullptr, inherit, 0, nullptr, nullptr, &si, &pi)) {
+            CloseHandle(pi.hThread);
+            process_ = pi.hProcess;
+        }
+    }
+    ~Launched() {
+        if (!process_) return;
+        if (WaitForSingleObject(process_, 0) == WAIT_TIMEOUT) TerminateProcess(process_, 99);
+        WaitForSingleObject(process_, 5000);
+        CloseHandle(process_);
+    }
+    Launched(const Launched&) = delete;
+    Launched& operator=(const Launched&) = delete;
+    bool Started() const { return process_ != nullptr; }
+    // True when it ended within the time.
+    bool Wait(int ms) {
+        const auto end = GetTickCount() + static_cast<DWORD>(ms);
+        while (WaitForSingleObject(process_, 20) == WAIT_TIMEOUT) {
+            if (static_cast<LONG>(GetTickCount() - end) > 0) return false;
+            MSG msg;
+            while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
+        }
+        return true;
+    }
+
+private:
+    HANDLE process_ = nullptr;
+};
+
+class TolvaneTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        install_ = new ScratchDir("tolvane_install");
+        mailbox_ = new ScratchDir("tolvane_mailbox");
+        for (const char* file : kDeliverables)
+            CopyFileA((ProgramDir() + file).c_str(), (install_->Path() + file).c_str(), FALSE);
+        engine_ = new StandInEngine(SourcePath(ORV_KEY_DATA));
+        // The launcher and the main library find the engine on the search path.
+        char path[8192] = {};
+        GetEnvironmentVariableA("PATH", path, sizeof path);
+        oldPath_ = path;
+        SetEnvironmentVariableA("PATH", (engine_->Dir() + ";" + oldPath_).c_str());
+        std::string mailbox = mailbox_->Path();
+        mailbox.pop_back();
+        registry_.push_back(std::make_unique<RegistryValue>(HKEY_CURRENT_USER, host::kRegMailbox, "", mailbox));
+        registry_.push_back(std::make_unique<RegistryValue>(HKEY_CURRENT_USER, host::kRegUsername, "", kUser));
+        registry_.push_back(std::make_unique<RegistryValue>(HKEY_LOCAL_MACHINE, "Software\\Tamberlow\\Fennick",
+                                                            "InstallDir1", install_->Path()));
+    }
+    static void TearDownTestSuite() {
+        registry_.clear();
+        SetEnvironmentVariableA("PATH", oldPath_.c_str());
+        delete engine_;
+        delete mailbox_;
+        delete install_;
+    }
+    void SetUp() override {
+        mailbox_->Empty();
+        DeleteFileA(UsersFile().c_str());
+    }
+
+    static std::string Mailbox() { return mailbox_->Path(); }
+    static std::string UsersFile() { return install_->Path() + "Users.cfg"; }
+    static std::string Tolvane() { return install_->Path() + "Tolvane.exe"; }
+    static std::string ConfigText() {
+        return "[FilePaths]\r\nPubRing=" + engine_->PublicRing() + "\r\nSecRing=" + engine_->SecretRing() +
+               "\r\n[DefaultUser]\r\nName=alice\\0xE8750B357ACE6A48\r\n";
+    }
+    static void WriteConfig(const std::string& dir) { ReplaceWholeFile(dir + "Merrowin.cfg", ConfigText()); }
+
+    // Runs the launcher to its end while the script answers its boxes.
+    static ::testing::AssertionResult RunToEnd(const std::string& args, ModalScript* script, int ms = 60000) {
+        if (script) script->Start();
+        Launched run(Tolvane(), args);
+        if (!run.Started()) return ::testing::AssertionFailure() << "Tolvane.exe did not start";
+        const bool ended = run.Wait(ms);
+        if (script && !script->Finish(5000)) return ::testing::AssertionFailure() << script->Failure();
+        if (!ended) return ::testing::AssertionFailure() << "Tolvane " << args << " did not end";
+        return ::testing::AssertionSuccess();
+    }
+
+    static ScratchDir* install_;
+    static ScratchDir* mailbox_;
+    static StandInEngine* engine_;
+    static std::string oldPath_;
+    static std::vector<std::unique_ptr<RegistryValue>> registry_;
+};
+
+ScratchDir* TolvaneTest::install_ = nullptr;
+ScratchDir* TolvaneTest::mailbox_ = nullptr;
+StandInEngine* TolvaneTest::engine_ = nullptr;
+std::string TolvaneTest::oldPath_;
+std::vector<std::unique_ptr<RegistryValue>> TolvaneTest::registry_;
+
+std::string Joined(const std::vector<std::string>& texts) {
+    std::string all;
+    for (const auto& t : texts) all += t + "|";
+    return all;
+}
+
+TEST_F(TolvaneTest, UserConfigSetsTheUserUpWithoutTouchingTheAutoList) {
+    WriteConfig(Mailbox());
+    const std::string ownList = "# my own list\r\nbob@example.org\\1xD91F7A27B2A16278\r\n";
+    ReplaceWholeFile(Mailbox() + "AutoList.txt", ownList);
+
+    ModalScript script;
+    script.Click(kInfoTitle, "OK");
+    ASSERT_TRUE(RunToEnd("UserConfig", &script));
+    ASSERT_EQ(script.Seen().size(), 1u);
+    EXPECT_NE(Joined(script.Seen()[0].texts).find("User-Setup successfully finished for user: tester"),
+              std::string::npos)
+        << Joined(script.Seen()[0].texts);
+
+    EXPECT_EQ(ReadText(Mailbox() + "AutoList.txt"), ownList);
+    // The forms files are the templates, their library line pointed at the installation.
+    const std::string forms = ReadText(Mailbox() + "Merrowin.fff");
+    EXPECT_NE(forms.find("Form DLL = \"" + install_->Path() + "Merrowin.dll\""), std::string::npos) << forms;
+    const std::string plugin = ReadText(Mailbox() + "Pellatch.fff");
+    EXPECT_NE(plugin.find("Form DLL = \"" + install_->Path() + "Pellatch.dll\""), std::string::npos) << plugin;
+    EXPECT_EQ(plugin.find("Bitmap file = "), std::string::npos);
+    EXPECT_EQ(plugin.find("STARTUP"), std::string::npos);
+    const std::string users = ReadText(UsersFile());
+    EXPECT_NE(users.find(std::string(kUser) + "=\"" + Mailbox() + "\""), std::string::npos) << users;
+}
+
+TEST_F(TolvaneTest, UserConfigCopiesTheTemplateListIntoANewMailbox) {
+    WriteConfig(Mailbox());
+    ModalScript script;
+    script.Click(kInfoTitle, "OK");
+    ASSERT_TRUE(RunToEnd("userconfig", &script));
+    const std::string list = ReadText(Mailbox() + "AutoList.txt");
+    EXPECT_EQ(list, ReadText(install_->Path() + "AutoList.txt"));
+    EXPECT_NE(list.find("Update 4.8.5"), std::string::npos) << list;
+}
+
+TEST_F(TolvaneTest, UserUpdateCopiesTheFormsFilesToTheOtherUsers) {
+    WriteConfig(Mailbox());
+    ScratchDir other("tolvane_update");
+    ScratchDir gone("tolvane_gone");
+    const std::string missing = gone.Path() + "nowhere\\";
+    ReplaceWholeFile(UsersFile(), "[Other]\r\nsomeone=\"" + other.Path() + "\"\r\nlost=\"" + missing + "\"\r\n");
+    ModalScript script;
+    script.Click(kInfoTitle, "OK");
+    script.Click("KVSEC-Confirm:", "Yes");
+    script.Click(kInfoTitle, "OK");
+    script.Click("KVSEC-Warning:", "OK");
+    ASSERT_TRUE(RunToEnd("UserUpdate", &script));
+    const auto seen = script.Seen();
+    ASSERT_EQ(seen.size(), 4u);
+    EXPECT_NE(Joined(seen[1].texts).find("Copy updated configuration files for all users"), std::string::npos);
+    EXPECT_NE(Joined(seen[2].texts).find("User-Setup successfully finished for user: Other/someone"),
+              std::string::npos)
+        << Joined(seen[2].texts);
+    EXPECT_NE(Joined(seen[3].texts).find("Update failed for user: Other/lost!"), std::string::npos)
+        << Joined(seen[3].texts);
+    EXPECT_EQ(other.Files(), (std::vector<std::string>{"Merrowin.fff", "Pellatch.fff"}));
+    EXPECT_EQ(ReadText(other.Path() + "Merrowin.fff"), ReadText(Mailbox() + "Merrowin.fff"));
+}
+
+TEST_F(TolvaneTest, UserUninstRemovesTheFilesAndTheEntry) {
+    WriteConfig(Mailbox());
+    {
+        ModalScript setUp;
+        setUp.Click(kInfoTitle, "OK");
+        ASSERT_TRUE(RunToEnd("UserConfig", &setUp));
+    }
+    ASSERT_EQ(mailbox_->Files().size(), 4u);
+    ModalScript script;
+    script.Click(kInfoTitle, "OK");
+    ASSERT_TRUE(RunToEnd("UserUninst", &script));
+    ASSERT_EQ(script.Seen().size(), 1u);
+    EXPECT_NE(Joined(script.Seen()[0].texts).find("Uninstallation successfully finished for user: tester"),
+              std::string::npos);
+    EXPECT_TRUE(mailbox_->Files().empty()) << Joined(mailbox_->Files());
+    EXPECT_EQ(ReadText(UsersFile()).find(std::string(kUser) + "="), std::string::npos) << ReadText(UsersFile());
+}
+
+TEST_F(TolvaneTest, UserUninstWithoutConfigurationLeavesEverything) {
+    ReplaceWholeFile(Mailbox() + "AutoList.txt", "# list\r\n");
+    ReplaceWholeFile(Mailbox() + "Merrowin.fff", "Form DLL = \"x\"\r\n");
+    WritePrivateProfileStringA("DefaultUser", kUser, ("\"" + Mailbox() + "\"").c_str(), UsersFile().c_str());
+    ASSERT_TRUE(RunToEnd("UserUninst", nullptr));
+    EXPECT_EQ(mailbox_->Files(), (std::vector<std::string>{"AutoList.txt", "Merrowin.fff"}));
+    EXPECT_NE(ReadText(UsersFile()).find(std::string(kUser) + "="), std::string::npos);
+}
+
+TEST_F(TolvaneTest, CleanupRemovesTheFilesOfEveryRegisteredUser) {
+    ScratchDir other("tolvane_other");
+    for (const std::string& dir : {Mailbox(), other.Path()}) {
+        WriteConfig(dir);
+        for (const char* name : {"AutoList.txt", "Merrowin.fff", "Pellatch.fff", "Pellatch.fxy"})
+            ReplaceWholeFile(dir + name, "x\r\n");
+        ReplaceWholeFile(dir + "keep.txt", "not ours\r\n");
+    }
+    const std::string users = "[DefaultUser]\r\ntester=\"" + Mailbox() + "\"\r\n[Another]\r\nsomeone=\"" +
+                              other.Path() + "\"\r\n";
+    ReplaceWholeFile(UsersFile(), users);
+    ASSERT_TRUE(RunToEnd("Cleanup", nullptr));
+    EXPECT_EQ(mailbox_->Files(), std::vector<std::string>{"keep.txt"});
+    EXPECT_EQ(other.Files(), std::vector<std::string>{"keep.txt"});
+    EXPECT_EQ(ReadText(UsersFile()), users);
+}
+
+// ---- Restart ---------------------------------------------------------------
+
+class RestartTest : public TolvaneTest {
+protected:
+    void SetUp() override {
+        TolvaneTest::SetUp();
+        out_ = Mailbox() + "started.txt";
+        DeleteFileA(out_.c_str());
+    }
+    // The stored client command: cmd.exe echoing its arguments into a file.
+    std::unique_ptr<RegistryValue> StoreCommand(const std::string& echoed) {
+        return std::make_unique<RegistryValue>(HKEY_CURRENT_USER, host::kRegCommand, "",
+                                               CmdExe() + " /c echo " + echoed + "> \"" + out_ + "\"");
+    }
+    // An inheritable handle of a client process that has ended already.
+    HANDLE EndedClient() {
+        std::string line = CmdExe() + " /c exit 0";
+        STARTUPINFOA si{};
+        si.cb = sizeof si;
+        PROCESS_INFORMATION pi{};
+        if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr, nullptr, &si,
+                            &pi))
+            return nullptr;
+        CloseHandle(pi.hThread);
+        WaitForSingleObject(pi.hProcess, 10000);
+        HANDLE inheritable = nullptr;
+        DuplicateHandle(GetCurrentProcess(), pi.hProcess, GetCurrentProcess(), &inheritable, 0, TRUE,
+                        DUPLICATE_SAME_ACCESS);
+        CloseHandle(pi.hProcess);
+        return inheritable;
+    }
+    // Runs the launcher with the arguments after "RESTART"; the echoed line
+    // of the restarted client, or "" when none was started.
+    std::string Restart(const std::string& args, int waitMs) {
+        HANDLE client = EndedClient();
+        std::string full = "RESTART " + std::to_string(reinterpret_cast<ULONG_PTR>(client)) + args;
+        if (args.rfind("<none>", 0) == 0) full = "RESTART";
+        {
+            Launched run(Tolvane(), full, true);
+            EXPECT_TRUE(run.Wait(30000)) << full;
+        }
+        if (client) CloseHandle(client);
+        // The client writes its line some time after the file appears.
+        std::string text;
+        for (int waited = 0; waited < waitMs && text.find('\n') == std::string::npos; waited += 50) {
+            Sleep(50);
+            text = ReadText(out_);
+        }
+        while (!text.empty() && (text.back() == '\n' || text.back() == '\r' || text.back() == ' ')) text.pop_back();
+        return Exists(out_) ? text + "|" : "";
+    }
+    std::string out_;
+};
+
+TEST_F(RestartTest, StartsTheClientWithTheUserNameAsOneArgument) {
+    auto command = StoreCommand("C:\\mail-i\\winpm-32.exe -I olduser -A");
+    EXPECT_EQ(Restart(" \"John Smith\"", 15000), "C:\\mail-i\\winpm-32.exe -I \"John Smith\" -A|");
+}
+
+TEST_F(RestartTest, StartsTheStoredLineUnchangedWithoutAUser) {
+    auto command = StoreCommand("winpm-32.exe -I olduser");
+    EXPECT_EQ(Restart("", 15000), "winpm-32.exe -I olduser|");
+}
+
+TEST_F(RestartTest, AnotherClientsFrameDoesNotHoldTheRestart) {
+    auto command = StoreCommand("started");
+    WNDCLASSA wc{};
+    wc.lpfnWndProc = DefWindowProcA;
+    wc.hInstance = GetModuleHandleA(nullptr);
+    wc.lpszClassName = "FRAME";
+    RegisterClassA(&wc);
+    // The frame of a mail client that is not the one restarted.
+    HWND frame = CreateWindowExA(0, "FRAME", "Pegasus Mail", WS_OVERLAPPEDWINDOW, 0, 0, 200, 100, nullptr, nullptr,
+                                 GetModuleHandleA(nullptr), nullptr);
+    ASSERT_NE(frame, nullptr);
+    EXPECT_EQ(Restart("", 15000), "started|");
+    DestroyWindow(frame);
+}
+
+TEST_F(RestartTest, WrongArgumentCountsStartNothing) {
+    auto command = StoreCommand("started");
+    EXPECT_EQ(Restart("<none>", 1500), "");
+    EXPECT_EQ(Restart(" John Smith", 1500), "");
+    EXPECT_EQ(Restart(" a b c", 1500), "");
+}
+
+// ---- The file window ------------------------------------------------------------
+
+const std::string kIdleCaption = std::string(ui::kServerCaption) + "[Ctrl] + [E] starts Explorer ...";
+
+TEST_F(TolvaneTest, LowerCaseRestartStartsTheFileWindow) {
+    WriteConfig(Mailbox());
+    HWND window = nullptr;
+    std::string caption;
+    ModalScript script;
+    script.Expect(ui::kServerWindowClass, std::string(ui::kServerCaption) + "*", [&](HWND w) {
+        window = w;
+        caption = GetText(w);
+    });
+    // "restart" is a file name to the window: not found, so it is left alone.
+    script.Expect(kLibraryBox, "Error:", [](HWND box) { PostKey(box, VK_RETURN); });
+    script.Expect(kLibraryBox, "Confirm:", [](HWND box) { PostKey(box, 'Y'); });
+    script.Start();
+    Launched run(Tolvane(), "restart");
+    ASSERT_TRUE(script.Finish(60000)) << script.Failure();
+    for (int i = 0; i < 100 && GetText(window) != kIdleCaption; ++i) Sleep(50);
+    EXPECT_EQ(GetText(window), kIdleCaption);
+    SaveScreenshot(window, ShotPath("tolvane_file_window.png"));
+    PostMessageA(window, WM_CLOSE, 0, 0);
+    EXPECT_TRUE(run.Wait(20000));
+}
+
+TEST_F(TolvaneTest, SecondStartRestoresTheFirstOnesWindow) {
+    WriteConfig(Mailbox());
+    Launched first(Tolvane(), "");
+    HWND window = FindTopWindow(ui::kServerWindowClass, kIdleCaption, 30000);
+    ASSERT_NE(window, nullptr);
+    ShowWindow(window, SW_MINIMIZE);
+    for (int i = 0; i < 40 && !IsIconic(window); ++i) Sleep(50);
+    ASSERT_TRUE(IsIconic(window));
+    {
+        Launched second(Tolvane(), "");
+        EXPECT_TRUE(second.Wait(20000));
+    }
+    for (int i = 0; i < 40 && IsIconic(window); ++i) Sleep(50);
+    EXPECT_FALSE(IsIconic(window));
+    EXPECT_EQ(ListTopWindows(ui::kServerWindowClass, "").size(), 1u);
+    PostMessageA(window, WM_CLOSE, 0, 0);
+    EXPECT_TRUE(first.Wait(20000));
+}
+
+}  // namespace

@@ -1,0 +1,68 @@
+#include "ui/file_names.h"
+
+#include <cctype>
+
+namespace orv::ui {
+
+namespace {
+
+std::size_t NameStart(const std::string& path) {
+    const std::size_t p = path.find_last_of("\\/:");
+    return p == std::string::npos ? 0 : p + 1;
+}
+
+char Lower(char c) { return static_cast<char>(std::tolower(static_cast<unsigned char>(c))); }
+
+}  // namespace
+
+std::string DirectoryOf(const std::string& path) { return path.substr(0, NameStart(path)); }
+
+std::string FileNameOf(const std::string& path) { return path.substr(NameStart(path)); }
+
+std::string ExtensionOf(const std::string& path) {
+    const std::string name = FileNameOf(path);
+    const std::size_t dot = name.rfind('.');
+    return dot == std::string::npos ? std::string() : name.substr(dot);
+}
+
+std::string WithoutExtension(const std::string& path) {
+    return path.substr(0, path.size() - ExtensionOf(path).size());
+}
+
+std::string ShortName(const std::string& path) {
+    const std::string name = FileNameOf(path);
+    if (name.size() <= 12) return name;
+    return "\"" + name.substr(0, 7) + "~" + ExtensionOf(name) + "\"";
+}
+
+std::string OutputByRule(bool encrypt, const std::string& source, const std::string& outputDir,
+                         const std::string& outputExt) {
+    if (encrypt) return source + outputExt;
+    return outputDir + WithoutExtension(FileNameOf(source)) + outputExt;
+}
+
+bool SamePath(const std::string& a, const std::string& b) {
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        char x = a[i] == '/' ? '\\' : Lower(a[i]);
+        char y = b[i] == '/' ? '\\' : Lower(b[i]);
+        if (x != y) return false;
+    }
+    return true;
+}
+
+bool IsTemporaryName(const std::string& path) {
+    const std::string ext = ExtensionOf(path);
+    return ext.size() == 4 && Lower(ext[1]) == 't' && Lower(ext[2]) == 'm' && Lower(ext[3]) == 'p';
+}
+
+bool IsRichText(const std::string& text) {
+    return text.size() >= 5 && text.compare(0, 5, "{\\rtf") == 0;
+}
+
+bool HasBinaryData(const std::string& bytes) {
+    if (bytes.size() < 2) return false;
+    return bytes.find('\0') < bytes.size() - 1;
+}
+
+}  // namespace orv::ui

@@ -1,0 +1,42 @@
+#pragma once
+// Text rules of the file encryption window for paths: the short names of its
+// caption, the names its outputs get by rule, and the comparison that keeps
+// an output from landing on its own source. Free of Win32.
+
+#include <string>
+
+namespace orv::ui {
+
+// Texts of a path up to and including its last "\" (or "/" or ":"), the part
+// after it, and that part's last extension with its dot ("" without one).
+std::string DirectoryOf(const std::string& path);
+std::string FileNameOf(const std::string& path);
+std::string ExtensionOf(const std::string& path);
+// The path without the last extension of its file name.
+std::string WithoutExtension(const std::string& path);
+
+// The caption's form of a path: its file name; a name longer than 12
+// characters as a double quote, its first 7 characters, "~", its extension
+// and a double quote.
+std::string ShortName(const std::string& path);
+
+// Outputs named by rule in same-extension mode: an encrypted file goes next
+// to its source with the extension added; a decrypted one into the output
+// directory under the source's name without its last extension, plus the
+// extension.
+std::string OutputByRule(bool encrypt, const std::string& source, const std::string& outputDir,
+                         const std::string& outputExt);
+
+// Full paths compared as the file system does: without regard to case.
+bool SamePath(const std::string& a, const std::string& b);
+
+// A temporary output, which the caption shows as " ..." (the system's
+// temporary names end in ".TMP").
+bool IsTemporaryName(const std::string& path);
+
+// True when the text begins as rich text does ("{\rtf").
+bool IsRichText(const std::string& text);
+// True when a zero byte comes before the last character.
+bool HasBinaryData(const std::string& bytes);
+
+}  // namespace orv::ui
