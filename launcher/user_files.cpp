@@ -5,7 +5,7 @@
 #include "base/unique_handle.h"
 #include "formats/message_file.h"
 #include "launcher/command_line.h"
-#include "plugin/whole_file.h"
+#include "base/whole_file.h"
 
 namespace orv::launcher {
 

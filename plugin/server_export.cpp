@@ -9,7 +9,7 @@
 
 #include "plugin/msgbox.h"
 #include "plugin/session.h"
-#include "plugin/whole_file.h"
+#include "base/whole_file.h"
 #include "ui/file_window.h"
 
 extern "C" int __stdcall ShowConfig();

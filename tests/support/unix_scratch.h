@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "formats/message_file.h"
-#include "plugin/whole_file.h"
+#include "base/whole_file.h"
 
 namespace orv::test {
 

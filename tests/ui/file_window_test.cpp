@@ -22,7 +22,7 @@
 
 #include "formats/message_file.h"
 #include "plugin/mail_client.h"
-#include "plugin/whole_file.h"
+#include "base/whole_file.h"
 #include "tests/plugin/plugin_test_support.h"
 #include "tests/support/stand_in_engine.h"
 #include "tests/support/ui_robot.h"
