@@ -3,7 +3,6 @@
 #include <windows.h>
 
 #include "base/unique_handle.h"
-#include "formats/message_file.h"
 #include "launcher/command_line.h"
 #include "base/whole_file.h"
 

@@ -9,7 +9,6 @@
 #include <string>
 #include <vector>
 
-#include "formats/message_file.h"
 #include "base/whole_file.h"
 
 namespace orv::test {

@@ -20,7 +20,6 @@
 #include <thread>
 #include <vector>
 
-#include "formats/message_file.h"
 #include "plugin/mail_client.h"
 #include "base/whole_file.h"
 #include "tests/plugin/plugin_test_support.h"
