@@ -1,5 +1,6 @@
 #include "ui/config_dialog.h"
 
+#include "base/whole_file.h"
 #include "plugin/texts.h"
 #include "ui/file_dialog_ex.h"
 #include "ui/hot_hint.h"
@@ -24,11 +25,6 @@ std::string T(int number) { return texts::Get(number); }
 
 const char* const kProtocols[] = {"ldap", "http", "ldaps", "https"};
 
-bool FileExists(const std::string& path) {
-    if (path.empty()) return false;
-    const DWORD attributes = GetFileAttributesA(path.c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
-}
 
 bool DirectoryExists(const std::string& path) {
     if (path.empty()) return false;
@@ -36,15 +32,6 @@ bool DirectoryExists(const std::string& path) {
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
-std::string DirectoryOf(const std::string& path) {
-    const size_t cut = path.find_last_of("\\/:");
-    return cut == std::string::npos ? std::string() : path.substr(0, cut + 1);
-}
-
-std::string NameOf(const std::string& path) {
-    const size_t cut = path.find_last_of("\\/:");
-    return cut == std::string::npos ? path : path.substr(cut + 1);
-}
 
 // The key-ring file choosers' filters, by key name.
 std::vector<std::string> RingFilter(const std::string& keyName) {
@@ -416,7 +403,7 @@ void TfrmPGPConfig::ChooseRingFile(TPathEdit& field, const char* keyName) {
     dialog.parent = Handle();
     const std::string dir = DirectoryOf(current);
     dialog.initialDir = DirectoryExists(dir) ? dir : services_.ConfigDirectory();
-    dialog.fileName = NameOf(current);
+    dialog.fileName = FileNameOf(current);
     if (dialog.Execute() && dialog.fileName != kClipboardFileName) field.SetText(dialog.fileName);
 }
 

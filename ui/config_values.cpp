@@ -34,8 +34,6 @@ auto ServerTie(const ConfigValues& v) { return std::tie(v.serverProtocol, v.serv
 
 }  // namespace
 
-bool SamePath(const std::string& a, const std::string& b) { return Lower(a) == Lower(b); }
-
 bool ToolbarChanged(const ConfigValues& opening, const ConfigValues& working) {
     return ToolbarTie(opening) != ToolbarTie(working);
 }

@@ -4,6 +4,8 @@
 // settings), and the rules that compare two copies of it. Free of Win32.
 
 #include <string>
+
+#include "ui/file_names.h"
 #include <vector>
 
 namespace orv::ui {
@@ -55,8 +57,6 @@ constexpr int kWipeCountMin = 1, kWipeCountMax = 100;
 constexpr int kPortMax = 65535;
 constexpr int kEncSigChoices = 5;
 
-// Texts compared ignoring letter case (ANSI), as paths are on Windows.
-bool SamePath(const std::string& a, const std::string& b);
 // A toolbar button setting differs: the automation plug-in rebuilds its
 // buttons only when the mail client starts again.
 bool ToolbarChanged(const ConfigValues& opening, const ConfigValues& working);

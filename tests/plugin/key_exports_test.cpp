@@ -264,7 +264,7 @@ protected:
     static inline StandInEngine* engine_ = nullptr;
     static inline ScratchDir* mailbox_ = nullptr;
     static inline std::vector<std::unique_ptr<RegistryValue>> registry_;
-    KeyShell shell("orv_keyexports");
+    KeyShell shell{"orv_keyexports"};
     KeyDeleteFn keyDelete = nullptr;
     NoArgFn keyExtract = nullptr, showFingerPrint = nullptr, execPGPkeys = nullptr;
     FindKeysFn findKeys = nullptr;
@@ -523,7 +523,7 @@ TEST_F(SessionHelp, AMissingPageIsNamedInTheWarning) {
 }
 
 TEST_F(SessionHelp, AnExistingPageIsOpenedByTheShell) {
-    KeyShell shell("orv_keyexports");
+    KeyShell shell{"orv_keyexports"};
     ScratchDir install("helpinstall");
     const std::string page = install.Path() + kHtmlHelpName;
     ASSERT_TRUE(ReplaceWholeFile(page, "<html>Orvane help</html>"));
