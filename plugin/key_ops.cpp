@@ -5,7 +5,9 @@
 #include <cctype>
 #include <memory>
 
+#include "base/key_id.h"
 #include "base/unique_handle.h"
+#include "base/whole_file.h"
 #include "engine/adapters.h"
 #include "engine/key_props.h"
 #include "engine/key_rings.h"
@@ -14,7 +16,6 @@
 #include "plugin/msgbox.h"
 #include "plugin/session.h"
 #include "plugin/texts.h"
-#include "base/whole_file.h"
 #include "ui/window.h"
 
 namespace orv {
@@ -144,10 +145,7 @@ int UpgradeAutoListKeyIDs(const std::string& text, const std::function<std::stri
             size_t e = line.size();
             while (e > k && (line[e - 1] == ' ' || line[e - 1] == '\t')) --e;
             const std::string field = line.substr(k, e - k);
-            bool shortID = field.size() == 10 && (field[1] == 'x' || field[1] == 'X');
-            for (size_t i = 2; shortID && i < field.size(); ++i)
-                shortID = std::isxdigit(static_cast<unsigned char>(field[i])) != 0;
-            if (shortID) {
+            if (field.size() == 10 && IsKeyIDText(field)) {
                 const std::string full = fullKeyID("0x" + field.substr(2));
                 if (full.size() == 18) {
                     std::string digits = full.substr(2);

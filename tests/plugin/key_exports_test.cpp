@@ -15,11 +15,11 @@
 #include <string>
 #include <vector>
 
+#include "base/whole_file.h"
 #include "plugin/mail_client.h"
 #include "plugin/msgbox.h"
 #include "plugin/session.h"
 #include "plugin/texts.h"
-#include "base/whole_file.h"
 #include "tests/plugin/plugin_test_support.h"
 #include "tests/support/fake_sdk_env.h"
 #include "tests/support/stand_in_engine.h"
