@@ -5,7 +5,6 @@
 #include <cctype>
 #include <memory>
 
-#include "base/key_id.h"
 #include "base/unique_handle.h"
 #include "base/whole_file.h"
 #include "engine/adapters.h"
@@ -145,7 +144,10 @@ int UpgradeAutoListKeyIDs(const std::string& text, const std::function<std::stri
             size_t e = line.size();
             while (e > k && (line[e - 1] == ' ' || line[e - 1] == '\t')) --e;
             const std::string field = line.substr(k, e - k);
-            if (field.size() == 10 && IsKeyIDText(field)) {
+            bool shortID = field.size() == 10 && (field[1] == 'x' || field[1] == 'X');
+            for (size_t i = 2; shortID && i < field.size(); ++i)
+                shortID = std::isxdigit(static_cast<unsigned char>(field[i])) != 0;
+            if (shortID) {
                 const std::string full = fullKeyID("0x" + field.substr(2));
                 if (full.size() == 18) {
                     std::string digits = full.substr(2);
