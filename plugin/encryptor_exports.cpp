@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "base/whole_file.h"
 #include "engine/decode_job.h"
 #include "engine/encode_job.h"
 #include "engine/key_rings.h"
@@ -22,7 +23,6 @@
 #include "plugin/msgbox.h"
 #include "plugin/session.h"
 #include "plugin/texts.h"
-#include "base/whole_file.h"
 
 using namespace orv;
 

@@ -3,8 +3,8 @@
 #include <windows.h>
 
 #include "base/unique_handle.h"
-#include "plugin/mail_client.h"
 #include "base/whole_file.h"
+#include "plugin/mail_client.h"
 
 namespace orv {
 

@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "base/unique_handle.h"
+#include "base/whole_file.h"
 #include "engine/adapters.h"
 #include "engine/key_props.h"
 #include "engine/key_rings.h"
@@ -14,7 +15,6 @@
 #include "plugin/msgbox.h"
 #include "plugin/session.h"
 #include "plugin/texts.h"
-#include "base/whole_file.h"
 #include "ui/window.h"
 
 namespace orv {

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "base/whole_file.h"
 #include "engine/decode_job.h"
 #include "engine/encode_job.h"
 #include "engine/key_rings.h"
@@ -13,7 +14,6 @@
 #include "plugin/form_files.h"
 #include "plugin/msgbox.h"
 #include "plugin/texts.h"
-#include "base/whole_file.h"
 
 namespace orv {
 

@@ -5,6 +5,7 @@
 #include <cctype>
 
 #include "base/unique_handle.h"
+#include "base/whole_file.h"
 #include "engine/key_rings.h"
 #include "engine/loader.h"
 #include "engine/pgp_prefs.h"
@@ -14,7 +15,6 @@
 #include "plugin/msgbox.h"
 #include "plugin/resource_ids.h"
 #include "plugin/texts.h"
-#include "base/whole_file.h"
 #include "ui/file_dialog_ex.h"
 #include "ui/hot_hint.h"
 #include "ui/info_box.h"

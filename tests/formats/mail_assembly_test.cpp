@@ -12,19 +12,19 @@
 #include <string>
 #include <vector>
 
+#include "base/whole_file.h"
 #include "engine/decode_job.h"
 #include "engine/encode_job.h"
 #include "engine/isaac.h"
 #include "engine/key_rings.h"
 #include "engine/sdk_table.h"
 #include "engine/secure_cache.h"
+#include "engine/sel_key_dialog.h"
 #include "engine/wipe_file.h"
 #include "formats/encode_order.h"
 #include "formats/mcfuncs.h"
-#include "base/whole_file.h"
 #include "formats/pm_funcs.h"
 #include "pm_test_texts.h"
-#include "engine/sel_key_dialog.h"
 #include "tests/support/stand_in_engine.h"
 #include "tests/support/ui_robot.h"
 

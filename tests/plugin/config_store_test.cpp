@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "base/whole_file.h"
 #include "engine/key_rings.h"
 #include "engine/pgp_prefs.h"
 #include "engine/sdk_table.h"
@@ -22,7 +23,6 @@
 #include "plugin/msgbox.h"
 #include "plugin/pgp_data.h"
 #include "plugin/texts.h"
-#include "base/whole_file.h"
 #include "tests/plugin/plugin_test_support.h"
 #include "tests/support/stand_in_engine.h"
 #include "tests/support/ui_robot.h"

@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "base/whole_file.h"
 #include "plugin/mail_client.h"
 #include "plugin/msgbox.h"
 #include "plugin/session.h"

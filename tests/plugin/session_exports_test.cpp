@@ -10,9 +10,9 @@
 #include <memory>
 #include <string>
 
+#include "base/whole_file.h"
 #include "plugin/automation_messages.h"
 #include "plugin/mail_client.h"
-#include "base/whole_file.h"
 #include "tests/plugin/plugin_test_support.h"
 #include "tests/support/stand_in_engine.h"
 #include "tests/support/ui_robot.h"

@@ -21,12 +21,12 @@
 #include <string>
 #include <vector>
 
+#include "base/whole_file.h"
 #include "engine/encode_job.h"
 #include "engine/key_rings.h"
 #include "engine/secure_cache.h"
 #include "formats/encode_order.h"
 #include "formats/mcfuncs.h"
-#include "base/whole_file.h"
 #include "formats/pm_funcs.h"
 #include "tests/support/stand_in_engine.h"
 
