@@ -20,7 +20,6 @@
 #include "plugin/msgbox.h"
 #include "plugin/session.h"
 #include "plugin/texts.h"
-#include "base/whole_file.h"
 #include "tests/plugin/gpg_shell.h"
 #include "tests/plugin/plugin_test_support.h"
 #include "tests/support/fake_sdk_env.h"
