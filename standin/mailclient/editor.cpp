@@ -2,8 +2,9 @@
 
 #include <cstring>
 
-#include "plugin/mail_client.h"
+#include "standin/mailclient/host_interface.h"
 #include "standin/mailclient/encryption_dialog.h"
+#include "standin/mailclient/frame_ids.h"
 #include "standin/mailclient/host.h"
 
 namespace orv::mailclient {
@@ -95,9 +96,10 @@ void CreateControls(HWND wnd, Host* host) {
     Make(wnd, "STATIC", "Attachments:", SS_LEFT, 8, 202, 92, 16, kIdAttachments - 1);
     Make(wnd, "LISTBOX", "", WS_BORDER | WS_VSCROLL | LBS_NOINTEGRALHEIGHT, 104, 200, 420, 40, kIdAttachments);
     Make(wnd, "STATIC", "Message:", SS_LEFT, 8, 248, 92, 16, kIdBody - 1);
-    Make(wnd, "EDIT", "", WS_BORDER | WS_TABSTOP | WS_VSCROLL | ES_MULTILINE | ES_AUTOVSCROLL | ES_WANTRETURN, 104,
-         246, 420, 150, kIdBody);
-    Make(wnd, "BUTTON", host::kSendLabel, BS_PUSHBUTTON | WS_TABSTOP, 8, 370, 80, 24, kIdSend);
+    // The message text lives in the editor library's control.
+    if (host) host->Ter().Create(wnd, kIdBody, false, 104, 246, 420, 150);
+    // The client's send control is a static that reacts to a click.
+    Make(wnd, "STATIC", host::kSendLabel, SS_CENTER | SS_NOTIFY | SS_SUNKEN | WS_TABSTOP, 8, 340, 80, 24, kIdSend);
 }
 
 std::string Text(HWND wnd) {
@@ -151,7 +153,7 @@ LRESULT CALLBACK PaneProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) noexcept {
             return 0;
         }
         case WM_COMMAND:
-            if (LOWORD(wp) == kIdSend && HIWORD(wp) == BN_CLICKED) {
+            if (LOWORD(wp) == kIdSend && HIWORD(wp) == STN_CLICKED) {
                 HWND editor = GetParent(wnd);
                 if (Host* host = Host::From(editor)) host->SendFromEditor(editor);
                 return 0;
@@ -195,11 +197,19 @@ LRESULT CALLBACK EditorProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) noexcept {
                             rc.bottom, wnd, nullptr, GetModuleHandleA(nullptr), host);
             break;
         }
-        case WM_SIZE:
-            if (HWND pane = Pane(wnd)) MoveWindow(pane, 0, 0, LOWORD(lp), HIWORD(lp), TRUE);
-            break;
         case host::kEditorSetField:
             return SetEditorField(wnd, wp, lp) ? 1 : 0;
+        case kEditorSendNow:
+            if (Host* host = Host::From(wnd)) host->SendFromEditor(wnd);
+            return 0;
+        case kEditorFocusField:
+            if (HWND pane = Pane(wnd)) SetFocus(GetDlgItem(pane, wp == kFieldFocusText ? kIdBody : kIdTo));
+            return 0;
+        case WM_SIZE: {
+            LRESULT r = DefMDIChildProcA(wnd, msg, wp, lp);
+            if (HWND pane = Pane(wnd)) MoveWindow(pane, 0, 0, LOWORD(lp), HIWORD(lp), TRUE);
+            return r;
+        }
         case WM_DESTROY:
             if (Host* host = Host::From(wnd)) host->EditorClosing(wnd);
             SetWindowLongPtrA(wnd, GWLP_USERDATA, 0);
@@ -249,7 +259,9 @@ EditorContent ReadEditor(HWND editor) {
     c.replyTo = Text(GetDlgItem(editor, kIdReplyTo));
     c.identity = Text(GetDlgItem(editor, kIdIdentity));
     c.signatureIndex = int(SendDlgItemMessageA(editor, kIdSignature, CB_GETCURSEL, 0, 0)) - 1;
-    c.body = Text(GetDlgItem(editor, kIdBody));
+    HWND body = GetDlgItem(editor, kIdBody);
+    Host* host = Host::From(editor);
+    c.body = host ? host->Ter().Text(body) : Text(body);
     HWND list = GetDlgItem(editor, kIdAttachments);
     int count = int(SendMessageA(list, LB_GETCOUNT, 0, 0));
     for (int i = 0; i < count; ++i) {
