@@ -380,6 +380,9 @@ LRESULT CALLBACK FrameProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) noexcept {
         case WM_DESTROY:
             if (host) {
                 bool quit = host->quitOnClose;
+                // The frame goes first, its children after: the forms are
+                // still there to hear of the libraries.
+                host->AnnounceUnloading();
                 if (g_keyHost == host) {
                     UnhookWindowsHookEx(host->keyHook_);
                     host->keyHook_ = nullptr;

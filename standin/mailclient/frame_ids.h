@@ -31,6 +31,10 @@ constexpr int kIdFolderOpen = 201;
 constexpr int kIdFolderMessages = 202;
 constexpr int kIdFolderPreview = 203;
 
+// The reader's own command: headers in their control or in the text.
+constexpr WORD kCmdReaderHeaders = 0x0E20;
+constexpr LPARAM kReaderHeaderBit = 0x10;
+
 // Reader controls.
 constexpr int kIdReaderHeader = 300;
 constexpr int kIdReaderStrip = 301;

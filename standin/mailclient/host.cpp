@@ -60,12 +60,15 @@ Host::Host(UserSetup user) : user_(std::move(user)) {
 
 Host::~Host() {
     if (frame_ && IsWindow(frame_)) DestroyWindow(frame_);
-    // Extensions go after their windows; the forms still there hear of each
-    // library before it goes (16).
-    while (!extensions_.empty()) {
-        std::string path = extensions_.back()->Path();
+    // Extensions go after their windows.
+    extensions_.clear();
+}
+
+void Host::AnnounceUnloading() {
+    // While the forms still exist, each hears of every library before it goes.
+    for (auto it = extensions_.rbegin(); it != extensions_.rend(); ++it) {
+        std::string path = (*it)->Path();
         NotifyForms(host::kFormMsgNotify, host::kNotifyUnloading, reinterpret_cast<LPARAM>(path.c_str()), 0);
-        extensions_.pop_back();
     }
 }
 
@@ -528,13 +531,24 @@ bool Host::AnswerHostMessage(HWND wnd, UINT msg, WPARAM wp, LPARAM lp, LRESULT* 
     case host::kHostRemoveButton: *result = RemoveToolbarButton(wp) ? 1 : 0; return true;
     case host::kHostChooseFolder: {
         auto* choice = reinterpret_cast<host::FolderChoice*>(lp);
-        if (!choice || folderChoice.empty()) {
+        // Scripted runs name the folder; otherwise the user picks one.
+        std::string file = folderChoice.empty() ? ChooseFolder() : folderChoice;
+        if (!choice || file.empty()) {
             *result = 0;
             return true;
         }
+        std::string base = file;
+        size_t dot = base.rfind('.');
+        if (dot != std::string::npos && lstrcmpiA(base.c_str() + dot, host::kFolderExt) == 0) base.resize(dot);
+        Folder folder;
+        std::string text;
+        std::string title = ReadFileText(user_.mailboxDir + base + host::kFolderExt, &text) && ParseFolder(text, &folder)
+                                ? folder.name
+                                : base;
         std::memset(choice, 0, sizeof *choice);
-        lstrcpynA(choice->Title, folderChoice.c_str(), sizeof choice->Title);
-        lstrcpynA(choice->FolderName, folderChoice.c_str(), sizeof choice->FolderName);
+        lstrcpynA(choice->Title, title.c_str(), sizeof choice->Title);
+        lstrcpynA(choice->FolderName, base.c_str(), sizeof choice->FolderName);
+        Log("folder chosen " + base);
         *result = 1;
         return true;
     }

@@ -170,6 +170,8 @@ public:
     // The host's own dialogs announced to the forms (kind 18, the user name).
     bool OpenMailboxDialog();
     bool OpenUserNameDialog();
+    // The folder choice dialog: a folder file of the mailbox, "" cancelled.
+    std::string ChooseFolder();
     // Decoded messages are shown in a reader (the program's windows, not the
     // command-line runs).
     bool showReaders = false;
@@ -216,6 +218,7 @@ private:
     void RunOnReader(CryptOp op);
     void FillFolderList();
     void TieFormHost(HWND hostWnd, HWND form);
+    void AnnounceUnloading();
     void Layout();
     void AddStatusLine(WPARAM kind, const char* text);
     LRESULT AddToolbarButton(const void* record);

@@ -1,6 +1,7 @@
 // The client's small dialogs that the extensions watch (the mailbox
 // directory, kind 18; the new user name), and its address book window.
 #include <string>
+#include <vector>
 
 #include "standin/mailclient/dialog_template.h"
 #include "standin/mailclient/frame_ids.h"
@@ -65,6 +66,40 @@ bool AskText(Host* host, const wchar_t* caption, const wchar_t* label, WORD kind
     return true;
 }
 
+constexpr WORD kIdFolders = 402;
+
+struct FolderDialog {
+    std::vector<std::string> files;
+    std::string chosen;
+};
+
+INT_PTR CALLBACK FolderDialogProc(HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
+    auto* state = reinterpret_cast<FolderDialog*>(GetWindowLongPtrA(dlg, DWLP_USER));
+    switch (msg) {
+    case WM_INITDIALOG:
+        SetWindowLongPtrA(dlg, DWLP_USER, lp);
+        state = reinterpret_cast<FolderDialog*>(lp);
+        for (const std::string& f : state->files)
+            SendDlgItemMessageA(dlg, kIdFolders, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(f.c_str()));
+        SendDlgItemMessageA(dlg, kIdFolders, LB_SETCURSEL, 0, 0);
+        return TRUE;
+    case WM_COMMAND:
+        if (LOWORD(wp) == IDOK || (LOWORD(wp) == kIdFolders && HIWORD(wp) == LBN_DBLCLK)) {
+            LRESULT sel = SendDlgItemMessageA(dlg, kIdFolders, LB_GETCURSEL, 0, 0);
+            if (sel != LB_ERR && size_t(sel) < state->files.size()) state->chosen = state->files[size_t(sel)];
+            EndDialog(dlg, IDOK);
+            return TRUE;
+        }
+        if (LOWORD(wp) == IDCANCEL) {
+            EndDialog(dlg, IDCANCEL);
+            return TRUE;
+        }
+        break;
+    default: break;
+    }
+    return FALSE;
+}
+
 LRESULT CALLBACK AddressWindowProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) noexcept {
     if (msg == WM_SIZE) {
         if (HWND list = GetWindow(wnd, GW_CHILD)) MoveWindow(list, 0, 0, LOWORD(lp), HIWORD(lp), TRUE);
@@ -91,6 +126,19 @@ bool Host::OpenUserNameDialog() {
     WriteUserRegistryDefault(host::kRegUsername, name);
     Log("new user " + name);
     return true;
+}
+
+std::string Host::ChooseFolder() {
+    DialogTemplate t(L"Select a folder", 180, 130);
+    t.Item(LBS_NOTIFY | WS_BORDER | WS_VSCROLL | WS_TABSTOP, 8, 8, 164, 92, kIdFolders, kListBox, L"");
+    t.Item(BS_DEFPUSHBUTTON | WS_TABSTOP, 52, 108, 56, 14, IDOK, kButton, L"OK");
+    t.Item(BS_PUSHBUTTON | WS_TABSTOP, 116, 108, 56, 14, IDCANCEL, kButton, L"Cancel");
+    FolderDialog state{FolderFiles(user_.mailboxDir), {}};
+    if (state.files.empty()) return {};
+    if (DialogBoxIndirectParamA(GetModuleHandleA(nullptr), t.Get(), frame_, FolderDialogProc,
+                                reinterpret_cast<LPARAM>(&state)) != IDOK)
+        return {};
+    return state.chosen;
 }
 
 std::string Host::GlobalAddressBookDir() const {

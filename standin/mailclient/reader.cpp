@@ -147,6 +147,19 @@ LRESULT CALLBACK ReaderPaneProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) noexce
                 if (const ReaderMessage* m = host->MessageOf(reader)) host->ShowInReader(reader, *m);
                 return 0;
             case host::kCmdSaveAttachment: host->Log("attachments of the reader's message: none saved"); return 0;
+            case kCmdReaderHeaders: {
+                // Headers in their own control or in the text; the reader
+                // dialog hears of the change (0x0AAC, 11, bit 4).
+                HWND header = GetDlgItem(wnd, kIdReaderHeader);
+                if (!header) return 0;
+                ShowWindow(header, IsWindowVisible(header) ? SW_HIDE : SW_SHOW);
+                RECT rc;
+                GetClientRect(wnd, &rc);
+                LayoutReader(wnd, rc.right, rc.bottom);
+                if (const ReaderMessage* m = host->MessageOf(reader)) host->ShowInReader(reader, *m);
+                PostMessageA(wnd, host::kReaderState, host::kReaderHeaderChanged, kReaderHeaderBit);
+                return 0;
+            }
             case host::kCmdVerify:
             case host::kCmdAddKey: host->Command(LOWORD(wp)); return 0;
             default: return 0;
@@ -252,7 +265,8 @@ HWND Host::OpenReader(const std::string& title, const std::string& text) {
     } buttons[] = {{"Previous", host::kCmdReaderPrevious},
                    {"Next", host::kCmdReaderNext},
                    {"Verify", host::kCmdVerify},
-                   {"Add key", host::kCmdAddKey}};
+                   {"Add key", host::kCmdAddKey},
+                   {"Headers", kCmdReaderHeaders}};
     for (const auto& b : buttons)
         Font(CreateWindowExA(0, "BUTTON", b.caption, WS_CHILD | WS_VISIBLE | BS_PUSHBUTTON, 0, 0, 10, 10, strip,
                              reinterpret_cast<HMENU>(static_cast<INT_PTR>(b.id)), inst, nullptr));

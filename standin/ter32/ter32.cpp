@@ -20,6 +20,7 @@ constexpr const char* kStateProp = "Ter32State";
 constexpr int kEditId = 1;
 
 HINSTANCE g_instance = nullptr;
+bool g_registered = false;
 HMODULE g_richEdit = nullptr;
 
 struct Font {
@@ -350,8 +351,11 @@ BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
     if (reason == DLL_PROCESS_ATTACH) {
         g_instance = instance;
         DisableThreadLibraryCalls(instance);
-        if (!RegisterControlClass()) return FALSE;
-    } else if (reason == DLL_PROCESS_DETACH) {
+        // A second copy of the library in the process uses the class of the
+        // first.
+        g_registered = RegisterControlClass();
+        if (!g_registered && GetLastError() != ERROR_CLASS_ALREADY_EXISTS) return FALSE;
+    } else if (reason == DLL_PROCESS_DETACH && g_registered) {
         UnregisterClassA(kControlClass, instance);
     }
     return TRUE;
