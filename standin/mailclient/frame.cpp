@@ -231,6 +231,7 @@ void Host::Layout() {
 }
 
 bool Host::RequestExit() {
+    SaveDrafts();
     // The forms may hold the client open (0x9999), and then close it later.
     if (NotifyForms(host::kFormMsgNotify, host::kNotifyClosing, 0, host::kSendCheckStop) == host::kSendCheckStop) {
         Log("exit held by a form");

@@ -34,6 +34,10 @@ constexpr int kIdFolderPreview = 203;
 // The reader's own command: headers in their control or in the text.
 constexpr WORD kCmdReaderHeaders = 0x0E20;
 constexpr LPARAM kReaderHeaderBit = 0x10;
+// The reader's forward command, and the forward window's address field.
+constexpr WORD kCmdReaderForward = 0x0E21;
+constexpr int kIdForwardTo = 501;
+constexpr int kIdForwardSubject = 502;
 
 // Reader controls.
 constexpr int kIdReaderHeader = 300;

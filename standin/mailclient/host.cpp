@@ -358,14 +358,7 @@ CryptOutcome Host::RunCrypt(Extension& ext, CryptOp op, const std::string& file,
 
 std::string Host::OutgoingDir() const { return user_.mailboxDir + "OUT\\"; }
 
-bool Host::SendFromEditor(HWND editor) {
-    EditorContent c = ReadEditor(editor);
-    sendingEditor_ = editor;
-    sendEncodeFlag_ = c.encrypt ? 1 : 0;
-    if (NotifyForms(host::kFormMsgSendCheck, 0, 0, host::kSendCheckStop) == host::kSendCheckStop) {
-        Log("send stopped by a form");
-        return false;
-    }
+std::string Host::ComposeMessage(HWND editor, const EditorContent& c) const {
     std::string from = user_.fromAddress;
     for (const Identity& id : user_.identities)
         if (SameText(id.name, c.identity)) from = id.fromAddress;
@@ -385,18 +378,55 @@ bool Host::SendFromEditor(HWND editor) {
                 "\r\nContent-transfer-encoding: 7BIT\r\n";
     text += "\r\n" + c.body;
     if (text.size() < 2 || text.compare(text.size() - 2, 2, "\r\n")) text += "\r\n";
+    return text;
+}
+
+int Host::SaveDrafts() {
+    int saved = 0;
+    for (HWND editor : Editors()) {
+        EditorContent c = ReadEditor(editor);
+        // Rich text drafts get their own extension.
+        std::string file = user_.mailboxDir + "DRAFT" + std::to_string(GetCurrentProcessId() % 10000) + "_" +
+                           std::to_string(++messageCounter_) + (c.richText ? host::kDraftExt2 : host::kDraftExt);
+        if (WriteOwnedFile(file, ComposeMessage(editor, c))) {
+            Log("draft " + file);
+            ++saved;
+        }
+    }
+    return saved;
+}
+
+bool Host::Deliver(const std::string& file) {
+    std::string name = file.substr(file.find_last_of('\\') + 1);
+    CreateDirectoryA(OutgoingDir().c_str(), nullptr);
+    std::string sent = OutgoingDir() + name;
+    if (!MoveFileExA(file.c_str(), sent.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_COPY_ALLOWED)) {
+        Log("error cannot queue " + file);
+        return false;
+    }
+    Log("sent " + sent);
+    // A copy of what went out is kept in the outbox folder.
+    std::string copy;
+    if (ReadFileText(sent, &copy) && AddToFolder(OutboxFolder(), "Outbox", copy)) Log("filed " + OutboxFolder());
+    return true;
+}
+
+bool Host::SendFromEditor(HWND editor) {
+    EditorContent c = ReadEditor(editor);
+    sendingEditor_ = editor;
+    sendEncodeFlag_ = c.encrypt ? 1 : 0;
+    if (NotifyForms(host::kFormMsgSendCheck, 0, 0, host::kSendCheckStop) == host::kSendCheckStop) {
+        Log("send stopped by a form");
+        return false;
+    }
+    std::string text = ComposeMessage(editor, c);
 
     std::string name = "MSG" + std::to_string(GetCurrentProcessId() % 10000) + "_" + std::to_string(++messageCounter_) +
                        host::kMessageFileExt;
     std::string file = user_.mailboxDir + name;
-    {
-        UniqueHandle h(
-            CreateFileA(file.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-        DWORD written = 0;
-        if (!h || !WriteFile(h.get(), text.data(), DWORD(text.size()), &written, nullptr) || written != text.size()) {
-            Log("error cannot write " + file);
-            return false;
-        }
+    if (!WriteOwnedFile(file, text)) {
+        Log("error cannot write " + file);
+        return false;
     }
     host::FileNotice notice{file.c_str()};
     NotifyForms(host::kFormMsgNotify, host::kNotifyFileWritten, reinterpret_cast<LPARAM>(&notice), 0);
@@ -422,16 +452,7 @@ bool Host::SendFromEditor(HWND editor) {
             return false;
         }
     }
-    CreateDirectoryA(OutgoingDir().c_str(), nullptr);
-    std::string sent = OutgoingDir() + name;
-    if (!MoveFileExA(file.c_str(), sent.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_COPY_ALLOWED)) {
-        Log("error cannot queue " + file);
-        return false;
-    }
-    Log("sent " + sent);
-    // A copy of what went out is kept in the outbox folder.
-    std::string copy;
-    if (ReadFileText(sent, &copy) && AddToFolder(OutboxFolder(), "Outbox", copy)) Log("filed " + OutboxFolder());
+    if (!Deliver(file)) return false;
     if (IsWindow(editor)) SendMessageA(mdiClient_, WM_MDIDESTROY, reinterpret_cast<WPARAM>(editor), 0);
     return true;
 }

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "standin/mailclient/editor.h"
 #include "standin/mailclient/editor_library.h"
 #include "standin/mailclient/encryption_dialog.h"
 #include "standin/mailclient/extension.h"
@@ -163,8 +164,15 @@ public:
     void LoadFormFiles();
     // Extensions whose form file asks to start with the client get FORMINIT.
     void StartForms();
-    // Asks the forms (15) and closes the client unless one holds it.
+    // Keeps the open editors as drafts (".PMW", rich text ".PMX"), asks the
+    // forms (15) and closes the client unless one holds it.
     bool RequestExit();
+    int SaveDrafts();
+    // Forwards the reader's message: the "FWD" window asks for the address.
+    HWND OpenForward(HWND reader);
+    bool ForwardMessage(HWND forwardWindow, const std::string& to);
+    // A reader or forward window is going.
+    void ForgetWindow(HWND wnd);
     // Runs a frame command as the menu would.
     void Command(WORD id);
     // The host's own dialogs announced to the forms (kind 18, the user name).
@@ -219,6 +227,9 @@ private:
     void FillFolderList();
     void TieFormHost(HWND hostWnd, HWND form);
     void AnnounceUnloading();
+    std::string ComposeMessage(HWND editor, const EditorContent& content) const;
+    // Queues a written message file and files a copy in the outbox.
+    bool Deliver(const std::string& file);
     void Layout();
     void AddStatusLine(WPARAM kind, const char* text);
     LRESULT AddToolbarButton(const void* record);
@@ -231,6 +242,7 @@ private:
     UniqueHandle languageFile_;
     HHOOK keyHook_ = nullptr;
     std::map<HWND, ReaderMessage> readers_;
+    std::map<HWND, std::string> forwards_;  // forward window: the message it forwards
     struct StartupForm {
         Extension* extension;
         std::string data;

@@ -100,6 +100,7 @@ LRESULT CALLBACK ReaderWindowProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) noex
             if (HWND dialog = GetWindow(wnd, GW_CHILD)) MoveWindow(dialog, 0, 0, LOWORD(lp), HIWORD(lp), TRUE);
             break;
         case WM_DESTROY:
+            if (auto* host = reinterpret_cast<Host*>(GetWindowLongPtrA(wnd, GWLP_USERDATA))) host->ForgetWindow(wnd);
             SetWindowLongPtrA(wnd, GWLP_USERDATA, 0);
             break;
         default: break;
@@ -162,6 +163,7 @@ LRESULT CALLBACK ReaderPaneProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) noexce
             }
             case host::kCmdVerify:
             case host::kCmdAddKey: host->Command(LOWORD(wp)); return 0;
+            case kCmdReaderForward: host->OpenForward(reader); return 0;
             default: return 0;
             }
         }
@@ -177,6 +179,40 @@ LRESULT CALLBACK ReaderPaneProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) noexce
     return DefWindowProcA(wnd, msg, wp, lp);
 }
 
+// The forward window: the address to forward to, the subject marked as
+// forwarded, and its buttons.
+LRESULT CALLBACK ForwardProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) noexcept {
+    try {
+        switch (msg) {
+        case WM_CREATE: {
+            auto* mdi = static_cast<MDICREATESTRUCTA*>(reinterpret_cast<CREATESTRUCTA*>(lp)->lpCreateParams);
+            SetWindowLongPtrA(wnd, GWLP_USERDATA, mdi ? mdi->lParam : 0);
+            break;
+        }
+        case WM_COMMAND:
+            if (LOWORD(wp) == IDOK || LOWORD(wp) == IDCANCEL) {
+                auto* host = reinterpret_cast<Host*>(GetWindowLongPtrA(wnd, GWLP_USERDATA));
+                if (LOWORD(wp) == IDOK && host) {
+                    char to[512] = {};
+                    GetDlgItemTextA(wnd, kIdForwardTo, to, sizeof to);
+                    if (!*to || !host->ForwardMessage(wnd, to)) return 0;
+                }
+                PostMessageA(wnd, WM_CLOSE, 0, 0);
+                return 0;
+            }
+            break;
+        case WM_DESTROY:
+            if (auto* host = reinterpret_cast<Host*>(GetWindowLongPtrA(wnd, GWLP_USERDATA))) host->ForgetWindow(wnd);
+            SetWindowLongPtrA(wnd, GWLP_USERDATA, 0);
+            break;
+        default: break;
+        }
+    } catch (...) {
+        return 0;
+    }
+    return DefMDIChildProcA(wnd, msg, wp, lp);
+}
+
 bool RegisterReaderClasses() {
     HINSTANCE inst = GetModuleHandleA(nullptr);
     struct {
@@ -185,7 +221,7 @@ bool RegisterReaderClasses() {
     } classes[] = {{host::kReaderMdiClass, ReaderWindowProc},   {host::kReaderClass, ReaderWindowProc},
                    {host::kReaderDialogClass, ReaderPaneProc},  {host::kReaderDialogClass2, ReaderPaneProc},
                    {host::kReaderDialogClass3, ReaderPaneProc}, {host::kHeaderControlClass, HeaderProc},
-                   {host::kToolbarStripClass, StripProc}};
+                   {host::kToolbarStripClass, StripProc},      {host::kForwardClass, ForwardProc}};
     for (const auto& c : classes) {
         WNDCLASSEXA wc{};
         if (GetClassInfoExA(inst, c.name, &wc)) continue;
@@ -266,7 +302,8 @@ HWND Host::OpenReader(const std::string& title, const std::string& text) {
                    {"Next", host::kCmdReaderNext},
                    {"Verify", host::kCmdVerify},
                    {"Add key", host::kCmdAddKey},
-                   {"Headers", kCmdReaderHeaders}};
+                   {"Headers", kCmdReaderHeaders},
+                   {"Forward", kCmdReaderForward}};
     for (const auto& b : buttons)
         Font(CreateWindowExA(0, "BUTTON", b.caption, WS_CHILD | WS_VISIBLE | BS_PUSHBUTTON, 0, 0, 10, 10, strip,
                              reinterpret_cast<HMENU>(static_cast<INT_PTR>(b.id)), inst, nullptr));
@@ -281,6 +318,62 @@ HWND Host::OpenReader(const std::string& title, const std::string& text) {
     host::DialogNotice notice{dialog, mdi ? host::kDialogReader : host::kDialogReaderAlt, 0};
     NotifyForms(host::kFormMsgNotify, host::kNotifyDialogOpened, reinterpret_cast<LPARAM>(&notice), 0);
     return reader;
+}
+
+void Host::ForgetWindow(HWND wnd) {
+    readers_.erase(wnd);
+    forwards_.erase(wnd);
+}
+
+HWND Host::OpenForward(HWND reader) {
+    const ReaderMessage* m = MessageOf(reader);
+    if (!m) return nullptr;
+    std::string subject;
+    size_t at = m->shown.find("Subject: ");
+    if (at != std::string::npos && at < m->shown.find("\r\n\r\n"))
+        subject = m->shown.substr(at + 9, m->shown.find("\r\n", at) - at - 9);
+    MDICREATESTRUCTA mc{};
+    mc.szClass = host::kForwardClass;
+    mc.szTitle = "Forward message";
+    mc.hOwner = GetModuleHandleA(nullptr);
+    mc.x = mc.y = CW_USEDEFAULT;
+    mc.cx = 420;
+    mc.cy = 150;
+    mc.style = WS_VISIBLE;
+    mc.lParam = reinterpret_cast<LPARAM>(this);
+    HWND wnd = reinterpret_cast<HWND>(SendMessageA(mdiClient_, WM_MDICREATE, 0, reinterpret_cast<LPARAM>(&mc)));
+    if (!wnd) return nullptr;
+    HINSTANCE inst = GetModuleHandleA(nullptr);
+    auto make = [&](const char* cls, const char* text, DWORD style, int x, int y, int w, int h, int id) {
+        Font(CreateWindowExA(0, cls, text, WS_CHILD | WS_VISIBLE | style, x, y, w, h, wnd,
+                             reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), inst, nullptr));
+    };
+    std::string marked = std::string(host::kForwardMark) + " " + subject;
+    make("STATIC", "Forward to:", SS_LEFT, 8, 11, 80, 16, -1);
+    make("EDIT", "", WS_BORDER | WS_TABSTOP | ES_AUTOHSCROLL, 92, 8, 300, 20, kIdForwardTo);
+    make("STATIC", "Subject:", SS_LEFT, 8, 37, 80, 16, -1);
+    make("EDIT", marked.c_str(), WS_BORDER | ES_READONLY | ES_AUTOHSCROLL, 92, 34, 300, 20, kIdForwardSubject);
+    make("BUTTON", "Forward", BS_DEFPUSHBUTTON | WS_TABSTOP, 224, 64, 80, 24, IDOK);
+    make("BUTTON", "Cancel", BS_PUSHBUTTON | WS_TABSTOP, 312, 64, 80, 24, IDCANCEL);
+    forwards_[wnd] = m->shown;
+    SetFocus(GetDlgItem(wnd, kIdForwardTo));
+    return wnd;
+}
+
+bool Host::ForwardMessage(HWND forwardWindow, const std::string& to) {
+    auto it = forwards_.find(forwardWindow);
+    if (it == forwards_.end()) return false;
+    char subject[512] = {};
+    GetDlgItemTextA(forwardWindow, kIdForwardSubject, subject, sizeof subject);
+    std::string text = "From: " + user_.fromAddress + "\r\nTo: " + to + "\r\nSubject: " + subject +
+                       "\r\n\r\n-------- Forwarded message --------\r\n" + it->second;
+    forwards_.erase(it);
+    std::string file = user_.mailboxDir + "FWD" + std::to_string(GetCurrentProcessId() % 10000) + "_" +
+                       std::to_string(++messageCounter_) + host::kMessageFileExt;
+    if (!WriteOwnedFile(file, text)) return false;
+    host::FileNotice notice{file.c_str()};
+    NotifyForms(host::kFormMsgNotify, host::kNotifyFileWritten, reinterpret_cast<LPARAM>(&notice), 0);
+    return Deliver(file);
 }
 
 bool CarriesPgp(const std::string& message) {

@@ -373,3 +373,89 @@ TEST(ClientFiles, AddressBooksOfTheThreeDirectoriesAndTheHeldLanguageFile) {
     SetEnvironmentVariableA("PMR", nullptr);
     EXPECT_EQ(mc::Host(user).GlobalAddressBookDir(), "");
 }
+
+TEST_F(ClientWindows, ReaderLayoutsForwardWindowAndHostDialogs) {
+    ASSERT_NE(host->OpenForm(*ext, "TEST", "Orvane"), nullptr);
+    const std::string text = Message("Layouts", "Body text.\r\n");
+    host->readerLayout = mc::ReaderLayout::Plain;
+    HWND plain = host->OpenReader("Plain", text);
+    EXPECT_EQ(ClassOf(plain), host::kReaderClass);
+    HWND rdr = FindChild(plain, host::kReaderDialogClass2, "");
+    ASSERT_NE(rdr, nullptr);
+    EXPECT_EQ(FindChild(rdr, host::kHeaderControlClass, ""), nullptr);
+    EXPECT_EQ(GetText(FindChild(rdr, host::kEditorControlClass, "")), text);  // headers in the text
+    host->readerLayout = mc::ReaderLayout::PlainWithHeader;
+    HWND withHeader = host->OpenReader("With header", text);
+    HWND rdrc = FindChild(withHeader, host::kReaderDialogClass3, "");
+    ASSERT_NE(rdrc, nullptr);
+    EXPECT_NE(GetText(FindChild(rdrc, host::kHeaderControlClass, "")).find("Subject: Layouts"), std::string::npos);
+    EXPECT_EQ(GetText(FindChild(rdrc, host::kEditorControlClass, "")), "Body text.\r\n");
+    mctest::PumpFor(50);
+    auto lines = EncLog();
+    EXPECT_TRUE(mctest::HasLine(lines, "notify 25 kind=23 parent=READER"));
+
+    // Forwarding: the "FWD" window comes first among the MDI windows.
+    SendMessageA(rdrc, WM_COMMAND, mc::kCmdReaderForward, 0);
+    HWND fwd = GetWindow(host->MdiClient(), GW_CHILD);
+    ASSERT_EQ(ClassOf(fwd), host::kForwardClass);
+    EXPECT_EQ(GetText(FindChild(fwd, "Edit", "(Fwd) Layouts")), "(Fwd) Layouts");
+    SetText(GetDlgItem(fwd, mc::kIdForwardTo), "frank@example.org");
+    ClickButton(fwd, "Forward");
+    mctest::PumpFor(150);
+    EXPECT_FALSE(IsWindow(fwd));
+    std::string sent = mctest::LineStarting(log, "sent ");
+    ASSERT_NE(sent, "");
+    std::string forwarded = mctest::ReadAll(sent.substr(5));
+    EXPECT_NE(forwarded.find("To: frank@example.org\r\nSubject: (Fwd) Layouts\r\n"), std::string::npos);
+    EXPECT_NE(forwarded.find("Body text."), std::string::npos);
+    EXPECT_NE(mctest::LineStarting(EncLog(), "notify 28 " + mailbox + "FWD"), "");
+
+    // The mailbox directory dialog is announced as kind 18.
+    ModalScript script;
+    script.Expect("#32770", "Mailbox directory", [this](HWND dlg) {
+        SetText(FindChild(dlg, "Edit", ""), dir + "moved");
+        ClickButton(dlg, "OK");
+    });
+    script.Expect("#32770", "New user name", [](HWND dlg) {
+        SetText(FindChild(dlg, "Edit", ""), "bob");
+        ClickButton(dlg, "OK");
+    });
+    script.Start();
+    FrameCommand(host->Frame(), mc::kCmdMailboxDir);
+    FrameCommand(host->Frame(), host::kCmdUserName);
+    ASSERT_TRUE(script.Finish()) << script.Failure();
+    EXPECT_NE(mctest::LineStarting(EncLog(), "notify 25 kind=18"), "");
+    EXPECT_EQ(mc::ReadUserRegistryDefault(host::kRegMailbox), dir + "moved\\");
+    EXPECT_EQ(host->User().mailboxDir, dir + "moved\\");
+    EXPECT_EQ(mc::ReadUserRegistryDefault(host::kRegUsername), "bob");
+}
+
+TEST_F(ClientWindows, OpenEditorsAreKeptAsDraftsWhenTheClientExits) {
+    ASSERT_NE(host->OpenForm(*ext, "TEST", "Orvane"), nullptr);
+    HWND plain = host->NewEditor();
+    SetText(FieldAfter(plain, host::kLabelTo), "bob@example.org");
+    HWND rich = host->NewEditor();
+    SendMessageA(FindChild(rich, "Button", host::kCheckRichText), BM_SETCHECK, BST_CHECKED, 0);
+    SetEnvironmentVariableA("ORV_TEST_HOLD_EXIT", "1");
+    PostMessageA(host->Frame(), WM_CLOSE, 0, 0);
+    mctest::PumpFor(100);
+    SetEnvironmentVariableA("ORV_TEST_HOLD_EXIT", nullptr);
+    // Drafts are written before the forms are asked.
+    WIN32_FIND_DATAA fd;
+    std::vector<std::string> drafts;
+    HANDLE h = FindFirstFileA((mailbox + host::kMessageFilePattern).c_str(), &fd);
+    ASSERT_NE(h, INVALID_HANDLE_VALUE);
+    do drafts.push_back(fd.cFileName);
+    while (FindNextFileA(h, &fd));
+    FindClose(h);
+    ASSERT_EQ(drafts.size(), 2u);
+    int pmw = 0, pmx = 0;
+    for (const auto& d : drafts) {
+        pmw += d.size() > 4 && d.substr(d.size() - 4) == host::kDraftExt;
+        pmx += d.size() > 4 && d.substr(d.size() - 4) == host::kDraftExt2;
+    }
+    EXPECT_EQ(pmw, 1);
+    EXPECT_EQ(pmx, 1);
+    EXPECT_TRUE(mctest::HasLine(EncLog(), "notify 15 hold"));
+    EXPECT_TRUE(IsWindow(host->Frame()));
+}
