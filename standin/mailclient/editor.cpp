@@ -1,5 +1,6 @@
 #include "standin/mailclient/editor.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "standin/mailclient/host_interface.h"
@@ -144,9 +145,24 @@ HWND Pane(HWND editor) {
     return editor ? FindWindowExA(editor, nullptr, kEditorPaneClass, nullptr) : nullptr;
 }
 
+// The address fields, the attachment list and the message text take the
+// editor's width; the text also its height.
+void LayoutPane(HWND pane, int w, int h) {
+    auto width = [&](int id) {
+        HWND c = GetDlgItem(pane, id);
+        RECT rc;
+        if (!c || !GetWindowRect(c, &rc)) return;
+        MapWindowPoints(nullptr, pane, reinterpret_cast<POINT*>(&rc), 2);
+        MoveWindow(c, rc.left, rc.top, std::max(60, w - int(rc.left) - 8), rc.bottom - rc.top, TRUE);
+    };
+    for (int id : {kIdTo, kIdSubject, kIdCc, kIdBcc, kIdReplyTo, kIdAttachments}) width(id);
+    MoveWindow(GetDlgItem(pane, kIdBody), 104, 246, std::max(60, w - 112), std::max(40, h - 254), TRUE);
+}
+
 LRESULT CALLBACK PaneProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) noexcept {
     try {
         switch (msg) {
+        case WM_SIZE: LayoutPane(wnd, LOWORD(lp), HIWORD(lp)); return 0;
         case WM_CREATE: {
             auto* cs = reinterpret_cast<CREATESTRUCTA*>(lp);
             CreateControls(wnd, static_cast<Host*>(cs->lpCreateParams));

@@ -100,8 +100,8 @@ HWND Host::NewEditor() {
     mc.szTitle = kEditorCaption;
     mc.hOwner = GetModuleHandleA(nullptr);
     mc.x = mc.y = CW_USEDEFAULT;
-    mc.cx = 560;
-    mc.cy = 440;
+    mc.cx = 600;
+    mc.cy = 470;
     mc.style = WS_VISIBLE;
     mc.lParam = reinterpret_cast<LPARAM>(this);
     HWND editor = reinterpret_cast<HWND>(SendMessageA(mdiClient_, WM_MDICREATE, 0, reinterpret_cast<LPARAM>(&mc)));
