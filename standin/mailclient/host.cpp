@@ -432,9 +432,12 @@ bool Host::SendFromEditor(HWND editor) {
     NotifyForms(host::kFormMsgNotify, host::kNotifyFileWritten, reinterpret_cast<LPARAM>(&notice), 0);
 
     if (c.encrypt) {
+        // A message only to be signed goes to the signing entry point.
+        const EncryptionChoice* choice = EncryptionChoiceOf(editor);
+        CryptOp op = choice && choice->sign && !choice->encrypt ? CryptOp::Sign : CryptOp::Encrypt;
         Extension* encryptor = nullptr;
         for (auto& ext : extensions_)
-            if (ext->encryptFileEx) encryptor = ext.get();
+            if (op == CryptOp::Sign ? ext->signFileEx != nullptr : ext->encryptFileEx != nullptr) encryptor = ext.get();
         if (!encryptor) {
             Log("error no encryptor for the encrypted send");
             DeleteFileA(file.c_str());
@@ -443,7 +446,7 @@ bool Host::SendFromEditor(HWND editor) {
         std::string recipients = c.to;
         for (const std::string* more : {&c.cc, &c.bcc})
             if (!more->empty()) recipients += ", " + *more;
-        CryptOutcome r = RunCrypt(*encryptor, CryptOp::Encrypt, file, "", recipients);
+        CryptOutcome r = RunCrypt(*encryptor, op, file, "", recipients);
         if (r.result != host::kEncodeDone && r.result != host::kEncodeNothing) {
             // The encryptor moved the message to a new editor; the file holds
             // only its marker.

@@ -459,3 +459,29 @@ TEST_F(ClientWindows, OpenEditorsAreKeptAsDraftsWhenTheClientExits) {
     EXPECT_TRUE(mctest::HasLine(EncLog(), "notify 15 hold"));
     EXPECT_TRUE(IsWindow(host->Frame()));
 }
+
+TEST_F(ClientWindows, MessageOnlyToBeSignedGoesToTheSigningEntryPoint) {
+    HWND editor = host->NewEditor();
+    SetText(FieldAfter(editor, host::kLabelTo), "bob@example.org");
+    ModalScript script;
+    script.Expect("#32770", "Encryption", [](HWND dlg) {
+        HWND combo = FindChild(dlg, "ComboBox", "");
+        SendMessageA(combo, CB_SELECTSTRING, WPARAM(-1), reinterpret_cast<LPARAM>(host::kEncryptorEntry));
+        PostMessageA(dlg, WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(combo), CBN_SELCHANGE), reinterpret_cast<LPARAM>(combo));
+        ClickButton(dlg, "Encrypt the message");
+        ClickButton(dlg, "Sign the message");
+        ClickButton(dlg, "OK");
+    });
+    script.Start();
+    PostMessageA(FindChild(editor, "Button", StripMnemonic(host::kCheckEncrypt)), BM_CLICK, 0, 0);
+    mctest::PumpFor(100);
+    ASSERT_TRUE(script.Finish()) << script.Failure();
+    mctest::PumpFor(50);
+    ASSERT_TRUE(host->SendFromEditor(editor));
+    auto lines = EncLog();
+    EXPECT_NE(mctest::LineStarting(lines, "SIGN_FILE_EX"), "");
+    EXPECT_EQ(mctest::LineStarting(lines, "ENCRYPT_FILE_EX"), "");
+    std::string sent = mctest::LineStarting(log, "sent ");
+    ASSERT_NE(sent, "");
+    EXPECT_NE(mctest::ReadAll(sent.substr(5)).find("X-PM-Encryptor: ORVPGP-PM32, 4\r\n"), std::string::npos);
+}
