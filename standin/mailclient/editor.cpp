@@ -1,9 +1,11 @@
 #include "standin/mailclient/editor.h"
 
+#include <algorithm>
 #include <cstring>
 
-#include "plugin/mail_client.h"
+#include "standin/mailclient/host_interface.h"
 #include "standin/mailclient/encryption_dialog.h"
+#include "standin/mailclient/frame_ids.h"
 #include "standin/mailclient/host.h"
 
 namespace orv::mailclient {
@@ -95,9 +97,10 @@ void CreateControls(HWND wnd, Host* host) {
     Make(wnd, "STATIC", "Attachments:", SS_LEFT, 8, 202, 92, 16, kIdAttachments - 1);
     Make(wnd, "LISTBOX", "", WS_BORDER | WS_VSCROLL | LBS_NOINTEGRALHEIGHT, 104, 200, 420, 40, kIdAttachments);
     Make(wnd, "STATIC", "Message:", SS_LEFT, 8, 248, 92, 16, kIdBody - 1);
-    Make(wnd, "EDIT", "", WS_BORDER | WS_TABSTOP | WS_VSCROLL | ES_MULTILINE | ES_AUTOVSCROLL | ES_WANTRETURN, 104,
-         246, 420, 150, kIdBody);
-    Make(wnd, "BUTTON", host::kSendLabel, BS_PUSHBUTTON | WS_TABSTOP, 8, 370, 80, 24, kIdSend);
+    // The message text lives in the editor library's control.
+    if (host) host->Ter().Create(wnd, kIdBody, false, 104, 246, 420, 150);
+    // The client's send control is a static that reacts to a click.
+    Make(wnd, "STATIC", host::kSendLabel, SS_CENTER | SS_NOTIFY | SS_SUNKEN | WS_TABSTOP, 8, 340, 80, 24, kIdSend);
 }
 
 std::string Text(HWND wnd) {
@@ -142,16 +145,31 @@ HWND Pane(HWND editor) {
     return editor ? FindWindowExA(editor, nullptr, kEditorPaneClass, nullptr) : nullptr;
 }
 
+// The address fields, the attachment list and the message text take the
+// editor's width; the text also its height.
+void LayoutPane(HWND pane, int w, int h) {
+    auto width = [&](int id) {
+        HWND c = GetDlgItem(pane, id);
+        RECT rc;
+        if (!c || !GetWindowRect(c, &rc)) return;
+        MapWindowPoints(nullptr, pane, reinterpret_cast<POINT*>(&rc), 2);
+        MoveWindow(c, rc.left, rc.top, std::max(60, w - int(rc.left) - 8), rc.bottom - rc.top, TRUE);
+    };
+    for (int id : {kIdTo, kIdSubject, kIdCc, kIdBcc, kIdReplyTo, kIdAttachments}) width(id);
+    MoveWindow(GetDlgItem(pane, kIdBody), 104, 246, std::max(60, w - 112), std::max(40, h - 254), TRUE);
+}
+
 LRESULT CALLBACK PaneProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) noexcept {
     try {
         switch (msg) {
+        case WM_SIZE: LayoutPane(wnd, LOWORD(lp), HIWORD(lp)); return 0;
         case WM_CREATE: {
             auto* cs = reinterpret_cast<CREATESTRUCTA*>(lp);
             CreateControls(wnd, static_cast<Host*>(cs->lpCreateParams));
             return 0;
         }
         case WM_COMMAND:
-            if (LOWORD(wp) == kIdSend && HIWORD(wp) == BN_CLICKED) {
+            if (LOWORD(wp) == kIdSend && HIWORD(wp) == STN_CLICKED) {
                 HWND editor = GetParent(wnd);
                 if (Host* host = Host::From(editor)) host->SendFromEditor(editor);
                 return 0;
@@ -195,11 +213,19 @@ LRESULT CALLBACK EditorProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) noexcept {
                             rc.bottom, wnd, nullptr, GetModuleHandleA(nullptr), host);
             break;
         }
-        case WM_SIZE:
-            if (HWND pane = Pane(wnd)) MoveWindow(pane, 0, 0, LOWORD(lp), HIWORD(lp), TRUE);
-            break;
         case host::kEditorSetField:
             return SetEditorField(wnd, wp, lp) ? 1 : 0;
+        case kEditorSendNow:
+            if (Host* host = Host::From(wnd)) host->SendFromEditor(wnd);
+            return 0;
+        case kEditorFocusField:
+            if (HWND pane = Pane(wnd)) SetFocus(GetDlgItem(pane, wp == kFieldFocusText ? kIdBody : kIdTo));
+            return 0;
+        case WM_SIZE: {
+            LRESULT r = DefMDIChildProcA(wnd, msg, wp, lp);
+            if (HWND pane = Pane(wnd)) MoveWindow(pane, 0, 0, LOWORD(lp), HIWORD(lp), TRUE);
+            return r;
+        }
         case WM_DESTROY:
             if (Host* host = Host::From(wnd)) host->EditorClosing(wnd);
             SetWindowLongPtrA(wnd, GWLP_USERDATA, 0);
@@ -249,7 +275,9 @@ EditorContent ReadEditor(HWND editor) {
     c.replyTo = Text(GetDlgItem(editor, kIdReplyTo));
     c.identity = Text(GetDlgItem(editor, kIdIdentity));
     c.signatureIndex = int(SendDlgItemMessageA(editor, kIdSignature, CB_GETCURSEL, 0, 0)) - 1;
-    c.body = Text(GetDlgItem(editor, kIdBody));
+    HWND body = GetDlgItem(editor, kIdBody);
+    Host* host = Host::From(editor);
+    c.body = host ? host->Ter().Text(body) : Text(body);
     HWND list = GetDlgItem(editor, kIdAttachments);
     int count = int(SendMessageA(list, LB_GETCOUNT, 0, 0));
     for (int i = 0; i < count; ++i) {

@@ -2,7 +2,8 @@
 
 #include <vector>
 
-#include "plugin/mail_client.h"
+#include "standin/mailclient/host_interface.h"
+#include "standin/mailclient/dialog_template.h"
 #include "standin/mailclient/host.h"
 
 namespace orv::mailclient {
@@ -10,49 +11,6 @@ namespace orv::mailclient {
 namespace {
 
 enum : WORD { kIdEncryptor = 301, kIdEncrypt = 302, kIdSign = 303 };
-
-// A dialog template built in memory, so that the stand-in needs no resources.
-class Template {
-public:
-    Template(const wchar_t* caption, short cx, short cy) {
-        DLGTEMPLATE head{DS_MODALFRAME | DS_CENTER | DS_SETFONT | WS_POPUP | WS_CAPTION | WS_SYSMENU, 0, 0, 0, 0, cx,
-                         cy};
-        Put(&head, sizeof head);
-        words_.push_back(0);  // menu
-        words_.push_back(0);  // class
-        Text(caption);
-        words_.push_back(8);
-        Text(L"MS Shell Dlg");
-    }
-    void Item(DWORD style, short x, short y, short cx, short cy, WORD id, WORD cls, const wchar_t* text) {
-        if (words_.size() % 2) words_.push_back(0);
-        DLGITEMTEMPLATE item{style | WS_CHILD | WS_VISIBLE, 0, x, y, cx, cy, id};
-        Put(&item, sizeof item);
-        words_.push_back(0xFFFF);
-        words_.push_back(cls);
-        Text(text);
-        words_.push_back(0);
-        ++count_;
-    }
-    LPCDLGTEMPLATEA Get() {
-        reinterpret_cast<DLGTEMPLATE*>(words_.data())->cdit = count_;
-        return reinterpret_cast<LPCDLGTEMPLATEA>(words_.data());
-    }
-
-private:
-    void Put(const void* p, size_t n) {
-        const WORD* w = static_cast<const WORD*>(p);
-        words_.insert(words_.end(), w, w + n / 2);
-    }
-    void Text(const wchar_t* s) {
-        while (*s) words_.push_back(WORD(*s++));
-        words_.push_back(0);
-    }
-    std::vector<WORD> words_;
-    WORD count_ = 0;
-};
-
-constexpr WORD kButton = 0x0080, kStatic = 0x0082, kCombo = 0x0085;
 
 struct DialogState {
     Host* host;
@@ -114,7 +72,7 @@ INT_PTR CALLBACK DialogProc(HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
 }  // namespace
 
 bool RunEncryptionDialog(HWND editor, Host* host, EncryptionChoice* choice) {
-    Template t(L"Encryption", 200, 92);
+    DialogTemplate t(L"Encryption", 200, 92);
     t.Item(SS_LEFT, 8, 10, 50, 10, 0xFFFF, kStatic, L"Encryptor:");
     t.Item(CBS_DROPDOWNLIST | WS_VSCROLL | WS_TABSTOP, 60, 8, 132, 80, kIdEncryptor, kCombo, L"");
     t.Item(BS_AUTOCHECKBOX | WS_TABSTOP, 60, 28, 132, 12, kIdEncrypt, kButton, L"Encrypt the message");

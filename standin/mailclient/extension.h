@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "base/unique_handle.h"
-#include "plugin/mail_client.h"
+#include "standin/mailclient/handles.h"
+#include "standin/mailclient/host_interface.h"
 
 namespace orv::mailclient {
 

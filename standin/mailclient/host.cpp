@@ -6,24 +6,11 @@
 #include <cstring>
 
 #include "standin/mailclient/editor.h"
+#include "standin/mailclient/frame_ids.h"
 
 namespace orv::mailclient {
 
 namespace {
-
-constexpr const char* kFormHostClass = "WPMFORMHOST";
-constexpr WORD kCmdDecryptFile = 202 + 0x100;
-constexpr WORD kCmdEncryptFile = 203 + 0x100;
-constexpr WORD kCmdVerifyFile = 204 + 0x100;
-constexpr int kIdMdiClient = 0xCAC;
-constexpr int kIdStatusLog = 0x5001;
-constexpr int kIdStatusText = 0x5002;
-constexpr int kFirstMdiChild = 0xFF00;
-constexpr WORD kCmdNewMessage = 200;
-constexpr WORD kCmdQuit = 201;
-constexpr int kToolbarHeight = 28;
-constexpr int kStatusLogHeight = 90;
-constexpr int kStatusBarHeight = 22;
 
 // Copies at most room characters and the zero; the answer is the length.
 LRESULT CopyDir(const std::string& dir, WPARAM room, LPARAM buffer) {
@@ -77,12 +64,21 @@ Host::~Host() {
     extensions_.clear();
 }
 
+void Host::AnnounceUnloading() {
+    // While the forms still exist, each hears of every library before it goes.
+    for (auto it = extensions_.rbegin(); it != extensions_.rend(); ++it) {
+        std::string path = (*it)->Path();
+        NotifyForms(host::kFormMsgNotify, host::kNotifyUnloading, reinterpret_cast<LPARAM>(path.c_str()), 0);
+    }
+}
+
 Host* Host::From(HWND wnd) {
     while (wnd) {
         char cls[64] = {};
         GetClassNameA(wnd, cls, sizeof cls);
         if (!std::strcmp(cls, host::kFrameClass) || !std::strcmp(cls, kFormHostClass) ||
-            !std::strcmp(cls, host::kEditorClass))
+            !std::strcmp(cls, host::kEditorClass) || !std::strcmp(cls, host::kReaderMdiClass) ||
+            !std::strcmp(cls, host::kReaderClass) || !std::strcmp(cls, host::kFolderManagerClass))
             return reinterpret_cast<Host*>(GetWindowLongPtrA(wnd, GWLP_USERDATA));
         wnd = GetParent(wnd);
     }
@@ -91,97 +87,6 @@ Host* Host::From(HWND wnd) {
 
 void Host::Log(const std::string& line) {
     if (onLog) onLog(line);
-}
-
-bool Host::Create(bool visible) {
-    HINSTANCE inst = GetModuleHandleA(nullptr);
-    WNDCLASSEXA wc{};
-    if (!GetClassInfoExA(inst, host::kFrameClass, &wc)) {
-        wc = {};
-        wc.cbSize = sizeof wc;
-        wc.lpfnWndProc = FrameProc;
-        wc.hInstance = inst;
-        wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
-        wc.hIcon = LoadIcon(nullptr, IDI_APPLICATION);
-        wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_APPWORKSPACE + 1);
-        wc.lpszClassName = host::kFrameClass;
-        if (!RegisterClassExA(&wc)) return false;
-    }
-    if (!GetClassInfoExA(inst, kFormHostClass, &wc)) {
-        wc = {};
-        wc.cbSize = sizeof wc;
-        wc.lpfnWndProc = FormHostProc;
-        wc.hInstance = inst;
-        wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
-        wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-        wc.lpszClassName = kFormHostClass;
-        if (!RegisterClassExA(&wc)) return false;
-    }
-    if (!GetClassInfoExA(inst, host::kStatusBarClass, &wc)) {
-        wc = {};
-        wc.cbSize = sizeof wc;
-        wc.lpfnWndProc = DefWindowProcA;
-        wc.hInstance = inst;
-        wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-        wc.lpszClassName = host::kStatusBarClass;
-        if (!RegisterClassExA(&wc)) return false;
-    }
-    for (const char* cls : {host::kReaderMdiClass, host::kReaderDialogClass}) {
-        if (GetClassInfoExA(inst, cls, &wc)) continue;
-        wc = {};
-        wc.cbSize = sizeof wc;
-        wc.lpfnWndProc = std::strcmp(cls, host::kReaderMdiClass) == 0 ? DefMDIChildProcA : DefWindowProcA;
-        wc.hInstance = inst;
-        wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
-        wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-        wc.lpszClassName = cls;
-        if (!RegisterClassExA(&wc)) return false;
-    }
-    if (!RegisterEditorClass(inst)) return false;
-
-    menu_ = CreateMenu();
-    HMENU file = CreatePopupMenu();
-    AppendMenuA(file, MF_STRING, kCmdNewMessage, "&New message");
-    AppendMenuA(file, MF_STRING, kCmdDecryptFile, "&Decrypt message file...");
-    AppendMenuA(file, MF_STRING, kCmdVerifyFile, "&Verify message file...");
-    AppendMenuA(file, MF_STRING, kCmdEncryptFile, "&Encrypt message file...");
-    AppendMenuA(file, MF_SEPARATOR, 0, nullptr);
-    AppendMenuA(file, MF_STRING, kCmdQuit, "E&xit");
-    AppendMenuA(menu_, MF_POPUP, reinterpret_cast<UINT_PTR>(file), "&File");
-    HMENU edit = CreatePopupMenu();
-    AppendMenuA(edit, MF_STRING | MF_GRAYED, host::kCmdFind, "&Find...");
-    AppendMenuA(edit, MF_STRING | MF_GRAYED, host::kCmdFindNext, "Find &next");
-    AppendMenuA(menu_, MF_POPUP, reinterpret_cast<UINT_PTR>(edit), "&Edit");
-    HMENU window = CreatePopupMenu();
-    AppendMenuA(menu_, MF_POPUP, reinterpret_cast<UINT_PTR>(window), "&Window");
-    HMENU help = CreatePopupMenu();
-    AppendMenuA(menu_, MF_POPUP, reinterpret_cast<UINT_PTR>(help), "&Help");
-
-    frame_ = CreateWindowExA(0, host::kFrameClass, host::kFrameCaption, WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN,
-                             40, 40, 820, 680, nullptr, menu_, inst, this);
-    if (!frame_) return false;
-    if (visible) {
-        ShowWindow(frame_, SW_SHOWNORMAL);
-        UpdateWindow(frame_);
-    }
-    return true;
-}
-
-void Host::Layout() {
-    RECT rc;
-    GetClientRect(frame_, &rc);
-    int w = rc.right, h = rc.bottom;
-    int logTop = h - kStatusBarHeight - kStatusLogHeight;
-    if (toolbar_) MoveWindow(toolbar_, 0, 0, w, kToolbarHeight, TRUE);
-    MoveWindow(mdiClient_, 0, kToolbarHeight, w, std::max(0, logTop - kToolbarHeight), TRUE);
-    MoveWindow(statusLog_, 0, logTop, w, kStatusLogHeight, TRUE);
-    MoveWindow(statusBar_, 0, h - kStatusBarHeight, w, kStatusBarHeight, TRUE);
-    MoveWindow(statusText_, 4, 3, std::max(0, w - 8), kStatusBarHeight - 6, TRUE);
-    int x = 4;
-    for (const Button& b : buttons_) {
-        MoveWindow(b.wnd, x, 2, 110, kToolbarHeight - 4, TRUE);
-        x += 114;
-    }
 }
 
 HWND Host::ActiveMdiChild() const {
@@ -195,8 +100,8 @@ HWND Host::NewEditor() {
     mc.szTitle = kEditorCaption;
     mc.hOwner = GetModuleHandleA(nullptr);
     mc.x = mc.y = CW_USEDEFAULT;
-    mc.cx = 560;
-    mc.cy = 440;
+    mc.cx = 600;
+    mc.cy = 470;
     mc.style = WS_VISIBLE;
     mc.lParam = reinterpret_cast<LPARAM>(this);
     HWND editor = reinterpret_cast<HWND>(SendMessageA(mdiClient_, WM_MDICREATE, 0, reinterpret_cast<LPARAM>(&mc)));
@@ -205,31 +110,6 @@ HWND Host::NewEditor() {
     host::DialogNotice notice{FindWindowExA(editor, nullptr, kEditorPaneClass, nullptr), host::kDialogEditor, 0};
     NotifyForms(host::kFormMsgNotify, host::kNotifyDialogOpened, reinterpret_cast<LPARAM>(&notice), 0);
     return editor;
-}
-
-HWND Host::OpenReader(const std::string& title, const std::string& text) {
-    MDICREATESTRUCTA mc{};
-    mc.szClass = host::kReaderMdiClass;
-    mc.szTitle = title.c_str();
-    mc.hOwner = GetModuleHandleA(nullptr);
-    mc.x = mc.y = CW_USEDEFAULT;
-    mc.cx = 560;
-    mc.cy = 400;
-    mc.style = WS_VISIBLE;
-    HWND reader = reinterpret_cast<HWND>(SendMessageA(mdiClient_, WM_MDICREATE, 0, reinterpret_cast<LPARAM>(&mc)));
-    if (!reader) return nullptr;
-    RECT rc;
-    GetClientRect(reader, &rc);
-    HINSTANCE inst = GetModuleHandleA(nullptr);
-    HWND pane = CreateWindowExA(0, host::kReaderDialogClass, "", WS_CHILD | WS_VISIBLE, 0, 0, rc.right, rc.bottom,
-                                reader, nullptr, inst, nullptr);
-    HWND view = CreateWindowExA(WS_EX_CLIENTEDGE, "EDIT", text.c_str(),
-                                WS_CHILD | WS_VISIBLE | WS_VSCROLL | ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL, 0, 0,
-                                rc.right, rc.bottom, pane, nullptr, inst, nullptr);
-    SendMessageA(view, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(ANSI_FIXED_FONT)), FALSE);
-    host::DialogNotice notice{pane, host::kDialogReader, 0};
-    NotifyForms(host::kFormMsgNotify, host::kNotifyDialogOpened, reinterpret_cast<LPARAM>(&notice), 0);
-    return reader;
 }
 
 void Host::RunCryptOnChosenFile(CryptOp op) {
@@ -289,6 +169,9 @@ HWND Host::NewFormHost(const std::string& title) {
 }
 
 Extension* Host::LoadExtension(const std::string& path) {
+    // A library named twice (form file and command line) is one extension.
+    for (auto& e : extensions_)
+        if (SameText(e->Path(), path)) return e.get();
     std::string error;
     auto ext = Extension::Load(path, &error);
     if (!ext) {
@@ -318,7 +201,9 @@ HWND Host::OpenForm(Extension& ext, const std::string& parameter, const std::str
         return nullptr;
     }
     ext.formWindows.push_back(form);
-    NotifyForms(host::kFormMsgNotify, host::kNotifyFormOpened, reinterpret_cast<LPARAM>(form), 0);
+    TieFormHost(hostWnd, form);
+    // The forms hear of the host window, captioned with the form's title.
+    NotifyForms(host::kFormMsgNotify, host::kNotifyFormOpened, reinterpret_cast<LPARAM>(hostWnd), 0);
     PostMessageA(form, host::kFormMsgCommand, 0, host::kCommandStart);
     return form;
 }
@@ -330,7 +215,10 @@ int Host::AttachEncryptor(Extension& ext) {
     char* callbackName = nullptr;
     WORD result = ext.formInit(host::kFormInterfaceVersion, host::kFormModeClient, encryptorHost_, "", &form,
                                &callbackName);
-    if (form) ext.formWindows.push_back(form);
+    if (form) {
+        ext.formWindows.push_back(form);
+        TieFormHost(encryptorHost_, form);
+    }
     return result;
 }
 
@@ -470,14 +358,7 @@ CryptOutcome Host::RunCrypt(Extension& ext, CryptOp op, const std::string& file,
 
 std::string Host::OutgoingDir() const { return user_.mailboxDir + "OUT\\"; }
 
-bool Host::SendFromEditor(HWND editor) {
-    EditorContent c = ReadEditor(editor);
-    sendingEditor_ = editor;
-    sendEncodeFlag_ = c.encrypt ? 1 : 0;
-    if (NotifyForms(host::kFormMsgSendCheck, 0, 0, host::kSendCheckStop) == host::kSendCheckStop) {
-        Log("send stopped by a form");
-        return false;
-    }
+std::string Host::ComposeMessage(HWND editor, const EditorContent& c) const {
     std::string from = user_.fromAddress;
     for (const Identity& id : user_.identities)
         if (SameText(id.name, c.identity)) from = id.fromAddress;
@@ -497,26 +378,66 @@ bool Host::SendFromEditor(HWND editor) {
                 "\r\nContent-transfer-encoding: 7BIT\r\n";
     text += "\r\n" + c.body;
     if (text.size() < 2 || text.compare(text.size() - 2, 2, "\r\n")) text += "\r\n";
+    return text;
+}
+
+int Host::SaveDrafts() {
+    int saved = 0;
+    for (HWND editor : Editors()) {
+        EditorContent c = ReadEditor(editor);
+        // Rich text drafts get their own extension.
+        std::string file = user_.mailboxDir + "DRAFT" + std::to_string(GetCurrentProcessId() % 10000) + "_" +
+                           std::to_string(++messageCounter_) + (c.richText ? host::kDraftExt2 : host::kDraftExt);
+        if (WriteOwnedFile(file, ComposeMessage(editor, c))) {
+            Log("draft " + file);
+            ++saved;
+        }
+    }
+    return saved;
+}
+
+bool Host::Deliver(const std::string& file) {
+    std::string name = file.substr(file.find_last_of('\\') + 1);
+    CreateDirectoryA(OutgoingDir().c_str(), nullptr);
+    std::string sent = OutgoingDir() + name;
+    if (!MoveFileExA(file.c_str(), sent.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_COPY_ALLOWED)) {
+        Log("error cannot queue " + file);
+        return false;
+    }
+    Log("sent " + sent);
+    // A copy of what went out is kept in the outbox folder.
+    std::string copy;
+    if (ReadFileText(sent, &copy) && AddToFolder(OutboxFolder(), "Outbox", copy)) Log("filed " + OutboxFolder());
+    return true;
+}
+
+bool Host::SendFromEditor(HWND editor) {
+    EditorContent c = ReadEditor(editor);
+    sendingEditor_ = editor;
+    sendEncodeFlag_ = c.encrypt ? 1 : 0;
+    if (NotifyForms(host::kFormMsgSendCheck, 0, 0, host::kSendCheckStop) == host::kSendCheckStop) {
+        Log("send stopped by a form");
+        return false;
+    }
+    std::string text = ComposeMessage(editor, c);
 
     std::string name = "MSG" + std::to_string(GetCurrentProcessId() % 10000) + "_" + std::to_string(++messageCounter_) +
                        host::kMessageFileExt;
     std::string file = user_.mailboxDir + name;
-    {
-        UniqueHandle h(
-            CreateFileA(file.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-        DWORD written = 0;
-        if (!h || !WriteFile(h.get(), text.data(), DWORD(text.size()), &written, nullptr) || written != text.size()) {
-            Log("error cannot write " + file);
-            return false;
-        }
+    if (!WriteOwnedFile(file, text)) {
+        Log("error cannot write " + file);
+        return false;
     }
     host::FileNotice notice{file.c_str()};
     NotifyForms(host::kFormMsgNotify, host::kNotifyFileWritten, reinterpret_cast<LPARAM>(&notice), 0);
 
     if (c.encrypt) {
+        // A message only to be signed goes to the signing entry point.
+        const EncryptionChoice* choice = EncryptionChoiceOf(editor);
+        CryptOp op = choice && choice->sign && !choice->encrypt ? CryptOp::Sign : CryptOp::Encrypt;
         Extension* encryptor = nullptr;
         for (auto& ext : extensions_)
-            if (ext->encryptFileEx) encryptor = ext.get();
+            if (op == CryptOp::Sign ? ext->signFileEx != nullptr : ext->encryptFileEx != nullptr) encryptor = ext.get();
         if (!encryptor) {
             Log("error no encryptor for the encrypted send");
             DeleteFileA(file.c_str());
@@ -525,7 +446,7 @@ bool Host::SendFromEditor(HWND editor) {
         std::string recipients = c.to;
         for (const std::string* more : {&c.cc, &c.bcc})
             if (!more->empty()) recipients += ", " + *more;
-        CryptOutcome r = RunCrypt(*encryptor, CryptOp::Encrypt, file, "", recipients);
+        CryptOutcome r = RunCrypt(*encryptor, op, file, "", recipients);
         if (r.result != host::kEncodeDone && r.result != host::kEncodeNothing) {
             // The encryptor moved the message to a new editor; the file holds
             // only its marker.
@@ -534,13 +455,7 @@ bool Host::SendFromEditor(HWND editor) {
             return false;
         }
     }
-    CreateDirectoryA(OutgoingDir().c_str(), nullptr);
-    std::string sent = OutgoingDir() + name;
-    if (!MoveFileExA(file.c_str(), sent.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_COPY_ALLOWED)) {
-        Log("error cannot queue " + file);
-        return false;
-    }
-    Log("sent " + sent);
+    if (!Deliver(file)) return false;
     if (IsWindow(editor)) SendMessageA(mdiClient_, WM_MDIDESTROY, reinterpret_cast<WPARAM>(editor), 0);
     return true;
 }
@@ -551,7 +466,8 @@ LRESULT Host::AddToolbarButton(const void* record) {
     std::memcpy(&b, record, sizeof b);
     std::string tip = Bounded(b.Tooltip, sizeof b.Tooltip - 1);
     WORD id = nextButtonId_++;
-    HWND wnd = CreateWindowExA(0, "BUTTON", tip.c_str(), WS_CHILD | WS_VISIBLE | BS_PUSHBUTTON, 0, 0, 10, 10, frame_,
+    if (!toolbar_) return 0;
+    HWND wnd = CreateWindowExA(0, "BUTTON", tip.c_str(), WS_CHILD | WS_VISIBLE | BS_PUSHBUTTON, 0, 0, 10, 10, toolbar_,
                                reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleA(nullptr), nullptr);
     if (!wnd) return 0;
     SendMessageA(wnd, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)), FALSE);
@@ -639,13 +555,24 @@ bool Host::AnswerHostMessage(HWND wnd, UINT msg, WPARAM wp, LPARAM lp, LRESULT* 
     case host::kHostRemoveButton: *result = RemoveToolbarButton(wp) ? 1 : 0; return true;
     case host::kHostChooseFolder: {
         auto* choice = reinterpret_cast<host::FolderChoice*>(lp);
-        if (!choice || folderChoice.empty()) {
+        // Scripted runs name the folder; otherwise the user picks one.
+        std::string file = folderChoice.empty() ? ChooseFolder() : folderChoice;
+        if (!choice || file.empty()) {
             *result = 0;
             return true;
         }
+        std::string base = file;
+        size_t dot = base.rfind('.');
+        if (dot != std::string::npos && lstrcmpiA(base.c_str() + dot, host::kFolderExt) == 0) base.resize(dot);
+        Folder folder;
+        std::string text;
+        std::string title = ReadFileText(user_.mailboxDir + base + host::kFolderExt, &text) && ParseFolder(text, &folder)
+                                ? folder.name
+                                : base;
         std::memset(choice, 0, sizeof *choice);
-        lstrcpynA(choice->Title, folderChoice.c_str(), sizeof choice->Title);
-        lstrcpynA(choice->FolderName, folderChoice.c_str(), sizeof choice->FolderName);
+        lstrcpynA(choice->Title, title.c_str(), sizeof choice->Title);
+        lstrcpynA(choice->FolderName, base.c_str(), sizeof choice->FolderName);
+        Log("folder chosen " + base);
         *result = 1;
         return true;
     }
@@ -653,93 +580,59 @@ bool Host::AnswerHostMessage(HWND wnd, UINT msg, WPARAM wp, LPARAM lp, LRESULT* 
     }
 }
 
-LRESULT CALLBACK FrameProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) noexcept {
-    Host* host = reinterpret_cast<Host*>(GetWindowLongPtrA(wnd, GWLP_USERDATA));
-    try {
-        switch (msg) {
-        case WM_NCCREATE:
-            host = static_cast<Host*>(reinterpret_cast<CREATESTRUCTA*>(lp)->lpCreateParams);
-            SetWindowLongPtrA(wnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(host));
-            host->frame_ = wnd;
-            break;
-        case WM_CREATE: {
-            HINSTANCE inst = GetModuleHandleA(nullptr);
-            CLIENTCREATESTRUCT ccs{GetSubMenu(host->menu_, 2), kFirstMdiChild};
-            host->mdiClient_ =
-                CreateWindowExA(WS_EX_CLIENTEDGE, host::kMdiClientClass, nullptr,
-                                WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN | WS_VSCROLL | WS_HSCROLL, 0, 0, 0, 0, wnd,
-                                reinterpret_cast<HMENU>(static_cast<INT_PTR>(kIdMdiClient)), inst, &ccs);
-            host->statusLog_ = CreateWindowExA(WS_EX_CLIENTEDGE, "LISTBOX", nullptr,
-                                               WS_CHILD | WS_VISIBLE | WS_VSCROLL | LBS_NOINTEGRALHEIGHT, 0, 0, 0, 0,
-                                               wnd, reinterpret_cast<HMENU>(static_cast<INT_PTR>(kIdStatusLog)), inst,
-                                               nullptr);
-            host->statusBar_ =
-                CreateWindowExA(0, host::kStatusBarClass, nullptr, WS_CHILD | WS_VISIBLE, 0, 0, 0, 0, wnd, nullptr,
-                                inst, nullptr);
-            host->statusText_ = CreateWindowExA(0, "STATIC", "", WS_CHILD | WS_VISIBLE | SS_LEFT | SS_NOPREFIX, 0, 0,
-                                                0, 0, host->statusBar_,
-                                                reinterpret_cast<HMENU>(static_cast<INT_PTR>(kIdStatusText)), inst,
-                                                nullptr);
-            for (HWND w : {host->statusLog_, host->statusText_})
-                SendMessageA(w, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)), FALSE);
-            if (!host->mdiClient_ || !host->statusLog_ || !host->statusText_) return -1;
-            return 0;
-        }
-        case WM_SIZE:
-            if (host && host->mdiClient_) host->Layout();
-            return 0;
-        case WM_COMMAND:
-            if (!host) break;
-            if (LOWORD(wp) == kCmdNewMessage && lp == 0) {
-                host->NewEditor();
-                return 0;
-            }
-            if (lp == 0 && (LOWORD(wp) == kCmdDecryptFile || LOWORD(wp) == kCmdEncryptFile ||
-                            LOWORD(wp) == kCmdVerifyFile)) {
-                host->RunCryptOnChosenFile(LOWORD(wp) == kCmdDecryptFile   ? CryptOp::Decrypt
-                                           : LOWORD(wp) == kCmdVerifyFile ? CryptOp::Verify
-                                                                          : CryptOp::Encrypt);
-                return 0;
-            }
-            if (LOWORD(wp) == kCmdQuit && lp == 0) {
-                PostMessageA(wnd, WM_CLOSE, 0, 0);
-                return 0;
-            }
-            if (LOWORD(wp) >= 0x7000 && lp != 0) {
-                host->OnToolbarClick(LOWORD(wp));
-                return 0;
-            }
-            return DefFrameProcA(wnd, host->mdiClient_, msg, wp, lp);
-        case WM_DESTROY:
-            if (host) {
-                bool quit = host->quitOnClose;
-                host->frame_ = nullptr;
-                host->mdiClient_ = nullptr;
-                host->statusLog_ = nullptr;
-                host->statusText_ = nullptr;
-                host->statusBar_ = nullptr;
-                host->buttons_.clear();
-                SetWindowLongPtrA(wnd, GWLP_USERDATA, 0);
-                if (quit) PostQuitMessage(0);
-            }
-            return 0;
-        default:
-            if (host) {
-                LRESULT result = 0;
-                if (host->AnswerHostMessage(wnd, msg, wp, lp, &result)) return result;
-            }
-            break;
-        }
-    } catch (...) {
-        return 0;
-    }
-    return DefFrameProcA(wnd, host ? host->mdiClient_ : nullptr, msg, wp, lp);
+namespace {
+
+constexpr const char* kFormProp = "WpmForm";
+constexpr const char* kPassingProp = "WpmPassing";
+constexpr UINT_PTR kFormCheckTimer = 1;
+
+// Forms messages sent to the host window go on to its form; one that comes
+// back from the form while being passed on ends here.
+bool PassToForm(HWND wnd, UINT msg, WPARAM wp, LPARAM lp, LRESULT* result) {
+    HWND form = static_cast<HWND>(GetPropA(wnd, kFormProp));
+    if (!form || !IsWindow(form) || GetPropA(wnd, kPassingProp)) return false;
+    SetPropA(wnd, kPassingProp, reinterpret_cast<HANDLE>(1));
+    *result = SendMessageA(form, msg, wp, lp);
+    if (IsWindow(wnd)) RemovePropA(wnd, kPassingProp);
+    return true;
+}
+
+}  // namespace
+
+void Host::TieFormHost(HWND hostWnd, HWND form) {
+    if (!hostWnd || !form) return;
+    SetPropA(hostWnd, kFormProp, form);
+    // The host window goes with its form, so that closing the form leaves
+    // nothing behind.
+    SetTimer(hostWnd, kFormCheckTimer, 200, nullptr);
 }
 
 LRESULT CALLBACK FormHostProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) noexcept {
     Host* host = reinterpret_cast<Host*>(GetWindowLongPtrA(wnd, GWLP_USERDATA));
     try {
+        if (msg >= host::kFormMsgFirst && msg <= host::kFormMsgLast) {
+            LRESULT result = 0;
+            if (PassToForm(wnd, msg, wp, lp, &result)) return result;
+            return 0;
+        }
         switch (msg) {
+        case WM_TIMER:
+            if (wp == kFormCheckTimer) {
+                HWND form = static_cast<HWND>(GetPropA(wnd, kFormProp));
+                if (form && !IsWindow(form)) {
+                    KillTimer(wnd, kFormCheckTimer);
+                    if (host && host->mdiClient_)
+                        SendMessageA(host->mdiClient_, WM_MDIDESTROY, reinterpret_cast<WPARAM>(wnd), 0);
+                    else
+                        DestroyWindow(wnd);
+                }
+                return 0;
+            }
+            break;
+        case WM_NCDESTROY:
+            RemovePropA(wnd, kFormProp);
+            RemovePropA(wnd, kPassingProp);
+            break;
         case WM_CREATE: {
             auto* mdi = static_cast<MDICREATESTRUCTA*>(reinterpret_cast<CREATESTRUCTA*>(lp)->lpCreateParams);
             SetWindowLongPtrA(wnd, GWLP_USERDATA, mdi ? mdi->lParam : 0);

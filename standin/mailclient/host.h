@@ -12,8 +12,12 @@
 #include <string>
 #include <vector>
 
+#include "standin/mailclient/editor.h"
+#include "standin/mailclient/editor_library.h"
 #include "standin/mailclient/encryption_dialog.h"
 #include "standin/mailclient/extension.h"
+#include "standin/mailclient/handles.h"
+#include "standin/mailclient/mail_files.h"
 #include "standin/mailclient/user_setup.h"
 
 namespace orv::mailclient {
@@ -33,6 +37,19 @@ struct CryptOutcome {
 };
 
 enum class CryptOp { Encrypt, Sign, Decrypt, Verify, Keys, Destroy };
+
+// How readers are laid out: MDI readers ("WPMMDI" holding "WPMDLG_MRC"), or
+// the "READER" window holding "WPMDLG_RDR" (headers in the text) or
+// "WPMDLG_RDRC" (headers in their own control).
+enum class ReaderLayout { Mdi, Plain, PlainWithHeader };
+
+// What a reader shows: a message of a folder, or a text given whole.
+struct ReaderMessage {
+    std::string folderPath;  // empty for a given text
+    int index = -1;
+    std::string raw;         // the message as stored
+    std::string shown;       // the decoded message, or raw
+};
 const char* CryptOpExport(CryptOp op);
 
 class Host {
@@ -42,8 +59,13 @@ public:
     Host(const Host&) = delete;
     Host& operator=(const Host&) = delete;
 
-    // Registers the window classes and creates the frame; false on failure.
+    // Loads the editor library from the program directory, registers the
+    // window classes, holds the language file open and creates the frame;
+    // false on failure (the reason goes to the log).
     bool Create(bool visible);
+    const EditorLibrary& Ter() const { return ter_; }
+    HWND Toolbar() const { return toolbar_; }
+    HWND StatusBar() const { return statusBar_; }
     HWND Frame() const { return frame_; }
     HWND MdiClient() const { return mdiClient_; }
     HWND StatusLog() const { return statusLog_; }
@@ -102,9 +124,62 @@ public:
     // sign).
     int sendEncryptorFlags = 1;
 
-    // A message reader (MDI child "WPMMDI" holding a "WPMDLG_MRC" pane with
-    // the read-only text); the forms hear of it (notification 25, kind 5).
+    // A message reader with the read-only text; the forms hear of it
+    // (notification 25, kind 5 or 23).
     HWND OpenReader(const std::string& title, const std::string& text);
+    // Opens a folder's message in a reader: a message carrying PGP goes
+    // through the decryptor and the reader shows its output.
+    HWND OpenFolderMessage(const std::string& folderPath, int index);
+    // Shows another message of the reader's folder in it (261, 262).
+    bool StepReader(HWND reader, int step);
+    HWND ActiveReader() const;
+    const ReaderMessage* MessageOf(HWND reader) const;
+    // The reader dialog ("WPMDLG_*") and body ("TER32CLASS") of a reader.
+    static HWND ReaderDialog(HWND reader);
+    static HWND ReaderBody(HWND reader);
+    ReaderLayout readerLayout = ReaderLayout::Mdi;
+    bool RawView() const;
+
+    // The folder manager ("FOLMAN"), opened by command 103.
+    HWND OpenFolderManager();
+    HWND FolderManager() const;
+    // Shows a folder there and holds its file open while it is shown.
+    bool ShowFolder(const std::string& fileName);
+    std::string ShownFolder() const { return shownFolder_; }
+    // Selects a message of the shown folder; its text goes to the preview.
+    bool SelectFolderMessage(int index);
+    // Lets go of the shown folder's file (the folder stays listed).
+    void ReleaseFolder();
+    // Sent messages end up in this folder of the mailbox.
+    std::string OutboxFolder() const { return user_.mailboxDir + "OUTBOX" + host::kFolderExt; }
+    bool AddToFolder(const std::string& path, const std::string& name, const std::string& message);
+
+    // Address books of the global, program and mailbox directories.
+    std::string GlobalAddressBookDir() const;
+    std::vector<AddressBook> AddressBooks() const;
+    HWND OpenAddressBooks();
+
+    // The extensions named by the form-definition files (".fff") of the
+    // mailbox and program directories; each library once.
+    void LoadFormFiles();
+    // Extensions whose form file asks to start with the client get FORMINIT.
+    void StartForms();
+    // Keeps the open editors as drafts (".PMW", rich text ".PMX"), asks the
+    // forms (15) and closes the client unless one holds it.
+    bool RequestExit();
+    int SaveDrafts();
+    // Forwards the reader's message: the "FWD" window asks for the address.
+    HWND OpenForward(HWND reader);
+    bool ForwardMessage(HWND forwardWindow, const std::string& to);
+    // A reader or forward window is going.
+    void ForgetWindow(HWND wnd);
+    // Runs a frame command as the menu would.
+    void Command(WORD id);
+    // The host's own dialogs announced to the forms (kind 18, the user name).
+    bool OpenMailboxDialog();
+    bool OpenUserNameDialog();
+    // The folder choice dialog: a folder file of the mailbox, "" cancelled.
+    std::string ChooseFolder();
     // Decoded messages are shown in a reader (the program's windows, not the
     // command-line runs).
     bool showReaders = false;
@@ -126,6 +201,11 @@ public:
     }
     // The frame's end posts WM_QUIT only for the program's own loop.
     bool quitOnClose = false;
+    // The host language ("" English): its language file is held open.
+    std::string language;
+    // Keys of every message loop of the thread: Control+Enter sends the
+    // editor, F9 moves to the message text, F8 to the address fields.
+    bool HandleKey(const MSG& msg);
 
     // Window procedures reach the host through this.
     static Host* From(HWND wnd);
@@ -133,6 +213,23 @@ public:
 private:
     friend LRESULT CALLBACK FrameProc(HWND, UINT, WPARAM, LPARAM) noexcept;
     friend LRESULT CALLBACK FormHostProc(HWND, UINT, WPARAM, LPARAM) noexcept;
+    friend LRESULT CALLBACK ReaderPaneProc(HWND, UINT, WPARAM, LPARAM) noexcept;
+    friend LRESULT CALLBACK FolderPaneProc(HWND, UINT, WPARAM, LPARAM) noexcept;
+    bool RegisterClasses();
+    HMENU BuildMenu();
+    void CreateFrameChildren(HWND frame);
+    bool HoldLanguageFile();
+    void ShowInReader(HWND reader, const ReaderMessage& message);
+    ReaderMessage DecodeForReading(const std::string& raw);
+    void RouteToForm(WORD id);
+    bool RouteToReader(WORD id);
+    void RunOnReader(CryptOp op);
+    void FillFolderList();
+    void TieFormHost(HWND hostWnd, HWND form);
+    void AnnounceUnloading();
+    std::string ComposeMessage(HWND editor, const EditorContent& content) const;
+    // Queues a written message file and files a copy in the outbox.
+    bool Deliver(const std::string& file);
     void Layout();
     void AddStatusLine(WPARAM kind, const char* text);
     LRESULT AddToolbarButton(const void* record);
@@ -141,12 +238,28 @@ private:
     void OnToolbarClick(WORD id);
 
     UserSetup user_;
+    EditorLibrary ter_;
+    UniqueHandle languageFile_;
+    HHOOK keyHook_ = nullptr;
+    std::map<HWND, ReaderMessage> readers_;
+    std::map<HWND, std::string> forwards_;  // forward window: the message it forwards
+    struct StartupForm {
+        Extension* extension;
+        std::string data;
+        std::string title;
+    };
+    std::vector<StartupForm> startupForms_;
+    std::string shownFolder_;
+    Folder shownFolderData_;
+    UniqueHandle heldFolder_;
+    int readCounter_ = 0;
     HWND frame_ = nullptr;
     HWND mdiClient_ = nullptr;
     HWND toolbar_ = nullptr;
     HWND statusLog_ = nullptr;
     HWND statusBar_ = nullptr;
     HWND statusText_ = nullptr;
+    HWND statusUser_ = nullptr;
     HWND encryptorHost_ = nullptr;
     HMENU menu_ = nullptr;
     std::vector<std::unique_ptr<Extension>> extensions_;
@@ -161,7 +274,7 @@ private:
         LPARAM lp;
     };
     std::vector<Button> buttons_;
-    WORD nextButtonId_ = 0x7000;
+    WORD nextButtonId_ = 0x7000;  // kFirstToolbarButton
     // Texts handed out by 0x0C02 stay valid until the next query.
     std::string sendFieldText_;
     BYTE sendEncodeFlag_ = 0;

@@ -26,18 +26,6 @@ void Pump() {
     }
 }
 
-// Control+Enter sends the active editor, as in the client.
-bool SendKey(Host& host, const MSG& msg) {
-    if (msg.message != WM_KEYDOWN || msg.wParam != VK_RETURN || !(GetKeyState(VK_CONTROL) & 0x8000)) return false;
-    HWND active = host.ActiveMdiChild();
-    if (!active || (msg.hwnd != active && !IsChild(active, msg.hwnd))) return false;
-    char cls[32] = {};
-    GetClassNameA(active, cls, sizeof cls);
-    if (std::string(cls) != orv::host::kEditorClass) return false;
-    host.SendFromEditor(active);
-    return true;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -85,6 +73,10 @@ int main(int argc, char** argv) {
         host.folderChoice = options.folder;
         host.sendEncryptorFlags = options.encryptorFlags;
         host.hostWord = static_cast<uint32_t>(options.hostWord);
+        host.language = options.language;
+        host.readerLayout = options.readerLayout == "plain"    ? ReaderLayout::Plain
+                            : options.readerLayout == "header" ? ReaderLayout::PlainWithHeader
+                                                               : ReaderLayout::Mdi;
         bool interactive = options.stay || (options.jobs.empty() && !options.quit);
         if (!host.Create(interactive && !options.hidden)) {
             log("error cannot create the client's windows");
@@ -94,13 +86,25 @@ int main(int argc, char** argv) {
         host.quitOnClose = true;
         host.showReaders = interactive;
 
-        for (const std::string& path : options.modules)
-            if (!host.LoadExtension(path)) exitCode = kExitExtension;
-        Extension* first = host.Extensions().empty() ? nullptr : host.Extensions().front().get();
+        // The client loads the extensions of its form files, then those named
+        // on the command line, and starts the forms that start with it.
+        host.LoadFormFiles();
+        Extension* first = nullptr;
+        for (const std::string& path : options.modules) {
+            Extension* ext = host.LoadExtension(path);
+            if (!ext) exitCode = kExitExtension;
+            else if (!first) first = ext;
+        }
+        host.StartForms();
         if (first && first->formInit) log("attach FORMINIT " + std::to_string(host.AttachEncryptor(*first)));
         for (const std::string& form : options.forms)
             if (!first || !host.OpenForm(*first, form)) exitCode = kExitExtension;
         if (options.newEditor) host.NewEditor();
+        if (!options.openFolder.empty() && host.OpenFolderManager() && host.ShowFolder(options.openFolder) &&
+            options.readIndex >= 0) {
+            host.SelectFolderMessage(options.readIndex);
+            host.OpenFolderMessage(host.User().mailboxDir + options.openFolder, options.readIndex);
+        }
         Pump();
 
         for (const CryptJob& job : options.jobs) {
@@ -115,7 +119,6 @@ int main(int argc, char** argv) {
         if (interactive) {
             MSG msg;
             while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
-                if (SendKey(host, msg)) continue;
                 if (host.MdiClient() && TranslateMDISysAccel(host.MdiClient(), &msg)) continue;
                 TranslateMessage(&msg);
                 DispatchMessageA(&msg);

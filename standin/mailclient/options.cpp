@@ -26,6 +26,11 @@ const char* const kUsage =
     "  --send-flags N           encryptor number written by a send (1 encrypt, 4 sign)\n"
     "  --new-editor             open a message editor at start\n"
     "  --report FILE            write every event line to FILE\n"
+    "  --language XX            host language (its file WPM32XX.dat is held open; default English)\n"
+    "  --pmr-dir DIR            directory of the global address books (PMR line of PEGASUS.INI)\n"
+    "  --readers mdi|plain|header  reader layout\n"
+    "  --open-folder FILE       show this folder (\"OUTBOX.PMM\") in the folder manager at start\n"
+    "  --read N                 open message N of that folder in a reader\n"
     "  --stay                   keep running after the encryptor calls\n"
     "  --quit                   end after the start, without waiting for the user\n"
     "  --hidden                 do not show the frame\n";
@@ -112,6 +117,24 @@ bool ParseOptions(const std::vector<std::string>& args, Options* o, std::string*
             }
             o->encryptorFlags = int(n);
         } else if (a == "--report") ok = value(&o->report);
+        else if (a == "--language") ok = value(&o->language);
+        else if (a == "--pmr-dir") ok = value(&o->user.globalBookDir);
+        else if (a == "--readers") {
+            ok = value(&o->readerLayout);
+            if (ok && o->readerLayout != "mdi" && o->readerLayout != "plain" && o->readerLayout != "header") {
+                *error = "--readers needs mdi, plain or header";
+                return false;
+            }
+        } else if (a == "--open-folder") ok = value(&o->openFolder);
+        else if (a == "--read") {
+            ok = value(&v);
+            unsigned long n = 0;
+            if (ok && (!ParseNumber(v, &n) || n == 0)) {
+                *error = "--read needs a message number from 1";
+                return false;
+            }
+            o->readIndex = int(n) - 1;
+        }
         else if (a == "--new-editor") o->newEditor = true;
         else if (a == "--stay") o->stay = true;
         else if (a == "--quit") o->quit = true;

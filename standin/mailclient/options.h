@@ -26,6 +26,10 @@ struct Options {
     std::string folder;                  // --folder: answer of the folder choice
     int encryptorFlags = 1;              // --send-flags: "X-PM-Encryptor" number of a send
     std::string report;                  // --report: a file receiving every log line
+    std::string language;                // --language: host language ("" English)
+    std::string readerLayout = "mdi";    // --readers mdi|plain|header
+    std::string openFolder;              // --open-folder: folder file shown at start
+    int readIndex = -1;                  // --read N: message N (1-based) of that folder opened
     bool newEditor = false;              // --new-editor
     bool stay = false;                   // --stay: keep running after the jobs
     bool quit = false;                   // --quit: end after the start even without jobs

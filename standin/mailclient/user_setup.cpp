@@ -2,8 +2,8 @@
 
 #include <windows.h>
 
-#include "base/unique_handle.h"
-#include "plugin/mail_client.h"
+#include "standin/mailclient/handles.h"
+#include "standin/mailclient/host_interface.h"
 
 namespace orv::mailclient {
 
@@ -33,7 +33,9 @@ bool CreateDirectories(const std::string& dir) {
     return attr != INVALID_FILE_ATTRIBUTES && (attr & FILE_ATTRIBUTE_DIRECTORY);
 }
 
-bool WriteDefault(const char* subKey, const std::string& value) {
+}  // namespace
+
+bool WriteUserRegistryDefault(const char* subKey, const std::string& value) {
     HKEY raw = nullptr;
     if (RegCreateKeyExA(HKEY_CURRENT_USER, subKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &raw, nullptr) !=
         ERROR_SUCCESS)
@@ -42,6 +44,8 @@ bool WriteDefault(const char* subKey, const std::string& value) {
     return RegSetValueExA(key.get(), nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
                           DWORD(value.size() + 1)) == ERROR_SUCCESS;
 }
+
+namespace {
 
 bool WriteWholeFile(const std::string& path, const std::string& text) {
     UniqueHandle file(CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
@@ -92,14 +96,22 @@ bool ApplyUserSetup(const UserSetup& user, std::string* error) {
         return false;
     }
     // The client stores its directories with the trailing backslash.
-    if (!WriteDefault(host::kRegUsername, user.userName) || !WriteDefault(host::kRegMailbox, user.mailboxDir) ||
-        !WriteDefault(host::kRegBaseDir, user.programDir) || !WriteDefault(host::kRegCommand, user.commandLine)) {
+    if (!WriteUserRegistryDefault(host::kRegUsername, user.userName) || !WriteUserRegistryDefault(host::kRegMailbox, user.mailboxDir) ||
+        !WriteUserRegistryDefault(host::kRegBaseDir, user.programDir) || !WriteUserRegistryDefault(host::kRegCommand, user.commandLine)) {
         *error = "cannot write the registry keys under Software\\Pegasus Mail";
         return false;
     }
     if (!WriteWholeFile(user.mailboxDir + host::kPmailIni, PmailIniText(user))) {
         *error = "cannot write " + user.mailboxDir + host::kPmailIni;
         return false;
+    }
+    if (!user.globalBookDir.empty()) {
+        std::string ini = user.programDir + host::kPegasusIni;
+        if (!WritePrivateProfileStringA(host::kPegasusIniSectionEnv, host::kPegasusIniKeyPmr,
+                                        WithBackslash(user.globalBookDir).c_str(), ini.c_str())) {
+            *error = "cannot write " + ini;
+            return false;
+        }
     }
     return true;
 }

@@ -22,6 +22,9 @@ struct UserSetup {
     std::string fromAddress;
     std::string defaultBcc;
     std::vector<Identity> identities;
+    // Directory of the global address books, written as the PMR line of
+    // "PEGASUS.INI" in the program directory when not empty.
+    std::string globalBookDir;
 };
 
 // Directory text with exactly one trailing backslash ("" stays "").
@@ -39,5 +42,6 @@ std::string PmailIniText(const UserSetup& user);
 
 // Reads the default value of a key below HKEY_CURRENT_USER; "" when absent.
 std::string ReadUserRegistryDefault(const char* subKey);
+bool WriteUserRegistryDefault(const char* subKey, const std::string& value);
 
 }  // namespace orv::mailclient

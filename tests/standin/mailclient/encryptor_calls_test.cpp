@@ -202,7 +202,7 @@ TEST_F(EncryptorCalls, SendFromEditorRunsSendCheckFileAndEncryptor) {
     EXPECT_EQ(choice->encryptor, host::kEncryptorEntry);
     EXPECT_TRUE(choice->encrypt && choice->sign);
     EXPECT_NE(mctest::LineStarting(EncLog(), "notify 25 kind=4"), "");
-    ASSERT_TRUE(ClickButton(editor, host::kSendLabel));
+    ASSERT_TRUE(mctest::ClickStatic(editor, host::kSendLabel));
     mctest::PumpFor(200);
 
     auto lines = EncLog();
@@ -220,7 +220,7 @@ TEST_F(EncryptorCalls, SendFromEditorRunsSendCheckFileAndEncryptor) {
     HWND second = host->NewEditor();
     SetText(GetWindow(FindChild(second, "Static", host::kLabelTo), GW_HWNDNEXT), "carol@example.org");
     log.clear();
-    ASSERT_TRUE(ClickButton(second, host::kSendLabel));
+    ASSERT_TRUE(mctest::ClickStatic(second, host::kSendLabel));
     mctest::PumpFor(200);
     EXPECT_TRUE(mctest::HasLine(EncLog(), "sendcheck stop"));
     EXPECT_TRUE(IsWindow(second));
@@ -267,7 +267,7 @@ TEST_F(EncryptorCalls, DecodedMessageOpensInAReader) {
     EXPECT_EQ(GetText(reader), file + ".out");
     HWND pane = FindChild(reader, host::kReaderDialogClass, "");
     ASSERT_NE(pane, nullptr);
-    EXPECT_EQ(GetText(FindChild(pane, "Edit", "")).compare(0, 10, "decoded:\r\n"), 0);
+    EXPECT_EQ(GetText(FindChild(pane, host::kEditorControlClass, "")).compare(0, 10, "decoded:\r\n"), 0);
     EXPECT_TRUE(mctest::HasLine(EncLog(), "notify 25 kind=5 parent=WPMMDI"));
     SaveScreenshot(host->Frame(), ShotPath("mailclient_reader.png"));
 }

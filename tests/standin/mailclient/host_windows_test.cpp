@@ -67,9 +67,21 @@ TEST_F(HostWindows, AnswersDirectoriesSettingsAndWindows) {
     EXPECT_EQ(reinterpret_cast<HWND>(Ask(host::kHostGetWindow, host::kWindowActiveMdi, 0)), editor);
     HMENU bar = reinterpret_cast<HMENU>(Ask(host::kHostGetMenu, host::kMenuFrameBar, 0));
     ASSERT_EQ(bar, GetMenu(host->Frame()));
-    char item[64] = {};
-    GetMenuStringA(bar, 2, item, sizeof item, MF_BYPOSITION);
-    EXPECT_STREQ(item, "&Window");
+    // The Window menu: found by its title; its first item names the system
+    // messages and a separator follows (how the automation knows it).
+    HMENU window = nullptr;
+    for (int i = 0; i < GetMenuItemCount(bar); ++i) {
+        char item[64] = {};
+        GetMenuStringA(bar, UINT(i), item, sizeof item, MF_BYPOSITION);
+        if (std::string(item) == "&Window") window = GetSubMenu(bar, i);
+    }
+    ASSERT_NE(window, nullptr);
+    char first[64] = {}, second[64] = {};
+    GetMenuStringA(window, 0, first, sizeof first, MF_BYPOSITION);
+    EXPECT_NE(std::string(first).find("System"), std::string::npos);
+    EXPECT_EQ(GetMenuStringA(window, 1, second, sizeof second, MF_BYPOSITION), 0);
+    EXPECT_EQ(GetMenuState(window, 1, MF_BYPOSITION) & MF_SEPARATOR, UINT(MF_SEPARATOR));
+    EXPECT_GE(GetMenuItemCount(window), 7);
     // The frame answers the same messages as the form window.
     std::memset(buf, 'x', sizeof buf);
     SendMessageA(host->Frame(), host::kHostGetMailboxDir, host::kHostDirBufferRoom, reinterpret_cast<LPARAM>(buf));
@@ -187,8 +199,9 @@ TEST_F(HostWindows, EditorFieldsFollowTheirLabelsAndReadBack) {
     EXPECT_FALSE(c.useMime);  // ticked at the start, clicked off
     EXPECT_FALSE(c.copySelf);
     EXPECT_EQ(c.body, "Hello Bob");
-    // The send control the automation looks for.
-    EXPECT_NE(FindChild(editor, "Button", host::kSendLabel), nullptr);
+    // The send control the automation looks for: a static.
+    EXPECT_NE(FindChild(editor, "Static", host::kSendLabel), nullptr);
+    EXPECT_EQ(ClassOf(body), host::kEditorControlClass);
     EXPECT_NE(FindChild(editor, "ListBox", ""), nullptr);
     SaveScreenshot(host->Frame(), ShotPath("mailclient_editor.png"));
 }

@@ -5,10 +5,12 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
 #include "plugin/mail_client.h"
+#include "standin/mailclient/mail_files.h"
 #include "standin/mailclient/user_setup.h"
 #include "tests/standin/mailclient/test_support.h"
 #include "tests/support/fake_sdk_env.h"
@@ -204,4 +206,48 @@ TEST_F(StandinProgram, LoadsTheMainLibraryOnlyWithAnEngine) {
         for (const auto& e : entryPoints) known = known || line == "missing " + e;
         EXPECT_TRUE(known) << line;
     }
+}
+
+TEST_F(StandinProgram, StartsWithTheEditorLibraryAndTheFormFilesOfTheMailbox) {
+    // The user's mailbox as the client finds it: a form file of an extension
+    // that starts with the client, one of the encryptor, and a folder.
+    std::string mailbox = dir + "mb\\";
+    CreateDirectoryA(mailbox.c_str(), nullptr);
+    ASSERT_TRUE(mctest::WriteAll(mailbox + "Auto.fff", "Form DLL = \"" + mctest::BinDir() +
+                                                           "partial_encryptor.dll\"\r\nForm data = EDIT\r\nStartup = Y\r\n"));
+    ASSERT_TRUE(mctest::WriteAll(mailbox + "Crypt.fff", "Form DLL = \"" + mctest::BinDir() + "test_encryptor.dll\"\r\n"));
+    orv::mailclient::Folder inbox;
+    inbox.name = "Inbox";
+    inbox.messages = {"From: bob@example.org\r\nSubject: Hello\r\n\r\nHi Alice.\r\n"};
+    ASSERT_TRUE(mctest::WriteAll(mailbox + "INBOX.PMM", orv::mailclient::FolderText(inbox)));
+    PROCESS_INFORMATION pi{};
+    // (Without its last backslash, which would escape the closing quote.)
+    ASSERT_EQ(RunStandin({"-I", "carol", "--mailbox", dir + "mb", "--module", mctest::BinDir() + "test_encryptor.dll",
+                          "--open-folder", "INBOX.PMM", "--read", "1", "--report", report},
+                         &pi),
+              0);
+    HWND frame = FindTopWindow(host::kFrameClass, host::kFrameCaption, 20000);
+    ASSERT_NE(frame, nullptr);
+    HWND reader = nullptr;
+    for (int i = 0; i < 100 && !reader; ++i, Sleep(100)) reader = FindChild(frame, host::kReaderMdiClass, "");
+    ASSERT_NE(reader, nullptr);
+    EXPECT_EQ(GetText(FindChild(reader, host::kEditorControlClass, "")), "Hi Alice.\r\n");
+    EXPECT_NE(FindChild(frame, host::kFolderManagerClass, ""), nullptr);
+    PostMessageA(frame, WM_CLOSE, 0, 0);
+    EXPECT_EQ(WaitForSingleObject(pi.hProcess, 20000), WAIT_OBJECT_0);
+    CloseHandle(pi.hThread);
+    CloseHandle(pi.hProcess);
+
+    auto lines = Report();
+    EXPECT_TRUE(mctest::HasLine(lines, "user carol mailbox " + mailbox));
+    EXPECT_TRUE(mctest::HasLine(lines, "form file " + mailbox + "Auto.fff"));
+    // The form files come first; the module named again is the same one.
+    auto loaded = std::count_if(lines.begin(), lines.end(),
+                                [](const std::string& l) { return l.compare(0, 7, "loaded ") == 0; });
+    EXPECT_EQ(loaded, 2);
+    EXPECT_TRUE(mctest::HasLine(lines, "read " + mailbox + "INBOX.PMM 1"));
+    auto enc = mctest::Lines(encLog);
+    EXPECT_TRUE(mctest::HasLine(enc, "FORMINIT version=256 mode=0 param=EDIT host=window"));
+    EXPECT_TRUE(mctest::HasLine(enc, "notify 25 kind=5 parent=WPMMDI"));
+    EXPECT_EQ(orv::mailclient::ReadUserRegistryDefault(host::kRegUsername), "carol");
 }

@@ -126,6 +126,18 @@ LRESULT CALLBACK FormProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
             char cls[64] = {};
             GetClassNameA(GetParent(notice->Window), cls, sizeof cls);
             Log("notify 25 kind=" + std::to_string(notice->Kind) + " parent=" + cls);
+        } else if (wp == orv::host::kNotifyFormOpened && lp) {
+            char cls[64] = {}, caption[128] = {};
+            GetClassNameA(reinterpret_cast<HWND>(lp), cls, sizeof cls);
+            GetWindowTextA(reinterpret_cast<HWND>(lp), caption, sizeof caption);
+            Log(std::string("notify 19 class=") + cls + " caption=" + caption);
+        } else if (wp == orv::host::kNotifyUnloading && lp) {
+            Log("notify 16 " + Str(reinterpret_cast<const char*>(lp)));
+        } else if (wp == orv::host::kNotifyClosing) {
+            char hold[8] = {};
+            GetEnvironmentVariableA("ORV_TEST_HOLD_EXIT", hold, sizeof hold);
+            Log(std::string("notify 15 ") + (hold[0] == '1' ? "hold" : "go"));
+            if (hold[0] == '1') return orv::host::kSendCheckStop;
         } else if (wp == orv::host::kNotifyFileWritten && lp) {
             Log("notify 28 " + Str(reinterpret_cast<const orv::host::FileNotice*>(lp)->FileName));
         } else {

@@ -98,6 +98,36 @@ void PumpFor(int ms) {
     } while (int(end - GetTickCount()) > 0);
 }
 
+namespace {
+
+struct StaticSearch {
+    const std::string* text;
+    HWND found;
+};
+
+BOOL CALLBACK FindStatic(HWND wnd, LPARAM lp) {
+    auto* s = reinterpret_cast<StaticSearch*>(lp);
+    char cls[32] = {}, caption[256] = {};
+    GetClassNameA(wnd, cls, sizeof cls);
+    GetWindowTextA(wnd, caption, sizeof caption);
+    if (lstrcmpiA(cls, "Static") == 0 && *s->text == caption) {
+        s->found = wnd;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+}  // namespace
+
+bool ClickStatic(HWND parent, const std::string& text) {
+    StaticSearch search{&text, nullptr};
+    EnumChildWindows(parent, FindStatic, reinterpret_cast<LPARAM>(&search));
+    if (!search.found) return false;
+    PostMessageA(search.found, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(4, 4));
+    PostMessageA(search.found, WM_LBUTTONUP, 0, MAKELPARAM(4, 4));
+    return true;
+}
+
 std::string FreshEncryptorLog(const std::string& dir) {
     std::string path = dir + "encryptor.log";
     DeleteFileA(path.c_str());

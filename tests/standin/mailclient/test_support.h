@@ -24,6 +24,10 @@ void PumpFor(int ms);
 // The directory of the test program (bin/), ending in "\".
 std::string BinDir();
 
+// Clicks a static control that reacts to clicks (the editor's "Send"), as
+// the mouse does; false when there is none with that text.
+bool ClickStatic(HWND parent, const std::string& text);
+
 // Points the test encryptor's log at a fresh file and returns its path.
 std::string FreshEncryptorLog(const std::string& dir);
 
