@@ -84,7 +84,6 @@ void __stdcall PlugInit(HWND clientMain, DWORD clientMdi, HWND automationWindow,
 
 // Windows that come with later steps: their failure results.
 void* __stdcall ShowManager() { return nullptr; }
-void* __stdcall ShowViewer() { return nullptr; }
 int __stdcall ShowConfig() { return 0; }
 
 int __stdcall ShowAbout() {
@@ -169,8 +168,6 @@ WORD __stdcall CustomDlg(const char* title, const char* text, const char* rightC
         return 2;
     }
 }
-
-int __stdcall SaveMimeAttachments(const char*) { return 0; }
 
 int __stdcall GetKeyFromServer(const char* keyID) {
     TPluginParams* s = Session();
