@@ -194,7 +194,7 @@ bool TfrmViewer::CreateWindowAndControls(HWND owner, bool withOwner) {
     SetWindowLongA(pnViewer.Handle(), GWL_EXSTYLE, GetWindowLongA(pnViewer.Handle(), GWL_EXSTYLE) | WS_EX_STATICEDGE);
     SetWindowPos(pnViewer.Handle(), nullptr, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_FRAMECHANGED);
     pnSpace.Create(&pnViewer, Align::Left, 2, 0);
-    deViewer.Create(&pnViewer, ES_MULTILINE | ES_READONLY | ES_NOHIDESEL | WS_VSCROLL | WS_HSCROLL | ES_AUTOVSCROLL |
+    deViewer.Create(&pnViewer, WS_CLIPSIBLINGS | ES_MULTILINE | ES_READONLY | ES_NOHIDESEL | WS_VSCROLL | WS_HSCROLL | ES_AUTOVSCROLL |
                                    ES_AUTOHSCROLL);
     deViewer.SetAlign(Align::Client);
     deViewer.SetPlainText(true);
