@@ -7,10 +7,13 @@
 #include <windows.h>
 
 #include <commctrl.h>
+#include <psapi.h>
 #include <gtest/gtest.h>
 #include <richedit.h>
 
 #include <atomic>
+#include <cstdio>
+#include <cstdlib>
 #include <memory>
 #include <string>
 #include <thread>
@@ -555,4 +558,86 @@ TEST_F(ViewerExports, TheAttachmentListViewsAndSavesThePartsByteForByte) {
     EXPECT_NE(viewed.find("the figures are attached (caf\xe9 prices)."), std::string::npos) << viewed;
     EXPECT_EQ(proposed, "figures.bin");
     EXPECT_EQ(Read(savedAttachment), attachment);
+}
+
+// ---- Benchmarks: figures, not pass/fail (run with --gtest_also_run_disabled_tests) ----
+
+namespace {
+
+std::string BenchDir() {
+    static std::string dir;
+    if (!dir.empty()) return dir;
+    const char* count = getenv("ORV_BENCH_COUNT");
+    const std::string unique = std::to_string(GetCurrentProcessId());
+    const std::string unixDir = "/tmp/orv_viewer_bench_" + unique;
+    dir = "Z:\\tmp\\orv_viewer_bench_" + unique + "\\";
+    if (!StartUnix(std::string(ORV_BENCH_SCRIPT) + " " + unixDir + " " + ORV_KEY_DATA + " " + (count ? count : "1000")) ||
+        !WaitForFile(dir + "done", 1800000))
+        dir.clear();
+    return dir;
+}
+
+double Seconds(LARGE_INTEGER from, LARGE_INTEGER to) {
+    LARGE_INTEGER f;
+    QueryPerformanceFrequency(&f);
+    return double(to.QuadPart - from.QuadPart) / double(f.QuadPart);
+}
+
+SIZE_T PeakPrivateBytes() {
+    PROCESS_MEMORY_COUNTERS pmc{};
+    pmc.cb = sizeof pmc;
+    GetProcessMemoryInfo(GetCurrentProcess(), &pmc, sizeof pmc);
+    return pmc.PeakPagefileUsage;
+}
+
+}  // namespace
+
+TEST_F(ViewerExports, DISABLED_BenchFolderModeAgainstGpg) {
+    const std::string dir = BenchDir();
+    ASSERT_FALSE(dir.empty()) << "the benchmark mail was not made";
+    const std::string folder = Read(dir + "FOLDER.PMM");
+    ReplaceWholeFile(Mailbox() + "BENCH.PMM", folder);
+    host_->folderChoice = "bench";
+    PassphraseAnswerer answerer;
+    const SIZE_T before = PeakPrivateBytes();
+    LARGE_INTEGER start, end;
+    QueryPerformanceCounter(&start);
+    HWND viewer = OpenViewer("FOLDER");
+    ASSERT_NE(viewer, nullptr);
+    HWND edit = EditOf(viewer);
+    ASSERT_TRUE(PumpUntil([&] { return GetWindowTextLengthA(edit) > 0; }, 1800000));
+    QueryPerformanceCounter(&end);
+    const SIZE_T peak = PeakPrivateBytes();
+    const std::string shown = EditText(edit);
+    const int messages = CountOf(folder, "\x1A") + 1;
+    printf("[bench] folder: %d messages, %zu bytes\n", messages, folder.size());
+    printf("[bench] folder mode load: %.2f s (%d messages shown), passphrase prompts %d\n", Seconds(start, end),
+           CountOf(shown, kMailEnd), answerer.answered.load());
+    printf("[bench] gpg one by one: %s s\n", Read(dir + "gpg_folder.txt").c_str());
+    printf("[bench] peak private bytes: before %.1f MB, after %.1f MB (folder %.1f MB)\n", before / 1048576.0,
+           peak / 1048576.0, folder.size() / 1048576.0);
+    EXPECT_EQ(CountOf(shown, kMailEnd), messages);
+    CloseViewer(viewer);
+    host_->folderChoice.clear();
+}
+
+TEST_F(ViewerExports, DISABLED_BenchDecryptFileExOfATwentyMegabyteAttachment) {
+    const std::string dir = BenchDir();
+    ASSERT_FALSE(dir.empty()) << "the benchmark mail was not made";
+    const std::string file = Mailbox() + "BIG.PM$";
+    ReplaceWholeFile(file, Read(dir + "BIG.PM$"));
+    const std::string output = Mailbox() + "BIG.out";
+    PassphraseAnswerer answerer;
+    const SIZE_T before = PeakPrivateBytes();
+    LARGE_INTEGER start, end;
+    QueryPerformanceCounter(&start);
+    const mailclient::CryptOutcome outcome = host_->RunCrypt(*extension_, mailclient::CryptOp::Decrypt, file, output, "");
+    QueryPerformanceCounter(&end);
+    const SIZE_T peak = PeakPrivateBytes();
+    const std::string result = Read(output);
+    printf("[bench] message %.1f MB; DECRYPT_FILE_EX result %d, output %.1f MB in %.2f s\n",
+           Read(file).size() / 1048576.0, outcome.result, result.size() / 1048576.0, Seconds(start, end));
+    printf("[bench] peak private bytes: before %.1f MB, after %.1f MB\n", before / 1048576.0, peak / 1048576.0);
+    printf("[bench] gpg (seconds, peak KB): %s\n", Read(dir + "gpg_big.txt").c_str());
+    EXPECT_GT(result.size(), 20u * 1024 * 1024);
 }
