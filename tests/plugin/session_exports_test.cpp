@@ -301,7 +301,6 @@ TEST_F(MainLibrary, WipeCacheWithAnEmptyCacheSaysNothing) {
 
 TEST_F(MainLibrary, WindowsOfLaterStepsGiveTheirFailureResults) {
     EXPECT_EQ(Bind<PointerFn>(module_, "ShowManager")(), nullptr);
-    EXPECT_EQ(Bind<PointerFn>(module_, "ShowViewer")(), nullptr);
     EXPECT_EQ(Bind<VoidIntFn>(module_, "ShowConfig")() & 0xFF, 0);
     using KeySelectFn = int(WINAPI*)(const char*, const char*);
     EXPECT_EQ(Bind<KeySelectFn>(module_, "KeySelect")("Pick", "0x1"), -1);
