@@ -80,8 +80,6 @@ void __stdcall PlugInit(HWND clientMain, DWORD clientMdi, HWND automationWindow,
     }
 }
 
-// A window that comes with a later step: its failure result.
-void* __stdcall ShowViewer() { return nullptr; }
 
 int __stdcall ShowAbout() {
     TPluginParams* s = Session();
@@ -165,8 +163,6 @@ WORD __stdcall CustomDlg(const char* title, const char* text, const char* rightC
         return 2;
     }
 }
-
-int __stdcall SaveMimeAttachments(const char*) { return 0; }
 
 int __stdcall GetKeyFromServer(const char* keyID) {
     TPluginParams* s = Session();

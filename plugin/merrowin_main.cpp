@@ -4,8 +4,10 @@
 #include "engine/key_rings.h"
 #include "engine/loader.h"
 #include "engine/pgp_prefs.h"
+#include "formats/mcfuncs.h"
 #include "plugin/pgp_data.h"
 #include "plugin/session.h"
+#include "plugin/viewer_exports.h"
 
 // The library start binds the engine (with the key-ring holder and the
 // preference reader made by the loader), then builds the session, which
@@ -43,6 +45,7 @@ BOOL WINAPI DllMain(HINSTANCE module, DWORD reason, LPVOID reserved) {
         try {
             if (orv::KeyRings() && orv::PgpPrefs()) orv::KeyRings()->ReadRingFiles(*orv::PgpPrefs());
             orv::StartSession(module);
+            if (orv::Session() && orv::Session()->MCFuncs) orv::WireViewerServices(orv::Session()->MCFuncs->Services);
         } catch (...) {
             orv::EndSession();
         }

@@ -13,6 +13,19 @@ std::size_t NameStart(const std::string& path) {
 
 char Lower(char c) { return static_cast<char>(std::tolower(static_cast<unsigned char>(c))); }
 
+bool Forbidden(unsigned char c) {
+    return c < 32 || c == '"' || c == '*' || c == '<' || c == '>' || c == '?' || c == '|';
+}
+
+bool IsDeviceName(const std::string& name) {
+    std::string stem = name.substr(0, name.find('.'));
+    while (!stem.empty() && stem.back() == ' ') stem.pop_back();
+    for (char& c : stem) c = char(std::toupper(static_cast<unsigned char>(c)));
+    if (stem == "CON" || stem == "PRN" || stem == "AUX" || stem == "NUL" || stem == "CLOCK$") return true;
+    return stem.size() == 4 && (stem.compare(0, 3, "COM") == 0 || stem.compare(0, 3, "LPT") == 0) &&
+           stem[3] >= '0' && stem[3] <= '9';
+}
+
 }  // namespace
 
 std::string DirectoryOf(const std::string& path) { return path.substr(0, NameStart(path)); }
@@ -63,6 +76,23 @@ bool IsRichText(const std::string& text) {
 bool HasBinaryData(const std::string& bytes) {
     if (bytes.size() < 2) return false;
     return bytes.find('\0') < bytes.size() - 1;
+}
+
+std::string SafeFileName(std::string_view name) {
+    const std::size_t separator = name.find_last_of("\\/:");
+    if (separator != std::string_view::npos) name.remove_prefix(separator + 1);
+    std::string result;
+    result.reserve(name.size());
+    for (char c : name)
+        if (!Forbidden(static_cast<unsigned char>(c))) result += c;
+    // The file system drops trailing dots and blanks; leading ones hide or
+    // misname the file.
+    std::size_t b = 0, e = result.size();
+    while (b < e && (result[b] == ' ' || result[b] == '.')) ++b;
+    while (e > b && (result[e - 1] == ' ' || result[e - 1] == '.')) --e;
+    result = result.substr(b, e - b);
+    if (!result.empty() && IsDeviceName(result)) result = "_" + result;
+    return result;
 }
 
 }  // namespace orv::ui

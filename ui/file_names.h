@@ -1,9 +1,11 @@
 #pragma once
-// Text rules of the file encryption window for paths: the short names of its
-// caption, the names its outputs get by rule, and the comparison that keeps
-// an output from landing on its own source. Free of Win32.
+// Text rules for paths: the short names of the file window's caption, the
+// names its outputs get by rule, the comparison that keeps an output from
+// landing on its own source, and the names proposed for files saved from a
+// message. Free of Win32.
 
 #include <string>
+#include <string_view>
 
 namespace orv::ui {
 
@@ -38,5 +40,14 @@ bool IsTemporaryName(const std::string& path);
 bool IsRichText(const std::string& text);
 // True when a zero byte comes before the last character.
 bool HasBinaryData(const std::string& bytes);
+
+// A name taken from a message (an attachment's name, a subject) is written
+// by its sender: it is reduced to a bare name that can only land in the
+// folder the user chose.
+// The part after the last path separator ("\", "/" or ":"), without the
+// characters a file name cannot hold, blanks and dots trimmed off the ends;
+// a device name ("CON", "LPT1.txt", ...) gets a leading "_". Empty when
+// nothing is left.
+std::string SafeFileName(std::string_view name);
 
 }  // namespace orv::ui

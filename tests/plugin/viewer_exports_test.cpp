@@ -1,0 +1,643 @@
+// The viewer and the attachment list through Merrowin.dll, loaded by the mail
+// client stand-in over the engine stand-in, on mail that gpg wrote: a
+// reader's encrypted message shown decrypted in place with its signature
+// line, find through the host's command relay, both saves, a folder of mixed
+// messages loaded with progress and cancelled part-way, and the parts of a
+// PGP/MIME message viewed and saved byte for byte.
+#include <windows.h>
+
+#include <commctrl.h>
+#include <psapi.h>
+#include <gtest/gtest.h>
+#include <richedit.h>
+
+#include <atomic>
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "plugin/automation_messages.h"
+#include "plugin/mail_client.h"
+#include "plugin/whole_file.h"
+#include "standin/mailclient/host.h"
+#include "tests/plugin/plugin_test_support.h"
+#include "tests/support/stand_in_engine.h"
+#include "tests/support/ui_robot.h"
+#include "tests/ui/box_view.h"
+
+namespace {
+
+using namespace orv;
+using namespace orv::test;
+
+constexpr const char* kAliceID = "0xE8750B357ACE6A48";
+constexpr const char* kAlicePass = "alice pass";
+constexpr const char* kMailEnd = "M A I L E N D";
+
+using PlugInitFn = void(WINAPI*)(HWND, DWORD, HWND, const char*);
+using ShowViewerFn = void*(WINAPI*)();
+using SaveMimeFn = int(WINAPI*)(const char*);
+
+bool StartUnix(const std::string& commandLine) {
+    std::string cmd = "Z:\\bin\\bash " + commandLine;
+    STARTUPINFOA si{};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi{};
+    if (!CreateProcessA(nullptr, &cmd[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) return false;
+    CloseHandle(pi.hThread);
+    CloseHandle(pi.hProcess);
+    return true;
+}
+
+bool WaitForFile(const std::string& path, int timeoutMs) {
+    for (int waited = 0; waited < timeoutMs; waited += 100) {
+        if (GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES) return true;
+        Sleep(100);
+    }
+    return false;
+}
+
+std::string Read(const std::string& path) {
+    std::string bytes;
+    ReadWholeFile(path, bytes);
+    return bytes;
+}
+
+int CountOf(const std::string& text, const std::string& what) {
+    int n = 0;
+    for (std::size_t p = text.find(what); p != std::string::npos; p = text.find(what, p + 1)) ++n;
+    return n;
+}
+
+// The rich edit keeps bare CRs.
+std::string EditText(HWND edit) {
+    std::string raw = GetText(edit);
+    std::string text;
+    for (std::size_t i = 0; i < raw.size(); ++i) {
+        text += raw[i];
+        if (raw[i] == '\r' && (i + 1 >= raw.size() || raw[i + 1] != '\n')) text += '\n';
+    }
+    return text;
+}
+
+// The automation plug-in's window: it hands out the copied reader text.
+class AutomationWindow {
+public:
+    AutomationWindow() {
+        WNDCLASSA wc{};
+        wc.lpfnWndProc = &Proc;
+        wc.hInstance = GetModuleHandleA(nullptr);
+        wc.lpszClassName = automation::kWindowClass;
+        RegisterClassA(&wc);
+        Self() = this;
+        wnd = CreateWindowExA(0, automation::kWindowClass, "", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
+                              GetModuleHandleA(nullptr), nullptr);
+    }
+    ~AutomationWindow() {
+        DestroyWindow(wnd);
+        Self() = nullptr;
+    }
+    HWND wnd = nullptr;
+    std::string copied;
+
+private:
+    static AutomationWindow*& Self() {
+        static AutomationWindow* self = nullptr;
+        return self;
+    }
+    static LRESULT CALLBACK Proc(HWND w, UINT msg, WPARAM wp, LPARAM lp) {
+        AutomationWindow* self = Self();
+        if (self && msg == automation::AM_COPIEDTEXT)
+            return self->copied.empty() ? 0 : reinterpret_cast<LRESULT>(self->copied.c_str());
+        if (msg >= WM_USER && msg <= WM_USER + 11) return 0;
+        return DefWindowProcA(w, msg, wp, lp);
+    }
+};
+
+// Types alice's passphrase into every passphrase dialog of the engine while it runs.
+class PassphraseAnswerer {
+public:
+    PassphraseAnswerer()
+        : thread_([this] {
+              while (!stop_) {
+                  for (HWND dlg : ListTopWindows("#32770", "")) {
+                      HWND edit = FindChildById(dlg, 1002);
+                      if (!edit) continue;
+                      SetText(edit, kAlicePass);
+                      ClickId(dlg, IDOK);
+                      ++answered;
+                      Sleep(300);
+                  }
+                  Sleep(50);
+              }
+          }) {}
+    ~PassphraseAnswerer() {
+        stop_ = true;
+        thread_.join();
+    }
+    std::atomic<int> answered{0};
+
+private:
+    std::atomic<bool> stop_{false};
+    std::thread thread_;
+};
+
+class ViewerExports : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        const std::string unique = std::to_string(GetCurrentProcessId()) + "_" + std::to_string(GetTickCount());
+        unixDir_ = "/tmp/orv_viewer_mail_" + unique;
+        gpgDir_ = "Z:\\tmp\\orv_viewer_mail_" + unique + "\\";
+        mailReady_ = StartUnix(std::string(ORV_MAIL_SCRIPT) + " " + unixDir_ + " " + ORV_KEY_DATA) &&
+                     WaitForFile(gpgDir_ + "done", 180000);
+
+        mailbox_ = new ScratchDir("viewermail");
+        std::string mailbox = mailbox_->Path();
+        mailbox.pop_back();
+        registry_.push_back(std::make_unique<RegistryValue>(HKEY_CURRENT_USER, host::kRegMailbox, "", mailbox));
+        registry_.push_back(
+            std::make_unique<RegistryValue>(HKEY_CURRENT_USER, host::kRegBaseDir, "", std::string("C:\\PMail\\")));
+        registry_.push_back(std::make_unique<RegistryValue>(HKEY_LOCAL_MACHINE, "Software\\Tamberlow\\Fennick",
+                                                            "InstallDir1", ProgramDir()));
+        engine_ = new StandInEngine(SourcePath(ORV_KEY_DATA));
+        ReplaceWholeFile(mailbox_->Path() + "Merrowin.cfg",
+                         "[FilePaths]\r\nPubRing=" + engine_->PublicRing() + "\r\nSecRing=" + engine_->SecretRing() +
+                             "\r\n[DefaultUser]\r\nName=alice\\" + kAliceID + "\r\n");
+        SetDllDirectoryA(engine_->Dir().c_str());
+
+        mailclient::UserSetup user;
+        user.userName = "alice";
+        user.mailboxDir = mailbox_->Path();
+        user.programDir = ProgramDir();
+        user.fromAddress = "alice@example.org";
+        host_ = new mailclient::Host(user);
+        if (!host_->Create(true)) return;
+        automation_ = new AutomationWindow;
+        extension_ = host_->LoadExtension(ProgramDir() + "Merrowin.dll");
+        if (!extension_) return;
+        // What the automation plug-in does at its start.
+        auto plugInit = Bind<PlugInitFn>("PlugInit");
+        if (plugInit)
+            plugInit(host_->Frame(), DWORD(reinterpret_cast<UINT_PTR>(host_->MdiClient())), automation_->wnd,
+                     mailbox_->Path().c_str());
+    }
+    static void TearDownTestSuite() {
+        delete host_;  // unloads the library
+        host_ = nullptr;
+        extension_ = nullptr;
+        delete automation_;
+        automation_ = nullptr;
+        SetDllDirectoryA(nullptr);
+        delete engine_;
+        engine_ = nullptr;
+        registry_.clear();
+        delete mailbox_;
+        mailbox_ = nullptr;
+        StartUnix("-c \"rm -rf " + unixDir_ + "\"");
+    }
+    void SetUp() override {
+        ASSERT_TRUE(mailReady_) << "gpg made no mail in " << gpgDir_;
+        ASSERT_NE(extension_, nullptr) << "Merrowin.dll did not load";
+        host_->ClearStatusLines();
+    }
+
+    template <class Fn>
+    static Fn Bind(const char* name) {
+        HMODULE module = GetModuleHandleA("Merrowin.dll");
+        return module ? reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(module, name))) : nullptr;
+    }
+    static std::string Gpg(const std::string& name) { return Read(gpgDir_ + name); }
+    static std::string Mailbox() { return mailbox_->Path(); }
+
+    // Opens the form as the automation plug-in does and shows the viewer;
+    // the viewer window once it is up.
+    HWND OpenViewer(const std::string& form) {
+        formWindow_ = host_->OpenForm(*extension_, form);
+        if (!formWindow_) return nullptr;
+        auto showViewer = Bind<ShowViewerFn>("ShowViewer");
+        if (!showViewer || !showViewer()) return nullptr;
+        HWND viewer = nullptr;
+        PumpUntil(
+            [&] {
+                viewer = FindWindowA("TfrmViewer", "Viewer");
+                return viewer && IsWindowVisible(viewer);
+            },
+            10000);
+        return viewer;
+    }
+    static HWND EditOf(HWND viewer) { return FindChild(viewer, "RichEdit20A", ""); }
+    // Closes the viewer with its close button; the extension ends with it.
+    void CloseViewer(HWND viewer) {
+        HWND close = FindChild(viewer, "Button", "C");
+        ASSERT_NE(close, nullptr);
+        PostMessageA(close, BM_CLICK, 0, 0);
+        EXPECT_TRUE(PumpUntil([&] { return !IsWindow(viewer); }, 10000));
+        EXPECT_TRUE(PumpUntil([&] { return !IsWindow(formWindow_); }, 10000)) << "the host form stayed open";
+    }
+    std::vector<std::string> Status() const {
+        std::vector<std::string> lines;
+        for (const auto& l : host_->StatusLines())
+            if (l.kind == host::kStatusProgress) lines.push_back(l.text);
+        return lines;
+    }
+    static std::string FolderOf(const std::vector<std::string>& messages) {
+        std::string folder(128, '\0');
+        folder.replace(0, 5, "Mixed");
+        for (std::size_t i = 0; i < messages.size(); ++i) {
+            if (i) folder += '\x1A';
+            folder += messages[i];
+        }
+        return folder;
+    }
+
+    HWND formWindow_ = nullptr;
+    static inline mailclient::Host* host_ = nullptr;
+    static inline mailclient::Extension* extension_ = nullptr;
+    static inline AutomationWindow* automation_ = nullptr;
+    static inline StandInEngine* engine_ = nullptr;
+    static inline ScratchDir* mailbox_ = nullptr;
+    static inline std::vector<std::unique_ptr<RegistryValue>> registry_;
+    static inline std::string unixDir_, gpgDir_;
+    static inline bool mailReady_ = false;
+};
+
+void SaveAs(HWND dlg, const std::string& path) {
+    HWND name = FindChildById(dlg, 0x47C);
+    HWND edit = name ? FindChild(name, "Edit", "") : nullptr;
+    if (!edit) edit = FindChildById(dlg, 0x480);
+    SetText(edit ? edit : name, path);
+    PostMessageA(dlg, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), LPARAM(GetDlgItem(dlg, IDOK)));
+}
+
+std::string FileNameField(HWND dlg) {
+    HWND name = FindChildById(dlg, 0x47C);
+    HWND edit = name ? FindChild(name, "Edit", "") : nullptr;
+    if (!edit) edit = FindChildById(dlg, 0x480);
+    return GetText(edit ? edit : name);
+}
+
+}  // namespace
+
+TEST_F(ViewerExports, AReadersEncryptedMessageShowsDecryptedInPlaceWithItsSignatureLine) {
+    // The reader shows the inline message as it arrived: its text part is an
+    // armoured block (bob to alice, signed), its attachment a second one.
+    const std::string message = Gpg("inline.PM$");
+    automation_->copied = message;
+    PassphraseAnswerer answerer;
+    HWND viewer = OpenViewer("VIEWER");
+    ASSERT_NE(viewer, nullptr);
+    HWND edit = EditOf(viewer);
+    ASSERT_TRUE(PumpUntil([&] { return GetWindowTextLengthA(edit) > 0; }, 30000));
+    PumpFor(300);
+    const std::string shown = EditText(edit);
+    SaveScreenshot(viewer, ShotPath("viewer_reader_mode.png"));
+
+    const std::size_t firstBlock = message.find("-----BEGIN PGP MESSAGE-----");
+    EXPECT_EQ(shown.substr(0, firstBlock), message.substr(0, firstBlock));
+    EXPECT_NE(shown.find("PGP-Info: \tGood signature"), std::string::npos) << shown;
+    EXPECT_NE(shown.find("bob <bob@example.org>"), std::string::npos) << shown;
+    EXPECT_NE(shown.find("the figures are attached (caf\xe9 prices)."), std::string::npos) << shown;
+    // Only the first block is decoded; the attachment's stays as it came.
+    EXPECT_EQ(CountOf(shown, "-----BEGIN PGP MESSAGE-----"), 1);
+    EXPECT_NE(shown.find("filename=\"figures.bin.asc\""), std::string::npos);
+    EXPECT_EQ(Status(), (std::vector<std::string>{"Decrypting/Verifying ...", "Decrypting/Verifying finished"}));
+    EXPECT_GE(answerer.answered.load(), 1);
+
+    // Find through the host's command relay while the viewer is in front.
+    // The form window the extension gave the host is its session window.
+    HWND session = formWindow_;
+    ASSERT_NE(session, nullptr);
+    {
+        ModalScript script;
+        script.Expect("TfrmPGPFind", "Search for:", [](HWND dlg) {
+            SetText(FindChild(dlg, "Edit", ""), "figures are");
+            PostKey(FindChild(dlg, "Edit", ""), VK_RETURN);
+        });
+        script.Start();
+        SetForegroundWindow(viewer);
+        PumpFor(100);
+        SendMessageA(session, host::kFormMsgCommand, host::kCmdFind, 0);
+        PumpFor(800);
+        ASSERT_TRUE(script.Finish()) << script.Failure();
+        CHARRANGE sel{};
+        SendMessageA(edit, EM_EXGETSEL, 0, reinterpret_cast<LPARAM>(&sel));
+        char found[64] = {};
+        SendMessageA(edit, EM_GETSELTEXT, 0, reinterpret_cast<LPARAM>(found));
+        EXPECT_EQ(std::string(found), "figures are");
+    }
+
+    // Saved plainly, the file holds the decrypted text as shown.
+    const std::string plain = Mailbox() + "reader plain.txt";
+    std::string proposed;
+    {
+        ModalScript script;
+        script.Expect("#32770", "SAVE Output as:", [&](HWND dlg) {
+            proposed = FileNameField(dlg);
+            SaveAs(dlg, plain);
+        });
+        script.Expect("TfrmPGPDlg", "Confirm:", PressButton("No"));
+        script.Expect("TfrmPGPDlg", "Info:", [](HWND box) { ClickFirstButton(box); });
+        script.Start();
+        PostMessageA(viewer, host::kFormMsgCommand, 230, 0);
+        PumpUntil([&] { return script.Seen().size() == 3; }, 20000);
+        PumpFor(500);
+        ASSERT_TRUE(script.Finish()) << script.Failure();
+    }
+    EXPECT_EQ(proposed, "Figures (inline).txt");
+    EXPECT_EQ(Read(plain), shown);
+
+    // Encrypted, it goes to the name with ".pgp" appended, for alice's key.
+    const std::string chosen = Mailbox() + "reader secret.txt";
+    {
+        ModalScript script;
+        script.Expect("#32770", "SAVE Output as:", [&](HWND dlg) { SaveAs(dlg, chosen); });
+        script.Expect("TfrmPGPDlg", "Confirm:", PressButton("Yes"));
+        script.Expect("TfrmPGPDlg", "Info:", [](HWND box) { ClickFirstButton(box); });
+        script.Start();
+        PostMessageA(viewer, host::kFormMsgCommand, 230, 0);
+        PumpUntil([&] { return script.Seen().size() == 3; }, 30000);
+        PumpFor(500);
+        ASSERT_TRUE(script.Finish()) << script.Failure();
+        const auto seen = script.Seen();
+        ASSERT_EQ(seen.size(), 3u);
+    }
+    const std::string encrypted = Read(chosen + ".pgp");
+    EXPECT_GT(encrypted.size(), 100u);
+    EXPECT_EQ(encrypted.find("figures are attached"), std::string::npos);
+    EXPECT_EQ(GetFileAttributesA(chosen.c_str()), INVALID_FILE_ATTRIBUTES);
+    EXPECT_EQ(GetFileAttributesA((chosen + ".pgp.orv~").c_str()), INVALID_FILE_ATTRIBUTES);
+
+    CloseViewer(viewer);
+    automation_->copied.clear();
+}
+
+TEST_F(ViewerExports, AReaderTextWithoutABlockSaysSoAndEnds) {
+    automation_->copied = "From: bob\r\nSubject: plain\r\n\r\nnothing protected here\r\n";
+    ModalScript script;
+    script.Expect("TfrmPGPDlg", "Info:", [](HWND box) { ClickFirstButton(box); });
+    script.Start();
+    formWindow_ = host_->OpenForm(*extension_, "VIEWER");
+    ASSERT_NE(formWindow_, nullptr);
+    ASSERT_NE(Bind<ShowViewerFn>("ShowViewer")(), nullptr);
+    PumpUntil([&] { return script.Seen().size() == 1; }, 15000);
+    PumpFor(500);
+    ASSERT_TRUE(script.Finish()) << script.Failure();
+    EXPECT_NE(script.Seen()[0].texts.size() + 1, 0u);
+    EXPECT_TRUE(PumpUntil([&] { return !FindWindowA("TfrmViewer", "Viewer"); }, 10000));
+    EXPECT_TRUE(PumpUntil([&] { return !IsWindow(formWindow_); }, 10000));
+    automation_->copied.clear();
+}
+
+TEST_F(ViewerExports, AFolderOfMixedMessagesLoadsEveryMessageReadable) {
+    const std::vector<std::string> messages = {
+        "From: carol <carol@example.org>\r\nTo: alice@example.org\r\nSubject: Plain note\r\n\r\nJust a plain note.\r\n",
+        Gpg("clear.PM$"), Gpg("mime_enc.PM$"), Gpg("mime_signed.PM$"), Gpg("inline.PM$")};
+    ReplaceWholeFile(Mailbox() + "MIXED.PMM", FolderOf(messages));
+    host_->folderChoice = "Mixed folder:mixed";
+    PassphraseAnswerer answerer;
+    HWND viewer = OpenViewer("FOLDER");
+    ASSERT_NE(viewer, nullptr);
+    HWND edit = EditOf(viewer);
+    ASSERT_TRUE(PumpUntil([&] { return GetWindowTextLengthA(edit) > 0; }, 60000));
+    PumpFor(300);
+    const std::string shown = EditText(edit);
+    SaveScreenshot(viewer, ShotPath("viewer_folder_mode.png"));
+    EXPECT_EQ(CountOf(shown, kMailEnd), 5) << shown;
+    EXPECT_NE(shown.find("Just a plain note."), std::string::npos);
+    // The PGP/MIME message is decrypted for viewing, its attachment named.
+    EXPECT_NE(shown.find("Subject: Figures (PGP/MIME)"), std::string::npos);
+    EXPECT_GE(CountOf(shown, "the figures are attached (caf\xe9 prices)."), 3) << shown;
+    EXPECT_NE(shown.find("=> Attachment: "), std::string::npos);
+    EXPECT_GE(answerer.answered.load(), 1);
+    // The folder button stays for another folder; the buttons are usable again.
+    HWND folderButton = FindChild(viewer, "Button", "O");
+    ASSERT_NE(folderButton, nullptr);
+    EXPECT_TRUE(IsWindowVisible(folderButton) && IsWindowEnabled(folderButton));
+    CloseViewer(viewer);
+    host_->folderChoice.clear();
+}
+
+TEST_F(ViewerExports, AFolderLoadShowsProgressAndCanBeCancelledPartWay) {
+    std::vector<std::string> messages(40, Gpg("mime_enc.PM$"));
+    ReplaceWholeFile(Mailbox() + "LONG.PMM", FolderOf(messages));
+    host_->folderChoice = "long";
+    PassphraseAnswerer answerer;
+    std::atomic<bool> progressSeen{false};
+    std::atomic<bool> stop{false};
+    std::string caption;
+    std::thread user([&] {
+        // The user waits for the progress panel and presses Esc.
+        while (!stop) {
+            HWND v = FindWindowA("TfrmViewer", "Viewer");
+            HWND gauge = v ? FindChild(v, "msctls_progress32", "") : nullptr;
+            if (gauge && ReallyVisible(gauge) && SendMessageA(gauge, PBM_GETPOS, 0, 0) > 0) {
+                progressSeen = true;
+                SaveScreenshot(v, ShotPath("viewer_folder_progress_real.png"));
+                PostKey(EditOf(v), VK_ESCAPE);
+                return;
+            }
+            Sleep(20);
+        }
+    });
+    HWND viewer = OpenViewer("FOLDER");
+    ASSERT_NE(viewer, nullptr);
+    HWND edit = EditOf(viewer);
+    const bool loaded = PumpUntil([&] { return GetWindowTextLengthA(edit) > 0; }, 120000);
+    stop = true;
+    user.join();
+    ASSERT_TRUE(loaded);
+    PumpFor(300);
+    EXPECT_TRUE(progressSeen);
+    const std::string shown = EditText(edit);
+    const int loadedMessages = CountOf(shown, kMailEnd);
+    EXPECT_GE(loadedMessages, 1);
+    EXPECT_LT(loadedMessages, 40);
+    HWND gauge = FindChild(viewer, "msctls_progress32", "");
+    EXPECT_FALSE(ReallyVisible(gauge));
+    CloseViewer(viewer);
+    host_->folderChoice.clear();
+}
+
+TEST_F(ViewerExports, ACancelledFolderChoiceLeavesTheViewerUsable) {
+    host_->folderChoice.clear();
+    HWND viewer = OpenViewer("FOLDER");
+    ASSERT_NE(viewer, nullptr);
+    PumpFor(500);
+    HWND folderButton = FindChild(viewer, "Button", "O");
+    ASSERT_NE(folderButton, nullptr);
+    EXPECT_TRUE(IsWindowEnabled(GetParent(GetParent(folderButton))));
+    EXPECT_EQ(GetWindow(viewer, GW_OWNER), nullptr);
+    // An empty folder file: the error, and the viewer is usable again.
+    ReplaceWholeFile(Mailbox() + "EMPTY.PMM", std::string(128, '\0'));
+    host_->folderChoice = "empty";
+    ModalScript script;
+    script.Expect("TfrmPGPDlg", "Error:", [](HWND box) { ClickFirstButton(box); });
+    script.Start();
+    PostMessageA(folderButton, BM_CLICK, 0, 0);
+    PumpUntil([&] { return script.Seen().size() == 1; }, 15000);
+    PumpFor(500);
+    ASSERT_TRUE(script.Finish()) << script.Failure();
+    ASSERT_EQ(script.Seen().size(), 1u);
+    PumpFor(200);
+    EXPECT_TRUE(IsWindowEnabled(GetParent(GetParent(folderButton))));
+    EXPECT_EQ(GetWindow(viewer, GW_OWNER), nullptr);
+    CloseViewer(viewer);
+    host_->folderChoice.clear();
+}
+
+TEST_F(ViewerExports, TheAttachmentListViewsAndSavesThePartsByteForByte) {
+    const std::string message = Gpg("mime_enc.PM$");
+    const std::string attachment = Gpg("attachment.bin");
+    ASSERT_EQ(attachment.size(), 3000u);
+    const std::string savedAttachment = Mailbox() + "saved figures.bin";
+    std::vector<std::string> rows;
+    std::string proposed, viewed, viewState;
+    PassphraseAnswerer answerer;
+    // A box nobody answers any more is closed, so that a failure ends the test.
+    std::atomic<bool> listDone{false};
+    std::thread watchdog([&] {
+        for (int i = 0; i < 900 && !listDone; ++i) Sleep(100);
+        for (HWND w : ListTopWindows("", "")) {
+            const std::string cls = ClassOf(w);
+            if (cls == "TfrmSelBox" || cls == "TfrmViewer" || cls == "#32770") PostMessageA(w, WM_CLOSE, 0, 0);
+        }
+    });
+    ModalScript script;
+    script.Expect("TfrmSelBox", "View/save PGP/MIME attachments:", [&](HWND box) {
+        HWND list = FindChild(box, "SysListView32", "");
+        Sleep(300);
+        const int n = ListView_GetItemCount(list);
+        for (int i = 0; i < n; ++i) {
+            char text[256] = {};
+            ListView_GetItemText(list, i, 0, text, sizeof text);
+            rows.push_back(text);
+        }
+        SaveScreenshot(box, ShotPath("selection_box_attachments.png"));
+        // The text part: view it.
+        ListView_SetItemState(list, -1, 0, LVIS_SELECTED);
+        ListView_SetItemState(list, 0, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+        Sleep(200);
+        HWND view = FindChild(box, "Button", "V");
+        viewState = std::string(view ? "found" : "missing") + (IsWindowEnabled(view) ? " enabled" : " disabled") +
+                    " selected " + std::to_string(ListView_GetSelectedCount(list));
+        PostMessageA(view, BM_CLICK, 0, 0);
+        // The part shows in a modal viewer; Esc closes it.
+        if (HWND v = FindTopWindow("TfrmViewer", "Viewer", 15000)) {
+            Sleep(300);
+            viewed = EditText(FindChild(v, "RichEdit20A", ""));
+            SaveScreenshot(v, ShotPath("viewer_text_display.png"));
+            PostKey(FindChild(v, "RichEdit20A", ""), VK_ESCAPE);
+            WaitGone(v, 5000);
+        }
+        // The attachment: saved under the name the box proposes.
+        ListView_SetItemState(list, -1, 0, LVIS_SELECTED);
+        ListView_SetItemState(list, 1, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+        Sleep(200);
+        PostMessageA(FindChild(box, "Button", "S"), BM_CLICK, 0, 0);
+        if (HWND dlg = FindTopWindow("#32770", "Save file as:", 15000)) {
+            Sleep(300);
+            proposed = FileNameField(dlg);
+            SaveAs(dlg, savedAttachment);
+            WaitGone(dlg, 5000);
+        }
+        Sleep(300);
+        PostMessageA(FindChild(box, "Button", "C"), BM_CLICK, 0, 0);
+    });
+    script.Start();
+    const int listed = Bind<SaveMimeFn>("SaveMimeAttachments")(message.c_str());
+    listDone = true;
+    watchdog.join();
+    ASSERT_TRUE(script.Finish()) << script.Failure() << " / view button: " << viewState;
+    EXPECT_EQ(listed, 1);
+    ASSERT_EQ(rows.size(), 2u);
+    EXPECT_EQ(rows[0], "+ Message body");
+    EXPECT_EQ(rows[1], "+ File: figures.bin");
+    EXPECT_NE(viewed.find("the figures are attached (caf\xe9 prices)."), std::string::npos) << viewed;
+    EXPECT_EQ(proposed, "figures.bin");
+    EXPECT_EQ(Read(savedAttachment), attachment);
+}
+
+// ---- Benchmarks: figures, not pass/fail (run with --gtest_also_run_disabled_tests) ----
+
+namespace {
+
+std::string BenchDir() {
+    static std::string dir;
+    if (!dir.empty()) return dir;
+    const char* count = getenv("ORV_BENCH_COUNT");
+    const std::string unique = std::to_string(GetCurrentProcessId());
+    const std::string unixDir = "/tmp/orv_viewer_bench_" + unique;
+    dir = "Z:\\tmp\\orv_viewer_bench_" + unique + "\\";
+    if (!StartUnix(std::string(ORV_BENCH_SCRIPT) + " " + unixDir + " " + ORV_KEY_DATA + " " + (count ? count : "1000")) ||
+        !WaitForFile(dir + "done", 1800000))
+        dir.clear();
+    return dir;
+}
+
+double Seconds(LARGE_INTEGER from, LARGE_INTEGER to) {
+    LARGE_INTEGER f;
+    QueryPerformanceFrequency(&f);
+    return double(to.QuadPart - from.QuadPart) / double(f.QuadPart);
+}
+
+SIZE_T PeakPrivateBytes() {
+    PROCESS_MEMORY_COUNTERS pmc{};
+    pmc.cb = sizeof pmc;
+    GetProcessMemoryInfo(GetCurrentProcess(), &pmc, sizeof pmc);
+    return pmc.PeakPagefileUsage;
+}
+
+}  // namespace
+
+TEST_F(ViewerExports, DISABLED_BenchFolderModeAgainstGpg) {
+    const std::string dir = BenchDir();
+    ASSERT_FALSE(dir.empty()) << "the benchmark mail was not made";
+    const std::string folder = Read(dir + "FOLDER.PMM");
+    ReplaceWholeFile(Mailbox() + "BENCH.PMM", folder);
+    host_->folderChoice = "bench";
+    PassphraseAnswerer answerer;
+    const SIZE_T before = PeakPrivateBytes();
+    LARGE_INTEGER start, end;
+    QueryPerformanceCounter(&start);
+    HWND viewer = OpenViewer("FOLDER");
+    ASSERT_NE(viewer, nullptr);
+    HWND edit = EditOf(viewer);
+    ASSERT_TRUE(PumpUntil([&] { return GetWindowTextLengthA(edit) > 0; }, 1800000));
+    QueryPerformanceCounter(&end);
+    const SIZE_T peak = PeakPrivateBytes();
+    const std::string shown = EditText(edit);
+    const int messages = CountOf(folder, "\x1A") + 1;
+    printf("[bench] folder: %d messages, %zu bytes\n", messages, folder.size());
+    printf("[bench] folder mode load: %.2f s (%d messages shown), passphrase prompts %d\n", Seconds(start, end),
+           CountOf(shown, kMailEnd), answerer.answered.load());
+    printf("[bench] gpg one by one: %s s\n", Read(dir + "gpg_folder.txt").c_str());
+    printf("[bench] peak private bytes: before %.1f MB, after %.1f MB (folder %.1f MB)\n", before / 1048576.0,
+           peak / 1048576.0, folder.size() / 1048576.0);
+    EXPECT_EQ(CountOf(shown, kMailEnd), messages);
+    CloseViewer(viewer);
+    host_->folderChoice.clear();
+}
+
+TEST_F(ViewerExports, DISABLED_BenchDecryptFileExOfATwentyMegabyteAttachment) {
+    const std::string dir = BenchDir();
+    ASSERT_FALSE(dir.empty()) << "the benchmark mail was not made";
+    const std::string file = Mailbox() + "BIG.PM$";
+    ReplaceWholeFile(file, Read(dir + "BIG.PM$"));
+    const std::string output = Mailbox() + "BIG.out";
+    PassphraseAnswerer answerer;
+    const SIZE_T before = PeakPrivateBytes();
+    LARGE_INTEGER start, end;
+    QueryPerformanceCounter(&start);
+    const mailclient::CryptOutcome outcome = host_->RunCrypt(*extension_, mailclient::CryptOp::Decrypt, file, output, "");
+    QueryPerformanceCounter(&end);
+    const SIZE_T peak = PeakPrivateBytes();
+    const std::string result = Read(output);
+    printf("[bench] message %.1f MB; DECRYPT_FILE_EX result %d, output %.1f MB in %.2f s\n",
+           Read(file).size() / 1048576.0, outcome.result, result.size() / 1048576.0, Seconds(start, end));
+    printf("[bench] peak private bytes: before %.1f MB, after %.1f MB\n", before / 1048576.0, peak / 1048576.0);
+    printf("[bench] gpg (seconds, peak KB): %s\n", Read(dir + "gpg_big.txt").c_str());
+    EXPECT_GT(result.size(), 20u * 1024 * 1024);
+}
