@@ -21,7 +21,7 @@
 
 #include "plugin/automation_messages.h"
 #include "plugin/mail_client.h"
-#include "plugin/whole_file.h"
+#include "base/whole_file.h"
 #include "standin/mailclient/host.h"
 #include "tests/plugin/plugin_test_support.h"
 #include "tests/support/stand_in_engine.h"
