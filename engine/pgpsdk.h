@@ -130,6 +130,7 @@ enum {
     kPGPError_OutOfMemory = -11999,
     kPGPError_FileNotFound = -11997,
     kPGPError_CantOpenFile = -11996,
+    kPGPError_FilePermissions = -11995, /* never shown to the user */
     kPGPError_UserAbort = -11987, /* a dialog was cancelled */
     kPGPError_ReadFailed = -11990,
     kPGPError_WriteFailed = -11989,

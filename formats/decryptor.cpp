@@ -5,11 +5,12 @@
 
 #include "formats/decryptor.h"
 
+#include "base/host_messages.h"
 #include "engine/decode_job.h"
 #include "formats/mcfuncs.h"
 #include "formats/mime_text.h"
 #include "formats/pgp_recognition.h"
-#include "formats/pm_texts.h"
+#include "formats/text_source.h"
 
 namespace orv {
 
@@ -17,32 +18,6 @@ using namespace mime;
 
 namespace {
 
-namespace tx {
-constexpr int GOOD_ = 117;
-constexpr int BAD_ = 118;
-constexpr int SIGN_FROM = 119;
-constexpr int NO_KEY = 120;
-constexpr int NO_ALG = 121;
-constexpr int FOR_SIGN = 122;
-constexpr int ENTER_PHRASE = 123;
-constexpr int KEYS_ADDED = 124;
-constexpr int ED_FWD_TEXT = 188;
-constexpr int EXTRA_DATA = 223;
-constexpr int NO_KEY_FOUND = 226;
-constexpr int DEC_BEG = 232;
-constexpr int FINISHED = 235;
-constexpr int DEC_MSG = 238;
-constexpr int DEC_ATT = 239;
-constexpr int ADD_KEYS = 274;
-constexpr int VALID_UNKNOWN = 359;
-}  // namespace tx
-
-constexpr unsigned kHostStatusLine = 3075;
-constexpr unsigned AM_ADDTOLIST = 0x400 + 3;
-constexpr unsigned AM_DECODED = 0x400 + 10;
-constexpr int kUserCancel = -11987;
-constexpr int kNeverShown = -11995;
-constexpr int kNothingOffered = -10988;
 
 // Clear-signed data with text around it that the signature does not cover.
 bool HasUnsignedData(const TPGPSplit& split) {
@@ -186,17 +161,17 @@ std::string SignatureLine(int code, bool unknownKey, const std::string& note, co
                           const std::string& keyID, int validity, const TTextSource& text) {
     auto T = [&](int n) { return text ? text(n) : std::string(); };
     if (code == kSigCodeNoKey) {
-        if (unknownKey) return T(tx::NO_KEY) + " [ " + ShortKeyID(keyID) + " ]" + T(tx::FOR_SIGN);
-        return T(tx::NO_ALG) + T(tx::FOR_SIGN);
+        if (unknownKey) return T(txt::NO_KEY) + " [ " + ShortKeyID(keyID) + " ]" + T(txt::FOR_SIGN);
+        return T(txt::NO_ALG) + T(txt::FOR_SIGN);
     }
     if (code < kSigCodeGoodValid || code > kSigCodeBad) return {};
-    std::string line = T(code == kSigCodeBad ? tx::BAD_ : tx::GOOD_) + T(tx::SIGN_FROM);
+    std::string line = T(code == kSigCodeBad ? txt::_BAD : txt::_GOOD) + T(txt::SIGN_FROM);
     if (!note.empty()) {
         const std::size_t blank = line.rfind(' ');
         line.insert(blank == npos ? line.size() : blank, " (" + note + ")");
     }
     const int v = validity < 0 ? 0 : validity > 3 ? 3 : validity;
-    line += " " + userID + ", (" + ShortKeyID(keyID) + "): " + T(tx::VALID_UNKNOWN + v);
+    line += " " + userID + ", (" + ShortKeyID(keyID) + "): " + T(txt::VALID_UNKNOWN + v);
     return line;
 }
 
@@ -244,9 +219,9 @@ int TPMEncryptor::RunDecoder(const std::string& block, bool verify, const std::s
     job->PassThroughUnrecognized = true;
     job->PassThroughKeys = true;
     job->ImportFoundKeys = true;
-    job->ImportPrompt = T(tx::ADD_KEYS);
+    job->ImportPrompt = T(txt::ADD_KEYS);
     const std::string prompt = job->PassphrasePrompt;
-    job->PassphrasePrompt = title + " - " + T(tx::ENTER_PHRASE);
+    job->PassphrasePrompt = title + " - " + T(txt::ENTER_PHRASE);
     try {
         run.Error = job->DecodeBuffer(block);
     } catch (...) {
@@ -259,7 +234,7 @@ int TPMEncryptor::RunDecoder(const std::string& block, bool verify, const std::s
     if (Host.CacheTimer) Host.CacheTimer(Settings.Store);
     if (run.Error != 0) return run.Error;
     const TSignatureInfo& info = job->SignatureInfo;
-    run.Code = SignatureStatusCode(info.Status, info.Validity, Settings.MarginalIsInvalid);
+    run.Code = SignatureStatusCode(info.Status, info.Validity, Host.MarginalIsInvalid && Host.MarginalIsInvalid());
     if (run.Code != kSigCodeNone)
         run.Line = SignatureLine(run.Code, info.Status == kSigUnknownKey, job->SignatureNote(), info.UserID,
                                  info.KeyIDText, info.Validity, Host.Text);
@@ -270,13 +245,13 @@ int TPMEncryptor::RunDecoder(const std::string& block, bool verify, const std::s
 }
 
 int TPMEncryptor::Decode() {
-    if (Host.MessageWindowFieldBegins && Host.MessageWindowFieldBegins(T(tx::ED_FWD_TEXT))) return 0;
+    if (Host.MessageWindowFieldBegins && Host.MessageWindowFieldBegins(T(txt::ED_FWD_TEXT))) return 0;
     if (PM.MessageFile.empty()) return 0;
     std::string text;
     if (!Host.ReadFile || !Host.ReadFile(PM.MessageFile, text) || text.empty()) return 0;
     auto writeOut = [&](std::string_view bytes) {
         if (!OutputFile.empty() && Host.WriteFile && Host.WriteFile(OutputFile, bytes)) return true;
-        if (Host.Error) Host.Error(T(text::WRITE_ERROR));
+        if (Host.Error) Host.Error(T(txt::WRITE_ERROR));
         return false;
     };
     auto finish = [&](int r) {
@@ -287,7 +262,7 @@ int TPMEncryptor::Decode() {
     if (OutcomeFlags[2] && !OutcomeFlags[1]) return finish(writeOut(text) ? 2 : 0);
 
     TPGPSplit split;
-    if (Settings.FormParameter == "PGPMIME") {
+    if (Host.FormParameter && Host.FormParameter() == "PGPMIME") {
         split.Kind = mkPGPMime;
         split.Block = NormaliseLineEnds(text);
         split.Head = split.Block.substr(0, split.Block.find("\r\n\r\n"));
@@ -312,15 +287,15 @@ int TPMEncryptor::Decode() {
         split.Trailing.clear();
     }
 
-    Status(0, T(tx::DEC_BEG) + " ...");
+    Status(0, T(txt::DEC_BEG) + " ...");
     TDecodeRun run;
-    RunDecoder(split.Block, false, T(attachment ? tx::DEC_ATT : tx::DEC_MSG), run);
+    RunDecoder(split.Block, false, T(attachment ? txt::DEC_ATT : txt::DEC_MSG), run);
     int result = 0;
     if (run.Error != 0) ResultText = Host.ErrorText ? Host.ErrorText(run.Error) : std::string();
     else ResultText = run.Line;
 
     if (OutcomeFlags[2] || run.Error != 0) {
-        if (run.Error != kUserCancel && run.Error != kNeverShown && !EngineMissing && Host.Error &&
+        if (run.Error != kPGPError_UserAbort && run.Error != kPGPError_FilePermissions && !EngineMissing && Host.Error &&
             !ResultText.empty())
             Host.Error(ResultText);
         ResultText.clear();
@@ -335,7 +310,7 @@ int TPMEncryptor::Decode() {
             split.Head = WithoutContentFields(split.Head);
         }
         if (!run.Line.empty()) {
-            if (unsignedData) run.Line = T(tx::EXTRA_DATA) + "\r\n" + run.Line;
+            if (unsignedData) run.Line = T(txt::EXTRA_DATA) + "\r\n" + run.Line;
             ResultText = run.Line;
             if (Settings.CheckSig && Settings.Include == 2) {
                 const std::string shown = ReformatSignatureLine(run.Line);
@@ -349,10 +324,10 @@ int TPMEncryptor::Decode() {
         result = 2;
     }
 
-    const bool automation = Host.HasAutomation && Host.HasAutomation() && Host.SendAutomation;
-    if (automation) {
+    const bool toAutomation = Host.HasAutomation && Host.HasAutomation() && Host.SendAutomation;
+    if (toAutomation) {
         const bool withLine = !attachment && Settings.CheckSig && !run.Line.empty() && Settings.Include == 1;
-        Host.SendAutomation(AM_DECODED, static_cast<std::uintptr_t>(run.Code),
+        Host.SendAutomation(automation::AM_DECODED, static_cast<std::uintptr_t>(run.Code),
                             withLine ? reinterpret_cast<std::intptr_t>(run.Line.c_str()) : 0);
     }
 
@@ -380,8 +355,8 @@ int TPMEncryptor::Decode() {
             const int err = Host.ImportKeys(plainKinds ? run.Plain : split.Block, imported);
             if (err == 0 && !imported.empty()) {
                 AutoListEntry = AutoListEntryOf(imported);
-                report = std::to_string(imported.size()) + T(tx::KEYS_ADDED);
-            } else if (err != 0 && err != kUserCancel && err != kNothingOffered && err != kNeverShown) {
+                report = std::to_string(imported.size()) + T(txt::KEYS_ADDED);
+            } else if (err != 0 && err != kPGPError_UserAbort && err != kPGPError_ItemNotFound && err != kPGPError_FilePermissions) {
                 report = Host.ErrorText ? Host.ErrorText(err) : std::string();
                 importFailed = true;
             }
@@ -392,15 +367,15 @@ int TPMEncryptor::Decode() {
         const std::size_t lf = run.Line.find('\n');
         Status(3, lf == npos ? run.Line : run.Line.substr(lf + 1));
     } else {
-        Status(0, T(tx::DEC_BEG) + " " + T(tx::FINISHED));
+        Status(0, T(txt::DEC_BEG) + " " + T(txt::_FINISHED));
     }
     if (result == 0) {
         result = writeOut(text) ? 2 : 0;
     } else if (!report.empty()) {
         if (importFailed) {
             if (Host.Error) Host.Error(report);
-        } else if (Settings.Auto && automation && !AutoListEntry.empty()) {
-            Host.SendAutomation(AM_ADDTOLIST, 0, reinterpret_cast<std::intptr_t>(AutoListEntry.c_str()));
+        } else if (Settings.Auto && toAutomation && !AutoListEntry.empty()) {
+            Host.SendAutomation(automation::AM_ADDTOLIST, 0, reinterpret_cast<std::intptr_t>(AutoListEntry.c_str()));
         } else if (Host.Info) {
             Host.Info(report);
         }
@@ -413,7 +388,7 @@ int TPMEncryptor::VerifySignature(const char* path) {
     if (!ReadCryptEx(nullptr) || !path) return -1;
     std::string text;
     if (!Host.ReadFile || !Host.ReadFile(path, text)) {
-        if (Host.Error) Host.Error(T(Host.FileExists && !Host.FileExists(path) ? text::NO_FILE : text::READ_ERROR));
+        if (Host.Error) Host.Error(T(Host.FileExists && !Host.FileExists(path) ? txt::NO_FILE : txt::READ_ERROR));
         return -1;
     }
     TAnalyzeText analyze;
@@ -427,17 +402,17 @@ int TPMEncryptor::VerifySignature(const char* path) {
     if (split.Block.empty()) return -1;
     const bool unsignedData = HasUnsignedData(split);
     TDecodeRun run;
-    RunDecoder(split.Block, true, T(tx::DEC_MSG), run);
+    RunDecoder(split.Block, true, T(txt::DEC_MSG), run);
     WipeText(run.Plain);
     WipeText(split.Block);
-    if (run.Error == kUserCancel) return -1;
+    if (run.Error == kPGPError_UserAbort) return -1;
     if (run.Error != 0) {
         ResultText = Host.ErrorText ? Host.ErrorText(run.Error) : std::string();
         ShowPGPError(run.Error);
         return -1;
     }
     if (run.Line.empty()) return -1;
-    if (unsignedData) run.Line = T(tx::EXTRA_DATA) + "\r\n" + run.Line;
+    if (unsignedData) run.Line = T(txt::EXTRA_DATA) + "\r\n" + run.Line;
     ResultText = CutSignatureLine(run.Line);
     const int code = run.Code & ~kSigCodeEncrypted;
     return code == kSigCodeGoodValid || code == kSigCodeGoodInvalid ? 1 : 0;
@@ -452,7 +427,7 @@ int TPMEncryptor::KeyManagement(const char* pathOrClip) {
         text = Host.ClipboardText ? Host.ClipboardText() : std::string();
     } else if (!Host.ReadFile || !Host.ReadFile(argument, text)) {
         if (Host.Error)
-            Host.Error(T(Host.FileExists && !Host.FileExists(argument) ? text::NO_FILE : text::READ_ERROR));
+            Host.Error(T(Host.FileExists && !Host.FileExists(argument) ? txt::NO_FILE : txt::READ_ERROR));
         return 0;
     }
     const std::size_t dot = argument.rfind('.');
@@ -469,13 +444,13 @@ int TPMEncryptor::KeyManagement(const char* pathOrClip) {
         TPGPSplit split = SplitPGPMessage(text, analyze);
         if (split.Kind >= mkPGPMime && split.Kind <= mkClearSigned) {
             TDecodeRun run;
-            RunDecoder(split.Block, false, T(tx::DEC_MSG), run);
+            RunDecoder(split.Block, false, T(txt::DEC_MSG), run);
             if (run.Error == 0) {
                 TPGPSplit inner = SplitPGPMessage(run.Plain, analyze);
                 source = std::move(inner.Block);
                 WipeText(inner.Head);
                 WipeText(inner.Trailing);
-            } else if (run.Error == kUserCancel) {
+            } else if (run.Error == kPGPError_UserAbort) {
                 WipeText(text);
                 return 0;
             }
@@ -497,15 +472,15 @@ int TPMEncryptor::KeyManagement(const char* pathOrClip) {
         if (err == 0 && !imported.empty()) {
             found = true;
             AutoListEntry = AutoListEntryOf(imported);
-            const std::string report = std::to_string(imported.size()) + T(tx::KEYS_ADDED);
+            const std::string report = std::to_string(imported.size()) + T(txt::KEYS_ADDED);
             if (Settings.Auto && Host.HasAutomation && Host.HasAutomation() && Host.SendAutomation)
-                Host.SendAutomation(AM_ADDTOLIST, 0, reinterpret_cast<std::intptr_t>(AutoListEntry.c_str()));
+                Host.SendAutomation(automation::AM_ADDTOLIST, 0, reinterpret_cast<std::intptr_t>(AutoListEntry.c_str()));
             else if (Host.Info)
                 Host.Info(report);
             result = 1;
-        } else if (err == kUserCancel) {
+        } else if (err == kPGPError_UserAbort) {
             found = true;
-        } else if (err != 0 && err != kNothingOffered) {
+        } else if (err != 0 && err != kPGPError_ItemNotFound) {
             found = true;
             ShowPGPError(err);
         }
@@ -518,7 +493,7 @@ int TPMEncryptor::KeyManagement(const char* pathOrClip) {
     }
     WipeText(source);
     WipeText(text);
-    if (!found && Host.Error) Host.Error(T(tx::NO_KEY_FOUND));
+    if (!found && Host.Error) Host.Error(T(txt::NO_KEY_FOUND));
     return result;
 }
 

@@ -11,7 +11,7 @@
 #include "plugin/mail_client.h"
 #include "plugin/msgbox.h"
 #include "plugin/session.h"
-#include "plugin/texts.h"
+#include "strings/text_client.h"
 #include "ui/info_box.h"
 
 using namespace orv;
@@ -28,12 +28,21 @@ void CopyOut(char* buffer, const std::string& text) {
 }
 
 // Runs the mode -1 form of the launcher.
-void RunLauncherForm(TPluginParams& s) {
-    if (s.FormParameter == "CONFIG") {
+void RunLauncherForm(TPluginParams& s, const TSessionForm& form) {
+    if (form.Parameter == "CONFIG") {
         // The configuration dialog comes with its own window; the setup
         // commands still point the form files at this installation.
-        if (s.Links.InSetup() && s.PGPData) s.PGPData->UpdateFormFiles();
+        if (s.InSetup() && s.PGPData) s.PGPData->UpdateFormFiles();
     }
+}
+
+// The room a FindKeys caller gives for the result: the text's length and
+// eight more characters per line, what every AutoList entry needs for its
+// key ID to grow from 8 to 16 digits (with its zero).
+std::size_t FindKeysRoom(const std::string& input) {
+    std::size_t lines = 1;
+    for (char c : input) lines += c == '\n';
+    return input.size() + 8 * lines;
 }
 
 }  // namespace
@@ -44,25 +53,22 @@ WORD __stdcall FORMINIT(WORD version, int mode, HWND hostWindow, const char* par
                         char** /*callbackName*/) {
     TPluginParams* s = Session();
     if ((version >> 8) > host::kFormInterfaceMaxMajor || !s) return host::kFormInitFailed;
+    TSessionForm* form = nullptr;
     try {
-        if (!s->Init(mode, parameter ? parameter : "", hostWindow)) {
-            s->DestroySessionWindow();
-            return host::kFormInitFailed;
-        }
         // Without a form there is no window: the host window is kept for
         // the encryptor calls, but the start itself reports no form.
-        if (s->FormParameter.empty()) return host::kFormInitFailed;
-        if (formWindow) *formWindow = s->SessionWindow;
-        if (!s->SessionWindow) return host::kFormInitFailed;
-        if (s->PGPData) {
-            s->PGPData->LoadSettings();
-            s->SyncLinks();
+        form = s->Init(mode, parameter ? parameter : "", hostWindow);
+        if (!form) return host::kFormInitFailed;
+        if (s->PGPData) s->PGPData->LoadSettings();
+        if (form->InLauncher()) RunLauncherForm(*s, *form);
+        if (!form->Window) {
+            s->CloseForm(form);
+            return host::kFormInitFailed;
         }
-        if (s->InLauncher()) RunLauncherForm(*s);
+        if (formWindow) *formWindow = form->Window;
         return host::kFormInitOk;
     } catch (...) {
-        s->DestroySessionWindow();
-        if (formWindow) *formWindow = nullptr;
+        if (form) s->CloseForm(form);
         return host::kFormInitFailed;
     }
 }
@@ -77,7 +83,6 @@ void __stdcall PlugInit(HWND clientMain, DWORD clientMdi, HWND automationWindow,
         s->OwnerWindow = clientMain;
         // The configuration file keeps the name it got at the start.
         if (mailboxDir) s->MailboxDir = DirectoryText(mailboxDir);
-        s->SyncLinks();
     } catch (...) {
     }
 }
@@ -91,10 +96,9 @@ int __stdcall ShowAbout() {
     TPluginParams* s = Session();
     if (!s || !s->MsgBox) return 0;
     try {
-        s->SyncLinks();
         ui::ShowInfoBox();
-        if (s->FormParameter == "ABOUT" && s->HostForm && IsWindow(s->HostForm))
-            PostMessageA(s->HostForm, WM_CLOSE, 0, 0);
+        if (s->FormParameter == "ABOUT" && s->HostForm() && IsWindow(s->HostForm()))
+            PostMessageA(s->HostForm(), WM_CLOSE, 0, 0);
         return 1;
     } catch (...) {
         return 0;
@@ -105,7 +109,6 @@ int __stdcall WipeCache() {
     TPluginParams* s = Session();
     if (!s || !s->PGPData) return 0;
     try {
-        s->SyncLinks();
         return s->PGPData->CacheTimer(kWipeNow) ? 1 : 0;
     } catch (...) {
         return 0;
@@ -176,7 +179,6 @@ int __stdcall GetKeyFromServer(const char* keyID) {
     TPluginParams* s = Session();
     if (!s || !keyID) return 0;
     try {
-        s->SyncLinks();
         return FetchKey(*s, keyID) ? 1 : 0;
     } catch (...) {
         return 0;
@@ -188,11 +190,10 @@ int __stdcall AddAddrOptions(const char*, char*, int, int) { return 0; }
 int __stdcall GetABKAddr(const char*, char*, int) { return 0; }
 int __stdcall GetPGPAddr(const char*, const char*, char*, int) { return 0; }
 
-int __stdcall FindKeys(const char* text, char* buffer, int flag) {
+int __stdcall FindKeys(const char* text, char* buffer, int /*flag*/) {
     TPluginParams* s = Session();
     if (!s || !s->PGPData) return -1;
     try {
-        s->SyncLinks();
         if (!s->CheckPGPConfig()) return -1;
         const std::string input = text ? text : "";
         if (input.empty()) {
@@ -207,12 +208,7 @@ int __stdcall FindKeys(const char* text, char* buffer, int flag) {
                 return CountKeys(id, &first) == 1 ? first : std::string();
             },
             upgraded);
-        // The caller's room: the text's length, with flag 1 eight more
-        // characters per line for the longer key IDs.
-        size_t lines = 1;
-        for (char c : input) lines += c == '\n';
-        const size_t room = input.size() + (flag ? 8 * lines : 0);
-        if (upgraded.size() > room) return -1;
+        if (upgraded.size() > FindKeysRoom(input)) return -1;
         CopyOut(buffer, upgraded);
         return changed;
     } catch (...) {
@@ -226,7 +222,6 @@ int __stdcall KeyDelete(char* buffer) {
     TPluginParams* s = Session();
     if (!s) return 0;
     try {
-        s->SyncLinks();
         std::string ids;
         if (!DeleteChosenKeys(*s, false, ids)) return 0;
         CopyOut(buffer, ids);
@@ -240,7 +235,6 @@ int __stdcall KeyExtract() {
     TPluginParams* s = Session();
     if (!s) return 0;
     try {
-        s->SyncLinks();
         return ExtractChosenKeys(*s, "") ? 1 : 0;
     } catch (...) {
         return 0;
@@ -251,7 +245,6 @@ int __stdcall ShowFingerPrint() {
     TPluginParams* s = Session();
     if (!s) return 0;
     try {
-        s->SyncLinks();
         ShowChosenFingerprint(*s);
     } catch (...) {
     }

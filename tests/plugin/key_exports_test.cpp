@@ -18,7 +18,7 @@
 #include "plugin/mail_client.h"
 #include "plugin/msgbox.h"
 #include "plugin/session.h"
-#include "plugin/texts.h"
+#include "strings/text_client.h"
 #include "plugin/whole_file.h"
 #include "tests/plugin/plugin_test_support.h"
 #include "tests/support/fake_sdk_env.h"
