@@ -130,6 +130,7 @@ enum {
     kPGPError_OutOfMemory = -11999,
     kPGPError_FileNotFound = -11997,
     kPGPError_CantOpenFile = -11996,
+    kPGPError_FilePermissions = -11995, /* never shown to the user */
     kPGPError_UserAbort = -11987, /* a dialog was cancelled */
     kPGPError_ReadFailed = -11990,
     kPGPError_WriteFailed = -11989,
@@ -140,6 +141,7 @@ enum {
     kPGPError_LogNotDelivered = -11975,
     kPGPError_SkipSection = -11475,
     kPGPError_DetachedSignatureWithoutData = -11478,
+    kPGPError_CantDecrypt = -11411, /* "Cannot decrypt message" */
     kPGPError_NeedPassphrase = -11489,
     kPGPError_NoSigningKey = -11492,
     kPGPError_UnknownPublicKeyAlgorithm = -11347,

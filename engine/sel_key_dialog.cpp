@@ -259,10 +259,10 @@ int TSelKeyDialog::Execute(std::string& recipient, TKeyPropsList* keys, bool& gr
     InitCommonControlsEx(&icc);
 
     ui::Session& session = ui::CurrentSession();
-    const HWND previousOwner = session.owner;
+    const HWND previousOwner = session.Owner();
     const INT_PTR code = DialogBoxParamA(ThisModule(), MAKEINTRESOURCEA(kSelKeyDialogResource), ParentWindow,
                                          DialogProc, reinterpret_cast<LPARAM>(this));
-    session.owner = previousOwner;
+    session.SetOwner(previousOwner);
     dlg_ = nullptr;
     tvKeys = nullptr;
     PumpMessages();
@@ -318,7 +318,7 @@ LRESULT CALLBACK TSelKeyDialog::TreeProc(HWND wnd, UINT msg, WPARAM wParam, LPAR
 INT_PTR TSelKeyDialog::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     switch (msg) {
         case WM_INITDIALOG:
-            ui::CurrentSession().owner = dlg_;
+            ui::CurrentSession().SetOwner(dlg_);
             FormShow();
             return FALSE;  // the focus is set
         case WM_COMMAND: {

@@ -5,12 +5,13 @@
 
 #include "formats/decryptor.h"
 
+#include "base/host_messages.h"
 #include "engine/decode_job.h"
 #include "formats/mcfuncs.h"
 #include "formats/mime_text.h"
 #include "formats/pgp_recognition.h"
-#include "formats/pm_texts.h"
 #include "formats/signature_line.h"
+#include "formats/text_source.h"
 
 namespace orv {
 
@@ -18,25 +19,6 @@ using namespace mime;
 
 namespace {
 
-namespace tx {
-constexpr int ENTER_PHRASE = 123;
-constexpr int KEYS_ADDED = 124;
-constexpr int ED_FWD_TEXT = 188;
-constexpr int NO_KEY_FOUND = 226;
-constexpr int DEC_BEG = 232;
-constexpr int FINISHED = 235;
-constexpr int DEC_MSG = 238;
-constexpr int DEC_ATT = 239;
-constexpr int ADD_KEYS = 274;
-}  // namespace tx
-
-constexpr unsigned kHostStatusLine = 3075;
-constexpr unsigned AM_ADDTOLIST = 0x400 + 3;
-constexpr unsigned AM_DECODED = 0x400 + 10;
-constexpr int kUserCancel = -11987;
-constexpr int kNeverShown = -11995;
-constexpr int kNothingOffered = -10988;
-constexpr int kCannotDecrypt = -11411;  // "Cannot decrypt message"
 
 // The text of the armour's own MIME part around the block: its body before
 // the block (after the part's header) and the text after it up to the next
@@ -201,9 +183,9 @@ int TPMEncryptor::RunDecoder(const std::string& block, bool verify, const std::s
     job->PassThroughUnrecognized = true;
     job->PassThroughKeys = true;
     job->ImportFoundKeys = true;
-    job->ImportPrompt = T(tx::ADD_KEYS);
+    job->ImportPrompt = T(txt::ADD_KEYS);
     const std::string prompt = job->PassphrasePrompt;
-    job->PassphrasePrompt = title + " - " + T(tx::ENTER_PHRASE);
+    job->PassphrasePrompt = title + " - " + T(txt::ENTER_PHRASE);
     try {
         run.Error = job->DecodeBuffer(block);
     } catch (...) {
@@ -216,7 +198,8 @@ int TPMEncryptor::RunDecoder(const std::string& block, bool verify, const std::s
     if (Host.CacheTimer) Host.CacheTimer(Settings.Store);
     if (run.Error != 0) return run.Error;
     const TSignatureInfo& info = job->SignatureInfo;
-    TSignatureReport report = SignatureReportOf(info, Settings.MarginalIsInvalid, Host.Text);
+    TSignatureReport report =
+        SignatureReportOf(info, Host.MarginalIsInvalid && Host.MarginalIsInvalid(), Host.Text);
     run.Code = report.Code;
     run.Line = std::move(report.Line);
     if (job->AnalyzeResult == kAnalyzeEncrypted) run.Code |= kSigCodeEncrypted;
@@ -226,13 +209,13 @@ int TPMEncryptor::RunDecoder(const std::string& block, bool verify, const std::s
 }
 
 int TPMEncryptor::Decode() {
-    if (Host.MessageWindowFieldBegins && Host.MessageWindowFieldBegins(T(tx::ED_FWD_TEXT))) return 0;
+    if (Host.MessageWindowFieldBegins && Host.MessageWindowFieldBegins(T(txt::ED_FWD_TEXT))) return 0;
     if (PM.MessageFile.empty()) return 0;
     std::string text;
     if (!Host.ReadFile || !Host.ReadFile(PM.MessageFile, text) || text.empty()) return 0;
     auto writeOut = [&](std::string_view bytes) {
         if (!OutputFile.empty() && Host.WriteFile && Host.WriteFile(OutputFile, bytes)) return true;
-        if (Host.Error) Host.Error(T(text::WRITE_ERROR));
+        if (Host.Error) Host.Error(T(txt::WRITE_ERROR));
         return false;
     };
     auto finish = [&](int r) {
@@ -243,7 +226,7 @@ int TPMEncryptor::Decode() {
     if (OutcomeFlags[2] && !OutcomeFlags[1]) return finish(writeOut(text) ? 2 : 0);
 
     TPGPSplit split;
-    if (Settings.FormParameter == "PGPMIME") {
+    if (Host.FormParameter && Host.FormParameter() == "PGPMIME") {
         split.Kind = mkPGPMime;
         split.Block = NormaliseLineEnds(text);
         split.Head = split.Block.substr(0, split.Block.find("\r\n\r\n"));
@@ -270,22 +253,22 @@ int TPMEncryptor::Decode() {
         split.Trailing.clear();
     }
 
-    Status(0, T(tx::DEC_BEG) + " ...");
+    Status(0, T(txt::DEC_BEG) + " ...");
     TDecodeRun run;
-    RunDecoder(split.Block, false, T(attachment ? tx::DEC_ATT : tx::DEC_MSG), run);
+    RunDecoder(split.Block, false, T(attachment ? txt::DEC_ATT : txt::DEC_MSG), run);
     // A PGP/MIME message whose encrypted part is empty, missing or plain
     // text gives the engine nothing to decrypt or verify: it is reported,
     // and the message stays as it came.
     if (run.Error == 0 && split.Kind == mkPGPMime && !(run.Code & kSigCodeEncrypted) && run.Code == kSigCodeNone) {
         WipeText(run.Plain);
-        run.Error = kCannotDecrypt;
+        run.Error = kPGPError_CantDecrypt;
     }
     int result = 0;
     if (run.Error != 0) ResultText = Host.ErrorText ? Host.ErrorText(run.Error) : std::string();
     else ResultText = run.Line;
 
     if (OutcomeFlags[2] || run.Error != 0) {
-        if (run.Error != kUserCancel && run.Error != kNeverShown && !EngineMissing && Host.Error &&
+        if (run.Error != kPGPError_UserAbort && run.Error != kPGPError_FilePermissions && !EngineMissing && Host.Error &&
             !ResultText.empty())
             Host.Error(ResultText);
         ResultText.clear();
@@ -314,10 +297,10 @@ int TPMEncryptor::Decode() {
         result = 2;
     }
 
-    const bool automation = Host.HasAutomation && Host.HasAutomation() && Host.SendAutomation;
-    if (automation) {
+    const bool toAutomation = Host.HasAutomation && Host.HasAutomation() && Host.SendAutomation;
+    if (toAutomation) {
         const bool withLine = !attachment && Settings.CheckSig && !run.Line.empty() && Settings.Include == 1;
-        Host.SendAutomation(AM_DECODED, static_cast<std::uintptr_t>(run.Code),
+        Host.SendAutomation(automation::AM_DECODED, static_cast<std::uintptr_t>(run.Code),
                             withLine ? reinterpret_cast<std::intptr_t>(run.Line.c_str()) : 0);
     }
 
@@ -345,8 +328,8 @@ int TPMEncryptor::Decode() {
             const int err = Host.ImportKeys(plainKinds ? run.Plain : split.Block, imported);
             if (err == 0 && !imported.empty()) {
                 AutoListEntry = AutoListEntryOf(imported);
-                report = std::to_string(imported.size()) + T(tx::KEYS_ADDED);
-            } else if (err != 0 && err != kUserCancel && err != kNothingOffered && err != kNeverShown) {
+                report = std::to_string(imported.size()) + T(txt::KEYS_ADDED);
+            } else if (err != 0 && err != kPGPError_UserAbort && err != kPGPError_ItemNotFound && err != kPGPError_FilePermissions) {
                 report = Host.ErrorText ? Host.ErrorText(err) : std::string();
                 importFailed = true;
             }
@@ -358,15 +341,15 @@ int TPMEncryptor::Decode() {
         const std::size_t lf = run.Line.find('\n');
         Status(3, StatusLineOf(lf == npos ? run.Line : run.Line.substr(lf + 1), unsignedData, Host.Text));
     } else {
-        Status(0, T(tx::DEC_BEG) + " " + T(tx::FINISHED));
+        Status(0, T(txt::DEC_BEG) + " " + T(txt::_FINISHED));
     }
     if (result == 0) {
         result = writeOut(text) ? 2 : 0;
     } else if (!report.empty()) {
         if (importFailed) {
             if (Host.Error) Host.Error(report);
-        } else if (Settings.Auto && automation && !AutoListEntry.empty()) {
-            Host.SendAutomation(AM_ADDTOLIST, 0, reinterpret_cast<std::intptr_t>(AutoListEntry.c_str()));
+        } else if (Settings.Auto && toAutomation && !AutoListEntry.empty()) {
+            Host.SendAutomation(automation::AM_ADDTOLIST, 0, reinterpret_cast<std::intptr_t>(AutoListEntry.c_str()));
         } else if (Host.Info) {
             Host.Info(report);
         }
@@ -379,7 +362,7 @@ int TPMEncryptor::VerifySignature(const char* path) {
     if (!ReadCryptEx(nullptr) || !path) return -1;
     std::string text;
     if (!Host.ReadFile || !Host.ReadFile(path, text)) {
-        if (Host.Error) Host.Error(T(Host.FileExists && !Host.FileExists(path) ? text::NO_FILE : text::READ_ERROR));
+        if (Host.Error) Host.Error(T(Host.FileExists && !Host.FileExists(path) ? txt::NO_FILE : txt::READ_ERROR));
         return -1;
     }
     TAnalyzeText analyze;
@@ -393,10 +376,10 @@ int TPMEncryptor::VerifySignature(const char* path) {
     if (split.Block.empty()) return -1;
     const bool unsignedData = HasUnsignedData(split);
     TDecodeRun run;
-    RunDecoder(split.Block, true, T(tx::DEC_MSG), run);
+    RunDecoder(split.Block, true, T(txt::DEC_MSG), run);
     WipeText(run.Plain);
     WipeText(split.Block);
-    if (run.Error == kUserCancel) return -1;
+    if (run.Error == kPGPError_UserAbort) return -1;
     if (run.Error != 0) {
         ResultText = Host.ErrorText ? Host.ErrorText(run.Error) : std::string();
         ShowPGPError(run.Error);
@@ -418,7 +401,7 @@ int TPMEncryptor::KeyManagement(const char* pathOrClip) {
         text = Host.ClipboardText ? Host.ClipboardText() : std::string();
     } else if (!Host.ReadFile || !Host.ReadFile(argument, text)) {
         if (Host.Error)
-            Host.Error(T(Host.FileExists && !Host.FileExists(argument) ? text::NO_FILE : text::READ_ERROR));
+            Host.Error(T(Host.FileExists && !Host.FileExists(argument) ? txt::NO_FILE : txt::READ_ERROR));
         return 0;
     }
     const std::size_t dot = argument.rfind('.');
@@ -435,13 +418,13 @@ int TPMEncryptor::KeyManagement(const char* pathOrClip) {
         TPGPSplit split = SplitPGPMessage(text, analyze);
         if (split.Kind >= mkPGPMime && split.Kind <= mkClearSigned) {
             TDecodeRun run;
-            RunDecoder(split.Block, false, T(tx::DEC_MSG), run);
+            RunDecoder(split.Block, false, T(txt::DEC_MSG), run);
             if (run.Error == 0) {
                 TPGPSplit inner = SplitPGPMessage(run.Plain, analyze);
                 source = std::move(inner.Block);
                 WipeText(inner.Head);
                 WipeText(inner.Trailing);
-            } else if (run.Error == kUserCancel) {
+            } else if (run.Error == kPGPError_UserAbort) {
                 WipeText(text);
                 return 0;
             }
@@ -463,15 +446,15 @@ int TPMEncryptor::KeyManagement(const char* pathOrClip) {
         if (err == 0 && !imported.empty()) {
             found = true;
             AutoListEntry = AutoListEntryOf(imported);
-            const std::string report = std::to_string(imported.size()) + T(tx::KEYS_ADDED);
+            const std::string report = std::to_string(imported.size()) + T(txt::KEYS_ADDED);
             if (Settings.Auto && Host.HasAutomation && Host.HasAutomation() && Host.SendAutomation)
-                Host.SendAutomation(AM_ADDTOLIST, 0, reinterpret_cast<std::intptr_t>(AutoListEntry.c_str()));
+                Host.SendAutomation(automation::AM_ADDTOLIST, 0, reinterpret_cast<std::intptr_t>(AutoListEntry.c_str()));
             else if (Host.Info)
                 Host.Info(report);
             result = 1;
-        } else if (err == kUserCancel) {
+        } else if (err == kPGPError_UserAbort) {
             found = true;
-        } else if (err != 0 && err != kNothingOffered) {
+        } else if (err != 0 && err != kPGPError_ItemNotFound) {
             found = true;
             ShowPGPError(err);
         }
@@ -484,7 +467,7 @@ int TPMEncryptor::KeyManagement(const char* pathOrClip) {
     }
     WipeText(source);
     WipeText(text);
-    if (!found && Host.Error) Host.Error(T(tx::NO_KEY_FOUND));
+    if (!found && Host.Error) Host.Error(T(txt::NO_KEY_FOUND));
     return result;
 }
 

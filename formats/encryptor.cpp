@@ -6,9 +6,11 @@
 
 #include <cstring>
 
+#include "base/host_messages.h"
+#include "engine/pgpsdk.h"
 #include "formats/mcfuncs.h"
 #include "formats/mime_text.h"
-#include "formats/pm_texts.h"
+#include "formats/text_source.h"
 
 namespace orv {
 
@@ -16,41 +18,6 @@ using namespace mime;
 
 namespace {
 
-// Texts of the string library used here beyond those of the assembly.
-namespace tx {
-constexpr int ENTER_PHRASE = 123;
-constexpr int ED_MSG_CAP = 189;
-constexpr int COPY_MESSAGE = 191;
-constexpr int TO_DELETE = 192;
-constexpr int SUBJ_CANCEL = 193;
-constexpr int RECIP_ADK = 207;
-constexpr int CONTINUE_ = 210;
-constexpr int SELMSG = 211;
-constexpr int SELCOPY = 212;
-constexpr int SELSEND = 213;
-constexpr int MSG_COPIED = 214;
-constexpr int DEF_IDENTITY = 215;
-constexpr int CANCELLED = 234;
-constexpr int FINISHED = 235;
-constexpr int WARN_ = 335;
-}  // namespace tx
-
-// Host and automation messages of an encode.
-constexpr unsigned kHostGetSetting = 3064;
-constexpr unsigned kHostStatusLine = 3075;
-constexpr unsigned kHostNewEditor = 3090;
-constexpr unsigned kEditorSetField = 1152;
-constexpr std::uintptr_t kSettingEncodeStart = 80;
-constexpr std::uintptr_t kSettingCharset = 26;
-constexpr unsigned AM_ADDTOLIST = 0x400 + 3;
-constexpr unsigned AM_SIGNKEY = 0x400 + 5;
-constexpr unsigned AM_GETENTRY = 0x400 + 6;
-constexpr unsigned AM_NEXTENTRY = 0x400 + 7;
-constexpr unsigned AM_SENDCANCELLED = 0x400 + 8;
-constexpr unsigned AM_ENCODEFAILED = 0x400 + 9;
-
-constexpr int kUserCancel = -11987;
-constexpr int kNeverShown = -11995;
 constexpr int kAnswerYes = 6;
 constexpr int kAnswerNo = 7;
 
@@ -86,17 +53,22 @@ std::string TextAt(const unsigned char* p) {
 
 }  // namespace
 
-TPMEncryptor::TPMEncryptor(TPMFuncs& pm, TEncryptorHost host, std::array<std::uint8_t, 4>& outcomeFlags)
-    : PM(pm), Host(std::move(host)), OutcomeFlags(outcomeFlags) {}
+TPMEncryptor::TPMEncryptor(TPMFuncs& pm, TEncryptorHost host, const TSettings& settings,
+                           std::array<std::uint8_t, 4>& outcomeFlags)
+    : PM(pm), Host(std::move(host)), Settings(settings), OutcomeFlags(outcomeFlags) {
+    // The assembly's "move to a new editor" answer (the non-MIME question
+    // answered no) is this object's.
+    PM.Services.CopyMessage = [this] { return CopyMessage(); };
+}
 
 std::string TPMEncryptor::T(int number) const { return Host.Text ? Host.Text(number) : std::string(); }
 
 void TPMEncryptor::Status(int wp, const std::string& text) {
-    if (Host.SendHost) Host.SendHost(kHostStatusLine, static_cast<std::uintptr_t>(wp), reinterpret_cast<std::intptr_t>(text.c_str()));
+    if (Host.SendHost) Host.SendHost(host::kHostStatusLine, static_cast<std::uintptr_t>(wp), reinterpret_cast<std::intptr_t>(text.c_str()));
 }
 
 void TPMEncryptor::ShowPGPError(int error) {
-    if (error == 0 || error == kUserCancel || error == kNeverShown || !Host.Error) return;
+    if (error == 0 || error == kPGPError_UserAbort || error == kPGPError_FilePermissions || !Host.Error) return;
     Host.Error(Host.ErrorText ? Host.ErrorText(error) : std::string());
 }
 
@@ -132,7 +104,7 @@ void TPMEncryptor::GetSignKey() {
     };
     if (Host.HasAutomation && Host.HasAutomation() && Host.SendAutomation) {
         char buffer[19] = {};
-        Host.SendAutomation(AM_SIGNKEY, 0, reinterpret_cast<std::intptr_t>(buffer));
+        Host.SendAutomation(automation::AM_SIGNKEY, 0, reinterpret_cast<std::intptr_t>(buffer));
         buffer[18] = 0;
         const std::string id(Trim(buffer));
         if (id.size() > 2 && StartsWithNoCase(id, "0x") && Host.FindSigningKeys) {
@@ -144,7 +116,7 @@ void TPMEncryptor::GetSignKey() {
     if (!Settings.Always && Host.EditorIdentity && Host.EditorIdentity(identity) && Host.PmailIni) {
         identity = std::string(Trim(identity));
         const std::string address =
-            LowerCase(identity) == LowerCase(T(tx::DEF_IDENTITY))
+            LowerCase(identity) == LowerCase(T(txt::DEF_IDENTITY))
                 ? Host.PmailIni("Pegasus Mail for Windows - built-in TCP/IP Mail",
                                 "Alternative From: field for message       ")
                 : Host.PmailIni("WinPMail Identity - " + identity, "Alternative From: field for message       ");
@@ -166,13 +138,13 @@ void TPMEncryptor::GetSignKey() {
 
 bool TPMEncryptor::AdkDeclined(const std::string& recipientSpec) {
     if (!Host.HasADK || !Host.HasADK(recipientSpec) || !Host.CustomDlg) return false;
-    return Host.CustomDlg(T(tx::WARN_), T(tx::RECIP_ADK), T(tx::SELCOPY), T(tx::CONTINUE_), 304) == kAnswerNo;
+    return Host.CustomDlg(T(txt::_WARN), T(txt::RECIP_ADK), T(txt::_SELCOPY), T(txt::_CONTINUE), 304) == kAnswerNo;
 }
 
 void TPMEncryptor::AutomationOptions() {
     if (!Settings.Auto || !Host.HasAutomation || !Host.HasAutomation() || !Host.SendAutomation) return;
     TEntryRecord record{};
-    Host.SendAutomation(AM_GETENTRY, 0, reinterpret_cast<std::intptr_t>(&record));
+    Host.SendAutomation(automation::AM_GETENTRY, 0, reinterpret_cast<std::intptr_t>(&record));
     if (record.Automatic) {
         // The entry's first item starts with the option digit.
         const char* first = record.Entry && *record.Entry ? record.Entry : record.First;
@@ -185,7 +157,7 @@ void TPMEncryptor::AutomationOptions() {
             std::string head = entry.substr(0, comma);
             std::string rest = comma == npos ? std::string() : entry.substr(comma + 1);
             TEntryRecord split{rest.c_str(), head.c_str(), record.Automatic, record.PGPMimeWanted};
-            Host.SendAutomation(AM_NEXTENTRY, 0, reinterpret_cast<std::intptr_t>(&split));
+            Host.SendAutomation(automation::AM_NEXTENTRY, 0, reinterpret_cast<std::intptr_t>(&split));
         }
     } else if (!Settings.PGPMime) {
         PGPMimeSwitch = record.PGPMimeWanted != 0;
@@ -196,13 +168,13 @@ void TPMEncryptor::Recipients() {
     if (!PM.DoEncrypt) return;
     if (Settings.Hide && Settings.Auto && Host.HasAutomation && Host.HasAutomation() && Host.SendAutomation) {
         TEntryRecord record{};
-        Host.SendAutomation(AM_GETENTRY, 0, reinterpret_cast<std::intptr_t>(&record));
+        Host.SendAutomation(automation::AM_GETENTRY, 0, reinterpret_cast<std::intptr_t>(&record));
         const std::string entry = record.Entry ? record.Entry : "";
         const std::size_t comma = entry.find(',');
         std::string first = entry.substr(0, comma);
         const std::string rest = comma == npos ? std::string() : entry.substr(comma + 1);
         TEntryRecord split{rest.c_str(), first.c_str(), record.Automatic, record.PGPMimeWanted};
-        Host.SendAutomation(AM_NEXTENTRY, 0, reinterpret_cast<std::intptr_t>(&split));
+        Host.SendAutomation(automation::AM_NEXTENTRY, 0, reinterpret_cast<std::intptr_t>(&split));
         // The leading option digit becomes "0" so that "0x…" key IDs stand.
         if (!first.empty() && first.size() != 2) {
             first[0] = '0';
@@ -216,13 +188,13 @@ int TPMEncryptor::Assemble() {
     std::string bytes;
     if (!Host.ReadFile || !Host.ReadFile(PM.MessageFile, bytes)) {
         if (Host.Error)
-            Host.Error(T(Host.FileExists && !Host.FileExists(PM.MessageFile) ? text::NO_FILE : text::READ_ERROR));
+            Host.Error(T(Host.FileExists && !Host.FileExists(PM.MessageFile) ? txt::NO_FILE : txt::READ_ERROR));
         return 0;
     }
     if (Host.SendHost) {
-        Host.SendHost(kHostGetSetting, kSettingEncodeStart, 0);
+        Host.SendHost(host::kHostGetSetting, host::kSettingEncodeStart, 0);
         char charset[261] = {};
-        Host.SendHost(kHostGetSetting, kSettingCharset, reinterpret_cast<std::intptr_t>(charset));
+        Host.SendHost(host::kHostGetSetting, host::kSettingCharset, reinterpret_cast<std::intptr_t>(charset));
         charset[260] = 0;
         if (charset[0]) PM.HostCharset = charset;
     }
@@ -237,7 +209,8 @@ int TPMEncryptor::Assemble() {
         const int r = PM.NonMimeMessage(bytes, header);
         WipeText(bytes);
         WipeText(body);
-        return r < 0 && r != -2 ? 0 : r;
+        if (CopyFailed) return kEncodeFailed;
+        return r < 0 && r != kEncodeMoved ? 0 : r;
     }
     WipeText(bytes);
     AutomationOptions();
@@ -249,7 +222,7 @@ int TPMEncryptor::Assemble() {
 
     PM.AdkCheck = Settings.ADKWarn;
     GetSignKey();
-    PM.AttachMode = Settings.EncryptAttach ? 1 : -1;
+    PM.AttachMode = Settings.Encrypt ? 1 : -1;
     int lastError = 0;
     auto encode = PM.Services.Encode;
     auto adk = PM.Services.AdkDeclined;
@@ -300,13 +273,13 @@ int TPMEncryptor::HandleResult(int result, const std::string& output, int error)
         // wiped; a failed write leaves the message as the client wrote it
         // and the user chooses what happens to it.
         if (PM.Services.ReplaceMessage && PM.Services.ReplaceMessage(PM.MessageFile, output)) return 1;
-        failure = T(text::WRITE_ERROR);
+        failure = T(txt::WRITE_ERROR);
         error = 0;
     }
-    std::string message = error == kUserCancel ? std::string() : failure + "!\r\n\r\n";
-    message += T(tx::COPY_MESSAGE);
+    std::string message = error == kPGPError_UserAbort ? std::string() : failure + "!\r\n\r\n";
+    message += T(txt::COPY_MESSAGE);
     const int answer =
-        Host.CustomDlg ? Host.CustomDlg(T(tx::SELMSG), message, T(tx::SELSEND), T(tx::SELCOPY), 32) : 0;
+        Host.CustomDlg ? Host.CustomDlg(T(txt::_SELMSG), message, T(txt::_SELSEND), T(txt::_SELCOPY), 32) : 0;
     if (answer == kAnswerYes) return CopyMessage();
     PM.Unencoded();
     return -1;
@@ -314,22 +287,22 @@ int TPMEncryptor::HandleResult(int result, const std::string& output, int error)
 
 void TPMEncryptor::Report(int result) {
     const std::string words = [&] {
-        if (PM.DoEncrypt && PM.DoSign) return T(text::ENC_BEG) + "/" + T(text::SIGN_BEG);
-        if (PM.DoEncrypt) return T(text::ENC_BEG);
-        if (PM.DoSign) return T(text::SIGN_BEG);
+        if (PM.DoEncrypt && PM.DoSign) return T(txt::ENC_BEG) + "/" + T(txt::SIGN_BEG);
+        if (PM.DoEncrypt) return T(txt::ENC_BEG);
+        if (PM.DoSign) return T(txt::SIGN_BEG);
         return std::string();
     }();
     const std::string status = words.empty() ? std::string()
-                                             : words + " " + T(result < 0 ? tx::CANCELLED : tx::FINISHED);
+                                             : words + " " + T(result < 0 ? txt::_CANCELLED : txt::_FINISHED);
     if (!status.empty()) Status(0, status);
-    const bool automation = Host.HasAutomation && Host.HasAutomation() && Host.SendAutomation;
+    const bool toAutomation = Host.HasAutomation && Host.HasAutomation() && Host.SendAutomation;
     if (result > 0) {
-        if (PM.DoEncrypt && Settings.ConfirmEncrypt && Host.Popup && !status.empty()) Host.Popup(status);
-        if (PM.DoSign && automation)
-            Host.SendAutomation(AM_SIGNKEY, 1, reinterpret_cast<std::intptr_t>(PM.SignKeyID.c_str()));
+        if (PM.DoEncrypt && Settings.Confirm && Host.Popup && !status.empty()) Host.Popup(status);
+        if (PM.DoSign && toAutomation)
+            Host.SendAutomation(automation::AM_SIGNKEY, 1, reinterpret_cast<std::intptr_t>(PM.SignKeyID.c_str()));
     } else if (result < 0) {
         if (Host.UncheckEncrypt) Host.UncheckEncrypt();
-        if (automation) Host.SendAutomation(AM_ENCODEFAILED, 0, 0);
+        if (toAutomation) Host.SendAutomation(automation::AM_ENCODEFAILED, 0, 0);
     }
     OfferAutoListEntry();
 }
@@ -338,22 +311,23 @@ void TPMEncryptor::OfferAutoListEntry() {
     if (AutoListEntry.empty() || !Settings.Auto || !Host.HasAutomation || !Host.HasAutomation() ||
         !Host.SendAutomation)
         return;
-    Host.SendAutomation(AM_ADDTOLIST, 0, reinterpret_cast<std::intptr_t>(AutoListEntry.c_str()));
+    Host.SendAutomation(automation::AM_ADDTOLIST, 0, reinterpret_cast<std::intptr_t>(AutoListEntry.c_str()));
 }
 
 int TPMEncryptor::Encode() {
     PM.IsMime = PM.DoEncrypt = PM.DoSign = false;
+    CopyFailed = false;
     if (PM.MessageFile.empty()) return 0;
     PGPMimeSwitch = Settings.PGPMime;
     int result = 0;
     if (!OutputFile.empty()) {
         if (Host.HasAutomation && Host.HasAutomation() && Host.SendAutomation &&
-            Host.SendAutomation(AM_SENDCANCELLED, 0, 0) == 1)
+            Host.SendAutomation(automation::AM_SENDCANCELLED, 0, 0) == 1)
             return 0;
         std::string bytes;
         if (!Host.ReadFile || !Host.ReadFile(PM.MessageFile, bytes)) {
             if (Host.Error)
-                Host.Error(T(Host.FileExists && !Host.FileExists(PM.MessageFile) ? text::NO_FILE : text::READ_ERROR));
+                Host.Error(T(Host.FileExists && !Host.FileExists(PM.MessageFile) ? txt::NO_FILE : txt::READ_ERROR));
             return 0;
         }
         const bool written = Host.WriteFile && Host.WriteFile(OutputFile, bytes);
@@ -366,18 +340,26 @@ int TPMEncryptor::Encode() {
     }
     result = Assemble();
     OutcomeFlags[0] = 1;
-    // A failed encode whose message went out as it is counts as nothing encoded.
-    return result == -1 ? 0 : result;
+    // A failed encode whose message went out as it is counts as nothing
+    // encoded; one whose message could be neither sent nor moved stays a failure.
+    return result == kEncodeFailed && !CopyFailed ? 0 : result;
 }
 
 int TPMEncryptor::CopyMessage() {
-    const std::string marker = "To: " + T(tx::TO_DELETE) + "\r\nSubject: " + T(tx::SUBJ_CANCEL);
-    if (PM.Services.ReplaceMessage) PM.Services.ReplaceMessage(PM.MessageFile, marker);
+    const std::string marker = "To: " + T(txt::TO_DELETE) + "\r\nSubject: " + T(txt::SUBJ_CANCEL);
+    const bool marked = PM.Services.ReplaceMessage && PM.Services.ReplaceMessage(PM.MessageFile, marker);
+    // The text goes to the new editor either way, so that nothing the user
+    // wrote is lost when the client drops the message.
     try {
-        if (Host.MoveToNewEditor) Host.MoveToNewEditor(T(tx::MSG_COPIED));
+        if (Host.MoveToNewEditor) Host.MoveToNewEditor(T(txt::MSG_COPIED));
     } catch (...) {
     }
-    return -2;
+    if (marked) return kEncodeMoved;
+    // The file still holds the whole message: reporting it moved would let
+    // the client take a file that is not the marker for one.
+    CopyFailed = true;
+    if (Host.Error) Host.Error(T(txt::WRITE_ERROR));
+    return kEncodeFailed;
 }
 
 // ---- Texts of the signature report ------------------------------------------

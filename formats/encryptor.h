@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "formats/pm_funcs.h"
+#include "formats/settings.h"
 #include "formats/signature_line.h"
 
 namespace orv {
@@ -22,29 +23,6 @@ namespace orv {
 class TPGPEncode;
 class TPGPDecode;
 class TKeyPropsList;
-
-// The settings an operation runs with ("Merrowin.cfg" as the configuration
-// check left it).
-struct TEncryptorSettings {
-    bool Always = false;        // [DefaultUser] Always
-    bool Auto = true;           // [Pellatch] Auto
-    bool Hide = false;          // [HideKeyDialog] Hide
-    bool EncryptAttach = true;  // [EncryptAttach] Encrypt
-    bool ConfirmEncrypt = false;
-    bool ADKWarn = true;
-    bool PGPMime = false;  // [MenuOptions] PGPMime as loaded
-    bool CheckKey = false;
-    bool Lookup = false;
-    bool CheckSig = true;
-    int Include = 0;
-    int Store = -1;
-    std::string DefaultKeyID;
-    std::string DefaultUserName;
-    // The PGP preference "MarginalValidityIsInvalid" is "TRUE".
-    bool MarginalIsInvalid = false;
-    // The session's form parameter ("PGPMIME" makes the message PGP/MIME).
-    std::string FormParameter;
-};
 
 // A key found by a search: full key-ID text and first user ID.
 struct TFoundKey {
@@ -98,16 +76,30 @@ struct TEncryptorHost {
     std::function<bool(const std::string& prefix)> MessageWindowFieldBegins;
     // A value of the host's "PMAIL.INI" in the mailbox directory.
     std::function<std::string(const std::string& section, const std::string& key)> PmailIni;
-    // The decoding job of the session, set up by the caller.
+    // The session's form parameter ("PGPMIME" makes a decoded message PGP/MIME).
+    std::function<std::string()> FormParameter;
+    // The PGP preference "MarginalValidityIsInvalid" is "TRUE".
+    std::function<bool()> MarginalIsInvalid;
+    // The session's decoding job, set up for each run by the caller.
     TPGPDecode* Decoder = nullptr;
 };
 
 // The entry the AutoList gets: user IDs joined by CR LF, "\", key IDs by ",".
 std::string AutoListEntryOf(const std::vector<TFoundKey>& keys);
 
+// Encode results beside 1 (encoded) and 0 (send as it is): moved to a new
+// editor, the file holding the "(delete)" marker; failed, not to be sent.
+constexpr int kEncodeMoved = -2;
+constexpr int kEncodeFailed = -1;
+
 class TPMEncryptor {
 public:
-    TPMEncryptor(TPMFuncs& pm, TEncryptorHost host, std::array<std::uint8_t, 4>& outcomeFlags);
+    // The settings are the configuration store's record, read as they stand
+    // at each call.
+    TPMEncryptor(TPMFuncs& pm, TEncryptorHost host, const TSettings& settings,
+                 std::array<std::uint8_t, 4>& outcomeFlags);
+    TPMEncryptor(const TPMEncryptor&) = delete;
+    TPMEncryptor& operator=(const TPMEncryptor&) = delete;
 
     // The 44-byte request: its check result.
     bool ReadCryptEx(const void* request);
@@ -122,7 +114,7 @@ public:
 
     TPMFuncs& PM;
     TEncryptorHost Host;
-    TEncryptorSettings Settings;
+    const TSettings& Settings;
     std::array<std::uint8_t, 4>& OutcomeFlags;
 
     std::string HostRecipients;
@@ -134,6 +126,8 @@ public:
     bool EngineMissing = false;
     // Set when a successful sign reported the key it used.
     bool PGPMimeSwitch = false;
+    // The message could not be replaced by the "(delete)" marker in this encode.
+    bool CopyFailed = false;
 
 private:
     std::string T(int number) const;

@@ -1,10 +1,11 @@
 // Putting the PGP mail together: inline PGP inside the client's own MIME
 // structure, or the whole MIME body as one PGP/MIME entity.
 
+#include "engine/pgpsdk.h"
 #include "formats/mcfuncs.h"
 #include "formats/mime_text.h"
 #include "formats/pm_funcs.h"
-#include "formats/pm_texts.h"
+#include "formats/text_source.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -19,9 +20,6 @@ using namespace mime;
 
 namespace {
 
-constexpr int kUserCancel = -11987;
-constexpr int kErrorNotShown = -11995;
-constexpr int kEngineNotLoaded = -11977;
 // Stored messages inside stored messages deeper than this go out as files.
 constexpr int kMaxStoredDepth = 8;
 // "PGPMime-Boundary-" and eight hex digits.
@@ -141,9 +139,9 @@ void ReplaceChosen(std::string& text, std::size_t start, std::string_view from, 
 }  // namespace
 
 std::string TPMFuncs::ProgressWords() const {
-    if (DoEncrypt && DoSign) return Text(text::ENC_BEG) + "/" + Text(text::SIGN_BEG);
-    if (DoEncrypt) return Text(text::ENC_BEG);
-    if (DoSign) return Text(text::SIGN_BEG);
+    if (DoEncrypt && DoSign) return Text(txt::ENC_BEG) + "/" + Text(txt::SIGN_BEG);
+    if (DoEncrypt) return Text(txt::ENC_BEG);
+    if (DoSign) return Text(txt::SIGN_BEG);
     return {};
 }
 
@@ -178,7 +176,7 @@ TPMFuncs::TJobResult TPMFuncs::EncryptView(std::string_view bytes, std::string* 
     order.Operation = TEncodeOperation::Encrypt;
     order.Sign = DoSign;
     order.DataView = bytes;
-    order.Title = Text(text::SIGN_ATT);
+    order.Title = Text(txt::SIGN_ATT);
     return Dispatch(order, appendTo, appendRoom);
 }
 
@@ -187,7 +185,7 @@ TPMFuncs::TJobResult TPMFuncs::Dispatch(TEncodeOrder& order, std::string* append
     order.AppendTo = appendTo;
     order.AppendRoom = appendRoom;
     if (!Services.Encode) {
-        result.Error = kEngineNotLoaded;
+        result.Error = kPGPError_EngineNotLoaded;
     } else {
         TEncodeOutcome outcome = Services.Encode(order, RecipientSpec, SignKeyID);
         result.Error = outcome.Error;
@@ -205,7 +203,7 @@ TPMFuncs::TJobResult TPMFuncs::Dispatch(TEncodeOrder& order, std::string* append
         // of the recipients the user asked for.
         if (RecipientSpec.size() > 18 && !SignKeyID.empty() && RecipientSpec.ends_with(SignKeyID))
             RecipientSpec.resize(RecipientSpec.size() - std::min(RecipientSpec.size(), SignKeyID.size() + 1));
-    } else if (result.Error != kUserCancel && result.Error != kErrorNotShown && Services.Error) {
+    } else if (result.Error != kPGPError_UserAbort && result.Error != kPGPError_FilePermissions && Services.Error) {
         Services.Error(Services.ErrorText ? Services.ErrorText(result.Error) : std::string());
     }
     return result;
@@ -224,7 +222,7 @@ int TPMFuncs::EncodeTextPart(std::string header, std::string body, std::string& 
         WipeText(body);
         body = std::move(decoded);
     }
-    TJobResult job = RunJob(body, true, false, text::SIGN_MSG);
+    TJobResult job = RunJob(body, true, false, txt::SIGN_MSG);
     WipeText(body);
     if (job.Error != 0) {
         error = Services.ErrorText ? Services.ErrorText(job.Error) : std::string();
@@ -239,9 +237,9 @@ int TPMFuncs::EncodeTextPart(std::string header, std::string body, std::string& 
 int TPMFuncs::InlineAttachment(const TMailPartView& part, char* writable, std::string_view mixed,
                                std::string_view mainHeader, std::string_view rest, std::string& out,
                                std::string& error, int depth) {
-    std::string question = Text(text::SEND_);
-    question += DoEncrypt && DoSign ? Text(text::UNSIGN_UNENC) : DoEncrypt ? Text(text::UNENC_) : Text(text::UNSIGN_);
-    question += Text(text::KIND_ATTACH);
+    std::string question = Text(txt::_SEND);
+    question += DoEncrypt && DoSign ? Text(txt::UNSIGN_UNENC) : DoEncrypt ? Text(txt::_UNENC) : Text(txt::_UNSIGN);
+    question += Text(txt::KIND_ATTACH);
     const std::string flags = std::to_string(FlagsNumber());
 
     // The part's body is seen through a view into the message; decoded or
@@ -295,14 +293,14 @@ int TPMFuncs::InlineAttachment(const TMailPartView& part, char* writable, std::s
                 if (writable) {
                     const std::ptrdiff_t n = TMCFuncs::Base64DecodeInPlace(writable, body.size());
                     if (n < 0 || (n == 0 && !Trim(body).empty())) {
-                        error = Text(text::BASE64_ERROR);
+                        error = Text(txt::BASE64_ERROR);
                         return -1;
                     }
                     body = std::string_view(writable, static_cast<std::size_t>(n));
                 } else if (!Trim(body).empty()) {
                     std::string bytes = TMCFuncs::Base64DecodeBuffer(body);
                     if (bytes.empty()) {
-                        error = Text(text::BASE64_ERROR);
+                        error = Text(txt::BASE64_ERROR);
                         return -1;
                     }
                     own(std::move(bytes));
@@ -367,7 +365,7 @@ int TPMFuncs::InlineAttachment(const TMailPartView& part, char* writable, std::s
             // compressed), and room for the rest of the message behind it.
             TJobResult job = EncryptView(body, &out, mixed.size() + rest.size() + rest.size() / 16 + 256);
             if (job.Error != 0) out.resize(mark);
-            if (job.Error == kUserCancel) {
+            if (job.Error == kPGPError_UserAbort) {
                 if (!(Services.Cancel && Services.Cancel(question))) return sendUnencoded();
                 AttachMode = 1;
                 continue;
@@ -381,9 +379,9 @@ int TPMFuncs::InlineAttachment(const TMailPartView& part, char* writable, std::s
 
         // The job takes a string of its own.
         if (body.data() != owned.data() || body.size() != owned.size()) own(std::string(body));
-        TJobResult job = RunJob(owned, false, false, text::SIGN_ATT);
+        TJobResult job = RunJob(owned, false, false, txt::SIGN_ATT);
         body = owned;
-        if (job.Error == kUserCancel) {
+        if (job.Error == kPGPError_UserAbort) {
             if (!(Services.Cancel && Services.Cancel(question))) return sendUnencoded();
             AttachMode = 1;
             continue;
@@ -395,7 +393,7 @@ int TPMFuncs::InlineAttachment(const TMailPartView& part, char* writable, std::s
 
         // Signing only: the file as it is, then its detached signature.
         if (EncodeAttachment(header, body, owned, 0) < 0) {
-            error = Text(text::BASE64_ERROR);
+            error = Text(txt::BASE64_ERROR);
             return -1;
         }
         std::string copy = header;
@@ -430,7 +428,7 @@ int TPMFuncs::InlineAt(std::string_view mainHeader, std::string& body, std::stri
         const TMailPartView part = PartView(rest, mixed, alt);
         const bool attachment = part.IsAttachment;
         if (Services.Status)
-            Services.Status(progress + " " + Text(attachment ? text::KIND_ATTACH : text::KIND_MESSAGE) + " ...");
+            Services.Status(progress + " " + Text(attachment ? txt::KIND_ATTACH : txt::KIND_MESSAGE) + " ...");
 
         if (attachment) {
             // The part's body in the message's own buffer, to be decoded
@@ -514,7 +512,7 @@ int TPMFuncs::PGPEncoded(std::string_view mainHeader, std::string& body, std::st
 int TPMFuncs::PGPMimeEncoded(std::string_view mainHeader, std::string_view body, std::string_view mixed,
                              std::string_view altBoundary, std::string& output) {
     output.clear();
-    if (Services.Status) Services.Status(ProgressWords() + " " + Text(text::KIND_MESSAGE) + " ...");
+    if (Services.Status) Services.Status(ProgressWords() + " " + Text(txt::KIND_MESSAGE) + " ...");
     std::string header(mainHeader), alt(altBoundary), entity;
     std::string_view rest = body;
     // The entity is about as long as the body; base64 attachments are carried over as they are.
@@ -593,7 +591,7 @@ int TPMFuncs::PGPMimeEncoded(std::string_view mainHeader, std::string_view body,
     output += "\r\n";
     const std::size_t bodyStart = output.size();
     // Room behind the armour for the boundaries that replace the separator.
-    TJobResult job = RunJob(entity, true, true, text::SIGN_MSG, &output, 4 * kBoundaryLength + 256);
+    TJobResult job = RunJob(entity, true, true, txt::SIGN_MSG, &output, 4 * kBoundaryLength + 256);
     WipeText(entity);
     if (job.Error != 0) {
         WipeText(output);

@@ -105,12 +105,12 @@ std::uint32_t TMCFuncs::GetHeaderFlags(std::string& header, std::string& display
     for (int level = 1; level < NestingLevel; ++level) displayLine += "    ";
     displayLine += "+ ";
     if (named) {
-        const std::string word = Text(text::FILE_);
+        const std::string word = Text(txt::_FILE);
         if (!word.empty()) displayLine.append(word, 1, npos);
         displayLine += ' ';
         displayLine += name;
     } else {
-        displayLine += Text(text::MM_BODY);
+        displayLine += Text(txt::MM_BODY);
     }
     displayLine += "\r\n\r\n";
     return flags;
@@ -217,11 +217,11 @@ void TMCFuncs::ClearMimeParts() {
 
 TMimeListBox TMCFuncs::MimeListBox() const {
     TMimeListBox box;
-    box.Caption = Text(text::MIME_SAVE);
-    box.ViewHint = Text(text::MVIEW_HINT);
-    box.SaveHint = Text(text::MSAVE_HINT);
-    box.CloseHint = Text(text::MCLOSE_HINT);
-    box.SaveTitle = Text(text::SAVE_) + " " + Text(text::FILE_AS);
+    box.Caption = Text(txt::MIME_SAVE);
+    box.ViewHint = Text(txt::MVIEW_HINT);
+    box.SaveHint = Text(txt::MSAVE_HINT);
+    box.CloseHint = Text(txt::MCLOSE_HINT);
+    box.SaveTitle = Text(txt::_SAVE) + " " + Text(txt::FILE_AS);
     box.SaveFilter = "All (*.*)|*.*";
     return box;
 }
@@ -256,7 +256,7 @@ bool TMCFuncs::SaveData(const TMimePart& part, const std::string& path) {
     case pkBase64:
         bytes = Base64DecodeBuffer(part.Data());
         if (bytes.empty()) {
-            ShowError(Text(text::BASE64_ERROR));
+            ShowError(Text(txt::BASE64_ERROR));
             return false;
         }
         break;
@@ -265,7 +265,7 @@ bool TMCFuncs::SaveData(const TMimePart& part, const std::string& path) {
     }
     const bool written = Services.WriteFile && Services.WriteFile(path, bytes);
     WipeText(bytes);
-    if (!written) ShowError(Text(text::WRITE_ERROR));
+    if (!written) ShowError(Text(txt::WRITE_ERROR));
     return written;
 }
 

@@ -4,7 +4,7 @@
 #include "formats/mcfuncs.h"
 #include "formats/mime_text.h"
 #include "formats/pm_funcs.h"
-#include "formats/pm_texts.h"
+#include "formats/text_source.h"
 
 namespace orv {
 
@@ -42,7 +42,7 @@ void AppendUUEncoded(std::string& out, const std::string& name, std::string_view
 int TPMFuncs::Unencoded() {
     std::string bytes;
     if (!Services.ReadMessage || !Services.ReadMessage(MessageFile, bytes)) {
-        if (Services.Error) Services.Error(Text(text::READ_ERROR));
+        if (Services.Error) Services.Error(Text(txt::READ_ERROR));
         return 0;
     }
     const bool keep = KeepMixedLine;
@@ -51,13 +51,13 @@ int TPMFuncs::Unencoded() {
     KeepMixedLine = keep;
     WipeText(bytes);
     if (!Services.ReplaceMessage || !Services.ReplaceMessage(MessageFile, out))
-        if (Services.Error) Services.Error(Text(text::WRITE_ERROR));
+        if (Services.Error) Services.Error(Text(txt::WRITE_ERROR));
     WipeText(out);
     return 0;
 }
 
 int TPMFuncs::NonMimeMessage(std::string_view message, std::string_view /*mainHeader*/) {
-    if (Services.Cancel && Services.Cancel(Text(text::CONF_MIME))) return Services.CopyMessage ? Services.CopyMessage() : -2;
+    if (Services.Cancel && Services.Cancel(Text(txt::CONF_MIME))) return Services.CopyMessage ? Services.CopyMessage() : -2;
 
     const std::string text = RemoveEncryptorHeader(message, false);
     std::string out;
@@ -76,7 +76,7 @@ int TPMFuncs::NonMimeMessage(std::string_view message, std::string_view /*mainHe
             rest.remove_prefix(block.size());
             std::string bytes = TMCFuncs::Base64DecodeBuffer(block);
             if (bytes.empty() && !Trim(block).empty()) {
-                if (Services.Error) Services.Error(Text(text::BASE64_ERROR));
+                if (Services.Error) Services.Error(Text(txt::BASE64_ERROR));
                 WipeText(out);
                 return -1;
             }
@@ -105,7 +105,7 @@ int TPMFuncs::NonMimeMessage(std::string_view message, std::string_view /*mainHe
     }
 
     if (!Services.ReplaceMessage || !Services.ReplaceMessage(MessageFile, out)) {
-        if (Services.Error) Services.Error(Text(text::WRITE_ERROR));
+        if (Services.Error) Services.Error(Text(txt::WRITE_ERROR));
         WipeText(out);
         return -1;
     }

@@ -4,7 +4,7 @@
 #include "formats/mcfuncs.h"
 #include "formats/mime_text.h"
 #include "formats/pm_funcs.h"
-#include "formats/pm_texts.h"
+#include "formats/text_source.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -501,7 +501,7 @@ void TPMFuncs::AppendWithoutCryptHeaders(std::string& out, std::string_view mess
                 header = "Content-type: Message/RFC822";
             } else if (EncodeAttachment(header, body, partText, 1) < 0) {
                 WipeText(partText);
-                partText = Text(text::BASE64_ERROR);
+                partText = Text(txt::BASE64_ERROR);
                 body = partText;
             }
             appendPart(header, body);

@@ -4,17 +4,10 @@
 #include "engine/decode_job.h"
 #include "formats/decryptor.h"
 #include "formats/mime_text.h"
-#include "strings/text_list.h"
 
 namespace orv {
 
 namespace {
-
-namespace tx {
-#define ORV_SIGNATURE_TEXT(number, name, text) [[maybe_unused]] constexpr int name = number;
-ORV_MAIN_TEXTS(ORV_SIGNATURE_TEXT)
-#undef ORV_SIGNATURE_TEXT
-}  // namespace tx
 
 constexpr std::size_t npos = std::string::npos;
 
@@ -40,27 +33,27 @@ std::string SignatureLine(int code, bool unknownKey, const std::string& note, co
                           const std::string& keyID, int validity, const TTextSource& text) {
     auto T = [&](int n) { return Of(text, n); };
     if (code == kSigCodeNoKey) {
-        if (unknownKey) return T(tx::NO_KEY) + " [ " + ShortKeyID(keyID) + " ]" + T(tx::FOR_SIGN);
-        return T(tx::NO_ALG) + T(tx::FOR_SIGN);
+        if (unknownKey) return T(txt::NO_KEY) + " [ " + ShortKeyID(keyID) + " ]" + T(txt::FOR_SIGN);
+        return T(txt::NO_ALG) + T(txt::FOR_SIGN);
     }
     if (code < kSigCodeGoodValid || code > kSigCodeBad) return {};
-    std::string line = T(code == kSigCodeBad ? tx::_BAD : tx::_GOOD) + T(tx::SIGN_FROM);
+    std::string line = T(code == kSigCodeBad ? txt::_BAD : txt::_GOOD) + T(txt::SIGN_FROM);
     if (!note.empty()) {
         const std::size_t blank = line.rfind(' ');
         line.insert(blank == npos ? line.size() : blank, " (" + note + ")");
     }
     const int v = validity < 0 ? 0 : validity > 3 ? 3 : validity;
-    line += " " + userID + ", (" + ShortKeyID(keyID) + "): " + T(tx::VALID_UNKNOWN + v);
+    line += " " + userID + ", (" + ShortKeyID(keyID) + "): " + T(txt::VALID_UNKNOWN + v);
     return line;
 }
 
 std::string SignatureNoteOf(const TSignatureInfo& info, const TTextSource& text) {
     TSignatureNotes notes;
-    notes.BadSignature = Of(text, tx::BAD_SIG);
-    notes.DisabledKey = Of(text, tx::KEY_DIS);
-    notes.ExpiredKey = Of(text, tx::KEY_EXP);
-    notes.RevokedKey = Of(text, tx::KEY_REV);
-    notes.UnknownKey = Of(text, tx::KEY_UNK);
+    notes.BadSignature = Of(text, txt::BAD_SIG);
+    notes.DisabledKey = Of(text, txt::KEY_DIS);
+    notes.ExpiredKey = Of(text, txt::KEY_EXP);
+    notes.RevokedKey = Of(text, txt::KEY_REV);
+    notes.UnknownKey = Of(text, txt::KEY_UNK);
     return SignatureNote(info, notes);
 }
 
@@ -74,11 +67,11 @@ TSignatureReport SignatureReportOf(const TSignatureInfo& info, bool marginalIsIn
 }
 
 std::string WithUnsignedDataNote(const std::string& line, const TTextSource& text) {
-    return Of(text, tx::EXTRA_DATA) + "\r\n" + line;
+    return Of(text, txt::EXTRA_DATA) + "\r\n" + line;
 }
 
 std::string StatusLineOf(const std::string& line, bool unsignedData, const TTextSource& text) {
-    return unsignedData ? Of(text, tx::EXTRA_DATA) + " " + line : line;
+    return unsignedData ? Of(text, txt::EXTRA_DATA) + " " + line : line;
 }
 
 std::string ReformatSignatureLine(std::string_view line) {

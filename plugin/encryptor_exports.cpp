@@ -22,7 +22,7 @@
 #include "plugin/mail_client.h"
 #include "plugin/msgbox.h"
 #include "plugin/session.h"
-#include "plugin/texts.h"
+#include "strings/text_client.h"
 
 using namespace orv;
 
@@ -131,7 +131,7 @@ std::string RightTrimmed(std::string s) { return std::string(mime::TrimRight(s))
 
 void MoveToNewEditor(const std::string& note) {
     TPluginParams* s = Session();
-    if (!s || !s->HostForm || !IsWindow(s->HostForm)) return;
+    if (!s || !s->HostForm() || !IsWindow(s->HostForm())) return;
     HWND editor = CurrentEditor();
     std::string body, to, subject, cc, bcc, replyTo, identity;
     int signature = -1;
@@ -175,7 +175,7 @@ void MoveToNewEditor(const std::string& note) {
         rich = checked(txt::RICH_TEXT);
         useMime = checked(txt::USE_MIME);
     }
-    HWND fresh = reinterpret_cast<HWND>(SendMessageA(s->HostForm, host::kHostNewEditor, host::kNewEditorAny, 0));
+    HWND fresh = reinterpret_cast<HWND>(SendMessageA(s->HostForm(), host::kHostNewEditor, host::kNewEditorAny, 0));
     if (!fresh || !IsWindow(fresh)) return;
     auto set = [&](WPARAM field, const std::string& value) {
         SendMessageA(fresh, host::kEditorSetField, field, reinterpret_cast<LPARAM>(value.c_str()));
@@ -227,97 +227,67 @@ std::vector<TFoundKey> FoundKeys(const TKeyPropsList* list, bool signingOnly) {
 
 }  // namespace
 
-// The session's encryptor: the assembly, the flow over it and the engine's
-// jobs. The session makes it with its other objects and frees it at the
-// library end, while the engine is still there.
+// The session's encryptor: the assembly and the flow over it. The jobs are
+// the configuration store's; the session makes this with its other objects
+// and frees it at the library end, while the engine is still there.
 struct orv::TPMFuncsObjects {
     TPMFuncs PM;
     std::unique_ptr<TPMEncryptor> Ops;
-    std::unique_ptr<TPGPEncode> Encoder;
-    std::unique_ptr<TPGPDecode> Decoder;
 };
 
 namespace {
 
 using TEncryptorState = TPMFuncsObjects;
 
-TEncryptorState* State() {
-    TPluginParams* s = Session();
-    return s ? s->PMFuncs.get() : nullptr;
-}
-
 HWND Automation() {
     TPluginParams* s = Session();
-    return s && s->AutomationWindow && IsWindow(s->AutomationWindow) ? s->AutomationWindow : nullptr;
+    return s ? s->Automation() : nullptr;
 }
 
 PGPWindowRef Owner() {
     TPluginParams* s = Session();
-    return s ? s->OwnerWindow : nullptr;
+    return s ? s->Owner() : nullptr;
 }
 
-// The jobs and the flow take the settings the configuration check left.
-void PrepareRun(TEncryptorState& st) {
-    TPMEncryptor& ops = *st.Ops;
-    TPluginParams* s = Session();
-    TPGPData& d = *s->PGPData;
-    TEncryptorSettings& e = ops.Settings;
-    e.Always = d.Always;
-    e.Auto = d.Auto;
-    e.Hide = d.Hide;
-    e.EncryptAttach = d.Encrypt;
-    e.ConfirmEncrypt = d.Confirm;
-    e.ADKWarn = d.ADKWarn;
-    e.PGPMime = d.PGPMime;
-    e.CheckKey = d.CheckKey;
-    e.Lookup = d.Lookup;
-    e.CheckSig = d.CheckSig;
-    e.Include = d.Include;
-    e.Store = d.Store;
-    e.DefaultKeyID = d.DefaultKeyID;
-    e.DefaultUserName = d.DefaultUserName;
-    e.FormParameter = s->FormParameter;
-    e.MarginalIsInvalid = PgpPrefs() ? PgpPrefs()->MarginalIsInvalid() : false;
-
-    TPGPEncode& enc = *st.Encoder;
-    enc.Secure = d.Secure.get();
-    enc.SetCacheMode(d.Store);
-    enc.SetWipeCount(d.Count);
-    enc.Comment = d.Comment;
-    enc.OmitMIMEVersion = true;
-    enc.AlwaysSelectKeys = false;
-    enc.ParentWindow = s->OwnerWindow;
-    enc.PassphrasePrompt = texts::Get(txt::ENTER_PHRASE);
-    TPGPDecode& dec = *st.Decoder;
-    dec.Secure = d.Secure.get();
-    dec.SetCacheMode(d.Store);
-    dec.SetWipeCount(d.Count);
-    dec.ParentWindow = s->OwnerWindow;
-    dec.PassphrasePrompt = texts::Get(txt::ENTER_PHRASE);
+// The store's encoding job as the mail assembly runs it: the standing
+// fields from the settings as they are now, and the key dialog unless
+// [HideKeyDialog] Hide leaves the recipients to the AutoList.
+TPGPEncode& MailEncodeJob(TPGPData& data) {
+    TPGPEncode& job = data.EncodeJob();
+    job.OmitMIMEVersion = true;
+    job.AlwaysSelectKeys = !data.Settings.Hide;
+    return job;
 }
 
-TEncryptorHost MakeHost(TEncryptorState& st) {
+// The store's decoding job as the receiving side runs it.
+void PrepareMailDecodeJob(TPGPData& data) { data.DecodeJob(); }
+
+TEncryptorHost MakeHost(TPluginParams& session) {
     TEncryptorHost h;
     h.Text = [](int n) { return std::string(texts::Get(n)); };
     h.ErrorText = [](int e) { return texts::ErrorText(e); };
     h.CheckPGPConfig = [] {
         TPluginParams* s = Session();
         if (!s || !s->PGPData) return false;
-        s->SyncLinks();
         s->PGPData->LoadSettings();
         const bool ok = s->CheckPGPConfig();
-        if (State() && State()->Ops) PrepareRun(*State());
+        PrepareMailDecodeJob(*s->PGPData);
         return ok;
     };
+    h.FormParameter = [] {
+        TPluginParams* s = Session();
+        return s ? s->FormParameter : std::string();
+    };
+    h.MarginalIsInvalid = [] { return PgpPrefs() ? PgpPrefs()->MarginalIsInvalid() : false; };
     h.HostToBottom = [] {
         TPluginParams* s = Session();
-        if (s && s->HostForm && IsWindow(s->HostForm))
-            SetWindowPos(s->HostForm, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOACTIVATE | SWP_NOMOVE | SWP_NOSIZE);
+        if (s && s->HostForm() && IsWindow(s->HostForm()))
+            SetWindowPos(s->HostForm(), HWND_BOTTOM, 0, 0, 0, 0, SWP_NOACTIVATE | SWP_NOMOVE | SWP_NOSIZE);
     };
     h.SendHost = [](unsigned msg, std::uintptr_t wp, std::intptr_t lp) -> std::intptr_t {
         TPluginParams* s = Session();
-        if (!s || !s->HostForm || !IsWindow(s->HostForm)) return 0;
-        return SendMessageA(s->HostForm, msg, wp, lp);
+        if (!s || !s->HostForm() || !IsWindow(s->HostForm())) return 0;
+        return SendMessageA(s->HostForm(), msg, wp, lp);
     };
     h.HasAutomation = [] { return Automation() != nullptr; };
     h.SendAutomation = [](unsigned msg, std::uintptr_t wp, std::intptr_t lp) -> std::intptr_t {
@@ -414,16 +384,21 @@ TEncryptorHost MakeHost(TEncryptorState& st) {
                                  (s->MailboxDir + host::kPmailIni).c_str());
         return std::string(buffer);
     };
-    h.Decoder = st.Decoder.get();
+    h.Decoder = session.PGPData ? session.PGPData->PGPDecode.get() : nullptr;
     return h;
 }
 
-TAssemblyServices MakeAssemblyServices(TEncryptorState& st, TEncryptorHost& host) {
+TAssemblyServices MakeAssemblyServices(TEncryptorHost& host) {
     TAssemblyServices a;
     a.Text = host.Text;
-    TPGPEncode* encoder = st.Encoder.get();
-    a.Encode = [encoder](const TEncodeOrder& order, std::string& recipients, std::string& signer) {
-        return RunEncodeOrder(*encoder, order, recipients, signer);
+    a.Encode = [](const TEncodeOrder& order, std::string& recipients, std::string& signer) {
+        TPluginParams* s = Session();
+        if (!s || !s->PGPData) {
+            TEncodeOutcome none;
+            none.Error = kPGPError_EngineNotLoaded;
+            return none;
+        }
+        return RunEncodeOrder(MailEncodeJob(*s->PGPData), order, recipients, signer);
     };
     a.ErrorText = host.ErrorText;
     a.ClearPGPError = [] {
@@ -445,7 +420,7 @@ TAssemblyServices MakeAssemblyServices(TEncryptorState& st, TEncryptorHost& host
     };
     a.PGPExt = [] {
         TPluginParams* s = Session();
-        return s && s->PGPData && s->PGPData->PGPExt;
+        return s && s->PGPData && s->PGPData->Settings.PGPExt;
     };
     a.ReadMessage = host.ReadFile;
     a.ReplaceMessage = [](const std::string& path, std::string_view bytes) { return ReplaceWholeFile(path, bytes); };
@@ -453,12 +428,11 @@ TAssemblyServices MakeAssemblyServices(TEncryptorState& st, TEncryptorHost& host
 }
 
 TPMFuncsObjects* MakePMFuncs(TPluginParams& session) {
+    if (!session.PGPData) return nullptr;
     auto st = std::make_unique<TEncryptorState>();
-    st->Encoder = std::make_unique<TPGPEncode>();
-    st->Decoder = std::make_unique<TPGPDecode>();
-    TEncryptorHost host = MakeHost(*st);
-    st->PM.Services = MakeAssemblyServices(*st, host);
-    st->Ops = std::make_unique<TPMEncryptor>(st->PM, std::move(host), session.OutcomeFlags);
+    TEncryptorHost host = MakeHost(session);
+    st->PM.Services = MakeAssemblyServices(host);
+    st->Ops = std::make_unique<TPMEncryptor>(st->PM, std::move(host), session.PGPData->Settings, session.OutcomeFlags);
     return st.release();
 }
 
@@ -490,7 +464,7 @@ int EncodeExport(const host::CryptRequest* request) {
         TPMEncryptor* ops = TakeOver(request, checked);
         if (!ops) return 0;
         // The key dialog names the recipients it looks for.
-        State()->Encoder->SelectPrompt =
+        Session()->PGPData->PGPEncode->SelectPrompt =
             std::string(texts::Get(txt::SEL_KEY)) + " \"" + ops->HostRecipients + "\":";
         return ops->Encode();
     } catch (...) {
@@ -555,7 +529,6 @@ int __stdcall DESTROY_FILE(const char* path) {
     try {
         TPMEncryptor* ops = Encryptor();
         if (!ops) return 0;
-        PrepareRun(*State());
         return ops->DestroyFile(path);
     } catch (...) {
         return 0;

@@ -11,8 +11,8 @@
 #include "plugin/mail_client.h"
 #include "plugin/msgbox.h"
 #include "plugin/session.h"
-#include "plugin/texts.h"
 #include "plugin/window_exports.h"
+#include "strings/text_client.h"
 #include "ui/info_box.h"
 
 using namespace orv;
@@ -29,6 +29,15 @@ void CopyOut(char* buffer, const std::string& text) {
 }
 
 
+// The room a FindKeys caller gives for the result: the text's length and
+// eight more characters per line, what every AutoList entry needs for its
+// key ID to grow from 8 to 16 digits (with its zero).
+std::size_t FindKeysRoom(const std::string& input) {
+    std::size_t lines = 1;
+    for (char c : input) lines += c == '\n';
+    return input.size() + 8 * lines;
+}
+
 }  // namespace
 
 extern "C" {
@@ -37,29 +46,33 @@ WORD __stdcall FORMINIT(WORD version, int mode, HWND hostWindow, const char* par
                         char** /*callbackName*/) {
     TPluginParams* s = Session();
     if ((version >> 8) > host::kFormInterfaceMaxMajor || !s) return host::kFormInitFailed;
+    TSessionForm* form = nullptr;
+    // A launcher window's run may close its form: the form is closed here
+    // only while the session still has it.
+    const std::string wanted = parameter ? parameter : "";
+    auto closeForm = [&] {
+        if (form && s->OpenForm(wanted) == form) s->CloseForm(form);
+    };
     try {
-        if (!s->Init(mode, parameter ? parameter : "", hostWindow)) {
-            s->DestroySessionWindow();
-            return host::kFormInitFailed;
-        }
         // Without a form there is no window: the host window is kept for
         // the encryptor calls, but the start itself reports no form.
-        if (s->FormParameter.empty()) return host::kFormInitFailed;
-        if (formWindow) *formWindow = s->SessionWindow;
-        if (!s->SessionWindow) return host::kFormInitFailed;
-        if (s->PGPData) {
-            s->PGPData->LoadSettings();
-            s->SyncLinks();
+        form = s->Init(mode, wanted, hostWindow);
+        if (!form) return host::kFormInitFailed;
+        if (s->PGPData) s->PGPData->LoadSettings();
+        if (!form->Window) {
+            s->CloseForm(form);
+            return host::kFormInitFailed;
         }
+        if (formWindow) *formWindow = form->Window;
         // The launcher's forms count only when their window ran.
-        if (s->InLauncher() && !RunLauncherWindow(*s)) {
-            s->DestroySessionWindow();
+        if (form->InLauncher() && !RunLauncherWindow(*s)) {
+            closeForm();
             if (formWindow) *formWindow = nullptr;
             return host::kFormInitFailed;
         }
         return host::kFormInitOk;
     } catch (...) {
-        s->DestroySessionWindow();
+        closeForm();
         if (formWindow) *formWindow = nullptr;
         return host::kFormInitFailed;
     }
@@ -75,7 +88,6 @@ void __stdcall PlugInit(HWND clientMain, DWORD clientMdi, HWND automationWindow,
         s->OwnerWindow = clientMain;
         // The configuration file keeps the name it got at the start.
         if (mailboxDir) s->MailboxDir = DirectoryText(mailboxDir);
-        s->SyncLinks();
     } catch (...) {
     }
 }
@@ -85,10 +97,9 @@ int __stdcall ShowAbout() {
     TPluginParams* s = Session();
     if (!s || !s->MsgBox) return 0;
     try {
-        s->SyncLinks();
         ui::ShowInfoBox();
-        if (s->FormParameter == "ABOUT" && s->HostForm && IsWindow(s->HostForm))
-            PostMessageA(s->HostForm, WM_CLOSE, 0, 0);
+        if (s->FormParameter == "ABOUT" && s->HostForm() && IsWindow(s->HostForm()))
+            PostMessageA(s->HostForm(), WM_CLOSE, 0, 0);
         return 1;
     } catch (...) {
         return 0;
@@ -99,7 +110,6 @@ int __stdcall WipeCache() {
     TPluginParams* s = Session();
     if (!s || !s->PGPData) return 0;
     try {
-        s->SyncLinks();
         return s->PGPData->CacheTimer(kWipeNow) ? 1 : 0;
     } catch (...) {
         return 0;
@@ -168,7 +178,6 @@ int __stdcall GetKeyFromServer(const char* keyID) {
     TPluginParams* s = Session();
     if (!s || !keyID) return 0;
     try {
-        s->SyncLinks();
         return FetchKey(*s, keyID) ? 1 : 0;
     } catch (...) {
         return 0;
@@ -180,11 +189,10 @@ int __stdcall AddAddrOptions(const char*, char*, int, int) { return 0; }
 int __stdcall GetABKAddr(const char*, char*, int) { return 0; }
 int __stdcall GetPGPAddr(const char*, const char*, char*, int) { return 0; }
 
-int __stdcall FindKeys(const char* text, char* buffer, int flag) {
+int __stdcall FindKeys(const char* text, char* buffer, int /*flag*/) {
     TPluginParams* s = Session();
     if (!s || !s->PGPData) return -1;
     try {
-        s->SyncLinks();
         if (!s->CheckPGPConfig()) return -1;
         const std::string input = text ? text : "";
         if (input.empty()) {
@@ -199,12 +207,7 @@ int __stdcall FindKeys(const char* text, char* buffer, int flag) {
                 return CountKeys(id, &first) == 1 ? first : std::string();
             },
             upgraded);
-        // The caller's room: the text's length, with flag 1 eight more
-        // characters per line for the longer key IDs.
-        size_t lines = 1;
-        for (char c : input) lines += c == '\n';
-        const size_t room = input.size() + (flag ? 8 * lines : 0);
-        if (upgraded.size() > room) return -1;
+        if (upgraded.size() > FindKeysRoom(input)) return -1;
         CopyOut(buffer, upgraded);
         return changed;
     } catch (...) {
@@ -218,7 +221,6 @@ int __stdcall KeyDelete(char* buffer) {
     TPluginParams* s = Session();
     if (!s) return 0;
     try {
-        s->SyncLinks();
         std::string ids;
         if (!DeleteChosenKeys(*s, false, ids)) return 0;
         CopyOut(buffer, ids);
@@ -232,7 +234,6 @@ int __stdcall KeyExtract() {
     TPluginParams* s = Session();
     if (!s) return 0;
     try {
-        s->SyncLinks();
         return ExtractChosenKeys(*s, "") ? 1 : 0;
     } catch (...) {
         return 0;
@@ -243,7 +244,6 @@ int __stdcall ShowFingerPrint() {
     TPluginParams* s = Session();
     if (!s) return 0;
     try {
-        s->SyncLinks();
         ShowChosenFingerprint(*s);
     } catch (...) {
     }

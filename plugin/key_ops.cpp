@@ -14,7 +14,7 @@
 #include "plugin/mail_client.h"
 #include "plugin/msgbox.h"
 #include "plugin/session.h"
-#include "plugin/texts.h"
+#include "strings/text_client.h"
 #include "ui/window.h"
 
 namespace orv {
@@ -31,7 +31,7 @@ constexpr const char* kClipboardName = ":CLIP:";
 // The cancel question: question kind, No as the default button.
 constexpr int kCancelBoxFlags = 288;
 
-PGPWindowRef Owner(const TPluginParams& session) { return reinterpret_cast<PGPWindowRef>(session.OwnerWindow); }
+PGPWindowRef Owner(const TPluginParams& session) { return reinterpret_cast<PGPWindowRef>(session.Owner()); }
 
 void ShowError(TPluginParams& session, PGPError err) {
     if (err == 0 || err == kPGPError_UserAbort || !session.MsgBox) return;
@@ -205,7 +205,7 @@ bool DeleteChosenKeys(TPluginParams& session, bool fromManager, std::string& del
     // The automation plug-in calls without a form start: the user's
     // AutoList choice is read from the configuration file now.
     if (!session.PGPData ||
-        !session.PGPData->Config().ReadBool(cfg::kPellatch, cfg::kAuto, session.PGPData->Auto))
+        !session.PGPData->Config().ReadBool(cfg::kPellatch, cfg::kAuto, session.PGPData->Settings.Auto))
         return false;
     const std::string offer = report + ".\r\n\r\n" + Text(txt::LIST_REMOVE);
     if (!session.MsgBox->Confirm(offer.c_str())) return false;
@@ -258,7 +258,7 @@ bool ExtractChosenKeys(TPluginParams& session, const std::string& path) {
                      reinterpret_cast<LPARAM>(text.c_str()));
         return true;
     }
-    if (!CopyToClipboard(session.OwnerWindow, text)) {
+    if (!CopyToClipboard(session.Owner(), text)) {
         session.MsgBox->Error(texts::Get(txt::WRITE_ERROR));
         return false;
     }
@@ -287,7 +287,7 @@ void ShowChosenFingerprint(TPluginParams& session) {
     const std::string text = key.UserName + "\r\n" + chosen.Strings(0) + "\r\n" + algorithm + ", " + key.SizeText +
                              "\r\n" + SplitFingerprint(key.Fingerprint);
     const std::string question = text + "\r\n" + Text(txt::COPY_DATA);
-    if (session.MsgBox->Confirm(question.c_str()) && !CopyToClipboard(session.OwnerWindow, text))
+    if (session.MsgBox->Confirm(question.c_str()) && !CopyToClipboard(session.Owner(), text))
         session.MsgBox->Error(texts::Get(txt::WRITE_ERROR));
 }
 

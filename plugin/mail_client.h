@@ -13,6 +13,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "base/host_messages.h"
+
 namespace orv::host {
 
 // ---- Forms extension entry --------------------------------------------
@@ -102,33 +104,7 @@ constexpr int kEncryptorFlagSign = 4;
 // Marker the encryptor leaves in a message file it moved to a new editor.
 constexpr const char* kDeleteMarkerTo = "(delete)";
 
-// ---- Messages from the client to a form window -------------------------
-
-constexpr UINT kFormMsgFirst = 0x0B08;
-constexpr UINT kFormMsgLast = 0x0B12;
-// The client is about to act on a message window (the main library takes the
-// first window at the host form window's level); the automation plug-in runs
-// its configuration upgrade on it.
-constexpr UINT kFormMsgStart = 2825;        // 0x0B09
-constexpr UINT kFormMsgQuery = 2828;        // answered 2 by the main library
-constexpr UINT kFormQueryAnswer = 2;
-constexpr UINT kFormMsgHide = 2829;         // hide the host form window
-constexpr UINT kFormMsgCommand = 2831;      // 0x0B0F, command routing
-constexpr UINT kFormMsgSendCheck = 2832;    // 0x0B10, before a send
-constexpr LRESULT kSendCheckStop = 0x9999;  // answer that stops the send
-constexpr UINT kFormMsgNotify = 2833;       // 0x0B11, notifications by wParam
-
-// 2831 parameters.
-constexpr WORD kCommandRawView = 153;       // low word; high word: run anyway
-constexpr LPARAM kCommandStart = 1036;      // lParam: start the form
-constexpr LPARAM kCommandForce = 1025;      // lParam: route whatever the foreground
-
-// 2833 wParam values.
-constexpr WPARAM kNotifyClosing = 15;       // before the client closes; 0x9999 holds it
-constexpr WPARAM kNotifyUnloading = 16;     // lParam: library path
-constexpr WPARAM kNotifyFormOpened = 19;    // lParam: form window
-constexpr WPARAM kNotifyDialogOpened = 25;  // lParam: DialogNotice
-constexpr WPARAM kNotifyFileWritten = 28;   // lParam: FileNotice
+// Forms messages and their parameters: base/host_messages.h.
 
 // Record of notification 25.
 struct DialogNotice {
@@ -151,81 +127,7 @@ struct FileNotice {
     const char* FileName;
 };
 
-// ---- Messages to the client's host window ------------------------------
-
-constexpr UINT kHostMsgFirst = 0x0BD0;
-constexpr UINT kHostMsgLast = 0x0C22;
-
-// wParam: buffer room without the zero (260); lParam: buffer.
-constexpr UINT kHostGetMailboxDir = 0x0BE6;
-constexpr WPARAM kHostDirBufferRoom = 260;
-// Address field texts (wParam 1, 3, 4) or, with wParam 8, a pointer to a byte
-// that is non-zero when the message being sent will be encoded. The result
-// points into the client's memory.
-constexpr UINT kHostGetSendField = 0x0C02;
-constexpr WPARAM kSendFieldTo = 1;
-constexpr WPARAM kSendFieldCc = 3;
-constexpr WPARAM kSendFieldBcc = 4;
-constexpr WPARAM kSendFieldEncodeFlag = 8;
-// Status line: wParam 0 progress, 3 signature status (or hint); lParam the
-// text, 0 clears.
-constexpr UINT kHostStatusLine = 0x0C03;  // 3075
-constexpr WPARAM kStatusProgress = 0;
-constexpr WPARAM kStatusSignature = 3;
-// wParam 0 the frame window, 2 the active MDI window.
-constexpr UINT kHostGetWindow = 0x0C09;
-constexpr WPARAM kWindowFrame = 0;
-constexpr WPARAM kWindowActiveMdi = 2;
-// wParam 1 the frame's menu bar; 8 the menu of the host form window.
-constexpr UINT kHostGetMenu = 0x0C0F;  // 3087
-constexpr WPARAM kMenuFrameBar = 1;
-constexpr WPARAM kMenuForm = 8;
-// lParam: FormRecord; result the form window or 0.
-constexpr UINT kHostOpenForm = 0x0C10;
-// wParam 260, lParam buffer: the client's program directory.
-constexpr UINT kHostGetProgramDir = 0x0C11;
-// wParam 255: open a new message editor; result its window or 0.
-constexpr UINT kHostNewEditor = 0x0C12;  // 3090
-constexpr WPARAM kNewEditorAny = 255;
-// lParam: ToolbarButton; result the button identifier (0 refused).
-constexpr UINT kHostAddButton = 0x0C19;
-// wParam: button identifier.
-constexpr UINT kHostRemoveButton = 0x0C1A;
-// lParam: FolderChoice the client fills; result 0 when nothing was chosen.
-constexpr UINT kHostChooseFolder = 0x0BF7;  // 3063
-// Settings: wParam the setting; 3064 answers it (or fills lParam), 3065
-// stores lParam.
-constexpr UINT kHostGetSetting = 0x0BF8;  // 3064
-constexpr UINT kHostSetSetting = 0x0BF9;  // 3065
-
-// Setting numbers.
-constexpr WPARAM kSettingRightMargin = 1;
-constexpr WPARAM kSettingCharset = 26;        // lParam: buffer of 261 bytes, filled
-constexpr WPARAM kSettingEncloseAttachments = 32;
-constexpr WPARAM kSettingLinesToScan = 34;
-constexpr WPARAM kSettingEncodeStart = 80;    // asked at the start of an encode
-constexpr size_t kCharsetRoom = 260;
-
-// Sent to a message editor: set one of its fields. lParam a text pointer or
-// a number (check states, list index).
-constexpr UINT kEditorSetField = 1152;
-constexpr WPARAM kFieldTo = 0;
-constexpr WPARAM kFieldSubject = 1;
-constexpr WPARAM kFieldCc = 2;
-constexpr WPARAM kFieldBody = 3;             // replaces the message text
-constexpr WPARAM kFieldCopySelf = 4;
-constexpr WPARAM kFieldConfirmDelivery = 5;
-constexpr WPARAM kFieldConfirmReading = 6;
-constexpr WPARAM kFieldUrgent = 7;
-constexpr WPARAM kFieldUseMime = 9;
-constexpr WPARAM kFieldBcc = 10;
-constexpr WPARAM kFieldSignature = 11;       // signature list index minus one
-constexpr WPARAM kFieldInsertText = 12;      // inserted at the caret
-constexpr WPARAM kFieldIdentity = 14;
-constexpr WPARAM kFieldReplyTo = 16;
-constexpr WPARAM kFieldAttachment = 17;      // adds one attachment line
-constexpr WPARAM kFieldRichText = 19;
-constexpr WPARAM kFieldReady = 103;          // done: the text gets the focus
+// Messages to the host window and the editor: base/host_messages.h.
 
 // Form record of 0x0C10, zero-filled before use.
 #pragma pack(push, 1)
@@ -322,27 +224,6 @@ constexpr const char* kDefaultIdentity = "<Default>";
 constexpr const char* kEncryptorEntry = "Orvane";
 constexpr const char* kEncryptorEntryMime = "Orvane (PGP/MIME)";
 constexpr const char* kEncryptorEntryInline = "Orvane (X-PM-PGP)";
-
-// ---- Command numbers (WM_COMMAND to the frame) -------------------------
-
-constexpr WORD kCmdOpenFolderManager = 103;
-constexpr WORD kCmdCloseForm = 111;
-constexpr WORD kCmdFind = 146;
-constexpr WORD kCmdFindNext = 147;
-constexpr WORD kCmdRawView = 153;
-constexpr WORD kCmdVerify = 181;
-constexpr WORD kCmdAddKey = 182;
-constexpr WORD kCmdExit = 189;
-constexpr WORD kCmdFolderOpen195 = 195;
-constexpr WORD kCmdFolderOpen201 = 201;
-constexpr WORD kCmdFolderOpen202 = 202;
-constexpr WORD kCmdSaveAttachment = 206;
-constexpr WORD kCmdExitCheck = 211;
-constexpr WORD kCmdExitCancel = 212;
-constexpr WORD kCmdUserName = 249;
-constexpr WORD kCmdReaderNext = 261;
-constexpr WORD kCmdReaderPrevious = 262;
-constexpr WORD kCmdUserAdmin = 322;
 
 // Posted to the queue manager after an encode ran.
 constexpr UINT kQueueRefresh = 8500;

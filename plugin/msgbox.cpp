@@ -1,6 +1,6 @@
 #include "plugin/msgbox.h"
 
-#include "plugin/texts.h"
+#include "strings/text_client.h"
 #include "ui/look.h"
 #include "ui/pgp_dlg.h"
 
@@ -22,7 +22,7 @@ int TMsgBox::Show(const std::string& title, const std::string& text, const std::
         ui::TfrmPGPDlg box;
         bool custom = (flags & kCustomMask) != 0;
         if (!box.Create(title, text, custom ? leftCaption : "", flags, custom ? rightCaption : "",
-                        ui::CurrentSession().owner))
+                        ui::CurrentSession().Owner()))
             return result;
         result = box.Execute();
     }
@@ -66,7 +66,7 @@ int TMsgBox::CustomDlg(const char* title, const char* text, const char* rightCap
 void TMsgBox::Popup(const char* text) {
     {
         ui::TfrmPGPDlg box;
-        if (!box.Create("", TextOf(text), "", kInformation, "", ui::CurrentSession().owner)) return;
+        if (!box.Create("", TextOf(text), "", kInformation, "", ui::CurrentSession().Owner())) return;
         box.ShowWithTimer();
         while (box.GetModalResult() == ui::mrNone && box.ElapsedMs() < kPopupMs && IsWindow(box.Handle())) {
             // A pending quit message wakes every wait at once: then the

@@ -13,7 +13,7 @@
 #include "plugin/automation_messages.h"
 #include "plugin/form_files.h"
 #include "plugin/msgbox.h"
-#include "plugin/texts.h"
+#include "strings/text_client.h"
 
 namespace orv {
 
@@ -76,7 +76,16 @@ std::string PGPVersionText() {
     return loader::IsSDK7() ? "PGP 7.X.X" : "PGP 6.5.X";
 }
 
-TPGPData::TPGPData(TSessionLinks& links) : links_(links) {
+TSessionContext::TSessionContext() = default;
+TSessionContext::~TSessionContext() = default;
+
+HWND TSessionContext::Automation() const {
+    return AutomationWindow && IsWindow(AutomationWindow) ? AutomationWindow : nullptr;
+}
+
+HWND TSessionContext::Owner() const { return OwnerWindow && IsWindow(OwnerWindow) ? OwnerWindow : nullptr; }
+
+TPGPData::TPGPData(TSessionContext& context) : context_(context) {
     Secure = std::make_unique<TSecure>(sdk::Sdk());
     PGPEncode = std::make_unique<TPGPEncode>();
     PGPDecode = std::make_unique<TPGPDecode>();
@@ -132,45 +141,68 @@ TPGPData::~TPGPData() {
 bool TPGPData::LoadSettings() {
     const TConfigFile config = Config();
     if (config.Path().empty()) return false;
-    Always = config.ReadBool(cfg::kDefaultUser, cfg::kAlways, false);
-    Comment = config.ReadString(cfg::kDefaultComment, cfg::kComment, "");
-    Standard = config.ReadBool(cfg::kStandardColor, cfg::kStandard, false);
-    Auto = config.ReadBool(cfg::kPellatch, cfg::kAuto, true);
-    Hide = config.ReadBool(cfg::kHideKeyDialog, cfg::kHide, false);
-    Encrypt = config.ReadBool(cfg::kEncryptAttach, cfg::kEncrypt, true);
-    Confirm = config.ReadBool(cfg::kConfirmEncrypt, cfg::kConfirm, false);
-    MixedWarn = config.ReadBool(cfg::kMixedOptions, cfg::kWarn, true);
-    ADKWarn = config.ReadBool(cfg::kADKWarning, cfg::kWarn, true);
-    CheckKey = config.ReadBool(cfg::kCheckMessage, cfg::kCheckKey, false);
-    Lookup = config.ReadBool(cfg::kCheckMessage, cfg::kLookup, false);
-    CheckSig = config.ReadBool(cfg::kCheckMessage, cfg::kCheckSig, true);
-    Include = static_cast<std::uint8_t>(config.ReadInteger(cfg::kCheckMessage, cfg::kInclude, 0));
-    Store = config.ReadInteger(cfg::kStorePassphrase, cfg::kStore, kStoreNever);
-    Count = config.ReadInteger(cfg::kWipeCount, cfg::kCount, 3);
-    Secure->SetWipeCount(Count);
-    PGPEncode->SetCacheMode(Store);
-    PGPDecode->SetCacheMode(Store);
-    PGPEncode->HelpFile = links_.InstallDir + "PGPCfg.hlp";
+    Settings.Always = config.ReadBool(cfg::kDefaultUser, cfg::kAlways, false);
+    Settings.Comment = config.ReadString(cfg::kDefaultComment, cfg::kComment, "");
+    Settings.Standard = config.ReadBool(cfg::kStandardColor, cfg::kStandard, false);
+    Settings.Auto = config.ReadBool(cfg::kPellatch, cfg::kAuto, true);
+    Settings.Hide = config.ReadBool(cfg::kHideKeyDialog, cfg::kHide, false);
+    Settings.Encrypt = config.ReadBool(cfg::kEncryptAttach, cfg::kEncrypt, true);
+    Settings.Confirm = config.ReadBool(cfg::kConfirmEncrypt, cfg::kConfirm, false);
+    Settings.MixedWarn = config.ReadBool(cfg::kMixedOptions, cfg::kWarn, true);
+    Settings.ADKWarn = config.ReadBool(cfg::kADKWarning, cfg::kWarn, true);
+    Settings.CheckKey = config.ReadBool(cfg::kCheckMessage, cfg::kCheckKey, false);
+    Settings.Lookup = config.ReadBool(cfg::kCheckMessage, cfg::kLookup, false);
+    Settings.CheckSig = config.ReadBool(cfg::kCheckMessage, cfg::kCheckSig, true);
+    Settings.Include = static_cast<std::uint8_t>(config.ReadInteger(cfg::kCheckMessage, cfg::kInclude, 0));
+    Settings.Store = config.ReadInteger(cfg::kStorePassphrase, cfg::kStore, kStoreNever);
+    Settings.Count = config.ReadInteger(cfg::kWipeCount, cfg::kCount, 3);
+    Secure->SetWipeCount(Settings.Count);
+    PGPEncode->SetCacheMode(Settings.Store);
+    PGPDecode->SetCacheMode(Settings.Store);
+    PGPEncode->HelpFile = context_.InstallDir + kHelpFileName;
     return true;
+}
+
+TPGPEncode& TPGPData::EncodeJob() {
+    TPGPEncode& job = *PGPEncode;
+    job.Secure = Secure.get();
+    job.SetCacheMode(Settings.Store);
+    job.SetWipeCount(Settings.Count);
+    job.Comment = Settings.Comment;
+    job.ParentWindow = context_.Owner();
+    job.HelpFile = context_.InstallDir + kHelpFileName;
+    job.PassphrasePrompt = Text(txt::ENTER_PHRASE);
+    return job;
+}
+
+TPGPDecode& TPGPData::DecodeJob() {
+    TPGPDecode& job = *PGPDecode;
+    job.Secure = Secure.get();
+    job.SetCacheMode(Settings.Store);
+    job.SetWipeCount(Settings.Count);
+    job.ParentWindow = reinterpret_cast<PGPWindowRef>(context_.Owner());
+    job.PassphrasePrompt = Text(txt::ENTER_PHRASE);
+    job.ImportPrompt = Text(txt::ADD_KEYS);
+    return job;
 }
 
 bool TPGPData::ReadPathSettings(const TConfigFile& config, std::string& name) {
     try {
-        name = config.ReadString(cfg::kDefaultUser, cfg::kName, DefaultUserName + "\\" + DefaultKeyID);
+        name = config.ReadString(cfg::kDefaultUser, cfg::kName, Settings.DefaultUserName + "\\" + Settings.DefaultKeyID);
         // A ring the file does not name is the one the PGP preferences name.
         TKeyRings* rings = KeyRings();
-        SecRing = config.ReadString(cfg::kFilePaths, cfg::kSecRing, "");
-        if (SecRing.empty() && rings) SecRing = rings->PrivateRingFile;
-        if (!FileExists(SecRing)) SecRing.clear();
-        PubRing = config.ReadString(cfg::kFilePaths, cfg::kPubRing, "");
-        if (PubRing.empty() && rings) PubRing = rings->PublicRingFile;
-        if (!FileExists(PubRing)) PubRing.clear();
-        PGPGroup = config.ReadString(cfg::kFilePaths, cfg::kPGPgroup, "");
-        PGPMime = config.ReadBool(cfg::kMenuOptions, cfg::kPGPMime, false);
-        PGPExt = config.ReadBool(cfg::kMenuOptions, cfg::kPGPExt, false);
+        Settings.SecRing = config.ReadString(cfg::kFilePaths, cfg::kSecRing, "");
+        if (Settings.SecRing.empty() && rings) Settings.SecRing = rings->PrivateRingFile;
+        if (!FileExists(Settings.SecRing)) Settings.SecRing.clear();
+        Settings.PubRing = config.ReadString(cfg::kFilePaths, cfg::kPubRing, "");
+        if (Settings.PubRing.empty() && rings) Settings.PubRing = rings->PublicRingFile;
+        if (!FileExists(Settings.PubRing)) Settings.PubRing.clear();
+        Settings.PGPGroup = config.ReadString(cfg::kFilePaths, cfg::kPGPgroup, "");
+        Settings.PGPMime = config.ReadBool(cfg::kMenuOptions, cfg::kPGPMime, false);
+        Settings.PGPExt = config.ReadBool(cfg::kMenuOptions, cfg::kPGPExt, false);
         return true;
     } catch (...) {
-        if (links_.MsgBox) links_.MsgBox->Error(texts::Get(txt::FILE_CHECK_ERR));
+        if (context_.MsgBox) context_.MsgBox->Error(texts::Get(txt::FILE_CHECK_ERR));
         return false;
     }
 }
@@ -180,44 +212,44 @@ bool TPGPData::CheckPGPConfig() {
     if (sdk::Call(sdk::Sdk().PGPscPGPpath, path, kPathRoom) == kPGPError_NoErr) PGPPath = path;
 
     const TConfigFile config = Config();
-    std::string name = DefaultUserName + "\\" + DefaultKeyID;
+    std::string name = Settings.DefaultUserName + "\\" + Settings.DefaultKeyID;
     bool ringsFound = false;
     for (;;) {
         if (!ReadPathSettings(config, name)) return false;
-        ringsFound = !SecRing.empty() && !PubRing.empty();
-        if (ringsFound || links_.InSetup()) break;
+        ringsFound = !Settings.SecRing.empty() && !Settings.PubRing.empty();
+        if (ringsFound || context_.InSetup()) break;
         std::string missing;
-        if (PubRing.empty() && SecRing.empty())
+        if (Settings.PubRing.empty() && Settings.SecRing.empty())
             missing = std::string(cfg::kSecRing) + texts::Get(txt::_AND) + cfg::kPubRing;
         else
-            missing = PubRing.empty() ? cfg::kPubRing : cfg::kSecRing;
+            missing = Settings.PubRing.empty() ? cfg::kPubRing : cfg::kSecRing;
         const std::string question =
             Text(txt::FILE_MISS) + "\r\n\r\n" + missing + "\r\n\r\n" + Text(txt::_RETRY);
-        if (!links_.MsgBox || !links_.MsgBox->Confirm(question.c_str())) break;
+        if (!context_.MsgBox || !context_.MsgBox->Confirm(question.c_str())) break;
     }
 
-    if (!FileExists(PGPGroup)) {
+    if (!FileExists(Settings.PGPGroup)) {
         PrefsRecord record;
-        if (PgpPrefs() && PgpPrefs()->ReadPrefs(record, kPrefsGroupsFile) == 0) PGPGroup = record.GroupsFile;
+        if (PgpPrefs() && PgpPrefs()->ReadPrefs(record, kPrefsGroupsFile) == 0) Settings.PGPGroup = record.GroupsFile;
     }
     if (ringsFound) {
         if (TKeyRings* rings = KeyRings()) {
-            rings->SetRingFiles(PubRing, SecRing);
-            rings->GroupFile = PGPGroup;
+            rings->SetRingFiles(Settings.PubRing, Settings.SecRing);
+            rings->GroupFile = Settings.PGPGroup;
         }
     }
-    if (ringsFound || links_.InSetup()) {
+    if (ringsFound || context_.InSetup()) {
         SetDefaultUser(config, name);
         ExpandDefaultKeyID(config);
     } else {
-        SplitDefaultUser(name == "\\" ? std::string() : name, DefaultUserName, DefaultKeyID);
+        SplitDefaultUser(name == "\\" ? std::string() : name, Settings.DefaultUserName, Settings.DefaultKeyID);
     }
     return ringsFound;
 }
 
 void TPGPData::SetDefaultUser(const TConfigFile& config, const std::string& name) {
     if (name != "\\") {
-        SplitDefaultUser(name, DefaultUserName, DefaultKeyID);
+        SplitDefaultUser(name, Settings.DefaultUserName, Settings.DefaultKeyID);
         return;
     }
     PGPError err = kPrefErrNotFound;
@@ -231,27 +263,27 @@ void TPGPData::SetDefaultUser(const TConfigFile& config, const std::string& name
         if (n == 0) err = kPGPError_ItemNotFound;
     }
     if (err == 0) {
-        DefaultUserName = list->Objects(0).UserName;
-        DefaultKeyID = list->Strings(0);
-        config.WriteString(cfg::kDefaultUser, cfg::kName, DefaultUserName + "\\" + DefaultKeyID);
+        Settings.DefaultUserName = list->Objects(0).UserName;
+        Settings.DefaultKeyID = list->Strings(0);
+        config.WriteString(cfg::kDefaultUser, cfg::kName, Settings.DefaultUserName + "\\" + Settings.DefaultKeyID);
         return;
     }
-    DefaultUserName.clear();
-    DefaultKeyID.clear();
-    if (err == kPGPError_FileNotFound && links_.InSetup()) return;
+    Settings.DefaultUserName.clear();
+    Settings.DefaultKeyID.clear();
+    if (err == kPGPError_FileNotFound && context_.InSetup()) return;
     const std::string message = texts::ErrorText(err);
-    if (links_.MsgBox) links_.MsgBox->Error(message.c_str());
+    if (context_.MsgBox) context_.MsgBox->Error(message.c_str());
 }
 
 void TPGPData::ExpandDefaultKeyID(const TConfigFile& config) {
-    if (DefaultKeyID.size() == kFullKeyIDLength) return;
-    const std::string text = DefaultKeyID.empty() ? DefaultUserName : DefaultKeyID;
+    if (Settings.DefaultKeyID.size() == kFullKeyIDLength) return;
+    const std::string text = Settings.DefaultKeyID.empty() ? Settings.DefaultUserName : Settings.DefaultKeyID;
     if (text.empty()) return;
     std::unique_ptr<TKeyPropsList> list;
     if (FindInRings(text, kPropUserName, list) != 1) return;
-    DefaultUserName = list->Objects(0).UserName;
-    DefaultKeyID = list->Strings(0);
-    config.WriteString(cfg::kDefaultUser, cfg::kName, DefaultUserName + "\\" + DefaultKeyID);
+    Settings.DefaultUserName = list->Objects(0).UserName;
+    Settings.DefaultKeyID = list->Strings(0);
+    config.WriteString(cfg::kDefaultUser, cfg::kName, Settings.DefaultUserName + "\\" + Settings.DefaultKeyID);
 }
 
 bool TPGPData::ReadMessageFile(const std::string& path, std::string& bytes) {
@@ -267,7 +299,7 @@ bool TPGPData::WriteMessageFile(const std::string& path, const std::string& byte
 }
 
 void TPGPData::WipeFile(const std::string& path) {
-    Secure->SetWipeCount(Count);
+    Secure->SetWipeCount(Settings.Count);
     Secure->WipeFile(path.c_str());
 }
 
@@ -278,7 +310,7 @@ void TPGPData::StopCacheTimer() {
 }
 
 void TPGPData::NotifyCache(bool wasEmpty, bool empty) {
-    HWND window = links_.AutomationWindow;
+    HWND window = context_.AutomationWindow;
     if (!window || !IsWindow(window)) return;
     if (empty && wasEmpty) return;
     SendMessageA(window, automation::AM_CACHESTATE, empty ? 0 : 1, 0);
@@ -307,7 +339,7 @@ void CALLBACK TPGPData::CacheTimerExpired(HWND, UINT, UINT_PTR id, DWORD) noexce
     try {
         self->CacheTimerID = 0;
         g_timerOwner = nullptr;
-        if (self->Store == 0) return;
+        if (self->Settings.Store == 0) return;
         const bool wasEmpty = self->Secure->IsEmpty();
         self->Secure->WipeAll();
         // The plug-in's cache state would otherwise stay "filled".
@@ -319,11 +351,11 @@ void CALLBACK TPGPData::CacheTimerExpired(HWND, UINT, UINT_PTR id, DWORD) noexce
 bool TPGPData::UpdateFormFiles() {
     bool ok = false;
     try {
-        ok = orv::UpdateFormFiles(links_.MailboxDir, links_.InstallDir);
+        ok = orv::UpdateFormFiles(context_.MailboxDir, context_.InstallDir);
     } catch (...) {
         ok = false;
     }
-    if (!ok && links_.MsgBox) links_.MsgBox->Error(texts::Get(txt::NEWPATH_ERR));
+    if (!ok && context_.MsgBox) context_.MsgBox->Error(texts::Get(txt::NEWPATH_ERR));
     return ok;
 }
 

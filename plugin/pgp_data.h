@@ -15,6 +15,7 @@
 #include "engine/key_props.h"
 #include "engine/pgpsdk.h"
 #include "formats/pgp_recognition.h"
+#include "formats/settings.h"
 #include "plugin/config_file.h"
 
 namespace orv {
@@ -62,28 +63,39 @@ constexpr const char* kPGPMime = "PGPMime";
 constexpr const char* kPGPExt = "PGPExt";
 }  // namespace cfg
 
-// What the session hands the store: where its file is, whom to tell, and the
-// boxes to ask with.
-struct TSessionLinks {
+// The cache-timer operation's argument for an explicit wipe.
+constexpr int kWipeNow = -1;
+
+// The configuration help file in the install directory.
+constexpr const char* kHelpFileName = "PGPCfg.hlp";
+
+// The facts of the session that the store and the windows' jobs need. The
+// session is one of these (TPluginParams derives from it), so the store
+// reads the session's own values; a test gives a record of its own.
+struct TSessionContext {
+    TSessionContext();
+    ~TSessionContext();
+    TSessionContext(const TSessionContext&) = delete;
+    TSessionContext& operator=(const TSessionContext&) = delete;
+
     std::string ConfigFile;
     std::string MailboxDir;
     std::string InstallDir;
     std::string SetupCommand;  // "USERCONFIG", "USERUPDATE" or ""
     HWND AutomationWindow = nullptr;
     HWND OwnerWindow = nullptr;
-    TMsgBox* MsgBox = nullptr;
+    std::unique_ptr<TMsgBox> MsgBox;
 
     bool InSetup() const { return SetupCommand == "USERCONFIG" || SetupCommand == "USERUPDATE"; }
+    // The automation window while it exists.
+    HWND Automation() const;
+    // The owner for the next dialog: never a window that is gone.
+    HWND Owner() const;
 };
-
-// Store value that keeps no passphrase at all.
-constexpr int kStoreNever = -1;
-// The cache-timer operation's argument for an explicit wipe.
-constexpr int kWipeNow = -1;
 
 class TPGPData {
 public:
-    explicit TPGPData(TSessionLinks& links);
+    explicit TPGPData(TSessionContext& context);
     ~TPGPData();
     TPGPData(const TPGPData&) = delete;
     TPGPData& operator=(const TPGPData&) = delete;
@@ -148,8 +160,14 @@ public:
     const std::string& ValidityText(int validity) const;
     const std::string& AlgorithmText(int algorithm) const;
 
-    TConfigFile Config() const { return TConfigFile(links_.ConfigFile); }
-    TSessionLinks& Links() { return links_; }
+    TConfigFile Config() const { return TConfigFile(context_.ConfigFile); }
+
+    // The encoding job with the settings and the session's owner, for a job
+    // of the encryptor operations or the windows; text mode and output are
+    // the caller's.
+    TPGPEncode& EncodeJob();
+    // The decoding job likewise.
+    TPGPDecode& DecodeJob();
 
     // ---- In memory, in this order -----------------------------------------
     PGPError LastResult = 0;
@@ -158,30 +176,10 @@ public:
     std::unique_ptr<TPGPDecode> PGPDecode;
     std::unique_ptr<TKeyPropsList> KeyPropsList;
     std::string PGPPath;
-    std::string Comment;
-    std::string SecRing;
-    std::string PubRing;
-    std::string PGPGroup;
-    std::string DefaultKeyID;
-    std::string DefaultUserName;
+    // "Merrowin.cfg" as last read: the one record every reader uses.
+    TSettings Settings;
     std::string AutoEntryFirst;
     std::string AutoEntryRest;
-    bool Always = false;
-    bool Standard = false;
-    bool Auto = true;
-    bool PGPMime = false;
-    bool PGPExt = false;
-    bool Hide = false;
-    bool Encrypt = true;
-    bool Confirm = false;
-    bool MixedWarn = true;
-    bool ADKWarn = true;
-    bool CheckKey = false;
-    bool Lookup = false;
-    bool CheckSig = true;
-    std::uint8_t Include = 0;
-    int Store = kStoreNever;
-    int Count = 3;
     UINT_PTR CacheTimerID = 0;
     std::array<std::string, 2> KeyTypeTexts;
     std::array<std::string, 8> TrustTexts;
@@ -198,7 +196,7 @@ private:
     void StopCacheTimer();
     static void CALLBACK CacheTimerExpired(HWND, UINT, UINT_PTR id, DWORD) noexcept;
 
-    TSessionLinks& links_;
+    TSessionContext& context_;
 };
 
 // "Win " + platform + " (" + major + "." + minor + ")".

@@ -6,14 +6,11 @@
 #include "engine/encode_job.h"
 #include "formats/signature_line.h"
 #include "plugin/msgbox.h"
-#include "plugin/texts.h"
+#include "strings/text_client.h"
 
 namespace orv {
 
 namespace {
-
-// The user's cancel and "no PGP data" are outcomes, not faults to report.
-constexpr PGPError kQuietError = -11995;
 
 std::string Text(int number) { return texts::Get(number); }
 
@@ -46,36 +43,28 @@ std::string PGPInfoBlock(const std::string& signatureLine) {
 }
 
 void TPGPData::ShowPGPError(PGPError err) {
-    if (err == 0 || err == kPGPError_UserAbort || err == kQuietError || !links_.MsgBox) return;
+    if (err == 0 || err == kPGPError_UserAbort || err == kPGPError_FilePermissions || !context_.MsgBox) return;
     const std::string text = texts::ErrorText(err);
-    links_.MsgBox->Error(text.c_str());
+    context_.MsgBox->Error(text.c_str());
 }
 
 void TPGPData::PrepareEncryption(const std::string& outputPath, bool textMode) {
-    TPGPEncode& job = *PGPEncode;
+    TPGPEncode& job = EncodeJob();
     job.ToFile = true;
     job.OutputFile = outputPath;
     job.PGPMIME = false;
     job.TextMode = textMode;
-    job.Comment = Comment;
-    job.Recipients = DefaultKeyID;
+    job.Recipients = Settings.DefaultKeyID;
     job.AlwaysSelectKeys = false;
     job.SelectPrompt = Text(txt::PUBLIC_KEY);
-    job.PassphrasePrompt = Text(txt::ENTER_PHRASE);
-    job.ParentWindow = links_.OwnerWindow;
-    job.SetCacheMode(Store);
 }
 
 void TPGPData::PrepareDecoding(bool toFile, const std::string& outputPath) {
-    TPGPDecode& job = *PGPDecode;
+    TPGPDecode& job = DecodeJob();
     job.ToFile = toFile;
     job.OutputFile = outputPath;
-    job.PassThroughClearSigned = !CheckSig;
+    job.PassThroughClearSigned = !Settings.CheckSig;
     job.PassThroughKeys = true;
-    job.ImportPrompt = Text(txt::ADD_KEYS);
-    job.PassphrasePrompt = Text(txt::ENTER_PHRASE);
-    job.ParentWindow = reinterpret_cast<PGPWindowRef>(links_.OwnerWindow);
-    job.SetCacheMode(Store);
 }
 
 PGPError TPGPData::AnalyzeFile(const std::string& path, bool& encrypted) {
@@ -100,7 +89,7 @@ PGPError TPGPData::FileJob(const std::string& path, const std::string& outputPat
         err = PGPDecode->DecodeFile(path);
     }
     LastResult = err;
-    CacheTimer(Store);
+    CacheTimer(Settings.Store);
     ShowPGPError(err);
     return err;
 }
@@ -116,7 +105,7 @@ std::string TPGPData::DecodeText(const std::string& text) {
     job.ReportAlways = false;
     const PGPError err = job.DecodeBuffer(text);
     LastResult = err;
-    CacheTimer(Store);
+    CacheTimer(Settings.Store);
     if (err != 0) {
         ShowPGPError(err);
         return text;
@@ -136,7 +125,7 @@ bool TPGPData::EncryptTextToFile(const std::string& text, const std::string& out
     PrepareEncryption(outputPath, true);
     const PGPError err = PGPEncode->EncryptBuffer(text, false);
     LastResult = err;
-    CacheTimer(Store);
+    CacheTimer(Settings.Store);
     ShowPGPError(err);
     return err == 0;
 }

@@ -55,18 +55,16 @@ public:
         if (s_.PGPData) s_.PGPData->CacheTimer(0);
     }
     void EndRun() override {
-        if (s_.PGPData) s_.PGPData->CacheTimer(s_.PGPData->Store);
+        if (s_.PGPData) s_.PGPData->CacheTimer(s_.PGPData->Settings.Store);
     }
     long AnalyzeFile(const std::string& path, bool& encrypted) override {
         encrypted = false;
         if (!s_.PGPData) return -1;
-        s_.SyncLinks();
         s_.PGPData->LoadSettings();
         return s_.PGPData->AnalyzeFile(path, encrypted);
     }
     long FileJob(const std::string& source, const std::string& output, bool encrypt) override {
         if (!s_.PGPData) return -1;
-        s_.SyncLinks();
         return s_.PGPData->FileJob(source, output, encrypt);
     }
     bool WipeFile(const std::string& path) override {
@@ -98,7 +96,6 @@ public:
     void ShowConfig() override {
         ::ShowConfig();
         if (s_.PGPData) s_.PGPData->LoadSettings();
-        s_.SyncLinks();
     }
 
 private:
@@ -113,13 +110,13 @@ void RunServerForm(TPluginParams& session) {
     {
         ui::TfrmServer form(jobs);
         if (form.Create(CommandLineFiles())) {
-            session.frmServer = &form;
-            session.SyncLinks();
+            session.SetOpenWindow(TWindowKind::Server, &form);
             form.ShowModal();
         }
-        session.frmServer = nullptr;
+        session.SetOpenWindow(TWindowKind::Server, nullptr);
     }
-    session.DestroySessionWindow();
+    // The launcher's form ends with its window.
+    if (TSessionForm* open = session.OpenForm("SERVER")) session.CloseForm(open);
 }
 
 }  // namespace orv

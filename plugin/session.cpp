@@ -14,7 +14,8 @@
 #include "plugin/mail_client.h"
 #include "plugin/msgbox.h"
 #include "plugin/resource_ids.h"
-#include "plugin/texts.h"
+#include "plugin/key_ops.h"
+#include "strings/text_client.h"
 #include "ui/file_dialog_ex.h"
 #include "ui/hot_hint.h"
 #include "ui/info_box.h"
@@ -79,8 +80,9 @@ std::string FirstArgument() {
     return arg;
 }
 
-HWND Foreground() { return GetForegroundWindow(); }
-bool IsForeground(const ui::Form* form) { return form && form->Handle() && form->Handle() == Foreground(); }
+bool IsForeground(const ui::Form* form) {
+    return form && form->Handle() && form->Handle() == GetForegroundWindow();
+}
 void PostTo(const ui::Form* form, UINT msg, WPARAM wp, LPARAM lp) {
     if (form && form->Handle()) PostMessageA(form->Handle(), msg, wp, lp);
 }
@@ -127,12 +129,11 @@ void EndSession() {
 TPluginParams::TPluginParams(HINSTANCE module) : Module(module) {}
 
 TPluginParams::~TPluginParams() {
-    DestroySessionWindow();
+    ui::SetCurrentSession(nullptr);
+    while (!forms_.empty()) CloseForm(forms_.back().get());
+    if (Hook) UnhookWindowsHookEx(Hook);
+    Hook = nullptr;
     if (classRegistered_) UnregisterClassA(kSessionWindowClass, Module);
-    for (HBITMAP* bmp : {&bmpOK, &bmpHelp, &bmpCancel, &bmpPicture, &bmpKey, &bmpFind}) {
-        if (*bmp) DeleteObject(*bmp);
-        *bmp = nullptr;
-    }
     ui::DestroyHotHint();
     OpenFileDlg.reset();
     SaveFileDlg.reset();
@@ -143,9 +144,8 @@ TPluginParams::~TPluginParams() {
     MCFuncs.reset();
     MsgBox.reset();
     ui::FreeLookResources();
-    if (Icon) DestroyIcon(Icon);
+    if (IconHandle) DestroyIcon(IconHandle);
     texts::Unload();
-    StringLibrary = nullptr;
 }
 
 void TPluginParams::ReadRegistry() {
@@ -156,11 +156,8 @@ void TPluginParams::ReadRegistry() {
 }
 
 void TPluginParams::LoadResources() {
-    if (!Icon) Icon = LoadIconA(Module, MAKEINTRESOURCEA(kIconResource));
+    if (!IconHandle) IconHandle = LoadIconA(Module, MAKEINTRESOURCEA(kIconResource));
     if (!HandCursor) HandCursor = LoadCursorA(Module, MAKEINTRESOURCEA(kHandCursorResource));
-    HBITMAP* glyphs[] = {&bmpOK, &bmpHelp, &bmpCancel, &bmpPicture, &bmpKey, &bmpFind};
-    for (int i = 0; i < 6; ++i)
-        if (!*glyphs[i]) *glyphs[i] = LoadBitmapA(Module, MAKEINTRESOURCEA(kFirstGlyphResource + i));
     HelpFile = InstallDir + kHelpFileName;
     HtmlHelpPage = InstallDir + kHtmlHelpName;
 }
@@ -168,13 +165,12 @@ void TPluginParams::LoadResources() {
 bool TPluginParams::CreateObjects() {
     if (objectsMade_) return true;
     if (!texts::Load(InstallDir)) return false;
-    StringLibrary = GetModuleHandleA((InstallDir + "Lumvika.dll").c_str());
-    if (!StringLibrary) StringLibrary = GetModuleHandleA("Lumvika.dll");
 
     RegisterSessionClass();
+    MsgBox = std::make_unique<TMsgBox>();
     OpenFileDlg = std::make_unique<ui::TOpenDialogEx>(ui::SessionOpenDialog());
     SaveFileDlg = std::make_unique<ui::TSaveDialogEx>(ui::SessionSaveDialog());
-    PGPData = std::make_unique<TPGPData>(Links);
+    PGPData = std::make_unique<TPGPData>(*this);
 
     TMimeServices services;
     services.Text = [](int number) { return std::string(texts::Get(number)); };
@@ -183,15 +179,11 @@ bool TPluginParams::CreateObjects() {
     };
     services.WriteFile = [](const std::string& path, std::string_view bytes) { return ReplaceWholeFile(path, bytes); };
     MCFuncs = std::make_unique<TMCFuncs>(std::move(services));
-    MsgBox = std::make_unique<TMsgBox>();
     if (g_makePMFuncs && g_releasePMFuncs)
         PMFuncs = std::unique_ptr<TPMFuncsObjects, TPMFuncsRelease>(g_makePMFuncs(*this), g_releasePMFuncs);
-    if (StringLibrary)
-        GetErrorStr = reinterpret_cast<long(__stdcall*)(long, const char**)>(
-            reinterpret_cast<void*>(GetProcAddress(StringLibrary, MAKEINTRESOURCEA(txt::kErrorTextOrdinal))));
 
-    WindowsVersion = WindowsVersionText();
-    PGPVersion = PGPVersionText();
+    WindowsVersion = orv::WindowsVersionText();
+    PGPVersion = orv::PGPVersionText();
     // The armour's version line names the product rather than the engine.
     const ui::ProductInfo info = ui::ReadProductInfo([this] {
         char path[MAX_PATH] = {};
@@ -203,35 +195,24 @@ bool TPluginParams::CreateObjects() {
         lstrcpynA(loader::VersionText(), product.c_str(), static_cast<int>(loader::kVersionTextSize));
     }
     objectsMade_ = true;
-    SyncLinks();
+    ui::SetCurrentSession(this);
     return true;
 }
 
-void TPluginParams::SyncLinks() {
+HWND TPluginParams::Owner() const {
     // Dialogs never take a window that is gone as their owner.
-    if (OwnerWindow && !IsWindow(OwnerWindow)) OwnerWindow = ClientMain && IsWindow(ClientMain) ? ClientMain : nullptr;
-    Links.ConfigFile = ConfigFile;
-    Links.MailboxDir = MailboxDir;
-    Links.InstallDir = InstallDir;
-    Links.SetupCommand = SetupCommand;
-    Links.AutomationWindow = AutomationWindow;
-    Links.OwnerWindow = OwnerWindow;
-    Links.MsgBox = MsgBox.get();
-    ui::Session& look = ui::CurrentSession();
-    look.icon = Icon;
-    look.owner = OwnerWindow;
-    look.hostMain = ClientMain;
-    look.hostForm = HostForm;
-    look.insideHost = !InLauncher() && HostForm != nullptr;
-    look.pgpVersionText = PGPVersion;
-    look.windowsVersionText = WindowsVersion;
-    if (PGPData) look.standardColors = PGPData->Standard;
+    if (HWND owner = TSessionContext::Owner()) return owner;
+    return ClientMain && IsWindow(ClientMain) ? ClientMain : nullptr;
 }
 
-bool TPluginParams::Init(int mode, const std::string& formParameter, HWND hostForm) {
+void TPluginParams::FetchKeyFromServer(const std::string& keyId) {
+    if (!keyId.empty()) FetchKey(*this, keyId);
+}
+
+TSessionForm* TPluginParams::Init(int mode, const std::string& formParameter, HWND hostForm) {
     Mode = mode;
     FormParameter = formParameter;
-    HostForm = hostForm;
+    CurrentHostForm = hostForm;
     if (formParameter.empty()) {
         if (!objectsMade_) {
             ReadRegistry();
@@ -239,17 +220,16 @@ bool TPluginParams::Init(int mode, const std::string& formParameter, HWND hostFo
             CreateObjects();
         }
         if (!InstallDir.empty()) SetCurrentDirectoryA(InstallDir.c_str());
-        SyncLinks();
-        return true;
+        return nullptr;
     }
     OutcomeFlags = {};
-    AutomationActive = mode != host::kFormModeLauncher && AutomationWindow != nullptr;
+    AutomationActive = mode != host::kFormModeLauncher && Automation() != nullptr;
     if (InLauncher()) SetupCommand = Upper(FirstArgument());
-    SyncLinks();
-    if (!CreateSessionWindow()) return false;
-    if (InLauncher() && !Hook)
+    TSessionForm* form = CreateFormWindow(mode, formParameter, hostForm);
+    if (!form) return nullptr;
+    if (form->InLauncher() && !Hook)
         Hook = SetWindowsHookExA(WH_CALLWNDPROC, &TPluginParams::CenteringHook, nullptr, GetCurrentThreadId());
-    return true;
+    return form;
 }
 
 void TPluginParams::RegisterSessionClass() {
@@ -262,34 +242,69 @@ void TPluginParams::RegisterSessionClass() {
     classRegistered_ = RegisterClassA(&wc) != 0 || GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
 }
 
-bool TPluginParams::CreateSessionWindow() {
+TSessionForm* TPluginParams::CreateFormWindow(int mode, const std::string& parameter, HWND hostForm) {
     RegisterSessionClass();
-    if (SessionWindow && IsWindow(SessionWindow)) DestroySessionWindow();
-    const DWORD style = HostForm ? WS_CHILD : WS_POPUP;
-    HWND wnd = CreateWindowExA(0, kSessionWindowClass, "", style, 0, 0, 0, 0, HostForm, nullptr, Module, this);
-    return wnd != nullptr;
+    auto form = std::make_unique<TSessionForm>();
+    form->Parameter = parameter;
+    form->Mode = mode;
+    form->HostForm = hostForm;
+    TSessionForm* raw = form.get();
+    // Known before the window exists: its first messages already find it.
+    forms_.push_back(std::move(form));
+    const DWORD style = hostForm ? WS_CHILD : WS_POPUP;
+    HWND wnd = CreateWindowExA(0, kSessionWindowClass, "", style, 0, 0, 0, 0, hostForm, nullptr, Module, raw);
+    if (!wnd) {
+        ForgetForm(raw);
+        return nullptr;
+    }
+    return raw;
 }
 
-void TPluginParams::DestroySessionWindow() {
-    if (SessionWindow && IsWindow(SessionWindow)) DestroyWindow(SessionWindow);
-    SessionWindow = nullptr;
+void TPluginParams::ForgetForm(TSessionForm* form) {
+    for (auto it = forms_.begin(); it != forms_.end(); ++it)
+        if (it->get() == form) {
+            forms_.erase(it);
+            return;
+        }
 }
 
-bool TPluginParams::CheckPGPConfig() {
-    SyncLinks();
-    return PGPData && PGPData->CheckPGPConfig();
+void TPluginParams::CloseForm(TSessionForm* form) {
+    if (!form) return;
+    HWND wnd = form->Window;
+    if (wnd && IsWindow(wnd) && DestroyWindow(wnd)) return;  // WM_DESTROY forgot the form
+    if (wnd && IsWindow(wnd)) SetWindowLongPtrA(wnd, GWLP_USERDATA, 0);
+    ForgetForm(form);
 }
+
+TSessionForm* TPluginParams::OpenForm(const std::string& parameter) const {
+    for (auto it = forms_.rbegin(); it != forms_.rend(); ++it)
+        if ((*it)->Parameter == parameter) return it->get();
+    return nullptr;
+}
+
+bool TPluginParams::LauncherFormOpen() const {
+    for (const auto& form : forms_)
+        if (form->InLauncher()) return true;
+    return false;
+}
+
+void TPluginParams::SetOpenWindow(TWindowKind kind, ui::Form* form) {
+    openWindows_[static_cast<std::size_t>(kind)] = form;
+}
+
+bool TPluginParams::CheckPGPConfig() { return PGPData && PGPData->CheckPGPConfig(); }
 
 void TPluginParams::ShowHelp(int context) {
-    const bool dialogOpen = frmPGPConfig || frmAddrBox || frmSelBox;
+    const ui::Form* config = OpenWindow(TWindowKind::Config);
+    const bool dialogOpen = config || OpenWindow(TWindowKind::AddrBox) || OpenWindow(TWindowKind::SelBox);
     if (dialogOpen) {
         if (context == 0) return;
-        const UINT command = frmPGPConfig && context > 29 ? HELP_CONTEXT : HELP_CONTEXTPOPUP;
-        WinHelpA(OwnerWindow, HelpFile.c_str(), command, static_cast<ULONG_PTR>(context));
+        const UINT command = config && context > 29 ? HELP_CONTEXT : HELP_CONTEXTPOPUP;
+        WinHelpA(Owner(), HelpFile.c_str(), command, static_cast<ULONG_PTR>(context));
         return;
     }
     if (FileExists(HtmlHelpPage)) {
-        ShellExecuteA(OwnerWindow, "open", HtmlHelpPage.c_str(), nullptr, InstallDir.c_str(), SW_SHOWNORMAL);
+        ShellExecuteA(Owner(), "open", HtmlHelpPage.c_str(), nullptr, InstallDir.c_str(), SW_SHOWNORMAL);
         return;
     }
     if (!MsgBox) return;
@@ -301,55 +316,45 @@ LRESULT CALLBACK TPluginParams::SessionWindowProc(HWND wnd, UINT msg, WPARAM wp,
     try {
         if (msg == WM_NCCREATE) {
             auto* create = reinterpret_cast<CREATESTRUCTA*>(lp);
-            SetWindowLongPtrA(wnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
+            auto* form = static_cast<TSessionForm*>(create->lpCreateParams);
+            if (form) form->Window = wnd;
+            SetWindowLongPtrA(wnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(form));
         }
-        auto* self = reinterpret_cast<TPluginParams*>(GetWindowLongPtrA(wnd, GWLP_USERDATA));
-        if (self) return self->HandleMessage(wnd, msg, wp, lp);
+        auto* form = reinterpret_cast<TSessionForm*>(GetWindowLongPtrA(wnd, GWLP_USERDATA));
+        if (form && g_session) return g_session->HandleMessage(*form, wnd, msg, wp, lp);
     } catch (...) {
         return 0;
     }
     return DefWindowProcA(wnd, msg, wp, lp);
 }
 
-LRESULT TPluginParams::HandleMessage(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
+LRESULT TPluginParams::HandleMessage(TSessionForm& form, HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
     switch (msg) {
-    case WM_CREATE:
-        SessionWindow = wnd;
-        return 0;
     case WM_DESTROY:
-        if (InLauncher()) {
-            if (Hook) UnhookWindowsHookEx(Hook);
-            Hook = nullptr;
-        } else if (AutomationWindow && ClientMain && IsWindowVisible(ClientMain)) {
-            PostMessageA(AutomationWindow, automation::AM_SESSIONCLOSED, OutcomeFlags[0], OutcomeFlags[3]);
-            OwnerWindow = ClientMain;
-        }
-        frmManager = frmViewer = frmServer = frmOwner = nullptr;
-        FormParameter.clear();
-        if (SessionWindow == wnd) SessionWindow = nullptr;
+        // Nothing reaches the form after this; the object goes last.
         SetWindowLongPtrA(wnd, GWLP_USERDATA, 0);
-        SyncLinks();
+        FormClosed(form);
         return 0;
     case WM_TIMER:
         if (wp == kStartTimer) {
             KillTimer(wnd, kStartTimer);
-            PostTo(frmManager, host::kFormMsgCommand, 0, host::kCommandStart);
-            PostTo(frmViewer, host::kFormMsgCommand, 0, host::kCommandStart);
+            const ui::Form* target = OpenWindow(form.Parameter == "MANAGER" ? TWindowKind::Manager : TWindowKind::Viewer);
+            PostTo(target, host::kFormMsgCommand, 0, host::kCommandStart);
             return 0;
         }
         break;
     case host::kFormMsgStart:
-        CurrentMessageWindow = HostForm ? GetWindow(HostForm, GW_HWNDFIRST) : nullptr;
+        CurrentMessageWindow = form.HostForm ? GetWindow(form.HostForm, GW_HWNDFIRST) : nullptr;
         return 0;
     case host::kFormMsgQuery:
         return host::kFormQueryAnswer;
     case host::kFormMsgHide:
-        if (HostForm)
-            SetWindowPos(HostForm, HWND_BOTTOM, 0, 0, 0, 0,
+        if (form.HostForm)
+            SetWindowPos(form.HostForm, HWND_BOTTOM, 0, 0, 0, 0,
                          SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | SWP_HIDEWINDOW);
         return 0;
     case host::kFormMsgCommand:
-        RouteCommand(wp, lp);
+        RouteCommand(form, wp, lp);
         return 0;
     default:
         break;
@@ -357,23 +362,44 @@ LRESULT TPluginParams::HandleMessage(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
     return DefWindowProcA(wnd, msg, wp, lp);
 }
 
-void TPluginParams::RouteCommand(WPARAM wp, LPARAM lp) {
+void TPluginParams::FormClosed(TSessionForm& form) {
+    if (!form.InLauncher()) {
+        HWND automation = Automation();
+        if (automation && ClientMain && IsWindowVisible(ClientMain)) {
+            PostMessageA(automation, automation::AM_SESSIONCLOSED, OutcomeFlags[0], OutcomeFlags[3]);
+            OwnerWindow = ClientMain;
+        }
+    }
+    if (form.Parameter == "MANAGER") SetOpenWindow(TWindowKind::Manager, nullptr);
+    if (form.Parameter == "VIEWER" || form.Parameter == "FOLDER") SetOpenWindow(TWindowKind::Viewer, nullptr);
+    if (form.Parameter == "SERVER") SetOpenWindow(TWindowKind::Server, nullptr);
+    // The last FORMINIT's parameter belongs to this form when its host is this form's.
+    if (FormParameter == form.Parameter && CurrentHostForm == form.HostForm) FormParameter.clear();
+    ForgetForm(&form);
+    // The centring hook lives as long as a launcher form is open.
+    if (Hook && !LauncherFormOpen()) {
+        UnhookWindowsHookEx(Hook);
+        Hook = nullptr;
+    }
+}
+
+void TPluginParams::RouteCommand(const TSessionForm& form, WPARAM wp, LPARAM lp) {
     if (LOWORD(wp) == host::kCommandRawView && lp == 0) {
         OutcomeFlags[2] = 1;
         OutcomeFlags[1] = HIWORD(wp) != 0 ? 1 : 0;
     }
-    const bool manager = FormParameter == "MANAGER";
-    const bool viewer = FormParameter == "VIEWER" || FormParameter == "FOLDER";
+    const bool manager = form.Parameter == "MANAGER";
+    const bool viewer = form.Parameter == "VIEWER" || form.Parameter == "FOLDER";
     if (manager || viewer) {
         if (lp == host::kCommandStart) {
-            if (SessionWindow) SetTimer(SessionWindow, kStartTimer, kStartTimerMs, nullptr);
+            if (form.Window) SetTimer(form.Window, kStartTimer, kStartTimerMs, nullptr);
         } else {
-            ui::Form* form = manager ? frmManager : frmViewer;
-            if (IsForeground(form) || lp == host::kCommandForce) PostTo(form, host::kFormMsgCommand, wp, lp);
+            const ui::Form* target = OpenWindow(manager ? TWindowKind::Manager : TWindowKind::Viewer);
+            if (IsForeground(target) || lp == host::kCommandForce) PostTo(target, host::kFormMsgCommand, wp, lp);
         }
     }
-    if (IsForeground(frmAddrBox)) PostTo(frmAddrBox, host::kFormMsgCommand, wp, lp);
-    if (IsForeground(frmSelBox)) PostTo(frmSelBox, host::kFormMsgCommand, wp, lp);
+    for (TWindowKind kind : {TWindowKind::AddrBox, TWindowKind::SelBox})
+        if (IsForeground(OpenWindow(kind))) PostTo(OpenWindow(kind), host::kFormMsgCommand, wp, lp);
     HWND fileBox = ui::TFileDialogEx::RunningBox();
     if (fileBox && GetForegroundWindow() == fileBox) PostMessageA(fileBox, WM_COMMAND, wp, lp);
 }
@@ -394,12 +420,14 @@ void TPluginParams::CenterShownWindow(HWND wnd) {
     if (!wnd || (GetWindowLongA(wnd, GWL_STYLE) & WS_CHILD)) return;
     const std::string cls = ClassOf(wnd);
     HWND parent = GetParent(wnd);
-    const bool dialog = (cls == "#32770" || cls == host::kPgpDialogClass) && parent && OwnerWindow &&
-                        GetParent(parent) == OwnerWindow;
-    const bool other = cls != "TfrmHotHint" && cls != "#32768" && (!parent || parent == OwnerWindow);
+    HWND owner = Owner();
+    const bool dialog = (cls == "#32770" || cls == host::kPgpDialogClass) && parent && owner &&
+                        GetParent(parent) == owner;
+    const bool other = cls != "TfrmHotHint" && cls != "#32768" && (!parent || parent == owner);
     if (!dialog && !other) return;
-    if (wnd == SessionWindow) return;
-    HWND over = parent ? parent : OwnerWindow;
+    for (const auto& form : forms_)
+        if (wnd == form->Window) return;
+    HWND over = parent ? parent : owner;
     if (over == wnd) over = ClientMain;
     CenterOver(wnd, over);
     SetFocus(wnd);

@@ -18,7 +18,7 @@
 #include "plugin/mail_client.h"
 #include "plugin/msgbox.h"
 #include "plugin/session.h"
-#include "plugin/texts.h"
+#include "strings/text_client.h"
 #include "ui/file_dialog_ex.h"
 #include "ui/sel_box.h"
 #include "ui/viewer.h"
@@ -61,13 +61,13 @@ public:
     }
 
     void StatusLine(const std::string& text) override {
-        HWND form = S().HostForm;
+        HWND form = S().HostForm();
         if (form && IsWindow(form))
             SendMessageA(form, host::kHostStatusLine, host::kStatusProgress, reinterpret_cast<LPARAM>(text.c_str()));
     }
 
     void EnableFindMenu() override {
-        HWND form = S().HostForm;
+        HWND form = S().HostForm();
         if (!form || !IsWindow(form)) return;
         HMENU menu = reinterpret_cast<HMENU>(SendMessageA(form, host::kHostGetMenu, host::kMenuForm, 0));
         if (!menu || !IsMenu(menu)) return;
@@ -76,7 +76,7 @@ public:
     }
 
     bool ChooseFolder(std::string& name) override {
-        HWND form = S().HostForm;
+        HWND form = S().HostForm();
         if (!form || !IsWindow(form)) return false;
         host::FolderChoice choice{};
         if (!SendMessageA(form, host::kHostChooseFolder, 0, reinterpret_cast<LPARAM>(&choice))) return false;
@@ -101,25 +101,22 @@ public:
     }
 
     void BecomeOwner(ui::Form* form) override {
-        TPluginParams& s = S();
-        s.frmOwner = form;
-        s.OwnerWindow = form->Handle();
-        s.SyncLinks();
+        S().OwnerWindow = form->Handle();
     }
 
     void ViewerDestroyed(ui::Form* form) override {
         TPluginParams* s = Session();
         if (!s) return;
-        if (s->frmViewer == form) s->frmViewer = nullptr;
-        if (s->frmOwner == form) s->frmOwner = nullptr;
+        if (s->OpenWindow(TWindowKind::Viewer) == form) s->SetOpenWindow(TWindowKind::Viewer, nullptr);
         if (s->OwnerWindow == form->Handle()) s->OwnerWindow = s->ClientMain;
-        s->SyncLinks();
-        if (s->FormParameter == "UTILS") return;
-        // The extension ends with its viewer.
-        if (s->InLauncher())
-            s->DestroySessionWindow();
-        else if (s->HostForm && IsWindow(s->HostForm))
-            PostMessageA(s->HostForm, WM_CLOSE, 0, 0);
+        // The viewer's form ends with its viewer (the utilities' form stays).
+        TSessionForm* open = s->OpenForm("VIEWER");
+        if (!open) open = s->OpenForm("FOLDER");
+        if (!open) return;
+        if (open->InLauncher())
+            s->CloseForm(open);
+        else if (open->HostForm && IsWindow(open->HostForm))
+            PostMessageA(open->HostForm, WM_CLOSE, 0, 0);
     }
 };
 
@@ -140,7 +137,6 @@ public:
         TPluginParams& s = S();
         if (!s.PGPData) return false;
         s.PGPData->LoadSettings();
-        s.SyncLinks();
         return s.PGPData->CheckPGPConfig();
     }
 
@@ -148,7 +144,7 @@ public:
         if (TPGPData* data = S().PGPData.get()) data->CacheTimer(0);
     }
     void RearmCacheTimer() override {
-        if (TPGPData* data = S().PGPData.get()) data->CacheTimer(data->Store);
+        if (TPGPData* data = S().PGPData.get()) data->CacheTimer(data->Settings.Store);
     }
     // Nothing of an earlier job (a kept environment, its passphrase) is
     // carried into the viewer's.
@@ -246,7 +242,7 @@ public:
     void Warn(const std::string& text) override {
         if (s_.MsgBox) s_.MsgBox->Warn(text.c_str());
     }
-    void BoxOpened(ui::Form* box) override { s_.frmSelBox = box; }
+    void BoxOpened(ui::Form* box) override { s_.SetOpenWindow(TWindowKind::SelBox, box); }
 
 private:
     TPluginParams& s_;
@@ -257,7 +253,7 @@ private:
 std::optional<std::string> DecodeEntity(TPluginParams& s, const std::string& text) {
     TPGPData* data = s.PGPData.get();
     if (!data || !data->PGPDecode || !data->CheckPGPConfig()) return std::nullopt;
-    TPGPDecode& job = *data->PGPDecode;
+    TPGPDecode& job = data->DecodeJob();
     job.ToFile = false;
     job.OutputFile.clear();
     job.LookupOnServer = false;
@@ -267,11 +263,9 @@ std::optional<std::string> DecodeEntity(TPluginParams& s, const std::string& tex
     job.ImportFoundKeys = false;
     job.ReportAlways = false;
     job.SetRecursive(false);
-    job.ParentWindow = reinterpret_cast<PGPWindowRef>(s.OwnerWindow);
-    job.SetCacheMode(data->Store);
     const PGPError err = job.DecodeBuffer(text);
     data->LastResult = err;
-    data->CacheTimer(data->Store);
+    data->CacheTimer(data->Settings.Store);
     if (err != 0) {
         data->ShowPGPError(err);
         return std::nullopt;
@@ -297,10 +291,9 @@ void* __stdcall ShowViewer() {
     TPluginParams* s = Session();
     if (!s || !s->MsgBox || !s->PGPData || !s->MCFuncs) return nullptr;
     try {
-        s->SyncLinks();
-        if (s->frmViewer) {
-            PostMessageA(s->frmViewer->Handle(), host::kFormMsgCommand, 0, host::kCommandForce);
-            return s->frmViewer;
+        if (ui::Form* open = s->OpenWindow(TWindowKind::Viewer)) {
+            PostMessageA(open->Handle(), host::kFormMsgCommand, 0, host::kCommandForce);
+            return open;
         }
         auto* viewer = new ui::TfrmViewer(g_viewerHost, g_viewerJobs);
         if (!viewer->Create()) {
@@ -308,7 +301,7 @@ void* __stdcall ShowViewer() {
             return nullptr;
         }
         // The viewer frees itself when it closes.
-        s->frmViewer = viewer;
+        s->SetOpenWindow(TWindowKind::Viewer, viewer);
         return viewer;
     } catch (...) {
         return nullptr;
@@ -319,7 +312,6 @@ int __stdcall SaveMimeAttachments(const char* text) {
     TPluginParams* s = Session();
     if (!s || !s->MCFuncs || !s->MsgBox || !text) return 0;
     try {
-        s->SyncLinks();
         TMCFuncs& mc = *s->MCFuncs;
         // The parts may hold decrypted data: they are wiped however the list ends.
         struct Parts {

@@ -23,7 +23,7 @@
 #include "plugin/mail_client.h"
 #include "plugin/msgbox.h"
 #include "plugin/session.h"
-#include "plugin/texts.h"
+#include "strings/text_client.h"
 #include "base/whole_file.h"
 #include "ui/config_dialog.h"
 #include "ui/file_dialog_ex.h"
@@ -38,16 +38,9 @@ namespace {
 
 using ui::ConfigValues;
 
-// The automation plug-in's notice of changed options.
-constexpr UINT kOptionsChanged = WM_USER + 4;  // 1028
 // The folder file's header, before the first message.
 constexpr size_t kFolderHeaderSize = 128;
 
-bool FileExists(const std::string& path) {
-    if (path.empty()) return false;
-    const DWORD attributes = GetFileAttributesA(path.c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
-}
 
 std::string Upper(std::string text) {
     for (char& c : text) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
@@ -60,22 +53,20 @@ void ReportError(TPluginParams& s, const std::string& text) {
     if (s.MsgBox) s.MsgBox->Error(text.c_str());
 }
 
-bool InsideHost(const TPluginParams& s) { return !s.InLauncher() && s.HostForm && IsWindow(s.HostForm); }
-
-bool InSetup(const TPluginParams& s) { return s.SetupCommand == "USERCONFIG" || s.SetupCommand == "USERUPDATE"; }
+bool InsideHost(const TPluginParams& s) { return s.InsideHost() && IsWindow(s.HostForm()); }
 
 // The host's settings 34, 1 and 32 (3064/3065 to the host's form window).
 void ReadHostSettings(const TPluginParams& s, ConfigValues& v) {
-    auto get = [&](WPARAM setting) { return SendMessageA(s.HostForm, host::kHostGetSetting, setting, 0); };
+    auto get = [&](WPARAM setting) { return SendMessageA(s.HostForm(), host::kHostGetSetting, setting, 0); };
     v.lines = Clamp(int(get(host::kSettingLinesToScan)), ui::kLinesMin, ui::kLinesMax);
     v.margin = Clamp(int(get(host::kSettingRightMargin)), ui::kMarginMin, ui::kMarginMax);
     v.mimeEnclosure = get(host::kSettingEncloseAttachments) != 0;
 }
 
 void WriteHostSettings(const TPluginParams& s, const ConfigValues& v) {
-    SendMessageA(s.HostForm, host::kHostSetSetting, host::kSettingLinesToScan, v.lines);
-    SendMessageA(s.HostForm, host::kHostSetSetting, host::kSettingRightMargin, v.margin);
-    SendMessageA(s.HostForm, host::kHostSetSetting, host::kSettingEncloseAttachments, (v.mimeEnclosure ? 1 : 0) & 0x7F);
+    SendMessageA(s.HostForm(), host::kHostSetSetting, host::kSettingLinesToScan, v.lines);
+    SendMessageA(s.HostForm(), host::kHostSetSetting, host::kSettingRightMargin, v.margin);
+    SendMessageA(s.HostForm(), host::kHostSetSetting, host::kSettingEncloseAttachments, (v.mimeEnclosure ? 1 : 0) & 0x7F);
 }
 
 // Keys set in the whole configuration file, written in one replacement.
@@ -100,12 +91,12 @@ bool WriteProfile(const std::string& path, const std::vector<ProfileValue>& valu
 ConfigValues ReadConfigValues(const TConfigFile& file, const TPGPData& data) {
     ConfigValues v;
     const std::string sessionName =
-        data.DefaultUserName.empty() && data.DefaultKeyID.empty() ? "" : data.DefaultUserName + "\\" + data.DefaultKeyID;
+        data.Settings.DefaultUserName.empty() && data.Settings.DefaultKeyID.empty() ? "" : data.Settings.DefaultUserName + "\\" + data.Settings.DefaultKeyID;
     v.name = file.ReadString(cfg::kDefaultUser, cfg::kName, sessionName);
     v.always = file.ReadBool(cfg::kDefaultUser, cfg::kAlways, false);
-    v.secRing = file.ReadString(cfg::kFilePaths, cfg::kSecRing, data.SecRing);
-    v.pubRing = file.ReadString(cfg::kFilePaths, cfg::kPubRing, data.PubRing);
-    v.groups = file.ReadString(cfg::kFilePaths, cfg::kPGPgroup, data.PGPGroup);
+    v.secRing = file.ReadString(cfg::kFilePaths, cfg::kSecRing, data.Settings.SecRing);
+    v.pubRing = file.ReadString(cfg::kFilePaths, cfg::kPubRing, data.Settings.PubRing);
+    v.groups = file.ReadString(cfg::kFilePaths, cfg::kPGPgroup, data.Settings.PGPGroup);
     v.comment = file.ReadString(cfg::kDefaultComment, cfg::kComment, "");
     v.wipePass = file.ReadBool(cfgbar::kToolbar, cfgbar::kWipePass, false);
     v.encSigBtn = Clamp(file.ReadInteger(cfgbar::kToolbar, cfgbar::kEncSign, 2), 0, ui::kEncSigChoices - 1);
@@ -162,31 +153,31 @@ std::vector<ProfileValue> ConfigProfileValues(const ConfigValues& v) {
 }
 
 void ApplyConfigValues(const ConfigValues& v, TPGPData& data) {
-    SplitDefaultUser(v.name, data.DefaultUserName, data.DefaultKeyID);
-    data.Always = v.always;
-    data.SecRing = v.secRing;
-    data.PubRing = v.pubRing;
-    data.PGPGroup = v.groups;
-    data.Comment = v.comment;
-    data.Auto = v.autoEncryption;
-    data.Hide = v.hideKeyDialog;
-    data.Encrypt = v.encryptAttach;
-    data.Confirm = v.confirmEncrypt;
-    data.MixedWarn = v.mixedWarn;
-    data.ADKWarn = v.adkWarn;
-    data.CheckKey = v.checkKey;
-    data.Lookup = v.serverLookup;
-    data.CheckSig = v.checkSig;
-    data.Include = static_cast<std::uint8_t>(v.include);
-    data.Store = v.storeSeconds;
-    data.Count = v.wipeCount;
-    data.Standard = v.standardColors;
-    if (data.Secure) data.Secure->SetWipeCount(data.Count);
-    if (data.PGPEncode) data.PGPEncode->SetCacheMode(data.Store);
-    if (data.PGPDecode) data.PGPDecode->SetCacheMode(data.Store);
+    SplitDefaultUser(v.name, data.Settings.DefaultUserName, data.Settings.DefaultKeyID);
+    data.Settings.Always = v.always;
+    data.Settings.SecRing = v.secRing;
+    data.Settings.PubRing = v.pubRing;
+    data.Settings.PGPGroup = v.groups;
+    data.Settings.Comment = v.comment;
+    data.Settings.Auto = v.autoEncryption;
+    data.Settings.Hide = v.hideKeyDialog;
+    data.Settings.Encrypt = v.encryptAttach;
+    data.Settings.Confirm = v.confirmEncrypt;
+    data.Settings.MixedWarn = v.mixedWarn;
+    data.Settings.ADKWarn = v.adkWarn;
+    data.Settings.CheckKey = v.checkKey;
+    data.Settings.Lookup = v.serverLookup;
+    data.Settings.CheckSig = v.checkSig;
+    data.Settings.Include = static_cast<std::uint8_t>(v.include);
+    data.Settings.Store = v.storeSeconds;
+    data.Settings.Count = v.wipeCount;
+    data.Settings.Standard = v.standardColors;
+    if (data.Secure) data.Secure->SetWipeCount(data.Settings.Count);
+    if (data.PGPEncode) data.PGPEncode->SetCacheMode(data.Settings.Store);
+    if (data.PGPDecode) data.PGPDecode->SetCacheMode(data.Settings.Store);
     if (TKeyRings* rings = KeyRings()) {
-        rings->SetRingFiles(data.PubRing, data.SecRing);
-        rings->GroupFile = data.PGPGroup;
+        rings->SetRingFiles(data.Settings.PubRing, data.Settings.SecRing);
+        rings->GroupFile = data.Settings.PGPGroup;
     }
 }
 
@@ -233,8 +224,8 @@ public:
     }
 
     bool InsideHost() const override { return orv::InsideHost(s_); }
-    bool SetupMode() const override { return InSetup(s_); }
-    int StoredPassphraseTime() const override { return s_.PGPData->Store; }
+    bool SetupMode() const override { return s_.InSetup(); }
+    int StoredPassphraseTime() const override { return s_.PGPData->Settings.Store; }
     std::string ConfigDirectory() const override { return s_.MailboxDir; }
 
     ui::SaveResult Save(const ConfigValues& opening, const ConfigValues& working) override {
@@ -250,8 +241,7 @@ public:
         bool complete = true;
         if (ServerChanged(opening, working)) complete = WriteKeyServer(working);
         if (s_.AutomationWindow && IsWindow(s_.AutomationWindow))
-            PostMessageA(s_.AutomationWindow, kOptionsChanged, OptionsNotice(working), 0);
-        s_.SyncLinks();
+            PostMessageA(s_.AutomationWindow, automation::AM_OPTIONS, OptionsNotice(working), 0);
         return complete ? ui::SaveResult::Saved : ui::SaveResult::PartlySaved;
     }
 
@@ -263,7 +253,7 @@ public:
         const LONG_PTR owner = GetWindowLongPtrA(dialog, GWLP_HWNDPARENT);
         if (s_.ClientMain) SetWindowLongPtrA(dialog, GWLP_HWNDPARENT, reinterpret_cast<LONG_PTR>(s_.ClientMain));
         host::FolderChoice choice{};
-        const LRESULT chosen = SendMessageA(s_.HostForm, host::kHostChooseFolder, 0, reinterpret_cast<LPARAM>(&choice));
+        const LRESULT chosen = SendMessageA(s_.HostForm(), host::kHostChooseFolder, 0, reinterpret_cast<LPARAM>(&choice));
         SetWindowLongPtrA(dialog, GWLP_HWNDPARENT, owner);
         if (!chosen) return false;
         const std::string path = FolderPath(std::string(choice.FolderName, strnlen(choice.FolderName, sizeof choice.FolderName)));
@@ -281,7 +271,7 @@ public:
 
     void SetStatus(const std::string& text) override {
         if (!InsideHost()) return;
-        SendMessageA(s_.HostForm, host::kHostStatusLine, host::kStatusProgress,
+        SendMessageA(s_.HostForm(), host::kHostStatusLine, host::kStatusProgress,
                      text.empty() ? 0 : reinterpret_cast<LPARAM>(text.c_str()));
     }
 
@@ -330,7 +320,7 @@ private:
     void FillSessionDefaults(ConfigValues& opening, ConfigValues& working) {
         TPGPData& data = *s_.PGPData;
         if (working.name.empty() || working.name == "\\") working.name = EngineDefaultSigner();
-        if (data.SecRing.empty() && data.PubRing.empty()) {
+        if (data.Settings.SecRing.empty() && data.Settings.PubRing.empty()) {
             PrefsRecord record;
             if (PgpPrefs() && PgpPrefs()->ReadPrefs(record, kPrefsPublicRing | kPrefsPrivateRing) == 0) {
                 working.secRing = opening.secRing = record.PrivateRing;
@@ -340,7 +330,7 @@ private:
                                              {cfg::kFilePaths, cfg::kPubRing, record.PublicRing}});
             }
         }
-        if (working.groups.empty()) working.groups = data.PGPGroup;
+        if (working.groups.empty()) working.groups = data.Settings.PGPGroup;
     }
 
     std::string EngineDefaultSigner() {
@@ -401,15 +391,17 @@ public:
     ui::TFileDialogEx& SaveDialog() override { return *s_.SaveFileDlg; }
 
     void Destroyed() override {
-        s_.frmManager = nullptr;
-        s_.frmOwner = nullptr;
+        s_.SetOpenWindow(TWindowKind::Manager, nullptr);
         if (s_.OwnerWindow == (g_manager ? g_manager->Handle() : nullptr)) s_.OwnerWindow = s_.ClientMain;
-        s_.SyncLinks();
-        if (s_.InLauncher()) {
-            s_.DestroySessionWindow();
-            return;
+        // The manager's form ends with it: the launcher's at once, the
+        // mail client's through its host window.
+        if (TSessionForm* form = s_.OpenForm("MANAGER")) {
+            if (form->InLauncher()) {
+                s_.CloseForm(form);
+                return;
+            }
+            if (form->HostForm && IsWindow(form->HostForm)) PostMessageA(form->HostForm, WM_CLOSE, 0, 0);
         }
-        if (s_.HostForm && IsWindow(s_.HostForm)) PostMessageA(s_.HostForm, WM_CLOSE, 0, 0);
         g_closedManager = std::move(g_manager);
         SetTimer(nullptr, 0, 0, &FreeClosedManager);
     }
@@ -423,13 +415,10 @@ ui::TfrmManager* CreateManager(TPluginParams& s) {
     if (g_manager) return g_manager.get();
     if (!g_managerServices) g_managerServices = std::make_unique<SessionManagerServices>(s);
     auto manager = std::make_unique<ui::TfrmManager>(*g_managerServices);
-    s.SyncLinks();
     HWND owner = s.InLauncher() ? nullptr : s.ClientMain;
     if (!manager->Create(owner && IsWindow(owner) ? owner : nullptr, !s.InLauncher())) return nullptr;
-    s.frmManager = manager.get();
-    s.frmOwner = manager.get();
+    s.SetOpenWindow(TWindowKind::Manager, manager.get());
     s.OwnerWindow = manager->Handle();
-    s.SyncLinks();
     g_manager = std::move(manager);
     return g_manager.get();
 }
@@ -442,22 +431,17 @@ bool RunConfigDialog(TPluginParams& s, ui::ConfigOutcome& outcome) {
     if (!s.InstallDir.empty()) SetCurrentDirectoryA(s.InstallDir.c_str());
     SessionConfigServices services(s);
     ui::TfrmPGPConfig dialog(services);
-    ui::Form* previousOwnerForm = s.frmOwner;
     HWND previousOwner = s.OwnerWindow;
-    s.SyncLinks();
     const bool created = dialog.Create(s.OwnerWindow && IsWindow(s.OwnerWindow) ? s.OwnerWindow : nullptr);
     if (created) {
-        s.frmPGPConfig = &dialog;
-        s.frmOwner = &dialog;
+        s.SetOpenWindow(TWindowKind::Config, &dialog);
         try {
             outcome = dialog.Execute();
         } catch (...) {
         }
-        s.frmPGPConfig = nullptr;
+        s.SetOpenWindow(TWindowKind::Config, nullptr);
     }
-    s.frmOwner = previousOwnerForm;
     s.OwnerWindow = previousOwner;
-    s.SyncLinks();
     SetCurrentDirectoryA(previousDir);
     return created;
 }
@@ -484,7 +468,7 @@ void RestartMailClient(TPluginParams& s) {
 }
 
 bool PerUserSetup(TPluginParams& s) {
-    if (!InSetup(s)) return Configure(s);
+    if (!s.InSetup()) return Configure(s);
     if (!TConfigFile(s.ConfigFile).Exists()) Configure(s);
     return s.PGPData && s.PGPData->UpdateFormFiles();
 }
@@ -502,8 +486,8 @@ bool Configure(TPluginParams& s) {
         RestartMailClient(s);
         restarting = true;
     }
-    if (!s.InLauncher() && s.FormParameter == "CONFIG" && !restarting && s.HostForm && IsWindow(s.HostForm))
-        PostMessageA(s.HostForm, WM_CLOSE, 0, 0);
+    if (!s.InLauncher() && s.FormParameter == "CONFIG" && !restarting && InsideHost(s))
+        PostMessageA(s.HostForm(), WM_CLOSE, 0, 0);
     return true;
 }
 
@@ -532,7 +516,6 @@ void* __stdcall ShowManager() {
     TPluginParams* s = Session();
     if (!s || !s->MsgBox) return nullptr;
     try {
-        s->SyncLinks();
         return CreateManager(*s);
     } catch (...) {
         return nullptr;
@@ -543,7 +526,6 @@ int __stdcall ShowConfig() {
     TPluginParams* s = Session();
     if (!s) return 0;
     try {
-        s->SyncLinks();
         return Configure(*s) ? 1 : 0;
     } catch (...) {
         return 0;

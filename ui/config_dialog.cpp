@@ -1,7 +1,7 @@
 #include "ui/config_dialog.h"
 
 #include "base/whole_file.h"
-#include "plugin/texts.h"
+#include "strings/text_client.h"
 #include "ui/file_dialog_ex.h"
 #include "ui/hot_hint.h"
 #include "ui/look.h"

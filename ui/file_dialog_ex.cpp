@@ -1,6 +1,6 @@
 #include "ui/file_dialog_ex.h"
 
-#include "plugin/texts.h"
+#include "strings/text_client.h"
 #include "ui/look.h"
 
 #include <commdlg.h>
@@ -92,7 +92,7 @@ bool TFileDialogEx::Execute() {
 
     OPENFILENAMEA ofn{};
     ofn.lStructSize = sizeof ofn;
-    ofn.hwndOwner = parent ? parent : CurrentSession().owner;
+    ofn.hwndOwner = parent ? parent : CurrentSession().Owner();
     if (ofn.hwndOwner && !IsWindow(ofn.hwndOwner)) ofn.hwndOwner = nullptr;
     ofn.hInstance = ResourceModule();
     ofn.lpstrFilter = filterText.c_str();

@@ -5,7 +5,7 @@
 
 #include <algorithm>
 
-#include "plugin/texts.h"
+#include "strings/text_client.h"
 #include "ui/file_names.h"
 #include "ui/look.h"
 #include "ui/pgp_find.h"

@@ -1,5 +1,6 @@
 #include "ui/info_box.h"
 
+#include "base/host_messages.h"
 #include "ui/look.h"
 
 #include <shellapi.h>
@@ -16,12 +17,6 @@ constexpr int kPictureLeft = 12;
 constexpr int kColumnLeft = 128;
 constexpr int kColumnRight = 347;
 constexpr int kLabelHeight = 17;
-
-// Host messages for a new message editor and its fields.
-constexpr UINT kHostNewEditor = 3090;
-constexpr WPARAM kNewEditorAny = 255;
-constexpr UINT kHostEditorField = 1152;
-constexpr WPARAM kFieldTo = 0, kFieldSubject = 1, kFieldBody = 3, kFieldDone = 103;
 
 std::string QueryValue(const std::vector<char>& data, const char* name) {
     std::string key = std::string("\\StringFileInfo\\040904B0\\") + name;
@@ -184,17 +179,17 @@ void TfrmInfoBox::LinkClicked(Label* link) {
     UpdateWindow(link->Handle());
     Session& session = CurrentSession();
     if (link == &lblPGPKey) {
-        HWND previousOwner = session.owner;
-        session.owner = Handle();
-        if (session.fetchKeyFromServer) session.fetchKeyFromServer(contact_.keyId);
-        session.owner = previousOwner;
+        HWND previousOwner = session.Owner();
+        session.SetOwner(Handle());
+        session.FetchKeyFromServer(contact_.keyId);
+        session.SetOwner(previousOwner);
         link->textColor = kLinkColor;
         InvalidateRect(link->Handle(), nullptr, TRUE);
         return;
     }
     if (link == &lblHomepage) {
         ShellExecuteA(Handle(), "open", contact_.homepage.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
-    } else if (session.insideHost && session.hostForm) {
+    } else if (session.InsideHost() && session.HostForm()) {
         SendMailFromHost();
     } else {
         std::string mailto = "mailto:" + contact_.email + "?subject=" + MailSubject();
@@ -205,14 +200,16 @@ void TfrmInfoBox::LinkClicked(Label* link) {
 
 void TfrmInfoBox::SendMailFromHost() {
     Session& session = CurrentSession();
-    HWND host = session.hostForm;
-    if (!SendMessageA(host, kHostNewEditor, kNewEditorAny, 0)) return;
+    // The host answers with the new editor, and the fields are that editor's.
+    HWND editor = reinterpret_cast<HWND>(
+        SendMessageA(session.HostForm(), host::kHostNewEditor, host::kNewEditorAny, 0));
+    if (!editor || !IsWindow(editor)) return;
     std::string subject = "kvsec " + lblVersion.Text();
-    std::string body = session.pgpVersionText + "\r\n" + session.windowsVersionText + "\r\n\r\n";
-    SendMessageA(host, kHostEditorField, kFieldTo, reinterpret_cast<LPARAM>(contact_.email.c_str()));
-    SendMessageA(host, kHostEditorField, kFieldSubject, reinterpret_cast<LPARAM>(subject.c_str()));
-    SendMessageA(host, kHostEditorField, kFieldBody, reinterpret_cast<LPARAM>(body.c_str()));
-    PostMessageA(host, kHostEditorField, kFieldDone, 0);
+    std::string body = session.PGPVersionText() + "\r\n" + session.WindowsVersionText() + "\r\n\r\n";
+    SendMessageA(editor, host::kEditorSetField, host::kFieldTo, reinterpret_cast<LPARAM>(contact_.email.c_str()));
+    SendMessageA(editor, host::kEditorSetField, host::kFieldSubject, reinterpret_cast<LPARAM>(subject.c_str()));
+    SendMessageA(editor, host::kEditorSetField, host::kFieldBody, reinterpret_cast<LPARAM>(body.c_str()));
+    PostMessageA(editor, host::kEditorSetField, host::kFieldReady, 0);
 }
 
 LRESULT TfrmInfoBox::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {

@@ -36,17 +36,25 @@ LOGFONTA MessageFont() {
 
 }  // namespace
 
-Session& CurrentSession() {
-    static Session session;
+namespace {
+Session* g_installed = nullptr;
+}  // namespace
+
+LooseSession& DefaultSession() {
+    static LooseSession session;
     return session;
 }
 
+Session& CurrentSession() { return g_installed ? *g_installed : DefaultSession(); }
+
+void SetCurrentSession(Session* session) { g_installed = session; }
+
 COLORREF WindowColor() {
-    return CurrentSession().standardColors ? GetSysColor(COLOR_BTNFACE) : kSage;
+    return CurrentSession().StandardColors() ? GetSysColor(COLOR_BTNFACE) : kSage;
 }
 
 COLORREF FieldColor() {
-    return CurrentSession().standardColors ? GetSysColor(COLOR_WINDOW) : kPaleField;
+    return CurrentSession().StandardColors() ? GetSysColor(COLOR_WINDOW) : kPaleField;
 }
 
 HBRUSH SolidBrush(COLORREF color) {
@@ -124,7 +132,7 @@ HBITMAP GlyphBitmap(Glyph glyph) {
 void CenterOverHost(HWND wnd) {
     if (!wnd) return;
     Session& session = CurrentSession();
-    HWND over = session.hostMain;
+    HWND over = session.HostMain();
     if (!over || !IsWindow(over) || !IsWindowVisible(over) || over == wnd) over = GetWindow(wnd, GW_OWNER);
     RECT ref{};
     if (over && IsWindowVisible(over) && !IsIconic(over))

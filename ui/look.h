@@ -20,22 +20,64 @@ constexpr COLORREF kSage = 0xA8C8C7;
 constexpr COLORREF kPaleField = 0xC2E0E0;
 constexpr COLORREF kPaleYellowHint = 14482684;
 
-// Filled in by the session; the defaults serve windows shown without one.
-struct Session {
-    HICON icon = nullptr;            // session icon for every form
-    HWND owner = nullptr;            // owner of the next modal window
-    HWND hostMain = nullptr;         // client main window: forms centre over it
-    HWND hostForm = nullptr;         // the client's window that hosts the form
-    bool insideHost = false;         // started by the mail client, not the launcher
-    bool standardColors = false;     // [StandardColor] Standard
-    std::string pgpVersionText;      // "PGP 7.X.X"
-    std::string windowsVersionText;  // "Win NT ff. (5.1)"
-    Form* frmPGPDlg = nullptr;       // the open message box (find commands wait)
+// What the windows need of the session. The session answers from its own
+// fields, so a window always sees the value the session holds; LooseSession
+// serves windows shown without one (the launcher's start, tests).
+class Session {
+public:
+    virtual ~Session() = default;
+    virtual HICON Icon() const = 0;  // session icon for every form
+    // Owner of the next modal window: never a window that is gone.
+    virtual HWND Owner() const = 0;
+    virtual void SetOwner(HWND owner) = 0;
+    virtual HWND HostMain() const = 0;   // client main window: forms centre over it
+    virtual HWND HostForm() const = 0;   // the client's window that hosts the form
+    virtual bool InsideHost() const = 0;  // started by the mail client, not the launcher
+    virtual bool StandardColors() const = 0;  // [StandardColor] Standard
+    virtual std::string PGPVersionText() const = 0;      // "PGP 7.X.X"
+    virtual std::string WindowsVersionText() const = 0;  // "Win NT ff. (5.1)"
+    // The key-server fetch of a key by its ID (the about box's key link).
+    virtual void FetchKeyFromServer(const std::string& keyId) = 0;
+
+    // The windows' own bookkeeping: the open message box (find commands
+    // wait for it) and the open find dialog.
+    Form* frmPGPDlg = nullptr;
     Form* frmPGPFind = nullptr;
-    // The key-server fetch of the author's key, for the about box's key link.
+};
+
+// A session of plain values.
+class LooseSession : public Session {
+public:
+    HICON Icon() const override { return icon; }
+    HWND Owner() const override { return owner && IsWindow(owner) ? owner : nullptr; }
+    void SetOwner(HWND wnd) override { owner = wnd; }
+    HWND HostMain() const override { return hostMain; }
+    HWND HostForm() const override { return hostForm; }
+    bool InsideHost() const override { return insideHost; }
+    bool StandardColors() const override { return standardColors; }
+    std::string PGPVersionText() const override { return pgpVersionText; }
+    std::string WindowsVersionText() const override { return windowsVersionText; }
+    void FetchKeyFromServer(const std::string& keyId) override {
+        if (fetchKeyFromServer) fetchKeyFromServer(keyId);
+    }
+
+    HICON icon = nullptr;
+    HWND owner = nullptr;
+    HWND hostMain = nullptr;
+    HWND hostForm = nullptr;
+    bool insideHost = false;
+    bool standardColors = false;
+    std::string pgpVersionText;
+    std::string windowsVersionText;
     std::function<void(const std::string& keyId)> fetchKeyFromServer;
 };
+
+// The installed session, or a loose one when none is installed.
 Session& CurrentSession();
+// Installs the session the windows use; null returns them to the loose one.
+void SetCurrentSession(Session* session);
+// The loose session the windows use while none is installed.
+LooseSession& DefaultSession();
 
 // The colour rule: system colours when Standard Colors is on.
 COLORREF WindowColor();  // form and panel background

@@ -1,6 +1,6 @@
 #include "ui/manager.h"
 
-#include "plugin/texts.h"
+#include "strings/text_client.h"
 #include "ui/hot_hint.h"
 #include "ui/look.h"
 
@@ -257,11 +257,11 @@ bool TfrmManager::PreviewKey(MSG& msg) {
 }
 
 void TfrmManager::HostCommand(WPARAM wp, LPARAM lp) {
-    if (lp == kManagerToTop) {
+    if (lp == host::kCommandForce) {
         if (IsIconic(Handle())) ShowWindow(Handle(), SW_RESTORE);
         SetForegroundWindow(Handle());
         BringWindowToTop(Handle());
-    } else if (lp == kManagerStart) {
+    } else if (lp == host::kCommandStart) {
         ShowWindow(Handle(), SW_SHOW);
         SetForegroundWindow(Handle());
         if (HWND focus = InitialFocus()) ::SetFocus(focus);
@@ -272,7 +272,7 @@ void TfrmManager::HostCommand(WPARAM wp, LPARAM lp) {
 
 LRESULT TfrmManager::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
     switch (msg) {
-    case kManagerCommand:
+    case host::kFormMsgCommand:
         HostCommand(wp, lp);
         return 0;
     case WM_MOUSEMOVE:

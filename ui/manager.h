@@ -4,6 +4,7 @@
 // the help belong to the session; the manager reaches them through
 // ManagerServices.
 
+#include "base/host_messages.h"
 #include "ui/file_dialog_ex.h"
 #include "ui/flat_btn.h"
 #include "ui/window.h"
@@ -31,10 +32,6 @@ public:
     virtual void Destroyed() = 0;
 };
 
-// The host's command message and its parameters, as the session relays them.
-constexpr UINT kManagerCommand = 2831;
-constexpr LPARAM kManagerToTop = 1025;
-constexpr LPARAM kManagerStart = 1036;
 
 // The manager's glyphs among the library's bitmaps.
 enum ManagerGlyph : int { kGlyphAdd = 111, kGlyphDel, kGlyphManage, kGlyphExtract, kGlyphFP, kGlyphExit };

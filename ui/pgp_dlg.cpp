@@ -1,6 +1,6 @@
 #include "ui/pgp_dlg.h"
 
-#include "plugin/texts.h"
+#include "strings/text_client.h"
 #include "ui/hot_hint.h"
 #include "ui/look.h"
 

@@ -1,6 +1,6 @@
 #include "ui/pgp_find.h"
 
-#include "plugin/texts.h"
+#include "strings/text_client.h"
 #include "ui/look.h"
 
 namespace orv::ui {

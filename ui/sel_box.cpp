@@ -4,7 +4,7 @@
 
 #include <algorithm>
 
-#include "plugin/texts.h"
+#include "strings/text_client.h"
 #include "ui/file_dialog_ex.h"
 #include "ui/file_names.h"
 #include "ui/hot_hint.h"

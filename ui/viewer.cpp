@@ -6,7 +6,7 @@
 #include <algorithm>
 #include <cctype>
 
-#include "plugin/texts.h"
+#include "strings/text_client.h"
 #include "ui/file_dialog_ex.h"
 #include "ui/file_names.h"
 #include "ui/hot_hint.h"
@@ -213,13 +213,13 @@ void TfrmViewer::CreateButtons() {
     fbWrap.onClick = [this] { fbWrapClick(); };
     fbFindFirst.Create(&pnTop, 6, 44, 24, 24);
     fbFindFirst.SetGlyph(GlyphBitmap(Glyph::Find));
-    fbFindFirst.onClick = [this] { PostCommand(kCmdFind); };
+    fbFindFirst.onClick = [this] { PostCommand(host::kCmdFind); };
     fbFindNext.Create(&pnTop, 30, 44, 24, 24);
     fbFindNext.SetGlyph(GlyphBitmap(Glyph::Find));
-    fbFindNext.onClick = [this] { PostCommand(kCmdFindNext); };
+    fbFindNext.onClick = [this] { PostCommand(host::kCmdFindNext); };
     fbSave.Create(&pnTop, 15, 80, 30, 30);
     fbSave.SetGlyph(GlyphBitmap(Glyph::Key));
-    fbSave.onClick = [this] { PostCommand(kCmdSave); };
+    fbSave.onClick = [this] { PostCommand(host::kCmdSave); };
     fbFolder.Create(&pnTop, 15, 120, 30, 30);
     fbFolder.onClick = [this] { fbFolderClick(); };
     fbFolder.SetVisible(false);
@@ -269,13 +269,13 @@ void TfrmViewer::SetHotHint(TFlatBtn& button, int textNumber) {
 
 void TfrmViewer::SizeToHost() {
     const Session& session = CurrentSession();
-    HWND main = session.hostMain && IsWindow(session.hostMain) ? session.hostMain : GetDesktopWindow();
+    HWND main = session.HostMain() && IsWindow(session.HostMain()) ? session.HostMain() : GetDesktopWindow();
     RECT host;
     GetWindowRect(main, &host);
     const int hostWidth = host.right - host.left, hostHeight = host.bottom - host.top;
     const int width = std::max<int>(hostWidth / 4 * 3, designSize_.cx);
     const int height = std::max<int>(hostHeight / 8 * 5, designSize_.cy);
-    if (session.insideHost) {
+    if (session.InsideHost()) {
         SetWindowPos(Handle(), nullptr, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
         CenterOverHost(Handle());
     } else {
@@ -306,8 +306,7 @@ int TfrmViewer::ShowText(const std::string& text) {
 
 void ShowTextModal(const std::string& text, TViewerHost& host, TViewerJobs& jobs) {
     TfrmViewer viewer(host, jobs);
-    HWND owner = CurrentSession().owner;
-    if (owner && !IsWindow(owner)) owner = nullptr;
+    HWND owner = CurrentSession().Owner();
     if (!viewer.CreateForText(owner)) return;
     viewer.ShowText(text);
 }
@@ -385,13 +384,13 @@ LRESULT TfrmViewer::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
 void TfrmViewer::PostCommand(unsigned command) { PostMessageA(Handle(), host_.CommandMessage(), command, 0); }
 
 void TfrmViewer::OnCommand(WPARAM wp, LPARAM lp) {
-    if (lp == kCommandToTop) {
+    if (lp == host::kCommandForce) {
         if (IsIconic(Handle())) ShowWindow(Handle(), SW_RESTORE);
         BringWindowToTop(Handle());
         SetForegroundWindow(Handle());
         return;
     }
-    if (lp == kCommandStart) {
+    if (lp == host::kCommandStart) {
         Start();
         return;
     }
@@ -401,10 +400,10 @@ void TfrmViewer::OnCommand(WPARAM wp, LPARAM lp) {
         return;
     }
     switch (LOWORD(wp)) {
-    case kCmdCopy: Copy(); break;
-    case kCmdFind: Find(false); break;
-    case kCmdFindNext: Find(true); break;
-    case kCmdSave:
+    case host::kCmdCopy: Copy(); break;
+    case host::kCmdFind: Find(false); break;
+    case host::kCmdFindNext: Find(true); break;
+    case host::kCmdSave:
         if (!Busy() && pnButtons.Enabled()) SaveText(nullptr);
         break;
     default: break;
@@ -426,10 +425,10 @@ bool TfrmViewer::PreviewKey(MSG& msg) {
     case 'G':
         if (!OnlyCtrl()) return false;
         DropPendingChar();
-        PostCommand(msg.wParam == 'F' ? kCmdFind : kCmdFindNext);
+        PostCommand(msg.wParam == 'F' ? host::kCmdFind : host::kCmdFindNext);
         return true;
     case VK_F3:
-        PostCommand(kCmdFindNext);
+        PostCommand(host::kCmdFindNext);
         return true;
     case VK_TAB:
         SelectNext(GetKeyState(VK_SHIFT) < 0);
@@ -755,7 +754,7 @@ void TfrmViewer::fbFolderClick() {
     pnButtons.SetEnabled(false);
     selectingFolder_ = true;
     HWND previousParent = reinterpret_cast<HWND>(GetWindowLongPtrA(Handle(), GWLP_HWNDPARENT));
-    HWND main = CurrentSession().hostMain;
+    HWND main = CurrentSession().HostMain();
     if (main && IsWindow(main)) SetWindowLongPtrA(Handle(), GWLP_HWNDPARENT, reinterpret_cast<LONG_PTR>(main));
     // Every way out of the choice gives the viewer back its parent, its
     // buttons and a cleared flag.

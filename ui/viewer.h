@@ -12,6 +12,7 @@
 #include <string>
 #include <string_view>
 
+#include "base/host_messages.h"
 #include "ui/col_grip.h"
 #include "ui/drop_edit.h"
 #include "ui/flat_btn.h"
@@ -113,14 +114,6 @@ protected:
 constexpr std::size_t kViewerCapacity = 33554432;
 // Modal result of a close request during a running operation.
 constexpr int mrAbort = 3;
-// Commands of the host's command message (low word of wParam).
-constexpr unsigned kCmdCopy = 133;
-constexpr unsigned kCmdFind = 146;
-constexpr unsigned kCmdFindNext = 147;
-constexpr unsigned kCmdSave = 230;
-// lParam values of the command message.
-constexpr long kCommandToTop = 1025;
-constexpr long kCommandStart = 1036;
 // Messages of a folder file are separated by this character.
 constexpr char kFolderSeparator = 26;
 constexpr std::size_t kFolderHeaderSize = 128;

@@ -437,7 +437,7 @@ bool Form::CreateForm(const char* className, const std::string& caption, DWORD s
     if (!CreateOwn(className, exStyle | WS_EX_CONTROLPARENT, style & ~WS_VISIBLE, caption, nullptr,
                    owner, CW_USEDEFAULT, CW_USEDEFAULT, width, height))
         return false;
-    HICON icon = CurrentSession().icon;
+    HICON icon = CurrentSession().Icon();
     if (icon) {
         SendMessageA(Handle(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
         SendMessageA(Handle(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon));
@@ -447,8 +447,7 @@ bool Form::CreateForm(const char* className, const std::string& caption, DWORD s
 
 bool Form::CreateForm(const char* className, const std::string& caption, DWORD style,
                       DWORD exStyle, int width, int height) {
-    HWND owner = CurrentSession().owner;
-    if (owner && !IsWindow(owner)) owner = nullptr;
+    HWND owner = CurrentSession().Owner();
     return CreateForm(className, caption, style, exStyle, width, height, owner);
 }
 
@@ -481,7 +480,7 @@ int Form::ShowModal() {
     HWND owner = GetWindow(wnd, GW_OWNER);
     bool ownerEnabled = owner && IsWindowEnabled(owner);
     Session& session = CurrentSession();
-    HWND previousOwner = session.owner;
+    HWND previousOwner = session.Owner();
 
     // Restores owner and enabling however the loop ends.
     struct Restore {
@@ -491,13 +490,13 @@ int Form::ShowModal() {
         bool& inModal;
         ~Restore() {
             if (enable && IsWindow(owner)) EnableWindow(owner, TRUE);
-            CurrentSession().owner = previousOwner;
+            CurrentSession().SetOwner(previousOwner);
             inModal = false;
         }
     } restore{owner, ownerEnabled, previousOwner, inModal_};
 
     if (ownerEnabled) EnableWindow(owner, FALSE);
-    session.owner = wnd;
+    session.SetOwner(wnd);
     inModal_ = true;
     modalResult_ = mrNone;
     BeforeShow();

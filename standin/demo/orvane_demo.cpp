@@ -231,7 +231,7 @@ struct Demo {
 
     void Configure(bool pgpMime) {
         WriteAll(mailbox + "Merrowin.cfg", "[FilePaths]\r\nPubRing=" + dir + "pubring.pkr\r\nSecRing=" + dir +
-                                               "secring.skr\r\n[DefaultUser]\r\nName=Alice Demo\\" + aliceKey +
+                                               "secring.skr\r\n[DefaultUser]\r\nName=Alice Demo\\" + aliceKey + "\r\n[HideKeyDialog]\r\nHide=1" +
                                                "\r\n[MenuOptions]\r\nPGPMime=" + (pgpMime ? "1" : "0") + "\r\n");
     }
 };

@@ -145,6 +145,7 @@ private:
         TestWindows* t = Self();
         if (t && msg == host::kEditorSetField) {
             const bool text = wp == host::kFieldTo || wp == host::kFieldSubject || wp == host::kFieldCc ||
+                              wp == host::kFieldBody ||
                               wp == host::kFieldBcc || wp == host::kFieldInsertText || wp == host::kFieldIdentity ||
                               wp == host::kFieldReplyTo || wp == host::kFieldAttachment;
             t->editorFields.push_back({wp, text ? TextOf(lp) : std::to_string(lp)});
@@ -265,11 +266,14 @@ protected:
         return module_ ? reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(module_, name))) : nullptr;
     }
     // "Merrowin.cfg" with the test rings, alice as the default user, and
-    // the extra lines given.
+    // the extra lines given. Recipients come without the key dialog (Auto
+    // Key Search on) unless the extra lines say otherwise.
     static void WriteConfig(const std::string& extra) {
+        const std::string hide =
+            extra.find("[HideKeyDialog]") == std::string::npos ? "[HideKeyDialog]\r\nHide=1\r\n" : "";
         ReplaceWholeFile(mailbox_->Path() + "Merrowin.cfg",
                          "[FilePaths]\r\nPubRing=" + engine_->PublicRing() + "\r\nSecRing=" + engine_->SecretRing() +
-                             "\r\n[DefaultUser]\r\nName=alice\\" + kAliceID + "\r\n" + extra);
+                             "\r\n[DefaultUser]\r\nName=alice\\" + kAliceID + "\r\n" + hide + extra);
     }
     static std::string Path(const std::string& name) { return mailbox_->Path() + name; }
     static std::string Read(const std::string& path) {

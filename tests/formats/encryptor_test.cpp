@@ -8,7 +8,9 @@
 #include <cctype>
 #include <cstdlib>
 
+#include "tests/standin/sdknet_support.h"
 #include "tests/ui/box_view.h"
+#include "ui/info_box.h"
 
 namespace {
 
@@ -220,6 +222,86 @@ TEST_F(Encode, ANonMimeMessageIsNeverEncrypted) {
     EXPECT_NE(out.find("Hello"), std::string::npos);
 }
 
+TEST_F(Encode, ANonMimeMessageAnsweredNoMovesToANewEditor) {
+    const std::string file = Path("plain_no.PM$");
+    Write(file, "From: alice@example.org\r\nTo: bob@example.org\r\nX-PM-Encryptor: ORVPGP-PM32, 1\r\n\r\nHello\r\n");
+    User user;
+    user.Box("&No").Box("OK").Start();
+    const int result = Call(encryptFileEx, file, "", "bob@example.org");
+    EXPECT_TRUE(user.Finish()) << user.Failure();
+    EXPECT_EQ(result, -2);
+    EXPECT_EQ(Read(file), "To: (delete)\r\nSubject: (cancelled)");
+    ASSERT_EQ(windows_->editors.size(), 1u) << "the text went to a new editor";
+    ASSERT_FALSE(windows_->editorFields.empty());
+    EXPECT_EQ(windows_->editorFields.back().first, host::kFieldReady);
+    ASSERT_EQ(user.boxes.size(), 2u);
+    EXPECT_EQ(user.boxes[1].rfind("Message copied - please check", 0), 0u) << user.boxes[1];
+}
+
+TEST_F(Encode, ANonMimeMessageThatCannotTakeTheMarkerIsNotReportedMoved) {
+    const std::string file = Path("plain_ro.PM$");
+    const std::string original =
+        "From: alice@example.org\r\nTo: bob@example.org\r\nX-PM-Encryptor: ORVPGP-PM32, 1\r\n\r\nHello\r\n";
+    Write(file, original);
+    ASSERT_TRUE(SetFileAttributesA(file.c_str(), FILE_ATTRIBUTE_READONLY));
+    User user;
+    user.Box("&No").Box("OK").Box("OK").Start();
+    const int result = Call(encryptFileEx, file, "", "bob@example.org");
+    EXPECT_TRUE(user.Finish()) << user.Failure();
+    SetFileAttributesA(file.c_str(), FILE_ATTRIBUTE_NORMAL);
+    EXPECT_EQ(result, -1) << "neither sent as it is nor claimed to carry the marker";
+    EXPECT_EQ(Read(file), original);
+    EXPECT_EQ(windows_->editors.size(), 1u) << "the text is kept in a new editor";
+    ASSERT_EQ(user.boxes.size(), 3u);
+    EXPECT_EQ(user.boxes[2], "Error writing data!");
+}
+
+TEST_F(Encode, WithoutAutoKeySearchTheKeyDialogAsksWithItsCaptions) {
+    WriteConfig("[HideKeyDialog]\r\nHide=0\r\n");
+    const std::string file = Path("keydlg.PM$");
+    Write(file, MixedMessage(1, "abc"));
+    std::string prompt, ok, cancel, server, addList, caption;
+    ModalScript script;
+    script.Expect("#32770", "PGP", [&](HWND dlg) {
+        caption = GetText(dlg);
+        prompt = GetText(FindChildById(dlg, 0));
+        ok = GetText(FindChildById(dlg, IDOK));
+        cancel = GetText(FindChildById(dlg, IDCANCEL));
+        server = GetText(FindChildById(dlg, 4));
+        addList = GetText(FindChildById(dlg, 6));
+        SaveScreenshot(dlg, ShotPath("encryptor_key_dialog.png"));
+        for (int i = 0; i < 100 && !IsWindowEnabled(FindChildById(dlg, IDOK)); ++i) Sleep(20);
+        ClickId(dlg, IDOK);
+    });
+    script.Start();
+    const int result = Call(encryptFileEx, file, "", "bob@example.org");
+    ASSERT_TRUE(script.Finish()) << script.Failure();
+    EXPECT_EQ(result, 1);
+    EXPECT_EQ(prompt, "Select key for \"bob@example.org\":");
+    EXPECT_EQ(ok, "&OK");
+    EXPECT_EQ(cancel, "&Cancel");
+    EXPECT_EQ(server, "Key from &server");
+    EXPECT_EQ(addList, "Use and add to &AutoList");
+    EXPECT_EQ(CountOf(Read(file), "-----BEGIN PGP MESSAGE-----"), 2);
+}
+
+TEST_F(Encode, AutoKeySearchEncryptsToTheOneMatchingKeyWithoutTheDialog) {
+    WriteConfig("[HideKeyDialog]\r\nHide=1\r\n");
+    const std::string file = Path("nodlg.PM$");
+    Write(file, MixedMessage(1, "abc"));
+    bool dialogShown = false;
+    ModalScript guard;
+    guard.Expect("#32770", "PGP", [&](HWND dlg) {
+        dialogShown = true;
+        ClickId(dlg, IDCANCEL);
+    });
+    guard.Start(1500);
+    EXPECT_EQ(Call(encryptFileEx, file, "", "bob@example.org"), 1);
+    guard.Finish();
+    EXPECT_FALSE(dialogShown);
+    EXPECT_EQ(CountOf(Read(file), "-----BEGIN PGP MESSAGE-----"), 2);
+}
+
 TEST_F(Encode, ACancelledSigningSendsTheMessageUnsignedWhenTheUserSaysSend) {
     const std::string file = Path("cancel.PM$");
     Write(file, MixedMessage(4, "xyz"));
@@ -284,6 +366,90 @@ TEST_F(Encode, AMissingMessageFileIsReported) {
     EXPECT_EQ(result, 0);
     ASSERT_EQ(user.boxes.size(), 1u);
     EXPECT_EQ(user.boxes[0], "File not found!");
+}
+
+// The about box as the client shows it through ShowAbout, with a key
+// server on loopback that records what it is asked.
+class AboutBox : public EncryptorTest {
+protected:
+    static void SetUpTestSuite() {
+        server_ = new FakeHttpServer([](const std::string&) {
+            return std::string("HTTP/1.0 404 Not Found\r\nContent-Type: text/plain\r\n\r\nNo keys found\r\n");
+        });
+        appData_ = new PrivateAppData;
+        EncryptorTest::SetUpTestSuite();
+    }
+    static void TearDownTestSuite() {
+        EncryptorTest::TearDownTestSuite();
+        delete appData_;
+        delete server_;
+    }
+    void SetUp() override {
+        EncryptorTest::SetUp();
+        appData_->WritePrefs("PublicKeyringFile=\"" + engine_->PublicRing() + "\"\r\nPrivateKeyringFile=\"" +
+                             engine_->SecretRing() + "\"\r\nKeyServerList1=2,0,0,\"127.0.0.1\"," +
+                             std::to_string(server_->Port()) + ",0,1,0\r\n");
+    }
+    // Moves the mouse onto the middle of the link's text and clicks it.
+    static void ClickLink(HWND box, const std::string& text) {
+        HWND link = FindChild(box, "", text);
+        ASSERT_NE(link, nullptr) << text;
+        RECT client;
+        GetClientRect(link, &client);
+        PostMessageA(link, WM_MOUSEMOVE, 0, MAKELPARAM(client.right / 2, 5));
+        PostMessageA(link, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(client.right / 2, 5));
+    }
+    static inline FakeHttpServer* server_ = nullptr;
+    static inline PrivateAppData* appData_ = nullptr;
+};
+
+TEST_F(AboutBox, TheMailLinkFillsTheNewEditorTheClientOpened) {
+    auto showAbout = Bind<int(WINAPI*)()>("ShowAbout");
+    ASSERT_NE(showAbout, nullptr);
+    const ui::AuthorContact contact;
+    ModalScript script;
+    script.Expect("TfrmInfoBox", "", [&](HWND box) { ClickLink(box, contact.email); });
+    script.Start();
+    EXPECT_EQ(showAbout() & 0xFF, 1);
+    ASSERT_TRUE(script.Finish()) << script.Failure();
+    PumpFor(100);  // the last field comes posted
+    ASSERT_EQ(windows_->editors.size(), 1u) << "the client was asked for a new editor";
+    std::vector<WPARAM> fields;
+    for (const auto& f : windows_->editorFields) fields.push_back(f.first);
+    EXPECT_EQ(fields, (std::vector<WPARAM>{host::kFieldTo, host::kFieldSubject, host::kFieldBody, host::kFieldReady}));
+    ASSERT_EQ(windows_->editorFields.size(), 4u);
+    EXPECT_EQ(windows_->editorFields[0].second, contact.email);
+    EXPECT_EQ(windows_->editorFields[1].second.rfind("kvsec Version ", 0), 0u) << windows_->editorFields[1].second;
+    EXPECT_EQ(windows_->editorFields[2].second.rfind("PGP ", 0), 0u) << windows_->editorFields[2].second;
+    EXPECT_NE(windows_->editorFields[2].second.find("\r\nWin "), std::string::npos);
+}
+
+TEST_F(AboutBox, TheKeyLinkAsksTheKeyServerForTheAuthorsKey) {
+    auto showAbout = Bind<int(WINAPI*)()>("ShowAbout");
+    ASSERT_NE(showAbout, nullptr);
+    const ui::AuthorContact contact;
+    bool openAfterFetch = false;
+    std::string told;
+    ModalScript script;
+    script.Expect("TfrmInfoBox", "", [&](HWND box) { ClickLink(box, contact.keyId); });
+    // Nothing found: the fetch says so, and the about box stays open.
+    script.Expect(kLibraryBox, "", [&](HWND box) {
+        told = ViewBox(box).text;
+        PostKey(box, VK_RETURN);
+    });
+    script.Expect("TfrmInfoBox", "", [&](HWND box) {
+        openAfterFetch = IsWindowVisible(box) != FALSE;
+        PostKey(box, VK_ESCAPE);
+    });
+    script.Start();
+    EXPECT_EQ(showAbout() & 0xFF, 1);
+    ASSERT_TRUE(script.Finish()) << script.Failure();
+    EXPECT_TRUE(openAfterFetch);
+    EXPECT_FALSE(told.empty());
+    bool asked = false;
+    for (const auto& line : server_->Requests())
+        asked = asked || line.find(contact.keyId.substr(2)) != std::string::npos;
+    EXPECT_TRUE(asked) << "no request named " << contact.keyId;
 }
 
 }  // namespace

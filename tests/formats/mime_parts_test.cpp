@@ -20,16 +20,16 @@ using namespace std::string_literals;
 
 std::string FakeText(int number) {
     static const std::map<int, std::string> texts = {
-        {orv::text::WRITE_ERROR, "Error writing data"},
-        {orv::text::FILE_, " File:"},
-        {orv::text::BASE64_ERROR, "BASE64 error"},
-        {orv::text::MIME_SAVE, "View/save PGP/MIME attachments:"},
-        {orv::text::MVIEW_HINT, "&View"},
-        {orv::text::MSAVE_HINT, "&Save"},
-        {orv::text::MCLOSE_HINT, "&Close"},
-        {orv::text::SAVE_, "Save"},
-        {orv::text::FILE_AS, "file as:"},
-        {orv::text::MM_BODY, "Message body"},
+        {orv::txt::WRITE_ERROR, "Error writing data"},
+        {orv::txt::_FILE, " File:"},
+        {orv::txt::BASE64_ERROR, "BASE64 error"},
+        {orv::txt::MIME_SAVE, "View/save PGP/MIME attachments:"},
+        {orv::txt::MVIEW_HINT, "&View"},
+        {orv::txt::MSAVE_HINT, "&Save"},
+        {orv::txt::MCLOSE_HINT, "&Close"},
+        {orv::txt::_SAVE, "Save"},
+        {orv::txt::FILE_AS, "file as:"},
+        {orv::txt::MM_BODY, "Message body"},
     };
     const auto it = texts.find(number);
     return it == texts.end() ? "?" : it->second;

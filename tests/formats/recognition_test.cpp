@@ -156,7 +156,7 @@ protected:
 
     static test::StandInEngine* engine_;
     static bool loaded_;
-    TSessionLinks links_;
+    TSessionContext links_;
     std::unique_ptr<TPGPData> data_;
 };
 

@@ -22,7 +22,7 @@
 #include "plugin/form_files.h"
 #include "plugin/msgbox.h"
 #include "plugin/pgp_data.h"
-#include "plugin/texts.h"
+#include "strings/text_client.h"
 #include "tests/plugin/plugin_test_support.h"
 #include "tests/support/stand_in_engine.h"
 #include "tests/support/ui_robot.h"
@@ -137,7 +137,7 @@ protected:
         links_.ConfigFile = dir_->Path() + "Merrowin.cfg";
         links_.MailboxDir = dir_->Path();
         links_.InstallDir = "D:\\Orvane\\";
-        links_.MsgBox = &boxes_;
+        links_.MsgBox = std::make_unique<TMsgBox>();
         data_ = std::make_unique<TPGPData>(links_);
         automation_ = std::make_unique<AutomationWindow>();
     }
@@ -166,8 +166,7 @@ protected:
     static PrefsFileOverride* prefs_;
     static bool loaded_;
     std::unique_ptr<ScratchDir> dir_;
-    TSessionLinks links_;
-    TMsgBox boxes_;
+    TSessionContext links_;
     std::unique_ptr<TPGPData> data_;
     std::unique_ptr<AutomationWindow> automation_;
 };
@@ -178,21 +177,21 @@ bool ConfigStore::loaded_ = false;
 
 TEST_F(ConfigStore, WithoutAFileEveryValueIsItsDefault) {
     ASSERT_TRUE(data_->LoadSettings());
-    EXPECT_FALSE(data_->Always);
-    EXPECT_EQ(data_->Comment, "");
-    EXPECT_FALSE(data_->Standard);
-    EXPECT_TRUE(data_->Auto);
-    EXPECT_FALSE(data_->Hide);
-    EXPECT_TRUE(data_->Encrypt);
-    EXPECT_FALSE(data_->Confirm);
-    EXPECT_TRUE(data_->MixedWarn);
-    EXPECT_TRUE(data_->ADKWarn);
-    EXPECT_FALSE(data_->CheckKey);
-    EXPECT_FALSE(data_->Lookup);
-    EXPECT_TRUE(data_->CheckSig);
-    EXPECT_EQ(data_->Include, 0);
-    EXPECT_EQ(data_->Store, -1);
-    EXPECT_EQ(data_->Count, 3);
+    EXPECT_FALSE(data_->Settings.Always);
+    EXPECT_EQ(data_->Settings.Comment, "");
+    EXPECT_FALSE(data_->Settings.Standard);
+    EXPECT_TRUE(data_->Settings.Auto);
+    EXPECT_FALSE(data_->Settings.Hide);
+    EXPECT_TRUE(data_->Settings.Encrypt);
+    EXPECT_FALSE(data_->Settings.Confirm);
+    EXPECT_TRUE(data_->Settings.MixedWarn);
+    EXPECT_TRUE(data_->Settings.ADKWarn);
+    EXPECT_FALSE(data_->Settings.CheckKey);
+    EXPECT_FALSE(data_->Settings.Lookup);
+    EXPECT_TRUE(data_->Settings.CheckSig);
+    EXPECT_EQ(data_->Settings.Include, 0);
+    EXPECT_EQ(data_->Settings.Store, -1);
+    EXPECT_EQ(data_->Settings.Count, 3);
     EXPECT_EQ(data_->Secure->WipeCount, 3);
     // Reading never creates the file.
     EXPECT_EQ(GetFileAttributesA(links_.ConfigFile.c_str()), INVALID_FILE_ATTRIBUTES);
@@ -207,17 +206,17 @@ TEST_F(ConfigStore, ValuesInEitherNumberFormAndBadNumbersGiveTheDefault) {
         "CheckSig=0\r\nLookup=0x1\r\n[Pellatch]\r\nAuto=0\r\n[DefaultComment]\r\nComment=Orvane user\r\n"
         "[MixedOptions]\r\nWarn=0\r\n[ADKWarning]\r\nWarn=1\r\n[EncryptAttach]\r\nEncrypt=\r\n");
     ASSERT_TRUE(data_->LoadSettings());
-    EXPECT_EQ(data_->Store, 60);
-    EXPECT_EQ(data_->Count, 3);
-    EXPECT_EQ(data_->Include, 2);
-    EXPECT_FALSE(data_->CheckSig);
-    EXPECT_TRUE(data_->Lookup);
-    EXPECT_FALSE(data_->Auto);
-    EXPECT_EQ(data_->Comment, "Orvane user");
+    EXPECT_EQ(data_->Settings.Store, 60);
+    EXPECT_EQ(data_->Settings.Count, 3);
+    EXPECT_EQ(data_->Settings.Include, 2);
+    EXPECT_FALSE(data_->Settings.CheckSig);
+    EXPECT_TRUE(data_->Settings.Lookup);
+    EXPECT_FALSE(data_->Settings.Auto);
+    EXPECT_EQ(data_->Settings.Comment, "Orvane user");
     // The two "Warn" keys live in different sections.
-    EXPECT_FALSE(data_->MixedWarn);
-    EXPECT_TRUE(data_->ADKWarn);
-    EXPECT_TRUE(data_->Encrypt);
+    EXPECT_FALSE(data_->Settings.MixedWarn);
+    EXPECT_TRUE(data_->Settings.ADKWarn);
+    EXPECT_TRUE(data_->Settings.Encrypt);
 }
 
 TEST_F(ConfigStore, CheckHandsTheConfiguredRingsToTheKeyRings) {
@@ -225,9 +224,9 @@ TEST_F(ConfigStore, CheckHandsTheConfiguredRingsToTheKeyRings) {
     ASSERT_TRUE(data_->CheckPGPConfig());
     EXPECT_EQ(KeyRings()->PublicRingFile, engine_->PublicRing());
     EXPECT_EQ(KeyRings()->PrivateRingFile, engine_->SecretRing());
-    EXPECT_TRUE(data_->PGPMime);
-    EXPECT_EQ(data_->DefaultKeyID, kAlice);
-    EXPECT_EQ(data_->DefaultUserName, "Alice");
+    EXPECT_TRUE(data_->Settings.PGPMime);
+    EXPECT_EQ(data_->Settings.DefaultKeyID, kAlice);
+    EXPECT_EQ(data_->Settings.DefaultUserName, "Alice");
 }
 
 TEST_F(ConfigStore, MissingRingAsksToRetryUntilTheUserDeclines) {
@@ -273,20 +272,20 @@ TEST_F(ConfigStore, SetupCommandsDoNotAskForMissingRings) {
 TEST_F(ConfigStore, BackslashNameTakesThePreferencesDefaultKeyAndWritesItBack) {
     WriteConfig(RingsSection() + "[DefaultUser]\r\nName=\\\r\n");
     ASSERT_TRUE(data_->CheckPGPConfig());
-    EXPECT_EQ(data_->DefaultKeyID, kAlice);
-    EXPECT_NE(data_->DefaultUserName.find("alice"), std::string::npos) << data_->DefaultUserName;
-    EXPECT_EQ(ConfigValue("DefaultUser", "Name"), data_->DefaultUserName + "\\" + kAlice);
+    EXPECT_EQ(data_->Settings.DefaultKeyID, kAlice);
+    EXPECT_NE(data_->Settings.DefaultUserName.find("alice"), std::string::npos) << data_->Settings.DefaultUserName;
+    EXPECT_EQ(ConfigValue("DefaultUser", "Name"), data_->Settings.DefaultUserName + "\\" + kAlice);
 }
 
 TEST_F(ConfigStore, ShortKeyIDIsExpandedWhenItMatchesOneKey) {
     WriteConfig(RingsSection() + "[DefaultUser]\r\nName=Somebody\\0x7ACE6A48\r\n");
     ASSERT_TRUE(data_->CheckPGPConfig());
-    EXPECT_EQ(data_->DefaultKeyID, kAlice);
-    EXPECT_EQ(ConfigValue("DefaultUser", "Name"), data_->DefaultUserName + "\\" + kAlice);
+    EXPECT_EQ(data_->Settings.DefaultKeyID, kAlice);
+    EXPECT_EQ(ConfigValue("DefaultUser", "Name"), data_->Settings.DefaultUserName + "\\" + kAlice);
     // A key ID of no key stays as it was, and so does the file.
     WriteConfig(RingsSection() + "[DefaultUser]\r\nName=Nobody\\0x01020304\r\n");
     ASSERT_TRUE(data_->CheckPGPConfig());
-    EXPECT_EQ(data_->DefaultKeyID, "0x01020304");
+    EXPECT_EQ(data_->Settings.DefaultKeyID, "0x01020304");
     EXPECT_EQ(ConfigValue("DefaultUser", "Name"), "Nobody\\0x01020304");
 }
 
@@ -311,7 +310,7 @@ TEST_F(ConfigStore, StoreZeroKeepsThePassphraseAndSaysSo) {
 
 TEST_F(ConfigStore, TimerExpiryWipesTheCache) {
     links_.AutomationWindow = automation_->Handle();
-    data_->Store = 1;
+    data_->Settings.Store = 1;
     FillCache();
     EXPECT_FALSE(data_->CacheTimer(1));
     EXPECT_TRUE(data_->CacheTimerRunning());

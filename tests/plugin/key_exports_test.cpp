@@ -19,7 +19,7 @@
 #include "plugin/mail_client.h"
 #include "plugin/msgbox.h"
 #include "plugin/session.h"
-#include "plugin/texts.h"
+#include "strings/text_client.h"
 #include "tests/plugin/gpg_shell.h"
 #include "tests/plugin/plugin_test_support.h"
 #include "tests/support/fake_sdk_env.h"

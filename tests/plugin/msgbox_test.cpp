@@ -19,7 +19,7 @@ constexpr const char* kBox = "TfrmPGPDlg";
 class MsgBoxTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite() { ASSERT_TRUE(LoadProductTexts()); }
-    void SetUp() override { ui::CurrentSession().owner = nullptr; }
+    void SetUp() override { ui::CurrentSession().SetOwner(nullptr); }
     TMsgBox msg;
 };
 
@@ -197,13 +197,13 @@ TEST_F(MsgBoxTest, CustomBoxTakesTheAcceleratorsOfItsCaptions) {
 TEST_F(MsgBoxTest, BoxIsOwnedByTheSessionOwnerAndDisablesIt) {
     HWND owner = CreateWindowExA(0, "STATIC", "owner form", WS_POPUP | WS_VISIBLE, 50, 50, 200, 100,
                                  nullptr, nullptr, nullptr, nullptr);
-    ui::CurrentSession().owner = owner;
+    ui::CurrentSession().SetOwner(owner);
     bool ownerEnabledWhileOpen = true;
     HWND sessionOwnerWhileOpen = nullptr;
     ModalScript script;
     script.Expect(kBox, "Info:", [&](HWND box) {
         ownerEnabledWhileOpen = IsWindowEnabled(owner) != FALSE;
-        sessionOwnerWhileOpen = ui::CurrentSession().owner;
+        sessionOwnerWhileOpen = ui::CurrentSession().Owner();
         PostKey(box, VK_RETURN);
     });
     script.Start();
@@ -214,9 +214,9 @@ TEST_F(MsgBoxTest, BoxIsOwnedByTheSessionOwnerAndDisablesIt) {
     EXPECT_FALSE(ownerEnabledWhileOpen);
     EXPECT_NE(sessionOwnerWhileOpen, owner);  // the box owns the next dialogs
     EXPECT_TRUE(IsWindowEnabled(owner));
-    EXPECT_EQ(ui::CurrentSession().owner, owner);
+    EXPECT_EQ(ui::CurrentSession().Owner(), owner);
     DestroyWindow(owner);
-    ui::CurrentSession().owner = nullptr;
+    ui::CurrentSession().SetOwner(nullptr);
 }
 
 // How long the box stayed visible, as the robot saw it.

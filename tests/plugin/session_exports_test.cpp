@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <cstring>
 #include <memory>
 #include <string>
 
@@ -217,6 +219,83 @@ TEST_F(MainLibrary, ClosingTheFormTellsTheAutomationWindowWhileTheClientIsVisibl
     DestroyWindow(clientMain);
 }
 
+// The session windows of the library in this process, child or popup.
+int SessionWindowCount(const std::vector<HWND>& hosts) {
+    int n = 0;
+    for (HWND host : hosts)
+        for (HWND w = FindWindowExA(host, nullptr, "ORVKVSEC", nullptr); w; w = FindWindowExA(host, w, "ORVKVSEC", nullptr))
+            ++n;
+    for (HWND w = FindWindowExA(nullptr, nullptr, "ORVKVSEC", nullptr); w; w = FindWindowExA(nullptr, w, "ORVKVSEC", nullptr))
+        ++n;
+    return n;
+}
+
+TEST_F(MainLibrary, TwoFormsAtOnceEachHaveTheirOwnWindow) {
+    AutomationWindow automation;
+    HWND clientMain = NewWindow(true);
+    plugInit(clientMain, 0, automation.Handle(), nullptr);
+    HWND managerHost = NewWindow(true, "Manager host");
+    HWND viewerHost = NewWindow(true, "Viewer host");
+    HWND manager = nullptr, viewer = nullptr;
+    ASSERT_EQ(formInit(0x0100, 0, managerHost, "MANAGER", &manager, nullptr), 1);
+    ASSERT_EQ(formInit(0x0100, 0, viewerHost, "VIEWER", &viewer, nullptr), 1);
+    ASSERT_NE(manager, nullptr);
+    ASSERT_NE(viewer, nullptr);
+    EXPECT_NE(manager, viewer);
+    EXPECT_TRUE(IsWindow(manager)) << "the second form leaves the first one's window";
+    EXPECT_EQ(GetParent(manager), managerHost);
+    EXPECT_EQ(GetParent(viewer), viewerHost);
+    // Each window answers for its own form and host.
+    EXPECT_EQ(SendMessageA(manager, host::kFormMsgQuery, 0, 0), 2);
+    EXPECT_EQ(SendMessageA(viewer, host::kFormMsgQuery, 0, 0), 2);
+    SendMessageA(viewer, host::kFormMsgHide, 0, 0);
+    EXPECT_FALSE(IsWindowVisible(viewerHost));
+    EXPECT_TRUE(IsWindowVisible(managerHost));
+    // A third form of a kind already open: a window of its own as well.
+    HWND secondManagerHost = NewWindow(true, "Second manager host");
+    HWND secondManager = nullptr;
+    ASSERT_EQ(formInit(0x0100, 0, secondManagerHost, "MANAGER", &secondManager, nullptr), 1);
+    EXPECT_NE(secondManager, manager);
+    EXPECT_TRUE(IsWindow(manager));
+    EXPECT_EQ(SessionWindowCount({managerHost, viewerHost, secondManagerHost}), 3);
+
+    // Closing one leaves the others working; each close is told.
+    DestroyWindow(viewer);
+    PumpFor(50);
+    EXPECT_EQ(SendMessageA(manager, host::kFormMsgQuery, 0, 0), 2);
+    DestroyWindow(secondManagerHost);  // the host takes its form window with it
+    DestroyWindow(manager);
+    PumpFor(50);
+    EXPECT_EQ(automation.Messages().size(), 3u);
+    EXPECT_EQ(SessionWindowCount({managerHost, viewerHost}), 0) << "no window is left behind";
+    DestroyWindow(managerHost);
+    DestroyWindow(viewerHost);
+    DestroyWindow(clientMain);
+}
+
+TEST_F(MainLibrary, TheCentringHookStaysWhileAnyLauncherFormIsOpen) {
+    HWND first = nullptr, second = nullptr;
+    ASSERT_EQ(formInit(0x0100, -1, nullptr, "SERVER", &first, nullptr), 1);
+    ASSERT_EQ(formInit(0x0100, -1, nullptr, "CONFIG", &second, nullptr), 1);
+    ASSERT_NE(first, second);
+    EXPECT_TRUE(IsWindow(first));
+    RECT desktop{};
+    GetWindowRect(GetDesktopWindow(), &desktop);
+    auto centred = [&](const char* caption) {
+        HWND shown = NewWindow(false, caption);
+        ShowWindow(shown, SW_SHOWNORMAL);
+        RECT r{};
+        GetWindowRect(shown, &r);
+        DestroyWindow(shown);
+        return std::abs((r.left + r.right) / 2 - (desktop.left + desktop.right) / 2) <= 2;
+    };
+    DestroyWindow(second);
+    EXPECT_TRUE(centred("While the first form is open"));
+    DestroyWindow(first);
+    EXPECT_FALSE(centred("After both closed")) << "the hook is gone with the last launcher form";
+    EXPECT_EQ(SessionWindowCount({}), 0);
+}
+
 TEST_F(MainLibrary, RegistryMailboxGetsItsBackslashAndPlugInitKeepsTheConfigurationFile) {
     auto findKeys = Bind<FindKeysFn>(module_, "FindKeys");
     ASSERT_NE(findKeys, nullptr);
@@ -239,7 +318,7 @@ TEST_F(MainLibrary, RegistryMailboxGetsItsBackslashAndPlugInitKeepsTheConfigurat
     EXPECT_TRUE(other.Files().empty());
 }
 
-TEST_F(MainLibrary, FindKeysUpgradesShortAutoListKeyIDsWithinTheCallersRoom) {
+TEST_F(MainLibrary, FindKeysUpgradesShortAutoListKeyIDsForTheUpgradeAndTheUpdate) {
     auto findKeys = Bind<FindKeysFn>(module_, "FindKeys");
     const std::string list = "bob@example.org\\1xB2A16278\r\n# note\r\nx@y\\0x01020304\r\nalice@example.org\\"
                              "3x7ACE6A48";
@@ -249,11 +328,14 @@ TEST_F(MainLibrary, FindKeysUpgradesShortAutoListKeyIDsWithinTheCallersRoom) {
     EXPECT_STREQ(buffer.c_str(),
                  "bob@example.org\\1xD91F7A27B2A16278\r\n# note\r\nx@y\\0x01020304\r\nalice@example.org\\"
                  "3xE8750B357ACE6A48");
-    // Flag 0: the caller gave only the text's own length, which the longer
-    // IDs would overrun: nothing is written.
-    std::string exact(list.size() + 1, '\x7f');
-    EXPECT_EQ(findKeys(list.c_str(), exact.data(), 0), -1);
-    EXPECT_EQ(exact, std::string(list.size() + 1, '\x7f'));
+    // Flag 0, as the AutoList update calls it: the same room, so the update
+    // gets its longer key IDs too.
+    std::string update(list.size() + 8 * 4 + 1, '\x7f');
+    EXPECT_EQ(findKeys(list.c_str(), update.data(), 0), 2);
+    EXPECT_STREQ(update.c_str(), buffer.c_str());
+    // Nothing is written past the result and its zero.
+    EXPECT_EQ(update.back(), '\x7f');
+    EXPECT_EQ(update[std::strlen(update.c_str()) + 1], '\x7f');
 }
 
 TEST_F(MainLibrary, MessageBoxExportsAnswerAsTheUserDid) {

@@ -1,5 +1,5 @@
 // The main library's texts, read from the string library by ordinal.
-#include "plugin/texts.h"
+#include "strings/text_client.h"
 #include "tests/ui/product_texts.h"
 
 #include <gtest/gtest.h>

@@ -333,13 +333,13 @@ TEST_F(ControlsTest, PanelsAlignToTheSidesAndFillTheRest) {
 }
 
 TEST(Look, StandardColorsSelectTheSystemColours) {
-    CurrentSession().standardColors = false;
+    DefaultSession().standardColors = false;
     EXPECT_EQ(WindowColor(), RGB(0xC7, 0xC8, 0xA8));  // sage
     EXPECT_EQ(FieldColor(), RGB(0xE0, 0xE0, 0xC2));
-    CurrentSession().standardColors = true;
+    DefaultSession().standardColors = true;
     EXPECT_EQ(WindowColor(), GetSysColor(COLOR_BTNFACE));
     EXPECT_EQ(FieldColor(), GetSysColor(COLOR_WINDOW));
-    CurrentSession().standardColors = false;
+    DefaultSession().standardColors = false;
 }
 
 TEST(Look, ResourcesAreMadeAgainAfterBeingFreed) {

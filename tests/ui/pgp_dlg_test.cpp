@@ -177,13 +177,13 @@ TEST_F(PgpDlgTest, BoxIsSageUnlessStandardColorsAreOn) {
         sage = backgroundOf(box);
         PostKey(box, VK_RETURN);
     });
-    CurrentSession().standardColors = true;
+    DefaultSession().standardColors = true;
     RunBox("", "System coloured", "", 64, "", [&](HWND box) {
         standard = backgroundOf(box);
         SaveScreenshot(box, ShotPath("msgbox_standard_colors.png"));
         PostKey(box, VK_RETURN);
     });
-    CurrentSession().standardColors = false;
+    DefaultSession().standardColors = false;
     EXPECT_EQ(sage, RGB(0xC7, 0xC8, 0xA8));
     EXPECT_EQ(standard, GetSysColor(COLOR_BTNFACE));
 }

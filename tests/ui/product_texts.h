@@ -3,7 +3,7 @@
 // "Lumvika.dll" from the directory of the test programs. The string library
 // starts the PGP SDK when it is loaded, so a fake SDK is put on the search path.
 
-#include "plugin/texts.h"
+#include "strings/text_client.h"
 #include "tests/support/fake_sdk_env.h"
 
 #include <windows.h>

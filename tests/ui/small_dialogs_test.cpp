@@ -22,7 +22,7 @@ class SmallDialogsTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite() { ASSERT_TRUE(LoadProductTexts()); }
     void SetUp() override {
-        Session& s = CurrentSession();
+        LooseSession& s = DefaultSession();
         s.owner = nullptr;
         s.insideHost = false;
         s.hostForm = nullptr;
@@ -202,10 +202,10 @@ TEST_F(SmallDialogsTest, AboutLinksReactOnlyOverTheirText) {
     std::string fetchedKey;
     HWND ownerDuringFetch = nullptr;
     COLORREF colourDuringFetch = 0;
-    CurrentSession().fetchKeyFromServer = [&](const std::string& keyId) {
+    DefaultSession().fetchKeyFromServer = [&](const std::string& keyId) {
         ++fetches;
         fetchedKey = keyId;
-        ownerDuringFetch = CurrentSession().owner;
+        ownerDuringFetch = CurrentSession().Owner();
         colourDuringFetch = about.lblPGPKey.textColor;
     };
     bool hotAtEdge = true, hotOverText = false, hotAfterLeaving = true, openAfterMissedClick = false;
@@ -248,7 +248,7 @@ TEST_F(SmallDialogsTest, AboutLinksReactOnlyOverTheirText) {
     EXPECT_EQ(colourDuringFetch, kLinkClickedColor);
     EXPECT_EQ(about.lblPGPKey.textColor, kLinkColor);
     EXPECT_TRUE(openAfterKeyClick);
-    EXPECT_EQ(CurrentSession().owner, nullptr);
+    EXPECT_EQ(CurrentSession().Owner(), nullptr);
 }
 
 namespace {
@@ -256,6 +256,8 @@ namespace {
 struct HostRecord {
     std::vector<std::pair<UINT, WPARAM>> calls;
     std::vector<std::string> values;
+    std::vector<HWND> windows;  // the window each message went to
+    HWND editor = nullptr;      // the new editor the host opened
 };
 HostRecord g_host;
 
@@ -263,11 +265,16 @@ LRESULT CALLBACK FakeHostProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
     if (msg == 3090) {
         g_host.calls.push_back({msg, wp});
         g_host.values.push_back("");
-        return 0x1234;  // the new editor's handle
+        g_host.windows.push_back(wnd);
+        // A window of its own, as the client's new message editor is.
+        g_host.editor = CreateWindowExA(0, "FakeHostForm", "editor", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
+                                        GetModuleHandleA(nullptr), nullptr);
+        return reinterpret_cast<LRESULT>(g_host.editor);
     }
     if (msg == 1152) {
         g_host.calls.push_back({msg, wp});
-        g_host.values.push_back(lp ? reinterpret_cast<const char*>(lp) : "");
+        g_host.values.push_back(lp && wp != 103 ? reinterpret_cast<const char*>(lp) : "");
+        g_host.windows.push_back(wnd);
         return 0;
     }
     return DefWindowProcA(wnd, msg, wp, lp);
@@ -283,7 +290,7 @@ TEST_F(SmallDialogsTest, AboutMailLinkInsideTheHostFillsANewMessage) {
     RegisterClassA(&wc);
     HWND host = CreateWindowExA(0, "FakeHostForm", "", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
                                 wc.hInstance, nullptr);
-    Session& session = CurrentSession();
+    LooseSession& session = DefaultSession();
     session.insideHost = true;
     session.hostForm = host;
     session.pgpVersionText = "PGP 7.X.X";
@@ -312,6 +319,12 @@ TEST_F(SmallDialogsTest, AboutMailLinkInsideTheHostFillsANewMessage) {
     EXPECT_EQ(g_host.values[1], AuthorContact().email);
     EXPECT_EQ(g_host.values[2], "kvsec " + version);
     EXPECT_EQ(g_host.values[3], "PGP 7.X.X\r\nWin NT ff. (5.1)\r\n\r\n");
+    // The question goes to the host; the fields go to the editor it opened.
+    ASSERT_NE(g_host.editor, nullptr);
+    ASSERT_EQ(g_host.windows.size(), 5u);
+    EXPECT_EQ(g_host.windows[0], host);
+    for (std::size_t i = 1; i < g_host.windows.size(); ++i) EXPECT_EQ(g_host.windows[i], g_host.editor) << i;
+    DestroyWindow(g_host.editor);
     DestroyWindow(host);
 }
 

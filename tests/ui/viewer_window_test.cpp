@@ -27,7 +27,7 @@ using namespace orv::ui;
 
 namespace {
 
-constexpr unsigned kCommandMessage = 2831;
+constexpr unsigned kCommandMessage = host::kFormMsgCommand;
 
 std::string ReadAll(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
@@ -98,11 +98,11 @@ public:
     }
     void BecomeOwner(Form* form) override {
         owner = form;
-        CurrentSession().owner = form->Handle();
+        CurrentSession().SetOwner(form->Handle());
     }
     void ViewerDestroyed(Form*) override {
         ++destroyed;
-        CurrentSession().owner = nullptr;
+        CurrentSession().SetOwner(nullptr);
     }
 };
 
@@ -183,7 +183,7 @@ class ViewerWindowTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite() { ASSERT_TRUE(LoadProductTexts()); }
     void SetUp() override {
-        Session& s = CurrentSession();
+        LooseSession& s = DefaultSession();
         s.owner = nullptr;
         s.insideHost = false;
         s.hostForm = nullptr;
@@ -367,14 +367,14 @@ TEST_F(ViewerWindowTest, FindAgainAfterNotFoundRestartsAtTheFirstCharacter) {
     EXPECT_EQ(first.cpMin, 0);
     EXPECT_EQ(first.cpMax, 5);
 
-    PostMessageA(v->Handle(), kCommandMessage, kCmdFindNext, 0);
+    PostMessageA(v->Handle(), kCommandMessage, host::kCmdFindNext, 0);
     Pump(200);
     CHARRANGE second = Selection(*v);
     EXPECT_GT(second.cpMin, 5);
     EXPECT_EQ(second.cpMax - second.cpMin, 5);
 
     jobs.answers = {true};  // restart on the first line
-    PostMessageA(v->Handle(), kCommandMessage, kCmdFindNext, 0);
+    PostMessageA(v->Handle(), kCommandMessage, host::kCmdFindNext, 0);
     Pump(400);
     ASSERT_EQ(jobs.confirms.size(), 1u);
     EXPECT_EQ(jobs.confirms[0], "Text not found, restart on first line");
@@ -426,7 +426,7 @@ TEST_F(ViewerWindowTest, CopyPutsTheSelectionOnTheClipboard) {
     v->LoadText("copy this word\r\n");
     CHARRANGE sel{5, 9};
     SendMessageA(v->deViewer.Handle(), EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&sel));
-    PostMessageA(v->Handle(), kCommandMessage, kCmdCopy, 0);
+    PostMessageA(v->Handle(), kCommandMessage, host::kCmdCopy, 0);
     Pump(100);
     std::string clip;
     if (OpenClipboard(nullptr)) {
@@ -458,7 +458,7 @@ TEST_F(ViewerWindowTest, PlainSaveWritesTheTextUnderTheProposedName) {
     });
     script.Start();
     jobs.answers = {false};  // not encrypted
-    PostMessageA(v->Handle(), kCommandMessage, kCmdSave, 0);
+    PostMessageA(v->Handle(), kCommandMessage, host::kCmdSave, 0);
     Pump(300);
     ASSERT_TRUE(script.Finish()) << script.Failure();
     EXPECT_EQ(proposed, "Plans fortheweek.txt");
@@ -486,7 +486,7 @@ TEST_F(ViewerWindowTest, EncryptedSaveAsksAboutTheFileItReallyWrites) {
     script.Start();
     // Encrypt: yes; replace the existing ".pgp" file: no.
     jobs.answers = {true, false};
-    PostMessageA(v->Handle(), kCommandMessage, kCmdSave, 0);
+    PostMessageA(v->Handle(), kCommandMessage, host::kCmdSave, 0);
     Pump(300);
     ASSERT_EQ(jobs.confirms.size(), 2u);
     EXPECT_EQ(jobs.confirms[1], "\"" + target + "\" already exists.\r\nReplace it");
@@ -495,7 +495,7 @@ TEST_F(ViewerWindowTest, EncryptedSaveAsksAboutTheFileItReallyWrites) {
 
     // Asked again and answered yes, the encrypted text replaces it.
     jobs.answers = {true, true};
-    PostMessageA(v->Handle(), kCommandMessage, kCmdSave, 0);
+    PostMessageA(v->Handle(), kCommandMessage, host::kCmdSave, 0);
     Pump(300);
     ASSERT_TRUE(script.Finish()) << script.Failure();
     ASSERT_EQ(jobs.encrypted.size(), 1u);
@@ -532,7 +532,7 @@ TEST_F(ViewerWindowTest, FolderLoadsEveryMessageBehindTheHeader) {
     ModalScript script;
     script.Expect("#32770", "SAVE Output as:", [&](HWND dlg) { SaveAs(dlg, path); });
     script.Start();
-    PostMessageA(v->Handle(), kCommandMessage, kCmdSave, 0);
+    PostMessageA(v->Handle(), kCommandMessage, host::kCmdSave, 0);
     Pump(300);
     ASSERT_TRUE(script.Finish()) << script.Failure();
     EXPECT_TRUE(jobs.confirms.empty());
@@ -581,7 +581,7 @@ TEST_F(ViewerWindowTest, FolderLoadShowsProgressAndStopsWhenCancelled) {
 TEST_F(ViewerWindowTest, EveryExitOfTheFolderChoiceRestoresTheViewer) {
     HWND mainWindow = CreateWindowExA(0, "STATIC", "host main", WS_OVERLAPPEDWINDOW, 0, 0, 800, 600, nullptr, nullptr,
                                       nullptr, nullptr);
-    CurrentSession().hostMain = mainWindow;
+    DefaultSession().hostMain = mainWindow;
     WriteAll(dir + "EMPTY.PMM", std::string(kFolderHeaderSize, 'H'));
     TfrmViewer* v = Open("FOLDER");
     ASSERT_NE(v, nullptr);
@@ -610,7 +610,7 @@ TEST_F(ViewerWindowTest, EveryExitOfTheFolderChoiceRestoresTheViewer) {
     v->fbFolderClick();
     EXPECT_EQ(v->RawText(), "[only]");
     Close(v);
-    CurrentSession().hostMain = nullptr;
+    DefaultSession().hostMain = nullptr;
     DestroyWindow(mainWindow);
     DeleteFileA((dir + "EMPTY.PMM").c_str());
     DeleteFileA((dir + "ONE.PMM").c_str());
@@ -628,7 +628,7 @@ TEST_F(ViewerWindowTest, CloseDuringTheFolderLoadClosesAfterTheLoopStops) {
         if (++seen == 3) PostMessageA(v->Handle(), WM_CLOSE, 0, 0);
         return std::string(m);
     };
-    PostMessageA(v->Handle(), kCommandMessage, 0, kCommandStart);
+    PostMessageA(v->Handle(), kCommandMessage, 0, host::kCommandStart);
     EXPECT_TRUE(PumpUntil([&] { return host.destroyed == 1; }, 10000));
     EXPECT_LT(seen, 10);
     DeleteFileA((dir + "CLOSING.PMM").c_str());

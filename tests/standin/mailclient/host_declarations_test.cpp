@@ -58,7 +58,7 @@ const Row kRows[] = {
     SAME(kCmdFolderOpen201),
     SAME(kCmdFolderOpen202),
     SAME(kCmdOpenFolderManager),
-    SAME(kCmdRawView),
+    Row{"kCmdRawView", Value(product::kCommandRawView), Value(client::kCmdRawView)},
     SAME(kCmdReaderNext),
     SAME(kCmdReaderPrevious),
     SAME(kCmdSaveAttachment),

@@ -1,4 +1,4 @@
-#include "plugin/texts.h"
+#include "strings/text_client.h"
 
 #include "base/unique_handle.h"
 

@@ -3,7 +3,7 @@
 // is fetched in one pass when the session starts, everything else by ordinal
 // on demand. A missing library or entry gives the empty text.
 
-#include "plugin/text_numbers.h"
+#include "strings/text_numbers.h"
 
 #include <string>
 
