@@ -216,8 +216,11 @@ protected:
     }
     static std::string In(const std::string& name) { return dir_ + name; }
     static std::string Input(const std::string& name) { return Read(In(name)); }
+    // A bad signature carries the decoding job's note.
     static std::string BobLine(const char* word) {
-        return std::string(word) + " signature from bob <bob@example.org>, (" + Trimmed(Input("id_bob.txt")) + "): ";
+        const std::string note = std::string(word) == "Bad" ? " (bad signature)" : "";
+        return std::string(word) + " signature" + note + " from bob <bob@example.org>, (" + Trimmed(Input("id_bob.txt")) +
+               "): ";
     }
     static std::string DaveLine() { return "No key [ " + Trimmed(Input("id_dave.txt")) + " ] for signature"; }
 
@@ -372,7 +375,8 @@ TEST_F(ReceivedMail, TheSignatureLineInAPopupOrAWarning) {
         // by itself; a bad one as a warning the user must close.
         {"clear.PM$", "Good signature from bob <bob@example.org>\r\n(" + Trimmed(Input("id_bob.txt")) + ")\r\n: "},
         {"clear_dave.PM$", DaveLine()},
-        {"clear_tampered.PM$", "Bad signature from bob <bob@example.org>\r\n(" + Trimmed(Input("id_bob.txt")) + ")\r\n: "},
+        {"clear_tampered.PM$",
+         "Bad signature (bad signature) from bob <bob@example.org>\r\n(" + Trimmed(Input("id_bob.txt")) + ")\r\n: "},
     };
     for (const auto& row : rows) {
         ShownBoxes shown;
