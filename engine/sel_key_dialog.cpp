@@ -38,13 +38,30 @@ std::vector<std::string> Lines(const std::string& text) {
 
 bool IsDHAlgorithm(int algorithm) { return algorithm >= 16 && algorithm <= 18; }
 
-// The module that holds the dialog resource: the one this code is linked into.
-HINSTANCE ThisModule() {
-    HMODULE m = nullptr;
-    GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-                       reinterpret_cast<LPCSTR>(&ThisModule), &m);
-    return m ? m : GetModuleHandleA(nullptr);
-}
+// The layout is given in dialog units of the windows' font, as a dialog
+// template would give it: a quarter of the average character width and an
+// eighth of the character height.
+struct DialogUnits {
+    DialogUnits() {
+        HDC dc = GetDC(nullptr);
+        HGDIOBJ old = SelectObject(dc, ui::DefaultFont());
+        TEXTMETRICA tm{};
+        GetTextMetricsA(dc, &tm);
+        SIZE size{};
+        static const char kAlphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz";
+        GetTextExtentPoint32A(dc, kAlphabet, 52, &size);
+        SelectObject(dc, old);
+        ReleaseDC(nullptr, dc);
+        baseX = size.cx > 0 ? (size.cx / 26 + 1) / 2 : 6;
+        baseY = tm.tmHeight > 0 ? tm.tmHeight : 13;
+    }
+    RECT Rect(int x, int y, int width, int height) const {
+        const int left = MulDiv(x, baseX, 4), top = MulDiv(y, baseY, 8);
+        return RECT{left, top, left + MulDiv(width, baseX, 4), top + MulDiv(height, baseY, 8)};
+    }
+    int baseX = 6;
+    int baseY = 13;
+};
 
 // A 16 x 16 picture: a key (round head and bar), a person (user ID) or
 // three heads (group), in the colour given.
@@ -137,7 +154,6 @@ void AddMark(HIMAGELIST list, int fill) {
     DeleteObject(images[1]);
 }
 
-constexpr UINT_PTR kTreeSubclassId = 1;
 constexpr UINT kPopupCommand = 1;
 
 }  // namespace
@@ -244,6 +260,7 @@ SelKeyPick PreSelect(const TKeyPropsList& list, const std::string& recipient, co
 TSelKeyDialog::TSelKeyDialog(HWND parent) : ParentWindow(parent) {}
 
 TSelKeyDialog::~TSelKeyDialog() {
+    if (Handle()) DestroyWindow(Handle());
     if (ImageList) ImageList_Destroy(ImageList);
     if (stateImages_) ImageList_Destroy(stateImages_);
 }
@@ -255,18 +272,16 @@ int TSelKeyDialog::Execute(std::string& recipient, TKeyPropsList* keys, bool& gr
     Recipient = recipient;
     KeyList = keys;
     GroupList = keys ? &keys->Groups : nullptr;
-    INITCOMMONCONTROLSEX icc{sizeof icc, ICC_TREEVIEW_CLASSES};
-    InitCommonControlsEx(&icc);
-
-    ui::Session& session = ui::CurrentSession();
-    const HWND previousOwner = session.Owner();
-    const INT_PTR code = DialogBoxParamA(ThisModule(), MAKEINTRESOURCEA(kSelKeyDialogResource), ParentWindow,
-                                         DialogProc, reinterpret_cast<LPARAM>(this));
-    session.SetOwner(previousOwner);
-    dlg_ = nullptr;
+    if (Handle()) DestroyWindow(Handle());
+    if (!CreateControls()) {
+        if (Handle()) DestroyWindow(Handle());
+        return kSelKeyNoDialog;
+    }
+    // While the dialog runs it owns the next dialogs (a key-server search).
+    const int code = ShowModal();
+    DestroyWindow(Handle());
     tvKeys = nullptr;
     PumpMessages();
-    if (code == -1 || code == 0) return kSelKeyNoDialog;
 
     groupChosen = GroupChosen;
     switch (code) {
@@ -284,216 +299,209 @@ int TSelKeyDialog::Execute(std::string& recipient, TKeyPropsList* keys, bool& gr
     }
 }
 
-INT_PTR CALLBACK TSelKeyDialog::DialogProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam) noexcept {
-    auto* self = reinterpret_cast<TSelKeyDialog*>(GetWindowLongPtrA(dlg, DWLP_USER));
-    if (msg == WM_INITDIALOG) {
-        self = reinterpret_cast<TSelKeyDialog*>(lParam);
-        SetWindowLongPtrA(dlg, DWLP_USER, lParam);
-        if (self) self->dlg_ = dlg;
-    }
-    if (!self) return FALSE;
-    try {
-        return self->HandleMessage(msg, wParam, lParam);
-    } catch (...) {
-        // A dialog that cannot go on ends as cancelled.
-        EndDialog(dlg, kSelKeyCancel);
-        return TRUE;
-    }
+// ---- The controls --------------------------------------------------------
+
+bool TSelKeyDialog::TButton::Create(TSelKeyDialog* dialog, int id, const std::string& caption, const RECT& bounds,
+                                    bool isDefault, bool isCancel, std::function<void()> onClick) {
+    default_ = isDefault;
+    cancel_ = isCancel;
+    onClick_ = std::move(onClick);
+    const DWORD style = WS_CHILD | WS_VISIBLE | WS_TABSTOP | (isDefault ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON);
+    return CreateStandard("BUTTON", 0, style, caption, dialog, bounds.left, bounds.top, bounds.right - bounds.left,
+                          bounds.bottom - bounds.top, id);
 }
 
-LRESULT CALLBACK TSelKeyDialog::TreeProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR id,
-                                         DWORD_PTR data) noexcept {
-    auto* self = reinterpret_cast<TSelKeyDialog*>(data);
-    try {
-        if (msg == WM_NCDESTROY) {
-            RemoveWindowSubclass(wnd, TreeProc, id);
-            return DefSubclassProc(wnd, msg, wParam, lParam);
-        }
-        return self->HandleTree(msg, wParam, lParam);
-    } catch (...) {
-        return DefSubclassProc(wnd, msg, wParam, lParam);
-    }
+void TSelKeyDialog::TButton::Click() {
+    if (Enabled() && onClick_) onClick_();
 }
 
-INT_PTR TSelKeyDialog::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
-    switch (msg) {
-        case WM_INITDIALOG:
-            ui::CurrentSession().SetOwner(dlg_);
-            FormShow();
-            return FALSE;  // the focus is set
-        case WM_COMMAND: {
-            const int id = LOWORD(wParam);
-            if (HIWORD(wParam) != BN_CLICKED && HIWORD(wParam) != 0) return FALSE;
-            if (id == kSelKeyOK) {
-                if (!IsWindowEnabled(btnOK)) return TRUE;
-                // Ctrl with OK asks for the list as well.
-                if (GetKeyState(VK_CONTROL) < 0 && IsWindowEnabled(btnList))
-                    Finish(kSelKeyList);
-                else
-                    Finish(kSelKeyOK);
-                return TRUE;
-            }
-            if (id == kSelKeyCancel) {
-                Finish(kSelKeyCancel);
-                return TRUE;
-            }
-            if (id == kSelKeyServer) {
-                if (IsWindowEnabled(btnServer)) Finish(kSelKeyServer);
-                return TRUE;
-            }
-            if (id == kSelKeyList) {
-                if (IsWindowEnabled(btnList)) Finish(kSelKeyList);
-                return TRUE;
-            }
-            return FALSE;
-        }
-        case WM_CLOSE:
-            Finish(kSelKeyCancel);
-            return TRUE;
-        // The windows' colours, or the system's with Standard Colors.
-        case WM_CTLCOLORDLG:
-            return reinterpret_cast<INT_PTR>(ui::WindowBrush());
-        case WM_CTLCOLORSTATIC:
-            SetBkColor(reinterpret_cast<HDC>(wParam), ui::WindowColor());
-            return reinterpret_cast<INT_PTR>(ui::WindowBrush());
-        case WM_SYSCOMMAND:
-            // The caption's help button opens the topic at once.
-            if ((wParam & 0xFFF0) == SC_CONTEXTHELP) {
-                ShowHelp();
-                SetWindowLongPtrA(dlg_, DWLP_MSGRESULT, 0);
-                return TRUE;
-            }
-            return FALSE;
-        case WM_HELP:
-            ShowHelp();
-            return TRUE;
-        case WM_NOTIFY: {
-            auto* hdr = reinterpret_cast<NMHDR*>(lParam);
-            if (!hdr || hdr->hwndFrom != tvKeys) return FALSE;
-            LRESULT result = 0;
-            switch (hdr->code) {
-                case TVN_SELCHANGEDA:
-                case TVN_SELCHANGEDW:
-                    tvKeysChange();
-                    break;
-                case NM_CUSTOMDRAW:
-                    result = tvKeysCustomDraw(reinterpret_cast<NMTVCUSTOMDRAW*>(lParam));
-                    break;
-                case NM_DBLCLK:
-                    result = tvKeysDblClick();
-                    break;
-                case NM_RCLICK: {
-                    TVHITTESTINFO hit{};
-                    GetCursorPos(&hit.pt);
-                    ScreenToClient(tvKeys, &hit.pt);
-                    HTREEITEM item = TreeView_HitTest(tvKeys, &hit);
-                    if (item && (hit.flags & TVHT_ONITEM)) tvKeysContextMenu(item);
-                    result = 1;
-                    break;
-                }
-                default:
-                    return FALSE;
-            }
-            SetWindowLongPtrA(dlg_, DWLP_MSGRESULT, result);
-            return TRUE;
-        }
-        case WM_MEASUREITEM: {
-            auto* m = reinterpret_cast<MEASUREITEMSTRUCT*>(lParam);
-            if (!m || m->CtlType != ODT_MENU) return FALSE;
-            HDC dc = GetDC(dlg_);
-            HGDIOBJ old = SelectObject(dc, GetStockObject(DEFAULT_GUI_FONT));
-            SIZE size{};
-            GetTextExtentPoint32A(dc, popupText_.c_str(), static_cast<int>(popupText_.size()), &size);
-            SelectObject(dc, old);
-            ReleaseDC(dlg_, dc);
-            m->itemWidth = static_cast<UINT>(size.cx + 16);
-            m->itemHeight = static_cast<UINT>(size.cy + 6);
-            return TRUE;
-        }
-        case WM_DRAWITEM: {
-            auto* d = reinterpret_cast<DRAWITEMSTRUCT*>(lParam);
-            if (!d || d->CtlType != ODT_MENU) return FALSE;
-            FillRect(d->hDC, &d->rcItem, GetSysColorBrush(COLOR_MENU));
-            SetBkMode(d->hDC, TRANSPARENT);
-            SetTextColor(d->hDC, GetSysColor(COLOR_MENUTEXT));
-            HGDIOBJ old = SelectObject(d->hDC, GetStockObject(DEFAULT_GUI_FONT));
-            RECT r = d->rcItem;
-            DrawTextA(d->hDC, popupText_.c_str(), static_cast<int>(popupText_.size()), &r,
-                      DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
-            SelectObject(d->hDC, old);
-            return TRUE;
-        }
-        default:
-            return FALSE;
-    }
+bool TSelKeyDialog::TButton::DialogChar(char upper) {
+    if (!Enabled() || AccelChar(Text()) != upper) return false;
+    Click();
+    return true;
 }
 
-LRESULT TSelKeyDialog::HandleTree(UINT msg, WPARAM wParam, LPARAM lParam) {
+bool TSelKeyDialog::TButton::Reflected(UINT msg, WPARAM wp, LPARAM, LRESULT& result) {
+    if (msg != WM_COMMAND || HIWORD(wp) != BN_CLICKED) return false;
+    Click();
+    result = 0;
+    return true;
+}
+
+bool TSelKeyDialog::TKeyTree::Create(TSelKeyDialog* dialog, const RECT& bounds) {
+    dialog_ = dialog;
+    const DWORD style = WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_BORDER | TVS_HASBUTTONS | TVS_HASLINES |
+                        TVS_LINESATROOT | TVS_SHOWSELALWAYS;
+    return CreateStandard(WC_TREEVIEWA, WS_EX_CLIENTEDGE, style, "", dialog, bounds.left, bounds.top,
+                          bounds.right - bounds.left, bounds.bottom - bounds.top, kSelKeyTree);
+}
+
+LRESULT TSelKeyDialog::TKeyTree::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
+    HWND tree = Handle();
     switch (msg) {
         case WM_KEYDOWN:
-            if (wParam == VK_SPACE) {
-                if (HTREEITEM item = TreeView_GetSelection(tvKeys)) TreeView_Expand(tvKeys, item, TVE_TOGGLE);
+            if (wp == VK_SPACE) {
+                if (HTREEITEM item = TreeView_GetSelection(tree)) TreeView_Expand(tree, item, TVE_TOGGLE);
                 return 0;
             }
             break;
         case WM_CHAR:
             // The space bar toggles; it is no search text.
-            if (wParam == ' ') return 0;
+            if (wp == ' ') return 0;
             break;
         case WM_SYSKEYDOWN:
             if (GetKeyState(VK_SHIFT) < 0) {
-                if (HTREEITEM item = TreeView_GetSelection(tvKeys)) tvKeysContextMenu(item);
+                if (HTREEITEM item = TreeView_GetSelection(tree)) dialog_->tvKeysContextMenu(item);
                 return 0;
             }
             break;
         case WM_CONTEXTMENU:
             // Shift+F10 and the menu key act on the selected item.
-            if (GET_X_LPARAM(lParam) == -1 && GET_Y_LPARAM(lParam) == -1) {
-                if (HTREEITEM item = TreeView_GetSelection(tvKeys)) tvKeysContextMenu(item);
+            if (GET_X_LPARAM(lp) == -1 && GET_Y_LPARAM(lp) == -1) {
+                if (HTREEITEM item = TreeView_GetSelection(tree)) dialog_->tvKeysContextMenu(item);
                 return 0;
             }
             break;
         default:
             break;
     }
-    return DefSubclassProc(tvKeys, msg, wParam, lParam);
+    return Window::HandleMessage(msg, wp, lp);
 }
 
-void TSelKeyDialog::FormShow() {
-    SetWindowTextA(dlg_, "PGP");
-    SetDlgItemTextA(dlg_, kSelKeyPrompt, Prompt.c_str());
-    btnOK = GetDlgItem(dlg_, kSelKeyOK);
-    btnServer = GetDlgItem(dlg_, kSelKeyServer);
-    btnList = GetDlgItem(dlg_, kSelKeyList);
-    SetWindowTextA(btnOK, OKCaption.c_str());
-    SetDlgItemTextA(dlg_, kSelKeyCancel, CancelCaption.c_str());
-    SetWindowTextA(btnServer, ServerCaption.c_str());
-    SetWindowTextA(btnList, AutoListCaption.c_str());
+bool TSelKeyDialog::TKeyTree::Reflected(UINT msg, WPARAM, LPARAM lp, LRESULT& result) {
+    if (msg != WM_NOTIFY) return false;
+    auto* hdr = reinterpret_cast<NMHDR*>(lp);
+    switch (hdr->code) {
+        case TVN_SELCHANGEDA:
+        case TVN_SELCHANGEDW:
+            dialog_->tvKeysChange();
+            result = 0;
+            return true;
+        case NM_CUSTOMDRAW:
+            result = dialog_->tvKeysCustomDraw(reinterpret_cast<NMTVCUSTOMDRAW*>(lp));
+            return true;
+        case NM_DBLCLK:
+            result = dialog_->tvKeysDblClick();
+            return true;
+        case NM_RCLICK: {
+            TVHITTESTINFO hit{};
+            GetCursorPos(&hit.pt);
+            ScreenToClient(Handle(), &hit.pt);
+            HTREEITEM item = TreeView_HitTest(Handle(), &hit);
+            if (item && (hit.flags & TVHT_ONITEM)) dialog_->tvKeysContextMenu(item);
+            result = 1;
+            return true;
+        }
+        default:
+            return false;
+    }
+}
 
-    // The tree fills the room between the prompt and the buttons.
-    RECT r{10, 20, 319, 134};
-    MapDialogRect(dlg_, &r);
-    tvKeys = CreateWindowExA(WS_EX_CLIENTEDGE, WC_TREEVIEWA, "",
-                             WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_BORDER | TVS_HASBUTTONS | TVS_HASLINES |
-                                 TVS_LINESATROOT | TVS_SHOWSELALWAYS,
-                             r.left, r.top, r.right - r.left, r.bottom - r.top, dlg_,
-                             reinterpret_cast<HMENU>(static_cast<INT_PTR>(kSelKeyTree)), ThisModule(), nullptr);
-    if (!tvKeys) return;
-    SendMessageA(tvKeys, WM_SETFONT, SendMessageA(dlg_, WM_GETFONT, 0, 0), FALSE);
-    // First in the tab order, ahead of the buttons.
-    SetWindowPos(tvKeys, GetDlgItem(dlg_, kSelKeyPrompt), 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
-    SetWindowSubclass(tvKeys, TreeProc, kTreeSubclassId, reinterpret_cast<DWORD_PTR>(this));
+bool TSelKeyDialog::TPrompt::Create(TSelKeyDialog* dialog, const std::string& text, const RECT& bounds) {
+    return CreateStandard("STATIC", 0, WS_CHILD | WS_VISIBLE | SS_LEFT | SS_NOPREFIX, text, dialog, bounds.left,
+                          bounds.top, bounds.right - bounds.left, bounds.bottom - bounds.top, kSelKeyPrompt);
+}
+
+// ---- The dialog ----------------------------------------------------------
+
+bool TSelKeyDialog::CreateControls() {
+    INITCOMMONCONTROLSEX icc{sizeof icc, ICC_TREEVIEW_CLASSES};
+    InitCommonControlsEx(&icc);
+    const DialogUnits units;
+    HWND owner = ParentWindow && IsWindow(ParentWindow) ? ParentWindow : ui::CurrentSession().Owner();
+    if (!CreateForm(kSelKeyDialogClass, kSelKeyDialogCaption, WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN,
+                    WS_EX_DLGMODALFRAME | WS_EX_CONTEXTHELP, 100, 100, owner))
+        return false;
+    const RECT client = units.Rect(0, 0, 329, 160);
+    SetClientSize(client.right, client.bottom);
+    // The tree comes first in the tab order, ahead of the buttons.
+    if (!lblPrompt_.Create(this, Prompt, units.Rect(10, 7, 309, 10)) || !tree_.Create(this, units.Rect(10, 20, 309, 114)))
+        return false;
+    const bool buttons =
+        btnServer_.Create(this, kSelKeyServer, ServerCaption, units.Rect(13, 139, 65, 14), false, false,
+                          [this] { Finish(kSelKeyServer); }) &&
+        btnList_.Create(this, kSelKeyList, AutoListCaption, units.Rect(84, 139, 130, 14), false, false,
+                        [this] { Finish(kSelKeyList); }) &&
+        btnOK_.Create(this, kSelKeyOK, OKCaption, units.Rect(220, 139, 50, 14), true, false, [this] { OKClick(); }) &&
+        btnCancel_.Create(this, kSelKeyCancel, CancelCaption, units.Rect(276, 139, 50, 14), false, true,
+                          [this] { Finish(kSelKeyCancel); });
+    if (!buttons) return false;
+    tvKeys = tree_.Handle();
     TreeView_SetBkColor(tvKeys, ui::FieldColor());
     MakeImages();
     FillTree();
-
-    EnableWindow(btnServer, !Recipient.empty());
+    btnServer_.SetEnabled(!Recipient.empty());
     if (StartItem) {
         TreeView_SelectItem(tvKeys, StartItem);
         TreeView_EnsureVisible(tvKeys, StartItem);
     }
     tvKeysChange();
-    SetFocus(tvKeys);
+    return true;
+}
+
+void TSelKeyDialog::BeforeShow() { ui::CenterOverHost(Handle()); }
+
+bool TSelKeyDialog::CloseQuery() {
+    Finish(kSelKeyCancel);
+    return true;
+}
+
+void TSelKeyDialog::OKClick() {
+    // Ctrl with OK asks for the list as well.
+    if (GetKeyState(VK_CONTROL) < 0 && btnList_.Enabled())
+        Finish(kSelKeyList);
+    else
+        Finish(kSelKeyOK);
+}
+
+LRESULT TSelKeyDialog::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
+    switch (msg) {
+        case WM_SYSCOMMAND:
+            // The caption's help button opens the topic at once.
+            if ((wp & 0xFFF0) == SC_CONTEXTHELP) {
+                ShowHelp();
+                return 0;
+            }
+            break;
+        case WM_HELP:
+            ShowHelp();
+            return TRUE;
+        case WM_MEASUREITEM:
+            if (MeasureMenuItem(reinterpret_cast<MEASUREITEMSTRUCT*>(lp))) return TRUE;
+            break;
+        case WM_DRAWITEM:
+            if (DrawMenuItem(reinterpret_cast<DRAWITEMSTRUCT*>(lp))) return TRUE;
+            break;
+        default:
+            break;
+    }
+    return Form::HandleMessage(msg, wp, lp);
+}
+
+bool TSelKeyDialog::MeasureMenuItem(MEASUREITEMSTRUCT* m) {
+    if (!m || m->CtlType != ODT_MENU) return false;
+    HDC dc = GetDC(Handle());
+    HGDIOBJ old = SelectObject(dc, GetStockObject(DEFAULT_GUI_FONT));
+    SIZE size{};
+    GetTextExtentPoint32A(dc, popupText_.c_str(), static_cast<int>(popupText_.size()), &size);
+    SelectObject(dc, old);
+    ReleaseDC(Handle(), dc);
+    m->itemWidth = static_cast<UINT>(size.cx + 16);
+    m->itemHeight = static_cast<UINT>(size.cy + 6);
+    return true;
+}
+
+bool TSelKeyDialog::DrawMenuItem(DRAWITEMSTRUCT* d) {
+    if (!d || d->CtlType != ODT_MENU) return false;
+    FillRect(d->hDC, &d->rcItem, GetSysColorBrush(COLOR_MENU));
+    SetBkMode(d->hDC, TRANSPARENT);
+    SetTextColor(d->hDC, GetSysColor(COLOR_MENUTEXT));
+    HGDIOBJ old = SelectObject(d->hDC, GetStockObject(DEFAULT_GUI_FONT));
+    RECT r = d->rcItem;
+    DrawTextA(d->hDC, popupText_.c_str(), static_cast<int>(popupText_.size()), &r,
+              DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
+    SelectObject(d->hDC, old);
+    return true;
 }
 
 void TSelKeyDialog::MakeImages() {
@@ -601,9 +609,8 @@ void TSelKeyDialog::tvKeysChange() {
     const Item* info = InfoOf(TreeView_GetSelection(tvKeys));
     const bool key = info && (info->kind == Item::Key || info->kind == Item::UserID);
     const bool group = info && info->kind == Item::Group;
-    EnableWindow(btnOK, key || group);
-    EnableWindow(btnList, key);
-    if (key || group) SendMessageA(dlg_, DM_SETDEFID, kSelKeyOK, 0);
+    btnOK_.SetEnabled(key || group);
+    btnList_.SetEnabled(key);
 }
 
 LRESULT TSelKeyDialog::tvKeysCustomDraw(NMTVCUSTOMDRAW* draw) {
@@ -629,7 +636,7 @@ LRESULT TSelKeyDialog::tvKeysDblClick() {
     }
     if (hit.flags & TVHT_ONITEMLABEL) {
         TreeView_SelectItem(tvKeys, item);
-        SendMessageA(dlg_, WM_COMMAND, MAKEWPARAM(kSelKeyOK, BN_CLICKED), reinterpret_cast<LPARAM>(btnOK));
+        btnOK_.Click();
         return 1;
     }
     return 0;
@@ -652,13 +659,13 @@ void TSelKeyDialog::tvKeysContextMenu(HTREEITEM item) {
     HMENU menu = CreatePopupMenu();
     if (!menu) return;
     AppendMenuA(menu, MF_OWNERDRAW, kPopupCommand, reinterpret_cast<LPCSTR>(popupText_.c_str()));
-    TrackPopupMenu(menu, TPM_LEFTALIGN | TPM_TOPALIGN | TPM_RIGHTBUTTON | TPM_RETURNCMD, at.x, at.y, 0, dlg_,
+    TrackPopupMenu(menu, TPM_LEFTALIGN | TPM_TOPALIGN | TPM_RIGHTBUTTON | TPM_RETURNCMD, at.x, at.y, 0, Handle(),
                    nullptr);
     DestroyMenu(menu);
 }
 
 void TSelKeyDialog::ShowHelp() {
-    if (!HelpFile.empty()) WinHelpA(dlg_, HelpFile.c_str(), HELP_CONTEXT, static_cast<ULONG_PTR>(HelpContext));
+    if (!HelpFile.empty()) WinHelpA(Handle(), HelpFile.c_str(), HELP_CONTEXT, static_cast<ULONG_PTR>(HelpContext));
 }
 
 void TSelKeyDialog::TakeSelection() {
@@ -679,7 +686,7 @@ void TSelKeyDialog::Finish(int code) {
     TakeSelection();
     // Only an answer that uses the selection confirms a group.
     GroupChosen = selectedGroup_ && (code == kSelKeyOK || code == kSelKeyList);
-    EndDialog(dlg_, code);
+    SetModalResult(code);
 }
 
 }  // namespace orv

@@ -10,14 +10,18 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <functional>
+
 #include "engine/key_props.h"
+#include "ui/window.h"
 
 namespace orv {
 
-// The dialog resource of the main library.
-constexpr int kSelKeyDialogResource = 10;
+// Window class and caption of the dialog.
+constexpr const char* kSelKeyDialogClass = "TfrmSelKey";
+constexpr const char* kSelKeyDialogCaption = "PGP";
 
-// Control numbers of the dialog resource.
+// Control numbers of the dialog's children.
 enum : int {
     kSelKeyPrompt = 0,
     kSelKeyOK = IDOK,
@@ -63,12 +67,10 @@ SelKeyPick NameSearch(const TKeyPropsList& list, const std::string& recipient);
 // Upper case, with "-", ".", "/" and "_" as blanks.
 std::string SearchForm(const std::string& text);
 
-class TSelKeyDialog {
+class TSelKeyDialog : public ui::Form {
 public:
     explicit TSelKeyDialog(HWND parent);
-    ~TSelKeyDialog();
-    TSelKeyDialog(const TSelKeyDialog&) = delete;
-    TSelKeyDialog& operator=(const TSelKeyDialog&) = delete;
+    ~TSelKeyDialog() override;
 
     // Shows the dialog modally. recipient: the recipient text in; the chosen
     // key-ID text (or group entry) out, empty after cancel, unchanged for a
@@ -91,9 +93,6 @@ public:
     HIMAGELIST ImageList = nullptr;
     TKeyPropsList* KeyList = nullptr;
     const std::vector<std::string>* GroupList = nullptr;
-    HWND btnOK = nullptr;
-    HWND btnServer = nullptr;
-    HWND btnList = nullptr;
     HTREEITEM StartItem = nullptr;
     bool GroupChosen = false;
 
@@ -102,9 +101,51 @@ public:
     COLORREF ItemTextColor(HTREEITEM item, COLORREF normal) const;
     // The text of the last key pop-up menu.
     const std::string& PopupText() const { return popupText_; }
-    HWND Handle() const { return dlg_; }
+
+protected:
+    LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp) override;
+    HWND InitialFocus() override { return tvKeys; }
+    void BeforeShow() override;
+    bool CloseQuery() override;
 
 private:
+    // A push button of the dialog: Enter, Esc and its accelerator press it.
+    class TButton : public ui::Window {
+    public:
+        bool Create(TSelKeyDialog* dialog, int id, const std::string& caption, const RECT& bounds, bool isDefault,
+                    bool isCancel, std::function<void()> onClick);
+        bool IsButton() const override { return true; }
+        bool IsDefault() const override { return default_; }
+        bool IsCancel() const override { return cancel_; }
+        void Click() override;
+        bool DialogChar(char upper) override;
+
+    protected:
+        bool Reflected(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) override;
+
+    private:
+        bool default_ = false;
+        bool cancel_ = false;
+        std::function<void()> onClick_;
+    };
+    // The tree of groups, keys and user IDs.
+    class TKeyTree : public ui::Window {
+    public:
+        bool Create(TSelKeyDialog* dialog, const RECT& bounds);
+
+    protected:
+        LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp) override;
+        bool Reflected(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) override;
+
+    private:
+        TSelKeyDialog* dialog_ = nullptr;
+    };
+    // The prompt above the tree.
+    class TPrompt : public ui::Window {
+    public:
+        bool Create(TSelKeyDialog* dialog, const std::string& text, const RECT& bounds);
+    };
+
     // What a tree item stands for; the item's lParam indexes these.
     struct Item {
         enum Kind { Group, Member, Key, UserID } kind;
@@ -112,12 +153,7 @@ private:
         int sub;    // member line or user ID; -1 for a top item
     };
 
-    static INT_PTR CALLBACK DialogProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam) noexcept;
-    static LRESULT CALLBACK TreeProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR id,
-                                     DWORD_PTR data) noexcept;
-    INT_PTR HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam);
-    LRESULT HandleTree(UINT msg, WPARAM wParam, LPARAM lParam);
-    void FormShow();
+    bool CreateControls();
     void MakeImages();
     void FillTree();
     HTREEITEM AddItem(HTREEITEM parent, const std::string& text, int image, int state, int info);
@@ -126,12 +162,17 @@ private:
     LRESULT tvKeysCustomDraw(NMTVCUSTOMDRAW* draw);
     LRESULT tvKeysDblClick();
     void tvKeysContextMenu(HTREEITEM item);
+    void OKClick();
     void ShowHelp();
     void TakeSelection();
     void Finish(int code);
     HTREEITEM TopItem(HTREEITEM item) const;
+    bool MeasureMenuItem(MEASUREITEMSTRUCT* m);
+    bool DrawMenuItem(DRAWITEMSTRUCT* d);
 
-    HWND dlg_ = nullptr;
+    TPrompt lblPrompt_;
+    TKeyTree tree_;
+    TButton btnServer_, btnList_, btnOK_, btnCancel_;
     HIMAGELIST stateImages_ = nullptr;
     std::vector<int> shownGroups_;
     std::vector<Item> items_;

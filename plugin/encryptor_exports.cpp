@@ -233,6 +233,8 @@ std::vector<TFoundKey> FoundKeys(const TKeyPropsList* list, bool signingOnly) {
 struct orv::TPMFuncsObjects {
     TPMFuncs PM;
     std::unique_ptr<TPMEncryptor> Ops;
+    // The user chose the keys in the key dialog during this encode.
+    bool KeysChosen = false;
 };
 
 namespace {
@@ -388,17 +390,23 @@ TEncryptorHost MakeHost(TPluginParams& session) {
     return h;
 }
 
-TAssemblyServices MakeAssemblyServices(TEncryptorHost& host) {
+TAssemblyServices MakeAssemblyServices(TEncryptorState& st, TEncryptorHost& host) {
     TAssemblyServices a;
     a.Text = host.Text;
-    a.Encode = [](const TEncodeOrder& order, std::string& recipients, std::string& signer) {
+    a.Encode = [state = &st](const TEncodeOrder& order, std::string& recipients, std::string& signer) {
         TPluginParams* s = Session();
         if (!s || !s->PGPData) {
             TEncodeOutcome none;
             none.Error = kPGPError_EngineNotLoaded;
             return none;
         }
-        return RunEncodeOrder(MailEncodeJob(*s->PGPData), order, recipients, signer);
+        TPGPEncode& job = MailEncodeJob(*s->PGPData);
+        // The keys are chosen once per message: its further parts go to the
+        // keys the first one resolved to, without asking again.
+        if (state->KeysChosen) job.AlwaysSelectKeys = false;
+        TEncodeOutcome outcome = RunEncodeOrder(job, order, recipients, signer);
+        if (outcome.Error == 0 && order.Operation == TEncodeOperation::Encrypt) state->KeysChosen = true;
+        return outcome;
     };
     a.ErrorText = host.ErrorText;
     a.ClearPGPError = [] {
@@ -431,7 +439,7 @@ TPMFuncsObjects* MakePMFuncs(TPluginParams& session) {
     if (!session.PGPData) return nullptr;
     auto st = std::make_unique<TEncryptorState>();
     TEncryptorHost host = MakeHost(session);
-    st->PM.Services = MakeAssemblyServices(host);
+    st->PM.Services = MakeAssemblyServices(*st, host);
     st->Ops = std::make_unique<TPMEncryptor>(st->PM, std::move(host), session.PGPData->Settings, session.OutcomeFlags);
     return st.release();
 }
@@ -463,6 +471,7 @@ int EncodeExport(const host::CryptRequest* request) {
         bool checked = false;
         TPMEncryptor* ops = TakeOver(request, checked);
         if (!ops) return 0;
+        Session()->PMFuncs->KeysChosen = false;
         // The key dialog names the recipients it looks for.
         Session()->PGPData->PGPEncode->SelectPrompt =
             std::string(texts::Get(txt::SEL_KEY)) + " \"" + ops->HostRecipients + "\":";

@@ -178,8 +178,6 @@ public:
     std::string PGPPath;
     // "Merrowin.cfg" as last read: the one record every reader uses.
     TSettings Settings;
-    std::string AutoEntryFirst;
-    std::string AutoEntryRest;
     UINT_PTR CacheTimerID = 0;
     std::array<std::string, 2> KeyTypeTexts;
     std::array<std::string, 8> TrustTexts;

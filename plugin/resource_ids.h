@@ -1,9 +1,7 @@
 #pragma once
-// Resource numbers of the main library.
+// Resource numbers of the main library beside those the windows use
+// (cursor, glyphs and picture: ui/look.h).
 
 namespace orv {
 constexpr int kIconResource = 101;
-constexpr int kHandCursorResource = 102;
-// Button glyphs OK, Help, Cancel, Picture, Key, Find: 103-108 in this order.
-constexpr int kFirstGlyphResource = 103;
 }  // namespace orv

@@ -157,7 +157,6 @@ void TPluginParams::ReadRegistry() {
 
 void TPluginParams::LoadResources() {
     if (!IconHandle) IconHandle = LoadIconA(Module, MAKEINTRESOURCEA(kIconResource));
-    if (!HandCursor) HandCursor = LoadCursorA(Module, MAKEINTRESOURCEA(kHandCursorResource));
     HelpFile = InstallDir + kHelpFileName;
     HtmlHelpPage = InstallDir + kHtmlHelpName;
 }

@@ -110,7 +110,6 @@ public:
 
     HINSTANCE Module = nullptr;
     HICON IconHandle = nullptr;
-    HCURSOR HandCursor = nullptr;
     // The last FORMINIT's mode, form parameter and host window: the encryptor
     // functions that follow work for it.
     int Mode = 0;

@@ -110,7 +110,7 @@ TEST_F(EncodeServerTest, KeyFromServerImportsTheKeyAndEncryptsToIt) {
     int rows = -1;
     bool serverEnabled = false;
     ModalScript robot;
-    robot.Expect("#32770", "PGP", [&](HWND dialog) {
+    robot.Expect(kSelKeyDialogClass, kSelKeyDialogCaption, [&](HWND dialog) {
         serverEnabled = IsWindowEnabled(GetDlgItem(dialog, kSelKeyServer)) != 0;
         ClickId(dialog, kSelKeyServer);
     });
@@ -180,7 +180,7 @@ TEST_F(EncodeServerTest, AKeyFromServerSearchGivesBackItsKeyDatabaseAndFilter) {
 
 TEST_F(EncodeServerTest, ACancelledImportEndsTheJob) {
     ModalScript robot;
-    robot.Expect("#32770", "PGP", [](HWND dialog) { ClickId(dialog, kSelKeyServer); });
+    robot.Expect(kSelKeyDialogClass, kSelKeyDialogCaption, [](HWND dialog) { ClickId(dialog, kSelKeyServer); });
     // The search dialog closes by itself when the search ends, perhaps
     // before a robot could see it: only the import selection is answered.
     robot.Expect("#32770", SDKCL_SELECT_CAPTION, PressButton("Cancel"));

@@ -324,7 +324,7 @@ protected:
 HWND FindKeyDialog(int timeoutMs) {
     const DWORD end = GetTickCount() + timeoutMs;
     do {
-        for (HWND w : ListTopWindows("#32770", "PGP")) {
+        for (HWND w : ListTopWindows(kSelKeyDialogClass, kSelKeyDialogCaption)) {
             DWORD pid = 0;
             GetWindowThreadProcessId(w, &pid);
             if (pid == GetCurrentProcessId() && GetDlgItem(w, kSelKeyTree)) return w;

@@ -175,7 +175,7 @@ std::string SelectedText(HWND tree) {
 HWND FindOurDialog(int timeoutMs = 10000) {
     const DWORD end = GetTickCount() + timeoutMs;
     do {
-        for (HWND w : ListTopWindows("#32770", "PGP")) {
+        for (HWND w : ListTopWindows(kSelKeyDialogClass, kSelKeyDialogCaption)) {
             DWORD pid = 0;
             GetWindowThreadProcessId(w, &pid);
             if (pid == GetCurrentProcessId()) return w;

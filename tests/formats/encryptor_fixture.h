@@ -74,6 +74,8 @@ public:
         status.clear();
         automationTold.clear();
         editorFields.clear();
+        for (HWND w : editors) DestroyWindow(w);
+        editors.clear();
     }
     std::vector<std::string> StatusLines(WPARAM kind) const {
         std::vector<std::string> lines;
