@@ -275,8 +275,10 @@ TEST_F(MainLibrary, TwoFormsAtOnceEachHaveTheirOwnWindow) {
 
 TEST_F(MainLibrary, TheCentringHookStaysWhileAnyLauncherFormIsOpen) {
     HWND first = nullptr, second = nullptr;
-    ASSERT_EQ(formInit(0x0100, -1, nullptr, "SERVER", &first, nullptr), 1);
-    ASSERT_EQ(formInit(0x0100, -1, nullptr, "CONFIG", &second, nullptr), 1);
+    // Launcher forms without a window of their own: "SERVER", "MANAGER" and
+    // "CONFIG" would hold here until their windows are closed.
+    ASSERT_EQ(formInit(0x0100, -1, nullptr, "FIRST", &first, nullptr), 1);
+    ASSERT_EQ(formInit(0x0100, -1, nullptr, "SECOND", &second, nullptr), 1);
     ASSERT_NE(first, second);
     EXPECT_TRUE(IsWindow(first));
     RECT desktop{};
@@ -403,9 +405,10 @@ TEST_F(MainLibrary, AboutBoxOfTheAboutFormClosesItsHostWindowAfterwards) {
 
 TEST_F(MainLibrary, LauncherModeCentresShownWindowsUntilTheFormEnds) {
     HWND form = nullptr;
-    // "CONFIG" outside a set-up command returns at once and leaves the session
-    // window standing; "SERVER" would hold here until its window is closed.
-    ASSERT_EQ(formInit(0x0100, -1, nullptr, "CONFIG", &form, nullptr), 1);
+    // A launcher form without a window of its own returns at once and leaves
+    // the session window standing; "SERVER", "MANAGER" and "CONFIG" would
+    // hold here until their windows are closed.
+    ASSERT_EQ(formInit(0x0100, -1, nullptr, "LAUNCHED", &form, nullptr), 1);
     ASSERT_NE(form, nullptr);
     EXPECT_FALSE(GetWindowLongA(form, GWL_STYLE) & WS_CHILD);  // a popup without a host
     RECT desktop{};
