@@ -325,8 +325,6 @@ void TfrmViewer::Start() {
     }
 }
 
-bool TfrmViewer::CloseQuery() { return !Busy(); }
-
 void TfrmViewer::FormClose() {
     if (Busy()) {
         // The running loop sees this and closes the viewer when it has stopped.
