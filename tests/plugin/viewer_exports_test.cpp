@@ -564,12 +564,23 @@ TEST_F(ViewerExports, TheAttachmentListViewsAndSavesThePartsByteForByte) {
 
 namespace {
 
+std::string BenchUnixDir() { return "/tmp/orv_viewer_bench_" + std::to_string(GetCurrentProcessId()); }
+
+// The benchmark mail goes when the program ends.
+struct BenchCleanup {
+    bool made = false;
+    ~BenchCleanup() {
+        if (made) StartUnix("-c \"rm -rf " + BenchUnixDir() + "\"");
+    }
+} g_benchCleanup;
+
 std::string BenchDir() {
     static std::string dir;
     if (!dir.empty()) return dir;
     const char* count = getenv("ORV_BENCH_COUNT");
     const std::string unique = std::to_string(GetCurrentProcessId());
-    const std::string unixDir = "/tmp/orv_viewer_bench_" + unique;
+    const std::string unixDir = BenchUnixDir();
+    g_benchCleanup.made = true;
     dir = "Z:\\tmp\\orv_viewer_bench_" + unique + "\\";
     if (!StartUnix(std::string(ORV_BENCH_SCRIPT) + " " + unixDir + " " + ORV_KEY_DATA + " " + (count ? count : "1000")) ||
         !WaitForFile(dir + "done", 1800000))
