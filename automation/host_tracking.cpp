@@ -170,7 +170,10 @@ bool TPLData::ReaderExists() const {
 }
 
 void TPLData::RecogniseMainLibraryWindow(HWND wnd) {
-    if (!wnd || !merrowin_ || CaptionOf(wnd).rfind("Orvane", 0) != 0) return;
+    // The plug-in's own host form may bear the product's name too.
+    if (!wnd || !merrowin_ || wnd == hostWindow_ || IsChild(wnd, automationWindow_) ||
+        CaptionOf(wnd).rfind("Orvane", 0) != 0)
+        return;
     HWND sibling = GetWindow(wnd, GW_HWNDFIRST);
     if (sibling && ClassOf(sibling) == host::kForwardClass) sibling = GetWindow(sibling, GW_HWNDNEXT);
     int i = sibling ? wlMDIReader.IndexOf(sibling) : -1;

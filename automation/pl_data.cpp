@@ -112,6 +112,9 @@ TPLData::~TPLData() {
 }
 
 HWND TPLData::Attach(HWND hostWindow) {
+    // One automation window per client: its hooks and lists are this
+    // object's.
+    if (automationWindow_ && IsWindow(automationWindow_)) return automationWindow_;
     hostWindow_ = hostWindow;
     HWND wnd = CreateAutomationWindow();
     if (!wnd) ShowStartFailure();
@@ -149,7 +152,8 @@ HWND TPLData::CreateAutomationWindow() {
 
 bool TPLData::CreateUtilities() {
     frame_ = reinterpret_cast<HWND>(SendMessageA(hostWindow_, host::kHostGetWindow, host::kWindowFrame, 0));
-    mdiClient_ = frame_ ? FindDescendant(frame_, host::kMdiClientClass) : nullptr;
+    // The system names the class "MDIClient"; the client may write it otherwise.
+    mdiClient_ = frame_ ? FindChildWnd(frame_, host::kMdiClientClass, "") : nullptr;
     PLUtils = std::make_unique<TPLUtils>(hostWindow_);
     switch (texts_.Bind(*PLUtils)) {
     case TStringLibrary::Bound::Ok: break;
