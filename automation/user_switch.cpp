@@ -14,9 +14,11 @@ namespace {
 
 constexpr const char* kLauncher = "Tolvane.exe";
 constexpr const char* kUsersConfig = "Users.cfg";
-// A window that has not gone after this much idle time was kept open by
-// the user (a question answered with Cancel).
-constexpr DWORD kKeptAfterIdleMs = 1500;
+// A window still there this long after its close request was kept open by
+// the user (a question answered with Cancel). Time spent in a question the
+// window asks while it is waited for does not count.
+constexpr DWORD kKeptAfterMs = 2000;
+constexpr DWORD kQuestionMs = 250;
 
 std::string TextOf(HWND wnd) {
     int n = GetWindowTextLengthA(wnd);
@@ -36,21 +38,21 @@ bool DirectoryExists(const std::string& dir) {
 bool CloseAndWait(HWND wnd) {
     if (!IsWindow(wnd)) return true;
     SendMessageA(wnd, WM_CLOSE, 0, 0);
-    DWORD idleSince = GetTickCount();
-    while (IsWindow(wnd)) {
+    DWORD since = GetTickCount();
+    while (IsWindow(wnd) && GetTickCount() - since <= kKeptAfterMs) {
         MSG msg;
-        if (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            if (msg.message == WM_QUIT) {
-                PostQuitMessage(static_cast<int>(msg.wParam));
-                break;
-            }
-            TranslateMessage(&msg);
-            DispatchMessageA(&msg);
-            idleSince = GetTickCount();
+        if (!PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
             continue;
         }
-        if (GetTickCount() - idleSince > kKeptAfterIdleMs) break;
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
+        if (msg.message == WM_QUIT) {
+            PostQuitMessage(static_cast<int>(msg.wParam));
+            break;
+        }
+        DWORD before = GetTickCount();
+        TranslateMessage(&msg);
+        DispatchMessageA(&msg);
+        if (GetTickCount() - before > kQuestionMs) since = GetTickCount();
     }
     return !IsWindow(wnd);
 }
