@@ -462,10 +462,16 @@ TEST_F(ViewerExports, AFolderLoadShowsProgressAndCanBeCancelledPartWay) {
 }
 
 TEST_F(ViewerExports, ACancelledFolderChoiceLeavesTheViewerUsable) {
+    // Without a set choice the client asks for the folder: the user cancels.
     host_->folderChoice.clear();
+    ModalScript choice;
+    choice.Click("Select a folder", "Cancel");
+    choice.Start();
     HWND viewer = OpenViewer("FOLDER");
     ASSERT_NE(viewer, nullptr);
+    PumpUntil([&] { return choice.Seen().size() == 1; }, 15000);
     PumpFor(500);
+    ASSERT_TRUE(choice.Finish()) << choice.Failure();
     HWND folderButton = FindChild(viewer, "Button", "O");
     ASSERT_NE(folderButton, nullptr);
     EXPECT_TRUE(IsWindowEnabled(GetParent(GetParent(folderButton))));
