@@ -17,14 +17,9 @@ namespace orv::ui {
 
 namespace {
 
-constexpr const char* kBeginMessage = "-----BEGIN PGP MESSAGE-----";
-constexpr const char* kEndMessage = "-----END PGP MESSAGE-----";
-constexpr std::size_t kBeginLength = 27;
 constexpr const char* kSubjectLine = "Subject: ";
-// The viewer's own texts that the string library does not hold.
-constexpr const char* kFolderEmpty = "Folder is empty or already open";
+// The viewer's own text that the string library does not hold.
 constexpr const char* kReplaceTarget = "\" already exists.\r\nReplace it";
-constexpr const char* kFolderExt = ".PMM";
 
 // Design sizes (client pixels).
 constexpr int kDesignWidth = 520;
@@ -33,29 +28,13 @@ constexpr int kButtonsWidth = 60;
 constexpr int kTopHeight = 168;
 constexpr int kCloseHeight = 51;
 constexpr int kViewerBorder = 10;
-constexpr int kLabelHeight = 24;
-constexpr int kBarBorder = 16;
-constexpr int kCancelHeight = 40;
-constexpr int kProgressHeight = kLabelHeight + 2 * kBarBorder + 18 + kCancelHeight;
 constexpr int kFontHeight = 13;
-constexpr int kFolderPauseMs = 100;
 // Frees the viewer from the message loop, after its close has run to its end.
 constexpr UINT kFreeMessage = WM_APP + 0x56;
-
-constexpr COLORREF kGaugeBlue = RGB(0, 0, 255);
 
 TfrmViewer* g_hookViewer = nullptr;
 
 std::string Say(int number) { return texts::Get(number); }
-
-std::string Upper(std::string text) {
-    for (char& c : text) c = char(std::toupper(static_cast<unsigned char>(c)));
-    return text;
-}
-
-bool EndsWith(const std::string& text, const std::string& tail) {
-    return text.size() >= tail.size() && text.compare(text.size() - tail.size(), tail.size(), tail) == 0;
-}
 
 bool FileExists(const std::string& path) {
     const DWORD attributes = GetFileAttributesA(path.c_str());
@@ -78,14 +57,6 @@ HFONT ViewerFont() {
                                     OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
                                     DEFAULT_PITCH | FF_SWISS, "Arial");
     return font;
-}
-
-void Pause(int ms) {
-    const DWORD end = GetTickCount() + DWORD(ms);
-    while (int(end - GetTickCount()) > 0) {
-        ProcessMessages();
-        Sleep(5);
-    }
 }
 
 }  // namespace
@@ -242,23 +213,6 @@ void TfrmViewer::CreateButtons() {
     SetHotHint(fbClose, txt::CLOSE_HINT);
 }
 
-void TfrmViewer::CreateProgress() {
-    pnProgress.Create(&pnViewer, Align::None, 300, kProgressHeight);
-    SetWindowLongA(pnProgress.Handle(), GWL_EXSTYLE,
-                   GetWindowLongA(pnProgress.Handle(), GWL_EXSTYLE) | WS_EX_DLGMODALFRAME);
-    pnLabel.Create(&pnProgress, Align::Top, 0, kLabelHeight);
-    pnCancel.Create(&pnProgress, Align::Bottom, 0, kCancelHeight);
-    fbCancel.Create(&pnCancel, 0, 4, 30, 30);
-    fbCancel.SetGlyph(GlyphBitmap(Glyph::Cancel));
-    fbCancel.modalResult = mrCancel;
-    fbCancel.hint = Say(txt::CANCEL_HINT);
-    pnBar.Create(&pnProgress, Align::Client, 0, 0, kBarBorder);
-    gProgress.Create(&pnBar);
-    gProgress.SetAlign(Align::Client);
-    pnProgress.SetVisible(false);
-    pnProgress.SetEnabled(false);
-}
-
 // The session's hot-key helper: the text is the hint, and a text with "&"
 // gives the button the two characters from the "&" on as its caption.
 void TfrmViewer::SetHotHint(TFlatBtn& button, int textNumber) {
@@ -289,7 +243,6 @@ void TfrmViewer::ApplyColors() {
     SetColor(color);
     pnSpace.SetColor(color);
     deViewer.SetColor(color);
-    gProgress.SetColors(kGaugeBlue, color);
 }
 
 void TfrmViewer::BeforeShow() {
@@ -323,8 +276,6 @@ void TfrmViewer::Start() {
         fbFolder.Click();
     }
 }
-
-bool TfrmViewer::CloseQuery() { return !Busy(); }
 
 void TfrmViewer::FormClose() {
     if (Busy()) {
@@ -672,185 +623,6 @@ void TfrmViewer::SaveBinary(const std::string& data) {
     if (path.empty() || !jobs_.WriteFile(path, data)) return;
     if (jobs_.Confirm(std::string(Say(txt::ATTACH_SAVED)) + "\r\n" + path + "\r\n\r\n" + Say(txt::LAUNCH_ATTACH)))
         jobs_.OpenFile(path);
-}
-
-// ---- Reader mode -----------------------------------------------------------
-
-void TfrmViewer::RunReaderMode() {
-    SetEditText("");
-    rawText_.clear();
-    pnButtons.SetEnabled(false);
-    BringWindowToTop(Handle());
-    std::string text;
-    std::size_t begin = std::string::npos, end = std::string::npos;
-    if (host_.CopiedReaderText(text)) {
-        begin = text.find(kBeginMessage);
-        if (begin != std::string::npos) end = text.find(kEndMessage, begin + kBeginLength);
-    }
-    if (begin == std::string::npos || end == std::string::npos) {
-        fbFolder.SetVisible(false);
-        jobs_.Info(Say(txt::NOT_ENC));
-        PostMessageA(Handle(), WM_CLOSE, 0, 0);
-        return;
-    }
-    end += std::string_view(kEndMessage).size();
-    // The END marker's line ends with it.
-    if (end < text.size() && text[end] == '\r') ++end;
-    if (end < text.size() && text[end] == '\n') ++end;
-    const std::string before = text.substr(0, begin);
-    const std::string block = text.substr(begin, end - begin);
-    const std::string after = text.substr(end);
-    DecodeReaderText(before, block, after);
-    pnButtons.SetEnabled(true);
-}
-
-void TfrmViewer::DecodeReaderText(const std::string& before, const std::string& block, const std::string& after) {
-    try {
-        jobs_.StopCacheTimer();
-        jobs_.ResetJobs();
-        const bool ringsFound = jobs_.ReloadConfig();
-        host_.StatusLine(std::string(Say(txt::DEC_BEG)) + " ...");
-        std::string decoded = block;
-        if (ringsFound) decoded = jobs_.DecodeText(jobs_.ConvertBlock(before, block));
-        host_.StatusLine(std::string(Say(txt::DEC_BEG)) + " " + Say(txt::_FINISHED));
-        ShowDecoded(before, decoded, after);
-    } catch (...) {
-        jobs_.RearmCacheTimer();
-        jobs_.Error(Say(txt::VIEWER_ERR));
-        return;
-    }
-    jobs_.RearmCacheTimer();
-}
-
-void TfrmViewer::ShowDecoded(const std::string& before, const std::string& decoded, const std::string& after) {
-    if (LooksTextual(decoded))
-        LoadText(before + decoded + after);
-    else
-        SaveBinary(decoded);
-}
-
-// ---- Folder mode -----------------------------------------------------------
-
-std::string TfrmViewer::FolderPath(const std::string& chosen) const {
-    std::size_t cut = chosen.rfind('\\');
-    if (cut == std::string::npos) cut = chosen.rfind(':');
-    const std::string name = cut == std::string::npos ? chosen : chosen.substr(cut + 1);
-    std::string path = Upper(host_.MailboxDir() + name);
-    if (!EndsWith(path, kFolderExt)) path += kFolderExt;
-    return path;
-}
-
-bool TfrmViewer::ReadFolder(std::string& data) {
-    std::string chosen;
-    if (!host_.ChooseFolder(chosen) || chosen.empty()) return false;
-    const bool managerWasOpen = host_.CloseFolderManager();
-    const bool read = jobs_.ReadFile(FolderPath(chosen), data);
-    if (managerWasOpen) host_.ReopenFolderManager();
-    return read;
-}
-
-void TfrmViewer::fbFolderClick() {
-    if (Busy() || selectingFolder_) return;
-    pnButtons.SetEnabled(false);
-    selectingFolder_ = true;
-    HWND previousParent = reinterpret_cast<HWND>(GetWindowLongPtrA(Handle(), GWLP_HWNDPARENT));
-    HWND main = CurrentSession().HostMain();
-    if (main && IsWindow(main)) SetWindowLongPtrA(Handle(), GWLP_HWNDPARENT, reinterpret_cast<LONG_PTR>(main));
-    // Every way out of the choice gives the viewer back its parent, its
-    // buttons and a cleared flag.
-    struct Restore {
-        TfrmViewer& viewer;
-        HWND parent;
-        bool buttons = true;
-        ~Restore() {
-            if (viewer.Handle()) SetWindowLongPtrA(viewer.Handle(), GWLP_HWNDPARENT, reinterpret_cast<LONG_PTR>(parent));
-            viewer.selectingFolder_ = false;
-            if (buttons) viewer.pnButtons.SetEnabled(true);
-        }
-    };
-    std::string data;
-    {
-        Restore restore{*this, previousParent};
-        if (!ReadFolder(data)) return;
-        if (data.size() <= kFolderHeaderSize) {
-            jobs_.Error(kFolderEmpty);
-            return;
-        }
-        restore.buttons = false;
-    }
-    data.erase(0, kFolderHeaderSize);
-    LoadFolder(std::move(data));
-}
-
-void TfrmViewer::LoadFolder(std::string data) {
-    ProgressStart(Say(txt::LOAD_FOLDER), std::uint32_t(std::min<std::size_t>(data.size(), 0xFFFFFFFFu)));
-    std::string result;
-    bool failed = false;
-    try {
-        jobs_.ReloadConfig();
-        jobs_.StopCacheTimer();
-        jobs_.ResetJobs();
-        jobs_.SetBatch(true);
-        std::string_view rest(data);
-        for (;;) {
-            const std::size_t separator = rest.find(kFolderSeparator);
-            const std::string_view message = rest.substr(0, separator);
-            // A folder ending in its separator has no message after it.
-            if (message.find_first_not_of("\r\n \t") != std::string_view::npos) result += jobs_.ExtractBody(message);
-            if (separator == std::string_view::npos) break;
-            rest.remove_prefix(separator + 1);
-            if (!ProgressStep(std::uint32_t(separator + 1))) break;
-        }
-    } catch (...) {
-        failed = true;
-    }
-    jobs_.SetBatch(false);
-    jobs_.RearmCacheTimer();
-    Pause(kFolderPauseMs);
-    ProgressEnd();
-    if (closeRequested_) {
-        PostMessageA(Handle(), WM_CLOSE, 0, 0);
-        return;
-    }
-    if (failed) jobs_.Error(Say(txt::READ_ERROR));
-    LoadText(result);
-    pnButtons.SetEnabled(true);
-}
-
-void TfrmViewer::ProgressStart(const std::string& caption, std::uint32_t max) {
-    RECT edit = deViewer.Bounds();
-    const int scroll = GetSystemMetrics(SM_CXVSCROLL);
-    const int width = std::max<int>(120, (edit.right - edit.left) - 2 * scroll);
-    const int x = edit.left + ((edit.right - edit.left) - width) / 2;
-    const int y = edit.top + ((edit.bottom - edit.top) - kProgressHeight) / 2;
-    pnProgress.SetBounds(x, std::max<int>(edit.top, y), width, kProgressHeight);
-    pnProgress.Realign();
-    fbCancel.SetBounds((pnCancel.ClientWidth() - 30) / 2, 4, 30, 30);
-    pnLabel.SetCaption(caption);
-    gProgress.SetMax(max);
-    gProgress.SetPosition(0);
-    gProgress.SetColors(kGaugeBlue, WindowColor());
-    closeRequested_ = false;
-    SetModalResult(mrNone);
-    pnProgress.SetEnabled(true);
-    pnProgress.SetVisible(true);
-    SetWindowPos(pnProgress.Handle(), HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
-    UpdateWindow(pnProgress.Handle());
-}
-
-bool TfrmViewer::ProgressStep(std::uint32_t advance) {
-    ProcessMessages();
-    gProgress.SetPosition(gProgress.Position() + advance);
-    const int result = GetModalResult();
-    return result != mrCancel && result != mrAbort;
-}
-
-void TfrmViewer::ProgressEnd() {
-    pnProgress.SetVisible(false);
-    pnLabel.SetCaption("");
-    gProgress.SetPosition(0);
-    pnProgress.SetEnabled(false);
-    if (!modal_) SetModalResult(mrNone);
 }
 
 }  // namespace orv::ui

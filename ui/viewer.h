@@ -176,7 +176,6 @@ public:
 protected:
     bool PreviewKey(MSG& msg) override;
     void BeforeShow() override;
-    bool CloseQuery() override;
     LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp) override;
 
 private:

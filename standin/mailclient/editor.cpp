@@ -226,6 +226,12 @@ LRESULT CALLBACK EditorProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) noexcept {
             if (HWND pane = Pane(wnd)) MoveWindow(pane, 0, 0, LOWORD(lp), HIWORD(lp), TRUE);
             return r;
         }
+        case WM_CLOSE:
+            // The user may keep a message that holds text.
+            if (Host* host = Host::From(wnd); host && host->askBeforeClosingEditors && !ReadEditor(wnd).body.empty() &&
+                MessageBoxA(host->Frame(), kDiscardQuestion, host::kFrameCaption, MB_YESNO | MB_ICONQUESTION) != IDYES)
+                return 0;
+            break;
         case WM_DESTROY:
             if (Host* host = Host::From(wnd)) host->EditorClosing(wnd);
             SetWindowLongPtrA(wnd, GWLP_USERDATA, 0);

@@ -24,6 +24,8 @@ struct EditorContent {
 // Registers the class once; the MDI child's creation parameter is the host.
 bool RegisterEditorClass(HINSTANCE instance);
 constexpr const char* kEditorCaption = "Message";
+// Asked when an editor with text closes and the host asks before closing.
+constexpr const char* kDiscardQuestion = "Discard the message you are writing?";
 // The pane inside the editor that holds its fields.
 constexpr const char* kEditorPaneClass = "WPMDLG_EDIT";
 // Number of signatures the "Sig:" box offers after "None".

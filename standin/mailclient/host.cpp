@@ -222,6 +222,17 @@ int Host::AttachEncryptor(Extension& ext) {
     return result;
 }
 
+bool Host::UnloadExtension(const std::string& path) {
+    for (auto it = extensions_.begin(); it != extensions_.end(); ++it) {
+        if (!SameText((*it)->Path(), path)) continue;
+        NotifyForms(host::kFormMsgNotify, host::kNotifyUnloading, reinterpret_cast<LPARAM>(path.c_str()), 0);
+        Log("unload " + path);
+        extensions_.erase(it);
+        return true;
+    }
+    return false;
+}
+
 LRESULT Host::NotifyForms(UINT msg, WPARAM wp, LPARAM lp, LRESULT stop) {
     for (auto& ext : extensions_) {
         auto& forms = ext->formWindows;

@@ -199,6 +199,11 @@ public:
         auto it = encryptionChoices_.find(editor);
         return it == encryptionChoices_.end() ? nullptr : &it->second;
     }
+    // An editor holding text asks before it closes (kDiscardQuestion).
+    bool askBeforeClosingEditors = false;
+    // Tells the forms that the library goes (16), forgets its form windows
+    // and frees it; false when it is not loaded.
+    bool UnloadExtension(const std::string& path);
     // The frame's end posts WM_QUIT only for the program's own loop.
     bool quitOnClose = false;
     // The host language ("" English): its language file is held open.

@@ -74,6 +74,7 @@ int main(int argc, char** argv) {
         host.sendEncryptorFlags = options.encryptorFlags;
         host.hostWord = static_cast<uint32_t>(options.hostWord);
         host.language = options.language;
+        host.askBeforeClosingEditors = options.askClose;
         host.readerLayout = options.readerLayout == "plain"    ? ReaderLayout::Plain
                             : options.readerLayout == "header" ? ReaderLayout::PlainWithHeader
                                                                : ReaderLayout::Mdi;

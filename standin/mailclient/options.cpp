@@ -33,7 +33,8 @@ const char* const kUsage =
     "  --read N                 open message N of that folder in a reader\n"
     "  --stay                   keep running after the encryptor calls\n"
     "  --quit                   end after the start, without waiting for the user\n"
-    "  --hidden                 do not show the frame\n";
+    "  --hidden                 do not show the frame\n"
+    "  --ask-close              an editor holding text asks before it closes\n";
 
 namespace {
 
@@ -139,6 +140,7 @@ bool ParseOptions(const std::vector<std::string>& args, Options* o, std::string*
         else if (a == "--stay") o->stay = true;
         else if (a == "--quit") o->quit = true;
         else if (a == "--hidden") o->hidden = true;
+        else if (a == "--ask-close") o->askClose = true;
         else if (a == "--help" || a == "-h" || a == "/?") o->help = true;
         else {
             *error = "unknown option " + a;

@@ -34,6 +34,7 @@ struct Options {
     bool stay = false;                   // --stay: keep running after the jobs
     bool quit = false;                   // --quit: end after the start even without jobs
     bool hidden = false;                 // --hidden: no visible frame
+    bool askClose = false;               // --ask-close: editors with text ask before closing
     bool help = false;
 };
 

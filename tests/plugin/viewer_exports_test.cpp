@@ -462,10 +462,16 @@ TEST_F(ViewerExports, AFolderLoadShowsProgressAndCanBeCancelledPartWay) {
 }
 
 TEST_F(ViewerExports, ACancelledFolderChoiceLeavesTheViewerUsable) {
+    // Without a set choice the client asks for the folder: the user cancels.
     host_->folderChoice.clear();
+    ModalScript choice;
+    choice.Click("Select a folder", "Cancel");
+    choice.Start();
     HWND viewer = OpenViewer("FOLDER");
     ASSERT_NE(viewer, nullptr);
+    PumpUntil([&] { return choice.Seen().size() == 1; }, 15000);
     PumpFor(500);
+    ASSERT_TRUE(choice.Finish()) << choice.Failure();
     HWND folderButton = FindChild(viewer, "Button", "O");
     ASSERT_NE(folderButton, nullptr);
     EXPECT_TRUE(IsWindowEnabled(GetParent(GetParent(folderButton))));
@@ -564,12 +570,23 @@ TEST_F(ViewerExports, TheAttachmentListViewsAndSavesThePartsByteForByte) {
 
 namespace {
 
+std::string BenchUnixDir() { return "/tmp/orv_viewer_bench_" + std::to_string(GetCurrentProcessId()); }
+
+// The benchmark mail goes when the program ends.
+struct BenchCleanup {
+    bool made = false;
+    ~BenchCleanup() {
+        if (made) StartUnix("-c \"rm -rf " + BenchUnixDir() + "\"");
+    }
+} g_benchCleanup;
+
 std::string BenchDir() {
     static std::string dir;
     if (!dir.empty()) return dir;
     const char* count = getenv("ORV_BENCH_COUNT");
     const std::string unique = std::to_string(GetCurrentProcessId());
-    const std::string unixDir = "/tmp/orv_viewer_bench_" + unique;
+    const std::string unixDir = BenchUnixDir();
+    g_benchCleanup.made = true;
     dir = "Z:\\tmp\\orv_viewer_bench_" + unique + "\\";
     if (!StartUnix(std::string(ORV_BENCH_SCRIPT) + " " + unixDir + " " + ORV_KEY_DATA + " " + (count ? count : "1000")) ||
         !WaitForFile(dir + "done", 1800000))

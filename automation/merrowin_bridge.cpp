@@ -1,0 +1,323 @@
+#include "automation/merrowin_bridge.h"
+
+#include <shellapi.h>
+
+#include <cstring>
+
+#include "automation/pl_text.h"
+#include "automation/pl_utils.h"
+#include "plugin/mail_client.h"
+
+namespace orv::automation {
+
+namespace {
+
+// The main library's exports by ordinal.
+enum Ordinal : int {
+    kPlugInit = 10,
+    kShowManager = 11,
+    kShowViewer = 12,
+    kShowConfig = 13,
+    kShowAbout = 14,
+    kWipeCache = 15,
+    kError = 16,
+    kInfo = 18,
+    kConfirm = 19,
+    kConfCanc = 21,
+    kSaveMimeAttachments = 23,
+    kGetKeyFromServer = 24,
+    kSetAddrOptions = 25,
+    kAddAddrOptions = 26,
+    kGetABKAddr = 27,
+    kGetPGPAddr = 28,
+    kFindKeys = 29,
+    kKeySelect = 30,
+    kKeyDelete = 31,
+    kKeyExtract = 32,
+    kShowFingerPrint = 33,
+    kExecPGPkeys = 34,
+};
+
+using PlugInitFn = void(WINAPI*)(HWND, DWORD, HWND, const char*);
+using NoArgFn = LRESULT(WINAPI*)();
+using TextFn = int(WINAPI*)(const char*);
+using TextBufferFn = int(WINAPI*)(const char*, char*);
+using TextBufferNumberFn = int(WINAPI*)(const char*, char*, int);
+using TextBufferNumberFlagFn = int(WINAPI*)(const char*, char*, int, int);
+using TwoTextsBufferNumberFn = int(WINAPI*)(const char*, const char*, char*, int);
+using TwoTextsFn = int(WINAPI*)(const char*, const char*);
+using BufferFn = int(WINAPI*)(char*);
+
+constexpr const char* kLibraryName = "Merrowin.dll";
+constexpr const char* kFormTitle = "Orvane";
+constexpr const char* kUtilityForm = "UTILS";
+constexpr const char* kHostCaption = "Pegasus Mail";
+constexpr size_t kKeyIdRoom = 20;
+
+// Output buffers end where the export put its terminating zero.
+void CutAtZero(std::string& buffer) {
+    size_t zero = buffer.find('\0');
+    if (zero != std::string::npos) buffer.resize(zero);
+}
+
+// Truth values travel in the low byte.
+bool LowByte(int value) { return (value & 0xFF) != 0; }
+
+bool IsForeignDialog(HWND wnd) {
+    if (!wnd || !IsWindowVisible(wnd)) return false;
+    char cls[64] = {};
+    GetClassNameA(wnd, cls, sizeof cls);
+    if (std::strcmp(cls, "#32770") != 0) return false;
+    char caption[256] = {};
+    GetWindowTextA(wnd, caption, sizeof caption);
+    return std::strstr(caption, kHostCaption) == nullptr;
+}
+
+}  // namespace
+
+TMerrowin::TMerrowin(TPLUtils& utils) : utils_(utils) {}
+
+TMerrowin::~TMerrowin() {
+    ReleaseProc();
+    module_.reset();
+}
+
+std::string TMerrowin::LibraryPath() const { return utils_.InstallDir() + kLibraryName; }
+
+bool TMerrowin::Initialize(HWND hostWindow, HWND frame, HWND automationWindow, HWND mdiClient) {
+    hostWindow_ = hostWindow;
+    std::string path = LibraryPath();
+    if (utils_.InstallDir().empty() || TPLUtils::GetVersion(path) != utils_.VersionText()) return false;
+    module_.reset(LoadLibraryA(path.c_str()));
+    if (!module_) return false;
+    auto plugInit = reinterpret_cast<PlugInitFn>(reinterpret_cast<void*>(Export(kPlugInit)));
+    if (!plugInit) {
+        module_.reset();
+        return false;
+    }
+    plugInit(frame, static_cast<DWORD>(reinterpret_cast<UINT_PTR>(mdiClient)), automationWindow,
+             utils_.MailboxDir().c_str());
+    return true;
+}
+
+FARPROC TMerrowin::Export(int ordinal) {
+    if (!module_ || ordinal < kFirstOrdinal || ordinal > kLastOrdinal) return nullptr;
+    size_t i = static_cast<size_t>(ordinal - kFirstOrdinal);
+    if (!looked_[i]) {
+        procs_[i] = GetProcAddress(module_.get(), MAKEINTRESOURCEA(ordinal));
+        looked_[i] = true;
+    }
+    return procs_[i];
+}
+
+HWND TMerrowin::MainWindow() const { return mainWindow_ && IsWindow(mainWindow_) ? mainWindow_ : nullptr; }
+
+void TMerrowin::CloseMainWindow() {
+    if (HWND wnd = MainWindow()) SendMessageA(wnd, WM_CLOSE, 0, 0);
+}
+
+HWND TMerrowin::LoadMerrowin(const char* formName) {
+    if (MainWindow() || !hostWindow_) return nullptr;
+    host::FormRecord record;
+    std::memset(&record, 0, sizeof record);
+    lstrcpynA(record.LibraryPath, LibraryPath().c_str(), sizeof record.LibraryPath);
+    lstrcpynA(record.FormName, formName, sizeof record.FormName);
+    lstrcpynA(record.Title, kFormTitle, sizeof record.Title);
+    record.RecordKind = host::kFormRecordKind;
+    return reinterpret_cast<HWND>(SendMessageA(hostWindow_, host::kHostOpenForm, 0, reinterpret_cast<LPARAM>(&record)));
+}
+
+LRESULT TMerrowin::ShowForm(const char* formName, int ordinal) {
+    formWindow_ = LoadMerrowin(formName);
+    if (!formWindow_) return 0;
+    auto fn = reinterpret_cast<NoArgFn>(reinterpret_cast<void*>(Export(ordinal)));
+    return fn ? fn() : 0;
+}
+
+LRESULT TMerrowin::ShowManager() {
+    if (HWND wnd = MainWindow()) {
+        PostMessageA(wnd, host::kFormMsgCommand, 0, host::kCommandForce);
+        return 0;
+    }
+    return ShowForm("MANAGER", kShowManager);
+}
+
+LRESULT TMerrowin::ShowViewer(bool folderView) {
+    if (HWND wnd = MainWindow()) {
+        PostMessageA(wnd, host::kFormMsgCommand, 0, host::kCommandForce);
+        return 0;
+    }
+    return ShowForm(folderView ? "FOLDER" : "VIEWER", kShowViewer);
+}
+
+LRESULT TMerrowin::ShowConfig() { return ShowForm("CONFIG", kShowConfig); }
+
+LRESULT TMerrowin::ShowAbout() { return ShowForm("ABOUT", kShowAbout); }
+
+void TMerrowin::WaitForForeignDialog() {
+    HWND dialog = GetActiveWindow();
+    if (!IsForeignDialog(dialog)) return;
+    // The user answers the dialog first; Enter and Escape on its controls
+    // are its buttons.
+    while (IsWindow(dialog) && IsWindowVisible(dialog)) {
+        MSG msg;
+        if (!PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            WaitMessage();
+            continue;
+        }
+        if (msg.message == WM_QUIT) {
+            PostQuitMessage(static_cast<int>(msg.wParam));
+            return;
+        }
+        if (msg.message == WM_KEYDOWN && IsChild(dialog, msg.hwnd) &&
+            (msg.wParam == VK_RETURN || msg.wParam == VK_ESCAPE)) {
+            PostMessageA(dialog, WM_COMMAND, msg.wParam == VK_RETURN ? IDOK : IDCANCEL, 0);
+            continue;
+        }
+        TranslateMessage(&msg);
+        DispatchMessageA(&msg);
+    }
+}
+
+FARPROC TMerrowin::PrepareUtility(int ordinal) {
+    WaitForForeignDialog();
+    if (!formWindow_ || !IsWindow(formWindow_)) formWindow_ = LoadMerrowin(kUtilityForm);
+    if (!formWindow_) return nullptr;
+    FARPROC fn = Export(ordinal);
+    TPLUtils::ProcessMessages();
+    return fn;
+}
+
+void TMerrowin::WipeCache() {
+    if (auto fn = Utility<NoArgFn>(kWipeCache)) fn();
+    ReleaseProc();
+}
+
+void TMerrowin::Error(const std::string& text) {
+    if (auto fn = Utility<TextFn>(kError)) fn(text.c_str());
+}
+
+void TMerrowin::Info(const std::string& text) {
+    if (auto fn = Utility<TextFn>(kInfo)) fn(text.c_str());
+}
+
+bool TMerrowin::Confirm(const std::string& text) {
+    auto fn = Utility<TextFn>(kConfirm);
+    return fn ? LowByte(fn(text.c_str())) : true;
+}
+
+int TMerrowin::ConfCanc(const std::string& text) {
+    auto fn = Utility<TextFn>(kConfCanc);
+    return fn ? (fn(text.c_str()) & 0xFFFF) : IDCANCEL;
+}
+
+bool TMerrowin::SaveMimeAttachments(const std::string& text) {
+    auto fn = Utility<TextFn>(kSaveMimeAttachments);
+    bool result = fn && (fn(text.c_str()) & 0x7F) != 0;
+    ReleaseProc();
+    return result;
+}
+
+bool TMerrowin::GetKeyFromServer(const std::string& keyId) {
+    auto fn = Utility<TextFn>(kGetKeyFromServer);
+    bool result = fn && fn(keyId.c_str()) == 1;
+    ReleaseProc();
+    return result;
+}
+
+bool TMerrowin::SetAddrOptions(const std::string& text, std::string& buffer) {
+    auto fn = Utility<TextBufferFn>(kSetAddrOptions);
+    if (!fn) return false;
+    buffer.assign(text.size() + 1, '\0');
+    bool result = LowByte(fn(text.c_str(), buffer.data()));
+    CutAtZero(buffer);
+    return result;
+}
+
+bool TMerrowin::AddAddrOptions(const std::string& text, std::string& buffer, int options, bool flag) {
+    auto fn = Utility<TextBufferNumberFlagFn>(kAddAddrOptions);
+    if (!fn) return false;
+    bool result = LowByte(fn(text.c_str(), buffer.data(), options, flag ? 1 : 0));
+    CutAtZero(buffer);
+    return result;
+}
+
+bool TMerrowin::GetABKAddr(const std::string& text, std::string& buffer, int options) {
+    auto fn = Utility<TextBufferNumberFn>(kGetABKAddr);
+    if (!fn) return false;
+    bool result = LowByte(fn(text.c_str(), buffer.data(), options));
+    CutAtZero(buffer);
+    return result;
+}
+
+bool TMerrowin::GetPGPAddr(const std::string& addresses, const std::string& keys, std::string& buffer, int options) {
+    auto fn = Utility<TwoTextsBufferNumberFn>(kGetPGPAddr);
+    if (!fn) return false;
+    buffer.assign(65536, '\0');
+    bool result = LowByte(fn(addresses.c_str(), keys.c_str(), buffer.data(), options));
+    CutAtZero(buffer);
+    return result;
+}
+
+int TMerrowin::FindKeys(const std::string& pattern, std::string& buffer, bool flag) {
+    auto fn = Utility<TextBufferNumberFn>(kFindKeys);
+    if (!fn) return 0;
+    int result = fn(pattern.c_str(), buffer.data(), flag ? 1 : 0);
+    CutAtZero(buffer);
+    return result;
+}
+
+int TMerrowin::KeySelect(const std::string& item, const std::string& candidates) {
+    auto fn = Utility<TwoTextsFn>(kKeySelect);
+    return fn ? fn(item.c_str(), candidates.c_str()) : -1;
+}
+
+bool TMerrowin::KeyDelete(std::string& deleted) {
+    // Room for every key on the ring (an empty search counts them).
+    std::string none(1, '\0');
+    int keys = FindKeys("", none, false);
+    auto fn = Utility<BufferFn>(kKeyDelete);
+    bool result = false;
+    if (fn) {
+        deleted.assign(static_cast<size_t>(keys > 0 ? keys : 0) * kKeyIdRoom + 1, '\0');
+        result = LowByte(fn(deleted.data()));
+        CutAtZero(deleted);
+    }
+    ReleaseProc();
+    return result;
+}
+
+bool TMerrowin::KeyExtract() {
+    auto fn = Utility<NoArgFn>(kKeyExtract);
+    bool result = fn && (fn() & 0x7F) != 0;
+    ReleaseProc();
+    return result;
+}
+
+bool TMerrowin::ShowFingerPrint() {
+    auto fn = Utility<NoArgFn>(kShowFingerPrint);
+    bool result = fn && fn() != 0;
+    ReleaseProc();
+    return result;
+}
+
+bool TMerrowin::ExecPGPkeys() {
+    auto fn = Utility<NoArgFn>(kExecPGPkeys);
+    bool result = fn && fn() == 1;
+    ReleaseProc();
+    return result;
+}
+
+void TMerrowin::ReleaseProc() {
+    if (formWindow_ && IsWindow(formWindow_)) SendMessageA(formWindow_, WM_CLOSE, 0, 0);
+    formWindow_ = nullptr;
+    mainWindow_ = nullptr;
+    TPLUtils::ProcessMessages();
+}
+
+void TMerrowin::ShowHelp() const {
+    std::string page = utils_.InstallDir() + "DODIreva.htm";
+    ShellExecuteA(nullptr, "open", page.c_str(), nullptr, utils_.InstallDir().c_str(), SW_SHOWNORMAL);
+}
+
+}  // namespace orv::automation

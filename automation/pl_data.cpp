@@ -1,0 +1,370 @@
+// The plug-in object's life, FORMINIT's window and the automation window's
+// message table.
+#include "automation/pl_data.h"
+
+#include <cstring>
+
+#include "automation/message_files.h"
+#include "automation/pl_text.h"
+#include "plugin/automation_messages.h"
+#include "plugin/mail_client.h"
+
+namespace orv::automation {
+
+namespace {
+
+TPLData* g_plData = nullptr;
+
+constexpr const char* kStartBoxTitle = "KVSEC";
+constexpr const char* kFatalText = "FATAL ERROR!";
+constexpr size_t kKeyIdChars = 18;
+
+LRESULT CALLBACK AutomationWndProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) noexcept {
+    try {
+        if (TPLData* data = PLData()) return data->WndProc(wnd, msg, wp, lp);
+    } catch (...) {
+        return 0;
+    }
+    return DefWindowProcA(wnd, msg, wp, lp);
+}
+
+// The hooks' answers do not change what the client's windows receive, apart
+// from the messages the get-message hook neutralises in place.
+LRESULT CALLBACK CallWndProcHook(int code, WPARAM wp, LPARAM lp) noexcept {
+    TPLData* data = PLData();
+    if (code < 0 || !data) return CallNextHookEx(nullptr, code, wp, lp);
+    try {
+        data->OnCallWndProc(*reinterpret_cast<CWPSTRUCT*>(lp));
+    } catch (...) {
+    }
+    CallNextHookEx(nullptr, code, wp, lp);
+    return 0;
+}
+
+LRESULT CALLBACK GetMessageHook(int code, WPARAM wp, LPARAM lp) noexcept {
+    TPLData* data = PLData();
+    if (code >= 0 && data && wp == PM_REMOVE) {
+        try {
+            data->OnGetMessage(*reinterpret_cast<MSG*>(lp));
+        } catch (...) {
+        }
+    }
+    return CallNextHookEx(nullptr, code, wp, lp);
+}
+
+// The record of AM_GETENTRY.
+#pragma pack(push, 1)
+struct EntryRecord {
+    const char* firstKeys;
+    const char* secondKeys;
+    BYTE autoMode;
+    BYTE editorArmed;
+};
+#pragma pack(pop)
+
+// The record of AM_NEXTENTRY: two texts, either may be absent.
+struct NextEntryRecord {
+    const char* first;
+    const char* second;
+};
+
+bool ConfigFlag(const std::string& file, const char* section, const char* key, int fallback) {
+    return GetPrivateProfileIntA(section, key, fallback, file.c_str()) != 0;
+}
+
+}  // namespace
+
+TPLData* PLData() { return g_plData; }
+
+void CreatePLData(HINSTANCE instance) {
+    SetPluginInstance(instance);
+    WNDCLASSA wc{};
+    wc.lpfnWndProc = AutomationWndProc;
+    wc.hInstance = instance;
+    wc.lpszClassName = orv::automation::kWindowClass;
+    RegisterClassA(&wc);
+    g_plData = new TPLData;
+}
+
+void DestroyPLData() {
+    // The automation window goes first, so that the class can be unregistered.
+    TPLData* data = g_plData;
+    if (data && data->AutomationWindow() && IsWindow(data->AutomationWindow()))
+        DestroyWindow(data->AutomationWindow());
+    UnregisterClassA(orv::automation::kWindowClass, PluginInstance());
+    g_plData = nullptr;
+    delete data;
+}
+
+TPLData::TPLData() = default;
+
+TPLData::~TPLData() {
+    LastKeys.clear();
+    handedKeys_[0].clear();
+    handedKeys_[1].clear();
+    RemoveHooks();
+    RestoreAllSubclasses();
+    lMDIWindowList.clear();
+    PLUtils.reset();
+    merrowin_.reset();
+    TER.reset();
+    texts_.Unload();
+}
+
+HWND TPLData::Attach(HWND hostWindow) {
+    // One automation window per client: its hooks and lists are this
+    // object's.
+    if (automationWindow_ && IsWindow(automationWindow_)) return automationWindow_;
+    hostWindow_ = hostWindow;
+    HWND wnd = CreateAutomationWindow();
+    if (!wnd) ShowStartFailure();
+    return wnd;
+}
+
+void TPLData::ShowStartFailure() const {
+    const char* warn = texts_.Text(txt::LANG_WARN);
+    if (languageMismatch_ && *warn) {
+        MessageBeep(MB_ICONWARNING);
+        MessageBoxA(nullptr, warn, kStartBoxTitle, MB_OK | MB_ICONWARNING);
+    } else {
+        MessageBeep(MB_ICONERROR);
+        MessageBoxA(nullptr, kFatalText, kStartBoxTitle, MB_OK | MB_ICONERROR);
+    }
+}
+
+HWND TPLData::CreateAutomationWindow() {
+    languageMismatch_ = 0;
+    automationWindow_ = CreateWindowExA(0, orv::automation::kWindowClass, kAutomationCaption, WS_CHILD, 0, 0, 0, 0,
+                                        hostWindow_, nullptr, PluginInstance(), nullptr);
+    if (!automationWindow_) return nullptr;
+    bool ok = false;
+    try {
+        ok = CreateUtilities();
+    } catch (...) {
+        ok = false;
+    }
+    if (!ok) {
+        DestroyWindow(automationWindow_);
+        automationWindow_ = nullptr;
+    }
+    return automationWindow_;
+}
+
+bool TPLData::CreateUtilities() {
+    frame_ = reinterpret_cast<HWND>(SendMessageA(hostWindow_, host::kHostGetWindow, host::kWindowFrame, 0));
+    // The system names the class "MDIClient"; the client may write it otherwise.
+    mdiClient_ = frame_ ? FindChildWnd(frame_, host::kMdiClientClass, "") : nullptr;
+    PLUtils = std::make_unique<TPLUtils>(hostWindow_);
+    switch (texts_.Bind(*PLUtils)) {
+    case TStringLibrary::Bound::Ok: break;
+    case TStringLibrary::Bound::LanguageMismatch: languageMismatch_ = 1; return false;
+    case TStringLibrary::Bound::Unavailable: return false;
+    }
+    ReadOptions();
+    wlEditorFlags.Clear();
+    wlMDIEditor.Clear();
+    wlMDIReader.Clear();
+    wlReader.Clear();
+    lMDIWindowList.clear();
+    merrowin_ = std::make_unique<TMerrowin>(*PLUtils);
+    TER = std::make_unique<TTER>();
+    if (!merrowin_->Initialize(hostWindow_, frame_, automationWindow_, mdiClient_)) return false;
+    TER->Initialize(PLUtils->ProgramDir());
+    return true;
+}
+
+void TPLData::ReadOptions() {
+    std::string cfg = PLUtils->ConfigFile();
+    usePgpMime_ = ConfigFlag(cfg, "MenuOptions", "PGPMime", 0);
+    appendPgp_ = ConfigFlag(cfg, "MenuOptions", "PGPExt", 0);
+    fullAutomation_ = ConfigFlag(cfg, "FullAuto", "Checked", 0);
+    FullAutoSigned = fullAutomation_ && ConfigFlag(cfg, "FullAuto", "Signed", 0);
+    AutoEnabled = ConfigFlag(cfg, "Pellatch", "Auto", 1);
+    hideKeyDialog_ = ConfigFlag(cfg, "HideKeyDialog", "Hide", 0);
+    warnMixed_ = ConfigFlag(cfg, "MixedOptions", "Warn", 1);
+}
+
+void TPLData::InstallHooks() {
+    DWORD thread = GetCurrentThreadId();
+    callWndProcHook_ = SetWindowsHookExA(WH_CALLWNDPROC, CallWndProcHook, nullptr, thread);
+    getMessageHook_ = SetWindowsHookExA(WH_GETMESSAGE, GetMessageHook, nullptr, thread);
+}
+
+void TPLData::RemoveHooks() {
+    if (callWndProcHook_) UnhookWindowsHookEx(callWndProcHook_);
+    if (getMessageHook_) UnhookWindowsHookEx(getMessageHook_);
+    callWndProcHook_ = nullptr;
+    getMessageHook_ = nullptr;
+}
+
+LRESULT TPLData::WndProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
+    switch (msg) {
+    case WM_CREATE:
+        automationWindow_ = wnd;
+        InstallHooks();
+        return 0;
+    case WM_DESTROY:
+        OnDestroy();
+        return 0;
+    case WM_TIMER: return OnTimer(wp);
+    case orv::automation::AM_SESSIONCLOSED: return OnSessionClosed(wp, lp);
+    case host::kFormMsgStart:
+    case host::kFormMsgSendCheck:
+        // The configuration upgrade and the send check come with the
+        // automatic encryption; until then the client goes on unhindered.
+        return 0;
+    case host::kFormMsgNotify: return OnNotify(wp, lp);
+    case kMsgUserNameGiven: OnUserNameGiven(); return 0;
+    case kMsgMailboxDialogClosed: OnMailboxDialogClosed(); return 0;
+    default: break;
+    }
+    bool handled = false;
+    LRESULT result = OnAutomationMessage(msg, wp, lp, &handled);
+    if (handled) return result;
+    if ((msg >= host::kFormMsgFirst && msg <= host::kFormMsgLast) ||
+        (msg >= host::kHostMsgFirst && msg <= host::kHostMsgLast)) {
+        return hostWindow_ && IsWindow(hostWindow_) ? SendMessageA(hostWindow_, msg, wp, lp) : 0;
+    }
+    return DefWindowProcA(wnd, msg, wp, lp);
+}
+
+LRESULT TPLData::OnAutomationMessage(UINT msg, WPARAM wp, LPARAM lp, bool* handled) {
+    *handled = true;
+    switch (msg) {
+    case orv::automation::AM_COPIEDTEXT:
+        return copiedText_.empty() ? 0 : reinterpret_cast<LRESULT>(copiedText_.c_str());
+    case orv::automation::AM_ADDTOLIST:
+        lastRecipients_ = lp ? reinterpret_cast<const char*>(lp) : "";
+        return 0;
+    case orv::automation::AM_OPTIONS:
+        AutoEnabled = (wp & 1) != 0;
+        hideKeyDialog_ = (wp & 2) != 0;
+        warnMixed_ = (wp & 4) != 0;
+        // Graying the wipe item belongs to the frontend menu.
+        return 0;
+    case orv::automation::AM_SIGNKEY:
+        if (!lp) return 0;
+        if (wp) {
+            lastKeyId_ = reinterpret_cast<const char*>(lp);
+        } else {
+            char* out = reinterpret_cast<char*>(lp);
+            size_t n = std::min(lastKeyId_.size(), kKeyIdChars);
+            std::memcpy(out, lastKeyId_.data(), n);
+            out[n] = '\0';
+        }
+        return 0;
+    case orv::automation::AM_GETENTRY: {
+        auto* record = reinterpret_cast<EntryRecord*>(lp);
+        if (!record) return 0;
+        record->firstKeys = handedKeys_[0].c_str();
+        record->secondKeys = handedKeys_[1].c_str();
+        record->autoMode = 4;
+        HWND active = ActiveMdiChild({hostWindow_, mdiClient_});
+        int i = active ? wlEditorFlags.IndexOf(active) : -1;
+        record->editorArmed = i >= 0 && (wlEditorFlags.Object(i) >> 16) != 0;
+        return 0;
+    }
+    case orv::automation::AM_NEXTENTRY: {
+        auto* record = reinterpret_cast<const NextEntryRecord*>(lp);
+        if (record) {
+            handedKeys_[0] = record->first ? record->first : "";
+            handedKeys_[1] = record->second ? record->second : "";
+        }
+        return 1;
+    }
+    case orv::automation::AM_SENDCANCELLED: return SendCancelled;
+    case orv::automation::AM_ENCODEFAILED:
+        AutoMode = 0;
+        SendCancelled = 1;
+        return 0;
+    case orv::automation::AM_DECODED:
+        signatureInfoPending_ = 1;
+        signatureIconIndex_ = LOWORD(wp) ? LOWORD(wp) + 5 * HIWORD(wp) : 0;
+        signatureInfoText_ = lp ? reinterpret_cast<const char*>(lp) : "";
+        return 0;
+    case orv::automation::AM_CACHESTATE:
+        if (wp == 0 && hostWindow_)
+            SendMessageA(hostWindow_, host::kHostStatusLine, host::kStatusProgress,
+                         reinterpret_cast<LPARAM>(texts_.Text(txt::WIPE_SUCCESS)));
+        return 0;
+    default: *handled = false; return 0;
+    }
+}
+
+LRESULT TPLData::OnSessionClosed(WPARAM wp, LPARAM lp) {
+    if (merrowin_) merrowin_->ReleaseProc();
+    armNextEditor_ = lp != 0;
+    if (wp && mdiClient_) {
+        if (HWND queue = FindDescendant(mdiClient_, host::kQueueManagerClass))
+            PostMessageA(queue, host::kQueueRefresh, 0, 0);
+    }
+    // Adding the last recipients to the AutoList comes with its maintenance;
+    // the text stays until then.
+    FocusAfterMainLibrary();
+    return 0;
+}
+
+LRESULT TPLData::OnTimer(UINT_PTR id) {
+    switch (id) {
+    case kTimerSendSuppressed:
+        KillTimer(automationWindow_, id);
+        sendSuppressed_ = 0;
+        break;
+    case kTimerUserName: FindUserNameDialog(); break;
+    case kTimerCloseFrame:
+        if (MainWindowOpen()) break;
+        KillTimer(automationWindow_, id);
+        if (frame_ && IsWindow(frame_)) PostMessageA(frame_, WM_SYSCOMMAND, SC_CLOSE, 0);
+        break;
+    default: KillTimer(automationWindow_, id); break;
+    }
+    return 0;
+}
+
+LRESULT TPLData::OnNotify(WPARAM kind, LPARAM lp) {
+    switch (kind) {
+    case host::kNotifyClosing: {
+        int kept = PLUtils ? DeleteBlankMessageFiles(PLUtils->MailboxDir()) : -1;
+        // Held only to close again after the deletion: a close that did not
+        // come through the exit command goes on at once.
+        if (kept == 0 && exitRequested_) {
+            if (frame_) PostMessageA(frame_, WM_COMMAND, host::kCmdExitCheck, 0);
+            return host::kSendCheckStop;
+        }
+        return 0;
+    }
+    case host::kNotifyUnloading: {
+        const char* path = reinterpret_cast<const char*>(lp);
+        if (path && merrowin_ && SameTextNoCase(path, merrowin_->LibraryPath())) merrowin_->CloseMainWindow();
+        return 0;
+    }
+    case host::kNotifyFormOpened: RecogniseMainLibraryWindow(reinterpret_cast<HWND>(lp)); return 0;
+    case host::kNotifyDialogOpened: {
+        auto* notice = reinterpret_cast<const host::DialogNotice*>(lp);
+        if (!notice) return 0;
+        TPLUtils::ProcessMessages();
+        switch (notice->Kind) {
+        case host::kDialogEditor: EditorOpened(notice->Window); break;
+        case host::kDialogReader:
+        case host::kDialogReaderAlt: ReaderOpened(notice->Window); break;
+        case host::kDialogMailboxDir: MailboxDialogOpened(notice->Window); break;
+        default: break;  // the encryption dialog belongs to the send check
+        }
+        return 0;
+    }
+    default: return 0;
+    }
+}
+
+void TPLData::OnDestroy() {
+    try {
+        MailboxMove();
+    } catch (...) {
+    }
+    RemoveHooks();
+    RestoreAllSubclasses();
+    for (UINT_PTR id = kTimerResend; id <= kTimerCloseFrame; ++id) KillTimer(automationWindow_, id);
+    automationWindow_ = nullptr;
+}
+
+}  // namespace orv::automation

@@ -1,0 +1,186 @@
+#pragma once
+// TPLData: the automation plug-in's one object, from library load to unload.
+// It owns the hidden automation window ("ORVAUTOCRYPT"), the two hooks on the
+// client's user-interface thread, the lists of the client's editors and
+// readers it subclassed, and the bridges to the main and string libraries.
+
+#include <windows.h>
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "automation/host_windows.h"
+#include "automation/merrowin_bridge.h"
+#include "automation/pl_utils.h"
+#include "automation/string_library.h"
+#include "automation/tter.h"
+#include "automation/window_lists.h"
+
+namespace orv::automation {
+
+// The reader record: 14 bytes, allocated zeroed, freed with the reader.
+#pragma pack(push, 1)
+struct ReaderRecord {
+    WNDPROC previousProc;
+    BYTE rawView;
+    BYTE openedFromFolder;
+    std::int32_t iconWithoutHeader;
+    std::int32_t iconWithHeader;
+};
+#pragma pack(pop)
+static_assert(sizeof(ReaderRecord) == 14);
+
+// Timers of the automation window.
+enum TimerId : UINT_PTR {
+    kTimerResend = 1,
+    kTimerSendKeys = 2,
+    kTimerSendSuppressed = 3,
+    kTimerUserName = 4,
+    kTimerCloseFrame = 5,
+};
+
+class TPLData {
+public:
+    TPLData();
+    // The unload order: stored key strings, the host windows' procedures,
+    // the lists, the utilities, the main library, the editor library.
+    ~TPLData();
+    TPLData(const TPLData&) = delete;
+    TPLData& operator=(const TPLData&) = delete;
+
+    // FORMINIT's steps 2-4: the automation window, or 0 after the box.
+    HWND Attach(HWND hostWindow);
+
+    LRESULT WndProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp);
+    void OnCallWndProc(const CWPSTRUCT& cwp);
+    void OnGetMessage(MSG& msg);
+    LRESULT EditorProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp);
+    LRESULT ReaderMdiProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp);
+    LRESULT ReaderDialogProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp);
+    LRESULT UserNameEditProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp);
+    LRESULT MailboxEditProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp);
+
+    HWND AutomationWindow() const { return automationWindow_; }
+    const TStringLibrary& Texts() const { return texts_; }
+
+private:
+    // Creating the automation window (Part "Creating the automation window").
+    HWND CreateAutomationWindow();
+    bool CreateUtilities();
+    void ReadOptions();
+    void ShowStartFailure() const;
+
+    // Messages of the automation window.
+    void InstallHooks();
+    void RemoveHooks();
+    LRESULT OnTimer(UINT_PTR id);
+    LRESULT OnNotify(WPARAM kind, LPARAM lp);
+    LRESULT OnSessionClosed(WPARAM wp, LPARAM lp);
+    LRESULT OnAutomationMessage(UINT msg, WPARAM wp, LPARAM lp, bool* handled);
+    void OnDestroy();
+
+    // Call-window-procedure hook cases.
+    void FrameMessage(const CWPSTRUCT& cwp);
+    void OtherWindowMessage(const CWPSTRUCT& cwp);
+    void OnWindowShown(HWND wnd);
+
+    // Host dialogs announced by notification 25.
+    void EditorOpened(HWND editorDialog);
+    void ReaderOpened(HWND readerDialog);
+    void MailboxDialogOpened(HWND dialog);
+    void RecogniseMainLibraryWindow(HWND wnd);
+    void FocusAfterMainLibrary();
+    void ResetSignatureInfo();
+    bool ReaderExists() const;
+    bool MainWindowOpen() const { return merrowin_ && merrowin_->MainWindow(); }
+
+    // Restoring every window procedure the plug-in replaced.
+    void RestoreEditor(int index);
+    void RestoreReader(HWND readerMdi);
+    void RestoreReaderDialog(HWND readerDialog);
+    void RestoreAllSubclasses();
+
+    // User switch, mailbox move and restart.
+    void MailboxMove();
+    bool MoveUserFiles(const std::string& from, const std::string& to);
+    void WriteUsersConfig(const std::string& mailbox) const;
+    bool StartRestart(const std::string& user) const;
+    // Closes the main library window, the editors and the readers; false
+    // when the user kept one of them open.
+    bool CloseClientWindows();
+    // Asks for the restart, closes the client's windows and starts the
+    // launcher; true when the restart really started.
+    bool RestartClient(const std::string& user, int question);
+    void FindUserNameDialog();
+    void OnUserNameGiven();
+    void OnMailboxDialogClosed();
+    std::string RestartAbandonedText() const;
+
+    // Fields, in the roles of the plug-in object.
+    BYTE exitRequested_ = 0;
+    BYTE sendSuppressed_ = 0;
+    BYTE SendCancelled = 0;
+    BYTE readerIsMdi_ = 0;
+    BYTE signatureInfoPending_ = 0;
+    BYTE usePgpMime_ = 0;
+    BYTE appendPgp_ = 0;
+    BYTE fullAutomation_ = 0;
+    BYTE FullAutoSigned = 0;
+    BYTE AutoEnabled = 1;
+    BYTE hideKeyDialog_ = 0;
+    BYTE warnMixed_ = 1;
+    BYTE armNextEditor_ = 0;
+    std::uint32_t RecipientFlags = 0;
+    std::int32_t signatureIconIndex_ = 0;
+    HWND automationWindow_ = nullptr;
+    HWND frame_ = nullptr;
+    HWND mdiClient_ = nullptr;
+    HWND hostWindow_ = nullptr;
+    HHOOK callWndProcHook_ = nullptr;
+    HHOOK getMessageHook_ = nullptr;
+    HWND lastHovered_ = nullptr;
+    HWND currentHovered_ = nullptr;
+    BYTE languageMismatch_ = 0;
+    BYTE addingRecipients_ = 0;
+    BYTE ResendPushed = 0;
+    BYTE viewerPending_ = 0;
+    BYTE folderCommand_ = 0;
+    WNDPROC userNameEditProc_ = nullptr;
+    HWND userNameEdit_ = nullptr;
+    TWindowList wlEditorFlags;
+    TWindowList wlMDIEditor;
+    TWindowList wlMDIReader;
+    TWindowList wlReader;
+    std::vector<HWND> lMDIWindowList;
+    std::string lastRecipients_;
+    std::string copiedText_;
+    std::string signatureInfoText_;
+    std::string lastKeyId_;
+    std::string LastKeys;
+    std::string handedKeys_[2];
+    std::uint32_t AutoMode = 0;
+    HWND mailboxEdit_ = nullptr;
+    std::string mailboxTextAtOpen_;
+    std::string mailboxTextAtClose_;
+    WNDPROC mailboxEditProc_ = nullptr;
+    std::string userNameGiven_;
+
+    std::unique_ptr<TTER> TER;
+    std::unique_ptr<TMerrowin> merrowin_;
+    std::unique_ptr<TPLUtils> PLUtils;
+    TStringLibrary texts_;
+};
+
+// The one plug-in object, or nullptr outside load and unload.
+TPLData* PLData();
+void CreatePLData(HINSTANCE instance);
+void DestroyPLData();
+
+constexpr const char* kAutomationCaption = "AUTOCRYPT";
+// Posted to the automation window once a watched host dialog has closed.
+constexpr UINT kMsgUserNameGiven = WM_APP + 1;
+constexpr UINT kMsgMailboxDialogClosed = WM_APP + 2;
+
+}  // namespace orv::automation

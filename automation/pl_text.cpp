@@ -1,0 +1,145 @@
+#include "automation/pl_text.h"
+
+#include <algorithm>
+#include <cctype>
+
+namespace orv::automation {
+
+namespace {
+
+bool IsBlank(char c) { return static_cast<unsigned char>(c) <= ' '; }
+
+char Upper(char c) { return static_cast<char>(std::toupper(static_cast<unsigned char>(c))); }
+
+}  // namespace
+
+std::string Trim(std::string_view text) {
+    size_t a = 0, b = text.size();
+    while (a < b && IsBlank(text[a])) ++a;
+    while (b > a && IsBlank(text[b - 1])) --b;
+    return std::string(text.substr(a, b - a));
+}
+
+std::string UpperCase(std::string text) {
+    for (char& c : text) c = Upper(c);
+    return text;
+}
+
+bool SameTextNoCase(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    for (size_t i = 0; i < a.size(); ++i)
+        if (Upper(a[i]) != Upper(b[i])) return false;
+    return true;
+}
+
+std::string WithBackslash(std::string dir) {
+    if (!dir.empty() && dir.back() != '\\') dir += '\\';
+    return dir;
+}
+
+UserAndKey ExtractUserAndKey(std::string_view text) {
+    size_t at = text.rfind('\\');
+    if (at == std::string_view::npos) return {Trim(text), {}};
+    return {Trim(text.substr(0, at)), Trim(text.substr(at + 1))};
+}
+
+UserAndKey ExtractKeyAndUser(std::string_view text) {
+    size_t at = text.find('\\');
+    if (at == std::string_view::npos) return {Trim(text), {}};
+    return {Trim(text.substr(at + 1)), Trim(text.substr(0, at))};
+}
+
+std::string CommaExtract(std::string& text) {
+    size_t at = text.find(',');
+    if (at == std::string::npos) {
+        std::string all = Trim(text);
+        text.clear();
+        return all;
+    }
+    std::string piece = Trim(std::string_view(text).substr(0, at));
+    text.erase(0, at + 1);
+    return piece;
+}
+
+std::string GetLine(std::string& text) {
+    size_t at = text.find("\r\n");
+    if (at == std::string::npos) {
+        std::string all = Trim(text);
+        text.clear();
+        return all;
+    }
+    std::string line = Trim(std::string_view(text).substr(0, at));
+    text.erase(0, at + 2);
+    return line;
+}
+
+std::string DelAmp(std::string text) {
+    size_t at = text.find('&');
+    if (at != std::string::npos) text.erase(at, 1);
+    return text;
+}
+
+std::string DelQuotes(std::string text) {
+    text.erase(std::remove(text.begin(), text.end(), '"'), text.end());
+    return text;
+}
+
+std::string ExtractStr(std::string& text, size_t pos, size_t count) {
+    if (pos >= text.size()) return {};
+    std::string piece = text.substr(pos, count);
+    text.erase(pos, piece.size());
+    return piece;
+}
+
+std::string RestartParameters(std::uintptr_t processHandle, std::string_view user) {
+    std::string out = "RESTART " + std::to_string(processHandle);
+    if (user.empty()) return out;
+    // The command-line rules of the C runtime: backslashes count only before
+    // a double quote, where each must be doubled and the quote escaped.
+    out += " \"";
+    size_t backslashes = 0;
+    for (char c : user) {
+        if (c == '\\') {
+            ++backslashes;
+            continue;
+        }
+        if (c == '"') {
+            out.append(backslashes * 2 + 1, '\\');
+        } else {
+            out.append(backslashes, '\\');
+        }
+        backslashes = 0;
+        out += c;
+    }
+    out.append(backslashes * 2, '\\');
+    out += '"';
+    return out;
+}
+
+bool IsDraftFile(std::string_view fileName) {
+    size_t dot = fileName.rfind('.');
+    if (dot == std::string_view::npos) return false;
+    std::string_view ext = fileName.substr(dot);
+    return SameTextNoCase(ext, ".PMW") || SameTextNoCase(ext, ".PMX");
+}
+
+bool IsBlankDraft(std::uint64_t size, std::string_view content) {
+    if (size >= 400) return false;
+    return std::count(content.begin(), content.end(), '\n') <= 6;
+}
+
+bool IsMailboxChange(std::string_view text, std::string_view textAtOpen, std::string_view defaultText) {
+    return !text.empty() && text != defaultText && !SameTextNoCase(text, textAtOpen);
+}
+
+bool IsPerUserFormFile(std::string_view fileName) {
+    // Base name, a dot and an extension of exactly three characters beginning
+    // with "f".
+    size_t dot = fileName.rfind('.');
+    if (dot == std::string_view::npos || fileName.size() - dot != 4) return false;
+    std::string_view base = fileName.substr(0, dot);
+    if (!SameTextNoCase(base, "Pellatch") && !SameTextNoCase(base, "Merrowin")) return false;
+    return Upper(fileName[dot + 1]) == 'F';
+}
+
+}  // namespace orv::automation

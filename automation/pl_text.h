@@ -1,0 +1,55 @@
+#pragma once
+// The plug-in's small text routines: no Win32, so that they can be checked on
+// their own. Texts are 8-bit ANSI strings.
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace orv::automation {
+
+std::string Trim(std::string_view text);
+std::string UpperCase(std::string text);
+bool SameTextNoCase(std::string_view a, std::string_view b);
+// A directory with one trailing "\"; an empty text stays empty.
+std::string WithBackslash(std::string dir);
+
+struct UserAndKey {
+    std::string user;
+    std::string key;
+};
+// Split at the last "\": trimmed user before, key after; without one the
+// whole text is the user.
+UserAndKey ExtractUserAndKey(std::string_view text);
+// Split at the first "\": trimmed key before, user after; without one the
+// whole text is the user.
+UserAndKey ExtractKeyAndUser(std::string_view text);
+// Cuts the text up to and including its first comma and returns that piece
+// trimmed, without the comma; without a comma the whole text, which empties.
+std::string CommaExtract(std::string& text);
+// The same for the first CR LF.
+std::string GetLine(std::string& text);
+std::string DelAmp(std::string text);
+std::string DelQuotes(std::string text);
+// Copies count characters from pos and removes them from the text.
+std::string ExtractStr(std::string& text, std::size_t pos, std::size_t count);
+
+// The parameters that start the launcher's restart: the process handle in
+// decimal, then the user name as one argument, quoted so that a name with
+// blanks arrives whole (no user name: two arguments only).
+std::string RestartParameters(std::uintptr_t processHandle, std::string_view user);
+
+// Message files of the mailbox that the plug-in may delete when the client
+// closes: drafts (".PMW", ".PMX") with no more than 6 line feeds and fewer
+// than 400 bytes.
+bool IsDraftFile(std::string_view fileName);
+bool IsBlankDraft(std::uint64_t size, std::string_view content);
+
+// The mailbox edit field's text at close names a new mailbox directory.
+bool IsMailboxChange(std::string_view text, std::string_view textAtOpen, std::string_view defaultText);
+// Per-user files that move with the mailbox besides the configuration and
+// the AutoList: "Pellatch.f??" and "Merrowin.f??".
+bool IsPerUserFormFile(std::string_view fileName);
+
+}  // namespace orv::automation

@@ -1,0 +1,48 @@
+#pragma once
+// The string library bound for the plug-in: one text per number 12 to 108,
+// fetched by ordinal from "Lumvika.dll" in the installation directory.
+
+#include <windows.h>
+
+#include <array>
+#include <string>
+
+#include "base/unique_handle.h"
+#include "plugin/text_numbers.h"
+
+namespace orv::automation {
+
+class TPLUtils;
+
+class TStringLibrary {
+public:
+    static constexpr int kFirst = 12;
+    static constexpr int kLast = 108;
+
+    enum class Bound { Ok, Unavailable, LanguageMismatch };
+
+    TStringLibrary() = default;
+    TStringLibrary(const TStringLibrary&) = delete;
+    TStringLibrary& operator=(const TStringLibrary&) = delete;
+
+    // Loads the library only when its version equals the plug-in's, binds the
+    // texts and runs the language check of "Merrowin.cfg" [Language] Check.
+    Bound Bind(const TPLUtils& utils);
+    bool Loaded() const { return bool(module_); }
+    // The text; "" for a number outside 12-108 or one the library lacks.
+    const char* Text(int number) const;
+    const char* operator[](txt::TextNo number) const { return Text(number); }
+    void Unload();
+
+private:
+    bool LanguageMatches(const TPLUtils& utils) const;
+
+    UniqueModule module_;
+    std::array<const char*, kLast - kFirst + 1> texts_{};
+};
+
+// The host's language code ("en" for English) by the language file it
+// holds open in its program directory; "" when none is held.
+std::string HostLanguage(const std::string& programDir);
+
+}  // namespace orv::automation

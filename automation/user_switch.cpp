@@ -1,0 +1,264 @@
+// A new mailbox directory or a new user name: the per-user files move, the
+// user register learns the new place, and the client restarts through the
+// launcher.
+#include <vector>
+
+#include "automation/pl_data.h"
+#include "automation/pl_text.h"
+#include "base/unique_handle.h"
+#include "plugin/mail_client.h"
+
+namespace orv::automation {
+
+namespace {
+
+constexpr const char* kLauncher = "Tolvane.exe";
+constexpr const char* kUsersConfig = "Users.cfg";
+// A window still there this long after its close request was kept open by
+// the user (a question answered with Cancel). Time spent in a question the
+// window asks while it is waited for does not count.
+constexpr DWORD kKeptAfterMs = 2000;
+constexpr DWORD kQuestionMs = 250;
+
+std::string TextOf(HWND wnd) {
+    int n = GetWindowTextLengthA(wnd);
+    std::string text(static_cast<size_t>(n > 0 ? n : 0) + 1, '\0');
+    GetWindowTextA(wnd, text.data(), n + 1);
+    text.resize(static_cast<size_t>(n > 0 ? n : 0));
+    return text;
+}
+
+bool DirectoryExists(const std::string& dir) {
+    DWORD a = GetFileAttributesA(dir.c_str());
+    return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+// Closes a window as its user would and waits for it while the thread's
+// messages go on; false when it is still there.
+bool CloseAndWait(HWND wnd) {
+    if (!IsWindow(wnd)) return true;
+    SendMessageA(wnd, WM_CLOSE, 0, 0);
+    DWORD since = GetTickCount();
+    while (IsWindow(wnd) && GetTickCount() - since <= kKeptAfterMs) {
+        MSG msg;
+        if (!PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
+            continue;
+        }
+        if (msg.message == WM_QUIT) {
+            PostQuitMessage(static_cast<int>(msg.wParam));
+            break;
+        }
+        DWORD before = GetTickCount();
+        TranslateMessage(&msg);
+        DispatchMessageA(&msg);
+        if (GetTickCount() - before > kQuestionMs) since = GetTickCount();
+    }
+    return !IsWindow(wnd);
+}
+
+std::vector<HWND> ChildrenOfClasses(HWND parent, std::initializer_list<const char*> classes) {
+    std::vector<HWND> out;
+    if (!parent) return out;
+    for (HWND c = GetWindow(parent, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) {
+        std::string cls = ClassOf(c);
+        for (const char* name : classes)
+            if (cls == name) out.push_back(c);
+    }
+    return out;
+}
+
+LRESULT CALLBACK SubclassedUserNameEdit(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) noexcept {
+    try {
+        if (TPLData* data = PLData()) return data->UserNameEditProc(wnd, msg, wp, lp);
+    } catch (...) {
+        return 0;
+    }
+    return DefWindowProcA(wnd, msg, wp, lp);
+}
+
+LRESULT CALLBACK SubclassedMailboxEdit(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) noexcept {
+    try {
+        if (TPLData* data = PLData()) return data->MailboxEditProc(wnd, msg, wp, lp);
+    } catch (...) {
+        return 0;
+    }
+    return DefWindowProcA(wnd, msg, wp, lp);
+}
+
+}  // namespace
+
+void TPLData::MailboxDialogOpened(HWND dialog) {
+    HWND edit = FindChildWnd(dialog, "Edit", "");
+    if (!edit) return;
+    mailboxEdit_ = edit;
+    mailboxTextAtOpen_ = TextOf(edit);
+    mailboxTextAtClose_.clear();
+    mailboxEditProc_ = reinterpret_cast<WNDPROC>(
+        SetWindowLongPtrA(edit, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(SubclassedMailboxEdit)));
+}
+
+LRESULT TPLData::MailboxEditProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
+    WNDPROC previous = mailboxEditProc_;
+    if (msg == WM_DESTROY && wnd == mailboxEdit_) {
+        // The text outlives the dialog; whether the client took it shows
+        // once the dialog is over.
+        mailboxTextAtClose_ = TextOf(wnd);
+        SetWindowLongPtrA(wnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(previous));
+        mailboxEditProc_ = nullptr;
+        mailboxEdit_ = nullptr;
+        PostMessageA(automationWindow_, kMsgMailboxDialogClosed, 0, 0);
+    }
+    return previous ? CallWindowProcA(previous, wnd, msg, wp, lp) : DefWindowProcA(wnd, msg, wp, lp);
+}
+
+void TPLData::OnMailboxDialogClosed() {
+    // A cancelled dialog leaves the client's mailbox where it was: nothing
+    // moves then.
+    std::string now = TPLUtils::GetMailboxPath(hostWindow_);
+    if (!SameTextNoCase(now, WithBackslash(mailboxTextAtClose_))) mailboxTextAtClose_.clear();
+    MailboxMove();
+}
+
+void TPLData::MailboxMove() {
+    std::string text = mailboxEdit_ && IsWindow(mailboxEdit_) ? TextOf(mailboxEdit_) : mailboxTextAtClose_;
+    mailboxTextAtClose_.clear();
+    if (!PLUtils || !merrowin_ || !IsMailboxChange(text, mailboxTextAtOpen_, texts_.Text(txt::DEF_PATH))) return;
+    mailboxTextAtOpen_ = text;
+    try {
+        std::string path = text;
+        if (!DirectoryExists(path)) {
+            std::string question = std::string(texts_.Text(txt::CREATE_PATH_BEG)) + path + texts_.Text(txt::CREATE_PATH_END);
+            if (!merrowin_->Confirm(question) || !CreateDirectoryA(path.c_str(), nullptr)) {
+                merrowin_->Error(std::string(texts_.Text(txt::NO_PATH_BEG)) + path + texts_.Text(txt::NO_PATH_END));
+                merrowin_->ReleaseProc();
+                return;
+            }
+        }
+        path = WithBackslash(path);
+        MoveUserFiles(PLUtils->MailboxDir(), path);
+        WriteUsersConfig(path);
+        RestartClient(TPLUtils::GetPMUser(), txt::CHANGE_PATH);
+    } catch (...) {
+        merrowin_->ReleaseProc();
+    }
+}
+
+bool TPLData::MoveUserFiles(const std::string& from, const std::string& to) {
+    if (from.empty() || SameTextNoCase(from, to)) return true;
+    std::vector<std::string> names{"Merrowin.cfg", "AutoList.txt"};
+    WIN32_FIND_DATAA fd;
+    UniqueFind find(FindFirstFileA((from + "*.f??").c_str(), &fd));
+    if (find) {
+        do {
+            if (!(fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && IsPerUserFormFile(fd.cFileName))
+                names.emplace_back(fd.cFileName);
+        } while (FindNextFileA(find.get(), &fd));
+    }
+    bool all = true;
+    for (const std::string& name : names) {
+        std::string source = from + name, target = to + name;
+        if (GetFileAttributesA(source.c_str()) == INVALID_FILE_ATTRIBUTES) continue;
+        // A file the user already keeps in the new directory stays as it
+        // is, and so does the old one: nothing is overwritten or lost.
+        if (!CopyFileA(source.c_str(), target.c_str(), TRUE)) {
+            all = false;
+            continue;
+        }
+        DeleteFileA(source.c_str());
+    }
+    return all;
+}
+
+void TPLData::WriteUsersConfig(const std::string& mailbox) const {
+    std::string file = PLUtils->InstallDir() + kUsersConfig;
+    std::string value = "\"" + mailbox + "\"";
+    WritePrivateProfileStringA(TPLUtils::GetWINUser().c_str(), TPLUtils::GetPMUser().c_str(), value.c_str(),
+                               file.c_str());
+}
+
+bool TPLData::StartRestart(const std::string& user) const {
+    HANDLE self = nullptr;
+    if (!DuplicateHandle(GetCurrentProcess(), GetCurrentProcess(), GetCurrentProcess(), &self, 0, TRUE,
+                         DUPLICATE_SAME_ACCESS))
+        return false;
+    UniqueHandle owned(self);
+    std::string launcher = PLUtils->InstallDir() + kLauncher;
+    std::string command = "\"" + launcher + "\" " + RestartParameters(reinterpret_cast<std::uintptr_t>(self), user);
+    STARTUPINFOA si{};
+    si.cb = sizeof si;
+    si.dwFlags = STARTF_USESHOWWINDOW;
+    si.wShowWindow = SW_SHOWNORMAL;
+    PROCESS_INFORMATION pi{};
+    // Started directly, so that the launcher surely inherits the handle it
+    // waits for.
+    if (!CreateProcessA(launcher.c_str(), command.data(), nullptr, nullptr, TRUE, 0, nullptr,
+                        PLUtils->InstallDir().c_str(), &si, &pi))
+        return false;
+    CloseHandle(pi.hThread);
+    CloseHandle(pi.hProcess);
+    return true;
+}
+
+bool TPLData::CloseClientWindows() {
+    if (merrowin_ && merrowin_->MainWindow() && !CloseAndWait(merrowin_->MainWindow())) return false;
+    for (HWND editor : ChildrenOfClasses(mdiClient_, {host::kEditorClass}))
+        if (!CloseAndWait(editor)) return false;
+    for (HWND reader : ChildrenOfClasses(mdiClient_, {host::kReaderMdiClass, host::kReaderClass}))
+        if (!CloseAndWait(reader)) return false;
+    return true;
+}
+
+std::string TPLData::RestartAbandonedText() const {
+    // The question's first lines say what the user has to do instead.
+    std::string text = texts_.Text(txt::CHANGE_PATH);
+    size_t last = text.rfind("\r\n");
+    return last == std::string::npos ? text : text.substr(0, last);
+}
+
+bool TPLData::RestartClient(const std::string& user, int question) {
+    if (!merrowin_) return false;
+    bool yes = merrowin_->Confirm(texts_.Text(question));
+    merrowin_->ReleaseProc();
+    if (!yes) return false;
+    bool started = CloseClientWindows() && StartRestart(user);
+    if (!started) {
+        merrowin_->Info(RestartAbandonedText());
+        merrowin_->ReleaseProc();
+        return false;
+    }
+    PostMessageA(hostWindow_, WM_QUIT, 0, 0);
+    return true;
+}
+
+void TPLData::FindUserNameDialog() {
+    HWND active = GetActiveWindow();
+    if (!active || CaptionOf(active) != texts_.Text(txt::USER_NAME)) return;
+    KillTimer(automationWindow_, kTimerUserName);
+    HWND edit = FindChildWnd(active, "Edit", "");
+    if (!edit) return;
+    userNameEdit_ = edit;
+    userNameEditProc_ = reinterpret_cast<WNDPROC>(
+        SetWindowLongPtrA(edit, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(SubclassedUserNameEdit)));
+}
+
+LRESULT TPLData::UserNameEditProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
+    WNDPROC previous = userNameEditProc_;
+    if (msg == WM_DESTROY && wnd == userNameEdit_) {
+        userNameGiven_ = TextOf(wnd);
+        SetWindowLongPtrA(wnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(previous));
+        userNameEdit_ = nullptr;
+        userNameEditProc_ = nullptr;
+        // Asked once the dialog is over.
+        if (!userNameGiven_.empty()) PostMessageA(automationWindow_, kMsgUserNameGiven, 0, 0);
+    }
+    return previous ? CallWindowProcA(previous, wnd, msg, wp, lp) : DefWindowProcA(wnd, msg, wp, lp);
+}
+
+void TPLData::OnUserNameGiven() {
+    std::string user = std::move(userNameGiven_);
+    userNameGiven_.clear();
+    if (!user.empty()) RestartClient(user, txt::CHANGE_USER);
+}
+
+}  // namespace orv::automation
