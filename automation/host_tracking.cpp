@@ -107,7 +107,7 @@ LRESULT TPLData::ReaderMdiProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
     if (msg == WM_NCACTIVATE && !wp && record && frame_) {
         // The raw view stays with the reader that had it.
         HMENU menu = GetMenu(frame_);
-        record->rawView = menu && (GetMenuState(menu, host::kCmdRawView, MF_BYCOMMAND) & MF_CHECKED) ? 1 : 0;
+        record->rawView = menu && (GetMenuState(menu, host::kCommandRawView, MF_BYCOMMAND) & MF_CHECKED) ? 1 : 0;
     }
     if (msg == WM_DESTROY && record) RestoreReader(wnd);
     return Pass(previous, wnd, msg, wp, lp);
@@ -127,7 +127,7 @@ LRESULT TPLData::ReaderDialogProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
     WNDPROC previous = i >= 0 ? reinterpret_cast<WNDPROC>(wlReader.Object(i)) : nullptr;
     if (msg == WM_COMMAND && !readerIsMdi_) {
         WORD id = LOWORD(wp);
-        if (id == host::kCmdRawView || id == host::kCmdFolderOpen195 || id == host::kCmdFolderOpen201 ||
+        if (id == host::kCommandRawView || id == host::kCmdFolderOpen195 || id == host::kCmdFolderOpen201 ||
             id == host::kCmdFolderOpen202) {
             int r = wlMDIReader.IndexOf(GetParent(wnd));
             if (r >= 0) reinterpret_cast<ReaderRecord*>(wlMDIReader.Object(r))->openedFromFolder = 1;
@@ -184,7 +184,7 @@ void TPLData::RecogniseMainLibraryWindow(HWND wnd) {
             signatureIconIndex_ = header && IsWindowVisible(header) ? record->iconWithHeader : record->iconWithoutHeader;
         }
         if (record->rawView || record->openedFromFolder)
-            PostCommand(wnd, host::kCmdRawView + record->openedFromFolder * 0x10000u);
+            PostCommand(wnd, host::kCommandRawView + record->openedFromFolder * 0x10000u);
     } else if (folderCommand_) {
         PostCommand(wnd, 0x10000);
     }

@@ -8,7 +8,7 @@
 #include <string>
 
 #include "base/unique_handle.h"
-#include "plugin/text_numbers.h"
+#include "strings/text_numbers.h"
 
 namespace orv::automation {
 

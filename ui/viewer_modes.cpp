@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <cctype>
 
-#include "plugin/texts.h"
+#include "strings/text_client.h"
 #include "ui/look.h"
 
 namespace orv::ui {
@@ -125,7 +125,7 @@ void TfrmViewer::fbFolderClick() {
     pnButtons.SetEnabled(false);
     selectingFolder_ = true;
     HWND previousParent = reinterpret_cast<HWND>(GetWindowLongPtrA(Handle(), GWLP_HWNDPARENT));
-    HWND main = CurrentSession().hostMain;
+    HWND main = CurrentSession().HostMain();
     if (main && IsWindow(main)) SetWindowLongPtrA(Handle(), GWLP_HWNDPARENT, reinterpret_cast<LONG_PTR>(main));
     // Every way out of the choice gives the viewer back its parent, its
     // buttons and a cleared flag.

@@ -86,10 +86,10 @@ TEST_F(ClientWindows, MenuCommandsReachTheFormsAndTheFrameActs) {
     EXPECT_NE(FindChild(pane, host::kEditorControlClass, ""), nullptr);
 
     HMENU bar = GetMenu(host->Frame());
-    FrameCommand(host->Frame(), host::kCmdRawView);
-    EXPECT_TRUE(GetMenuState(bar, host::kCmdRawView, MF_BYCOMMAND) & MF_CHECKED);
-    FrameCommand(host->Frame(), host::kCmdRawView);
-    EXPECT_FALSE(GetMenuState(bar, host::kCmdRawView, MF_BYCOMMAND) & MF_CHECKED);
+    FrameCommand(host->Frame(), host::kCommandRawView);
+    EXPECT_TRUE(GetMenuState(bar, host::kCommandRawView, MF_BYCOMMAND) & MF_CHECKED);
+    FrameCommand(host->Frame(), host::kCommandRawView);
+    EXPECT_FALSE(GetMenuState(bar, host::kCommandRawView, MF_BYCOMMAND) & MF_CHECKED);
 
     // 111 closes the window the user works in.
     HWND editor = host->NewEditor();
@@ -227,9 +227,9 @@ TEST_F(ClientWindows, FolderHeldOpenWhileShownAndReadersDecodePgpMail) {
     EXPECT_EQ(GetText(reader), "Inbox - message 3");
     HWND body = FindChild(dialog, host::kEditorControlClass, "");
     EXPECT_EQ(GetText(body), "Last one.\r\n");
-    FrameCommand(host->Frame(), host::kCmdRawView);
+    FrameCommand(host->Frame(), host::kCommandRawView);
     EXPECT_EQ(GetText(body).compare(0, 22, "From: bob@example.org\r"), 0);
-    FrameCommand(host->Frame(), host::kCmdRawView);
+    FrameCommand(host->Frame(), host::kCommandRawView);
     // The header control hidden: the reader dialog hears of it.
     MSG pending;
     while (PeekMessageA(&pending, dialog, host::kReaderState, host::kReaderState, PM_REMOVE)) {
