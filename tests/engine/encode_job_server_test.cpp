@@ -156,7 +156,7 @@ TEST_F(EncodeServerTest, KeyFromServerImportsTheKeyAndEncryptsToIt) {
 
 TEST_F(EncodeServerTest, AKeyFromServerSearchGivesBackItsKeyDatabaseAndFilter) {
     ModalScript robot;
-    robot.Expect("#32770", "PGP", [](HWND dialog) { ClickId(dialog, kSelKeyServer); });
+    robot.Expect(kSelKeyDialogClass, kSelKeyDialogCaption, [](HWND dialog) { ClickId(dialog, kSelKeyServer); });
     robot.Expect("#32770", SDKCL_SELECT_CAPTION, [](HWND dialog) {
         HWND keys = FindChildById(dialog, IDC_SDKCL_KEYS);
         LVITEMA item{};
