@@ -67,7 +67,7 @@ public:
     void ShowHelp() const;
 
     HWND FormWindow() const { return formWindow_; }
-    // A main-library window the plug-in recognised (Part 5.1).
+    // The main library's window that the plug-in recognised among the client's windows.
     HWND MainWindow() const;
     void SetMainWindow(HWND window) { mainWindow_ = window; }
     // Closes the recognised main-library window, if any.

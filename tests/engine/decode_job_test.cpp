@@ -25,6 +25,7 @@
 #include "engine/pgp_time.h"
 #include "engine/sdk_table.h"
 #include "engine/secure_cache.h"
+#include "tests/support/unix_scratch.h"
 #include "tests/support/server_search_watch.h"
 #include "tests/standin/sdknet_support.h"
 #include "tests/support/stand_in_engine.h"
@@ -40,6 +41,7 @@
 namespace {
 
 using namespace orv;
+using namespace orv::test;
 using sdk::Sdk;
 
 const char* const kAlicePass = "alice pass";
@@ -113,27 +115,6 @@ std::vector<std::string> SplitLines(const std::string& text) {
         lines.push_back(text.substr(start, nl - start));
     lines.push_back(text.substr(start));
     return lines;
-}
-
-// Starts a Linux program (bash) from the Wine process. Wine does not wait for
-// such a process, so callers wait for a file it writes when done.
-bool StartUnix(const std::string& commandLine) {
-    std::string cmd = "Z:\\bin\\bash " + commandLine;
-    STARTUPINFOA si{};
-    si.cb = sizeof si;
-    PROCESS_INFORMATION pi{};
-    if (!CreateProcessA(nullptr, &cmd[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) return false;
-    CloseHandle(pi.hThread);
-    CloseHandle(pi.hProcess);
-    return true;
-}
-
-bool WaitForFile(const std::string& path, int timeoutMs) {
-    for (int waited = 0; waited < timeoutMs; waited += 100) {
-        if (GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES) return true;
-        Sleep(100);
-    }
-    return false;
 }
 
 class DecodeJobTest : public ::testing::Test {

@@ -17,6 +17,7 @@
 #include <cstring>
 
 #include "formats/decryptor.h"
+#include "tests/support/unix_scratch.h"
 #include "tests/standin/sdknet_support.h"
 #include "tests/ui/box_view.h"
 
@@ -35,25 +36,6 @@ constexpr int kPassphrasePrompt = 1001;
 
 // Starts a Linux program (bash) from the Wine process; callers wait for a
 // file it writes when done.
-bool StartUnix(const std::string& commandLine) {
-    std::string cmd = "Z:\\bin\\bash " + commandLine;
-    STARTUPINFOA si{};
-    si.cb = sizeof si;
-    PROCESS_INFORMATION pi{};
-    if (!CreateProcessA(nullptr, &cmd[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) return false;
-    CloseHandle(pi.hThread);
-    CloseHandle(pi.hProcess);
-    return true;
-}
-
-bool WaitForFile(const std::string& path, int timeoutMs) {
-    for (int waited = 0; waited < timeoutMs; waited += 100) {
-        if (GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES) return true;
-        Sleep(100);
-    }
-    return false;
-}
-
 std::string Trimmed(std::string s) {
     while (!s.empty() && static_cast<unsigned char>(s.back()) <= ' ') s.pop_back();
     return s;

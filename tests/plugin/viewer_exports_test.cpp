@@ -24,6 +24,7 @@
 #include "base/whole_file.h"
 #include "standin/mailclient/host.h"
 #include "tests/plugin/plugin_test_support.h"
+#include "tests/support/unix_scratch.h"
 #include "tests/support/stand_in_engine.h"
 #include "tests/support/ui_robot.h"
 #include "tests/ui/box_view.h"
@@ -40,25 +41,6 @@ constexpr const char* kMailEnd = "M A I L E N D";
 using PlugInitFn = void(WINAPI*)(HWND, DWORD, HWND, const char*);
 using ShowViewerFn = void*(WINAPI*)();
 using SaveMimeFn = int(WINAPI*)(const char*);
-
-bool StartUnix(const std::string& commandLine) {
-    std::string cmd = "Z:\\bin\\bash " + commandLine;
-    STARTUPINFOA si{};
-    si.cb = sizeof si;
-    PROCESS_INFORMATION pi{};
-    if (!CreateProcessA(nullptr, &cmd[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) return false;
-    CloseHandle(pi.hThread);
-    CloseHandle(pi.hProcess);
-    return true;
-}
-
-bool WaitForFile(const std::string& path, int timeoutMs) {
-    for (int waited = 0; waited < timeoutMs; waited += 100) {
-        if (GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES) return true;
-        Sleep(100);
-    }
-    return false;
-}
 
 std::string Read(const std::string& path) {
     std::string bytes;

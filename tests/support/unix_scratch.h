@@ -13,6 +13,27 @@
 
 namespace orv::test {
 
+// Starts a Linux program (bash) from the Wine process. Wine does not wait for
+// such a process, so callers wait for a file it writes when done.
+inline bool StartUnix(const std::string& commandLine) {
+    std::string cmd = "Z:\\bin\\bash " + commandLine;
+    STARTUPINFOA si{};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi{};
+    if (!CreateProcessA(nullptr, &cmd[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) return false;
+    CloseHandle(pi.hThread);
+    CloseHandle(pi.hProcess);
+    return true;
+}
+
+inline bool WaitForFile(const std::string& path, int timeoutMs) {
+    for (int waited = 0; waited < timeoutMs; waited += 100) {
+        if (GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES) return true;
+        Sleep(100);
+    }
+    return false;
+}
+
 class UnixScratch {
 public:
     explicit UnixScratch(const std::string& prefix) {
