@@ -382,7 +382,7 @@ public:
             const DWORD end = GetTickCount() + timeoutMs;
             HWND dlg = nullptr;
             while (!dlg && GetTickCount() < end) {
-                for (HWND w : ListTopWindows(kSelKeyDialogClass, kSelKeyDialogCaption)) {
+                for (HWND w : ListTopWindows("#32770", "PGP")) {
                     DWORD pid = 0;
                     GetWindowThreadProcessId(w, &pid);
                     if (pid == GetCurrentProcessId() && GetDlgItem(w, IDC_SDKUI_PASSPHRASE)) dlg = w;
@@ -837,7 +837,7 @@ TEST_F(EncodeJobTest, ACancelledSigningDialogEndsTheJob) {
     job->SignerKeyID = kAlice;
     std::thread cancel([] {
         for (int i = 0; i < 300; ++i) {
-            for (HWND w : ListTopWindows(kSelKeyDialogClass, kSelKeyDialogCaption)) {
+            for (HWND w : ListTopWindows("#32770", "PGP")) {
                 DWORD pid = 0;
                 GetWindowThreadProcessId(w, &pid);
                 if (pid == GetCurrentProcessId() && GetDlgItem(w, IDC_SDKUI_PASSPHRASE)) {
