@@ -14,10 +14,7 @@ constexpr const char* kAutoList = "AutoList.txt";
 constexpr const char* kConfigFile = "Merrowin.cfg";
 constexpr const char* kFormsNames[] = {"Pellatch", "Merrowin"};
 
-bool FileExists(const std::string& path) {
-    const DWORD attributes = GetFileAttributesA(path.c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
-}
+using orv::FileExists;
 
 std::string Directory(std::string dir) {
     if (!dir.empty() && dir.back() != '\\') dir += '\\';

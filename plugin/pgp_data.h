@@ -132,7 +132,8 @@ public:
     // the signature report; the input unchanged on failure.
     std::string DecodeText(const std::string& text);
     // The viewer's encrypted save; true on success.
-    bool EncryptTextToFile(const std::string& text, const std::string& outputPath);
+    // True when the job encrypted; written says whether the file holds it.
+    bool EncryptTextToFile(const std::string& text, const std::string& outputPath, bool& written);
     // The PGP error display: the engine's text with Error, never for the
     // user's cancel or -11995.
     void ShowPGPError(PGPError err);

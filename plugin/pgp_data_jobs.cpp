@@ -1,6 +1,7 @@
 // The jobs the file encryption window and the viewer run through the store.
 #include "plugin/pgp_data.h"
 
+#include "base/whole_file.h"
 #include "base/wipe_text.h"
 #include "engine/decode_job.h"
 #include "engine/encode_job.h"
@@ -120,14 +121,22 @@ std::string TPGPData::DecodeText(const std::string& text) {
     return shown;
 }
 
-bool TPGPData::EncryptTextToFile(const std::string& text, const std::string& outputPath) {
+bool TPGPData::EncryptTextToFile(const std::string& text, const std::string& outputPath, bool& written) {
+    written = false;
     if (!CheckPGPConfig()) return false;
-    PrepareEncryption(outputPath, true);
-    const PGPError err = PGPEncode->EncryptBuffer(text, false);
+    // The armour is made in memory and put in place whole, so a failed job or
+    // write leaves the old file as it was.
+    PrepareEncryption("", true);
+    TPGPEncode& job = *PGPEncode;
+    job.ToFile = false;
+    const PGPError err = job.EncryptBuffer(text, false);
     LastResult = err;
     CacheTimer(Settings.Store);
     ShowPGPError(err);
-    return err == 0;
+    if (err != 0) return false;
+    written = ReplaceWholeFile(outputPath, job.OutputText);
+    job.OutputText.clear();
+    return true;
 }
 
 }  // namespace orv

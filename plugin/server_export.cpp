@@ -18,10 +18,7 @@ namespace orv {
 
 namespace {
 
-bool FileExists(const std::string& path) {
-    const DWORD attributes = GetFileAttributesA(path.c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
-}
+using orv::FileExists;
 
 // The process's arguments from the first on, split as the system's
 // start-up code splits them: blanks separate, double quotes group.

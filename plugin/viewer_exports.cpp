@@ -2,6 +2,7 @@
 // ShowViewer and SaveMimeAttachments: the windows of ui/ work on small
 // interfaces, implemented here over the session, its configuration store and
 // its MIME toolkit, and over the host messages of the mail client.
+#include "base/whole_file.h"
 #include "plugin/viewer_exports.h"
 
 #include <windows.h>
@@ -27,10 +28,7 @@ namespace orv {
 
 namespace {
 
-bool FileExists(const std::string& path) {
-    const DWORD attributes = GetFileAttributesA(path.c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
-}
+using orv::FileExists;
 
 // The session of the library; every operation below runs only with one.
 TPluginParams& S() {
@@ -198,16 +196,10 @@ public:
     bool EncryptTextToFile(const std::string& text, const std::string& path) override {
         TPGPData* data = S().PGPData.get();
         if (!data) return false;
-        // The engine writes its output straight into the file: it goes beside
-        // the target first, so that a failed job leaves the old file whole.
-        const std::string beside = path + ".orv~";
-        DeleteFileA(beside.c_str());
-        const bool encrypted = data->EncryptTextToFile(text, beside);
-        if (encrypted && MoveFileExA(beside.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
-            return true;
-        DeleteFileA(beside.c_str());
-        if (encrypted) Error(texts::Get(txt::WRITE_ERROR));
-        return false;
+        bool written = false;
+        const bool encrypted = data->EncryptTextToFile(text, path, written);
+        if (encrypted && !written) Error(texts::Get(txt::WRITE_ERROR));
+        return written;
     }
 
     ui::TSaveDialogEx& SaveDialog() override {

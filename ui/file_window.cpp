@@ -1,3 +1,4 @@
+#include "base/whole_file.h"
 #include "ui/file_window.h"
 
 #include <richedit.h>
@@ -34,10 +35,7 @@ constexpr int kPGPFilter = 2;
 
 std::string TextOf(int number) { return texts::Get(number); }
 
-bool FileExists(const std::string& path) {
-    const DWORD attributes = GetFileAttributesA(path.c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
-}
+using orv::FileExists;
 
 std::string FullPath(const std::string& path) {
     char buffer[MAX_PATH * 2] = {};

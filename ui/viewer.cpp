@@ -1,3 +1,4 @@
+#include "base/whole_file.h"
 #include "ui/viewer.h"
 
 #include <commctrl.h>
@@ -36,10 +37,7 @@ TfrmViewer* g_hookViewer = nullptr;
 
 std::string Say(int number) { return texts::Get(number); }
 
-bool FileExists(const std::string& path) {
-    const DWORD attributes = GetFileAttributesA(path.c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
-}
+using orv::FileExists;
 
 // The character of a key already acted on must not reach the edit.
 void DropPendingChar() {

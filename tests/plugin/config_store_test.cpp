@@ -410,7 +410,9 @@ TEST_F(ConfigStore, TextEncryptedToAFileIsAnalysedAndDecodedWithTheCachedPassphr
     ASSERT_TRUE(data_->CheckPGPConfig());
     const std::string secret = "Meet at the harbour at noon.\r\n";
     const std::string armoured = dir_->Path() + "note.asc";
-    ASSERT_TRUE(data_->EncryptTextToFile(secret, armoured));
+    bool written = false;
+    ASSERT_TRUE(data_->EncryptTextToFile(secret, armoured, written));
+    EXPECT_TRUE(written);
     std::string bytes;
     ASSERT_TRUE(ReadWholeFile(armoured, bytes));
     EXPECT_GT(bytes.size(), 40u);
