@@ -108,19 +108,26 @@ std::string SetOptionsResult(const std::vector<TAddrLine>& lines, const std::vec
     std::size_t size = 0;
     for (const TAddrLine& line : lines) size += line.text.size() + line.end.size();
     out.reserve(size);
+    // The lines of deleted rows go; the rows left fill the other entry lines
+    // in the grid's order, so an unsorted grid keeps every entry in its place.
+    std::vector<bool> kept(lines.size(), false);
+    for (const TAddrRow& row : rows)
+        if (!row.Empty() && row.source >= 0 && std::size_t(row.source) < lines.size()) kept[std::size_t(row.source)] = true;
     std::size_t next = 0;
     auto nextRow = [&]() -> const TAddrRow* {
         while (next < rows.size() && rows[next].Empty()) ++next;
         return next < rows.size() ? &rows[next++] : nullptr;
     };
-    for (const TAddrLine& line : lines) {
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        const TAddrLine& line = lines[i];
         if (!line.entry) {
             out += line.text;
             out += line.end;
             continue;
         }
+        if (!kept[i]) continue;
         const TAddrRow* row = nextRow();
-        if (!row) continue;  // its row was deleted
+        if (!row) continue;
         const bool unchanged = !row->original.empty() && row->flags == row->originalFlags &&
                                row->address == row->originalAddress;
         out += unchanged ? row->original : RowEntry(*row);

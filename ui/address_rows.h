@@ -75,10 +75,10 @@ bool ToggleMark(std::vector<TAddrRow>& rows, std::size_t row, int column, bool s
 // Whether the cell can be changed now.
 bool MarkEnabled(const TAddrRow& row, int column);
 
-// Set options: the input text again, each entry line replaced in turn by the
-// next row (rows the user did not change come back as they were, changed
-// ones trimmed), lines that are no entries as they were; entry lines left
-// over after deleted rows are dropped with their line ends.
+// Set options: the input text again. Lines that are no entries come back as
+// they were; the lines of deleted rows go; the remaining entry lines take the
+// rows in grid order (rows the user did not change as they were, changed
+// ones trimmed).
 std::string SetOptionsResult(const std::vector<TAddrLine>& lines, const std::vector<TAddrRow>& rows);
 // Add uses: the entries of the rows marked in column 0, joined by CR LF.
 std::string AddResult(const std::vector<TAddrRow>& rows);
