@@ -91,13 +91,15 @@ LRESULT TAddrGrid::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
         SendMessageA(Handle(), LVM_SUBITEMHITTEST, 0, reinterpret_cast<LPARAM>(&hit));
         const bool doubleClick = msg == WM_LBUTTONDBLCLK;
         SetFocus();
+        bool toggled = false;
         if (hit.iItem >= 0) {
             ListView_SetItemState(Handle(), -1, 0, LVIS_SELECTED | LVIS_FOCUSED);
             ListView_SetItemState(Handle(), hit.iItem, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
-            // The second click of a double click is not a second toggle.
-            if (!(doubleClick && toggledOnDown_) && onCellClick) onCellClick(hit.iItem, hit.iSubItem, doubleClick);
+            // The second click of a double click on a mark is not a second toggle.
+            if (!(doubleClick && toggledOnDown_) && onCellClick)
+                toggled = onCellClick(hit.iItem, hit.iSubItem, doubleClick);
         }
-        toggledOnDown_ = !doubleClick && hit.iItem >= 0;
+        toggledOnDown_ = !doubleClick && toggled;
         // The list view's own mouse handling would start a drag loop.
         return 0;
     }
@@ -226,14 +228,10 @@ bool TfrmAddrBox::Create(const std::string& caption, const std::string& prompt, 
     sgAddresses.onCellClick = [this](int row, int column, bool doubleClick) {
         if (use_ == AddrUse::KeyChoice) {
             if (doubleClick) fbOk.Click();
-            return;
+            return false;
         }
-        if (MarkColumn(column)) {
-            SetCurrentColumn(column);
-            ToggleCell(row, column);
-        } else if (column >= 0) {
-            SetCurrentColumn(column);
-        }
+        SetCurrentColumn(column);
+        return MarkColumn(column) && ToggleCell(row, column);
     };
     sgAddresses.onHeaderMouse = [this](int column, POINT, RECT cell) { HeaderHint(column, cell); };
     Realign();
@@ -340,10 +338,11 @@ std::string TfrmAddrBox::CellText(int row, int column) const {
     }
 }
 
-void TfrmAddrBox::ToggleCell(int row, int column) {
-    if (!MarkColumn(column)) return;
-    if (ToggleMark(rows_, std::size_t(row), column, use_ == AddrUse::AddPerAddress))
-        InvalidateRect(sgAddresses.Handle(), nullptr, FALSE);
+bool TfrmAddrBox::ToggleCell(int row, int column) {
+    if (!MarkColumn(column) || !ToggleMark(rows_, std::size_t(row), column, use_ == AddrUse::AddPerAddress))
+        return false;
+    InvalidateRect(sgAddresses.Handle(), nullptr, FALSE);
+    return true;
 }
 
 void TfrmAddrBox::MarkAllForAdding() {
@@ -608,6 +607,14 @@ LRESULT TfrmAddrBox::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
     case WM_HELP:
         fbHelp.Click();
         return TRUE;
+    case WM_ACTIVATE:
+        // Back from a question or the find dialog, the keys go to the grid again.
+        if (LOWORD(wp) != WA_INACTIVE && sgAddresses.Handle()) {
+            const LRESULT result = Form::HandleMessage(msg, wp, lp);
+            ::SetFocus(sgAddresses.Handle());
+            return result;
+        }
+        break;
     case WM_MOUSEMOVE:
         HotHint().Hide();
         break;

@@ -46,7 +46,8 @@ public:
     bool Create(Window* parent, bool gridLines);
     std::function<void(const DRAWITEMSTRUCT&)> onDraw;
     std::function<void(int column)> onColumnClick;
-    std::function<void(int row, int column, bool doubleClick)> onCellClick;
+    // True when the click changed a mark.
+    std::function<bool(int row, int column, bool doubleClick)> onCellClick;
     std::function<std::string(int row, int column)> cellText;
     std::function<void(int column, POINT screen, RECT headerCell)> onHeaderMouse;  // column -1: outside
     HWND Header() const;
@@ -79,7 +80,7 @@ public:
     void SetCurrentColumn(int column);
 
     // The user's actions, as keys, mouse and buttons run them.
-    void ToggleCell(int row, int column);
+    bool ToggleCell(int row, int column);
     void MarkAllForAdding();
     void SortBy(int column);
     void fbFindClick();
