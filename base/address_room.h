@@ -40,11 +40,9 @@ inline std::size_t GetABKAddr(std::string_view text) { return text.size() + kEnt
 
 inline std::size_t GetPGPAddr() { return kListRoom; }
 
-// The upgrade of key IDs (flag 1) has room for every line's ID to grow; the
-// plain update (flag 0) only the list's own length.
-inline std::size_t FindKeys(std::string_view text, bool upgrade) {
-    return text.size() + (upgrade ? kKeyIDGrowth * Lines(text) : 0) + 1;
-}
+// The list and room for every line's key ID to grow from 8 to 16 digits: the
+// upgrade after an installation and the update of the list both give it.
+inline std::size_t FindKeys(std::string_view text) { return text.size() + kKeyIDGrowth * Lines(text) + 1; }
 
 // Every key the ring held before the deletion.
 inline std::size_t KeyDelete(int ringKeys) {

@@ -172,7 +172,7 @@ int __stdcall GetKeyFromServer(const char* keyID) {
     }
 }
 
-int __stdcall FindKeys(const char* text, char* buffer, int flag) {
+int __stdcall FindKeys(const char* text, char* buffer, int /*flag*/) {
     TPluginParams* s = Session();
     if (!s || !s->PGPData) return -1;
     try {
@@ -191,7 +191,7 @@ int __stdcall FindKeys(const char* text, char* buffer, int flag) {
             },
             upgraded);
         // A list that would outgrow its caller's buffer fails rather than overruns it.
-        if (!CopyResult(buffer, addrroom::FindKeys(input, flag != 0), upgraded)) return -1;
+        if (!CopyResult(buffer, addrroom::FindKeys(input), upgraded)) return -1;
         return changed;
     } catch (...) {
         return -1;
