@@ -22,6 +22,7 @@ constexpr int kButton = 30;
 constexpr int kButtonGap = 10;
 constexpr int kRowHeight = 18;
 constexpr int kMarkBox = 14;
+constexpr int kMinAddressWidth = 120;
 constexpr UINT_PTR kSearchTimerId = 1;
 constexpr int kColumnWidths[addrcol::kCount] = {18, 18, 18, 18, 18, 53, 78, 228};
 constexpr const char* kMarkText = "\xD7";
@@ -265,14 +266,7 @@ void TfrmAddrBox::BeforeShow() {
     HWND list = sgAddresses.Handle();
     ListView_SetBkColor(list, FieldColor());
     Realign();
-    if (use_ == AddrUse::KeyChoice) {
-        // The user ID takes the rest of the width.
-        RECT r{};
-        GetClientRect(list, &r);
-        int used = 0;
-        for (int c = 0; c < addrcol::kAddress; ++c) used += ColumnShown(c) ? kColumnWidths[c] : 0;
-        ListView_SetColumnWidth(list, addrcol::kAddress, std::max<int>(r.right - used, kColumnWidths[addrcol::kAddress]));
-    }
+    FitColumns();
     std::vector<TFlatBtn*> shown;
     for (TFlatBtn* b : {&fbOk, &fbHelp, &fbCancel, &fbFind, &fbDelete})
         if (b->Visible()) shown.push_back(b);
@@ -285,6 +279,29 @@ void TfrmAddrBox::BeforeShow() {
     SelectRow(0);
     CenterOverHost(Handle());
     services_.BoxOpened(this);
+}
+
+void TfrmAddrBox::FitColumns() {
+    HWND list = sgAddresses.Handle();
+    // The key ID column grows to the widest full key ID; the address (or
+    // user ID) column takes the rest of the width.
+    HDC dc = GetDC(list);
+    HGDIOBJ oldFont = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageA(list, WM_GETFONT, 0, 0)));
+    int idWidth = kColumnWidths[addrcol::kKeyID];
+    for (const TAddrRow& row : rows_) {
+        const std::string id = row.KeyIDText();
+        SIZE size{};
+        GetTextExtentPoint32A(dc, id.c_str(), int(id.size()), &size);
+        idWidth = std::max<int>(idWidth, size.cx + 8);
+    }
+    SelectObject(dc, oldFont);
+    ReleaseDC(list, dc);
+    ListView_SetColumnWidth(list, addrcol::kKeyID, idWidth);
+    RECT r{};
+    GetClientRect(list, &r);
+    int used = 0;
+    for (int c = 0; c < addrcol::kAddress; ++c) used += ColumnShown(c) ? ListView_GetColumnWidth(list, c) : 0;
+    ListView_SetColumnWidth(list, addrcol::kAddress, std::max<int>(r.right - used, kMinAddressWidth));
 }
 
 HWND TfrmAddrBox::InitialFocus() { return sgAddresses.Handle(); }

@@ -106,6 +106,7 @@ private:
     bool ColumnShown(int column) const;
     bool MarkColumn(int column) const;
     void SetupColumns();
+    void FitColumns();
     void RowsChanged();
     void sgAddressesDrawCell(const DRAWITEMSTRUCT& item);
     void DrawMark(HDC dc, RECT cell, const TAddrRow& row, int column);

@@ -164,7 +164,12 @@ struct Seen {
     std::string prompt;
     std::vector<std::vector<std::string>> cells;  // columns 0-7 of each row
     std::vector<int> widths;
-    int focusedAfter = -1;
+    int gridWidth = 0;  // client width of the grid
+    int WidthSum() const {
+        int sum = 0;
+        for (int w : widths) sum += w;
+        return sum;
+    }
 };
 
 void Look(HWND box, Seen* seen) {
@@ -178,6 +183,9 @@ void Look(HWND box, Seen* seen) {
         seen->cells.push_back(row);
     }
     for (int c = 0; c < 8; ++c) seen->widths.push_back(int(SendMessageA(grid, LVM_GETCOLUMNWIDTH, c, 0)));
+    RECT r{};
+    GetClientRect(grid, &r);
+    seen->gridWidth = r.right;
 }
 
 class AddressBox : public ::testing::Test {
@@ -295,7 +303,7 @@ TEST_F(AddressBox, KeySelectShowsTheCandidatesKeysAndReturnsTheChosenPosition) {
     // Columns 0 and 4 hidden, the user ID takes the rest; no find or delete button.
     EXPECT_EQ(seen.widths[0], 0);
     EXPECT_EQ(seen.widths[4], 0);
-    EXPECT_GT(seen.widths[7], 228);
+    EXPECT_EQ(seen.WidthSum(), seen.gridWidth);
     EXPECT_EQ(buttons.size(), 3u);
 
     // Cancel gives -1; a double click on a row takes it at once.
@@ -356,7 +364,9 @@ TEST_F(AddressBox, SetAddrOptionsWithNothingMarkedGivesTheListBackByteForByte) {
     EXPECT_TRUE(buffer.GuardIntact());
     EXPECT_EQ(seen.prompt, "Doubleclick or press [Space]:");
     ASSERT_EQ(seen.cells.size(), 4u) << "comments and the line without a key are no rows";
-    EXPECT_EQ(seen.widths, (std::vector<int>{0, 18, 18, 18, 18, 53, 78, 228}));
+    EXPECT_EQ(std::vector<int>(seen.widths.begin(), seen.widths.begin() + 6), (std::vector<int>{0, 18, 18, 18, 18, 53}));
+    EXPECT_GT(seen.widths[6], 78) << "the key ID column fits a full key ID";
+    EXPECT_GE(seen.widths[7], 120) << "the address takes the rest";
     EXPECT_EQ(seen.cells[0][7], "alice@example.org");
     EXPECT_EQ(seen.cells[3][5], "missing");
 
@@ -466,6 +476,52 @@ TEST_F(AddressBox, FindAndTypedSearchSelectTheMatchingRow) {
     EXPECT_EQ(afterTyped, 1);
     EXPECT_EQ(notFound.text, "Text not found");
     EXPECT_TRUE(buffer.Untouched());
+}
+
+TEST_F(AddressBox, HeaderHintsAndKeyDetailsShowWhatTheColumnsAndKeysAre) {
+    GuardedBuffer buffer(addrroom::SetAddrOptions(kList));
+    std::string hintText;
+    bool hintBelowHeader = false, hintGone = false;
+    BoxView details;
+    ModalScript script;
+    script.Expect(kAddrBox, "Set address options", [&](HWND box) {
+        HWND grid = Grid(box);
+        HWND header = reinterpret_cast<HWND>(SendMessageA(grid, LVM_GETHEADER, 0, 0));
+        RECT head{};
+        GetWindowRect(header, &head);
+        const RECT encrypt = CellRect(grid, 0, 1);
+        auto moveTo = [](int x, int y) {
+            SetCursorPos(x, y);
+            INPUT in{};
+            in.type = INPUT_MOUSE;
+            in.mi.dwFlags = MOUSEEVENTF_MOVE;
+            SendInput(1, &in, sizeof in);
+            Sleep(250);
+        };
+        moveTo((encrypt.left + encrypt.right) / 2, (head.top + head.bottom) / 2);
+        if (HWND hint = FindTopWindow("TfrmHotHint", "", 2000)) {
+            hintText = GetText(hint);
+            RECT r{};
+            GetWindowRect(hint, &r);
+            hintBelowHeader = r.top >= head.bottom;
+            SaveScreenshot(nullptr, ShotPath("address_header_hint.png"));
+            const RECT address = CellRect(grid, 0, 7);
+            moveTo((address.left + address.right) / 2, (head.top + head.bottom) / 2);
+            hintGone = !IsWindowVisible(hint);
+        }
+        // Ctrl+I on bob's row: his key's details.
+        Keys({VK_DOWN});
+        Keys({'I'}, true);
+        Reply("Info:", VK_RETURN, &details);
+        Keys({VK_ESCAPE});
+    });
+    script.Start();
+    EXPECT_EQ(setAddrOptions(kList.c_str(), buffer.data()) & 0xFF, 0);
+    ASSERT_TRUE(Answered(script, 1));
+    EXPECT_EQ(hintText, "Encrypt messages to the following recipient");
+    EXPECT_TRUE(hintBelowHeader);
+    EXPECT_TRUE(hintGone);
+    EXPECT_NE(details.text.find("bob <bob@example.org>\r\n0x" + kBob + "\r\nRSA"), std::string::npos) << details.text;
 }
 
 // ---- Adding --------------------------------------------------------------------------
@@ -580,6 +636,28 @@ TEST_F(AddressBox, KeyRingAddressesNotOnTheListAreOffered) {
     ASSERT_TRUE(Answered(nothing, 1));
     EXPECT_EQ(info.text, "No new addresses found");
     EXPECT_TRUE(empty.Untouched());
+}
+
+TEST_F(AddressBox, AddressBookLinesAreChosenThenTheirKeysAdded) {
+    const std::string lines = "bob@example.org\xA0(Bobby)\tFriends\r\ncarol@example.org\tWork\r\n"
+                              "nokey@example.org\tWork";
+    GuardedBuffer buffer(addrroom::GetABKAddr(lines));
+    Seen seen;
+    ModalScript script;
+    script.Expect("TfrmSelBox", "", [](HWND) {
+        Keys({'A'}, true);
+        Keys({VK_RETURN});
+    });
+    script.Expect(kAddrBox, "Set address options for AutoList or cancel", [&](HWND box) {
+        Look(box, &seen);
+        Keys({VK_RETURN});
+    });
+    script.Start();
+    EXPECT_EQ(getABKAddr(lines.c_str(), buffer.data(), 3) & 0xFF, 1);
+    ASSERT_TRUE(Answered(script, 2));
+    ASSERT_EQ(seen.cells.size(), 2u) << "the address without a key has no row";
+    EXPECT_EQ(buffer.Text(), "bob@example.org\xA0(Bobby)\\3x" + kBob + "\r\ncarol@example.org\\3x" + kCarol);
+    EXPECT_TRUE(buffer.GuardIntact());
 }
 
 TEST_F(AddressBox, AResultLongerThanTheRoomIsRefusedVisiblyAndNothingIsWritten) {
