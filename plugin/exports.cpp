@@ -3,6 +3,7 @@
 // boundary and gives its failure result.
 #include <windows.h>
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 
@@ -202,10 +203,13 @@ int __stdcall KeyDelete(char* buffer) {
     TPluginParams* s = Session();
     if (!s) return 0;
     try {
-        // The caller's room is counted by the keys on the ring before the deletion.
-        const std::size_t room = addrroom::KeyDelete(CountRingKeys());
         std::string ids;
         if (!DeleteChosenKeys(*s, false, ids)) return 0;
+        // The caller counted the keys on the ring before the deletion: those
+        // left and those deleted.
+        const int left = CountRingKeys();
+        const int deleted = ids.empty() ? 0 : 1 + int(std::count(ids.begin(), ids.end(), ','));
+        const std::size_t room = addrroom::KeyDelete((left > 0 ? left : 0) + deleted);
         if (!CopyResult(buffer, room, ids)) {
             if (TMsgBox* m = Boxes()) m->Error(texts::Get(txt::NO_MEM));
             return 0;
