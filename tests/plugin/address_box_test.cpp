@@ -438,6 +438,45 @@ TEST_F(AddressBox, DeleteAsksAndTakesTheRowAndItsLineOnly) {
                                  "\r\ngone@example.org\\1x0123456789ABCDEF\r\nno entry here\r\n");
 }
 
+TEST_F(AddressBox, DeletingTheOnlyRowLeavesAnEmptyRowAndTheListWithoutEntries) {
+    const std::string one = "# Orvane AutoList #\r\nalice@example.org\\3x" + kAlice + "\r\n";
+    GuardedBuffer buffer(addrroom::SetAddrOptions(one));
+    int rowsAfter = -1;
+    std::string addressAfter = "<unread>";
+    ModalScript script;
+    script.Expect(kAddrBox, "Set address options", [&](HWND box) {
+        Keys({VK_DELETE});
+        Reply("Confirm:", 'Y', nullptr);
+        rowsAfter = Rows(Grid(box));
+        addressAfter = Cell(Grid(box), 0, 7);
+        Keys({VK_RETURN});
+    });
+    script.Start();
+    EXPECT_EQ(setAddrOptions(one.c_str(), buffer.data()) & 0xFF, 1);
+    ASSERT_TRUE(Answered(script, 1));
+    EXPECT_EQ(rowsAfter, 1);
+    EXPECT_EQ(addressAfter, "");
+    EXPECT_EQ(buffer.Text(), "# Orvane AutoList #\r\n");
+}
+
+TEST_F(AddressBox, TextsWithoutEntriesOpenNoBoxAndLeaveTheBufferAlone) {
+    // Comments, lines without a key field, a lone CR and bytes above 127.
+    const std::string texts[] = {"", "# only a comment\r\n", "x@y\\nokey\r\n\r\rab\xff\xfe\\\\",
+                                 std::string(5000, '\\')};
+    for (const std::string& text : texts) {
+        GuardedBuffer buffer(addrroom::SetAddrOptions(text) + 64);
+        EXPECT_EQ(setAddrOptions(text.c_str(), buffer.data()) & 0xFF, 0);
+        EXPECT_EQ(addAddrOptions(text.c_str(), buffer.data(), 3, 0) & 0xFF, 0);
+        EXPECT_EQ(keySelect("x", text.c_str()), -1);
+        EXPECT_TRUE(buffer.Untouched());
+    }
+    EXPECT_TRUE(ListTopWindows(kAddrBox, "").empty());
+    // No text at all, or no buffer, is refused at once.
+    EXPECT_EQ(setAddrOptions(nullptr, nullptr) & 0xFF, 0);
+    EXPECT_EQ(addAddrOptions("a@b", nullptr, 3, 1) & 0xFF, 0);
+    EXPECT_EQ(keySelect(nullptr, nullptr), -1);
+}
+
 TEST_F(AddressBox, FindAndTypedSearchSelectTheMatchingRow) {
     GuardedBuffer buffer(addrroom::SetAddrOptions(kList));
     int afterFind = -1, afterTyped = -1;
