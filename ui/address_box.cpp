@@ -40,11 +40,10 @@ void DropPendingChar() {
 
 // ---- The grid ----------------------------------------------------------------
 
-bool TAddrGrid::Create(Window* parent, bool gridLines) {
+bool TAddrGrid::Create(Window* parent) {
     const DWORD style = WS_CHILD | WS_VISIBLE | WS_TABSTOP | LVS_REPORT | LVS_OWNERDATA | LVS_OWNERDRAWFIXED |
                         LVS_SINGLESEL | LVS_SHOWSELALWAYS;
     if (!CreateStandard(WC_LISTVIEWA, WS_EX_CLIENTEDGE, style, "", parent, 0, 0, 10, 10)) return false;
-    (void)gridLines;
     // The rows are as high as the mark images: a small image list sets the height.
     rowHeight_ = ImageList_Create(1, kRowHeight, ILC_COLOR, 0, 1);
     ListView_SetImageList(Handle(), rowHeight_, LVSIL_SMALL);
@@ -221,7 +220,7 @@ bool TfrmAddrBox::Create(const std::string& caption, const std::string& prompt, 
     pnList.Create(this, Align::Client);
     pnLeft.Create(&pnList, Align::Left, kMargin, 0);
     pnRight.Create(&pnList, Align::Right, kMargin, 0);
-    sgAddresses.Create(&pnList, use_ != AddrUse::KeyChoice);
+    sgAddresses.Create(&pnList);
     sgAddresses.SetAlign(Align::Client);
     sgAddresses.onDraw = [this](const DRAWITEMSTRUCT& item) { sgAddressesDrawCell(item); };
     sgAddresses.onColumnClick = [this](int column) { SortBy(column); };

@@ -43,7 +43,7 @@ constexpr UINT kSearchTimerMs = 1000;
 // The string grid: a virtual report list drawn by the box.
 class TAddrGrid : public Window {
 public:
-    bool Create(Window* parent, bool gridLines);
+    bool Create(Window* parent);
     std::function<void(const DRAWITEMSTRUCT&)> onDraw;
     std::function<void(int column)> onColumnClick;
     // True when the click changed a mark.
