@@ -150,6 +150,7 @@ void TPLData::RestoreAllSubclasses() {
     while (wlMDIEditor.Count()) RestoreEditor(wlMDIEditor.Count() - 1);
     while (wlMDIReader.Count()) RestoreReader(wlMDIReader.Window(wlMDIReader.Count() - 1));
     while (wlReader.Count()) RestoreReaderDialog(wlReader.Window(wlReader.Count() - 1));
+    RestoreEncryptionDialog();
     if (userNameEdit_ && userNameEditProc_ && IsWindow(userNameEdit_))
         SetWindowLongPtrA(userNameEdit_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(userNameEditProc_));
     userNameEdit_ = nullptr;

@@ -4,6 +4,7 @@
 
 #include <cstring>
 
+#include "automation/auto_send.h"
 #include "automation/message_files.h"
 #include "automation/pl_text.h"
 #include "plugin/automation_messages.h"
@@ -209,10 +210,9 @@ LRESULT TPLData::WndProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
     case WM_TIMER: return OnTimer(wp);
     case orv::automation::AM_SESSIONCLOSED: return OnSessionClosed(wp, lp);
     case host::kFormMsgStart:
-    case host::kFormMsgSendCheck:
-        // The configuration upgrade and the send check come with the
-        // automatic encryption; until then the client goes on unhindered.
+        // The configuration upgrade comes with the AutoList's upkeep.
         return 0;
+    case host::kFormMsgSendCheck: return SendCheck();
     case host::kFormMsgNotify: return OnNotify(wp, lp);
     case kMsgUserNameGiven: OnUserNameGiven(); return 0;
     case kMsgMailboxDialogClosed: OnMailboxDialogClosed(); return 0;
@@ -258,7 +258,8 @@ LRESULT TPLData::OnAutomationMessage(UINT msg, WPARAM wp, LPARAM lp, bool* handl
         if (!record) return 0;
         record->firstKeys = handedKeys_[0].c_str();
         record->secondKeys = handedKeys_[1].c_str();
-        record->autoMode = 4;
+        // Set only when the list chose this send's options itself.
+        record->autoMode = AutoMode == 4;
         HWND active = ActiveMdiChild({hostWindow_, mdiClient_});
         int i = active ? wlEditorFlags.IndexOf(active) : -1;
         record->editorArmed = i >= 0 && (wlEditorFlags.Object(i) >> 16) != 0;
@@ -310,6 +311,11 @@ LRESULT TPLData::OnTimer(UINT_PTR id) {
         KillTimer(automationWindow_, id);
         sendSuppressed_ = 0;
         break;
+    case kTimerResend: ResendTimer(); break;
+    case kTimerSendKeys:
+        KillTimer(automationWindow_, id);
+        PushSendKeys(ActiveMdiWindow(), texts_.Text(txt::SEND_LBL), false);
+        break;
     case kTimerUserName: FindUserNameDialog(); break;
     case kTimerCloseFrame:
         if (MainWindowOpen()) break;
@@ -348,8 +354,14 @@ LRESULT TPLData::OnNotify(WPARAM kind, LPARAM lp) {
         case host::kDialogReader:
         case host::kDialogReaderAlt: ReaderOpened(notice->Window); break;
         case host::kDialogMailboxDir: MailboxDialogOpened(notice->Window); break;
-        default: break;  // the encryption dialog belongs to the send check
+        case host::kDialogEncryption: EncryptionDialogOpened(notice->Window); break;
+        default: break;
         }
+        return 0;
+    }
+    case host::kNotifyFileWritten: {
+        auto* notice = reinterpret_cast<const host::FileNotice*>(lp);
+        if (notice) FixUpMessageFile(notice->FileName);
         return 0;
     }
     default: return 0;

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "automation/auto_send_text.h"
 #include "automation/host_windows.h"
 #include "automation/merrowin_bridge.h"
 #include "automation/pl_utils.h"
@@ -61,6 +62,8 @@ public:
     LRESULT ReaderDialogProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp);
     LRESULT UserNameEditProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp);
     LRESULT MailboxEditProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp);
+    LRESULT EncDialogProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp);
+    LRESULT EncComboProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp);
 
     HWND AutomationWindow() const { return automationWindow_; }
     const TStringLibrary& Texts() const { return texts_; }
@@ -95,6 +98,32 @@ private:
     void ResetSignatureInfo();
     bool ReaderExists() const;
     bool MainWindowOpen() const { return merrowin_ && merrowin_->MainWindow(); }
+
+    // Automatic encryption on send (auto_send.cpp).
+    enum class BoxStep { NotStarted, Started, ArmFailed };
+    LRESULT SendCheck();
+    BoxStep EncryptionBoxStep();
+    void AskMixedOptions();
+    // An encoding the user or the list asked for cannot be armed: the send
+    // stops and the user hears of it.
+    void TellArmingFailed();
+    bool WillBeEncoded() const;
+    HWND ActiveMdiWindow() const;
+    int ActiveEditorIndex() const;
+    bool LoadAutoList();
+    TRecipientCheck NewRecipientCheck();
+    void TakeRecipientCheck(const TRecipientCheck& check);
+    std::string SendField(WPARAM field) const;
+    int EvaluateRecipients();
+    void MergeDefaultBcc();
+    bool SetCheckBox(HWND parent, const std::string& caption, bool wanted);
+    void EncryptionDialogOpened(HWND dialog);
+    void RestoreEncryptionDialog();
+    void CleanEncryptorCombo();
+    void FillEncryptionDialog();
+    void EncryptionDialogClosing();
+    void ResendTimer();
+    void FixUpMessageFile(const char* path);
 
     // Restoring every window procedure the plug-in replaced.
     void RestoreEditor(int index);
@@ -161,6 +190,19 @@ private:
     std::string LastKeys;
     std::string handedKeys_[2];
     std::uint32_t AutoMode = 0;
+    BYTE EncDialogDone = 0;
+    BYTE comboCleaned_ = 0;
+    BYTE bccMerged_ = 0;
+    BYTE encDialogCancelled_ = 0;
+    BYTE encryptorChosen_ = 0;
+    BYTE armingFailed_ = 0;
+    // slNames and slFlags: present only during one send check.
+    std::unique_ptr<TAutoList> autoList_;
+    std::string UnlistedRecipients;
+    HWND encDialog_ = nullptr;
+    HWND encCombo_ = nullptr;
+    WNDPROC encDialogProc_ = nullptr;
+    WNDPROC encComboProc_ = nullptr;
     HWND mailboxEdit_ = nullptr;
     std::string mailboxTextAtOpen_;
     std::string mailboxTextAtClose_;

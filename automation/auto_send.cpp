@@ -1,0 +1,458 @@
+// The automatic encryption on send: the send check, the encryption-box step,
+// the host's encryption dialog filled and confirmed, the send repeated with
+// the client's keystrokes, the keys handed to the main library with the
+// default blind copies merged, and the header fix-up of written files.
+#include "automation/auto_send.h"
+
+#include <vector>
+
+#include "automation/auto_send_text.h"
+#include "automation/pl_data.h"
+#include "automation/pl_text.h"
+#include "base/whole_file.h"
+#include "plugin/mail_client.h"
+
+namespace orv::automation {
+
+namespace {
+
+constexpr const char* kAutoListFile = "AutoList.txt";
+constexpr const char* kOkCaption = "OK";
+constexpr int kAnswerCancel = IDCANCEL;
+constexpr int kAnswerYes = IDYES;
+constexpr UINT kResendDelayMs = 500;
+
+BOOL CALLBACK Collect(HWND wnd, LPARAM lp) {
+    reinterpret_cast<std::vector<HWND>*>(lp)->push_back(wnd);
+    return TRUE;
+}
+
+std::vector<HWND> DescendantsOf(HWND parent) {
+    std::vector<HWND> out;
+    if (parent) EnumChildWindows(parent, Collect, reinterpret_cast<LPARAM>(&out));
+    return out;
+}
+
+HWND FindOfClassWith(HWND parent, const char* cls, const std::string& text) {
+    for (HWND wnd : DescendantsOf(parent))
+        if (SameTextNoCase(ClassOf(wnd), cls) && DelAmp(CaptionOf(wnd)).find(text) != std::string::npos) return wnd;
+    return nullptr;
+}
+
+void KeyEvent(BYTE vk, bool up) {
+    keybd_event(vk, static_cast<BYTE>(MapVirtualKeyA(vk, 0)), up ? KEYEVENTF_KEYUP : 0, 0);
+}
+
+LRESULT CALLBACK SubclassedEncDialogProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) noexcept {
+    try {
+        if (TPLData* data = PLData()) return data->EncDialogProc(wnd, msg, wp, lp);
+    } catch (...) {
+        return 0;
+    }
+    return DefWindowProcA(wnd, msg, wp, lp);
+}
+
+LRESULT CALLBACK SubclassedEncComboProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) noexcept {
+    try {
+        if (TPLData* data = PLData()) return data->EncComboProc(wnd, msg, wp, lp);
+    } catch (...) {
+        return 0;
+    }
+    return DefWindowProcA(wnd, msg, wp, lp);
+}
+
+WNDPROC Replace(HWND wnd, WNDPROC proc) {
+    return reinterpret_cast<WNDPROC>(SetWindowLongPtrA(wnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(proc)));
+}
+
+}  // namespace
+
+HWND FindButtonWith(HWND parent, const std::string& text) { return FindOfClassWith(parent, "BUTTON", text); }
+
+bool IsChecked(HWND button) { return button && SendMessageA(button, BM_GETCHECK, 0, 0) == BST_CHECKED; }
+
+std::string EditorIdentity(HWND editor, const std::string& label) {
+    for (HWND wnd : DescendantsOf(editor)) {
+        if (!SameTextNoCase(ClassOf(wnd), "COMBOBOX")) continue;
+        HWND previous = GetWindow(wnd, GW_HWNDPREV);
+        if (previous && DelAmp(Trim(CaptionOf(previous))) == label) return CaptionOf(wnd);
+    }
+    return {};
+}
+
+std::string DefaultBcc(const std::string& mailboxDir, const std::string& identity, const std::string& defaultIdentity) {
+    const std::string section = SameTextNoCase(identity, defaultIdentity)
+                                    ? std::string(host::kIniSectionMain)
+                                    : std::string(host::kIniSectionIdentityPrefix) + identity;
+    char value[1024] = {};
+    GetPrivateProfileStringA(section.c_str(), host::kIniKeyDefaultBcc, "", value, sizeof value,
+                             (mailboxDir + host::kPmailIni).c_str());
+    return Trim(value);
+}
+
+bool PushSendKeys(HWND editor, const std::string& sendLabel, bool prefix) {
+    if (!editor || sendLabel.empty() || !FindOfClassWith(editor, "STATIC", sendLabel)) return false;
+    if (prefix) {
+        KeyEvent(VK_F9, false);
+        KeyEvent(VK_F9, true);
+        KeyEvent(VK_F8, false);
+        KeyEvent(VK_F8, true);
+    }
+    KeyEvent(VK_CONTROL, false);
+    KeyEvent(VK_RETURN, false);
+    KeyEvent(VK_RETURN, true);
+    KeyEvent(VK_CONTROL, true);
+    return true;
+}
+
+// ---- The send check -------------------------------------------------------
+
+LRESULT TPLData::SendCheck() {
+    if (sendSuppressed_) return 0;
+    SendCancelled = 0;
+    bool passOn = (!AutoEnabled && AutoMode < 5) || EncDialogDone;
+    if (passOn && EncDialogDone && AutoMode > 3 && !WillBeEncoded()) {
+        // The dialog was filled for an encoding the client will not do.
+        TellArmingFailed();
+        return host::kSendCheckStop;
+    }
+    if (!passOn) {
+        switch (EncryptionBoxStep()) {
+        case BoxStep::Started: return host::kSendCheckStop;
+        case BoxStep::ArmFailed: TellArmingFailed(); return host::kSendCheckStop;
+        case BoxStep::NotStarted: break;
+        }
+    }
+    if (WillBeEncoded()) {
+        if (!ResendPushed) {
+            SetTimer(automationWindow_, kTimerResend, kResendDelayMs, nullptr);
+            return host::kSendCheckStop;
+        }
+        if (AutoEnabled && !bccMerged_) {
+            if (!LastKeys.empty()) MergeDefaultBcc();
+            handedKeys_[0] = LastKeys;
+            handedKeys_[1].clear();
+        }
+    }
+    EncDialogDone = 0;
+    autoList_.reset();
+    return 0;
+}
+
+bool TPLData::WillBeEncoded() const {
+    auto* flag = reinterpret_cast<const BYTE*>(
+        SendMessageA(hostWindow_, host::kHostGetSendField, host::kSendFieldEncodeFlag, 0));
+    return flag && *flag;
+}
+
+HWND TPLData::ActiveMdiWindow() const {
+    return reinterpret_cast<HWND>(SendMessageA(hostWindow_, host::kHostGetWindow, host::kWindowActiveMdi, 0));
+}
+
+int TPLData::ActiveEditorIndex() const {
+    HWND active = ActiveMdiChild({hostWindow_, mdiClient_});
+    return active ? wlEditorFlags.IndexOf(active) : -1;
+}
+
+TPLData::BoxStep TPLData::EncryptionBoxStep() {
+    const int e = ActiveEditorIndex();
+    const bool fresh = e >= 0 && ((wlEditorFlags.Object(e) >> 8) & 0xFF) == 0;
+    if (fresh || AutoMode == 2 || AutoMode > 4) {
+        SendCancelled = 0;
+        UnlistedRecipients.clear();
+        LastKeys.clear();
+        handedKeys_[0].clear();
+        handedKeys_[1].clear();
+        LoadAutoList();
+        const int c = EvaluateRecipients();
+        if (c != 0) {
+            if (SendCancelled) AutoMode = 0;
+            if (AutoMode == 2) AutoMode = 1;
+            if (AutoMode == 0 && c > 1) AutoMode = 4;
+            if (warnMixed_ && ((c == 3 && AutoMode > 3 && AutoMode != 6) || (AutoMode == 4 && RecipientFlags == 3)))
+                AskMixedOptions();
+        } else if (AutoMode < 5) {
+            AutoMode = 0;
+            autoList_.reset();
+        }
+        // A command of the user (5 to 7) stands without a list or recipients:
+        // the message is encoded as asked, never sent as it was.
+        if (merrowin_) merrowin_->ReleaseProc();
+        if (AutoMode > 2) {
+            HWND editor = ActiveMdiWindow();
+            return SetCheckBox(editor, texts_.Text(txt::ENC_BOX), true) ? BoxStep::Started : BoxStep::ArmFailed;
+        }
+    }
+    if (SendCancelled) {
+        if (e >= 0) wlEditorFlags.SetObject(e, 0);
+        AutoMode = 0;
+        autoList_.reset();
+        return BoxStep::Started;
+    }
+    return BoxStep::NotStarted;
+}
+
+void TPLData::AskMixedOptions() {
+    const int answer = merrowin_ ? merrowin_->ConfCanc(texts_.Text(txt::CONF_SEL)) : kAnswerCancel;
+    if (answer == kAnswerCancel) {
+        AutoMode = 0;
+        SendCancelled = 1;
+    } else if (answer == kAnswerYes) {
+        if (AutoMode == 4) {
+            AutoMode = 0;
+        } else if (AutoMode == 5) {
+            AutoMode = 0;
+            EncDialogDone = 1;
+            SetTimer(automationWindow_, kTimerResend, kResendDelayMs, nullptr);
+        } else if (AutoMode == 7) {
+            AutoMode = 6;
+        }
+    }
+}
+
+void TPLData::TellArmingFailed() {
+    const int text = AutoMode == 6 ? txt::SIG_ID : AutoMode == 7 ? txt::E_S_ID : txt::ENC_ID;
+    AutoMode = 0;
+    SendCancelled = 1;
+    EncDialogDone = 0;
+    autoList_.reset();
+    if (merrowin_) {
+        merrowin_->Error(texts_.Text(text));
+        merrowin_->ReleaseProc();
+    }
+}
+
+// ---- Recipients -------------------------------------------------------------
+
+bool TPLData::LoadAutoList() {
+    autoList_.reset();
+    const std::string path = PLUtils ? PLUtils->MailboxDir() + kAutoListFile : std::string();
+    std::string text;
+    if (path.empty() || !FileExists(path) || !ReadWholeFile(path, text)) return false;
+    if (!text.empty()) CharLowerBuffA(text.data(), static_cast<DWORD>(text.size()));
+    autoList_ = std::make_unique<TAutoList>(ParseAutoList(text));
+    return true;
+}
+
+TRecipientCheck TPLData::NewRecipientCheck() {
+    TRecipientCheck check;
+    check.list = autoList_.get();
+    check.autoMode = AutoMode;
+    const int e = ActiveEditorIndex();
+    const bool confirmedSignOnly = e >= 0 && (wlEditorFlags.Object(e) & 0xFF) != 0;
+    check.resolveDuplicates = hideKeyDialog_ && AutoMode != 6 && !confirmedSignOnly;
+    check.keySelect = [this](const std::string& item, const std::string& candidates) {
+        return merrowin_ ? merrowin_->KeySelect(item, candidates) : -1;
+    };
+    check.lastKeys = LastKeys;
+    check.unlisted = UnlistedRecipients;
+    check.recipientFlags = RecipientFlags;
+    check.sendCancelled = SendCancelled != 0;
+    return check;
+}
+
+void TPLData::TakeRecipientCheck(const TRecipientCheck& check) {
+    LastKeys = check.lastKeys;
+    UnlistedRecipients = check.unlisted;
+    RecipientFlags = check.recipientFlags;
+    SendCancelled = check.sendCancelled ? 1 : 0;
+}
+
+std::string TPLData::SendField(WPARAM field) const {
+    auto* text = reinterpret_cast<const char*>(SendMessageA(hostWindow_, host::kHostGetSendField, field, 0));
+    return text ? std::string(text) : std::string();
+}
+
+int TPLData::EvaluateRecipients() {
+    RecipientFlags = 0;
+    TRecipientCheck check = NewRecipientCheck();
+    int r = CheckAddressText(SendField(host::kSendFieldTo), check);
+    // Listed copy recipients count whatever the To field gave.
+    if (!check.sendCancelled) {
+        std::string more = Trim(SendField(host::kSendFieldCc));
+        const std::string bcc = Trim(SendField(host::kSendFieldBcc));
+        if (!more.empty() && !bcc.empty()) more += ",";
+        more += bcc;
+        if (!more.empty()) r |= CheckAddressText(more, check);
+    }
+    TakeRecipientCheck(check);
+    return SendCancelled ? 0 : r;
+}
+
+void TPLData::MergeDefaultBcc() {
+    bccMerged_ = 1;
+    const std::string identity = EditorIdentity(ActiveMdiWindow(), texts_.Text(txt::ID_TITLE));
+    const std::string bcc =
+        PLUtils ? DefaultBcc(PLUtils->MailboxDir(), identity, texts_.Text(txt::DEF_PATH)) : std::string();
+    if (bcc.empty()) return;
+    MergeBccTokens(LastKeys, RecipientFlags, [&](std::string& keys) {
+        TRecipientCheck check = NewRecipientCheck();
+        check.lastKeys = keys;
+        CheckAddressText(bcc, check);
+        TakeRecipientCheck(check);
+        keys = check.lastKeys;
+    });
+}
+
+// ---- The host's encryption dialog -----------------------------------------------
+
+bool TPLData::SetCheckBox(HWND parent, const std::string& caption, bool wanted) {
+    HWND box = caption.empty() ? nullptr : FindButtonWith(parent, caption);
+    if (!box) return false;
+    // Ticking the encryption box again opens the client's dialog again.
+    if (caption == texts_.Text(txt::ENC_BOX) && IsChecked(box)) SendMessageA(box, BM_CLICK, 0, 0);
+    if (IsChecked(box) != wanted) PostMessageA(box, BM_CLICK, 0, 0);
+    TPLUtils::ProcessMessages();
+    return true;
+}
+
+void TPLData::EncryptionDialogOpened(HWND dialog) {
+    if (!dialog || !IsWindow(dialog)) return;
+    ResendPushed = 0;
+    bccMerged_ = 0;
+    comboCleaned_ = 0;
+    encDialogCancelled_ = 0;
+    RestoreEncryptionDialog();
+    encDialog_ = dialog;
+    encDialogProc_ = Replace(dialog, SubclassedEncDialogProc);
+    encCombo_ = FindChildWnd(dialog, "COMBOBOX", "");
+    if (encCombo_) encComboProc_ = Replace(encCombo_, SubclassedEncComboProc);
+    // A client that announces the dialog once it shows has given the focus
+    // and painted the frame already.
+    if (encCombo_ && (GetFocus() == encCombo_ || IsWindowVisible(dialog))) CleanEncryptorCombo();
+    if (IsWindowVisible(dialog) && !EncDialogDone) FillEncryptionDialog();
+}
+
+void TPLData::RestoreEncryptionDialog() {
+    auto restore = [](HWND wnd, WNDPROC ours, WNDPROC& previous) {
+        if (wnd && previous && IsWindow(wnd) && reinterpret_cast<WNDPROC>(GetWindowLongPtrA(wnd, GWLP_WNDPROC)) == ours)
+            Replace(wnd, previous);
+        previous = nullptr;
+    };
+    restore(encCombo_, SubclassedEncComboProc, encComboProc_);
+    restore(encDialog_, SubclassedEncDialogProc, encDialogProc_);
+    encCombo_ = nullptr;
+    encDialog_ = nullptr;
+}
+
+LRESULT TPLData::EncComboProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
+    WNDPROC previous = wnd == encCombo_ ? encComboProc_ : nullptr;
+    LRESULT result = previous ? CallWindowProcA(previous, wnd, msg, wp, lp) : DefWindowProcA(wnd, msg, wp, lp);
+    if (msg == WM_SETFOCUS && !comboCleaned_) CleanEncryptorCombo();
+    return result;
+}
+
+void TPLData::CleanEncryptorCombo() {
+    comboCleaned_ = 1;
+    for (const char* entry : {host::kEncryptorEntryMime, host::kEncryptorEntryInline}) {
+        LRESULT i = SendMessageA(encCombo_, CB_FINDSTRINGEXACT, WPARAM(-1), reinterpret_cast<LPARAM>(entry));
+        // The exact search ignores case; only the very text goes.
+        char text[128] = {};
+        if (i != CB_ERR && SendMessageA(encCombo_, CB_GETLBTEXTLEN, WPARAM(i), 0) < LRESULT(sizeof text) &&
+            SendMessageA(encCombo_, CB_GETLBTEXT, WPARAM(i), reinterpret_cast<LPARAM>(text)) != CB_ERR &&
+            std::string(text) == entry)
+            SendMessageA(encCombo_, CB_DELETESTRING, WPARAM(i), 0);
+    }
+    LRESULT chosen = SendMessageA(encCombo_, CB_FINDSTRINGEXACT, WPARAM(-1), reinterpret_cast<LPARAM>(host::kEncryptorEntry));
+    if (chosen != CB_ERR) SendMessageA(encCombo_, CB_SETCURSEL, WPARAM(chosen), 0);
+    encryptorChosen_ = chosen != CB_ERR;
+    if (HWND sign = FindButtonWith(encDialog_, texts_.Text(txt::SIGN_LBL))) EnableWindow(sign, TRUE);
+}
+
+void TPLData::FillEncryptionDialog() {
+    EncDialogDone = 1;
+    const std::string encLabel = texts_.Text(txt::ENC_LBL), signLabel = texts_.Text(txt::SIGN_LBL);
+    bool found = true;
+    auto set = [&](bool encrypt, bool sign) {
+        found = SetCheckBox(encDialog_, encLabel, encrypt) && found;
+        found = SetCheckBox(encDialog_, signLabel, sign) && found;
+    };
+    switch (AutoMode) {
+    case 4:
+        if (!LastKeys.empty()) {
+            const int f = FlagDigitsOr(LastKeys);
+            set(f & 1, f & 2);
+            if (f & 4) AutoMode = 3;
+        } else {
+            set(true, FullAutoSigned != 0);
+        }
+        break;
+    case 5: set(true, false); break;
+    case 6: set(false, true); break;
+    case 7: set(true, true); break;
+    default: break;
+    }
+    if (AutoMode != 4 && !LastKeys.empty()) LastKeys[0] = '0';
+    if (AutoMode > 3 && (!found || !encryptorChosen_)) {
+        // Without this encryptor and its boxes the dialog would send the
+        // message otherwise than asked.
+        armingFailed_ = 1;
+        if (HWND cancel = FindOfClassWith(encDialog_, "BUTTON", "Cancel")) PostMessageA(cancel, BM_CLICK, 0, 0);
+        else PostMessageA(encDialog_, WM_COMMAND, IDCANCEL, 0);
+        return;
+    }
+    if ((fullAutomation_ && AutoMode > 3) || AutoMode > 4)
+        if (HWND ok = FindOfClassWith(encDialog_, "BUTTON", kOkCaption)) PostMessageA(ok, BM_CLICK, 0, 0);
+}
+
+LRESULT TPLData::EncDialogProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
+    WNDPROC previous = wnd == encDialog_ ? encDialogProc_ : nullptr;
+    if (msg == WM_COMMAND && HIWORD(wp) == BN_CLICKED) {
+        const WORD id = LOWORD(wp);
+        if (AutoMode < 3 && id == IDOK) AutoMode = 2;
+        if (AutoMode < 3 && id == IDCANCEL) AutoMode = 1;
+        if (id == IDCANCEL) encDialogCancelled_ = 1;
+    }
+    if (msg == WM_DESTROY && wnd == encDialog_) {
+        EncryptionDialogClosing();
+        RestoreEncryptionDialog();
+    }
+    LRESULT result = previous ? CallWindowProcA(previous, wnd, msg, wp, lp) : DefWindowProcA(wnd, msg, wp, lp);
+    if (msg == WM_NCPAINT && wnd == encDialog_ && !EncDialogDone) FillEncryptionDialog();
+    return result;
+}
+
+void TPLData::EncryptionDialogClosing() {
+    const bool encrypt = IsChecked(FindButtonWith(encDialog_, texts_.Text(txt::ENC_LBL)));
+    const bool sign = IsChecked(FindButtonWith(encDialog_, texts_.Text(txt::SIGN_LBL)));
+    const int choice = (encrypt ? 1 : 0) + (sign ? 2 : 0);
+    if (!fullAutomation_ || AutoMode == 2 || AutoMode == 3) SetFlagDigits(LastKeys, choice);
+    // The main library takes the options of the send from the first token.
+    if (!encDialogCancelled_) SetFirstFlagDigit(LastKeys, choice);
+    const int e = ActiveEditorIndex();
+    if (e >= 0) {
+        const std::uintptr_t s = AutoMode == 2 && sign && !encrypt ? 1 : 0;
+        const bool several = LastKeys.find(',') != std::string::npos;
+        wlEditorFlags.SetObject(e, several ? 256 + s : wlEditorFlags.Object(e) + 256 + s);
+    }
+    if (armingFailed_) {
+        armingFailed_ = 0;
+        TellArmingFailed();
+        return;
+    }
+    // Cancelled by the user: the message stays in the editor as it is.
+    if (encDialogCancelled_ && AutoMode >= 3) AutoMode = 1;
+    if (AutoMode < 3) EncDialogDone = 0;
+    else SetTimer(automationWindow_, kTimerResend, kResendDelayMs, nullptr);
+}
+
+void TPLData::ResendTimer() {
+    KillTimer(automationWindow_, kTimerResend);
+    ResendPushed = 1;
+    PushSendKeys(ActiveMdiWindow(), texts_.Text(txt::SEND_LBL), true);
+}
+
+// ---- The written message file ------------------------------------------------
+
+void TPLData::FixUpMessageFile(const char* path) {
+    if (!path || !*path || !FileExists(path)) return;
+    std::string bytes;
+    if (!ReadWholeFile(path, bytes)) return;
+    char charset[host::kCharsetRoom + 1] = {};
+    SendMessageA(hostWindow_, host::kHostGetSetting, host::kSettingCharset, reinterpret_cast<LPARAM>(charset));
+    charset[host::kCharsetRoom] = '\0';
+    const std::string fixed = FixedUpMessage(bytes, charset);
+    if (!fixed.empty()) ReplaceWholeFile(path, fixed);
+}
+
+}  // namespace orv::automation
