@@ -55,7 +55,11 @@ std::optional<InfoBlock> BuildInfoBlock(std::string_view info, bool tabbed, int 
     return block;
 }
 
-bool StartsWithInfoBlock(std::string_view line0) { return line0.rfind(kInfoBlockMark, 0) == 0; }
+bool StartsWithInfoBlock(std::string_view line0) {
+    // The tabbed layout writes its block behind a tab.
+    size_t start = line0.find_first_not_of('\t');
+    return start != std::string_view::npos && line0.substr(start).rfind(kInfoBlockMark, 0) == 0;
+}
 
 std::string EncryptedTextOf(std::string_view text) {
     return text.find("-----BEGIN PGP MESSAGE-----") != std::string_view::npos ? std::string(text) : std::string();

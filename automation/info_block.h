@@ -26,7 +26,8 @@ struct InfoBlock {
 };
 // None for a result code without a colour.
 std::optional<InfoBlock> BuildInfoBlock(std::string_view info, bool tabbed, int resultCode);
-// A first line that already starts the block.
+// A first line that already starts the block (behind the tabs of the
+// tabbed layout).
 bool StartsWithInfoBlock(std::string_view line0);
 
 // The whole text when it holds an armoured PGP message, else "".

@@ -107,9 +107,9 @@ void TSignatureView::InsertPending(HWND dialog) {
     int code = record->iconWithoutHeader;
     if (code > kEncryptedIconOffset) code -= kEncryptedIconOffset;
     HWND control = FindReaderWindow({pl_.hostWindow_, pl_.mdiClient_}, *pl_.TER, reader);
-    // Header lines in the text are laid out with tabs; the block lines up
-    // with them.
-    bool tabbed = !HeaderShown(reader);
+    // Beside a header control the block stands indented above the body;
+    // above header lines in the text it is set off by a blank line.
+    bool tabbed = HeaderShown(reader);
     if (control && pl_.TER->InsertSigText(control, pl_.signatureInfoText_, tabbed, code))
         pl_.signatureInfoText_.clear();
 }
