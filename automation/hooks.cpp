@@ -5,6 +5,7 @@
 
 #include <algorithm>
 
+#include "automation/menu.h"
 #include "automation/pl_data.h"
 #include "automation/pl_text.h"
 #include "plugin/mail_client.h"
@@ -70,7 +71,16 @@ void TPLData::FrameMessage(const CWPSTRUCT& cwp) {
         default: break;
         }
         break;
-    default: break;  // help, menus and hints come with the frontend menu
+    case WM_HELP:
+        if (frontend_ && cwp.lParam) frontend_->OnHelp(*reinterpret_cast<const HELPINFO*>(cwp.lParam));
+        break;
+    case WM_INITMENUPOPUP:
+        if (frontend_) frontend_->OnInitMenuPopup(reinterpret_cast<HMENU>(cwp.wParam));
+        break;
+    case WM_MENUSELECT:
+        if (frontend_) frontend_->OnMenuSelect(cwp.wParam, cwp.lParam);
+        break;
+    default: break;
     }
 }
 
@@ -98,6 +108,12 @@ void TPLData::OtherWindowMessage(const CWPSTRUCT& cwp) {
             readerIsMdi_ = 1;
         break;
     }
+    case WM_MDISETMENU:
+        if (frontend_ && cwp.wParam) {
+            frontend_->InsertInto(reinterpret_cast<HMENU>(cwp.wParam), reinterpret_cast<HMENU>(cwp.lParam));
+            frontend_->EnableFrontend();
+        }
+        break;
     case WM_MDIDESTROY: {
         HWND child = reinterpret_cast<HWND>(cwp.wParam);
         lMDIWindowList.erase(std::remove(lMDIWindowList.begin(), lMDIWindowList.end(), child), lMDIWindowList.end());
@@ -154,6 +170,25 @@ void TPLData::OnGetMessage(MSG& msg) {
             ResetSignatureInfo();
         break;
     }
+    case WM_SYSKEYDOWN:
+        if (msg.wParam == VK_F10 && (GetKeyState(VK_SHIFT) & 0x8000) && (GetKeyState(VK_CONTROL) & 0x8000) &&
+            frontend_) {
+            Neutralise(msg);
+            frontend_->OfferAddMenu(true);
+            return;
+        }
+        break;
+    case WM_RBUTTONDOWN:
+        if (!frontend_) break;
+        if (msg.wParam & MK_CONTROL) {
+            if (frontend_->OfferAddMenu(false)) Neutralise(msg);
+        } else {
+            frontend_->OnRightButtonDown(msg.hwnd);
+        }
+        return;
+    case WM_RBUTTONUP:
+        if (frontend_) frontend_->OnRightButtonUp();
+        break;
     case WM_MOUSEMOVE: {
         POINT pt{GET_X_LPARAM(msg.lParam), GET_Y_LPARAM(msg.lParam)};
         ClientToScreen(msg.hwnd, &pt);

@@ -4,6 +4,7 @@
 
 #include "automation/pl_data.h"
 #include "automation/pl_text.h"
+#include "automation/signature_view.h"
 #include "plugin/mail_client.h"
 
 namespace orv::automation {
@@ -104,13 +105,11 @@ LRESULT TPLData::ReaderMdiProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
     int i = wlMDIReader.IndexOf(wnd);
     auto* record = i >= 0 ? reinterpret_cast<ReaderRecord*>(wlMDIReader.Object(i)) : nullptr;
     WNDPROC previous = record ? record->previousProc : nullptr;
-    if (msg == WM_NCACTIVATE && !wp && record && frame_) {
-        // The raw view stays with the reader that had it.
-        HMENU menu = GetMenu(frame_);
-        record->rawView = menu && (GetMenuState(menu, host::kCommandRawView, MF_BYCOMMAND) & MF_CHECKED) ? 1 : 0;
-    }
+    if (record && signatureView_) signatureView_->ReaderWindowMessage(wnd, *record, msg, wp);
     if (msg == WM_DESTROY && record) RestoreReader(wnd);
-    return Pass(previous, wnd, msg, wp, lp);
+    LRESULT result = Pass(previous, wnd, msg, wp, lp);
+    if (msg == WM_PAINT && record && signatureView_) signatureView_->ReaderWindowPainted(wnd);
+    return result;
 }
 
 void TPLData::RestoreReader(HWND readerMdi) {
@@ -135,8 +134,12 @@ LRESULT TPLData::ReaderDialogProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
     }
     if (msg == WM_COMMAND && (LOWORD(wp) == host::kCmdReaderNext || LOWORD(wp) == host::kCmdReaderPrevious))
         ResetSignatureInfo();
+    LRESULT own = 0;
+    if (i >= 0 && signatureView_ && signatureView_->ReaderDialogMessage(wnd, msg, wp, lp, &own)) return own;
     if (msg == WM_DESTROY && i >= 0) RestoreReaderDialog(wnd);
-    return Pass(previous, wnd, msg, wp, lp);
+    LRESULT result = Pass(previous, wnd, msg, wp, lp);
+    if (msg == WM_NCPAINT && i >= 0 && signatureView_) signatureView_->ReaderDialogNcPainted(wnd);
+    return result;
 }
 
 void TPLData::RestoreReaderDialog(HWND readerDialog) {
@@ -161,6 +164,8 @@ void TPLData::RestoreAllSubclasses() {
 }
 
 void TPLData::ResetSignatureInfo() {
+    if (hostWindow_ && IsWindow(hostWindow_)) SendMessageA(hostWindow_, host::kHostStatusLine, host::kStatusProgress, 0);
+    folderCommand_ = 0;
     signatureInfoText_.clear();
     signatureInfoPending_ = 0;
     signatureIconIndex_ = 0;

@@ -5,8 +5,10 @@
 #include <cstring>
 
 #include "automation/auto_send.h"
+#include "automation/menu.h"
 #include "automation/message_files.h"
 #include "automation/pl_text.h"
+#include "automation/signature_view.h"
 #include "plugin/automation_messages.h"
 #include "plugin/mail_client.h"
 
@@ -103,6 +105,8 @@ TPLData::~TPLData() {
     LastKeys.clear();
     handedKeys_[0].clear();
     handedKeys_[1].clear();
+    frontend_.reset();
+    signatureView_.reset();
     RemoveHooks();
     RestoreAllSubclasses();
     lMDIWindowList.clear();
@@ -171,6 +175,9 @@ bool TPLData::CreateUtilities() {
     TER = std::make_unique<TTER>();
     if (!merrowin_->Initialize(hostWindow_, frame_, automationWindow_, mdiClient_)) return false;
     TER->Initialize(PLUtils->ProgramDir());
+    signatureView_ = std::make_unique<TSignatureView>(*this);
+    frontend_ = std::make_unique<TFrontendMenu>(*this);
+    frontend_->Attach();
     return true;
 }
 
@@ -208,6 +215,15 @@ LRESULT TPLData::WndProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
         OnDestroy();
         return 0;
     case WM_TIMER: return OnTimer(wp);
+    case WM_COMMAND:
+        if (frontend_) frontend_->OnCommand(wp, lp);
+        return 0;
+    case WM_MENUSELECT:
+        if (frontend_) frontend_->OnMenuSelect(wp, lp);
+        return 0;
+    case WM_HELP:
+        if (frontend_ && lp) frontend_->OnHelp(*reinterpret_cast<const HELPINFO*>(lp));
+        return TRUE;
     case orv::automation::AM_SESSIONCLOSED: return OnSessionClosed(wp, lp);
     case host::kFormMsgStart:
         // The configuration upgrade comes with the AutoList's upkeep.
@@ -240,7 +256,7 @@ LRESULT TPLData::OnAutomationMessage(UINT msg, WPARAM wp, LPARAM lp, bool* handl
         AutoEnabled = (wp & 1) != 0;
         hideKeyDialog_ = (wp & 2) != 0;
         warnMixed_ = (wp & 4) != 0;
-        // Graying the wipe item belongs to the frontend menu.
+        if (!(wp & 8) && frontend_) frontend_->SetWipeEnabled(false);
         return 0;
     case orv::automation::AM_SIGNKEY:
         if (!lp) return 0;
@@ -287,6 +303,7 @@ LRESULT TPLData::OnAutomationMessage(UINT msg, WPARAM wp, LPARAM lp, bool* handl
         if (wp == 0 && hostWindow_)
             SendMessageA(hostWindow_, host::kHostStatusLine, host::kStatusProgress,
                          reinterpret_cast<LPARAM>(texts_.Text(txt::WIPE_SUCCESS)));
+        if (frontend_) frontend_->SetWipeEnabled(wp != 0);
         return 0;
     default: *handled = false; return 0;
     }
@@ -294,6 +311,7 @@ LRESULT TPLData::OnAutomationMessage(UINT msg, WPARAM wp, LPARAM lp, bool* handl
 
 LRESULT TPLData::OnSessionClosed(WPARAM wp, LPARAM lp) {
     if (merrowin_) merrowin_->ReleaseProc();
+    if (frontend_) frontend_->EnableFrontend();
     armNextEditor_ = lp != 0;
     if (wp && mdiClient_) {
         if (HWND queue = FindDescendant(mdiClient_, host::kQueueManagerClass))

@@ -21,6 +21,9 @@
 
 namespace orv::automation {
 
+class TFrontendMenu;
+class TSignatureView;
+
 // The reader record: 14 bytes, allocated zeroed, freed with the reader.
 #pragma pack(push, 1)
 struct ReaderRecord {
@@ -69,6 +72,10 @@ public:
     const TStringLibrary& Texts() const { return texts_; }
 
 private:
+    // The menu and the signature display work on the plug-in's state.
+    friend class TFrontendMenu;
+    friend class TSignatureView;
+
     // Creating the automation window (Part "Creating the automation window").
     HWND CreateAutomationWindow();
     bool CreateUtilities();
@@ -210,6 +217,8 @@ private:
     std::string userNameGiven_;
 
     std::unique_ptr<TTER> TER;
+    std::unique_ptr<TSignatureView> signatureView_;
+    std::unique_ptr<TFrontendMenu> frontend_;
     std::unique_ptr<TMerrowin> merrowin_;
     std::unique_ptr<TPLUtils> PLUtils;
     TStringLibrary texts_;

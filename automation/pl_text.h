@@ -52,4 +52,13 @@ bool IsMailboxChange(std::string_view text, std::string_view textAtOpen, std::st
 // the AutoList: "Pellatch.f??" and "Merrowin.f??".
 bool IsPerUserFormFile(std::string_view fileName);
 
+// The key identifier a text names: "0x" and the hexadecimal digits after the
+// first "0x" (any case), upper-cased: sixteen when it holds a whole 64-bit
+// ID, else eight; "" without "0x" and eight digits after it.
+std::string ExtractHexID(std::string_view text);
+// The e-mail address of a text: between "<" and ">" when the first at-sign
+// lies before that ">", else the run around the first at-sign between
+// blanks; "" when there is none.
+std::string ExtractEmail(std::string_view text);
+
 }  // namespace orv::automation

@@ -270,6 +270,8 @@ void Host::ShowInReader(HWND reader, const ReaderMessage& message) {
     bool withHeader = header && IsWindowVisible(header);
     if (header) SetWindowTextA(header, HeaderSummary(text).c_str());
     ter_.SetText(GetDlgItem(dialog, kIdReaderBody), withHeader && !RawView() ? BodyOf(text) : text);
+    // The reader paints anew, caption and all, with each message it shows.
+    RedrawWindow(reader, nullptr, nullptr, RDW_INVALIDATE | RDW_FRAME | RDW_ERASE | RDW_ALLCHILDREN);
 }
 
 HWND Host::OpenReader(const std::string& title, const std::string& text) {
@@ -291,7 +293,9 @@ HWND Host::OpenReader(const std::string& title, const std::string& text) {
     RECT rc;
     GetClientRect(reader, &rc);
     HINSTANCE inst = GetModuleHandleA(nullptr);
-    HWND dialog = CreateWindowExA(WS_EX_CONTROLPARENT, dialogClass, "", WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN, 0,
+    // A dialog, as the client's readers are: it paints beneath its controls
+    // (extensions write the signature block when it paints).
+    HWND dialog = CreateWindowExA(WS_EX_CONTROLPARENT, dialogClass, "", WS_CHILD | WS_VISIBLE, 0,
                                   0, rc.right, rc.bottom, reader, nullptr, inst, nullptr);
     HWND strip = CreateWindowExA(0, host::kToolbarStripClass, "", WS_CHILD | WS_VISIBLE, 0, 0, 0, 0, dialog,
                                  reinterpret_cast<HMENU>(static_cast<INT_PTR>(kIdReaderStrip)), inst, nullptr);

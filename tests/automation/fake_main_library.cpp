@@ -1,14 +1,17 @@
-// A main library for the plug-in's tests that offers only part of its
-// exports: FORMINIT (a plain window for the host form), PlugInit and Info.
-// It writes what it was given into "main.log" beside itself.
+// A main library for the plug-in's tests. Built twice: with only part of its
+// exports (FORMINIT, a plain window for the host form, PlugInit and Info),
+// and with every export the plug-in's menu reaches. It writes what it was
+// given into "main.log" beside itself.
 #include <windows.h>
 
 #include <cstdio>
+#include <cstring>
 #include <string>
 
 namespace {
 
 HINSTANCE g_instance = nullptr;
+HWND g_automation = nullptr;
 
 void Log(const std::string& line) {
     char path[MAX_PATH] = {};
@@ -43,8 +46,83 @@ void __stdcall PlugInit(HWND clientMain, DWORD clientMdi, HWND automationWindow,
                   static_cast<unsigned long>(clientMdi),
                   static_cast<unsigned long>(reinterpret_cast<UINT_PTR>(automationWindow)), mailboxDir ? mailboxDir : "");
     Log(line);
+    g_automation = automationWindow;
 }
 
 void __stdcall Info(const char* text) { Log(std::string("Info ") + (text ? text : "")); }
+
+LRESULT __stdcall ShowManager() {
+    Log("ShowManager");
+    return 1;
+}
+
+// The viewer takes the text the plug-in copied out of the reader.
+LRESULT __stdcall ShowViewer() {
+    auto text = reinterpret_cast<const char*>(SendMessageA(g_automation, 0x0402, 0, 0));
+    Log(std::string("ShowViewer ") + (text ? std::string(text).substr(0, std::string(text).find('\r')) : "-"));
+    return 1;
+}
+
+LRESULT __stdcall ShowConfig() {
+    Log("ShowConfig");
+    return 1;
+}
+
+LRESULT __stdcall ShowAbout() {
+    Log("ShowAbout");
+    return 1;
+}
+
+void __stdcall WipeCache() { Log("WipeCache"); }
+
+// Answers "yes" unless "no.txt" lies beside the library.
+int __stdcall Confirm(const char* text) {
+    Log(std::string("Confirm ") + (text ? text : ""));
+    char path[MAX_PATH] = {};
+    GetModuleFileNameA(g_instance, path, MAX_PATH);
+    std::string no(path);
+    no = no.substr(0, no.find_last_of('\\') + 1) + "no.txt";
+    return GetFileAttributesA(no.c_str()) == INVALID_FILE_ATTRIBUTES ? 1 : 0;
+}
+
+int __stdcall SaveMimeAttachments(const char* text) {
+    Log(std::string("SaveMimeAttachments ") + (text ? std::string(text).substr(0, 40) : ""));
+    return 1;
+}
+
+int __stdcall GetKeyFromServer(const char* keyId) {
+    Log(std::string("GetKeyFromServer ") + (keyId ? keyId : ""));
+    return 1;
+}
+
+// Three keys on the ring.
+int __stdcall FindKeys(const char* pattern, char* buffer, int) {
+    Log(std::string("FindKeys [") + (pattern ? pattern : "") + "]");
+    if (buffer) buffer[0] = '\0';
+    return 3;
+}
+
+// Reports the key it deleted.
+int __stdcall KeyDelete(char* buffer) {
+    const char* deleted = "0x1234ABCD";
+    Log("KeyDelete");
+    if (buffer) std::memcpy(buffer, deleted, std::strlen(deleted) + 1);
+    return 1;
+}
+
+LRESULT __stdcall KeyExtract() {
+    Log("KeyExtract");
+    return 1;
+}
+
+LRESULT __stdcall ShowFingerPrint() {
+    Log("ShowFingerPrint");
+    return 1;
+}
+
+LRESULT __stdcall ExecPGPkeys() {
+    Log("ExecPGPkeys");
+    return 1;
+}
 
 }  // extern "C"

@@ -304,7 +304,8 @@ TEST_F(PellatchHost, UnloadingLeavesNoHookSubclassWindowOrMenu) {
     StartClient();
     HWND frame = host->Frame();
     HMENU menu = GetMenu(frame);
-    int items = GetMenuItemCount(menu);
+    // The client's own menus and the plug-in's "&Orvane".
+    int items = GetMenuItemCount(menu) - 1;
     HWND editor = host->NewEditor();
     HWND reader = host->OpenReader("Note", "Plain text\r\n");
     mctest::PumpFor(100);
@@ -324,6 +325,11 @@ TEST_F(PellatchHost, UnloadingLeavesNoHookSubclassWindowOrMenu) {
     EXPECT_EQ(WindowProcOf(reader), ClassProcOf(reader));
     EXPECT_EQ(WindowProcOf(readerDialog), ClassProcOf(readerDialog));
     EXPECT_EQ(GetMenuItemCount(menu), items);
+    for (int i = 0; i < GetMenuItemCount(menu); ++i) {
+        char title[64] = {};
+        GetMenuStringA(menu, UINT(i), title, sizeof title, MF_BYPOSITION);
+        EXPECT_STRNE(title, "&Orvane");
+    }
 
     // A hook left behind would run code that is gone: the client's windows
     // go on working.

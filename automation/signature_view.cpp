@@ -1,0 +1,164 @@
+#include "automation/signature_view.h"
+
+#include "automation/host_windows.h"
+#include "automation/pl_data.h"
+#include "automation/pl_text.h"
+#include "plugin/mail_client.h"
+
+namespace orv::automation {
+
+namespace {
+
+// 0x0AAC to a reader dialog: its header layout changed (with lParam bit 4),
+// its reader was activated or deactivated.
+constexpr WPARAM kStateHeaderChanged = 11;
+constexpr WPARAM kStateActivated = 12;
+constexpr WPARAM kStateDeactivated = 13;
+constexpr LPARAM kHeaderChangedBit = 0x10;
+// Icons 6 to 10 are those of 1 to 5 for encrypted messages.
+constexpr int kEncryptedIconOffset = 5;
+
+HWND ReaderDialogOf(HWND reader) {
+    for (const char* cls : {host::kReaderDialogClass, host::kReaderDialogClass2, host::kReaderDialogClass3})
+        if (HWND dialog = FindDescendant(reader, cls)) return dialog;
+    return nullptr;
+}
+
+bool Visible(HWND wnd) { return wnd && IsWindowVisible(wnd); }
+
+}  // namespace
+
+TSignatureView::TSignatureView(TPLData& pl) : pl_(pl) {
+    int cx = GetSystemMetrics(SM_CXSMICON), cy = GetSystemMetrics(SM_CYSMICON);
+    for (int i = 1; i < kIcons; ++i)
+        icons_[static_cast<size_t>(i)] =
+            static_cast<HICON>(LoadImageA(PluginInstance(), MAKEINTRESOURCEA(i), IMAGE_ICON, cx, cy, 0));
+}
+
+TSignatureView::~TSignatureView() {
+    for (HICON icon : icons_)
+        if (icon) DestroyIcon(icon);
+}
+
+HICON TSignatureView::Icon(int index) const {
+    return index > 0 && index < kIcons ? icons_[static_cast<size_t>(index)] : nullptr;
+}
+
+ReaderRecord* TSignatureView::RecordOf(HWND reader) const {
+    int i = reader ? pl_.wlMDIReader.IndexOf(reader) : -1;
+    return i >= 0 ? reinterpret_cast<ReaderRecord*>(pl_.wlMDIReader.Object(i)) : nullptr;
+}
+
+bool TSignatureView::HeaderShown(HWND reader) const {
+    return Visible(FindDescendant(reader, host::kHeaderControlClass));
+}
+
+void TSignatureView::ReaderWindowMessage(HWND reader, ReaderRecord& record, UINT msg, WPARAM wp) {
+    switch (msg) {
+    case WM_GETMINMAXINFO:
+        // A reader that is not an MDI window is laid out anew when it opens
+        // a message: its icon comes back from the record.
+        if (!pl_.readerIsMdi_) pl_.signatureIconIndex_ = record.iconWithoutHeader;
+        break;
+    case WM_NCACTIVATE:
+        if (HWND dialog = ReaderDialogOf(reader))
+            PostMessageA(dialog, host::kReaderState, wp ? kStateActivated : kStateDeactivated, 0);
+        if (!pl_.readerIsMdi_ && !wp && pl_.frame_) {
+            // The raw view stays with the reader that had it.
+            HMENU menu = GetMenu(pl_.frame_);
+            record.rawView =
+                menu && (GetMenuState(menu, host::kCommandRawView, MF_BYCOMMAND) & MF_CHECKED) ? 1 : 0;
+        }
+        break;
+    case WM_DESTROY: Forget(reader); break;
+    default: break;
+    }
+}
+
+bool TSignatureView::ReaderDialogMessage(HWND dialog, UINT msg, WPARAM wp, LPARAM lp, LRESULT* result) {
+    *result = 0;
+    switch (msg) {
+    case WM_PAINT: InsertPending(dialog); return false;
+    case host::kReaderState:
+        if (wp == kStateHeaderChanged && (lp & kHeaderChangedBit)) PostMessageA(dialog, kReaderTakeIcon, 0, 0);
+        else if (wp == kStateActivated || wp == kStateDeactivated) DrawIcon(GetParent(dialog));
+        return false;
+    case kReaderTakeIcon: TakeIcon(dialog); return true;
+    case WM_COMMAND:
+        return LOWORD(wp) == host::kCmdSaveAttachment && SaveMimeAttachments(dialog);
+    default: return false;
+    }
+}
+
+void TSignatureView::InsertPending(HWND dialog) {
+    if (pl_.viewerPending_) {
+        // The main library's viewer shows this result itself.
+        pl_.viewerPending_ = 0;
+        pl_.signatureInfoText_.clear();
+        return;
+    }
+    HWND reader = GetParent(dialog);
+    if (pl_.readerIsMdi_ &&
+        (!Visible(FindDescendant(reader, host::kToolbarStripClass)) || HeaderShown(reader))) {
+        pl_.signatureInfoText_.clear();
+    }
+    ReaderRecord* record = RecordOf(reader);
+    if (pl_.signatureInfoText_.empty() || !record || record->rawView || !pl_.TER) return;
+    int code = record->iconWithoutHeader;
+    if (code > kEncryptedIconOffset) code -= kEncryptedIconOffset;
+    HWND control = FindReaderWindow({pl_.hostWindow_, pl_.mdiClient_}, *pl_.TER, reader);
+    // Beside a header control the block stands indented above the body;
+    // above header lines in the text it is set off by a blank line.
+    bool tabbed = HeaderShown(reader);
+    if (control && pl_.TER->InsertSigText(control, pl_.signatureInfoText_, tabbed, code))
+        pl_.signatureInfoText_.clear();
+}
+
+void TSignatureView::TakeIcon(HWND dialog) {
+    HWND reader = GetParent(dialog);
+    if (ReaderRecord* record = RecordOf(reader)) {
+        if (HeaderShown(reader)) record->iconWithHeader = pl_.signatureIconIndex_;
+        else record->iconWithoutHeader = pl_.signatureIconIndex_;
+    }
+    DrawIcon(reader);
+    InvalidateRect(dialog, nullptr, FALSE);
+    pl_.signatureIconIndex_ = 0;
+    pl_.signatureInfoPending_ = 0;
+}
+
+bool TSignatureView::SaveMimeAttachments(HWND dialog) {
+    ReaderRecord* record = RecordOf(GetParent(dialog));
+    if (!record || !record->rawView || !pl_.TER || !pl_.merrowin_) return false;
+    HWND control = FindReaderWindow({pl_.hostWindow_, pl_.mdiClient_}, *pl_.TER);
+    pl_.copiedText_ = pl_.TER->GetPGPMimeText(control);
+    if (pl_.copiedText_.empty()) return false;
+    size_t start = pl_.copiedText_.find_first_not_of(" \t\r\n");
+    return pl_.merrowin_->SaveMimeAttachments(start == std::string::npos ? "" : pl_.copiedText_.substr(start));
+}
+
+void TSignatureView::DrawIcon(HWND reader) {
+    ReaderRecord* record = RecordOf(reader);
+    if (!record || !IsWindow(reader)) return;
+    int index = HeaderShown(reader) && pl_.readerIsMdi_ ? record->iconWithHeader : record->iconWithoutHeader;
+    if (HICON icon = Icon(index)) {
+        if (HDC dc = GetWindowDC(reader)) {
+            int x = GetSystemMetrics(SM_CXFRAME) + 2, y = GetSystemMetrics(SM_CYFRAME) + 1;
+            DrawIconEx(dc, x, y, icon, GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), 0,
+                       GetSysColorBrush(COLOR_ACTIVECAPTION), DI_NORMAL);
+            ReleaseDC(reader, dc);
+            drawn_.insert(reader);
+        }
+    } else if (drawn_.erase(reader)) {
+        // The caption is drawn anew without the icon; only once, so that the
+        // frame's repaint does not come back here.
+        SetWindowPos(reader, nullptr, 0, 0, 0, 0,
+                     SWP_FRAMECHANGED | SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+    HWND active = pl_.mdiClient_ ? reinterpret_cast<HWND>(SendMessageA(pl_.mdiClient_, WM_MDIGETACTIVE, 0, 0)) : nullptr;
+    HWND focus = GetFocus();
+    if (pl_.readerIsMdi_ && active == reader && GetForegroundWindow() == pl_.frame_ && focus != reader &&
+        !IsChild(reader, focus))
+        SetFocus(reader);
+}
+
+}  // namespace orv::automation
