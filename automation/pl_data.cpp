@@ -4,6 +4,7 @@
 
 #include <cstring>
 
+#include "automation/abk.h"
 #include "automation/message_files.h"
 #include "automation/pl_text.h"
 #include "plugin/automation_messages.h"
@@ -99,6 +100,7 @@ void DestroyPLData() {
 TPLData::TPLData() = default;
 
 TPLData::~TPLData() {
+    ABK.reset();
     LastKeys.clear();
     handedKeys_[0].clear();
     handedKeys_[1].clear();
@@ -208,10 +210,13 @@ LRESULT TPLData::WndProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
         return 0;
     case WM_TIMER: return OnTimer(wp);
     case orv::automation::AM_SESSIONCLOSED: return OnSessionClosed(wp, lp);
-    case host::kFormMsgStart:
+    case host::kFormMsgStart: return OnFormStart();
+    case WM_COMMAND:
+        if (OnAutoListCommand(wp, lp)) return 0;
+        break;
     case host::kFormMsgSendCheck:
-        // The configuration upgrade and the send check come with the
-        // automatic encryption; until then the client goes on unhindered.
+        // The send check comes with the automatic encryption; until then
+        // the client goes on unhindered.
         return 0;
     case host::kFormMsgNotify: return OnNotify(wp, lp);
     case kMsgUserNameGiven: OnUserNameGiven(); return 0;
@@ -298,8 +303,7 @@ LRESULT TPLData::OnSessionClosed(WPARAM wp, LPARAM lp) {
         if (HWND queue = FindDescendant(mdiClient_, host::kQueueManagerClass))
             PostMessageA(queue, host::kQueueRefresh, 0, 0);
     }
-    // Adding the last recipients to the AutoList comes with its maintenance;
-    // the text stays until then.
+    AddLastRecipients();
     FocusAfterMainLibrary();
     return 0;
 }

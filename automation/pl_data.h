@@ -20,6 +20,8 @@
 
 namespace orv::automation {
 
+class TABK;
+
 // The reader record: 14 bytes, allocated zeroed, freed with the reader.
 #pragma pack(push, 1)
 struct ReaderRecord {
@@ -63,6 +65,20 @@ public:
     LRESULT MailboxEditProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp);
 
     HWND AutomationWindow() const { return automationWindow_; }
+
+    // The AutoList menu for the frontend menu: the worker and its popup
+    // while the menu is open (nullptr when no worker may be built), and the
+    // worker freed when the menu closes.
+    HMENU OpenAutoListMenu();
+    void CloseAutoListMenu();
+    // The toolbar's way: a worker and its menu at the cursor.
+    void ShowAutoListMenu();
+    // Command k of the AutoList menu (identifier − 0x1000), with a worker of
+    // its own.
+    void RunAutoListMenuCommand(int k);
+    // One address from a reader, and the entries of keys the user deleted.
+    void AddAddressToAutoList(const std::string& text);
+    void RemoveAutoListKeys(const std::string& ids);
     const TStringLibrary& Texts() const { return texts_; }
 
 private:
@@ -80,6 +96,12 @@ private:
     LRESULT OnSessionClosed(WPARAM wp, LPARAM lp);
     LRESULT OnAutomationMessage(UINT msg, WPARAM wp, LPARAM lp, bool* handled);
     void OnDestroy();
+    // The AutoList's upkeep (abk_hookup.cpp).
+    std::unique_ptr<TABK> MakeABK(std::string input);
+    int DefaultEntryOptions() const;
+    bool OnAutoListCommand(WPARAM wp, LPARAM lp);
+    LRESULT OnFormStart();
+    void AddLastRecipients();
 
     // Call-window-procedure hook cases.
     void FrameMessage(const CWPSTRUCT& cwp);
@@ -166,6 +188,10 @@ private:
     std::string mailboxTextAtClose_;
     WNDPROC mailboxEditProc_ = nullptr;
     std::string userNameGiven_;
+    // The recipients of the last send that are not on the AutoList (CR LF).
+    std::string UnlistedRecipients;
+    BYTE upgradeTried_ = 0;
+    std::unique_ptr<TABK> ABK;
 
     std::unique_ptr<TTER> TER;
     std::unique_ptr<TMerrowin> merrowin_;
