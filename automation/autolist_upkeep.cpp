@@ -97,7 +97,8 @@ void DropRepeatedMailboxes(std::vector<TSortEntry>& list) {
     list.swap(kept);
 }
 
-std::string SortKey(const TSortEntry& e) { return Upper(e.Key); }
+// The key without its flag digit, which step 4 has put back.
+std::string SortKey(const TSortEntry& e) { return Upper(std::string_view(e.Key).substr(1)); }
 
 // Step 5: the aliases in key order, the addresses of an alias's key right
 // behind the last alias of that key, smaller keys in front.
