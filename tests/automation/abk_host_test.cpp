@@ -8,7 +8,11 @@
 
 #include <cstdio>
 
+#include "automation/abk.h"
 #include "automation/autolist_upkeep.h"
+#include "automation/merrowin_bridge.h"
+#include "automation/string_library.h"
+#include "base/whole_file.h"
 #include "automation/pl_utils.h"
 #include "base/unique_handle.h"
 #include "plugin/automation_messages.h"
@@ -311,4 +315,156 @@ TEST_F(AutoListUpgrade, AConfigurationWithoutAVersionBesideACurrentListKeepsItsV
     EXPECT_EQ(CfgInt("StorePassphrase", "Store", -9), 0);
     EXPECT_EQ(CfgInt("Version", "No", 0), Current());
     EXPECT_EQ(List(), list);
+}
+
+// The worker as the frontend menu and the reader's popup use it: built in
+// this process over the plug-in's own libraries and the client's windows.
+class AutoListWorker : public AutoListHost {
+protected:
+    void StartWorker() {
+        Start();
+        if (HasFatalFailure()) return;
+        BindWorker();
+    }
+    // After the client started.
+    void BindWorker() {
+        orv::automation::SetPluginInstance(GetModuleHandleA(PluginPath().c_str()));
+        hostWindow = GetParent(AutomationWindow());
+        utils = std::make_unique<orv::automation::TPLUtils>(hostWindow);
+        ASSERT_EQ(texts.Bind(*utils), orv::automation::TStringLibrary::Bound::Ok);
+        merrowin = std::make_unique<orv::automation::TMerrowin>(*utils);
+        ASSERT_TRUE(merrowin->Initialize(hostWindow, host->Frame(), AutomationWindow(), host->MdiClient()));
+    }
+    std::unique_ptr<orv::automation::TABK> Worker(const std::string& input = "") {
+        return std::make_unique<orv::automation::TABK>(AutomationWindow(), hostWindow, *merrowin, *utils, texts, 3,
+                                                       input);
+    }
+    void TearDown() override {
+        merrowin.reset();
+        texts.Unload();
+        utils.reset();
+        PellatchHost::TearDown();
+    }
+    static std::string ItemText(HMENU menu, UINT position) {
+        char text[256] = {};
+        GetMenuStringA(menu, position, text, sizeof text, MF_BYPOSITION);
+        return text;
+    }
+    static bool Grayed(HMENU menu, UINT position) {
+        return (GetMenuState(menu, position, MF_BYPOSITION) & (MF_GRAYED | MF_DISABLED)) != 0;
+    }
+
+    HWND hostWindow = nullptr;
+    std::unique_ptr<orv::automation::TPLUtils> utils;
+    orv::automation::TStringLibrary texts;
+    std::unique_ptr<orv::automation::TMerrowin> merrowin;
+};
+
+TEST_F(AutoListWorker, TheMenuListsTheBooksOfTheGlobalDirectoryBeforeTheMailboxsOwn) {
+    Prepare(MainLibrary::Scripted);
+    const std::string global = dir + "global\\";
+    CreateDirectoryA(global.c_str(), nullptr);
+    orv::mailclient::AddressBook book{"Everyone", {{"Erin", "erin@example.org"}}};
+    ASSERT_TRUE(mctest::WriteAll(global + "ALL.PMR", orv::mailclient::AddressBookText(book)));
+    WriteBook("MINE.PMR", "Mine", {{"Alice", "alice@example.org"}});
+    SetEnvironmentVariableA("PMR", global.c_str());
+    StartClient();
+    ASSERT_NO_FATAL_FAILURE(BindWorker());
+    auto worker = Worker("bob@example.org\r\ncarol@example.org");
+    SetEnvironmentVariableA("PMR", nullptr);
+    ASSERT_TRUE(worker->CreateMenu());
+    HMENU menu = worker->Menu();
+    ASSERT_EQ(GetMenuItemCount(menu), 9);
+    EXPECT_EQ(ItemText(menu, 0), "Address &books");
+    EXPECT_FALSE(Grayed(menu, 0));
+    HMENU books = GetSubMenu(menu, 0);
+    ASSERT_EQ(GetMenuItemCount(books), 2);
+    EXPECT_EQ(ItemText(books, 0), "\"Everyone\"");
+    EXPECT_EQ(GetMenuItemID(books, 0), 0x1001u);
+    EXPECT_EQ(ItemText(books, 1), "\"Mine\"");
+    EXPECT_EQ(GetMenuItemID(books, 1), 0x1002u);
+    const UINT ids[] = {0, 0, 0x1003, 0x1004, 0x1005, 0, 0x1006, 0x1007, 0x1008};
+    for (UINT i = 2; i < 9; ++i) EXPECT_EQ(GetMenuItemID(menu, i), ids[i] ? ids[i] : 0u) << i;
+    EXPECT_EQ(ItemText(menu, 3), "Last &recipients");
+    EXPECT_FALSE(Grayed(menu, 3));
+    EXPECT_EQ(ItemText(menu, 8), "&Edit AutoList");
+
+    // Book 1 is the global one.
+    Answer("GetABKAddr", "erin@example.org\\3x5555555555555555");
+    orv::automation::RunAutoListCommand(*worker, 1);
+    EXPECT_EQ(Given("GetABKAddr"), "erin@example.org\xA0(Erin)\tEveryone");
+}
+
+TEST_F(AutoListWorker, WithoutBooksOrUsableRecipientsThoseItemsAreGrayed) {
+    ASSERT_NO_FATAL_FAILURE(StartWorker());
+    auto worker = Worker("Smith, Bob <bob@example.org>");
+    ASSERT_TRUE(worker->CreateMenu());
+    HMENU menu = worker->Menu();
+    EXPECT_TRUE(Grayed(menu, 0));
+    EXPECT_EQ(GetMenuItemCount(GetSubMenu(menu, 0)), 0);
+    EXPECT_EQ(GetMenuItemID(menu, 2), 0x1001u);
+    EXPECT_TRUE(Grayed(menu, 3));
+    EXPECT_FALSE(Grayed(menu, 4));
+    EXPECT_EQ(GetMenuItemID(menu, 8), 0x1006u);
+    auto none = Worker("");
+    ASSERT_TRUE(none->CreateMenu());
+    EXPECT_TRUE(Grayed(none->Menu(), 3));
+}
+
+TEST_F(AutoListWorker, OneAddressFromAReader) {
+    ASSERT_NO_FATAL_FAILURE(StartWorker());
+    ASSERT_TRUE(WriteList(std::string(kHeader) + "zed@example.org\\1x9999999999999999\r\n"));
+    Answer("AddAddrOptions", "dan@example.org\\3x4444444444444444");
+    Worker()->AddOneAddress("\"Dan Example\" <dan@example.org>");
+    EXPECT_TRUE(MainLogged("AddAddrOptions 3 1"));
+    EXPECT_EQ(Given("AddAddrOptions"), "dan@example.org");
+    EXPECT_EQ(List(), std::string(kHeader) + "dan@example.org\\3x4444444444444444\r\nzed@example.org\\1x9999999999999999\r\n");
+    EXPECT_TRUE(MainLogged("Info Address added to the AutoList"));
+
+    // A name without an address is added by its name; a result the main
+    // library claims but did not write is an error, and the list stays.
+    const std::string list = List();
+    std::remove((install + "out_AddAddrOptions.txt").c_str());
+    Result("AddAddrOptions", 1);
+    Worker()->AddOneAddress("\"Erin Example\"");
+    EXPECT_EQ(Given("AddAddrOptions"), "Erin Example");
+    EXPECT_EQ(List(), list);
+    EXPECT_TRUE(MainLogged("Error Cannot add the address to the AutoList"));
+}
+
+TEST_F(AutoListWorker, TheEntriesOfDeletedKeysGoAndCommentsStay) {
+    ASSERT_NO_FATAL_FAILURE(StartWorker());
+    ASSERT_TRUE(WriteList(std::string(kHeader) +
+                          "a@example.org\\3x1111111111111111\r\n# team\r\nA\\1x1111111111111111\r\n"
+                          "b@example.org\\1x2222222222222222\r\n"));
+    Worker()->RemoveDeletedKeys("0x1111111111111111,0x5555555555555555");
+    EXPECT_EQ(List(), std::string(kHeader) + "# team\r\nb@example.org\\1x2222222222222222\r\n");
+    EXPECT_TRUE(MainLogged("Info 2 AutoList entries removed"));
+    // Without a list nothing is made.
+    DeleteFileA((mailbox + "AutoList.txt").c_str());
+    Worker()->RemoveDeletedKeys("0x2222222222222222");
+    EXPECT_FALSE(orv::FileExists(mailbox + "AutoList.txt"));
+}
+
+TEST_F(AutoListHost, KeyRingAddressesJoinTheList) {
+    Start();
+    ASSERT_TRUE(WriteList(std::string(kHeader) + "a@example.org\\1x1111111111111111\r\nBob\\3x2222222222222222\r\n"
+                                                 "# not an entry\\3y22\r\n"));
+    Answer("GetPGPAddr", "new@example.org\\3x5555555555555555\r\n");
+    Command(3);  // no books: key ring
+    EXPECT_TRUE(MainLogged("GetPGPAddr 3"));
+    EXPECT_EQ(Given("GetPGPAddr"), "a@example.org\r\nBob|1x1111111111111111,3x2222222222222222");
+    EXPECT_EQ(List(), std::string(kHeader) + "a@example.org\\1x1111111111111111\r\nBob\\3x2222222222222222\r\n"
+                                             "# not an entry\\3y22\r\nnew@example.org\\3x5555555555555555\r\n");
+    EXPECT_TRUE(MainLogged("Info 1 address(es) of the key ring added to the AutoList"));
+}
+
+TEST_F(AutoListHost, EditingAListThatCannotBeMadeSaysSo) {
+    Start();
+    // A folder in the list's place.
+    ASSERT_TRUE(CreateDirectoryA((mailbox + "AutoList.txt").c_str(), nullptr));
+    Command(6);  // no books: edit
+    // The log holds the text's two lines as two.
+    EXPECT_TRUE(MainLogged("Error Cannot create the file"));
+    EXPECT_TRUE(MainLogged(mailbox + "AutoList.txt!"));
 }
