@@ -468,3 +468,24 @@ TEST_F(AutoListHost, EditingAListThatCannotBeMadeSaysSo) {
     EXPECT_TRUE(MainLogged("Error Cannot create the file"));
     EXPECT_TRUE(MainLogged(mailbox + "AutoList.txt!"));
 }
+
+TEST_F(AutoListWorker, TheMenuAtTheCursorRunsTheItemTheUserPicks) {
+    ASSERT_NO_FATAL_FAILURE(StartWorker());
+    const std::string list = std::string(kHeader) + "bob@example.org\\3x22222222\r\n";
+    ASSERT_TRUE(WriteList(list));
+    Answer("FindKeys", "bob@example.org\\3x2222222222222222\r\n");
+    orv::test::ModalScript script;
+    // "&Update AutoList" by its mnemonic, as typed on the open menu.
+    script.Expect("#32768", "", orv::test::ScreenshotThen(orv::test::ShotPath("autolist_menu.png"), [](HWND menu) {
+        PostMessageA(menu, WM_CHAR, 'u', 0);
+    }));
+    script.Start();
+    SetCursorPos(200, 200);
+    auto worker = Worker("bob@example.org");
+    worker->ShowMenu();
+    EXPECT_TRUE(script.Finish()) << script.Failure();
+    // The picked command reaches the automation window and runs there.
+    mctest::PumpFor(300);
+    EXPECT_TRUE(MainLogged("FindKeys 0"));
+    EXPECT_EQ(List(), std::string(kHeader) + "bob@example.org\\3x2222222222222222\r\n");
+}
