@@ -18,6 +18,7 @@
 #include "plugin/automation_messages.h"
 #include "plugin/mail_client.h"
 #include "standin/mailclient/mail_files.h"
+#include "tests/support/stand_in_engine.h"
 
 using namespace pltest;
 namespace host = orv::host;
@@ -488,4 +489,57 @@ TEST_F(AutoListWorker, TheMenuAtTheCursorRunsTheItemTheUserPicks) {
     mctest::PumpFor(300);
     EXPECT_TRUE(MainLogged("FindKeys 0"));
     EXPECT_EQ(List(), std::string(kHeader) + "bob@example.org\\3x2222222222222222\r\n");
+}
+
+// The real main library over the engine stand-in and the test key rings
+// (alice 0xE8750B357ACE6A48, bob 0xD91F7A27B2A16278): the key IDs of the list
+// grow to their 16 digits through its FindKeys.
+class AutoListRealKeys : public AutoListHost {
+protected:
+    void StartWithRings(const std::string& moreConfig = "") {
+        Prepare(MainLibrary::Real);
+        if (HasFatalFailure()) return;
+        engine = std::make_unique<orv::test::StandInEngine>(orv::test::SourcePath(ORV_KEY_DATA));
+        SetDllDirectoryA(engine->Dir().c_str());
+        ASSERT_TRUE(mctest::WriteAll(Cfg(), "[FilePaths]\r\nPubRing=" + engine->PublicRing() + "\r\nSecRing=" +
+                                                engine->SecretRing() +
+                                                "\r\n[DefaultUser]\r\nName=alice\\0xE8750B357ACE6A48\r\n" +
+                                                "[Pellatch]\r\nAuto=1\r\n" + moreConfig));
+    }
+    void TearDown() override {
+        AutoListHost::TearDown();
+        engine.reset();
+    }
+    std::unique_ptr<orv::test::StandInEngine> engine;
+};
+
+TEST_F(AutoListRealKeys, TheUpdateFromTheMenuFindsTheFullKeyIDs) {
+    ASSERT_NO_FATAL_FAILURE(StartWithRings("[Version]\r\nNo=99999\r\n"));
+    ASSERT_TRUE(WriteList(std::string(kHeader) +
+                          "alice@example.org\\3x7ACE6A48\r\nBob\\1xB2A16278\r\n# team\r\nnobody@example.org\\1x12345678\r\n"));
+    StartClient();
+    orv::test::ModalScript script;
+    script.Expect(kBox, "", orv::test::ScreenshotThen(orv::test::ShotPath("autolist_ids_updated.png"),
+                                                      [](HWND box) { orv::test::PostKey(box, VK_RETURN); }));
+    script.Start();
+    Command(5);  // no books: update
+    EXPECT_TRUE(script.Finish()) << script.Failure();
+    ASSERT_EQ(script.Seen().size(), 1u);
+    EXPECT_EQ(script.Seen()[0].caption, "Info:");
+    EXPECT_EQ(List(), std::string(kHeader) +
+                          "nobody@example.org\\1x12345678\r\nBob\\1xD91F7A27B2A16278\r\n# team\r\n"
+                          "alice@example.org\\3xE8750B357ACE6A48\r\n");
+}
+
+TEST_F(AutoListRealKeys, TheUpgradeOfAnOldListAsksTheMainLibraryDirectly) {
+    ASSERT_NO_FATAL_FAILURE(StartWithRings("[FullAuto]\r\nChecked=1\r\nSigned=0\r\n"));
+    ASSERT_TRUE(mctest::WriteAll(install + "AutoList.txt", kHeader));
+    // Format 0 (no "Update" line): flags become 1, full automation without signing.
+    ASSERT_TRUE(WriteList("alice@example.org\\0x7ACE6A48\r\ncarol@example.org\\0x0C89AF89\r\n"));
+    StartClient();
+    host->NotifyForms(host::kFormMsgStart, 0, 0, 0);
+    mctest::PumpFor(200);
+    EXPECT_EQ(List(), std::string(kHeader) +
+                          "alice@example.org\\1xE8750B357ACE6A48\r\ncarol@example.org\\1x6533671D0C89AF89\r\n");
+    EXPECT_EQ(CfgInt("Version", "No", 0), orv::automation::VersionNumber(VersionText()));
 }
