@@ -19,7 +19,9 @@ namespace orv::automation {
 
 namespace {
 
-constexpr std::size_t kRecipientRoom = 65536;
+// The address box refuses results longer than 65,536 characters: room for
+// the longest it gives and its zero.
+constexpr std::size_t kRecipientRoom = 65536 + 1;
 constexpr std::size_t kEntryRoom = 19;  // "\" + flag digit, "x" and 16 key digits
 
 // A list that cannot be read or written: the menu command reports it.
@@ -269,8 +271,10 @@ void TABK::SetOptions() {
     std::string buffer;
     const bool edited = Merrowin.SetAddrOptions(text, buffer);
     Merrowin.ReleaseProc();
-    if (!edited) return;
-    PutEntriesInPlace(list.Body, EntriesOf(SplitLines(buffer)));
+    // Nothing written is no answer: the entries stay rather than vanish.
+    const TLines edits = EntriesOf(SplitLines(buffer));
+    if (!edited || edits.empty()) return;
+    PutEntriesInPlace(list.Body, edits);
     SortEntries(list.Body);
     if (!Save(list)) throw ListFailure();
 }

@@ -181,6 +181,11 @@ TEST_F(AutoListHost, ACancelledDialogLeavesTheFileUntouched) {
     Result("SetAddrOptions", 0);
     Command(4);
     EXPECT_EQ(List(), list);
+    // OK without a single entry written: the entries stay.
+    Result("SetAddrOptions", 1);
+    Command(4);
+    EXPECT_TRUE(MainLogged("SetAddrOptions"));
+    EXPECT_EQ(List(), list);
 }
 
 TEST_F(AutoListHost, ASaveThatCannotReplaceTheFileLeavesTheOldList) {
