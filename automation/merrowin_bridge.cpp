@@ -253,7 +253,8 @@ bool TMerrowin::GetABKAddr(const std::string& text, std::string& buffer, int opt
 bool TMerrowin::GetPGPAddr(const std::string& addresses, const std::string& keys, std::string& buffer, int options) {
     auto fn = Utility<TwoTextsBufferNumberFn>(kGetPGPAddr);
     if (!fn) return false;
-    buffer.assign(65536, '\0');
+    // 65,536 characters and the zero that ends them.
+    buffer.assign(65536 + 1, '\0');
     bool result = LowByte(fn(addresses.c_str(), keys.c_str(), buffer.data(), options));
     CutAtZero(buffer);
     return result;
