@@ -171,7 +171,9 @@ std::string WithHeader(const TLines& header, const TLines& body) { return JoinLi
 
 bool IsSortableEntry(std::string_view line) {
     auto split = formats::SplitAutoLine(line);
-    return split && !split->Address.empty() && split->KeyField.size() > 9;
+    // An address that begins with "#" once trimmed would come back as a
+    // comment: such a line stays as it is.
+    return split && !split->Address.empty() && split->Address.front() != '#' && split->KeyField.size() > 9;
 }
 
 TLines EntriesOf(const TLines& body) {

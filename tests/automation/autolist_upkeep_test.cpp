@@ -208,3 +208,8 @@ TEST(Entries, PutInPlaceKeepsCommentsAndAppendsExtras) {
     EXPECT_EQ(body, (TLines{"p@x.org\\3x1111111111", "# c", "q@x.org\\3x1111111111"}));
     EXPECT_EQ(EntriesOf(body), (TLines{"p@x.org\\3x1111111111", "q@x.org\\3x1111111111"}));
 }
+
+TEST(AutoListSort, AnAddressThatWouldTurnIntoACommentStaysAsItWas) {
+    TLines body{"\t#team\\1x1111111111111111", "a@example.org\\1x2222222222222222"};
+    EXPECT_EQ(Sorted(body), body);
+}
