@@ -34,12 +34,6 @@ std::string FromOem(std::string text) {
     return text;
 }
 
-std::string Joined(const TLines& lines) {
-    std::string text;
-    for (std::size_t i = 0; i < lines.size(); ++i) text += (i ? "\r\n" : "") + lines[i];
-    return text;
-}
-
 }  // namespace
 
 std::string UnwrittenBuffer(std::size_t room) { return std::string(room, kUnwrittenMark); }
@@ -201,7 +195,7 @@ void TABK::AddFromBooks(int book) {
         }
     }
     if (lines.empty()) return;
-    const std::string text = Joined(lines);
+    const std::string text = JoinedLines(lines);
     const std::size_t room = text.size() + kEntryRoom * lines.size() + 1;
     std::string buffer = UnwrittenBuffer(room);
     const bool chosen = Merrowin.GetABKAddr(text, buffer, defaultOptions_);
@@ -266,7 +260,7 @@ void TABK::AddKeyRing() {
 void TABK::SetOptions() {
     TAutoListText list;
     if (!Load(list)) throw ListFailure();
-    const std::string text = Joined(EntriesOf(list.Body));
+    const std::string text = JoinedLines(EntriesOf(list.Body));
     if (text.empty()) return;
     std::string buffer;
     const bool edited = Merrowin.SetAddrOptions(text, buffer);

@@ -152,6 +152,12 @@ std::string JoinLines(const TLines& lines) {
     return text;
 }
 
+std::string JoinedLines(const TLines& lines) {
+    std::string text = JoinLines(lines);
+    if (!text.empty()) text.resize(text.size() - 2);
+    return text;
+}
+
 bool IsHeaderLine(std::string_view line) {
     std::string t = Trim(line);
     return t.empty() || (line.front() == '#' && t.back() == '#');
@@ -329,9 +335,7 @@ std::string RecipientEntries(std::string_view input, bool* paired) {
         if (address.empty()) continue;
         pairs.push_back(formats::AutoLine(address, key));
     }
-    std::string text;
-    for (std::size_t i = 0; i < pairs.size(); ++i) text += (i ? "\r\n" : "") + pairs[i];
-    return text;
+    return JoinedLines(pairs);
 }
 
 std::string SingleRecipientResult(std::string_view input, std::string_view result) {

@@ -24,6 +24,9 @@ constexpr const char* kAutoListFileName = "AutoList.txt";
 TLines SplitLines(std::string_view text);
 // Every line followed by CR LF.
 std::string JoinLines(const TLines& lines);
+// The lines joined with CR LF, none after the last (a text handed to the
+// main library's dialogs).
+std::string JoinedLines(const TLines& lines);
 
 // The leading lines of the list that are empty or begin and end with "#".
 bool IsHeaderLine(std::string_view line);
