@@ -38,10 +38,10 @@ std::string FromOem(std::string text) {
 
 std::string UnwrittenBuffer(std::size_t room) { return std::string(room, kUnwrittenMark); }
 
-bool ExportWrote(const std::string& buffer, std::size_t room) {
-    // The bridge cuts the buffer at its first zero: an export that wrote its
-    // text ended it inside the room.
-    return buffer.size() < room;
+bool ExportWrote(const std::string& buffer) {
+    // An export writes its text from the buffer's start and ends it with a
+    // zero; the bridge cuts the buffer there. An empty text is no answer.
+    return !buffer.empty() && buffer.front() != kUnwrittenMark;
 }
 
 TABK::TABK(HWND owner, HWND hostWindow, TMerrowin& merrowin, TPLUtils& utils, const TStringLibrary& texts,
@@ -200,7 +200,7 @@ void TABK::AddFromBooks(int book) {
     std::string buffer = UnwrittenBuffer(room);
     const bool chosen = Merrowin.GetABKAddr(text, buffer, defaultOptions_);
     Merrowin.ReleaseProc();
-    if (!chosen || !ExportWrote(buffer, room)) return;
+    if (!chosen || !ExportWrote(buffer)) return;
     int before = 0, after = 0;
     if (!MergeAndSave(EntriesFromChosen(buffer), &before, &after)) throw ListFailure();
     Info(std::to_string(after - before) + Text(txt::NEW_INF));
@@ -213,7 +213,7 @@ void TABK::AddMultiEntries() {
     std::string buffer = UnwrittenBuffer(kRecipientRoom);
     const bool chosen = Merrowin.AddAddrOptions(text, buffer, defaultOptions_, !paired);
     Merrowin.ReleaseProc();
-    if (!chosen || !ExportWrote(buffer, kRecipientRoom) || Trim(buffer).empty()) return;
+    if (!chosen || !ExportWrote(buffer) || Trim(buffer).empty()) return;
     const std::string result = SingleRecipientResult(text, buffer);
     int before = 0, after = 0;
     if (!MergeAndSave(SplitLines(result), &before, &after)) throw ListFailure();
@@ -234,7 +234,7 @@ void TABK::AddOneAddress(const std::string& given) {
     Merrowin.ReleaseProc();
     if (!chosen) return;  // the user cancelled: the list stays as it is
     int before = 0, after = 0;
-    if (ExportWrote(buffer, room) && !Trim(buffer).empty() && MergeAndSave(SplitLines(buffer), &before, &after))
+    if (ExportWrote(buffer) && !Trim(buffer).empty() && MergeAndSave(SplitLines(buffer), &before, &after))
         Info(Text(txt::ADD_INF));
     else
         Error(Text(txt::ADD_ERR));
@@ -284,7 +284,7 @@ void TABK::Update() {
         Merrowin.ReleaseProc();
         // A missing export answers 0 without writing: only text the main
         // library wrote may take the list's place.
-        done = result >= 0 && ExportWrote(buffer, room) && !Trim(buffer).empty();
+        done = result >= 0 && ExportWrote(buffer) && !Trim(buffer).empty();
         if (done) {
             list.Body = SplitLines(buffer);
             SortEntries(list.Body);

@@ -91,10 +91,11 @@ void RunAutoListCommand(TABK& worker, int k);
 // every step worked. True when there was nothing to do or all worked.
 bool UpgradeAfterInstall(TPLUtils& utils, TMerrowin& merrowin, const TStringLibrary& texts);
 
-// The text an export wrote into a buffer that was filled with
-// kUnwrittenMark up to its room: false when it wrote nothing or no end.
+// A buffer for an export's answer, filled with a mark no list text begins
+// with, so that an export that wrote nothing (a missing one answers 0) is
+// told from one that wrote a text.
 constexpr char kUnwrittenMark = '\x01';
 std::string UnwrittenBuffer(std::size_t room);
-bool ExportWrote(const std::string& buffer, std::size_t room);
+bool ExportWrote(const std::string& buffer);
 
 }  // namespace orv::automation

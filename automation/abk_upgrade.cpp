@@ -62,7 +62,7 @@ bool UpgradeList(const TPLUtils& utils, TMerrowin& merrowin, char flagDigit, int
         const std::size_t room = KeyUpdateRoom(body);
         std::string buffer = UnwrittenBuffer(room);
         const int result = merrowin.FindKeysDirect(body, buffer, true);
-        if (result < 0 || !ExportWrote(buffer, room) || buffer.empty()) return false;
+        if (result < 0 || !ExportWrote(buffer)) return false;
         list.Body = SplitLines(buffer);
     }
     return ReplaceWholeFile(path, WithHeader(delivered, list.Body));
