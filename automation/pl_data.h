@@ -68,7 +68,8 @@ public:
 
     // The AutoList menu for the frontend menu: the worker and its popup
     // while the menu is open (nullptr when no worker may be built), and the
-    // worker freed when the menu closes.
+    // worker freed when the menu closes. The popup is the worker's: take it
+    // out of the frontend menu before closing, so that it is destroyed once.
     HMENU OpenAutoListMenu();
     void CloseAutoListMenu();
     // The toolbar's way: a worker and its menu at the cursor.
