@@ -19,6 +19,9 @@ constexpr UINT kHoverEnter = 0xB013;
 constexpr WORD kCommandFindNext = 147;
 constexpr WORD kFirstWindowMenuCommand = 0x5000;
 constexpr WORD kFirstOwnCommand = 0x3000;
+// The AutoList submenu inside the frontend menu.
+constexpr WORD kFirstAutoListCommand = 0x1001;
+constexpr WORD kLastAutoListCommand = 0x1FFF;
 
 bool IsDescendant(HWND ancestor, HWND wnd) { return ancestor && wnd && IsChild(ancestor, wnd); }
 
@@ -242,6 +245,8 @@ void TPLData::OnGetMessage(MSG& msg) {
             default:
                 if (id >= kFirstOwnCommand && id < kFirstWindowMenuCommand)
                     PostMessageA(automationWindow_, WM_COMMAND, id - 0x1000, 0);
+                else if (id >= kFirstAutoListCommand && id <= kLastAutoListCommand)
+                    PostMessageA(automationWindow_, WM_COMMAND, id, 0);
                 break;
             }
         }

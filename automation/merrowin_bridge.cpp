@@ -271,6 +271,14 @@ int TMerrowin::FindKeys(const std::string& pattern, std::string& buffer, bool fl
     return result;
 }
 
+int TMerrowin::FindKeysDirect(const std::string& pattern, std::string& buffer, bool flag) {
+    auto fn = reinterpret_cast<TextBufferNumberFn>(reinterpret_cast<void*>(Export(kFindKeys)));
+    if (!fn) return 0;
+    int result = fn(pattern.c_str(), buffer.data(), flag ? 1 : 0);
+    CutAtZero(buffer);
+    return result;
+}
+
 int TMerrowin::KeySelect(const std::string& item, const std::string& candidates) {
     auto fn = Utility<TwoTextsFn>(kKeySelect);
     return fn ? fn(item.c_str(), candidates.c_str()) : -1;

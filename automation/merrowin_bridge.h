@@ -55,6 +55,9 @@ public:
     bool GetABKAddr(const std::string& text, std::string& buffer, int options);
     bool GetPGPAddr(const std::string& addresses, const std::string& keys, std::string& buffer, int options);
     int FindKeys(const std::string& pattern, std::string& buffer, bool flag);
+    // FindKeys looked up directly, without a form (the upgrade after
+    // installation); 0 when the export is missing.
+    int FindKeysDirect(const std::string& pattern, std::string& buffer, bool flag);
     int KeySelect(const std::string& item, const std::string& candidates);
     // The deleted key IDs arrive in the buffer, sized here by the key count.
     bool KeyDelete(std::string& deleted);

@@ -6,6 +6,7 @@
 
 #include "automation/auto_send.h"
 #include "automation/menu.h"
+#include "automation/abk.h"
 #include "automation/message_files.h"
 #include "automation/pl_text.h"
 #include "automation/signature_view.h"
@@ -102,6 +103,7 @@ void DestroyPLData() {
 TPLData::TPLData() = default;
 
 TPLData::~TPLData() {
+    ABK.reset();
     LastKeys.clear();
     handedKeys_[0].clear();
     handedKeys_[1].clear();
@@ -216,6 +218,7 @@ LRESULT TPLData::WndProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
         return 0;
     case WM_TIMER: return OnTimer(wp);
     case WM_COMMAND:
+        if (OnAutoListCommand(wp, lp)) return 0;
         if (frontend_) frontend_->OnCommand(wp, lp);
         return 0;
     case WM_MENUSELECT:
@@ -225,9 +228,7 @@ LRESULT TPLData::WndProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
         if (frontend_ && lp) frontend_->OnHelp(*reinterpret_cast<const HELPINFO*>(lp));
         return TRUE;
     case orv::automation::AM_SESSIONCLOSED: return OnSessionClosed(wp, lp);
-    case host::kFormMsgStart:
-        // The configuration upgrade comes with the AutoList's upkeep.
-        return 0;
+    case host::kFormMsgStart: return OnFormStart();
     case host::kFormMsgSendCheck: return SendCheck();
     case host::kFormMsgNotify: return OnNotify(wp, lp);
     case kMsgUserNameGiven: OnUserNameGiven(); return 0;
@@ -317,8 +318,7 @@ LRESULT TPLData::OnSessionClosed(WPARAM wp, LPARAM lp) {
         if (HWND queue = FindDescendant(mdiClient_, host::kQueueManagerClass))
             PostMessageA(queue, host::kQueueRefresh, 0, 0);
     }
-    // Adding the last recipients to the AutoList comes with its maintenance;
-    // the text stays until then.
+    AddLastRecipients();
     FocusAfterMainLibrary();
     return 0;
 }

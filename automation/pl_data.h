@@ -23,6 +23,7 @@ namespace orv::automation {
 
 class TFrontendMenu;
 class TSignatureView;
+class TABK;
 
 // The reader record: 14 bytes, allocated zeroed, freed with the reader.
 #pragma pack(push, 1)
@@ -69,6 +70,21 @@ public:
     LRESULT EncComboProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp);
 
     HWND AutomationWindow() const { return automationWindow_; }
+
+    // The AutoList menu for the frontend menu: the worker and its popup
+    // while the menu is open (nullptr when no worker may be built), and the
+    // worker freed when the menu closes. The popup is the worker's: take it
+    // out of the frontend menu before closing, so that it is destroyed once.
+    HMENU OpenAutoListMenu();
+    void CloseAutoListMenu();
+    // The toolbar's way: a worker and its menu at the cursor.
+    void ShowAutoListMenu();
+    // Command k of the AutoList menu (identifier − 0x1000), with a worker of
+    // its own.
+    void RunAutoListMenuCommand(int k);
+    // One address from a reader, and the entries of keys the user deleted.
+    void AddAddressToAutoList(const std::string& text);
+    void RemoveAutoListKeys(const std::string& ids);
     const TStringLibrary& Texts() const { return texts_; }
 
 private:
@@ -90,6 +106,12 @@ private:
     LRESULT OnSessionClosed(WPARAM wp, LPARAM lp);
     LRESULT OnAutomationMessage(UINT msg, WPARAM wp, LPARAM lp, bool* handled);
     void OnDestroy();
+    // The AutoList's upkeep (abk_hookup.cpp).
+    std::unique_ptr<TABK> MakeABK(std::string input);
+    int DefaultEntryOptions() const;
+    bool OnAutoListCommand(WPARAM wp, LPARAM lp);
+    LRESULT OnFormStart();
+    void AddLastRecipients();
 
     // Call-window-procedure hook cases.
     void FrameMessage(const CWPSTRUCT& cwp);
@@ -205,7 +227,6 @@ private:
     BYTE armingFailed_ = 0;
     // slNames and slFlags: present only during one send check.
     std::unique_ptr<TAutoList> autoList_;
-    std::string UnlistedRecipients;
     HWND encDialog_ = nullptr;
     HWND encCombo_ = nullptr;
     WNDPROC encDialogProc_ = nullptr;
@@ -215,6 +236,10 @@ private:
     std::string mailboxTextAtClose_;
     WNDPROC mailboxEditProc_ = nullptr;
     std::string userNameGiven_;
+    // The recipients of the last send that are not on the AutoList (CR LF).
+    std::string UnlistedRecipients;
+    BYTE upgradeTried_ = 0;
+    std::unique_ptr<TABK> ABK;
 
     std::unique_ptr<TTER> TER;
     std::unique_ptr<TSignatureView> signatureView_;

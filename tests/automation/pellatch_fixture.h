@@ -29,7 +29,7 @@ inline bool CopyInto(const std::string& file, const std::string& dir) {
 }
 
 // Which main library the installation directory holds.
-enum class MainLibrary { Real, Partial, OtherVersion, Logging };
+enum class MainLibrary { Real, Partial, OtherVersion, Logging, Scripted };
 
 inline std::string PluginPath() { return mctest::BinDir() + "Pellatch.dll"; }
 
@@ -54,6 +54,7 @@ protected:
         case MainLibrary::Partial: ASSERT_TRUE(CopyInto(bin + "pellatch_partial\\Merrowin.dll", install)); break;
         case MainLibrary::OtherVersion: ASSERT_TRUE(CopyInto(bin + "pellatch_other\\Merrowin.dll", install)); break;
         case MainLibrary::Logging: ASSERT_TRUE(CopyInto(bin + "pellatch_logging\\Merrowin.dll", install)); break;
+        case MainLibrary::Scripted: ASSERT_TRUE(CopyInto(bin + "pellatch_abk\\Merrowin.dll", install)); break;
         }
         ASSERT_TRUE(CopyInto(bin + "Lumvika.dll", install));
         ASSERT_TRUE(CopyInto(bin + "pellatch_launcher\\Tolvane.exe", install));
