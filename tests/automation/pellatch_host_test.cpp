@@ -195,7 +195,7 @@ TEST_F(PellatchHost, MovesThePerUserFilesWithTheMailbox) {
     // "No" to the restart: the client goes on.
     EXPECT_TRUE(IsWindow(host->Frame()));
     EXPECT_FALSE(QuitPending());
-    EXPECT_FALSE(mctest::Exists(install + "restart.log"));
+    EXPECT_FALSE(LauncherRunning());
 }
 
 TEST_F(PellatchHost, NeverOverwritesAFileTheUserKeepsInTheNewMailbox) {
@@ -243,7 +243,7 @@ TEST_F(PellatchHost, GivesUpTheRestartWhenTheUserKeepsAnEditor) {
     // The editor stays, the launcher never started, the client goes on.
     EXPECT_TRUE(IsWindow(editor));
     EXPECT_EQ(orv::mailclient::ReadEditor(editor).body, "Half a letter");
-    EXPECT_FALSE(mctest::Exists(install + "restart.log"));
+    EXPECT_FALSE(LauncherRunning());
     EXPECT_FALSE(QuitPending());
     EXPECT_TRUE(IsWindow(host->Frame()));
     host->askBeforeClosingEditors = false;
