@@ -92,26 +92,16 @@ std::string ExtractStr(std::string& text, size_t pos, size_t count) {
 }
 
 std::string RestartParameters(std::uintptr_t processHandle, std::string_view user) {
+    // The launcher splits as the system's start-up code does: blanks
+    // separate, each double quote only opens or closes a group and
+    // backslashes are plain characters. A name holding a double quote
+    // cannot reach it whole.
+    if (user.find('"') != std::string_view::npos) return {};
     std::string out = "RESTART " + std::to_string(processHandle);
     if (user.empty()) return out;
-    // The command-line rules of the C runtime: backslashes count only before
-    // a double quote, where each must be doubled and the quote escaped.
+    out.reserve(out.size() + user.size() + 3);
     out += " \"";
-    size_t backslashes = 0;
-    for (char c : user) {
-        if (c == '\\') {
-            ++backslashes;
-            continue;
-        }
-        if (c == '"') {
-            out.append(backslashes * 2 + 1, '\\');
-        } else {
-            out.append(backslashes, '\\');
-        }
-        backslashes = 0;
-        out += c;
-    }
-    out.append(backslashes * 2, '\\');
+    out += user;
     out += '"';
     return out;
 }

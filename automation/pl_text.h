@@ -37,7 +37,8 @@ std::string ExtractStr(std::string& text, std::size_t pos, std::size_t count);
 
 // The parameters that start the launcher's restart: the process handle in
 // decimal, then the user name as one argument, quoted so that a name with
-// blanks arrives whole (no user name: two arguments only).
+// blanks arrives whole (no user name: two arguments only). Empty when the
+// name cannot arrive whole (it holds a double quote).
 std::string RestartParameters(std::uintptr_t processHandle, std::string_view user);
 
 // Message files of the mailbox that the plug-in may delete when the client

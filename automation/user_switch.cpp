@@ -5,6 +5,7 @@
 
 #include "automation/pl_data.h"
 #include "automation/pl_text.h"
+#include "base/restart_signal.h"
 #include "base/unique_handle.h"
 #include "plugin/mail_client.h"
 
@@ -19,6 +20,8 @@ constexpr const char* kUsersConfig = "Users.cfg";
 // window asks while it is waited for does not count.
 constexpr DWORD kKeptAfterMs = 2000;
 constexpr DWORD kQuestionMs = 250;
+// The launcher's start with its engine binding, under a loaded machine.
+constexpr DWORD kLauncherReadyMs = 30000;
 
 std::string TextOf(HWND wnd) {
     int n = GetWindowTextLengthA(wnd);
@@ -55,6 +58,14 @@ bool CloseAndWait(HWND wnd) {
         if (GetTickCount() - before > kQuestionMs) since = GetTickCount();
     }
     return !IsWindow(wnd);
+}
+
+// The launcher holds the client's handle and a command line to start again
+// once it sets the event; ending first, or taking too long, it restarted
+// nothing and the client stays.
+bool LauncherTookOver(HANDLE ready, HANDLE launcher) {
+    HANDLE both[2] = {ready, launcher};
+    return WaitForMultipleObjects(2, both, FALSE, kLauncherReadyMs) == WAIT_OBJECT_0;
 }
 
 std::vector<HWND> ChildrenOfClasses(HWND parent, std::initializer_list<const char*> classes) {
@@ -183,8 +194,13 @@ bool TPLData::StartRestart(const std::string& user) const {
                          DUPLICATE_SAME_ACCESS))
         return false;
     UniqueHandle owned(self);
+    const std::string parameters = RestartParameters(reinterpret_cast<std::uintptr_t>(self), user);
+    if (parameters.empty()) return false;
+    UniqueHandle ready(CreateEventA(nullptr, TRUE, FALSE, RestartReadyEventName(GetCurrentProcessId()).c_str()));
+    if (!ready) return false;
+    ResetEvent(ready.get());
     std::string launcher = PLUtils->InstallDir() + kLauncher;
-    std::string command = "\"" + launcher + "\" " + RestartParameters(reinterpret_cast<std::uintptr_t>(self), user);
+    std::string command = "\"" + launcher + "\" " + parameters;
     STARTUPINFOA si{};
     si.cb = sizeof si;
     si.dwFlags = STARTF_USESHOWWINDOW;
@@ -196,8 +212,8 @@ bool TPLData::StartRestart(const std::string& user) const {
                         PLUtils->InstallDir().c_str(), &si, &pi))
         return false;
     CloseHandle(pi.hThread);
-    CloseHandle(pi.hProcess);
-    return true;
+    UniqueHandle process(pi.hProcess);
+    return LauncherTookOver(ready.get(), process.get());
 }
 
 bool TPLData::CloseClientWindows() {

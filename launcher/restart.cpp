@@ -4,6 +4,7 @@
 
 #include <cstdlib>
 
+#include "base/restart_signal.h"
 #include "base/unique_handle.h"
 
 namespace orv::launcher {
@@ -59,6 +60,11 @@ bool WaitForClient(HANDLE process) {
     }
 }
 
+void TellClientRestartStarted(DWORD clientId) {
+    UniqueHandle ready(OpenEventA(EVENT_MODIFY_STATE, FALSE, RestartReadyEventName(clientId).c_str()));
+    if (ready) SetEvent(ready.get());
+}
+
 }  // namespace
 
 bool RestartClient(const std::vector<Argument>& args, const std::string& storedCommand) {
@@ -66,12 +72,15 @@ bool RestartClient(const std::vector<Argument>& args, const std::string& storedC
     HANDLE raw = HandleFromText(args[2].text);
     if (!raw) return false;
     UniqueHandle process(raw);
-    if (!WaitForClient(process.get())) return false;
-    process.reset();
-
+    const DWORD clientId = GetProcessId(process.get());
+    if (clientId == 0) return false;
     std::string line = storedCommand;
     if (args.size() > 3) line = RestartCommandLine(storedCommand, args[3].text);
     if (line.empty()) return false;
+    // Everything for the restart is at hand: the client may close now.
+    TellClientRestartStarted(clientId);
+    if (!WaitForClient(process.get())) return false;
+    process.reset();
 
     STARTUPINFOA startup{};
     startup.cb = sizeof startup;  // 68 bytes

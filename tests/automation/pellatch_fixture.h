@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 #include <windows.h>
+#include <tlhelp32.h>
 
 #include <memory>
 #include <string>
@@ -26,6 +27,20 @@ constexpr const char* kBox = "TfrmPGPDlg";
 inline bool CopyInto(const std::string& file, const std::string& dir) {
     std::string name = file.substr(file.find_last_of('\\') + 1);
     return CopyFileA(file.c_str(), (dir + name).c_str(), FALSE) != FALSE;
+}
+
+// A launcher process is running: one started for a restart waits for the
+// client it was given, so it is still there while the client is.
+inline bool LauncherRunning() {
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    if (snapshot == INVALID_HANDLE_VALUE) return false;
+    PROCESSENTRY32 entry{};
+    entry.dwSize = sizeof entry;
+    bool found = false;
+    for (BOOL more = Process32First(snapshot, &entry); more && !found; more = Process32Next(snapshot, &entry))
+        found = lstrcmpiA(entry.szExeFile, "Tolvane.exe") == 0;
+    CloseHandle(snapshot);
+    return found;
 }
 
 // Which main library the installation directory holds.
@@ -57,7 +72,7 @@ protected:
         case MainLibrary::Scripted: ASSERT_TRUE(CopyInto(bin + "pellatch_abk\\Merrowin.dll", install)); break;
         }
         ASSERT_TRUE(CopyInto(bin + "Lumvika.dll", install));
-        ASSERT_TRUE(CopyInto(bin + "pellatch_launcher\\Tolvane.exe", install));
+        ASSERT_TRUE(CopyInto(bin + "Tolvane.exe", install));
         installValue = std::make_unique<orv::test::RegistryValue>(HKEY_LOCAL_MACHINE, "Software\\Tamberlow\\Fennick",
                                                                    "InstallDir1", install);
         ASSERT_TRUE(installValue->ok());

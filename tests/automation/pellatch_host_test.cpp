@@ -50,6 +50,10 @@ ModalScript::Action EnterText(const std::string& text) {
     };
 }
 
+// The window or one of its own controls (the editor control types into an
+// edit of its own).
+bool Within(HWND focus, HWND control) { return focus && control && (focus == control || IsChild(control, focus)); }
+
 ModalScript::Action PressEnter() {
     return [](HWND box) { PostKey(box, VK_RETURN); };
 }
@@ -195,7 +199,7 @@ TEST_F(PellatchHost, MovesThePerUserFilesWithTheMailbox) {
     // "No" to the restart: the client goes on.
     EXPECT_TRUE(IsWindow(host->Frame()));
     EXPECT_FALSE(QuitPending());
-    EXPECT_FALSE(mctest::Exists(install + "restart.log"));
+    EXPECT_FALSE(LauncherRunning());
 }
 
 TEST_F(PellatchHost, NeverOverwritesAFileTheUserKeepsInTheNewMailbox) {
@@ -243,7 +247,7 @@ TEST_F(PellatchHost, GivesUpTheRestartWhenTheUserKeepsAnEditor) {
     // The editor stays, the launcher never started, the client goes on.
     EXPECT_TRUE(IsWindow(editor));
     EXPECT_EQ(orv::mailclient::ReadEditor(editor).body, "Half a letter");
-    EXPECT_FALSE(mctest::Exists(install + "restart.log"));
+    EXPECT_FALSE(LauncherRunning());
     EXPECT_FALSE(QuitPending());
     EXPECT_TRUE(IsWindow(host->Frame()));
     host->askBeforeClosingEditors = false;
@@ -344,4 +348,77 @@ TEST_F(PellatchHost, UnloadingLeavesNoHookSubclassWindowOrMenu) {
     mctest::PumpFor(100);
     EXPECT_FALSE(IsWindow(editor));
     EXPECT_TRUE(IsWindow(frame));
+}
+
+// The user reads a message of a folder in a reader in front of the folder
+// manager, opens the main library's manager and closes it again: the typing
+// goes on in the reader. With the folder manager in front, the focus stays
+// where the user left it, or goes to the folder manager's preview when no
+// window holds it.
+TEST_F(PellatchHost, GivesTheFocusBackToTheReaderInFrontOfTheFolderManager) {
+    Prepare();
+    StartClient();
+    ASSERT_TRUE(host->AddToFolder(mailbox + "NOTES.PMM", "Notes",
+                                  "From: bob@example.org\r\nSubject: Minutes\r\n\r\nThe minutes of today.\r\n"));
+    HWND folman = host->OpenFolderManager();
+    ASSERT_NE(folman, nullptr);
+    ASSERT_TRUE(host->ShowFolder("NOTES.PMM"));
+    ASSERT_TRUE(host->SelectFolderMessage(0));
+    HWND open = FindChild(folman, "Button", "&Open");
+    ASSERT_NE(open, nullptr);
+    SendMessageA(open, BM_CLICK, 0, 0);
+    mctest::PumpFor(200);
+    HWND reader = FindChild(host->MdiClient(), host::kReaderMdiClass, "");
+    ASSERT_NE(reader, nullptr);
+    HWND readerText = FindChild(reader, host::kEditorControlClass, "");
+    ASSERT_NE(readerText, nullptr);
+    ASSERT_EQ(GetWindow(folman, GW_HWNDFIRST), reader);
+
+    orv::mailclient::Extension* main = host->LoadExtension(MainLibraryPath());
+    ASSERT_NE(main, nullptr);
+    // The user last typed in the folder list; the reader stays in front.
+    HWND folderList = FindChildById(folman, orv::mailclient::kIdFolderList);
+    ASSERT_NE(folderList, nullptr);
+    SetFocus(folderList);
+    mctest::PumpFor(100);
+    ASSERT_EQ(GetWindow(folman, GW_HWNDFIRST), reader);
+    auto openAndCloseManager = [&] {
+        // As the plug-in's bridge opens it: the form, then the window.
+        ASSERT_NE(host->OpenForm(*main, "MANAGER", "Orvane"), nullptr);
+        auto showManager = reinterpret_cast<void*(WINAPI*)()>(
+            reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA(MainLibraryPath().c_str()), "ShowManager")));
+        ASSERT_NE(showManager, nullptr);
+        showManager();
+        HWND manager = nullptr;
+        for (int waited = 0; !(manager && IsWindowVisible(manager)) && waited < 10000; waited += 50) {
+            mctest::PumpFor(50);
+            manager = FindWindowA("TfrmManager", nullptr);
+        }
+        ASSERT_NE(manager, nullptr);
+        mctest::PumpFor(300);
+        PostMessageA(manager, WM_CLOSE, 0, 0);
+        for (int waited = 0; IsWindow(manager) && waited < 10000; waited += 50) mctest::PumpFor(50);
+        ASSERT_FALSE(IsWindow(manager));
+        mctest::PumpFor(500);
+    };
+    openAndCloseManager();
+    EXPECT_TRUE(Within(GetFocus(), readerText)) << "focus on " << ClassOf(GetFocus());
+    SaveScreenshot(host->Frame(), ShotPath("pellatch_focus_reader.png"));
+
+    // The folder manager in front: where the user left the focus it stays.
+    SendMessageA(host->MdiClient(), WM_MDIACTIVATE, reinterpret_cast<WPARAM>(folman), 0);
+    mctest::PumpFor(100);
+    ASSERT_EQ(GetWindow(folman, GW_HWNDFIRST), folman);
+    openAndCloseManager();
+    EXPECT_FALSE(Within(GetFocus(), readerText)) << "the reader behind the folder manager took the focus";
+    SetFocus(folderList);
+    PostMessageA(AutomationWindow(), orv::automation::AM_SESSIONCLOSED, 0, 0);
+    mctest::PumpFor(100);
+    EXPECT_EQ(GetFocus(), folderList);
+    // No window holds the focus: the folder manager's preview gets it.
+    SetFocus(nullptr);
+    PostMessageA(AutomationWindow(), orv::automation::AM_SESSIONCLOSED, 0, 0);
+    mctest::PumpFor(100);
+    EXPECT_TRUE(Within(GetFocus(), FindChildById(folman, orv::mailclient::kIdFolderPreview)))
+        << "focus on " << ClassOf(GetFocus());
 }

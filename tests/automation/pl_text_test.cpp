@@ -1,30 +1,24 @@
-// The plug-in's text routines, the restart's command line as the launcher's
-// runtime splits it, and the blank drafts deleted when the client closes.
+// The plug-in's text routines, the restart's command line as the launcher
+// itself splits it, and the blank drafts deleted when the client closes.
 #include <gtest/gtest.h>
 #include <windows.h>
-#include <shellapi.h>
 
 #include <string>
 #include <vector>
 
 #include "automation/message_files.h"
 #include "automation/pl_text.h"
+#include "launcher/command_line.h"
 #include "tests/standin/mailclient/test_support.h"
 
 using namespace orv::automation;
 
 namespace {
 
-std::vector<std::string> SplitLikeTheRuntime(const std::string& commandLine) {
-    std::wstring wide(commandLine.begin(), commandLine.end());
-    int argc = 0;
-    LPWSTR* argv = CommandLineToArgvW(wide.c_str(), &argc);
+// The arguments as the launcher reads its own command line.
+std::vector<std::string> SplitLikeTheLauncher(const std::string& commandLine) {
     std::vector<std::string> out;
-    for (int i = 0; i < argc; ++i) {
-        std::wstring a = argv[i];
-        out.emplace_back(a.begin(), a.end());
-    }
-    LocalFree(argv);
+    for (const auto& arg : orv::launcher::SplitCommandLine(commandLine)) out.push_back(arg.text);
     return out;
 }
 
@@ -75,17 +69,27 @@ TEST(PlText, CutsPiecesOffTheFront) {
 }
 
 TEST(PlText, RestartParametersArriveWholeAtTheLauncher) {
-    for (const std::string user : {"alice", "Bob Smith", "  two  blanks ", "ends\\", "a \"quoted\" name", "back\\\"quote"}) {
-        auto args = SplitLikeTheRuntime("Tolvane.exe " + RestartParameters(1234, user));
+    for (const std::string user : {"alice", "Bob Smith", "  two  blanks ", "ends\\", "back\\slash", "tab\tname"}) {
+        const std::string parameters = RestartParameters(1234, user);
+        auto args = SplitLikeTheLauncher("Tolvane.exe " + parameters);
         ASSERT_EQ(args.size(), 4u) << user;
         EXPECT_EQ(args[1], "RESTART");
         EXPECT_EQ(args[2], "1234");
         EXPECT_EQ(args[3], user);
+        EXPECT_EQ(orv::launcher::CommandOf(orv::launcher::SplitCommandLine("Tolvane.exe " + parameters)),
+                  orv::launcher::Command::Restart);
     }
     // Without a user the launcher gets two arguments and keeps the user.
-    auto args = SplitLikeTheRuntime("Tolvane.exe " + RestartParameters(77, ""));
+    auto args = SplitLikeTheLauncher("Tolvane.exe " + RestartParameters(77, ""));
     ASSERT_EQ(args.size(), 3u);
     EXPECT_EQ(args[2], "77");
+}
+
+TEST(PlText, ANameTheLauncherCannotReadWholeStartsNoRestart) {
+    // A double quote only groups at the launcher: the name would arrive cut
+    // or joined with others, and the client would come back as someone else.
+    for (const std::string user : {"a \"quoted\" name", "back\\\"quote", "\""})
+        EXPECT_EQ(RestartParameters(1234, user), "") << user;
 }
 
 TEST(PlText, TellsMailboxChangesAndPerUserFiles) {

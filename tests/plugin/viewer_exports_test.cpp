@@ -22,6 +22,7 @@
 #include "plugin/automation_messages.h"
 #include "plugin/mail_client.h"
 #include "base/whole_file.h"
+#include "standin/mailclient/frame_ids.h"
 #include "standin/mailclient/host.h"
 #include "tests/plugin/plugin_test_support.h"
 #include "tests/support/unix_scratch.h"
@@ -400,6 +401,45 @@ TEST_F(ViewerExports, AFolderOfMixedMessagesLoadsEveryMessageReadable) {
     EXPECT_TRUE(IsWindowVisible(folderButton) && IsWindowEnabled(folderButton));
     CloseViewer(viewer);
     host_->folderChoice.clear();
+}
+
+TEST_F(ViewerExports, AFolderTheFolderManagerHoldsOpenIsReadWithTheManagerClosedAndReopened) {
+    const std::vector<std::string> messages = {
+        "From: carol <carol@example.org>\r\nTo: alice@example.org\r\nSubject: Held note\r\n\r\nA note in a held folder.\r\n",
+        Gpg("mime_enc.PM$")};
+    ReplaceWholeFile(Mailbox() + "HELD.PMM", FolderOf(messages));
+    // The user looks at the folder in the client's folder manager, which
+    // holds the file open without sharing while it shows it.
+    HWND folman = host_->OpenFolderManager();
+    ASSERT_NE(folman, nullptr);
+    ASSERT_TRUE(host_->ShowFolder("HELD.PMM"));
+    std::string whileHeld;
+    ASSERT_FALSE(ReadWholeFile(Mailbox() + "HELD.PMM", whileHeld)) << "the folder manager does not hold the folder";
+    host_->folderChoice = "held";
+    PassphraseAnswerer answerer;
+    HWND viewer = OpenViewer("FOLDER");
+    ASSERT_NE(viewer, nullptr);
+    HWND edit = EditOf(viewer);
+    ASSERT_TRUE(PumpUntil([&] { return GetWindowTextLengthA(edit) > 0; }, 60000));
+    PumpFor(300);
+    const std::string shown = EditText(edit);
+    EXPECT_EQ(CountOf(shown, kMailEnd), 2) << shown;
+    EXPECT_NE(shown.find("A note in a held folder."), std::string::npos);
+    EXPECT_NE(shown.find("the figures are attached (caf\xe9 prices)."), std::string::npos) << shown;
+    // The folder manager the user had is closed for the read and open again,
+    // with the folders listed; the viewer stays in front of the client.
+    EXPECT_FALSE(IsWindow(folman));
+    HWND again = host_->FolderManager();
+    ASSERT_NE(again, nullptr) << "the folder manager was not opened again";
+    EXPECT_TRUE(IsWindowVisible(again));
+    HWND folderList = FindChildById(again, mailclient::kIdFolderList);
+    ASSERT_NE(folderList, nullptr);
+    EXPECT_NE(SendMessageA(folderList, LB_FINDSTRINGEXACT, WPARAM(-1), LPARAM("HELD.PMM")), LB_ERR);
+    EXPECT_EQ(GetForegroundWindow(), viewer) << "foreground: " << ClassOf(GetForegroundWindow());
+    SaveScreenshot(GetDesktopWindow(), ShotPath("viewer_folder_manager_reopened.png"));
+    CloseViewer(viewer);
+    host_->folderChoice.clear();
+    if (HWND manager = host_->FolderManager()) SendMessageA(host_->MdiClient(), WM_MDIDESTROY, WPARAM(manager), 0);
 }
 
 TEST_F(ViewerExports, AFolderLoadShowsProgressAndCanBeCancelledPartWay) {
