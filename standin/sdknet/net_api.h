@@ -13,7 +13,12 @@
 #ifndef ORV_STANDIN_SDKNET_NET_API_H
 #define ORV_STANDIN_SDKNET_NET_API_H
 
+/* Tests that act as the front-end read this with the front-end's own
+   declarations of the base types (engine/pgpsdk.h, included first); the
+   interface test keeps the two statements alike. */
+#ifndef ORV_ENGINE_PGPSDK_H
 #include "standin/sdk/sdk_interface.h"
+#endif
 
 #ifdef __cplusplus
 extern "C" {
