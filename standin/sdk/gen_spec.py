@@ -1,19 +1,19 @@
 #!/usr/bin/env python3
 """Writes the Winelib .spec file of one flavour of the stand-in core library:
 one export per export marker in the sources, with its argument list taken
-from the function type of engine/pgpsdk.h.
+from the function type of standin/sdk/sdk_interface.h.
 
   SDK_EXPORT(name)            both releases
   SDK_EXPORT7(name)           release 7 only
   SDK_EXPORT65(name)          release 6.5 only
   SDK_EXPORT65_AS(name, impl) release 6.5: name, implemented by impl, of type PFN65_name
 
-Usage: gen_spec.py RELEASE pgpsdk.h out.spec source..."""
+Usage: gen_spec.py RELEASE sdk_interface.h[,header...] out.spec source..."""
 import re
 import sys
 
 release, header, out, sources = sys.argv[1], sys.argv[2], sys.argv[3], sys.argv[4:]
-text = ''.join(open(h).read() for h in header.split(','))  # pgpsdk.h[,further headers]
+text = ''.join(open(h).read() for h in header.split(','))  # sdk_interface.h[,further headers]
 text = re.sub(r'/\*.*?\*/', '', text, flags=re.S)
 
 protos = {}

@@ -15,9 +15,9 @@
 #include <new>
 
 #include "standin/export_guard.h"
-#include "engine/prefs_parse.h"
 #include "standin/sdk/internal.h"
 #include "standin/sdk/packets.h"
+#include "standin/sdk/pgp_prefs_text.h"
 
 using namespace sdk;
 
@@ -67,16 +67,6 @@ std::string appDataFolder() {
     return buffer;
 }
 
-// The cleaned value of the first line so named (names compare without case).
-std::string pgpPrefValue(const std::vector<std::string>& lines, const char* name) {
-    for (const auto& line : lines) {
-        size_t eq = line.find('=');
-        if (eq == std::string::npos) continue;
-        if (orv::PrefNameEquals(orv::TrimPref(line.substr(0, eq)), name)) return orv::CleanPrefValue(line.substr(eq + 1));
-    }
-    return {};
-}
-
 // "0x" + 16 (or 8) hex digits as the exported key ID the SDK keeps:
 // length byte, then the ID bytes.
 bool exportedKeyID(const std::string& text, std::string& out) {
@@ -95,9 +85,8 @@ void overlayPGPprefs(SdkPrefs& p) {
     std::string base = folder + "\\Network Associates\\PGP\\";
     std::string text;
     if (!fileExists(base + "PGPprefs.txt") || !readFile(base + "PGPprefs.txt", text)) return;
-    std::vector<std::string> lines = orv::SplitPrefLines(orv::JoinPrefLines(orv::SplitPrefLines(text)));
-    std::string pub = pgpPrefValue(lines, "PublicKeyringFile");
-    std::string sec = pgpPrefValue(lines, "PrivateKeyringFile");
+    std::string pub = pgpprefs::valueOf(text, "PublicKeyringFile");
+    std::string sec = pgpprefs::valueOf(text, "PrivateKeyringFile");
     if (pub.empty() && sec.empty()) return;
     auto borrow = [&](int selector, const std::string& path) {
         if (path.empty()) return;
@@ -106,10 +95,10 @@ void overlayPGPprefs(SdkPrefs& p) {
     };
     borrow(kPGPsdkPref_PublicKeyring, pub);
     borrow(kPGPsdkPref_PrivateKeyring, sec);
-    borrow(kPGPsdkPref_RandomSeedFile, pgpPrefValue(lines, "RNGSeedFile"));
+    borrow(kPGPsdkPref_RandomSeedFile, pgpprefs::valueOf(text, "RNGSeedFile"));
     borrow(kPGPsdkPref_GroupsFile, base + "PGPgroup.pgr");
     std::string id;
-    if (exportedKeyID(orv::FullHexID(pgpPrefValue(lines, "DefaultKeyID")), id)) {
+    if (exportedKeyID(pgpprefs::fullKeyID(pgpprefs::valueOf(text, "DefaultKeyID")), id)) {
         p.data[kPGPsdkPref_DefaultKeyID] = id;
         p.borrowed.insert(-kPGPsdkPref_DefaultKeyID);
     }

@@ -13,7 +13,7 @@
 #include <rnp/rnp.h>
 #include <rnp/rnp_err.h>
 
-#include "engine/pgpsdk.h"
+#include "standin/sdk/sdk_interface.h"
 #include "standin/sdk/secure_bytes.h"
 
 namespace sdk {

@@ -1,5 +1,5 @@
 // The exports of the stand-in's client library, declared from the function
-// types of engine/pgpsdk.h (so that a definition with another parameter list
+// types of standin/sdk/sdk_interface.h (so that a definition with another parameter list
 // does not compile). Release 7 exports decorated __stdcall names
 // ("_PGPclInitLibrary@8"): the C names carry a leading underscore and MinGW
 // adds the "@n". Release 6.5 links with --kill-at and exports plain names.
@@ -7,7 +7,7 @@
 
 #include <type_traits>
 
-#include "engine/pgpsdk.h"
+#include "standin/sdk/sdk_interface.h"
 
 #ifndef ORV_SDKCL_RELEASE
 #define ORV_SDKCL_RELEASE 7

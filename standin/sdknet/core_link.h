@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/pgpsdk.h"
+#include "standin/sdk/sdk_interface.h"
 #include "standin/sdknet/net_api.h"
 #include "standin/sdkui/companion_api.h"
 

@@ -9,7 +9,12 @@
 #include <string>
 #include <vector>
 
-#include "engine/pgpsdk.h"
+// Tests that act as the front-end read this with the front-end's own
+// declarations of the base types (engine/pgpsdk.h, included first); the
+// interface test keeps the two statements alike.
+#ifndef ORV_ENGINE_PGPSDK_H
+#include "standin/sdk/sdk_interface.h"
+#endif
 
 namespace orvnet {
 

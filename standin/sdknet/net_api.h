@@ -1,6 +1,6 @@
 /*
  * What the stand-in's networking library shares with the core and with the
- * user-interface library beyond the SDK interface of engine/pgpsdk.h:
+ * user-interface library beyond the SDK interface of standin/sdk/sdk_interface.h:
  *  - the core's filter accessor (exported by "PGP_SDK.dll"), through which
  *    a key-server query reads what a filter asks for;
  *  - the tags of the networking options, which travel in the core's option
@@ -13,7 +13,12 @@
 #ifndef ORV_STANDIN_SDKNET_NET_API_H
 #define ORV_STANDIN_SDKNET_NET_API_H
 
-#include "engine/pgpsdk.h"
+/* Tests that act as the front-end read this with the front-end's own
+   declarations of the base types (engine/pgpsdk.h, included first); the
+   interface test keeps the two statements alike. */
+#ifndef ORV_ENGINE_PGPSDK_H
+#include "standin/sdk/sdk_interface.h"
+#endif
 
 #ifdef __cplusplus
 extern "C" {

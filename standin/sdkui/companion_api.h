@@ -11,7 +11,7 @@
 #ifndef ORV_STANDIN_COMPANION_API_H
 #define ORV_STANDIN_COMPANION_API_H
 
-#include "engine/pgpsdk.h"
+#include "standin/sdk/sdk_interface.h"
 
 #ifdef __cplusplus
 extern "C" {

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/pgpsdk.h"
+#include "standin/sdk/sdk_interface.h"
 #include "standin/sdkui/companion_api.h"
 
 #ifndef ORV_COMPANION_RELEASE

@@ -15,6 +15,10 @@
  * PGPOUICheckbox options become check boxes IDC_SDKUI_CHECKBOX + n (in the
  * order given) below the fields; IDC_SDKUI_QUALITY shows the passphrase
  * quality when PGPOUIShowPassphraseQuality asks for it.
+ * Recipient dialog: IDC_SDKUI_PROMPT, IDC_SDKUI_RECIPIENT_KEYS (list box of
+ *               the offered keys, "user ID (0x + 16 hex digits)", several
+ *               chosen at once, the default recipients chosen first),
+ *               IDC_SDKUI_STATUS, IDOK "OK", IDCANCEL "Cancel".
  */
 #ifndef ORV_STANDIN_SDKUI_DIALOG_IDS_H
 #define ORV_STANDIN_SDKUI_DIALOG_IDS_H
@@ -23,6 +27,7 @@
 #define IDD_SDKUI_SIGNING 101
 #define IDD_SDKUI_CONFIRMATION 102
 #define IDD_SDKUI_DECRYPTION 103
+#define IDD_SDKUI_RECIPIENTS 104
 
 #define IDC_SDKUI_PROMPT 1001
 #define IDC_SDKUI_PASSPHRASE 1002
@@ -32,6 +37,7 @@
 #define IDC_SDKUI_STATUS 1006
 #define IDC_SDKUI_QUALITY 1007
 #define IDC_SDKUI_CONFIRM_LABEL 1008
+#define IDC_SDKUI_RECIPIENT_KEYS 1009
 #define IDC_SDKUI_CHECKBOX 1100
 
 /* Status texts shown in IDC_SDKUI_STATUS when a dialog asks again. */
@@ -40,5 +46,6 @@
 #define SDKUI_TEXT_TOO_SHORT "The passphrase is too short."
 #define SDKUI_TEXT_TOO_WEAK "The passphrase quality is too low."
 #define SDKUI_TEXT_NO_KEY "No secret key can be used."
+#define SDKUI_TEXT_NO_RECIPIENT "Choose at least one recipient."
 
 #endif /* ORV_STANDIN_SDKUI_DIALOG_IDS_H */

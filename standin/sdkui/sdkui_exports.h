@@ -1,20 +1,18 @@
-// The exports of the stand-in's user-interface library "PGPsdkUI.dll": every
-// name the system binds from it, declared from the function types of
-// engine/pgpsdk.h, so that a definition with another parameter list does not
-// compile.
+// The exports of the stand-in's user-interface library "PGPsdkUI.dll", each
+// declared with its function type of standin/sdk/sdk_interface.h, so that a
+// definition with another parameter list does not compile.
 #pragma once
 
 #include <type_traits>
 
-#include "engine/pgpsdk.h"
-#include "engine/sdk_table.h"
+#include "standin/sdk/sdk_interface.h"
 
 #ifndef ORV_SDKUI_RELEASE
 #define ORV_SDKUI_RELEASE 7
 #endif
 
-#define SDKUI_DECLARE(slot, name) extern "C" __declspec(dllexport) std::remove_pointer_t<PFN_##slot> slot;
-ORV_SDK_UI(SDKUI_DECLARE)
+#define SDKUI_DECLARE(name) extern "C" __declspec(dllexport) std::remove_pointer_t<PFN_##name> name;
+SDK_UI_ENTRY_POINTS(SDKUI_DECLARE)
 #undef SDKUI_DECLARE
 
 #define SDKUI_EXPORT(name) static_assert(std::is_same_v<decltype(&name), PFN_##name>, #name)

@@ -3,7 +3,7 @@
 
 #include <windows.h>
 
-#include "engine/pgpsdk.h"
+#include "standin/sdk/sdk_interface.h"
 
 namespace sdkui {
 

@@ -520,3 +520,32 @@ PGPError PGP_CALL PGPSearchKeyServerDialog(PGPContextRef context, PGPUInt32 serv
 }
 
 SDKUI_EXPORT(PGPSearchKeyServerDialog);
+
+// Sends keys to one key server through the networking library, without a
+// progress window of its own. The keys the server refused come back in
+// *outFailedKeys; a sending that fails as a whole gives its error number.
+PGPError PGP_CALL PGPSendToKeyServerDialog(PGPContextRef context, PGPKeyServerRef server, PGPtlsContextRef,
+                                           PGPKeySetRef keysToSend, PGPKeySetRef* outFailedKeys,
+                                           PGPOptionListRef firstOption, ...) {
+    try {
+        std::vector<orvnet::Option> options;
+        va_list ap;
+        va_start(ap, firstOption);
+        PGPError err = orvnet::GatherOptions(firstOption, ap, options);
+        va_end(ap);
+        if (outFailedKeys) *outFailedKeys = nullptr;
+        if (err != kPGPError_NoErr) return err;
+        if (!context || !server || !keysToSend || !outFailedKeys) return kPGPError_BadParams;
+        const auto open = NET_PROC(PGPKeyServerOpen);
+        const auto close = NET_PROC(PGPKeyServerClose);
+        const auto upload = NET_PROC(PGPUploadToKeyServer);
+        if (!open || !close || !upload) return kPGPError_EngineNotLoaded;
+        err = open(server, nullptr);
+        if (err != kPGPError_NoErr) return err;
+        err = upload(server, keysToSend, outFailedKeys);
+        close(server);
+        return err;
+    } ORV_EXPORT_GUARD
+}
+
+SDKUI_EXPORT(PGPSendToKeyServerDialog);

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/pgpsdk.h"
+#include "standin/sdk/sdk_interface.h"
 
 namespace sdkui {
 

@@ -155,6 +155,28 @@ TEST_F(PgpPrefsTest, EngineOpensTheRingsAndDefaultKeyThePreferenceFileNames) {
     EXPECT_TRUE(secret);
 }
 
+// A file saved with bare LF line ends, a value broken over two lines without
+// quotes, and a default key ID whose own last digit is a zero (not padding):
+// the engine and the front-end read the same paths and the same key.
+TEST_F(PgpPrefsTest, BareLineEndsAndAKeyIDEndingInZeroReadAlike) {
+    Write("PublicKeyringFile=" + rings + "pub \\\nring.pkr\n"
+          "PrivateKeyringFile=\"" + rings + "secring.skr\"\n"
+          "DefaultKeyID=0x1234567890ABCDE0\n");
+    orv::TPrefsFile system;
+    orv::PrefsRecord record;
+    ASSERT_EQ(system.ReadPrefs(record, orv::kPrefsPublicRing | orv::kPrefsPrivateRing | orv::kPrefsDefaultKey), 0);
+    EXPECT_EQ(record.PublicRing, rings + "pubring.pkr");
+    EXPECT_EQ(record.DefaultKeyID, "0x1234567890ABCDE0");
+
+    ASSERT_EQ(S().PGPsdkLoadDefaultPrefs(ctx), 0);
+    EXPECT_EQ(FileSpec(ctx, kPGPsdkPref_PublicKeyring), record.PublicRing);
+    EXPECT_EQ(FileSpec(ctx, kPGPsdkPref_PrivateKeyring), record.PrivateRing);
+    PGPError err = 0;
+    const std::string id = DefaultKey(ctx, &err);
+    ASSERT_EQ(err, 0);
+    EXPECT_EQ(id, std::string("\x08\x12\x34\x56\x78\x90\xAB\xCD\xE0", 9));
+}
+
 TEST_F(PgpPrefsTest, WithoutRingsInThePreferenceFileTheSdkPreferencesStay) {
     PGPContextRef none = FreshContext();
     ASSERT_EQ(S().PGPsdkLoadDefaultPrefs(none), 0);

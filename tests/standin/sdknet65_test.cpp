@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+// The front-end's declarations first: the stand-in's header below uses them.
+#include "engine/pgpsdk.h"
 #include "standin/sdknet/net_api.h"
 #include "tests/standin/sdknet_support.h"
 

@@ -13,6 +13,8 @@
 #include <string>
 #include <vector>
 
+// The front-end's declarations first: the stand-in's headers below use them.
+#include "engine/pgpsdk.h"
 #include "standin/sdknet/hkp.h"
 #include "standin/sdknet/net_api.h"
 #include "standin/sdknet/search_dialog_ids.h"
@@ -143,6 +145,10 @@ struct Ui {
     PFN_PGPOUIKeyServerSearchKeyIDList keyIDs =
         module ? reinterpret_cast<PFN_PGPOUIKeyServerSearchKeyIDList>(
                      reinterpret_cast<void (*)()>(GetProcAddress(module, "PGPOUIKeyServerSearchKeyIDList")))
+               : nullptr;
+    PFN_PGPSendToKeyServerDialog send =
+        module ? reinterpret_cast<PFN_PGPSendToKeyServerDialog>(
+                     reinterpret_cast<void (*)()>(GetProcAddress(module, "PGPSendToKeyServerDialog")))
                : nullptr;
 };
 
@@ -642,6 +648,27 @@ TEST_F(SearchDialogTest, EveryServerFailingGivesTheFirstError) {
     EXPECT_EQ(ui_->search(ctx, 0, both, nullptr, 1, &found,
                           N().PGPOKeyServerSearchFilter(ctx, Keep(TextFilter("dave"))), Last()),
               kPGPError_BadParams);
+}
+
+// Sending keys goes through the networking library, which sends none: the
+// answer is its clear error, nothing is handed back, and the server is closed
+// again (it opens anew).
+TEST_F(SearchDialogTest, SendingKeysReportsWhatTheServerSays) {
+    ASSERT_NE(ui_->send, nullptr);
+    PGPKeyServerRef server = Server("http://127.0.0.1:" + std::to_string(ClosedLoopbackPort()));
+    KeyIDOf("dave_pub.asc");
+    ASSERT_FALSE(dbs.empty());
+    PGPKeySetRef keys = sdk().PGPPeekKeyDBRootKeySet(dbs.back());
+    PGPKeySetRef failed = reinterpret_cast<PGPKeySetRef>(1);
+    EXPECT_EQ(ui_->send(ctx, server, nullptr, keys, &failed, ui_->parent(ctx, nullptr), Last()),
+              kPGPError_ServerRequestNotSupported);
+    EXPECT_EQ(failed, nullptr);
+    EXPECT_NE(LastError(server).find("not available"), std::string::npos) << LastError(server);
+    EXPECT_EQ(N().PGPKeyServerOpen(server, nullptr), 0);
+    EXPECT_EQ(N().PGPKeyServerClose(server), 0);
+    failed = reinterpret_cast<PGPKeySetRef>(1);
+    EXPECT_EQ(ui_->send(ctx, server, nullptr, nullptr, &failed, Last()), kPGPError_BadParams);
+    EXPECT_EQ(failed, nullptr);
 }
 
 TEST_F(SearchDialogTest, AllServersAnswerTogetherWhenAsked) {

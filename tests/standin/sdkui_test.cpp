@@ -436,4 +436,92 @@ TEST_F(SdkUITest, PassphraseQualityGrowsWithLengthAndCharacterClasses) {
     EXPECT_EQ(t.PGPEstimatePassphraseQuality("Correct horse battery staple, 42 times over!"), 100u);
 }
 
+// The selected lines of a multiple-choice list box.
+std::string SelectedLines(HWND list) {
+    std::string all;
+    const int n = int(SendMessageA(list, LB_GETCOUNT, 0, 0));
+    for (int i = 0; i < n; ++i) {
+        if (SendMessageA(list, LB_GETSEL, i, 0) <= 0) continue;
+        char line[512] = {};
+        SendMessageA(list, LB_GETTEXT, i, reinterpret_cast<LPARAM>(line));
+        all += std::string(line) + "\n";
+    }
+    return all;
+}
+
+// Selects exactly the lines that hold one of the key IDs.
+void SelectKeys(HWND list, const std::vector<const char*>& ids) {
+    const int n = int(SendMessageA(list, LB_GETCOUNT, 0, 0));
+    for (int i = 0; i < n; ++i) {
+        char line[512] = {};
+        SendMessageA(list, LB_GETTEXT, i, reinterpret_cast<LPARAM>(line));
+        bool chosen = false;
+        for (const char* id : ids) chosen = chosen || std::strstr(line, id);
+        SendMessageA(list, LB_SETSEL, chosen, i);
+    }
+}
+
+// The recipient dialog shows the offered keys with the default recipient
+// chosen, refuses an empty choice, and hands back what the user chose; with
+// every default recipient found and no request to show it, it answers alone.
+TEST_F(SdkUITest, RecipientDialogReturnsTheChosenKeysStartingFromTheDefaultRecipients) {
+    auto& t = Sdk();
+    PGPKeyID bobID{};
+    ASSERT_EQ(t.PGPNewKeyIDFromString(kBob, 0, &bobID), 0);
+    auto run = [&](PGPBoolean always, PGPKeySetRef& chosen) {
+        return t.PGPRecipientDialog(ctx_, set_, always, &chosen, t.PGPOUIParentWindowHandle(ctx_, owner_),
+                                    t.PGPOUIWindowTitle(ctx_, "Recipients"),
+                                    t.PGPOUIDialogPrompt(ctx_, "Encrypt the message to:"),
+                                    t.PGPOUIDefaultRecipients(ctx_, 1, reinterpret_cast<const PGPByte*>(&bobID)),
+                                    t.PGPOLastOption(ctx_));
+    };
+    std::string offered, preselected, prompt;
+    bool emptyRefused = false;
+    ModalScript script;
+    script.Expect("#32770", "Recipients", [&](HWND dlg) {
+        HWND list = FindChildById(dlg, IDC_SDKUI_RECIPIENT_KEYS);
+        offered = ListBoxLines(list);
+        preselected = SelectedLines(list);
+        prompt = GetText(FindChildById(dlg, IDC_SDKUI_PROMPT));
+        SaveScreenshot(dlg, ShotPath("sdk7_recipients.png"));
+        SelectKeys(list, {});
+        ClickId(dlg, IDOK);
+        emptyRefused = WaitStatus(dlg, SDKUI_TEXT_NO_RECIPIENT);
+        SelectKeys(list, {kAlice, kBob});
+        ClickId(dlg, IDOK);
+    });
+    script.Expect("#32770", "Recipients", [](HWND dlg) { ClickId(dlg, IDCANCEL); });
+    script.Start();
+    PGPKeySetRef shown = nullptr, cancelled = reinterpret_cast<PGPKeySetRef>(1), alone = nullptr;
+    const PGPError shownErr = run(1, shown);
+    const PGPError cancelErr = run(1, cancelled);
+    ASSERT_TRUE(script.Finish()) << script.Failure();
+    const PGPError aloneErr = run(0, alone);
+
+    ASSERT_EQ(shownErr, 0);
+    PGPUInt32 count = 0;
+    ASSERT_EQ(t.PGPCountKeys(shown, &count), 0);
+    EXPECT_EQ(count, 2u);
+    EXPECT_TRUE(t.PGPKeySetIsMember(Key(kAlice), shown));
+    EXPECT_TRUE(t.PGPKeySetIsMember(Key(kBob), shown));
+    t.PGPFreeKeySet(shown);
+    EXPECT_EQ(cancelErr, kPGPError_UserAbort);
+    EXPECT_EQ(cancelled, nullptr);
+    ASSERT_EQ(aloneErr, 0);
+    ASSERT_EQ(t.PGPCountKeys(alone, &count), 0);
+    EXPECT_EQ(count, 1u);
+    EXPECT_TRUE(t.PGPKeySetIsMember(Key(kBob), alone));
+    t.PGPFreeKeySet(alone);
+
+    EXPECT_TRUE(emptyRefused) << "an empty choice was taken";
+    EXPECT_EQ(prompt, "Encrypt the message to:");
+    EXPECT_NE(offered.find(kAlice), std::string::npos) << offered;
+    EXPECT_NE(offered.find(kBob), std::string::npos) << offered;
+    EXPECT_NE(preselected.find(kBob), std::string::npos) << preselected;
+    EXPECT_EQ(preselected.find(kAlice), std::string::npos) << preselected;
+    const auto seen = script.Seen();
+    ASSERT_EQ(seen.size(), 2u);
+    EXPECT_EQ(seen[0].owner, owner_);
+}
+
 }  // namespace
