@@ -17,9 +17,13 @@ class TMerrowin;
 class TPLUtils;
 class TStringLibrary;
 
-// Menu identifiers: books from kFirstBookCommand, then the fixed items.
-constexpr UINT kFirstBookCommand = 0x1001;
+// Menu identifiers: books from kFirstBookCommand, then the fixed items; the
+// automation window gets them as they are, the frame's menu bar carries the
+// same numbers (identifier - kAutoListCommandBase is the item's number).
+constexpr UINT kAutoListCommandBase = 0x1000;
+constexpr UINT kFirstAutoListCommand = 0x1001;
 constexpr UINT kLastAutoListCommand = 0x1FFF;
+constexpr UINT kFirstBookCommand = kFirstAutoListCommand;
 constexpr int kMaxBooks = 255;
 
 class TABK {

@@ -6,14 +6,6 @@
 
 namespace orv::automation {
 
-namespace {
-
-constexpr int kFirstAutoListId = 0x1001;
-constexpr int kLastAutoListId = 0x1FFF;
-constexpr int kAutoListIdBase = 0x1000;
-
-}  // namespace
-
 int TPLData::DefaultEntryOptions() const { return fullAutomation_ && !FullAutoSigned ? 1 : 3; }
 
 std::unique_ptr<TABK> TPLData::MakeABK(std::string input) {
@@ -47,8 +39,10 @@ void TPLData::RunAutoListMenuCommand(int k) {
 
 bool TPLData::OnAutoListCommand(WPARAM wp, LPARAM lp) {
     const int id = LOWORD(wp);
-    if (lp != 0 || HIWORD(wp) != 0 || id < kFirstAutoListId || id > kLastAutoListId) return false;
-    RunAutoListMenuCommand(id - kAutoListIdBase);
+    if (lp != 0 || HIWORD(wp) != 0 || id < static_cast<int>(kFirstAutoListCommand) ||
+        id > static_cast<int>(kLastAutoListCommand))
+        return false;
+    RunAutoListMenuCommand(id - static_cast<int>(kAutoListCommandBase));
     return true;
 }
 

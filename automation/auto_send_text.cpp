@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "automation/address_text.h"
 #include "automation/pl_text.h"
 #include "formats/autolist.h"
 
@@ -12,7 +13,6 @@ namespace {
 constexpr std::size_t npos = std::string::npos;
 constexpr char kHexDigits[] = "0123456789ABCDEF";
 
-bool IsSeparator(unsigned char c) { return c <= 32 || c == 160; }
 
 int HexValue(char c) {
     if (c >= '0' && c <= '9') return c - '0';
@@ -123,54 +123,6 @@ TAutoList ParseAutoList(std::string_view loweredText) {
         list.flags.push_back(flags);
     }
     return list;
-}
-
-std::string ExtractEmail(std::string_view text) {
-    const std::size_t at = text.find('@');
-    if (at == npos) return {};
-    const std::size_t open = text.find('<');
-    if (open != npos) {
-        const std::size_t close = text.find('>', open);
-        if (close != npos && at < close) return Trim(text.substr(open + 1, close - open - 1));
-    }
-    std::size_t first = at, last = at + 1;
-    while (first > 0 && !IsSeparator(static_cast<unsigned char>(text[first - 1]))) --first;
-    while (last < text.size() && !IsSeparator(static_cast<unsigned char>(text[last]))) ++last;
-    if (first == at || last == at + 1) return {};
-    return std::string(text.substr(first, last - first));
-}
-
-std::string ExtractAlias(std::string_view source) {
-    std::string text(source);
-    const std::size_t open = text.find('<');
-    if (open != npos) {
-        const std::size_t close = text.find('>', open);
-        if (close != npos) text.erase(open, close - open + 1);
-    }
-    const std::size_t at = text.find('@');
-    if (at != npos) {
-        std::size_t first = at, last = at + 1;
-        while (first > 0 && !IsSeparator(static_cast<unsigned char>(text[first - 1]))) --first;
-        while (last < text.size() && !IsSeparator(static_cast<unsigned char>(text[last]))) ++last;
-        if (first == 0 && last == text.size()) {
-            text.clear();
-        } else if (last < text.size()) {
-            while (first > 0 && IsSeparator(static_cast<unsigned char>(text[first - 1]))) --first;
-            while (last < text.size() && IsSeparator(static_cast<unsigned char>(text[last]))) ++last;
-            text.erase(first, last - first);
-        }
-    }
-    const std::size_t bracket = text.find('(');
-    if (bracket != npos) {
-        const std::size_t end = text.find(')', bracket);
-        if (end != npos) text = text.substr(bracket + 1, end - bracket - 1);
-    }
-    const std::size_t quote = text.find('"');
-    if (quote != npos) {
-        const std::size_t end = text.find('"', quote + 1);
-        if (end != npos) return Trim(std::string_view(text).substr(quote + 1, end - quote - 1));
-    }
-    return Trim(text);
 }
 
 std::string NextAddressItem(std::string& text) {

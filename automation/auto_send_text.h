@@ -25,9 +25,6 @@ struct TAutoList {
 // Reads the list from the file's whole text, already lower-cased.
 TAutoList ParseAutoList(std::string_view loweredText);
 
-// The e-mail address of a text ("" for none) and its alias (display name).
-std::string ExtractEmail(std::string_view text);
-std::string ExtractAlias(std::string_view text);
 
 // Cuts the next recipient off an address text: up to and including the next
 // comma, a quoted display name with commas kept whole.

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 
+#include "automation/abk.h"
 #include "automation/menu.h"
 #include "automation/pl_data.h"
 #include "automation/pl_text.h"
@@ -19,9 +20,6 @@ constexpr UINT kHoverEnter = 0xB013;
 constexpr WORD kCommandFindNext = 147;
 constexpr WORD kFirstWindowMenuCommand = 0x5000;
 constexpr WORD kFirstOwnCommand = 0x3000;
-// The AutoList submenu inside the frontend menu.
-constexpr WORD kFirstAutoListCommand = 0x1001;
-constexpr WORD kLastAutoListCommand = 0x1FFF;
 
 bool IsDescendant(HWND ancestor, HWND wnd) { return ancestor && wnd && IsChild(ancestor, wnd); }
 

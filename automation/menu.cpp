@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "automation/abk.h"
 #include "automation/host_windows.h"
 #include "automation/pl_data.h"
 #include "automation/pl_text.h"

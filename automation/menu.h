@@ -46,7 +46,6 @@ enum FrontendCommand : WORD {
     kCmdKeyFromServer = 0x401E,
 };
 constexpr WORD kMenuBarOffset = 0x1000;
-constexpr WORD kFirstAutoListCommand = 0x1001;
 
 // lParam codes of the toolbar buttons (wParam 0).
 enum ButtonCode : LPARAM {

@@ -136,11 +136,6 @@ namespace {
 
 bool IsHexDigit(char c) { return std::isxdigit(static_cast<unsigned char>(c)) != 0; }
 
-bool EndsAddressRun(char c) {
-    unsigned char u = static_cast<unsigned char>(c);
-    return u <= 32 || u == 160;
-}
-
 }  // namespace
 
 std::string ExtractHexID(std::string_view text) {
@@ -154,21 +149,6 @@ std::string ExtractHexID(std::string_view text) {
     size_t take = digits >= 16 ? 16 : digits >= 8 ? 8 : 0;
     if (take == 0) return {};
     return "0x" + upper.substr(at + 2, take);
-}
-
-std::string ExtractEmail(std::string_view text) {
-    size_t at = text.find('@');
-    if (at == std::string_view::npos) return {};
-    size_t lt = text.find('<');
-    if (lt != std::string_view::npos) {
-        size_t gt = text.find('>', lt);
-        if (gt != std::string_view::npos && at < gt) return Trim(text.substr(lt + 1, gt - lt - 1));
-    }
-    size_t from = at, to = at + 1;
-    while (from > 0 && !EndsAddressRun(text[from - 1])) --from;
-    while (to < text.size() && !EndsAddressRun(text[to])) ++to;
-    if (from == at || to == at + 1) return {};
-    return std::string(text.substr(from, to - from));
 }
 
 }  // namespace orv::automation

@@ -57,9 +57,5 @@ bool IsPerUserFormFile(std::string_view fileName);
 // first "0x" (any case), upper-cased: sixteen when it holds a whole 64-bit
 // ID, else eight; "" without "0x" and eight digits after it.
 std::string ExtractHexID(std::string_view text);
-// The e-mail address of a text: between "<" and ">" when the first at-sign
-// lies before that ">", else the run around the first at-sign between
-// blanks; "" when there is none.
-std::string ExtractEmail(std::string_view text);
 
 }  // namespace orv::automation

@@ -1,5 +1,6 @@
 #include "automation/tter.h"
 
+#include "automation/address_text.h"
 #include "automation/info_block.h"
 #include "automation/pl_text.h"
 #include "plugin/mail_client.h"

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "automation/address_text.h"
 #include "automation/info_block.h"
 #include "automation/menu.h"
 #include "automation/pl_text.h"
