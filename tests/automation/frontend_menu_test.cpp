@@ -518,3 +518,34 @@ TEST_F(FrontendMenu, TheRawViewOfAPgpMimeMessageSavesItsAttachmentsThroughTheMai
     EXPECT_NE(Calls().find("SaveMimeAttachments --b\r\nhello"), std::string::npos) << Calls();
     EXPECT_FALSE(Logged("attachments of the reader's message: none saved"));
 }
+
+TEST_F(FrontendMenu, ANewMenuBarOfTheClientGetsTheMenuWhenItHasRoomForIt) {
+    Start();
+    HMENU bar = CreateMenu();
+    for (const char* title : {"&File", "&Window", "&Help"})
+        AppendMenuA(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(CreatePopupMenu()), title);
+    HMENU window = GetSubMenu(bar, 1);
+    SendMessageA(host->MdiClient(), WM_MDISETMENU, reinterpret_cast<WPARAM>(bar), reinterpret_cast<LPARAM>(window));
+    ASSERT_EQ(GetMenuItemCount(bar), 4);
+    EXPECT_EQ(ItemText(bar, 1, MF_BYPOSITION), "&Orvane");
+    EXPECT_EQ(ItemText(window, 0x3001), "&Orvane");
+    // A second time changes nothing.
+    SendMessageA(host->MdiClient(), WM_MDISETMENU, reinterpret_cast<WPARAM>(bar), reinterpret_cast<LPARAM>(window));
+    EXPECT_EQ(GetMenuItemCount(bar), 4);
+
+    // A bar with a single menu has no place for it.
+    HMENU single = CreateMenu();
+    AppendMenuA(single, MF_POPUP, reinterpret_cast<UINT_PTR>(CreatePopupMenu()), "&File");
+    SendMessageA(host->MdiClient(), WM_MDISETMENU, reinterpret_cast<WPARAM>(single), 0);
+    EXPECT_EQ(GetMenuItemCount(single), 1);
+}
+
+TEST_F(FrontendMenu, FullAutomationWithoutSigningWhenTheUserSaysNo) {
+    Start("[FullAuto]\r\nChecked=0\r\n");
+    ASSERT_TRUE(mctest::WriteAll(install + "no.txt", "no"));
+    MenuCommand(0x200C);
+    EXPECT_TRUE(Called("Confirm Sign the automatically encrypted messages too")) << Calls();
+    EXPECT_EQ(GetPrivateProfileIntA("FullAuto", "Checked", -1, (mailbox + "Merrowin.cfg").c_str()), 1);
+    EXPECT_EQ(GetPrivateProfileIntA("FullAuto", "Signed", -1, (mailbox + "Merrowin.cfg").c_str()), 0);
+    EXPECT_TRUE(Checked(Frontend(), 0x300C));
+}
