@@ -97,13 +97,13 @@ HWND FindEditorWindow(const HostWindows& w, const TTER& ter) {
 HWND FindReaderWindow(const HostWindows& w, const TTER& ter, HWND reader) {
     if (!reader) reader = ActiveChildOfClass(w, {host::kReaderMdiClass, host::kReaderClass}, false);
     HWND control = reader ? FindDescendant(reader, host::kEditorControlClass) : nullptr;
-    return ter.IsReadOnly(control) ? control : nullptr;
+    return ter.GetReadOnly(control) ? control : nullptr;
 }
 
 HWND FindFolmanReader(const HostWindows& w, const TTER& ter) {
     HWND folman = ActiveChildOfClass(w, {host::kFolderManagerClass}, true);
     HWND control = folman ? FindDescendant(folman, host::kEditorControlClass) : nullptr;
-    return ter.IsReadOnly(control) ? control : nullptr;
+    return ter.GetReadOnly(control) ? control : nullptr;
 }
 
 HWND FindMerrowin(bool includeForms) {

@@ -26,7 +26,6 @@ public:
     bool Available() const { return available_; }
     // Unavailable: no control counts as read-only or writable.
     bool GetReadOnly(HWND control) const;
-    bool IsReadOnly(HWND control) const { return GetReadOnly(control); }
     bool IsWritable(HWND control) const;
 
     // The whole text and the selection, CR LF line ends; "" without a

@@ -53,6 +53,13 @@ reply_text=$'Hello Alice,\r\nthanks, the minutes arrived.\r\nBob\r\n'
 } > "$demo/reply_pgpmime.eml"
 
 # The engine: the stand-in's five libraries, release 7 and release 6.5.
+echo "== Bob (GnuPG) writes Alice a clear-signed note"
+{
+  printf 'From: Bob Peer <bob@orvane.example>\r\nTo: alice@orvane.example\r\nSubject: Signed note\r\n\r\n'
+  printf 'Hello Alice,\nthe meeting moves to Thursday at ten.\nBob\n' |
+    gpg_ -q --passphrase '' --local-user bob@orvane.example --clearsign | sed 's/$/\r/'
+} > "$demo/signed_note.eml"
+
 for release in 7 65; do
   engine="$build/bin/demo-engine"
   if [ "$release" = 65 ]; then engine="${engine}65"; fi

@@ -11,7 +11,11 @@
 // DEMO_DIR holds the rings and Bob's replies (scripts/demo.sh makes them)
 // and receives the sent messages and the decoded texts. With --release 65
 // the same mail client runs over the release 6.5 engine stand-in: one
-// inline message sent, then read back with Bob's PGP/MIME reply.
+// inline message sent, then read back with Bob's PGP/MIME reply. Over the
+// release 7 engine Alice finally opens Bob's clear-signed note in a reader
+// of the mail client with Orvane's automation plug-in: the verified
+// signature stands above the text in a coloured block, its icon in the
+// reader's caption (a screenshot goes to DEMO_DIR\reader_signed.bmp).
 
 #include <windows.h>
 
@@ -229,12 +233,155 @@ struct Demo {
         return result;
     }
 
-    void Configure(bool pgpMime) {
+    // With reportToReader the signature results go to the reader windows.
+    void Configure(bool pgpMime, bool reportToReader = false) {
         WriteAll(mailbox + "Merrowin.cfg", "[FilePaths]\r\nPubRing=" + dir + "pubring.pkr\r\nSecRing=" + dir +
                                                "secring.skr\r\n[DefaultUser]\r\nName=Alice Demo\\" + aliceKey + "\r\n[HideKeyDialog]\r\nHide=1" +
-                                               "\r\n[MenuOptions]\r\nPGPMime=" + (pgpMime ? "1" : "0") + "\r\n");
+                                               "\r\n[MenuOptions]\r\nPGPMime=" + (pgpMime ? "1" : "0") + "\r\n" +
+                                               (reportToReader ? "[CheckMessage]\r\nCheckSig=1\r\nInclude=1\r\n" : ""));
     }
+
+    int ReadSignedInReader(const std::string& note);
 };
+
+// Windows of another process: its frame, and the first descendant of a class.
+struct ProcessWindow {
+    DWORD pid;
+    const char* cls;
+    HWND found;
+};
+
+BOOL CALLBACK FindTopOfProcess(HWND wnd, LPARAM lp) {
+    auto* p = reinterpret_cast<ProcessWindow*>(lp);
+    DWORD pid = 0;
+    GetWindowThreadProcessId(wnd, &pid);
+    char cls[64] = {};
+    GetClassNameA(wnd, cls, sizeof cls);
+    if (pid != p->pid || std::string(cls) != p->cls) return TRUE;
+    p->found = wnd;
+    return FALSE;
+}
+
+BOOL CALLBACK FindChildOfClass(HWND wnd, LPARAM lp) {
+    auto* p = reinterpret_cast<ProcessWindow*>(lp);
+    char cls[64] = {};
+    GetClassNameA(wnd, cls, sizeof cls);
+    if (std::string(cls) != p->cls) return TRUE;
+    p->found = wnd;
+    return FALSE;
+}
+
+HWND DescendantOfClass(HWND parent, const char* cls) {
+    ProcessWindow p{0, cls, nullptr};
+    EnumChildWindows(parent, FindChildOfClass, reinterpret_cast<LPARAM>(&p));
+    return p.found;
+}
+
+std::string WindowText(HWND wnd) {
+    std::string text(static_cast<size_t>(SendMessageA(wnd, WM_GETTEXTLENGTH, 0, 0)) + 1, '\0');
+    text.resize(static_cast<size_t>(SendMessageA(wnd, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()))));
+    return text;
+}
+
+// The window as the screen shows it, as a 24-bit bitmap file.
+bool SaveBitmap(HWND wnd, const std::string& path) {
+    RECT r{};
+    GetWindowRect(wnd, &r);
+    int w = r.right - r.left, h = r.bottom - r.top;
+    if (w <= 0 || h <= 0) return false;
+    HDC screen = GetDC(nullptr);
+    HDC mem = CreateCompatibleDC(screen);
+    BITMAPINFO bi{};
+    bi.bmiHeader.biSize = sizeof bi.bmiHeader;
+    bi.bmiHeader.biWidth = w;
+    bi.bmiHeader.biHeight = h;
+    bi.bmiHeader.biPlanes = 1;
+    bi.bmiHeader.biBitCount = 24;
+    bi.bmiHeader.biCompression = BI_RGB;
+    void* bits = nullptr;
+    HBITMAP bmp = CreateDIBSection(screen, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
+    bool ok = false;
+    if (bmp && bits) {
+        HGDIOBJ old = SelectObject(mem, bmp);
+        BitBlt(mem, 0, 0, w, h, screen, r.left, r.top, SRCCOPY);
+        SelectObject(mem, old);
+        GdiFlush();
+        DWORD stride = (static_cast<DWORD>(w) * 3 + 3) & ~3u;
+        BITMAPFILEHEADER fh{};
+        fh.bfType = 0x4D42;
+        fh.bfOffBits = sizeof fh + sizeof bi.bmiHeader;
+        fh.bfSize = fh.bfOffBits + stride * static_cast<DWORD>(h);
+        std::string file(reinterpret_cast<const char*>(&fh), sizeof fh);
+        file.append(reinterpret_cast<const char*>(&bi.bmiHeader), sizeof bi.bmiHeader);
+        file.append(static_cast<const char*>(bits), stride * static_cast<DWORD>(h));
+        ok = WriteAll(path, file);
+    }
+    if (bmp) DeleteObject(bmp);
+    DeleteDC(mem);
+    ReleaseDC(nullptr, screen);
+    return ok;
+}
+
+int Demo::ReadSignedInReader(const std::string& note) {
+    Configure(false, true);
+    // A folder holding the note, and the form file that starts the plug-in
+    // with the mail client.
+    std::string folder(128, '\0');
+    folder.replace(0, 12, "Signed notes");
+    WriteAll(mailbox + "SIGNED.PMM", folder + note);
+    const std::string formFile = mailbox + "Pellatch.fff";
+    WriteAll(formFile, "Form name = Orvane automation\r\nForm DLL = " + bin + "Pellatch.dll\r\nStartup = Y\r\n");
+    const std::string report = dir + "read_signed_note.log";
+    const std::string mailboxArg = mailbox.substr(0, mailbox.size() - 1);
+    std::string cmd = "\"" + bin + "PMailStandin.exe\" --user alice --mailbox \"" + mailboxArg +
+                      "\" --from alice@orvane.example --sdk-dir \"" + engine + "\" --report \"" + report +
+                      "\" --readers plain --open-folder SIGNED.PMM --read 1 --stay";
+    STARTUPINFOA si{};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi{};
+    if (!CreateProcessA(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, bin.c_str(), &si, &pi)) {
+        std::printf("   cannot start the mail client stand-in (%lu)\n", GetLastError());
+        DeleteFileA(formFile.c_str());
+        return 1;
+    }
+    HWND frame = nullptr, body = nullptr;
+    std::string text;
+    for (int waited = 0; waited < 60000 && text.find("PGP-Info:") == std::string::npos; waited += 250) {
+        Sleep(250);
+        ProcessWindow top{pi.dwProcessId, "FRAME", nullptr};
+        EnumWindows(FindTopOfProcess, reinterpret_cast<LPARAM>(&top));
+        frame = top.found;
+        HWND reader = frame ? DescendantOfClass(frame, "READER") : nullptr;
+        body = reader ? DescendantOfClass(reader, "TER32CLASS") : nullptr;
+        if (body) text = WindowText(body);
+    }
+    int failures = 0;
+    if (text.find("PGP-Info:") == std::string::npos) {
+        std::printf("   the reader shows no verified block\n");
+        ++failures;
+    } else {
+        Sleep(500);
+        std::printf("   the reader shows (the block in green, the result icon in its caption):\n");
+        size_t at = 0;
+        while (at < text.size()) {
+            size_t end = text.find('\r', at);
+            if (end == std::string::npos) end = text.size();
+            std::printf("     | %s\n", text.substr(at, end - at).c_str());
+            at = end + 1;
+            if (at < text.size() && text[at] == '\n') ++at;
+        }
+        const std::string shot = dir + "reader_signed.bmp";
+        if (frame && SaveBitmap(frame, shot)) std::printf("   screenshot: %s\n", shot.c_str());
+    }
+    if (frame) PostMessageA(frame, WM_CLOSE, 0, 0);
+    if (WaitForSingleObject(pi.hProcess, 20000) != WAIT_OBJECT_0) TerminateProcess(pi.hProcess, 1);
+    CloseHandle(pi.hThread);
+    CloseHandle(pi.hProcess);
+    // The other runs of the demo go on without the plug-in.
+    DeleteFileA(formFile.c_str());
+    Configure(false);
+    return failures;
+}
 
 void ShowHead(const std::string& path, size_t lines) {
     const std::string text = ReadAll(path);
@@ -344,6 +491,17 @@ int main(int argc, char** argv) {
         }
         std::printf("   the mail client shows %s:\n", output.c_str());
         ShowHead(output, 40);
+    }
+
+    if (!release65) {
+        std::printf("\n== Alice opens Bob's clear-signed note in a reader of the mail client\n");
+        const std::string note = ReadAll(demo.dir + "signed_note.eml");
+        if (note.empty()) {
+            std::printf("   %ssigned_note.eml is missing\n", demo.dir.c_str());
+            ++failures;
+        } else {
+            failures += demo.ReadSignedInReader(note);
+        }
     }
 
     std::printf("\n== %d passphrase dialog(s) answered by the demo; %s\n", typist.Answered(),

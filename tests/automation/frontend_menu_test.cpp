@@ -195,6 +195,9 @@ TEST_F(FrontendMenu, TheMenuStandsBeforeTheWindowMenuAndTheButtonsOnTheToolbar) 
     EXPECT_EQ(ButtonTexts(), (std::vector<std::string>{"New message", "Folders", "Edit AutoList",
                                                        "Wipe passphrase cache", "Encrypt message", "Decrypt message",
                                                        "Verify signature", "Key management", "Launch PGPkeys"}));
+    // Wide enough to show every button.
+    SetWindowPos(host->Frame(), nullptr, 0, 0, 1200, 500, SWP_NOZORDER | SWP_NOMOVE);
+    mctest::PumpFor(200);
     SaveScreenshot(host->Frame(), ShotPath("frontend_toolbar.png"));
 
     // The cache state of the main library enables the wipe item.
@@ -485,4 +488,64 @@ TEST_F(FrontendMenu, UnloadingTakesTheMenuEntriesAndButtonsAway) {
     EXPECT_EQ(GetMenuItemCount(Bar()), 5);
     EXPECT_EQ(GetMenuState(window, 0x3001, MF_BYCOMMAND), UINT(-1));
     EXPECT_EQ(ButtonTexts(), (std::vector<std::string>{"New message", "Folders"}));
+}
+
+TEST_F(FrontendMenu, TheRawViewOfAPgpMimeMessageSavesItsAttachmentsThroughTheMainLibrary) {
+    Start();
+    host->readerLayout = orv::mailclient::ReaderLayout::Plain;
+    const std::string mime =
+        "Content-Type: multipart/signed; protocol=\"application/pgp-signature\"; boundary=b\r\n\r\n"
+        "  --b\r\nhello\r\n--b--\r\n";
+    HWND signedReader = host->OpenReader("Signed", mime);
+    ASSERT_NE(signedReader, nullptr);
+    HWND dialog = orv::mailclient::Host::ReaderDialog(signedReader);
+    mctest::PumpFor(200);
+    // Without the raw view the client saves the attachments itself.
+    log.clear();
+    SendMessageA(dialog, WM_COMMAND, host::kCmdSaveAttachment, 0);
+    EXPECT_TRUE(Logged("attachments of the reader's message: none saved"));
+    EXPECT_EQ(Calls().find("SaveMimeAttachments"), std::string::npos);
+
+    // The raw view stays with the reader that had it when it lost the focus.
+    CheckMenuItem(GetMenu(host->Frame()), host::kCommandRawView, MF_BYCOMMAND | MF_CHECKED);
+    HWND other = host->OpenReader("Other", "Plain text\r\n");
+    ASSERT_NE(other, nullptr);
+    SendMessageA(host->MdiClient(), WM_MDIACTIVATE, reinterpret_cast<WPARAM>(signedReader), 0);
+    mctest::PumpFor(200);
+    log.clear();
+    SendMessageA(dialog, WM_COMMAND, host::kCmdSaveAttachment, 0);
+    mctest::PumpFor(200);
+    EXPECT_NE(Calls().find("SaveMimeAttachments --b\r\nhello"), std::string::npos) << Calls();
+    EXPECT_FALSE(Logged("attachments of the reader's message: none saved"));
+}
+
+TEST_F(FrontendMenu, ANewMenuBarOfTheClientGetsTheMenuWhenItHasRoomForIt) {
+    Start();
+    HMENU bar = CreateMenu();
+    for (const char* title : {"&File", "&Window", "&Help"})
+        AppendMenuA(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(CreatePopupMenu()), title);
+    HMENU window = GetSubMenu(bar, 1);
+    SendMessageA(host->MdiClient(), WM_MDISETMENU, reinterpret_cast<WPARAM>(bar), reinterpret_cast<LPARAM>(window));
+    ASSERT_EQ(GetMenuItemCount(bar), 4);
+    EXPECT_EQ(ItemText(bar, 1, MF_BYPOSITION), "&Orvane");
+    EXPECT_EQ(ItemText(window, 0x3001), "&Orvane");
+    // A second time changes nothing.
+    SendMessageA(host->MdiClient(), WM_MDISETMENU, reinterpret_cast<WPARAM>(bar), reinterpret_cast<LPARAM>(window));
+    EXPECT_EQ(GetMenuItemCount(bar), 4);
+
+    // A bar with a single menu has no place for it.
+    HMENU single = CreateMenu();
+    AppendMenuA(single, MF_POPUP, reinterpret_cast<UINT_PTR>(CreatePopupMenu()), "&File");
+    SendMessageA(host->MdiClient(), WM_MDISETMENU, reinterpret_cast<WPARAM>(single), 0);
+    EXPECT_EQ(GetMenuItemCount(single), 1);
+}
+
+TEST_F(FrontendMenu, FullAutomationWithoutSigningWhenTheUserSaysNo) {
+    Start("[FullAuto]\r\nChecked=0\r\n");
+    ASSERT_TRUE(mctest::WriteAll(install + "no.txt", "no"));
+    MenuCommand(0x200C);
+    EXPECT_TRUE(Called("Confirm Sign the automatically encrypted messages too")) << Calls();
+    EXPECT_EQ(GetPrivateProfileIntA("FullAuto", "Checked", -1, (mailbox + "Merrowin.cfg").c_str()), 1);
+    EXPECT_EQ(GetPrivateProfileIntA("FullAuto", "Signed", -1, (mailbox + "Merrowin.cfg").c_str()), 0);
+    EXPECT_TRUE(Checked(Frontend(), 0x300C));
 }
