@@ -320,7 +320,13 @@ void TPLData::EncryptionDialogOpened(HWND dialog) {
     // A client that announces the dialog once it shows has given the focus
     // and painted the frame already.
     if (encCombo_ && (GetFocus() == encCombo_ || IsWindowVisible(dialog))) CleanEncryptorCombo();
-    if (IsWindowVisible(dialog) && !EncDialogDone) FillEncryptionDialog();
+    if (IsWindowVisible(dialog) && !EncDialogDone) FirstDialogPaint();
+}
+
+void TPLData::FirstDialogPaint() {
+    EncDialogDone = 1;
+    // Filled once the client's own showing and painting is over.
+    PostMessageA(automationWindow_, kMsgFillEncryptionDialog, 0, 0);
 }
 
 void TPLData::RestoreEncryptionDialog() {
@@ -360,7 +366,7 @@ void TPLData::CleanEncryptorCombo() {
 }
 
 void TPLData::FillEncryptionDialog() {
-    EncDialogDone = 1;
+    if (!encDialog_ || !IsWindow(encDialog_)) return;
     const std::string encLabel = texts_.Text(txt::ENC_LBL), signLabel = texts_.Text(txt::SIGN_LBL);
     bool found = true;
     auto set = [&](bool encrypt, bool sign) {
@@ -408,7 +414,7 @@ LRESULT TPLData::EncDialogProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
         RestoreEncryptionDialog();
     }
     LRESULT result = previous ? CallWindowProcA(previous, wnd, msg, wp, lp) : DefWindowProcA(wnd, msg, wp, lp);
-    if (msg == WM_NCPAINT && wnd == encDialog_ && !EncDialogDone) FillEncryptionDialog();
+    if (msg == WM_NCPAINT && wnd == encDialog_ && !EncDialogDone) FirstDialogPaint();
     return result;
 }
 
