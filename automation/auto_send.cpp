@@ -172,11 +172,12 @@ TPLData::BoxStep TPLData::EncryptionBoxStep() {
             if (warnMixed_ && ((c == 3 && AutoMode > 3 && AutoMode != 6) || (AutoMode == 4 && RecipientFlags == 3)))
                 AskMixedOptions();
         } else if (AutoMode < 5) {
+            // A command of the user (5 to 7) stands without a list or a
+            // listed recipient: the message is encoded as asked, never sent
+            // as it was.
             AutoMode = 0;
             autoList_.reset();
         }
-        // A command of the user (5 to 7) stands without a list or recipients:
-        // the message is encoded as asked, never sent as it was.
         if (merrowin_) merrowin_->ReleaseProc();
         if (AutoMode > 2) {
             HWND editor = ActiveMdiWindow();
@@ -211,7 +212,10 @@ void TPLData::AskMixedOptions() {
 }
 
 void TPLData::TellArmingFailed() {
-    const int text = AutoMode == 6 ? txt::SIG_ID : AutoMode == 7 ? txt::E_S_ID : txt::ENC_ID;
+    // What was asked: by the menu command, or by the listed recipients.
+    const bool sign = AutoMode == 6 || AutoMode == 7 || (AutoMode < 5 && (RecipientFlags & 2));
+    const bool encrypt = AutoMode == 5 || AutoMode == 7 || (AutoMode < 5 && (RecipientFlags & 1)) || !sign;
+    const int text = encrypt && sign ? txt::E_S_ID : sign ? txt::SIG_ID : txt::ENC_ID;
     AutoMode = 0;
     SendCancelled = 1;
     EncDialogDone = 0;

@@ -217,6 +217,17 @@ TEST_F(AutoSend, AnUnlistedRecipientsMessageGoesOutUntouched) {
     EXPECT_EQ(out[0].find("-----BEGIN PGP"), std::string::npos);
 }
 
+TEST_F(AutoSend, WithAutomaticEncryptionOffAListedRecipientsMessageIsLeftToTheUser) {
+    Start(BobEntry(1), "[Pellatch]\r\nAuto=0\r\n");
+    HWND editor = Compose("bob@example.org");
+    ASSERT_TRUE(Send(editor));
+    EXPECT_FALSE(Logged("send stopped by a form"));
+    EXPECT_EQ(mctest::LineStarting(log, "call "), "");
+    const auto out = Outbox();
+    ASSERT_EQ(out.size(), 1u);
+    EXPECT_NE(out[0].find(kSecret), std::string::npos);
+}
+
 TEST_F(AutoSend, AMixedSendAsksFirstCancelKeepsTheMessageYesSendsItPlain) {
     Start(BobEntry(1));
     HWND editor = Compose("bob@example.org", "dave@example.org");
