@@ -1,9 +1,12 @@
 // The text rules of the automatic encryption on send: what the AutoList
 // keeps, how recipients of an address text are matched and turned into key
 // tokens, entries sharing an address, the blind-copy merge, and the header
-// fix-up of a written message file.
+// fix-up of a written message file, and the default blind copies of an
+// identity in the client's settings.
 #include <gtest/gtest.h>
+#include <windows.h>
 
+#include "automation/auto_send.h"
 #include "automation/auto_send_text.h"
 
 using namespace orv::automation;
@@ -194,4 +197,20 @@ TEST(HeaderFixUp, FindsTheArmourInTheFirstPartOfAMultipartBody) {
     EXPECT_EQ(fixed, header + "\r\nX-PM-Encryptor: ORVPGP-PM32, 1\r\n\r\n" + part + "\r\n" + body);
     // A first part that is plain text leaves the file alone.
     EXPECT_EQ(FixedUpMessage(header + "\r\n\r\n" + part + "\r\nHello\r\n--B-1--\r\n", ""), "");
+}
+
+TEST(DefaultBlindCopies, ReadFromTheIdentitysSectionOfTheClientsSettings) {
+    char temp[MAX_PATH] = {};
+    GetTempPathA(MAX_PATH, temp);
+    const std::string dir = std::string(temp) + "orv_bcc_" + std::to_string(GetCurrentProcessId()) + "\\";
+    CreateDirectoryA(dir.c_str(), nullptr);
+    const std::string ini = dir + "PMAIL.INI";
+    const char* key = "Default BCC field                         ";
+    ASSERT_TRUE(WritePrivateProfileStringA("Pegasus Mail for Windows", key, "  archive@example.org  ", ini.c_str()));
+    ASSERT_TRUE(WritePrivateProfileStringA("WinPMail Identity - Work", key, "boss@example.org", ini.c_str()));
+    EXPECT_EQ(DefaultBcc(dir, "<DEFAULT>", "<Default>"), "archive@example.org");
+    EXPECT_EQ(DefaultBcc(dir, "Work", "<Default>"), "boss@example.org");
+    EXPECT_EQ(DefaultBcc(dir, "Home", "<Default>"), "");
+    DeleteFileA(ini.c_str());
+    RemoveDirectoryA(dir.c_str());
 }
