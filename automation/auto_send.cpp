@@ -130,6 +130,12 @@ LRESULT TPLData::SendCheck() {
         }
         if (AutoEnabled && !bccMerged_) {
             if (!LastKeys.empty()) MergeDefaultBcc();
+            if (SendCancelled) {
+                // The key choice for a blind copy was cancelled.
+                EncDialogDone = 0;
+                autoList_.reset();
+                return host::kSendCheckStop;
+            }
             handedKeys_[0] = LastKeys;
             handedKeys_[1].clear();
         }
