@@ -384,3 +384,26 @@ TEST_F(AutoSend, AWrittenFileWithAnArmouredBodyGetsTheEncryptorHeaderOnce) {
     EXPECT_EQ(count(head1, "Content-type:"), 1) << head1;
     EXPECT_EQ(count(head1, "MIME-Version:"), 1) << head1;
 }
+
+TEST_F(AutoSend, AnEntryThatAsksLeavesTheFilledDialogToTheUserEvenInFullAutomation) {
+    Start(BobEntry(5));  // encrypt, and ask
+    HWND editor = Compose("bob@example.org");
+    bool encryptTicked = false, waited = false;
+    ModalScript user;
+    user.Expect("#32770", "Encryption", [&](HWND dlg) {
+        Sleep(800);
+        waited = IsWindowVisible(dlg) != FALSE;  // no automatic confirmation came
+        encryptTicked = SendMessageA(FindChild(dlg, "Button", "Encrypt the message"), BM_GETCHECK, 0, 0) == BST_CHECKED;
+        ClickButton(dlg, "OK");
+    });
+    user.Start();
+    EXPECT_TRUE(Send(editor));
+    ASSERT_TRUE(user.Finish()) << user.Failure();
+    EXPECT_TRUE(waited);
+    EXPECT_TRUE(encryptTicked);
+    const auto out = Outbox();
+    ASSERT_EQ(out.size(), 1u);
+    const std::string block = Between(out[0], "-----BEGIN PGP MESSAGE-----", "-----END PGP MESSAGE-----");
+    ASSERT_FALSE(block.empty()) << out[0];
+    EXPECT_NE(Gpg(block, "--decrypt").find(kSecret), std::string::npos);
+}
