@@ -130,6 +130,12 @@ LRESULT TPLData::SendCheck() {
         }
         if (AutoEnabled && !bccMerged_) {
             if (!LastKeys.empty()) MergeDefaultBcc();
+            if (SendCancelled) {
+                // The key choice for a blind copy was cancelled.
+                EncDialogDone = 0;
+                autoList_.reset();
+                return host::kSendCheckStop;
+            }
             handedKeys_[0] = LastKeys;
             handedKeys_[1].clear();
         }
@@ -172,11 +178,12 @@ TPLData::BoxStep TPLData::EncryptionBoxStep() {
             if (warnMixed_ && ((c == 3 && AutoMode > 3 && AutoMode != 6) || (AutoMode == 4 && RecipientFlags == 3)))
                 AskMixedOptions();
         } else if (AutoMode < 5) {
+            // A command of the user (5 to 7) stands without a list or a
+            // listed recipient: the message is encoded as asked, never sent
+            // as it was.
             AutoMode = 0;
             autoList_.reset();
         }
-        // A command of the user (5 to 7) stands without a list or recipients:
-        // the message is encoded as asked, never sent as it was.
         if (merrowin_) merrowin_->ReleaseProc();
         if (AutoMode > 2) {
             HWND editor = ActiveMdiWindow();
@@ -211,7 +218,10 @@ void TPLData::AskMixedOptions() {
 }
 
 void TPLData::TellArmingFailed() {
-    const int text = AutoMode == 6 ? txt::SIG_ID : AutoMode == 7 ? txt::E_S_ID : txt::ENC_ID;
+    // What was asked: by the menu command, or by the listed recipients.
+    const bool sign = AutoMode == 6 || AutoMode == 7 || (AutoMode < 5 && (RecipientFlags & 2));
+    const bool encrypt = AutoMode == 5 || AutoMode == 7 || (AutoMode < 5 && (RecipientFlags & 1)) || !sign;
+    const int text = encrypt && sign ? txt::E_S_ID : sign ? txt::SIG_ID : txt::ENC_ID;
     AutoMode = 0;
     SendCancelled = 1;
     EncDialogDone = 0;
@@ -320,7 +330,13 @@ void TPLData::EncryptionDialogOpened(HWND dialog) {
     // A client that announces the dialog once it shows has given the focus
     // and painted the frame already.
     if (encCombo_ && (GetFocus() == encCombo_ || IsWindowVisible(dialog))) CleanEncryptorCombo();
-    if (IsWindowVisible(dialog) && !EncDialogDone) FillEncryptionDialog();
+    if (IsWindowVisible(dialog) && !EncDialogDone) FirstDialogPaint();
+}
+
+void TPLData::FirstDialogPaint() {
+    EncDialogDone = 1;
+    // Filled once the client's own showing and painting is over.
+    PostMessageA(automationWindow_, kMsgFillEncryptionDialog, 0, 0);
 }
 
 void TPLData::RestoreEncryptionDialog() {
@@ -360,7 +376,7 @@ void TPLData::CleanEncryptorCombo() {
 }
 
 void TPLData::FillEncryptionDialog() {
-    EncDialogDone = 1;
+    if (!encDialog_ || !IsWindow(encDialog_)) return;
     const std::string encLabel = texts_.Text(txt::ENC_LBL), signLabel = texts_.Text(txt::SIGN_LBL);
     bool found = true;
     auto set = [&](bool encrypt, bool sign) {
@@ -408,7 +424,7 @@ LRESULT TPLData::EncDialogProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
         RestoreEncryptionDialog();
     }
     LRESULT result = previous ? CallWindowProcA(previous, wnd, msg, wp, lp) : DefWindowProcA(wnd, msg, wp, lp);
-    if (msg == WM_NCPAINT && wnd == encDialog_ && !EncDialogDone) FillEncryptionDialog();
+    if (msg == WM_NCPAINT && wnd == encDialog_ && !EncDialogDone) FirstDialogPaint();
     return result;
 }
 

@@ -233,6 +233,7 @@ LRESULT TPLData::WndProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
     case host::kFormMsgNotify: return OnNotify(wp, lp);
     case kMsgUserNameGiven: OnUserNameGiven(); return 0;
     case kMsgMailboxDialogClosed: OnMailboxDialogClosed(); return 0;
+    case kMsgFillEncryptionDialog: FillEncryptionDialog(); return 0;
     default: break;
     }
     bool handled = false;

@@ -149,6 +149,7 @@ private:
     void EncryptionDialogOpened(HWND dialog);
     void RestoreEncryptionDialog();
     void CleanEncryptorCombo();
+    void FirstDialogPaint();
     void FillEncryptionDialog();
     void EncryptionDialogClosing();
     void ResendTimer();
@@ -258,5 +259,7 @@ constexpr const char* kAutomationCaption = "AUTOCRYPT";
 // Posted to the automation window once a watched host dialog has closed.
 constexpr UINT kMsgUserNameGiven = WM_APP + 1;
 constexpr UINT kMsgMailboxDialogClosed = WM_APP + 2;
+// Posted at the host encryption dialog's first paint: fill it afterwards.
+constexpr UINT kMsgFillEncryptionDialog = WM_APP + 3;
 
 }  // namespace orv::automation

@@ -2,7 +2,9 @@
 # The main job: builds Orvane and its stand-ins, then runs the demo under Wine.
 # The demo user Alice sends and reads mail with Orvane in the mail client
 # stand-in over the engine stand-in; her correspondent Bob is played by
-# GnuPG. Her key rings are made by GnuPG on the first run. The demo runs
+# GnuPG. Her key rings are made by GnuPG on the first run. Bob is on her
+# AutoList: a message she writes to him in the mail client's editor goes out
+# encrypted without her choosing it. The demo runs
 # over the release 7 engine stand-in, then again over the release 6.5 one.
 # Usage: scripts/demo.sh [--wait SECONDS]  (how long a passphrase dialog
 # waits for a person before the demo answers it; default 4)
@@ -32,6 +34,7 @@ if [ ! -s "$demo/secring.skr" ] || [ ! -d "$GNUPGHOME" ]; then
   gpg_ --passphrase 'demo passphrase' --export-secret-keys alice@orvane.example > "$demo/secring.skr"
 fi
 alice_id=0x$(gpg --with-colons --list-keys alice@orvane.example | awk -F: '/^pub/{print $5; exit}')
+bob_id=0x$(gpg --with-colons --list-keys bob@orvane.example | awk -F: '/^pub/{print $5; exit}')
 
 echo "== Bob (GnuPG) writes Alice two signed and encrypted replies: inline and PGP/MIME"
 reply_text=$'Hello Alice,\r\nthanks, the minutes arrived.\r\nBob\r\n'
@@ -76,7 +79,7 @@ trap 'orv_wine_stop; gpgconf --kill gpg-agent >/dev/null 2>&1 || true' EXIT
 echo "== running the demo under Wine (files in $demo)"
 rm -f "$demo"/sent_*.PM\$ "$demo"/r65_sent_*.PM\$ "$demo"/*.txt
 set +e
-(cd "$build/bin" && wine ./orvane_demo.exe "$(winepath -w "$demo")" "$alice_id" --wait "$wait_s")
+(cd "$build/bin" && wine ./orvane_demo.exe "$(winepath -w "$demo")" "$alice_id" --wait "$wait_s" --bob "$bob_id")
 rc=$?
 echo
 echo "== the same mail client and Orvane over the release 6.5 engine stand-in"
@@ -87,7 +90,7 @@ set -e
 
 echo
 echo "== Bob (GnuPG) reads what Alice sent"
-for f in "$demo/sent_inline.PM\$" "$demo/sent_pgpmime.PM\$" "$demo/r65_sent_inline.PM\$"; do
+for f in "$demo/sent_inline.PM\$" "$demo/sent_pgpmime.PM\$" "$demo/sent_auto.PM\$" "$demo/r65_sent_inline.PM\$"; do
   [ -s "$f" ] || { echo "   $f is missing"; rc=1; continue; }
   echo "-- $(basename "$f")"
   # Each armoured block on its own: the text part and the attachment.

@@ -7,7 +7,7 @@
 // dialogs; when no person answers them within a few seconds the demo types
 // the passphrase itself, as a person would.
 //
-// Usage: orvane_demo.exe DEMO_DIR ALICE_KEY_ID [--wait SECONDS] [--release 65]
+// Usage: orvane_demo.exe DEMO_DIR ALICE_KEY_ID [--wait SECONDS] [--release 65] [--bob BOB_KEY_ID]
 // DEMO_DIR holds the rings and Bob's replies (scripts/demo.sh makes them)
 // and receives the sent messages and the decoded texts. With --release 65
 // the same mail client runs over the release 6.5 engine stand-in: one
@@ -16,6 +16,8 @@
 // of the mail client with Orvane's automation plug-in: the verified
 // signature stands above the text in a coloured block, its icon in the
 // reader's caption (a screenshot goes to DEMO_DIR\reader_signed.bmp).
+// With --bob Alice also writes to Bob in the mail client's editor: Bob is on
+// her AutoList, and the message goes out encrypted without her choosing it.
 
 #include <windows.h>
 
@@ -233,12 +235,74 @@ struct Demo {
         return result;
     }
 
-    // With reportToReader the signature results go to the reader windows.
-    void Configure(bool pgpMime, bool reportToReader = false) {
+    // With reportToReader the signature results go to the reader windows;
+    // fullAutomation confirms the client's encryption dialog by itself.
+    void Configure(bool pgpMime, bool reportToReader = false, bool fullAutomation = false) {
         WriteAll(mailbox + "Merrowin.cfg", "[FilePaths]\r\nPubRing=" + dir + "pubring.pkr\r\nSecRing=" + dir +
                                                "secring.skr\r\n[DefaultUser]\r\nName=Alice Demo\\" + aliceKey + "\r\n[HideKeyDialog]\r\nHide=1" +
-                                               "\r\n[MenuOptions]\r\nPGPMime=" + (pgpMime ? "1" : "0") + "\r\n" +
+                                               "\r\n[MenuOptions]\r\nPGPMime=" + (pgpMime ? "1" : "0") +
+                                               "\r\n[FullAuto]\r\nChecked=" + (fullAutomation ? "1" : "0") + "\r\n" +
                                                (reportToReader ? "[CheckMessage]\r\nCheckSig=1\r\nInclude=1\r\n" : ""));
+    }
+
+    // Alice writes to Bob in the mail client's editor and presses Send. Bob
+    // is on her AutoList, so the automation plug-in has the message
+    // encrypted; she never ticks "Encrypt...". The sent file is copied to
+    // DEMO_DIR\<label>.PM$; false when no encrypted message went out.
+    bool SendToListedRecipient(const std::string& bobKey, const std::string& label) {
+        Configure(false, false, true);
+        const std::string digits = bobKey.size() > 2 ? bobKey.substr(2) : bobKey;
+        WriteAll(mailbox + "AutoList.txt", "# Orvane AutoList: address\\flags x key\r\nBob Peer <bob@orvane.example>\\1x" +
+                                               digits + "\r\n");
+        const std::string formFile = mailbox + "Pellatch.fff";
+        WriteAll(formFile, "Form name = Orvane automation\r\nForm DLL = " + bin + "Pellatch.dll\r\nStartup = Y\r\n");
+        const std::string body = dir + label + "_body.txt";
+        WriteAll(body, "Hello Bob,\r\nthe next meeting is on Thursday.\r\nAlice\r\n");
+        const std::string report = dir + label + ".log";
+        DeleteFileA(report.c_str());
+        const std::string mailboxArg = mailbox.substr(0, mailbox.size() - 1);
+        std::string cmd = "\"" + bin + "PMailStandin.exe\" --user alice --mailbox \"" + mailboxArg +
+                          "\" --from alice@orvane.example --sdk-dir \"" + engine + "\" --report \"" + report +
+                          "\" --send-to bob@orvane.example --subject \"Next meeting\" --body \"" + body + "\"";
+        STARTUPINFOA si{};
+        si.cb = sizeof si;
+        PROCESS_INFORMATION pi{};
+        bool started = CreateProcessA(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, bin.c_str(), &si, &pi);
+        if (started) {
+            WaitForSingleObject(pi.hProcess, 120000);
+            CloseHandle(pi.hThread);
+            CloseHandle(pi.hProcess);
+        }
+        DeleteFileA(formFile.c_str());
+        if (!started) {
+            std::printf("   cannot start the mail client stand-in (%lu)\n", GetLastError());
+            return false;
+        }
+        bool encrypted = false, resent = false;
+        std::string sent;
+        const std::string log = ReadAll(report);
+        size_t at = 0;
+        while (at < log.size()) {
+            size_t end = log.find('\n', at);
+            if (end == std::string::npos) end = log.size();
+            std::string line = log.substr(at, end - at);
+            if (!line.empty() && line.back() == '\r') line.pop_back();
+            at = end + 1;
+            if (line == "send stopped by a form") resent = true;
+            if (line.rfind("call ENCRYPT_FILE_EX", 0) == 0) encrypted = true;
+            if (line.rfind("sent ", 0) == 0) sent = line.substr(5);
+            if (line.rfind("status ", 0) == 0 || line.rfind("result ", 0) == 0 || line.rfind("click ", 0) == 0 ||
+                line == "send stopped by a form")
+                std::printf("   mail client: %s\n", line.c_str());
+        }
+        if (resent) std::printf("   (the first send went back to tick \"Encrypt...\" and fill the encryption dialog)\n");
+        if (sent.empty() || !encrypted) {
+            std::printf("   the message did not go out encrypted\n");
+            return false;
+        }
+        CopyFileA(sent.c_str(), (dir + label + ".PM$").c_str(), FALSE);
+        std::printf("   the message that went out (%s) begins:\n", sent.c_str());
+        return true;
     }
 
     int ReadSignedInReader(const std::string& note);
@@ -401,7 +465,7 @@ void ShowHead(const std::string& path, size_t lines) {
 int main(int argc, char** argv) {
     setvbuf(stdout, nullptr, _IONBF, 0);
     if (argc < 3) {
-        std::printf("usage: orvane_demo.exe DEMO_DIR ALICE_KEY_ID [--wait SECONDS] [--release 65]\n");
+        std::printf("usage: orvane_demo.exe DEMO_DIR ALICE_KEY_ID [--wait SECONDS] [--release 65] [--bob BOB_KEY_ID]\n");
         return 2;
     }
     Demo demo;
@@ -410,10 +474,12 @@ int main(int argc, char** argv) {
     if (demo.dir.back() != '\\') demo.dir += '\\';
     demo.aliceKey = argv[2];
     bool release65 = false;
+    std::string bobKey;
     for (int i = 3; i + 1 < argc; i += 2) {
         const std::string option = argv[i];
         if (option == "--wait") demo.patience = std::atoi(argv[i + 1]) * 1000;
         if (option == "--release") release65 = std::string(argv[i + 1]) == "65";
+        if (option == "--bob") bobKey = argv[i + 1];
     }
     demo.engine = demo.bin + (release65 ? kEngineDir65 : kEngineDir);
     // Each release its own names, so that one run's files never stand in for the other's.
@@ -462,6 +528,13 @@ int main(int argc, char** argv) {
         ShowHead(file, 14);
     }
     WriteAll(demo.dir + "minutes.txt", minutes);
+
+    if (!bobKey.empty()) {
+        const std::string label = prefix + "sent_auto";
+        std::printf("\n== Alice writes to Bob in the mail client and presses Send; Bob is on her AutoList\n");
+        if (demo.SendToListedRecipient(bobKey, label)) ShowHead(demo.dir + label + ".PM$", 12);
+        else ++failures;
+    }
 
     struct Read {
         const char* file;

@@ -3,10 +3,13 @@
 #include <windows.h>
 
 #include <cstdio>
+#include <functional>
 #include <string>
 #include <vector>
 
 #include "standin/mailclient/host.h"
+#include "standin/mailclient/host_interface.h"
+#include "standin/mailclient/mail_files.h"
 #include "standin/mailclient/options.h"
 
 using namespace orv::mailclient;
@@ -24,6 +27,51 @@ void Pump() {
         TranslateMessage(&msg);
         DispatchMessageA(&msg);
     }
+}
+
+// Writes a message in a new editor and clicks its Send control as the user
+// does; the client and its forms do the rest. Waits until the editor is gone.
+void SendFromNewEditor(Host& host, const Options& options, const std::function<void(const std::string&)>& log) {
+    HWND editor = host.NewEditor();
+    if (!editor) {
+        log("error cannot open an editor");
+        return;
+    }
+    std::string body;
+    if (!options.bodyFile.empty() && !ReadFileText(options.bodyFile, &body)) log("error cannot read " + options.bodyFile);
+    SendMessageA(editor, host::kEditorSetField, host::kFieldTo, reinterpret_cast<LPARAM>(options.sendTo.c_str()));
+    SendMessageA(editor, host::kEditorSetField, host::kFieldSubject,
+                 reinterpret_cast<LPARAM>(options.subject.c_str()));
+    SendMessageA(editor, host::kEditorSetField, host::kFieldBody, reinterpret_cast<LPARAM>(body.c_str()));
+    Pump();
+    HWND send = nullptr;
+    for (HWND w = GetWindow(editor, GW_CHILD); w && !send; w = GetWindow(w, GW_HWNDNEXT))
+        for (HWND c = GetWindow(w, GW_CHILD); c && !send; c = GetWindow(c, GW_HWNDNEXT)) {
+            char text[32] = {};
+            GetWindowTextA(c, text, sizeof text);
+            char cls[32] = {};
+            GetClassNameA(c, cls, sizeof cls);
+            if (!lstrcmpiA(cls, "Static") && !lstrcmpA(text, host::kSendLabel)) send = c;
+        }
+    if (!send) {
+        log("error the editor has no send control");
+        return;
+    }
+    log("click " + std::string(host::kSendLabel));
+    PostMessageA(send, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(4, 4));
+    PostMessageA(send, WM_LBUTTONUP, 0, MAKELPARAM(4, 4));
+    const DWORD start = GetTickCount();
+    while (IsWindow(editor) && GetTickCount() - start < 60000) {
+        MSG msg;
+        if (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            if (msg.message == WM_QUIT) break;
+            TranslateMessage(&msg);
+            DispatchMessageA(&msg);
+        } else {
+            MsgWaitForMultipleObjects(0, nullptr, FALSE, 50, QS_ALLINPUT);
+        }
+    }
+    log(IsWindow(editor) ? "editor kept" : "editor closed");
 }
 
 }  // namespace
@@ -78,7 +126,7 @@ int main(int argc, char** argv) {
         host.readerLayout = options.readerLayout == "plain"    ? ReaderLayout::Plain
                             : options.readerLayout == "header" ? ReaderLayout::PlainWithHeader
                                                                : ReaderLayout::Mdi;
-        bool interactive = options.stay || (options.jobs.empty() && !options.quit);
+        bool interactive = options.stay || (options.jobs.empty() && options.sendTo.empty() && !options.quit);
         if (!host.Create(interactive && !options.hidden)) {
             log("error cannot create the client's windows");
             if (report) std::fclose(report);
@@ -116,6 +164,8 @@ int main(int argc, char** argv) {
             if (!outcome.called) exitCode = kExitExtension;
             Pump();
         }
+
+        if (!options.sendTo.empty()) SendFromNewEditor(host, options, log);
 
         if (interactive) {
             MSG msg;

@@ -25,6 +25,9 @@ const char* const kUsage =
     "  --folder NAME            folder the folder choice answers\n"
     "  --send-flags N           encryptor number written by a send (1 encrypt, 4 sign)\n"
     "  --new-editor             open a message editor at start\n"
+    "  --send-to ADDRESS        write a message in a new editor and press its Send control\n"
+    "  --subject TEXT           subject of that message\n"
+    "  --body FILE              text of that message\n"
     "  --report FILE            write every event line to FILE\n"
     "  --language XX            host language (its file WPM32XX.dat is held open; default English)\n"
     "  --pmr-dir DIR            directory of the global address books (PMR line of PEGASUS.INI)\n"
@@ -137,6 +140,9 @@ bool ParseOptions(const std::vector<std::string>& args, Options* o, std::string*
             o->readIndex = int(n) - 1;
         }
         else if (a == "--new-editor") o->newEditor = true;
+        else if (a == "--send-to") ok = value(&o->sendTo);
+        else if (a == "--subject") ok = value(&o->subject);
+        else if (a == "--body") ok = value(&o->bodyFile);
         else if (a == "--stay") o->stay = true;
         else if (a == "--quit") o->quit = true;
         else if (a == "--hidden") o->hidden = true;

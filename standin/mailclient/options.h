@@ -31,6 +31,9 @@ struct Options {
     std::string openFolder;              // --open-folder: folder file shown at start
     int readIndex = -1;                  // --read N: message N (1-based) of that folder opened
     bool newEditor = false;              // --new-editor
+    std::string sendTo;                  // --send-to: a message written in a new editor and sent
+    std::string subject;                 // --subject of that message
+    std::string bodyFile;                // --body: file holding its text
     bool stay = false;                   // --stay: keep running after the jobs
     bool quit = false;                   // --quit: end after the start even without jobs
     bool hidden = false;                 // --hidden: no visible frame

@@ -5,6 +5,7 @@
 #include "tests/automation/pellatch_fixture.h"
 
 #include <atomic>
+#include <cstdio>
 #include <thread>
 
 #include "plugin/mail_client.h"
@@ -12,6 +13,7 @@
 #include "standin/mailclient/mail_files.h"
 #include "tests/support/stand_in_engine.h"
 #include "tests/support/unix_scratch.h"
+#include "tests/ui/box_view.h"
 
 using namespace pltest;
 using namespace orv::test;
@@ -65,8 +67,22 @@ protected:
     static void SetUpTestSuite() {
         prefs_ = new PrefsFileOverride;
         engine_ = new StandInEngine(SourcePath(ORV_KEY_DATA));
+        // The engine's libraries stay loaded between the tests: each test's
+        // client loads and frees them, and the stand-in's core cannot be
+        // loaded again once freed.
+        SetDllDirectoryA(engine_->Dir().c_str());
+        WIN32_FIND_DATAA found;
+        HANDLE search = FindFirstFileA((engine_->Dir() + "*.dll").c_str(), &found);
+        if (search != INVALID_HANDLE_VALUE) {
+            do {
+                if (HMODULE m = LoadLibraryA((engine_->Dir() + found.cFileName).c_str())) held_.push_back(m);
+            } while (FindNextFileA(search, &found));
+            FindClose(search);
+        }
     }
     static void TearDownTestSuite() {
+        for (HMODULE m : held_) FreeLibrary(m);
+        held_.clear();
         delete engine_;
         engine_ = nullptr;
         delete prefs_;
@@ -74,7 +90,7 @@ protected:
     }
 
     // The client with both libraries, the AutoList and the configuration.
-    void Start(const std::string& autoList, const std::string& moreConfig = "") {
+    void Start(const std::string& autoList, const std::string& moreConfig = "", bool fullAutomation = true) {
         Prepare();
         if (HasFatalFailure()) return;
         engine_->ResetRings();
@@ -84,10 +100,17 @@ protected:
         ASSERT_TRUE(mctest::WriteAll(mailbox + "Merrowin.cfg",
                                      "[FilePaths]\r\nPubRing=" + engine_->PublicRing() + "\r\nSecRing=" +
                                          engine_->SecretRing() + "\r\n[DefaultUser]\r\nName=alice\\" + kAliceKey +
-                                         "\r\n[HideKeyDialog]\r\nHide=1\r\n[FullAuto]\r\nChecked=1\r\n"
+                                         "\r\n[HideKeyDialog]\r\nHide=1\r\n[FullAuto]\r\nChecked=" + (fullAutomation ? "1" : "0") + "\r\n"
                                          "[ConfirmEncrypt]\r\nConfirm=0\r\n" + moreConfig));
         if (!autoList.empty()) ASSERT_TRUE(mctest::WriteAll(mailbox + "AutoList.txt", autoList));
         StartClient();
+        // The client's own report, as it goes, when a run is to be traced.
+        if (GetEnvironmentVariableA("ORV_TRACE_CLIENT", nullptr, 0))
+            host->onLog = [this](const std::string& line) {
+                log.push_back(line);
+                std::printf("   client: %s\n", line.c_str());
+                std::fflush(stdout);
+            };
         ASSERT_NE(AutomationWindow(), nullptr);
         encryptor = host->LoadExtension(MainLibraryPath());
         ASSERT_NE(encryptor, nullptr);
@@ -137,6 +160,7 @@ protected:
 
     static inline PrefsFileOverride* prefs_ = nullptr;
     static inline StandInEngine* engine_ = nullptr;
+    static inline std::vector<HMODULE> held_;
     orv::mailclient::Extension* encryptor = nullptr;
 };
 
@@ -159,4 +183,227 @@ TEST_F(AutoSend, AMessageToAListedRecipientGoesOutEncryptedWithoutTheUsersHelp) 
     const std::string gpg = Gpg(block, "--decrypt");
     EXPECT_NE(gpg.find("DECRYPTION_OKAY"), std::string::npos) << gpg;
     EXPECT_NE(gpg.find(kSecret), std::string::npos) << gpg;
+}
+
+TEST_F(AutoSend, ARecipientListedForSigningGetsAMessageGpgVerifies) {
+    // The entry names a display name; the recipient is given bare, in capitals.
+    Start("Carol Peer <carol@example.org>\\2x" + std::string(kCarolDigits) + "\r\n");
+    PassphraseTypist typist;
+    HWND editor = Compose("CAROL@EXAMPLE.ORG");
+    ASSERT_TRUE(Send(editor, 40000)) << "the message was not sent";
+    EXPECT_NE(mctest::LineStarting(log, "call SIGN_FILE_EX"), "");
+    EXPECT_EQ(mctest::LineStarting(log, "call ENCRYPT_FILE_EX"), "");
+    EXPECT_GE(typist.answered.load(), 1) << "signing asks for the passphrase";
+    const auto out = Outbox();
+    ASSERT_EQ(out.size(), 1u);
+    const std::string block = Between(out[0], "-----BEGIN PGP SIGNED MESSAGE-----", "-----END PGP SIGNATURE-----");
+    ASSERT_FALSE(block.empty()) << out[0];
+    EXPECT_NE(block.find(kSecret), std::string::npos);
+    const std::string gpg = Gpg(block, "--verify");
+    EXPECT_NE(gpg.find("GOODSIG E8750B357ACE6A48"), std::string::npos) << gpg;
+}
+
+TEST_F(AutoSend, AnUnlistedRecipientsMessageGoesOutUntouched) {
+    Start(BobEntry(1));
+    HWND editor = Compose("dave@example.org");
+    ASSERT_TRUE(Send(editor));
+    EXPECT_FALSE(Logged("send stopped by a form"));
+    EXPECT_EQ(mctest::LineStarting(log, "call "), "") << "no encryptor was called";
+    const auto out = Outbox();
+    ASSERT_EQ(out.size(), 1u);
+    EXPECT_NE(out[0].find("To: dave@example.org\r\n"), std::string::npos);
+    EXPECT_NE(out[0].find("\r\n\r\n" + std::string(kSecret) + "\r\n"), std::string::npos) << out[0];
+    EXPECT_EQ(out[0].find("X-PM-Encryptor"), std::string::npos);
+    EXPECT_EQ(out[0].find("-----BEGIN PGP"), std::string::npos);
+}
+
+TEST_F(AutoSend, WithAutomaticEncryptionOffAListedRecipientsMessageIsLeftToTheUser) {
+    Start(BobEntry(1), "[Pellatch]\r\nAuto=0\r\n");
+    HWND editor = Compose("bob@example.org");
+    ASSERT_TRUE(Send(editor));
+    EXPECT_FALSE(Logged("send stopped by a form"));
+    EXPECT_EQ(mctest::LineStarting(log, "call "), "");
+    const auto out = Outbox();
+    ASSERT_EQ(out.size(), 1u);
+    EXPECT_NE(out[0].find(kSecret), std::string::npos);
+}
+
+TEST_F(AutoSend, AMixedSendAsksFirstCancelKeepsTheMessageYesSendsItPlain) {
+    Start(BobEntry(1));
+    HWND editor = Compose("bob@example.org", "dave@example.org");
+    ModalScript cancel;
+    std::string said;
+    cancel.Expect(kBox, "", [&said](HWND box) {
+        said = ViewBox(box).text;
+        ClickButton(box, "Cancel");
+    });
+    cancel.Start();
+    EXPECT_FALSE(Send(editor, 8000)) << "the editor went away after cancel";
+    ASSERT_TRUE(cancel.Finish()) << cancel.Failure();
+    ASSERT_EQ(cancel.Seen().size(), 1u);
+    EXPECT_NE(said.find("encrypted and unencrypted messages"), std::string::npos) << said;
+    EXPECT_TRUE(Logged("send stopped by a form"));
+    EXPECT_TRUE(Outbox().empty()) << "nothing may leave after cancel";
+    EXPECT_FALSE(mctest::Exists(host->OutboxFolder()));
+
+    // Asked again on the next send; "yes" sends everything unencrypted.
+    ModalScript yes;
+    // The box's keyboard answer, as a person at the keyboard gives it.
+    yes.Expect(kBox, "", [](HWND box) { PostKey(box, 'Y'); });
+    yes.Start();
+    EXPECT_TRUE(Send(editor));
+    ASSERT_TRUE(yes.Finish()) << yes.Failure();
+    const auto out = Outbox();
+    ASSERT_EQ(out.size(), 1u);
+    EXPECT_NE(out[0].find(kSecret), std::string::npos);
+    EXPECT_EQ(out[0].find("-----BEGIN PGP"), std::string::npos);
+}
+
+TEST_F(AutoSend, AListedCopyRecipientIsHonouredWhateverTheToFieldGives) {
+    // The To field yields nobody on the list; the copy goes to a listed one.
+    Start(BobEntry(1));
+    HWND editor = Compose("", "Bob <bob@example.org>");
+    EXPECT_TRUE(Send(editor));
+    EXPECT_TRUE(Logged("send stopped by a form")) << "the send went back for encryption";
+    EXPECT_NE(mctest::LineStarting(log, "call ENCRYPT_FILE_EX"), "");
+    const auto out = Outbox();
+    ASSERT_EQ(out.size(), 1u);
+    EXPECT_EQ(out[0].find(kSecret), std::string::npos) << "plain text left the client";
+    const std::string block = Between(out[0], "-----BEGIN PGP MESSAGE-----", "-----END PGP MESSAGE-----");
+    ASSERT_FALSE(block.empty()) << out[0];
+    const std::string gpg = Gpg(block, "--decrypt");
+    EXPECT_NE(gpg.find(kSecret), std::string::npos) << gpg;
+}
+
+TEST_F(AutoSend, WhenEncryptionCannotBeArmedTheSendStopsAndTheUserIsTold) {
+    Start(BobEntry(1));
+    HWND editor = Compose("bob@example.org");
+    // A client whose editor has no encryption box the plug-in knows.
+    HWND box = FindChild(editor, "Button", "Encrypt...");
+    ASSERT_NE(box, nullptr);
+    SetWindowTextA(box, "Secure");
+    ModalScript told;
+    std::string said;
+    told.Expect(kBox, "", [&said](HWND b) {
+        said = ViewBox(b).text;
+        PostKey(b, VK_RETURN);
+    });
+    told.Start();
+    EXPECT_FALSE(Send(editor, 8000)) << "the message left";
+    ASSERT_TRUE(told.Finish()) << told.Failure();
+    ASSERT_EQ(told.Seen().size(), 1u);
+    EXPECT_EQ(told.Seen()[0].caption, "Error:");
+    EXPECT_EQ(said, "Encrypt the message when it is sent!");
+    EXPECT_TRUE(Logged("send stopped by a form"));
+    EXPECT_EQ(mctest::LineStarting(log, "sent "), "");
+    EXPECT_TRUE(Outbox().empty()) << "nothing may leave in clear";
+}
+
+TEST_F(AutoSend, WithoutFullAutomationTheDialogWaitsFilledForTheUser) {
+    Start(BobEntry(1), "", false);
+    struct Seen {
+        std::string encryptor;
+        bool encrypt = false, sign = false, signEnabled = false;
+    };
+    auto look = [](Seen* seen) {
+        return [seen](HWND dlg) {
+            Sleep(500);
+            seen->encryptor = GetText(FindChild(dlg, "ComboBox", ""));
+            HWND enc = FindChild(dlg, "Button", "Encrypt the message");
+            HWND sign = FindChild(dlg, "Button", "Sign the message");
+            seen->encrypt = SendMessageA(enc, BM_GETCHECK, 0, 0) == BST_CHECKED;
+            seen->sign = SendMessageA(sign, BM_GETCHECK, 0, 0) == BST_CHECKED;
+            seen->signEnabled = IsWindowEnabled(sign);
+        };
+    };
+    // The user cancels the dialog: the message stays where it is.
+    HWND first = Compose("bob@example.org");
+    Seen cancelled;
+    ModalScript no;
+    no.Expect("#32770", "Encryption", [&](HWND dlg) {
+        look(&cancelled)(dlg);
+        ClickButton(dlg, "Cancel");
+    });
+    no.Start();
+    EXPECT_FALSE(Send(first, 6000));
+    ASSERT_TRUE(no.Finish()) << no.Failure();
+    EXPECT_EQ(cancelled.encryptor, "Orvane");
+    EXPECT_TRUE(cancelled.encrypt);
+    EXPECT_TRUE(Outbox().empty());
+    SendMessageA(host->MdiClient(), WM_MDIDESTROY, reinterpret_cast<WPARAM>(first), 0);
+
+    // The user confirms it: the message goes out encrypted.
+    HWND second = Compose("bob@example.org");
+    Seen confirmed;
+    ModalScript yes;
+    yes.Expect("#32770", "Encryption", [&](HWND dlg) {
+        look(&confirmed)(dlg);
+        SaveScreenshot(nullptr, ShotPath("autosend_dialog_filled.png"));
+        ClickButton(dlg, "OK");
+    });
+    yes.Start();
+    EXPECT_TRUE(Send(second));
+    ASSERT_TRUE(yes.Finish()) << yes.Failure();
+    EXPECT_EQ(confirmed.encryptor, "Orvane");
+    EXPECT_TRUE(confirmed.encrypt);
+    EXPECT_FALSE(confirmed.sign);
+    EXPECT_TRUE(confirmed.signEnabled);
+    const auto out = Outbox();
+    ASSERT_EQ(out.size(), 1u);
+    EXPECT_EQ(out[0].find(kSecret), std::string::npos);
+    EXPECT_NE(out[0].find("-----BEGIN PGP MESSAGE-----"), std::string::npos);
+}
+
+TEST_F(AutoSend, AWrittenFileWithAnArmouredBodyGetsTheEncryptorHeaderOnce) {
+    Start("");
+    const std::string armour =
+        "\r\n\r\n-----BEGIN PGP MESSAGE-----\r\n\r\nhQEMA9kfeiey oKZ4AQf/\r\n=abcd\r\n-----END PGP MESSAGE-----\r\n";
+    // Without MIME features the client writes no MIME header: the plain
+    // text block is added.
+    HWND plain = Compose("dave@example.org", "", false, armour);
+    ASSERT_TRUE(Send(plain));
+    // With them the client's own Content-type stays the only one.
+    HWND mime = Compose("dave@example.org", "", true, armour);
+    ASSERT_TRUE(Send(mime));
+    const auto out = Outbox();
+    ASSERT_EQ(out.size(), 2u);
+    auto count = [](const std::string& text, const std::string& what) {
+        int n = 0;
+        for (size_t p = text.find(what); p != std::string::npos; p = text.find(what, p + 1)) ++n;
+        return n;
+    };
+    const std::string head0 = out[0].substr(0, out[0].find("\r\n\r\n"));
+    EXPECT_NE(head0.find("\r\nX-PM-Encryptor: ORVPGP-PM32, 1"), std::string::npos) << head0;
+    EXPECT_NE(head0.find("\r\nMIME-Version: 1.0\r\nContent-type: text/plain; charset=US-ASCII\r\n"
+                         "Content-transfer-encoding: 7BIT\r\nContent-description: Mail message body"),
+              std::string::npos)
+        << head0;
+    EXPECT_EQ(out[0].find("\r\n\r\n-----BEGIN PGP MESSAGE-----"), head0.size()) << "leading blank lines dropped";
+    const std::string head1 = out[1].substr(0, out[1].find("\r\n\r\n"));
+    EXPECT_NE(head1.find("\r\nX-PM-Encryptor: ORVPGP-PM32, 1"), std::string::npos) << head1;
+    EXPECT_EQ(count(head1, "Content-type:"), 1) << head1;
+    EXPECT_EQ(count(head1, "MIME-Version:"), 1) << head1;
+}
+
+TEST_F(AutoSend, AnEntryThatAsksLeavesTheFilledDialogToTheUserEvenInFullAutomation) {
+    Start(BobEntry(5));  // encrypt, and ask
+    HWND editor = Compose("bob@example.org");
+    bool encryptTicked = false, waited = false;
+    ModalScript user;
+    user.Expect("#32770", "Encryption", [&](HWND dlg) {
+        Sleep(800);
+        waited = IsWindowVisible(dlg) != FALSE;  // no automatic confirmation came
+        encryptTicked = SendMessageA(FindChild(dlg, "Button", "Encrypt the message"), BM_GETCHECK, 0, 0) == BST_CHECKED;
+        ClickButton(dlg, "OK");
+    });
+    user.Start();
+    EXPECT_TRUE(Send(editor));
+    ASSERT_TRUE(user.Finish()) << user.Failure();
+    EXPECT_TRUE(waited);
+    EXPECT_TRUE(encryptTicked);
+    const auto out = Outbox();
+    ASSERT_EQ(out.size(), 1u);
+    const std::string block = Between(out[0], "-----BEGIN PGP MESSAGE-----", "-----END PGP MESSAGE-----");
+    ASSERT_FALSE(block.empty()) << out[0];
+    EXPECT_NE(Gpg(block, "--decrypt").find(kSecret), std::string::npos);
 }
