@@ -6,6 +6,7 @@
 
 #include "automation/pl_text.h"
 #include "automation/pl_utils.h"
+#include "base/address_room.h"
 #include "plugin/mail_client.h"
 
 namespace orv::automation {
@@ -228,7 +229,7 @@ bool TMerrowin::GetKeyFromServer(const std::string& keyId) {
 bool TMerrowin::SetAddrOptions(const std::string& text, std::string& buffer) {
     auto fn = Utility<TextBufferFn>(kSetAddrOptions);
     if (!fn) return false;
-    buffer.assign(text.size() + 1, '\0');
+    buffer.assign(addrroom::SetAddrOptions(text), '\0');
     bool result = LowByte(fn(text.c_str(), buffer.data()));
     CutAtZero(buffer);
     return result;
@@ -237,6 +238,7 @@ bool TMerrowin::SetAddrOptions(const std::string& text, std::string& buffer) {
 bool TMerrowin::AddAddrOptions(const std::string& text, std::string& buffer, int options, bool flag) {
     auto fn = Utility<TextBufferNumberFlagFn>(kAddAddrOptions);
     if (!fn) return false;
+    buffer.assign(addrroom::AddAddrOptions(text), '\0');
     bool result = LowByte(fn(text.c_str(), buffer.data(), options, flag ? 1 : 0));
     CutAtZero(buffer);
     return result;
@@ -245,6 +247,7 @@ bool TMerrowin::AddAddrOptions(const std::string& text, std::string& buffer, int
 bool TMerrowin::GetABKAddr(const std::string& text, std::string& buffer, int options) {
     auto fn = Utility<TextBufferNumberFn>(kGetABKAddr);
     if (!fn) return false;
+    buffer.assign(addrroom::GetABKAddr(text), '\0');
     bool result = LowByte(fn(text.c_str(), buffer.data(), options));
     CutAtZero(buffer);
     return result;
@@ -253,8 +256,7 @@ bool TMerrowin::GetABKAddr(const std::string& text, std::string& buffer, int opt
 bool TMerrowin::GetPGPAddr(const std::string& addresses, const std::string& keys, std::string& buffer, int options) {
     auto fn = Utility<TwoTextsBufferNumberFn>(kGetPGPAddr);
     if (!fn) return false;
-    // 65,536 characters and the zero that ends them.
-    buffer.assign(65536 + 1, '\0');
+    buffer.assign(addrroom::GetPGPAddr(), '\0');
     bool result = LowByte(fn(addresses.c_str(), keys.c_str(), buffer.data(), options));
     CutAtZero(buffer);
     return result;
@@ -263,6 +265,7 @@ bool TMerrowin::GetPGPAddr(const std::string& addresses, const std::string& keys
 int TMerrowin::FindKeys(const std::string& pattern, std::string& buffer, bool flag) {
     auto fn = Utility<TextBufferNumberFn>(kFindKeys);
     if (!fn) return 0;
+    if (!pattern.empty()) buffer.assign(addrroom::FindKeys(pattern), '\0');
     int result = fn(pattern.c_str(), buffer.data(), flag ? 1 : 0);
     CutAtZero(buffer);
     return result;

@@ -48,8 +48,8 @@ public:
     int ConfCanc(const std::string& text);
     bool SaveMimeAttachments(const std::string& text);
     bool GetKeyFromServer(const std::string& keyId);
-    // The buffer is sized by the caller as its Part states and cut at its
-    // first zero after the call.
+    // The buffer is sized here to the room the main library writes into
+    // (base/address_room.h) and cut at its first zero after the call.
     bool SetAddrOptions(const std::string& text, std::string& buffer);
     bool AddAddrOptions(const std::string& text, std::string& buffer, int options, bool flag);
     bool GetABKAddr(const std::string& text, std::string& buffer, int options);

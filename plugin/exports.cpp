@@ -3,10 +3,13 @@
 // boundary and gives its failure result.
 #include <windows.h>
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 
+#include "base/address_room.h"
 #include "engine/key_rings.h"
+#include "plugin/address_exports.h"
 #include "plugin/key_ops.h"
 #include "plugin/mail_client.h"
 #include "plugin/msgbox.h"
@@ -22,20 +25,6 @@ namespace {
 TMsgBox* Boxes() {
     TPluginParams* s = Session();
     return s ? s->MsgBox.get() : nullptr;
-}
-
-void CopyOut(char* buffer, const std::string& text) {
-    if (buffer) std::memcpy(buffer, text.c_str(), text.size() + 1);
-}
-
-
-// The room a FindKeys caller gives for the result: the text's length and
-// eight more characters per line, what every AutoList entry needs for its
-// key ID to grow from 8 to 16 digits (with its zero).
-std::size_t FindKeysRoom(const std::string& input) {
-    std::size_t lines = 1;
-    for (char c : input) lines += c == '\n';
-    return input.size() + 8 * lines;
 }
 
 }  // namespace
@@ -184,11 +173,6 @@ int __stdcall GetKeyFromServer(const char* keyID) {
     }
 }
 
-int __stdcall SetAddrOptions(const char*, char*) { return 0; }
-int __stdcall AddAddrOptions(const char*, char*, int, int) { return 0; }
-int __stdcall GetABKAddr(const char*, char*, int) { return 0; }
-int __stdcall GetPGPAddr(const char*, const char*, char*, int) { return 0; }
-
 int __stdcall FindKeys(const char* text, char* buffer, int /*flag*/) {
     TPluginParams* s = Session();
     if (!s || !s->PGPData) return -1;
@@ -207,15 +191,13 @@ int __stdcall FindKeys(const char* text, char* buffer, int /*flag*/) {
                 return CountKeys(id, &first) == 1 ? first : std::string();
             },
             upgraded);
-        if (upgraded.size() > FindKeysRoom(input)) return -1;
-        CopyOut(buffer, upgraded);
+        // A list that would outgrow its caller's buffer fails rather than overruns it.
+        if (!CopyResult(buffer, addrroom::FindKeys(input), upgraded)) return -1;
         return changed;
     } catch (...) {
         return -1;
     }
 }
-
-int __stdcall KeySelect(const char*, const char*) { return -1; }
 
 int __stdcall KeyDelete(char* buffer) {
     TPluginParams* s = Session();
@@ -223,7 +205,15 @@ int __stdcall KeyDelete(char* buffer) {
     try {
         std::string ids;
         if (!DeleteChosenKeys(*s, false, ids)) return 0;
-        CopyOut(buffer, ids);
+        // The caller counted the keys on the ring before the deletion: those
+        // left and those deleted.
+        const int left = CountRingKeys();
+        const int deleted = ids.empty() ? 0 : 1 + int(std::count(ids.begin(), ids.end(), ','));
+        const std::size_t room = addrroom::KeyDelete((left > 0 ? left : 0) + deleted);
+        if (!CopyResult(buffer, room, ids)) {
+            if (TMsgBox* m = Boxes()) m->Error(texts::Get(txt::NO_MEM));
+            return 0;
+        }
         return 1;
     } catch (...) {
         return 0;
