@@ -1,5 +1,7 @@
 #include "base/wipe_text.h"
 
+#include <algorithm>
+
 namespace orv {
 
 void WipeText(std::string& text) noexcept {
@@ -11,6 +13,18 @@ void WipeText(std::string& text) noexcept {
     volatile char* p = text.data();
     for (std::size_t i = 0; i < used; ++i) p[i] = 0;
     std::string().swap(text);
+}
+
+void AppendWiped(std::string& text, std::string_view more) {
+    const std::size_t needed = text.size() + more.size();
+    if (needed > text.capacity()) {
+        std::string larger;
+        larger.reserve(std::max(needed, text.capacity() * 2));
+        larger.append(text);
+        WipeText(text);
+        text.swap(larger);
+    }
+    text.append(more);
 }
 
 }  // namespace orv

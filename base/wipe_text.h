@@ -3,6 +3,7 @@
 // before the memory goes back.
 
 #include <string>
+#include <string_view>
 
 namespace orv {
 
@@ -10,5 +11,10 @@ namespace orv {
 // string moved away keeps its bytes in the room of the one it left), then
 // gives the memory back: the string is empty afterwards.
 void WipeText(std::string& text) noexcept;
+
+// Appends; when the string has to move to a larger buffer, the one it
+// leaves is wiped, so that a text grown piece by piece leaves no copies of
+// itself behind.
+void AppendWiped(std::string& text, std::string_view more);
 
 }  // namespace orv

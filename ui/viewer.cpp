@@ -6,7 +6,9 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstring>
 
+#include "base/wipe_text.h"
 #include "strings/text_client.h"
 #include "ui/file_dialog_ex.h"
 #include "ui/file_names.h"
@@ -123,6 +125,7 @@ LRESULT TCaptionPanel::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
 TfrmViewer::TfrmViewer(TViewerHost& host, TViewerJobs& jobs) : host_(host), jobs_(jobs) {}
 
 TfrmViewer::~TfrmViewer() {
+    WipeText(rawText_);
     RemoveKeyHook();
     if (!modal_ && Handle()) host_.ViewerDestroyed(this);
 }
@@ -428,7 +431,31 @@ LRESULT CALLBACK TfrmViewer::KeyHook(int code, WPARAM wp, LPARAM lp) noexcept {
 
 // ---- Text ------------------------------------------------------------------
 
-void TfrmViewer::SetEditText(const std::string& text) { SetWindowTextA(deViewer.Handle(), text.c_str()); }
+// The text goes into the edit piece by piece: the edit converts each piece
+// as it comes, instead of one converted copy of the whole text beside the
+// viewer's own.
+void TfrmViewer::SetEditText(std::string_view text) {
+    if (text.empty()) {
+        SetWindowTextA(deViewer.Handle(), "");
+        return;
+    }
+    std::string_view rest = text;
+    EDITSTREAM stream{};
+    stream.dwCookie = reinterpret_cast<DWORD_PTR>(&rest);
+    stream.pfnCallback = &TfrmViewer::StreamPiece;
+    SendMessageA(deViewer.Handle(), EM_STREAMIN, SF_TEXT, reinterpret_cast<LPARAM>(&stream));
+}
+
+DWORD CALLBACK TfrmViewer::StreamPiece(DWORD_PTR cookie, LPBYTE buffer, LONG wanted, LONG* given) noexcept {
+    auto* rest = reinterpret_cast<std::string_view*>(cookie);
+    std::size_t n = std::min<std::size_t>(rest->size(), std::size_t(std::max<LONG>(wanted, 0)));
+    // A line end is not cut between its CR and its LF.
+    if (n > 1 && n < rest->size() && (*rest)[n - 1] == '\r') --n;
+    std::memcpy(buffer, rest->data(), n);
+    rest->remove_prefix(n);
+    *given = LONG(n);
+    return 0;
+}
 
 std::string TfrmViewer::ViewText() const { return deViewer.Text(); }
 
@@ -439,24 +466,26 @@ void TfrmViewer::ScrollToTop() {
     SendMessageA(deViewer.Handle(), WM_HSCROLL, SB_LEFT, 0);
 }
 
-bool TfrmViewer::LoadText(const std::string& text) {
+bool TfrmViewer::LoadText(std::string text) {
     HWND edit = deViewer.Handle();
     SendMessageA(edit, EM_EXLIMITTEXT, 0, 0x7FFFFFFE);
     SendMessageA(edit, WM_SETREDRAW, FALSE, 0);
     SetEditText("");
+    // The text shown before may be decrypted mail.
+    WipeText(rawText_);
     bool loaded = false;
     try {
         if (text.size() > kViewerCapacity) {
-            rawText_.clear();
             if (jobs_.Confirm(Say(txt::SAVE_TEXT))) loaded = SaveText(&text);
         } else {
-            rawText_ = text;
+            rawText_ = std::move(text);
             SetEditText(rawText_);
             loaded = true;
         }
     } catch (...) {
         loaded = false;
     }
+    WipeText(text);
     if (!loaded) jobs_.Error(Say(txt::LOAD_ERR));
     ScrollToTop();
     SendMessageA(edit, WM_SETREDRAW, TRUE, 0);

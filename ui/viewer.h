@@ -129,8 +129,9 @@ public:
     bool CreateForText(HWND owner);
     int ShowText(const std::string& text);
 
-    // Shows the text; false when it was not shown.
-    bool LoadText(const std::string& text);
+    // Shows the text; false when it was not shown. The viewer keeps the text
+    // itself: a caller done with its own hands it over (std::move).
+    bool LoadText(std::string text);
     // The text the edit shows.
     std::string ViewText() const;
     const std::string& RawText() const { return rawText_; }
@@ -202,7 +203,8 @@ private:
     std::string ChooseFile(const std::string& proposed, int filterIndex);
     void WriteTextFile(const std::string& text, const std::string& path);
     void WriteEncrypted(const std::string& text, const std::string& path);
-    void SetEditText(const std::string& text);
+    void SetEditText(std::string_view text);
+    static DWORD CALLBACK StreamPiece(DWORD_PTR cookie, LPBYTE buffer, LONG wanted, LONG* given) noexcept;
     void ScrollToTop();
     void InstallKeyHook();
     void RemoveKeyHook();

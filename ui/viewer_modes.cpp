@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cctype>
 
+#include "base/wipe_text.h"
 #include "strings/text_client.h"
 #include "ui/look.h"
 
@@ -49,7 +50,7 @@ void Pause(int ms) {
 
 void TfrmViewer::RunReaderMode() {
     SetEditText("");
-    rawText_.clear();
+    WipeText(rawText_);
     pnButtons.SetEnabled(false);
     BringWindowToTop(Handle());
     std::string text;
@@ -85,6 +86,7 @@ void TfrmViewer::DecodeReaderText(const std::string& before, const std::string& 
         if (ringsFound) decoded = jobs_.DecodeText(jobs_.ConvertBlock(before, block));
         host_.StatusLine(std::string(texts::Get(txt::DEC_BEG)) + " " + texts::Get(txt::_FINISHED));
         ShowDecoded(before, decoded, after);
+        WipeText(decoded);
     } catch (...) {
         jobs_.RearmCacheTimer();
         jobs_.Error(texts::Get(txt::VIEWER_ERR));
@@ -167,7 +169,11 @@ void TfrmViewer::LoadFolder(std::string data) {
             const std::size_t separator = rest.find(kFolderSeparator);
             const std::string_view message = rest.substr(0, separator);
             // A folder ending in its separator has no message after it.
-            if (message.find_first_not_of("\r\n \t") != std::string_view::npos) result += jobs_.ExtractBody(message);
+            if (message.find_first_not_of("\r\n \t") != std::string_view::npos) {
+                std::string body = jobs_.ExtractBody(message);
+                AppendWiped(result, body);
+                WipeText(body);
+            }
             if (separator == std::string_view::npos) break;
             rest.remove_prefix(separator + 1);
             if (!ProgressStep(std::uint32_t(separator + 1))) break;
@@ -175,16 +181,19 @@ void TfrmViewer::LoadFolder(std::string data) {
     } catch (...) {
         failed = true;
     }
+    // The folder as read is done with: it goes before the text is shown.
+    std::string().swap(data);
     jobs_.SetBatch(false);
     jobs_.RearmCacheTimer();
     Pause(kFolderPauseMs);
     ProgressEnd();
     if (closeRequested_) {
+        WipeText(result);
         PostMessageA(Handle(), WM_CLOSE, 0, 0);
         return;
     }
     if (failed) jobs_.Error(texts::Get(txt::READ_ERROR));
-    LoadText(result);
+    LoadText(std::move(result));
     pnButtons.SetEnabled(true);
 }
 

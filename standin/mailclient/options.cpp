@@ -164,7 +164,10 @@ void CompleteOptions(Options* o, const std::string& programDir, const std::strin
     o->user.mailboxDir = WithBackslash(o->user.mailboxDir);
     if (o->user.fromAddress.empty()) o->user.fromAddress = o->user.userName + "@example.org";
     // What a restart by the launcher runs again: the program with its user.
-    o->user.commandLine = "\"" + programPath + "\" " + host::kUserSwitch + " " + o->user.userName;
+    // A name with blanks is one argument for the launcher's next restart too.
+    const bool blanks = o->user.userName.find_first_of(" \t") != std::string::npos;
+    o->user.commandLine = "\"" + programPath + "\" " + host::kUserSwitch + " " +
+                          (blanks ? "\"" + o->user.userName + "\"" : o->user.userName);
     if (o->sdkDir.empty()) {
         if (const char* env = std::getenv("ORV_SDK_DIR")) o->sdkDir = env;
     }

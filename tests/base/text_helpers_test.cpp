@@ -62,4 +62,18 @@ TEST(WipeText, AShortTextMovedAwayLeavesNothingInTheStringItLeft) {
     EXPECT_FALSE(Holds(&taken, sizeof taken, "1234567"));
 }
 
+TEST(AppendWiped, GrowsPieceByPieceToTheWholeText) {
+    std::string text, expected;
+    for (int i = 0; i < 2000; ++i) {
+        const std::string piece = "piece " + std::to_string(i) + (i % 7 ? "\r\n" : "");
+        AppendWiped(text, piece);
+        expected += piece;
+    }
+    EXPECT_EQ(text, expected);
+    // Growth still doubles: the text moves only a few times.
+    EXPECT_LT(text.capacity(), 2 * expected.size() + 64);
+    AppendWiped(text, "");
+    EXPECT_EQ(text, expected);
+}
+
 }  // namespace

@@ -321,6 +321,12 @@ TEST(MailClientOptions, CommandLines) {
         orv::mailclient::CompleteOptions(&o, "C:\\pm\\", "C:\\pm\\PMailStandin.exe");
         EXPECT_EQ(o.user.mailboxDir, "C:\\pm\\mail\\bob\\");
         EXPECT_EQ(o.user.commandLine, "\"C:\\pm\\PMailStandin.exe\" -I bob");
+        // Restarted once as a user whose name holds a blank, the client keeps
+        // the name as one argument for the next restart.
+        orv::mailclient::Options restarted;
+        restarted.user.userName = "Bob Smith";
+        orv::mailclient::CompleteOptions(&restarted, "C:\\pm\\", "C:\\pm\\PMailStandin.exe");
+        EXPECT_EQ(restarted.user.commandLine, "\"C:\\pm\\PMailStandin.exe\" -I \"Bob Smith\"");
         EXPECT_EQ(o.sdkDir, "C:\\sdk");
         ASSERT_EQ(o.modules.size(), 1u);
         EXPECT_EQ(o.modules[0], "C:\\pm\\Merrowin.dll");
