@@ -12,6 +12,7 @@
 #include "automation/pl_text.h"
 #include "automation/pl_utils.h"
 #include "automation/string_library.h"
+#include "base/address_room.h"
 #include "base/whole_file.h"
 #include "plugin/mail_client.h"
 
@@ -19,10 +20,6 @@ namespace orv::automation {
 
 namespace {
 
-// The address box refuses results longer than 65,536 characters: room for
-// the longest it gives and its zero.
-constexpr std::size_t kRecipientRoom = 65536 + 1;
-constexpr std::size_t kEntryRoom = 19;  // "\" + flag digit, "x" and 16 key digits
 
 // A list that cannot be read or written: the menu command reports it.
 struct ListFailure : std::runtime_error {
@@ -196,8 +193,7 @@ void TABK::AddFromBooks(int book) {
     }
     if (lines.empty()) return;
     const std::string text = JoinedLines(lines);
-    const std::size_t room = text.size() + kEntryRoom * lines.size() + 1;
-    std::string buffer = UnwrittenBuffer(room);
+    std::string buffer = UnwrittenBuffer(addrroom::GetABKAddr(text));
     const bool chosen = Merrowin.GetABKAddr(text, buffer, defaultOptions_);
     Merrowin.ReleaseProc();
     if (!chosen || !ExportWrote(buffer)) return;
@@ -210,7 +206,7 @@ void TABK::AddMultiEntries() {
     bool paired = false;
     const std::string text = RecipientEntries(input_, &paired);
     if (Trim(text).empty()) return;
-    std::string buffer = UnwrittenBuffer(kRecipientRoom);
+    std::string buffer = UnwrittenBuffer(addrroom::AddAddrOptions(text));
     const bool chosen = Merrowin.AddAddrOptions(text, buffer, defaultOptions_, !paired);
     Merrowin.ReleaseProc();
     if (!chosen || !ExportWrote(buffer) || Trim(buffer).empty()) return;
@@ -228,8 +224,7 @@ void TABK::AddOneAddress(const std::string& given) {
         text = mail.empty() ? ExtractAlias(text) : mail;
     }
     if (Trim(text).empty()) return;
-    const std::size_t room = text.size() + kEntryRoom + 1;
-    std::string buffer = UnwrittenBuffer(room);
+    std::string buffer = UnwrittenBuffer(addrroom::AddAddrOptions(text));
     const bool chosen = Merrowin.AddAddrOptions(text, buffer, defaultOptions_, true);
     Merrowin.ReleaseProc();
     if (!chosen) return;  // the user cancelled: the list stays as it is
@@ -278,7 +273,7 @@ void TABK::Update() {
     bool done = FileExists(path_) && Load(list) && !list.Body.empty();
     if (done) {
         const std::string text = JoinLines(list.Body);
-        const std::size_t room = KeyUpdateRoom(text);
+        const std::size_t room = addrroom::FindKeys(text);
         std::string buffer = UnwrittenBuffer(room);
         const int result = Merrowin.FindKeys(text, buffer, false);
         Merrowin.ReleaseProc();

@@ -10,6 +10,7 @@
 #include "automation/merrowin_bridge.h"
 #include "automation/pl_utils.h"
 #include "automation/string_library.h"
+#include "base/address_room.h"
 #include "base/whole_file.h"
 
 namespace orv::automation {
@@ -59,7 +60,7 @@ bool UpgradeList(const TPLUtils& utils, TMerrowin& merrowin, char flagDigit, int
     if (*listFormat < 2) ConvertOldEntries(list.Body, *listFormat, flagDigit);
     if (!list.Body.empty()) {
         const std::string body = JoinLines(list.Body);
-        const std::size_t room = KeyUpdateRoom(body);
+        const std::size_t room = addrroom::FindKeys(body);
         std::string buffer = UnwrittenBuffer(room);
         const int result = merrowin.FindKeysDirect(body, buffer, true);
         if (result < 0 || !ExportWrote(buffer)) return false;

@@ -274,11 +274,6 @@ void ConvertOldEntries(TLines& body, int format, char flagDigit) {
     }
 }
 
-std::size_t KeyUpdateRoom(std::string_view text) {
-    std::size_t lines = 1 + static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n'));
-    return text.size() + 8 * lines + 1;
-}
-
 // ---- Address books ----------------------------------------------------------
 
 std::optional<TAddressBook> ReadAddressBook(std::string_view bytes,

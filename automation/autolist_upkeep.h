@@ -69,9 +69,6 @@ int FormatOfVersion(long version);
 // digit; format 1: "0" becomes "8", disabled), other entry lines lose their
 // last character.
 void ConvertOldEntries(TLines& body, int format, char flagDigit);
-// The room a key-ID update may fill: 8 more characters per line, what a key
-// ID needs to grow from 8 to 16 digits.
-std::size_t KeyUpdateRoom(std::string_view text);
 
 // ---- Address books ("*.PMR") ------------------------------------------
 

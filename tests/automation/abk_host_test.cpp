@@ -548,3 +548,61 @@ TEST_F(AutoListRealKeys, TheUpgradeOfAnOldListAsksTheMainLibraryDirectly) {
                           "alice@example.org\\1xE8750B357ACE6A48\r\ncarol@example.org\\1x6533671D0C89AF89\r\n");
     EXPECT_EQ(CfgInt("Version", "No", 0), orv::automation::VersionNumber(VersionText()));
 }
+
+// With the main library's own address dialogs: the robot works them with the
+// keyboard as a user would.
+namespace {
+
+void Keys(std::initializer_list<WORD> keys, bool ctrl = false) {
+    for (WORD k : keys) {
+        orv::test::SendKeyInput(k, ctrl);
+        Sleep(60);
+    }
+}
+
+}  // namespace
+
+TEST_F(AutoListRealKeys, AddressesOfABookChosenInTheMainLibrarysBoxesJoinTheList) {
+    ASSERT_NO_FATAL_FAILURE(StartWithRings("[Version]\r\nNo=99999\r\n"));
+    WriteBook("FRIENDS.PMR", "Friends",
+              {{"Bobby", "bob@example.org"}, {"Carol", "carol@example.org"}, {"Nokey", "nokey@example.org"}});
+    ASSERT_TRUE(WriteList(std::string(kHeader) + "alice@example.org\\3xE8750B357ACE6A48\r\n"));
+    StartClient();
+    orv::test::ModalScript script;
+    script.Expect("TfrmSelBox", "", orv::test::ScreenshotThen(orv::test::ShotPath("autolist_book_choice.png"), [](HWND) {
+        Keys({'A'}, true);
+        Keys({VK_RETURN});
+    }));
+    script.Expect("TfrmAddrBox", "Set address options for AutoList or cancel",
+                  orv::test::ScreenshotThen(orv::test::ShotPath("autolist_book_options.png"),
+                                            [](HWND) { Keys({VK_RETURN}); }));
+    script.Expect(kBox, "Info:", orv::test::ScreenshotThen(orv::test::ShotPath("autolist_book_added.png"),
+                                                           [](HWND box) { orv::test::PostKey(box, VK_RETURN); }));
+    script.Start();
+    Command(1);
+    EXPECT_TRUE(script.Finish()) << script.Failure();
+    EXPECT_EQ(List(), std::string(kHeader) +
+                          "Carol\\3x6533671D0C89AF89\r\ncarol@example.org\\3x6533671D0C89AF89\r\n"
+                          "Bobby\\3xD91F7A27B2A16278\r\nbob@example.org\\3xD91F7A27B2A16278\r\n"
+                          "alice@example.org\\3xE8750B357ACE6A48\r\n");
+}
+
+TEST_F(AutoListRealKeys, OptionsSetInTheMainLibrarysBoxKeepTheCommentsOfTheList) {
+    ASSERT_NO_FATAL_FAILURE(StartWithRings("[Version]\r\nNo=99999\r\n"));
+    ASSERT_TRUE(WriteList(std::string(kHeader) + "alice@example.org\\3xE8750B357ACE6A48\r\n# friends\r\n"
+                                                 "bob@example.org\\1xD91F7A27B2A16278\r\n"));
+    StartClient();
+    orv::test::ModalScript script;
+    // Space on the first row's encrypt mark: alice is signed only.
+    script.Expect("TfrmAddrBox", "Set address options",
+                  orv::test::ScreenshotThen(orv::test::ShotPath("autolist_options.png"), [](HWND) {
+                      Keys({VK_SPACE});
+                      Keys({VK_RETURN});
+                  }));
+    script.Start();
+    Command(4);  // no books: options
+    EXPECT_TRUE(script.Finish()) << script.Failure();
+    // Sorted by key afterwards (bob's is the smaller); the comment keeps its line.
+    EXPECT_EQ(List(), std::string(kHeader) + "bob@example.org\\1xD91F7A27B2A16278\r\n# friends\r\n"
+                                             "alice@example.org\\2xE8750B357ACE6A48\r\n");
+}

@@ -127,10 +127,6 @@ TEST(AutoListUpgrade, Format0SetsTheFlagDigitOpensCommentsAndCutsOtherEntries) {
     EXPECT_EQ(body, (TLines{"a@x.org\\1x11111111", "b@x.org\\ 1x22222222", "c@x.org\\key", "plain line#"}));
 }
 
-TEST(AutoListUpgrade, RoomForLongerKeyIDs) {
-    EXPECT_EQ(KeyUpdateRoom("a\\0x11111111\r\nb\\0x22222222\r\n"), 28u + 3 * 8 + 1);
-}
-
 TEST(AddressBooks, ReadInTheHostsFormat) {
     auto book = ReadAddressBook(BookBytes("Friends", {{"Alice \"A\" Example", "alice@example.org"}, {"", "bob@x.org"}}, 100),
                                 Same);
