@@ -78,6 +78,9 @@ void TPLData::FrameMessage(const CWPSTRUCT& cwp) {
     case WM_INITMENUPOPUP:
         if (frontend_) frontend_->OnInitMenuPopup(reinterpret_cast<HMENU>(cwp.wParam));
         break;
+    case WM_EXITMENULOOP:
+        if (frontend_) frontend_->OnExitMenuLoop();
+        break;
     case WM_MENUSELECT:
         if (frontend_) frontend_->OnMenuSelect(cwp.wParam, cwp.lParam);
         break;

@@ -281,12 +281,24 @@ void TFrontendMenu::OnInitMenuPopup(HMENU popup) {
             EnableMenuItem(frontend_, id + kMenuBarOffset, reader ? kMenuEnabled : kMenuGrayed);
         for (WORD id : {kCmdEncrypt, kCmdSign, kCmdEncryptSign})
             EnableMenuItem(frontend_, id + kMenuBarOffset, editor ? kMenuEnabled : kMenuGrayed);
-        // The AutoList submenu at position 1 belongs to the AutoList worker.
+        // The AutoList submenu at position 1 is the worker's while the menu
+        // is open.
+        if (HMENU list = pl_.OpenAutoListMenu())
+            InsertMenuA(frontend_, 1, MF_BYPOSITION | MF_POPUP | MF_STRING, reinterpret_cast<UINT_PTR>(list),
+                        DelAmp(Text(txt::_EDIT)).c_str());
         return;
     }
     if (popup && GetMenuItemCount(popup) > 1 && MenuText(popup, 1, MF_BYPOSITION).empty() &&
         MenuText(popup, 0, MF_BYPOSITION).find("System") != std::string::npos)
         RebuildWindowMenu(popup);
+}
+
+void TFrontendMenu::OnExitMenuLoop() {
+    if (!pl_.ABK) return;
+    // The worker destroys its popup: it must no longer hang in the menu.
+    if (frontend_ && MenuText(frontend_, 1, MF_BYPOSITION) == DelAmp(Text(txt::_EDIT)))
+        RemoveMenu(frontend_, 1, MF_BYPOSITION);
+    pl_.CloseAutoListMenu();
 }
 
 void TFrontendMenu::RebuildWindowMenu(HMENU menu) {
@@ -347,6 +359,8 @@ void TFrontendMenu::OnCommand(WPARAM wp, LPARAM lp) {
     if (id >= kCmdBringToFront && id < 0x4000) OnFrontendCommand(id >= 0x3000 ? id - kMenuBarOffset : id);
     else if (id == kCmdKeyFromServer && pl_.merrowin_ && !keyOrAddress_.empty())
         pl_.merrowin_->GetKeyFromServer(keyOrAddress_);
+    else if (id == kCmdAddAddress && !keyOrAddress_.empty())
+        pl_.AddAddressToAutoList(keyOrAddress_);
 }
 
 void TFrontendMenu::OnFrontendCommand(WORD id) {
@@ -401,6 +415,7 @@ void TFrontendMenu::OnButton(LPARAM code) {
         // With automatic encryption on, the button opens the AutoList
         // worker's menu.
         if (!pl_.AutoEnabled) AskAutoEnable();
+        else pl_.ShowAutoListMenu();
         break;
     case kButtonEncryptSignMenu: ShowEncryptSignMenu(); break;
     case kButtonDecrypt: DecryptActiveReader(); break;
@@ -469,7 +484,7 @@ void TFrontendMenu::AskAutoEnable() {
 void TFrontendMenu::DeleteKeys() {
     std::string deleted;
     pl_.merrowin_->KeyDelete(deleted);
-    // The AutoList drops the deleted keys with its own upkeep.
+    pl_.RemoveAutoListKeys(deleted);
 }
 
 // ---- Popups ----------------------------------------------------------------

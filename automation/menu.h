@@ -106,6 +106,7 @@ public:
 
     // Frame and automation window messages.
     void OnInitMenuPopup(HMENU popup);
+    void OnExitMenuLoop();
     void OnMenuSelect(WPARAM wp, LPARAM lp);
     void OnHelp(const HELPINFO& info);
     void OnCommand(WPARAM wp, LPARAM lp);

@@ -7,6 +7,7 @@
 #include <windows.h>
 
 #include "automation/auto_send.h"
+#include "automation/address_text.h"
 #include "automation/auto_send_text.h"
 
 using namespace orv::automation;
