@@ -4,8 +4,9 @@
 # stand-in over the engine stand-in; her correspondent Bob is played by
 # GnuPG. Her key rings are made by GnuPG on the first run. Bob is on her
 # AutoList: a message she writes to him in the mail client's editor goes out
-# encrypted without her choosing it. The demo runs
-# over the release 7 engine stand-in, then again over the release 6.5 one.
+# encrypted without her choosing it, and his clear-signed note shows its
+# verified block in a reader. The demo runs over the release 7 engine
+# stand-in, then again over the release 6.5 one.
 # Usage: scripts/demo.sh [--wait SECONDS]  (how long a passphrase dialog
 # waits for a person before the demo answers it; default 4)
 set -euo pipefail
@@ -55,13 +56,14 @@ reply_text=$'Hello Alice,\r\nthanks, the minutes arrived.\r\nBob\r\n'
   printf -- '\r\n--bob-3156--\r\n'
 } > "$demo/reply_pgpmime.eml"
 
-# The engine: the stand-in's five libraries, release 7 and release 6.5.
 echo "== Bob (GnuPG) writes Alice a clear-signed note"
 {
   printf 'From: Bob Peer <bob@orvane.example>\r\nTo: alice@orvane.example\r\nSubject: Signed note\r\n\r\n'
   printf 'Hello Alice,\nthe meeting moves to Thursday at ten.\nBob\n' |
     gpg_ -q --passphrase '' --local-user bob@orvane.example --clearsign | sed 's/$/\r/'
 } > "$demo/signed_note.eml"
+
+# The engine: the stand-in's five libraries, release 7 and release 6.5.
 
 for release in 7 65; do
   engine="$build/bin/demo-engine"
