@@ -107,8 +107,41 @@ TEST_F(CoreTest, OptionListsJoinCopyAndRefuseBrokenOptions) {
     EXPECT_EQ(S().PGPBuildOptionList(ctx, &bad, S().PGPOInputFile(ctx, nullptr), Last()), kPGPError_BadParams);
 }
 
+namespace {
+
+// PGP's own preference file, which other programs of the test run may have
+// left, kept aside while a test needs the engine without it.
+class NoPgpPrefsFile {
+public:
+    NoPgpPrefsFile() {
+        char appData[MAX_PATH] = {};
+        DWORD size = sizeof appData;
+        HKEY key = nullptr;
+        if (RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders",
+                          0, KEY_QUERY_VALUE, &key) == ERROR_SUCCESS) {
+            RegQueryValueExA(key, "AppData", nullptr, nullptr, reinterpret_cast<BYTE*>(appData), &size);
+            RegCloseKey(key);
+        }
+        path_ = std::string(appData) + "\\Network Associates\\PGP\\PGPprefs.txt";
+        aside_ = path_ + ".orvtest";
+        moved_ = appData[0] && MoveFileExA(path_.c_str(), aside_.c_str(), MOVEFILE_REPLACE_EXISTING);
+    }
+    ~NoPgpPrefsFile() {
+        if (moved_) MoveFileExA(aside_.c_str(), path_.c_str(), MOVEFILE_REPLACE_EXISTING);
+    }
+    NoPgpPrefsFile(const NoPgpPrefsFile&) = delete;
+    NoPgpPrefsFile& operator=(const NoPgpPrefsFile&) = delete;
+
+private:
+    std::string path_, aside_;
+    bool moved_ = false;
+};
+
+}  // namespace
+
 TEST_F(CoreTest, SdkPreferencesFromFileAndDefaults) {
     // Without a preference file the rings are those beside the core library.
+    NoPgpPrefsFile noPgpPrefs;
     ASSERT_EQ(S().PGPsdkLoadDefaultPrefs(ctx), 0);
     PGPFileSpecRef spec = nullptr;
     ASSERT_EQ(S().PGPsdkPrefGetFileSpec(ctx, kPGPsdkPref_PublicKeyring, &spec), 0);
