@@ -227,8 +227,9 @@ TEST_F(FrontendMenu, HighlightedItemsShowTheirHintsOnTheStatusLine) {
         shown = menu != nullptr;
         if (!menu) return;
         Sleep(200);
-        // The program submenu, the wipe item, then PGP/MIME.
-        for (int i = 0; i < 2; ++i) {
+        // The program submenu, the AutoList submenu (automatic encryption
+        // is on), the wipe item, then PGP/MIME.
+        for (int i = 0; i < 3; ++i) {
             SendKeyInput(VK_DOWN);
             Sleep(200);
         }
