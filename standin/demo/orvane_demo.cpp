@@ -241,7 +241,8 @@ struct Demo {
         WriteAll(mailbox + "Merrowin.cfg", "[FilePaths]\r\nPubRing=" + dir + "pubring.pkr\r\nSecRing=" + dir +
                                                "secring.skr\r\n[DefaultUser]\r\nName=Alice Demo\\" + aliceKey + "\r\n[HideKeyDialog]\r\nHide=1" +
                                                "\r\n[MenuOptions]\r\nPGPMime=" + (pgpMime ? "1" : "0") +
-                                               "\r\n[FullAuto]\r\nChecked=" + (fullAutomation ? "1" : "0") + "\r\n" +
+                                               "\r\n[FullAuto]\r\nChecked=" + (fullAutomation ? "1" : "0") +
+                                               "\r\n[Version]\r\nNo=99999\r\n" +
                                                (reportToReader ? "[CheckMessage]\r\nCheckSig=1\r\nInclude=1\r\n" : ""));
     }
 

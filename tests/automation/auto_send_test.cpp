@@ -101,7 +101,9 @@ protected:
                                      "[FilePaths]\r\nPubRing=" + engine_->PublicRing() + "\r\nSecRing=" +
                                          engine_->SecretRing() + "\r\n[DefaultUser]\r\nName=alice\\" + kAliceKey +
                                          "\r\n[HideKeyDialog]\r\nHide=1\r\n[FullAuto]\r\nChecked=" + (fullAutomation ? "1" : "0") + "\r\n"
-                                         "[ConfirmEncrypt]\r\nConfirm=0\r\n" + moreConfig));
+                                         "[ConfirmEncrypt]\r\nConfirm=0\r\n"
+                                         // A configuration of this version: no upgrade at start.
+                                         "[Version]\r\nNo=99999\r\n" + moreConfig));
         if (!autoList.empty()) ASSERT_TRUE(mctest::WriteAll(mailbox + "AutoList.txt", autoList));
         StartClient();
         // The client's own report, as it goes, when a run is to be traced.
