@@ -101,7 +101,17 @@ protected:
         if (!CreateProcessA(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &client))
             return nullptr;
         if (!WaitForLine(first, "form  FORMINIT 1", 30000)) return nullptr;
-        return FindTopWindow("FRAME", "Pegasus Mail", 10000);
+        // This client's frame: a client another test program restarted may
+        // still be about under the same class and caption.
+        for (int waited = 0; waited < 10000; waited += 50) {
+            for (HWND frame : ListTopWindows("FRAME", "Pegasus Mail")) {
+                DWORD pid = 0;
+                GetWindowThreadProcessId(frame, &pid);
+                if (pid == client.dwProcessId) return frame;
+            }
+            Sleep(50);
+        }
+        return nullptr;
     }
 
     // The client's command line as the client keeps it for the launcher:
