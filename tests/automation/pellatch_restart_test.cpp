@@ -142,8 +142,28 @@ protected:
         PostMessageA(frame, WM_COMMAND, orv::host::kCmdUserName, 0);
     }
 
+    // A launcher or client that another test program left running holds the
+    // launcher's one-instance mutex or answers for the client.
+    static void EndStrayLaunchersAndClients() {
+        HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+        if (snapshot == INVALID_HANDLE_VALUE) return;
+        PROCESSENTRY32 entry{};
+        entry.dwSize = sizeof entry;
+        for (BOOL more = Process32First(snapshot, &entry); more; more = Process32Next(snapshot, &entry)) {
+            if (lstrcmpiA(entry.szExeFile, "Tolvane.exe") != 0 && lstrcmpiA(entry.szExeFile, "PMailStandin.exe") != 0)
+                continue;
+            if (HANDLE p = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, entry.th32ProcessID)) {
+                TerminateProcess(p, 1);
+                WaitForSingleObject(p, 5000);
+                CloseHandle(p);
+            }
+        }
+        CloseHandle(snapshot);
+    }
+
     // The whole road of a restart under the user named.
     void ExpectRestartAs(const std::string& name) {
+        EndStrayLaunchersAndClients();
         again = dir + "restarted.txt";
         HWND frame = StartClient();
         ASSERT_NE(frame, nullptr) << mctest::ReadAll(first);
