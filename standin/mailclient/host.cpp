@@ -422,6 +422,21 @@ bool Host::Deliver(const std::string& file) {
     return true;
 }
 
+// Writes one message file of a send and tells the forms it is written; the
+// file's name, or empty when it could not be written.
+std::string Host::WriteOutgoing(const std::string& text) {
+    std::string name = "MSG" + std::to_string(GetCurrentProcessId() % 10000) + "_" + std::to_string(++messageCounter_) +
+                       host::kMessageFileExt;
+    std::string file = user_.mailboxDir + name;
+    if (!WriteOwnedFile(file, text)) {
+        Log("error cannot write " + file);
+        return {};
+    }
+    host::FileNotice notice{file.c_str()};
+    NotifyForms(host::kFormMsgNotify, host::kNotifyFileWritten, reinterpret_cast<LPARAM>(&notice), 0);
+    return file;
+}
+
 bool Host::SendFromEditor(HWND editor) {
     EditorContent c = ReadEditor(editor);
     sendingEditor_ = editor;
@@ -430,19 +445,17 @@ bool Host::SendFromEditor(HWND editor) {
         Log("send stopped by a form");
         return false;
     }
-    std::string text = ComposeMessage(editor, c);
+    const std::string text = ComposeMessage(editor, c);
+    std::vector<std::string> files;
+    auto dropAll = [&files] {
+        for (const std::string& f : files) DeleteFileA(f.c_str());
+    };
 
-    std::string name = "MSG" + std::to_string(GetCurrentProcessId() % 10000) + "_" + std::to_string(++messageCounter_) +
-                       host::kMessageFileExt;
-    std::string file = user_.mailboxDir + name;
-    if (!WriteOwnedFile(file, text)) {
-        Log("error cannot write " + file);
-        return false;
-    }
-    host::FileNotice notice{file.c_str()};
-    NotifyForms(host::kFormMsgNotify, host::kNotifyFileWritten, reinterpret_cast<LPARAM>(&notice), 0);
-
-    if (c.encrypt) {
+    if (!c.encrypt) {
+        std::string file = WriteOutgoing(text);
+        if (file.empty()) return false;
+        files.push_back(file);
+    } else {
         // A message only to be signed goes to the signing entry point.
         const EncryptionChoice* choice = EncryptionChoiceOf(editor);
         CryptOp op = choice && choice->sign && !choice->encrypt ? CryptOp::Sign : CryptOp::Encrypt;
@@ -451,22 +464,35 @@ bool Host::SendFromEditor(HWND editor) {
             if (op == CryptOp::Sign ? ext->signFileEx != nullptr : ext->encryptFileEx != nullptr) encryptor = ext.get();
         if (!encryptor) {
             Log("error no encryptor for the encrypted send");
-            DeleteFileA(file.c_str());
             return false;
         }
-        std::string recipients = c.to;
-        for (const std::string* more : {&c.cc, &c.bcc})
-            if (!more->empty()) recipients += ", " + *more;
-        CryptOutcome r = RunCrypt(*encryptor, op, file, "", recipients);
-        if (r.result != host::kEncodeDone && r.result != host::kEncodeNothing) {
-            // The encryptor moved the message to a new editor; the file holds
-            // only its marker.
-            DeleteFileA(file.c_str());
-            if (IsWindow(editor)) SendMessageA(mdiClient_, WM_MDIDESTROY, reinterpret_cast<WPARAM>(editor), 0);
+        // An encoded message leaves as one copy per recipient, each encoded
+        // for that recipient alone, in the order To, Cc, Bcc.
+        std::vector<std::string> recipients;
+        for (const std::string* field : {&c.to, &c.cc, &c.bcc})
+            for (std::string& item : SplitAddressField(*field)) recipients.push_back(std::move(item));
+        if (recipients.empty()) recipients.emplace_back();
+        for (const std::string& recipient : recipients) {
+            std::string file = WriteOutgoing(text);
+            if (file.empty()) {
+                dropAll();
+                return false;
+            }
+            files.push_back(file);
+            Log("copy for " + recipient);
+            CryptOutcome r = RunCrypt(*encryptor, op, file, "", recipient);
+            if (r.result == host::kEncodeDone || r.result == host::kEncodeNothing) continue;
+            // No copy leaves when one cannot be encoded.
+            dropAll();
+            // Moved to a new editor: the file held only its marker and the
+            // old editor goes. A failure leaves the message with the user.
+            if (r.result == host::kEncodeMovedToEditor && IsWindow(editor))
+                SendMessageA(mdiClient_, WM_MDIDESTROY, reinterpret_cast<WPARAM>(editor), 0);
             return false;
         }
     }
-    if (!Deliver(file)) return false;
+    for (const std::string& file : files)
+        if (!Deliver(file)) return false;
     if (IsWindow(editor)) SendMessageA(mdiClient_, WM_MDIDESTROY, reinterpret_cast<WPARAM>(editor), 0);
     return true;
 }

@@ -235,6 +235,7 @@ private:
     std::string ComposeMessage(HWND editor, const EditorContent& content) const;
     // Queues a written message file and files a copy in the outbox.
     bool Deliver(const std::string& file);
+    std::string WriteOutgoing(const std::string& text);
     void Layout();
     void AddStatusLine(WPARAM kind, const char* text);
     LRESULT AddToolbarButton(const void* record);

@@ -159,4 +159,22 @@ std::vector<AddressBook> AddressBooksIn(const std::string& dir) {
     return books;
 }
 
+std::vector<std::string> SplitAddressField(const std::string& field) {
+    std::vector<std::string> items;
+    std::string item;
+    bool quoted = false;
+    auto finish = [&] {
+        const size_t first = item.find_first_not_of(" \t");
+        if (first != std::string::npos) items.push_back(item.substr(first, item.find_last_not_of(" \t") - first + 1));
+        item.clear();
+    };
+    for (char ch : field) {
+        if (ch == '"') quoted = !quoted;
+        if (ch == ',' && !quoted) finish();
+        else item += ch;
+    }
+    finish();
+    return items;
+}
+
 }  // namespace orv::mailclient

@@ -45,4 +45,8 @@ bool ParseAddressBook(const std::string& text, AddressBook* book);
 // Address books ("*.PMR") of a directory with a non-empty name.
 std::vector<AddressBook> AddressBooksIn(const std::string& dir);
 
+// The addresses of an address field: split at commas outside double quotes
+// (a display name may hold a comma), trimmed, empty items left out.
+std::vector<std::string> SplitAddressField(const std::string& field);
+
 }  // namespace orv::mailclient

@@ -1,6 +1,7 @@
 // The stand-in calls the encryptor interface as the client does: entry
 // points bound by name, the 44-byte request, the host window the module
 // reports to, and the host's reaction to every result code.
+#include <algorithm>
 #include <cstring>
 
 #include "standin/mailclient/editor.h"
@@ -227,6 +228,51 @@ TEST_F(EncryptorCalls, SendFromEditorRunsSendCheckFileAndEncryptor) {
     EXPECT_TRUE(mctest::HasLine(log, "send stopped by a form"));
     EXPECT_EQ(mctest::LineStarting(log, "sent "), "");
     SetEnvironmentVariableA("ORV_TEST_STOP_SEND", nullptr);
+}
+
+TEST_F(EncryptorCalls, AnEncodedSendLeavesAsOneCopyPerRecipient) {
+    ASSERT_NE(host->OpenForm(*ext, "TEST"), nullptr);
+    HWND editor = host->NewEditor();
+    ASSERT_NE(editor, nullptr);
+    auto field = [&](const char* label) { return GetWindow(FindChild(editor, "Static", label), GW_HWNDNEXT); };
+    SetText(field(host::kLabelTo), "bob@example.org, \"Peer, Carol\" <carol@example.org>,");
+    SetText(field(host::kLabelCc), " dave@example.org ");
+    SetText(field("Message:"), "Meet at noon.");
+    ModalScript script;
+    script.Expect("#32770", "Encryption", [](HWND dlg) {
+        HWND combo = FindChild(dlg, "ComboBox", "");
+        SendMessageA(combo, CB_SELECTSTRING, WPARAM(-1), reinterpret_cast<LPARAM>(host::kEncryptorEntry));
+        PostMessageA(dlg, WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(combo), CBN_SELCHANGE), reinterpret_cast<LPARAM>(combo));
+        ClickButton(dlg, "OK");
+    });
+    script.Start();
+    PostMessageA(FindChild(editor, "Button", StripMnemonic(host::kCheckEncrypt)), BM_CLICK, 0, 0);
+    mctest::PumpFor(100);
+    ASSERT_TRUE(script.Finish()) << script.Failure();
+    ASSERT_TRUE(mctest::ClickStatic(editor, host::kSendLabel));
+    mctest::PumpFor(200);
+
+    // Each recipient's copy is its own file, encoded for that recipient
+    // alone, in the order of the fields; every copy leaves.
+    std::vector<std::string> calls;
+    for (const std::string& line : EncLog()) {
+        const size_t at = line.find(" recipients=");
+        if (line.rfind("ENCRYPT_FILE_EX ", 0) == 0 && at != std::string::npos)
+            calls.push_back(line.substr(at + 12, line.find(" reserved=") - at - 12));
+    }
+    EXPECT_EQ(calls, (std::vector<std::string>{"bob@example.org", "\"Peer, Carol\" <carol@example.org>",
+                                                "dave@example.org"}));
+    int sent = 0;
+    std::vector<std::string> files;
+    for (const std::string& line : log)
+        if (line.rfind("sent ", 0) == 0) {
+            ++sent;
+            files.push_back(line.substr(5));
+        }
+    EXPECT_EQ(sent, 3);
+    std::sort(files.begin(), files.end());
+    EXPECT_EQ(std::unique(files.begin(), files.end()), files.end()) << "two copies in one file";
+    EXPECT_FALSE(IsWindow(editor));
 }
 
 TEST_F(EncryptorCalls, CancelledEncryptionDialogClearsTheBox) {
