@@ -94,8 +94,8 @@ std::string Txt(int number) { return texts::Get(number); }
 HWND CurrentEditor() {
     TPluginParams* s = Session();
     if (!s) return nullptr;
-    HWND w = s->CurrentMessageWindow;
-    if (!w || !IsWindow(w) || ClassOf(w) != host::kEditorClass) return nullptr;
+    HWND w = s->MessageWindow();
+    if (!w || ClassOf(w) != host::kEditorClass) return nullptr;
     const std::string caption = WindowText(w);
     const std::string msg = Txt(txt::ED_MSG_CAP), reply = Txt(txt::ED_REPLY_CAP);
     if ((!msg.empty() && caption.rfind(msg, 0) == 0) || (!reply.empty() && caption.rfind(reply, 0) == 0)) return w;
@@ -131,7 +131,8 @@ std::string RightTrimmed(std::string s) { return std::string(mime::TrimRight(s))
 
 void MoveToNewEditor(const std::string& note) {
     TPluginParams* s = Session();
-    if (!s || !s->HostForm() || !IsWindow(s->HostForm())) return;
+    HWND target = s ? s->HostTarget() : nullptr;
+    if (!target) return;
     HWND editor = CurrentEditor();
     std::string body, to, subject, cc, bcc, replyTo, identity;
     int signature = -1;
@@ -175,7 +176,7 @@ void MoveToNewEditor(const std::string& note) {
         rich = checked(txt::RICH_TEXT);
         useMime = checked(txt::USE_MIME);
     }
-    HWND fresh = reinterpret_cast<HWND>(SendMessageA(s->HostForm(), host::kHostNewEditor, host::kNewEditorAny, 0));
+    HWND fresh = reinterpret_cast<HWND>(SendMessageA(target, host::kHostNewEditor, host::kNewEditorAny, 0));
     if (!fresh || !IsWindow(fresh)) return;
     auto set = [&](WPARAM field, const std::string& value) {
         SendMessageA(fresh, host::kEditorSetField, field, reinterpret_cast<LPARAM>(value.c_str()));
@@ -288,8 +289,8 @@ TEncryptorHost MakeHost(TPluginParams& session) {
     };
     h.SendHost = [](unsigned msg, std::uintptr_t wp, std::intptr_t lp) -> std::intptr_t {
         TPluginParams* s = Session();
-        if (!s || !s->HostForm() || !IsWindow(s->HostForm())) return 0;
-        return SendMessageA(s->HostForm(), msg, wp, lp);
+        HWND target = s ? s->HostTarget() : nullptr;
+        return target ? SendMessageA(target, msg, wp, lp) : 0;
     };
     h.HasAutomation = [] { return Automation() != nullptr; };
     h.SendAutomation = [](unsigned msg, std::uintptr_t wp, std::intptr_t lp) -> std::intptr_t {
@@ -365,15 +366,15 @@ TEncryptorHost MakeHost(TPluginParams& session) {
     };
     h.UncheckEncrypt = [] {
         TPluginParams* s = Session();
-        HWND w = s ? s->CurrentMessageWindow : nullptr;
-        if (!w || !IsWindow(w)) return;
+        HWND w = s ? s->MessageWindow() : nullptr;
+        if (!w) return;
         if (HWND b = ButtonBeginning(w, Txt(txt::ED_ENC_LBL))) SendMessageA(b, BM_SETCHECK, BST_UNCHECKED, 0);
     };
     h.MoveToNewEditor = MoveToNewEditor;
     h.MessageWindowFieldBegins = [](const std::string& prefix) {
         TPluginParams* s = Session();
-        HWND w = s ? s->CurrentMessageWindow : nullptr;
-        if (prefix.empty() || !w || !IsWindow(w)) return false;
+        HWND w = s ? s->MessageWindow() : nullptr;
+        if (prefix.empty() || !w) return false;
         for (HWND c : Descendants(w))
             if (ClassIs(c, "Edit") && WindowText(c).rfind(prefix, 0) == 0) return true;
         return false;

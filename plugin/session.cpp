@@ -204,6 +204,19 @@ HWND TPluginParams::Owner() const {
     return ClientMain && IsWindow(ClientMain) ? ClientMain : nullptr;
 }
 
+HWND TPluginParams::HostTarget() const {
+    if (CurrentHostForm && IsWindow(CurrentHostForm)) return CurrentHostForm;
+    return ClientMain && IsWindow(ClientMain) ? ClientMain : nullptr;
+}
+
+HWND TPluginParams::MessageWindow() const {
+    if (CurrentMessageWindow && IsWindow(CurrentMessageWindow)) return CurrentMessageWindow;
+    HWND target = HostTarget();
+    HWND active = target ? reinterpret_cast<HWND>(SendMessageA(target, host::kHostGetWindow, host::kWindowActiveMdi, 0))
+                         : nullptr;
+    return active && IsWindow(active) ? active : nullptr;
+}
+
 void TPluginParams::FetchKeyFromServer(const std::string& keyId) {
     if (!keyId.empty()) FetchKey(*this, keyId);
 }

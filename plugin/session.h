@@ -102,6 +102,13 @@ public:
     void SetOwner(HWND owner) override { OwnerWindow = owner; }
     HWND HostMain() const override { return ClientMain; }
     HWND HostForm() const override { return CurrentHostForm; }
+    // Where host messages go: the last form's host window while it lives,
+    // else the client's main window (a form that asked a question and
+    // closed must not leave the encryptor talking to nobody).
+    HWND HostTarget() const;
+    // The message window the encryptor works on: the one of the last form
+    // start while it lives, else the client's active message window.
+    HWND MessageWindow() const;
     bool InsideHost() const override { return !InLauncher() && CurrentHostForm != nullptr; }
     bool StandardColors() const override { return PGPData && PGPData->Settings.Standard; }
     std::string PGPVersionText() const override { return PGPVersion; }
