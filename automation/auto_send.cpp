@@ -162,6 +162,9 @@ int TPLData::ActiveEditorIndex() const {
 
 TPLData::BoxStep TPLData::EncryptionBoxStep() {
     const int e = ActiveEditorIndex();
+    // The sending editor, taken now: while the mixed-options question was
+    // open the question's form was the active MDI window.
+    HWND editor = ActiveMdiWindow();
     const bool fresh = e >= 0 && ((wlEditorFlags.Object(e) >> 8) & 0xFF) == 0;
     if (fresh || AutoMode == 2 || AutoMode > 4) {
         SendCancelled = 0;
@@ -186,7 +189,6 @@ TPLData::BoxStep TPLData::EncryptionBoxStep() {
         }
         if (merrowin_) merrowin_->ReleaseProc();
         if (AutoMode > 2) {
-            HWND editor = ActiveMdiWindow();
             return SetCheckBox(editor, texts_.Text(txt::ENC_BOX), true) ? BoxStep::Started : BoxStep::ArmFailed;
         }
     }
@@ -433,8 +435,6 @@ void TPLData::EncryptionDialogClosing() {
     const bool sign = IsChecked(FindButtonWith(encDialog_, texts_.Text(txt::SIGN_LBL)));
     const int choice = (encrypt ? 1 : 0) + (sign ? 2 : 0);
     if (!fullAutomation_ || AutoMode == 2 || AutoMode == 3) SetFlagDigits(LastKeys, choice);
-    // The main library takes the options of the send from the first token.
-    if (!encDialogCancelled_) SetFirstFlagDigit(LastKeys, choice);
     const int e = ActiveEditorIndex();
     if (e >= 0) {
         const std::uintptr_t s = AutoMode == 2 && sign && !encrypt ? 1 : 0;

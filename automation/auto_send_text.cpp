@@ -197,10 +197,6 @@ void SetFlagDigits(std::string& lastKeys, int value) {
         lastKeys[p - 1] = kHexDigits[value & 15];
 }
 
-void SetFirstFlagDigit(std::string& lastKeys, int value) {
-    if (lastKeys.size() > 1 && lastKeys[1] == 'x') lastKeys[0] = kHexDigits[value & 15];
-}
-
 void MergeBccTokens(std::string& lastKeys, std::uint32_t recipientFlags,
                     const std::function<void(std::string& lastKeys)>& checkBcc) {
     const std::size_t n = static_cast<std::size_t>(std::count(lastKeys.begin(), lastKeys.end(), ',')) + 1;

@@ -57,8 +57,6 @@ std::string KeyTokenOf(const TAutoList& list, int i, std::uint32_t autoMode);
 int FlagDigitsOr(std::string_view lastKeys);
 // Every flag digit in front of an "x" becomes the digit of value.
 void SetFlagDigits(std::string& lastKeys, int value);
-// Only the first token's digit: the options the main library takes.
-void SetFirstFlagDigit(std::string& lastKeys, int value);
 
 // Merges the default blind copies into LastKeys: the tokens checkBcc appends
 // after the first n (those of the address fields) get the OR of the flags

@@ -5,6 +5,7 @@
 #include "tests/automation/pellatch_fixture.h"
 
 #include <atomic>
+#include <initializer_list>
 #include <cstdio>
 #include <thread>
 
@@ -149,15 +150,18 @@ protected:
         return folder.messages;
     }
 
-    // gpg as Bob (and knowing Alice's public key) reads a PGP block.
-    std::string Gpg(const std::string& block, const std::string& action) {
+    // gpg holding the secret keys named (Bob's and Carol's unless told) and
+    // Alice's public key reads a PGP block.
+    std::string Gpg(const std::string& block, const std::string& action,
+                    std::initializer_list<const char*> secrets = {"bob_sec.asc", "carol_sec.asc"}) {
         UnixScratch shell("orv_autosend");
         if (!mctest::WriteAll(shell.Win() + "block.asc", block)) return "<no block written>";
         const std::string data = ORV_KEY_DATA;
-        return shell.Run("gpg --batch -q --import " + data + "/bob_sec.asc " + data + "/alice_pub.asc " + data +
-                         "/carol_sec.asc 2>/dev/null; gpg --batch --status-fd 1 -o " + shell.Unix() + "plain.txt " +
-                         action + " " + shell.Unix() + "block.asc 2>/dev/null; echo; cat " + shell.Unix() +
-                         "plain.txt 2>/dev/null");
+        std::string imports = data + "/alice_pub.asc";
+        for (const char* secret : secrets) imports += " " + data + "/" + secret;
+        return shell.Run("gpg --batch -q --import " + imports + " 2>/dev/null; gpg --batch --status-fd 1 -o " +
+                         shell.Unix() + "plain.txt " + action + " " + shell.Unix() + "block.asc 2>/dev/null; echo; cat " +
+                         shell.Unix() + "plain.txt 2>/dev/null");
     }
 
     static inline PrefsFileOverride* prefs_ = nullptr;
@@ -167,6 +171,17 @@ protected:
 };
 
 std::string BobEntry(int flags) { return "bob@example.org\\" + std::to_string(flags) + "x" + kBobDigits + "\r\n"; }
+std::string CarolEntry(int flags) { return "carol@example.org\\" + std::to_string(flags) + "x" + kCarolDigits + "\r\n"; }
+
+// A box nobody expected is answered, so that the test fails instead of
+// waiting for a user; the script's last step then sees none.
+void GuardFurtherBoxes(ModalScript& script) {
+    script.Expect(kBox, "", [](HWND box) { PostKey(box, VK_RETURN); });
+}
+
+std::string Block(const std::string& message) {
+    return Between(message, "-----BEGIN PGP MESSAGE-----", "-----END PGP MESSAGE-----");
+}
 
 }  // namespace
 
@@ -408,4 +423,121 @@ TEST_F(AutoSend, AnEntryThatAsksLeavesTheFilledDialogToTheUserEvenInFullAutomati
     const std::string block = Between(out[0], "-----BEGIN PGP MESSAGE-----", "-----END PGP MESSAGE-----");
     ASSERT_FALSE(block.empty()) << out[0];
     EXPECT_NE(Gpg(block, "--decrypt").find(kSecret), std::string::npos);
+}
+
+TEST_F(AutoSend, EachRecipientGetsACopyThatOnlyTheirOwnKeyOpens) {
+    Start(BobEntry(1) + CarolEntry(1));
+    // A display name holding a comma stays one recipient.
+    HWND editor = Compose("bob@example.org, \"Peer, Carol\" <carol@example.org>");
+    ASSERT_TRUE(Send(editor)) << "the message was not sent";
+    EXPECT_TRUE(Logged("copy for bob@example.org"));
+    EXPECT_TRUE(Logged("copy for \"Peer, Carol\" <carol@example.org>"));
+    const auto out = Outbox();
+    ASSERT_EQ(out.size(), 2u);
+    for (const std::string& copy : out) EXPECT_EQ(copy.find(kSecret), std::string::npos) << "plain text left";
+    const std::string toBob = Block(out[0]), toCarol = Block(out[1]);
+    ASSERT_FALSE(toBob.empty()) << out[0];
+    ASSERT_FALSE(toCarol.empty()) << out[1];
+    EXPECT_NE(Gpg(toBob, "--decrypt", {"bob_sec.asc"}).find(kSecret), std::string::npos);
+    EXPECT_EQ(Gpg(toBob, "--decrypt", {"carol_sec.asc"}).find(kSecret), std::string::npos);
+    EXPECT_NE(Gpg(toCarol, "--decrypt", {"carol_sec.asc"}).find(kSecret), std::string::npos);
+    EXPECT_EQ(Gpg(toCarol, "--decrypt", {"bob_sec.asc"}).find(kSecret), std::string::npos);
+}
+
+TEST_F(AutoSend, AMixedSendKeptAsItIsEncryptsTheListedCopyAndLeavesTheOtherAsWritten) {
+    Start(BobEntry(1));
+    HWND editor = Compose("dave@example.org", "Bob <bob@example.org>");
+    ModalScript keep;
+    keep.Expect(kBox, "", [](HWND box) { PostKey(box, 'N'); });
+    GuardFurtherBoxes(keep);
+    keep.Start(5000);
+    ASSERT_TRUE(Send(editor)) << "the message was not sent";
+    keep.Finish();  // the guard's step sees no box
+    ASSERT_EQ(keep.Seen().size(), 1u) << "a further box: " << keep.Seen().back().caption;
+    const auto out = Outbox();
+    ASSERT_EQ(out.size(), 2u);
+    // Dave, who is not on the list, gets what the user wrote, as warned.
+    EXPECT_NE(out[0].find(kSecret), std::string::npos) << out[0];
+    EXPECT_EQ(out[0].find("-----BEGIN PGP"), std::string::npos);
+    EXPECT_EQ(out[1].find(kSecret), std::string::npos) << "Bob's copy left in clear";
+    const std::string toBob = Block(out[1]);
+    ASSERT_FALSE(toBob.empty()) << out[1];
+    EXPECT_NE(Gpg(toBob, "--decrypt", {"bob_sec.asc"}).find(kSecret), std::string::npos);
+}
+
+TEST_F(AutoSend, EncryptAndSendFromTheMenuEncryptsEveryCopyListedOrNot) {
+    Start(BobEntry(1));
+    // Carol is not on the list; her key is on the ring.
+    HWND editor = Compose("carol@example.org", "bob@example.org");
+    ModalScript keep;
+    keep.Expect(kBox, "", [](HWND box) { PostKey(box, 'N'); });
+    GuardFurtherBoxes(keep);
+    keep.Start(5000);
+    PostMessageA(host->Frame(), WM_COMMAND, 0x3007, 0);  // "Encrypt and send"
+    for (int waited = 0; IsWindow(editor) && waited < 20000; waited += 50) mctest::PumpFor(50);
+    ASSERT_FALSE(IsWindow(editor)) << "the menu command sent nothing";
+    keep.Finish();  // the guard's step sees no box
+    ASSERT_EQ(keep.Seen().size(), 1u) << "a further box: " << keep.Seen().back().caption;
+    const auto out = Outbox();
+    ASSERT_EQ(out.size(), 2u);
+    const std::string toCarol = Block(out[0]), toBob = Block(out[1]);
+    ASSERT_FALSE(toCarol.empty()) << out[0];
+    ASSERT_FALSE(toBob.empty()) << out[1];
+    EXPECT_NE(Gpg(toCarol, "--decrypt", {"carol_sec.asc"}).find(kSecret), std::string::npos);
+    EXPECT_NE(Gpg(toBob, "--decrypt", {"bob_sec.asc"}).find(kSecret), std::string::npos);
+}
+
+TEST_F(AutoSend, SignAndSendFromTheMenuSignsForAnUnlistedRecipient) {
+    Start(BobEntry(1));
+    PassphraseTypist typist;
+    HWND editor = Compose("dave@example.org");
+    PostMessageA(host->Frame(), WM_COMMAND, 0x3008, 0);  // "Sign and send"
+    for (int waited = 0; IsWindow(editor) && waited < 40000; waited += 50) mctest::PumpFor(50);
+    ASSERT_FALSE(IsWindow(editor)) << "the menu command sent nothing";
+    EXPECT_NE(mctest::LineStarting(log, "call SIGN_FILE_EX"), "");
+    const auto out = Outbox();
+    ASSERT_EQ(out.size(), 1u);
+    const std::string block = Between(out[0], "-----BEGIN PGP SIGNED MESSAGE-----", "-----END PGP SIGNATURE-----");
+    ASSERT_FALSE(block.empty()) << out[0];
+    EXPECT_NE(Gpg(block, "--verify").find("GOODSIG E8750B357ACE6A48"), std::string::npos);
+}
+
+TEST_F(AutoSend, WhenOneCopyCannotBeEncryptedNoCopyLeavesAndTheMessageMovesToANewEditor) {
+    Start(BobEntry(1));
+    // Dave has no key: his copy cannot be encrypted, Bob's could.
+    HWND editor = Compose("bob@example.org", "dave@example.org");
+    ModalScript script;
+    script.Expect(kBox, "", [](HWND box) { PostKey(box, 'N'); });  // keep encrypting
+    // The engine asks for a key for Dave; the user has none to give, and
+    // then moves the message to a new editor rather than send it in clear.
+    std::string prompt;
+    script.Expect("TfrmSelKey", "PGP", [&prompt](HWND dialog) {
+        for (HWND child : Children(dialog))
+            if (GetText(child).rfind("Select key for", 0) == 0) prompt = GetText(child);
+        ClickButton(dialog, "Cancel");
+    });
+    script.Expect(kBox, "Select:", [](HWND box) { PostKey(box, 'C'); });
+    script.Expect(kBox, "Info:", [](HWND box) { PostKey(box, VK_RETURN); });  // "Message copied"
+    GuardFurtherBoxes(script);
+    script.Start(8000);
+    PostMessageA(host->Frame(), WM_COMMAND, 0x3007, 0);  // "Encrypt and send"
+    for (int waited = 0; script.Seen().size() < 4 && waited < 20000; waited += 50) mctest::PumpFor(50);
+    mctest::PumpFor(1000);
+    script.Finish();  // the guard's step sees no box
+    std::string boxes;
+    for (const SeenBox& box : script.Seen()) boxes += box.cls + " \"" + box.caption + "\"\n";
+    ASSERT_EQ(script.Seen().size(), 4u) << boxes;
+    EXPECT_EQ(prompt, "Select key for \"dave@example.org\":");
+    EXPECT_NE(mctest::LineStarting(log, "copy for bob@example.org"), "") << "Bob's copy was encoded first";
+    EXPECT_EQ(mctest::LineStarting(log, "sent "), "");
+    EXPECT_TRUE(Outbox().empty()) << "a copy left although another could not be encrypted";
+    WIN32_FIND_DATAA found;
+    HANDLE left = FindFirstFileA((mailbox + "MSG*").c_str(), &found);
+    EXPECT_EQ(left, INVALID_HANDLE_VALUE) << "an encoded copy was left behind: " << found.cFileName;
+    if (left != INVALID_HANDLE_VALUE) FindClose(left);
+    // Nothing is lost: the message waits in a new editor.
+    EXPECT_FALSE(IsWindow(editor));
+    const auto editors = host->Editors();
+    ASSERT_EQ(editors.size(), 1u);
+    EXPECT_NE(orv::mailclient::ReadEditor(editors[0]).body.find(kSecret), std::string::npos);
 }

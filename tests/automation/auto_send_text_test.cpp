@@ -150,12 +150,10 @@ TEST(Recipients, EntriesSharingAnAddressAreOfferedUnlessTheyAgree) {
 TEST(KeyTokens, FlagDigitsAndTheBlindCopyMerge) {
     std::string keys = "1xAAAA,0x,2xBBBB";
     EXPECT_EQ(FlagDigitsOr(keys), 3);
-    SetFirstFlagDigit(keys, 3);
-    EXPECT_EQ(keys, "3xAAAA,0x,2xBBBB");
     SetFlagDigits(keys, 1);
     EXPECT_EQ(keys, "1xAAAA,1x,1xBBBB");
     std::string empty;
-    SetFirstFlagDigit(empty, 1);
+    SetFlagDigits(empty, 1);
     EXPECT_EQ(empty, "");
 
     // The blind copies' listed tokens take the options of the others.
