@@ -63,9 +63,20 @@ bool CloseAndWait(HWND wnd) {
 // The launcher holds the client's handle and a command line to start again
 // once it sets the event; ending first, or taking too long, it restarted
 // nothing and the client stays.
+// Messages other programs send to the client's windows meanwhile are
+// answered, so that a launcher waiting on one of them is not held up.
 bool LauncherTookOver(HANDLE ready, HANDLE launcher) {
     HANDLE both[2] = {ready, launcher};
-    return WaitForMultipleObjects(2, both, FALSE, kLauncherReadyMs) == WAIT_OBJECT_0;
+    const DWORD start = GetTickCount();
+    for (;;) {
+        const DWORD spent = GetTickCount() - start;
+        if (spent >= kLauncherReadyMs) return false;
+        const DWORD woke = MsgWaitForMultipleObjects(2, both, FALSE, kLauncherReadyMs - spent, QS_SENDMESSAGE);
+        if (woke == WAIT_OBJECT_0) return true;
+        if (woke != WAIT_OBJECT_0 + 2) return false;
+        MSG msg;
+        PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+    }
 }
 
 std::vector<HWND> ChildrenOfClasses(HWND parent, std::initializer_list<const char*> classes) {

@@ -174,7 +174,9 @@ protected:
         AskForUserName(frame, script);
         DWORD code = 99;
         // The client ends because the launcher took over, and comes back.
-        EXPECT_TRUE(ClientEnded(30000, &code));
+        const bool ended = ClientEnded(30000, &code);
+        EXPECT_TRUE(ended) << AllWindows();
+        if (!ended) SaveScreenshot(nullptr, ShotPath("pellatch_restart_client_stays.png"));
         EXPECT_TRUE(script.Finish()) << script.Failure();
         EXPECT_EQ(code, 0u);
         EXPECT_TRUE(mctest::HasLine(mctest::Lines(first), "end 0")) << mctest::ReadAll(first);
@@ -182,6 +184,37 @@ protected:
         auto lines = mctest::Lines(again);
         EXPECT_TRUE(mctest::HasLine(lines, "user " + name + " mailbox ..\\mail2\\")) << mctest::ReadAll(again);
         EXPECT_TRUE(mctest::HasLine(lines, "end 0")) << mctest::ReadAll(again);
+    }
+
+    // Every visible top window with its process, for the report of a
+    // restart that did not happen.
+    static std::string AllWindows() {
+        std::string out;
+        for (HWND wnd : ListTopWindows("", "")) {
+            DWORD pid = 0;
+            GetWindowThreadProcessId(wnd, &pid);
+            char cls[64] = {}, title[128] = {};
+            GetClassNameA(wnd, cls, sizeof cls);
+            GetWindowTextA(wnd, title, sizeof title);
+            out += std::to_string(pid) + " " + cls + " \"" + title + "\"\n";
+        }
+        return out;
+    }
+
+    // The client's top windows, for the report of a client that stays.
+    std::string WindowsOfClient() const {
+        std::string out;
+        for (HWND wnd : ListTopWindows("", "")) {
+            DWORD pid = 0;
+            GetWindowThreadProcessId(wnd, &pid);
+            if (pid != client.dwProcessId) continue;
+            char cls[64] = {}, title[128] = {};
+            GetClassNameA(wnd, cls, sizeof cls);
+            GetWindowTextA(wnd, title, sizeof title);
+            out += std::string(cls) + " \"" + title + "\"" + (IsWindowVisible(wnd) ? " visible" : "") +
+                   (IsWindowEnabled(wnd) ? "" : " disabled") + "\n";
+        }
+        return out + mctest::ReadAll(first);
     }
 
     bool ClientEnded(DWORD timeoutMs, DWORD* code) const {
@@ -223,6 +256,8 @@ TEST_F(PellatchRestart, KeepsTheClientRunningWhenTheLauncherCannotRestartIt) {
 
     // The user closes the client as usual.
     PostMessageA(frame, WM_CLOSE, 0, 0);
-    EXPECT_TRUE(ClientEnded(20000, &code));
+    const bool ended = ClientEnded(20000, &code);
+    EXPECT_TRUE(ended) << WindowsOfClient();
+    if (!ended) SaveScreenshot(nullptr, ShotPath("pellatch_restart_client_stays.png"));
     EXPECT_EQ(code, 0u);
 }
