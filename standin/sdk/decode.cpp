@@ -35,10 +35,7 @@ class Decoder {
 public:
     explicit Decoder(JobState& job) : job_(job) {}
     ~Decoder() {
-        for (auto h : unlocked_) {
-            rnp_key_lock(h);
-            rnp_key_handle_destroy(h);
-        }
+        for (auto& [part, h] : unlocked_) releaseAfterDecoding(part, h);
         if (emptyFfi_) rnp_ffi_destroy(emptyFfi_);
     }
 
@@ -333,7 +330,7 @@ private:
                     ffi = c->key->db->ffi;
                     unlocked = h.h;
                     h.h = nullptr;
-                    unlocked_.push_back(unlocked);
+                    unlocked_.push_back({c, unlocked});
                     break;
                 }
             }
@@ -341,14 +338,12 @@ private:
                 err = nextPassphrase(false, recipients, pass);
                 if (err) break;
                 for (auto* c : candidates) {
-                    rnp_key_handle_t h = keyHandle(c);
-                    if (h && rnp_key_unlock(h, pass.c_str()) == RNP_SUCCESS) {
+                    if (rnp_key_handle_t h = unlockForDecoding(c, pass)) {
                         unlocked = h;
-                        unlocked_.push_back(h);
+                        unlocked_.push_back({c, h});
                         ffi = c->key->db->ffi;
                         break;
                     }
-                    if (h) rnp_key_handle_destroy(h);
                 }
             }
             if (recipients) PGPFreeKeySet(recipients);
@@ -643,7 +638,7 @@ private:
     bool discard_ = false, passUnrecognized_ = false, passClearSigned_ = false, passKeys_ = false;
     bool keyEvents_ = false, recursive_ = false;
     int section_ = 0, depth_ = 0;
-    std::vector<rnp_key_handle_t> unlocked_;
+    std::vector<std::pair<PGPKeyDBObj*, rnp_key_handle_t>> unlocked_;
     rnp_ffi_t emptyFfi_ = nullptr;
     const std::string* recheck_ = nullptr;     // signed data of the signatures being reported
     const std::string* recheckSig_ = nullptr;  // detached signature, if any

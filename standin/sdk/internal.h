@@ -148,6 +148,14 @@ std::string preferredCiphers(sdk::KeyRecord* k);  // algorithm numbers, one byte
 void lockingCipher(PGPKeyDBObj* obj, PGPInt32* algorithm, PGPInt32* bits);
 bool passphraseForPasskey(const void* passkey, size_t length, SecureBytes& out);
 
+// Secret keys kept unlocked between decoding jobs (unlocked_keys.cpp). The
+// handle comes back unlocked, or null when the passphrase does not unlock the
+// key; releaseAfterDecoding locks it again unless it is kept. Every other use
+// of a secret key of a database calls relockKeptKeys first.
+rnp_key_handle_t unlockForDecoding(PGPKeyDBObj* part, const SecureBytes& pass);
+void releaseAfterDecoding(PGPKeyDBObj* part, rnp_key_handle_t h);
+void relockKeptKeys(PGPKeyDBRef db);
+
 // Jobs: event delivery (encode.cpp).
 struct JobState;
 PGPError sendEvent(JobState& job, PGPEvent& event);
