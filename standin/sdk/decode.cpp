@@ -36,6 +36,8 @@ public:
     explicit Decoder(JobState& job) : job_(job) {}
     ~Decoder() {
         for (auto& [part, h] : unlocked_) releaseAfterDecoding(part, h);
+        // The sinks held the plain text.
+        for (auto& sink : sinks_) wipe(sink.data.data(), sink.data.size());
         if (emptyFfi_) rnp_ffi_destroy(emptyFfi_);
     }
 
@@ -164,7 +166,7 @@ private:
         bool dirty;
     };
 
-    PGPError output(const std::string& data, const std::string& name, bool fyeo) {
+    PGPError output(std::string_view data, const std::string& name, bool fyeo) {
         if (discard_ && !sink_) return kPGPError_NoErr;
         PGPEvent e{};
         e.type = kPGPEvent_OutputEvent;
@@ -409,7 +411,9 @@ private:
                 return kErrBadPassphrase;
             return job_.error(mapRnp(r, kErrCantDecrypt));
         }
-        std::string plain = out.take();
+        // The plain text is read where RNP wrote it, and wiped there: a copy
+        // of a large message would double what the job holds.
+        const std::string_view plain = out.view();
         char* fname = nullptr;
         uint32_t mtime = 0;
         std::string name;
@@ -420,11 +424,13 @@ private:
         bool fyeo = name == "_CONSOLE";
         if (fyeo) name.clear();
         if (recursive_ && plain.find("-----BEGIN PGP ") != std::string::npos) {
-            err = nested(plain);
+            std::string copy(plain);
+            err = nested(copy);
+            wipe(copy.data(), copy.size());
         } else {
             err = output(plain, name, fyeo);
         }
-        wipe(plain.data(), plain.size());
+        out.wipe();
         if (!err) err = signatures(op);
         rnp_op_verify_destroy(op);
         return err;
@@ -546,7 +552,7 @@ private:
             if (op) rnp_op_verify_destroy(op);
             return job_.error(mapRnp(r, kErrBadSignature));
         }
-        std::string plain = passThroughText ? data : out.take();
+        const std::string_view plain = passThroughText ? std::string_view(data) : out.view();
         recheck_ = &data;
         recheckSig_ = nullptr;
         char* fname = nullptr;

@@ -4,6 +4,7 @@
 #include <cctype>
 #include <cstdarg>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "standin/sdk/sdk_types.h"
@@ -176,11 +177,17 @@ struct RnpOutput {
     ~RnpOutput() { if (out) rnp_output_destroy(out); }
     RnpOutput(const RnpOutput&) = delete;
     RnpOutput& operator=(const RnpOutput&) = delete;
-    std::string take() const {
+    std::string take() const { return std::string(view()); }
+    // What was written so far, where RNP keeps it (valid until the next write).
+    std::string_view view() const {
         uint8_t* buf = nullptr;
         size_t len = 0;
         if (rnp_output_memory_get_buf(out, &buf, &len, false) != RNP_SUCCESS || !buf) return {};
-        return std::string(reinterpret_cast<char*>(buf), len);
+        return std::string_view(reinterpret_cast<char*>(buf), len);
+    }
+    void wipe() const {
+        const std::string_view written = view();
+        if (!written.empty()) sdk::wipe(const_cast<char*>(written.data()), written.size());
     }
 };
 struct RnpString {
