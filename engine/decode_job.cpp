@@ -153,7 +153,10 @@ std::string SignatureStatusText(const TSignatureInfo& info, const std::string& f
 
 struct TPGPDecode::Job {
     bool fileMode = false;
-    std::string input;  // the text, with "@" in front when the rule applies
+    // The caller's text, read where it is (a large message is not copied),
+    // or the copy with "@" in front when that rule applies.
+    std::string_view input;
+    std::string prefixed;
     PGPFileSpecRef inputSpec = nullptr;
     PGPFileSpecRef dataSpec = nullptr;  // data file of a detached signature
     PGPOptionListRef options = nullptr;
@@ -418,7 +421,10 @@ PGPError TPGPDecode::RunJob(Job& job) {
 
     if (!job.fileMode && !PGPDataFound && !job.input.empty() && static_cast<unsigned char>(job.input[0]) >= 0x80) {
         // Text whose first byte looks like a packet header is read as text.
-        job.input.insert(job.input.begin(), '@');
+        job.prefixed.reserve(job.input.size() + 1);
+        job.prefixed += '@';
+        job.prefixed += job.input;
+        job.input = job.prefixed;
         prefixedAt_ = true;
         err = kPGPError_NoErr;
     }
@@ -541,7 +547,7 @@ void TPGPDecode::CleanUp(Job& job, bool hasOutput, const void* outputBytes, std:
         FreeCollected();
     }
     for (Job::OutSlot& slot : job.slots) FreeData(slot.data);
-    if (!job.input.empty()) SecureZeroMemory(&job.input[0], job.input.size());
+    if (!job.prefixed.empty()) SecureZeroMemory(&job.prefixed[0], job.prefixed.size());
     FreeRecipients();
     for (PGPKeySetRef& set : job.serverKeys) ReleaseServerKeys(set);
     job.serverKeys.clear();

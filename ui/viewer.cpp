@@ -77,7 +77,21 @@ void TGauge::SetMax(std::uint32_t max) {
 
 void TGauge::SetPosition(std::uint32_t position) {
     position_ = std::min(position, max_);
-    if (Handle()) SendMessageA(Handle(), PBM_SETPOS, WPARAM(Scaled(position_)), 0);
+    Redraw(position_ == 0 || position_ == max_);
+}
+
+void TGauge::Redraw(bool now) {
+    if (!Handle()) return;
+    constexpr DWORD kRedrawInterval = 40;
+    RECT r{};
+    GetClientRect(Handle(), &r);
+    const int pixels = int(std::int64_t(Scaled(position_)) * std::max<LONG>(r.right - r.left, 1) / 0x7FFF);
+    const DWORD tick = GetTickCount();
+    if (pixels == drawnPixels_ && !now) return;
+    if (!now && drawnPixels_ >= 0 && tick - drawnAt_ < kRedrawInterval) return;
+    drawnPixels_ = pixels;
+    drawnAt_ = tick;
+    SendMessageA(Handle(), PBM_SETPOS, WPARAM(Scaled(position_)), 0);
 }
 
 void TGauge::SetColors(COLORREF bar, COLORREF back) {
@@ -94,7 +108,7 @@ int TGauge::Scaled(std::uint32_t value) const {
 void TGauge::Apply() {
     if (!Handle()) return;
     SendMessageA(Handle(), PBM_SETRANGE32, 0, 0x7FFF);
-    SendMessageA(Handle(), PBM_SETPOS, WPARAM(Scaled(position_)), 0);
+    Redraw(true);
 }
 
 void TCaptionPanel::SetCaption(const std::string& caption) {

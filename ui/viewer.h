@@ -97,8 +97,14 @@ public:
 private:
     void Apply();
     int Scaled(std::uint32_t value) const;
+    // Draws the bar when its filled length changes, at most every
+    // kRedrawInterval ms between its ends: a redraw per message was a sixth
+    // of a folder load.
+    void Redraw(bool now);
     std::uint32_t max_ = 100;
     std::uint32_t position_ = 0;
+    int drawnPixels_ = -1;
+    DWORD drawnAt_ = 0;
 };
 
 // A panel that shows its caption centred, in bold.

@@ -18,6 +18,7 @@ int botan_mp_destroy(botan_mp_t mp);
 int botan_mp_from_bin(botan_mp_t mp, const uint8_t vec[], size_t vec_len);
 int botan_rng_init(botan_rng_t* rng, const char* rng_type);
 int botan_rng_destroy(botan_rng_t rng);
+int botan_rng_get(botan_rng_t rng, uint8_t* out, size_t out_len);
 int botan_privkey_load_rsa(botan_privkey_t* key, botan_mp_t p, botan_mp_t q, botan_mp_t e);
 int botan_privkey_load_dsa(botan_privkey_t* key, botan_mp_t p, botan_mp_t q, botan_mp_t g, botan_mp_t x);
 int botan_privkey_load_ecdsa(botan_privkey_t* key, const botan_mp_t scalar, const char* curve_name);

@@ -35,10 +35,9 @@ class Decoder {
 public:
     explicit Decoder(JobState& job) : job_(job) {}
     ~Decoder() {
-        for (auto h : unlocked_) {
-            rnp_key_lock(h);
-            rnp_key_handle_destroy(h);
-        }
+        for (auto& [part, h] : unlocked_) releaseAfterDecoding(part, h);
+        // The sinks held the plain text.
+        for (auto& sink : sinks_) wipe(sink.data.data(), sink.data.size());
         if (emptyFfi_) rnp_ffi_destroy(emptyFfi_);
     }
 
@@ -167,7 +166,7 @@ private:
         bool dirty;
     };
 
-    PGPError output(const std::string& data, const std::string& name, bool fyeo) {
+    PGPError output(std::string_view data, const std::string& name, bool fyeo) {
         if (discard_ && !sink_) return kPGPError_NoErr;
         PGPEvent e{};
         e.type = kPGPEvent_OutputEvent;
@@ -333,7 +332,7 @@ private:
                     ffi = c->key->db->ffi;
                     unlocked = h.h;
                     h.h = nullptr;
-                    unlocked_.push_back(unlocked);
+                    unlocked_.push_back({c, unlocked});
                     break;
                 }
             }
@@ -341,14 +340,12 @@ private:
                 err = nextPassphrase(false, recipients, pass);
                 if (err) break;
                 for (auto* c : candidates) {
-                    rnp_key_handle_t h = keyHandle(c);
-                    if (h && rnp_key_unlock(h, pass.c_str()) == RNP_SUCCESS) {
+                    if (rnp_key_handle_t h = unlockForDecoding(c, pass)) {
                         unlocked = h;
-                        unlocked_.push_back(h);
+                        unlocked_.push_back({c, h});
                         ffi = c->key->db->ffi;
                         break;
                     }
-                    if (h) rnp_key_handle_destroy(h);
                 }
             }
             if (recipients) PGPFreeKeySet(recipients);
@@ -414,7 +411,9 @@ private:
                 return kErrBadPassphrase;
             return job_.error(mapRnp(r, kErrCantDecrypt));
         }
-        std::string plain = out.take();
+        // The plain text is read where RNP wrote it, and wiped there: a copy
+        // of a large message would double what the job holds.
+        const std::string_view plain = out.view();
         char* fname = nullptr;
         uint32_t mtime = 0;
         std::string name;
@@ -425,11 +424,13 @@ private:
         bool fyeo = name == "_CONSOLE";
         if (fyeo) name.clear();
         if (recursive_ && plain.find("-----BEGIN PGP ") != std::string::npos) {
-            err = nested(plain);
+            std::string copy(plain);
+            err = nested(copy);
+            wipe(copy.data(), copy.size());
         } else {
             err = output(plain, name, fyeo);
         }
-        wipe(plain.data(), plain.size());
+        out.wipe();
         if (!err) err = signatures(op);
         rnp_op_verify_destroy(op);
         return err;
@@ -551,7 +552,7 @@ private:
             if (op) rnp_op_verify_destroy(op);
             return job_.error(mapRnp(r, kErrBadSignature));
         }
-        std::string plain = passThroughText ? data : out.take();
+        const std::string_view plain = passThroughText ? std::string_view(data) : out.view();
         recheck_ = &data;
         recheckSig_ = nullptr;
         char* fname = nullptr;
@@ -643,7 +644,7 @@ private:
     bool discard_ = false, passUnrecognized_ = false, passClearSigned_ = false, passKeys_ = false;
     bool keyEvents_ = false, recursive_ = false;
     int section_ = 0, depth_ = 0;
-    std::vector<rnp_key_handle_t> unlocked_;
+    std::vector<std::pair<PGPKeyDBObj*, rnp_key_handle_t>> unlocked_;
     rnp_ffi_t emptyFfi_ = nullptr;
     const std::string* recheck_ = nullptr;     // signed data of the signatures being reported
     const std::string* recheckSig_ = nullptr;  // detached signature, if any

@@ -327,6 +327,7 @@ private:
             rnp_key_is_protected(h, &prot);
             if (prot) {
                 if (!s_.signerPassGiven) return kPGPError_NeedPassphrase;
+                relockKeptKeys(k->db);
                 if (rnp_key_unlock(h, s_.signerPass.c_str()) != RNP_SUCCESS) return kErrBadPassphrase;
                 locked_.push_back(h);
                 handles_.pop_back();

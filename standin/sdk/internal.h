@@ -4,6 +4,7 @@
 #include <cctype>
 #include <cstdarg>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "standin/sdk/sdk_types.h"
@@ -148,6 +149,14 @@ std::string preferredCiphers(sdk::KeyRecord* k);  // algorithm numbers, one byte
 void lockingCipher(PGPKeyDBObj* obj, PGPInt32* algorithm, PGPInt32* bits);
 bool passphraseForPasskey(const void* passkey, size_t length, SecureBytes& out);
 
+// Secret keys kept unlocked between decoding jobs (unlocked_keys.cpp). The
+// handle comes back unlocked, or null when the passphrase does not unlock the
+// key; releaseAfterDecoding locks it again unless it is kept. Every other use
+// of a secret key of a database calls relockKeptKeys first.
+rnp_key_handle_t unlockForDecoding(PGPKeyDBObj* part, const SecureBytes& pass);
+void releaseAfterDecoding(PGPKeyDBObj* part, rnp_key_handle_t h);
+void relockKeptKeys(PGPKeyDBRef db);
+
 // Jobs: event delivery (encode.cpp).
 struct JobState;
 PGPError sendEvent(JobState& job, PGPEvent& event);
@@ -168,11 +177,17 @@ struct RnpOutput {
     ~RnpOutput() { if (out) rnp_output_destroy(out); }
     RnpOutput(const RnpOutput&) = delete;
     RnpOutput& operator=(const RnpOutput&) = delete;
-    std::string take() const {
+    std::string take() const { return std::string(view()); }
+    // What was written so far, where RNP keeps it (valid until the next write).
+    std::string_view view() const {
         uint8_t* buf = nullptr;
         size_t len = 0;
         if (rnp_output_memory_get_buf(out, &buf, &len, false) != RNP_SUCCESS || !buf) return {};
-        return std::string(reinterpret_cast<char*>(buf), len);
+        return std::string_view(reinterpret_cast<char*>(buf), len);
+    }
+    void wipe() const {
+        const std::string_view written = view();
+        if (!written.empty()) sdk::wipe(const_cast<char*>(written.data()), written.size());
     }
 };
 struct RnpString {

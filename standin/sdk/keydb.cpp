@@ -512,6 +512,7 @@ PGPError sdk::reloadRings(PGPKeyDBRef db) {
     if (!fresh) return kPGPError_OutOfMemory;
     rnp_ffi_t old = db->ffi;
     db->ffi = fresh;
+    db->keptUnlocked.clear();  // the fresh keys are locked
     db->trust.clear();
     db->pubBlocks.clear();
     db->secBlocks.clear();

@@ -85,6 +85,7 @@ PGPError sdk::passkeyOf(PGPKeyDBObjRef key, void* passkeyBuffer, const std::vect
     lockingCipher(part, &algorithm, &bits);
     if (!bits) return kErrSecretKeyNotFound;  // nothing is locked: there is no pass key
     SecureBytes pass = passphraseOf(opts);
+    relockKeptKeys(key->key->db);
     RnpKey h(keyHandle(part));
     if (!h.h || rnp_key_unlock(h.h, pass.c_str()) != RNP_SUCCESS) return kErrBadPassphrase;
     rnp_key_lock(h.h);
@@ -156,6 +157,7 @@ PGPError PGP_CALL PGPSetPrimaryUserID(PGPUserIDRef userID, PGPOptionListRef firs
         rnp_key_is_protected(h.h, &prot);
         if (prot) {
             if (!hasPassphrase(opts)) return kPGPError_NeedPassphrase;
+            relockKeptKeys(k->db);
             if (rnp_key_unlock(h.h, passphraseOf(opts).c_str()) != RNP_SUCCESS) return kErrBadPassphrase;
         }
         // RNP adds no certification to a user ID the key already has: the user ID

@@ -26,7 +26,10 @@ std::vector<PGPKeyDBObj*> secretParts(KeyRecord* k) {
     return v;
 }
 
-bool unlockWith(rnp_key_handle_t h, const SecureBytes& pass) {
+// A key a decoding job kept unlocked is locked first: the passphrase is then
+// checked against the key itself.
+bool unlockWith(PGPKeyDBRef db, rnp_key_handle_t h, const SecureBytes& pass) {
+    relockKeptKeys(db);
     bool prot = false;
     rnp_key_is_protected(h, &prot);
     if (!prot) return true;
@@ -272,6 +275,7 @@ PGPBoolean PGP_CALL PGPPassphraseIsValid(PGPKeyDBObjRef key, PGPOptionListRef fi
         PGPError err = gatherOptions(firstOption, ap, opts);
         va_end(ap);
         if (err || !check(key) || !key->key || !hasPassphrase(opts)) return 0;
+        relockKeptKeys(key->key->db);
         SecureBytes pass = passphraseOf(opts);
         std::vector<PGPKeyDBObj*> parts;
         if (key->kind == kPGPKeyIter_SubKey) parts.push_back(key);
@@ -281,7 +285,7 @@ PGPBoolean PGP_CALL PGPPassphraseIsValid(PGPKeyDBObjRef key, PGPOptionListRef fi
             if (!h.h) continue;
             bool locked = true;
             rnp_key_is_locked(h.h, &locked);
-            bool ok = unlockWith(h.h, pass);
+            bool ok = unlockWith(key->key->db, h.h, pass);
             if (ok && locked) rnp_key_lock(h.h);
             return ok;
         }
@@ -319,7 +323,7 @@ PGPError PGP_CALL PGPSetKeyAxiomatic(PGPKeyDBObjRef key, PGPOptionListRef firstO
             SecureBytes pass = passphraseOf(opts);
             auto parts = secretParts(k);
             RnpKey h(parts.empty() ? nullptr : keyHandle(parts[0]));
-            if (!h.h || !unlockWith(h.h, pass)) return kErrBadPassphrase;
+            if (!h.h || !unlockWith(k->db, h.h, pass)) return kErrBadPassphrase;
             rnp_key_lock(h.h);
         }
         TrustRecord& t = trustOf(k);
@@ -341,7 +345,7 @@ PGPError sdk::revokeKey(PGPKeyDBObjRef key, const std::vector<Option>& opts) {
     RnpKey target(keyHandle(key));
     if (!primary.h || !target.h) return kPGPError_ItemNotFound;
     SecureBytes pass = passphraseOf(opts);
-    if (!unlockWith(primary.h, pass)) return kErrBadPassphrase;
+    if (!unlockWith(k->db, primary.h, pass)) return kErrBadPassphrase;
     rnp_result_t r = rnp_key_revoke(target.h, 0, nullptr, nullptr, nullptr);
     rnp_key_lock(primary.h);
     if (r != RNP_SUCCESS) return mapRnp(r, kErrCantSign);
@@ -374,7 +378,7 @@ PGPError PGP_CALL PGPAddUserID(PGPKeyDBObjRef key, const char* userID, PGPOption
         if (err) return err;
         RnpKey h(keyHandle(key));
         if (!h.h) return kPGPError_ItemNotFound;
-        if (!unlockWith(h.h, passphraseOf(opts))) return kErrBadPassphrase;
+        if (!unlockWith(key->key->db, h.h, passphraseOf(opts))) return kErrBadPassphrase;
         rnp_result_t r = rnp_key_add_uid(h.h, userID, "SHA256", 0, 0, false);
         rnp_key_lock(h.h);
         if (r != RNP_SUCCESS) return mapRnp(r, kErrCantSign);
@@ -392,6 +396,7 @@ PGPError sdk::changePassphrase(PGPKeyDBObjRef key, const std::vector<Option>& op
     for (const auto& o : opts)
         if (o.type == Opt::Passphrase || o.type == Opt::Passkey) passes.push_back(&o);
     if (passes.size() != 2) return kPGPError_BadParams;
+    relockKeptKeys(key->key->db);
     std::vector<PGPKeyDBObj*> parts;
     if (key->kind == kPGPKeyIter_SubKey) parts.push_back(key);
     else parts = secretParts(key->key);
@@ -489,7 +494,7 @@ PGPError PGP_CALL PGPGenerateSubKey(PGPContextRef context, PGPKeyDBObjRef* outSu
         RnpKey primary(keyHandle(&k->self));
         if (!primary.h) return kPGPError_ItemNotFound;
         SecureBytes pass = passphraseOf(opts);
-        if (!unlockWith(primary.h, pass)) return kErrBadPassphrase;
+        if (!unlockWith(k->db, primary.h, pass)) return kErrBadPassphrase;
         rnp_op_generate_t op = nullptr;
         rnp_result_t r = rnp_op_generate_subkey_create(&op, k->db->ffi, primary.h, alg);
         if (r == RNP_SUCCESS) {

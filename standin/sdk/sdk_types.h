@@ -172,6 +172,11 @@ struct PGPKeyDB : sdk::Tagged<sdk::Tag::KeyDB> {
     std::map<std::string, std::string> pubBlocks, secBlocks;  // original packets by fingerprint
     std::vector<std::string> pubUnknown, secUnknown;          // blocks RNP did not take: kept as read
     PGPKeySetRef root = nullptr;
+    // Secret keys a decoding job unlocked and left unlocked, by fingerprint,
+    // with a salted digest of the passphrase that unlocked them (never the
+    // passphrase itself); the salt is made once per database.
+    std::map<std::string, std::string> keptUnlocked;
+    std::string keptSalt;
 };
 
 struct PGPKeySet : sdk::Tagged<sdk::Tag::KeySet> {

@@ -34,7 +34,7 @@
     X(PGPNegateFilter) X(PGPIntersectFilters) X(PGPUnionFilters) X(PGPFreeFilter) X(PGPFilterKeySet)       \
     X(PGPOrderKeySet) X(PGPFreeKeyList) X(PGPNewKeyIter) X(PGPFreeKeyIter) X(PGPKeyIterNextKeyDBObj)        \
     X(PGPKeyIterRewind) X(PGPNewKeyIterFromKeySet) X(PGPGenerateKey) X(PGPGenerateSubKey)                  \
-    X(PGPSetKeyEnabled) X(PGPSetKeyAxiomatic) X(PGPPassphraseIsValid) X(PGPGetKeyDBObjBooleanProperty)     \
+    X(PGPSetKeyEnabled) X(PGPSetKeyAxiomatic) X(PGPPassphraseIsValid) X(PGPChangePassphrase) X(PGPGetKeyDBObjBooleanProperty)     \
     X(PGPGetKeyDBObjNumericProperty) X(PGPGetKeyDBObjTimeProperty) X(PGPGetKeyDBObjDataProperty)            \
     X(PGPGetPrimaryUserIDName) X(PGPGetPrimaryUserIDValidity) X(PGPFindKeyByKeyID) X(PGPGetKeyIDString)     \
     X(PGPNewKeyIDFromString) X(PGPGetKeyID) X(PGPCompareKeyIDs) X(PGPCountRevocationKeys)                  \

@@ -89,6 +89,66 @@ TEST_F(JobsTest, WrongPassphraseIsAskedAgainForTheSameSection) {
     EXPECT_TRUE(r.output.empty());
 }
 
+// A key stays unlocked between decoding jobs on open rings; every passphrase
+// is still checked: a wrong one by the next decoding, by the passphrase test,
+// by signing, and the old one after a passphrase change.
+TEST_F(JobsTest, KeyKeptUnlockedBetweenJobsStillChecksEveryPassphrase) {
+    const std::string msg = EncryptSigned(kText);
+    for (int i = 0; i < 3; ++i) {
+        DecodeRun r = Decode(ctx, db, msg, {"alice pass"});
+        ASSERT_EQ(r.result, 0);
+        EXPECT_EQ(r.output, kText);
+        EXPECT_EQ(r.log.passphraseSections, (std::vector<int>{0}));  // asked every job, as before
+    }
+    DecodeRun r = Decode(ctx, db, msg, {"wrong", "alice pass"});
+    ASSERT_EQ(r.result, 0);
+    EXPECT_EQ(r.log.passphraseSections, (std::vector<int>{0, 0}));
+    r = Decode(ctx, db, msg, {"alice pass"});
+    ASSERT_EQ(r.result, 0);
+    r = Decode(ctx, db, msg, {"wrong"});
+    EXPECT_EQ(r.result, kPGPError_UserAbort);
+    EXPECT_TRUE(r.output.empty());
+
+    // The decryption subkey is the key kept unlocked.
+    PGPKeyDBObjRef subkey = nullptr;
+    {
+        PGPKeySetRef one = nullptr;
+        PGPKeyListRef list = nullptr;
+        PGPKeyIterRef it = nullptr;
+        PGPKeyDBObjRef key = nullptr;
+        ASSERT_EQ(S().PGPNewOneKeySet(alice, &one), 0);
+        ASSERT_EQ(S().PGPOrderKeySet(one, kPGPKeyOrdering_UserID, 0, &list), 0);
+        ASSERT_EQ(S().PGPNewKeyIter(list, &it), 0);
+        ASSERT_EQ(S().PGPKeyIterNextKeyDBObj(it, kPGPKeyIter_Key, &key), 0);
+        ASSERT_EQ(S().PGPKeyIterNextKeyDBObj(it, kPGPKeyIter_SubKey, &subkey), 0);
+        S().PGPFreeKeyIter(it);
+        S().PGPFreeKeyList(list);
+        S().PGPFreeKeySet(one);
+    }
+    ASSERT_EQ(Decode(ctx, db, msg, {"alice pass"}).result, 0);
+    EXPECT_FALSE(S().PGPPassphraseIsValid(subkey, S().PGPOPassphrase(ctx, "alice pas"), Last()));
+    EXPECT_TRUE(S().PGPPassphraseIsValid(subkey, S().PGPOPassphrase(ctx, "alice pass"), Last()));
+    r = Decode(ctx, db, msg, {"wrong", "alice pass"});
+    ASSERT_EQ(r.result, 0);
+    EXPECT_EQ(r.log.passphraseSections, (std::vector<int>{0, 0}));
+    ASSERT_EQ(Decode(ctx, db, msg, {"alice pass"}).result, 0);
+    std::string out;
+    EXPECT_EQ(Encode(ctx, kText, out,
+                     Opts(S().PGPOSignWithKey(ctx, alice, S().PGPOPassphrase(ctx, "bad"), Last()),
+                          S().PGPOArmorOutput(ctx, 1))),
+              -11500);
+
+    ASSERT_EQ(Decode(ctx, db, msg, {"alice pass"}).result, 0);
+    ASSERT_EQ(S().PGPChangePassphrase(alice, S().PGPOPassphrase(ctx, "alice pass"), S().PGPOPassphrase(ctx, "new pass"),
+                                      Last()),
+              0);
+    r = Decode(ctx, db, msg, {"alice pass"});
+    EXPECT_EQ(r.result, kPGPError_UserAbort);
+    r = Decode(ctx, db, msg, {"new pass"});
+    ASSERT_EQ(r.result, 0);
+    EXPECT_EQ(r.output, kText);
+}
+
 TEST_F(JobsTest, SeveralArmouredBlocksDecodeSectionBySection) {
     std::string m1 = EncryptSigned("first secret\r\n");
     std::string m2 = EncryptSigned("second secret\r\n");
