@@ -502,6 +502,26 @@ TEST_F(AutoSend, SignAndSendFromTheMenuSignsForAnUnlistedRecipient) {
     EXPECT_NE(Gpg(block, "--verify").find("GOODSIG E8750B357ACE6A48"), std::string::npos);
 }
 
+TEST_F(AutoSend, EncryptSignAndSendFromTheMenuGivesEachRecipientASignedCopyForTheirKey) {
+    Start(BobEntry(1));
+    PassphraseTypist typist;
+    // Bob is listed for encryption only; the command asks for both.
+    HWND editor = Compose("bob@example.org");
+    PostMessageA(host->Frame(), WM_COMMAND, 0x3009, 0);  // "Encrypt, sign and send"
+    for (int waited = 0; IsWindow(editor) && waited < 40000; waited += 50) mctest::PumpFor(50);
+    ASSERT_FALSE(IsWindow(editor)) << "the menu command sent nothing";
+    EXPECT_NE(mctest::LineStarting(log, "call ENCRYPT_FILE_EX"), "");
+    const auto out = Outbox();
+    ASSERT_EQ(out.size(), 1u);
+    EXPECT_EQ(out[0].find(kSecret), std::string::npos) << "plain text left the client";
+    const std::string block = Block(out[0]);
+    ASSERT_FALSE(block.empty()) << out[0];
+    const std::string gpg = Gpg(block, "--decrypt", {"bob_sec.asc"});
+    EXPECT_NE(gpg.find("DECRYPTION_OKAY"), std::string::npos) << gpg;
+    EXPECT_NE(gpg.find("GOODSIG E8750B357ACE6A48"), std::string::npos) << gpg;
+    EXPECT_NE(gpg.find(kSecret), std::string::npos) << gpg;
+}
+
 TEST_F(AutoSend, WhenOneCopyCannotBeEncryptedNoCopyLeavesAndTheMessageMovesToANewEditor) {
     Start(BobEntry(1));
     // Dave has no key: his copy cannot be encrypted, Bob's could.

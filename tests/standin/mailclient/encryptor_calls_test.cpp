@@ -29,6 +29,26 @@ protected:
     }
     std::vector<std::string> EncLog() { return mctest::Lines(encLog); }
 
+    // The editor's field that follows the label.
+    static HWND Field(HWND editor, const char* label) {
+        return GetWindow(FindChild(editor, "Static", label), GW_HWNDNEXT);
+    }
+    // The user ticks "Encrypt..." and chooses this encryptor in the dialog,
+    // signing too when asked.
+    static void ChooseThisEncryptor(HWND editor, bool sign, ModalScript& script) {
+        script.Expect("#32770", "Encryption", [sign](HWND dlg) {
+            HWND combo = FindChild(dlg, "ComboBox", "");
+            SendMessageA(combo, CB_SELECTSTRING, WPARAM(-1), reinterpret_cast<LPARAM>(host::kEncryptorEntry));
+            PostMessageA(dlg, WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(combo), CBN_SELCHANGE),
+                         reinterpret_cast<LPARAM>(combo));
+            if (sign) ClickButton(dlg, "Sign the message");
+            ClickButton(dlg, "OK");
+        });
+        script.Start();
+        PostMessageA(FindChild(editor, "Button", StripMnemonic(host::kCheckEncrypt)), BM_CLICK, 0, 0);
+        mctest::PumpFor(100);
+    }
+
     std::string encLog;
     Extension* ext = nullptr;
 };
@@ -180,22 +200,12 @@ TEST_F(EncryptorCalls, SendFromEditorRunsSendCheckFileAndEncryptor) {
     ASSERT_NE(host->OpenForm(*ext, "TEST"), nullptr);
     HWND editor = host->NewEditor();
     ASSERT_NE(editor, nullptr);
-    auto field = [&](const char* label) { return GetWindow(FindChild(editor, "Static", label), GW_HWNDNEXT); };
-    SetText(field(host::kLabelTo), "bob@example.org");
-    SetText(field(host::kLabelSubject), "Secret plans");
-    SetText(field("Message:"), "Meet at noon.");
+    SetText(Field(editor, host::kLabelTo), "bob@example.org");
+    SetText(Field(editor, host::kLabelSubject), "Secret plans");
+    SetText(Field(editor, "Message:"), "Meet at noon.");
     // The encryption dialog: this encryptor, encrypted and signed.
     ModalScript script;
-    script.Expect("#32770", "Encryption", [](HWND dlg) {
-        HWND combo = FindChild(dlg, "ComboBox", "");
-        SendMessageA(combo, CB_SELECTSTRING, WPARAM(-1), reinterpret_cast<LPARAM>(host::kEncryptorEntry));
-        PostMessageA(dlg, WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(combo), CBN_SELCHANGE), reinterpret_cast<LPARAM>(combo));
-        ClickButton(dlg, "Sign the message");
-        ClickButton(dlg, "OK");
-    });
-    script.Start();
-    PostMessageA(FindChild(editor, "Button", StripMnemonic(host::kCheckEncrypt)), BM_CLICK, 0, 0);
-    mctest::PumpFor(100);
+    ChooseThisEncryptor(editor, true, script);
     ASSERT_TRUE(script.Finish()) << script.Failure();
     mctest::PumpFor(50);
     const auto* choice = host->EncryptionChoiceOf(editor);
@@ -234,20 +244,11 @@ TEST_F(EncryptorCalls, AnEncodedSendLeavesAsOneCopyPerRecipient) {
     ASSERT_NE(host->OpenForm(*ext, "TEST"), nullptr);
     HWND editor = host->NewEditor();
     ASSERT_NE(editor, nullptr);
-    auto field = [&](const char* label) { return GetWindow(FindChild(editor, "Static", label), GW_HWNDNEXT); };
-    SetText(field(host::kLabelTo), "bob@example.org, \"Peer, Carol\" <carol@example.org>,");
-    SetText(field(host::kLabelCc), " dave@example.org ");
-    SetText(field("Message:"), "Meet at noon.");
+    SetText(Field(editor, host::kLabelTo), "bob@example.org, \"Peer, Carol\" <carol@example.org>,");
+    SetText(Field(editor, host::kLabelCc), " dave@example.org ");
+    SetText(Field(editor, "Message:"), "Meet at noon.");
     ModalScript script;
-    script.Expect("#32770", "Encryption", [](HWND dlg) {
-        HWND combo = FindChild(dlg, "ComboBox", "");
-        SendMessageA(combo, CB_SELECTSTRING, WPARAM(-1), reinterpret_cast<LPARAM>(host::kEncryptorEntry));
-        PostMessageA(dlg, WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(combo), CBN_SELCHANGE), reinterpret_cast<LPARAM>(combo));
-        ClickButton(dlg, "OK");
-    });
-    script.Start();
-    PostMessageA(FindChild(editor, "Button", StripMnemonic(host::kCheckEncrypt)), BM_CLICK, 0, 0);
-    mctest::PumpFor(100);
+    ChooseThisEncryptor(editor, false, script);
     ASSERT_TRUE(script.Finish()) << script.Failure();
     ASSERT_TRUE(mctest::ClickStatic(editor, host::kSendLabel));
     mctest::PumpFor(200);
