@@ -26,7 +26,7 @@
 #include <string>
 #include <vector>
 
-#include "plugin/mail_client.h"
+#include "standin/mailclient/host_interface.h"
 
 namespace {
 
@@ -521,7 +521,7 @@ int main(int argc, char** argv) {
         WriteAll(file, OutgoingMessage(send.pgpMime ? "Minutes (PGP/MIME)" : "Minutes (inline)",
                                        "Hello Bob,\r\nthe minutes are attached.\r\nAlice\r\n", minutes));
         const int result = demo.Client("--encrypt", file, "", label);
-        if (result != static_cast<int>(orv::host::kEncodeDone)) {
+        if (result != static_cast<int>(orv::mailclient::host::kEncodeDone)) {
             ++failures;
             continue;
         }
@@ -559,7 +559,7 @@ int main(int argc, char** argv) {
         DeleteFileA(output.c_str());
         std::printf("\n== Alice reads %s: %s\n", read.what, file.c_str());
         const int result = demo.Client("--decrypt", file, output, prefix + "read_" + read.file);
-        if (result != static_cast<int>(orv::host::kDecodeWritten)) {
+        if (result != static_cast<int>(orv::mailclient::host::kDecodeWritten)) {
             ++failures;
             continue;
         }
