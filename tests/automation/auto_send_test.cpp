@@ -105,7 +105,9 @@ protected:
                                          "[ConfirmEncrypt]\r\nConfirm=0\r\n"
                                          // A configuration of this version: no upgrade at start.
                                          "[Version]\r\nNo=99999\r\n" + moreConfig));
-        if (!autoList.empty()) ASSERT_TRUE(mctest::WriteAll(mailbox + "AutoList.txt", autoList));
+        if (!autoList.empty()) {
+            ASSERT_TRUE(mctest::WriteAll(mailbox + "AutoList.txt", autoList));
+        }
         StartClient();
         // The client's own report, as it goes, when a run is to be traced.
         if (GetEnvironmentVariableA("ORV_TRACE_CLIENT", nullptr, 0))

@@ -86,7 +86,9 @@ class FrontendMenu : public PellatchHost {
 protected:
     void Start(const std::string& config = "") {
         Prepare(MainLibrary::Logging);
-        if (!config.empty()) ASSERT_TRUE(mctest::WriteAll(mailbox + "Merrowin.cfg", config));
+        if (!config.empty()) {
+            ASSERT_TRUE(mctest::WriteAll(mailbox + "Merrowin.cfg", config));
+        }
         StartClient();
         ASSERT_NE(AutomationWindow(), nullptr);
         DeleteFileA(MainLog().c_str());
