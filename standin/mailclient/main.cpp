@@ -20,10 +20,15 @@ constexpr int kExitUsage = 1;
 constexpr int kExitExtension = 2;
 constexpr int kExitSetup = 3;
 
+// A quit met here belongs to the main loop: it is put back, or a restart
+// asked for while the client starts would leave the client running.
 void Pump() {
     MSG msg;
     while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        if (msg.message == WM_QUIT) break;
+        if (msg.message == WM_QUIT) {
+            PostQuitMessage(static_cast<int>(msg.wParam));
+            break;
+        }
         TranslateMessage(&msg);
         DispatchMessageA(&msg);
     }
@@ -64,7 +69,10 @@ void SendFromNewEditor(Host& host, const Options& options, const std::function<v
     while (IsWindow(editor) && GetTickCount() - start < 60000) {
         MSG msg;
         if (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            if (msg.message == WM_QUIT) break;
+            if (msg.message == WM_QUIT) {
+                PostQuitMessage(static_cast<int>(msg.wParam));
+                break;
+            }
             TranslateMessage(&msg);
             DispatchMessageA(&msg);
         } else {
