@@ -1011,7 +1011,7 @@ typedef PGPError(PGP_CALL* PFN_PGPNewFlattenedGroupFromGroup)(PGPGroupSetRef sou
                                                               PGPGroupSetRef destSet, PGPGroupID* outID);
 typedef PGPError(PGP_CALL* PFN_PGPSortGroupSetStd)(PGPGroupSetRef set, PGPKeySetRef keySet);
 
-/* ---- Context, file specifications, time --------------------------------- */
+/* ---- Context, file references, time --------------------------------- */
 
 /* Writes at most bufferSize bytes including the terminating zero. */
 typedef PGPError(PGP_CALL* PFN_PGPGetErrorString)(PGPError error, PGPSize bufferSize, char* buffer);

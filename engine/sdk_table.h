@@ -385,7 +385,7 @@
     X(PGPNewFlattenedGroupFromGroup, "PGPNewFlattenedGroupFromGroup") \
     X(PGPSortGroupSetStd, "PGPSortGroupSetStd")
 
-// Core library: context, file specifications and time (both releases).
+// Core library: context, file references and time (both releases).
 #define ORV_SDK_CONTEXT(X) \
     X(PGPGetErrorString, "PGPGetErrorString") \
     X(PGPNewContext, "PGPNewContext") \

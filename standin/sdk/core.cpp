@@ -1,4 +1,4 @@
-// Start and end, version, error texts, contexts, file specifications, time
+// Start and end, version, error texts, contexts, file references, time
 // and random bytes.
 #include <sys/random.h>
 #include <windows.h>

@@ -574,7 +574,7 @@ typedef PFN_PGPGetSDKVersion PFN_PGPGetPGPsdkVersion;
 typedef PGPError(PGP_CALL* PFN_PGPGetPGPsdkVersionString)(char versionString[kPGPsdkVersionStringSize]);
 typedef PFN_PGPGetPGPsdkVersionString PFN_PGPGetSDKString;
 
-/* ---- contexts, file specifications, time ---- */
+/* ---- contexts, file references, time ---- */
 
 /* Writes at most bufferSize bytes, the terminating zero included. */
 typedef PGPError(PGP_CALL* PFN_PGPGetErrorString)(PGPError error, PGPSize bufferSize, char* buffer);
@@ -1053,7 +1053,7 @@ typedef PGPError(PGP_CALL* PFN_PGPsdkLoadDefaultPrefs)(PGPContextRef context);
 typedef PGPError(PGP_CALL* PFN_PGPsdkSavePrefs)(PGPContextRef context);
 typedef PGPError(PGP_CALL* PFN_PGPsdkPrefSetFileSpec)(PGPContextRef context, PGPsdkPrefSelector selector,
                                                       PGPFileSpecRef spec);
-/* *outSpec: a new file specification, freed with PGPFreeFileSpec. */
+/* *outSpec: a new file reference, freed with PGPFreeFileSpec. */
 typedef PGPError(PGP_CALL* PFN_PGPsdkPrefGetFileSpec)(PGPContextRef context, PGPsdkPrefSelector selector,
                                                       PGPFileSpecRef* outSpec);
 typedef PGPError(PGP_CALL* PFN_PGPsdkPrefSetData)(PGPContextRef context, PGPsdkPrefSelector selector,

@@ -117,7 +117,7 @@ TEST(AlgorithmList, FourBytesPerNumberAtMostEight) {
 
 // ---- Release 6.5 preferences through the entry-point table -------------------
 // The table is filled with small stand-ins that keep the engine's rules:
-// allocated results are freed with PGPFreeData, file specifications with
+// allocated results are freed with PGPFreeData, file references with
 // PGPFreeFileSpec, the context with PGPFreeContext.
 
 struct FakePrefs {

@@ -1,4 +1,4 @@
-// Start, version, error texts, memory, file specifications, time, random
+// Start, version, error texts, memory, file references, time, random
 // bytes and option lists of the stand-in core library.
 #include "tests/standin/fixture.h"
 
