@@ -170,6 +170,17 @@ int Deliver(TPluginParams& s, char* buffer, std::size_t room, const std::string&
 
 std::string AddCaption() { return T(txt::SET_ADDR) + T(txt::FOR_AUTO); }
 
+// The add box over the rows; the marked entries in the caller's buffer, 0
+// when the user cancels or marks nothing.
+int AddChosen(TPluginParams& s, const TRingKeys& keys, AddrUse use, std::vector<TAddrRow> rows, char* buffer,
+              std::size_t room) {
+    const TBoxOutcome outcome = RunBox(s, keys, use, AddCaption(), T(txt::SET_HINT), std::move(rows));
+    if (!outcome.ok) return 0;
+    const std::string result = ui::AddResult(outcome.rows);
+    if (result.empty()) return 0;
+    return Deliver(s, buffer, room, result);
+}
+
 // The e-mail address of an address-book line ("a@b" NBSP "(alias)"), or its
 // alias when it has none: what its keys are looked up by.
 std::string LookupText(const std::string& address) {
@@ -244,11 +255,7 @@ int AddEntries(TPluginParams& s, const TRingKeys& keys, const std::string& text,
     std::vector<TAddrRow> rows = ui::ReadEntries(lines, options);
     if (rows.empty()) return 0;
     for (TAddrRow& row : rows) keys.Describe(row);
-    const TBoxOutcome outcome = RunBox(s, keys, AddrUse::AddEntries, AddCaption(), T(txt::SET_HINT), std::move(rows));
-    if (!outcome.ok) return 0;
-    const std::string result = ui::AddResult(outcome.rows);
-    if (result.empty()) return 0;
-    return Deliver(s, buffer, addrroom::AddAddrOptions(text), result);
+    return AddChosen(s, keys, AddrUse::AddEntries, std::move(rows), buffer, addrroom::AddAddrOptions(text));
 }
 
 // Whether a ring key's user ID is already among the given entries: the same
@@ -344,11 +351,7 @@ int __stdcall GetABKAddr(const char* text, char* buffer, int options) {
             s->MsgBox->Info(T(txt::NO_NEW).c_str());
             return 0;
         }
-        const TBoxOutcome outcome = RunBox(*s, keys, AddrUse::AddEntries, AddCaption(), T(txt::SET_HINT), rows);
-        if (!outcome.ok) return 0;
-        const std::string result = ui::AddResult(outcome.rows);
-        if (result.empty()) return 0;
-        return Deliver(*s, buffer, addrroom::GetABKAddr(input), result);
+        return AddChosen(*s, keys, AddrUse::AddEntries, std::move(rows), buffer, addrroom::GetABKAddr(input));
     } catch (...) {
         return 0;
     }
@@ -384,11 +387,7 @@ int __stdcall GetPGPAddr(const char* textA, const char* textB, char* buffer, int
             s->MsgBox->Info(T(txt::NO_NEW).c_str());
             return 0;
         }
-        const TBoxOutcome outcome = RunBox(*s, keys, AddrUse::AddFromRing, AddCaption(), T(txt::SET_HINT), rows);
-        if (!outcome.ok) return 0;
-        const std::string result = ui::AddResult(outcome.rows);
-        if (result.empty()) return 0;
-        return Deliver(*s, buffer, addrroom::GetPGPAddr(), result);
+        return AddChosen(*s, keys, AddrUse::AddFromRing, std::move(rows), buffer, addrroom::GetPGPAddr());
     } catch (...) {
         return 0;
     }
