@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <cstdlib>
+
 #include "base/unique_handle.h"
 #include "base/whole_file.h"
 #include "plugin/mail_client.h"
@@ -26,6 +28,17 @@ std::string LibraryLine(const std::string& line, const std::string& installDir) 
     return prefix + "\"" + installDir + rest;
 }
 
+// The role of the library in the client: the plug-in starts with the
+// client, the main library is its encryptor module.
+std::string FlagsLine(const std::string& line, bool automationPlugin) {
+    const std::string value = line.substr(std::string(host::kFormLineFlags).size());
+    char* end = nullptr;
+    const unsigned long flags = std::strtoul(value.c_str(), &end, 0);
+    const unsigned long role = automationPlugin ? host::kFormFlagStartup : host::kFormFlagEncryptor;
+    if (end != value.c_str() && (flags & role) == role) return line;
+    return host::kFormLineFlags + std::to_string(flags | role);
+}
+
 }  // namespace
 
 bool UpdateFormDefinition(const std::string& text, const std::string& installDir, bool automationPlugin,
@@ -48,6 +61,8 @@ bool UpdateFormDefinition(const std::string& text, const std::string& installDir
             updated += LibraryLine(line, installDir) + lineEnd;
         } else if (StartsWith(line, host::kFormLineBitmap)) {
             continue;
+        } else if (StartsWith(line, host::kFormLineFlags)) {
+            updated += FlagsLine(line, automationPlugin) + lineEnd;
         } else if (automationPlugin && line.find(host::kFormLineData) != std::string::npos &&
                    line.find("EDIT") == std::string::npos) {
             continue;

@@ -1,7 +1,9 @@
 #pragma once
 // The mail client's form-definition files in the mailbox directory: their
 // library line is pointed at the install directory, their bitmap lines are
-// dropped, and the automation plug-in keeps only its editor form data.
+// dropped, the automation plug-in keeps only its editor form data, and the
+// flags keep each library's role (the plug-in starts with the client, the
+// main library is its encryptor).
 
 #include <string>
 

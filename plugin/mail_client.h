@@ -271,6 +271,13 @@ constexpr size_t kAddressEmailSize = 116;
 constexpr const char* kFormLineLibrary = "Form DLL = ";
 constexpr const char* kFormLineBitmap = "Bitmap file = ";
 constexpr const char* kFormLineData = "Form data =";
+// "Form flags = " holds what the client does with a form's library at its
+// start, as a decimal or "0x" number: it starts the form with itself (the
+// "Form data" line is the form's parameter), and it attaches the library as
+// its encryptor module. Set-up keeps both bits on the installed files.
+constexpr const char* kFormLineFlags = "Form flags = ";
+constexpr unsigned kFormFlagStartup = 0x1;
+constexpr unsigned kFormFlagEncryptor = 0x2;
 
 // ---- Registry (HKEY_CURRENT_USER), each read from the key's default value --
 

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <cstdlib>
 
 #include "standin/mailclient/handles.h"
 #include "standin/mailclient/host.h"
@@ -24,6 +25,9 @@ bool KeyIs(const std::string& key, const char* name) { return lstrcmpiA(key.c_st
 
 }  // namespace
 
+bool FormDefinition::Startup() const { return (flags & host::kFormFlagStartup) != 0; }
+bool FormDefinition::Encryptor() const { return (flags & host::kFormFlagEncryptor) != 0; }
+
 bool ParseFormDefinition(const std::string& text, const std::string& dir, FormDefinition* form) {
     size_t pos = 0;
     while (pos < text.size()) {
@@ -42,8 +46,8 @@ bool ParseFormDefinition(const std::string& text, const std::string& dir, FormDe
             form->name = value;
         } else if (KeyIs(key, "Form data")) {
             form->data = value;
-        } else if (KeyIs(key, "Startup")) {
-            form->startup = !value.empty() && (value[0] == 'Y' || value[0] == 'y' || value[0] == '1');
+        } else if (KeyIs(key, "Form flags")) {
+            form->flags = static_cast<unsigned>(std::strtoul(value.c_str(), nullptr, 0));
         }
     }
     return !form->library.empty();
@@ -76,7 +80,8 @@ void Host::LoadFormFiles() {
     for (const FormDefinition& form : all) {
         Log("form file " + form.file);
         if (Extension* ext = LoadExtension(form.library)) {
-            if (form.startup) startupForms_.push_back({ext, form.data, form.name});
+            if (form.Startup()) startupForms_.push_back({ext, form.data, form.name});
+            if (form.Encryptor() && !formEncryptor_) formEncryptor_ = ext;
         }
     }
 }

@@ -1,8 +1,9 @@
 #pragma once
 // The client's form-definition files (".fff"): each names an extension
-// library ("Form DLL = "), its form data ("Form data = ") and whether the
-// client starts the form with itself ("Startup = Y"). Other lines ("Form
-// name = ", "Bitmap file = ") are read and kept for the log.
+// library ("Form DLL = "), its form data ("Form data = ") and, in "Form
+// flags = ", whether the client starts the form with itself and whether the
+// library is its encryptor module. Other lines ("Form name = ", "Bitmap
+// file = ") are read and kept for the log.
 
 #include <string>
 #include <vector>
@@ -14,7 +15,9 @@ struct FormDefinition {
     std::string name;     // "Form name = "
     std::string library;  // full path; relative names are taken from the file's directory
     std::string data;     // "Form data = "
-    bool startup = false;
+    unsigned flags = 0;   // "Form flags = "
+    bool Startup() const;
+    bool Encryptor() const;
 };
 
 // False when the text names no library.

@@ -415,4 +415,35 @@ LRESULT CALLBACK FrameProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) noexcept {
     return DefFrameProcA(wnd, host ? host->mdiClient_ : nullptr, msg, wp, lp);
 }
 
+bool Host::ChooseMenuItem(const std::string& path) {
+    HMENU menu = frame_ ? GetMenu(frame_) : nullptr;
+    if (!menu) return false;
+    SendMessageA(frame_, WM_INITMENU, reinterpret_cast<WPARAM>(menu), 0);
+    size_t start = 0;
+    while (menu) {
+        const size_t end = path.find('>', start);
+        const std::string want = path.substr(start, end == std::string::npos ? std::string::npos : end - start);
+        int found = -1;
+        const int count = GetMenuItemCount(menu);
+        for (int i = 0; i < count && found < 0; ++i) {
+            char text[256] = {};
+            GetMenuStringA(menu, static_cast<UINT>(i), text, sizeof text, MF_BYPOSITION);
+            if (want == text) found = i;
+        }
+        if (found < 0) return false;
+        HMENU sub = GetSubMenu(menu, found);
+        if (end == std::string::npos) {
+            const UINT state = GetMenuState(menu, static_cast<UINT>(found), MF_BYPOSITION);
+            if (sub || (state & (MF_GRAYED | MF_DISABLED))) return false;
+            PostMessageA(frame_, WM_COMMAND, MAKEWPARAM(GetMenuItemID(menu, found), 0), 0);
+            return true;
+        }
+        if (!sub) return false;
+        SendMessageA(frame_, WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(sub), MAKELPARAM(found, FALSE));
+        menu = sub;
+        start = end + 1;
+    }
+    return false;
+}
+
 }  // namespace orv::mailclient

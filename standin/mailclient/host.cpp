@@ -34,6 +34,18 @@ std::string Bounded(const char* text, size_t room) {
 
 bool SameText(const std::string& a, const std::string& b) { return lstrcmpiA(a.c_str(), b.c_str()) == 0; }
 
+// A library named by its long path in a form file and by its short (8.3) one
+// in a form record is one library.
+std::string LongPath(const std::string& path) {
+    char buffer[MAX_PATH * 2] = {};
+    const DWORD n = GetLongPathNameA(path.c_str(), buffer, sizeof buffer);
+    return n && n < sizeof buffer ? std::string(buffer, n) : path;
+}
+
+bool SameLibrary(const std::string& a, const std::string& b) {
+    return SameText(a, b) || SameText(LongPath(a), LongPath(b));
+}
+
 }  // namespace
 
 const char* CryptOpExport(CryptOp op) {
@@ -171,7 +183,7 @@ HWND Host::NewFormHost(const std::string& title) {
 Extension* Host::LoadExtension(const std::string& path) {
     // A library named twice (form file and command line) is one extension.
     for (auto& e : extensions_)
-        if (SameText(e->Path(), path)) return e.get();
+        if (SameLibrary(e->Path(), path)) return e.get();
     std::string error;
     auto ext = Extension::Load(path, &error);
     if (!ext) {
@@ -224,7 +236,7 @@ int Host::AttachEncryptor(Extension& ext) {
 
 bool Host::UnloadExtension(const std::string& path) {
     for (auto it = extensions_.begin(); it != extensions_.end(); ++it) {
-        if (!SameText((*it)->Path(), path)) continue;
+        if (!SameLibrary((*it)->Path(), path)) continue;
         NotifyForms(host::kFormMsgNotify, host::kNotifyUnloading, reinterpret_cast<LPARAM>(path.c_str()), 0);
         Log("unload " + path);
         extensions_.erase(it);
@@ -538,7 +550,7 @@ LRESULT Host::OpenFormFromRecord(const void* record) {
     std::string title = Bounded(r.Title, sizeof r.Title - 1);
     Extension* ext = nullptr;
     for (auto& e : extensions_)
-        if (SameText(e->Path(), path)) ext = e.get();
+        if (SameLibrary(e->Path(), path)) ext = e.get();
     if (!ext) ext = LoadExtension(path);
     if (!ext) return 0;
     return reinterpret_cast<LRESULT>(OpenForm(*ext, form, title));

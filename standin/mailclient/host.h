@@ -164,6 +164,13 @@ public:
     void LoadFormFiles();
     // Extensions whose form file asks to start with the client get FORMINIT.
     void StartForms();
+    // Chooses an item of the frame's menu as the user does with the mouse:
+    // each popup on the way is opened (WM_INITMENUPOPUP), then the item's
+    // command goes to the frame. path: the items' texts joined by ">".
+    bool ChooseMenuItem(const std::string& path);
+    // The library the first form file marks as encryptor module; null when
+    // none does.
+    Extension* FormEncryptor() const { return formEncryptor_; }
     // Keeps the open editors as drafts (".PMW", rich text ".PMX"), asks the
     // forms (15) and closes the client unless one holds it.
     bool RequestExit();
@@ -255,6 +262,7 @@ private:
         std::string title;
     };
     std::vector<StartupForm> startupForms_;
+    Extension* formEncryptor_ = nullptr;
     std::string shownFolder_;
     Folder shownFolderData_;
     UniqueHandle heldFolder_;

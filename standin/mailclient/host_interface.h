@@ -329,6 +329,12 @@ constexpr char kFolderSeparator = 26;
 constexpr const char* kFormLineLibrary = "Form DLL = ";
 constexpr const char* kFormLineBitmap = "Bitmap file = ";
 constexpr const char* kFormLineData = "Form data =";
+// "Form flags = " (decimal or "0x"): bit 0 starts the form with the client,
+// its "Form data" being the parameter; bit 1 makes the library the client's
+// encryptor module.
+constexpr const char* kFormLineFlags = "Form flags = ";
+constexpr unsigned kFormFlagStartup = 0x1;
+constexpr unsigned kFormFlagEncryptor = 0x2;
 
 // ---- Registry (HKEY_CURRENT_USER, default values) ----------------------
 

@@ -144,7 +144,9 @@ int main(int argc, char** argv) {
         host.showReaders = interactive;
 
         // The client loads the extensions of its form files, then those named
-        // on the command line, and starts the forms that start with it.
+        // on the command line, and starts the forms that start with it. Its
+        // encryptor is the first module named, else the one a form file
+        // marks, else a Merrowin.dll beside the program.
         host.LoadFormFiles();
         Extension* first = nullptr;
         for (const std::string& path : options.modules) {
@@ -152,11 +154,21 @@ int main(int argc, char** argv) {
             if (!ext) exitCode = kExitExtension;
             else if (!first) first = ext;
         }
+        if (!first) first = host.FormEncryptor();
+        const std::string besideProgram = ProgramDirectory() + "Merrowin.dll";
+        if (!first && GetFileAttributesA(besideProgram.c_str()) != INVALID_FILE_ATTRIBUTES) {
+            first = host.LoadExtension(besideProgram);
+            if (!first) exitCode = kExitExtension;
+        }
         host.StartForms();
         if (first && first->formInit) log("attach FORMINIT " + std::to_string(host.AttachEncryptor(*first)));
         for (const std::string& form : options.forms)
             if (!first || !host.OpenForm(*first, form)) exitCode = kExitExtension;
         if (options.newEditor) host.NewEditor();
+        for (const std::string& path : options.menus) {
+            Pump();
+            log((host.ChooseMenuItem(path) ? "menu " : "error no menu item ") + path);
+        }
         if (!options.openFolder.empty() && host.OpenFolderManager() && host.ShowFolder(options.openFolder) &&
             options.readIndex >= 0) {
             host.SelectFolderMessage(options.readIndex);

@@ -15,8 +15,10 @@ const char* const kUsage =
     "  --bcc TEXT               default blind copies of the default identity\n"
     "  --identity NAME=ADDRESS[;BCC]  another identity (repeatable)\n"
     "  --sdk-dir DIR            directory of the PGP SDK libraries (or ORV_SDK_DIR)\n"
-    "  --module PATH            extension to load (repeatable; default Merrowin.dll)\n"
+    "  --module PATH            extension to load (repeatable); the first is the encryptor, else\n"
+    "                           the library a form file marks so, else Merrowin.dll beside the program\n"
     "  --form NAME              start this form of the first module\n"
+    "  --menu TITLE>...>ITEM    choose a menu item of the frame by its texts after the start (repeatable)\n"
     "  --encrypt FILE | --sign FILE | --decrypt FILE | --verify FILE | --keys FILE|:CLIP: | --destroy FILE\n"
     "  --output FILE            result file of the encryptor call\n"
     "  --recipients TEXT        recipients handed to the encryptor\n"
@@ -96,6 +98,9 @@ bool ParseOptions(const std::vector<std::string>& args, Options* o, std::string*
         } else if (a == "--form") {
             ok = value(&v);
             if (ok) o->forms.push_back(v);
+        } else if (a == "--menu") {
+            ok = value(&v);
+            if (ok) o->menus.push_back(v);
         } else if (a == "--encrypt") ok = job(CryptOp::Encrypt);
         else if (a == "--sign") ok = job(CryptOp::Sign);
         else if (a == "--decrypt") ok = job(CryptOp::Decrypt);
@@ -171,7 +176,6 @@ void CompleteOptions(Options* o, const std::string& programDir, const std::strin
     if (o->sdkDir.empty()) {
         if (const char* env = std::getenv("ORV_SDK_DIR")) o->sdkDir = env;
     }
-    if (o->modules.empty()) o->modules.push_back(programDir + "Merrowin.dll");
 }
 
 }  // namespace orv::mailclient

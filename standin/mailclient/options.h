@@ -16,8 +16,9 @@ struct CryptJob {
 struct Options {
     UserSetup user;
     std::string sdkDir;                  // --sdk-dir, else ORV_SDK_DIR
-    std::vector<std::string> modules;    // --module, else Merrowin.dll beside the program
+    std::vector<std::string> modules;    // --module
     std::vector<std::string> forms;      // --form: started in the first module
+    std::vector<std::string> menus;      // --menu: frame menu items chosen after the start
     std::vector<CryptJob> jobs;          // --encrypt, --sign, --decrypt, --verify, --keys, --destroy
     std::string output;                  // --output
     std::string recipients;              // --recipients

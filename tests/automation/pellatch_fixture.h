@@ -50,7 +50,7 @@ inline std::string PluginPath() { return mctest::BinDir() + "Pellatch.dll"; }
 
 // The form file that makes the client start the plug-in with itself.
 inline std::string FormFileText() {
-    return "Form name = Orvane automation\r\nForm DLL = " + PluginPath() + "\r\nStartup = Y\r\n";
+    return "Form name = Orvane automation\r\nForm DLL = " + PluginPath() + "\r\nForm flags = 1\r\n";
 }
 
 class PellatchHost : public ::testing::Test {

@@ -94,6 +94,13 @@ TEST(FormDefinition, BareOrUnquotedLibraryNamesStayWhole) {
     EXPECT_EQ(out, "Form DLL = \"D:\\O\\Merrowin.dll\"\r\n");
     ASSERT_TRUE(UpdateFormDefinition("Form DLL = C:\\X\\Merrowin.dll", "D:\\O\\", false, out));
     EXPECT_EQ(out, "Form DLL = \"D:\\O\\Merrowin.dll\"");
+    // Each library keeps its role in the client, whatever else its flags hold.
+    ASSERT_TRUE(UpdateFormDefinition("Form DLL = Pellatch.dll\r\nForm flags = 0x4\r\n", "D:\\O\\", true, out));
+    EXPECT_EQ(out, "Form DLL = \"D:\\O\\Pellatch.dll\"\r\nForm flags = 5\r\n");
+    ASSERT_TRUE(UpdateFormDefinition("Form DLL = Merrowin.dll\nForm flags = 0\n", "D:\\O\\", false, out));
+    EXPECT_EQ(out, "Form DLL = \"D:\\O\\Merrowin.dll\"\nForm flags = 2\n");
+    ASSERT_TRUE(UpdateFormDefinition("Form DLL = Merrowin.dll\nForm flags = 0x2\n", "D:\\O\\", false, out));
+    EXPECT_EQ(out, "Form DLL = \"D:\\O\\Merrowin.dll\"\nForm flags = 0x2\n");
     // No library line: nothing to write back.
     EXPECT_FALSE(UpdateFormDefinition("Bitmap file = x\r\nName = y\r\n", "D:\\O\\", false, out));
 }

@@ -143,7 +143,7 @@ TEST_F(ClientWindows, HostFormWindowPassesFormsMessagesAndGoesWithItsForm) {
 TEST_F(ClientWindows, FormFilesLoadExtensionsSideBySideAndStartTheirForms) {
     ASSERT_TRUE(mctest::WriteAll(mailbox + "Auto.fff", "Form name = Automation\r\nForm DLL = \"" + mctest::BinDir() +
                                                            "partial_encryptor.dll\"\r\nBitmap file = auto.bmp\r\n"
-                                                           "Form data = EDIT\r\nStartup = Y\r\n"));
+                                                           "Form data = EDIT\r\nForm flags = 1\r\n"));
     ASSERT_TRUE(mctest::WriteAll(mailbox + "Crypt.fff",
                                  "Form name = Encryptor\r\nForm DLL = \"" + mctest::BinDir() + "test_encryptor.dll\"\r\n"));
     ASSERT_TRUE(mctest::WriteAll(mailbox + "Broken.fff", "Form name = nothing to load\r\n"));

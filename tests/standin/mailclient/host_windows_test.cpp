@@ -328,8 +328,7 @@ TEST(MailClientOptions, CommandLines) {
         orv::mailclient::CompleteOptions(&restarted, "C:\\pm\\", "C:\\pm\\PMailStandin.exe");
         EXPECT_EQ(restarted.user.commandLine, "\"C:\\pm\\PMailStandin.exe\" -I \"Bob Smith\"");
         EXPECT_EQ(o.sdkDir, "C:\\sdk");
-        ASSERT_EQ(o.modules.size(), 1u);
-        EXPECT_EQ(o.modules[0], "C:\\pm\\Merrowin.dll");
+        EXPECT_TRUE(o.modules.empty());
     }
     const std::vector<std::vector<std::string>> bad = {
         {"--encrypt"}, {"--identity", "nobody"}, {"--host-word", "12ab"}, {"--frobnicate"}};

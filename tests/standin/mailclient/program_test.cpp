@@ -214,15 +214,17 @@ TEST_F(StandinProgram, StartsWithTheEditorLibraryAndTheFormFilesOfTheMailbox) {
     std::string mailbox = dir + "mb\\";
     CreateDirectoryA(mailbox.c_str(), nullptr);
     ASSERT_TRUE(mctest::WriteAll(mailbox + "Auto.fff", "Form DLL = \"" + mctest::BinDir() +
-                                                           "partial_encryptor.dll\"\r\nForm data = EDIT\r\nStartup = Y\r\n"));
-    ASSERT_TRUE(mctest::WriteAll(mailbox + "Crypt.fff", "Form DLL = \"" + mctest::BinDir() + "test_encryptor.dll\"\r\n"));
+                                                           "partial_encryptor.dll\"\r\nForm data = EDIT\r\nForm flags = 1\r\n"));
+    ASSERT_TRUE(mctest::WriteAll(mailbox + "Crypt.fff",
+                                 "Form DLL = \"" + mctest::BinDir() + "test_encryptor.dll\"\r\nForm flags = 0x2\r\n"));
     orv::mailclient::Folder inbox;
     inbox.name = "Inbox";
     inbox.messages = {"From: bob@example.org\r\nSubject: Hello\r\n\r\nHi Alice.\r\n"};
     ASSERT_TRUE(mctest::WriteAll(mailbox + "INBOX.PMM", orv::mailclient::FolderText(inbox)));
     PROCESS_INFORMATION pi{};
     // (Without its last backslash, which would escape the closing quote.)
-    ASSERT_EQ(RunStandin({"-I", "carol", "--mailbox", dir + "mb", "--module", mctest::BinDir() + "test_encryptor.dll",
+    // No module on the command line: the form file names the encryptor.
+    ASSERT_EQ(RunStandin({"-I", "carol", "--mailbox", dir + "mb",
                           "--open-folder", "INBOX.PMM", "--read", "1", "--report", report},
                          &pi),
               0);
@@ -241,13 +243,15 @@ TEST_F(StandinProgram, StartsWithTheEditorLibraryAndTheFormFilesOfTheMailbox) {
     auto lines = Report();
     EXPECT_TRUE(mctest::HasLine(lines, "user carol mailbox " + mailbox));
     EXPECT_TRUE(mctest::HasLine(lines, "form file " + mailbox + "Auto.fff"));
-    // The form files come first; the module named again is the same one.
+    // Only the form files' libraries; the encryptor is the one marked so.
     auto loaded = std::count_if(lines.begin(), lines.end(),
                                 [](const std::string& l) { return l.compare(0, 7, "loaded ") == 0; });
     EXPECT_EQ(loaded, 2);
     EXPECT_TRUE(mctest::HasLine(lines, "read " + mailbox + "INBOX.PMM 1"));
     auto enc = mctest::Lines(encLog);
     EXPECT_TRUE(mctest::HasLine(enc, "FORMINIT version=256 mode=0 param=EDIT host=window"));
+    EXPECT_TRUE(mctest::HasLine(enc, "FORMINIT version=256 mode=0 param= host=window"));
+    EXPECT_NE(mctest::LineStarting(lines, "attach FORMINIT"), "");
     EXPECT_TRUE(mctest::HasLine(enc, "notify 25 kind=5 parent=WPMMDI"));
     EXPECT_EQ(orv::mailclient::ReadUserRegistryDefault(host::kRegUsername), "carol");
 }
