@@ -6,6 +6,7 @@
 #include "automation/host_windows.h"
 #include "automation/pl_data.h"
 #include "automation/pl_text.h"
+#include "base/path_field.h"
 #include "plugin/mail_client.h"
 
 namespace orv::automation {
@@ -249,7 +250,9 @@ void TFrontendMenu::AddButtons() {
     std::vector<ButtonSpec> specs = ToolbarButtonsOf(buttonMask_, [this](txt::TextNo n) { return Text(n); });
     for (size_t i = 0; i < specs.size() && i < buttonIds_.size(); ++i) {
         host::ToolbarButton record{};
-        lstrcpynA(record.BitmapPath, (dir + specs[i].bitmap).c_str(), sizeof record.BitmapPath);
+        // A picture whose path cannot be handed whole is left out, not cut.
+        CopyToField(record.BitmapPath, sizeof record.BitmapPath,
+                    PathForField(dir + specs[i].bitmap, sizeof record.BitmapPath));
         lstrcpynA(record.Tooltip, specs[i].tooltip.c_str(), sizeof record.Tooltip);
         record.NotifyWindow = pl_.automationWindow_;
         record.Message = WM_COMMAND;

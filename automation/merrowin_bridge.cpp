@@ -7,6 +7,7 @@
 #include "automation/pl_text.h"
 #include "automation/pl_utils.h"
 #include "base/address_room.h"
+#include "base/path_field.h"
 #include "plugin/mail_client.h"
 
 namespace orv::automation {
@@ -54,6 +55,10 @@ constexpr const char* kFormTitle = "Orvane";
 constexpr const char* kUtilityForm = "UTILS";
 constexpr const char* kHostCaption = "Pegasus Mail";
 constexpr size_t kKeyIdRoom = 20;
+constexpr const char* kPathTooLongTitle = "KVSEC-Error:";
+constexpr const char* kPathTooLong =
+    "Orvane is installed in a folder whose path is too long for the mail client, even in its short form. "
+    "Install it in a folder with a shorter path:";
 
 // Output buffers end where the export put its terminating zero.
 void CutAtZero(std::string& buffer) {
@@ -72,6 +77,14 @@ bool IsForeignDialog(HWND wnd) {
     char caption[256] = {};
     GetWindowTextA(wnd, caption, sizeof caption);
     return std::strstr(caption, kHostCaption) == nullptr;
+}
+
+// The client's form record holds a library path of at most 127 characters,
+// and a cut one loads nothing; the user learns where the installation lies.
+void TellPathTooLong(const std::string& path) {
+    const std::string text = std::string(kPathTooLong) + "\r\n" + path;
+    MessageBeep(MB_ICONERROR);
+    MessageBoxA(nullptr, text.c_str(), kPathTooLongTitle, MB_OK | MB_ICONERROR | MB_SETFOREGROUND);
 }
 
 }  // namespace
@@ -121,9 +134,14 @@ HWND TMerrowin::LoadMerrowin(const char* formName) {
     if (MainWindow() || !hostWindow_) return nullptr;
     host::FormRecord record;
     std::memset(&record, 0, sizeof record);
-    lstrcpynA(record.LibraryPath, LibraryPath().c_str(), sizeof record.LibraryPath);
-    lstrcpynA(record.FormName, formName, sizeof record.FormName);
-    lstrcpynA(record.Title, kFormTitle, sizeof record.Title);
+    const std::string library = PathForField(LibraryPath(), sizeof record.LibraryPath);
+    if (library.empty()) {
+        TellPathTooLong(LibraryPath());
+        return nullptr;
+    }
+    CopyToField(record.LibraryPath, sizeof record.LibraryPath, library);
+    CopyToField(record.FormName, sizeof record.FormName, formName);
+    CopyToField(record.Title, sizeof record.Title, kFormTitle);
     record.RecordKind = host::kFormRecordKind;
     return reinterpret_cast<HWND>(SendMessageA(hostWindow_, host::kHostOpenForm, 0, reinterpret_cast<LPARAM>(&record)));
 }
