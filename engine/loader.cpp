@@ -68,9 +68,11 @@ HMODULE LoadEither(const char* first, const char* second) {
     return module;
 }
 
+bool g_quiet = false;
+
 bool Fatal(int code) {
     g_state.fatalCode = code;
-    MessageBoxA(nullptr, FatalText(code), kFatalTitle, MB_OK | MB_ICONERROR);
+    if (!g_quiet) MessageBoxA(nullptr, FatalText(code), kFatalTitle, MB_OK | MB_ICONERROR);
     return false;
 }
 
@@ -235,6 +237,8 @@ void Unload() {
 }
 
 int FatalCode() { return g_state.fatalCode; }
+
+void SetQuiet(bool quiet) { g_quiet = quiet; }
 
 const char* FatalText(int code) {
     if (code < 1 || code > 6) return "";

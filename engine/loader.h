@@ -19,6 +19,9 @@ bool Load(Scope scope);
 void Unload();
 // 0, or 1-6: the fatal condition that stopped loading.
 int FatalCode();
+// A start that nobody watches (the launcher's restart, a silent set-up)
+// records the fatal condition without the box, which would wait for ever.
+void SetQuiet(bool quiet);
 
 // The exit code with which a deliverable's start fails after a fatal condition.
 constexpr unsigned long kFatalExitCode = 1114;  // ERROR_DLL_INIT_FAILED

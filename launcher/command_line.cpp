@@ -17,6 +17,15 @@ std::string Trim(const std::string& text) {
     return text.substr(b, e - b);
 }
 
+// The mail client splits its command line as the C runtime does: backslashes
+// before the closing quote would escape it and take the switches after the
+// name into the name, so they are doubled.
+std::string QuotedForClient(const std::string& user) {
+    std::size_t trailing = 0;
+    while (trailing < user.size() && user[user.size() - 1 - trailing] == '\\') ++trailing;
+    return "\"" + user + std::string(trailing, '\\') + "\"";
+}
+
 }  // namespace
 
 bool SameText(const std::string& a, const std::string& b) {
@@ -82,8 +91,7 @@ std::string RestartCommandLine(const std::string& stored, const std::string& use
     const std::vector<Argument> args = SplitCommandLine(stored);
     for (std::size_t i = 1; i < args.size(); ++i) {
         if (args[i].quoted || !SameText(args[i].text, "-I")) continue;
-        const std::string name =
-            user.find_first_of(" \t") == std::string::npos ? user : "\"" + user + "\"";
+        const std::string name = user.find_first_of(" \t") == std::string::npos ? user : QuotedForClient(user);
         // The old user name goes; what follows it stays as it was.
         const std::size_t rest = i + 1 < args.size() ? args[i + 1].end : stored.size();
         return stored.substr(0, args[i].end) + " " + name + stored.substr(rest);
@@ -101,11 +109,13 @@ std::vector<RegisteredUser> ReadRegisteredUsers(const std::string& text) {
         std::string line = text.substr(pos, end - pos);
         pos = end + 1;
         if (!line.empty() && line.back() == '\r') line.pop_back();
-        if (line.empty() || line[0] == '[') {
+        const std::size_t mark = line.find("=\"");
+        // A user name may begin with "[": only a line without an entry's
+        // "=\"" names a section.
+        if (line.empty() || (line[0] == '[' && mark == std::string::npos)) {
             section = line.size() >= 2 ? line.substr(1, line.size() - 2) : std::string();
             continue;
         }
-        const std::size_t mark = line.find("=\"");
         if (mark == std::string::npos) continue;
         RegisteredUser entry;
         entry.section = section;

@@ -2,27 +2,32 @@
 
 #include <windows.h>
 
+#include <algorithm>
+
+#include "base/installation.h"
 #include "base/unique_handle.h"
 #include "plugin/mail_client.h"
-#include "plugin/session.h"
 
 namespace orv::launcher {
 
 namespace {
 
-constexpr DWORD kValueRoom = 260;
-
+// The whole value, whatever its length: a stored command line of the mail
+// client may be longer than a path.
 std::string ReadValue(HKEY root, const char* subKey, const char* value) {
     HKEY raw = nullptr;
     if (RegOpenKeyExA(root, subKey, 0, KEY_READ, &raw) != ERROR_SUCCESS) return {};
     UniqueRegKey key(raw);
-    char buffer[kValueRoom + 1] = {};
-    DWORD size = kValueRoom;
-    DWORD type = 0;
-    if (RegQueryValueExA(key.get(), value, nullptr, &type, reinterpret_cast<BYTE*>(buffer), &size) != ERROR_SUCCESS)
-        return {};
+    DWORD type = 0, size = 0;
+    if (RegQueryValueExA(key.get(), value, nullptr, &type, nullptr, &size) != ERROR_SUCCESS) return {};
     if (type != REG_SZ && type != REG_EXPAND_SZ) return {};
-    buffer[size < kValueRoom ? size : kValueRoom] = 0;
+    std::string buffer(size + 1, '\0');
+    if (RegQueryValueExA(key.get(), value, nullptr, &type, reinterpret_cast<BYTE*>(buffer.data()), &size) !=
+        ERROR_SUCCESS)
+        return {};
+    buffer.resize(std::min<std::size_t>(size, buffer.size()));
+    const std::size_t zero = buffer.find('\0');
+    if (zero != std::string::npos) buffer.resize(zero);
     return buffer;
 }
 

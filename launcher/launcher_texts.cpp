@@ -15,8 +15,4 @@ bool LauncherTexts::Bind(HMODULE stringLibrary) {
     return all;
 }
 
-int ShowBox(const std::string& text, const std::string& title, UINT icon) {
-    return MessageBoxA(nullptr, text.c_str(), title.c_str(), icon | MB_SETFOREGROUND);
-}
-
 }  // namespace orv::launcher

@@ -1,6 +1,5 @@
 #pragma once
-// The launcher's texts from the string library (ordinals 1-11) and its
-// message boxes.
+// The launcher's texts from the string library (ordinals 1-11).
 
 #include <windows.h>
 
@@ -32,8 +31,5 @@ public:
 private:
     std::array<std::string, 11> texts_;
 };
-
-// A system message box brought to the foreground; its answer.
-int ShowBox(const std::string& text, const std::string& title, UINT icon);
 
 }  // namespace orv::launcher

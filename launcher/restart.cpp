@@ -2,7 +2,7 @@
 
 #include <windows.h>
 
-#include <cstdlib>
+#include <string>
 
 #include "base/restart_signal.h"
 #include "base/unique_handle.h"
@@ -15,16 +15,6 @@ namespace {
 constexpr const char* kClientFrameClass = "FRAME";
 constexpr const char* kClientFrameTitle = "Pegasus Mail";
 constexpr DWORD kCreationFlags = CREATE_NEW_CONSOLE | NORMAL_PRIORITY_CLASS;  // 0x30
-
-// The process handle the client made inheritable for us; null when the text
-// is no number.
-HANDLE HandleFromText(const std::string& text) {
-    if (text.empty()) return nullptr;
-    char* end = nullptr;
-    const unsigned long value = std::strtoul(text.c_str(), &end, 10);
-    if (!end || *end != 0 || value == 0) return nullptr;
-    return reinterpret_cast<HANDLE>(static_cast<ULONG_PTR>(value));
-}
 
 struct FrameSearch {
     DWORD process;
@@ -67,19 +57,35 @@ void TellClientRestartStarted(DWORD clientId) {
 
 }  // namespace
 
-bool RestartClient(const std::vector<Argument>& args, const std::string& storedCommand) {
-    if (!RestartArgumentsValid(args)) return false;
-    HANDLE raw = HandleFromText(args[2].text);
-    if (!raw) return false;
+void* RestartHandle(const std::string& text) {
+    if (text.empty() || text.size() > 10) return nullptr;
+    unsigned long long value = 0;
+    for (char c : text) {
+        if (c < '0' || c > '9') return nullptr;
+        value = value * 10 + static_cast<unsigned>(c - '0');
+    }
+    // Handles are multiples of four; -1 and -2 (this process and thread as
+    // pseudo handles) would make the launcher wait on itself.
+    if (value == 0 || value > 0xFFFFFFFFull || value % 4 != 0) return nullptr;
+    return reinterpret_cast<void*>(static_cast<ULONG_PTR>(value));
+}
+
+std::string RestartClient(const std::vector<Argument>& args, const std::string& storedCommand) {
+    if (!RestartArgumentsValid(args)) return "expected RESTART, a process handle and at most a user name";
+    HANDLE raw = RestartHandle(args[2].text);
+    if (!raw) return "not a process handle: " + args[2].text;
     UniqueHandle process(raw);
     const DWORD clientId = GetProcessId(process.get());
-    if (clientId == 0) return false;
+    if (clientId == 0 || clientId == GetCurrentProcessId()) {
+        process.release();
+        return "not a process handle: " + args[2].text;
+    }
     std::string line = storedCommand;
     if (args.size() > 3) line = RestartCommandLine(storedCommand, args[3].text);
-    if (line.empty()) return false;
+    if (line.empty()) return "no command line of the mail client is recorded";
     // Everything for the restart is at hand: the client may close now.
     TellClientRestartStarted(clientId);
-    if (!WaitForClient(process.get())) return false;
+    if (!WaitForClient(process.get())) return "the mail client did not end";
     process.reset();
 
     STARTUPINFOA startup{};
@@ -89,10 +95,10 @@ bool RestartClient(const std::vector<Argument>& args, const std::string& storedC
     PROCESS_INFORMATION info{};
     if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, kCreationFlags, nullptr, nullptr, &startup,
                         &info))
-        return false;
+        return "cannot start " + line + " (error " + std::to_string(GetLastError()) + ")";
     CloseHandle(info.hThread);
     CloseHandle(info.hProcess);
-    return true;
+    return {};
 }
 
 }  // namespace orv::launcher

@@ -13,7 +13,13 @@ namespace orv::launcher {
 constexpr unsigned long kRestartWaitMs = 60000;
 
 // args: the launcher's arguments ("RESTART", the process handle in decimal,
-// optionally the user name). True when the client was started again.
-bool RestartClient(const std::vector<Argument>& args, const std::string& storedCommand);
+// optionally the user name). "" when the client was started again, else why
+// not, for the log.
+std::string RestartClient(const std::vector<Argument>& args, const std::string& storedCommand);
+
+// The process handle of the restart's second argument; null for anything
+// but a decimal number of a handle this process may hold (not 0, not the
+// pseudo handles of itself, nothing beyond 32 bits).
+void* RestartHandle(const std::string& text);
 
 }  // namespace orv::launcher

@@ -6,10 +6,12 @@
 #include <string>
 #include <vector>
 
+#include "base/installation.h"
 #include "base/unique_handle.h"
 #include "engine/loader.h"
 #include "launcher/command_line.h"
 #include "launcher/launcher_paths.h"
+#include "launcher/launcher_report.h"
 #include "launcher/launcher_texts.h"
 #include "launcher/pgp_help.h"
 #include "launcher/restart.h"
@@ -27,6 +29,8 @@ constexpr int kLauncherMode = -1;
 using FormInitFn = WORD(WINAPI*)(WORD version, int mode, HWND host, const char* parameter, HWND* formWindow,
                                  char** callbackName);
 
+int Code(LauncherExit code) { return static_cast<int>(code); }
+
 BOOL CALLBACK FindServerWindow(HWND wnd, LPARAM lp) {
     char cls[64] = {}, title[512] = {};
     GetClassNameA(wnd, cls, sizeof cls);
@@ -38,13 +42,15 @@ BOOL CALLBACK FindServerWindow(HWND wnd, LPARAM lp) {
     return FALSE;
 }
 
-// The running file window of a first start, brought back to the user.
-void RestoreServerWindow() {
+// The running file window of a first start, brought back to the user; false
+// when the lock is held by something else (a set-up at work).
+bool RestoreServerWindow() {
     HWND found = nullptr;
     EnumWindows(FindServerWindow, reinterpret_cast<LPARAM>(&found));
-    if (!found) return;
+    if (!found) return false;
     ShowWindow(found, IsIconic(found) ? SW_RESTORE : SW_SHOW);
     SetForegroundWindow(found);
+    return true;
 }
 
 bool EnginePresent() {
@@ -53,72 +59,115 @@ bool EnginePresent() {
     return static_cast<bool>(sdk);
 }
 
-// Everything after the single-instance check, with the mutex held.
-void RunJob(Command command, const LauncherPaths& paths, const std::string& line) {
-    orv::UniqueModule strings(LoadLibraryA((paths.installDir + "LUMVIKA.DLL").c_str()));
-    if (!strings) return;
-    LauncherTexts texts;
-    texts.Bind(strings.get());
-    if (!EnginePresent()) {
-        MessageBeep(MB_ICONHAND);
-        ShowBox(texts[NO_PGP], texts[ERROR_TITLE], MB_ICONERROR);
-        return;
-    }
-    if (command == Command::Help) {
-        ShowPGPHelp(HelpTopic(line));
-        return;
-    }
-    orv::UniqueModule mainLibrary(LoadLibraryA((paths.installDir + "MERROWIN.DLL").c_str()));
-    if (!mainLibrary) return;
+bool IsSetupCommand(Command command) {
+    return command == Command::UserConfig || command == Command::UserUpdate || command == Command::UserUninst ||
+           command == Command::Cleanup;
+}
 
-    UserFiles users(paths, texts);
-    const char* data = "SERVER";
-    bool setUp = false;
-    switch (command) {
-    case Command::UserConfig:
-    case Command::UserUpdate:
-        setUp = users.SetUpCopy();
-        data = "CONFIG";
-        break;
-    case Command::UserUninst:
-        users.UninstallCurrent();
-        return;
-    case Command::Cleanup:
-        users.RemoveAllUsers();
-        return;
-    default:
-        break;
-    }
-    auto formInit = reinterpret_cast<FormInitFn>(
-        reinterpret_cast<void*>(GetProcAddress(mainLibrary.get(), "FORMINIT")));
-    if (!formInit) return;
+// "UserConfig /S" and the other set-up commands with the silent switch.
+bool SilentRun(Command command, const std::vector<Argument>& args) {
+    return IsSetupCommand(command) && args.size() > 2 && SameText(args[2].text, orv::kSilentSwitch);
+}
+
+// The main library's set-up or file window; the set-up's report after it.
+int RunForm(Command command, HMODULE mainLibrary, const std::string& mainPath, UserFiles& users,
+            const LauncherTexts& texts, const LauncherReport& report) {
+    const bool setUp = command == Command::UserConfig || command == Command::UserUpdate;
+    if (setUp && !users.SetUpCopy())
+        return report.Fail(LauncherExit::SetupIncomplete, failure::kFormsNotCopied + users.Mailbox(),
+                           texts[ERROR_TITLE]);
+    auto formInit = reinterpret_cast<FormInitFn>(reinterpret_cast<void*>(GetProcAddress(mainLibrary, "FORMINIT")));
+    if (!formInit)
+        return report.Fail(LauncherExit::NoMainLibrary, failure::kNoMainLibrary + mainPath + " (FORMINIT)",
+                           texts[ERROR_TITLE]);
     HWND formWindow = nullptr;
     char* callback = nullptr;
-    if (formInit(kFormVersion, kLauncherMode, nullptr, data, &formWindow, &callback) != 1 || !setUp) return;
+    const WORD result = formInit(kFormVersion, kLauncherMode, nullptr, setUp ? "CONFIG" : "SERVER", &formWindow,
+                                 &callback);
+    if (!setUp) return Code(LauncherExit::Done);
+    if (result != 1)
+        return report.Fail(LauncherExit::SetupRefused, failure::kSetupRefused + std::to_string(result),
+                           texts[ERROR_TITLE]);
     users.Register();
-    if (users.VerifyAndReport(true) && command == Command::UserUpdate) users.UpdateAllUsers();
+    int code = users.VerifyAndReport(true);
+    if (code == Code(LauncherExit::Done) && command == Command::UserUpdate) code = users.UpdateAllUsers();
+    if (code == Code(LauncherExit::Done)) report.Note("done");
+    return code;
+}
+
+// Everything after the single-instance check, with the lock held.
+int RunJob(Command command, const LauncherPaths& paths, const std::string& line, const LauncherReport& report) {
+    if (paths.installDir.empty()) return report.Fail(LauncherExit::NotInstalled, failure::kNotInstalled);
+    const std::string stringsPath = paths.installDir + "LUMVIKA.DLL";
+    orv::UniqueModule strings(LoadLibraryA(stringsPath.c_str()));
+    if (!strings) return report.Fail(LauncherExit::NoStringLibrary, failure::kNoStringLibrary + stringsPath);
+    LauncherTexts texts;
+    texts.Bind(strings.get());
+    if (!EnginePresent()) return report.Fail(LauncherExit::NoEngine, texts[NO_PGP], texts[ERROR_TITLE]);
+    if (command == Command::Help) {
+        ShowPGPHelp(HelpTopic(line));
+        return Code(LauncherExit::Done);
+    }
+    const std::string mainPath = paths.installDir + "MERROWIN.DLL";
+    orv::UniqueModule mainLibrary(LoadLibraryA(mainPath.c_str()));
+    if (!mainLibrary)
+        return report.Fail(LauncherExit::NoMainLibrary, failure::kNoMainLibrary + mainPath, texts[ERROR_TITLE]);
+
+    UserFiles users(paths, texts, report);
+    if (command != Command::Server && command != Command::Cleanup &&
+        (paths.clientUser.empty() || paths.mailboxDir.empty()))
+        return report.Fail(LauncherExit::NoMailUser, failure::kNoMailUser, texts[ERROR_TITLE]);
+    switch (command) {
+    case Command::UserUninst: return users.UninstallCurrent();
+    case Command::Cleanup: return users.RemoveAllUsers();
+    default: return RunForm(command, mainLibrary.get(), mainPath, users, texts, report);
+    }
+}
+
+int Run() {
+    const std::string line = GetCommandLineA();
+    const std::vector<Argument> args = SplitCommandLine(line);
+    const Command command = CommandOf(args);
+    const bool silent = SilentRun(command, args);
+    const LauncherPaths paths = ReadLauncherPaths();
+    const LauncherReport report(args.size() > 1 ? args[1].text : std::string("SERVER"), silent,
+                                paths.installDir.empty() ? std::string() : paths.installDir + orv::kLauncherLogName);
+    // The restart runs for a client that has gone: nobody answers a box.
+    orv::loader::SetQuiet(silent || command == Command::Restart);
+    if (!orv::loader::Load(orv::loader::Scope::Core)) {
+        report.Note(orv::loader::FatalText(orv::loader::FatalCode()));
+        return static_cast<int>(orv::loader::kFatalExitCode);
+    }
+    if (command == Command::Restart) {
+        // The client's handle is inherited for the restart, and with it the
+        // client's standard handles: a pipe of whoever started the client
+        // would stay open for as long as the launcher waits.
+        for (DWORD which : {STD_INPUT_HANDLE, STD_OUTPUT_HANDLE, STD_ERROR_HANDLE}) {
+            HANDLE h = GetStdHandle(which);
+            if (h && h != INVALID_HANDLE_VALUE) CloseHandle(h);
+            SetStdHandle(which, nullptr);
+        }
+        const std::string why = RestartClient(args, paths.clientCommand);
+        if (why.empty()) return Code(LauncherExit::Done);
+        report.Note(failure::kRestartFailed + why);
+        return Code(LauncherExit::RestartFailed);
+    }
+    orv::UniqueHandle mutex(CreateMutexA(nullptr, TRUE, kMutexName));
+    if (mutex && GetLastError() == ERROR_ALREADY_EXISTS) {
+        if (command == Command::Server && RestoreServerWindow()) return Code(LauncherExit::Done);
+        return report.Fail(LauncherExit::Busy, failure::kBusy);
+    }
+    return RunJob(command, paths, line, report);
 }
 
 }  // namespace
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
-    if (!orv::loader::Load(orv::loader::Scope::Core)) {
-        orv::loader::Unload();
-        return static_cast<int>(orv::loader::kFatalExitCode);
-    }
-    const std::string line = GetCommandLineA();
-    const std::vector<Argument> args = SplitCommandLine(line);
-    const Command command = CommandOf(args);
-    const LauncherPaths paths = ReadLauncherPaths();
-    if (command == Command::Restart) {
-        RestartClient(args, paths.clientCommand);
-    } else {
-        orv::UniqueHandle mutex(CreateMutexA(nullptr, TRUE, kMutexName));
-        if (mutex && GetLastError() == ERROR_ALREADY_EXISTS)
-            RestoreServerWindow();
-        else
-            RunJob(command, paths, line);
+    int code = static_cast<int>(orv::loader::kFatalExitCode);
+    try {
+        code = Run();
+    } catch (...) {
     }
     orv::loader::Unload();
-    return 0;
+    return code;
 }

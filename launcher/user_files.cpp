@@ -73,15 +73,33 @@ void UserFiles::Unregister() {
                                UsersFile(paths_).c_str());
 }
 
-bool UserFiles::VerifyAndReport(bool setUp) {
-    if (paths_.clientUser.empty() || paths_.mailboxDir.empty()) return false;
-    const std::string& dir = paths_.mailboxDir;
-    const std::string files[] = {dir + kAutoList, dir + kConfigFile, dir + FormsPattern(kFormsNames[0]),
-                                 dir + FormsPattern(kFormsNames[1])};
-    for (const std::string& file : files)
-        if (FileExists(file) != setUp) return false;
-    ShowBox(texts_[setUp ? SETUP : UNINST] + paths_.clientUser, texts_[INFO_TITLE], MB_ICONINFORMATION);
-    return true;
+std::string UserFiles::Shortfall(const std::string& mailboxDir, bool setUp) const {
+    const std::string dir = Directory(mailboxDir);
+    std::string list;
+    for (const std::string& name : {std::string(kAutoList), std::string(kConfigFile), FormsPattern(kFormsNames[0]),
+                                    FormsPattern(kFormsNames[1])}) {
+        const bool present = setUp ? FileExists(dir + name) : !FirstMatch(dir, name).empty();
+        if (present != setUp) list += (list.empty() ? "" : " ") + name;
+    }
+    return list;
+}
+
+void UserFiles::Tell(const std::string& text, const std::string& title, unsigned icon) const {
+    report_.Note(text);
+    report_.Ask(text, title, icon, IDOK);
+}
+
+int UserFiles::VerifyAndReport(bool setUp) {
+    if (paths_.clientUser.empty() || paths_.mailboxDir.empty())
+        return report_.Fail(LauncherExit::NoMailUser, failure::kNoMailUser, texts_[ERROR_TITLE]);
+    const std::string shortfall = Shortfall(paths_.mailboxDir, setUp);
+    if (!shortfall.empty())
+        return report_.Fail(LauncherExit::SetupIncomplete,
+                            std::string(setUp ? failure::kMissingAfterSetup : failure::kLeftAfterRemoval) +
+                                paths_.mailboxDir + ": " + shortfall,
+                            texts_[ERROR_TITLE]);
+    Tell(texts_[setUp ? SETUP : UNINST] + paths_.clientUser, texts_[INFO_TITLE], MB_ICONINFORMATION);
+    return static_cast<int>(LauncherExit::Done);
 }
 
 bool UserFiles::RemoveFiles(const std::string& mailboxDir) {
@@ -101,34 +119,51 @@ bool UserFiles::RemoveFiles(const std::string& mailboxDir) {
     return true;
 }
 
-void UserFiles::UninstallCurrent() {
-    if (!RemoveFiles(paths_.mailboxDir)) return;
-    Unregister();
-    VerifyAndReport(false);
+int UserFiles::UninstallCurrent() {
+    if (paths_.clientUser.empty() || paths_.mailboxDir.empty())
+        return report_.Fail(LauncherExit::NoMailUser, failure::kNoMailUser, texts_[ERROR_TITLE]);
+    if (RemoveFiles(paths_.mailboxDir)) Unregister();
+    return VerifyAndReport(false);
 }
 
-void UserFiles::RemoveAllUsers() {
+int UserFiles::RemoveAllUsers() {
     std::string text;
-    if (!ReadWholeFile(UsersFile(paths_), text)) return;
-    for (const RegisteredUser& entry : ReadRegisteredUsers(text)) RemoveFiles(entry.mailbox);
+    if (!FileExists(UsersFile(paths_))) return static_cast<int>(LauncherExit::Done);
+    if (!ReadWholeFile(UsersFile(paths_), text))
+        return report_.Fail(LauncherExit::SetupIncomplete, "Cannot read " + UsersFile(paths_), texts_[ERROR_TITLE]);
+    bool all = true;
+    for (const RegisteredUser& entry : ReadRegisteredUsers(text)) {
+        RemoveFiles(entry.mailbox);
+        // A user counts as removed when none of the files is left, also when
+        // they were gone before.
+        const std::string left = Shortfall(entry.mailbox, false);
+        if (left.empty()) continue;
+        all = false;
+        report_.Note(std::string(failure::kLeftAfterRemoval) + entry.mailbox + ": " + left);
+    }
+    return static_cast<int>(all ? LauncherExit::Done : LauncherExit::SetupIncomplete);
 }
 
-void UserFiles::UpdateAllUsers() {
+int UserFiles::UpdateAllUsers() {
     std::string text;
-    if (!ReadWholeFile(UsersFile(paths_), text)) return;
-    if (ShowBox(texts_[UPDATE], texts_[CONF_TITLE], MB_ICONQUESTION | MB_YESNO) != IDYES) return;
-    bool others = false;
+    if (!ReadWholeFile(UsersFile(paths_), text)) return static_cast<int>(LauncherExit::Done);
+    if (report_.Ask(texts_[UPDATE], texts_[CONF_TITLE], MB_ICONQUESTION | MB_YESNO, IDYES) != IDYES)
+        return static_cast<int>(LauncherExit::Done);
+    bool others = false, all = true;
     for (const RegisteredUser& entry : ReadRegisteredUsers(text)) {
         const std::string dir = Directory(entry.mailbox);
         if (SameText(dir, paths_.mailboxDir)) continue;
         others = true;
         const std::string who = entry.section + "/" + entry.user;
-        if (CopyFormsFiles(paths_.mailboxDir, dir))
-            ShowBox(texts_[SETUP] + who, texts_[INFO_TITLE], MB_ICONINFORMATION);
-        else
-            ShowBox(texts_[FAILURE] + who + "!", texts_[WARN_TITLE], MB_ICONWARNING);
+        if (CopyFormsFiles(paths_.mailboxDir, dir)) {
+            Tell(texts_[SETUP] + who, texts_[INFO_TITLE], MB_ICONINFORMATION);
+        } else {
+            all = false;
+            Tell(texts_[FAILURE] + who + "!", texts_[WARN_TITLE], MB_ICONWARNING);
+        }
     }
-    if (!others) ShowBox(texts_[NO_USERS], texts_[INFO_TITLE], MB_ICONINFORMATION);
+    if (!others) Tell(texts_[NO_USERS], texts_[INFO_TITLE], MB_ICONINFORMATION);
+    return static_cast<int>(all ? LauncherExit::Done : LauncherExit::UpdateIncomplete);
 }
 
 }  // namespace orv::launcher

@@ -355,7 +355,7 @@ bool TPGPData::UpdateFormFiles() {
     } catch (...) {
         ok = false;
     }
-    if (!ok && context_.MsgBox) context_.MsgBox->Error(texts::Get(txt::NEWPATH_ERR));
+    if (!ok && context_.MsgBox && !context_.SilentSetup) context_.MsgBox->Error(texts::Get(txt::NEWPATH_ERR));
     return ok;
 }
 

@@ -82,6 +82,7 @@ struct TSessionContext {
     std::string MailboxDir;
     std::string InstallDir;
     std::string SetupCommand;  // "USERCONFIG", "USERUPDATE" or ""
+    bool SilentSetup = false;  // the launcher's silent switch: no dialog, no box
     HWND AutomationWindow = nullptr;
     HWND OwnerWindow = nullptr;
     std::unique_ptr<TMsgBox> MsgBox;

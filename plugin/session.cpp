@@ -57,8 +57,8 @@ std::string Upper(std::string text) {
     return text;
 }
 
-// The process's first command-line argument.
-std::string FirstArgument() {
+// The process's command-line argument after the program (1 the first).
+std::string Argument(int index) {
     const char* p = GetCommandLineA();
     if (!p) return {};
     // Skip the program name, quoted or not.
@@ -69,13 +69,17 @@ std::string FirstArgument() {
     } else {
         while (*p && *p != ' ' && *p != '\t') ++p;
     }
-    while (*p == ' ' || *p == '\t') ++p;
     std::string arg;
-    if (*p == '"') {
-        ++p;
-        while (*p && *p != '"') arg += *p++;
-    } else {
-        while (*p && *p != ' ' && *p != '\t') arg += *p++;
+    for (int i = 0; i < index; ++i) {
+        while (*p == ' ' || *p == '\t') ++p;
+        arg.clear();
+        if (*p == '"') {
+            ++p;
+            while (*p && *p != '"') arg += *p++;
+            if (*p) ++p;
+        } else {
+            while (*p && *p != ' ' && *p != '\t') arg += *p++;
+        }
     }
     return arg;
 }
@@ -236,7 +240,10 @@ TSessionForm* TPluginParams::Init(int mode, const std::string& formParameter, HW
     }
     OutcomeFlags = {};
     AutomationActive = mode != host::kFormModeLauncher && Automation() != nullptr;
-    if (InLauncher()) SetupCommand = Upper(FirstArgument());
+    if (InLauncher()) {
+        SetupCommand = Upper(Argument(1));
+        SilentSetup = InSetup() && Upper(Argument(2)) == kSilentSwitch;
+    }
     TSessionForm* form = CreateFormWindow(mode, formParameter, hostForm);
     if (!form) return nullptr;
     if (form->InLauncher() && !Hook)

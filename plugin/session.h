@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "base/installation.h"
 #include "plugin/mail_client.h"
 #include "plugin/pgp_data.h"
 #include "ui/look.h"
@@ -37,9 +38,6 @@ class TSaveDialogEx;
 
 // Class of the hidden session window of a form.
 constexpr const char* kSessionWindowClass = "ORVKVSEC";
-// Registry: the install directory and the mail client's directories.
-constexpr const char* kInstallKey = "Software\\Tamberlow\\Fennick";
-constexpr const char* kInstallValue = "InstallDir1";
 constexpr const char* kConfigFileName = "Merrowin.cfg";
 constexpr const char* kHtmlHelpName = "DODIreva.htm";
 // Timer of the session window that starts a form's first command.

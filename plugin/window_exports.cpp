@@ -467,9 +467,24 @@ void RestartMailClient(TPluginParams& s) {
     if (s.ClientMain) PostMessageA(s.ClientMain, WM_QUIT, 0, 0);
 }
 
+// A silent set-up has nobody to show the dialog to: the configuration starts
+// with the values the dialog would have opened with.
+bool WriteOpeningConfig(TPluginParams& s) {
+    if (!s.PGPData) return false;
+    SessionConfigServices services(s);
+    ConfigValues opening, working;
+    services.Load(opening, working);
+    return WriteProfile(s.ConfigFile, ConfigProfileValues(working));
+}
+
 bool PerUserSetup(TPluginParams& s) {
     if (!s.InSetup()) return Configure(s);
-    if (!TConfigFile(s.ConfigFile).Exists()) Configure(s);
+    if (!TConfigFile(s.ConfigFile).Exists()) {
+        if (!s.SilentSetup)
+            Configure(s);
+        else if (!WriteOpeningConfig(s))
+            return false;
+    }
     return s.PGPData && s.PGPData->UpdateFormFiles();
 }
 

@@ -11,8 +11,10 @@
 #include <vector>
 
 #include "plugin/mail_client.h"
+#include "base/unique_handle.h"
 #include "base/whole_file.h"
 #include "tests/plugin/plugin_test_support.h"
+#include "tests/support/child_process.h"
 #include "tests/support/stand_in_engine.h"
 #include "tests/support/ui_robot.h"
 #include "ui/server_window_id.h"
@@ -28,9 +30,10 @@ namespace {
 
 const char* const kUser = "tester";
 const char* const kInfoTitle = "KVSEC-Info:";
+const char* const kErrorTitle = "KVSEC-Error:";
 const char* const kLibraryBox = "TfrmPGPDlg";
-const char* const kDeliverables[] = {"Tolvane.exe", "Merrowin.dll", "Lumvika.dll",
-                                     "Merrowin.fff", "Pellatch.fff", "AutoList.txt"};
+const char* const kDeliverables[] = {"Tolvane.exe", "Merrowin.dll", "Lumvika.dll", "templates\\Merrowin.fff",
+                                     "templates\\Pellatch.fff", "templates\\AutoList.txt"};
 
 std::string ReadText(const std::string& path) {
     std::string text;
@@ -46,50 +49,16 @@ std::string CmdExe() {
     return std::string(dir) + "\\cmd.exe";
 }
 
-// A process of the launcher; ended by force if it outlives the test.
-class Launched {
-public:
-    Launched(const std::string& exe, const std::string& args, bool inherit = false) {
-        std::string line = "\"" + exe + "\" " + args;
-        STARTUPINFOA si{};
-        si.cb = sizeof si;
-        PROCESS_INFORMATION pi{};
-        if (CreateProcessA(nullptr, line.data(), nullptr, nullptr, inherit, 0, nullptr, nullptr, &si, &pi)) {
-            CloseHandle(pi.hThread);
-            process_ = pi.hProcess;
-        }
-    }
-    ~Launched() {
-        if (!process_) return;
-        if (WaitForSingleObject(process_, 0) == WAIT_TIMEOUT) TerminateProcess(process_, 99);
-        WaitForSingleObject(process_, 5000);
-        CloseHandle(process_);
-    }
-    Launched(const Launched&) = delete;
-    Launched& operator=(const Launched&) = delete;
-    bool Started() const { return process_ != nullptr; }
-    // True when it ended within the time.
-    bool Wait(int ms) {
-        const auto end = GetTickCount() + static_cast<DWORD>(ms);
-        while (WaitForSingleObject(process_, 20) == WAIT_TIMEOUT) {
-            if (static_cast<LONG>(GetTickCount() - end) > 0) return false;
-            MSG msg;
-            while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
-        }
-        return true;
-    }
-
-private:
-    HANDLE process_ = nullptr;
-};
+using Launched = ChildProcess;
 
 class TolvaneTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
         install_ = new ScratchDir("tolvane_install");
         mailbox_ = new ScratchDir("tolvane_mailbox");
-        for (const char* file : kDeliverables)
-            CopyFileA((ProgramDir() + file).c_str(), (install_->Path() + file).c_str(), FALSE);
+        for (const std::string file : kDeliverables)
+            CopyFileA((ProgramDir() + file).c_str(),
+                      (install_->Path() + file.substr(file.find_last_of('\\') + 1)).c_str(), FALSE);
         engine_ = new StandInEngine(SourcePath(ORV_KEY_DATA));
         // The launcher and the main library find the engine on the search path.
         char path[8192] = {};
@@ -175,6 +144,9 @@ TEST_F(TolvaneTest, UserConfigSetsTheUserUpWithoutTouchingTheAutoList) {
     EXPECT_NE(plugin.find("Form DLL = \"" + install_->Path() + "Pellatch.dll\""), std::string::npos) << plugin;
     EXPECT_EQ(plugin.find("Bitmap file = "), std::string::npos);
     EXPECT_EQ(plugin.find("STARTUP"), std::string::npos);
+    // The client starts the plug-in with itself and attaches the main library as encryptor.
+    EXPECT_NE(plugin.find("Form flags = 1\r\n"), std::string::npos) << plugin;
+    EXPECT_NE(forms.find("Form flags = 2\r\n"), std::string::npos) << forms;
     const std::string users = ReadText(UsersFile());
     EXPECT_NE(users.find(std::string(kUser) + "=\"" + Mailbox() + "\""), std::string::npos) << users;
 }
@@ -235,7 +207,13 @@ TEST_F(TolvaneTest, UserUninstWithoutConfigurationLeavesEverything) {
     ReplaceWholeFile(Mailbox() + "AutoList.txt", "# list\r\n");
     ReplaceWholeFile(Mailbox() + "Merrowin.fff", "Form DLL = \"x\"\r\n");
     WritePrivateProfileStringA("DefaultUser", kUser, ("\"" + Mailbox() + "\"").c_str(), UsersFile().c_str());
-    ASSERT_TRUE(RunToEnd("UserUninst", nullptr));
+    // The user learns which files stayed.
+    ModalScript script;
+    script.Click(kErrorTitle, "OK");
+    ASSERT_TRUE(RunToEnd("UserUninst", &script));
+    ASSERT_EQ(script.Seen().size(), 1u);
+    EXPECT_NE(Joined(script.Seen()[0].texts).find("AutoList.txt Merrowin.fff"), std::string::npos)
+        << Joined(script.Seen()[0].texts);
     EXPECT_EQ(mailbox_->Files(), (std::vector<std::string>{"AutoList.txt", "Merrowin.fff"}));
     EXPECT_NE(ReadText(UsersFile()).find(std::string(kUser) + "="), std::string::npos);
 }
@@ -255,6 +233,94 @@ TEST_F(TolvaneTest, CleanupRemovesTheFilesOfEveryRegisteredUser) {
     EXPECT_EQ(mailbox_->Files(), std::vector<std::string>{"keep.txt"});
     EXPECT_EQ(other.Files(), std::vector<std::string>{"keep.txt"});
     EXPECT_EQ(ReadText(UsersFile()), users);
+}
+
+// ---- Nothing fails in silence -----------------------------------------------------
+
+// The launcher's exit code, run without any box answered: a box would keep
+// it from ending within the bound.
+DWORD RunSilently(const std::string& exe, const std::string& args) {
+    Launched run(exe, args);
+    if (!run.Wait(60000)) return STILL_ACTIVE;
+    return run.ExitCode();
+}
+
+TEST_F(TolvaneTest, SilentSetUpAsksNothingAndLogsItsResult) {
+    const std::string log = install_->Path() + "Tolvane.log";
+    DeleteFileA(log.c_str());
+    // A new user: no configuration yet, so no dialog to fill either.
+    EXPECT_EQ(RunSilently(Tolvane(), "UserConfig /S"), 0u) << ReadText(log);
+    EXPECT_EQ(mailbox_->Files(),
+              (std::vector<std::string>{"AutoList.txt", "Merrowin.cfg", "Merrowin.fff", "Pellatch.fff"}));
+    EXPECT_NE(ReadText(UsersFile()).find(std::string(kUser) + "=\"" + Mailbox() + "\""), std::string::npos);
+    EXPECT_NE(ReadText(log).find("UserConfig: done"), std::string::npos) << ReadText(log);
+    // The other users' forms files are refreshed without a question.
+    ScratchDir other("tolvane_silent_other");
+    WritePrivateProfileStringA("Other", "someone", ("\"" + other.Path() + "\"").c_str(), UsersFile().c_str());
+    EXPECT_EQ(RunSilently(Tolvane(), "UserUpdate /s"), 0u) << ReadText(log);
+    EXPECT_EQ(other.Files(), (std::vector<std::string>{"Merrowin.fff", "Pellatch.fff"}));
+    {
+        // Without a mail client user there is nobody to set up: said, not shown.
+        RegistryValue noUser(HKEY_CURRENT_USER, host::kRegUsername, "", std::string());
+        EXPECT_EQ(RunSilently(Tolvane(), "UserConfig /S"), 7u);
+        EXPECT_NE(ReadText(log).find("UserConfig: No Pegasus Mail user is recorded"), std::string::npos)
+            << ReadText(log);
+    }
+    EXPECT_EQ(RunSilently(Tolvane(), "UserUninst /S"), 0u) << ReadText(log);
+    EXPECT_TRUE(mailbox_->Files().empty());
+    DeleteFileA(log.c_str());
+}
+
+TEST_F(TolvaneTest, ACommandThatCannotWorkSaysWhy) {
+    WriteConfig(Mailbox());
+    // Another launcher at work holds the lock.
+    {
+        UniqueHandle lock(CreateMutexA(nullptr, TRUE, "Orvane"));
+        ModalScript script;
+        script.Click(kErrorTitle, "OK");
+        ASSERT_TRUE(RunToEnd("UserConfig", &script));
+        ASSERT_EQ(script.Seen().size(), 1u);
+        EXPECT_NE(Joined(script.Seen()[0].texts).find("Another Orvane launcher is at work"), std::string::npos);
+        EXPECT_EQ(RunSilently(Tolvane(), "Cleanup /S"), 6u);
+    }
+    // The string library is missing: its own texts cannot tell it.
+    const std::string strings = install_->Path() + "Lumvika.dll";
+    ASSERT_TRUE(MoveFileA(strings.c_str(), (strings + ".away").c_str()));
+    {
+        ModalScript script;
+        script.Click(kErrorTitle, "OK");
+        const bool ended = RunToEnd("UserConfig", &script);
+        MoveFileA((strings + ".away").c_str(), strings.c_str());
+        ASSERT_TRUE(ended);
+        ASSERT_EQ(script.Seen().size(), 1u);
+        EXPECT_NE(Joined(script.Seen()[0].texts).find("Cannot load Orvane's string library"), std::string::npos);
+    }
+    // No installation recorded.
+    {
+        RegistryValue noInstall(HKEY_LOCAL_MACHINE, "Software\\Tamberlow\\Fennick", "InstallDir1", std::nullopt);
+        ModalScript script;
+        script.Click(kErrorTitle, "OK");
+        ASSERT_TRUE(RunToEnd("Cleanup", &script));
+        ASSERT_EQ(script.Seen().size(), 1u);
+        EXPECT_NE(Joined(script.Seen()[0].texts).find("InstallDir1"), std::string::npos);
+    }
+    EXPECT_TRUE(mailbox_->Files() == std::vector<std::string>{"Merrowin.cfg"});
+}
+
+TEST_F(TolvaneTest, CleanupReachesAUserWhoseNameBeginsWithABracket) {
+    ScratchDir other("tolvane_bracket");
+    WriteConfig(other.Path());
+    for (const char* name : {"AutoList.txt", "Merrowin.fff", "Pellatch.fff"}) ReplaceWholeFile(other.Path() + name, "x\r\n");
+    ReplaceWholeFile(UsersFile(), "[DefaultUser]\r\n[odd=\"" + other.Path() + "\"\r\n");
+    EXPECT_EQ(RunSilently(Tolvane(), "Cleanup /S"), 0u);
+    EXPECT_TRUE(other.Files().empty()) << Joined(other.Files());
+    // What stays behind is told through the exit code.
+    WriteConfig(other.Path());
+    ReplaceWholeFile(other.Path() + "Pellatch.fff", "x\r\n");
+    const std::string held = other.Path() + "AutoList.txt";
+    ReplaceWholeFile(held, "x\r\n");
+    UniqueHandle open(CreateFileA(held.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+    EXPECT_EQ(RunSilently(Tolvane(), "Cleanup /S"), 9u);
 }
 
 // ---- Restart ---------------------------------------------------------------
@@ -334,6 +400,23 @@ TEST_F(RestartTest, AnotherClientsFrameDoesNotHoldTheRestart) {
     ASSERT_NE(frame, nullptr);
     EXPECT_EQ(Restart("", 15000), "started|");
     DestroyWindow(frame);
+}
+
+TEST_F(RestartTest, AStoredCommandOfAnyLengthIsStartedWhole) {
+    const std::string longArgs = "-I olduser " + std::string(300, 'x');
+    auto command = StoreCommand("winpm-32.exe " + longArgs);
+    EXPECT_EQ(Restart("", 15000), "winpm-32.exe " + longArgs + "|");
+}
+
+TEST_F(RestartTest, AHandleOfNoClientEndsTheLauncherAtOnce) {
+    auto command = StoreCommand("started");
+    // -1 and -2 are the launcher's own pseudo handles; the last is no handle.
+    for (const char* handle : {"4294967295", "4294967294", "-1", "99999999999"}) {
+        Launched run(Tolvane(), std::string("RESTART ") + handle);
+        EXPECT_TRUE(run.Wait(10000)) << handle;
+        EXPECT_EQ(run.ExitCode(), 10u) << handle;
+    }
+    EXPECT_FALSE(Exists(out_));
 }
 
 TEST_F(RestartTest, WrongArgumentCountsStartNothing) {
