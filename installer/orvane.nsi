@@ -1,7 +1,7 @@
 ; The Orvane installer: the four deliverables and the per-user templates in one
 ; installation directory, recorded as "InstallDir1" for the plug-in and the
 ; launcher; the set-up of the current mail client user is offered at the end.
-; Built by the build with BIN_DIR, OUT_FILE, PRODUCT_NAME, PRODUCT_VERSION and
+; Built by the build with BIN_DIR, TEMPLATE_DIR, OUT_FILE, PRODUCT_NAME, PRODUCT_VERSION and
 ; COMPANY defined. Silent runs: /S; /USERSETUP also sets the current user up.
 
 Unicode true
@@ -43,9 +43,9 @@ Section "!${PRODUCT_NAME}" SecProgram
   File "${BIN_DIR}/Pellatch.dll"
   File "${BIN_DIR}/Tolvane.exe"
   File "${BIN_DIR}/Lumvika.dll"
-  File "${BIN_DIR}/Merrowin.fff"
-  File "${BIN_DIR}/Pellatch.fff"
-  File "${BIN_DIR}/AutoList.txt"
+  File "${TEMPLATE_DIR}/Merrowin.fff"
+  File "${TEMPLATE_DIR}/Pellatch.fff"
+  File "${TEMPLATE_DIR}/AutoList.txt"
   WriteRegStr HKLM "${INSTALL_KEY}" "${INSTALL_VALUE}" "$INSTDIR"
   WriteUninstaller "$INSTDIR\Uninstall.exe"
   WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayName" "${PRODUCT_NAME}"
