@@ -30,8 +30,12 @@ void RemoveTree(const std::string& dir) {
 
 }  // namespace
 
+// In %TEMP%, not beside the build: the installations and mailboxes tests lay
+// out there must not grow with the depth of the checkout.
 std::string ScratchDir(const std::string& name) {
-    std::string base = BinDir() + "mctest\\";
+    char temp[MAX_PATH] = {};
+    GetTempPathA(MAX_PATH, temp);
+    std::string base = std::string(temp) + "orv_mctest\\";
     CreateDirectoryA(base.c_str(), nullptr);
     std::string dir = base + name + "\\";
     RemoveTree(dir);
