@@ -78,14 +78,21 @@ export ORV_WINEPREFIX="$demo/wineprefix"
 . "$here/scripts/wine-session.sh"
 trap 'orv_wine_stop; gpgconf --kill gpg-agent >/dev/null 2>&1 || true' EXIT
 
+# Orvane comes to Alice's machine through its installer, as to any user's.
+install='C:\Orvane'
+echo "== installing Orvane with OrvaneSetup.exe into $install"
+wine "$build/bin/OrvaneSetup.exe" /S "/D=$install" || { echo "   the installer failed"; exit 1; }
+
 echo "== running the demo under Wine (files in $demo)"
 rm -f "$demo"/sent_*.PM\$ "$demo"/r65_sent_*.PM\$ "$demo"/*.txt
 set +e
-(cd "$build/bin" && wine ./orvane_demo.exe "$(winepath -w "$demo")" "$alice_id" --wait "$wait_s" --bob "$bob_id")
+(cd "$build/bin" && wine ./orvane_demo.exe "$(winepath -w "$demo")" "$alice_id" --install "$install" --wait "$wait_s" \
+   --bob "$bob_id")
 rc=$?
 echo
 echo "== the same mail client and Orvane over the release 6.5 engine stand-in"
-(cd "$build/bin" && wine ./orvane_demo.exe "$(winepath -w "$demo")" "$alice_id" --wait "$wait_s" --release 65)
+(cd "$build/bin" && wine ./orvane_demo.exe "$(winepath -w "$demo")" "$alice_id" --install "$install" --wait "$wait_s" \
+   --release 65)
 rc65=$?
 [ "$rc" -ne 0 ] || rc=$rc65
 set -e

@@ -7,8 +7,10 @@
 // dialogs; when no person answers them within a few seconds the demo types
 // the passphrase itself, as a person would.
 //
-// Usage: orvane_demo.exe DEMO_DIR ALICE_KEY_ID [--wait SECONDS] [--release 65] [--bob BOB_KEY_ID]
-// DEMO_DIR holds the rings and Bob's replies (scripts/demo.sh makes them)
+// Usage: orvane_demo.exe DEMO_DIR ALICE_KEY_ID --install DIR [--wait SECONDS] [--release 65] [--bob BOB_KEY_ID]
+// DIR is where OrvaneSetup.exe installed Orvane; the demo sets Alice up from
+// there and starts the mail client with nothing of Orvane on its command
+// line. DEMO_DIR holds the rings and Bob's replies (scripts/demo.sh makes them)
 // and receives the sent messages and the decoded texts. With --release 65
 // the same mail client runs over the release 6.5 engine stand-in: one
 // inline message sent, then read back with Bob's PGP/MIME reply. Over the
@@ -191,8 +193,10 @@ private:
     int answered_ = 0;
 };
 
+void ShowHead(const std::string& path, size_t lines);
+
 struct Demo {
-    std::string bin, dir, mailbox, engine, aliceKey;
+    std::string bin, install, dir, mailbox, engine, aliceKey;
     DWORD patience = 4000;
 
     // Runs the mail client stand-in with one encryptor job; the stand-in
@@ -255,8 +259,6 @@ struct Demo {
         const std::string digits = bobKey.size() > 2 ? bobKey.substr(2) : bobKey;
         WriteAll(mailbox + "AutoList.txt", "# Orvane AutoList: address\\flags x key\r\nBob Peer <bob@orvane.example>\\1x" +
                                                digits + "\r\n");
-        const std::string formFile = mailbox + "Pellatch.fff";
-        WriteAll(formFile, "Form name = Orvane automation\r\nForm DLL = " + bin + "Pellatch.dll\r\nStartup = Y\r\n");
         const std::string body = dir + label + "_body.txt";
         WriteAll(body, "Hello Bob,\r\nthe next meeting is on Thursday.\r\nAlice\r\n");
         const std::string report = dir + label + ".log";
@@ -270,11 +272,10 @@ struct Demo {
         PROCESS_INFORMATION pi{};
         bool started = CreateProcessA(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, bin.c_str(), &si, &pi);
         if (started) {
-            WaitForSingleObject(pi.hProcess, 120000);
+            if (WaitForSingleObject(pi.hProcess, 120000) != WAIT_OBJECT_0) TerminateProcess(pi.hProcess, 1);
             CloseHandle(pi.hThread);
             CloseHandle(pi.hProcess);
         }
-        DeleteFileA(formFile.c_str());
         if (!started) {
             std::printf("   cannot start the mail client stand-in (%lu)\n", GetLastError());
             return false;
@@ -307,6 +308,34 @@ struct Demo {
     }
 
     int ReadSignedInReader(const std::string& note);
+
+    // The per-user set-up as the installer's silent run does it: the forms
+    // files in Alice's mailbox name the installation, so the mail client
+    // starts Orvane by itself. False when the launcher reports a failure.
+    bool SetUpUser() {
+        std::string path(32768, '\0');
+        path.resize(GetEnvironmentVariableA("PATH", path.data(), static_cast<DWORD>(path.size())));
+        SetEnvironmentVariableA("PATH", (engine + ";" + path).c_str());
+        std::string cmd = "\"" + install + "Tolvane.exe\" UserConfig /S";
+        STARTUPINFOA si{};
+        si.cb = sizeof si;
+        PROCESS_INFORMATION pi{};
+        DWORD code = 1;
+        if (CreateProcessA(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) {
+            if (WaitForSingleObject(pi.hProcess, 120000) != WAIT_OBJECT_0) TerminateProcess(pi.hProcess, 1);
+            GetExitCodeProcess(pi.hProcess, &code);
+            CloseHandle(pi.hThread);
+            CloseHandle(pi.hProcess);
+        }
+        SetEnvironmentVariableA("PATH", path.c_str());
+        if (code != 0) {
+            std::printf("   the set-up failed (exit code %lu): %s\n", code, ReadAll(install + "Tolvane.log").c_str());
+            return false;
+        }
+        std::printf("   Tolvane.exe UserConfig /S set her up: Pellatch.fff and Merrowin.fff in her mailbox\n");
+        ShowHead(mailbox + "Pellatch.fff", 6);
+        return true;
+    }
 };
 
 // Windows of another process: its frame, and the first descendant of a class.
@@ -389,13 +418,10 @@ bool SaveBitmap(HWND wnd, const std::string& path) {
 
 int Demo::ReadSignedInReader(const std::string& note) {
     Configure(false, true);
-    // A folder holding the note, and the form file that starts the plug-in
-    // with the mail client.
+    // A folder holding the note.
     std::string folder(128, '\0');
     folder.replace(0, 12, "Signed notes");
     WriteAll(mailbox + "SIGNED.PMM", folder + note);
-    const std::string formFile = mailbox + "Pellatch.fff";
-    WriteAll(formFile, "Form name = Orvane automation\r\nForm DLL = " + bin + "Pellatch.dll\r\nStartup = Y\r\n");
     const std::string report = dir + "read_signed_note.log";
     const std::string mailboxArg = mailbox.substr(0, mailbox.size() - 1);
     std::string cmd = "\"" + bin + "PMailStandin.exe\" --user alice --mailbox \"" + mailboxArg +
@@ -406,7 +432,6 @@ int Demo::ReadSignedInReader(const std::string& note) {
     PROCESS_INFORMATION pi{};
     if (!CreateProcessA(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, bin.c_str(), &si, &pi)) {
         std::printf("   cannot start the mail client stand-in (%lu)\n", GetLastError());
-        DeleteFileA(formFile.c_str());
         return 1;
     }
     HWND frame = nullptr, body = nullptr;
@@ -442,8 +467,6 @@ int Demo::ReadSignedInReader(const std::string& note) {
     if (WaitForSingleObject(pi.hProcess, 20000) != WAIT_OBJECT_0) TerminateProcess(pi.hProcess, 1);
     CloseHandle(pi.hThread);
     CloseHandle(pi.hProcess);
-    // The other runs of the demo go on without the plug-in.
-    DeleteFileA(formFile.c_str());
     Configure(false);
     return failures;
 }
@@ -466,7 +489,8 @@ void ShowHead(const std::string& path, size_t lines) {
 int main(int argc, char** argv) {
     setvbuf(stdout, nullptr, _IONBF, 0);
     if (argc < 3) {
-        std::printf("usage: orvane_demo.exe DEMO_DIR ALICE_KEY_ID [--wait SECONDS] [--release 65] [--bob BOB_KEY_ID]\n");
+        std::printf("usage: orvane_demo.exe DEMO_DIR ALICE_KEY_ID --install DIR [--wait SECONDS] [--release 65] "
+                    "[--bob BOB_KEY_ID]\n");
         return 2;
     }
     Demo demo;
@@ -481,7 +505,13 @@ int main(int argc, char** argv) {
         if (option == "--wait") demo.patience = std::atoi(argv[i + 1]) * 1000;
         if (option == "--release") release65 = std::string(argv[i + 1]) == "65";
         if (option == "--bob") bobKey = argv[i + 1];
+        if (option == "--install") demo.install = argv[i + 1];
     }
+    if (demo.install.empty()) {
+        std::printf("orvane_demo.exe: --install names the folder OrvaneSetup.exe installed into\n");
+        return 2;
+    }
+    if (demo.install.back() != '\\') demo.install += '\\';
     demo.engine = demo.bin + (release65 ? kEngineDir65 : kEngineDir);
     // Each release its own names, so that one run's files never stand in for the other's.
     const std::string prefix = release65 ? "r65_" : "";
@@ -490,8 +520,11 @@ int main(int argc, char** argv) {
     CreateDirectoryA(demo.mailbox.c_str(), nullptr);
 
     std::printf("== Alice's set-up: mailbox %s, installation %s, engine %s\n", demo.mailbox.c_str(),
-                demo.bin.c_str(), demo.engine.c_str());
-    SetRegistryValue(HKEY_LOCAL_MACHINE, "Software\\Tamberlow\\Fennick", "InstallDir1", demo.bin);
+                demo.install.c_str(), demo.engine.c_str());
+    // The mail client's own record of its user, as after its first start.
+    SetRegistryValue(HKEY_CURRENT_USER, orv::mailclient::host::kRegUsername, nullptr, "alice");
+    SetRegistryValue(HKEY_CURRENT_USER, orv::mailclient::host::kRegMailbox, nullptr,
+                     demo.mailbox.substr(0, demo.mailbox.size() - 1));
     // The engine's own preferences name the same rings, so that its
     // dialogs and key windows agree with Orvane.
     const std::string pgpFolder = AppDataFolder() + "\\Network Associates\\PGP";
@@ -505,6 +538,8 @@ int main(int argc, char** argv) {
         "2. GnuPG reads both.\r\n";
     Typist typist(demo.patience);
     int failures = 0;
+    demo.Configure(false);
+    if (!demo.SetUpUser()) return 1;
 
     struct Send {
         const char* label;
