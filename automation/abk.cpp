@@ -124,6 +124,20 @@ bool TABK::RunCommand(int k) {
     return true;
 }
 
+std::string TABK::Hint(HMENU menu, UINT id) const {
+    if (!menu || (menu != menu_ && menu != bookMenu_) || id < kFirstAutoListCommand) return {};
+    const int n = BookCount();
+    const int k = static_cast<int>(id - kAutoListCommandBase);
+    if (k <= n) {
+        char item[256] = {};
+        GetMenuStringA(menu, id, item, sizeof item, MF_BYCOMMAND);
+        return std::string(Text(txt::ABK_ID)) + item;
+    }
+    // All books, last recipients, key ring, options, update, edit.
+    if (k <= n + 6) return Text(txt::ALL_ID + (k - n - 1));
+    return {};
+}
+
 void RunAutoListCommand(TABK& worker, int k) {
     worker.Status(txt::BEG_ADD);
     try {

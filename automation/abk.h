@@ -46,6 +46,8 @@ public:
 
     // Runs command k (menu identifier − 0x1000); false for no such item.
     bool RunCommand(int k);
+    // The status-line hint of an item of its menus; "" for none.
+    std::string Hint(HMENU menu, UINT id) const;
 
     // The host's status line shows the text of that number.
     void Status(int number) const;

@@ -19,7 +19,6 @@ namespace {
 
 constexpr const char* kVersionSection = "Version";
 constexpr const char* kVersionKey = "No";
-constexpr int kCurrentFormat = 5;
 
 int ReadInt(const std::string& cfg, const char* section, const char* key, int fallback) {
     return static_cast<int>(GetPrivateProfileIntA(section, key, fallback, cfg.c_str()));
@@ -42,17 +41,18 @@ TLines HeaderOf(const std::string& path) {
 }
 
 // Steps 3, 4 and 7 for the user's list: false when a step failed.
-bool UpgradeList(const TPLUtils& utils, TMerrowin& merrowin, char flagDigit, int* listFormat, bool* named) {
+bool UpgradeList(const TPLUtils& utils, TMerrowin& merrowin, char flagDigit, long recorded, int* listFormat,
+                 bool* named) {
     const std::string path = utils.MailboxDir() + kAutoListFileName;
-    *listFormat = kCurrentFormat;
+    *listFormat = kCurrentListFormat;
     *named = false;
     if (!FileExists(path)) return true;
     std::string text;
     if (!ReadWholeFile(path, text)) return false;
     TAutoListText list = TakeHeader(text);
-    *listFormat = HeaderFormat(list.Header);
     *named = HeaderNamesFormat(list.Header);
-    if (*listFormat >= kCurrentFormat) return true;
+    *listFormat = *named ? HeaderFormat(list.Header) : UnnamedListFormat(list.Body, recorded);
+    if (*listFormat >= kCurrentListFormat) return true;
     const TLines delivered = HeaderOf(utils.InstallDir() + kAutoListFileName);
     // The delivered header says the new format; without it the list cannot
     // be rewritten, and the upgrade waits for a complete installation.
@@ -100,9 +100,9 @@ bool UpgradeAfterInstall(TPLUtils& utils, TMerrowin& merrowin, const TStringLibr
     const bool signedToo = ReadInt(cfg, "FullAuto", "Signed", 0) != 0;
     const char flagDigit = fullAuto && !signedToo ? '1' : '3';
 
-    int listFormat = kCurrentFormat;
+    int listFormat = kCurrentListFormat;
     bool named = false;
-    if (!UpgradeList(utils, merrowin, flagDigit, &listFormat, &named)) {
+    if (!UpgradeList(utils, merrowin, flagDigit, recorded, &listFormat, &named)) {
         merrowin.Error(texts.Text(txt::IDS_ERR));
         merrowin.ReleaseProc();
         return false;
@@ -110,7 +110,7 @@ bool UpgradeAfterInstall(TPLUtils& utils, TMerrowin& merrowin, const TStringLibr
     // The configuration's own version decides its conversions. Without a
     // recorded one, the list's header (installed with it) speaks for it;
     // without that, only an old section proves an old configuration.
-    int configFormat = kCurrentFormat;
+    int configFormat = kCurrentListFormat;
     if (recorded > 0) configFormat = FormatOfVersion(recorded);
     else if (named) configFormat = listFormat;
     else if (HasSection(cfg, "CheckSig")) configFormat = 2;

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "automation/auto_send_text.h"
+#include "automation/autolist_upkeep.h"
 #include "automation/pl_data.h"
 #include "automation/pl_text.h"
 #include "base/whole_file.h"
@@ -16,7 +17,6 @@ namespace orv::automation {
 
 namespace {
 
-constexpr const char* kAutoListFile = "AutoList.txt";
 constexpr const char* kOkCaption = "OK";
 constexpr int kAnswerCancel = IDCANCEL;
 constexpr int kAnswerYes = IDYES;
@@ -110,16 +110,19 @@ bool PushSendKeys(HWND editor, const std::string& sendLabel, bool prefix) {
 LRESULT TPLData::SendCheck() {
     if (sendSuppressed_) return 0;
     SendCancelled = 0;
+    // The filled dialog speaks for the send of its own editor only: any
+    // other editor's send is checked against the list afresh.
+    if (EncDialogDone && encDialogEditor_ != ActiveMdiWindow()) SetEncDialogDone(false);
     bool passOn = (!AutoEnabled && AutoMode < 5) || EncDialogDone;
     if (passOn && EncDialogDone && AutoMode > 3 && !WillBeEncoded()) {
         // The dialog was filled for an encoding the client will not do.
-        TellArmingFailed();
+        TellArmingFailed(texts_.Text(txt::ENC_BOX));
         return host::kSendCheckStop;
     }
     if (!passOn) {
         switch (EncryptionBoxStep()) {
         case BoxStep::Started: return host::kSendCheckStop;
-        case BoxStep::ArmFailed: TellArmingFailed(); return host::kSendCheckStop;
+        case BoxStep::ArmFailed: TellArmingFailed(texts_.Text(txt::ENC_BOX)); return host::kSendCheckStop;
         case BoxStep::NotStarted: break;
         }
     }
@@ -132,7 +135,7 @@ LRESULT TPLData::SendCheck() {
             if (!LastKeys.empty()) MergeDefaultBcc();
             if (SendCancelled) {
                 // The key choice for a blind copy was cancelled.
-                EncDialogDone = 0;
+                SetEncDialogDone(false);
                 autoList_.reset();
                 return host::kSendCheckStop;
             }
@@ -140,9 +143,14 @@ LRESULT TPLData::SendCheck() {
             handedKeys_[1].clear();
         }
     }
-    EncDialogDone = 0;
+    SetEncDialogDone(false);
     autoList_.reset();
     return 0;
+}
+
+void TPLData::SetEncDialogDone(bool done, HWND editor) {
+    EncDialogDone = done ? 1 : 0;
+    encDialogEditor_ = done ? editor : nullptr;
 }
 
 bool TPLData::WillBeEncoded() const {
@@ -172,18 +180,23 @@ TPLData::BoxStep TPLData::EncryptionBoxStep() {
         LastKeys.clear();
         handedKeys_[0].clear();
         handedKeys_[1].clear();
-        LoadAutoList();
+        if (LoadAutoList() == ListLoad::Unreadable) {
+            // Whom the list names is unknown: nothing may leave as written.
+            TellSendStopped(std::string(texts_.Text(txt::READ_ERROR)) + ": " + AutoListPath());
+            return BoxStep::Started;
+        }
         const int c = EvaluateRecipients();
         if (c != 0) {
             if (SendCancelled) AutoMode = 0;
             if (AutoMode == 2) AutoMode = 1;
             if (AutoMode == 0 && c > 1) AutoMode = 4;
             if (warnMixed_ && ((c == 3 && AutoMode > 3 && AutoMode != 6) || (AutoMode == 4 && RecipientFlags == 3)))
-                AskMixedOptions();
-        } else if (AutoMode < 5) {
+                AskMixedOptions(editor);
+        } else if (AutoMode < 5 || SendCancelled) {
             // A command of the user (5 to 7) stands without a list or a
             // listed recipient: the message is encoded as asked, never sent
-            // as it was.
+            // as it was. Cancel in the key choice keeps the message, also
+            // after a command.
             AutoMode = 0;
             autoList_.reset();
         }
@@ -201,7 +214,7 @@ TPLData::BoxStep TPLData::EncryptionBoxStep() {
     return BoxStep::NotStarted;
 }
 
-void TPLData::AskMixedOptions() {
+void TPLData::AskMixedOptions(HWND editor) {
     const int answer = merrowin_ ? merrowin_->ConfCanc(texts_.Text(txt::CONF_SEL)) : kAnswerCancel;
     if (answer == kAnswerCancel) {
         AutoMode = 0;
@@ -211,7 +224,7 @@ void TPLData::AskMixedOptions() {
             AutoMode = 0;
         } else if (AutoMode == 5) {
             AutoMode = 0;
-            EncDialogDone = 1;
+            SetEncDialogDone(true, editor);
             SetTimer(automationWindow_, kTimerResend, kResendDelayMs, nullptr);
         } else if (AutoMode == 7) {
             AutoMode = 6;
@@ -219,31 +232,40 @@ void TPLData::AskMixedOptions() {
     }
 }
 
-void TPLData::TellArmingFailed() {
+void TPLData::TellArmingFailed(const std::string& missing) {
     // What was asked: by the menu command, or by the listed recipients.
     const bool sign = AutoMode == 6 || AutoMode == 7 || (AutoMode < 5 && (RecipientFlags & 2));
     const bool encrypt = AutoMode == 5 || AutoMode == 7 || (AutoMode < 5 && (RecipientFlags & 1)) || !sign;
-    const int text = encrypt && sign ? txt::E_S_ID : sign ? txt::SIG_ID : txt::ENC_ID;
+    const int asked = encrypt && sign ? txt::E_S_ID : sign ? txt::SIG_ID : txt::ENC_ID;
+    TellSendStopped(std::string(texts_.Text(asked)) + " - \"" + missing + "\" " + texts_.Text(txt::_MISS));
+}
+
+void TPLData::TellSendStopped(const std::string& reason) {
     AutoMode = 0;
     SendCancelled = 1;
-    EncDialogDone = 0;
+    SetEncDialogDone(false);
     autoList_.reset();
     if (merrowin_) {
-        merrowin_->Error(texts_.Text(text));
+        merrowin_->Error(std::string(texts_.Text(txt::_SEND)) + " " + texts_.Text(txt::_CANCELLED) + ":\r\n" + reason);
         merrowin_->ReleaseProc();
     }
 }
 
 // ---- Recipients -------------------------------------------------------------
 
-bool TPLData::LoadAutoList() {
+std::string TPLData::AutoListPath() const {
+    return PLUtils ? PLUtils->MailboxDir() + kAutoListFileName : std::string();
+}
+
+TPLData::ListLoad TPLData::LoadAutoList() {
     autoList_.reset();
-    const std::string path = PLUtils ? PLUtils->MailboxDir() + kAutoListFile : std::string();
+    const std::string path = AutoListPath();
+    if (path.empty() || !FileExists(path)) return ListLoad::Absent;
     std::string text;
-    if (path.empty() || !FileExists(path) || !ReadWholeFile(path, text)) return false;
+    if (!ReadWholeFile(path, text)) return ListLoad::Unreadable;
     if (!text.empty()) CharLowerBuffA(text.data(), static_cast<DWORD>(text.size()));
     autoList_ = std::make_unique<TAutoList>(ParseAutoList(text));
-    return true;
+    return ListLoad::Loaded;
 }
 
 TRecipientCheck TPLData::NewRecipientCheck() {
@@ -336,7 +358,8 @@ void TPLData::EncryptionDialogOpened(HWND dialog) {
 }
 
 void TPLData::FirstDialogPaint() {
-    EncDialogDone = 1;
+    // The client's encryption dialog is modal over the editor that sends.
+    SetEncDialogDone(true, ActiveMdiWindow());
     // Filled once the client's own showing and painting is over.
     PostMessageA(automationWindow_, kMsgFillEncryptionDialog, 0, 0);
 }
@@ -380,10 +403,10 @@ void TPLData::CleanEncryptorCombo() {
 void TPLData::FillEncryptionDialog() {
     if (!encDialog_ || !IsWindow(encDialog_)) return;
     const std::string encLabel = texts_.Text(txt::ENC_LBL), signLabel = texts_.Text(txt::SIGN_LBL);
-    bool found = true;
+    std::string missing;
     auto set = [&](bool encrypt, bool sign) {
-        found = SetCheckBox(encDialog_, encLabel, encrypt) && found;
-        found = SetCheckBox(encDialog_, signLabel, sign) && found;
+        if (!SetCheckBox(encDialog_, encLabel, encrypt)) missing = encLabel;
+        if (!SetCheckBox(encDialog_, signLabel, sign) && missing.empty()) missing = signLabel;
     };
     switch (AutoMode) {
     case 4:
@@ -401,10 +424,10 @@ void TPLData::FillEncryptionDialog() {
     default: break;
     }
     if (AutoMode != 4 && !LastKeys.empty()) LastKeys[0] = '0';
-    if (AutoMode > 3 && (!found || !encryptorChosen_)) {
+    if (AutoMode > 3 && (!missing.empty() || !encryptorChosen_)) {
         // Without this encryptor and its boxes the dialog would send the
         // message otherwise than asked.
-        armingFailed_ = 1;
+        armingMissing_ = encryptorChosen_ ? missing : std::string(host::kEncryptorEntry);
         if (HWND cancel = FindOfClassWith(encDialog_, "BUTTON", "Cancel")) PostMessageA(cancel, BM_CLICK, 0, 0);
         else PostMessageA(encDialog_, WM_COMMAND, IDCANCEL, 0);
         return;
@@ -441,14 +464,15 @@ void TPLData::EncryptionDialogClosing() {
         const bool several = LastKeys.find(',') != std::string::npos;
         wlEditorFlags.SetObject(e, several ? 256 + s : wlEditorFlags.Object(e) + 256 + s);
     }
-    if (armingFailed_) {
-        armingFailed_ = 0;
-        TellArmingFailed();
+    if (!armingMissing_.empty()) {
+        const std::string missing = std::move(armingMissing_);
+        armingMissing_.clear();
+        TellArmingFailed(missing);
         return;
     }
     // Cancelled by the user: the message stays in the editor as it is.
     if (encDialogCancelled_ && AutoMode >= 3) AutoMode = 1;
-    if (AutoMode < 3) EncDialogDone = 0;
+    if (AutoMode < 3) SetEncDialogDone(false);
     else SetTimer(automationWindow_, kTimerResend, kResendDelayMs, nullptr);
 }
 

@@ -247,6 +247,17 @@ int HeaderFormat(const TLines& header) {
 
 bool HeaderNamesFormat(const TLines& header) { return JoinLines(header).find("Update ") != std::string::npos; }
 
+int UnnamedListFormat(const TLines& body, long recordedVersion) {
+    if (recordedVersion > 0) return FormatOfVersion(recordedVersion);
+    for (const auto& line : body) {
+        const auto cut = line.rfind('\\');
+        if (cut == std::string::npos) continue;
+        const std::string key = Trim(std::string_view(line).substr(cut + 1));
+        if (HasX(key) && key[0] != '0') return kCurrentListFormat;
+    }
+    return 0;
+}
+
 int FormatOfVersion(long version) {
     if (version >= 485) return 5;
     if (version >= 470) return 4;

@@ -62,9 +62,15 @@ void PutEntriesInPlace(TLines& body, const TLines& entries);
 long VersionNumber(std::string_view versionText);
 // The list format a header names by its first "Update " (0 to 5), and the
 // format a recorded configuration version stands for.
+constexpr int kCurrentListFormat = 5;
 int HeaderFormat(const TLines& header);
 bool HeaderNamesFormat(const TLines& header);
 int FormatOfVersion(long version);
+// The format of a list whose header names none: the plug-in writes such
+// lists itself. The recorded version of the configuration says it; without
+// one, only a list whose every entry has the flag digit "0" (the oldest
+// format knew no flags) is of the oldest format.
+int UnnamedListFormat(const TLines& body, long recordedVersion);
 // Formats below 2: comments opened, flag digits set (format 0: the given
 // digit; format 1: "0" becomes "8", disabled), other entry lines lose their
 // last character.

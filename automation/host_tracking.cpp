@@ -71,6 +71,7 @@ LRESULT TPLData::EditorProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
     if (msg == WM_DESTROY && i >= 0) {
         lastKeyId_.clear();
         AutoMode = 0;
+        if (wnd == encDialogEditor_) SetEncDialogDone(false);
         RestoreEditor(i);
     }
     return Pass(previous, wnd, msg, wp, lp);

@@ -327,13 +327,21 @@ void TFrontendMenu::OnMenuSelect(WPARAM wp, LPARAM lp) {
     UINT flags = HIWORD(wp);
     if (flags == 0xFFFF && lp == 0) return;  // the menu closes
     if (flags & MF_POPUP) return;           // submenus have no hint of their own
-    ShowHint(LOWORD(wp));
+    const WORD id = LOWORD(wp);
+    if (pl_.ABK && id >= kFirstAutoListCommand && id <= kLastAutoListCommand) {
+        ShowHintText(pl_.ABK->Hint(reinterpret_cast<HMENU>(lp), id));
+        return;
+    }
+    ShowHint(id);
 }
 
 void TFrontendMenu::ShowHint(WORD id) {
-    int number = HintTextNumber(id);
-    if (!number || !pl_.hostWindow_) return;
-    hintText_ = pl_.texts_.Text(number);
+    if (int number = HintTextNumber(id)) ShowHintText(pl_.texts_.Text(number));
+}
+
+void TFrontendMenu::ShowHintText(const std::string& hint) {
+    if (hint.empty() || !pl_.hostWindow_) return;
+    hintText_ = hint;
     SendMessageA(pl_.hostWindow_, host::kHostStatusLine, host::kStatusSignature,
                  reinterpret_cast<LPARAM>(hintText_.c_str()));
 }

@@ -141,6 +141,7 @@ private:
     void ShowAddMenu(const std::string& text, bool isKey, bool atCentre, HWND reader);
     void Track(HMENU menu, POINT at);
     void ShowHint(WORD id);
+    void ShowHintText(const std::string& hint);
     void ShowStatusTip(HWND statusStatic);
     void CloseStatusTip();
     void CheckItem(WORD item, bool checked);

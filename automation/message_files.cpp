@@ -9,15 +9,24 @@ namespace orv::automation {
 
 namespace {
 
-// The first 400 bytes decide: a longer file is kept anyway.
-std::string Head(const std::string& path) {
+constexpr DWORD kBlankDraftLimit = 400;
+
+// The first 400 bytes decide: a longer file is kept anyway. A draft that
+// cannot be read may hold a message: it counts as written.
+bool ReadHead(const std::string& path, std::string& head) {
     UniqueHandle file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                                   OPEN_EXISTING, 0, nullptr));
-    if (!file) return {};
-    char buffer[400];
-    DWORD read = 0;
-    if (!ReadFile(file.get(), buffer, sizeof buffer, &read, nullptr)) return {};
-    return std::string(buffer, read);
+    if (!file) return false;
+    char buffer[kBlankDraftLimit];
+    DWORD total = 0;
+    while (total < sizeof buffer) {
+        DWORD read = 0;
+        if (!ReadFile(file.get(), buffer + total, sizeof buffer - total, &read, nullptr)) return false;
+        if (read == 0) break;
+        total += read;
+    }
+    head.assign(buffer, total);
+    return true;
 }
 
 }  // namespace
@@ -31,7 +40,9 @@ int DeleteBlankMessageFiles(const std::string& mailboxDir) {
         if ((fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) || !IsDraftFile(fd.cFileName)) continue;
         std::string path = mailboxDir + fd.cFileName;
         std::uint64_t size = (static_cast<std::uint64_t>(fd.nFileSizeHigh) << 32) | fd.nFileSizeLow;
-        if (!IsBlankDraft(size, size < 400 ? Head(path) : std::string()) || !DeleteFileA(path.c_str())) ++kept;
+        std::string head;
+        const bool blank = size < kBlankDraftLimit && ReadHead(path, head) && IsBlankDraft(size, head);
+        if (!blank || !DeleteFileA(path.c_str())) ++kept;
     } while (FindNextFileA(find.get(), &fd));
     return kept;
 }

@@ -132,14 +132,19 @@ private:
     enum class BoxStep { NotStarted, Started, ArmFailed };
     LRESULT SendCheck();
     BoxStep EncryptionBoxStep();
-    void AskMixedOptions();
-    // An encoding the user or the list asked for cannot be armed: the send
-    // stops and the user hears of it.
-    void TellArmingFailed();
+    void AskMixedOptions(HWND editor);
+    // EncDialogDone with the editor whose send set it.
+    void SetEncDialogDone(bool done, HWND editor = nullptr);
+    // An encoding the user or the list asked for cannot be armed (the named
+    // control or choice is missing): the send stops and the user hears why.
+    void TellArmingFailed(const std::string& missing);
+    void TellSendStopped(const std::string& reason);
     bool WillBeEncoded() const;
     HWND ActiveMdiWindow() const;
     int ActiveEditorIndex() const;
-    bool LoadAutoList();
+    enum class ListLoad { Loaded, Absent, Unreadable };
+    ListLoad LoadAutoList();
+    std::string AutoListPath() const;
     TRecipientCheck NewRecipientCheck();
     void TakeRecipientCheck(const TRecipientCheck& check);
     std::string SendField(WPARAM field) const;
@@ -221,11 +226,13 @@ private:
     std::string handedKeys_[2];
     std::uint32_t AutoMode = 0;
     BYTE EncDialogDone = 0;
+    HWND encDialogEditor_ = nullptr;
     BYTE comboCleaned_ = 0;
     BYTE bccMerged_ = 0;
     BYTE encDialogCancelled_ = 0;
     BYTE encryptorChosen_ = 0;
-    BYTE armingFailed_ = 0;
+    // The encryption dialog was cancelled for want of this control.
+    std::string armingMissing_;
     // slNames and slFlags: present only during one send check.
     std::unique_ptr<TAutoList> autoList_;
     HWND encDialog_ = nullptr;

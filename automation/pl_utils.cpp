@@ -36,6 +36,8 @@ TPLUtils::TPLUtils(HWND hostWindow)
 
 std::string TPLUtils::ConfigFile() const { return mailboxDir_ + "Merrowin.cfg"; }
 
+void TPLUtils::FollowMailbox(const std::string& dir) { mailboxDir_ = WithBackslash(dir); }
+
 void TPLUtils::ProcessMessages() { PumpMessages(); }
 
 std::string TPLUtils::GetVersion(const std::string& file) {

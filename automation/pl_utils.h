@@ -24,6 +24,9 @@ public:
     const std::string& InstallDir() const { return installDir_; }
     // "Merrowin.cfg" in the mailbox directory.
     std::string ConfigFile() const;
+    // The client's mailbox has moved: the per-user files are read there
+    // from now on, whether or not the client restarts.
+    void FollowMailbox(const std::string& dir);
 
     static void ProcessMessages();
     // The product version of a file: "0" when it has none.

@@ -64,8 +64,16 @@ bool TStringLibrary::LanguageMatches(const TPLUtils& utils) const {
 }
 
 const char* TStringLibrary::Text(int number) const {
-    if (number < kFirst || number > kLast) return "";
-    const char* text = texts_[number - kFirst];
+    if (number >= kFirst && number <= kLast) {
+        const char* text = texts_[number - kFirst];
+        return text ? text : "";
+    }
+    // The other ranges' texts that the plug-in's messages are made of: the
+    // library keeps them valid while it is loaded.
+    if (!module_ || number < 1 || number > txt::kLastText) return "";
+    auto fn = reinterpret_cast<TextFn>(
+        reinterpret_cast<void*>(GetProcAddress(module_.get(), MAKEINTRESOURCEA(number))));
+    const char* text = fn ? fn() : nullptr;
     return text ? text : "";
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 // The string library bound for the plug-in: one text per number 12 to 108,
-// fetched by ordinal from "Lumvika.dll" in the installation directory.
+// fetched by ordinal from "Lumvika.dll" in the installation directory; the
+// few other texts its messages are made of are fetched when used.
 
 #include <windows.h>
 
@@ -29,7 +30,8 @@ public:
     // texts and runs the language check of "Merrowin.cfg" [Language] Check.
     Bound Bind(const TPLUtils& utils);
     bool Loaded() const { return bool(module_); }
-    // The text; "" for a number outside 12-108 or one the library lacks.
+    // The text; "" for one the library lacks. Numbers outside 12-108 are
+    // looked up when asked.
     const char* Text(int number) const;
     const char* operator[](txt::TextNo number) const { return Text(number); }
     void Unload();

@@ -159,6 +159,7 @@ void TPLData::MailboxMove() {
         }
         path = WithBackslash(path);
         MoveUserFiles(PLUtils->MailboxDir(), path);
+        PLUtils->FollowMailbox(path);
         WriteUsersConfig(path);
         RestartClient(TPLUtils::GetPMUser(), txt::CHANGE_PATH);
     } catch (...) {

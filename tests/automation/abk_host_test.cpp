@@ -323,6 +323,19 @@ TEST_F(AutoListUpgrade, AConfigurationWithoutAVersionBesideACurrentListKeepsItsV
     EXPECT_EQ(List(), list);
 }
 
+TEST_F(AutoListUpgrade, AListThePlugInWroteWithoutAHeaderIsNotTakenForAnOldOne) {
+    // A current configuration without a recorded version, and a list the
+    // plug-in made: no "Update" line, a disabled entry and a signing one.
+    PrepareUpgrade("[Pellatch]\r\nAuto=1\r\n[FullAuto]\r\nChecked=0\r\n");
+    const std::string list = "alice@example.org\\8x1111111111111111\r\nbob@example.org\\2x2222222222222222\r\n";
+    ASSERT_TRUE(WriteList(list));
+    StartClient();
+    FormStart();
+    EXPECT_FALSE(MainLogged("FindKeys 1"));
+    EXPECT_EQ(List(), list);
+    EXPECT_EQ(CfgInt("Version", "No", 0), Current());
+}
+
 // The worker as the frontend menu and the reader's popup use it: built in
 // this process over the plug-in's own libraries and the client's windows.
 class AutoListWorker : public AutoListHost {

@@ -9,8 +9,10 @@
 #include <cstdio>
 #include <thread>
 
+#include "base/unique_handle.h"
 #include "plugin/mail_client.h"
 #include "standin/mailclient/editor.h"
+#include "standin/mailclient/frame_ids.h"
 #include "standin/mailclient/mail_files.h"
 #include "tests/support/stand_in_engine.h"
 #include "tests/support/unix_scratch.h"
@@ -166,6 +168,36 @@ protected:
                          shell.Unix() + "plain.txt 2>/dev/null");
     }
 
+    // Sends, and the send stops with one error box that says so first; its
+    // text.
+    std::string SendStoppedSaying(HWND editor) {
+        ModalScript told;
+        std::string said;
+        told.Expect(pltest::kBox, "", [&said](HWND b) {
+            said = ViewBox(b).text;
+            PostKey(b, VK_RETURN);
+        });
+        told.Start();
+        EXPECT_FALSE(Send(editor, 8000)) << "the message left";
+        EXPECT_TRUE(told.Finish()) << told.Failure();
+        EXPECT_EQ(told.Seen().size(), 1u);
+        if (!told.Seen().empty()) {
+            EXPECT_EQ(told.Seen()[0].caption, "Error:");
+        }
+        EXPECT_EQ(said.rfind("Send cancelled:", 0), 0u) << said;
+        return said;
+    }
+
+    // The outbox holds one copy, and only Bob's key opens it.
+    void ExpectOneCopyEncryptedForBob() {
+        const auto out = Outbox();
+        ASSERT_EQ(out.size(), 1u);
+        EXPECT_EQ(out[0].find(kSecret), std::string::npos) << "plain text left the client";
+        const std::string block = Between(out[0], "-----BEGIN PGP MESSAGE-----", "-----END PGP MESSAGE-----");
+        ASSERT_FALSE(block.empty()) << out[0];
+        EXPECT_NE(Gpg(block, "--decrypt", {"bob_sec.asc"}).find(kSecret), std::string::npos);
+    }
+
     static inline PrefsFileOverride* prefs_ = nullptr;
     static inline StandInEngine* engine_ = nullptr;
     static inline std::vector<HMODULE> held_;
@@ -181,8 +213,49 @@ void GuardFurtherBoxes(ModalScript& script) {
     script.Expect(kBox, "", [](HWND box) { PostKey(box, VK_RETURN); });
 }
 
+// A control of the editor under another caption.
+void Rename(HWND editor, const char* cls, const char* caption, const char* other) {
+    HWND control = FindChild(editor, cls, caption);
+    ASSERT_NE(control, nullptr) << caption;
+    SetWindowTextA(control, other);
+}
+
 std::string Block(const std::string& message) {
     return Between(message, "-----BEGIN PGP MESSAGE-----", "-----END PGP MESSAGE-----");
+}
+
+// Counts the automation window's resend timer (1) as it fires.
+std::atomic<int> g_resends{0};
+HWND g_resendWatched = nullptr;
+LRESULT CALLBACK ResendWatch(int code, WPARAM wp, LPARAM lp) {
+    auto* msg = reinterpret_cast<MSG*>(lp);
+    if (code >= 0 && wp == PM_REMOVE && msg->message == WM_TIMER && msg->hwnd == g_resendWatched && msg->wParam == 1)
+        ++g_resends;
+    return CallNextHookEx(nullptr, code, wp, lp);
+}
+struct ResendCounter {
+    explicit ResendCounter(HWND automation) {
+        g_resends = 0;
+        g_resendWatched = automation;
+        hook = SetWindowsHookExA(WH_GETMESSAGE, ResendWatch, nullptr, GetCurrentThreadId());
+    }
+    ~ResendCounter() {
+        if (hook) UnhookWindowsHookEx(hook);
+    }
+    HHOOK hook = nullptr;
+};
+
+// The client's mailbox directory dialog: the path typed and confirmed.
+ModalScript::Action EnterPath(const std::string& path) {
+    return [path](HWND dialog) {
+        SetText(FindChild(dialog, "Edit", ""), path);
+        ClickButton(dialog, "OK");
+    };
+}
+
+void AwaitSeen(ModalScript& script, size_t boxes, int timeoutMs = 20000) {
+    for (int waited = 0; script.Seen().size() < boxes && waited < timeoutMs; waited += 50) mctest::PumpFor(50);
+    mctest::PumpFor(300);
 }
 
 }  // namespace
@@ -298,21 +371,10 @@ TEST_F(AutoSend, WhenEncryptionCannotBeArmedTheSendStopsAndTheUserIsTold) {
     Start(BobEntry(1));
     HWND editor = Compose("bob@example.org");
     // A client whose editor has no encryption box the plug-in knows.
-    HWND box = FindChild(editor, "Button", "Encrypt...");
-    ASSERT_NE(box, nullptr);
-    SetWindowTextA(box, "Secure");
-    ModalScript told;
-    std::string said;
-    told.Expect(kBox, "", [&said](HWND b) {
-        said = ViewBox(b).text;
-        PostKey(b, VK_RETURN);
-    });
-    told.Start();
-    EXPECT_FALSE(Send(editor, 8000)) << "the message left";
-    ASSERT_TRUE(told.Finish()) << told.Failure();
-    ASSERT_EQ(told.Seen().size(), 1u);
-    EXPECT_EQ(told.Seen()[0].caption, "Error:");
-    EXPECT_EQ(said, "Encrypt the message when it is sent!");
+    ASSERT_NO_FATAL_FAILURE(Rename(editor, "Button", "Encrypt...", "Secure"));
+    const std::string said = SendStoppedSaying(editor);
+    // What was asked, and what is missing for it.
+    EXPECT_NE(said.find("Encrypt the message when it is sent - \"Encrypt...\" missing"), std::string::npos) << said;
     EXPECT_TRUE(Logged("send stopped by a form"));
     EXPECT_EQ(mctest::LineStarting(log, "sent "), "");
     EXPECT_TRUE(Outbox().empty()) << "nothing may leave in clear";
@@ -562,4 +624,100 @@ TEST_F(AutoSend, WhenOneCopyCannotBeEncryptedNoCopyLeavesAndTheMessageMovesToANe
     const auto editors = host->Editors();
     ASSERT_EQ(editors.size(), 1u);
     EXPECT_NE(orv::mailclient::ReadEditor(editors[0]).body.find(kSecret), std::string::npos);
+}
+
+TEST_F(AutoSend, AFilledDialogWhoseResendWentNowhereLetsNoOtherEditorsMessageOutPlain) {
+    Start(BobEntry(1));
+    HWND first = Compose("bob@example.org");
+    // The repeated send of this editor finds no send control: its keys go
+    // nowhere, the dialog stays filled for it.
+    ASSERT_NO_FATAL_FAILURE(Rename(first, "Static", "Send", "Post"));
+    {
+        ResendCounter resends(AutomationWindow());
+        SendMessageA(first, orv::mailclient::kEditorSendNow, 0, 0);
+        for (int waited = 0; g_resends == 0 && waited < 10000; waited += 50) mctest::PumpFor(50);
+        ASSERT_GE(g_resends.load(), 1) << "the dialog was not confirmed";
+        mctest::PumpFor(200);
+    }
+    ASSERT_TRUE(IsWindow(first));
+    EXPECT_TRUE(Outbox().empty());
+    // Another message to the listed recipient is checked against the list.
+    HWND second = Compose("bob@example.org");
+    ASSERT_TRUE(Send(second)) << "the message was not sent";
+    ExpectOneCopyEncryptedForBob();
+}
+
+TEST_F(AutoSend, AfterAMailboxMoveWithoutRestartTheMovedListStillEncrypts) {
+    Start(BobEntry(1));
+    // The user keeps a configuration of their own in the new mailbox, so the
+    // main library's stays where it read it at the start.
+    const std::string moved = dir + "moved\\";
+    ASSERT_TRUE(CreateDirectoryA(moved.c_str(), nullptr));
+    ASSERT_TRUE(CopyFileA((mailbox + "Merrowin.cfg").c_str(), (moved + "Merrowin.cfg").c_str(), TRUE));
+    ModalScript script;
+    script.Expect("#32770", "Mailbox directory", EnterPath(moved));
+    script.Expect(kBox, "Confirm:", PressButton("No"));  // no restart
+    script.Start();
+    PostMessageA(host->Frame(), WM_COMMAND, orv::mailclient::kCmdMailboxDir, 0);
+    AwaitSeen(script, 2);
+    ASSERT_TRUE(script.Finish()) << script.Failure();
+    ASSERT_TRUE(mctest::Exists(moved + "AutoList.txt"));
+    ASSERT_FALSE(mctest::Exists(mailbox + "AutoList.txt"));
+    HWND editor = Compose("bob@example.org");
+    ASSERT_TRUE(Send(editor)) << "the message was not sent";
+    ExpectOneCopyEncryptedForBob();
+}
+
+TEST_F(AutoSend, AnAutoListThatCannotBeReadStopsTheSendAndSaysWhy) {
+    Start(BobEntry(1));
+    HWND editor = Compose("bob@example.org");
+    // Another program holds the list without sharing it.
+    orv::UniqueHandle held(
+        CreateFileA((mailbox + "AutoList.txt").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+    ASSERT_TRUE(held);
+    const std::string said = SendStoppedSaying(editor);
+    EXPECT_NE(said.find("Error reading data: " + mailbox + "AutoList.txt"), std::string::npos) << said;
+    EXPECT_TRUE(Outbox().empty()) << "nothing may leave in clear";
+    // Once the list can be read, the same message goes out encrypted.
+    held.reset();
+    ASSERT_TRUE(Send(editor));
+    ExpectOneCopyEncryptedForBob();
+}
+
+TEST_F(AutoSend, CancelInTheKeyChoiceOfEncryptAndSendKeepsTheMessage) {
+    // Two keys for one recipient: the command asks which.
+    Start(BobEntry(1) + "bob@example.org\\1x" + kCarolDigits + "\r\n");
+    HWND editor = Compose("bob@example.org");
+    ModalScript script;
+    script.Expect("TfrmAddrBox", "Select key for", [](HWND) {
+        Sleep(200);
+        SendKeyInput(VK_ESCAPE);
+    });
+    GuardFurtherBoxes(script);
+    script.Start(5000);
+    PostMessageA(host->Frame(), WM_COMMAND, 0x3007, 0);  // "Encrypt and send"
+    for (int waited = 0; script.Seen().empty() && waited < 20000; waited += 50) mctest::PumpFor(50);
+    // Long enough for a send the cancel did not stop to run its course.
+    for (int waited = 0; IsWindow(editor) && waited < 5000; waited += 50) mctest::PumpFor(50);
+    script.Finish();  // the guard's step sees no box
+    ASSERT_EQ(script.Seen().size(), 1u) << "a further box: " << script.Seen().back().caption;
+    EXPECT_TRUE(IsWindow(editor)) << "the message left its editor";
+    EXPECT_EQ(mctest::LineStarting(log, "call ENCRYPT_FILE_EX"), "");
+    EXPECT_TRUE(Outbox().empty());
+    EXPECT_FALSE(orv::mailclient::ReadEditor(editor).encrypt) << "the encryption box was ticked";
+}
+
+TEST_F(AutoSend, AnUnreadableDraftIsKeptWhenTheClientCloses) {
+    Start("");
+    const std::string draft = mailbox + "HELD.PMW";
+    ASSERT_TRUE(mctest::WriteAll(draft, "To: bob\r\n"));
+    {
+        // Held without read sharing: its content cannot be seen, and it may
+        // hold a message.
+        orv::UniqueHandle held(
+            CreateFileA(draft.c_str(), GENERIC_READ, FILE_SHARE_DELETE, nullptr, OPEN_EXISTING, 0, nullptr));
+        ASSERT_TRUE(held);
+        ASSERT_TRUE(host->RequestExit());
+    }
+    EXPECT_TRUE(mctest::Exists(draft)) << "a draft that could not be read was deleted";
 }

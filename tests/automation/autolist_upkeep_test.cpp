@@ -108,6 +108,23 @@ TEST(AutoListUpgrade, FormatsNamedByTheHeader) {
     EXPECT_EQ(FormatOfVersion(1001), 5);
 }
 
+TEST(AutoListUpgrade, AListWithoutAFormatNameIsOldOnlyWithoutFlagsOrARecordedVersion) {
+    const struct {
+        TLines body;
+        long recorded;
+        int format;
+    } rows[] = {
+        {{"a@x.org\\0x11111111", "# note", "b@x.org\\0x22222222"}, 0, 0},
+        {{"a@x.org\\0x11111111", "b@x.org\\8x2222222222222222"}, 0, 5},
+        {{"b@x.org\\3x2222222222222222"}, 0, 5},
+        {{"a@x.org\\0x11111111"}, 470, 4},
+        {{"a@x.org\\0x11111111"}, 1001, 5},
+        {{}, 0, 0},
+    };
+    for (const auto& row : rows)
+        EXPECT_EQ(UnnamedListFormat(row.body, row.recorded), row.format) << JoinLines(row.body) << row.recorded;
+}
+
 TEST(AutoListUpgrade, VersionNumberFromTheVersionText) {
     EXPECT_EQ(VersionNumber("1.0.0.1"), 1001);
     EXPECT_EQ(VersionNumber("4.8.5b3"), 485);

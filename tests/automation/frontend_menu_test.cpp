@@ -14,6 +14,7 @@
 
 #include "plugin/mail_client.h"
 #include "standin/mailclient/frame_ids.h"
+#include "standin/mailclient/mail_files.h"
 
 using namespace pltest;
 using namespace orv::test;
@@ -254,6 +255,23 @@ TEST_F(FrontendMenu, HighlightedItemsShowTheirHintsOnTheStatusLine) {
     EXPECT_FALSE(Grayed(Frontend(), 0x300D));
     EXPECT_FALSE(Grayed(Frontend(), 0x300F));
     EXPECT_TRUE(Grayed(Frontend(), 0x3007));
+}
+
+TEST_F(FrontendMenu, TheAutoListMenuHintsItsItemsOnTheStatusLine) {
+    Start();
+    orv::mailclient::AddressBook book{"Friends", {{"Alice", "alice@example.org"}}};
+    ASSERT_TRUE(mctest::WriteAll(mailbox + "FRIENDS.PMR", orv::mailclient::AddressBookText(book)));
+    host->ClearStatusLines();
+    // Into the book submenu and out, then down every item after it.
+    EXPECT_TRUE(WithPopup([&] { Click("Edit AutoList"); },
+                          {VK_DOWN, VK_RIGHT, VK_LEFT, VK_DOWN, VK_DOWN, VK_DOWN, VK_DOWN, VK_DOWN, VK_DOWN, VK_ESCAPE},
+                          "autolist_menu_hints.png"));
+    for (const char* hint : {"Add addresses to the AutoList from address book \"Friends\"",
+                             "Add addresses from all address books to the AutoList",
+                             "Add the last unlisted recipients to the AutoList",
+                             "Add the addresses of the key ring to the AutoList", "Set the options of the AutoList addresses",
+                             "Update the key IDs of the AutoList", "Edit the AutoList in the text editor"})
+        EXPECT_TRUE(StatusShown(hint)) << hint;
 }
 
 TEST_F(FrontendMenu, TheWindowMenuListsTheClientsWindowsAndTheOrvaneEntry) {
