@@ -247,7 +247,7 @@ bool TMerrowin::AddAddrOptions(const std::string& text, std::string& buffer, int
 bool TMerrowin::GetABKAddr(const std::string& text, std::string& buffer, int options) {
     auto fn = Utility<TextBufferNumberFn>(kGetABKAddr);
     if (!fn) return false;
-    buffer.assign(addrroom::GetABKAddr(text), '\0');
+    buffer.assign(addrroom::GetABKAddr(), '\0');
     bool result = LowByte(fn(text.c_str(), buffer.data(), options));
     CutAtZero(buffer);
     return result;

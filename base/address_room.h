@@ -35,8 +35,9 @@ inline std::size_t AddAddrOptions(std::string_view text) {
     return Lines(text) == 1 ? text.size() + kEntryTail + 1 : kListRoom;
 }
 
-// The address-book lines and a key field for each.
-inline std::size_t GetABKAddr(std::string_view text) { return text.size() + kEntryTail * Lines(text) + 1; }
+// One address-book line gives an entry for each of its address's keys, and
+// only the ring knows how many there are: 64 KiB, as for the key ring's list.
+inline std::size_t GetABKAddr() { return kListRoom; }
 
 inline std::size_t GetPGPAddr() { return kListRoom; }
 
