@@ -53,7 +53,6 @@ constexpr const char* kLibraryName = "Merrowin.dll";
 constexpr const char* kFormTitle = "Orvane";
 constexpr const char* kUtilityForm = "UTILS";
 constexpr const char* kHostCaption = "Pegasus Mail";
-constexpr size_t kKeyIdRoom = 20;
 
 // Output buffers end where the export put its terminating zero.
 void CutAtZero(std::string& buffer) {
@@ -285,13 +284,10 @@ int TMerrowin::KeySelect(const std::string& item, const std::string& candidates)
 }
 
 bool TMerrowin::KeyDelete(std::string& deleted) {
-    // Room for every key on the ring (an empty search counts them).
-    std::string none(1, '\0');
-    int keys = FindKeys("", none, false);
     auto fn = Utility<BufferFn>(kKeyDelete);
     bool result = false;
     if (fn) {
-        deleted.assign(static_cast<size_t>(keys > 0 ? keys : 0) * kKeyIdRoom + 1, '\0');
+        deleted.assign(addrroom::KeyDelete(), '\0');
         result = LowByte(fn(deleted.data()));
         CutAtZero(deleted);
     }
