@@ -486,16 +486,9 @@ void TfrmServer::fbWrapClick() {
 }
 
 void TfrmServer::fbFindFirstClick() {
-    CHARRANGE selection{};
-    SendMessageA(deServer.Handle(), EM_EXGETSEL, 0, reinterpret_cast<LPARAM>(&selection));
     std::string proposed = searchText_;
-    if (selection.cpMax > selection.cpMin && selection.cpMax - selection.cpMin < 60) {
-        std::string selected(static_cast<std::size_t>(selection.cpMax - selection.cpMin) + 1, '\0');
-        const LRESULT n =
-            SendMessageA(deServer.Handle(), EM_GETSELTEXT, 0, reinterpret_cast<LPARAM>(selected.data()));
-        selected.resize(static_cast<std::size_t>(n));
-        if (!selected.empty()) proposed = selected;
-    }
+    const std::string selected = deServer.SelectedText();
+    if (!selected.empty() && selected.size() < 60) proposed = selected;
     const FindAnswer answer = ShowFindDialog(proposed, searchOptions_, true);
     searchText_ = answer.text;
     if (searchText_.empty()) return;

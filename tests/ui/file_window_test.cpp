@@ -542,11 +542,12 @@ CHARRANGE Selection(HWND edit) {
 }
 
 TEST_F(FileWindowTest, TheShownTextIsSearchedWithTheKeys) {
-    const std::string one = GpgEncrypt("find.asc", "alpha beta gamma beta\r\n", "alice_pub.asc", "alice@example.org");
+    const std::string one = GpgEncrypt("find.asc", "alpha beta g\xE4mma beta\r\n", "alice_pub.asc", "alice@example.org");
     Responder responder;
     // Searching again from the start after the last hit; leaving then.
     responder.answerBox = [](const BoxView& v) { return WORD('Y'); };
     std::vector<CHARRANGE> hits;
+    std::string proposed = "<no find dialog>";
     const WORD result = RunWindow(responder, [&](HWND window) {
         Sleep(300);
         HWND edit = FindChild(window, "RichEdit20A", "");
@@ -555,9 +556,17 @@ TEST_F(FileWindowTest, TheShownTextIsSearchedWithTheKeys) {
         for (int i = 0; i < 600 && GetText(window) != kIdle; ++i) Sleep(50);
         SetForegroundWindow(window);
         Sleep(200);
+        // The selection is what the search proposes.
+        CHARRANGE word{11, 16};
+        SendMessageA(edit, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&word));
         SendKeyInput('F', true);
         HWND find = FindTopWindow("TfrmPGPFind", "Search for:", 5000);
         if (find) {
+            Sleep(150);
+            proposed = GetText(FindChild(find, "Edit", ""));
+            // The search goes on from the selection's end: from the top here.
+            CHARRANGE top{0, 0};
+            SendMessageA(edit, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&top));
             SetText(FindChild(find, "Edit", ""), "beta");
             PostKey(find, VK_RETURN);
             WaitGone(find, 5000);
@@ -577,6 +586,7 @@ TEST_F(FileWindowTest, TheShownTextIsSearchedWithTheKeys) {
         PostMessageA(window, WM_CLOSE, 0, 0);
     });
     EXPECT_EQ(result, 1);
+    EXPECT_EQ(proposed, "g\xE4mma");
     ASSERT_EQ(hits.size(), 4u);
     EXPECT_EQ(hits[0].cpMin, 6);
     EXPECT_EQ(hits[0].cpMax, 10);
