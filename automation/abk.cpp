@@ -207,7 +207,7 @@ void TABK::AddFromBooks(int book) {
     }
     if (lines.empty()) return;
     const std::string text = JoinedLines(lines);
-    std::string buffer = UnwrittenBuffer(addrroom::GetABKAddr(text));
+    std::string buffer = UnwrittenBuffer(addrroom::GetABKAddr());
     const bool chosen = Merrowin.GetABKAddr(text, buffer, defaultOptions_);
     Merrowin.ReleaseProc();
     if (!chosen || !ExportWrote(buffer)) return;

@@ -54,7 +54,6 @@ constexpr const char* kLibraryName = "Merrowin.dll";
 constexpr const char* kFormTitle = "Orvane";
 constexpr const char* kUtilityForm = "UTILS";
 constexpr const char* kHostCaption = "Pegasus Mail";
-constexpr size_t kKeyIdRoom = 20;
 constexpr const char* kPathTooLongTitle = "KVSEC-Error:";
 constexpr const char* kPathTooLong =
     "Orvane is installed in a folder whose path is too long for the mail client, even in its short form. "
@@ -265,7 +264,7 @@ bool TMerrowin::AddAddrOptions(const std::string& text, std::string& buffer, int
 bool TMerrowin::GetABKAddr(const std::string& text, std::string& buffer, int options) {
     auto fn = Utility<TextBufferNumberFn>(kGetABKAddr);
     if (!fn) return false;
-    buffer.assign(addrroom::GetABKAddr(text), '\0');
+    buffer.assign(addrroom::GetABKAddr(), '\0');
     bool result = LowByte(fn(text.c_str(), buffer.data(), options));
     CutAtZero(buffer);
     return result;
@@ -303,13 +302,10 @@ int TMerrowin::KeySelect(const std::string& item, const std::string& candidates)
 }
 
 bool TMerrowin::KeyDelete(std::string& deleted) {
-    // Room for every key on the ring (an empty search counts them).
-    std::string none(1, '\0');
-    int keys = FindKeys("", none, false);
     auto fn = Utility<BufferFn>(kKeyDelete);
     bool result = false;
     if (fn) {
-        deleted.assign(static_cast<size_t>(keys > 0 ? keys : 0) * kKeyIdRoom + 1, '\0');
+        deleted.assign(addrroom::KeyDelete(), '\0');
         result = LowByte(fn(deleted.data()));
         CutAtZero(deleted);
     }

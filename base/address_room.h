@@ -18,8 +18,6 @@ constexpr std::size_t kListRoom = 65536;
 constexpr std::size_t kEntryTail = 19;
 // A key ID that grows from 8 to 16 digits.
 constexpr std::size_t kKeyIDGrowth = 8;
-// A deleted key's ID with its comma, rounded up.
-constexpr std::size_t kDeletedKeyRoom = 20;
 
 inline std::size_t Lines(std::string_view text) {
     std::size_t lines = 1;
@@ -35,8 +33,9 @@ inline std::size_t AddAddrOptions(std::string_view text) {
     return Lines(text) == 1 ? text.size() + kEntryTail + 1 : kListRoom;
 }
 
-// The address-book lines and a key field for each.
-inline std::size_t GetABKAddr(std::string_view text) { return text.size() + kEntryTail * Lines(text) + 1; }
+// One address-book line gives an entry for each of its address's keys, and
+// only the ring knows how many there are: 64 KiB, as for the key ring's list.
+inline std::size_t GetABKAddr() { return kListRoom; }
 
 inline std::size_t GetPGPAddr() { return kListRoom; }
 
@@ -44,9 +43,8 @@ inline std::size_t GetPGPAddr() { return kListRoom; }
 // upgrade after an installation and the update of the list both give it.
 inline std::size_t FindKeys(std::string_view text) { return text.size() + kKeyIDGrowth * Lines(text) + 1; }
 
-// Every key the ring held before the deletion.
-inline std::size_t KeyDelete(int ringKeys) {
-    return (ringKeys > 0 ? static_cast<std::size_t>(ringKeys) : 0) * kDeletedKeyRoom + 1;
-}
+// The deleted keys' IDs: 64 KiB. The ring may change while the user chooses,
+// so no count taken before or after the call is the caller's room.
+inline std::size_t KeyDelete() { return kListRoom; }
 
 }  // namespace orv::addrroom

@@ -80,6 +80,16 @@ struct FindTraits {
 };
 using UniqueFind = UniqueResource<FindTraits>;
 
+// A view of a file mapping stays readable after the mapping's handle is
+// closed; only UnmapViewOfFile ends it.
+struct MappedViewTraits {
+    using handle_type = const void*;
+    static handle_type invalid() noexcept { return nullptr; }
+    static bool valid(handle_type h) noexcept { return h != nullptr; }
+    static void close(handle_type h) noexcept { ::UnmapViewOfFile(h); }
+};
+using UniqueMappedView = UniqueResource<MappedViewTraits>;
+
 // Selects a GDI object into a DC for one scope and puts the old one back.
 class ScopedSelect {
 public:

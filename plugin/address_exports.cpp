@@ -194,16 +194,26 @@ std::string LookupText(const std::string& address) {
     return Trim(address);
 }
 
-// Rows of every key on the ring whose user IDs contain the text.
+// Whether a user ID belongs to the address: the address is the user ID, or
+// the e-mail address inside it, ignoring case. A text that only contains the
+// address ("hal@example.org" for "al@example.org") is someone else's.
+bool HoldsAddress(const std::string& uid, std::string_view address) {
+    const std::string email = ui::EmailOf(uid);
+    return SameText(address, uid) || SameText(address, email) || SameText(ui::EmailOf(address), email);
+}
+
+// Rows of every key on the ring with a user ID of the looked-up address; each
+// row shows that user ID, so that two keys of one address are told apart.
 std::vector<TAddrRow> KeysFor(const TRingKeys& keys, const std::string& address, const std::string& lookup,
                               int flags) {
     std::vector<TAddrRow> rows;
     if (lookup.empty()) return rows;
     for (int i = 0; i < keys.List().Count(); ++i) {
         for (const std::string& uid : keys.UserIDs(i)) {
-            if (!ui::ContainsText(uid, lookup)) continue;
+            if (!HoldsAddress(uid, lookup)) continue;
             TAddrRow row;
             row.address = address;
+            row.holder = uid;
             row.keyDigits = keys.Digits(i);
             row.flags = flags & 15;
             keys.Describe(row);
@@ -259,15 +269,14 @@ int AddEntries(TPluginParams& s, const TRingKeys& keys, const std::string& text,
 }
 
 // Whether a ring key's user ID is already among the given entries: the same
-// key, and the address is the user ID or the e-mail address in it.
+// key, and the address is the user ID's.
 bool Known(const std::vector<std::pair<std::string, std::string>>& given, const std::string& uid,
            const std::string& digits) {
-    const std::string email = ui::EmailOf(uid);
     for (const auto& [address, key] : given) {
         const std::string_view keyDigits = formats::IsKeyField(key) ? formats::KeyDigits(key) : std::string_view(key);
         if (keyDigits.empty() || keyDigits.size() > digits.size()) continue;
         if (!SameText(std::string_view(digits).substr(digits.size() - keyDigits.size()), keyDigits)) continue;
-        if (SameText(address, uid) || SameText(address, email) || SameText(ui::EmailOf(address), email)) return true;
+        if (HoldsAddress(uid, address)) return true;
     }
     return false;
 }
@@ -351,7 +360,7 @@ int __stdcall GetABKAddr(const char* text, char* buffer, int options) {
             s->MsgBox->Info(T(txt::NO_NEW).c_str());
             return 0;
         }
-        return AddChosen(*s, keys, AddrUse::AddEntries, std::move(rows), buffer, addrroom::GetABKAddr(input));
+        return AddChosen(*s, keys, AddrUse::AddEntries, std::move(rows), buffer, addrroom::GetABKAddr());
     } catch (...) {
         return 0;
     }
@@ -405,7 +414,7 @@ int __stdcall KeySelect(const char* recipient, const char* candidates) {
         for (TAddrRow& row : rows) {
             keys.Describe(row);
             // The key is told apart by its user ID; a missing key keeps the address.
-            if (row.keyIndex >= 0) row.address = keys.List().Objects(row.keyIndex).UserName;
+            if (row.keyIndex >= 0) row.holder = keys.List().Objects(row.keyIndex).UserName;
         }
         const TBoxOutcome outcome = RunBox(*s, keys, AddrUse::KeyChoice, T(txt::SEL_KEY),
                                            T(txt::FOR_RECIP) + (recipient ? recipient : ""), std::move(rows));

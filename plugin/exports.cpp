@@ -205,11 +205,8 @@ int __stdcall KeyDelete(char* buffer) {
     try {
         std::string ids;
         if (!DeleteChosenKeys(*s, false, ids)) return 0;
-        // The caller counted the keys on the ring before the deletion: those
-        // left and those deleted.
-        const int left = CountRingKeys();
-        const int deleted = ids.empty() ? 0 : 1 + int(std::count(ids.begin(), ids.end(), ','));
-        const std::size_t room = addrroom::KeyDelete((left > 0 ? left : 0) + deleted);
+        // The room is what the caller gives, whatever the ring holds now.
+        const std::size_t room = addrroom::KeyDelete();
         if (!CopyResult(buffer, room, ids)) {
             if (TMsgBox* m = Boxes()) m->Error(texts::Get(txt::NO_MEM));
             return 0;

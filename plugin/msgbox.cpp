@@ -49,9 +49,9 @@ bool TMsgBox::Confirm(const char* text) {
     return Show("", TextOf(text) + "?", "", kQuestion, "") == ui::mrYes;
 }
 
-bool TMsgBox::Cancel(const char* text) {
-    return Show("", TextOf(text) + "?", "", kQuestion | kDefaultSecond, "") == ui::mrNo;
-}
+bool TMsgBox::Cancel(const char* text) { return Question(text) == ui::mrNo; }
+
+int TMsgBox::Question(const char* text) { return Show("", TextOf(text) + "?", "", kQuestion | kDefaultSecond, ""); }
 
 int TMsgBox::ConfCanc(const char* text) {
     return Show(texts::Get(txt::_CONFIRM), TextOf(text) + "?", texts::Accel(txt::_YES),

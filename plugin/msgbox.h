@@ -15,6 +15,9 @@ public:
     void Info(const char* text);   // nothing for an empty text
     bool Confirm(const char* text);  // text + "?"; true for Yes
     bool Cancel(const char* text);   // text + "?", No as default; true for No
+    // The question of Cancel and the box's modal result: mrYes, mrNo, or
+    // another when it closed without an answer.
+    int Question(const char* text);
     int ConfCanc(const char* text);  // Yes / No / Cancel: 6, 7 or 2
     // The caller's title, text and captions; 8192 is added to the flags.
     int CustomDlg(const char* title, const char* text, const char* rightCaption,

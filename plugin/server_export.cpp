@@ -5,10 +5,12 @@
 #include <windows.h>
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "plugin/msgbox.h"
 #include "plugin/session.h"
+#include "base/unique_handle.h"
 #include "base/whole_file.h"
 #include "ui/file_window.h"
 
@@ -69,11 +71,26 @@ public:
         return !FileExists(path);
     }
     bool PlaceFile(const std::string& from, const std::string& to) override {
-        std::string bytes;
-        if (!ReadWholeFile(from, bytes)) return false;
-        const bool placed = ReplaceWholeFile(to, bytes);
-        if (!bytes.empty()) SecureZeroMemory(&bytes[0], bytes.size());
-        return placed;
+        try {
+            // On one drive, with no file of that name yet, the plain file
+            // only changes its name.
+            if (MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_WRITE_THROUGH)) return true;
+            // Otherwise its bytes go through the one replacement routine,
+            // read through a view of the file instead of a copy in memory.
+            UniqueHandle file(CreateFileA(from.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                          FILE_ATTRIBUTE_NORMAL, nullptr));
+            LARGE_INTEGER size{};
+            if (!file || !GetFileSizeEx(file.get(), &size) || size.HighPart != 0) return false;
+            if (size.QuadPart == 0) return ReplaceWholeFile(to, {});
+            UniqueHandle mapping(CreateFileMappingA(file.get(), nullptr, PAGE_READONLY, 0, 0, nullptr));
+            if (!mapping) return false;
+            UniqueMappedView view(MapViewOfFile(mapping.get(), FILE_MAP_READ, 0, 0, 0));
+            if (!view) return false;
+            return ReplaceWholeFile(to, std::string_view(static_cast<const char*>(view.get()),
+                                                         static_cast<std::size_t>(size.QuadPart)));
+        } catch (...) {
+            return false;
+        }
     }
     ui::TOpenDialogEx& OpenDialog() override { return *s_.OpenFileDlg; }
     ui::TSaveDialogEx& SaveDialog() override { return *s_.SaveFileDlg; }
@@ -86,10 +103,7 @@ public:
     void Info(const std::string& text) override {
         if (s_.MsgBox) s_.MsgBox->Info(text.c_str());
     }
-    bool Ask(const std::string& text) override {
-        // The box with No as its default answers true for No.
-        return s_.MsgBox && !s_.MsgBox->Cancel(text.c_str());
-    }
+    int Ask(const std::string& text) override { return s_.MsgBox ? s_.MsgBox->Question(text.c_str()) : ui::mrNone; }
     void ShowConfig() override {
         ::ShowConfig();
         if (s_.PGPData) s_.PGPData->LoadSettings();

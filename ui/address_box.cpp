@@ -348,7 +348,7 @@ std::string TfrmAddrBox::CellText(int row, int column) const {
     case addrcol::kKeyID:
         return r.KeyIDText();
     case addrcol::kAddress:
-        return r.address;
+        return r.Shown();
     default:
         return column >= addrcol::kAdd && column <= addrcol::kDisable && r.Marked(column) ? kMarkText : "";
     }
@@ -545,7 +545,7 @@ void TfrmAddrBox::tmSearchTimer() {
     searchText_ = typed_;
     typed_.clear();
     const int row = CurrentRow();
-    if (row >= 0 && ContainsText(rows_[std::size_t(row)].address, searchText_)) return;
+    if (row >= 0 && ContainsText(rows_[std::size_t(row)].Shown(), searchText_)) return;
     FindAgain();
 }
 
@@ -588,7 +588,7 @@ void TfrmAddrBox::FindAgain() {
 void TfrmAddrBox::fbDeleteClick() {
     const int row = CurrentRow();
     if (row < 0 || rows_[std::size_t(row)].Empty()) return;
-    if (!services_.Confirm(T(txt::DEL_ADDR_BEG) + rows_[std::size_t(row)].address + T(txt::DEL_ADDR_END))) return;
+    if (!services_.Confirm(T(txt::DEL_ADDR_BEG) + rows_[std::size_t(row)].Shown() + T(txt::DEL_ADDR_END))) return;
     // The only row is emptied: the grid always has one.
     if (rows_.size() == 1)
         rows_[0] = TAddrRow{};

@@ -173,7 +173,7 @@ void SortRows(std::vector<TAddrRow>& rows, int column, bool descending) {
         for (int c = addrcol::kAdd; c <= addrcol::kDisable; ++c) k.marks += row.Marked(c) ? '0' : '1';
         k.type = LowerText(row.keyType);
         k.id = LowerText(row.keyDigits);
-        k.address = AddressSortKey(row.address);
+        k.address = AddressSortKey(row.Shown());
         if (column >= addrcol::kAdd && column <= addrcol::kDisable)
             k.primary = k.marks.substr(static_cast<std::size_t>(column), 1);
         else if (column == addrcol::kKeyType)
@@ -201,7 +201,7 @@ bool ContainsText(std::string_view haystack, std::string_view needle) {
 int FindRow(const std::vector<TAddrRow>& rows, int from, std::string_view text) {
     if (text.empty()) return -1;
     for (std::size_t i = static_cast<std::size_t>(std::max(from + 1, 0)); i < rows.size(); ++i)
-        if (ContainsText(rows[i].address, text)) return static_cast<int>(i);
+        if (ContainsText(rows[i].Shown(), text)) return static_cast<int>(i);
     return -1;
 }
 

@@ -31,7 +31,8 @@ constexpr int kCount = 8;
 constexpr char kMarkChar = '\xD7';
 
 struct TAddrRow {
-    std::string address;    // column 7: the address, or in key choice the key's user ID
+    std::string address;    // the entry's address
+    std::string holder;     // the user ID of the key, where the row shows whose key it is
     std::string keyDigits;  // the key's hexadecimal digits, without "0x"
     int flags = 0;          // encrypt 1, sign 2, ask 4, disable 8
     bool add = false;       // column 0
@@ -43,6 +44,8 @@ struct TAddrRow {
     std::string originalAddress;
 
     bool Empty() const { return address.empty() && keyDigits.empty(); }
+    // Column 7: whose key the row holds when that is known, else the address.
+    const std::string& Shown() const { return holder.empty() ? address : holder; }
     // Column 6: "0x" and the key digits.
     std::string KeyIDText() const { return keyDigits.empty() ? std::string() : "0x" + keyDigits; }
     bool Marked(int column) const;
@@ -90,7 +93,7 @@ std::string AddressSortKey(std::string_view address);
 // descending reverses. Stable, so equal rows keep their order.
 void SortRows(std::vector<TAddrRow>& rows, int column, bool descending);
 
-// The index of the first row after `from` whose address contains the text
+// The index of the first row after `from` whose column 7 contains the text
 // (case-insensitive), or -1; wraps not.
 int FindRow(const std::vector<TAddrRow>& rows, int from, std::string_view text);
 bool ContainsText(std::string_view haystack, std::string_view needle);

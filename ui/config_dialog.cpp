@@ -311,6 +311,8 @@ void TfrmPGPConfig::BeforeShow() {
     CenterOverHost(Handle());
     pcConfig.SetActivePage(0);
     FillControls();
+    shown_ = working_;
+    ReadControls(shown_);
 }
 
 void TfrmPGPConfig::FillKeyList() {
@@ -504,8 +506,7 @@ LRESULT TfrmPGPConfig::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
 
 // ---- Closing --------------------------------------------------------------------
 
-bool TfrmPGPConfig::ReadControls() {
-    ConfigValues& v = working_;
+bool TfrmPGPConfig::ReadControls(ConfigValues& v) {
     const int keyIndex = cbxName.ItemIndex();
     if (keyIndex >= 0 && size_t(keyIndex) < keys_.size()) {
         // The stored form: user ID, "\", key ID; the list's text ends in the
@@ -562,9 +563,11 @@ ConfigOutcome TfrmPGPConfig::CloseAndSave() {
     outcome.changed = ConfigChanged(opening_, working_, services_.InsideHost());
     if (!outcome.changed) return outcome;
     bool save = false;
+    // The question is about the user's changes: a dialog left as it showed
+    // up asks nothing.
     if (services_.SetupMode() || closeReason == CloseReason::Ok)
         save = true;
-    else if (closeReason == CloseReason::Other)
+    else if (closeReason == CloseReason::Other && ConfigChanged(shown_, working_, services_.InsideHost()))
         save = services_.Confirm(T(txt::SAVE_DATA));
     if (!save) return outcome;
     const SaveResult result = services_.Save(opening_, working_);

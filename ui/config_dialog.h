@@ -81,7 +81,8 @@ public:
     const ConfigValues& Working() const { return working_; }
     // The controls' values into the working copy (host values only inside
     // the host); false with the port field holding no port.
-    bool ReadControls();
+    bool ReadControls() { return ReadControls(working_); }
+    bool ReadControls(ConfigValues& v);
 
     TPageControl pcConfig;
     TPanel pnButtons;
@@ -160,6 +161,9 @@ private:
     ConfigServices& services_;
     ConfigValues opening_;
     ConfigValues working_;
+    // The controls as first filled: what the user saw, whatever the stores
+    // hold in another form (a key named differently, a default filled in).
+    ConfigValues shown_;
     std::vector<SecretKeyItem> keys_;
     std::map<HWND, int> helpContexts_;
     bool passWarned_ = false;

@@ -5,6 +5,11 @@
 #include <richedit.h>
 #include <shellapi.h>
 
+#include <algorithm>
+#include <cstring>
+#include <cwchar>
+#include <string>
+
 namespace orv::ui {
 
 bool TDropEdit::Create(Window* parent, DWORD style, int x, int y, int width, int height) {
@@ -32,6 +37,32 @@ void TDropEdit::SetAcceptFiles(bool accept) {
 }
 
 void TDropEdit::SetBackColor(COLORREF color) { SetColor(color); }
+
+std::string TDropEdit::SelectedText() const {
+    HWND edit = Handle();
+    CHARRANGE range{};
+    SendMessageA(edit, EM_EXGETSEL, 0, reinterpret_cast<LPARAM>(&range));
+    if (!edit || range.cpMax <= range.cpMin) return {};
+    const std::size_t chars = static_cast<std::size_t>(range.cpMax - range.cpMin);
+    // The range counts characters; the control writes its own kind of them:
+    // wide ones when it is a Unicode window, else up to the code page's
+    // longest byte sequence each. The text ends at the zero it writes.
+    if (IsWindowUnicode(edit)) {
+        std::wstring wide(chars + 1, L'\0');
+        SendMessageW(edit, EM_GETSELTEXT, 0, reinterpret_cast<LPARAM>(wide.data()));
+        wide.resize(wcsnlen(wide.data(), wide.size()));
+        const int n = WideCharToMultiByte(CP_ACP, 0, wide.data(), int(wide.size()), nullptr, 0, nullptr, nullptr);
+        std::string bytes(static_cast<std::size_t>(std::max(n, 0)), '\0');
+        WideCharToMultiByte(CP_ACP, 0, wide.data(), int(wide.size()), bytes.data(), n, nullptr, nullptr);
+        return bytes;
+    }
+    CPINFO info{};
+    const std::size_t longest = GetCPInfo(CP_ACP, &info) && info.MaxCharSize > 0 ? info.MaxCharSize : 2;
+    std::string bytes(chars * longest + 1, '\0');
+    SendMessageA(edit, EM_GETSELTEXT, 0, reinterpret_cast<LPARAM>(bytes.data()));
+    bytes.resize(strnlen(bytes.data(), bytes.size()));
+    return bytes;
+}
 
 void TDropEdit::ColorChanged() {
     if (Handle()) SendMessageA(Handle(), EM_SETBKGNDCOLOR, 0, LPARAM(Color()));

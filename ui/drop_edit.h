@@ -13,6 +13,8 @@ public:
     void SetAcceptFiles(bool accept);
     bool AcceptFiles() const { return acceptFiles_; }
     void SetBackColor(COLORREF color);
+    // The selected text as the code page's bytes; empty without a selection.
+    std::string SelectedText() const;
     // Paths of dropped files, appended per drop from the last reported to the first.
     std::vector<std::string> files;
     std::function<void()> onFileDropped;

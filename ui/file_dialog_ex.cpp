@@ -15,6 +15,24 @@ namespace {
 constexpr const char* kObjectProp = "OrvFileDialogObject";
 constexpr size_t kFileNameChars = 65535;
 
+// The dialog's result: one full path, or with several files chosen the
+// folder followed by each name, every part ended by a zero and the list by
+// a second one.
+std::vector<std::string> ChosenFiles(const std::vector<char>& result) {
+    std::vector<std::string> parts;
+    for (std::size_t at = 0; at < result.size() && result[at] != '\0';) {
+        const std::string part(&result[at]);
+        parts.push_back(part);
+        at += part.size() + 1;
+    }
+    if (parts.size() < 2) return parts;
+    std::string folder = parts.front();
+    if (folder.back() != '\\') folder += '\\';
+    std::vector<std::string> files;
+    for (std::size_t i = 1; i < parts.size(); ++i) files.push_back(folder + parts[i]);
+    return files;
+}
+
 std::string Trim(const std::string& s) {
     size_t b = s.find_first_not_of(" \t\r\n");
     if (b == std::string::npos) return {};
@@ -104,6 +122,8 @@ bool TFileDialogEx::Execute() {
     ofn.Flags = OFN_EXPLORER | OFN_ENABLEHOOK | OFN_ENABLETEMPLATE | OFN_PATHMUSTEXIST |
                 OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT | OFN_ENABLESIZING;
     ofn.Flags |= save_ ? OFN_NOREADONLYRETURN : OFN_FILEMUSTEXIST;
+    if (allowMultiple && !save_) ofn.Flags |= OFN_ALLOWMULTISELECT;
+    fileNames.clear();
     ofn.lCustData = reinterpret_cast<LPARAM>(this);
     ofn.lpfnHook = HookProc;
     ofn.lpTemplateName = MAKEINTRESOURCEA(templateId);
@@ -128,7 +148,8 @@ bool TFileDialogEx::Execute() {
         return true;
     }
     if (!ok) return false;
-    fileName = name.data();
+    fileNames = ChosenFiles(name);
+    fileName = fileNames.empty() ? std::string() : fileNames.front();
     size_t slash = fileName.find_last_of("\\/");
     if (slash != std::string::npos) initialDir = fileName.substr(0, slash);
     filterIndex = int(ofn.nFilterIndex);

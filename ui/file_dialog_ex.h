@@ -27,6 +27,10 @@ public:
     std::string initialDir;
     std::string title;
     std::string fileName;
+    // Several files may be chosen (open dialog only); fileNames then holds
+    // each chosen file's full path in the dialog's order, fileName the first.
+    bool allowMultiple = false;
+    std::vector<std::string> fileNames;
 
     // The letter after "&", in upper case, is the button's accelerator; an
     // empty caption removes the button.

@@ -110,7 +110,10 @@ void TBevelPanel::EraseBackground(HDC dc) {
 
 TfrmServer::TfrmServer(TServerJobs& jobs) : jobs_(jobs) {}
 
-TfrmServer::~TfrmServer() { WipeText(rawText_); }
+TfrmServer::~TfrmServer() {
+    WipeText(rawText_);
+    DropTemporaryOutput();
+}
 
 bool TfrmServer::Create(const std::vector<std::string>& startFiles) {
     const DWORD style = WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN;
@@ -248,9 +251,10 @@ void TfrmServer::fbClick(bool encrypt) {
     } catch (...) {
         // The run ends; the frame below still puts the timer and caption back.
     }
+    // However the run ended, no plain copy stays in the temporary folder.
+    DropTemporaryOutput();
     jobs_.EndRun();
     output_.clear();
-    temporaryOutput_ = false;
     ShowCaption(true);
     running_ = false;
 }
@@ -270,8 +274,13 @@ bool TfrmServer::NextSource(bool firstOfRun) {
         }
         open.fileName.clear();
         open.parent = Handle();
-        if (!open.Execute() || open.fileName.empty()) return false;
-        deServer.files.push_back(open.fileName);
+        // The session's dialog is shared: only this run chooses several files.
+        open.allowMultiple = true;
+        const bool chosen = open.Execute();
+        open.allowMultiple = false;
+        if (!chosen || open.fileNames.empty()) return false;
+        // The list is taken from its end: the first chosen file goes last.
+        deServer.files.assign(open.fileNames.rbegin(), open.fileNames.rend());
     }
     source_ = FullPath(deServer.files.back());
     sourceDir_ = DirectoryOf(source_);
@@ -295,8 +304,10 @@ void TfrmServer::ProcessSource() {
             return;
         }
         ForgetCreatedOutput();
+        // Only an explicit No tries the file again; a box closed without an
+        // answer goes on.
         const std::string question = TextOf(txt::_LEAVE) + ShortName(source_) + TextOf(txt::_UNMOD);
-        if (jobs_.Ask(question)) return;
+        if (jobs_.Ask(question) != mrNo) return;
     }
 }
 
@@ -325,7 +336,7 @@ long TfrmServer::ChooseOutput(bool encrypted) {
     askName_ = !sameExtension_ && (encrypt_ || !encrypted);
     if (!sameExtensionAsked_ && !deServer.files.empty()) {
         sameExtensionAsked_ = true;
-        if (jobs_.Ask(TextOf(txt::AUTO_MODE))) {
+        if (Agreed(TextOf(txt::AUTO_MODE))) {
             sameExtension_ = true;
             askName_ = true;
         }
@@ -394,8 +405,7 @@ void TfrmServer::AfterProcessing() {
         if (ShowDecryptedText()) return;
         // The only plain copy must not stay a temporary file while the user
         // is offered to delete the source.
-        SaveTemporaryOutput();
-        if (temporaryOutput_) return;
+        if (!SaveTemporaryOutput()) return;
     }
     deServer.SetText("");
     OfferDeleteSource();
@@ -426,28 +436,43 @@ bool TfrmServer::ShowDecryptedText() {
     return true;
 }
 
-void TfrmServer::SaveTemporaryOutput() {
+// True when the temporary output took the name the user chose. Otherwise it
+// is wiped: the source stays, and no plain copy stays in the temporary folder.
+bool TfrmServer::SaveTemporaryOutput() {
     const std::string temporary = output_;
-    if (AskOutputName(true) && RefuseOutput() == 0 && jobs_.PlaceFile(temporary, output_)) {
+    const bool named = AskOutputName(true) && RefuseOutput() == 0;
+    if (named && jobs_.PlaceFile(temporary, output_)) {
         if (FileExists(temporary)) jobs_.WipeFile(temporary);
         written_.push_back(output_);
         temporaryOutput_ = false;
-        return;
+        return true;
     }
-    // Not saved: the user is told where the data are, and the source stays.
+    if (named) jobs_.Error(Quoted(output_) + "\r\n\r\n" + TextOf(txt::WRITE_ERROR));
     output_ = temporary;
-    jobs_.Info(TextOf(txt::OUTPUT_IN) + "\r\n\r\n" + temporary + ".");
+    DropTemporaryOutput();
+    return false;
 }
+
+void TfrmServer::DropTemporaryOutput() noexcept {
+    try {
+        if (temporaryOutput_ && FileExists(output_)) jobs_.WipeFile(output_);
+    } catch (...) {
+    }
+    output_.clear();
+    temporaryOutput_ = false;
+}
+
+bool TfrmServer::Agreed(const std::string& question) { return jobs_.Ask(question) == mrYes; }
 
 void TfrmServer::OfferDeleteSource() {
     const std::string question =
         TextOf(txt::OUTPUT_IN) + "\r\n\r\n" + output_ + "." + "\r\n\r\n" + TextOf(txt::DEL_SOURCE);
-    if (!jobs_.Ask(question)) return;
+    if (!Agreed(question)) return;
     const DWORD attributes = GetFileAttributesA(source_.c_str());
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY)) {
         const std::string protectedText = Quoted(source_) + "\r\n\r\n" + TextOf(txt::IS_PROTECTED) + "." + "\r\n\r\n" +
                                           TextOf(txt::DEL_ANYWAY);
-        if (!jobs_.Ask(protectedText)) return;
+        if (!Agreed(protectedText)) return;
         SetFileAttributesA(source_.c_str(), FILE_ATTRIBUTE_NORMAL);
     }
     if (jobs_.WipeFile(source_)) {
@@ -486,16 +511,9 @@ void TfrmServer::fbWrapClick() {
 }
 
 void TfrmServer::fbFindFirstClick() {
-    CHARRANGE selection{};
-    SendMessageA(deServer.Handle(), EM_EXGETSEL, 0, reinterpret_cast<LPARAM>(&selection));
     std::string proposed = searchText_;
-    if (selection.cpMax > selection.cpMin && selection.cpMax - selection.cpMin < 60) {
-        std::string selected(static_cast<std::size_t>(selection.cpMax - selection.cpMin) + 1, '\0');
-        const LRESULT n =
-            SendMessageA(deServer.Handle(), EM_GETSELTEXT, 0, reinterpret_cast<LPARAM>(selected.data()));
-        selected.resize(static_cast<std::size_t>(n));
-        if (!selected.empty()) proposed = selected;
-    }
+    const std::string selected = deServer.SelectedText();
+    if (!selected.empty() && selected.size() < 60) proposed = selected;
     const FindAnswer answer = ShowFindDialog(proposed, searchOptions_, true);
     searchText_ = answer.text;
     if (searchText_.empty()) return;
@@ -527,7 +545,7 @@ void TfrmServer::SearchText(bool fromStart) {
     if (at >= 0) {
         SendMessageA(deServer.Handle(), EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&find.chrgText));
         SendMessageA(deServer.Handle(), EM_SCROLLCARET, 0, 0);
-    } else if (!fromStart && jobs_.Ask(TextOf(txt::NOT_FOUND) + TextOf(txt::RE_SEARCH))) {
+    } else if (!fromStart && Agreed(TextOf(txt::NOT_FOUND) + TextOf(txt::RE_SEARCH))) {
         searchRunning_ = false;
         SearchText(true);
         return;
@@ -590,7 +608,7 @@ bool TfrmServer::CloseQuery() {
     if (running_) return false;
     const bool leaving = (lastResult_ == 0 && !source_.empty()) || !deServer.files.empty();
     if (!leaving) return true;
-    return jobs_.Ask(TextOf(txt::LEAVE_UNENC));
+    return Agreed(TextOf(txt::LEAVE_UNENC));
 }
 
 LRESULT TfrmServer::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {

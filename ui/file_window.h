@@ -35,7 +35,8 @@ public:
     // The secure delete; true when the file is gone.
     virtual bool WipeFile(const std::string& path) = 0;
     // Gives a finished file the target's name, replacing what was there only
-    // once the whole content is in place; true on success.
+    // once the whole content is in place, without holding the content in
+    // memory; true on success.
     virtual bool PlaceFile(const std::string& from, const std::string& to) = 0;
 
     virtual TOpenDialogEx& OpenDialog() = 0;
@@ -43,8 +44,9 @@ public:
     virtual void Error(const std::string& text) = 0;
     virtual void Warn(const std::string& text) = 0;
     virtual void Info(const std::string& text) = 0;
-    // A question with No as the default; true for Yes.
-    virtual bool Ask(const std::string& text) = 0;
+    // A question with No as the default: mrYes, mrNo, or another modal
+    // result when the box closed without an answer (which is neither).
+    virtual int Ask(const std::string& text) = 0;
     // The configuration dialog; the window's settings are read again after.
     virtual void ShowConfig() = 0;
 };
@@ -124,7 +126,9 @@ private:
     void ForgetCreatedOutput();
     void AfterProcessing();
     bool ShowDecryptedText();
-    void SaveTemporaryOutput();
+    bool SaveTemporaryOutput();
+    void DropTemporaryOutput() noexcept;
+    bool Agreed(const std::string& question);
     void OfferDeleteSource();
     void ShowText(const std::string& text);
     void SearchText(bool fromStart);

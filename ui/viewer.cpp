@@ -546,15 +546,7 @@ void TfrmViewer::Find(bool again) {
     if (!again || searchText_.empty()) {
         std::string proposed;
         if (!again) {
-            CHARRANGE sel{};
-            SendMessageA(deViewer.Handle(), EM_EXGETSEL, 0, reinterpret_cast<LPARAM>(&sel));
-            if (sel.cpMax > sel.cpMin) {
-                std::string selected(std::size_t(sel.cpMax - sel.cpMin) + 1, '\0');
-                const LRESULT n =
-                    SendMessageA(deViewer.Handle(), EM_GETSELTEXT, 0, reinterpret_cast<LPARAM>(selected.data()));
-                selected.resize(std::size_t(std::max<LRESULT>(0, n)));
-                proposed = selected;
-            }
+            proposed = deViewer.SelectedText();
         }
         const FindAnswer answer = ShowFindDialog(proposed, searchOptions_, true);
         searchText_ = answer.text;

@@ -8,7 +8,9 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -38,6 +40,11 @@ const std::string kAlice = "E8750B357ACE6A48";
 const std::string kBob = "D91F7A27B2A16278";
 const std::string kCarol = "6533671D0C89AF89";
 const std::string kMark = "\xD7";
+// The namesakes' keys (namesakes.pkr): hal, and al with a second key under
+// another name and letter case.
+const std::string kHal = "E2234AE2921F7D49";
+const std::string kAl = "012B6189887FE985";
+const std::string kAlAtWork = "333FCB6B8B3AF2D3";
 constexpr char kGuard = '\x7f';
 constexpr std::size_t kGuardBytes = 64;
 
@@ -151,6 +158,10 @@ void Reply(const std::string& caption, WORD key, BoxView* view) {
     Sleep(100);
 }
 
+// After the scripted steps any further box of the library is answered and
+// counted, so that a box too many fails the test instead of hanging it.
+void GuardFurtherBoxes(ModalScript& script) { script.Expect(kBox, "", [](HWND box) { PostKey(box, VK_RETURN); }); }
+
 ModalScript::Action Answer(WORD key, BoxView* view) {
     return [key, view](HWND box) {
         if (view) *view = ViewBox(box);
@@ -186,6 +197,20 @@ void Look(HWND box, Seen* seen) {
     RECT r{};
     GetClientRect(grid, &r);
     seen->gridWidth = r.right;
+}
+
+// The address-book selection with every line chosen, then the add box
+// looked at and confirmed as it opens.
+void ChooseEveryBookLine(ModalScript& script, Seen* seen, const std::string& shot = "") {
+    script.Expect("TfrmSelBox", "", [](HWND) {
+        Keys({'A'}, true);
+        Keys({VK_RETURN});
+    });
+    script.Expect(kAddrBox, "Set address options for AutoList or cancel", [seen, shot](HWND box) {
+        Look(box, seen);
+        if (!shot.empty()) SaveScreenshot(box, ShotPath(shot));
+        Keys({VK_RETURN});
+    });
 }
 
 class AddressBox : public ::testing::Test {
@@ -239,6 +264,13 @@ protected:
     void TearDown() override {
         if (form && IsWindow(form)) DestroyWindow(GetParent(form) ? GetParent(form) : form);
         PumpFor(50);
+    }
+    // Another program adds the namesakes' keys to the user's public ring.
+    static void AddNamesakes() {
+        std::string ring, more;
+        ASSERT_TRUE(ReadWholeFile(engine_->PublicRing(), ring));
+        ASSERT_TRUE(ReadWholeFile(SourcePath(ORV_KEY_DATA) + "namesakes.pkr", more));
+        ASSERT_TRUE(ReplaceWholeFile(engine_->PublicRing(), ring + more));
     }
     // Runs the scripted robot beside an export call; true when every step was answered.
     static bool Answered(ModalScript& script, std::size_t steps) {
@@ -680,22 +712,64 @@ TEST_F(AddressBox, KeyRingAddressesNotOnTheListAreOffered) {
 TEST_F(AddressBox, AddressBookLinesAreChosenThenTheirKeysAdded) {
     const std::string lines = "bob@example.org\xA0(Bobby)\tFriends\r\ncarol@example.org\tWork\r\n"
                               "nokey@example.org\tWork";
-    GuardedBuffer buffer(addrroom::GetABKAddr(lines));
+    GuardedBuffer buffer(addrroom::GetABKAddr());
     Seen seen;
     ModalScript script;
-    script.Expect("TfrmSelBox", "", [](HWND) {
-        Keys({'A'}, true);
-        Keys({VK_RETURN});
-    });
-    script.Expect(kAddrBox, "Set address options for AutoList or cancel", [&](HWND box) {
-        Look(box, &seen);
-        Keys({VK_RETURN});
-    });
+    ChooseEveryBookLine(script, &seen);
     script.Start();
     EXPECT_EQ(getABKAddr(lines.c_str(), buffer.data(), 3) & 0xFF, 1);
     ASSERT_TRUE(Answered(script, 2));
     ASSERT_EQ(seen.cells.size(), 2u) << "the address without a key has no row";
     EXPECT_EQ(buffer.Text(), "bob@example.org\xA0(Bobby)\\3x" + kBob + "\r\ncarol@example.org\\3x" + kCarol);
+    EXPECT_TRUE(buffer.GuardIntact());
+}
+
+TEST_F(AddressBox, AnAddressBookEntryGetsEveryKeyOfItsAddressAndNoneOfALongerOne) {
+    // al has two keys; hal's address only contains al's.
+    AddNamesakes();
+    const std::string line = "al@example.org\tFriends";
+    GuardedBuffer buffer(addrroom::GetABKAddr());
+    Seen seen;
+    ModalScript script;
+    ChooseEveryBookLine(script, &seen, "address_book_two_keys.png");
+    GuardFurtherBoxes(script);
+    script.Start();
+    EXPECT_EQ(getABKAddr(line.c_str(), buffer.data(), 3) & 0xFF, 1);
+    ASSERT_TRUE(Answered(script, 2));
+    std::map<std::string, std::string> holders;  // key ID -> column 7
+    for (const auto& row : seen.cells) {
+        EXPECT_EQ(row[0], kMark) << "the entry's own keys start marked";
+        holders[row[6]] = row[7];
+    }
+    EXPECT_EQ(holders, (std::map<std::string, std::string>{{"0x" + kAl, "al <al@example.org>"},
+                                                            {"0x" + kAlAtWork, "Al at work <AL@Example.org>"}}));
+    const std::string text = buffer.Text();
+    EXPECT_NE(text.find("al@example.org\\3x" + kAl), std::string::npos) << text;
+    EXPECT_NE(text.find("al@example.org\\3x" + kAlAtWork), std::string::npos) << text;
+    EXPECT_EQ(text.find(kHal), std::string::npos) << text;
+    EXPECT_EQ(text.size(), 2 * (line.find('\t') + 19) + 2) << text;
+    EXPECT_TRUE(buffer.GuardIntact());
+}
+
+TEST_F(AddressBox, ARecipientIsOfferedOnlyItsOwnKeysByTheirUserIDs) {
+    AddNamesakes();
+    GuardedBuffer buffer(addrroom::AddAddrOptions("AL@example.org"));
+    Seen seen;
+    ModalScript script;
+    script.Expect(kAddrBox, "Set address options for \"AL@EXAMPLE.ORG\"", [&](HWND box) {
+        Look(box, &seen);
+        ClickCell(Grid(box), 0, 0);
+        Keys({VK_RETURN});
+    });
+    GuardFurtherBoxes(script);
+    script.Start();
+    EXPECT_EQ(addAddrOptions("AL@example.org", buffer.data(), 1, 1) & 0xFF, 1);
+    ASSERT_TRUE(Answered(script, 1));
+    std::set<std::string> shown;
+    for (const auto& row : seen.cells) shown.insert(row[7]);
+    EXPECT_EQ(shown, (std::set<std::string>{"al <al@example.org>", "Al at work <AL@Example.org>"}));
+    ASSERT_FALSE(seen.cells.empty());
+    EXPECT_EQ(buffer.Text(), "AL@example.org\\1x" + seen.cells[0][6].substr(2));
     EXPECT_TRUE(buffer.GuardIntact());
 }
 

@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "base/address_room.h"
 #include "base/whole_file.h"
 #include "plugin/mail_client.h"
 #include "plugin/msgbox.h"
@@ -361,6 +362,42 @@ TEST_F(KeyExports, KeyDeleteOffersTheAutoListAndHandsOverTheDeletedKeyIDs) {
     EXPECT_EQ(report.text, "2 key(s) removed.\r\n\r\nRemove associated AutoList entries?");
     EXPECT_EQ(buffer, std::string(3 * 20, '\x7f'));
     EXPECT_EQ(RingKeys(), 1);
+}
+
+TEST_F(KeyExports, KeyDeleteWritesWithinItsCallersRoomWhenTheRingGrewSinceTheCallerCounted) {
+    WriteConfig(true);
+    ASSERT_EQ(RingKeys(), 3);
+    // Another program adds three keys between the caller's count and its call.
+    std::string ring, more;
+    ASSERT_TRUE(ReadWholeFile(engine_->PublicRing(), ring));
+    ASSERT_TRUE(ReadWholeFile(SourcePath(ORV_KEY_DATA) + "namesakes.pkr", more));
+    ASSERT_TRUE(ReplaceWholeFile(engine_->PublicRing(), ring + more));
+    const std::vector<std::string> all = {kAlice, kBob, kCarol, "0xE2234AE2921F7D49", "0x012B6189887FE985",
+                                          "0x333FCB6B8B3AF2D3"};
+    // The caller's room, followed by guard bytes that must stay untouched.
+    const std::size_t room = addrroom::KeyDelete();
+    const std::string guard(64, '\x7f');
+    std::string buffer(room, '\x7f');
+    buffer += guard;
+    SelectionSeen selection;
+    ModalScript script;
+    script.Expect("#32770", kSelection, ChooseKeys(all, &selection));
+    script.Expect(kBox, "Confirm:", Answer('Y', nullptr));
+    script.Expect(kBox, "Confirm:", Answer('Y', nullptr));
+    GuardFurtherBoxes(script);
+    script.Start();
+    EXPECT_EQ(keyDelete(buffer.data()) & 0xFF, 1);
+    EXPECT_TRUE(AnsweredExactly(script, 3));
+    EXPECT_EQ(selection.offered.size(), all.size());
+    EXPECT_EQ(buffer.substr(room), guard) << "written past the caller's room";
+    std::set<std::string> handed;
+    const std::string ids = buffer.c_str();
+    for (std::size_t at = 0; at <= ids.size();) {
+        const std::size_t comma = std::min(ids.find(',', at), ids.size());
+        handed.insert(Upper(ids.substr(at, comma - at)));
+        at = comma + 1;
+    }
+    EXPECT_EQ(handed, std::set<std::string>(all.begin(), all.end())) << ids;
 }
 
 TEST_F(KeyExports, KeyExtractPutsTheKeysIntoTheMessageEditor) {

@@ -485,6 +485,26 @@ TEST_F(Windows, TheCloseBoxAsksAndSavesOnlyOnYes) {
     }
 }
 
+TEST_F(Windows, AnUntouchedDialogLeftWithEscOrTheCloseBoxAsksNothingAndSavesNothing) {
+    for (bool closeBox : {false, true}) {
+        SCOPED_TRACE(closeBox ? "close box" : "Esc");
+        const std::string before = ConfigText();
+        ModalScript script;
+        script.Expect(kConfig, "Configuration", [closeBox](HWND dialog) {
+            Sleep(300);
+            if (closeBox)
+                PostMessageA(dialog, WM_CLOSE, 0, 0);
+            else
+                PostKey(dialog, VK_ESCAPE);
+        });
+        GuardFurtherBoxes(script);
+        script.Start();
+        EXPECT_EQ(RunConfigForm(), 1);
+        EXPECT_TRUE(AnsweredExactly(script, 1));
+        EXPECT_EQ(ConfigText(), before);
+    }
+}
+
 TEST_F(Windows, APortAbove65535IsRefusedAndAMissingRingSavesNothing) {
     ModalScript script;
     script.Expect(kConfig, "Configuration", [](HWND dialog) {

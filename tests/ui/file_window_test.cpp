@@ -21,6 +21,7 @@
 #include <vector>
 
 #include "plugin/mail_client.h"
+#include "base/unique_handle.h"
 #include "base/whole_file.h"
 #include "tests/plugin/plugin_test_support.h"
 #include "tests/support/stand_in_engine.h"
@@ -114,7 +115,8 @@ HWND FileNameField(HWND dialog) {
 // <proposed name>", "passphrase".
 class Responder {
 public:
-    // The answer to a box of the library: a key, from what it says.
+    // The answer to a box of the library: a key, from what it says; 0 ends
+    // the box without an answer, as the mail client's quit does.
     std::function<WORD(const BoxView&)> answerBox = [](const BoxView&) { return WORD('N'); };
     // The name typed into a file dialog, from its title and proposed name;
     // "" cancels it.
@@ -155,7 +157,10 @@ private:
                     for (char c : view.text)
                         if (c != '\r') text += c;
                     Note("box " + view.caption + " " + text);
-                    PostKey(w, answerBox(view));
+                    if (const WORD key = answerBox(view))
+                        PostKey(w, key);
+                    else
+                        PostMessageA(w, WM_QUIT, 0, 0);
                     answered.insert(w);
                 } else if (cls == "#32770") {
                     // A dialog is answered once it shows what it is.
@@ -284,6 +289,15 @@ protected:
         if (shown) *shown = GetText(FindChild(window, "RichEdit20A", ""));
         SaveScreenshot(window, ShotPath(shot));
         PostMessageA(window, WM_CLOSE, 0, 0);
+    }
+
+    // Drops the files on the window and runs it until the run ends, then closes it.
+    WORD DropAndRun(Responder& responder, const std::vector<std::string>& files, const std::string& shot) {
+        return RunWindow(responder, [&](HWND window) {
+            Sleep(300);
+            DropFiles(FindChild(window, "RichEdit20A", ""), files);
+            FinishAndClose(window, shot);
+        });
     }
 
     // Encrypts a text with gpg to the key of the file; returns the Windows path.
@@ -425,12 +439,20 @@ TEST_F(FileWindowTest, AFailureOnTheThirdFileLeavesTheOutputsBeforeIt) {
     EXPECT_TRUE(InOrder(captions_, {"Server: two.asc => two.txt", "Server: three.asc => three.txt"}));
 }
 
+// What the binary files hold: zero bytes before their end.
+const std::string kBinaryPlain("binary\0data\0with zeros\r\nand more", 33);
+
+// A binary file encrypted by gpg for alice; returns the encrypted file's path.
+std::string GpgBinary(UnixScratch& gpg, const std::string& keys, const std::string& name) {
+    ReplaceWholeFile(gpg.Win() + name + ".plain", kBinaryPlain);
+    gpg.Run("gpg -q --batch --import " + keys + "alice_pub.asc 2>/dev/null; gpg -q --batch --trust-model always "
+            "-r alice@example.org -o " + gpg.Unix() + name + ".gpg -e " + gpg.Unix() + name + ".plain");
+    DeleteFileA((gpg.Win() + name + ".plain").c_str());
+    return gpg.Win() + name + ".gpg";
+}
+
 TEST_F(FileWindowTest, BinaryDataAreSavedUnderANameBeforeTheSourceMayGo) {
-    std::string binary("binary\0data\0with zeros\r\nand more", 33);
-    ReplaceWholeFile(gpg_->Win() + "data.bin.plain", binary);
-    gpg_->Run("gpg -q --batch --import " + keys_ + "alice_pub.asc 2>/dev/null; gpg -q --batch --trust-model always "
-              "-r alice@example.org -o " + gpg_->Unix() + "data.bin.gpg -e " + gpg_->Unix() + "data.bin.plain");
-    const std::string source = gpg_->Win() + "data.bin.gpg";
+    const std::string source = GpgBinary(*gpg_, keys_, "data.bin");
     ASSERT_TRUE(Exists(source));
     Responder responder;
     responder.answerBox = [](const BoxView& v) {
@@ -439,11 +461,7 @@ TEST_F(FileWindowTest, BinaryDataAreSavedUnderANameBeforeTheSourceMayGo) {
     responder.fileName = [&](const std::string& title, const std::string&) {
         return title == "Save DECRYPTED file as:" ? gpg_->Win() + "data.out" : std::string();
     };
-    const WORD result = RunWindow(responder, [&](HWND window) {
-        Sleep(300);
-        DropFiles(FindChild(window, "RichEdit20A", ""), {source});
-        FinishAndClose(window, "file_window_binary.png");
-    });
+    const WORD result = DropAndRun(responder, {source}, "file_window_binary.png");
     EXPECT_EQ(result, 1);
     const auto seen = responder.Seen();
     ASSERT_GE(seen.size(), 4u) << Lines(seen);
@@ -452,8 +470,113 @@ TEST_F(FileWindowTest, BinaryDataAreSavedUnderANameBeforeTheSourceMayGo) {
     EXPECT_EQ(seen[2], "file Save DECRYPTED file as: data.bin") << Lines(seen);
     EXPECT_NE(seen[3].find("Output in:\n\n" + gpg_->Win() + "data.out.\n\nDelete source?"), std::string::npos)
         << Lines(seen);
-    EXPECT_EQ(ReadText(gpg_->Win() + "data.out"), binary);
+    EXPECT_EQ(ReadText(gpg_->Win() + "data.out"), kBinaryPlain);
     EXPECT_FALSE(Exists(source));
+    EXPECT_EQ(TemporaryFiles(), tempBefore_);
+}
+
+bool Asked(const std::vector<std::string>& seen, const std::string& text) {
+    for (const auto& s : seen)
+        if (s.find(text) != std::string::npos) return true;
+    return false;
+}
+
+TEST_F(FileWindowTest, ABinaryOutputWhoseSaveIsCancelledLeavesNoPlainTemporaryFile) {
+    const std::string source = GpgBinary(*gpg_, keys_, "cancelled.bin");
+    ASSERT_TRUE(Exists(source));
+    Responder responder;
+    responder.answerBox = [](const BoxView& v) {
+        return WORD(v.text.find("continue closing") != std::string::npos ? 'Y' : VK_RETURN);
+    };
+    const WORD result = DropAndRun(responder, {source}, "file_window_binary_cancelled.png");
+    EXPECT_EQ(result, 1);
+    const auto seen = responder.Seen();
+    EXPECT_TRUE(Asked(seen, "file Save DECRYPTED file as:")) << Lines(seen);
+    EXPECT_FALSE(Asked(seen, "Delete source")) << Lines(seen);
+    EXPECT_EQ(TemporaryFiles(), tempBefore_) << Lines(seen);
+    EXPECT_TRUE(Exists(source));
+}
+
+TEST_F(FileWindowTest, AnOutputThatCannotTakeItsNameIsReportedAndLeavesNoPlainTemporaryFile) {
+    const std::string source = GpgBinary(*gpg_, keys_, "held.bin");
+    const std::string target = gpg_->Win() + "held.out";
+    ReplaceWholeFile(target, "another program's file\r\n");
+    // Another program holds the chosen file open against writers.
+    UniqueHandle held(CreateFileA(target.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+    ASSERT_TRUE(held);
+    Responder responder;
+    responder.answerBox = [](const BoxView& v) {
+        return WORD(v.text.find("continue closing") != std::string::npos ? 'Y' : VK_RETURN);
+    };
+    responder.fileName = [&](const std::string& title, const std::string&) {
+        return title == "Save DECRYPTED file as:" ? target : std::string();
+    };
+    const WORD result = DropAndRun(responder, {source}, "file_window_output_held.png");
+    held.reset();
+    EXPECT_EQ(result, 1);
+    const auto seen = responder.Seen();
+    EXPECT_TRUE(Asked(seen, "box Error: \"" + target + "\"\n\nError writing data!")) << Lines(seen);
+    EXPECT_FALSE(Asked(seen, "Delete source")) << Lines(seen);
+    EXPECT_EQ(ReadText(target), "another program's file\r\n");
+    EXPECT_EQ(TemporaryFiles(), tempBefore_) << Lines(seen);
+    EXPECT_TRUE(Exists(source));
+}
+
+TEST_F(FileWindowTest, ADeleteSourceQuestionEndedWithoutAnAnswerKeepsTheSource) {
+    const std::string letter = gpg_->Win() + "kept.txt";
+    ReplaceWholeFile(letter, "kept unless the user says yes\r\n");
+    Responder responder;
+    responder.fileName = [&](const std::string& title, const std::string& proposed) {
+        if (title == "OPEN Input File:") return letter;
+        return title == "Save ENCRYPTED file as:" ? gpg_->Win() + proposed : std::string();
+    };
+    // The mail client quits while the question is open.
+    responder.answerBox = [](const BoxView& v) {
+        return WORD(v.text.find("Delete source") != std::string::npos ? 0 : 'N');
+    };
+    RunWindow(responder, [&](HWND window) {
+        Sleep(300);
+        ClickButton(window, "Encrypt");
+        for (int i = 0; i < 600 && IsWindow(window); ++i) Sleep(50);
+        if (IsWindow(window)) PostMessageA(window, WM_CLOSE, 0, 0);
+    });
+    MSG quit;
+    while (PeekMessageA(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {
+    }
+    const auto seen = responder.Seen();
+    EXPECT_TRUE(Asked(seen, "Delete source?")) << Lines(seen);
+    EXPECT_TRUE(Exists(letter + ".pgp")) << Lines(seen);
+    EXPECT_EQ(ReadText(letter), "kept unless the user says yes\r\n");
+}
+
+TEST_F(FileWindowTest, SeveralFilesChosenInTheOpenDialogAreEachDecrypted) {
+    const std::string one = GpgEncrypt("first.asc", "first chosen\r\n", "alice_pub.asc", "alice@example.org");
+    const std::string two = GpgEncrypt("second.asc", "second chosen\r\n", "alice_pub.asc", "alice@example.org");
+    char before[MAX_PATH] = {};
+    GetCurrentDirectoryA(MAX_PATH, before);
+    // The dialog starts where the program runs.
+    SetCurrentDirectoryA(gpg_->Win().c_str());
+    Responder responder;
+    responder.fileName = [&](const std::string& title, const std::string&) {
+        return title == "OPEN Input File:" ? std::string("\"first.asc\" \"second.asc\"") : std::string();
+    };
+    responder.answerBox = [](const BoxView& v) {
+        return WORD(v.text.find("continue closing") != std::string::npos ? 'Y' : 'N');
+    };
+    std::string shown;
+    const WORD result = RunWindow(responder, [&](HWND window) {
+        Sleep(300);
+        ClickButton(window, "Decrypt");
+        FinishAndClose(window, "file_window_chosen_two.png", &shown);
+    });
+    SetCurrentDirectoryA(before);
+    EXPECT_EQ(result, 1);
+    const auto seen = responder.Seen();
+    EXPECT_TRUE(InOrder(captions_, {"Server: first.asc out of 2", "Server: first.asc =>  ...",
+                                     "Server: second.asc", "Server: second.asc =>  ...", kIdle}));
+    EXPECT_EQ(std::count(seen.begin(), seen.end(), "passphrase"), 2) << Lines(seen);
+    while (!shown.empty() && (shown.back() == '\r' || shown.back() == '\n')) shown.pop_back();
+    EXPECT_EQ(shown, "second chosen");
     EXPECT_EQ(TemporaryFiles(), tempBefore_);
 }
 
@@ -542,11 +665,12 @@ CHARRANGE Selection(HWND edit) {
 }
 
 TEST_F(FileWindowTest, TheShownTextIsSearchedWithTheKeys) {
-    const std::string one = GpgEncrypt("find.asc", "alpha beta gamma beta\r\n", "alice_pub.asc", "alice@example.org");
+    const std::string one = GpgEncrypt("find.asc", "alpha beta g\xE4mma beta\r\n", "alice_pub.asc", "alice@example.org");
     Responder responder;
     // Searching again from the start after the last hit; leaving then.
     responder.answerBox = [](const BoxView& v) { return WORD('Y'); };
     std::vector<CHARRANGE> hits;
+    std::string proposed = "<no find dialog>";
     const WORD result = RunWindow(responder, [&](HWND window) {
         Sleep(300);
         HWND edit = FindChild(window, "RichEdit20A", "");
@@ -555,9 +679,17 @@ TEST_F(FileWindowTest, TheShownTextIsSearchedWithTheKeys) {
         for (int i = 0; i < 600 && GetText(window) != kIdle; ++i) Sleep(50);
         SetForegroundWindow(window);
         Sleep(200);
+        // The selection is what the search proposes.
+        CHARRANGE word{11, 16};
+        SendMessageA(edit, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&word));
         SendKeyInput('F', true);
         HWND find = FindTopWindow("TfrmPGPFind", "Search for:", 5000);
         if (find) {
+            Sleep(150);
+            proposed = GetText(FindChild(find, "Edit", ""));
+            // The search goes on from the selection's end: from the top here.
+            CHARRANGE top{0, 0};
+            SendMessageA(edit, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&top));
             SetText(FindChild(find, "Edit", ""), "beta");
             PostKey(find, VK_RETURN);
             WaitGone(find, 5000);
@@ -577,6 +709,7 @@ TEST_F(FileWindowTest, TheShownTextIsSearchedWithTheKeys) {
         PostMessageA(window, WM_CLOSE, 0, 0);
     });
     EXPECT_EQ(result, 1);
+    EXPECT_EQ(proposed, "g\xE4mma");
     ASSERT_EQ(hits.size(), 4u);
     EXPECT_EQ(hits[0].cpMin, 6);
     EXPECT_EQ(hits[0].cpMax, 10);
