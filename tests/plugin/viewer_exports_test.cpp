@@ -16,6 +16,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <functional>
 #include <memory>
 #include <string>
 #include <thread>
@@ -516,6 +517,61 @@ TEST_F(ViewerExports, ACancelledFolderChoiceLeavesTheViewerUsable) {
     EXPECT_EQ(GetWindow(viewer, GW_OWNER), nullptr);
     CloseViewer(viewer);
     host_->folderChoice.clear();
+}
+
+namespace {
+
+// A plain message with a text part and an attachment, as a sender made them.
+std::string MessageWithParts(const std::string& text, const std::string& attachmentName) {
+    return "From: carol <carol@example.org>\r\nTo: alice@example.org\r\nSubject: Parts\r\nMIME-Version: 1.0\r\n"
+           "Content-Type: multipart/mixed; boundary=\"m\"\r\n\r\n--m\r\nContent-Type: text/plain\r\n\r\n" +
+           text + "\r\n--m\r\nContent-Type: application/octet-stream; name=\"" + attachmentName +
+           "\"\r\nContent-Disposition: attachment; filename=\"" + attachmentName +
+           "\"\r\nContent-Transfer-Encoding: base64\r\n\r\nQUJD\r\n--m--\r\n";
+}
+
+// Runs the attachment list over the message; the action works the list box.
+void RunAttachmentList(const std::string& message, const std::function<void(HWND list, HWND box)>& action,
+                       ModalScript& script) {
+    script.Expect("TfrmSelBox", "View/save PGP/MIME attachments:", [action](HWND box) {
+        HWND list = FindChild(box, "SysListView32", "");
+        action(list, box);
+        PostMessageA(FindChild(box, "Button", "C"), BM_CLICK, 0, 0);
+    });
+    script.Start(120000);
+}
+
+void SelectRow(HWND list, int row) {
+    ListView_SetItemState(list, -1, 0, LVIS_SELECTED);
+    ListView_SetItemState(list, row, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+}
+
+}  // namespace
+
+// An attachment name of 280 characters overran the save dialog's path room
+// at Save: the proposal is cut to fit with its folder, and the part is saved.
+TEST_F(ViewerExports, AnAttachmentNameOfTwoHundredAndEightyCharactersIsCutToFitItsFolder) {
+    const std::string longName = std::string(276, 'n') + ".bin";
+    const std::string message = MessageWithParts("See the file.", longName);
+    std::string proposed;
+    ModalScript script;
+    RunAttachmentList(message, [&](HWND list, HWND box) {
+        SelectRow(list, 1);
+        PostMessageA(FindChild(box, "Button", "S"), BM_CLICK, 0, 0);
+        if (HWND dlg = FindTopWindow("#32770", "Save file as:", 15000)) {
+            proposed = FileNameField(dlg);
+            PostMessageA(dlg, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), LPARAM(GetDlgItem(dlg, IDOK)));
+            WaitGone(dlg, 15000);
+        }
+    }, script);
+    EXPECT_EQ(Bind<SaveMimeFn>("SaveMimeAttachments")(message.c_str()), 1);
+    ASSERT_TRUE(script.Finish()) << script.Failure();
+    ASSERT_FALSE(proposed.empty());
+    EXPECT_LT(proposed.size(), longName.size());
+    EXPECT_LE(Mailbox().size() + proposed.size(), std::size_t(MAX_PATH - 1));
+    EXPECT_EQ(proposed.substr(proposed.size() - 4), ".bin");
+    EXPECT_EQ(Read(Mailbox() + proposed), "ABC");
+    DeleteFileA((Mailbox() + proposed).c_str());
 }
 
 TEST_F(ViewerExports, TheAttachmentListViewsAndSavesThePartsByteForByte) {

@@ -256,6 +256,22 @@ TEST(FileNames, ProposedPartNameTakesTheNameAfterTheColon) {
     EXPECT_EQ(ProposedPartName("+ Message body"), "+ Message body.txt");
 }
 
+// A proposed name and its folder stay within a path's room: the stem's end
+// goes, the extension stays.
+TEST(FileNames, ANameIsCutToWhatAPathHoldsWithItsFolder) {
+    const std::string folder = "C:\\Mail\\";  // 8 characters
+    const std::string longStem(300, 'n');
+    EXPECT_EQ(NameFittingFolder(folder, "short.txt"), "short.txt");
+    const std::string cut = NameFittingFolder(folder, longStem + ".pdf");
+    EXPECT_EQ(folder.size() + cut.size(), kPathChars);
+    EXPECT_EQ(cut, std::string(kPathChars - 8 - 4, 'n') + ".pdf");
+    // A folder without its closing separator gets one; reserved room is kept free.
+    EXPECT_EQ(NameFittingFolder("C:\\Mail", longStem, 4).size(), kPathChars - 8 - 4);
+    // No blanks or dots where the cut falls; a folder that leaves no room leaves no name.
+    EXPECT_EQ(NameFittingFolder(folder, std::string(kPathChars - 10, 'a') + "   bbbb"), std::string(kPathChars - 10, 'a'));
+    EXPECT_EQ(NameFittingFolder(std::string(kPathChars, 'd'), "x.txt"), "");
+}
+
 TEST(FileNames, DataAreTextWithoutAZeroBeforeTheirLastCharacter) {
     EXPECT_TRUE(TfrmViewer::LooksTextual("plain"));
     EXPECT_TRUE(TfrmViewer::LooksTextual(std::string("ends in zero\0", 13)));
