@@ -489,7 +489,9 @@ bool TfrmViewer::LoadText(std::string text) {
     WipeText(rawText_);
     bool loaded = false;
     try {
-        if (text.size() > kViewerCapacity) {
+        // Checked before the text goes in: past its capacity the edit takes
+        // the whole address space.
+        if (!FitsViewer(text.size(), EditPieces(text))) {
             if (jobs_.Confirm(Say(txt::SAVE_TEXT))) loaded = SaveText(&text);
         } else {
             rawText_ = std::move(text);
@@ -510,6 +512,15 @@ bool TfrmViewer::LoadText(std::string text) {
 bool TfrmViewer::LooksTextual(std::string_view data) {
     const std::size_t zero = data.find('\0');
     return zero == std::string_view::npos || zero + 1 == data.size();
+}
+
+std::size_t TfrmViewer::EditPieces(std::string_view text) {
+    std::size_t pieces = 0;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        if (c == '\n' || c == '\t' || (c == '\r' && (i + 1 == text.size() || text[i + 1] != '\n'))) ++pieces;
+    }
+    return pieces;
 }
 
 void TfrmViewer::Copy() { SendMessageA(deViewer.Handle(), WM_COPY, 0, 0); }

@@ -158,7 +158,8 @@ void TfrmViewer::fbFolderClick() {
 void TfrmViewer::LoadFolder(std::string data) {
     ProgressStart(texts::Get(txt::LOAD_FOLDER), std::uint32_t(std::min<std::size_t>(data.size(), 0xFFFFFFFFu)));
     std::string result;
-    bool failed = false;
+    std::size_t pieces = 0;
+    bool failed = false, tooLong = false;
     try {
         jobs_.ReloadConfig();
         jobs_.StopCacheTimer();
@@ -171,8 +172,15 @@ void TfrmViewer::LoadFolder(std::string data) {
             // A folder ending in its separator has no message after it.
             if (message.find_first_not_of("\r\n \t") != std::string_view::npos) {
                 std::string body = jobs_.ExtractBody(message);
-                AppendWiped(result, body);
+                // The folder stops where the edit's capacity ends.
+                const std::size_t bodyPieces = EditPieces(body);
+                tooLong = !FitsViewer(result.size() + body.size(), pieces + bodyPieces);
+                if (!tooLong) {
+                    AppendWiped(result, body);
+                    pieces += bodyPieces;
+                }
                 WipeText(body);
+                if (tooLong) break;
             }
             if (separator == std::string_view::npos) break;
             rest.remove_prefix(separator + 1);
@@ -193,6 +201,7 @@ void TfrmViewer::LoadFolder(std::string data) {
         return;
     }
     if (failed) jobs_.Error(texts::Get(txt::READ_ERROR));
+    if (tooLong) jobs_.Error(texts::Get(txt::LENGTH_ERROR));
     LoadText(std::move(result));
     pnButtons.SetEnabled(true);
 }

@@ -519,6 +519,36 @@ TEST_F(ViewerExports, ACancelledFolderChoiceLeavesTheViewerUsable) {
     host_->folderChoice.clear();
 }
 
+// A folder of 100,000 tiny messages: the load stops where the edit's
+// capacity ends, says so, and shows what fits.
+TEST_F(ViewerExports, AFolderOfAHundredThousandTinyMessagesStopsAtTheViewersCapacity) {
+    std::vector<std::string> messages(100000, "From: a@example.org\r\nSubject: tiny\r\n\r\nx\r\n");
+    const std::string folder = FolderOf(messages);
+    ASSERT_GT(folder.size(), 4000000u);
+    ReplaceWholeFile(Mailbox() + "TINY.PMM", folder);
+    host_->folderChoice = "tiny";
+    std::string said;
+    ModalScript script;
+    script.Expect("TfrmPGPDlg", "Error:", [&](HWND box) {
+        said = ViewBox(box).text;
+        ClickFirstButton(box);
+    });
+    script.Start(300000);
+    HWND viewer = OpenViewer("FOLDER");
+    ASSERT_NE(viewer, nullptr);
+    PumpUntil([&] { return script.Seen().size() == 1; }, 300000);
+    ASSERT_TRUE(script.Finish()) << script.Failure();
+    EXPECT_EQ(said, "Text length exceeds viewer's capacity!");
+    HWND edit = EditOf(viewer);
+    ASSERT_TRUE(PumpUntil([&] { return GetWindowTextLengthA(edit) > 0; }, 300000));
+    const std::string shown = EditText(edit);
+    EXPECT_GT(CountOf(shown, kMailEnd), 1000);
+    EXPECT_LT(CountOf(shown, kMailEnd), 100000);
+    CloseViewer(viewer);
+    host_->folderChoice.clear();
+    DeleteFileA((Mailbox() + "TINY.PMM").c_str());
+}
+
 namespace {
 
 // A plain message with a text part and an attachment, as a sender made them.
@@ -572,6 +602,38 @@ TEST_F(ViewerExports, AnAttachmentNameOfTwoHundredAndEightyCharactersIsCutToFitI
     EXPECT_EQ(proposed.substr(proposed.size() - 4), ".bin");
     EXPECT_EQ(Read(Mailbox() + proposed), "ABC");
     DeleteFileA((Mailbox() + proposed).c_str());
+}
+
+// 2.4 MB of 1.2 million empty lines, viewed from the attachment list, grew
+// the process to 1.8 GB and crashed it: the viewer says the text exceeds its
+// capacity before the text goes in.
+TEST_F(ViewerExports, APartOfOnePointTwoMillionEmptyLinesIsRefusedWithTheCapacityMessage) {
+    std::string lines;
+    lines.reserve(2400000);
+    for (int i = 0; i < 1200000; ++i) lines += "\r\n";
+    const std::string message = MessageWithParts(lines, "small.bin");
+    std::string question;
+    bool viewerShown = false;
+    ModalScript script;
+    RunAttachmentList(message, [&](HWND list, HWND box) {
+        SelectRow(list, 0);
+        PostMessageA(FindChild(box, "Button", "V"), BM_CLICK, 0, 0);
+        if (HWND confirm = FindTopWindow("TfrmPGPDlg", "Confirm:", 60000)) {
+            question = ViewBox(confirm).text;
+            PressButton("No")(confirm);
+            WaitGone(confirm, 5000);
+        }
+        if (HWND error = FindTopWindow("TfrmPGPDlg", "Error:", 15000)) ClickFirstButton(error);
+        if (HWND v = FindTopWindow("TfrmViewer", "Viewer", 15000)) {
+            viewerShown = GetWindowTextLengthA(FindChild(v, "RichEdit20A", "")) == 0;
+            PostKey(FindChild(v, "RichEdit20A", ""), VK_ESCAPE);
+            WaitGone(v, 5000);
+        }
+    }, script);
+    EXPECT_EQ(Bind<SaveMimeFn>("SaveMimeAttachments")(message.c_str()), 1);
+    ASSERT_TRUE(script.Finish(120000)) << script.Failure();
+    EXPECT_EQ(question, "Text length exceeds the viewer's capacity,\r\ndo you want to save it to a file?");
+    EXPECT_TRUE(viewerShown) << "the empty viewer came up after the question";
 }
 
 TEST_F(ViewerExports, TheAttachmentListViewsAndSavesThePartsByteForByte) {
