@@ -153,11 +153,7 @@ void TfrmManager::ApplyColors() {
 // ---- Commands --------------------------------------------------------------------
 
 void TfrmManager::RunCommand(const std::function<void()>& command) {
-    mayClose_ = false;
-    struct SetAgain {
-        bool& flag;
-        ~SetAgain() { flag = true; }
-    } setAgain{mayClose_};
+    Operation operation(*this);
     command();
 }
 
@@ -242,7 +238,7 @@ bool TfrmManager::PreviewKey(MSG& msg) {
     switch (msg.wParam) {
     case VK_ESCAPE:
         DropPendingChar();
-        if (mayClose_) fbExitClick();
+        if (MayClose()) fbExitClick();
         return true;
     case VK_F12:
         DropPendingChar();
@@ -282,7 +278,8 @@ LRESULT TfrmManager::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
         if (LOWORD(wp) == WA_INACTIVE) HidePictureHint();
         break;
     case WM_CLOSE:
-        if (!mayClose_) return 0;
+        // Refused, not put off: the user closes the manager again after.
+        if (!MayClose()) return 0;
         HidePictureHint();
         if (!InModalLoop()) {
             ShowWindow(Handle(), SW_HIDE);

@@ -61,7 +61,7 @@ public:
     bool Create(HWND owner, bool insideHost);
     // Makes the form and the picture follow the Standard Colors setting.
     void ApplyColors();
-    bool MayClose() const { return mayClose_; }
+    bool MayClose() const { return !InOperation(); }
 
     TMousePanel pnButtons;
     TFlatBtn fbAdd, fbDel, fbManage, fbExtract, fbFP, fbExit;
@@ -84,8 +84,7 @@ protected:
     HWND InitialFocus() override;
 
 private:
-    // Runs a command with the may-close flag cleared, set again afterwards
-    // whatever happens.
+    // Runs a command as an operation of the manager: no close meanwhile.
     void RunCommand(const std::function<void()>& command);
     void ShowPictureHint();
     void HidePictureHint();
@@ -94,7 +93,6 @@ private:
     void HostCommand(WPARAM wp, LPARAM lp);
 
     ManagerServices& services_;
-    bool mayClose_ = true;
     bool insideHost_ = false;
     std::map<TFlatBtn*, char> accelerators_;
 };

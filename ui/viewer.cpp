@@ -293,9 +293,9 @@ void TfrmViewer::Start() {
 }
 
 void TfrmViewer::FormClose() {
-    if (Busy()) {
-        // The running loop sees this and closes the viewer when it has stopped.
-        closeRequested_ = true;
+    if (DeferClose()) {
+        // A running loop sees this and stops; the close comes when the
+        // operation has ended.
         SetModalResult(mrAbort);
         return;
     }
@@ -323,6 +323,12 @@ LRESULT TfrmViewer::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
         FormClose();
         return 0;
     case kFreeMessage:
+        // An operation begun after the close (a relayed command) keeps the
+        // viewer until it ends.
+        if (DeferClose()) {
+            freed_ = false;
+            return 0;
+        }
         // Nothing of the viewer is touched after this.
         delete this;
         return 0;
@@ -481,6 +487,7 @@ void TfrmViewer::ScrollToTop() {
 }
 
 bool TfrmViewer::LoadText(std::string text) {
+    Operation operation(*this);
     HWND edit = deViewer.Handle();
     SendMessageA(edit, EM_EXLIMITTEXT, 0, 0x7FFFFFFE);
     SendMessageA(edit, WM_SETREDRAW, FALSE, 0);
@@ -549,6 +556,7 @@ void TfrmViewer::fbWrapClick() {
 
 void TfrmViewer::Find(bool again) {
     if (Busy() || searching_ || CurrentSession().frmPGPDlg) return;
+    Operation operation(*this);
     searching_ = true;
     struct Done {
         bool& flag;
@@ -647,6 +655,7 @@ std::string TfrmViewer::ChooseFile(const std::string& proposed, int filterIndex)
 }
 
 bool TfrmViewer::SaveText(const std::string* text) {
+    Operation operation(*this);
     const std::string path = ChooseFile(ProposedTextName(text ? *text : rawText_, jobs_), 1);
     if (path.empty()) return false;
     const std::string& content = text ? *text : rawText_;

@@ -237,7 +237,6 @@ private:
     bool selectingFolder_ = false;
     bool modal_ = false;
     bool wordWrap_ = false;
-    bool closeRequested_ = false;
     bool freed_ = false;
     SIZE designSize_{};
     HHOOK keyHook_ = nullptr;

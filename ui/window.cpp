@@ -432,6 +432,29 @@ Form::~Form() {
     if (Handle()) ShowWindow(Handle(), SW_HIDE);
 }
 
+Form::Operation::Operation(Form& form) : form_(form), previousOwner_(CurrentSession().Owner()) {
+    ++form_.operations_;
+    // The boxes of the operation belong to the form that asks, whichever
+    // window became the session's owner since; a form not shown yet leaves
+    // them to the owner it has.
+    if (form_.Handle() && IsWindowVisible(form_.Handle())) CurrentSession().SetOwner(form_.Handle());
+}
+
+Form::Operation::~Operation() {
+    Session& session = CurrentSession();
+    if (form_.Handle() && session.Owner() == form_.Handle() && previousOwner_ != form_.Handle())
+        session.SetOwner(previousOwner_);
+    if (--form_.operations_ > 0 || !form_.closeDeferred_) return;
+    form_.closeDeferred_ = false;
+    if (form_.Handle()) PostMessageA(form_.Handle(), WM_CLOSE, 0, 0);
+}
+
+bool Form::DeferClose() noexcept {
+    if (!InOperation()) return false;
+    closeDeferred_ = true;
+    return true;
+}
+
 bool Form::CreateForm(const char* className, const std::string& caption, DWORD style,
                       DWORD exStyle, int width, int height, HWND owner) {
     if (!CreateOwn(className, exStyle | WS_EX_CONTROLPARENT, style & ~WS_VISIBLE, caption, nullptr,
@@ -578,6 +601,7 @@ bool Form::PreTranslate(MSG& msg) {
 
 LRESULT Form::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
     if (msg == WM_CLOSE) {
+        if (DeferClose()) return 0;
         if (CloseQuery()) {
             if (inModal_)
                 modalResult_ = mrCancel;

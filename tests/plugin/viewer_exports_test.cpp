@@ -519,6 +519,71 @@ TEST_F(ViewerExports, ACancelledFolderChoiceLeavesTheViewerUsable) {
     host_->folderChoice.clear();
 }
 
+// The client's folder choice disables only the client's frame: a close of
+// the viewer asked meanwhile waits for the choice, and the folder code never
+// runs on a viewer that is gone.
+TEST_F(ViewerExports, AViewerClosedDuringTheFolderChoiceClosesAfterTheChoice) {
+    ReplaceWholeFile(Mailbox() + "CHOICE.PMM", FolderOf({"From: a\r\nSubject: s\r\n\r\nchosen\r\n"}));
+    host_->folderChoice.clear();
+    HWND viewer = nullptr;
+    bool aliveDuringChoice = false;
+    ModalScript choice;
+    choice.Expect("#32770", "Select a folder", [&](HWND box) {
+        viewer = FindTopWindow("TfrmViewer", "Viewer", 5000);
+        PostMessageA(viewer, WM_CLOSE, 0, 0);
+        // Bounded wait for the fault: the viewer freed inside the choice's loop.
+        aliveDuringChoice = viewer && !WaitGone(viewer, 3000) && IsWindow(viewer);
+        ClickButton(box, "OK");
+    });
+    choice.Start();
+    formWindow_ = host_->OpenForm(*extension_, "FOLDER");
+    ASSERT_NE(formWindow_, nullptr);
+    ASSERT_NE(Bind<ShowViewerFn>("ShowViewer")(), nullptr);
+    PumpUntil([&] { return choice.Seen().size() == 1 && !FindWindowA("TfrmViewer", "Viewer"); }, 20000);
+    ASSERT_TRUE(choice.Finish()) << choice.Failure();
+    EXPECT_TRUE(aliveDuringChoice) << "the viewer was freed while its folder choice ran";
+    EXPECT_TRUE(PumpUntil([&] { return !IsWindow(viewer); }, 10000)) << "the close asked was lost";
+    EXPECT_TRUE(PumpUntil([&] { return !IsWindow(formWindow_); }, 10000));
+}
+
+// The manager opened in the client becomes the session's owner window; a
+// question of the viewer is still the viewer's: owned by it, and a close
+// asked meanwhile waits for the answer.
+TEST_F(ViewerExports, AViewerClosedDuringItsQuestionClosesAfterTheAnswer) {
+    automation_->copied = Gpg("inline.PM$");
+    PassphraseAnswerer answerer;
+    HWND viewer = OpenViewer("VIEWER");
+    ASSERT_NE(viewer, nullptr);
+    ASSERT_TRUE(PumpUntil([&] { return GetWindowTextLengthA(EditOf(viewer)) > 0; }, 30000));
+    ASSERT_NE(Bind<ShowViewerFn>("ShowManager")(), nullptr);
+    HWND manager = FindWindowA("TfrmManager", "Manager");
+    ASSERT_NE(manager, nullptr);
+    const std::string plain = Mailbox() + "closed during question.txt";
+    HWND questionOwner = nullptr;
+    bool aliveDuringQuestion = false;
+    ModalScript script;
+    script.Expect("#32770", "SAVE Output as:", [&](HWND dlg) { SaveAs(dlg, plain); });
+    script.Expect("TfrmPGPDlg", "Confirm:", [&](HWND box) {
+        questionOwner = GetWindow(box, GW_OWNER);
+        PostMessageA(viewer, WM_CLOSE, 0, 0);
+        aliveDuringQuestion = !WaitGone(viewer, 3000) && IsWindow(viewer);
+        PressButton("No")(box);
+    });
+    script.Expect("TfrmPGPDlg", "Info:", [](HWND box) { ClickFirstButton(box); });
+    script.Start();
+    PostMessageA(viewer, host::kFormMsgCommand, host::kCmdSave, 0);
+    PumpUntil([&] { return script.Seen().size() == 3 && !IsWindow(viewer); }, 30000);
+    ASSERT_TRUE(script.Finish()) << script.Failure();
+    EXPECT_EQ(questionOwner, viewer) << "the question belonged to " << ClassOf(questionOwner);
+    EXPECT_TRUE(aliveDuringQuestion) << "the viewer was freed while its question waited";
+    EXPECT_NE(Read(plain).find("figures are attached"), std::string::npos);
+    EXPECT_TRUE(PumpUntil([&] { return !IsWindow(viewer); }, 10000)) << "the close asked was lost";
+    EXPECT_TRUE(PumpUntil([&] { return !IsWindow(formWindow_); }, 10000));
+    PostMessageA(manager, WM_CLOSE, 0, 0);
+    EXPECT_TRUE(PumpUntil([&] { return !IsWindow(manager); }, 10000));
+    automation_->copied.clear();
+}
+
 // A folder of 100,000 tiny messages: the load stops where the edit's
 // capacity ends, says so, and shows what fits.
 TEST_F(ViewerExports, AFolderOfAHundredThousandTinyMessagesStopsAtTheViewersCapacity) {
