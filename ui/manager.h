@@ -90,6 +90,8 @@ private:
     void HidePictureHint();
     // Clicks each enabled button whose accelerator is the letter; true when one was.
     bool ClickAccelerator(char letter);
+    bool HasAccelerator(char letter) const;
+    void KeyCommand(WPARAM action, LPARAM letter);
     void HostCommand(WPARAM wp, LPARAM lp);
 
     ManagerServices& services_;

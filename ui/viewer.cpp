@@ -35,8 +35,6 @@ constexpr int kFontHeight = 13;
 // Frees the viewer from the message loop, after its close has run to its end.
 constexpr UINT kFreeMessage = WM_APP + 0x56;
 
-TfrmViewer* g_hookViewer = nullptr;
-
 std::string Say(int number) { return texts::Get(number); }
 
 using orv::FileExists;
@@ -140,7 +138,6 @@ TfrmViewer::TfrmViewer(TViewerHost& host, TViewerJobs& jobs) : host_(host), jobs
 
 TfrmViewer::~TfrmViewer() {
     WipeText(rawText_);
-    RemoveKeyHook();
     if (!modal_ && Handle()) host_.ViewerDestroyed(this);
 }
 
@@ -150,7 +147,7 @@ bool TfrmViewer::Create() {
     SizeToHost();
     host_.EnableFindMenu();
     host_.BecomeOwner(this);
-    InstallKeyHook();
+    RouteHostKeys();
     return true;
 }
 
@@ -415,38 +412,6 @@ bool TfrmViewer::PreviewKey(MSG& msg) {
     default:
         return false;
     }
-}
-
-// Key preview for the modeless viewer: the mail client's own message loop
-// knows nothing of the forms' key handling.
-void TfrmViewer::InstallKeyHook() {
-    if (keyHook_ || g_hookViewer) return;
-    keyHook_ = SetWindowsHookExA(WH_GETMESSAGE, &TfrmViewer::KeyHook, nullptr, GetCurrentThreadId());
-    if (keyHook_) g_hookViewer = this;
-}
-
-void TfrmViewer::RemoveKeyHook() {
-    if (!keyHook_) return;
-    UnhookWindowsHookEx(keyHook_);
-    keyHook_ = nullptr;
-    if (g_hookViewer == this) g_hookViewer = nullptr;
-}
-
-LRESULT CALLBACK TfrmViewer::KeyHook(int code, WPARAM wp, LPARAM lp) noexcept {
-    TfrmViewer* viewer = g_hookViewer;
-    HHOOK hook = viewer ? viewer->keyHook_ : nullptr;
-    try {
-        auto* msg = reinterpret_cast<MSG*>(lp);
-        if (code == HC_ACTION && wp == PM_REMOVE && viewer && msg && msg->hwnd && viewer->Handle() &&
-            !viewer->InModalLoop() &&
-            (msg->message == WM_KEYDOWN || msg->message == WM_SYSKEYDOWN || msg->message == WM_CHAR ||
-             msg->message == WM_SYSCHAR) &&
-            GetAncestor(msg->hwnd, GA_ROOT) == viewer->Handle()) {
-            if (viewer->PreTranslate(*msg)) msg->message = WM_NULL;
-        }
-    } catch (...) {
-    }
-    return CallNextHookEx(hook, code, wp, lp);
 }
 
 // ---- Text ------------------------------------------------------------------

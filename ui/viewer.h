@@ -224,9 +224,6 @@ private:
     void SetEditText(std::string_view text);
     static DWORD CALLBACK StreamPiece(DWORD_PTR cookie, LPBYTE buffer, LONG wanted, LONG* given) noexcept;
     void ScrollToTop();
-    void InstallKeyHook();
-    void RemoveKeyHook();
-    static LRESULT CALLBACK KeyHook(int code, WPARAM wp, LPARAM lp) noexcept;
 
     TViewerHost& host_;
     TViewerJobs& jobs_;
@@ -239,7 +236,6 @@ private:
     bool wordWrap_ = false;
     bool freed_ = false;
     SIZE designSize_{};
-    HHOOK keyHook_ = nullptr;
 };
 
 // Text display: a modal viewer over the text, owned by the session's owner.

@@ -4,6 +4,7 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
 #include <cctype>
 #include <set>
 
@@ -429,6 +430,7 @@ bool TPanel::Create(Window* parent, Align alignment, int width, int height, int 
 }
 
 Form::~Form() {
+    StopHostKeys();
     if (Handle()) ShowWindow(Handle(), SW_HIDE);
 }
 
@@ -453,6 +455,67 @@ bool Form::DeferClose() noexcept {
     if (!InOperation()) return false;
     closeDeferred_ = true;
     return true;
+}
+
+namespace {
+
+// The forms whose keys the hook routes, and the hook on the thread of the
+// mail client's loop. Never destroyed: forms that are statics of other files
+// leave it when they end, in whatever order the statics go.
+struct HostKeyRoute {
+    HHOOK hook = nullptr;
+    DWORD thread = 0;
+    std::vector<Form*> forms;
+};
+
+HostKeyRoute& KeyRoute() {
+    static auto* route = new HostKeyRoute;
+    return *route;
+}
+
+}  // namespace
+
+void Form::RouteHostKeys() {
+    if (keysRouted_) return;
+    HostKeyRoute& route = KeyRoute();
+    if (!route.hook) {
+        route.thread = GetCurrentThreadId();
+        route.hook = SetWindowsHookExA(WH_GETMESSAGE, &Form::HostKeyHook, nullptr, route.thread);
+    }
+    if (!route.hook || route.thread != GetCurrentThreadId()) return;
+    route.forms.push_back(this);
+    keysRouted_ = true;
+}
+
+void Form::StopHostKeys() noexcept {
+    if (!keysRouted_) return;
+    keysRouted_ = false;
+    HostKeyRoute& route = KeyRoute();
+    for (auto it = route.forms.begin(); it != route.forms.end(); ++it)
+        if (*it == this) {
+            route.forms.erase(it);
+            break;
+        }
+    if (route.forms.empty() && route.hook) {
+        UnhookWindowsHookEx(route.hook);
+        route.hook = nullptr;
+    }
+}
+
+LRESULT CALLBACK Form::HostKeyHook(int code, WPARAM wp, LPARAM lp) noexcept {
+    try {
+        auto* msg = reinterpret_cast<MSG*>(lp);
+        // A modal loop of our own already offers its keys to the form.
+        if (code == HC_ACTION && wp == PM_REMOVE && msg && msg->hwnd && IsKeyMessage(msg->message)) {
+            auto* form = dynamic_cast<Form*>(FromHandle(GetAncestor(msg->hwnd, GA_ROOT)));
+            const auto& forms = KeyRoute().forms;
+            if (form && !form->InModalLoop() && std::find(forms.begin(), forms.end(), form) != forms.end() &&
+                form->PreTranslate(*msg))
+                msg->message = WM_NULL;
+        }
+    } catch (...) {
+    }
+    return CallNextHookEx(nullptr, code, wp, lp);
 }
 
 bool Form::CreateForm(const char* className, const std::string& caption, DWORD style,

@@ -159,6 +159,12 @@ public:
     // A close was asked while an operation ran.
     bool CloseDeferred() const noexcept { return closeDeferred_; }
 
+    // Key route for a modeless form inside the mail client, whose message
+    // loop knows nothing of the forms' keys: a message hook of the thread
+    // hands them to PreTranslate. Ends with the form.
+    void RouteHostKeys();
+    void StopHostKeys() noexcept;
+
     void SetClientSize(int width, int height);
     Window* DefaultButton() const;
     Window* CancelButton() const;
@@ -180,10 +186,13 @@ protected:
     LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp) override;
 
 private:
+    static LRESULT CALLBACK HostKeyHook(int code, WPARAM wp, LPARAM lp) noexcept;
+
     int modalResult_ = mrNone;
     bool inModal_ = false;
     int operations_ = 0;
     bool closeDeferred_ = false;
+    bool keysRouted_ = false;
 };
 
 }  // namespace orv::ui
