@@ -19,6 +19,11 @@
 
 namespace orv {
 
+// The most characters a side file's name adds to its target's
+// (".~orv<process id>_<n>" and its tag): a target leaves this room within a
+// path's limit, or no side file can be made for it.
+constexpr std::size_t kSideNameRoom = 28;
+
 // A file (not a folder) of that name exists.
 bool FileExists(const std::string& path);
 

@@ -1,6 +1,8 @@
 #include "ui/file_dialog_ex.h"
 
 #include "strings/text_client.h"
+#include "base/whole_file.h"
+#include "ui/file_names.h"
 #include "ui/look.h"
 
 #include <commdlg.h>
@@ -41,7 +43,7 @@ std::string Trim(const std::string& s) {
 }
 
 // The default extension of a filter entry: its first pattern's, without wildcards.
-std::string ExtensionOf(const std::string& line) {
+std::string FilterExtension(const std::string& line) {
     size_t bar = line.find('|');
     if (bar == std::string::npos) return {};
     std::string pattern = line.substr(bar + 1);
@@ -95,16 +97,49 @@ std::string TFileDialogEx::JoinFilter(const std::vector<std::string>& lines) {
     return joined;
 }
 
+namespace {
+
+// What a run hands the dialog: its start folder and the proposed name.
+struct Proposal {
+    std::string initialDir;
+    std::string file;
+};
+
+std::string CurrentDirectory() {
+    std::vector<char> current(32768, '\0');
+    const DWORD n = GetCurrentDirectoryA(DWORD(current.size()), current.data());
+    return n > 0 && n < current.size() ? std::string(current.data(), n) : std::string();
+}
+
+// The dialog joins its folder and the name in a path's room: a longer
+// proposal (an attachment's name, a subject) overran it at Save. The name
+// is cut to fit the folder it goes to; a folder beyond the room is not handed over.
+Proposal Propose(const std::string& fileName, const std::string& initialDir, std::size_t reserved) {
+    const std::size_t slash = fileName.find_last_of("\\/");
+    std::string ownDir = slash == std::string::npos ? std::string() : fileName.substr(0, slash + 1);
+    const std::string bare = slash == std::string::npos ? fileName : fileName.substr(slash + 1);
+    if (ownDir.size() >= kPathChars) ownDir.clear();
+    Proposal p;
+    p.initialDir = !initialDir.empty() || ownDir.empty() ? initialDir : ownDir.substr(0, ownDir.size() - 1);
+    if (p.initialDir.size() >= kPathChars) p.initialDir.clear();
+    const std::string folder = !ownDir.empty() ? ownDir : !p.initialDir.empty() ? p.initialDir : CurrentDirectory();
+    p.file = ownDir + NameFittingFolder(folder, bare, reserved);
+    return p;
+}
+
+}  // namespace
+
 bool TFileDialogEx::Execute() {
     clipboardChosen_ = false;
     std::string filterText = JoinFilter(filter);
+    std::string defExt;
+    if (filterIndex >= 1 && size_t(filterIndex) <= filter.size()) defExt = FilterExtension(filter[size_t(filterIndex) - 1]);
+    // A saved name may get the default extension, and its file is written
+    // through a side file beside it.
+    const std::size_t reserved = save_ ? (defExt.empty() ? 0 : defExt.size() + 1) + kSideNameRoom : 0;
+    const Proposal proposal = Propose(fileName, initialDir, reserved);
     std::vector<char> name(kFileNameChars + 1, '\0');
-    fileName.copy(name.data(), kFileNameChars);
-    std::string dir = initialDir;
-    if (dir.empty()) {
-        size_t slash = fileName.find_last_of("\\/");
-        if (slash != std::string::npos) dir = fileName.substr(0, slash);
-    }
+    proposal.file.copy(name.data(), kFileNameChars);
     bool withButton = !clipboardCaption_.empty();
     int templateId = (save_ ? 2 : 1) + (withButton ? 2 : 0);
 
@@ -117,7 +152,7 @@ bool TFileDialogEx::Execute() {
     ofn.nFilterIndex = DWORD(filterIndex > 0 ? filterIndex : 1);
     ofn.lpstrFile = name.data();
     ofn.nMaxFile = DWORD(kFileNameChars);
-    ofn.lpstrInitialDir = dir.empty() ? nullptr : dir.c_str();
+    ofn.lpstrInitialDir = proposal.initialDir.empty() ? nullptr : proposal.initialDir.c_str();
     ofn.lpstrTitle = title.empty() ? nullptr : title.c_str();
     ofn.Flags = OFN_EXPLORER | OFN_ENABLEHOOK | OFN_ENABLETEMPLATE | OFN_PATHMUSTEXIST |
                 OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT | OFN_ENABLESIZING;
@@ -127,8 +162,6 @@ bool TFileDialogEx::Execute() {
     ofn.lCustData = reinterpret_cast<LPARAM>(this);
     ofn.lpfnHook = HookProc;
     ofn.lpTemplateName = MAKEINTRESOURCEA(templateId);
-    std::string defExt;
-    if (filterIndex >= 1 && size_t(filterIndex) <= filter.size()) defExt = ExtensionOf(filter[size_t(filterIndex) - 1]);
     ofn.lpstrDefExt = defExt.empty() ? nullptr : defExt.c_str();
 
     // The button's letter wins over the dialog's own mnemonics ("Save as &type").
@@ -188,7 +221,7 @@ char TFileDialogEx::AccelOf(const std::string& caption) {
 void TFileDialogEx::TypeChanged(HWND dlg, int index) {
     HWND box = GetParent(dlg);
     std::string ext;
-    if (index >= 1 && size_t(index) <= filter.size()) ext = ExtensionOf(filter[size_t(index) - 1]);
+    if (index >= 1 && size_t(index) <= filter.size()) ext = FilterExtension(filter[size_t(index) - 1]);
     SendMessageA(box, CDM_SETDEFEXT, 0, reinterpret_cast<LPARAM>(ext.c_str()));
     // Setting the name again lets the dialog put the new default extension to it.
     char text[MAX_PATH] = {};

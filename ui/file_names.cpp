@@ -95,4 +95,20 @@ std::string SafeFileName(std::string_view name) {
     return result;
 }
 
+std::string NameFittingFolder(std::string_view folder, std::string_view name, std::size_t reserved) {
+    const bool separated = folder.empty() || folder.back() == '\\' || folder.back() == '/' || folder.back() == ':';
+    const std::size_t used = folder.size() + (separated ? 0 : 1) + reserved;
+    if (used >= kPathChars) return {};
+    const std::size_t room = kPathChars - used;
+    if (name.size() <= room) return std::string(name);
+    const std::string whole(name);
+    std::string extension = ExtensionOf(whole);
+    // An extension longer than half the room is part of what is cut.
+    if (extension.size() > room / 2) extension.clear();
+    std::string stem = whole.substr(0, room - extension.size());
+    // The file system drops trailing blanks and dots: the stem keeps none.
+    while (!stem.empty() && (stem.back() == ' ' || stem.back() == '.')) stem.pop_back();
+    return stem + extension;
+}
+
 }  // namespace orv::ui

@@ -50,4 +50,14 @@ bool HasBinaryData(const std::string& bytes);
 // nothing is left.
 std::string SafeFileName(std::string_view name);
 
+// The characters a path may hold: the system's 260 less the closing zero.
+// The file dialogs build the chosen path in a buffer of that room.
+constexpr std::size_t kPathChars = 259;
+
+// A name cut so that the folder it goes to, a separator, the name and
+// `reserved` characters more (an extension the dialog may append) stay within
+// kPathChars: the end of its stem goes, its extension stays where the room
+// allows. Empty when the folder leaves no room.
+std::string NameFittingFolder(std::string_view folder, std::string_view name, std::size_t reserved = 0);
+
 }  // namespace orv::ui

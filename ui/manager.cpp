@@ -18,6 +18,11 @@ constexpr int kBevel = 1;
 
 std::string T(int number) { return texts::Get(number); }
 
+// A key acts through a message of the manager's own: inside the mail client
+// the keys arrive in a message hook, where no dialog should run.
+constexpr UINT kKeyAction = WM_APP + 0x4B;
+enum KeyAction : WPARAM { kKeyExit, kKeyConfig, kKeyHelp, kKeyLetter };
+
 HBITMAP ManagerBitmap(int id) { return GlyphBitmap(static_cast<Glyph>(id)); }
 
 // The character message of a key already acted on must not follow it.
@@ -140,7 +145,10 @@ bool TfrmManager::Create(HWND owner, bool insideHost) {
     imgKM.picture = GlyphBitmap(static_cast<Glyph>(kAboutPicture));
     imgKM.onMouseMove = [this] { ShowPictureHint(); };
     imgKM.onMouseDown = [this](bool right) { ImgClick(right); };
-    if (insideHost_) CenterOverHost(Handle());
+    if (insideHost_) {
+        CenterOverHost(Handle());
+        RouteHostKeys();
+    }
     return true;
 }
 
@@ -153,11 +161,7 @@ void TfrmManager::ApplyColors() {
 // ---- Commands --------------------------------------------------------------------
 
 void TfrmManager::RunCommand(const std::function<void()>& command) {
-    mayClose_ = false;
-    struct SetAgain {
-        bool& flag;
-        ~SetAgain() { flag = true; }
-    } setAgain{mayClose_};
+    Operation operation(*this);
     command();
 }
 
@@ -236,23 +240,46 @@ bool TfrmManager::ClickAccelerator(char letter) {
     return clicked;
 }
 
+bool TfrmManager::HasAccelerator(char letter) const {
+    const char upper = char(std::toupper(static_cast<unsigned char>(letter)));
+    for (const auto& [button, accel] : accelerators_)
+        if (accel == upper && button->Enabled() && button->Visible()) return true;
+    return false;
+}
+
 bool TfrmManager::PreviewKey(MSG& msg) {
-    if (msg.message == WM_SYSCHAR) return ClickAccelerator(char(msg.wParam));
+    if (msg.message == WM_SYSCHAR) {
+        if (!HasAccelerator(char(msg.wParam))) return false;
+        PostMessageA(Handle(), kKeyAction, kKeyLetter, LPARAM(msg.wParam));
+        return true;
+    }
     if (msg.message != WM_KEYDOWN) return false;
     switch (msg.wParam) {
     case VK_ESCAPE:
         DropPendingChar();
-        if (mayClose_) fbExitClick();
+        PostMessageA(Handle(), kKeyAction, kKeyExit, 0);
         return true;
     case VK_F12:
         DropPendingChar();
-        RunCommand([this] { services_.ShowConfig(); });
+        PostMessageA(Handle(), kKeyAction, kKeyConfig, 0);
         return true;
     case VK_F1:
-        services_.ShowHelp();
+        PostMessageA(Handle(), kKeyAction, kKeyHelp, 0);
         return true;
     default:
         return false;
+    }
+}
+
+void TfrmManager::KeyCommand(WPARAM action, LPARAM letter) {
+    switch (action) {
+    case kKeyExit:
+        if (MayClose()) fbExitClick();
+        break;
+    case kKeyConfig: RunCommand([this] { services_.ShowConfig(); }); break;
+    case kKeyHelp: services_.ShowHelp(); break;
+    case kKeyLetter: ClickAccelerator(char(letter)); break;
+    default: break;
     }
 }
 
@@ -275,6 +302,9 @@ LRESULT TfrmManager::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
     case host::kFormMsgCommand:
         HostCommand(wp, lp);
         return 0;
+    case kKeyAction:
+        KeyCommand(wp, lp);
+        return 0;
     case WM_MOUSEMOVE:
         HidePictureHint();
         break;
@@ -282,7 +312,8 @@ LRESULT TfrmManager::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
         if (LOWORD(wp) == WA_INACTIVE) HidePictureHint();
         break;
     case WM_CLOSE:
-        if (!mayClose_) return 0;
+        // Refused, not put off: the user closes the manager again after.
+        if (!MayClose()) return 0;
         HidePictureHint();
         if (!InModalLoop()) {
             ShowWindow(Handle(), SW_HIDE);

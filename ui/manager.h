@@ -61,7 +61,7 @@ public:
     bool Create(HWND owner, bool insideHost);
     // Makes the form and the picture follow the Standard Colors setting.
     void ApplyColors();
-    bool MayClose() const { return mayClose_; }
+    bool MayClose() const { return !InOperation(); }
 
     TMousePanel pnButtons;
     TFlatBtn fbAdd, fbDel, fbManage, fbExtract, fbFP, fbExit;
@@ -84,17 +84,17 @@ protected:
     HWND InitialFocus() override;
 
 private:
-    // Runs a command with the may-close flag cleared, set again afterwards
-    // whatever happens.
+    // Runs a command as an operation of the manager: no close meanwhile.
     void RunCommand(const std::function<void()>& command);
     void ShowPictureHint();
     void HidePictureHint();
     // Clicks each enabled button whose accelerator is the letter; true when one was.
     bool ClickAccelerator(char letter);
+    bool HasAccelerator(char letter) const;
+    void KeyCommand(WPARAM action, LPARAM letter);
     void HostCommand(WPARAM wp, LPARAM lp);
 
     ManagerServices& services_;
-    bool mayClose_ = true;
     bool insideHost_ = false;
     std::map<TFlatBtn*, char> accelerators_;
 };

@@ -35,8 +35,6 @@ constexpr int kFontHeight = 13;
 // Frees the viewer from the message loop, after its close has run to its end.
 constexpr UINT kFreeMessage = WM_APP + 0x56;
 
-TfrmViewer* g_hookViewer = nullptr;
-
 std::string Say(int number) { return texts::Get(number); }
 
 using orv::FileExists;
@@ -140,7 +138,6 @@ TfrmViewer::TfrmViewer(TViewerHost& host, TViewerJobs& jobs) : host_(host), jobs
 
 TfrmViewer::~TfrmViewer() {
     WipeText(rawText_);
-    RemoveKeyHook();
     if (!modal_ && Handle()) host_.ViewerDestroyed(this);
 }
 
@@ -150,7 +147,7 @@ bool TfrmViewer::Create() {
     SizeToHost();
     host_.EnableFindMenu();
     host_.BecomeOwner(this);
-    InstallKeyHook();
+    RouteHostKeys();
     return true;
 }
 
@@ -293,9 +290,9 @@ void TfrmViewer::Start() {
 }
 
 void TfrmViewer::FormClose() {
-    if (Busy()) {
-        // The running loop sees this and closes the viewer when it has stopped.
-        closeRequested_ = true;
+    if (DeferClose()) {
+        // A running loop sees this and stops; the close comes when the
+        // operation has ended.
         SetModalResult(mrAbort);
         return;
     }
@@ -323,6 +320,12 @@ LRESULT TfrmViewer::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
         FormClose();
         return 0;
     case kFreeMessage:
+        // An operation begun after the close (a relayed command) keeps the
+        // viewer until it ends.
+        if (DeferClose()) {
+            freed_ = false;
+            return 0;
+        }
         // Nothing of the viewer is touched after this.
         delete this;
         return 0;
@@ -411,38 +414,6 @@ bool TfrmViewer::PreviewKey(MSG& msg) {
     }
 }
 
-// Key preview for the modeless viewer: the mail client's own message loop
-// knows nothing of the forms' key handling.
-void TfrmViewer::InstallKeyHook() {
-    if (keyHook_ || g_hookViewer) return;
-    keyHook_ = SetWindowsHookExA(WH_GETMESSAGE, &TfrmViewer::KeyHook, nullptr, GetCurrentThreadId());
-    if (keyHook_) g_hookViewer = this;
-}
-
-void TfrmViewer::RemoveKeyHook() {
-    if (!keyHook_) return;
-    UnhookWindowsHookEx(keyHook_);
-    keyHook_ = nullptr;
-    if (g_hookViewer == this) g_hookViewer = nullptr;
-}
-
-LRESULT CALLBACK TfrmViewer::KeyHook(int code, WPARAM wp, LPARAM lp) noexcept {
-    TfrmViewer* viewer = g_hookViewer;
-    HHOOK hook = viewer ? viewer->keyHook_ : nullptr;
-    try {
-        auto* msg = reinterpret_cast<MSG*>(lp);
-        if (code == HC_ACTION && wp == PM_REMOVE && viewer && msg && msg->hwnd && viewer->Handle() &&
-            !viewer->InModalLoop() &&
-            (msg->message == WM_KEYDOWN || msg->message == WM_SYSKEYDOWN || msg->message == WM_CHAR ||
-             msg->message == WM_SYSCHAR) &&
-            GetAncestor(msg->hwnd, GA_ROOT) == viewer->Handle()) {
-            if (viewer->PreTranslate(*msg)) msg->message = WM_NULL;
-        }
-    } catch (...) {
-    }
-    return CallNextHookEx(hook, code, wp, lp);
-}
-
 // ---- Text ------------------------------------------------------------------
 
 // The text goes into the edit piece by piece: the edit converts each piece
@@ -481,6 +452,7 @@ void TfrmViewer::ScrollToTop() {
 }
 
 bool TfrmViewer::LoadText(std::string text) {
+    Operation operation(*this);
     HWND edit = deViewer.Handle();
     SendMessageA(edit, EM_EXLIMITTEXT, 0, 0x7FFFFFFE);
     SendMessageA(edit, WM_SETREDRAW, FALSE, 0);
@@ -489,7 +461,9 @@ bool TfrmViewer::LoadText(std::string text) {
     WipeText(rawText_);
     bool loaded = false;
     try {
-        if (text.size() > kViewerCapacity) {
+        // Checked before the text goes in: past its capacity the edit takes
+        // the whole address space.
+        if (!FitsViewer(text.size(), EditPieces(text))) {
             if (jobs_.Confirm(Say(txt::SAVE_TEXT))) loaded = SaveText(&text);
         } else {
             rawText_ = std::move(text);
@@ -510,6 +484,15 @@ bool TfrmViewer::LoadText(std::string text) {
 bool TfrmViewer::LooksTextual(std::string_view data) {
     const std::size_t zero = data.find('\0');
     return zero == std::string_view::npos || zero + 1 == data.size();
+}
+
+std::size_t TfrmViewer::EditPieces(std::string_view text) {
+    std::size_t pieces = 0;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        if (c == '\n' || c == '\t' || (c == '\r' && (i + 1 == text.size() || text[i + 1] != '\n'))) ++pieces;
+    }
+    return pieces;
 }
 
 void TfrmViewer::Copy() { SendMessageA(deViewer.Handle(), WM_COPY, 0, 0); }
@@ -538,6 +521,7 @@ void TfrmViewer::fbWrapClick() {
 
 void TfrmViewer::Find(bool again) {
     if (Busy() || searching_ || CurrentSession().frmPGPDlg) return;
+    Operation operation(*this);
     searching_ = true;
     struct Done {
         bool& flag;
@@ -628,6 +612,7 @@ std::string TfrmViewer::ChooseFile(const std::string& proposed, int filterIndex)
 }
 
 bool TfrmViewer::SaveText(const std::string* text) {
+    Operation operation(*this);
     const std::string path = ChooseFile(ProposedTextName(text ? *text : rawText_, jobs_), 1);
     if (path.empty()) return false;
     const std::string& content = text ? *text : rawText_;

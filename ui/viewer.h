@@ -116,8 +116,14 @@ protected:
     LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp) override;
 };
 
-// The viewer's limit of a text it shows.
-constexpr std::size_t kViewerCapacity = 33554432;
+// The viewer's limit of a text it shows: what its rich edit holds within the
+// 2 GB of a 32-bit process. Under Wine the edit keeps 140 to 200 bytes per
+// character it shows, and about 1.1 KB more for every line and every tab,
+// which it keeps as items of their own (1.2 million empty lines took 1.8 GB).
+// A text counts its bytes and kViewerPieceCost more for each such item; up
+// to the capacity the edit holds about 600 MB.
+constexpr std::size_t kViewerCapacity = 3145728;
+constexpr std::size_t kViewerPieceCost = 6;
 // Modal result of a close request during a running operation.
 constexpr int mrAbort = 3;
 // Messages of a folder file are separated by this character.
@@ -159,6 +165,12 @@ public:
     static std::string ProposedTextName(std::string_view text, TViewerJobs& jobs);
     // Data are text when they hold no zero byte before their last character.
     static bool LooksTextual(std::string_view data);
+    // The items the edit keeps apart in a text: its line ends (CR LF once)
+    // and its tabs.
+    static std::size_t EditPieces(std::string_view text);
+    static bool FitsViewer(std::size_t bytes, std::size_t pieces) {
+        return bytes <= kViewerCapacity && pieces <= (kViewerCapacity - bytes) / kViewerPieceCost;
+    }
 
     TPanel pnButtons;
     TPanel pnTop;
@@ -212,9 +224,6 @@ private:
     void SetEditText(std::string_view text);
     static DWORD CALLBACK StreamPiece(DWORD_PTR cookie, LPBYTE buffer, LONG wanted, LONG* given) noexcept;
     void ScrollToTop();
-    void InstallKeyHook();
-    void RemoveKeyHook();
-    static LRESULT CALLBACK KeyHook(int code, WPARAM wp, LPARAM lp) noexcept;
 
     TViewerHost& host_;
     TViewerJobs& jobs_;
@@ -225,10 +234,8 @@ private:
     bool selectingFolder_ = false;
     bool modal_ = false;
     bool wordWrap_ = false;
-    bool closeRequested_ = false;
     bool freed_ = false;
     SIZE designSize_{};
-    HHOOK keyHook_ = nullptr;
 };
 
 // Text display: a modal viewer over the text, owned by the session's owner.

@@ -49,6 +49,7 @@ void Pause(int ms) {
 // ---- Reader mode -----------------------------------------------------------
 
 void TfrmViewer::RunReaderMode() {
+    Operation operation(*this);
     SetEditText("");
     WipeText(rawText_);
     pnButtons.SetEnabled(false);
@@ -115,7 +116,8 @@ std::string TfrmViewer::FolderPath(const std::string& chosen) const {
 
 bool TfrmViewer::ReadFolder(std::string& data) {
     std::string chosen;
-    if (!host_.ChooseFolder(chosen) || chosen.empty()) return false;
+    // A close asked during the choice ends the operation here.
+    if (!host_.ChooseFolder(chosen) || chosen.empty() || CloseDeferred()) return false;
     const bool managerWasOpen = host_.CloseFolderManager();
     const bool read = jobs_.ReadFile(FolderPath(chosen), data);
     if (managerWasOpen) host_.ReopenFolderManager();
@@ -124,6 +126,9 @@ bool TfrmViewer::ReadFolder(std::string& data) {
 
 void TfrmViewer::fbFolderClick() {
     if (Busy() || selectingFolder_) return;
+    // The client's folder choice disables only the client's frame: the
+    // viewer stays closable meanwhile, and its close waits for this.
+    Operation operation(*this);
     pnButtons.SetEnabled(false);
     selectingFolder_ = true;
     HWND previousParent = reinterpret_cast<HWND>(GetWindowLongPtrA(Handle(), GWLP_HWNDPARENT));
@@ -158,7 +163,8 @@ void TfrmViewer::fbFolderClick() {
 void TfrmViewer::LoadFolder(std::string data) {
     ProgressStart(texts::Get(txt::LOAD_FOLDER), std::uint32_t(std::min<std::size_t>(data.size(), 0xFFFFFFFFu)));
     std::string result;
-    bool failed = false;
+    std::size_t pieces = 0;
+    bool failed = false, tooLong = false;
     try {
         jobs_.ReloadConfig();
         jobs_.StopCacheTimer();
@@ -171,8 +177,15 @@ void TfrmViewer::LoadFolder(std::string data) {
             // A folder ending in its separator has no message after it.
             if (message.find_first_not_of("\r\n \t") != std::string_view::npos) {
                 std::string body = jobs_.ExtractBody(message);
-                AppendWiped(result, body);
+                // The folder stops where the edit's capacity ends.
+                const std::size_t bodyPieces = EditPieces(body);
+                tooLong = !FitsViewer(result.size() + body.size(), pieces + bodyPieces);
+                if (!tooLong) {
+                    AppendWiped(result, body);
+                    pieces += bodyPieces;
+                }
                 WipeText(body);
+                if (tooLong) break;
             }
             if (separator == std::string_view::npos) break;
             rest.remove_prefix(separator + 1);
@@ -187,12 +200,12 @@ void TfrmViewer::LoadFolder(std::string data) {
     jobs_.RearmCacheTimer();
     Pause(kFolderPauseMs);
     ProgressEnd();
-    if (closeRequested_) {
+    if (CloseDeferred()) {
         WipeText(result);
-        PostMessageA(Handle(), WM_CLOSE, 0, 0);
         return;
     }
     if (failed) jobs_.Error(texts::Get(txt::READ_ERROR));
+    if (tooLong) jobs_.Error(texts::Get(txt::LENGTH_ERROR));
     LoadText(std::move(result));
     pnButtons.SetEnabled(true);
 }
@@ -210,7 +223,6 @@ void TfrmViewer::ProgressStart(const std::string& caption, std::uint32_t max) {
     gProgress.SetMax(max);
     gProgress.SetPosition(0);
     gProgress.SetColors(kGaugeBlue, WindowColor());
-    closeRequested_ = false;
     SetModalResult(mrNone);
     pnProgress.SetEnabled(true);
     pnProgress.SetVisible(true);

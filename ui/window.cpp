@@ -4,6 +4,7 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
 #include <cctype>
 #include <set>
 
@@ -429,7 +430,92 @@ bool TPanel::Create(Window* parent, Align alignment, int width, int height, int 
 }
 
 Form::~Form() {
+    StopHostKeys();
     if (Handle()) ShowWindow(Handle(), SW_HIDE);
+}
+
+Form::Operation::Operation(Form& form) : form_(form), previousOwner_(CurrentSession().Owner()) {
+    ++form_.operations_;
+    // The boxes of the operation belong to the form that asks, whichever
+    // window became the session's owner since; a form not shown yet leaves
+    // them to the owner it has.
+    if (form_.Handle() && IsWindowVisible(form_.Handle())) CurrentSession().SetOwner(form_.Handle());
+}
+
+Form::Operation::~Operation() {
+    Session& session = CurrentSession();
+    if (form_.Handle() && session.Owner() == form_.Handle() && previousOwner_ != form_.Handle())
+        session.SetOwner(previousOwner_);
+    if (--form_.operations_ > 0 || !form_.closeDeferred_) return;
+    form_.closeDeferred_ = false;
+    if (form_.Handle()) PostMessageA(form_.Handle(), WM_CLOSE, 0, 0);
+}
+
+bool Form::DeferClose() noexcept {
+    if (!InOperation()) return false;
+    closeDeferred_ = true;
+    return true;
+}
+
+namespace {
+
+// The forms whose keys the hook routes, and the hook on the thread of the
+// mail client's loop. Never destroyed: forms that are statics of other files
+// leave it when they end, in whatever order the statics go.
+struct HostKeyRoute {
+    HHOOK hook = nullptr;
+    DWORD thread = 0;
+    std::vector<Form*> forms;
+};
+
+HostKeyRoute& KeyRoute() {
+    static auto* route = new HostKeyRoute;
+    return *route;
+}
+
+}  // namespace
+
+void Form::RouteHostKeys() {
+    if (keysRouted_) return;
+    HostKeyRoute& route = KeyRoute();
+    if (!route.hook) {
+        route.thread = GetCurrentThreadId();
+        route.hook = SetWindowsHookExA(WH_GETMESSAGE, &Form::HostKeyHook, nullptr, route.thread);
+    }
+    if (!route.hook || route.thread != GetCurrentThreadId()) return;
+    route.forms.push_back(this);
+    keysRouted_ = true;
+}
+
+void Form::StopHostKeys() noexcept {
+    if (!keysRouted_) return;
+    keysRouted_ = false;
+    HostKeyRoute& route = KeyRoute();
+    for (auto it = route.forms.begin(); it != route.forms.end(); ++it)
+        if (*it == this) {
+            route.forms.erase(it);
+            break;
+        }
+    if (route.forms.empty() && route.hook) {
+        UnhookWindowsHookEx(route.hook);
+        route.hook = nullptr;
+    }
+}
+
+LRESULT CALLBACK Form::HostKeyHook(int code, WPARAM wp, LPARAM lp) noexcept {
+    try {
+        auto* msg = reinterpret_cast<MSG*>(lp);
+        // A modal loop of our own already offers its keys to the form.
+        if (code == HC_ACTION && wp == PM_REMOVE && msg && msg->hwnd && IsKeyMessage(msg->message)) {
+            auto* form = dynamic_cast<Form*>(FromHandle(GetAncestor(msg->hwnd, GA_ROOT)));
+            const auto& forms = KeyRoute().forms;
+            if (form && !form->InModalLoop() && std::find(forms.begin(), forms.end(), form) != forms.end() &&
+                form->PreTranslate(*msg))
+                msg->message = WM_NULL;
+        }
+    } catch (...) {
+    }
+    return CallNextHookEx(nullptr, code, wp, lp);
 }
 
 bool Form::CreateForm(const char* className, const std::string& caption, DWORD style,
@@ -578,6 +664,7 @@ bool Form::PreTranslate(MSG& msg) {
 
 LRESULT Form::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
     if (msg == WM_CLOSE) {
+        if (DeferClose()) return 0;
         if (CloseQuery()) {
             if (inModal_)
                 modalResult_ = mrCancel;

@@ -140,6 +140,31 @@ public:
     bool PreTranslate(MSG& msg);
     static bool PreTranslateAny(MSG& msg);
 
+    // An operation of the form that may wait in a nested loop (a box, a
+    // dialog, the client's folder choice). While one runs the form owns the
+    // session's boxes and stays alive: a close asked meanwhile is put off and
+    // runs when the last operation has ended.
+    class Operation {
+    public:
+        explicit Operation(Form& form);
+        ~Operation();
+        Operation(const Operation&) = delete;
+        Operation& operator=(const Operation&) = delete;
+
+    private:
+        Form& form_;
+        HWND previousOwner_;
+    };
+    bool InOperation() const noexcept { return operations_ > 0; }
+    // A close was asked while an operation ran.
+    bool CloseDeferred() const noexcept { return closeDeferred_; }
+
+    // Key route for a modeless form inside the mail client, whose message
+    // loop knows nothing of the forms' keys: a message hook of the thread
+    // hands them to PreTranslate. Ends with the form.
+    void RouteHostKeys();
+    void StopHostKeys() noexcept;
+
     void SetClientSize(int width, int height);
     Window* DefaultButton() const;
     Window* CancelButton() const;
@@ -156,11 +181,18 @@ protected:
     virtual HWND InitialFocus();
     // WM_CLOSE: modal forms end with Cancel unless this says otherwise.
     virtual bool CloseQuery() { return true; }
+    // Puts the close off until the running operation ends; false without one.
+    bool DeferClose() noexcept;
     LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp) override;
 
 private:
+    static LRESULT CALLBACK HostKeyHook(int code, WPARAM wp, LPARAM lp) noexcept;
+
     int modalResult_ = mrNone;
     bool inModal_ = false;
+    int operations_ = 0;
+    bool closeDeferred_ = false;
+    bool keysRouted_ = false;
 };
 
 }  // namespace orv::ui

@@ -16,6 +16,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <functional>
 #include <memory>
 #include <string>
 #include <thread>
@@ -516,6 +517,188 @@ TEST_F(ViewerExports, ACancelledFolderChoiceLeavesTheViewerUsable) {
     EXPECT_EQ(GetWindow(viewer, GW_OWNER), nullptr);
     CloseViewer(viewer);
     host_->folderChoice.clear();
+}
+
+// The client's folder choice disables only the client's frame: a close of
+// the viewer asked meanwhile waits for the choice, and the folder code never
+// runs on a viewer that is gone.
+TEST_F(ViewerExports, AViewerClosedDuringTheFolderChoiceClosesAfterTheChoice) {
+    ReplaceWholeFile(Mailbox() + "CHOICE.PMM", FolderOf({"From: a\r\nSubject: s\r\n\r\nchosen\r\n"}));
+    host_->folderChoice.clear();
+    HWND viewer = nullptr;
+    bool aliveDuringChoice = false;
+    ModalScript choice;
+    choice.Expect("#32770", "Select a folder", [&](HWND box) {
+        viewer = FindTopWindow("TfrmViewer", "Viewer", 5000);
+        PostMessageA(viewer, WM_CLOSE, 0, 0);
+        // Bounded wait for the fault: the viewer freed inside the choice's loop.
+        aliveDuringChoice = viewer && !WaitGone(viewer, 3000) && IsWindow(viewer);
+        ClickButton(box, "OK");
+    });
+    choice.Start();
+    formWindow_ = host_->OpenForm(*extension_, "FOLDER");
+    ASSERT_NE(formWindow_, nullptr);
+    ASSERT_NE(Bind<ShowViewerFn>("ShowViewer")(), nullptr);
+    PumpUntil([&] { return choice.Seen().size() == 1 && !FindWindowA("TfrmViewer", "Viewer"); }, 20000);
+    ASSERT_TRUE(choice.Finish()) << choice.Failure();
+    EXPECT_TRUE(aliveDuringChoice) << "the viewer was freed while its folder choice ran";
+    EXPECT_TRUE(PumpUntil([&] { return !IsWindow(viewer); }, 10000)) << "the close asked was lost";
+    EXPECT_TRUE(PumpUntil([&] { return !IsWindow(formWindow_); }, 10000));
+}
+
+// The manager opened in the client becomes the session's owner window; a
+// question of the viewer is still the viewer's: owned by it, and a close
+// asked meanwhile waits for the answer.
+TEST_F(ViewerExports, AViewerClosedDuringItsQuestionClosesAfterTheAnswer) {
+    automation_->copied = Gpg("inline.PM$");
+    PassphraseAnswerer answerer;
+    HWND viewer = OpenViewer("VIEWER");
+    ASSERT_NE(viewer, nullptr);
+    ASSERT_TRUE(PumpUntil([&] { return GetWindowTextLengthA(EditOf(viewer)) > 0; }, 30000));
+    ASSERT_NE(Bind<ShowViewerFn>("ShowManager")(), nullptr);
+    HWND manager = FindWindowA("TfrmManager", "Manager");
+    ASSERT_NE(manager, nullptr);
+    const std::string plain = Mailbox() + "closed during question.txt";
+    HWND questionOwner = nullptr;
+    bool aliveDuringQuestion = false;
+    ModalScript script;
+    script.Expect("#32770", "SAVE Output as:", [&](HWND dlg) { SaveAs(dlg, plain); });
+    script.Expect("TfrmPGPDlg", "Confirm:", [&](HWND box) {
+        questionOwner = GetWindow(box, GW_OWNER);
+        PostMessageA(viewer, WM_CLOSE, 0, 0);
+        aliveDuringQuestion = !WaitGone(viewer, 3000) && IsWindow(viewer);
+        PressButton("No")(box);
+    });
+    script.Expect("TfrmPGPDlg", "Info:", [](HWND box) { ClickFirstButton(box); });
+    script.Start();
+    PostMessageA(viewer, host::kFormMsgCommand, host::kCmdSave, 0);
+    PumpUntil([&] { return script.Seen().size() == 3 && !IsWindow(viewer); }, 30000);
+    ASSERT_TRUE(script.Finish()) << script.Failure();
+    EXPECT_EQ(questionOwner, viewer) << "the question belonged to " << ClassOf(questionOwner);
+    EXPECT_TRUE(aliveDuringQuestion) << "the viewer was freed while its question waited";
+    EXPECT_NE(Read(plain).find("figures are attached"), std::string::npos);
+    EXPECT_TRUE(PumpUntil([&] { return !IsWindow(viewer); }, 10000)) << "the close asked was lost";
+    EXPECT_TRUE(PumpUntil([&] { return !IsWindow(formWindow_); }, 10000));
+    PostMessageA(manager, WM_CLOSE, 0, 0);
+    EXPECT_TRUE(PumpUntil([&] { return !IsWindow(manager); }, 10000));
+    automation_->copied.clear();
+}
+
+// A folder of 100,000 tiny messages: the load stops where the edit's
+// capacity ends, says so, and shows what fits.
+TEST_F(ViewerExports, AFolderOfAHundredThousandTinyMessagesStopsAtTheViewersCapacity) {
+    std::vector<std::string> messages(100000, "From: a@example.org\r\nSubject: tiny\r\n\r\nx\r\n");
+    const std::string folder = FolderOf(messages);
+    ASSERT_GT(folder.size(), 4000000u);
+    ReplaceWholeFile(Mailbox() + "TINY.PMM", folder);
+    host_->folderChoice = "tiny";
+    std::string said;
+    ModalScript script;
+    script.Expect("TfrmPGPDlg", "Error:", [&](HWND box) {
+        said = ViewBox(box).text;
+        ClickFirstButton(box);
+    });
+    script.Start(300000);
+    HWND viewer = OpenViewer("FOLDER");
+    ASSERT_NE(viewer, nullptr);
+    PumpUntil([&] { return script.Seen().size() == 1; }, 300000);
+    ASSERT_TRUE(script.Finish()) << script.Failure();
+    EXPECT_EQ(said, "Text length exceeds viewer's capacity!");
+    HWND edit = EditOf(viewer);
+    ASSERT_TRUE(PumpUntil([&] { return GetWindowTextLengthA(edit) > 0; }, 300000));
+    const std::string shown = EditText(edit);
+    EXPECT_GT(CountOf(shown, kMailEnd), 1000);
+    EXPECT_LT(CountOf(shown, kMailEnd), 100000);
+    CloseViewer(viewer);
+    host_->folderChoice.clear();
+    DeleteFileA((Mailbox() + "TINY.PMM").c_str());
+}
+
+namespace {
+
+// A plain message with a text part and an attachment, as a sender made them.
+std::string MessageWithParts(const std::string& text, const std::string& attachmentName) {
+    return "From: carol <carol@example.org>\r\nTo: alice@example.org\r\nSubject: Parts\r\nMIME-Version: 1.0\r\n"
+           "Content-Type: multipart/mixed; boundary=\"m\"\r\n\r\n--m\r\nContent-Type: text/plain\r\n\r\n" +
+           text + "\r\n--m\r\nContent-Type: application/octet-stream; name=\"" + attachmentName +
+           "\"\r\nContent-Disposition: attachment; filename=\"" + attachmentName +
+           "\"\r\nContent-Transfer-Encoding: base64\r\n\r\nQUJD\r\n--m--\r\n";
+}
+
+// Runs the attachment list over the message; the action works the list box.
+void RunAttachmentList(const std::string& message, const std::function<void(HWND list, HWND box)>& action,
+                       ModalScript& script) {
+    script.Expect("TfrmSelBox", "View/save PGP/MIME attachments:", [action](HWND box) {
+        HWND list = FindChild(box, "SysListView32", "");
+        action(list, box);
+        PostMessageA(FindChild(box, "Button", "C"), BM_CLICK, 0, 0);
+    });
+    script.Start(120000);
+}
+
+void SelectRow(HWND list, int row) {
+    ListView_SetItemState(list, -1, 0, LVIS_SELECTED);
+    ListView_SetItemState(list, row, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+}
+
+}  // namespace
+
+// An attachment name of 280 characters overran the save dialog's path room
+// at Save: the proposal is cut to fit with its folder, and the part is saved.
+TEST_F(ViewerExports, AnAttachmentNameOfTwoHundredAndEightyCharactersIsCutToFitItsFolder) {
+    const std::string longName = std::string(276, 'n') + ".bin";
+    const std::string message = MessageWithParts("See the file.", longName);
+    std::string proposed;
+    ModalScript script;
+    RunAttachmentList(message, [&](HWND list, HWND box) {
+        SelectRow(list, 1);
+        PostMessageA(FindChild(box, "Button", "S"), BM_CLICK, 0, 0);
+        if (HWND dlg = FindTopWindow("#32770", "Save file as:", 15000)) {
+            proposed = FileNameField(dlg);
+            PostMessageA(dlg, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), LPARAM(GetDlgItem(dlg, IDOK)));
+            WaitGone(dlg, 15000);
+        }
+    }, script);
+    EXPECT_EQ(Bind<SaveMimeFn>("SaveMimeAttachments")(message.c_str()), 1);
+    ASSERT_TRUE(script.Finish()) << script.Failure();
+    ASSERT_FALSE(proposed.empty());
+    EXPECT_LT(proposed.size(), longName.size());
+    EXPECT_LE(Mailbox().size() + proposed.size(), std::size_t(MAX_PATH - 1));
+    EXPECT_EQ(proposed.substr(proposed.size() - 4), ".bin");
+    EXPECT_EQ(Read(Mailbox() + proposed), "ABC");
+    DeleteFileA((Mailbox() + proposed).c_str());
+}
+
+// 2.4 MB of 1.2 million empty lines, viewed from the attachment list, grew
+// the process to 1.8 GB and crashed it: the viewer says the text exceeds its
+// capacity before the text goes in.
+TEST_F(ViewerExports, APartOfOnePointTwoMillionEmptyLinesIsRefusedWithTheCapacityMessage) {
+    std::string lines;
+    lines.reserve(2400000);
+    for (int i = 0; i < 1200000; ++i) lines += "\r\n";
+    const std::string message = MessageWithParts(lines, "small.bin");
+    std::string question;
+    bool viewerShown = false;
+    ModalScript script;
+    RunAttachmentList(message, [&](HWND list, HWND box) {
+        SelectRow(list, 0);
+        PostMessageA(FindChild(box, "Button", "V"), BM_CLICK, 0, 0);
+        if (HWND confirm = FindTopWindow("TfrmPGPDlg", "Confirm:", 60000)) {
+            question = ViewBox(confirm).text;
+            PressButton("No")(confirm);
+            WaitGone(confirm, 5000);
+        }
+        if (HWND error = FindTopWindow("TfrmPGPDlg", "Error:", 15000)) ClickFirstButton(error);
+        if (HWND v = FindTopWindow("TfrmViewer", "Viewer", 15000)) {
+            viewerShown = GetWindowTextLengthA(FindChild(v, "RichEdit20A", "")) == 0;
+            PostKey(FindChild(v, "RichEdit20A", ""), VK_ESCAPE);
+            WaitGone(v, 5000);
+        }
+    }, script);
+    EXPECT_EQ(Bind<SaveMimeFn>("SaveMimeAttachments")(message.c_str()), 1);
+    ASSERT_TRUE(script.Finish(120000)) << script.Failure();
+    EXPECT_EQ(question, "Text length exceeds the viewer's capacity,\r\ndo you want to save it to a file?");
+    EXPECT_TRUE(viewerShown) << "the empty viewer came up after the question";
 }
 
 TEST_F(ViewerExports, TheAttachmentListViewsAndSavesThePartsByteForByte) {

@@ -860,6 +860,27 @@ TEST_F(Manager, AnExportedKeyReadsBackInGpgWithItsFingerprint) {
     EXPECT_EQ(shell.Keys(shell.Unix() + "bob_export.asc"), (std::vector<std::string>{GpgKeyOf("bob")}));
 }
 
+// Inside the client the manager's keys come through the client's own loop,
+// as the viewer's do: F12 opens the configuration, Tab moves on, Esc closes it.
+TEST_F(Manager, ItsKeysWorkInsideTheMailClient) {
+    HWND focus = GetFocus();
+    ASSERT_TRUE(focus && IsChild(manager, focus));
+    PostKey(focus, VK_TAB);
+    EXPECT_TRUE(PumpUntil([&] { return GetFocus() != focus && IsChild(manager, GetFocus()); }, 5000))
+        << "Tab left the focus where it was";
+    ModalScript script;
+    script.Expect(kConfig, "Configuration", [](HWND dialog) { Press(GlyphButtons(dialog, false).at(2)); });
+    GuardFurtherBoxes(script);
+    stepsBeforeGuard = 1;
+    script.Start(20000);
+    PostKey(manager, VK_F12);
+    PumpUntil([&] { return script.Seen().size() >= 1 && !FindTopWindow(kConfig, "Configuration", 0); }, 20000);
+    EXPECT_TRUE(AnsweredExactly(script, 1)) << "F12 opened no configuration";
+    PostKey(manager, VK_ESCAPE);
+    EXPECT_TRUE(PumpUntil([&] { return !IsWindowVisible(manager); }, 5000)) << "Esc left the manager open";
+    EXPECT_TRUE(PumpUntil([&] { return !IsWindow(form); }, 5000));
+}
+
 TEST_F(Manager, TheRightClickOpensTheConfigurationAndEscIsHeldWhileItRuns) {
     ModalScript script;
     script.Expect(kConfig, "Configuration", [&](HWND dialog) {

@@ -256,6 +256,22 @@ TEST(FileNames, ProposedPartNameTakesTheNameAfterTheColon) {
     EXPECT_EQ(ProposedPartName("+ Message body"), "+ Message body.txt");
 }
 
+// A proposed name and its folder stay within a path's room: the stem's end
+// goes, the extension stays.
+TEST(FileNames, ANameIsCutToWhatAPathHoldsWithItsFolder) {
+    const std::string folder = "C:\\Mail\\";  // 8 characters
+    const std::string longStem(300, 'n');
+    EXPECT_EQ(NameFittingFolder(folder, "short.txt"), "short.txt");
+    const std::string cut = NameFittingFolder(folder, longStem + ".pdf");
+    EXPECT_EQ(folder.size() + cut.size(), kPathChars);
+    EXPECT_EQ(cut, std::string(kPathChars - 8 - 4, 'n') + ".pdf");
+    // A folder without its closing separator gets one; reserved room is kept free.
+    EXPECT_EQ(NameFittingFolder("C:\\Mail", longStem, 4).size(), kPathChars - 8 - 4);
+    // No blanks or dots where the cut falls; a folder that leaves no room leaves no name.
+    EXPECT_EQ(NameFittingFolder(folder, std::string(kPathChars - 10, 'a') + "   bbbb"), std::string(kPathChars - 10, 'a'));
+    EXPECT_EQ(NameFittingFolder(std::string(kPathChars, 'd'), "x.txt"), "");
+}
+
 TEST(FileNames, DataAreTextWithoutAZeroBeforeTheirLastCharacter) {
     EXPECT_TRUE(TfrmViewer::LooksTextual("plain"));
     EXPECT_TRUE(TfrmViewer::LooksTextual(std::string("ends in zero\0", 13)));
@@ -308,9 +324,8 @@ TEST_F(ViewerWindowTest, DecodedDataWithAZeroGoToTheBinarySave) {
 
 // ---- text ---------------------------------------------------------------------
 
-// A text one byte over the limit is not put into the edit (the rich edit
-// under Wine takes minutes for 32 MiB, so the text at the limit is not shown here).
-TEST_F(ViewerWindowTest, ATextOverThirtyTwoMebibytesIsOfferedForSaving) {
+// A text one byte over the limit is not put into the edit.
+TEST_F(ViewerWindowTest, ATextOverTheViewersCapacityIsOfferedForSaving) {
     TfrmViewer* v = Open("UTILS");
     ASSERT_NE(v, nullptr);
     v->LoadText("earlier text");
@@ -338,6 +353,28 @@ TEST_F(ViewerWindowTest, ATextOverThirtyTwoMebibytesIsOfferedForSaving) {
     host.mode = "VIEWER";
     Close(v);
     DeleteFileA(path.c_str());
+}
+
+// The edit keeps every line as items of its own: a short text of very many
+// lines grew the process past its address space. It is refused before it goes in.
+TEST_F(ViewerWindowTest, ATextOfMoreLinesThanTheEditHoldsIsOfferedForSaving) {
+    TfrmViewer* v = Open("UTILS");
+    ASSERT_NE(v, nullptr);
+    // A third of the capacity in bytes, more than it in lines.
+    const std::size_t count = kViewerCapacity / (2 + kViewerPieceCost) + 1;
+    std::string lines;
+    for (std::size_t i = 0; i < count; ++i) lines += "\r\n";
+    EXPECT_EQ(TfrmViewer::EditPieces(lines), count);
+    EXPECT_EQ(TfrmViewer::EditPieces("a\rb\nc\r\nd\te"), 4u);
+    EXPECT_TRUE(TfrmViewer::FitsViewer(kViewerCapacity, 0));
+    EXPECT_FALSE(TfrmViewer::FitsViewer(kViewerCapacity - kViewerPieceCost + 1, 1));
+    jobs.answers = {false};
+    EXPECT_FALSE(v->LoadText(lines));
+    ASSERT_EQ(jobs.confirms.size(), 1u);
+    EXPECT_EQ(jobs.confirms[0], "Text length exceeds the viewer's capacity,\r\ndo you want to save it to a file");
+    EXPECT_EQ(GetWindowTextLengthA(v->deViewer.Handle()), 0);
+    host.mode = "VIEWER";
+    Close(v);
 }
 
 // The edit takes a long text in pieces: every line arrives whole, also the
@@ -769,15 +806,20 @@ TEST_F(ViewerWindowTest, DISABLED_BenchEditMemoryByLineLength) {
     ShowWindow(v->Handle(), SW_SHOW);
     // Longest lines first: a freed edit's memory serves the next load, so
     // the costliest case comes last and is counted in full.
-    for (int lineLength : {5000, 500, 50}) {
+    // Empty lines last: what a line costs by itself, the figure the viewer's
+    // line capacity rests on (100,000 of them, 200 KB of text).
+    for (int lineLength : {5000, 500, 50, 0}) {
         std::string text;
-        while (text.size() < 1048576) text += std::string(std::size_t(lineLength), 'x') + "\r\n";
+        const std::size_t size = lineLength ? 1048576 : 200000;
+        while (text.size() < size) text += std::string(std::size_t(lineLength), 'x') + "\r\n";
+        const std::size_t lines = TfrmViewer::EditPieces(text);
         const double before = privateMB();
         v->LoadText(text);
         Pump(200);
-        printf("[bench] 1 MB in lines of %d characters: %.1f MB above the level before, the viewer's own copy "
-               "included\n",
-               lineLength, privateMB() - before);
+        const double grown = privateMB() - before;
+        printf("[bench] %.1f MB in %zu lines of %d characters: %.1f MB above the level before, the viewer's own "
+               "copy included; %.2f KB a line\n",
+               double(text.size()) / 1048576.0, lines, lineLength, grown, grown * 1024.0 / double(lines));
         v->LoadText("");
     }
     host.mode = "VIEWER";
