@@ -144,16 +144,39 @@ protected:
         }
         return side;
     }
+    // A clear-signed message: its decode writes the plain text without a
+    // passphrase, so the child needs no user.
+    void WriteSigned(const std::string& message) {
+        Write(message, LargeMessage(4));
+        ModalScript user;
+        user.Expect(kEngineDialog, "", [](HWND dlg) { TypePassphrase(dlg, kAlicePass); });
+        user.Start(30000);
+        ASSERT_EQ(Call(signFileEx, message, "", "bob@example.org"), 1);
+        EXPECT_TRUE(user.Finish(60000)) << user.Failure();
+    }
+    std::string EncryptArgs(const std::string& message) const {
+        return Args("encrypt " + Quoted(message) + " bob@example.org");
+    }
+    // How long the library's start alone takes, and a whole encrypt of the
+    // original.
+    struct Lengths {
+        DWORD startMs;
+        ChildRun whole;
+    };
+    Lengths TimeWholeEncrypt(const std::string& message, const std::string& original) const {
+        Lengths lengths{RunChild(Args("start"), -1).ms, {}};
+        Write(message, original);
+        lengths.whole = RunChild(EncryptArgs(message), -1);
+        return lengths;
+    }
     std::unique_ptr<ScratchDir> dir_;
 };
 
 TEST_F(KilledJob, AKilledEncryptLeavesTheMessageWholeAndNoPlainTextBeside) {
     const std::string message = dir_->Path() + "message.PM$";
     const std::string original = LargeMessage(1);
-    const std::string encrypt = Args("encrypt " + Quoted(message) + " bob@example.org");
-    const DWORD startMs = RunChild(Args("start"), -1).ms;
-    Write(message, original);
-    const ChildRun whole = RunChild(encrypt, -1);
+    const std::string encrypt = EncryptArgs(message);
+    const auto [startMs, whole] = TimeWholeEncrypt(message, original);
     ASSERT_EQ(whole.exitCode, 1) << "a whole run encrypts the message";
     const std::string result = Read(message);
     ASSERT_EQ(result.find(kMarker), npos);
@@ -180,17 +203,8 @@ TEST_F(KilledJob, AKilledEncryptLeavesTheMessageWholeAndNoPlainTextBeside) {
 }
 
 TEST_F(KilledJob, AKilledDecodeLeavesNoPartOfThePlainText) {
-    // A clear-signed message: its decode writes the plain text without a
-    // passphrase, so the child needs no user.
     const std::string message = dir_->Path() + "signed.PM$";
-    Write(message, LargeMessage(4));
-    {
-        ModalScript user;
-        user.Expect(kEngineDialog, "", [](HWND dlg) { TypePassphrase(dlg, kAlicePass); });
-        user.Start(30000);
-        ASSERT_EQ(Call(signFileEx, message, "", "bob@example.org"), 1);
-        EXPECT_TRUE(user.Finish(60000)) << user.Failure();
-    }
+    ASSERT_NO_FATAL_FAILURE(WriteSigned(message));
     const std::string signedText = Read(message);
     ASSERT_NE(signedText.find("-----BEGIN PGP SIGNED MESSAGE-----"), npos) << signedText.substr(0, 600);
     const std::string output = dir_->Path() + "result.txt";
@@ -224,10 +238,8 @@ TEST_F(KilledJob, AKilledJobWhoseNotesNeverReachedTheDiskLeavesNoPlainTextAfterT
     // noted folder left, and a decode into a folder noted by an earlier run.
     const std::string message = mailbox_->Path() + "lost.PM$";
     const std::string original = LargeMessage(1);
-    const std::string encrypt = Args("encrypt " + Quoted(message) + " bob@example.org");
-    const DWORD startMs = RunChild(Args("start"), -1).ms;
-    Write(message, original);
-    const ChildRun whole = RunChild(encrypt, -1);
+    const std::string encrypt = EncryptArgs(message);
+    const auto [startMs, whole] = TimeWholeEncrypt(message, original);
     ASSERT_EQ(whole.exitCode, 1) << "a whole run encrypts the message";
     int leftBehind = 0;
     for (int moment : KillMoments(startMs, whole.ms, 6)) {
@@ -242,14 +254,7 @@ TEST_F(KilledJob, AKilledJobWhoseNotesNeverReachedTheDiskLeavesNoPlainTextAfterT
     DeleteFileA(message.c_str());
 
     const std::string signedMessage = dir_->Path() + "signed.PM$";
-    Write(signedMessage, LargeMessage(4));
-    {
-        ModalScript user;
-        user.Expect(kEngineDialog, "", [](HWND dlg) { TypePassphrase(dlg, kAlicePass); });
-        user.Start(30000);
-        ASSERT_EQ(Call(signFileEx, signedMessage, "", "bob@example.org"), 1);
-        EXPECT_TRUE(user.Finish(60000)) << user.Failure();
-    }
+    ASSERT_NO_FATAL_FAILURE(WriteSigned(signedMessage));
     const std::string output = dir_->Path() + "result.txt";
     const std::string decode = Args("decrypt " + Quoted(signedMessage) + " " + Quoted(output));
     const ChildRun decoded = RunChild(decode, -1);
