@@ -196,6 +196,10 @@ int KillRounds(const std::string& dir, bool withoutNotes) {
         // A start meanwhile leaves the live job's side files alone, held
         // still where they are.
         SuspendThread(thread.get());
+        // Asking for its registers waits until the thread has really stopped.
+        CONTEXT registers{};
+        registers.ContextFlags = CONTEXT_CONTROL;
+        GetThreadContext(thread.get(), &registers);
         const std::vector<std::string> live = FilesIn(dir);
         WipeStaleSideFiles({dir});
         EXPECT_EQ(FilesIn(dir), live) << "round " << round << ": a live job's side file was taken";
