@@ -3,35 +3,24 @@
 #include <windows.h>
 
 #include <algorithm>
-#include <cstdio>
-#include <cstdlib>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "base/unique_handle.h"
+#include "base/whole_file_sides.h"
 
 namespace orv {
 
 namespace {
 
-// Side files in progress, one value each: the side file's full path as the
-// name, "<process id>\t<target>" as the data.
-constexpr const char* kSideFilesKey = "Software\\Tamberlow\\Fennick\\Side files";
-constexpr const char* kNewTag = ".new";
-constexpr const char* kOldTag = ".old";
+using namespace side_files;
+
 constexpr DWORD kSlice = 1u << 20;
 
 FileWiper& Wiper() {
     static FileWiper wiper;
     return wiper;
-}
-
-bool Exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
-
-bool EndsWith(const std::string& text, const char* tail) {
-    const std::size_t n = std::char_traits<char>::length(tail);
-    return text.size() >= n && text.compare(text.size() - n, n, tail) == 0;
 }
 
 std::string FullPath(const std::string& path) {
@@ -40,63 +29,12 @@ std::string FullPath(const std::string& path) {
     return n > 0 && n < sizeof buffer ? std::string(buffer, n) : path;
 }
 
-// "<target>.~orv<process id>_<n><tag>": beside the target, so that putting
-// it in place is a rename on one drive.
-std::string SideName(const std::string& target, unsigned n, const char* tag) {
-    char middle[40];
-    std::snprintf(middle, sizeof middle, ".~orv%lx_%u", GetCurrentProcessId(), n);
-    return target + middle + tag;
-}
-
-void Note(const std::string& side, const std::string& target) {
-    HKEY raw = nullptr;
-    if (RegCreateKeyExA(HKEY_CURRENT_USER, kSideFilesKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &raw, nullptr) !=
-        ERROR_SUCCESS)
-        return;
-    UniqueRegKey key(raw);
-    const std::string data = std::to_string(GetCurrentProcessId()) + "\t" + target;
-    RegSetValueExA(key.get(), side.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(data.c_str()),
-                   static_cast<DWORD>(data.size() + 1));
-}
-
-void Forget(const std::string& side) {
-    HKEY raw = nullptr;
-    if (RegOpenKeyExA(HKEY_CURRENT_USER, kSideFilesKey, 0, KEY_SET_VALUE, &raw) != ERROR_SUCCESS) return;
-    UniqueRegKey key(raw);
-    RegDeleteValueA(key.get(), side.c_str());
-}
-
-// The engine's wiper where there is one; whatever it leaves is overwritten
-// with zeros, so that no side file goes back to the disk's free space
-// unwiped.
-void Wipe(const std::string& path) {
-    if (const FileWiper& wiper = Wiper()) {
-        try {
-            wiper(path);
-        } catch (...) {
-        }
-    }
-    if (Exists(path)) OverwriteAndDelete(path);
-}
-
-// Both names lead to the same file (a second name made by a hard link).
-bool SameFile(const std::string& a, const std::string& b) {
-    auto identity = [](const std::string& path, BY_HANDLE_FILE_INFORMATION& info) {
-        UniqueHandle f(CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                   OPEN_EXISTING, 0, nullptr));
-        return f && GetFileInformationByHandle(f.get(), &info);
-    };
-    BY_HANDLE_FILE_INFORMATION x{}, y{};
-    if (!identity(a, x) || !identity(b, y)) return false;
-    return x.dwVolumeSerialNumber == y.dwVolumeSerialNumber && x.nFileIndexHigh == y.nFileIndexHigh &&
-           x.nFileIndexLow == y.nFileIndexLow;
-}
-
-bool ProcessRunning(DWORD pid) {
-    if (pid == GetCurrentProcessId()) return true;
-    UniqueHandle process(OpenProcess(SYNCHRONIZE, FALSE, pid));
-    if (!process) return GetLastError() == ERROR_ACCESS_DENIED;
-    return WaitForSingleObject(process.get(), 0) == WAIT_TIMEOUT;
+// How many names the file has, following a symbolic link to its file.
+DWORD NamesOf(const std::string& path) {
+    UniqueHandle f(CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                               OPEN_EXISTING, 0, nullptr));
+    BY_HANDLE_FILE_INFORMATION info{};
+    return f && GetFileInformationByHandle(f.get(), &info) ? info.nNumberOfLinks : 0;
 }
 
 // A file that a read-only mark or another program's open handle protects is
@@ -128,12 +66,13 @@ bool WriteAll(HANDLE file, std::string_view bytes) {
     return FlushFileBuffers(file) != FALSE;
 }
 
-// The new content completely in a noted side file; on failure whatever part
-// was written is wiped and the note removed.
-bool WriteSideFile(const std::string& target, std::string_view bytes, std::string& side) {
+// The new content completely in a claimed and noted side file; on failure
+// whatever part was written is wiped and the note removed.
+bool WriteSideFile(const std::string& target, std::string_view bytes, std::string& side, UniqueHandle& claim) {
     for (unsigned n = 0; n < 100; ++n) {
         side = SideName(target, n, kNewTag);
-        if (Exists(side)) continue;
+        claim = Claim(side);
+        if (!claim || Exists(side)) continue;
         Note(side, target);
         UniqueHandle file(CreateFileA(side.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL,
                                       nullptr));
@@ -153,18 +92,25 @@ bool WriteSideFile(const std::string& target, std::string_view bytes, std::strin
     return false;
 }
 
-// A second, noted name for the old content: a hard link, so that the target
-// itself never goes missing; where the drive has none, the target is moved
-// aside (and put back by WipeStaleSideFiles if the process dies before the
-// new content is in place).
-bool SecondName(const std::string& target, std::string& old, bool& linked) {
+// A second, claimed and noted name for the old content: a hard link, so
+// that the target itself never goes missing; where the drive has none, the
+// target is moved aside (and put back by WipeStaleSideFiles if the process
+// dies before the new content is in place). A link that did not reach the
+// target's own file (the target is a symbolic link) is taken back: shared
+// is set and the old content is left to the other name.
+bool SecondName(const std::string& target, std::string& old, bool& linked, bool& shared, UniqueHandle& claim) {
     for (unsigned n = 0; n < 100; ++n) {
         old = SideName(target, n, kOldTag);
-        if (Exists(old)) continue;
+        claim = Claim(old);
+        if (!claim || Exists(old)) continue;
         Note(old, target);
         if (CreateHardLinkA(old.c_str(), target.c_str(), nullptr)) {
             linked = true;
-            return true;
+            if (NamesOf(target) == 2) return true;
+            DeleteFileA(old.c_str());
+            Forget(old);
+            shared = true;
+            return false;
         }
         const DWORD error = GetLastError();
         if (error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS) {
@@ -177,6 +123,14 @@ bool SecondName(const std::string& target, std::string& old, bool& linked) {
         return false;
     }
     return false;
+}
+
+// The new content under the target's name only: the bytes the name had are
+// another name's as well, so they are neither moved nor wiped.
+bool ReplaceName(const std::string& target, const std::string& side) {
+    if (!MoveFileExA(side.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) return false;
+    Forget(side);
+    return true;
 }
 
 }  // namespace
@@ -214,7 +168,10 @@ void SetFileWiper(FileWiper wiper) { Wiper() = std::move(wiper); }
 void OverwriteAndDelete(const std::string& path) noexcept {
     SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
     {
-        UniqueHandle file(CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+        // Shared with readers: a program that holds the plain text open must
+        // not keep its bytes from being overwritten.
+        UniqueHandle file(CreateFileA(path.c_str(), GENERIC_WRITE,
+                                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
                                       FILE_FLAG_WRITE_THROUGH, nullptr));
         LARGE_INTEGER size{};
         if (file && GetFileSizeEx(file.get(), &size)) {
@@ -232,13 +189,35 @@ void OverwriteAndDelete(const std::string& path) noexcept {
     DeleteFileA(path.c_str());
 }
 
+namespace side_files {
+
+// Whatever the engine's wiper leaves is overwritten with zeros, so that no
+// side file goes back to the disk's free space unwiped.
+void Wipe(const std::string& path) {
+    if (SharedWithAnotherName(path)) {
+        DeleteFileA(path.c_str());
+        return;
+    }
+    if (const FileWiper& wiper = Wiper()) {
+        try {
+            wiper(path);
+        } catch (...) {
+        }
+    }
+    if (Exists(path)) OverwriteAndDelete(path);
+}
+
+}  // namespace side_files
+
 bool ReplaceWholeFile(const std::string& path, std::string_view bytes) {
     if (path.empty()) return false;
     const std::string target = FullPath(path);
     bool exists = false;
     if (!MayReplace(target, exists)) return false;
+    NoteFolder(target);
     std::string side;
-    if (!WriteSideFile(target, bytes, side)) return false;
+    UniqueHandle sideClaim;
+    if (!WriteSideFile(target, bytes, side, sideClaim)) return false;
     auto giveUp = [&] {
         Wipe(side);
         Forget(side);
@@ -249,9 +228,11 @@ bool ReplaceWholeFile(const std::string& path, std::string_view bytes) {
         Forget(side);
         return true;
     }
+    if (SharedWithAnotherName(target)) return ReplaceName(target, side) || giveUp();
     std::string old;
-    bool linked = false;
-    if (!SecondName(target, old, linked)) return giveUp();
+    bool linked = false, shared = false;
+    UniqueHandle oldClaim;
+    if (!SecondName(target, old, linked, shared, oldClaim)) return shared ? ReplaceName(target, side) || giveUp() : giveUp();
     if (!MoveFileExA(side.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
         if (linked)
             DeleteFileA(old.c_str());
@@ -264,46 +245,6 @@ bool ReplaceWholeFile(const std::string& path, std::string_view bytes) {
     Wipe(old);
     Forget(old);
     return true;
-}
-
-int WipeStaleSideFiles() {
-    HKEY raw = nullptr;
-    if (RegOpenKeyExA(HKEY_CURRENT_USER, kSideFilesKey, 0, KEY_QUERY_VALUE | KEY_SET_VALUE, &raw) != ERROR_SUCCESS)
-        return 0;
-    UniqueRegKey key(raw);
-    std::vector<std::pair<std::string, std::string>> notes;
-    for (DWORD i = 0;; ++i) {
-        char name[2 * MAX_PATH + 64];
-        char data[2 * MAX_PATH + 64];
-        DWORD nameSize = sizeof name, dataSize = sizeof data - 1, type = 0;
-        const LONG r = RegEnumValueA(key.get(), i, name, &nameSize, nullptr, &type, reinterpret_cast<BYTE*>(data),
-                                     &dataSize);
-        if (r == ERROR_NO_MORE_ITEMS) break;
-        if (r != ERROR_SUCCESS || type != REG_SZ) continue;
-        data[dataSize] = 0;
-        notes.emplace_back(std::string(name, nameSize), data);
-    }
-    int handled = 0;
-    for (const auto& [side, data] : notes) {
-        const std::size_t tab = data.find('\t');
-        const DWORD pid = static_cast<DWORD>(std::strtoul(data.c_str(), nullptr, 10));
-        if (tab == std::string::npos || ProcessRunning(pid)) continue;
-        const std::string target = data.substr(tab + 1);
-        if (Exists(side)) {
-            if (EndsWith(side, kOldTag) && !Exists(target)) {
-                // Moved aside, and the new content never came: the old one goes back.
-                if (MoveFileExA(side.c_str(), target.c_str(), MOVEFILE_WRITE_THROUGH)) ++handled;
-            } else if (EndsWith(side, kOldTag) && SameFile(side, target)) {
-                // Killed before the new content came: only a second name of the target.
-                DeleteFileA(side.c_str());
-            } else {
-                Wipe(side);
-                ++handled;
-            }
-        }
-        if (!Exists(side)) RegDeleteValueA(key.get(), side.c_str());
-    }
-    return handled;
 }
 
 }  // namespace orv

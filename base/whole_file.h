@@ -7,15 +7,21 @@
 //    flushed;
 //  - the old content gets a second name, the side file is renamed over the
 //    target, and the old content is wiped under its second name;
-//  - every side file is noted in the registry before it is made and the
-//    note removed when it is gone, so that the next start of a library finds
-//    what a killed process left and wipes it (WipeStaleSideFiles).
+//  - every side file is claimed (a named object the job holds while it
+//    exists) and noted in the registry before it is made, and its folder is
+//    kept in a list, so that the next start of a library finds what a killed
+//    process left, by the note or by the name, and wipes it
+//    (WipeStaleSideFiles);
+//  - bytes that another name shows as well (the target is a symbolic link
+//    or has a further hard link) are the other name's: the target's name
+//    gets the new content, and the other name keeps its file untouched.
 // A kill at any moment leaves the target whole: its old content or the
 // complete new one.
 
 #include <functional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace orv {
 
@@ -47,10 +53,11 @@ void OverwriteAndDelete(const std::string& path) noexcept;
 // or the new content cannot be written completely.
 bool ReplaceWholeFile(const std::string& path, std::string_view bytes);
 
-// Wipes the side files noted by processes that ended before removing them;
-// a target that a killed run had moved aside gets its old content back.
-// Side files of running processes are left alone. Returns how many it
-// wiped or put back.
-int WipeStaleSideFiles();
+// Wipes the side files that ended jobs left: those noted in the registry and
+// those found by their names in %TEMP%, in the folders side files were made
+// in and in the given folders; a target that a killed run had moved aside
+// gets its old content back. Side files that a live job claims are left
+// alone. Returns how many it wiped or put back.
+int WipeStaleSideFiles(const std::vector<std::string>& folders = {});
 
 }  // namespace orv

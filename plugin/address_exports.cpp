@@ -30,8 +30,6 @@ namespace {
 using ui::AddrUse;
 using ui::TAddrRow;
 
-// The most characters a result may have, whatever room the caller gives.
-constexpr std::size_t kMostResultChars = 65536;
 constexpr std::uint32_t kKeyMask = kPropUserName | kPropAlgorithm | kPropSizeText | kPropFingerprint | kPropUserIDs;
 constexpr char kNoBreakSpace = '\xA0';
 
@@ -284,7 +282,7 @@ bool Known(const std::vector<std::pair<std::string, std::string>>& given, const 
 }  // namespace
 
 bool ResultFits(const std::string& text, std::size_t room) {
-    return text.size() <= kMostResultChars && text.size() + 1 <= room;
+    return text.size() < room;
 }
 
 bool CopyResult(char* buffer, std::size_t room, const std::string& text) {

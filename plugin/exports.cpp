@@ -184,13 +184,7 @@ int __stdcall FindKeys(const char* text, char* buffer, int /*flag*/) {
             return n < 0 ? -1 : n;
         }
         std::string upgraded;
-        const int changed = UpgradeAutoListKeyIDs(
-            input,
-            [](const std::string& id) {
-                std::string first;
-                return CountKeys(id, &first) == 1 ? first : std::string();
-            },
-            upgraded);
+        const int changed = UpgradeAutoListKeyIDsFromRings(input, upgraded);
         // A list that would outgrow its caller's buffer fails rather than overruns it.
         if (!CopyResult(buffer, addrroom::FindKeys(input), upgraded)) return -1;
         return changed;

@@ -162,6 +162,19 @@ int UpgradeAutoListKeyIDs(const std::string& text, const std::function<std::stri
     return changed;
 }
 
+int UpgradeAutoListKeyIDsFromRings(const std::string& text, std::string& upgraded) {
+    // Held open across the lines: each look-up alone would read the whole
+    // rings anew, seconds for a list of a few thousand entries.
+    OpenRings held;
+    return UpgradeAutoListKeyIDs(
+        text,
+        [](const std::string& id) {
+            std::string first;
+            return CountKeys(id, &first) == 1 ? first : std::string();
+        },
+        upgraded);
+}
+
 int CountRingKeys() {
     OpenRings rings;
     if (rings.error() != kPGPError_NoErr) return rings.error();

@@ -38,5 +38,8 @@ std::string ExportLine(const std::string& userID, const std::string& algorithm, 
 // of entries changed.
 int UpgradeAutoListKeyIDs(const std::string& text, const std::function<std::string(const std::string&)>& fullKeyID,
                           std::string& upgraded);
+// The same with the full key IDs from the user's rings, read once for the
+// whole list.
+int UpgradeAutoListKeyIDsFromRings(const std::string& text, std::string& upgraded);
 
 }  // namespace orv

@@ -1,5 +1,8 @@
 #include <windows.h>
 
+#include <string>
+#include <vector>
+
 #include "base/whole_file.h"
 #include "engine/key_rings.h"
 #include "engine/loader.h"
@@ -19,14 +22,19 @@ namespace {
 
 // Replaced files lose their old content through the session's wiper (the
 // configured passes); side files that a killed run of any deliverable left
-// beside the user's files are wiped now, at the start.
+// beside the user's files are wiped now, at the start: besides the noted
+// ones, those found by name in %TEMP%, in every folder side files were made
+// in, and in the mailbox directory (the configuration, the AutoList, the
+// forms files).
 void StartFileWiper() noexcept {
     try {
         orv::SetFileWiper([](const std::string& path) {
             orv::TPluginParams* s = orv::Session();
             if (s && s->PGPData) s->PGPData->WipeFile(path);
         });
-        orv::WipeStaleSideFiles();
+        std::vector<std::string> folders;
+        if (const orv::TPluginParams* s = orv::Session()) folders.push_back(s->MailboxDir);
+        orv::WipeStaleSideFiles(folders);
     } catch (...) {
     }
 }

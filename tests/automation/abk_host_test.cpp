@@ -619,3 +619,55 @@ TEST_F(AutoListRealKeys, OptionsSetInTheMainLibrarysBoxKeepTheCommentsOfTheList)
     EXPECT_EQ(List(), std::string(kHeader) + "bob@example.org\\1xD91F7A27B2A16278\r\n# friends\r\n"
                                              "alice@example.org\\2xE8750B357ACE6A48\r\n");
 }
+
+namespace {
+
+std::size_t Count(const std::string& text, const std::string& part) {
+    std::size_t n = 0;
+    for (std::size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + part.size())) ++n;
+    return n;
+}
+
+}  // namespace
+
+TEST_F(AutoListRealKeys, AListOverSixtyFourKiBIsUpdatedAndItsOptionsSet) {
+    // 2,000 entries of alice's key: 66 KB with 8-digit key IDs, 82 KB with 16.
+    ASSERT_NO_FATAL_FAILURE(StartWithRings("[Version]\r\nNo=99999\r\n"));
+    std::string entries;
+    for (int i = 0; i < 2000; ++i) {
+        char line[64];
+        std::snprintf(line, sizeof line, "user%04d@example.org\\3x7ACE6A48\r\n", i);
+        entries += line;
+    }
+    ASSERT_GT(entries.size(), 65536u);
+    ASSERT_TRUE(WriteList(std::string(kHeader) + entries));
+    StartClient();
+    {
+        orv::test::ModalScript script;
+        script.Expect(kBox, "", [](HWND box) { orv::test::PostKey(box, VK_RETURN); });
+        script.Start(300000);
+        const DWORD start = GetTickCount();
+        Command(5);  // no books: update
+        std::printf("key IDs of 2,000 AutoList entries updated in %lu ms\n", GetTickCount() - start);
+        EXPECT_TRUE(script.Finish()) << script.Failure();
+        ASSERT_EQ(script.Seen().size(), 1u);
+        EXPECT_EQ(script.Seen()[0].caption, "Info:") << "the update failed";
+    }
+    EXPECT_EQ(Count(List(), "\\3xE8750B357ACE6A48\r\n"), 2000u);
+
+    // Space on the first row's encrypt mark: that entry is signed only.
+    orv::test::ModalScript script;
+    script.Expect("TfrmAddrBox", "Set address options", [](HWND) {
+        Keys({VK_SPACE});
+        Keys({VK_RETURN});
+    });
+    script.Expect(kBox, "", [](HWND box) { orv::test::PostKey(box, VK_RETURN); });  // none may come
+    script.Start(30000);
+    Command(4);  // no books: options
+    script.Finish();
+    ASSERT_GE(script.Seen().size(), 1u);
+    EXPECT_EQ(script.Seen().size(), 1u) << "a box after the options: " << script.Seen().back().caption;
+    const std::string list = List();
+    EXPECT_EQ(Count(list, "\\2xE8750B357ACE6A48\r\n"), 1u);
+    EXPECT_EQ(Count(list, "\\3xE8750B357ACE6A48\r\n"), 1999u);
+}

@@ -1,18 +1,22 @@
 // The one file-replacement routine of every deliverable: the new content
 // in place or the file unchanged, nothing left beside it, the old content
-// wiped (seen through a second name of the old file), files another program
-// protects left alone, and what a killed process left found and wiped at
-// the next start. The killed process is this program run again as a child
-// that replaces a file over and over until it is killed.
+// wiped (seen through a handle held open on the old file), a second name of
+// the target left with its file, files another program protects left alone,
+// and what a killed process left found and wiped at the next start, with or
+// without its registry note. The killed process is this program run again
+// as a child that replaces a file over and over until it is killed.
 #include <windows.h>
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "base/unique_handle.h"
 #include "base/whole_file.h"
+#include "base/whole_file_sides.h"
 
 namespace {
 
@@ -37,6 +41,7 @@ std::vector<std::string> FilesIn(const std::string& dir) {
         if (!(fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) names.push_back(fd.cFileName);
     } while (FindNextFileA(h, &fd));
     FindClose(h);
+    std::sort(names.begin(), names.end());
     return names;
 }
 
@@ -54,6 +59,34 @@ std::string Read(const std::string& path) {
 }
 
 bool AllZero(const std::string& bytes) { return bytes.find_first_not_of('\0') == std::string::npos; }
+
+// A handle held open on a file shows what becomes of its bytes without
+// giving the file another name.
+class Witness {
+public:
+    explicit Witness(const std::string& path)
+        : file_(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                            nullptr, OPEN_EXISTING, 0, nullptr)) {}
+    bool ok() const { return bool(file_); }
+    std::string Bytes() const {
+        std::string bytes;
+        LARGE_INTEGER size{};
+        if (!GetFileSizeEx(file_.get(), &size) || SetFilePointer(file_.get(), 0, nullptr, FILE_BEGIN)) return bytes;
+        bytes.resize(static_cast<std::size_t>(size.QuadPart));
+        DWORD got = 0;
+        if (!bytes.empty() && !ReadFile(file_.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &got, nullptr))
+            got = 0;
+        bytes.resize(got);
+        return bytes;
+    }
+
+private:
+    UniqueHandle file_;
+};
+
+void DropSideFileNotes() {
+    RegDeleteKeyA(HKEY_CURRENT_USER, side_files::kNotesKey);
+}
 
 std::string Filled(char c, std::size_t size) { return std::string(size, c); }
 
@@ -95,15 +128,25 @@ TEST_F(WholeFile, TheNewContentTakesThePlaceAndNothingIsLeftBeside) {
 
 TEST_F(WholeFile, TheOldContentIsWipedNotOnlyUnlinked) {
     const std::string path = dir_ + "message.PM$";
-    const std::string witness = dir_ + "second name";
     ASSERT_TRUE(ReplaceWholeFile(path, "secret plain text of the old message"));
-    // A second name of the old file shows what became of its bytes.
-    ASSERT_TRUE(CreateHardLinkA(witness.c_str(), path.c_str(), nullptr)) << GetLastError();
+    const Witness old(path);
+    ASSERT_TRUE(old.ok()) << GetLastError();
     ASSERT_TRUE(ReplaceWholeFile(path, "-----BEGIN PGP MESSAGE-----"));
     EXPECT_EQ(Read(path), "-----BEGIN PGP MESSAGE-----");
-    const std::string old = Read(witness);
-    EXPECT_EQ(old.size(), 36u);
-    EXPECT_TRUE(AllZero(old)) << old;
+    const std::string bytes = old.Bytes();
+    EXPECT_EQ(bytes.size(), 36u);
+    EXPECT_TRUE(AllZero(bytes)) << bytes;
+}
+
+TEST_F(WholeFile, ASecondNameOfTheTargetKeepsItsFileAndIsNeverWiped) {
+    const std::string path = dir_ + "result.txt";
+    const std::string other = dir_ + "someone else's file.txt";
+    ASSERT_TRUE(ReplaceWholeFile(other, "the other name's own text"));
+    ASSERT_TRUE(CreateHardLinkA(path.c_str(), other.c_str(), nullptr)) << GetLastError();
+    ASSERT_TRUE(ReplaceWholeFile(path, "decoded text"));
+    EXPECT_EQ(Read(path), "decoded text");
+    EXPECT_EQ(Read(other), "the other name's own text");
+    EXPECT_EQ(FilesIn(dir_), (std::vector<std::string>{"result.txt", "someone else's file.txt"}));
 }
 
 TEST_F(WholeFile, FilesAnotherOwnerProtectsAreLeftAsTheyWere) {
@@ -125,9 +168,13 @@ TEST_F(WholeFile, FilesAnotherOwnerProtectsAreLeftAsTheyWere) {
     EXPECT_EQ(FilesIn(dir_), std::vector<std::string>{"message.PM$"});
 }
 
-TEST_F(WholeFile, WhatAKilledProcessLeftIsWipedAtTheNextStart) {
-    const std::string path = dir_ + "message.PM$";
-    ASSERT_TRUE(ReplaceWholeFile(path, Filled('A', kLarge)));
+// Kills the replacing child at moments spread over six rounds; each round
+// the next start must find what it left. Without its notes (they never
+// reached the disk) the side files are found by name. Returns how many side
+// files the rounds met.
+int KillRounds(const std::string& dir, bool withoutNotes) {
+    const std::string path = dir + "message.PM$";
+    EXPECT_TRUE(ReplaceWholeFile(path, Filled('A', kLarge)));
     char self[MAX_PATH] = {};
     GetModuleFileNameA(nullptr, self, MAX_PATH);
     int leftovers = 0;
@@ -140,40 +187,87 @@ TEST_F(WholeFile, WhatAKilledProcessLeftIsWipedAtTheNextStart) {
         const BOOL started =
             CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi);
         SetEnvironmentVariableA("ORV_REPLACE_CHILD", nullptr);
-        ASSERT_TRUE(started) << GetLastError();
+        if (!started) {
+            ADD_FAILURE() << GetLastError();
+            return leftovers;
+        }
+        UniqueHandle child(pi.hProcess), thread(pi.hThread);
         Sleep(1500 + 137 * round);
-        TerminateProcess(pi.hProcess, 9);
-        WaitForSingleObject(pi.hProcess, 10000);
-        CloseHandle(pi.hThread);
+        // A start meanwhile leaves the live job's side files alone, held
+        // still where they are.
+        SuspendThread(thread.get());
+        // Asking for its registers waits until the thread has really stopped.
+        CONTEXT registers{};
+        registers.ContextFlags = CONTEXT_CONTROL;
+        GetThreadContext(thread.get(), &registers);
+        const std::vector<std::string> live = FilesIn(dir);
+        WipeStaleSideFiles({dir});
+        EXPECT_EQ(FilesIn(dir), live) << "round " << round << ": a live job's side file was taken";
+        ResumeThread(thread.get());
+        TerminateProcess(child.get(), 9);
+        WaitForSingleObject(child.get(), 10000);
 
         // The file is whole at any moment.
         const std::string now = Read(path);
         EXPECT_TRUE(now == Filled('A', kLarge) || now == Filled('B', kLarge)) << "round " << round;
-        // A second name for each side file shows whether it is wiped.
-        std::vector<std::string> witnesses;
-        for (const auto& name : FilesIn(dir_)) {
+        std::vector<std::unique_ptr<Witness>> witnesses;
+        for (const auto& name : FilesIn(dir)) {
             if (name == "message.PM$") continue;
             ++leftovers;
-            const std::string witness = dir_ + "witness" + std::to_string(witnesses.size());
-            ASSERT_TRUE(CreateHardLinkA(witness.c_str(), (dir_ + name).c_str(), nullptr));
-            witnesses.push_back(witness);
+            witnesses.push_back(std::make_unique<Witness>(dir + name));
+            EXPECT_TRUE(witnesses.back()->ok()) << name;
         }
+        if (withoutNotes) DropSideFileNotes();
         WipeStaleSideFiles();
-        CloseHandle(pi.hProcess);
         EXPECT_EQ(Read(path), now) << "the file stays as the kill left it";
         for (const auto& witness : witnesses) {
-            const std::string bytes = Read(witness);
+            const std::string bytes = witness->Bytes();
             // A side file that was only a second name of the file itself is
             // removed, not wiped; every other is overwritten.
             EXPECT_TRUE(AllZero(bytes) || bytes == now) << "round " << round << ": " << bytes.substr(0, 8);
-            DeleteFileA(witness.c_str());
         }
-        EXPECT_EQ(FilesIn(dir_), std::vector<std::string>{"message.PM$"}) << "round " << round;
+        witnesses.clear();
+        EXPECT_EQ(FilesIn(dir), std::vector<std::string>{"message.PM$"}) << "round " << round;
         EXPECT_EQ(WipeStaleSideFiles(), 0) << "nothing is noted twice";
     }
+    return leftovers;
+}
+
+TEST_F(WholeFile, WhatAKilledProcessLeftIsWipedAtTheNextStart) {
     // Not every kill falls inside a replacement, but most do: the rounds
     // must have met side files at all.
-    EXPECT_GT(leftovers, 0);
+    EXPECT_GT(KillRounds(dir_, false), 0);
+}
+
+TEST_F(WholeFile, WhatAKilledProcessLeftIsFoundByNameWhenItsNoteNeverReachedTheDisk) {
+    EXPECT_GT(KillRounds(dir_, true), 0);
+}
+
+TEST_F(WholeFile, ANoteNamingAnotherLiveProcessDoesNotKeepADeadJobsSideFile) {
+    // Process ids are reused: the note of a killed job may name a process
+    // that lives now, this one included.
+    const std::string path = dir_ + "message.PM$";
+    ASSERT_TRUE(ReplaceWholeFile(path, "-----BEGIN PGP MESSAGE-----"));
+    const std::string side = side_files::SideName(path, 0, side_files::kOldTag);
+    std::string plain = "plain text of the killed job";
+    ASSERT_TRUE(ReplaceWholeFile(side, plain));
+    const Witness witness(side);
+    ASSERT_TRUE(witness.ok());
+    HKEY raw = nullptr;
+    ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, side_files::kNotesKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &raw,
+                              nullptr),
+              ERROR_SUCCESS);
+    {
+        UniqueRegKey key(raw);
+        const std::string note = std::to_string(GetCurrentProcessId()) + "\t" + path;
+        RegSetValueExA(key.get(), side.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(note.c_str()),
+                       static_cast<DWORD>(note.size() + 1));
+    }
+    EXPECT_GE(WipeStaleSideFiles(), 1);
+    EXPECT_FALSE(FileExists(side));
+    EXPECT_TRUE(AllZero(witness.Bytes())) << witness.Bytes();
+    EXPECT_EQ(Read(path), "-----BEGIN PGP MESSAGE-----");
+    EXPECT_EQ(FilesIn(dir_), std::vector<std::string>{"message.PM$"});
 }
 
 }  // namespace

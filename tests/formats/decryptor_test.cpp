@@ -15,6 +15,7 @@
 #include "formats/decryptor.h"
 #include "formats/signature_line.h"
 #include "tests/formats/pm_test_texts.h"
+#include "tests/support/unix_scratch.h"
 #include "tests/ui/box_view.h"
 
 namespace {
@@ -294,6 +295,31 @@ TEST_F(Decode, TextWithoutPGPIsCopiedUnchanged) {
     Write(file, "From: a@example.org\r\nSubject: hi\r\n\r\njust text\r\n");
     EXPECT_EQ(Call(decryptFileEx, file, output, ""), 2);
     EXPECT_EQ(Read(output), Read(file));
+}
+
+TEST_F(Decode, AResultFileWithAnotherNameLeavesTheOtherNamesFileAsItWas) {
+    // The result file's name is a hard link, or a symbolic link made from
+    // the Linux side, of a file that is not the mail client's: only the
+    // name is replaced, nothing is wiped through it.
+    const std::string file = Path("linked.PM$");
+    Write(file, "From: a@example.org\r\nSubject: hi\r\n\r\njust text\r\n");
+    const std::string theirs = "the other name's own text\r\n";
+    const std::string hardOther = Path("linked-other.txt"), hardOutput = Path("linked.out");
+    Write(hardOther, theirs);
+    ASSERT_TRUE(CreateHardLinkA(hardOutput.c_str(), hardOther.c_str(), nullptr)) << GetLastError();
+    UnixScratch scratch("orv_linked_result");
+    Write(scratch.Win() + "other.txt", theirs);
+    scratch.Run("ln -s other.txt " + scratch.Unix() + "linked.out");
+    const std::string symOutput = scratch.Win() + "linked.out";
+    ASSERT_EQ(Read(symOutput), theirs) << "the symbolic link leads to the other file";
+    for (const std::string& output : {hardOutput, symOutput}) {
+        EXPECT_EQ(Call(decryptFileEx, file, output, ""), 2) << output;
+        EXPECT_EQ(Read(output), Read(file)) << output;
+    }
+    EXPECT_EQ(Read(hardOther), theirs) << "through a hard link";
+    EXPECT_EQ(Read(scratch.Win() + "other.txt"), theirs) << "through a symbolic link";
+    EXPECT_EQ(scratch.Files(), (std::vector<std::string>{"linked.out", "other.txt"}));
+    for (const std::string& name : {file, hardOther, hardOutput}) DeleteFileA(name.c_str());
 }
 
 TEST_F(Decode, VerifySignatureResultsAndTheCallersBuffer) {

@@ -2,13 +2,18 @@
 // message: at whatever moment the kill comes, the message file is whole
 // (the original or the complete result), a decode's result file is absent
 // or complete, and after the next start of the library no other file holds
-// the message's plain text. The client is encryptor_job_child, killed at
-// moments spread over the length of a whole run.
+// the message's plain text, also when the registry notes of the side files
+// never reached the disk, and whatever process the notes name. The client
+// is encryptor_job_child, killed at moments spread over the length of a
+// whole run.
 #include "tests/formats/encryptor_fixture.h"
 
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <functional>
+
+#include "base/whole_file_sides.h"
 
 namespace {
 
@@ -39,14 +44,20 @@ struct ChildRun {
 };
 
 // Runs the child with the arguments; killAfterMs < 0 waits for its end.
-ChildRun RunChild(const std::string& args, int killAfterMs) {
+// beforeRun learns the child's process id before it runs.
+ChildRun RunChild(const std::string& args, int killAfterMs, const std::function<void(DWORD)>& beforeRun = {}) {
     std::string command = Quoted(ProgramDir() + "encryptor_job_child.exe") + " " + args;
     STARTUPINFOA si{};
     si.cb = sizeof si;
     PROCESS_INFORMATION pi{};
     ChildRun run;
     const DWORD start = GetTickCount();
-    if (!CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) return run;
+    const DWORD flags = beforeRun ? CREATE_SUSPENDED : 0;
+    if (!CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, flags, nullptr, nullptr, &si, &pi)) return run;
+    if (beforeRun) {
+        beforeRun(pi.dwProcessId);
+        ResumeThread(pi.hThread);
+    }
     CloseHandle(pi.hThread);
     const DWORD wait = killAfterMs < 0 ? kRunLimitMs : static_cast<DWORD>(killAfterMs);
     if (WaitForSingleObject(pi.hProcess, wait) == WAIT_TIMEOUT) {
@@ -85,26 +96,78 @@ protected:
     void StartLibrary() { EXPECT_EQ(RunChild(Args("start"), -1).exitCode, 100); }
     // Names of the files that hold the marker, other than those allowed.
     std::vector<std::string> PlainTextHolders(const std::vector<std::string>& allowed) const {
+        return PlainTextHolders(*dir_, allowed);
+    }
+    static std::vector<std::string> PlainTextHolders(const ScratchDir& dir, const std::vector<std::string>& allowed) {
         std::vector<std::string> holders;
-        for (const auto& name : dir_->Files()) {
+        for (const auto& name : dir.Files()) {
             if (std::find(allowed.begin(), allowed.end(), name) != allowed.end()) continue;
-            if (Read(dir_->Path() + name).find(kMarker) != npos) holders.push_back(name);
+            if (Read(dir.Path() + name).find(kMarker) != npos) holders.push_back(name);
         }
         return holders;
     }
-    std::vector<std::string> SideFiles() const {
+    std::vector<std::string> SideFiles() const { return SideFiles(*dir_); }
+    static std::vector<std::string> SideFiles(const ScratchDir& dir) {
         std::vector<std::string> side;
-        for (const auto& name : dir_->Files())
+        for (const auto& name : dir.Files())
             if (name.find(".~") != npos || name.find(".orv") != npos) side.push_back(name);
         return side;
     }
     // Kill moments spread from the library's start to the end of a whole run.
-    static std::vector<int> KillMoments(DWORD startMs, DWORD wholeMs) {
+    static std::vector<int> KillMoments(DWORD startMs, DWORD wholeMs, int count = 12) {
         std::vector<int> moments;
         const int from = static_cast<int>(startMs * 3 / 4);
         const int to = static_cast<int>(wholeMs);
-        for (int k = 0; k < 12; ++k) moments.push_back(from + (to - from) * k / 11);
+        for (int k = 0; k < count; ++k) moments.push_back(from + (to - from) * k / (count - 1));
         return moments;
+    }
+    // The whole system died with the killed job: what the job noted in the
+    // registry last never reached the disk.
+    static void LoseTheNotes(bool foldersToo) {
+        RegDeleteKeyA(HKEY_CURRENT_USER, side_files::kNotesKey);
+        if (foldersToo) RegDeleteKeyA(HKEY_CURRENT_USER, side_files::kFoldersKey);
+    }
+    // A side file with the marker beside the target, noted as a job of the
+    // process with that id would note it.
+    static std::string PlantSideFile(const std::string& target, DWORD pid) {
+        char middle[40];
+        std::snprintf(middle, sizeof middle, ".~orv%lx_0.new", pid);
+        const std::string side = target + middle;
+        Write(side, LargeMessage(1));
+        HKEY raw = nullptr;
+        if (RegCreateKeyExA(HKEY_CURRENT_USER, side_files::kNotesKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &raw,
+                            nullptr) == ERROR_SUCCESS) {
+            UniqueRegKey key(raw);
+            const std::string note = std::to_string(pid) + "\t" + target;
+            RegSetValueExA(key.get(), side.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(note.c_str()),
+                           static_cast<DWORD>(note.size() + 1));
+        }
+        return side;
+    }
+    // A clear-signed message: its decode writes the plain text without a
+    // passphrase, so the child needs no user.
+    void WriteSigned(const std::string& message) {
+        Write(message, LargeMessage(4));
+        ModalScript user;
+        user.Expect(kEngineDialog, "", [](HWND dlg) { TypePassphrase(dlg, kAlicePass); });
+        user.Start(30000);
+        ASSERT_EQ(Call(signFileEx, message, "", "bob@example.org"), 1);
+        EXPECT_TRUE(user.Finish(60000)) << user.Failure();
+    }
+    std::string EncryptArgs(const std::string& message) const {
+        return Args("encrypt " + Quoted(message) + " bob@example.org");
+    }
+    // How long the library's start alone takes, and a whole encrypt of the
+    // original.
+    struct Lengths {
+        DWORD startMs;
+        ChildRun whole;
+    };
+    Lengths TimeWholeEncrypt(const std::string& message, const std::string& original) const {
+        Lengths lengths{RunChild(Args("start"), -1).ms, {}};
+        Write(message, original);
+        lengths.whole = RunChild(EncryptArgs(message), -1);
+        return lengths;
     }
     std::unique_ptr<ScratchDir> dir_;
 };
@@ -112,10 +175,8 @@ protected:
 TEST_F(KilledJob, AKilledEncryptLeavesTheMessageWholeAndNoPlainTextBeside) {
     const std::string message = dir_->Path() + "message.PM$";
     const std::string original = LargeMessage(1);
-    const std::string encrypt = Args("encrypt " + Quoted(message) + " bob@example.org");
-    const DWORD startMs = RunChild(Args("start"), -1).ms;
-    Write(message, original);
-    const ChildRun whole = RunChild(encrypt, -1);
+    const std::string encrypt = EncryptArgs(message);
+    const auto [startMs, whole] = TimeWholeEncrypt(message, original);
     ASSERT_EQ(whole.exitCode, 1) << "a whole run encrypts the message";
     const std::string result = Read(message);
     ASSERT_EQ(result.find(kMarker), npos);
@@ -142,17 +203,8 @@ TEST_F(KilledJob, AKilledEncryptLeavesTheMessageWholeAndNoPlainTextBeside) {
 }
 
 TEST_F(KilledJob, AKilledDecodeLeavesNoPartOfThePlainText) {
-    // A clear-signed message: its decode writes the plain text without a
-    // passphrase, so the child needs no user.
     const std::string message = dir_->Path() + "signed.PM$";
-    Write(message, LargeMessage(4));
-    {
-        ModalScript user;
-        user.Expect(kEngineDialog, "", [](HWND dlg) { TypePassphrase(dlg, kAlicePass); });
-        user.Start(30000);
-        ASSERT_EQ(Call(signFileEx, message, "", "bob@example.org"), 1);
-        EXPECT_TRUE(user.Finish(60000)) << user.Failure();
-    }
+    ASSERT_NO_FATAL_FAILURE(WriteSigned(message));
     const std::string signedText = Read(message);
     ASSERT_NE(signedText.find("-----BEGIN PGP SIGNED MESSAGE-----"), npos) << signedText.substr(0, 600);
     const std::string output = dir_->Path() + "result.txt";
@@ -179,6 +231,60 @@ TEST_F(KilledJob, AKilledDecodeLeavesNoPartOfThePlainText) {
         EXPECT_EQ(PlainTextHolders({"signed.PM$", "result.txt"}), std::vector<std::string>())
             << "killed after " << moment << " ms (" << (killed.exitCode < 0 ? "killed" : "ended") << ")";
     }
+}
+
+TEST_F(KilledJob, AKilledJobWhoseNotesNeverReachedTheDiskLeavesNoPlainTextAfterTheNextStart) {
+    // An encrypt of a message in the mailbox directory, with no note and no
+    // noted folder left, and a decode into a folder noted by an earlier run.
+    const std::string message = mailbox_->Path() + "lost.PM$";
+    const std::string original = LargeMessage(1);
+    const std::string encrypt = EncryptArgs(message);
+    const auto [startMs, whole] = TimeWholeEncrypt(message, original);
+    ASSERT_EQ(whole.exitCode, 1) << "a whole run encrypts the message";
+    int leftBehind = 0;
+    for (int moment : KillMoments(startMs, whole.ms, 6)) {
+        ASSERT_TRUE(ReplaceWholeFile(message, original));
+        RunChild(encrypt, moment);
+        leftBehind += static_cast<int>(SideFiles(*mailbox_).size());
+        LoseTheNotes(true);
+        StartLibrary();
+        EXPECT_EQ(SideFiles(*mailbox_), std::vector<std::string>()) << "after " << moment << " ms";
+        EXPECT_EQ(PlainTextHolders(*mailbox_, {"lost.PM$"}), std::vector<std::string>()) << "after " << moment << " ms";
+    }
+    DeleteFileA(message.c_str());
+
+    const std::string signedMessage = dir_->Path() + "signed.PM$";
+    ASSERT_NO_FATAL_FAILURE(WriteSigned(signedMessage));
+    const std::string output = dir_->Path() + "result.txt";
+    const std::string decode = Args("decrypt " + Quoted(signedMessage) + " " + Quoted(output));
+    const ChildRun decoded = RunChild(decode, -1);
+    ASSERT_EQ(decoded.exitCode, 2);
+    for (int moment : KillMoments(startMs, decoded.ms, 6)) {
+        DeleteFileA(output.c_str());
+        RunChild(decode, moment);
+        leftBehind += static_cast<int>(SideFiles().size());
+        LoseTheNotes(false);
+        StartLibrary();
+        EXPECT_EQ(SideFiles(), std::vector<std::string>()) << "after " << moment << " ms";
+        EXPECT_EQ(PlainTextHolders({"signed.PM$", "result.txt"}), std::vector<std::string>())
+            << "after " << moment << " ms";
+    }
+    // Most kills fall inside a replacement: the rounds must have met side files.
+    EXPECT_GT(leftBehind, 0);
+}
+
+TEST_F(KilledJob, ANoteNamingALiveProcessKeepsNoDeadJobsSideFile) {
+    // Process ids are reused: a killed job's note may name a process that
+    // lives now, another program or the starting one itself.
+    const std::string message = dir_->Path() + "message.PM$";
+    Write(message, "-----BEGIN PGP MESSAGE-----\r\n");
+    const std::string another = PlantSideFile(message, GetCurrentProcessId());
+    std::string itself;
+    const ChildRun start = RunChild(Args("start"), -1, [&](DWORD pid) { itself = PlantSideFile(dir_->Path() + "out.txt", pid); });
+    EXPECT_EQ(start.exitCode, 100);
+    EXPECT_FALSE(FileExists(another)) << "noted with the id of a live other process";
+    EXPECT_FALSE(FileExists(itself)) << "noted with the id of the starting process";
+    EXPECT_EQ(PlainTextHolders({}), std::vector<std::string>());
 }
 
 }  // namespace
