@@ -359,6 +359,58 @@ TEST_F(ViewerExports, AReadersEncryptedMessageShowsDecryptedInPlaceWithItsSignat
     automation_->copied.clear();
 }
 
+// Signed first and encrypted after, as separate PGP/MIME layers, and a
+// clear-signed block before an encrypted one (gpg's verdicts in
+// verdicts.txt): the signature inside the decrypted entity heads the text
+// in the reader and in the folder, and a forged one is never good.
+TEST_F(ViewerExports, TheSignatureInsideADecryptedEntityIsShownAsGnuPGReadsIt) {
+    const std::string verdicts = Gpg("verdicts.txt");
+    ASSERT_NE(verdicts.find("nested.PM$ good\n"), std::string::npos) << verdicts;
+    ASSERT_NE(verdicts.find("nested_tampered.PM$ bad\n"), std::string::npos) << verdicts;
+    struct Row {
+        const char* file;
+        const char* info;
+    } rows[] = {{"nested.PM$", "PGP-Info: \tGood signature"},
+                {"nested_tampered.PM$", "PGP-Info: \tBad signature"},
+                // A forged clear-signed block before a good signed and encrypted one.
+                {"blocks_tampered.PM$", "PGP-Info: \tBad signature"}};
+    ASSERT_NE(verdicts.find("blocks_tampered.PM$ bad\n"), std::string::npos) << verdicts;
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.file);
+        automation_->copied = Gpg(row.file);
+        PassphraseAnswerer answerer;
+        HWND viewer = OpenViewer("VIEWER");
+        ASSERT_NE(viewer, nullptr);
+        HWND edit = EditOf(viewer);
+        ASSERT_TRUE(PumpUntil([&] { return GetWindowTextLengthA(edit) > 0; }, 30000));
+        const std::string shown = EditText(edit);
+        SaveScreenshot(viewer, ShotPath(std::string("viewer_reader_") + row.file + ".png"));
+        EXPECT_NE(shown.find(row.info), std::string::npos) << shown;
+        EXPECT_EQ(CountOf(shown, "PGP-Info:"), 1) << shown;
+        EXPECT_EQ(shown.find("-----BEGIN PGP"), std::string::npos) << shown;
+        EXPECT_NE(shown.find("attached (caf\xe9 prices)."), std::string::npos) << shown;
+        CloseViewer(viewer);
+        automation_->copied.clear();
+    }
+
+    ReplaceWholeFile(Mailbox() + "NESTED.PMM", FolderOf({Gpg(rows[0].file), Gpg(rows[1].file)}));
+    host_->folderChoice = "nested";
+    PassphraseAnswerer answerer;
+    HWND viewer = OpenViewer("FOLDER");
+    ASSERT_NE(viewer, nullptr);
+    HWND edit = EditOf(viewer);
+    ASSERT_TRUE(PumpUntil([&] { return GetWindowTextLengthA(edit) > 0; }, 60000));
+    const std::string shown = EditText(edit);
+    SaveScreenshot(viewer, ShotPath("viewer_folder_nested.png"));
+    EXPECT_EQ(CountOf(shown, kMailEnd), 2) << shown;
+    const std::size_t good = shown.find(rows[0].info), bad = shown.find(rows[1].info);
+    EXPECT_NE(good, std::string::npos) << shown;
+    EXPECT_NE(bad, std::string::npos) << shown;
+    EXPECT_LT(good, bad) << "each message under its own verdict";
+    CloseViewer(viewer);
+    host_->folderChoice.clear();
+}
+
 TEST_F(ViewerExports, AReaderTextWithoutABlockSaysSoAndEnds) {
     automation_->copied = "From: bob\r\nSubject: plain\r\n\r\nnothing protected here\r\n";
     ModalScript script;
