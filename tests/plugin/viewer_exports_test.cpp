@@ -214,6 +214,16 @@ protected:
         return viewer;
     }
     static HWND EditOf(HWND viewer) { return FindChild(viewer, "RichEdit20A", ""); }
+    // The viewer of the form once its text is up (null when it never is),
+    // the text, and a screenshot of it.
+    HWND ViewerWithText(const std::string& form, std::string& shown, const std::string& shot) {
+        HWND viewer = OpenViewer(form);
+        HWND edit = viewer ? EditOf(viewer) : nullptr;
+        if (!edit || !PumpUntil([&] { return GetWindowTextLengthA(edit) > 0; }, 60000)) return nullptr;
+        shown = EditText(edit);
+        SaveScreenshot(viewer, ShotPath(shot));
+        return viewer;
+    }
     // Closes the viewer with its close button; the extension ends with it.
     void CloseViewer(HWND viewer) {
         HWND close = FindChild(viewer, "Button", "C");
@@ -379,12 +389,9 @@ TEST_F(ViewerExports, TheSignatureInsideADecryptedEntityIsShownAsGnuPGReadsIt) {
         SCOPED_TRACE(row.file);
         automation_->copied = Gpg(row.file);
         PassphraseAnswerer answerer;
-        HWND viewer = OpenViewer("VIEWER");
+        std::string shown;
+        HWND viewer = ViewerWithText("VIEWER", shown, std::string("viewer_reader_") + row.file + ".png");
         ASSERT_NE(viewer, nullptr);
-        HWND edit = EditOf(viewer);
-        ASSERT_TRUE(PumpUntil([&] { return GetWindowTextLengthA(edit) > 0; }, 30000));
-        const std::string shown = EditText(edit);
-        SaveScreenshot(viewer, ShotPath(std::string("viewer_reader_") + row.file + ".png"));
         EXPECT_NE(shown.find(row.info), std::string::npos) << shown;
         EXPECT_EQ(CountOf(shown, "PGP-Info:"), 1) << shown;
         EXPECT_EQ(shown.find("-----BEGIN PGP"), std::string::npos) << shown;
@@ -396,12 +403,9 @@ TEST_F(ViewerExports, TheSignatureInsideADecryptedEntityIsShownAsGnuPGReadsIt) {
     ReplaceWholeFile(Mailbox() + "NESTED.PMM", FolderOf({Gpg(rows[0].file), Gpg(rows[1].file)}));
     host_->folderChoice = "nested";
     PassphraseAnswerer answerer;
-    HWND viewer = OpenViewer("FOLDER");
+    std::string shown;
+    HWND viewer = ViewerWithText("FOLDER", shown, "viewer_folder_nested.png");
     ASSERT_NE(viewer, nullptr);
-    HWND edit = EditOf(viewer);
-    ASSERT_TRUE(PumpUntil([&] { return GetWindowTextLengthA(edit) > 0; }, 60000));
-    const std::string shown = EditText(edit);
-    SaveScreenshot(viewer, ShotPath("viewer_folder_nested.png"));
     EXPECT_EQ(CountOf(shown, kMailEnd), 2) << shown;
     const std::size_t good = shown.find(rows[0].info), bad = shown.find(rows[1].info);
     EXPECT_NE(good, std::string::npos) << shown;
