@@ -163,12 +163,16 @@ bool IsPGPMimeEntity(std::string_view entity) {
            (type.find("multipart/encrypted") != npos && type.find("application/pgp-encrypted") != npos);
 }
 
+TEmbeddedEntity FindPGPMimePart(std::string_view body, std::string_view boundary) {
+    return FindInParts(body, boundary, 1);
+}
+
 TEmbeddedEntity FindEmbeddedPGPMime(std::string_view text) {
     const std::size_t blank = text.find("\r\n\r\n");
     if (blank == npos) return {};
     const std::string type = ContentTypeOf(text.substr(0, blank + 2));
     if (!IsWrapper(type)) return {};
-    TEmbeddedEntity found = FindInParts(text.substr(blank + 4), TMCFuncs::GetBounds(type), 1);
+    TEmbeddedEntity found = FindPGPMimePart(text.substr(blank + 4), TMCFuncs::GetBounds(type));
     if (!found) return {};
     found.Start += blank + 4;
     found.End += blank + 4;

@@ -63,6 +63,9 @@ struct TEmbeddedEntity {
     explicit operator bool() const { return Start != std::string_view::npos; }
 };
 TEmbeddedEntity FindEmbeddedPGPMime(std::string_view text);
+// The same among the parts of a wrapper's body (after its header), with
+// offsets into that body.
+TEmbeddedEntity FindPGPMimePart(std::string_view body, std::string_view boundary);
 
 // The signed text of a clear-signed message, without its frame and dash
 // escapes; any other text comes back unchanged.

@@ -372,7 +372,8 @@ TEST_F(ViewerExports, AReadersEncryptedMessageShowsDecryptedInPlaceWithItsSignat
 // Signed first and encrypted after, as separate PGP/MIME layers, and a
 // clear-signed block before an encrypted one (gpg's verdicts in
 // verdicts.txt): the signature inside the decrypted entity heads the text
-// in the reader and in the folder, and a forged one is never good.
+// in the reader and in the folder, and a forged one is never good. A list's
+// wrapper around a PGP/MIME message is read as the message it carries.
 TEST_F(ViewerExports, TheSignatureInsideADecryptedEntityIsShownAsGnuPGReadsIt) {
     const std::string verdicts = Gpg("verdicts.txt");
     ASSERT_NE(verdicts.find("nested.PM$ good\n"), std::string::npos) << verdicts;
@@ -400,17 +401,23 @@ TEST_F(ViewerExports, TheSignatureInsideADecryptedEntityIsShownAsGnuPGReadsIt) {
         automation_->copied.clear();
     }
 
-    ReplaceWholeFile(Mailbox() + "NESTED.PMM", FolderOf({Gpg(rows[0].file), Gpg(rows[1].file)}));
+    // After them a list's wrapper around a message encrypted and signed in one.
+    ReplaceWholeFile(Mailbox() + "NESTED.PMM", FolderOf({Gpg(rows[0].file), Gpg(rows[1].file), Gpg("list_enc.PM$")}));
     host_->folderChoice = "nested";
     PassphraseAnswerer answerer;
     std::string shown;
     HWND viewer = ViewerWithText("FOLDER", shown, "viewer_folder_nested.png");
     ASSERT_NE(viewer, nullptr);
-    EXPECT_EQ(CountOf(shown, kMailEnd), 2) << shown;
+    EXPECT_EQ(CountOf(shown, kMailEnd), 3) << shown;
     const std::size_t good = shown.find(rows[0].info), bad = shown.find(rows[1].info);
     EXPECT_NE(good, std::string::npos) << shown;
     EXPECT_NE(bad, std::string::npos) << shown;
     EXPECT_LT(good, bad) << "each message under its own verdict";
+    const std::size_t listed = shown.find("Subject: [figures-list] Figures (list, encrypted)");
+    ASSERT_NE(listed, std::string::npos) << shown;
+    EXPECT_NE(shown.find(rows[0].info, listed), std::string::npos) << "the wrapped message decrypted: " << shown;
+    EXPECT_NE(shown.find("figures-list mailing list", listed), std::string::npos) << shown;
+    EXPECT_EQ(shown.find("-----BEGIN PGP"), std::string::npos) << shown;
     CloseViewer(viewer);
     host_->folderChoice.clear();
 }
