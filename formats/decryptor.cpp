@@ -262,6 +262,9 @@ void TPMEncryptor::DecodeFurtherBlocks(TPGPSplit& split, bool verify, const std:
         r.Plain = std::move(stripped);
     };
     strip(run);
+    auto unsignedBlock = [](const TDecodeRun& r) { return (r.Code & ~kSigCodeEncrypted) == kSigCodeNone; };
+    // A block without a signature beside signed ones is text no signature covers.
+    bool blockUnsigned = unsignedBlock(run);
     std::string outside;
     std::size_t done = 0;
     for (std::size_t from = 0; from < split.Trailing.size();) {
@@ -281,6 +284,7 @@ void TPMEncryptor::DecodeFurtherBlocks(TPGPSplit& split, bool verify, const std:
         outside += between;
         run.Plain += between;
         run.Plain += next.Plain;
+        blockUnsigned = blockUnsigned || unsignedBlock(next);
         run.TakeWeaker(next);
         done = end;
     }
@@ -291,7 +295,7 @@ void TPMEncryptor::DecodeFurtherBlocks(TPGPSplit& split, bool verify, const std:
     around.Kind = split.Kind;
     around.Head = split.Head;
     around.Trailing = std::move(outside);
-    run.UnsignedData = HasUnsignedData(around);
+    run.UnsignedData = HasUnsignedData(around) || (blockUnsigned && !unsignedBlock(run));
 }
 
 int TPMEncryptor::RunDecoder(const std::string& block, bool verify, const std::string& title, TDecodeRun& run) {
