@@ -361,6 +361,8 @@ std::string GnuPGVerdict(const std::string& verdicts, const std::string& file) {
 // result code, the status line, the reader's message and VERIFY_SIGNATURE;
 // a bad signature anywhere is never reported as good.
 TEST_F(ReceivedMail, EverySignatureOfTheMessageIsReportedAsGnuPGReadsIt) {
+    // The run is over the engine release the environment chose.
+    EXPECT_NE(GetModuleHandleA(StandInEngine::Release() == 65 ? "PGPSDK.dll" : "PGP_SDK.dll"), nullptr);
     // The reader is given the signature line.
     WriteConfig("[CheckMessage]\r\nInclude=1\r\n");
     const std::string verdicts = Input("verdicts.txt");
