@@ -718,8 +718,19 @@ PGPError TPGPDecode::OnOutput(PGPEvent& event) {
     return kPGPError_NoErr;
 }
 
+int SignatureStrength(int status, bool validKey) {
+    switch (status) {
+        case kSigBad: return 0;
+        case kSigUnknownKey:
+        case kSigNotSigningKey: return 1;
+        case kSigGood: return validKey ? 3 : 2;
+        default: return 4;
+    }
+}
+
 PGPError TPGPDecode::OnSignature(PGPEvent& event) {
     const auto& d = event.data.signatureData;
+    TSignatureInfo earlier = std::move(SignatureInfo);
     SignatureInfo.Clear();
     PGPBoolean signingKey = 0;
     if (d.checked && d.signingKey &&
@@ -761,6 +772,8 @@ PGPError TPGPDecode::OnSignature(PGPEvent& event) {
         if (made && LookupOnServer) LookUpSigner(event.job, SignatureInfo.KeyIDText);
     }
     SignatureInfo.Detached = DetachedFound;
+    auto strength = [](const TSignatureInfo& info) { return SignatureStrength(info.Status, info.Validity >= 2); };
+    if (strength(earlier) < strength(SignatureInfo)) SignatureInfo = std::move(earlier);
     // The engine reports a signature after the output it covers, so the log
     // learns of it here; the output event reports one that came first.
     statusReported_ = false;

@@ -47,8 +47,15 @@ enum : PGPError {
     kDecodeAnalysisStopped = -11444,
 };
 
+// How much a signature can be relied on, for choosing the one to report
+// among several: one that did not verify (0), an unknown or unusable
+// signer (1), a good signature by a key that is not valid (2), a good one
+// (3); no signature (4) gives way to any.
+int SignatureStrength(int status, bool validKey);
+
 // The job's signature record: thirteen slots, zeroed at the start of every
-// job and at every signature event.
+// job. A job that meets several signatures keeps the weakest, so that a bad
+// signature is never hidden behind a good one.
 struct TSignatureInfo {
     std::int32_t Status = kSigNone;
     std::string KeyIDText;  // full key-ID text of the signer

@@ -171,8 +171,132 @@ struct TPMEncryptor::TDecodeRun {
     std::string Plain;
     int Code = kSigCodeNone;
     std::string Line;
+    // Text the signatures do not cover reaches the result beside them.
+    bool UnsignedData = false;
     ~TDecodeRun() { WipeText(Plain); }
+
+    // The weaker report of the two stays; encryption found by either stays noted.
+    void TakeWeaker(TDecodeRun& other) {
+        const int encrypted = (Code | other.Code) & kSigCodeEncrypted;
+        if (IsWeakerSignature(other.Code, Code)) {
+            Code = other.Code;
+            Line = std::move(other.Line);
+        }
+        Code |= encrypted;
+    }
 };
+
+namespace {
+
+// Where a later block, at `at` in the text after the first one, lies in a
+// part that names a file: an armoured attachment is the client's, decoded
+// when it is opened. A block with no delimiter before it shares the first
+// block's part.
+bool InAttachmentPart(std::string_view head, std::string_view trailing, std::size_t at) {
+    const std::size_t blank = head.find("\r\n\r\n");
+    const std::string boundary = TMCFuncs::GetBounds(head.substr(0, blank));
+    if (boundary.empty()) return false;
+    const std::string mark = "\n--" + boundary;
+    const std::size_t delimiter = trailing.substr(0, at).rfind(mark);
+    if (delimiter == npos) return false;
+    const std::string_view part = trailing.substr(delimiter + mark.size(), at - delimiter - mark.size());
+    const std::size_t partBlank = part.find("\r\n\r\n");
+    return partBlank != npos && IsAttachmentHeader(part.substr(0, partBlank));
+}
+
+}  // namespace
+
+TPGPSplit TPMEncryptor::Recognise(std::string_view text) {
+    TAnalyzeText analyze;
+    if (Host.Decoder)
+        analyze = [this](const std::string& t) {
+            Host.Decoder->AnalyzeBuffer(t);
+            return Host.Decoder->AnalyzeResult;
+        };
+    return SplitPGPMessage(text, analyze);
+}
+
+void TPMEncryptor::DecodeAll(TPGPSplit& split, bool verify, const std::string& title, TDecodeRun& run) {
+    run.UnsignedData = split.Embedded ? split.OutsideContent : HasUnsignedData(split);
+    RunDecoder(split.Block, verify, title, run);
+    if (run.Error != 0) return;
+    if (split.Kind == mkPGPMime) {
+        // A PGP/MIME message whose encrypted part is empty, missing or plain
+        // text gives the engine nothing to decrypt or verify: it is reported,
+        // and the message stays as it came.
+        if (!verify && !(run.Code & kSigCodeEncrypted) && run.Code == kSigCodeNone) {
+            WipeText(run.Plain);
+            run.Error = kPGPError_CantDecrypt;
+            return;
+        }
+        UnwrapEntities(verify, title, run);
+    } else if (split.Kind == mkMessage || split.Kind == mkClearSigned) {
+        DecodeFurtherBlocks(split, verify, title, run);
+    }
+}
+
+void TPMEncryptor::UnwrapEntities(bool verify, const std::string& title, TDecodeRun& run) {
+    int encrypted = run.Code & kSigCodeEncrypted;
+    TSignatureReport report{run.Code, std::move(run.Line)};
+    UnwrapPGPMimeLayers(run.Plain, report,
+                        [&](const std::string& entity, std::string& plain, TSignatureReport& innerReport) {
+                            TDecodeRun inner;
+                            RunDecoder(entity, verify, title, inner);
+                            encrypted |= inner.Code & kSigCodeEncrypted;
+                            plain = std::move(inner.Plain);
+                            innerReport = {inner.Code, std::move(inner.Line)};
+                            return inner.Error;
+                        });
+    run.Code = report.Code | encrypted;
+    run.Line = std::move(report.Line);
+}
+
+// The armoured messages and clear-signed texts after the first, outside
+// attachment parts, each decoded in its place; the first one's plain text
+// is in the run already.
+void TPMEncryptor::DecodeFurtherBlocks(TPGPSplit& split, bool verify, const std::string& title, TDecodeRun& run) {
+    auto strip = [this](TDecodeRun& r) {
+        if (!Settings.CheckSig || r.Line.empty()) return;
+        std::string stripped = StripClearSigned(r.Plain);
+        WipeText(r.Plain);
+        r.Plain = std::move(stripped);
+    };
+    strip(run);
+    auto unsignedBlock = [](const TDecodeRun& r) { return (r.Code & ~kSigCodeEncrypted) == kSigCodeNone; };
+    // A block without a signature beside signed ones is text no signature covers.
+    bool blockUnsigned = unsignedBlock(run);
+    std::string outside;
+    std::size_t done = 0;
+    for (std::size_t from = 0; from < split.Trailing.size();) {
+        std::size_t start = 0, end = 0;
+        const int kind = FindArmor(std::string_view(split.Trailing).substr(from), start, end);
+        if (kind == mkNone) break;
+        start += from;
+        end += from;
+        from = end;
+        if ((kind != mkMessage && kind != mkClearSigned) || InAttachmentPart(split.Head, split.Trailing, start))
+            continue;
+        TDecodeRun next;
+        RunDecoder(split.Trailing.substr(start, end - start), verify, title, next);
+        if (next.Error != 0) break;
+        strip(next);
+        const std::string_view between = std::string_view(split.Trailing).substr(done, start - done);
+        outside += between;
+        run.Plain += between;
+        run.Plain += next.Plain;
+        blockUnsigned = blockUnsigned || unsignedBlock(next);
+        run.TakeWeaker(next);
+        done = end;
+    }
+    if (done == 0) return;
+    split.Trailing.erase(0, done);
+    outside += split.Trailing;
+    TPGPSplit around;
+    around.Kind = split.Kind;
+    around.Head = split.Head;
+    around.Trailing = std::move(outside);
+    run.UnsignedData = HasUnsignedData(around) || (blockUnsigned && !unsignedBlock(run));
+}
 
 int TPMEncryptor::RunDecoder(const std::string& block, bool verify, const std::string& title, TDecodeRun& run) {
     TPGPDecode* job = Host.Decoder;
@@ -231,23 +355,16 @@ int TPMEncryptor::Decode() {
         split.Block = NormaliseLineEnds(text);
         split.Head = split.Block.substr(0, split.Block.find("\r\n\r\n"));
     } else {
-        TAnalyzeText analyze;
-        if (Host.Decoder)
-            analyze = [this](const std::string& t) {
-                Host.Decoder->AnalyzeBuffer(t);
-                return Host.Decoder->AnalyzeResult;
-            };
-        split = SplitPGPMessage(text, analyze);
+        split = Recognise(text);
     }
     if (split.Block.empty()) {
         WipeText(split.Head);
         WipeText(split.Trailing);
         return finish(writeOut(text) ? 2 : 0);
     }
-    const bool attachment = IsAttachmentHeader(split.Head);
+    const bool attachment = !split.Embedded && IsAttachmentHeader(split.Head);
     // An attachment's header and trailing text are dropped, so nothing
     // unsigned reaches its result.
-    const bool unsignedData = !attachment && HasUnsignedData(split);
     if (attachment) {
         split.Head.clear();
         split.Trailing.clear();
@@ -255,14 +372,8 @@ int TPMEncryptor::Decode() {
 
     Status(0, T(txt::DEC_BEG) + " ...");
     TDecodeRun run;
-    RunDecoder(split.Block, false, T(attachment ? txt::DEC_ATT : txt::DEC_MSG), run);
-    // A PGP/MIME message whose encrypted part is empty, missing or plain
-    // text gives the engine nothing to decrypt or verify: it is reported,
-    // and the message stays as it came.
-    if (run.Error == 0 && split.Kind == mkPGPMime && !(run.Code & kSigCodeEncrypted) && run.Code == kSigCodeNone) {
-        WipeText(run.Plain);
-        run.Error = kPGPError_CantDecrypt;
-    }
+    DecodeAll(split, false, T(attachment ? txt::DEC_ATT : txt::DEC_MSG), run);
+    const bool unsignedData = !attachment && run.UnsignedData;
     int result = 0;
     if (run.Error != 0) ResultText = Host.ErrorText ? Host.ErrorText(run.Error) : std::string();
     else ResultText = run.Line;
@@ -275,8 +386,10 @@ int TPMEncryptor::Decode() {
         split.Head.clear();
         split.Trailing.clear();
     } else {
-        if (split.Kind == mkPGPMime) {
-            OutcomeFlags[3] = 1;
+        if (split.Kind == mkPGPMime) OutcomeFlags[3] = 1;
+        // A wrapped entity's plain text takes its place among the wrapper's
+        // parts; a whole message's goes below its top header.
+        if (split.Kind == mkPGPMime && !split.Embedded) {
             std::string converted = DecodedEntity(run.Plain);
             WipeText(run.Plain);
             run.Plain = std::move(converted);
@@ -308,7 +421,9 @@ int TPMEncryptor::Decode() {
     bool importFailed = false;
     if (result == 2) {
         std::string header = TMCFuncs::DecodeHeader(split.Head);
-        if (Settings.CheckSig && !run.Line.empty()) {
+        // Armoured blocks had their frames taken off one by one.
+        const bool framesOff = split.Kind == mkMessage || split.Kind == mkClearSigned;
+        if (!framesOff && Settings.CheckSig && !run.Line.empty()) {
             std::string stripped = StripClearSigned(run.Plain);
             WipeText(run.Plain);
             run.Plain = std::move(stripped);
@@ -365,18 +480,12 @@ int TPMEncryptor::VerifySignature(const char* path) {
         if (Host.Error) Host.Error(T(Host.FileExists && !Host.FileExists(path) ? txt::NO_FILE : txt::READ_ERROR));
         return -1;
     }
-    TAnalyzeText analyze;
-    if (Host.Decoder)
-        analyze = [this](const std::string& t) {
-            Host.Decoder->AnalyzeBuffer(t);
-            return Host.Decoder->AnalyzeResult;
-        };
-    TPGPSplit split = SplitPGPMessage(text, analyze);
+    TPGPSplit split = Recognise(text);
     WipeText(text);
     if (split.Block.empty()) return -1;
-    const bool unsignedData = HasUnsignedData(split);
     TDecodeRun run;
-    RunDecoder(split.Block, true, T(txt::DEC_MSG), run);
+    DecodeAll(split, true, T(txt::DEC_MSG), run);
+    const bool unsignedData = run.UnsignedData;
     WipeText(run.Plain);
     WipeText(split.Block);
     if (run.Error == kPGPError_UserAbort) return -1;

@@ -14,6 +14,7 @@
 #include <string_view>
 #include <vector>
 
+#include "formats/pgp_recognition.h"
 #include "formats/pm_funcs.h"
 #include "formats/settings.h"
 #include "formats/signature_line.h"
@@ -143,6 +144,11 @@ private:
     void OfferAutoListEntry();
     struct TDecodeRun;
     int RunDecoder(const std::string& block, bool verify, const std::string& title, TDecodeRun& run);
+    // The block and every signature it leads to, reported by the weakest.
+    void DecodeAll(TPGPSplit& split, bool verify, const std::string& title, TDecodeRun& run);
+    void UnwrapEntities(bool verify, const std::string& title, TDecodeRun& run);
+    void DecodeFurtherBlocks(TPGPSplit& split, bool verify, const std::string& title, TDecodeRun& run);
+    TPGPSplit Recognise(std::string_view text);
 };
 
 }  // namespace orv

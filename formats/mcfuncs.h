@@ -140,6 +140,7 @@ public:
 private:
     std::string ExtractBodyAt(std::string_view message, int depth);
     std::string DecryptForView(std::string_view body, int depth);
+    std::string ExtractWrapped(std::string_view boundary, std::string_view body, int depth);
     bool ListParts(std::string_view message, int depth);
     std::string Text(int number) const;
     void ShowError(const std::string& text) const;

@@ -4,6 +4,7 @@
 #include "base/wipe_text.h"
 #include "formats/mcfuncs.h"
 #include "formats/mime_text.h"
+#include "formats/pgp_recognition.h"
 
 #include <algorithm>
 
@@ -136,7 +137,7 @@ std::string TMCFuncs::ExtractBodyAt(std::string_view message, int depth) {
     if (!copySelf) {
         switch (kind) {
         case bkText:
-            if (!boundary.empty()) body = ExtractMime(boundary, body);
+            if (!boundary.empty()) body = ViewDecrypt ? ExtractWrapped(boundary, body, depth) : ExtractMime(boundary, body);
             break;
         case bkAlternative:
             if (!boundary.empty()) body = StripHtml(boundary, body);
@@ -177,6 +178,28 @@ std::string TMCFuncs::ExtractBodyAt(std::string_view message, int depth) {
     out += AddSpaceLine(std::move(body));
     out += kMailEndLine;
     out += "\r\n\r\n";
+    return out;
+}
+
+// A mailing list's wrapper around a PGP/MIME message: that part is read as
+// the message it carries (decrypted for viewing like one on its own), as a
+// text part among the wrapper's others.
+std::string TMCFuncs::ExtractWrapped(std::string_view boundary, std::string_view body, int depth) {
+    const TEmbeddedEntity entity = FindPGPMimePart(body, boundary);
+    if (!entity || depth >= kMaxDepth) return ExtractMime(boundary, body);
+    std::string inner = ExtractBodyAt(body.substr(entity.Start, entity.End - entity.Start), depth + 1);
+    const std::size_t endLine = inner.rfind(kMailEndLine);
+    if (endLine != npos) inner.resize(endLine);
+    std::string rewritten;
+    rewritten.reserve(body.size() + inner.size());
+    rewritten.append(body.substr(0, entity.Start));
+    rewritten += "Content-Type: text/plain\r\n";
+    rewritten += inner;
+    rewritten += "\r\n";
+    rewritten.append(body.substr(entity.End));
+    std::fill(inner.begin(), inner.end(), '\0');
+    std::string out = ExtractMime(boundary, rewritten);
+    std::fill(rewritten.begin(), rewritten.end(), '\0');
     return out;
 }
 

@@ -25,6 +25,53 @@ constexpr ArmorKind kArmorKinds[] = {
     {mkPublicKey, "-----BEGIN PGP PUBLIC KEY BLOCK-----", "-----END PGP PUBLIC KEY BLOCK-----"},
 };
 
+// Wrappers nested deeper than this are not searched for an entity.
+constexpr int kMaxWrapping = 4;
+
+// The logical "Content-type:" line of a header block, in lower case.
+std::string ContentTypeOf(std::string_view header) {
+    while (!header.empty()) {
+        std::string line = TakeHeaderLine(header);
+        if (StartsWithNoCase(line, "content-type:")) return LowerCase(line);
+        if (line.empty()) break;
+    }
+    return {};
+}
+
+bool IsWrapper(std::string_view contentType) {
+    return contentType.find("multipart/mixed") != npos || contentType.find("multipart/alternative") != npos;
+}
+
+// The entity among the parts of a wrapper's body; offsets are the body's.
+TEmbeddedEntity FindInParts(std::string_view body, std::string_view boundary, int depth) {
+    TEmbeddedEntity found;
+    bool other = false;
+    for (Delimiter d = FindDelimiter(body, boundary); d && !d.closing;) {
+        const Delimiter next = FindDelimiter(body, boundary, d.next);
+        const std::size_t end = next ? ContentEndBefore(body, next.pos) : body.size();
+        const std::string_view part = body.substr(d.next, end > d.next ? end - d.next : 0);
+        std::string_view header, content;
+        SplitPart(part, header, content);
+        const std::string type = ContentTypeOf(header);
+        TEmbeddedEntity inner;
+        if (!found && IsPGPMimeEntity(part)) {
+            found.Start = d.next;
+            found.End = d.next + part.size();
+        } else if (!found && depth < kMaxWrapping && IsWrapper(type) &&
+                   (inner = FindInParts(content, TMCFuncs::GetBounds(type), depth + 1))) {
+            const auto at = static_cast<std::size_t>(content.data() - body.data());
+            found.Start = at + inner.Start;
+            found.End = at + inner.End;
+            other = other || inner.OtherContent;
+        } else if (!Trim(content).empty()) {
+            other = true;
+        }
+        d = next;
+    }
+    found.OtherContent = other;
+    return found;
+}
+
 std::size_t FindAtLineStart(std::string_view text, std::string_view what, std::size_t from) {
     for (std::size_t p = text.find(what, from); p != npos; p = text.find(what, p + 1))
         if (p == 0 || text[p - 1] == '\n') return p;
@@ -71,6 +118,17 @@ TPGPSplit SplitPGPMessage(std::string_view input, const TAnalyzeText& analyze) {
         }
     }
 
+    if (const TEmbeddedEntity entity = FindEmbeddedPGPMime(text)) {
+        out.Kind = mkPGPMime;
+        out.Embedded = true;
+        out.OutsideContent = entity.OtherContent;
+        out.Head = text.substr(0, entity.Start);
+        out.Block = text.substr(entity.Start, entity.End - entity.Start);
+        out.Trailing = text.substr(entity.End);
+        WipeText(text);
+        return out;
+    }
+
     // The copies made here may hold decrypted text (a decoded message is
     // recognised again when keys are looked for): each is wiped once used.
     if (analyze && analyze(text) != 0) {
@@ -96,6 +154,29 @@ TPGPSplit SplitPGPMessage(std::string_view input, const TAnalyzeText& analyze) {
     }
     WipeText(text);
     return out;
+}
+
+bool IsPGPMimeEntity(std::string_view entity) {
+    const std::size_t blank = entity.find("\r\n\r\n");
+    const std::string type = ContentTypeOf(entity.substr(0, blank == npos ? npos : blank + 2));
+    return (type.find("multipart/signed") != npos && type.find("application/pgp-signature") != npos) ||
+           (type.find("multipart/encrypted") != npos && type.find("application/pgp-encrypted") != npos);
+}
+
+TEmbeddedEntity FindPGPMimePart(std::string_view body, std::string_view boundary) {
+    return FindInParts(body, boundary, 1);
+}
+
+TEmbeddedEntity FindEmbeddedPGPMime(std::string_view text) {
+    const std::size_t blank = text.find("\r\n\r\n");
+    if (blank == npos) return {};
+    const std::string type = ContentTypeOf(text.substr(0, blank + 2));
+    if (!IsWrapper(type)) return {};
+    TEmbeddedEntity found = FindPGPMimePart(text.substr(blank + 4), TMCFuncs::GetBounds(type));
+    if (!found) return {};
+    found.Start += blank + 4;
+    found.End += blank + 4;
+    return found;
 }
 
 std::string StripClearSigned(std::string_view text) {

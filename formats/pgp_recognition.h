@@ -30,6 +30,11 @@ struct TPGPSplit {
     std::string Block;     // the armoured block (for PGP/MIME the whole text)
     std::string Trailing;  // text after the block
     int Kind = mkNone;
+    // A PGP/MIME block that is one part of a wrapper: Head and Trailing are
+    // the rest of the message around it, and OutsideContent tells whether
+    // the wrapper's other parts hold anything.
+    bool Embedded = false;
+    bool OutsideContent = false;
 };
 
 // The decoding job's analysis of a text: its analysis kind (0 encrypted,
@@ -37,9 +42,30 @@ struct TPGPSplit {
 using TAnalyzeText = std::function<int(const std::string& text)>;
 
 // Line ends become CR LF; a header that declares a PGP protocol makes the
-// whole text PGP/MIME; otherwise, unless the analysis finds encrypted data,
+// whole text PGP/MIME, and a wrapper carrying a PGP/MIME part makes that
+// part the block; otherwise, unless the analysis finds encrypted data,
 // a quoted-printable body is decoded before the armour is looked for.
 TPGPSplit SplitPGPMessage(std::string_view text, const TAnalyzeText& analyze);
+
+// The entity (its header and body) is PGP/MIME: multipart/signed with the
+// protocol "application/pgp-signature", or multipart/encrypted with
+// "application/pgp-encrypted".
+bool IsPGPMimeEntity(std::string_view entity);
+
+// A PGP/MIME entity carried as a part of a multipart/mixed or
+// multipart/alternative message (as a mailing list wraps signed mail with
+// its footer): where the part's header and body lie in the text (CR LF line
+// ends), and whether any other part holds something.
+struct TEmbeddedEntity {
+    std::size_t Start = std::string_view::npos;
+    std::size_t End = std::string_view::npos;
+    bool OtherContent = false;
+    explicit operator bool() const { return Start != std::string_view::npos; }
+};
+TEmbeddedEntity FindEmbeddedPGPMime(std::string_view text);
+// The same among the parts of a wrapper's body (after its header), with
+// offsets into that body.
+TEmbeddedEntity FindPGPMimePart(std::string_view body, std::string_view boundary);
 
 // The signed text of a clear-signed message, without its frame and dash
 // escapes; any other text comes back unchanged.

@@ -1,15 +1,19 @@
 #include "formats/signature_line.h"
 
 #include "base/key_id.h"
+#include "base/wipe_text.h"
 #include "engine/decode_job.h"
 #include "formats/decryptor.h"
 #include "formats/mime_text.h"
+#include "formats/pgp_recognition.h"
 
 namespace orv {
 
 namespace {
 
 constexpr std::size_t npos = std::string::npos;
+// Layers nested deeper than this stay as they are.
+constexpr int kMaxLayers = 8;
 
 std::string Of(const TTextSource& text, int number) { return text ? text(number) : std::string(); }
 
@@ -64,6 +68,36 @@ TSignatureReport SignatureReportOf(const TSignatureInfo& info, bool marginalIsIn
         report.Line = SignatureLine(report.Code, info.Status == kSigUnknownKey, SignatureNoteOf(info, text),
                                     info.UserID, info.KeyIDText, info.Validity, text);
     return report;
+}
+
+bool IsWeakerSignature(int code, int than) {
+    auto strength = [](int c) {
+        switch (c & ~kSigCodeEncrypted) {
+            case kSigCodeBad: return SignatureStrength(kSigBad, true);
+            case kSigCodeNoKey: return SignatureStrength(kSigUnknownKey, true);
+            case kSigCodeGoodInvalid: return SignatureStrength(kSigGood, false);
+            case kSigCodeGoodValid: return SignatureStrength(kSigGood, true);
+            default: return SignatureStrength(kSigNone, false);
+        }
+    };
+    return strength(code) < strength(than);
+}
+
+void UnwrapPGPMimeLayers(std::string& plain, TSignatureReport& report, const TDecodeLayer& decode) {
+    for (int layer = 0; layer < kMaxLayers && IsPGPMimeEntity(plain); ++layer) {
+        std::string entity = mime::NormaliseLineEnds(plain);
+        std::string inner;
+        TSignatureReport innerReport;
+        const int err = decode(entity, inner, innerReport);
+        WipeText(entity);
+        if (err != 0) {
+            WipeText(inner);
+            return;
+        }
+        if (IsWeakerSignature(innerReport.Code, report.Code)) report = std::move(innerReport);
+        WipeText(plain);
+        plain = std::move(inner);
+    }
 }
 
 std::string WithUnsignedDataNote(const std::string& line, const TTextSource& text) {

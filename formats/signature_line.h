@@ -5,6 +5,7 @@
 // layout, the cut for VERIFY_SIGNATURE's caller, and the warning that part
 // of the text is not covered by the signature.
 
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -35,6 +36,21 @@ struct TSignatureReport {
     std::string Line;
 };
 TSignatureReport SignatureReportOf(const TSignatureInfo& info, bool marginalIsInvalid, const TTextSource& text);
+
+// Of two signature status codes (bit 16 aside) the one a message with both
+// is reported by: a bad signature before an unknown signer, before a good
+// signature by a key that is not valid, before a good one; a part without
+// a signature gives way to any signature.
+bool IsWeakerSignature(int code, int than);
+
+// One more decode, of a PGP/MIME entity: the engine's error number; the
+// plain text and the report come back through the arguments.
+using TDecodeLayer = std::function<int(const std::string& entity, std::string& plain, TSignatureReport& report)>;
+// Signed first and encrypted after, as separate PGP/MIME layers: while the
+// decoded text is a PGP/MIME entity it is decoded in turn and takes its
+// place, and the weaker report stays. A layer the engine cannot read stays
+// as it came.
+void UnwrapPGPMimeLayers(std::string& plain, TSignatureReport& report, const TDecodeLayer& decode);
 
 // The line for text that the signature does not wholly cover: EXTRA_DATA
 // on a line of its own before it (the form the popup, the automation

@@ -111,9 +111,17 @@ std::string TPGPData::DecodeText(const std::string& text) {
         ShowPGPError(err);
         return text;
     }
-    const std::string line = SignatureReportOf(job.SignatureInfo, false, Text).Line;
+    TSignatureReport report = SignatureReportOf(job.SignatureInfo, false, Text);
     std::string plain = std::move(job.OutputText);
     WipeText(job.OutputText);
+    UnwrapPGPMimeLayers(plain, report, [&](const std::string& entity, std::string& inner, TSignatureReport& innerReport) {
+        const PGPError innerErr = job.DecodeBuffer(entity);
+        inner = std::move(job.OutputText);
+        WipeText(job.OutputText);
+        innerReport = SignatureReportOf(job.SignatureInfo, false, Text);
+        return innerErr;
+    });
+    const std::string& line = report.Line;
     // Without a signature there is nothing to report above the text.
     if (line.empty()) return plain;
     std::string shown = PGPInfoBlock(line) + plain;

@@ -16,6 +16,8 @@ namespace {
 constexpr const char* kBeginMessage = "-----BEGIN PGP MESSAGE-----";
 constexpr const char* kEndMessage = "-----END PGP MESSAGE-----";
 constexpr std::size_t kBeginLength = 27;
+constexpr const char* kBeginSigned = "-----BEGIN PGP SIGNED MESSAGE-----";
+constexpr const char* kEndSignature = "-----END PGP SIGNATURE-----";
 // The viewer's own text that the string library does not hold.
 constexpr const char* kFolderEmpty = "Folder is empty or already open";
 constexpr const char* kFolderExt = ".PMM";
@@ -67,6 +69,14 @@ void TfrmViewer::RunReaderMode() {
         return;
     }
     end += std::string_view(kEndMessage).size();
+    // Clear-signed blocks before and after the message are decoded with it,
+    // so that the signature report is the weakest of all of them.
+    const std::size_t signedBefore = text.find(kBeginSigned);
+    if (signedBefore < begin) begin = signedBefore;
+    const std::size_t signedAfter = text.find(kBeginSigned, end);
+    const std::size_t signatureEnd = signedAfter == std::string::npos ? signedAfter : text.rfind(kEndSignature);
+    if (signatureEnd != std::string::npos && signatureEnd > signedAfter)
+        end = signatureEnd + std::string_view(kEndSignature).size();
     // The END marker's line ends with it.
     if (end < text.size() && text[end] == '\r') ++end;
     if (end < text.size() && text[end] == '\n') ++end;

@@ -468,6 +468,28 @@ TEST_F(DecodeJobTest, TamperedClearSignedTextHasABadSignature) {
     ExpectCleanedUp();
 }
 
+// Two clear-signed sections in one text: the record is the weaker one,
+// whichever comes first, so that the good one never hides the forged one.
+TEST_F(DecodeJobTest, ABadSignatureIsNotHiddenBehindALaterGoodOneOrAnUnknownSigner) {
+    const std::string good = Input("clear_bob.asc"), bad = Input("clear_bob_tampered.asc"),
+                      unknown = Input("clear_dave.asc");
+    struct Row {
+        std::string text;
+        int status;
+    } rows[] = {{bad + "\r\n" + good, kSigBad}, {good + "\r\n" + bad, kSigBad},
+                {unknown + "\r\n" + good, kSigUnknownKey}, {bad + "\r\n" + unknown, kSigBad}};
+    for (const auto& row : rows) {
+        ASSERT_EQ(job_->DecodeBuffer(row.text), 0);
+        EXPECT_EQ(job_->SignatureInfo.Status, row.status);
+        const std::string& out = job_->OutputText;
+        const std::size_t first = out.find("Plain text of the decode test.");
+        EXPECT_NE(out.find("Plain text of the decode test.", first + 1), std::string::npos)
+            << "every section's text comes back: " << out;
+    }
+    EXPECT_EQ(SignatureStrength(kSigBad, true), 0);
+    EXPECT_LT(SignatureStrength(kSigGood, false), SignatureStrength(kSigGood, true));
+}
+
 TEST_F(DecodeJobTest, UnknownSignerGivesStatusThreeWithTheFullKeyIDInTheLog) {
     const std::size_t linesBefore = LogLines().size();
     job_->ReportAlways = true;

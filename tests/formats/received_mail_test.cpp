@@ -347,6 +347,111 @@ TEST_F(ReceivedMail, InlineMessageAndItsArmouredAttachmentPart) {
     }
 }
 
+// GnuPG's verdict on a file of make_sig_shapes.py: good, bad or nokey.
+std::string GnuPGVerdict(const std::string& verdicts, const std::string& file) {
+    const std::size_t at = verdicts.find(file + " ");
+    if (at == npos || (at > 0 && verdicts[at - 1] != '\n')) return "(none)";
+    const std::size_t from = at + file.size() + 1;
+    return Trimmed(verdicts.substr(from, verdicts.find('\n', from) - from));
+}
+
+// Signatures where other mail programs and mailing lists put them: inside
+// the decrypted entity, in a list's wrapper beside its footer, and in the
+// second of two inline blocks. Each is reported as GnuPG reads it, by the
+// result code, the status line, the reader's message and VERIFY_SIGNATURE;
+// a bad signature anywhere is never reported as good.
+TEST_F(ReceivedMail, EverySignatureOfTheMessageIsReportedAsGnuPGReadsIt) {
+    // The run is over the engine release the environment chose.
+    EXPECT_NE(GetModuleHandleA(StandInEngine::Release() == 65 ? "PGPSDK.dll" : "PGP_SDK.dll"), nullptr);
+    // The reader is given the signature line.
+    WriteConfig("[CheckMessage]\r\nInclude=1\r\n");
+    const std::string verdicts = Input("verdicts.txt");
+    const std::string entity = Input("entity.txt");
+    const std::string forgedEntity = Replaced(entity, "figures are", "FIGURES are");
+    const std::string textPart =
+        "Content-Type: text/plain; charset=ISO-8859-1\r\nContent-Transfer-Encoding: 8bit\r\n\r\n" + Input("text.txt");
+    const std::string forgedText = Replaced(textPart, "figures are", "FIGURES are");
+    const std::string listPart = "\r\n--list-b0undary\r\n";
+    struct Row {
+        std::string file;
+        bool encrypted;      // a passphrase is asked
+        bool outsideText;    // the list's footer lies outside the signature
+        std::string inOutput;  // the signed text where the signature was
+        std::string footer;
+    } rows[] = {
+        {"nested.PM$", true, false, Top("Figures (nested)") + entity, ""},
+        {"nested_tampered.PM$", true, false, Top("Figures (nested)") + forgedEntity, ""},
+        {"nested_dave.PM$", true, false, Top("Figures (nested)") + entity, ""},
+        {"nested_text.PM$", true, false, Top("Figures (nested text)") + textPart, ""},
+        {"nested_text_tampered.PM$", true, false, Top("Figures (nested text)") + forgedText, ""},
+        {"nested_text_dave.PM$", true, false, Top("Figures (nested text)") + textPart, ""},
+        {"list.PM$", false, true, listPart + entity, "figures-list mailing list"},
+        {"list_tampered.PM$", false, true, listPart + forgedEntity, "figures-list mailing list"},
+        {"list_dave.PM$", false, true, listPart + entity, "figures-list mailing list"},
+        {"list_b64.PM$", false, true, listPart + entity, "X19fX19fX19f"},
+        {"list_b64_tampered.PM$", false, true, listPart + forgedEntity, "X19fX19fX19f"},
+        {"list_b64_dave.PM$", false, true, listPart + entity, "X19fX19fX19f"},
+        {"list_enc.PM$", true, true, listPart + entity, "figures-list mailing list"},
+        {"blocks.PM$", true, false, AsSigned(Input("text.txt")), "The second block: the totals."},
+        {"blocks_tampered.PM$", true, false, AsSigned(Replaced(Input("text.txt"), "figures are", "FIGURES are")),
+         "The second block: the totals."},
+        {"blocks_dave.PM$", true, false, AsSigned(Input("text.txt")), "The second block: the totals."},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.file);
+        const std::string gpg = GnuPGVerdict(verdicts, row.file);
+        ASSERT_TRUE(gpg == "good" || gpg == "bad" || gpg == "nokey") << gpg;
+        ShownBoxes shown;
+        User user;
+        if (row.encrypted) user.Passphrase(kAlicePass);
+        int result = 0;
+        const std::string out = Decrypt(row.file, user, result);
+        EXPECT_EQ(result, 2);
+        if (row.file.rfind("list", 0) == 0) {
+            EXPECT_NE(out.find("Subject: [figures-list] Figures (list"), npos) << "the tagged subject stays";
+            EXPECT_NE(out.find(row.inOutput), npos) << out;
+        } else if (row.file.rfind("nested", 0) == 0) {
+            EXPECT_EQ(out, row.inOutput);
+        } else {
+            EXPECT_NE(out.find(row.inOutput), npos) << out;
+        }
+        if (!row.footer.empty()) {
+            EXPECT_NE(out.find(row.footer), npos) << out;
+        }
+        EXPECT_EQ(out.find("-----BEGIN PGP"), npos) << "every block and signature is decoded: " << out;
+
+        const std::string prefix = row.outsideText ? "UNSIGNED data found: " : "";
+        const std::string line = gpg == "nokey" ? DaveLine() : BobLine(gpg == "good" ? "Good" : "Bad");
+        EXPECT_EQ(SignatureStatus().rfind(prefix + line, 0), 0u) << SignatureStatus();
+        const WPARAM code = DecodedCode();
+        if (gpg == "good") {
+            EXPECT_TRUE(Good(code)) << code;
+        } else {
+            EXPECT_EQ(code & 0xFFFF, WPARAM(gpg == "bad" ? kSigCodeBad : kSigCodeNoKey));
+        }
+        EXPECT_EQ((code & kSigCodeEncrypted) != 0, row.encrypted) << code;
+        const auto decoded = windows_->Automation(automation::AM_DECODED);
+        ASSERT_EQ(decoded.size(), 1u);
+        EXPECT_EQ(decoded[0].text.find(line), row.outsideText ? std::string("UNSIGNED data found:\r\n").size() : 0u)
+            << decoded[0].text;
+        EXPECT_TRUE(shown.texts.empty()) << shown.texts.front();
+
+        User verifier;
+        if (row.encrypted) verifier.Passphrase(kAlicePass);
+        verifier.Start();
+        char buffer[kVerifyLineMax + 1] = {};
+        const int verified = verifySignature(Path(row.file).c_str(), buffer);
+        EXPECT_TRUE(verifier.Finish()) << verifier.Failure();
+        EXPECT_EQ(verified, gpg == "good" ? 1 : 0) << buffer;
+        const std::string verifyText = buffer;
+        EXPECT_EQ(verifyText.find(line.substr(0, 40)), row.outsideText ? std::string("UNSIGNED data found:\r\n").size() : 0u)
+            << verifyText;
+        if (gpg != "good") {
+            EXPECT_EQ(verifyText.find("Good"), npos) << verifyText;
+        }
+    }
+}
+
 TEST_F(ReceivedMail, TheSignatureLineInAPopupOrAWarning) {
     WriteConfig("[CheckMessage]\r\nInclude=2\r\n");
     struct Row {

@@ -52,6 +52,43 @@ TEST(FindArmor, KindsStartsAndEnds) {
     }
 }
 
+// A mailing list's wrapper: the PGP/MIME part (also one level further down)
+// is the block, the rest of the message around it; a footer part is
+// content outside it, a multipart's preamble and an empty part are not.
+TEST(SplitPGPMessage, APGPMimePartOfAWrapperIsTheBlock) {
+    const std::string entity = "Content-Type: multipart/signed; micalg=pgp-sha256;\r\n"
+                               " protocol=\"application/pgp-signature\"; boundary=\"s\"\r\n\r\n--s\r\n"
+                               "Content-Type: text/plain\r\n\r\nsigned\r\n--s\r\n"
+                               "Content-Type: application/pgp-signature\r\n\r\nsig\r\n--s--";
+    const std::string top = "Subject: [list] x\r\nContent-Type: multipart/mixed; boundary=\"w\"\r\n\r\npreamble\r\n";
+    struct Row {
+        std::string before, after;
+        bool outside;
+    } rows[] = {
+        {top + "--w\r\n", "\r\n--w\r\nContent-Type: text/plain\r\n\r\nfooter\r\n--w--\r\n", true},
+        {top + "--w\r\n", "\r\n--w\r\nContent-Type: text/plain\r\n\r\n\r\n--w--\r\n", false},
+        {top + "--w\r\nContent-Type: text/plain\r\n\r\nheader text\r\n--w\r\n", "\r\n--w--\r\n", true},
+        {"Content-Type: multipart/alternative; boundary=a\r\n\r\n--a\r\n"
+         "Content-Type: multipart/mixed; boundary=w\r\n\r\n--w\r\n",
+         "\r\n--w--\r\n\r\n--a--\r\n", false},
+    };
+    for (const Row& r : rows) {
+        TPGPSplit s = SplitPGPMessage(r.before + entity + r.after, nullptr);
+        EXPECT_EQ(s.Kind, mkPGPMime) << r.before;
+        EXPECT_TRUE(s.Embedded);
+        EXPECT_EQ(s.Block, entity);
+        EXPECT_EQ(s.Head, r.before);
+        EXPECT_EQ(s.Trailing, r.after);
+        EXPECT_EQ(s.OutsideContent, r.outside) << r.before << r.after;
+    }
+    // A wrapper without such a part is not PGP/MIME.
+    const TPGPSplit plain = SplitPGPMessage(top + "--w\r\nContent-Type: text/plain\r\n\r\nhi\r\n--w--\r\n", nullptr);
+    EXPECT_EQ(plain.Kind, mkNone);
+    EXPECT_FALSE(plain.Embedded);
+    EXPECT_TRUE(IsPGPMimeEntity(entity));
+    EXPECT_FALSE(IsPGPMimeEntity("Content-Type: multipart/signed; protocol=\"application/pkcs7-signature\"\r\n\r\n"));
+}
+
 TEST(SplitPGPMessage, PGPMimeByTheProtocolOfTheHeader) {
     int analysed = 0;
     const TAnalyzeText analyze = [&](const std::string&) { return ++analysed, 4; };

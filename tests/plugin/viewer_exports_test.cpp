@@ -215,6 +215,16 @@ protected:
         return viewer;
     }
     static HWND EditOf(HWND viewer) { return FindChild(viewer, "RichEdit20A", ""); }
+    // The viewer of the form once its text is up (null when it never is),
+    // the text, and a screenshot of it.
+    HWND ViewerWithText(const std::string& form, std::string& shown, const std::string& shot) {
+        HWND viewer = OpenViewer(form);
+        HWND edit = viewer ? EditOf(viewer) : nullptr;
+        if (!edit || !PumpUntil([&] { return GetWindowTextLengthA(edit) > 0; }, 60000)) return nullptr;
+        shown = EditText(edit);
+        SaveScreenshot(viewer, ShotPath(shot));
+        return viewer;
+    }
     // Closes the viewer with its close button; the extension ends with it.
     void CloseViewer(HWND viewer) {
         HWND close = FindChild(viewer, "Button", "C");
@@ -358,6 +368,59 @@ TEST_F(ViewerExports, AReadersEncryptedMessageShowsDecryptedInPlaceWithItsSignat
 
     CloseViewer(viewer);
     automation_->copied.clear();
+}
+
+// Signed first and encrypted after, as separate PGP/MIME layers, and a
+// clear-signed block before an encrypted one (gpg's verdicts in
+// verdicts.txt): the signature inside the decrypted entity heads the text
+// in the reader and in the folder, and a forged one is never good. A list's
+// wrapper around a PGP/MIME message is read as the message it carries.
+TEST_F(ViewerExports, TheSignatureInsideADecryptedEntityIsShownAsGnuPGReadsIt) {
+    const std::string verdicts = Gpg("verdicts.txt");
+    ASSERT_NE(verdicts.find("nested.PM$ good\n"), std::string::npos) << verdicts;
+    ASSERT_NE(verdicts.find("nested_tampered.PM$ bad\n"), std::string::npos) << verdicts;
+    struct Row {
+        const char* file;
+        const char* info;
+    } rows[] = {{"nested.PM$", "PGP-Info: \tGood signature"},
+                {"nested_tampered.PM$", "PGP-Info: \tBad signature"},
+                // A forged clear-signed block before a good signed and encrypted one.
+                {"blocks_tampered.PM$", "PGP-Info: \tBad signature"}};
+    ASSERT_NE(verdicts.find("blocks_tampered.PM$ bad\n"), std::string::npos) << verdicts;
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.file);
+        automation_->copied = Gpg(row.file);
+        PassphraseAnswerer answerer;
+        std::string shown;
+        HWND viewer = ViewerWithText("VIEWER", shown, std::string("viewer_reader_") + row.file + ".png");
+        ASSERT_NE(viewer, nullptr);
+        EXPECT_NE(shown.find(row.info), std::string::npos) << shown;
+        EXPECT_EQ(CountOf(shown, "PGP-Info:"), 1) << shown;
+        EXPECT_EQ(shown.find("-----BEGIN PGP"), std::string::npos) << shown;
+        EXPECT_NE(shown.find("attached (caf\xe9 prices)."), std::string::npos) << shown;
+        CloseViewer(viewer);
+        automation_->copied.clear();
+    }
+
+    // After them a list's wrapper around a message encrypted and signed in one.
+    ReplaceWholeFile(Mailbox() + "NESTED.PMM", FolderOf({Gpg(rows[0].file), Gpg(rows[1].file), Gpg("list_enc.PM$")}));
+    host_->folderChoice = "nested";
+    PassphraseAnswerer answerer;
+    std::string shown;
+    HWND viewer = ViewerWithText("FOLDER", shown, "viewer_folder_nested.png");
+    ASSERT_NE(viewer, nullptr);
+    EXPECT_EQ(CountOf(shown, kMailEnd), 3) << shown;
+    const std::size_t good = shown.find(rows[0].info), bad = shown.find(rows[1].info);
+    EXPECT_NE(good, std::string::npos) << shown;
+    EXPECT_NE(bad, std::string::npos) << shown;
+    EXPECT_LT(good, bad) << "each message under its own verdict";
+    const std::size_t listed = shown.find("Subject: [figures-list] Figures (list, encrypted)");
+    ASSERT_NE(listed, std::string::npos) << shown;
+    EXPECT_NE(shown.find(rows[0].info, listed), std::string::npos) << "the wrapped message decrypted: " << shown;
+    EXPECT_NE(shown.find("figures-list mailing list", listed), std::string::npos) << shown;
+    EXPECT_EQ(shown.find("-----BEGIN PGP"), std::string::npos) << shown;
+    CloseViewer(viewer);
+    host_->folderChoice.clear();
 }
 
 TEST_F(ViewerExports, AReaderTextWithoutABlockSaysSoAndEnds) {

@@ -7,10 +7,17 @@ namespace orv::test {
 namespace {
 
 const char* const kLibraries[] = {"PGP_SDK.dll", "PGPsdkNL.dll", "PGPsdkUI.dll", "PGPcl.dll", "PGPsc.dll"};
+const char* const kLibraries65[] = {"PGPSDK.dll", "PGPsdkNL.dll", "PGPsdkUI.dll", "PGPclientLib.dll", "PGPsc.dll"};
 
 bool Exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
 }  // namespace
+
+int StandInEngine::Release() {
+    char value[8] = {};
+    const DWORD n = GetEnvironmentVariableA(kReleaseVariable, value, sizeof value);
+    return n > 0 && n < sizeof value && std::string(value) == "65" ? 65 : 7;
+}
 
 std::string ProgramDir() {
     char exe[MAX_PATH];
@@ -37,9 +44,10 @@ StandInEngine::StandInEngine(const std::string& dataDir) : data_(dataDir) {
            std::to_string(++serial) + "\\";
     CreateDirectoryA(dir_.c_str(), nullptr);
     const std::string bin = ProgramDir();
-    for (const char* lib : kLibraries) {
-        std::string from = bin + "sdk7\\" + lib;
-        if (!Exists(from)) from = bin + "fakesdk\\r7\\" + lib;
+    const bool release65 = Release() == 65;
+    for (const char* lib : release65 ? kLibraries65 : kLibraries) {
+        std::string from = bin + (release65 ? "sdk65\\" : "sdk7\\") + lib;
+        if (!Exists(from)) from = bin + (release65 ? "fakesdk\\r65\\" : "fakesdk\\r7\\") + lib;
         CopyFileA(from.c_str(), (dir_ + lib).c_str(), FALSE);
     }
     ResetRings();

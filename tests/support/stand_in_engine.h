@@ -3,7 +3,10 @@
 // stand-in: the release 7 core library of <bin>/sdk7 with its companion
 // libraries (those of <bin>/sdk7 where they are built, the fake ones of
 // <bin>/fakesdk/r7 otherwise) and a copy of the test key rings. The loader
-// finds the directory through SetDllDirectoryA.
+// finds the directory through SetDllDirectoryA. With the environment
+// variable ORV_ENGINE_RELEASE=65 the release 6.5 flavour (<bin>/sdk65,
+// <bin>/fakesdk/r65) takes its place, so that one test program runs over
+// either release.
 
 #include <string>
 
@@ -13,6 +16,10 @@ namespace orv::test {
 
 class StandInEngine {
 public:
+    static constexpr const char* kReleaseVariable = "ORV_ENGINE_RELEASE";
+    // 65 or 7, as the environment chooses.
+    static int Release();
+
     // dataDir: Windows path of a directory holding pubring.pkr and secring.skr
     // (empty: no rings copied).
     explicit StandInEngine(const std::string& dataDir = std::string());

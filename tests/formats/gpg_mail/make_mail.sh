@@ -4,7 +4,8 @@
 # with a text part and a binary attachment inside, PGP/MIME signed by bob
 # (and tampered, and by dave, whom alice does not know), clear-signed inline
 # text (the same three ways), and an inline message whose attachment is a
-# separate armoured part, with that part alone as the client hands it over.
+# separate armoured part, with that part alone as the client hands it over;
+# and the shapes of make_sig_shapes.py.
 # Beside them the entity, text and attachment that were sent, and the short
 # key IDs of the signers. Usage: make_mail.sh OUT_DIR KEY_DATA_DIR
 # Writes OUT_DIR/done when everything was made.
@@ -105,6 +106,10 @@ attpart() {
 } > inline.PM\$
 attpart > inline_att.PM\$
 rm -f text.asc att.asc entity.asc
+
+# Signatures where other mail programs and mailing lists put them, with
+# GnuPG's verdict on each file.
+python3 "$here/make_sig_shapes.py" "$data"
 
 for who in bob dave; do
   gpg --with-colons --list-keys "$who@example.org" | awk -F: '/^pub/{print "0x" substr($5, 9); exit}' > "id_$who.txt"
