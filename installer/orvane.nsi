@@ -84,6 +84,7 @@ Function ${prefix}LogLine
   Exch $R0
   Push $R1
   DetailPrint "$R0"
+  ClearErrors
   FileOpen $R1 "${SETUP_LOG}" a
   ${IfNot} ${Errors}
     FileSeek $R1 0 END
@@ -119,14 +120,14 @@ Function ${prefix}FindFileInUse
     ${If} $R9 == ""
     ${AndIf} ${FileExists} "$INSTDIR\$0"
       ; Opened for writing with no sharing: a loaded program or library refuses.
-      System::Call 'kernel32::CreateFileW(w "$INSTDIR\$0", i 0x40000000, i 0, p 0, i 3, i 0x80, p 0) p .r1 ?e'
+      System::Call 'kernel32::CreateFileW(w "$INSTDIR\$0", i 0x40000000, i 0, p 0, i 3, i 0x80, p 0) i .r1 ?e'
       Pop $R8
       ${If} $1 = -1
         ${If} $R8 = 32
           StrCpy $R9 $0
         ${EndIf}
       ${Else}
-        System::Call 'kernel32::CloseHandle(p r1)'
+        System::Call 'kernel32::CloseHandle(i r1)'
       ${EndIf}
     ${EndIf}
   ${Next}
@@ -310,7 +311,7 @@ Function FindOtherDesktopUser
   ; WTS_CURRENT_SERVER_HANDLE, WTS_CURRENT_SESSION, WTSUserName
   System::Call 'wtsapi32::WTSQuerySessionInformationW(p 0, i -1, i 5, *p .r2, *i .r3) i .r1'
   ${If} $1 <> 0
-    System::Call '*$2(&w${NSIS_MAX_STRLEN} .r3)'
+    System::Call 'kernel32::lstrcpynW(w .r3, p r2, i ${NSIS_MAX_STRLEN})'
     System::Call 'wtsapi32::WTSFreeMemory(p r2)'
     ${If} $3 != ""
     ${AndIf} $3 != $0
@@ -496,10 +497,6 @@ Function un.RemoveUsersForms
   done:
   Pop $R7
   Pop $R6
-FunctionEnd
-
-Function un.onInit
-  ReadRegStr $InstalledVersion HKLM "${UNINSTALL_KEY}" "DisplayVersion"
 FunctionEnd
 
 Section "Uninstall"
