@@ -253,6 +253,28 @@ HWND WaitForPage(const std::string& button, int timeoutMs = 30000) {
     return found;
 }
 
+// Answers the installer's box holding part, after a screenshot of it.
+bool AnswerBox(const std::string& part, const std::string& shot, const std::string& button) {
+    HWND box = WaitForBox(part);
+    if (!box) return false;
+    SaveScreenshot(box, ShotPath(shot));
+    return ClickButton(box, button);
+}
+
+// Through the components and directory pages, as an administrator clicks,
+// with a screenshot of each when a name is given; false when a page is missing.
+bool ClickThroughToInstall(const char* shotPrefix = nullptr) {
+    for (const char* button : {"Next >", "Install"}) {
+        HWND page = WaitForPage(button);
+        if (!page) return false;
+        if (shotPrefix)
+            SaveScreenshot(page, ShotPath(std::string(shotPrefix) + (button[0] == 'N' ? "components" : "directory") +
+                                          ".png"));
+        ClickButton(page, button);
+    }
+    return true;
+}
+
 class InstallerTest : public ::testing::Test {
 protected:
     InstallerTest()
@@ -436,20 +458,13 @@ TEST_F(InstallerTest, UpgradeOverARunningLauncherAsksToCloseItAndReplacesNothing
     // and Retry after the launcher has ended installs.
     RegistryValue noMailbox(HKEY_CURRENT_USER, host::kRegMailbox, "", std::nullopt);
     StartedProcess setup(SetupCommand(""));
-    HWND page = WaitForPage("Next >");
-    ASSERT_NE(page, nullptr);
-    SaveScreenshot(page, ShotPath("installer_page_components.png"));
-    ClickButton(page, "Next >");
-    page = WaitForPage("Install");
-    ASSERT_NE(page, nullptr);
-    SaveScreenshot(page, ShotPath("installer_page_directory.png"));
-    ClickButton(page, "Install");
+    ASSERT_TRUE(ClickThroughToInstall("installer_page_"));
     HWND box = WaitForBox("is in use");
     ASSERT_NE(box, nullptr);
     SaveScreenshot(box, ShotPath("installer_box_in_use.png"));
     launcher.End();
     ClickButton(box, "Retry");
-    page = WaitForPage("Close");
+    HWND page = WaitForPage("Close");
     ASSERT_NE(page, nullptr);
     SaveScreenshot(page, ShotPath("installer_page_done.png"));
     ClickButton(page, "Close");
@@ -466,10 +481,7 @@ TEST_F(InstallerTest, DowngradeAsksAndASilentOneIsRefused) {
     EXPECT_FALSE(Exists(dir_));
 
     StartedProcess setup(SetupCommand(""));
-    HWND box = WaitForBox("newer");
-    ASSERT_NE(box, nullptr);
-    SaveScreenshot(box, ShotPath("installer_box_downgrade.png"));
-    ClickButton(box, "No");
+    ASSERT_TRUE(AnswerBox("newer", "installer_box_downgrade.png", "No"));
     EXPECT_EQ(setup.Wait(kRunMs), kExitNewerInstalled);
     EXPECT_FALSE(Exists(dir_));
 }
@@ -485,16 +497,8 @@ TEST_F(InstallerTest, WithoutAnEngineTheInstallerSaysSoAndInstallsNothing) {
     EXPECT_NE(ReadText(setupLog).find("no OpenPGP engine"), std::string::npos) << ReadText(setupLog);
 
     StartedProcess setup(SetupCommand(""));
-    HWND page = WaitForPage("Next >");
-    ASSERT_NE(page, nullptr);
-    ClickButton(page, "Next >");
-    page = WaitForPage("Install");
-    ASSERT_NE(page, nullptr);
-    ClickButton(page, "Install");
-    HWND box = WaitForBox("No OpenPGP engine");
-    ASSERT_NE(box, nullptr);
-    SaveScreenshot(box, ShotPath("installer_box_no_engine.png"));
-    ClickButton(box, "Cancel");
+    ASSERT_TRUE(ClickThroughToInstall());
+    ASSERT_TRUE(AnswerBox("No OpenPGP engine", "installer_box_no_engine.png", "Cancel"));
     EXPECT_EQ(setup.Wait(kRunMs), kExitNoEngine);
     EXPECT_FALSE(Exists(dir_));
 }
