@@ -373,7 +373,8 @@ TEST_F(InstallerTest, InstallsSetsTheUserUpAndUninstallsCleanly) {
     // The uninstaller runs from a copy of itself and leaves no trace; the
     // user's own files stay, the forms files naming the removed library go.
     EXPECT_EQ(RunToEnd("\"" + inst_ + "Uninstall.exe\" /S", 60000), 0);
-    PumpUntil([&] { return !Exists(dir_); }, 30000);
+    // Removing its Add/Remove entry is the copy's last step.
+    PumpUntil([&] { return !Exists(dir_) && !RegText(kUninstallKey, "DisplayName"); }, 30000);
     EXPECT_FALSE(Exists(dir_));
     EXPECT_FALSE(RegText(kInstallKey, kInstallValue).has_value());
     EXPECT_FALSE(RegText(kUninstallKey, "DisplayName").has_value());
