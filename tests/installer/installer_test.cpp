@@ -144,6 +144,7 @@ public:
     }
     InfoBoxAnswerer(const InfoBoxAnswerer&) = delete;
     InfoBoxAnswerer& operator=(const InfoBoxAnswerer&) = delete;
+    int Answered() const { return answered_; }
 
 private:
     std::atomic<bool> stop_{false};
@@ -301,6 +302,12 @@ protected:
         RemoveInstallation();
     }
 
+    // The installer's own log of its silent runs.
+    static std::string SetupLog() {
+        char temp[MAX_PATH] = {};
+        GetTempPathA(MAX_PATH, temp);
+        return std::string(temp) + ORV_PRODUCT_NAME + "Setup.log";
+    }
     // The engine where the product looks for it: on PATH.
     void SetEnginePath(bool withEngine) {
         SetEnvironmentVariableA("PATH", ((withEngine ? engine_.Dir() + ";" : std::string()) + oldPath_).c_str());
@@ -343,10 +350,15 @@ protected:
 };
 
 TEST_F(InstallerTest, InstallsSetsTheUserUpAndUninstallsCleanly) {
+    DeleteFileA(SetupLog().c_str());
     {
+        // The silent set-up reports through its exit code, never in a box.
         InfoBoxAnswerer answerer;
         EXPECT_EQ(RunSetup("/S /USERSETUP"), 0);
+        EXPECT_EQ(answerer.Answered(), 0);
     }
+    EXPECT_NE(ReadText(SetupLog()).find("Per-user set-up done (Tolvane.exe UserConfig /S)"), std::string::npos)
+        << ReadText(SetupLog());
     for (const char* file : kInstalled) EXPECT_TRUE(Exists(inst_ + file)) << file;
     EXPECT_EQ(RegText(kInstallKey, kInstallValue).value_or("<none>"), dir_);
     for (const char* file : {"AutoList.txt", "Merrowin.fff", "Pellatch.fff"})
@@ -489,13 +501,10 @@ TEST_F(InstallerTest, DowngradeAsksAndASilentOneIsRefused) {
 
 TEST_F(InstallerTest, WithoutAnEngineTheInstallerSaysSoAndInstallsNothing) {
     SetEnginePath(false);
-    char temp[MAX_PATH] = {};
-    GetTempPathA(MAX_PATH, temp);
-    const std::string setupLog = std::string(temp) + ORV_PRODUCT_NAME + "Setup.log";
-    DeleteFileA(setupLog.c_str());
+    DeleteFileA(SetupLog().c_str());
     EXPECT_EQ(RunSetup("/S"), kExitNoEngine);
     EXPECT_FALSE(Exists(dir_));
-    EXPECT_NE(ReadText(setupLog).find("no OpenPGP engine"), std::string::npos) << ReadText(setupLog);
+    EXPECT_NE(ReadText(SetupLog()).find("no OpenPGP engine"), std::string::npos) << ReadText(SetupLog());
 
     StartedProcess setup(SetupCommand(""));
     ASSERT_TRUE(ClickThroughToInstall());
