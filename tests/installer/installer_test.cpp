@@ -488,6 +488,24 @@ TEST_F(InstallerTest, UpgradeOverARunningLauncherAsksToCloseItAndReplacesNothing
     EXPECT_EQ(RunUninstallerInPlace("/S"), 0);
 }
 
+TEST_F(InstallerTest, UpgradeOverARunningMailClientIsRefusedSilently) {
+    ASSERT_EQ(RunSetup("/S"), 0);
+    const std::string report = mailbox_.Path() + "client.log";
+    std::string sdkDir = engine_.Dir();
+    sdkDir.pop_back();
+    StartedProcess client("\"" + ProgramDir() + "PMailStandin.exe\" --user tester --mailbox \"" + MailboxValue() +
+                          "\" --sdk-dir \"" + sdkDir + "\" --module \"" + inst_ + "Pellatch.dll\" --hidden --report \"" +
+                          report + "\"");
+    ASSERT_TRUE(client.Started());
+    ASSERT_TRUE(PumpUntil([&] { return ReadText(report).find("loaded " + inst_ + "Pellatch.dll") != std::string::npos; },
+                          60000))
+        << ReadText(report);
+    EXPECT_EQ(RunSetup("/S"), kExitInUse);
+    client.End();
+    EXPECT_EQ(RunSetup("/S"), 0);
+    EXPECT_EQ(RunUninstallerInPlace("/S"), 0);
+}
+
 TEST_F(InstallerTest, DowngradeAsksAndASilentOneIsRefused) {
     RegistryValue newer(HKEY_LOCAL_MACHINE, kUninstallKey, "DisplayVersion", std::string("99.0.0.0"));
     EXPECT_EQ(RunSetup("/S"), kExitNewerInstalled);
