@@ -318,9 +318,13 @@ void TPluginParams::ShowHelp(int context) {
     const bool dialogOpen = config || OpenWindow(TWindowKind::AddrBox) || OpenWindow(TWindowKind::SelBox);
     if (dialogOpen) {
         if (context == 0) return;
-        const UINT command = config && context > 29 ? HELP_CONTEXT : HELP_CONTEXTPOPUP;
-        WinHelpA(Owner(), HelpFile.c_str(), command, static_cast<ULONG_PTR>(context));
-        return;
+        // The installation delivers the HTML page; a help file is used only
+        // where one was put beside it.
+        if (FileExists(HelpFile)) {
+            const UINT command = config && context > 29 ? HELP_CONTEXT : HELP_CONTEXTPOPUP;
+            WinHelpA(Owner(), HelpFile.c_str(), command, static_cast<ULONG_PTR>(context));
+            return;
+        }
     }
     if (FileExists(HtmlHelpPage)) {
         ShellExecuteA(Owner(), "open", HtmlHelpPage.c_str(), nullptr, InstallDir.c_str(), SW_SHOWNORMAL);

@@ -1,21 +1,35 @@
-// OrvaneSetup.exe as an administrator runs it, silently: the deliverables and
-// templates land in the chosen directory, "InstallDir1" names it, the current
-// mail client user is set up, the mail client stand-in loads both extensions
-// from there, and the uninstaller takes it all away again.
+// OrvaneSetup.exe as an administrator runs it, silently and through its pages:
+// the deliverables, templates, toolbar bitmaps and help page land in the chosen
+// directory, "InstallDir1" and the Add/Remove entry describe them, the Start
+// menu offers the file window, the per-user set-up and the uninstaller, the
+// current mail client user is set up, the mail client stand-in loads both
+// extensions from there, and the uninstaller takes it all away again. An
+// upgrade over a running launcher, a downgrade, a machine without an engine
+// and a failed clean-up are each met the way an administrator expects.
 #include <windows.h>
+#include <objbase.h>
+#include <shlobj.h>
+#include <shobjidl.h>
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <cstdio>
 #include <memory>
 #include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
-#include "plugin/mail_client.h"
+#include "automation/menu.h"
+#include "base/unique_handle.h"
 #include "base/whole_file.h"
+#include "plugin/mail_client.h"
+#include "plugin/session.h"
 #include "tests/plugin/plugin_test_support.h"
 #include "tests/support/stand_in_engine.h"
 #include "tests/support/ui_robot.h"
+#include "ui/server_window_id.h"
 
 #ifndef ORV_KEY_DATA
 #error ORV_KEY_DATA names the test ring directory
@@ -26,9 +40,18 @@ using namespace orv::test;
 
 namespace {
 
-const char* const kInstallKey = "Software\\Tamberlow\\Fennick";
+const std::string kUninstallKey = std::string("Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\") +
+                                  ORV_PRODUCT_NAME;
+const std::string kSetupCaption = std::string(ORV_PRODUCT_NAME) + " " + ORV_VERSION_TEXT + " Setup";
+const char* const kDeliverables[] = {"Merrowin.dll", "Pellatch.dll", "Tolvane.exe", "Lumvika.dll"};
 const char* const kInstalled[] = {"Merrowin.dll", "Pellatch.dll", "Tolvane.exe",  "Lumvika.dll",
                                   "Merrowin.fff", "Pellatch.fff", "AutoList.txt", "Uninstall.exe"};
+// The installer's own exit codes (installer/orvane.nsi).
+constexpr int kExitNoEngine = 3;
+constexpr int kExitInUse = 4;
+constexpr int kExitNewerInstalled = 5;
+constexpr int kExitCleanupFailed = 8;
+constexpr int kRunMs = 120000;
 
 bool Exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
@@ -38,94 +61,492 @@ std::string ReadText(const std::string& path) {
     return text;
 }
 
-std::optional<std::string> InstallDirValue() {
-    HKEY key = nullptr;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kInstallKey, 0, KEY_READ, &key) != ERROR_SUCCESS) return std::nullopt;
-    char buffer[MAX_PATH] = {};
+std::optional<std::string> RegText(const std::string& subKey, const char* name) {
+    HKEY raw = nullptr;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, subKey.c_str(), 0, KEY_READ, &raw) != ERROR_SUCCESS) return std::nullopt;
+    UniqueRegKey key(raw);
+    char buffer[1024] = {};
     DWORD size = sizeof buffer - 1;
-    const LONG r = RegQueryValueExA(key, "InstallDir1", nullptr, nullptr, reinterpret_cast<BYTE*>(buffer), &size);
-    RegCloseKey(key);
-    if (r != ERROR_SUCCESS) return std::nullopt;
+    DWORD type = 0;
+    if (RegQueryValueExA(key.get(), name, nullptr, &type, reinterpret_cast<BYTE*>(buffer), &size) != ERROR_SUCCESS ||
+        type != REG_SZ)
+        return std::nullopt;
     return std::string(buffer);
 }
 
-// Runs the command line to its end; its exit code, or -1.
-int RunToEnd(const std::string& commandLine, int ms) {
-    std::string line = commandLine;
-    STARTUPINFOA si{};
-    si.cb = sizeof si;
-    PROCESS_INFORMATION pi{};
-    if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) return -1;
-    CloseHandle(pi.hThread);
-    DWORD code = static_cast<DWORD>(-1);
-    if (WaitForSingleObject(pi.hProcess, static_cast<DWORD>(ms)) == WAIT_OBJECT_0)
-        GetExitCodeProcess(pi.hProcess, &code);
-    else
-        TerminateProcess(pi.hProcess, 99);
-    CloseHandle(pi.hProcess);
-    return static_cast<int>(code);
+std::optional<DWORD> RegNumber(const std::string& subKey, const char* name) {
+    HKEY raw = nullptr;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, subKey.c_str(), 0, KEY_READ, &raw) != ERROR_SUCCESS) return std::nullopt;
+    UniqueRegKey key(raw);
+    DWORD value = 0, size = sizeof value, type = 0;
+    if (RegQueryValueExA(key.get(), name, nullptr, &type, reinterpret_cast<BYTE*>(&value), &size) != ERROR_SUCCESS ||
+        type != REG_DWORD)
+        return std::nullopt;
+    return value;
 }
 
-TEST(Installer, InstallsSetsTheUserUpAndUninstallsCleanly) {
-    ScratchDir mailbox("installer_mailbox");
-    StandInEngine engine(SourcePath(ORV_KEY_DATA));
-    char temp[MAX_PATH] = {};
-    GetTempPathA(MAX_PATH, temp);
-    const std::string dir = std::string(temp) + "orv_installed_" + std::to_string(GetCurrentProcessId());
-    const std::string inst = dir + "\\";
-    // Everything the installer and the stand-in change is put back afterwards.
-    RegistryValue installDir(HKEY_LOCAL_MACHINE, kInstallKey, "InstallDir1", std::nullopt);
-    std::string box = mailbox.Path();
-    box.pop_back();
-    RegistryValue mailboxValue(HKEY_CURRENT_USER, host::kRegMailbox, "", box);
-    RegistryValue userValue(HKEY_CURRENT_USER, host::kRegUsername, "", std::string("tester"));
-    RegistryValue commandValue(HKEY_CURRENT_USER, host::kRegCommand, "", std::nullopt);
-    ReplaceWholeFile(mailbox.Path() + "Merrowin.cfg",
-                     "[FilePaths]\r\nPubRing=" + engine.PublicRing() + "\r\nSecRing=" + engine.SecretRing() + "\r\n");
-    char path[8192] = {};
-    GetEnvironmentVariableA("PATH", path, sizeof path);
-    const std::string oldPath = path;
-    SetEnvironmentVariableA("PATH", (engine.Dir() + ";" + oldPath).c_str());
+// A program the test starts, ended by its handle when the test is done with
+// it, also when the test fails.
+class StartedProcess {
+public:
+    explicit StartedProcess(const std::string& commandLine) {
+        std::string line = commandLine;
+        STARTUPINFOA si{};
+        si.cb = sizeof si;
+        PROCESS_INFORMATION pi{};
+        if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) return;
+        CloseHandle(pi.hThread);
+        process_.reset(pi.hProcess);
+    }
+    ~StartedProcess() { End(); }
+    StartedProcess(const StartedProcess&) = delete;
+    StartedProcess& operator=(const StartedProcess&) = delete;
 
-    // The set-up that the installer offers reports to the user.
-    ModalScript script;
-    script.Click("KVSEC-Info:", "OK");
-    script.Start();
-    const int installed = RunToEnd("\"" + ProgramDir() + "OrvaneSetup.exe\" /S /USERSETUP /D=" + dir, 120000);
-    EXPECT_TRUE(script.Finish(10000)) << script.Failure();
-    EXPECT_EQ(installed, 0);
-    for (const char* file : kInstalled) EXPECT_TRUE(Exists(inst + file)) << file;
-    EXPECT_EQ(InstallDirValue().value_or("<none>"), dir);
+    bool Started() const { return static_cast<bool>(process_); }
+    // Its exit code once it ended within the time, otherwise -1.
+    int Wait(int ms) {
+        DWORD code = static_cast<DWORD>(-1);
+        if (process_ && WaitForSingleObject(process_.get(), static_cast<DWORD>(ms)) == WAIT_OBJECT_0)
+            GetExitCodeProcess(process_.get(), &code);
+        return static_cast<int>(code);
+    }
+    void End() {
+        if (process_ && WaitForSingleObject(process_.get(), 0) == WAIT_TIMEOUT) {
+            TerminateProcess(process_.get(), 99);
+            WaitForSingleObject(process_.get(), 10000);
+        }
+    }
+
+private:
+    UniqueHandle process_;
+};
+
+int RunToEnd(const std::string& commandLine, int ms) {
+    StartedProcess process(commandLine);
+    return process.Wait(ms);
+}
+
+// Answers the launcher's information box whenever one shows, for as long as
+// it lives; a silent run must not need it.
+class InfoBoxAnswerer {
+public:
+    InfoBoxAnswerer()
+        : thread_([this] {
+              while (!stop_) {
+                  for (HWND box : ListTopWindows("#32770", "KVSEC-Info:"))
+                      if (ClickButton(box, "OK")) ++answered_;
+                  Sleep(100);
+              }
+          }) {}
+    ~InfoBoxAnswerer() {
+        stop_ = true;
+        thread_.join();
+    }
+    InfoBoxAnswerer(const InfoBoxAnswerer&) = delete;
+    InfoBoxAnswerer& operator=(const InfoBoxAnswerer&) = delete;
+    int Answered() const { return answered_; }
+
+private:
+    std::atomic<bool> stop_{false};
+    std::atomic<int> answered_{0};
+    std::thread thread_;
+};
+
+std::string ResourceText(const std::string& file, LPCSTR type, LPCSTR name) {
+    UniqueModule module(LoadLibraryExA(file.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE));
+    if (!module) return {};
+    HRSRC found = FindResourceA(module.get(), name, type);
+    if (!found) return {};
+    HGLOBAL loaded = LoadResource(module.get(), found);
+    const char* data = loaded ? static_cast<const char*>(LockResource(loaded)) : nullptr;
+    return data ? std::string(data, SizeofResource(module.get(), found)) : std::string();
+}
+
+// A string of the file's version resource, in its first translation.
+std::string VersionText(const std::string& file, const char* name) {
+    DWORD ignored = 0;
+    const DWORD size = GetFileVersionInfoSizeA(file.c_str(), &ignored);
+    if (!size) return {};
+    std::vector<char> info(size);
+    if (!GetFileVersionInfoA(file.c_str(), 0, size, info.data())) return {};
+    WORD* translation = nullptr;
+    UINT length = 0;
+    if (!VerQueryValueA(info.data(), "\\VarFileInfo\\Translation", reinterpret_cast<void**>(&translation), &length) ||
+        length < 4)
+        return {};
+    char query[128];
+    std::snprintf(query, sizeof query, "\\StringFileInfo\\%04x%04x\\%s", translation[0], translation[1], name);
+    char* value = nullptr;
+    if (!VerQueryValueA(info.data(), query, reinterpret_cast<void**>(&value), &length) || !value) return {};
+    return value;
+}
+
+struct Shortcut {
+    std::string name;
+    std::string target;
+    std::string arguments;
+};
+
+std::string StartMenuFolder() {
+    char programs[MAX_PATH] = {};
+    SHGetFolderPathA(nullptr, CSIDL_COMMON_PROGRAMS, nullptr, SHGFP_TYPE_CURRENT, programs);
+    return std::string(programs) + "\\" + ORV_PRODUCT_NAME + "\\";
+}
+
+// The product's Start-menu folder as the shell reads it: each link's target.
+std::vector<Shortcut> StartMenuShortcuts() {
+    std::vector<Shortcut> links;
+    const std::string folder = StartMenuFolder();
+    CoInitialize(nullptr);
+    WIN32_FIND_DATAA fd;
+    UniqueFind find(FindFirstFileA((folder + "*.lnk").c_str(), &fd));
+    for (bool more = static_cast<bool>(find); more; more = FindNextFileA(find.get(), &fd)) {
+        Shortcut link{fd.cFileName, {}, {}};
+        IShellLinkA* shell = nullptr;
+        if (SUCCEEDED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
+                                       reinterpret_cast<void**>(&shell)))) {
+            IPersistFile* file = nullptr;
+            if (SUCCEEDED(shell->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file)))) {
+                const std::string path = folder + fd.cFileName;
+                std::wstring wide(path.begin(), path.end());
+                char text[MAX_PATH] = {};
+                if (SUCCEEDED(file->Load(wide.c_str(), STGM_READ))) {
+                    if (SUCCEEDED(shell->GetPath(text, MAX_PATH, nullptr, 0))) link.target = text;
+                    text[0] = 0;
+                    if (SUCCEEDED(shell->GetArguments(text, MAX_PATH))) link.arguments = text;
+                }
+                file->Release();
+            }
+            shell->Release();
+        }
+        links.push_back(link);
+    }
+    CoUninitialize();
+    return links;
+}
+
+// A box of the installer: its caption is the installer's, its text holds part.
+HWND WaitForBox(const std::string& part, int timeoutMs = 30000) {
+    HWND found = nullptr;
+    PumpUntil(
+        [&] {
+            for (HWND w : ListTopWindows("#32770", kSetupCaption))
+                for (const std::string& text : StaticTexts(w))
+                    if (text.find(part) != std::string::npos) found = w;
+            return found != nullptr;
+        },
+        timeoutMs);
+    return found;
+}
+
+// The installer's page window once its main button reads caption.
+HWND WaitForPage(const std::string& button, int timeoutMs = 30000) {
+    HWND found = nullptr;
+    PumpUntil(
+        [&] {
+            for (HWND w : ListTopWindows("#32770", kSetupCaption)) {
+                HWND b = FindChild(w, "Button", button);
+                if (b && IsWindowEnabled(b)) found = w;
+            }
+            return found != nullptr;
+        },
+        timeoutMs);
+    return found;
+}
+
+// Answers the installer's box holding part, after a screenshot of it.
+bool AnswerBox(const std::string& part, const std::string& shot, const std::string& button) {
+    HWND box = WaitForBox(part);
+    if (!box) return false;
+    SaveScreenshot(box, ShotPath(shot));
+    return ClickButton(box, button);
+}
+
+// Through the components and directory pages, as an administrator clicks,
+// with a screenshot of each when a name is given; false when a page is missing.
+bool ClickThroughToInstall(const char* shotPrefix = nullptr) {
+    for (const char* button : {"Next >", "Install"}) {
+        HWND page = WaitForPage(button);
+        if (!page) return false;
+        if (shotPrefix)
+            SaveScreenshot(page, ShotPath(std::string(shotPrefix) + (button[0] == 'N' ? "components" : "directory") +
+                                          ".png"));
+        ClickButton(page, button);
+    }
+    return true;
+}
+
+class InstallerTest : public ::testing::Test {
+protected:
+    InstallerTest()
+        : mailbox_("installer_mailbox"),
+          engine_(SourcePath(ORV_KEY_DATA)),
+          installDir_(HKEY_LOCAL_MACHINE, kInstallKey, kInstallValue, std::nullopt),
+          installedVersion_(HKEY_LOCAL_MACHINE, kUninstallKey, "DisplayVersion", std::nullopt),
+          mailboxValue_(HKEY_CURRENT_USER, host::kRegMailbox, "", MailboxValue()),
+          userValue_(HKEY_CURRENT_USER, host::kRegUsername, "", std::string("tester")),
+          commandValue_(HKEY_CURRENT_USER, host::kRegCommand, "", std::nullopt) {
+        char temp[MAX_PATH] = {};
+        GetTempPathA(MAX_PATH, temp);
+        dir_ = std::string(temp) + "orv_installed_" + std::to_string(GetCurrentProcessId());
+        inst_ = dir_ + "\\";
+        ReplaceWholeFile(mailbox_.Path() + "Merrowin.cfg", "[FilePaths]\r\nPubRing=" + engine_.PublicRing() +
+                                                              "\r\nSecRing=" + engine_.SecretRing() + "\r\n");
+        char path[8192] = {};
+        GetEnvironmentVariableA("PATH", path, sizeof path);
+        oldPath_ = path;
+        SetEnginePath(true);
+    }
+    ~InstallerTest() override {
+        SetEnvironmentVariableA("PATH", oldPath_.c_str());
+        RemoveInstallation();
+    }
+
+    // The installer's own log of its silent runs.
+    static std::string SetupLog() {
+        char temp[MAX_PATH] = {};
+        GetTempPathA(MAX_PATH, temp);
+        return std::string(temp) + ORV_PRODUCT_NAME + "Setup.log";
+    }
+    // The engine where the product looks for it: on PATH.
+    void SetEnginePath(bool withEngine) {
+        SetEnvironmentVariableA("PATH", ((withEngine ? engine_.Dir() + ";" : std::string()) + oldPath_).c_str());
+    }
+    std::string SetupCommand(const std::string& arguments) const {
+        return "\"" + ProgramDir() + "OrvaneSetup.exe\" " + arguments + " /D=" + dir_;
+    }
+    int RunSetup(const std::string& arguments) { return RunToEnd(SetupCommand(arguments), kRunMs); }
+    // The uninstaller run in place, so that its exit code is its result.
+    int RunUninstallerInPlace(const std::string& arguments) {
+        return RunToEnd("\"" + inst_ + "Uninstall.exe\" " + arguments + " _?=" + dir_, kRunMs);
+    }
+    std::string MailboxValue() const {
+        std::string box = mailbox_.Path();
+        box.pop_back();
+        return box;
+    }
+    // What a test or a refused uninstall left of the installation.
+    void RemoveInstallation() {
+        WIN32_FIND_DATAA fd;
+        UniqueFind find(FindFirstFileA((inst_ + "*").c_str(), &fd));
+        for (bool more = static_cast<bool>(find); more; more = FindNextFileA(find.get(), &fd))
+            if (!(fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) DeleteFileA((inst_ + fd.cFileName).c_str());
+        RemoveDirectoryA(dir_.c_str());
+        RegDeleteKeyA(HKEY_LOCAL_MACHINE, kUninstallKey.c_str());
+        for (const Shortcut& link : StartMenuShortcuts()) DeleteFileA((StartMenuFolder() + link.name).c_str());
+        RemoveDirectoryA(StartMenuFolder().c_str());
+    }
+
+    ScratchDir mailbox_;
+    StandInEngine engine_;
+    RegistryValue installDir_;
+    RegistryValue installedVersion_;
+    RegistryValue mailboxValue_;
+    RegistryValue userValue_;
+    RegistryValue commandValue_;
+    std::string dir_;
+    std::string inst_;
+    std::string oldPath_;
+};
+
+TEST_F(InstallerTest, InstallsSetsTheUserUpAndUninstallsCleanly) {
+    DeleteFileA(SetupLog().c_str());
+    {
+        // The silent set-up reports through its exit code, never in a box.
+        InfoBoxAnswerer answerer;
+        EXPECT_EQ(RunSetup("/S /USERSETUP"), 0);
+        EXPECT_EQ(answerer.Answered(), 0);
+    }
+    EXPECT_NE(ReadText(SetupLog()).find("Per-user set-up done (Tolvane.exe UserConfig /S)"), std::string::npos)
+        << ReadText(SetupLog());
+    for (const char* file : kInstalled) EXPECT_TRUE(Exists(inst_ + file)) << file;
+    EXPECT_EQ(RegText(kInstallKey, kInstallValue).value_or("<none>"), dir_);
     for (const char* file : {"AutoList.txt", "Merrowin.fff", "Pellatch.fff"})
-        EXPECT_TRUE(Exists(mailbox.Path() + file)) << file;
-    EXPECT_NE(ReadText(mailbox.Path() + "Merrowin.fff").find("Form DLL = \"" + inst + "Merrowin.dll\""),
+        EXPECT_TRUE(Exists(mailbox_.Path() + file)) << file;
+    EXPECT_NE(ReadText(mailbox_.Path() + "Merrowin.fff").find("Form DLL = \"" + inst_ + "Merrowin.dll\""),
               std::string::npos);
-    EXPECT_NE(ReadText(inst + "Users.cfg").find("tester=\"" + mailbox.Path() + "\""), std::string::npos);
+    EXPECT_NE(ReadText(inst_ + "Users.cfg").find("tester=\"" + mailbox_.Path() + "\""), std::string::npos);
 
     // The mail client loads both extensions from the installation.
-    const std::string report = mailbox.Path() + "client.log";
-    std::string sdkDir = engine.Dir();
+    const std::string report = mailbox_.Path() + "client.log";
+    std::string sdkDir = engine_.Dir();
     sdkDir.pop_back();  // a backslash before the closing quote would escape it
-    const int client = RunToEnd("\"" + ProgramDir() + "PMailStandin.exe\" --user tester --mailbox \"" + box +
-                                     "\" --sdk-dir \"" + sdkDir + "\" --module \"" + inst +
-                                     "Merrowin.dll\" --module \"" + inst + "Pellatch.dll\" --quit --hidden --report \"" +
-                                     report + "\"",
-                                 60000);
+    const int client = RunToEnd("\"" + ProgramDir() + "PMailStandin.exe\" --user tester --mailbox \"" +
+                                    MailboxValue() + "\" --sdk-dir \"" + sdkDir + "\" --module \"" + inst_ +
+                                    "Merrowin.dll\" --module \"" + inst_ + "Pellatch.dll\" --quit --hidden --report \"" +
+                                    report + "\"",
+                                60000);
     const std::string log = ReadText(report);
     EXPECT_EQ(client, 0) << log;
-    EXPECT_NE(log.find("loaded " + inst + "Merrowin.dll"), std::string::npos) << log;
-    EXPECT_NE(log.find("loaded " + inst + "Pellatch.dll"), std::string::npos) << log;
+    EXPECT_NE(log.find("loaded " + inst_ + "Merrowin.dll"), std::string::npos) << log;
+    EXPECT_NE(log.find("loaded " + inst_ + "Pellatch.dll"), std::string::npos) << log;
     DeleteFileA(report.c_str());
 
     // The uninstaller runs from a copy of itself and leaves no trace; the
-    // user's own files stay.
-    EXPECT_EQ(RunToEnd("\"" + inst + "Uninstall.exe\" /S", 60000), 0);
-    for (int waited = 0; waited < 30000 && Exists(dir); waited += 100) Sleep(100);
-    EXPECT_FALSE(Exists(dir));
-    EXPECT_FALSE(InstallDirValue().has_value());
-    EXPECT_TRUE(Exists(mailbox.Path() + "Merrowin.cfg"));
-    EXPECT_TRUE(Exists(mailbox.Path() + "AutoList.txt"));
-    SetEnvironmentVariableA("PATH", oldPath.c_str());
+    // user's own files stay, the forms files naming the removed library go.
+    EXPECT_EQ(RunToEnd("\"" + inst_ + "Uninstall.exe\" /S", 60000), 0);
+    // Removing its Add/Remove entry is the copy's last step.
+    PumpUntil([&] { return !Exists(dir_) && !RegText(kUninstallKey, "DisplayName"); }, 30000);
+    EXPECT_FALSE(Exists(dir_));
+    EXPECT_FALSE(RegText(kInstallKey, kInstallValue).has_value());
+    EXPECT_FALSE(RegText(kUninstallKey, "DisplayName").has_value());
+    EXPECT_TRUE(StartMenuShortcuts().empty());
+    EXPECT_TRUE(Exists(mailbox_.Path() + "Merrowin.cfg"));
+    EXPECT_TRUE(Exists(mailbox_.Path() + "AutoList.txt"));
+    EXPECT_FALSE(Exists(mailbox_.Path() + "Merrowin.fff"));
+    EXPECT_FALSE(Exists(mailbox_.Path() + "Pellatch.fff"));
+}
+
+TEST_F(InstallerTest, AddRemoveEntryStartMenuManifestsAndCopyrightAreThere) {
+    ASSERT_EQ(RunSetup("/S"), 0);
+    EXPECT_EQ(RegText(kUninstallKey, "DisplayIcon").value_or(""), inst_ + "Tolvane.exe,0");
+    EXPECT_EQ(RegText(kUninstallKey, "DisplayVersion").value_or(""), ORV_VERSION_TEXT);
+    EXPECT_EQ(RegNumber(kUninstallKey, "VersionMajor").value_or(999), DWORD(ORV_VERSION_MAJOR));
+    EXPECT_EQ(RegNumber(kUninstallKey, "VersionMinor").value_or(999), DWORD(ORV_VERSION_MINOR));
+    // The deliverables alone take more than a hundred kilobytes.
+    EXPECT_GT(RegNumber(kUninstallKey, "EstimatedSize").value_or(0), DWORD(100));
+    const std::string helpLink = RegText(kUninstallKey, "HelpLink").value_or("");
+    EXPECT_EQ(helpLink, inst_ + kHtmlHelpName);
+    EXPECT_TRUE(Exists(helpLink)) << helpLink;
+
+    // Every toolbar bitmap the plug-in names is installed and is a bitmap.
+    const automation::TextSource text = [](txt::TextNo) { return std::string("Encrypt/Sign (both)"); };
+    for (std::uint16_t mask : {std::uint16_t(0x1FF), std::uint16_t(0x1FC), std::uint16_t(0x1F8)})
+        for (const automation::ButtonSpec& button : automation::ToolbarButtonsOf(mask, text)) {
+            HANDLE bitmap = LoadImageA(nullptr, (inst_ + button.bitmap).c_str(), IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE);
+            EXPECT_NE(bitmap, nullptr) << button.bitmap;
+            if (bitmap) DeleteObject(bitmap);
+        }
+
+    // The Start menu offers the file window, the per-user set-up and the
+    // uninstaller; the listing is kept beside the screenshots.
+    const std::vector<Shortcut> links = StartMenuShortcuts();
+    std::string listing;
+    for (const Shortcut& link : links) listing += link.name + " -> " + link.target + " " + link.arguments + "\r\n";
+    ReplaceWholeFile(ShotPath("installer_start_menu.txt"), listing);
+    std::printf("Start menu %s:\n%s", StartMenuFolder().c_str(), listing.c_str());
+    auto has = [&](const std::string& target, const std::string& arguments) {
+        for (const Shortcut& link : links)
+            if (_stricmp(link.target.c_str(), target.c_str()) == 0 && link.arguments == arguments) return true;
+        return false;
+    };
+    EXPECT_TRUE(has(inst_ + "Tolvane.exe", "")) << listing;
+    EXPECT_TRUE(has(inst_ + "Tolvane.exe", "UserConfig")) << listing;
+    EXPECT_TRUE(has(inst_ + "Uninstall.exe", "")) << listing;
+
+    // The launcher runs as whoever starts it; installer and uninstaller ask
+    // for an administrator.
+    const auto manifest = [](const std::string& file) {
+        return ResourceText(file, MAKEINTRESOURCEA(24), MAKEINTRESOURCEA(1));
+    };
+    EXPECT_NE(manifest(inst_ + "Tolvane.exe").find("level=\"asInvoker\""), std::string::npos);
+    EXPECT_NE(manifest(ProgramDir() + "OrvaneSetup.exe").find("level=\"requireAdministrator\""), std::string::npos);
+    EXPECT_NE(manifest(inst_ + "Uninstall.exe").find("level=\"requireAdministrator\""), std::string::npos);
+
+    for (const std::string& file : {inst_ + kDeliverables[0], inst_ + kDeliverables[1], inst_ + kDeliverables[2],
+                                    inst_ + kDeliverables[3], ProgramDir() + "OrvaneSetup.exe", inst_ + "Uninstall.exe"})
+        EXPECT_EQ(VersionText(file, "LegalCopyright"), ORV_COPYRIGHT) << file;
+    EXPECT_EQ(RunUninstallerInPlace("/S"), 0);
+}
+
+TEST_F(InstallerTest, UpgradeOverARunningLauncherAsksToCloseItAndReplacesNothingBefore) {
+    ASSERT_EQ(RunSetup("/S"), 0);
+    // A mark that only a replaced plug-in loses.
+    const std::string plugin = inst_ + "Pellatch.dll";
+    std::string bytes;
+    ASSERT_TRUE(ReadWholeFile(plugin, bytes));
+    const std::size_t size = bytes.size();
+    ASSERT_TRUE(ReplaceWholeFile(plugin, bytes + "MARK"));
+
+    StartedProcess launcher("\"" + inst_ + "Tolvane.exe\"");
+    ASSERT_TRUE(launcher.Started());
+    ASSERT_TRUE(PumpUntil([] { return !ListTopWindows(ui::kServerWindowClass, "").empty(); }, 60000));
+
+    EXPECT_EQ(RunSetup("/S"), kExitInUse);
+    ReadWholeFile(plugin, bytes);
+    EXPECT_EQ(bytes.size(), size + 4) << "a file was replaced while the launcher ran";
+
+    // Through the pages, run by an administrator who uses no mail client:
+    // the set-up is not offered ready to go, the box names what is in use,
+    // and Retry after the launcher has ended installs.
+    RegistryValue noMailbox(HKEY_CURRENT_USER, host::kRegMailbox, "", std::nullopt);
+    StartedProcess setup(SetupCommand(""));
+    ASSERT_TRUE(ClickThroughToInstall("installer_page_"));
+    HWND box = WaitForBox("is in use");
+    ASSERT_NE(box, nullptr);
+    SaveScreenshot(box, ShotPath("installer_box_in_use.png"));
+    launcher.End();
+    ClickButton(box, "Retry");
+    HWND page = WaitForPage("Close");
+    ASSERT_NE(page, nullptr);
+    SaveScreenshot(page, ShotPath("installer_page_done.png"));
+    ClickButton(page, "Close");
+    EXPECT_EQ(setup.Wait(kRunMs), 0);
+    ReadWholeFile(plugin, bytes);
+    EXPECT_EQ(bytes.size(), size);
+    EXPECT_FALSE(Exists(mailbox_.Path() + "Merrowin.fff")) << "the user was set up without being chosen";
+    EXPECT_EQ(RunUninstallerInPlace("/S"), 0);
+}
+
+TEST_F(InstallerTest, UpgradeOverARunningMailClientIsRefusedSilently) {
+    ASSERT_EQ(RunSetup("/S"), 0);
+    const std::string report = mailbox_.Path() + "client.log";
+    std::string sdkDir = engine_.Dir();
+    sdkDir.pop_back();
+    StartedProcess client("\"" + ProgramDir() + "PMailStandin.exe\" --user tester --mailbox \"" + MailboxValue() +
+                          "\" --sdk-dir \"" + sdkDir + "\" --module \"" + inst_ + "Pellatch.dll\" --hidden --report \"" +
+                          report + "\"");
+    ASSERT_TRUE(client.Started());
+    ASSERT_TRUE(PumpUntil([&] { return ReadText(report).find("loaded " + inst_ + "Pellatch.dll") != std::string::npos; },
+                          60000))
+        << ReadText(report);
+    EXPECT_EQ(RunSetup("/S"), kExitInUse);
+    client.End();
+    EXPECT_EQ(RunSetup("/S"), 0);
+    EXPECT_EQ(RunUninstallerInPlace("/S"), 0);
+}
+
+TEST_F(InstallerTest, DowngradeAsksAndASilentOneIsRefused) {
+    RegistryValue newer(HKEY_LOCAL_MACHINE, kUninstallKey, "DisplayVersion", std::string("99.0.0.0"));
+    EXPECT_EQ(RunSetup("/S"), kExitNewerInstalled);
+    EXPECT_FALSE(Exists(dir_));
+
+    StartedProcess setup(SetupCommand(""));
+    ASSERT_TRUE(AnswerBox("newer", "installer_box_downgrade.png", "No"));
+    EXPECT_EQ(setup.Wait(kRunMs), kExitNewerInstalled);
+    EXPECT_FALSE(Exists(dir_));
+}
+
+TEST_F(InstallerTest, WithoutAnEngineTheInstallerSaysSoAndInstallsNothing) {
+    SetEnginePath(false);
+    DeleteFileA(SetupLog().c_str());
+    EXPECT_EQ(RunSetup("/S"), kExitNoEngine);
+    EXPECT_FALSE(Exists(dir_));
+    EXPECT_NE(ReadText(SetupLog()).find("no OpenPGP engine"), std::string::npos) << ReadText(SetupLog());
+
+    StartedProcess setup(SetupCommand(""));
+    ASSERT_TRUE(ClickThroughToInstall());
+    ASSERT_TRUE(AnswerBox("No OpenPGP engine", "installer_box_no_engine.png", "Cancel"));
+    EXPECT_EQ(setup.Wait(kRunMs), kExitNoEngine);
+    EXPECT_FALSE(Exists(dir_));
+}
+
+TEST_F(InstallerTest, FailedCleanupIsReportedAndKeepsUsersCfg) {
+    {
+        InfoBoxAnswerer answerer;
+        ASSERT_EQ(RunSetup("/S /USERSETUP"), 0);
+    }
+    ASSERT_TRUE(Exists(inst_ + "Users.cfg"));
+    // The user's configuration is held open: the clean-up cannot remove it.
+    UniqueHandle held(CreateFileA((mailbox_.Path() + "Merrowin.cfg").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr));
+    ASSERT_TRUE(held);
+    EXPECT_EQ(RunUninstallerInPlace("/S /CLEANUP"), kExitCleanupFailed);
+    held.reset();
+    EXPECT_TRUE(Exists(inst_ + "Users.cfg"));
+    EXPECT_FALSE(Exists(inst_ + "Merrowin.dll"));
+    EXPECT_FALSE(Exists(mailbox_.Path() + "Merrowin.fff"));
+    EXPECT_FALSE(Exists(mailbox_.Path() + "Pellatch.fff"));
 }
 
 }  // namespace

@@ -27,6 +27,7 @@
 #include "tests/support/stand_in_engine.h"
 #include "tests/support/ui_robot.h"
 #include "tests/ui/box_view.h"
+#include "ui/window.h"
 
 #ifndef ORV_KEY_DATA
 #error ORV_KEY_DATA names the test ring directory
@@ -555,6 +556,25 @@ TEST_F(SessionHelp, AMissingPageIsNamedInTheWarning) {
     script.Expect(kBox, "Warning:", Answer(VK_RETURN, &warning));
     script.Start();
     session.ShowHelp(0);
+    ASSERT_TRUE(script.Finish()) << script.Failure();
+    EXPECT_EQ(warning.text, "\"" + install.Path() + "DODIreva.htm\" not found!");
+}
+
+TEST_F(SessionHelp, ADialogsHelpWithoutAHelpFileFallsBackToThePage) {
+    ScratchDir install("helpinstall");
+    TPluginParams session(GetModuleHandleA(nullptr));
+    session.InstallDir = install.Path();
+    session.HelpFile = install.Path() + "PGPCfg.hlp";
+    session.HtmlHelpPage = install.Path() + kHtmlHelpName;
+    session.MsgBox = std::make_unique<TMsgBox>();
+    ui::Form config;
+    session.SetOpenWindow(TWindowKind::Config, &config);
+    BoxView warning;
+    ModalScript script;
+    script.Expect(kBox, "Warning:", Answer(VK_RETURN, &warning));
+    script.Start();
+    session.ShowHelp(12);
+    session.SetOpenWindow(TWindowKind::Config, nullptr);
     ASSERT_TRUE(script.Finish()) << script.Failure();
     EXPECT_EQ(warning.text, "\"" + install.Path() + "DODIreva.htm\" not found!");
 }
