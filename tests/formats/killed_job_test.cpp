@@ -219,8 +219,9 @@ TEST_F(KilledJob, AKilledDecodeLeavesNoPartOfThePlainText) {
     for (int moment : KillMoments(startMs, whole.ms)) {
         DeleteFileA(output.c_str());
         const ChildRun killed = RunChild(decode, moment);
-        if (GetFileAttributesA(output.c_str()) != INVALID_FILE_ATTRIBUTES)
+        if (GetFileAttributesA(output.c_str()) != INVALID_FILE_ATTRIBUTES) {
             EXPECT_EQ(Read(output), result) << "a result file is complete (killed after " << moment << " ms)";
+        }
         EXPECT_EQ(Read(message), signedText);
         std::printf("decode killed after %d ms: %s; result %s; beside: %s\n", moment,
                     killed.exitCode < 0 ? "killed" : "ended",
