@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Builds the engine's OpenPGP library RNP and what it needs (Botan, json-c, zlib, bzip2) as static
-# 32-bit Windows libraries from the sources Debian 12 packages, into a cache outside the tree.
+# Builds the engine's OpenPGP library RNP and what it needs (Botan, json-c, zlib, bzip2), and the
+# engine's whole-buffer compressor libdeflate, as static 32-bit Windows libraries from the sources Debian 12 packages, into a cache outside the tree.
 # A complete cache (its stamp names the same versions, patches and recipe) is left as it is.
 # Usage: scripts/thirdparty.sh [prefix]   (default: $ORV_THIRDPARTY, else /opt/orv-thirdparty/i686)
 set -euo pipefail
@@ -9,7 +9,8 @@ prefix=${1:-${ORV_THIRDPARTY:-/opt/orv-thirdparty/i686}}
 jobs=${ORV_THIRDPARTY_JOBS:-2}
 
 # Debian 12 (bookworm) source packages, pinned.
-sources=(rnp=0.16.3-1 botan=2.19.3+dfsg-1+deb12u1 json-c=0.16-2 zlib=1:1.2.13.dfsg-1 bzip2=1.0.8-5)
+sources=(rnp=0.16.3-1 botan=2.19.3+dfsg-1+deb12u1 json-c=0.16-2 zlib=1:1.2.13.dfsg-1 bzip2=1.0.8-5
+         libdeflate=1.14-1)
 # What RNP 0.16 asks of Botan (its src/lib/CMakeLists.txt and src/lib/crypto), plus the x86
 # code paths Botan picks at run time.
 botan_modules=bigint,ffi,hex,pgp_s2k,block,aes,aes_ni,aes_vperm,blowfish,camellia,cast128,des,cbc,cfb
@@ -58,11 +59,11 @@ mkdir -p "$src" "$work"
 started=$(date +%s)
 # Each step leaves a marker holding what its result depends on; a step whose marker matches is
 # skipped. ORV_THIRDPARTY_STEPS="zlib bzip2" limits a run to those steps.
-steps=" ${ORV_THIRDPARTY_STEPS:-zlib bzip2 json-c botan rnp} "
-ident() {  # ident NAME: its source version, its patches, Botan's modules; RNP: everything
-  if [ "$1" = rnp ]; then echo "$want"; return; fi
+steps=" ${ORV_THIRDPARTY_STEPS:-zlib bzip2 json-c botan rnp libdeflate} "
+ident() {  # ident NAME: its source version, its patches, Botan's modules; RNP: also its libraries'
   { echo "recipe=$recipe"; printf '%s\n' "${sources[@]}" | grep "^$1="
     [ "$1" != botan ] || echo "$botan_modules"
+    [ "$1" != rnp ] || for d in zlib bzip2 json-c botan; do ident $d; done
     cat "$patches/$1"-*.patch 2>/dev/null || true; } | sha256sum | cut -c1-16
 }
 done_mark() { [[ "$steps" != *" $1 "* ]] || { [ -f "$work/$1.done" ] && [ "$(cat "$work/$1.done")" = "$(ident "$1")" ]; }; }
@@ -153,6 +154,15 @@ if ! done_mark rnp; then
   cmake --build "$work/rnp" --target librnp -j"$jobs" >>"$work/rnp.log" 2>&1 || { tail -30 "$work/rnp.log"; exit 1; }
   cmake --install "$work/rnp" --component development >>"$work/rnp.log" 2>&1
   mark_done rnp
+fi
+
+if ! done_mark libdeflate; then
+  fetch "${sources[5]}" libdeflate-1.14
+  (cd "$src/libdeflate-1.14" && make clean >/dev/null \
+    && make -j"$jobs" libdeflatestatic.lib CC=$cc AR=$host-ar CFLAGS=-O2 >/dev/null \
+    && install -D -m644 libdeflatestatic.lib "$prefix/lib/libdeflate.a" \
+    && install -D -m644 libdeflate.h "$prefix/include/libdeflate.h")
+  mark_done libdeflate
 fi
 
 [ -z "${ORV_THIRDPARTY_STEPS:-}" ] || exit 0
