@@ -47,11 +47,13 @@ done
 if [ ${#missing[@]} -gt 0 ]; then
   DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -q "${missing[@]}"
 fi
-# Debian's sources come through apt: add a bookworm deb-src entry when apt knows none.
+# Debian's sources come through apt: add a bookworm deb-src entry when there is none, then update.
 if ! grep -qx 'Version: 0.16.3-1' <(apt-cache showsrc rnp 2>/dev/null); then
-  echo "== adding the bookworm source entry"
-  printf 'Types: deb-src\nURIs: http://deb.debian.org/debian\nSuites: bookworm\nComponents: main\nSigned-By: /usr/share/keyrings/debian-archive-keyring.gpg\n' \
-    | "${sudo_cmd[@]}" tee /etc/apt/sources.list.d/orv-thirdparty-src.sources >/dev/null
+  if ! grep -rqsE '^(Types:.*deb-src|deb-src .*bookworm)' /etc/apt/sources.list /etc/apt/sources.list.d/; then
+    echo "== adding the bookworm source entry"
+    printf 'Types: deb-src\nURIs: http://deb.debian.org/debian\nSuites: bookworm\nComponents: main\nSigned-By: /usr/share/keyrings/debian-archive-keyring.gpg\n' \
+      | "${sudo_cmd[@]}" tee /etc/apt/sources.list.d/orv-thirdparty-src.sources >/dev/null
+  fi
   "${sudo_cmd[@]}" apt-get update -q
 fi
 
