@@ -2,8 +2,9 @@
  * The PGP SDK as Orvane sees it: types, constants, event records and one
  * function-pointer type per entry point that the loader binds by name.
  *
- * Shared by the product (MinGW, i686) and by the SDK stand-in (Winelib,
- * wineg++ -m32), so it is plain C and includes only <stdint.h>/<stddef.h>.
+ * Shared by the product and by the SDK stand-in (both MinGW, i686; the
+ * stand-in's core also builds as Winelib), so it is plain C and includes only
+ * <stdint.h>/<stddef.h>.
  * Nothing here is linked: the loader fills a table of these pointer types with
  * GetProcAddress. An engine library defines each function with exactly the
  * parameter list of its PFN_ type.

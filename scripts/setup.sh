@@ -1,13 +1,13 @@
 #!/usr/bin/env bash
 # Installs what building and testing Orvane needs on Debian 12, when missing,
-# then configures and builds. Usage: scripts/setup.sh [build-dir]
+# builds the engine's third-party libraries once (scripts/thirdparty.sh), then
+# configures and builds. Usage: scripts/setup.sh [build-dir]
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
 build=${1:-${ORV_BUILD:-$here/build}}
 
-packages=(cmake ninja-build g++-mingw-w64-i686 wine wine32:i386 wine32-tools:i386 libwine-dev:i386
-          gcc-multilib g++-multilib librnp-dev:i386 xvfb xauth x11-apps imagemagick
-          libdeflate0:i386 gnupg sq sks googletest python3 ccache nsis)
+packages=(cmake ninja-build make dpkg-dev g++-mingw-w64-i686 wine wine32:i386 xvfb xauth x11-apps
+          imagemagick gnupg sq sks googletest python3 ccache nsis)
 
 sudo_cmd=()
 [ "$(id -u)" -eq 0 ] || sudo_cmd=(sudo)
@@ -25,7 +25,11 @@ if [ ${#missing[@]} -gt 0 ]; then
   DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -q "${missing[@]}"
 fi
 
+thirdparty=${ORV_THIRDPARTY:-/opt/orv-thirdparty/i686}
+"$here/scripts/thirdparty.sh" "$thirdparty"
+
 echo "== configuring $build"
-cmake -S "$here" -B "$build" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$here/cmake/mingw-i686.cmake" >/dev/null
+cmake -S "$here" -B "$build" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$here/cmake/mingw-i686.cmake" \
+  -DORV_THIRDPARTY="$thirdparty" >/dev/null
 echo "== building"
 cmake --build "$build" -j "$(nproc)"

@@ -1,11 +1,10 @@
 // Start and end, version, error texts, contexts, file references, time
 // and random bytes.
-#include <sys/random.h>
 #include <windows.h>
+#include <ntsecapi.h>
 
 #include <cstdio>
 #include <cstring>
-#include <ctime>
 #include <new>
 
 #include "standin/export_guard.h"
@@ -60,6 +59,15 @@ const ErrorText kErrorTexts[] = {
 }  // namespace
 
 namespace sdk {
+
+uint32_t unixTime() {
+    FILETIME ft{};
+    GetSystemTimeAsFileTime(&ft);
+    ULARGE_INTEGER u;
+    u.LowPart = ft.dwLowDateTime;
+    u.HighPart = ft.dwHighDateTime;
+    return static_cast<uint32_t>(u.QuadPart / 10000000ULL - kUnixEpochSeconds);
+}
 
 PGPError mapRnp(rnp_result_t r, PGPError fallback) {
     switch (r) {
@@ -184,10 +192,10 @@ PGPError PGP_CALL PGPContextGetRandomBytes(PGPContextRef context, void* buffer, 
         if (!check(context) || (!buffer && count)) return kPGPError_BadParams;
         auto* p = static_cast<unsigned char*>(buffer);
         while (count) {
-            ssize_t got = getrandom(p, count, 0);
-            if (got <= 0) return kErrUnknownError;
-            p += got;
-            count -= static_cast<PGPSize>(got);
+            ULONG chunk = count > (1u << 20) ? (1u << 20) : static_cast<ULONG>(count);
+            if (!RtlGenRandom(p, chunk)) return kErrUnknownError;
+            p += chunk;
+            count -= chunk;
         }
         return kPGPError_NoErr;
     } ORV_EXPORT_GUARD
@@ -239,7 +247,7 @@ PGPError PGP_CALL PGPGetFullPathFromFileSpec(PGPFileSpecRef spec, char** outPath
 
 PGPTime PGP_CALL PGPGetTime(void) {
     try {
-        return static_cast<PGPTime>(std::time(nullptr));
+        return sdk::unixTime();
     } ORV_EXPORT_GUARD
 }
 PGPUInt32 PGP_CALL PGPGetStdTimeFromPGPTime(PGPTime time) {
@@ -255,12 +263,14 @@ PGPTime PGP_CALL PGPGetPGPTimeFromStdTime(PGPUInt32 stdTime) {
 
 void PGP_CALL PGPGetYMDFromPGPTime(PGPTime time, PGPUInt16* year, PGPUInt16* month, PGPUInt16* day) {
     try {
-        time_t t = static_cast<time_t>(time);
-        struct tm tmv {};
-        gmtime_r(&t, &tmv);
-        if (year) *year = static_cast<PGPUInt16>(tmv.tm_year + 1900);
-        if (month) *month = static_cast<PGPUInt16>(tmv.tm_mon + 1);
-        if (day) *day = static_cast<PGPUInt16>(tmv.tm_mday);
+        ULARGE_INTEGER u;
+        u.QuadPart = (static_cast<ULONGLONG>(time) + sdk::kUnixEpochSeconds) * 10000000ULL;
+        FILETIME ft{u.LowPart, u.HighPart};
+        SYSTEMTIME st{};
+        FileTimeToSystemTime(&ft, &st);
+        if (year) *year = st.wYear;
+        if (month) *month = st.wMonth;
+        if (day) *day = st.wDay;
     } ORV_EXPORT_GUARD_VOID
 }
 

@@ -2,13 +2,12 @@
 // encryption, plain armour and PGP/MIME entities, through RNP.
 #include <algorithm>
 #include <cstdio>
-#include <ctime>
 
 #include "standin/export_guard.h"
 #include "standin/sdk/job.h"
 #include "standin/sdk/packets.h"
 
-// libdeflate (the system's libdeflate.so.0): DEFLATE of a whole buffer, about
+// libdeflate (static, from scripts/thirdparty.sh): DEFLATE of a whole buffer, about
 // twice as fast as zlib's streaming deflate at the same level on this i386
 // build, where compression dominates an encrypted and signed message.
 extern "C" {
@@ -86,7 +85,7 @@ std::string canonicalLines(const std::string& in) {
 // Appends a literal data packet in the new format; built in place, as the
 // data is the message's plain text and is not to be copied about.
 void appendLiteral(std::string& out, const std::string& data, const std::string& name, bool text,
-                   uint32_t t = static_cast<uint32_t>(std::time(nullptr))) {
+                   uint32_t t = sdk::unixTime()) {
     std::string n = name.substr(0, 255);
     size_t len = 2 + n.size() + 4 + data.size();
     out.reserve(out.size() + 6 + len);
@@ -368,7 +367,7 @@ private:
         if (!in.in || !out.out) return kPGPError_OutOfMemory;
         rnp_result_t r;
         const char* hash = chooseHash(s_.hash);
-        uint32_t now = static_cast<uint32_t>(std::time(nullptr));
+        uint32_t now = sdk::unixTime();
         if (encrypting) {
             if (detached || clear) return kPGPError_BadParams;
             // Compressed messages are put together here (signature by RNP,

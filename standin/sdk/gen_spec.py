@@ -1,14 +1,16 @@
 #!/usr/bin/env python3
-"""Writes the Winelib .spec file of one flavour of the stand-in core library:
-one export per export marker in the sources, with its argument list taken
-from the function type of standin/sdk/sdk_interface.h.
+"""Writes the export list of one flavour of the stand-in core library: one
+export per export marker in the sources, as a module definition (.def) for
+the Windows build, or as a Winelib .spec with its argument list taken from the
+function type of standin/sdk/sdk_interface.h. Both number the exports from 1
+in name order.
 
   SDK_EXPORT(name)            both releases
   SDK_EXPORT7(name)           release 7 only
   SDK_EXPORT65(name)          release 6.5 only
   SDK_EXPORT65_AS(name, impl) release 6.5: name, implemented by impl, of type PFN65_name
 
-Usage: gen_spec.py RELEASE sdk_interface.h[,header...] out.spec source..."""
+Usage: gen_spec.py RELEASE sdk_interface.h[,header...] out.spec|out.def source..."""
 import re
 import sys
 
@@ -49,6 +51,15 @@ for s in sources:
     if release == '65':
         for name, impl in re.findall(r'^SDK_EXPORT65_AS\((\w+),\s*(\w+)\);', src, re.M):
             exports[name] = ('PFN65_' + name, impl)
+if out.endswith('.def'):
+    # cdecl exports under their plain names; the module name is the file's.
+    module = out.replace('\\', '/').rsplit('/', 1)[-1][:-4] + '.dll'
+    lines = ['LIBRARY "%s"' % module, 'EXPORTS']
+    for ordinal, n in enumerate(sorted(exports), 1):
+        impl = exports[n][1]
+        lines.append('  %s%s @%d' % (n, '' if impl == n else ' = ' + impl, ordinal))
+    open(out, 'w').write('\n'.join(lines) + '\n')
+    sys.exit(0)
 lines = []
 for n in sorted(exports):
     key, impl = exports[n]

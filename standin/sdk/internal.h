@@ -77,6 +77,10 @@ bool writeFile(const std::string& path, const char* data, size_t size, bool dura
 bool fileExists(const std::string& path);
 // Directory of the core library file, with a trailing backslash.
 std::string libraryDir();
+// Seconds between 1601-01-01 (Windows file times) and 1970-01-01 (PGP times).
+constexpr unsigned long long kUnixEpochSeconds = 11644473600ULL;
+// Now, in seconds since 1970 (UTC), from the system clock (core.cpp).
+uint32_t unixTime();
 
 // Options (options.cpp): gathers the option lists of a variable argument
 // list that ends with PGPOLastOption; temporary lists are taken over.

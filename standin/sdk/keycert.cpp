@@ -8,7 +8,6 @@
 // Botan computes the signature, and RNP merges the packet into the key as an
 // import would: everything else the key held stays as it was.
 #include <cstring>
-#include <ctime>
 
 #include "standin/export_guard.h"
 #include "standin/sdk/botan_ffi.h"
@@ -363,7 +362,7 @@ PGPError addSignature(KeyRecord* signer, const SecureBytes& pass, KeyRecord* tar
     PGPError err = openSecret(signer, pass, sk);
     if (err) return err;
     std::string fprBytes = hexToBytes(sk.fpr);
-    std::string hashed = subpacket(2, be(req.created ? req.created : static_cast<uint32_t>(std::time(nullptr)), 4)) +
+    std::string hashed = subpacket(2, be(req.created ? req.created : sdk::unixTime(), 4)) +
                          subpacket(33, "\x04" + fprBytes) + req.hashed;
     std::string head = std::string{4, static_cast<char>(req.type), static_cast<char>(sk.algorithm),
                                    static_cast<char>(kHashSHA256)} +

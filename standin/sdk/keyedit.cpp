@@ -165,7 +165,7 @@ PGPError PGP_CALL PGPSetPrimaryUserID(PGPUserIDRef userID, PGPOptionListRef firs
         // (the user's and other people's) are merged back from the key as it was.
         std::string before = exportKey(k, false, false);
         rnp_uid_handle_t u = nullptr;
-        rnp_result_t r = before.empty() ? RNP_ERROR_BAD_STATE : rnp_key_get_uid_handle_at(h.h, userID->index, &u);
+        rnp_result_t r = before.empty() ? static_cast<rnp_result_t>(RNP_ERROR_BAD_STATE) : rnp_key_get_uid_handle_at(h.h, userID->index, &u);
         if (r == RNP_SUCCESS) {
             r = rnp_uid_remove(h.h, u);
             rnp_uid_handle_destroy(u);

@@ -8,10 +8,10 @@
  * record layout, calling convention and argument list), so that a misreading
  * on either side fails there instead of agreeing with itself.
  *
- * Plain C: the core is a Winelib library (wineg++ -m32, Linux i386 ABI), the
- * companions are MinGW libraries, and both ABIs agree on everything here
- * because every value is at most 32 bits wide and no record is returned by
- * value.
+ * Plain C: the five libraries are MinGW DLLs (the core can also be built as a
+ * Winelib library with the Linux i386 ABI for comparison); both ABIs agree on
+ * everything here because every value is at most 32 bits wide and no record
+ * is returned by value.
  *
  * Rules every caller of the engine keeps:
  *  - Core, networking, user-interface and support functions are __cdecl, and

@@ -5,7 +5,7 @@
  * the core keeps them as opaque entries that every list function copies and
  * frees like its own, and hands them back to the dialogs that read them.
  *
- * Plain C, shared by the core (Winelib) and the companions (MinGW); every
+ * Plain C, shared by the core and the companions; every
  * function is __cdecl and exported by "PGP_SDK.dll" under the name given.
  */
 #ifndef ORV_STANDIN_COMPANION_API_H

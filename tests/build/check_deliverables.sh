@@ -43,4 +43,40 @@ for f in Lumvika.dll Merrowin.dll Pellatch.dll Tolvane.exe; do
   echo "$f: PE32 i386, ProductVersion $v, imports: $("$objdump" -p "$file" | sed -n 's/^\s*DLL Name: //p' | tr '\n' ' ')"
 done
 [ "$(printf '%s\n' "${versions[@]}" | sort -u | wc -l)" -eq 1 ] || err "ProductVersions differ: ${versions[*]}"
+
+# The engine stand-in of both releases: PE32 with the same imports rule, and
+# the core exports exactly the entry points its sources mark, numbered from 1
+# in name order, as the Winelib export list (.spec) of the same sources does.
+spec=$(mktemp)
+trap 'rm -f "$spec"' EXIT
+declare -A engine=([7]="PGP_SDK.dll PGPSDK.dll PGPsdkNL.dll PGPsdkUI.dll PGPcl.dll PGPsc.dll"
+                   [65]="PGPSDK.dll PGPsdkNL.dll PGPsdkUI.dll PGPclientLib.dll PGPsc.dll")
+for release in 7 65; do
+  sources=$(ls "$src"/standin/sdk/*.cpp)
+  python3 "$src/standin/sdk/gen_spec.py" $release \
+    "$src/standin/sdk/sdk_interface.h,$src/standin/sdkui/companion_api.h,$src/standin/sdknet/net_api.h" \
+    "$spec" $sources || err "no export list for release $release"
+  for f in ${engine[$release]}; do
+    file="$bin/sdk$release/$f"
+    [ -f "$file" ] || { err "sdk$release/$f was not built"; continue; }
+    "$objdump" -f "$file" 2>/dev/null | grep -q "file format pei-i386" || { err "sdk$release/$f is not PE32 i386"; continue; }
+    dlls=$("$objdump" -p "$file" | sed -n 's/^\s*DLL Name: //p')
+    for dll in $dlls; do
+      case "$allowed" in *" ${dll,,} "*) ;; *) err "sdk$release/$f imports $dll";; esac
+    done
+    case $f in PGP_SDK.dll|PGPSDK.dll) ;; *) echo "sdk$release/$f: PE32 i386, imports: $(echo $dlls)"; continue;; esac
+    # "[index] name" rows of the export table, as "ordinal name".
+    base=$("$objdump" -p "$file" | sed -n 's/^Ordinal Base\s*//p')
+    have=$("$objdump" -p "$file" | sed -n '/\[Ordinal\/Name Pointer\] Table/,/^$/p' \
+           | sed -n 's/^\s*\[\s*\([0-9]\+\)\]\s\+\(\S\+\)$/\1 \2/p' \
+           | while read -r i n; do echo "$((i + ${base:-1})) $n"; done | sort)
+    want=$(sed -n 's/^@ \S\+ \([A-Za-z_][A-Za-z0-9_]*\)(.*/\1/p' "$spec" | awk '{print NR, $1}' | sort)
+    [ -n "$want" ] || err "release $release: empty export list"
+    if [ "$have" != "$want" ]; then
+      err "sdk$release/$f exports differ from the list of its sources:"
+      diff <(echo "$want") <(echo "$have") | head -20
+    fi
+    echo "sdk$release/$f: PE32 i386, $(echo "$want" | wc -l) exports checked, imports: $(echo $dlls)"
+  done
+done
 exit $fail
