@@ -22,6 +22,7 @@
 #include "tests/support/stand_in_engine.h"
 #include "tests/support/ui_robot.h"
 #include "tests/support/unix_scratch.h"
+#include "tests/standin/mailclient/test_support.h"
 
 #ifndef ORV_KEY_DATA
 #error ORV_KEY_DATA names the test ring directory
@@ -36,32 +37,6 @@ constexpr const char* kAliceKey = "0xE8750B357ACE6A48";
 constexpr const char* kBobDigits = "D91F7A27B2A16278";
 constexpr const char* kSecret = "Installed and sealed, page 2317";
 constexpr size_t kDeepLength = 150;
-
-std::string ReadText(const std::string& path) {
-    std::string text;
-    ReadWholeFile(path, text);
-    return text;
-}
-
-std::vector<std::string> Lines(const std::string& text) {
-    std::vector<std::string> lines;
-    size_t at = 0;
-    while (at < text.size()) {
-        size_t end = text.find('\n', at);
-        if (end == std::string::npos) end = text.size();
-        std::string line = text.substr(at, end - at);
-        if (!line.empty() && line.back() == '\r') line.pop_back();
-        lines.push_back(line);
-        at = end + 1;
-    }
-    return lines;
-}
-
-std::string LineStarting(const std::string& text, const std::string& prefix) {
-    for (const std::string& line : Lines(text))
-        if (line.rfind(prefix, 0) == 0) return line;
-    return {};
-}
 
 std::string Between(const std::string& text, const std::string& begin, const std::string& end) {
     const size_t a = text.find(begin);
@@ -202,11 +177,11 @@ TEST_P(InstalledClient, StartsOrvaneFromTheFormsFilesAndEncryptsForAListedRecipi
     {
         ChildProcess userSetup(inst + "Tolvane.exe", "UserConfig /S");
         ASSERT_TRUE(userSetup.Wait(60000)) << "the set-up waited for somebody";
-        EXPECT_EQ(userSetup.ExitCode(), 0u) << ReadText(inst + "Tolvane.log");
+        EXPECT_EQ(userSetup.ExitCode(), 0u) << mctest::ReadAll(inst + "Tolvane.log");
     }
     // The user's own list stays; the forms files name the installation.
-    EXPECT_NE(ReadText(mailbox_->Path() + "AutoList.txt").find(kBobDigits), std::string::npos);
-    EXPECT_NE(ReadText(mailbox_->Path() + "Pellatch.fff").find("Form DLL = \"" + inst + "Pellatch.dll\""),
+    EXPECT_NE(mctest::ReadAll(mailbox_->Path() + "AutoList.txt").find(kBobDigits), std::string::npos);
+    EXPECT_NE(mctest::ReadAll(mailbox_->Path() + "Pellatch.fff").find("Form DLL = \"" + inst + "Pellatch.dll\""),
               std::string::npos);
 
     // A message to Bob, who is on the list, written and sent in the client.
@@ -215,18 +190,19 @@ TEST_P(InstalledClient, StartsOrvaneFromTheFormsFilesAndEncryptsForAListedRecipi
         ChildProcess client(ProgramDir() + "PMailStandin.exe",
                             ClientArgs(sendReport) + " --send-to bob@example.org --subject Plans --body \"" +
                                 mailbox_->Path() + "body.txt\"");
-        ASSERT_TRUE(client.Wait(120000)) << ReadText(sendReport);
-        EXPECT_EQ(client.ExitCode(), 0u) << ReadText(sendReport);
+        ASSERT_TRUE(client.Wait(120000)) << mctest::ReadAll(sendReport);
+        EXPECT_EQ(client.ExitCode(), 0u) << mctest::ReadAll(sendReport);
     }
-    const std::string log = ReadText(sendReport);
+    const std::string log = mctest::ReadAll(sendReport);
+    const auto lines = mctest::Lines(sendReport);
     EXPECT_NE(log.find("loaded " + inst + "Pellatch.dll"), std::string::npos) << log;
     EXPECT_NE(log.find("loaded " + inst + "Merrowin.dll"), std::string::npos) << log;
-    EXPECT_EQ(LineStarting(log, "attach FORMINIT"), "attach FORMINIT 1") << log;
+    EXPECT_EQ(mctest::LineStarting(lines, "attach FORMINIT"), "attach FORMINIT 1") << log;
     EXPECT_EQ(log.find("error"), std::string::npos) << log;
-    EXPECT_NE(LineStarting(log, "call ENCRYPT_FILE_EX"), "") << log;
-    const std::string sent = LineStarting(log, "sent ");
+    EXPECT_NE(mctest::LineStarting(lines, "call ENCRYPT_FILE_EX"), "") << log;
+    const std::string sent = mctest::LineStarting(lines, "sent ");
     ASSERT_NE(sent, "") << log;
-    const std::string message = ReadText(sent.substr(5));
+    const std::string message = mctest::ReadAll(sent.substr(5));
     EXPECT_EQ(message.find(kSecret), std::string::npos) << "plain text left the client";
     const std::string gpg = GpgAsBob(Between(message, "-----BEGIN PGP MESSAGE-----", "-----END PGP MESSAGE-----"));
     EXPECT_NE(gpg.find("DECRYPTION_OKAY"), std::string::npos) << gpg;
@@ -239,17 +215,17 @@ TEST_P(InstalledClient, StartsOrvaneFromTheFormsFilesAndEncryptsForAListedRecipi
                             ClientArgs(menuReport) + " --menu \"&Orvane>Orvane>&Key manager\"");
         ASSERT_TRUE(client.Started());
         HWND manager = FindTopWindow("TfrmManager", "", 60000);
-        EXPECT_NE(manager, nullptr) << ReadText(menuReport);
+        EXPECT_NE(manager, nullptr) << mctest::ReadAll(menuReport);
         if (manager) {
             SaveScreenshot(manager, ShotPath("installed_manager_" + std::to_string(GetParam()) + ".png"));
             PostMessageA(manager, WM_CLOSE, 0, 0);
         }
         HWND frame = FindTopWindow(host::kFrameClass, host::kFrameCaption, 10000);
         if (frame) PostMessageA(frame, WM_CLOSE, 0, 0);
-        EXPECT_TRUE(client.Wait(60000)) << ReadText(menuReport);
+        EXPECT_TRUE(client.Wait(60000)) << mctest::ReadAll(menuReport);
     }
-    EXPECT_NE(ReadText(menuReport).find("menu &Orvane>Orvane>&Key manager"), std::string::npos)
-        << ReadText(menuReport);
+    EXPECT_NE(mctest::ReadAll(menuReport).find("menu &Orvane>Orvane>&Key manager"), std::string::npos)
+        << mctest::ReadAll(menuReport);
 
     ChildProcess uninstall(inst + "Uninstall.exe", "/S");
     EXPECT_TRUE(uninstall.Wait(60000));
