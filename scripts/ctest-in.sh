@@ -5,6 +5,8 @@ set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
 build=$(cd "${1:?build directory}" && pwd)
 shift
+. "$here/scripts/machine.sh"
+orv_runs_32bit || exec "$here/scripts/in-vm.sh" "$build" scripts/ctest-in.sh "$build" "$@"
 . "$here/scripts/wine-session.sh"
 trap orv_wine_stop EXIT
 export ORV_SHOTS_UNIX="$build/screenshots"

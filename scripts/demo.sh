@@ -14,7 +14,10 @@ here=$(cd "$(dirname "$0")/.." && pwd)
 build=${ORV_BUILD:-$here/build}
 wait_s=4
 [ "${1:-}" = "--wait" ] && wait_s=${2:?seconds}
-"$here/scripts/setup.sh" "$build"
+# In the emulated machine the host has built already.
+[ -n "${ORV_IN_VM:-}" ] || "$here/scripts/setup.sh" "$build"
+. "$here/scripts/machine.sh"
+orv_runs_32bit || exec "$here/scripts/in-vm.sh" "$build" scripts/demo.sh "$@"
 
 demo="$build/demo"
 mkdir -p "$demo"
@@ -73,8 +76,9 @@ for release in 7 65; do
 done
 
 # A prefix of the demo's own: the demo user's registry values and PGP
-# preferences stay out of the tests' prefix.
-export ORV_WINEPREFIX="$demo/wineprefix"
+# preferences stay out of the tests' prefix. An emulated machine's prefix
+# lasts one run only, so there the demo takes it.
+[ -n "${ORV_IN_VM:-}" ] || export ORV_WINEPREFIX="$demo/wineprefix"
 . "$here/scripts/wine-session.sh"
 trap 'orv_wine_stop; gpgconf --kill gpg-agent >/dev/null 2>&1 || true' EXIT
 

@@ -28,8 +28,9 @@ fi
 thirdparty=${ORV_THIRDPARTY:-/opt/orv-thirdparty/i686}
 "$here/scripts/thirdparty.sh" "$thirdparty"
 
+. "$here/scripts/machine.sh"
 echo "== configuring $build"
 cmake -S "$here" -B "$build" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$here/cmake/mingw-i686.cmake" \
-  -DORV_THIRDPARTY="$thirdparty" >/dev/null
+  -DORV_THIRDPARTY="$thirdparty" -DORV_TEST_TIME_SCALE="$(orv_time_scale)" >/dev/null
 echo "== building"
 cmake --build "$build" -j "$(nproc)"

@@ -4,7 +4,37 @@
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
 build=${ORV_BUILD:-$here/build}
-"$here/scripts/setup.sh" "$build"
+# In the emulated machine the host has built already.
+[ -n "${ORV_IN_VM:-}" ] || "$here/scripts/setup.sh" "$build"
+. "$here/scripts/machine.sh"
+
+# Sums what the test programs report in the CTest logs named.
+summary() {
+  local passed failed
+  passed=$(cat "$@" 2>/dev/null | grep -h '^\[  PASSED  \]' | awk '{s+=$4} END {print s+0}')
+  failed=$(cat "$@" 2>/dev/null | grep -hcE "^\[  FAILED  \] .* \([0-9]+ ms\)$" || true)
+  echo "== test cases: $passed passed, $failed failed"
+}
+
+if [ -z "${ORV_IN_VM:-}" ] && ! orv_runs_32bit; then
+  # Emulation keeps about one core busy per machine: two machines, each with
+  # a part of the tests in their order (a test that reads what an earlier
+  # one wrote stays in that test's part).
+  "$here/scripts/in-vm.sh" --prepare "$build"
+  half=$(ctest --test-dir "$build" -N | awk -v n="$orv_second_part_from" '$3 == n {sub(/#/, "", $2); sub(/:/, "", $2); print $2}')
+  half=${half:?"no test named $orv_second_part_from"}
+  "$here/scripts/in-vm.sh" --cpus 1 --tag 1 "$build" env ORV_PART=1 ORV_PART_TESTS="1,$((half - 1))" scripts/test.sh "$@" &
+  one=$!
+  "$here/scripts/in-vm.sh" --cpus 1 --tag 2 "$build" env ORV_PART=2 ORV_PART_TESTS="$half," scripts/test.sh "$@" &
+  two=$!
+  rc=0
+  wait "$one" || rc=$?
+  wait "$two" || rc=$?
+  echo
+  for part in 1 2; do grep -E 'tests passed|tests failed' "$build/part$part/ctest.log" | tail -1 | sed "s/^/== part $part: /"; done
+  summary "$build"/part{1,2}/Testing/Temporary/LastTest.log
+  exit "$rc"
+fi
 
 . "$here/scripts/wine-session.sh"
 trap orv_wine_stop EXIT
@@ -13,16 +43,24 @@ mkdir -p "$ORV_SHOTS_UNIX"
 export ORV_SHOTS=$(winepath -w "$ORV_SHOTS_UNIX" 2>/dev/null)
 export WINEPATH="$(winepath -w "$build/bin" 2>/dev/null)"
 
+# A part of the tests runs from a tree of its own, so that its logs are its own.
+tests=$build
+select=()
+if [ -n "${ORV_PART:-}" ]; then
+  tests="$build/part$ORV_PART"
+  rm -rf "$tests"
+  (cd "$build" && find . -path ./part1 -prune -o -path ./part2 -prune -o -name CTestTestfile.cmake -print |
+     while read -r f; do mkdir -p "$tests/$(dirname "$f")"; cp "$f" "$tests/$f"; done)
+  select=(-I "$ORV_PART_TESTS")
+fi
+
 echo "== running tests (screenshots in $ORV_SHOTS_UNIX)"
 set +e
-ctest --test-dir "$build" --output-on-failure --no-tests=error "$@" | tee "$build/ctest.log"
+ctest --test-dir "$tests" --output-on-failure --no-tests=error "${select[@]}" "$@" | tee "$tests/ctest.log"
 rc=${PIPESTATUS[0]}
 set -e
 
-# Each program reports its cases; sum them for the summary.
-passed=$(grep -h '^\[  PASSED  \]' "$build"/Testing/Temporary/LastTest.log 2>/dev/null | awk "{s+=\$4} END {print s+0}" || true)
-failed=$(grep -hE "^\[  FAILED  \] .* \([0-9]+ ms\)$" "$build"/Testing/Temporary/LastTest.log 2>/dev/null | wc -l || true)
 echo
-echo "== summary: $(grep -E 'tests passed|tests failed' "$build/ctest.log" | tail -1)"
-echo "== test cases: $passed passed, $failed failed"
+echo "== summary: $(grep -E 'tests passed|tests failed' "$tests/ctest.log" | tail -1)"
+summary "$tests"/Testing/Temporary/LastTest.log
 exit "$rc"

@@ -2,18 +2,9 @@
 # wineserver for the whole run, with the Wine prefix inside the build tree.
 # Needs $build. Defines orv_wine_stop, which the caller traps on exit.
 
-# Some virtual machines give user code no 32-bit code segment (0x23, which both
-# 32-bit Wine and WoW64 need): Wine then hangs in wineboot, so stop and say so.
-# Ask the CPU (lar): a binfmt emulator makes 32-bit Linux programs start anyway.
-orv_cpu32_probe="$build/cpu32-probe"
-if [ ! -x "$orv_cpu32_probe" ] && command -v cc >/dev/null; then
-  printf '%s\n' 'int main(void) { unsigned ar = 0; unsigned char ok;' \
-    '  __asm__("lar %2, %0; setz %1" : "=r"(ar), "=q"(ok) : "r"(0x23u) : "cc");' \
-    '  return !(ok && (ar & 0x60f800) == 0x40f800); }' |
-    cc -x c -o "$orv_cpu32_probe" - 2>/dev/null || true
-fi
-if [ -x "$orv_cpu32_probe" ] && ! "$orv_cpu32_probe"; then
-  echo "wine-session: this machine cannot run 32-bit x86 code (no 32-bit code segment), so Wine cannot run Orvane's programs here" >&2
+. "$(dirname "${BASH_SOURCE[0]}")/machine.sh"
+if ! orv_runs_32bit; then
+  echo "wine-session: this machine cannot run 32-bit x86 code (no 32-bit code segment), so Wine cannot run Orvane's programs here; scripts/in-vm.sh runs them in an emulated machine" >&2
   exit 1
 fi
 
