@@ -132,13 +132,14 @@ int Run() {
     const LauncherPaths paths = ReadLauncherPaths();
     const LauncherReport report(args.size() > 1 ? args[1].text : std::string("SERVER"), silent,
                                 paths.installDir.empty() ? std::string() : paths.installDir + orv::kLauncherLogName);
-    // The restart runs for a client that has gone: nobody answers a box.
-    orv::loader::SetQuiet(silent || command == Command::Restart);
+    orv::loader::SetQuiet(silent);
     if (!orv::loader::Load(orv::loader::Scope::Core)) {
         report.Note(orv::loader::FatalText(orv::loader::FatalCode()));
         return static_cast<int>(orv::loader::kFatalExitCode);
     }
     if (command == Command::Restart) {
+        // Any other count of arguments is no restart request: nothing to do.
+        if (!RestartArgumentsValid(args)) return Code(LauncherExit::Done);
         // The client's handle is inherited for the restart, and with it the
         // client's standard handles: a pipe of whoever started the client
         // would stay open for as long as the launcher waits.

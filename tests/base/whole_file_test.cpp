@@ -129,13 +129,23 @@ TEST_F(WholeFile, TheNewContentTakesThePlaceAndNothingIsLeftBeside) {
 TEST_F(WholeFile, TheOldContentIsWipedNotOnlyUnlinked) {
     const std::string path = dir_ + "message.PM$";
     ASSERT_TRUE(ReplaceWholeFile(path, "secret plain text of the old message"));
-    const Witness old(path);
-    ASSERT_TRUE(old.ok()) << GetLastError();
-    ASSERT_TRUE(ReplaceWholeFile(path, "-----BEGIN PGP MESSAGE-----"));
+    // A file open elsewhere cannot be replaced, so the old bytes are
+    // watched from the wiper, which the engine would otherwise be.
+    std::string before, after;
+    SetFileWiper([&](const std::string& old) {
+        const Witness witness(old);
+        before = witness.Bytes();
+        OverwriteAndDelete(old);
+        after = witness.Bytes();
+    });
+    const bool replaced = ReplaceWholeFile(path, "-----BEGIN PGP MESSAGE-----");
+    SetFileWiper({});
+    ASSERT_TRUE(replaced);
     EXPECT_EQ(Read(path), "-----BEGIN PGP MESSAGE-----");
-    const std::string bytes = old.Bytes();
-    EXPECT_EQ(bytes.size(), 36u);
-    EXPECT_TRUE(AllZero(bytes)) << bytes;
+    EXPECT_EQ(before, "secret plain text of the old message");
+    EXPECT_EQ(after.size(), 36u);
+    EXPECT_TRUE(AllZero(after)) << after;
+    EXPECT_EQ(FilesIn(dir_), std::vector<std::string>{"message.PM$"});
 }
 
 TEST_F(WholeFile, ASecondNameOfTheTargetKeepsItsFileAndIsNeverWiped) {
@@ -251,8 +261,8 @@ TEST_F(WholeFile, ANoteNamingAnotherLiveProcessDoesNotKeepADeadJobsSideFile) {
     const std::string side = side_files::SideName(path, 0, side_files::kOldTag);
     std::string plain = "plain text of the killed job";
     ASSERT_TRUE(ReplaceWholeFile(side, plain));
-    const Witness witness(side);
-    ASSERT_TRUE(witness.ok());
+    auto witness = std::make_unique<Witness>(side);
+    ASSERT_TRUE(witness->ok());
     HKEY raw = nullptr;
     ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, side_files::kNotesKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &raw,
                               nullptr),
@@ -264,8 +274,12 @@ TEST_F(WholeFile, ANoteNamingAnotherLiveProcessDoesNotKeepADeadJobsSideFile) {
                        static_cast<DWORD>(note.size() + 1));
     }
     EXPECT_GE(WipeStaleSideFiles(), 1);
+    const std::string bytes = witness->Bytes();
+    EXPECT_EQ(bytes.size(), plain.size());
+    EXPECT_TRUE(AllZero(bytes)) << bytes;
+    // A deleted file's name stays while any handle to it is open.
+    witness.reset();
     EXPECT_FALSE(FileExists(side));
-    EXPECT_TRUE(AllZero(witness.Bytes())) << witness.Bytes();
     EXPECT_EQ(Read(path), "-----BEGIN PGP MESSAGE-----");
     EXPECT_EQ(FilesIn(dir_), std::vector<std::string>{"message.PM$"});
 }
