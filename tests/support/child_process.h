@@ -6,6 +6,8 @@
 
 #include <string>
 
+#include "tests/support/ui_robot.h"
+
 namespace orv::test {
 
 class ChildProcess {
@@ -36,7 +38,7 @@ public:
     // True when it ended within the time; the test's own windows answer
     // meanwhile.
     bool Wait(int ms) {
-        const DWORD end = GetTickCount() + static_cast<DWORD>(ms);
+        const DWORD end = GetTickCount() + static_cast<DWORD>(Patience(ms));
         while (process_ && WaitForSingleObject(process_, 20) == WAIT_TIMEOUT) {
             if (static_cast<LONG>(GetTickCount() - end) > 0) return false;
             MSG msg;

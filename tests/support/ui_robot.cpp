@@ -1,5 +1,6 @@
 #include "tests/support/ui_robot.h"
 
+#include <climits>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -142,8 +143,18 @@ std::vector<HWND> ListTopWindows(const std::string& cls, const std::string& capt
     return q.found;
 }
 
+int Patience(int ms) {
+    static const int scale = [] {
+        char text[16] = {};
+        const DWORD n = GetEnvironmentVariableA("ORV_TIME_SCALE", text, sizeof text);
+        const int value = n > 0 && n < sizeof text ? std::atoi(text) : 1;
+        return value > 1 ? value : 1;
+    }();
+    return ms > INT_MAX / scale ? INT_MAX : ms * scale;
+}
+
 HWND FindTopWindow(const std::string& cls, const std::string& caption, int timeoutMs) {
-    auto end = Clock::now() + std::chrono::milliseconds(timeoutMs);
+    auto end = Clock::now() + std::chrono::milliseconds(Patience(timeoutMs));
     do {
         auto found = ListTopWindows(cls, caption);
         if (!found.empty()) return found.front();
@@ -228,7 +239,7 @@ void SendKeyInput(WORD vk, bool ctrl) {
 }
 
 bool WaitGone(HWND wnd, int timeoutMs) {
-    auto end = Clock::now() + std::chrono::milliseconds(timeoutMs);
+    auto end = Clock::now() + std::chrono::milliseconds(Patience(timeoutMs));
     while (IsWindow(wnd) && IsWindowVisible(wnd)) {
         if (Clock::now() >= end) return false;
         Sleep(20);
@@ -338,7 +349,7 @@ void ModalScript::Run(int stepTimeoutMs) {
     std::vector<HWND> answered;
     for (size_t i = 0; i < steps_.size() && !stop_; ++i) {
         const Step& step = steps_[i];
-        auto end = Clock::now() + std::chrono::milliseconds(stepTimeoutMs);
+        auto end = Clock::now() + std::chrono::milliseconds(Patience(stepTimeoutMs));
         HWND box = nullptr;
         while (!box && !stop_ && Clock::now() < end) {
             for (HWND w : ListTopWindows(step.cls, step.caption)) {
@@ -380,7 +391,7 @@ void ModalScript::Run(int stepTimeoutMs) {
 }
 
 bool ModalScript::Finish(int timeoutMs) {
-    auto end = Clock::now() + std::chrono::milliseconds(timeoutMs);
+    auto end = Clock::now() + std::chrono::milliseconds(Patience(timeoutMs));
     while (!done_ && !failed_ && Clock::now() < end) Sleep(20);
     if (!done_) stop_ = true;
     if (thread_.joinable()) thread_.join();

@@ -19,6 +19,10 @@
 
 namespace orv::test {
 
+// A wait's bound in milliseconds, stretched where the programs run slower than
+// the tests were timed on (an emulated machine sets ORV_TIME_SCALE).
+int Patience(int ms);
+
 // "" matches any class or caption. A caption ending in '*' matches by prefix.
 HWND FindTopWindow(const std::string& cls, const std::string& caption, int timeoutMs = 5000);
 // Top-level windows of this process and others, visible only.
