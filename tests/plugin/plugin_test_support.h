@@ -14,34 +14,9 @@
 
 #include "base/unique_handle.h"
 #include "plugin/automation_messages.h"
+#include "tests/support/ui_robot.h"
 
 namespace orv::test {
-
-inline void PumpFor(int ms) {
-    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
-    MSG msg;
-    while (std::chrono::steady_clock::now() < end) {
-        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            TranslateMessage(&msg);
-            DispatchMessageA(&msg);
-        }
-        Sleep(5);
-    }
-}
-
-inline bool PumpUntil(const std::function<bool()>& done, int timeoutMs) {
-    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-    MSG msg;
-    while (!done()) {
-        if (std::chrono::steady_clock::now() > end) return false;
-        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            TranslateMessage(&msg);
-            DispatchMessageA(&msg);
-        }
-        Sleep(5);
-    }
-    return true;
-}
 
 // A fresh directory in %TEMP% (ending in "\"), removed with its files.
 class ScratchDir {

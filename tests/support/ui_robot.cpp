@@ -1,5 +1,6 @@
 #include "tests/support/ui_robot.h"
 
+#include <algorithm>
 #include <climits>
 #include <cstdint>
 #include <cstdio>
@@ -151,6 +152,42 @@ int Patience(int ms) {
         return value > 1 ? value : 1;
     }();
     return ms > INT_MAX / scale ? INT_MAX : ms * scale;
+}
+
+namespace {
+
+void DispatchPending() {
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        TranslateMessage(&msg);
+        DispatchMessageA(&msg);
+    }
+}
+
+}  // namespace
+
+// Waits for the next message rather than polling: on a slow (emulated)
+// machine every empty poll costs the programs under test their time.
+void PumpFor(int ms) {
+    const DWORD end = GetTickCount() + static_cast<DWORD>(ms);
+    for (;;) {
+        DispatchPending();
+        const LONG left = static_cast<LONG>(end - GetTickCount());
+        if (left <= 0) return;
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, static_cast<DWORD>(left), QS_ALLINPUT);
+    }
+}
+
+bool PumpUntil(const std::function<bool()>& done, int timeoutMs) {
+    const DWORD end = GetTickCount() + static_cast<DWORD>(Patience(timeoutMs));
+    while (!done()) {
+        const LONG left = static_cast<LONG>(end - GetTickCount());
+        if (left <= 0) return false;
+        DispatchPending();
+        // What done() watches need not arrive as a message: look again soon.
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, static_cast<DWORD>(std::min<LONG>(left, 20)), QS_ALLINPUT);
+    }
+    return true;
 }
 
 HWND FindTopWindow(const std::string& cls, const std::string& caption, int timeoutMs) {

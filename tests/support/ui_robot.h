@@ -23,6 +23,11 @@ namespace orv::test {
 // the tests were timed on (an emulated machine sets ORV_TIME_SCALE).
 int Patience(int ms);
 
+// Handles this thread's messages for the given time, sleeping between them.
+void PumpFor(int ms);
+// Handles messages until done() holds; false when the (stretched) bound passed first.
+bool PumpUntil(const std::function<bool()>& done, int timeoutMs);
+
 // "" matches any class or caption. A caption ending in '*' matches by prefix.
 HWND FindTopWindow(const std::string& cls, const std::string& caption, int timeoutMs = 5000);
 // Top-level windows of this process and others, visible only.

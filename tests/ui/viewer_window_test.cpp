@@ -51,7 +51,7 @@ void Pump(int ms) {
     }
 }
 
-bool PumpUntil(const std::function<bool()>& done, int ms) {
+bool ProcessUntil(const std::function<bool()>& done, int ms) {
     const DWORD end = GetTickCount() + DWORD(ms);
     while (!done()) {
         if (int(end - GetTickCount()) <= 0) return false;
@@ -208,7 +208,7 @@ protected:
     void Close(TfrmViewer* v) {
         const int before = host.destroyed;
         PostMessageA(v->Handle(), WM_CLOSE, 0, 0);
-        EXPECT_TRUE(PumpUntil([&] { return host.destroyed > before; }, 5000));
+        EXPECT_TRUE(ProcessUntil([&] { return host.destroyed > before; }, 5000));
     }
     std::string dir;
     FakeHost host;
@@ -306,7 +306,7 @@ TEST_F(ViewerWindowTest, ReaderTextWithoutACompleteBlockClosesTheViewer) {
     v->Start();
     ASSERT_EQ(jobs.infos.size(), 1u);
     EXPECT_EQ(jobs.infos[0], "No valid PGP encryption");
-    EXPECT_TRUE(PumpUntil([&] { return host.destroyed == 1; }, 5000));
+    EXPECT_TRUE(ProcessUntil([&] { return host.destroyed == 1; }, 5000));
 }
 
 TEST_F(ViewerWindowTest, DecodedDataWithAZeroGoToTheBinarySave) {
@@ -695,7 +695,7 @@ TEST_F(ViewerWindowTest, CloseDuringTheFolderLoadClosesAfterTheLoopStops) {
         return std::string(m);
     };
     PostMessageA(v->Handle(), kCommandMessage, 0, host::kCommandStart);
-    EXPECT_TRUE(PumpUntil([&] { return host.destroyed == 1; }, 10000));
+    EXPECT_TRUE(ProcessUntil([&] { return host.destroyed == 1; }, 10000));
     EXPECT_LT(seen, 10);
     DeleteFileA((dir + "CLOSING.PMM").c_str());
 }

@@ -1,5 +1,7 @@
 #include "tests/standin/mailclient/test_support.h"
 
+#include "tests/support/ui_robot.h"
+
 #include <cstdio>
 
 namespace mctest {
@@ -90,17 +92,7 @@ std::string LineStarting(const std::vector<std::string>& lines, const std::strin
     return {};
 }
 
-void PumpFor(int ms) {
-    DWORD end = GetTickCount() + DWORD(ms);
-    do {
-        MSG msg;
-        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            TranslateMessage(&msg);
-            DispatchMessageA(&msg);
-        }
-        Sleep(5);
-    } while (int(end - GetTickCount()) > 0);
-}
+void PumpFor(int ms) { orv::test::PumpFor(ms); }
 
 namespace {
 
