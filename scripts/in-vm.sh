@@ -35,7 +35,7 @@ sudo_cmd=()
 
 guest_packages=(linux-image-amd64 kmod iproute2 procps wine wine32:i386 wine64 xvfb xauth x11-apps
                 imagemagick gnupg sq sks python3 cmake binutils-mingw-w64-i686)
-recipe="orv-vm 1: bookworm ${guest_packages[*]}"
+recipe="orv-vm 2: bookworm ${guest_packages[*]}"
 
 # Boots the machine with the job script $1 and the disk $2; extra qemu options follow.
 boot() {
@@ -95,29 +95,37 @@ make_image() {
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || host_missing+=("$p")
   done
   if [ ${#host_missing[@]} -gt 0 ]; then
-    "${sudo_cmd[@]}" apt-get update -q
+    for try in 1 2 3; do "${sudo_cmd[@]}" apt-get update -q && break; sleep 15; done
     DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -q "${host_missing[@]}"
   fi
   "${sudo_cmd[@]}" mkdir -p "$vm"
   "${sudo_cmd[@]}" chown "$(id -u):$(id -g)" "$vm"
   local root="$vm/root"
   "${sudo_cmd[@]}" rm -rf "$root" "$vm/stamp"
-  "${sudo_cmd[@]}" debootstrap --variant=minbase bookworm "$root" \
-    http://deb.debian.org/debian >"$vm/debootstrap.log" 2>&1 ||
-    { tail -20 "$vm/debootstrap.log"; exit 1; }
+  local try
+  for try in 1 2 3; do
+    "${sudo_cmd[@]}" debootstrap --variant=minbase bookworm "$root" \
+      http://deb.debian.org/debian >"$vm/debootstrap.log" 2>&1 && break
+    [ "$try" = 3 ] && { tail -20 "$vm/debootstrap.log"; exit 1; }
+    "${sudo_cmd[@]}" rm -rf "$root"
+    sleep 20
+  done
   "${sudo_cmd[@]}" tee "$root/etc/apt/sources.list" >/dev/null <<'SOURCES'
 deb http://deb.debian.org/debian bookworm main
 deb http://deb.debian.org/debian bookworm-updates main
-deb http://deb.debian.org/debian-security bookworm-security main
 SOURCES
   # No service starts inside the chroot (the key server package would).
   printf '#!/bin/sh\nexit 101\n' | "${sudo_cmd[@]}" tee "$root/usr/sbin/policy-rc.d" >/dev/null
   "${sudo_cmd[@]}" chmod +x "$root/usr/sbin/policy-rc.d"
+  # Nothing here needs to survive a crash before the disk image is made.
+  echo force-unsafe-io | "${sudo_cmd[@]}" tee "$root/etc/dpkg/dpkg.cfg.d/orv-unsafe-io" >/dev/null
   "${sudo_cmd[@]}" mount -t proc proc "$root/proc"
   local rc=0
-  "${sudo_cmd[@]}" chroot "$root" /bin/sh -c "dpkg --add-architecture i386 && apt-get update -q &&
-      DEBIAN_FRONTEND=noninteractive apt-get install -y -q ${guest_packages[*]} && apt-get clean" \
-    >"$vm/apt.log" 2>&1 || rc=$?
+  # A mirror caught in its sync answers with a bad index now and then: ask again.
+  "${sudo_cmd[@]}" chroot "$root" /bin/sh -c "dpkg --add-architecture i386 &&
+      for try in 1 2 3 4 5; do apt-get update -q && break; [ \$try = 5 ] && exit 1; sleep 20; done &&
+      DEBIAN_FRONTEND=noninteractive apt-get install -y -q -o Acquire::Retries=5 ${guest_packages[*]} &&
+      apt-get clean" >"$vm/apt.log" 2>&1 || rc=$?
   "${sudo_cmd[@]}" umount "$root/proc"
   [ "$rc" -eq 0 ] || { tail -20 "$vm/apt.log"; exit 1; }
 

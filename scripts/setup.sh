@@ -21,8 +21,13 @@ if [ ${#missing[@]} -gt 0 ]; then
   if ! dpkg --print-foreign-architectures | grep -qx i386; then
     "${sudo_cmd[@]}" dpkg --add-architecture i386
   fi
-  "${sudo_cmd[@]}" apt-get update -q
-  DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -q "${missing[@]}"
+  # A mirror caught in its sync answers with a bad index now and then: ask
+  # again, then install from what the indexes that did arrive offer.
+  for try in 1 2 3; do
+    "${sudo_cmd[@]}" apt-get update -q && break
+    sleep 15
+  done
+  DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -q -o Acquire::Retries=5 "${missing[@]}"
 fi
 
 thirdparty=${ORV_THIRDPARTY:-/opt/orv-thirdparty/i686}

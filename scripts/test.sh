@@ -19,7 +19,13 @@ summary() {
 if [ -z "${ORV_IN_VM:-}" ] && ! orv_runs_32bit; then
   # Emulation keeps about one core busy per machine: two machines, each with
   # a part of the tests in their order (a test that reads what an earlier
-  # one wrote stays in that test's part).
+  # one wrote stays in that test's part). The programs labelled "long" would
+  # take them hours; ORV_LONG_TESTS=1 runs those as well.
+  if [ -z "${ORV_LONG_TESTS:-}" ]; then
+    set -- -LE long "$@"
+    echo "== an emulated machine: the tests labelled long are left out (ORV_LONG_TESTS=1 runs them):" \
+      $(ctest --test-dir "$build" -N -L long | awk '/Test +#/ {print $3}')
+  fi
   "$here/scripts/in-vm.sh" --prepare "$build"
   half=$(ctest --test-dir "$build" -N | awk -v n="$orv_second_part_from" '$3 == n {sub(/#/, "", $2); sub(/:/, "", $2); print $2}')
   half=${half:?"no test named $orv_second_part_from"}

@@ -54,7 +54,8 @@ if ! grep -qx 'Version: 0.16.3-1' <(apt-cache showsrc rnp 2>/dev/null); then
     printf 'Types: deb-src\nURIs: http://deb.debian.org/debian\nSuites: bookworm\nComponents: main\nSigned-By: /usr/share/keyrings/debian-archive-keyring.gpg\n' \
       | "${sudo_cmd[@]}" tee /etc/apt/sources.list.d/orv-thirdparty-src.sources >/dev/null
   fi
-  "${sudo_cmd[@]}" apt-get update -q
+  # A mirror in its sync may refuse one index; the source index is what counts here.
+  for try in 1 2 3; do "${sudo_cmd[@]}" apt-get update -q && break; sleep 15; done
 fi
 
 mkdir -p "$src" "$work"

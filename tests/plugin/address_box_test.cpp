@@ -457,6 +457,8 @@ TEST_F(AddressBox, DeleteAsksAndTakesTheRowAndItsLineOnly) {
     script.Expect(kAddrBox, "Set address options", [&](HWND box) {
         Keys({VK_DOWN, VK_DOWN, VK_DELETE});
         Reply("Confirm:", 'Y', &question);
+        // The box's thread takes the row out after the question has gone.
+        PumpUntil([&] { return Rows(Grid(box)) == 3; }, 3000);
         rowsAfter = Rows(Grid(box));
         Keys({VK_RETURN});
     });
@@ -479,6 +481,7 @@ TEST_F(AddressBox, DeletingTheOnlyRowLeavesAnEmptyRowAndTheListWithoutEntries) {
     script.Expect(kAddrBox, "Set address options", [&](HWND box) {
         Keys({VK_DELETE});
         Reply("Confirm:", 'Y', nullptr);
+        PumpUntil([&] { return Cell(Grid(box), 0, 7).empty(); }, 3000);
         rowsAfter = Rows(Grid(box));
         addressAfter = Cell(Grid(box), 0, 7);
         Keys({VK_RETURN});
