@@ -401,7 +401,9 @@ protected:
     // Moves the mouse onto the middle of the link's text and clicks it; a
     // box without that link is closed, so that the test goes on.
     static void ClickLink(HWND box, const std::string& text) {
-        HWND link = FindChild(box, "", text);
+        HWND link = nullptr;
+        // The box may show before its links are laid out.
+        PumpUntil([&] { return (link = FindChild(box, "", text)) != nullptr; }, 2000);
         if (!link) {
             ADD_FAILURE() << "no link " << text;
             PostKey(box, VK_ESCAPE);
@@ -425,7 +427,8 @@ TEST_F(AboutBox, TheMailLinkFillsTheNewEditorTheClientOpened) {
     script.Start();
     EXPECT_EQ(showAbout() & 0xFF, 1);
     ASSERT_TRUE(script.Finish()) << script.Failure();
-    PumpFor(100);  // the last field comes posted
+    // The last field comes posted.
+    PumpUntil([&] { return windows_->editorFields.size() >= 4; }, 1000);
     ASSERT_EQ(windows_->editors.size(), 1u) << "the client was asked for a new editor";
     std::vector<WPARAM> fields;
     for (const auto& f : windows_->editorFields) fields.push_back(f.first);

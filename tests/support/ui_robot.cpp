@@ -408,6 +408,10 @@ void ModalScript::Run(int stepTimeoutMs) {
             break;
         }
         Sleep(150);  // let the box finish its layout and focus
+        // A slower machine may show the box before its caption and controls.
+        for (auto ready = Clock::now() + std::chrono::milliseconds(Patience(150));
+             (GetText(box).empty() || Children(box).empty()) && Clock::now() < ready;)
+            Sleep(30);
         SeenBox seen;
         seen.cls = ClassOf(box);
         seen.caption = GetText(box);
