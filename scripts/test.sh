@@ -11,8 +11,8 @@ build=${ORV_BUILD:-$here/build}
 # Sums what the test programs report in the CTest logs named.
 summary() {
   local passed failed
-  passed=$(cat "$@" 2>/dev/null | grep -h '^\[  PASSED  \]' | awk '{s+=$4} END {print s+0}')
-  failed=$(cat "$@" 2>/dev/null | grep -hcE "^\[  FAILED  \] .* \([0-9]+ ms\)$" || true)
+  passed=$(cat "$@" 2>/dev/null | grep -h '^\[  PASSED  \]' | awk '{s+=$4} END {print s+0}' || true)
+  failed=$(cat "$@" 2>/dev/null | grep -cE "^\[  FAILED  \] .* \([0-9]+ ms\)$" || true)
   echo "== test cases: $passed passed, $failed failed"
 }
 
@@ -37,7 +37,9 @@ if [ -z "${ORV_IN_VM:-}" ] && ! orv_runs_32bit; then
   wait "$one" || rc=$?
   wait "$two" || rc=$?
   echo
-  for part in 1 2; do grep -E 'tests passed|tests failed' "$build/part$part/ctest.log" | tail -1 | sed "s/^/== part $part: /"; done
+  for part in 1 2; do
+    echo "== part $part: $(grep -E 'tests passed|tests failed' "$build/part$part/ctest.log" 2>/dev/null | tail -1)"
+  done
   summary "$build"/part{1,2}/Testing/Temporary/LastTest.log
   exit "$rc"
 fi
