@@ -22,12 +22,15 @@ orv_runs_32bit || exec "$here/scripts/in-vm.sh" "$build" scripts/demo.sh "$@"
 demo="$build/demo"
 mkdir -p "$demo"
 export GNUPGHOME="$demo/gnupg"
+# Sockets in the run directory where there is one: a shared folder (the
+# emulated machine's) cannot hold them.
+gpg_sockets() { gpgconf --create-socketdir >/dev/null 2>&1 || true; }
 gpg_() { gpg --batch --yes --no-tty --pinentry-mode loopback --trust-model always "$@"; }
 trap 'gpgconf --kill gpg-agent >/dev/null 2>&1 || true' EXIT
 
 if [ ! -s "$demo/secring.skr" ] || [ ! -d "$GNUPGHOME" ]; then
   echo "== first run: making the demo user's key rings with GnuPG"
-  rm -rf "$GNUPGHOME"; mkdir -m 700 "$GNUPGHOME"
+  rm -rf "$GNUPGHOME"; mkdir -m 700 "$GNUPGHOME"; gpg_sockets
   gpg_ -q --passphrase 'demo passphrase' --quick-gen-key "Alice Demo <alice@orvane.example>" rsa2048 sign,cert never
   alice=$(gpg --with-colons --fingerprint alice@orvane.example | awk -F: '/^fpr/{print $10; exit}')
   gpg_ -q --passphrase 'demo passphrase' --quick-add-key "$alice" rsa2048 encr never
@@ -37,6 +40,7 @@ if [ ! -s "$demo/secring.skr" ] || [ ! -d "$GNUPGHOME" ]; then
   gpg_ --export alice@orvane.example bob@orvane.example > "$demo/pubring.pkr"
   gpg_ --passphrase 'demo passphrase' --export-secret-keys alice@orvane.example > "$demo/secring.skr"
 fi
+gpg_sockets
 alice_id=0x$(gpg --with-colons --list-keys alice@orvane.example | awk -F: '/^pub/{print $5; exit}')
 bob_id=0x$(gpg --with-colons --list-keys bob@orvane.example | awk -F: '/^pub/{print $5; exit}')
 
@@ -85,7 +89,11 @@ trap 'orv_wine_stop; gpgconf --kill gpg-agent >/dev/null 2>&1 || true' EXIT
 # Orvane comes to Alice's machine through its installer, as to any user's.
 install='C:\Orvane'
 echo "== installing Orvane with OrvaneSetup.exe into $install"
-wine "$build/bin/OrvaneSetup.exe" /S "/D=$install" || { echo "   the installer failed"; exit 1; }
+# The installer looks for an engine on the path, as on a user's machine.
+engine_path=$(winepath -w "$build/bin/demo-engine" 2>/dev/null)
+setup_rc=0
+WINEPATH="$engine_path" wine "$build/bin/OrvaneSetup.exe" /S "/D=$install" || setup_rc=$?
+[ "$setup_rc" -eq 0 ] || { echo "   the installer failed (exit code $setup_rc)"; exit 1; }
 
 echo "== running the demo under Wine (files in $demo)"
 rm -f "$demo"/sent_*.PM\$ "$demo"/r65_sent_*.PM\$ "$demo"/*.txt

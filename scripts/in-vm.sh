@@ -80,10 +80,14 @@ write_job() {
   {
     echo "set -u"
     echo "$mounts"
+    # GnuPG puts its sockets here when a home on the share cannot hold them.
+    echo "mkdir -p -m 700 /run/user/\$(id -u)"
     echo "cd $(q "$here")"
     echo "export ORV_BUILD=$(q "$build") ORV_WINEPREFIX=$guest_prefix ORV_IN_VM=1 ORV_TIME_SCALE=$orv_emulated_time_scale"
-    printf '%q ' "$@"; echo
-    echo "echo \$? > $(q "$dir/rc")"
+    # Through a pipe: programs that find a terminal draw on it (Wine's
+    # console, CTest's colours), which the log here would keep as escapes.
+    printf '%q ' "$@"; echo "2>&1 | cat"
+    echo "echo \${PIPESTATUS[0]} > $(q "$dir/rc")"
     echo "sync"
   } >"$dir/job.sh"
 }
