@@ -147,7 +147,7 @@ bash /sys/firmware/qemu_fw_cfg/by_name/opt/orv/job/raw </dev/null
 sync; echo o > /proc/sysrq-trigger; sleep 30
 INIT
   "${sudo_cmd[@]}" chmod +x "$root/sbin/orv-init"
-  cp "$root"/boot/vmlinuz-* "$vm/vmlinuz"
+  "${sudo_cmd[@]}" cat "$root"/boot/vmlinuz-* >"$vm/vmlinuz"
   "${sudo_cmd[@]}" cat "$root"/boot/initrd.img-* >"$vm/initrd.img"
   rm -f "$vm/root.img"
   truncate -s 8G "$vm/root.img"
