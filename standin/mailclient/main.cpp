@@ -145,8 +145,8 @@ int main(int argc, char** argv) {
 
         // The client loads the extensions of its form files, then those named
         // on the command line, and starts the forms that start with it. Its
-        // encryptor is the first module named, else the one a form file
-        // marks, else a Merrowin.dll beside the program.
+        // encryptor is the first module named, else (none named) the one a
+        // form file marks, else a Merrowin.dll beside the program.
         host.LoadFormFiles();
         Extension* first = nullptr;
         for (const std::string& path : options.modules) {
@@ -154,9 +154,10 @@ int main(int argc, char** argv) {
             if (!ext) exitCode = kExitExtension;
             else if (!first) first = ext;
         }
-        if (!first) first = host.FormEncryptor();
+        const bool named = !options.modules.empty();
+        if (!first && !named) first = host.FormEncryptor();
         const std::string besideProgram = ProgramDirectory() + "Merrowin.dll";
-        if (!first && GetFileAttributesA(besideProgram.c_str()) != INVALID_FILE_ATTRIBUTES) {
+        if (!first && !named && GetFileAttributesA(besideProgram.c_str()) != INVALID_FILE_ATTRIBUTES) {
             first = host.LoadExtension(besideProgram);
             if (!first) exitCode = kExitExtension;
         }
