@@ -14,6 +14,8 @@ summary() {
   passed=$(cat "$@" 2>/dev/null | grep -h '^\[  PASSED  \]' | awk '{s+=$4} END {print s+0}' || true)
   failed=$(cat "$@" 2>/dev/null | grep -cE "^\[  FAILED  \] .* \([0-9]+ ms\)$" || true)
   echo "== test cases: $passed passed, $failed failed"
+  # Named last, where a shortened log still shows them.
+  cat "$@" 2>/dev/null | grep -hE "^\[  FAILED  \] .* \([0-9]+ ms\)$" | sed 's/^/== failed: /' || true
 }
 
 if [ -z "${ORV_IN_VM:-}" ] && ! orv_runs_32bit; then

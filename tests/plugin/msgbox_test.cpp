@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 
 using namespace orv;
@@ -219,30 +220,33 @@ TEST_F(MsgBoxTest, BoxIsOwnedByTheSessionOwnerAndDisablesIt) {
     ui::CurrentSession().SetOwner(nullptr);
 }
 
-// How long the box stayed visible, as the robot saw it.
-long long VisibleFor(HWND box) {
-    auto start = std::chrono::steady_clock::now();
-    while (IsWindow(box) && IsWindowVisible(box) &&
-           std::chrono::steady_clock::now() - start < std::chrono::seconds(10))
-        Sleep(10);
-    return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start)
-        .count();
+using Clock = std::chrono::steady_clock;
+
+long long MsSince(Clock::time_point start) {
+    return std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count();
 }
 
+// The robot may see the box late on a loaded machine, so the popup's time is
+// taken by the caller, whose clock starts no later than the box's own.
 TEST_F(MsgBoxTest, TimedPopupClosesItselfAfterTwoSeconds) {
     BoxView view;
-    long long shownMs = 0;
+    bool goneByItself = false;
     ModalScript script;
     script.Expect(kBox, "Info:", [&](HWND box) {
         view = ViewBox(box);
-        shownMs = VisibleFor(box) + 150;  // the robot looks 150 ms after the box appears
+        const auto seen = Clock::now();
+        while (IsWindow(box) && IsWindowVisible(box) && MsSince(seen) < Patience(10000)) Sleep(10);
+        goneByItself = !IsWindowVisible(box);
     });
     script.Start();
+    const auto start = Clock::now();
     msg.Popup("Message encrypted");
+    const long long ms = MsSince(start);
     ASSERT_TRUE(script.Finish()) << script.Failure();
     EXPECT_EQ(view.text, "Message encrypted");
-    EXPECT_GE(shownMs, 1800);
-    EXPECT_LT(shownMs, 3000);
+    EXPECT_TRUE(goneByItself);
+    EXPECT_GE(ms, TMsgBox::kPopupMs);
+    EXPECT_LT(ms, TMsgBox::kPopupMs + Patience(1000));
     EXPECT_EQ(FindTopWindow(kBox, "", 0), nullptr);
 }
 
@@ -262,15 +266,20 @@ TEST_F(MsgBoxTest, TimedPopupTimesOutWhileAQuitMessageIsPending) {
     EXPECT_EQ(FindTopWindow(kBox, "", 0), nullptr);
 }
 
+// Ended before its clock could have run out: then OK ended it. A loaded
+// machine may show the box too late to tell, so up to three tries.
 TEST_F(MsgBoxTest, TimedPopupEndsEarlierWhenOkIsPressed) {
-    long long shownMs = 0;
-    ModalScript script;
-    script.Expect(kBox, "Info:", [&](HWND box) {
-        PostKey(box, VK_RETURN);
-        shownMs = VisibleFor(box) + 150;
-    });
-    script.Start();
-    msg.Popup("Message encrypted");
-    ASSERT_TRUE(script.Finish()) << script.Failure();
-    EXPECT_LT(shownMs, 1000);
+    long long fastest = 0;
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        ModalScript script;
+        script.Expect(kBox, "Info:", Key(VK_RETURN));
+        script.Start();
+        const auto start = Clock::now();
+        msg.Popup("Message encrypted");
+        const long long ms = MsSince(start);
+        ASSERT_TRUE(script.Finish()) << script.Failure();
+        fastest = attempt == 0 ? ms : std::min(fastest, ms);
+        if (fastest < TMsgBox::kPopupMs) break;
+    }
+    EXPECT_LT(fastest, TMsgBox::kPopupMs);
 }
