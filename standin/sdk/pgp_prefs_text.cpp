@@ -84,4 +84,27 @@ std::string fullKeyID(const std::string& text) {
     return id;
 }
 
+std::string withValue(const std::string& fileText, const char* name, const std::string& value) {
+    const std::string line = std::string(name) + "=" + value;
+    size_t logicalStart = 0;
+    for (size_t i = 0; i < fileText.size();) {
+        size_t end = i;
+        while (end < fileText.size() && lineEndAt(fileText, end) == 0) ++end;
+        const size_t next = end + lineEndAt(fileText, end);
+        // A line ending in " \" goes on in the next one.
+        const bool continued = end - i >= 2 && fileText.compare(end - 2, 2, " \\") == 0 && next > end;
+        if (!continued) {
+            const std::string logical = fileText.substr(logicalStart, end - logicalStart);
+            const size_t eq = logical.find('=');
+            if (eq != std::string::npos && sameName(trimmed(logical.substr(0, eq)), name))
+                return fileText.substr(0, logicalStart) + line + fileText.substr(end);
+            logicalStart = next;
+        }
+        i = next;
+    }
+    std::string text = fileText;
+    if (!text.empty() && text.back() != '\n' && text.back() != '\r') text += "\r\n";
+    return text + line + "\r\n";
+}
+
 }  // namespace sdk::pgpprefs

@@ -18,4 +18,9 @@ std::string valueOf(const std::string& fileText, const char* name);
 // last 16 digits are kept. Other texts come back unchanged.
 std::string fullKeyID(const std::string& text);
 
+// The file text with the first line so named (its continuation lines with
+// it) saying "name=value", or with that line added at the end; every other
+// byte stays as it was.
+std::string withValue(const std::string& fileText, const char* name, const std::string& value);
+
 }  // namespace sdk::pgpprefs

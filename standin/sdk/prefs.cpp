@@ -32,6 +32,8 @@ void setDefaults(SdkPrefs& p) {
     p.files.clear();
     p.data.clear();
     p.borrowed.clear();
+    p.pgpPrefsPath.clear();
+    p.forPGPprefs.clear();
     std::string dir = libraryDir();
     p.files[kPGPsdkPref_PublicKeyring] = dir + "pubring.pkr";
     p.files[kPGPsdkPref_PrivateKeyring] = dir + "secring.skr";
@@ -83,6 +85,7 @@ void overlayPGPprefs(SdkPrefs& p) {
     std::string folder = appDataFolder();
     if (folder.empty()) return;
     std::string base = folder + "\\Network Associates\\PGP\\";
+    p.pgpPrefsPath = base + "PGPprefs.txt";
     std::string text;
     if (!fileExists(base + "PGPprefs.txt") || !readFile(base + "PGPprefs.txt", text)) return;
     std::string pub = pgpprefs::valueOf(text, "PublicKeyringFile");
@@ -103,9 +106,47 @@ void overlayPGPprefs(SdkPrefs& p) {
         p.borrowed.insert(-kPGPsdkPref_DefaultKeyID);
     }
 }
+// What was set anew of what PGP's own file holds goes back into that file,
+// which the front-end reads as well; the rings go with a default key, since
+// the file's other values count only where it names rings.
+bool savePGPprefs(SdkPrefs& p) {
+    if (p.forPGPprefs.empty() || p.pgpPrefsPath.empty()) return true;
+    std::string text;
+    if (fileExists(p.pgpPrefsPath) && !readFile(p.pgpPrefsPath, text)) return false;
+    auto quoted = [](const std::string& path) { return "\"" + path + "\""; };
+    const bool namesRings = !pgpprefs::valueOf(text, "PublicKeyringFile").empty();
+    for (int selector : p.forPGPprefs) {
+        if (selector == kPGPsdkPref_PublicKeyring || (!namesRings && selector < 0))
+            text = pgpprefs::withValue(text, "PublicKeyringFile", quoted(p.files[kPGPsdkPref_PublicKeyring]));
+        if (selector == kPGPsdkPref_PrivateKeyring || (!namesRings && selector < 0))
+            text = pgpprefs::withValue(text, "PrivateKeyringFile", quoted(p.files[kPGPsdkPref_PrivateKeyring]));
+        if (selector == kPGPsdkPref_RandomSeedFile)
+            text = pgpprefs::withValue(text, "RNGSeedFile", quoted(p.files[kPGPsdkPref_RandomSeedFile]));
+        if (selector == -kPGPsdkPref_DefaultKeyID) {
+            const std::string& id = p.data[kPGPsdkPref_DefaultKeyID];
+            if (id.size() > 1) text = pgpprefs::withValue(text, "DefaultKeyID", "0x" + toHex(id.substr(1)));
+        }
+    }
+    // The folder is made on the first save, as PGP itself does.
+    const std::string folder = p.pgpPrefsPath.substr(0, p.pgpPrefsPath.find_last_of('\\'));
+    CreateDirectoryA(folder.substr(0, folder.find_last_of('\\')).c_str(), nullptr);
+    CreateDirectoryA(folder.c_str(), nullptr);
+    if (!replaceFile(p.pgpPrefsPath, text)) return false;
+    p.forPGPprefs.clear();
+    return true;
+}
+
+// Release 7 keeps these in PGP's own file when that is where they are read.
+bool keptInPGPprefs(const SdkPrefs& p, int selector) {
+    return !p.pgpPrefsPath.empty() &&
+           (selector == kPGPsdkPref_PublicKeyring || selector == kPGPsdkPref_PrivateKeyring ||
+            selector == kPGPsdkPref_RandomSeedFile || selector == -kPGPsdkPref_DefaultKeyID);
+}
 #else
 // Release 6.5 has only the SDK's own preferences.
 void overlayPGPprefs(SdkPrefs&) {}
+bool savePGPprefs(SdkPrefs&) { return true; }
+bool keptInPGPprefs(const SdkPrefs&, int) { return false; }
 #endif
 
 // Reads a preference file over the defaults; lines that do not parse are
@@ -143,6 +184,17 @@ PGPError load(PGPContextRef context, const std::string& path, bool mustExist, bo
     return kPGPError_NoErr;
 }
 
+// A preference set by the caller (data by negative selector) is saved where
+// it is read from.
+void setAnew(SdkPrefs& p, int selector) {
+    if (keptInPGPprefs(p, selector)) {
+        p.borrowed.insert(selector);
+        p.forPGPprefs.insert(selector);
+    } else {
+        p.borrowed.erase(selector);
+    }
+}
+
 SdkPrefs* prefsOf(PGPContextRef context) {
     if (!check(context)) return nullptr;
     if (!context->prefs.loaded) load(context, libraryDir() + kDefaultFile, false, true);
@@ -177,6 +229,7 @@ PGPError PGP_CALL PGPsdkSavePrefs(PGPContextRef context) {
             if (!p->borrowed.count(selector)) text += std::to_string(selector) + " file " + path + "\r\n";
         for (const auto& [selector, bytes] : p->data)
             if (!p->borrowed.count(-selector)) text += std::to_string(selector) + " data " + toHex(bytes) + "\r\n";
+        if (!savePGPprefs(*p)) return kPGPError_WriteFailed;
         return replaceFile(p->path, text) ? kPGPError_NoErr : kPGPError_WriteFailed;
     } ORV_EXPORT_GUARD
 }
@@ -188,7 +241,7 @@ PGPError PGP_CALL PGPsdkPrefSetFileSpec(PGPContextRef context, PGPsdkPrefSelecto
         // A line end in the path would split the preference file's line.
         if (spec->path.find_first_of("\r\n") != std::string::npos) return kPGPError_BadParams;
         p->files[selector] = spec->path;
-        p->borrowed.erase(selector);
+        setAnew(*p, selector);
         return kPGPError_NoErr;
     } ORV_EXPORT_GUARD
 }
@@ -211,7 +264,7 @@ PGPError PGP_CALL PGPsdkPrefSetData(PGPContextRef context, PGPsdkPrefSelector se
         SdkPrefs* p = prefsOf(context);
         if (!p || !isDataSelector(selector) || (!data && size) || size > 4096) return kPGPError_BadParams;
         p->data[selector].assign(static_cast<const char*>(data), size);
-        p->borrowed.erase(-selector);
+        setAnew(*p, -selector);
         return kPGPError_NoErr;
     } ORV_EXPORT_GUARD
 }

@@ -65,6 +65,10 @@ struct SdkPrefs {
     // Taken from PGP's own preference file (data by negative selector): not
     // written to the SDK's file unless set anew.
     std::set<int> borrowed;
+    // Release 7: PGP's own preference file, where the rings, the seed file
+    // and the default key set anew are saved (data by negative selector).
+    std::string pgpPrefsPath;
+    std::set<int> forPGPprefs;
 };
 }  // namespace sdk
 

@@ -4,34 +4,13 @@
 // file (TPrefsFile) agrees with the engine. Without such a file, or with one
 // that names no rings, the SDK's own preferences stay.
 #include <algorithm>
+#include <memory>
 
 #include "engine/prefs_file.h"
+#include "tests/support/app_data_override.h"
 #include "tests/standin/fixture.h"
 
 namespace {
-
-const char* const kShellFolders = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
-
-std::string ReadAppData() {
-    HKEY key = nullptr;
-    char value[MAX_PATH * 2] = {};
-    DWORD size = sizeof value - 1;
-    if (RegOpenKeyExA(HKEY_CURRENT_USER, kShellFolders, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) return {};
-    const bool ok = RegQueryValueExA(key, "AppData", nullptr, nullptr, reinterpret_cast<BYTE*>(value), &size) ==
-                    ERROR_SUCCESS;
-    RegCloseKey(key);
-    return ok ? std::string(value) : std::string();
-}
-
-void WriteAppData(const std::string& folder) {
-    HKEY key = nullptr;
-    if (RegCreateKeyExA(HKEY_CURRENT_USER, kShellFolders, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr) !=
-        ERROR_SUCCESS)
-        return;
-    RegSetValueExA(key, "AppData", 0, REG_SZ, reinterpret_cast<const BYTE*>(folder.c_str()),
-                   static_cast<DWORD>(folder.size() + 1));
-    RegCloseKey(key);
-}
 
 std::string Lower(std::string s) {
     std::transform(s.begin(), s.end(), s.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
@@ -50,12 +29,11 @@ protected:
             CreateDirectoryA(d.c_str(), nullptr);
         CopyFileA((DataDir() + "pubring.pkr").c_str(), (rings + "pubring.pkr").c_str(), FALSE);
         CopyFileA((DataDir() + "secring.skr").c_str(), (rings + "secring.skr").c_str(), FALSE);
-        saved = ReadAppData();
-        WriteAppData(appData);
+        appDataOverride = std::make_unique<orv::test::AppDataOverride>(appData);
     }
     void TearDown() override {
         for (auto c : contexts) S().PGPFreeContext(c);
-        WriteAppData(saved);
+        appDataOverride.reset();
         for (const std::string& f : {pgpDir + "PGPprefs.txt", rings + "pubring.pkr", rings + "secring.skr"})
             DeleteFileA(f.c_str());
         for (const std::string& d : {rings, pgpDir, appData + "\\Network Associates", appData})
@@ -92,7 +70,8 @@ protected:
     }
     void Write(const std::string& text) { WriteAll(pgpDir + "PGPprefs.txt", text); }
 
-    std::string appData, pgpDir, rings, saved;
+    std::string appData, pgpDir, rings;
+    std::unique_ptr<orv::test::AppDataOverride> appDataOverride;
     std::vector<PGPContextRef> contexts;
 };
 
@@ -206,6 +185,54 @@ TEST_F(PgpPrefsTest, WithoutRingsInThePreferenceFileTheSdkPreferencesStay) {
     // While the default load follows it.
     ASSERT_EQ(S().PGPsdkLoadDefaultPrefs(ctx), 0);
     EXPECT_EQ(FileSpec(ctx, kPGPsdkPref_PublicKeyring), rings + "pubring.pkr");
+}
+
+// What a caller sets anew of what PGP's file holds (the key manager's new
+// default key, its new rings) is saved into that file, every other line kept
+// as it was, so that the front-end reads it too.
+TEST_F(PgpPrefsTest, ADefaultKeySetAnewIsSavedInThePreferenceFile) {
+    // The SDK's own file beside the core is saved as well: not left behind.
+    char core[MAX_PATH] = {};
+    GetModuleFileNameA(S().module, core, MAX_PATH);
+    std::string sdkFile = core;
+    sdkFile = sdkFile.substr(0, sdkFile.find_last_of('\\') + 1) + "PGPsdk.dat";
+    const bool hadSdkFile = GetFileAttributesA(sdkFile.c_str()) != INVALID_FILE_ATTRIBUTES;
+    std::shared_ptr<void> removeSdkFile(nullptr, [&](void*) {
+        if (!hadSdkFile) DeleteFileA(sdkFile.c_str());
+    });
+    const std::string before = "KeyServerList1=1,0,0,\"keys.example.org\",389,0,0,0\r\n"
+                               "PublicKeyringFile=\"" + rings + "pub\" \\\r\n"
+                               "\"ring.pkr\"\r\n"
+                               "PrivateKeyringFile=\"" + rings + "secring.skr\"\r\n";
+    Write(before + "DefaultKeyID=0x1111222233334444\r\nWarnOnWipe=1");
+    ASSERT_EQ(S().PGPsdkLoadDefaultPrefs(ctx), 0);
+    const unsigned char id[] = {8, 0x12, 0x34, 0x56, 0x78, 0x9A, 0xBC, 0xDE, 0xF0};
+    ASSERT_EQ(S().PGPsdkPrefSetData(ctx, kPGPsdkPref_DefaultKeyID, id, sizeof id), 0);
+    ASSERT_EQ(S().PGPsdkSavePrefs(ctx), 0);
+    EXPECT_EQ(ReadAll(pgpDir + "PGPprefs.txt"), before + "DefaultKeyID=0x123456789ABCDEF0\r\nWarnOnWipe=1");
+    orv::TPrefsFile system;
+    orv::PrefsRecord record;
+    ASSERT_EQ(system.ReadPrefs(record, orv::kPrefsPublicRing | orv::kPrefsDefaultKey), 0);
+    EXPECT_EQ(record.DefaultKeyID, "0x123456789ABCDEF0");
+    EXPECT_EQ(record.PublicRing, rings + "pubring.pkr");
+    PGPError err = 0;
+    EXPECT_EQ(DefaultKey(FreshContext(), &err), std::string(reinterpret_cast<const char*>(id), sizeof id));
+    EXPECT_EQ(err, 0);
+
+    // Without the file (nor its folder) the first save makes it, naming the
+    // rings the key belongs to, so that its values count.
+    DeleteFileA((pgpDir + "PGPprefs.txt").c_str());
+    ASSERT_TRUE(RemoveDirectoryA(pgpDir.c_str()));
+    PGPContextRef fresh = FreshContext();
+    ASSERT_EQ(S().PGPsdkLoadDefaultPrefs(fresh), 0);
+    const std::string fallback = FileSpec(fresh, kPGPsdkPref_PublicKeyring);
+    ASSERT_EQ(S().PGPsdkPrefSetData(fresh, kPGPsdkPref_DefaultKeyID, id, sizeof id), 0);
+    ASSERT_EQ(S().PGPsdkSavePrefs(fresh), 0);
+    orv::TPrefsFile again;
+    ASSERT_EQ(again.ReadPrefs(record, orv::kPrefsPublicRing | orv::kPrefsDefaultKey), 0);
+    EXPECT_EQ(record.DefaultKeyID, "0x123456789ABCDEF0");
+    EXPECT_EQ(record.PublicRing, fallback);
+    EXPECT_EQ(DefaultKey(FreshContext(), &err), std::string(reinterpret_cast<const char*>(id), sizeof id));
 }
 
 // Release 6.5 has no such file: its core keeps to its own preferences.
