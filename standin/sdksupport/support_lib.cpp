@@ -1,5 +1,5 @@
-// The stand-in's support library: the secure viewer, the PGP log window, a
-// small key manager, the installation path and file lists. The clipboard and
+// The stand-in's support library: the secure viewer, the PGP log window, the
+// key manager (key_manager.cpp), the installation path and file lists. The clipboard and
 // file actions of PGP's shell tools are not offered: they answer
 // kPGPError_EngineNotLoaded.
 #include <windows.h>
@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "standin/export_guard.h"
+#include "standin/sdksupport/key_manager.h"
 #include "standin/sdksupport/support_exports.h"
 #include "standin/sdksupport/support_ids.h"
 #include "standin/sdkui/core_access.h"
@@ -30,7 +31,6 @@ constexpr PGPError kNotOffered = kPGPError_EngineNotLoaded;
 
 HINSTANCE g_module = nullptr;
 HWND g_log = nullptr;
-HWND g_keys = nullptr;
 
 template <class F>
 PGPError guard(F f) noexcept {
@@ -195,116 +195,6 @@ HWND logWindow() {
     return g_log;
 }
 
-// ---- key manager ----------------------------------------------------------
-
-std::string prefsValue(const std::string& text, const std::string& name) {
-    size_t pos = 0;
-    while (pos < text.size()) {
-        size_t end = text.find('\n', pos);
-        if (end == std::string::npos) end = text.size();
-        std::string line = text.substr(pos, end - pos);
-        pos = end + 1;
-        while (!line.empty() && (line.back() == '\r' || line.back() == ' ')) line.pop_back();
-        if (line.compare(0, name.size() + 1, name + "=") != 0) continue;
-        std::string v = line.substr(name.size() + 1);
-        if (v.size() >= 2 && v.front() == '"' && v.back() == '"') v = v.substr(1, v.size() - 2);
-        return v;
-    }
-    return {};
-}
-
-bool exists(const std::string& path) { return !path.empty() && GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
-
-// The rings the PGP preferences name, else those beside the library.
-void ringPaths(std::string& pub, std::string& sec) {
-    pub = libraryDir() + "pubring.pkr";
-    sec = libraryDir() + "secring.skr";
-    char appData[MAX_PATH] = {};
-    DWORD size = sizeof appData;
-    HKEY key = nullptr;
-    if (RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders", 0,
-                      KEY_READ, &key) != ERROR_SUCCESS)
-        return;
-    const bool ok = RegQueryValueExA(key, "AppData", nullptr, nullptr, reinterpret_cast<BYTE*>(appData), &size) ==
-                    ERROR_SUCCESS;
-    RegCloseKey(key);
-    if (!ok) return;
-    HANDLE f = CreateFileA((std::string(appData) + "\\Network Associates\\PGP\\PGPprefs.txt").c_str(), GENERIC_READ,
-                           FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-    if (f == INVALID_HANDLE_VALUE) return;
-    std::string text(std::min<DWORD>(GetFileSize(f, nullptr), 1u << 20), '\0');
-    DWORD got = 0;
-    ReadFile(f, text.data(), DWORD(text.size()), &got, nullptr);
-    CloseHandle(f);
-    text.resize(got);
-    const std::string p = prefsValue(text, "PublicKeyringFile"), s = prefsValue(text, "PrivateKeyringFile");
-    if (exists(p)) {
-        pub = p;
-        if (exists(s)) sec = s;
-    }
-}
-
-std::vector<companion::KeyInfo> ringKeys(PGPError& err) {
-    const auto& c = core();
-    std::vector<companion::KeyInfo> keys;
-    err = kPGPError_EngineNotLoaded;
-    if (!c.complete) return keys;
-    std::string pub, sec;
-    ringPaths(pub, sec);
-    companion::Rings rings;
-    err = companion::openRings(pub, sec, rings);
-    if (!err) keys = companion::listKeys(rings.keys);
-    for (auto& k : keys) k.key = nullptr;  // the rings close now
-    companion::closeRings(rings);
-    return keys;
-}
-
-void addColumn(HWND list, int index, const char* title, int width) {
-    LVCOLUMNA col = {};
-    col.mask = LVCF_TEXT | LVCF_WIDTH;
-    col.pszText = const_cast<char*>(title);
-    col.cx = width;
-    SendMessageA(list, LVM_INSERTCOLUMNA, index, reinterpret_cast<LPARAM>(&col));
-}
-
-void setCell(HWND list, int row, int column, const std::string& text) {
-    LVITEMA item = {};
-    item.iSubItem = column;
-    item.pszText = const_cast<char*>(text.c_str());
-    SendMessageA(list, LVM_SETITEMTEXTA, row, reinterpret_cast<LPARAM>(&item));
-}
-
-void fillKeyList(HWND list, const std::vector<companion::KeyInfo>& keys) {
-    SendMessageA(list, LVM_DELETEALLITEMS, 0, 0);
-    for (size_t i = 0; i < keys.size(); ++i) {
-        LVITEMA item = {};
-        item.mask = LVIF_TEXT;
-        item.iItem = static_cast<int>(i);
-        item.pszText = const_cast<char*>(keys[i].userID.c_str());
-        const int row = int(SendMessageA(list, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item)));
-        setCell(list, row, 1, keys[i].keyID);
-        setCell(list, row, 2, keys[i].type);
-        setCell(list, row, 3, companion::sizeText(keys[i]));
-        setCell(list, row, 4, keys[i].secret ? "yes" : "");
-    }
-}
-
-LRESULT CALLBACK keysProc(HWND w, UINT msg, WPARAM wp, LPARAM lp) noexcept {
-    switch (msg) {
-        case WM_SIZE: {
-            RECT rc;
-            GetClientRect(w, &rc);
-            SetWindowPos(GetDlgItem(w, IDC_SDKSC_KEYS_LIST), nullptr, 0, 0, rc.right, rc.bottom, SWP_NOZORDER);
-            return 0;
-        }
-        case WM_DESTROY:
-            if (w == g_keys) g_keys = nullptr;
-            return 0;
-        default: break;
-    }
-    return DefWindowProcA(w, msg, wp, lp);
-}
-
 void registerClasses() {
     WNDCLASSA wc = {};
     wc.hInstance = g_module;
@@ -316,18 +206,15 @@ void registerClasses() {
     wc.lpfnWndProc = logProc;
     wc.lpszClassName = SDKSC_LOG_CLASS;
     RegisterClassA(&wc);
-    wc.lpfnWndProc = keysProc;
-    wc.lpszClassName = SDKSC_KEYS_CLASS;
-    RegisterClassA(&wc);
+    keymanager::registerClass(g_module);
 }
 
 void unregisterClasses() {
     // Windows of a library that is going must not outlive its window procedures.
     if (g_log && IsWindow(g_log)) DestroyWindow(g_log);
-    if (g_keys && IsWindow(g_keys)) DestroyWindow(g_keys);
     UnregisterClassA(SDKSC_VIEWER_CLASS, g_module);
     UnregisterClassA(SDKSC_LOG_CLASS, g_module);
-    UnregisterClassA(SDKSC_KEYS_CLASS, g_module);
+    keymanager::unregisterClass(g_module);
 }
 
 void addFile(PGPscFileList& list, const std::string& path) {
@@ -558,32 +445,7 @@ PGPError PGP_CALL PGPscDoLaunchDisk(PGPWindowRef) {
 
 PGPError PGP_CALL PGPscDoLaunchKeys(PGPWindowRef) {
     try {
-        return guard([&] {
-            PGPError err = kPGPError_NoErr;
-            const auto keys = ringKeys(err);
-            if (err) return err;
-            if (!g_keys || !IsWindow(g_keys)) {
-                INITCOMMONCONTROLSEX icc = {sizeof icc, ICC_LISTVIEW_CLASSES};
-                InitCommonControlsEx(&icc);
-                g_keys = CreateWindowExA(0, SDKSC_KEYS_CLASS, SDKSC_KEYS_CAPTION, WS_OVERLAPPEDWINDOW, 80, 80, 620, 300,
-                                         nullptr, nullptr, g_module, nullptr);
-                if (!g_keys) return PGPError(kErrUnknown);
-                HWND list = CreateWindowExA(WS_EX_CLIENTEDGE, WC_LISTVIEWA, "", WS_CHILD | WS_VISIBLE | LVS_REPORT, 0, 0, 10,
-                                            10, g_keys, reinterpret_cast<HMENU>(IDC_SDKSC_KEYS_LIST), g_module, nullptr);
-                addColumn(list, 0, "User ID", 230);
-                addColumn(list, 1, "Key ID", 140);
-                addColumn(list, 2, "Type", 70);
-                addColumn(list, 3, "Size", 100);
-                addColumn(list, 4, "Secret", 60);
-                RECT rc;
-                GetClientRect(g_keys, &rc);
-                SetWindowPos(list, nullptr, 0, 0, rc.right, rc.bottom, SWP_NOZORDER);
-            }
-            fillKeyList(GetDlgItem(g_keys, IDC_SDKSC_KEYS_LIST), keys);
-            ShowWindow(g_keys, SW_SHOW);
-            SetForegroundWindow(g_keys);
-            return PGPError(kPGPError_NoErr);
-        });
+        return guard([&] { return keymanager::show(g_module); });
     } ORV_EXPORT_GUARD
 }
 

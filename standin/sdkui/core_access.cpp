@@ -200,7 +200,7 @@ PGPError newSetOf(PGPKeySetRef from, const std::vector<PGPKeyDBObjRef>& keys, PG
     return kPGPError_NoErr;
 }
 
-PGPError openRings(const std::string& publicRing, const std::string& secretRing, Rings& out) {
+PGPError openRings(const std::string& publicRing, const std::string& secretRing, Rings& out, bool writable) {
     const Core& c = core();
     out = Rings{};
     if (!c.complete) return kPGPError_EngineNotLoaded;
@@ -210,16 +210,35 @@ PGPError openRings(const std::string& publicRing, const std::string& secretRing,
     if (!err) err = c.PGPNewFileSpecFromFullPath(out.context, secretRing.c_str(), &secSpec);
 #if ORV_COMPANION_RELEASE == 7
     PGPKeyDBRef db = nullptr;
-    if (!err) err = c.PGPOpenKeyDBFile(out.context, 0, pubSpec, secSpec, &db);
+    if (!err) err = c.PGPOpenKeyDBFile(out.context, writable ? kPGPOpenKeyDBFileOptions_Mutable : 0, pubSpec, secSpec, &db);
     out.db = db;
     if (!err) out.keys = c.PGPPeekKeyDBRootKeySet(db);
 #else
-    if (!err) err = c.PGPOpenKeyRingPair(out.context, 0, pubSpec, secSpec, &out.keys);
+    if (!err)
+        err = c.PGPOpenKeyRingPair(out.context, writable ? kPGPOpenKeyRingOptions_Mutable : 0, pubSpec, secSpec, &out.keys);
 #endif
     if (secSpec) c.PGPFreeFileSpec(secSpec);
     if (pubSpec) c.PGPFreeFileSpec(pubSpec);
     if (err) closeRings(out);
     return err;
+}
+
+PGPError saveRings(Rings& rings) {
+    const Core& c = core();
+#if ORV_COMPANION_RELEASE == 7
+    return rings.db ? c.PGPFlushKeyDB(static_cast<PGPKeyDBRef>(rings.db)) : kPGPError_BadParams;
+#else
+    return rings.keys ? c.PGPCommitKeyRingChanges(rings.keys) : kPGPError_BadParams;
+#endif
+}
+
+PGPOptionListRef ringsOption(const Rings& rings) {
+    const Core& c = core();
+#if ORV_COMPANION_RELEASE == 7
+    return c.PGPOKeyDBRef(rings.context, static_cast<PGPKeyDBRef>(rings.db));
+#else
+    return c.PGPOKeySetRef(rings.context, rings.keys);
+#endif
 }
 
 void closeRings(Rings& rings) {

@@ -38,7 +38,20 @@
     X(PGPFreeFileSpec, PFN_PGPFreeFileSpec, "PGPFreeFileSpec")                                                \
     X(ORVsdkNewUIOption, PFN_ORVsdkNewUIOption, "ORVsdkNewUIOption")                                          \
     X(ORVsdkCountOptions, PFN_ORVsdkCountOptions, "ORVsdkCountOptions")                                       \
-    X(ORVsdkGetUIOption, PFN_ORVsdkGetUIOption, "ORVsdkGetUIOption")
+    X(ORVsdkGetUIOption, PFN_ORVsdkGetUIOption, "ORVsdkGetUIOption")                                          \
+    X(PGPGenerateKey, PFN_PGPGenerateKey, "PGPGenerateKey")                                                   \
+    X(PGPGenerateSubKey, PFN_PGPGenerateSubKey, "PGPGenerateSubKey")                                          \
+    X(PGPOKeyGenParams, PFN_PGPOKeyGenParams, "PGPOKeyGenParams")                                             \
+    X(PGPOKeyGenName, PFN_PGPOKeyGenName, "PGPOKeyGenName")                                                   \
+    X(PGPOKeyGenMasterKey, PFN_PGPOKeyGenMasterKey, "PGPOKeyGenMasterKey")                                    \
+    X(PGPChangePassphrase, PFN_PGPChangePassphrase, "PGPChangePassphrase")                                    \
+    X(PGPsdkLoadDefaultPrefs, PFN_PGPsdkLoadDefaultPrefs, "PGPsdkLoadDefaultPrefs")                           \
+    X(PGPsdkPrefGetFileSpec, PFN_PGPsdkPrefGetFileSpec, "PGPsdkPrefGetFileSpec")                              \
+    X(PGPsdkPrefSetFileSpec, PFN_PGPsdkPrefSetFileSpec, "PGPsdkPrefSetFileSpec")                              \
+    X(PGPsdkPrefGetData, PFN_PGPsdkPrefGetData, "PGPsdkPrefGetData")                                          \
+    X(PGPsdkPrefSetData, PFN_PGPsdkPrefSetData, "PGPsdkPrefSetData")                                          \
+    X(PGPsdkSavePrefs, PFN_PGPsdkSavePrefs, "PGPsdkSavePrefs")                                                \
+    X(PGPGetFullPathFromFileSpec, PFN_PGPGetFullPathFromFileSpec, "PGPGetFullPathFromFileSpec")
 
 // ... and those of the key family of one release: key databases (7) or key
 // rings (6.5).
@@ -56,7 +69,9 @@
     X(PGPNewEmptyKeySet, PFN_PGPNewEmptyKeySet, "PGPNewEmptyKeySet")                                          \
     X(PGPNewOneKeySet, PFN_PGPNewOneKeySet, "PGPNewOneKeySet")                                                \
     X(PGPOpenKeyDBFile, PFN_PGPOpenKeyDBFile, "PGPOpenKeyDBFile")                                             \
-    X(PGPFreeKeyDB, PFN_PGPFreeKeyDB, "PGPFreeKeyDB")
+    X(PGPFreeKeyDB, PFN_PGPFreeKeyDB, "PGPFreeKeyDB")                                                         \
+    X(PGPOKeyDBRef, PFN_PGPOKeyDBRef, "PGPOKeyDBRef")                                                         \
+    X(PGPFlushKeyDB, PFN_PGPFlushKeyDB, "PGPFlushKeyDB")
 #else
 #define ORV_COMPANION_CORE_KEYS(X)                                                                            \
     X(PGPOrderKeySet, PFN65_PGPOrderKeySet, "PGPOrderKeySet")                                                 \
@@ -73,7 +88,9 @@
     X(PGPNewEmptyKeySet, PFN65_PGPNewEmptyKeySet, "PGPNewEmptyKeySet")                                        \
     X(PGPNewSingletonKeySet, PFN_PGPNewSingletonKeySet, "PGPNewSingletonKeySet")                              \
     X(PGPGetKeySetContext, PFN_PGPGetKeySetContext, "PGPGetKeySetContext")                                    \
-    X(PGPOpenKeyRingPair, PFN_PGPOpenKeyRingPair, "PGPOpenKeyRingPair")
+    X(PGPOpenKeyRingPair, PFN_PGPOpenKeyRingPair, "PGPOpenKeyRingPair")                                       \
+    X(PGPOKeySetRef, PFN_PGPOKeySetRef, "PGPOKeySetRef")                                                      \
+    X(PGPCommitKeyRingChanges, PFN_PGPCommitKeyRingChanges, "PGPCommitKeyRingChanges")
 #endif
 
 namespace companion {
@@ -127,8 +144,13 @@ struct Rings {
     PGPKeySetRef keys = nullptr;  // the rings' root set
     void* db = nullptr;           // release 7: the key database behind it
 };
-PGPError openRings(const std::string& publicRing, const std::string& secretRing, Rings& out);
+// Writable rings take changes, written by saveRings; a ring file not yet
+// there reads as empty.
+PGPError openRings(const std::string& publicRing, const std::string& secretRing, Rings& out, bool writable = false);
+PGPError saveRings(Rings& rings);
 void closeRings(Rings& rings);
+// The option that names the rings as the place for a new key.
+PGPOptionListRef ringsOption(const Rings& rings);
 
 // Wipes memory that held a passphrase; not removed by the optimiser.
 void wipe(void* p, size_t n);

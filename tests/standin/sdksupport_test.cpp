@@ -6,17 +6,22 @@
 #include <commctrl.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cstring>
+#include <memory>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "engine/loader.h"
+#include "engine/prefs_file.h"
 #include "engine/sdk_table.h"
 #include "standin/sdksupport/support_ids.h"
+#include "tests/support/app_data_override.h"
 #include "tests/support/stand_in_engine.h"
 #include "tests/support/ui_robot.h"
+#include "tests/support/unix_scratch.h"
 
 #ifndef ORV_STANDIN_DATA
 #error ORV_STANDIN_DATA names the test ring directory
@@ -195,6 +200,284 @@ TEST_F(SdkSupportTest, KeyManagerListsTheKeysOfTheRings) {
     ASSERT_EQ(Sdk().PGPscDoLaunchKeys(owner_), 0);
     EXPECT_EQ(ListTopWindows(SDKSC_KEYS_CLASS, SDKSC_KEYS_CAPTION).size(), 1u);
     DestroyWindow(keys);
+}
+
+// A scratch application-data folder, so that the key manager's preferences
+// are the test's own; removed with what the test made in it.
+class ScratchAppData {
+public:
+    ScratchAppData() {
+        char temp[MAX_PATH] = {};
+        GetTempPathA(MAX_PATH, temp);
+        root_ = std::string(temp) + "orv_keys_" + std::to_string(GetCurrentProcessId()) + "\\";
+        CreateDirectoryA(root_.c_str(), nullptr);
+        override_ = std::make_unique<AppDataOverride>(root_ + "appdata");
+    }
+    ~ScratchAppData() {
+        override_.reset();
+        Remove(root_);
+    }
+    const std::string& Root() const { return root_; }
+    std::string PrefsFile() const { return root_ + "appdata\\Network Associates\\PGP\\PGPprefs.txt"; }
+
+private:
+    static void Remove(const std::string& dir) {
+        WIN32_FIND_DATAA fd;
+        HANDLE f = FindFirstFileA((dir + "*").c_str(), &fd);
+        if (f != INVALID_HANDLE_VALUE) {
+            do {
+                const std::string name = fd.cFileName;
+                if (name == "." || name == "..") continue;
+                if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) Remove(dir + name + "\\");
+                else DeleteFileA((dir + name).c_str());
+            } while (FindNextFileA(f, &fd));
+            FindClose(f);
+        }
+        RemoveDirectoryA(dir.c_str());
+    }
+    std::string root_;
+    std::unique_ptr<AppDataOverride> override_;
+};
+
+std::string ReadFileText(const std::string& path) {
+    std::string text;
+    HANDLE h = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return text;
+    char buffer[4096];
+    DWORD got = 0;
+    while (ReadFile(h, buffer, sizeof buffer, &got, nullptr) && got) text.append(buffer, got);
+    CloseHandle(h);
+    return text;
+}
+
+void SelectRow(HWND list, int row) {
+    LVITEMA item = {};
+    item.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+    item.state = LVIS_SELECTED | LVIS_FOCUSED;
+    SendMessageA(list, LVM_SETITEMSTATE, row, reinterpret_cast<LPARAM>(&item));
+}
+
+int RowOf(HWND list, const std::string& keyID) {
+    for (int i = 0; i < int(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0)); ++i)
+        if (Cell(list, i, 1) == keyID) return i;
+    return -1;
+}
+
+// Types the fields of a dialog of the key manager and presses OK; when a
+// complaint is expected, reads it, closes it, and leaves the dialog open.
+std::string FillAndPress(HWND dialog, const std::vector<std::pair<int, std::string>>& fields, bool complaint) {
+    for (const auto& [id, text] : fields) SetText(FindChildById(dialog, id), text);
+    ClickId(dialog, IDOK);
+    if (!complaint) return {};
+    HWND box = FindTopWindow("#32770", SDKSC_KEYS_CAPTION, 20000);
+    if (!box) return "no complaint";
+    std::string said;
+    for (const auto& t : StaticTexts(box)) said += t;
+    ClickButton(box, "OK");
+    WaitGone(box);
+    return said;
+}
+
+TEST_F(SdkSupportTest, AFreshUserGetsEmptyRingsAndAKeyPairOfTheirOwn) {
+    ScratchAppData scratch;
+    // The preferences name rings in a folder that does not exist yet.
+    const std::string ringDir = scratch.Root() + "my keys\\";
+    CreateDirectoryA((scratch.Root() + "appdata\\Network Associates").c_str(), nullptr);
+    CreateDirectoryA((scratch.Root() + "appdata\\Network Associates\\PGP").c_str(), nullptr);
+    {
+        HANDLE h = CreateFileA(scratch.PrefsFile().c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+        const std::string text = "PublicKeyringFile=\"" + ringDir + "pubring.pkr\"\r\nPrivateKeyringFile=\"" +
+                                 ringDir + "secring.skr\"\r\n";
+        DWORD put = 0;
+        WriteFile(h, text.data(), DWORD(text.size()), &put, nullptr);
+        CloseHandle(h);
+    }
+
+    std::string question;
+    ModalScript offer;
+    offer.Expect("#32770", SDKSC_KEYS_CAPTION, [&](HWND box) {
+        for (const auto& t : StaticTexts(box)) question += t;
+        ClickButton(box, "Yes");
+    });
+    offer.Start();
+    ASSERT_EQ(Sdk().PGPscDoLaunchKeys(owner_), 0);
+    ASSERT_TRUE(offer.Finish()) << offer.Failure();
+    EXPECT_NE(question.find(ringDir + "pubring.pkr"), std::string::npos) << question;
+    EXPECT_NE(question.find("Create new, empty key rings there?"), std::string::npos) << question;
+    HWND keys = FindTopWindow(SDKSC_KEYS_CLASS, SDKSC_KEYS_CAPTION, 2000);
+    ASSERT_NE(keys, nullptr);
+    std::shared_ptr<void> closeKeys(nullptr, [keys](void*) { DestroyWindow(keys); });
+    HWND list = FindChildById(keys, IDC_SDKSC_KEYS_LIST);
+    EXPECT_EQ(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0), 0);
+    EXPECT_NE(GetFileAttributesA((ringDir + "pubring.pkr").c_str()), INVALID_FILE_ATTRIBUTES);
+    EXPECT_NE(GetFileAttributesA((ringDir + "secring.skr").c_str()), INVALID_FILE_ATTRIBUTES);
+
+    // A new key pair: a short passphrase and two that differ are refused
+    // with a word, the dialog stays; then the real one.
+    std::string tooShort, differ;
+    ModalScript make;
+    make.Expect("#32770", "New Key Pair", [&](HWND dialog) {
+        SendMessageA(FindChildById(dialog, IDC_SDKSC_NEWKEY_SIZE), CB_SETCURSEL, 0, 0);  // 2048, quick
+        tooShort = FillAndPress(dialog,
+                                {{IDC_SDKSC_NEWKEY_NAME, "Fresh User"},
+                                 {IDC_SDKSC_NEWKEY_EMAIL, "fresh@example.org"},
+                                 {IDC_SDKSC_NEWKEY_PASS, "short"},
+                                 {IDC_SDKSC_NEWKEY_CONFIRM, "short"}},
+                                true);
+        differ = FillAndPress(dialog,
+                              {{IDC_SDKSC_NEWKEY_PASS, "first of two"}, {IDC_SDKSC_NEWKEY_CONFIRM, "second of two"}},
+                              true);
+        SaveScreenshot(dialog, ShotPath("sdk7_new_key_pair.png"));
+        FillAndPress(dialog,
+                     {{IDC_SDKSC_NEWKEY_PASS, "fresh start 2026"}, {IDC_SDKSC_NEWKEY_CONFIRM, "fresh start 2026"}},
+                     false);
+    });
+    make.Start();
+    SendMessageA(keys, WM_COMMAND, IDM_SDKSC_KEYS_NEW, 0);
+    ASSERT_TRUE(make.Finish()) << make.Failure();
+    EXPECT_EQ(tooShort, "The passphrase must have at least 8 characters.");
+    EXPECT_EQ(differ, "The two passphrases differ. Type the same passphrase twice.");
+    ASSERT_EQ(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0), 1);
+    const std::string keyID = Cell(list, 0, 1);
+    EXPECT_EQ(Cell(list, 0, 0), "Fresh User <fresh@example.org>");
+    EXPECT_EQ(Cell(list, 0, 2), "RSA");
+    EXPECT_EQ(Cell(list, 0, 3), "2048 bits");
+    EXPECT_EQ(Cell(list, 0, 4), "yes");
+    EXPECT_EQ(Cell(list, 0, 5), "yes") << "the first key pair is not the default key";
+    SaveScreenshot(keys, ShotPath("sdk7_pgpkeys_fresh.png"));
+    // The front-end reads the same rings and signs with the new key.
+    orv::TPrefsFile prefs;
+    orv::PrefsRecord record;
+    ASSERT_EQ(prefs.ReadPrefs(record, orv::kPrefsPublicRing | orv::kPrefsDefaultKey), 0);
+    EXPECT_EQ(record.PublicRing, ringDir + "pubring.pkr");
+    EXPECT_EQ(record.DefaultKeyID, keyID);
+    // GnuPG reads the public key: it certifies and signs, its subkey encrypts.
+    UnixScratch gpg("orv_new_key");
+    ASSERT_TRUE(CopyFileA((ringDir + "pubring.pkr").c_str(), (gpg.Win() + "pub.pkr").c_str(), FALSE));
+    const std::string shown = gpg.Run("gpg --batch --with-colons --show-keys " + gpg.Unix() + "pub.pkr");
+    std::string pubUse, subUse;
+    for (size_t at = 0; at < shown.size();) {
+        const size_t end = std::min(shown.find('\n', at), shown.size());
+        std::vector<std::string> fields;
+        for (size_t f = at; f <= end;) {
+            const size_t colon = std::min(shown.find(':', f), end);
+            fields.push_back(shown.substr(f, colon - f));
+            f = colon + 1;
+        }
+        if (fields.size() > 11 && fields[0] == "pub") pubUse = fields[11];
+        if (fields.size() > 11 && fields[0] == "sub") subUse = fields[11];
+        at = end + 1;
+    }
+    EXPECT_NE(pubUse.find('s'), std::string::npos) << shown;
+    EXPECT_NE(subUse.find('e'), std::string::npos) << shown;
+    EXPECT_NE(shown.find("Fresh User <fresh@example.org>"), std::string::npos) << shown;
+    EXPECT_NE(shown.find(keyID.substr(2)), std::string::npos) << shown;
+    const std::string rings = ReadFileText(ringDir + "secring.skr");
+    EXPECT_GT(rings.size(), 1000u);
+    EXPECT_EQ(rings.find("fresh start 2026"), std::string::npos);
+
+    // A new passphrase: the old one is checked, then the new one holds.
+    auto change = [&](const std::string& oldPass, const std::string& newPass) {
+        std::string said;
+        ModalScript script;
+        script.Expect("#32770", "Change Passphrase", [&](HWND dialog) {
+            FillAndPress(dialog,
+                         {{IDC_SDKSC_PASS_OLD, oldPass}, {IDC_SDKSC_PASS_NEW, newPass}, {IDC_SDKSC_PASS_CONFIRM, newPass}},
+                         false);
+        });
+        script.Expect("#32770", SDKSC_KEYS_CAPTION, [&](HWND box) {
+            for (const auto& t : StaticTexts(box)) said += t;
+            ClickButton(box, "OK");
+        });
+        script.Start();
+        SelectRow(list, 0);
+        SendMessageA(keys, WM_COMMAND, IDM_SDKSC_KEYS_PASSPHRASE, 0);
+        EXPECT_TRUE(script.Finish()) << script.Failure();
+        return said;
+    };
+    const std::string refused = "The old passphrase is not the passphrase of this key. Nothing was changed.";
+    EXPECT_EQ(change("not the passphrase", "a second passphrase"), refused);
+    EXPECT_EQ(change("fresh start 2026", "a second passphrase"), "The passphrase of " + keyID + " is changed.");
+    EXPECT_EQ(change("fresh start 2026", "a third passphrase"), refused);
+    EXPECT_EQ(change("a second passphrase", "a third passphrase"), "The passphrase of " + keyID + " is changed.");
+}
+
+// Where the preferences point cannot be written (here a file stands where
+// their folder should be): the user's own folder is offered instead, and the
+// preferences then name it.
+TEST_F(SdkSupportTest, RingsThatCannotBeMadeWhereThePreferencesSayGoToTheUsersFolder) {
+    ScratchAppData scratch;
+    const std::string blocked = scratch.Root() + "not a folder";
+    const std::string pgpDir = scratch.Root() + "appdata\\Network Associates\\PGP\\";
+    CreateDirectoryA((scratch.Root() + "appdata\\Network Associates").c_str(), nullptr);
+    CreateDirectoryA(pgpDir.c_str(), nullptr);
+    for (const auto& [path, text] :
+         {std::pair{blocked, std::string("a file")},
+          {scratch.PrefsFile(), "PublicKeyringFile=\"" + blocked + "\\pubring.pkr\"\r\nPrivateKeyringFile=\"" + blocked +
+                                    "\\secring.skr\"\r\n"}}) {
+        HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+        DWORD put = 0;
+        WriteFile(h, text.data(), DWORD(text.size()), &put, nullptr);
+        CloseHandle(h);
+    }
+    std::string instead;
+    ModalScript script;
+    script.Expect("#32770", SDKSC_KEYS_CAPTION, PressButton("Yes"));
+    script.Expect("#32770", SDKSC_KEYS_CAPTION, [&](HWND box) {
+        for (const auto& t : StaticTexts(box)) instead += t;
+        ClickButton(box, "Yes");
+    });
+    script.Start();
+    ASSERT_EQ(Sdk().PGPscDoLaunchKeys(owner_), 0);
+    ASSERT_TRUE(script.Finish()) << script.Failure();
+    HWND keys = FindTopWindow(SDKSC_KEYS_CLASS, SDKSC_KEYS_CAPTION, 2000);
+    std::shared_ptr<void> closeKeys(nullptr, [keys](void*) { DestroyWindow(keys); });
+    EXPECT_NE(instead.find("could not be created at " + blocked + "\\pubring.pkr"), std::string::npos) << instead;
+    EXPECT_NE(instead.find(pgpDir + "pubring.pkr"), std::string::npos) << instead;
+    EXPECT_NE(GetFileAttributesA((pgpDir + "pubring.pkr").c_str()), INVALID_FILE_ATTRIBUTES);
+    EXPECT_NE(GetFileAttributesA((pgpDir + "secring.skr").c_str()), INVALID_FILE_ATTRIBUTES);
+    orv::TPrefsFile prefs;
+    orv::PrefsRecord record;
+    ASSERT_EQ(prefs.ReadPrefs(record, orv::kPrefsPublicRing | orv::kPrefsPrivateRing), 0);
+    EXPECT_EQ(record.PublicRing, pgpDir + "pubring.pkr");
+    EXPECT_EQ(record.PrivateRing, pgpDir + "secring.skr");
+}
+
+TEST_F(SdkSupportTest, OnlyAKeyPairOfTheUsersOwnBecomesTheDefaultKey) {
+    ScratchAppData scratch;  // no preference file: the rings beside the engine
+    ASSERT_EQ(Sdk().PGPscDoLaunchKeys(owner_), 0);
+    HWND keys = FindTopWindow(SDKSC_KEYS_CLASS, SDKSC_KEYS_CAPTION, 2000);
+    ASSERT_NE(keys, nullptr);
+    std::shared_ptr<void> closeKeys(nullptr, [keys](void*) { DestroyWindow(keys); });
+    HWND list = FindChildById(keys, IDC_SDKSC_KEYS_LIST);
+    const int alice = RowOf(list, "0xE8750B357ACE6A48"), bob = RowOf(list, "0x6533671D0C89AF89");
+    ASSERT_GE(alice, 0);
+    ASSERT_GE(bob, 0);
+    EXPECT_EQ(Cell(list, alice, 5), "");
+
+    // Bob's is a public key only.
+    std::string said;
+    ModalScript refused;
+    refused.Expect("#32770", SDKSC_KEYS_CAPTION, [&](HWND box) {
+        for (const auto& t : StaticTexts(box)) said += t;
+        ClickButton(box, "OK");
+    });
+    refused.Start();
+    SelectRow(list, bob);
+    SendMessageA(keys, WM_COMMAND, IDM_SDKSC_KEYS_DEFAULT, 0);
+    ASSERT_TRUE(refused.Finish()) << refused.Failure();
+    EXPECT_NE(said.find("key pair of your own"), std::string::npos) << said;
+    EXPECT_EQ(GetFileAttributesA(scratch.PrefsFile().c_str()), INVALID_FILE_ATTRIBUTES);
+
+    SelectRow(list, RowOf(list, "0xE8750B357ACE6A48"));
+    SendMessageA(keys, WM_COMMAND, IDM_SDKSC_KEYS_DEFAULT, 0);
+    EXPECT_EQ(Cell(list, RowOf(list, "0xE8750B357ACE6A48"), 5), "yes");
+    orv::TPrefsFile prefs;
+    orv::PrefsRecord record;
+    ASSERT_EQ(prefs.ReadPrefs(record, orv::kPrefsPublicRing | orv::kPrefsDefaultKey), 0)
+        << ReadFileText(scratch.PrefsFile());
+    EXPECT_EQ(record.DefaultKeyID, "0xE8750B357ACE6A48");
+    EXPECT_EQ(lstrcmpiA(record.PublicRing.c_str(), engine_->PublicRing().c_str()), 0) << record.PublicRing;
 }
 
 TEST_F(SdkSupportTest, PathIsTheEngineDirectoryAndShortBuffersAreRefused) {
