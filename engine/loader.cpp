@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <cstring>
+#include <string>
 
 #include "engine/sdk_table.h"
 
@@ -62,7 +63,31 @@ void Bind(HMODULE module, Fn& slot, const char* name) {
 #define ORV_BIND_FROM(module) [&](auto& slot, const char* name) { Bind(module, slot, name); }
 #define ORV_BIND_ENTRY(slot, name) bind(sdk.slot, name);
 
-HMODULE LoadEither(const char* first, const char* second) {
+// The directory of the deliverable that holds the loader, with a trailing
+// backslash; empty when it cannot be told.
+std::string OwnDirectory() {
+    HMODULE self = nullptr;
+    if (!GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                            reinterpret_cast<LPCSTR>(&OwnDirectory), &self))
+        return {};
+    std::string path(32768, '\0');
+    const DWORD n = GetModuleFileNameA(self, path.data(), static_cast<DWORD>(path.size()));
+    if (n == 0 || n >= path.size()) return {};
+    path.resize(n);
+    const size_t slash = path.find_last_of('\\');
+    return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+}
+
+// The engine installed with the deliverables, beside them, comes first under
+// either of its names (its libraries then find each other there); else the
+// system's search: the program's directory, the system directories, PATH.
+HMODULE LoadEither(const char* first, const char* second = nullptr) {
+    const std::string dir = OwnDirectory();
+    for (const char* name : {first, second}) {
+        const std::string beside = dir + (name ? name : "");
+        if (name && !dir.empty() && GetFileAttributesA(beside.c_str()) != INVALID_FILE_ATTRIBUTES)
+            if (HMODULE module = LoadLibraryExA(beside.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH)) return module;
+    }
     HMODULE module = LoadLibraryA(first);
     if (!module && second) module = LoadLibraryA(second);
     return module;
@@ -80,13 +105,13 @@ bool Fatal(int code) {
 bool LoadLibraries() {
     g_state.core = LoadEither("PGPSDK.dll", "PGP_SDK.dll");
     if (!g_state.core) return Fatal(1);
-    g_state.network = LoadLibraryA("PGPsdkNL.dll");
+    g_state.network = LoadEither("PGPsdkNL.dll");
     if (!g_state.network) return Fatal(2);
-    g_state.ui = LoadLibraryA("PGPsdkUI.dll");
+    g_state.ui = LoadEither("PGPsdkUI.dll");
     if (!g_state.ui) return Fatal(3);
     g_state.client = LoadEither("PGPclientLib.dll", "PGPcl.dll");
     if (!g_state.client) return Fatal(4);
-    g_state.support = LoadLibraryA("PGPsc.dll");
+    g_state.support = LoadEither("PGPsc.dll");
     if (!g_state.support) return Fatal(5);
     return true;
 }

@@ -201,6 +201,15 @@ Function ${prefix}NextMailbox
 FunctionEnd
 !macroend
 
+; The engine's libraries, each given to the command with its folder prefix.
+!macro ENGINE_FILES COMMAND PREFIX
+  ${COMMAND} "${PREFIX}PGP_SDK.dll"
+  ${COMMAND} "${PREFIX}PGPsdkNL.dll"
+  ${COMMAND} "${PREFIX}PGPsdkUI.dll"
+  ${COMMAND} "${PREFIX}PGPcl.dll"
+  ${COMMAND} "${PREFIX}PGPsc.dll"
+!macroend
+
 ; ---- Installer ----------------------------------------------------------------
 
 ; Out: $R8 the path of the OpenPGP engine's core library where the product
@@ -231,22 +240,6 @@ Function FindEngine
   Pop $0
 FunctionEnd
 
-; Without an engine Orvane cannot start: say so instead of installing.
-Function CheckEngine
-  Push $R8
-  retry:
-    Call FindEngine
-    StrCmp $R8 "" 0 found
-    MessageBox MB_RETRYCANCEL|MB_ICONSTOP \
-      "No OpenPGP engine was found on this computer.$\r$\n$\r$\n${PRODUCT_NAME} needs the PGP SDK (release 6.5 or 7): its library PGP_SDK.dll or PGPsdk.dll in the system directory, in $INSTDIR or on the PATH. Without it ${PRODUCT_NAME} cannot start.$\r$\n$\r$\nInstall the PGP SDK, then choose Retry." \
-      /SD IDCANCEL IDRETRY retry
-    Push "Stopped: no OpenPGP engine (PGP_SDK.dll or PGPsdk.dll) in the system directory, $INSTDIR or PATH."
-    Call LogLine
-    SetErrorLevel ${EXIT_NO_ENGINE}
-    Quit
-  found:
-  Pop $R8
-FunctionEnd
 
 ; An installation elsewhere is upgraded where it is: two installations would
 ; leave the users' forms files pointing at one and the register in the other.
@@ -404,6 +397,35 @@ Section "!${PRODUCT_NAME}" SecProgram
   WriteRegDWORD HKLM "${UNINSTALL_KEY}" "EstimatedSize" "$0"
 SectionEnd
 
+; The OpenPGP engine built with ${PRODUCT_NAME} (the release 7 interface of the
+; PGP SDK), beside the deliverables, where their loader looks first. Left out
+; when a PGP SDK is installed already, or with /NOENGINE.
+Section "OpenPGP engine" SecEngine
+  SetOutPath "$INSTDIR"
+  SetOverwrite on
+  !insertmacro ENGINE_FILES File "${ENGINE_DIR}/"
+SectionEnd
+
+; Without an engine Orvane cannot start: say so instead of installing.
+Function CheckEngine
+  ${If} ${SectionIsSelected} ${SecEngine}
+    Return
+  ${EndIf}
+  Push $R8
+  retry:
+    Call FindEngine
+    StrCmp $R8 "" 0 found
+    MessageBox MB_RETRYCANCEL|MB_ICONSTOP \
+      "No OpenPGP engine was found on this computer.$\r$\n$\r$\n${PRODUCT_NAME} needs an OpenPGP engine: its own (the component $\"OpenPGP engine$\") or the PGP SDK (release 6.5 or 7), whose library PGP_SDK.dll or PGPsdk.dll lies in the system directory, in $INSTDIR or on the PATH. Without it ${PRODUCT_NAME} cannot start.$\r$\n$\r$\nInstall the PGP SDK, then choose Retry, or go back and choose the component $\"OpenPGP engine$\"." \
+      /SD IDCANCEL IDRETRY retry
+    Push "Stopped: no OpenPGP engine (PGP_SDK.dll or PGPsdk.dll) in the system directory, $INSTDIR or PATH."
+    Call LogLine
+    SetErrorLevel ${EXIT_NO_ENGINE}
+    Quit
+  found:
+  Pop $R8
+FunctionEnd
+
 ; The launcher copies the templates into the mailbox of the mail client user
 ; who runs the installer and opens the configuration; over an installation
 ; with registered users it also refreshes their forms files.
@@ -438,6 +460,18 @@ Function .onInit
   ${If} $0 == ""
   ${AndIfNot} ${Silent}
     !insertmacro UnselectSection ${SecUserSetup}
+  ${EndIf}
+  ; A PGP SDK installed already stays the engine; ours would hide it.
+  Call FindEngine
+  ${If} $R8 != ""
+  ${AndIf} $R8 != "$INSTDIR\PGP_SDK.dll"
+    !insertmacro UnselectSection ${SecEngine}
+  ${EndIf}
+  ${GetParameters} $0
+  ClearErrors
+  ${GetOptions} $0 "/NOENGINE" $1
+  ${IfNot} ${Errors}
+    !insertmacro UnselectSection ${SecEngine}
   ${EndIf}
   ${If} ${Silent}
     ; Silent installs set a user up only when asked to.
@@ -547,6 +581,11 @@ Section "Uninstall"
   Delete "$INSTDIR\AutoList.txt"
   Delete "$INSTDIR\${HELP_PAGE}"
   !insertmacro UN_TOOLBAR_FILES
+  ; The engine's files, with the preferences and random seed it keeps
+  ; beside itself; key rings there are the user's and stay.
+  !insertmacro ENGINE_FILES Delete "$INSTDIR\"
+  Delete "$INSTDIR\PGPsdk.dat"
+  Delete "$INSTDIR\randseed.bin"
   Delete "$INSTDIR\Uninstall.exe"
   RMDir "$INSTDIR"
 

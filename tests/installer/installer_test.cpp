@@ -46,6 +46,7 @@ const std::string kSetupCaption = std::string(ORV_PRODUCT_NAME) + " " + ORV_VERS
 const char* const kDeliverables[] = {"Merrowin.dll", "Pellatch.dll", "Tolvane.exe", "Lumvika.dll"};
 const char* const kInstalled[] = {"Merrowin.dll", "Pellatch.dll", "Tolvane.exe",  "Lumvika.dll",
                                   "Merrowin.fff", "Pellatch.fff", "AutoList.txt", "Uninstall.exe"};
+const char* const kEngineFiles[] = {"PGP_SDK.dll", "PGPsdkNL.dll", "PGPsdkUI.dll", "PGPcl.dll", "PGPsc.dll"};
 // The installer's own exit codes (installer/orvane.nsi).
 constexpr int kExitNoEngine = 3;
 constexpr int kExitInUse = 4;
@@ -517,14 +518,42 @@ TEST_F(InstallerTest, DowngradeAsksAndASilentOneIsRefused) {
     EXPECT_FALSE(Exists(dir_));
 }
 
-TEST_F(InstallerTest, WithoutAnEngineTheInstallerSaysSoAndInstallsNothing) {
+// Nothing on the machine offers an engine: the installer brings its own,
+// beside the deliverables, and the launcher and the main library inside the
+// mail client (neither of whose folders nor PATH holds one) load it there.
+TEST_F(InstallerTest, WithoutAnEngineOnTheMachineItsOwnIsInstalledAndLoaded) {
     SetEnginePath(false);
     DeleteFileA(SetupLog().c_str());
-    EXPECT_EQ(RunSetup("/S"), kExitNoEngine);
+    EXPECT_EQ(RunSetup("/S /USERSETUP"), 0) << ReadText(SetupLog());
+    for (const char* file : kEngineFiles) EXPECT_TRUE(Exists(inst_ + file)) << file;
+    EXPECT_NE(ReadText(SetupLog()).find("Per-user set-up done (Tolvane.exe UserConfig /S)"), std::string::npos)
+        << ReadText(SetupLog());
+    const std::string report = mailbox_.Path() + "client.log";
+    const int client = RunToEnd("\"" + ProgramDir() + "PMailStandin.exe\" --user tester --mailbox \"" +
+                                    MailboxValue() + "\" --module \"" + inst_ + "Merrowin.dll\" --quit --hidden --report \"" +
+                                    report + "\"",
+                                60000);
+    const std::string log = ReadText(report);
+    EXPECT_EQ(client, 0) << log;
+    EXPECT_NE(log.find("loaded " + inst_ + "Merrowin.dll"), std::string::npos) << log;
+    EXPECT_EQ(log.find("error"), std::string::npos) << log;
+    DeleteFileA(report.c_str());
+    // The uninstaller takes the engine with it.
+    EXPECT_EQ(RunToEnd("\"" + inst_ + "Uninstall.exe\" /S", 60000), 0);
+    PumpUntil([&] { return !Exists(dir_); }, 30000);
+    for (const char* file : kEngineFiles) EXPECT_FALSE(Exists(inst_ + file)) << file;
+    EXPECT_FALSE(Exists(dir_));
+}
+
+TEST_F(InstallerTest, WithoutAnyEngineTheInstallerSaysSoAndInstallsNothing) {
+    SetEnginePath(false);
+    DeleteFileA(SetupLog().c_str());
+    // Its own engine left out, as a user may untick it.
+    EXPECT_EQ(RunSetup("/S /NOENGINE"), kExitNoEngine);
     EXPECT_FALSE(Exists(dir_));
     EXPECT_NE(ReadText(SetupLog()).find("no OpenPGP engine"), std::string::npos) << ReadText(SetupLog());
 
-    StartedProcess setup(SetupCommand(""));
+    StartedProcess setup(SetupCommand("/NOENGINE"));
     ASSERT_TRUE(ClickThroughToInstall());
     ASSERT_TRUE(AnswerBox("No OpenPGP engine", "installer_box_no_engine.png", "Cancel"));
     EXPECT_EQ(setup.Wait(kRunMs), kExitNoEngine);
