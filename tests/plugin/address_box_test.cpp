@@ -96,6 +96,13 @@ std::string Cell(HWND grid, int row, int column) {
 int Rows(HWND grid) { return int(SendMessageA(grid, LVM_GETITEMCOUNT, 0, 0)); }
 int FocusedRow(HWND grid) { return int(SendMessageA(grid, LVM_GETNEXTITEM, WPARAM(-1), LVNI_FOCUSED)); }
 
+// The focused row once the box's thread has moved it to the one expected,
+// or as it stands when the wait is up.
+int FocusedRowOnceAt(HWND grid, int expected) {
+    for (int waited = 0; FocusedRow(grid) != expected && waited < Patience(3000); waited += 20) Sleep(20);
+    return FocusedRow(grid);
+}
+
 // The column of a row as the grid shows it, in screen coordinates.
 RECT CellRect(HWND grid, int row, int column) {
     HWND header = reinterpret_cast<HWND>(SendMessageA(grid, LVM_GETHEADER, 0, 0));
@@ -528,14 +535,12 @@ TEST_F(AddressBox, FindAndTypedSearchSelectTheMatchingRow) {
             Keys({VK_RETURN});
             WaitGone(find);
         }
-        Sleep(300);
-        afterFind = FocusedRow(grid);
+        afterFind = FocusedRowOnceAt(grid, 2);
         // Typed letters are searched a second after the first one; nothing
         // after carol's row holds "bo", so the search may start again at the top.
         Keys({'B', 'O'});
         Reply("Confirm:", 'Y', &restart);
-        Sleep(200);
-        afterTyped = FocusedRow(grid);
+        afterTyped = FocusedRowOnceAt(grid, 1);
         // From the last row nothing more is found.
         Keys({VK_END, VK_F3});
         Reply("Info:", VK_RETURN, &notFound);
