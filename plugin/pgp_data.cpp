@@ -271,6 +271,9 @@ void TPGPData::SetDefaultUser(const TConfigFile& config, const std::string& name
     Settings.DefaultUserName.clear();
     Settings.DefaultKeyID.clear();
     if (err == kPGPError_FileNotFound && context_.InSetup()) return;
+    // A silent set-up has nobody to tell: the configuration starts without a
+    // default user, as a new user's engine without a default key gives it.
+    if (context_.SilentSetup) return;
     const std::string message = texts::ErrorText(err);
     if (context_.MsgBox) context_.MsgBox->Error(message.c_str());
 }

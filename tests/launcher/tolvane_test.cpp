@@ -367,7 +367,7 @@ protected:
         if (client) CloseHandle(client);
         // The client writes its line some time after the file appears.
         std::string text;
-        for (int waited = 0; waited < waitMs && text.find('\n') == std::string::npos; waited += 50) {
+        for (int waited = 0; waited < Patience(waitMs) && text.find('\n') == std::string::npos; waited += 50) {
             Sleep(50);
             text = ReadText(out_);
         }
@@ -445,7 +445,7 @@ TEST_F(TolvaneTest, LowerCaseRestartStartsTheFileWindow) {
     script.Start();
     Launched run(Tolvane(), "restart");
     ASSERT_TRUE(script.Finish(60000)) << script.Failure();
-    for (int i = 0; i < 100 && GetText(window) != kIdleCaption; ++i) Sleep(50);
+    for (int waited = 0; waited < Patience(5000) && GetText(window) != kIdleCaption; waited += 50) Sleep(50);
     EXPECT_EQ(GetText(window), kIdleCaption);
     SaveScreenshot(window, ShotPath("tolvane_file_window.png"));
     PostMessageA(window, WM_CLOSE, 0, 0);
@@ -458,13 +458,13 @@ TEST_F(TolvaneTest, SecondStartRestoresTheFirstOnesWindow) {
     HWND window = FindTopWindow(ui::kServerWindowClass, kIdleCaption, 30000);
     ASSERT_NE(window, nullptr);
     ShowWindow(window, SW_MINIMIZE);
-    for (int i = 0; i < 40 && !IsIconic(window); ++i) Sleep(50);
+    for (int waited = 0; waited < Patience(2000) && !IsIconic(window); waited += 50) Sleep(50);
     ASSERT_TRUE(IsIconic(window));
     {
         Launched second(Tolvane(), "");
         EXPECT_TRUE(second.Wait(20000));
     }
-    for (int i = 0; i < 40 && IsIconic(window); ++i) Sleep(50);
+    for (int waited = 0; waited < Patience(2000) && IsIconic(window); waited += 50) Sleep(50);
     EXPECT_FALSE(IsIconic(window));
     EXPECT_EQ(ListTopWindows(ui::kServerWindowClass, "").size(), 1u);
     PostMessageA(window, WM_CLOSE, 0, 0);

@@ -287,6 +287,15 @@ bool WaitGone(HWND wnd, int timeoutMs) {
 bool SaveScreenshot(HWND wnd, const std::string& pngPath) {
     RECT r{};
     if (wnd) {
+        // The window as it shows once painted: a slow machine may not have
+        // drawn it yet. A window of this thread paints at once; another
+        // thread paints when its queue is empty, soon after it answers.
+        RedrawWindow(wnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
+        if (GetWindowThreadProcessId(wnd, nullptr) != GetCurrentThreadId()) {
+            DWORD_PTR answer = 0;
+            SendMessageTimeoutA(wnd, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, Patience(2000), &answer);
+            Sleep(Patience(50));
+        }
         GetWindowRect(wnd, &r);
     } else {
         r.right = GetSystemMetrics(SM_CXSCREEN);

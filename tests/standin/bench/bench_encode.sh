@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Encrypt+sign throughput of the stand-in against gpg on the same 20 MB of
 # random bytes: same RSA-2048 recipient and signer, AES256, SHA256, and the
-# same compression (ZIP level 6, or none). Prints the median of RUNS runs.
+# same compression (ZIP level 6, or none); then decrypt+verify of one message
+# gpg wrote that way, by both. Prints the median of RUNS runs.
 # Usage: tests/standin/bench/bench_encode.sh BUILD_DIR [RUNS]
 set -euo pipefail
 build=$(cd "$1" && pwd)
@@ -18,6 +19,7 @@ export ORV_BENCH_KEYID=0x$(gpg --with-colons --list-keys alice@example.org | awk
 head -c $((20 * 1024 * 1024)) /dev/urandom > "$work/input.bin"
 cp "$data/pubring.pkr" "$data/secring.skr" "$work/"
 win() { winepath -w "$1" 2>/dev/null; }
+since() { awk -v now="$(date +%s.%N)" -v then="$1" 'BEGIN { printf "%.3f\n", now - then }'; }
 
 gpg_once() { # armor compress-level
   local a=()
@@ -27,7 +29,7 @@ gpg_once() { # armor compress-level
   gpg -q --batch --yes --pinentry-mode loopback --passphrase 'alice pass' --trust-model always \
       "${a[@]}" --cipher-algo AES256 --digest-algo SHA256 --compress-algo zip -z "$2" \
       -r alice@example.org -u alice@example.org --sign --encrypt -o "$work/gpg.out" "$work/input.bin"
-  echo "$(date +%s.%N) - $s" | bc
+  since "$s"
 }
 sdk_once() { # armor compress
   (cd "$build/bin" && wine ./sdk_bench.exe "$(win "$work")" "$(win "$work/input.bin")" "$(win "$work/sdk.out")" \
@@ -48,3 +50,20 @@ for armor in 0 1; do
     printf '%-34s %9.3fs %9.3fs\n' "$label" "$(median < "$work/s.t")" "$(median < "$work/g.t")"
   done
 done
+
+# Decrypt+verify: the same message for both, written by gpg.
+gpg -q --batch --yes --pinentry-mode loopback --passphrase 'alice pass' --trust-model always \
+    --cipher-algo AES256 --digest-algo SHA256 --compress-algo zip -z 6 \
+    -r alice@example.org -u alice@example.org --sign --encrypt -o "$work/message.gpg" "$work/input.bin"
+: > "$work/s.t"; : > "$work/g.t"
+for _ in $(seq "$runs"); do
+  (cd "$build/bin" && wine ./sdk_bench.exe "$(win "$work")" "$(win "$work/message.gpg")" "$(win "$work/sdk.plain")" \
+     0 0 1 decode 2>/dev/null | tr -d '\r') >> "$work/s.t"
+  cmp -s "$work/sdk.plain" "$work/input.bin" || { echo "the stand-in's decryption differs from the input" >&2; exit 1; }
+  gpgconf --reload gpg-agent
+  s=$(date +%s.%N)
+  gpg -q --batch --yes --pinentry-mode loopback --passphrase 'alice pass' -o "$work/gpg.plain" \
+      --decrypt "$work/message.gpg" 2>/dev/null
+  since "$s" >> "$work/g.t"
+done
+printf '%-34s %9.3fs %9.3fs\n' "20 MiB decrypt+verify, ZIP level 6" "$(median < "$work/s.t")" "$(median < "$work/g.t")"

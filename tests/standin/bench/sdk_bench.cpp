@@ -1,6 +1,8 @@
-// Times the stand-in's PGPEncode: encrypt to and sign with the test user's
-// RSA key, file in, file out. Not a test: bench_encode.sh runs it beside gpg.
-// Usage: sdk_bench.exe RINGDIR INPUT OUTPUT armor(0|1) compress(0|1) runs
+// Times the stand-in's PGPEncode (encrypt to and sign with the test user's
+// RSA key) or, with "decode", its PGPDecode of such a message (decrypt with
+// that key, verify the signature), file in, file out. Not a test:
+// bench_encode.sh runs it beside gpg.
+// Usage: sdk_bench.exe RINGDIR INPUT OUTPUT armor(0|1) compress(0|1) runs [decode]
 #include <windows.h>
 
 #include <algorithm>
@@ -11,11 +13,37 @@
 
 #include "tests/standin/sdk_bind.h"
 
+namespace {
+
+struct Decoding {
+    PGPContextRef ctx;
+    PGPFileSpecRef out;
+    bool verified = false;
+};
+
+PGPError OnDecodeEvent(PGPContextRef, PGPEvent* e, PGPUserValue value) {
+    Sdk& s = sdk();
+    auto* d = static_cast<Decoding*>(value);
+    switch (e->type) {
+    case kPGPEvent_PassphraseEvent:
+        return s.PGPAddJobOptions(e->job, s.PGPOPassphrase(d->ctx, "alice pass"), s.PGPOLastOption(d->ctx));
+    case kPGPEvent_OutputEvent:
+        return s.PGPAddJobOptions(e->job, s.PGPOOutputFile(d->ctx, d->out), s.PGPOLastOption(d->ctx));
+    case kPGPEvent_SignatureEvent:
+        d->verified = e->data.signatureData.checked && e->data.signatureData.verified;
+        return 0;
+    default: return 0;
+    }
+}
+
+}  // namespace
+
 int main(int argc, char** argv) {
-    if (argc != 7) {
-        std::fprintf(stderr, "usage: sdk_bench RINGDIR INPUT OUTPUT armor compress runs\n");
+    if (argc != 7 && !(argc == 8 && std::string(argv[7]) == "decode")) {
+        std::fprintf(stderr, "usage: sdk_bench RINGDIR INPUT OUTPUT armor compress runs [decode]\n");
         return 2;
     }
+    const bool decode = argc == 8;
     Sdk& s = sdk();
     if (!s.module || !s.missing.empty()) {
         std::fprintf(stderr, "stand-in not loaded\n");
@@ -43,7 +71,20 @@ int main(int argc, char** argv) {
     std::vector<double> times;
     LARGE_INTEGER f, a, b;
     QueryPerformanceFrequency(&f);
-    for (int i = 0; i < runs; ++i) {
+    for (int i = 0; i < runs && decode; ++i) {
+        Decoding d{ctx, out};
+        QueryPerformanceCounter(&a);
+        PGPError err = s.PGPDecode(ctx, s.PGPOInputFile(ctx, in), s.PGPOKeyDBRef(ctx, db),
+                                   s.PGPOEventHandler(ctx, OnDecodeEvent, &d), s.PGPOLastOption(ctx));
+        QueryPerformanceCounter(&b);
+        if (err || !d.verified) {
+            std::fprintf(stderr, "PGPDecode failed: %ld, signature %s\n", static_cast<long>(err),
+                         d.verified ? "good" : "not verified");
+            return 1;
+        }
+        times.push_back(double(b.QuadPart - a.QuadPart) / double(f.QuadPart));
+    }
+    for (int i = 0; i < runs && !decode; ++i) {
         PGPOptionListRef L = s.PGPOLastOption(ctx);
         QueryPerformanceCounter(&a);
         PGPError err = s.PGPEncode(ctx, s.PGPOInputFile(ctx, in), s.PGPOOutputFile(ctx, out),
