@@ -49,8 +49,10 @@ std::string Upper(std::string text) {
 
 int Clamp(int value, int low, int high) { return std::min(std::max(value, low), high); }
 
+// A silent set-up has nobody to show a box to: what it cannot read it takes
+// as unset, as the dialog would open with it.
 void ReportError(TPluginParams& s, const std::string& text) {
-    if (s.MsgBox) s.MsgBox->Error(text.c_str());
+    if (s.MsgBox && !s.SilentSetup) s.MsgBox->Error(text.c_str());
 }
 
 bool InsideHost(const TPluginParams& s) { return s.InsideHost() && IsWindow(s.HostForm()); }
