@@ -245,7 +245,8 @@ HWND WaitForPage(const std::string& button, int timeoutMs = 30000) {
     HWND found = nullptr;
     PumpUntil(
         [&] {
-            for (HWND w : ListTopWindows("#32770", kSetupCaption)) {
+            // A page's caption goes on with the page's name.
+            for (HWND w : ListTopWindows("#32770", kSetupCaption + "*")) {
                 HWND b = FindChild(w, "Button", button);
                 if (b && IsWindowEnabled(b)) found = w;
             }
