@@ -113,10 +113,12 @@ protected:
             if (name.find(".~") != npos || name.find(".orv") != npos) side.push_back(name);
         return side;
     }
-    // Kill moments spread from the library's start to the end of a whole run.
+    // Kill moments spread over the second half of the job after the
+    // library's start, where its replacements are (the last part of a run;
+    // on a slow machine the start is most of it).
     static std::vector<int> KillMoments(DWORD startMs, DWORD wholeMs, int count = 12) {
         std::vector<int> moments;
-        const int from = static_cast<int>(startMs * 3 / 4);
+        const int from = static_cast<int>(wholeMs > startMs ? startMs + (wholeMs - startMs) / 2 : startMs * 3 / 4);
         const int to = static_cast<int>(wholeMs);
         for (int k = 0; k < count; ++k) moments.push_back(from + (to - from) * k / (count - 1));
         return moments;
