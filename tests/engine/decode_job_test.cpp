@@ -25,6 +25,7 @@
 #include "engine/pgp_time.h"
 #include "engine/sdk_table.h"
 #include "engine/secure_cache.h"
+#include "tests/support/app_data_override.h"
 #include "tests/support/unix_scratch.h"
 #include "tests/support/server_search_watch.h"
 #include "tests/standin/sdknet_support.h"
@@ -869,29 +870,6 @@ TEST_F(DecodeJobTest, KeepOpenHoldsContextRingsAndThePassphraseBetweenJobs) {
 
 // ---- A missing signer's key from the key server ------------------------------------------
 
-const char* const kShellFolders = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
-
-std::string ReadAppData() {
-    HKEY key = nullptr;
-    char value[MAX_PATH * 2] = {};
-    DWORD size = sizeof value - 1;
-    if (RegOpenKeyExA(HKEY_CURRENT_USER, kShellFolders, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) return {};
-    const bool ok = RegQueryValueExA(key, "AppData", nullptr, nullptr, reinterpret_cast<BYTE*>(value), &size) ==
-                    ERROR_SUCCESS;
-    RegCloseKey(key);
-    return ok ? std::string(value) : std::string();
-}
-
-void WriteAppData(const std::string& folder) {
-    HKEY key = nullptr;
-    if (RegCreateKeyExA(HKEY_CURRENT_USER, kShellFolders, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr) !=
-        ERROR_SUCCESS)
-        return;
-    RegSetValueExA(key, "AppData", 0, REG_SZ, reinterpret_cast<const BYTE*>(folder.c_str()),
-                   static_cast<DWORD>(folder.size() + 1));
-    RegCloseKey(key);
-}
-
 // The rings of the other tests, the PGP preferences naming a real key server
 // on loopback that holds dave's key, and the engine's search and selection
 // dialogs answered by the robot.
@@ -908,8 +886,8 @@ protected:
         CreateDirectoryA(appData_.c_str(), nullptr);
         CreateDirectoryA((appData_ + "\\Network Associates").c_str(), nullptr);
         CreateDirectoryA((appData_ + "\\Network Associates\\PGP").c_str(), nullptr);
-        savedAppData_ = ReadAppData();
-        WriteAppData(appData_);
+        savedAppData_ = orv::test::AppDataOverride::Read();
+        orv::test::AppDataOverride::Write(appData_);
         engine_ = new test::StandInEngine(test::SourcePath(ORV_KEY_DATA));
         loader::EngineObjectHooks hooks;
         hooks.createKeyRings = CreateKeyRings;
@@ -921,7 +899,7 @@ protected:
     static void TearDownTestSuite() {
         delete engine_;
         engine_ = nullptr;
-        WriteAppData(savedAppData_);
+        orv::test::AppDataOverride::Write(savedAppData_);
         delete sks_;
         sks_ = nullptr;
         StartUnix("-c \"rm -rf " + unixDir_ + "\"");

@@ -220,9 +220,6 @@ TEST_P(InstalledClient, StartsOrvaneFromTheFormsFilesAndEncryptsForAListedRecipi
         HWND manager = FindTopWindow("TfrmManager", "", 60000);
         EXPECT_NE(manager, nullptr) << mctest::ReadAll(menuReport);
         if (manager) {
-            // Its buttons draw one by one on a slow machine: shown whole.
-            RedrawWindow(manager, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
-            Sleep(Patience(500));
             SaveScreenshot(manager, ShotPath("installed_manager_" + std::to_string(GetParam()) + ".png"));
             PostMessageA(manager, WM_CLOSE, 0, 0);
         }
