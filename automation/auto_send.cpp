@@ -39,6 +39,14 @@ HWND FindOfClassWith(HWND parent, const char* cls, const std::string& text) {
     return nullptr;
 }
 
+// The control whose whole caption is the text: the editor's "Send" control,
+// not a label that merely holds the word, such as "Send replies to:".
+HWND FindOfClassNamed(HWND parent, const char* cls, const std::string& text) {
+    for (HWND wnd : DescendantsOf(parent))
+        if (SameTextNoCase(ClassOf(wnd), cls) && SameTextNoCase(Trim(DelAmp(CaptionOf(wnd))), text)) return wnd;
+    return nullptr;
+}
+
 void KeyEvent(BYTE vk, bool up) {
     keybd_event(vk, static_cast<BYTE>(MapVirtualKeyA(vk, 0)), up ? KEYEVENTF_KEYUP : 0, 0);
 }
@@ -91,7 +99,7 @@ std::string DefaultBcc(const std::string& mailboxDir, const std::string& identit
 }
 
 bool PushSendKeys(HWND editor, const std::string& sendLabel, bool prefix) {
-    if (!editor || sendLabel.empty() || !FindOfClassWith(editor, "STATIC", sendLabel)) return false;
+    if (!editor || sendLabel.empty() || !FindOfClassNamed(editor, "STATIC", sendLabel)) return false;
     if (prefix) {
         KeyEvent(VK_F9, false);
         KeyEvent(VK_F9, true);
