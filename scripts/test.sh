@@ -69,6 +69,13 @@ set +e
 ctest --test-dir "$tests" --output-on-failure --no-tests=error "${select[@]}" "$@" | tee "$tests/ctest.log"
 rc=${PIPESTATUS[0]}
 set -e
+# Every test ends what it started, also when it fails.
+left=$(orv_ours_running)
+if [ -n "$left" ]; then
+  echo "== left running after the tests:"
+  echo "$left"
+  rc=1
+fi
 
 echo
 echo "== summary: $(grep -E 'tests passed|tests failed' "$tests/ctest.log" | tail -1)"

@@ -41,6 +41,14 @@ if ! grep -q "^\"Managed\"=\"$orv_managed\"" "$WINEPREFIX/user.reg" 2>/dev/null;
   wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d "$orv_managed" /f >/dev/null 2>&1 || true
 fi
 
+# Programs of the build that Wine still runs, one per line. Wine names each
+# process after its program's file; the kernel keeps 15 characters of it.
+orv_ours_running() {
+  (cd "$build/bin" && ls -- *.exe 2>/dev/null) | cut -c1-15 | tr 'A-Z' 'a-z' > "$build/.ours"
+  ps -eo pid=,comm=,args= | awk 'NR == FNR { ours[$1]; next } tolower($2) in ours' "$build/.ours" - || true
+  rm -f "$build/.ours"
+}
+
 orv_wine_stop() {
   wineserver -k >/dev/null 2>&1 || true
   [ -n "$orv_xvfb_pid" ] && kill "$orv_xvfb_pid" >/dev/null 2>&1 || true
