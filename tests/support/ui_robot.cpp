@@ -275,6 +275,19 @@ void SendKeyInput(WORD vk, bool ctrl) {
     SendInput(UINT(in.size()), in.data(), sizeof(INPUT));
 }
 
+bool AwaitKeys(HWND wnd, int timeoutMs) {
+    auto end = Clock::now() + std::chrono::milliseconds(Patience(timeoutMs));
+    const DWORD thread = GetWindowThreadProcessId(wnd, nullptr);
+    for (;;) {
+        GUITHREADINFO gui{sizeof gui};
+        if (GetForegroundWindow() == wnd && GetGUIThreadInfo(thread, &gui) && gui.hwndFocus &&
+            (gui.hwndFocus == wnd || IsChild(wnd, gui.hwndFocus)))
+            return true;
+        if (!IsWindow(wnd) || Clock::now() >= end) return false;
+        Sleep(20);
+    }
+}
+
 bool WaitGone(HWND wnd, int timeoutMs) {
     auto end = Clock::now() + std::chrono::milliseconds(Patience(timeoutMs));
     while (IsWindow(wnd) && IsWindowVisible(wnd)) {
@@ -421,6 +434,7 @@ void ModalScript::Run(int stepTimeoutMs) {
         for (auto ready = Clock::now() + std::chrono::milliseconds(Patience(150));
              (GetText(box).empty() || Children(box).empty()) && Clock::now() < ready;)
             Sleep(30);
+        AwaitKeys(box, 2000);
         SeenBox seen;
         seen.cls = ClassOf(box);
         seen.caption = GetText(box);

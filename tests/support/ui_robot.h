@@ -52,6 +52,10 @@ void PostKey(HWND wnd, WORD vk, bool ctrl = false);
 void PostChars(HWND wnd, const std::string& text);
 // Real keyboard input through the window system, to the foreground window.
 void SendKeyInput(WORD vk, bool ctrl = false);
+// Waits until real keys reach the window: it is the foreground window and its
+// thread's focus is on it or inside it. While the window system moves the
+// activation after another window closed, typed keys go nowhere.
+bool AwaitKeys(HWND wnd, int timeoutMs = 3000);
 
 // Waits until the window is gone (destroyed or hidden).
 bool WaitGone(HWND wnd, int timeoutMs = 5000);
