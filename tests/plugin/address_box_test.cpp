@@ -785,17 +785,20 @@ TEST_F(AddressBox, ARecipientIsOfferedOnlyItsOwnKeysByTheirUserIDs) {
 }
 
 TEST_F(AddressBox, AResultLongerThanTheRoomIsRefusedVisiblyAndNothingIsWritten) {
-    // A list of more than 65,536 characters: every row kept, so the result is as long.
+    // Entries to add of more than the 64 KiB room, all marked: the result is as long.
     std::string big;
-    for (int i = 0; big.size() <= 70000; ++i)
+    for (int i = 0; big.size() <= addrroom::kListRoom + 4096; ++i)
         big += "user" + std::to_string(i) + "@example.org\\1x" + kBob + "\r\n";
-    GuardedBuffer buffer(addrroom::SetAddrOptions(big));
+    GuardedBuffer buffer(addrroom::AddAddrOptions(big));
     BoxView error;
     ModalScript script;
-    script.Expect(kAddrBox, "Set address options", [](HWND) { Keys({VK_RETURN}); });
+    script.Expect(kAddrBox, "Set address options for AutoList or cancel", [](HWND) {
+        Keys({'A'}, true);
+        Keys({VK_RETURN});
+    });
     script.Expect(kBox, "Error:", Answer(VK_RETURN, &error));
     script.Start();
-    EXPECT_EQ(setAddrOptions(big.c_str(), buffer.data()) & 0xFF, 0);
+    EXPECT_EQ(addAddrOptions(big.c_str(), buffer.data(), 0, 0) & 0xFF, 0);
     ASSERT_TRUE(Answered(script, 2));
     EXPECT_EQ(error.text, "Out of memory!");
     EXPECT_TRUE(buffer.Untouched());
