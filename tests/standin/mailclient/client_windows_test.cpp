@@ -6,6 +6,7 @@
 // three directories and the language file the client holds open.
 #include <cstring>
 
+#include "base/path_field.h"
 #include "standin/mailclient/editor.h"
 #include "standin/mailclient/frame_ids.h"
 #include "standin/mailclient/mail_files.h"
@@ -122,7 +123,9 @@ TEST_F(ClientWindows, ExitAsksTheFormsWhichMayHoldItUntil211) {
 
 TEST_F(ClientWindows, HostFormWindowPassesFormsMessagesAndGoesWithItsForm) {
     host::FormRecord record{};
-    std::strcpy(record.LibraryPath, (mctest::BinDir() + "test_encryptor.dll").c_str());
+    // A checkout deep in the file system gives the library's short path.
+    ASSERT_TRUE(orv::CopyToField(record.LibraryPath, sizeof record.LibraryPath,
+                                 orv::PathForField(mctest::BinDir() + "test_encryptor.dll", sizeof record.LibraryPath)));
     std::strcpy(record.FormName, "UTILS");
     std::strcpy(record.Title, "Orvane");
     record.RecordKind = host::kFormRecordKind;

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "base/path_field.h"
 #include "standin/mailclient/editor.h"
 #include "tests/standin/mailclient/host_fixture.h"
 #include "tests/support/ui_robot.h"
@@ -177,7 +178,9 @@ TEST_F(EncryptorCalls, MovedMessageArrivesInANewEditor) {
 
 TEST_F(EncryptorCalls, FormRecordStartsAFormInItsOwnHostWindow) {
     host::FormRecord record{};
-    std::strcpy(record.LibraryPath, (mctest::BinDir() + "test_encryptor.dll").c_str());
+    // A checkout deep in the file system gives the library's short path.
+    ASSERT_TRUE(orv::CopyToField(record.LibraryPath, sizeof record.LibraryPath,
+                                 orv::PathForField(mctest::BinDir() + "test_encryptor.dll", sizeof record.LibraryPath)));
     std::strcpy(record.FormName, "TEST");
     std::strcpy(record.Title, "Orvane");
     record.RecordKind = host::kFormRecordKind;
@@ -192,7 +195,7 @@ TEST_F(EncryptorCalls, FormRecordStartsAFormInItsOwnHostWindow) {
     EXPECT_TRUE(mctest::HasLine(lines, "FORMINIT version=256 mode=0 param=TEST host=window"));
     EXPECT_TRUE(mctest::HasLine(lines, "command 0 1036"));  // the start notification
     EXPECT_TRUE(mctest::HasLine(lines, "notify 25 kind=1 parent=EDMAIL"));
-    std::strcpy(record.LibraryPath, (dir + "Missing.dll").c_str());
+    ASSERT_TRUE(orv::CopyToField(record.LibraryPath, sizeof record.LibraryPath, dir + "Missing.dll"));
     EXPECT_EQ(Ask(host::kHostOpenForm, 0, reinterpret_cast<LPARAM>(&record)), 0);
 }
 
