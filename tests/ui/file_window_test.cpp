@@ -151,6 +151,11 @@ private:
                 if (answered.count(w)) continue;
                 const std::string cls = ClassOf(w);
                 if (cls == kLibraryBox) {
+                    // A slow machine shows the box before its caption and text.
+                    if (GetText(w).empty() || ViewBox(w).text.empty()) {
+                        if (++unknown_[w] < Patience(60)) continue;
+                        unknown_.erase(w);
+                    }
                     Sleep(150);
                     const BoxView view = ViewBox(w);
                     std::string text;
@@ -165,7 +170,7 @@ private:
                 } else if (cls == "#32770") {
                     // A dialog is answered once it shows what it is.
                     if (!Recognised(w)) {
-                        if (++unknown_[w] < 60) continue;
+                        if (++unknown_[w] < Patience(60)) continue;
                         unknown_.erase(w);
                     }
                     Sleep(250);
@@ -176,8 +181,10 @@ private:
             Sleep(40);
         }
     }
+    // A file dialog gets its title after its controls.
     static bool Recognised(HWND dialog) {
-        return FindChildById(dialog, kPassphraseEdit) || FileNameField(dialog) || !StaticTexts(dialog).empty();
+        return FindChildById(dialog, kPassphraseEdit) || (FileNameField(dialog) && !GetText(dialog).empty()) ||
+               !StaticTexts(dialog).empty();
     }
     void Answer(HWND dialog) {
         const std::string title = GetText(dialog);
@@ -203,8 +210,13 @@ private:
             PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
             return;
         }
-        SetText(field, name);
-        PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), LPARAM(GetDlgItem(dialog, IDOK)));
+        // A dialog still setting itself up may empty the field again: the name
+        // is typed until the dialog takes it.
+        for (int attempt = 0; attempt < 3; ++attempt) {
+            SetText(field, name);
+            PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), LPARAM(GetDlgItem(dialog, IDOK)));
+            if (WaitGone(dialog) || !GetText(field).empty()) return;
+        }
     }
 
     std::thread thread_;
@@ -270,11 +282,33 @@ protected:
         return result;
     }
 
+    // Whether the run shows a dialog or a box of the library.
+    static bool Asking() {
+        for (HWND w : ListTopWindows("#32770", ""))
+            if (IsWindowVisible(w)) return true;
+        return !ListTopWindows(kLibraryBox, "").empty();
+    }
+    // Waits until the run has begun (the caption names a file, or it asks),
+    // then until it has ended: the idle caption and nothing asked, for a
+    // moment, since the caption names the file only after the open dialog.
+    static void AwaitRun(HWND window) {
+        auto until = [&](const std::function<bool()>& done, int timeoutMs) {
+            const DWORD end = GetTickCount() + DWORD(Patience(timeoutMs));
+            while (!done() && IsWindow(window) && GetTickCount() < end) Sleep(25);
+        };
+        until([&] { return GetText(window) != kIdle || Asking(); }, 20000);
+        int quiet = 0;  // polls in a row that saw the run ended
+        until(
+            [&] {
+                quiet = GetText(window) == kIdle && !Asking() ? quiet + 1 : 0;
+                return quiet * 25 >= Patience(300);
+            },
+            60000);
+    }
+
     // Waits for the window's idle caption, takes its picture and closes it.
     static void FinishAndClose(HWND window, const std::string& shot, std::string* shown = nullptr) {
-        // The run has begun once the caption names a file.
-        for (int i = 0; i < 200 && GetText(window) == kIdle; ++i) Sleep(25);
-        for (int i = 0; i < 600 && GetText(window) != kIdle; ++i) Sleep(50);
+        AwaitRun(window);
         if (GetText(window) != kIdle) {
             // Stuck: what is on the screen, then every dialog cancelled.
             ADD_FAILURE() << "the run did not end; caption " << GetText(window);
@@ -283,7 +317,7 @@ protected:
                 ADD_FAILURE() << "open dialog \"" << GetText(w) << "\": " << Lines(StaticTexts(w));
                 PostMessageA(w, WM_COMMAND, IDCANCEL, 0);
             }
-            for (int i = 0; i < 200 && GetText(window) != kIdle; ++i) Sleep(50);
+            AwaitRun(window);
         }
         Sleep(200);
         if (shown) *shown = GetText(FindChild(window, "RichEdit20A", ""));
@@ -675,8 +709,7 @@ TEST_F(FileWindowTest, TheShownTextIsSearchedWithTheKeys) {
         Sleep(300);
         HWND edit = FindChild(window, "RichEdit20A", "");
         DropFiles(edit, {one});
-        for (int i = 0; i < 200 && GetText(window) == kIdle; ++i) Sleep(25);
-        for (int i = 0; i < 600 && GetText(window) != kIdle; ++i) Sleep(50);
+        AwaitRun(window);
         SetForegroundWindow(window);
         Sleep(200);
         // The selection is what the search proposes.
