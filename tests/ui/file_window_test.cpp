@@ -727,17 +727,23 @@ TEST_F(FileWindowTest, TheShownTextIsSearchedWithTheKeys) {
             PostKey(find, VK_RETURN);
             WaitGone(find, 5000);
         }
-        Sleep(300);
-        hits.push_back(Selection(edit));
+        // Each key moves the selection: what it became, once it moved.
+        auto movedFrom = [&](CHARRANGE before) {
+            const DWORD end = GetTickCount() + DWORD(Patience(5000));
+            CHARRANGE now = Selection(edit);
+            while (now.cpMin == before.cpMin && now.cpMax == before.cpMax && GetTickCount() < end) {
+                Sleep(25);
+                now = Selection(edit);
+            }
+            return now;
+        };
+        hits.push_back(movedFrom(CHARRANGE{0, 0}));
         SendKeyInput(VK_F3);
-        Sleep(300);
-        hits.push_back(Selection(edit));
-        SendKeyInput('G', true);  // no third "beta": from the start again
-        Sleep(1500);
-        hits.push_back(Selection(edit));
+        hits.push_back(movedFrom(hits.back()));
+        SendKeyInput('G', true);  // no third "beta": from the start again, once the question is answered
+        hits.push_back(movedFrom(hits.back()));
         SendKeyInput(VK_ESCAPE);
-        Sleep(300);
-        hits.push_back(Selection(edit));
+        hits.push_back(movedFrom(hits.back()));
         SaveScreenshot(window, ShotPath("file_window_found.png"));
         PostMessageA(window, WM_CLOSE, 0, 0);
     });
