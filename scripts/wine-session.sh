@@ -44,9 +44,10 @@ fi
 # Programs of the build that Wine still runs, one per line. Wine names each
 # process after its program's file; the kernel keeps 15 characters of it.
 orv_ours_running() {
-  (cd "$build/bin" && ls -- *.exe 2>/dev/null) | cut -c1-15 | tr 'A-Z' 'a-z' > "$build/.ours"
-  ps -eo pid=,comm=,args= | awk 'NR == FNR { ours[$1]; next } tolower($2) in ours' "$build/.ours" - || true
-  rm -f "$build/.ours"
+  local ours
+  ours=$(cd "$build/bin" && ls -- *.exe 2>/dev/null | cut -c1-15 | tr 'A-Z' 'a-z' | paste -sd' ')
+  ps -eo pid=,comm=,args= |
+    awk -v ours="$ours" 'BEGIN { n = split(ours, a, " "); for (i = 1; i <= n; i++) o[a[i]] } tolower($2) in o' || true
 }
 
 orv_wine_stop() {
