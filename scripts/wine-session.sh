@@ -42,12 +42,16 @@ if ! grep -q "^\"Managed\"=\"$orv_managed\"" "$WINEPREFIX/user.reg" 2>/dev/null;
 fi
 
 # Programs of the build that Wine still runs, one per line. Wine names each
-# process after its program's file; the kernel keeps 15 characters of it.
+# process after its program's file (the kernel keeps 15 characters of it);
+# one still starting is "wine" with the program as its first argument.
 orv_ours_running() {
   local ours
   ours=$(cd "$build/bin" && ls -- *.exe 2>/dev/null | cut -c1-15 | tr 'A-Z' 'a-z' | paste -sd' ')
-  ps -eo pid=,comm=,args= |
-    awk -v ours="$ours" 'BEGIN { n = split(ours, a, " "); for (i = 1; i <= n; i++) o[a[i]] } tolower($2) in o' || true
+  ps -eo pid=,comm=,args= | awk -v ours="$ours" '
+    BEGIN { n = split(ours, a, " "); for (i = 1; i <= n; i++) o[a[i]] }
+    { name = tolower($2) }
+    name ~ /^wine/ && NF >= 4 { p = $4; sub(/.*[\\\/]/, "", p); name = substr(tolower(p), 1, 15) }
+    name in o' || true
 }
 
 orv_wine_stop() {
