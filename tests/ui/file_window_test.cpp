@@ -292,16 +292,14 @@ protected:
     // then until it has ended: the idle caption and nothing asked, for a
     // moment, since the caption names the file only after the open dialog.
     static void AwaitRun(HWND window) {
-        auto until = [&](const std::function<bool()>& done, int timeoutMs) {
-            const DWORD end = GetTickCount() + DWORD(Patience(timeoutMs));
-            while (!done() && IsWindow(window) && GetTickCount() < end) Sleep(25);
-        };
-        until([&] { return GetText(window) != kIdle || Asking(); }, 20000);
-        int quiet = 0;  // polls in a row that saw the run ended
-        until(
+        PumpUntil([&] { return !IsWindow(window) || GetText(window) != kIdle || Asking(); }, 20000);
+        DWORD endedSince = 0;  // when the run was first seen ended, 0 while it runs
+        PumpUntil(
             [&] {
-                quiet = GetText(window) == kIdle && !Asking() ? quiet + 1 : 0;
-                return quiet * 25 >= Patience(300);
+                if (!IsWindow(window)) return true;
+                if (GetText(window) != kIdle || Asking()) endedSince = 0;
+                else if (!endedSince) endedSince = GetTickCount();
+                return endedSince && GetTickCount() - endedSince >= DWORD(Patience(300));
             },
             60000);
     }
@@ -729,13 +727,13 @@ TEST_F(FileWindowTest, TheShownTextIsSearchedWithTheKeys) {
         }
         // Each key moves the selection: what it became, once it moved.
         auto movedFrom = [&](CHARRANGE before) {
-            const DWORD end = GetTickCount() + DWORD(Patience(5000));
-            CHARRANGE now = Selection(edit);
-            while (now.cpMin == before.cpMin && now.cpMax == before.cpMax && GetTickCount() < end) {
-                Sleep(25);
-                now = Selection(edit);
-            }
-            return now;
+            PumpUntil(
+                [&] {
+                    const CHARRANGE now = Selection(edit);
+                    return now.cpMin != before.cpMin || now.cpMax != before.cpMax;
+                },
+                5000);
+            return Selection(edit);
         };
         hits.push_back(movedFrom(CHARRANGE{0, 0}));
         SendKeyInput(VK_F3);
