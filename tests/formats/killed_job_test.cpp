@@ -5,7 +5,7 @@
 // the message's plain text, also when the registry notes of the side files
 // never reached the disk, and whatever process the notes name. The client
 // is encryptor_job_child, killed at moments spread over the length of a
-// whole run.
+// whole run or the moment one of its side files shows.
 #include "tests/formats/encryptor_fixture.h"
 
 #include <algorithm>
@@ -73,6 +73,38 @@ ChildRun RunChild(const std::string& args, int killAfterMs, const std::function<
     return run;
 }
 
+// Runs the child and kills it as soon as seen() holds, polled while it runs;
+// met tells whether the kill came that way rather than the child ending.
+struct SeenRun {
+    bool met = false;
+    int exitCode = -1;
+};
+SeenRun RunChildUntil(const std::string& args, const std::function<bool()>& seen) {
+    std::string command = Quoted(ProgramDir() + "encryptor_job_child.exe") + " " + args;
+    STARTUPINFOA si{};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi{};
+    SeenRun run;
+    if (!CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) return run;
+    CloseHandle(pi.hThread);
+    const DWORD start = GetTickCount();
+    while (WaitForSingleObject(pi.hProcess, 1) == WAIT_TIMEOUT) {
+        if (seen() || GetTickCount() - start > kRunLimitMs) {
+            run.met = GetTickCount() - start <= kRunLimitMs;
+            TerminateProcess(pi.hProcess, 99);
+            WaitForSingleObject(pi.hProcess, 10000);
+            break;
+        }
+    }
+    if (!run.met) {
+        DWORD code = 0;
+        GetExitCodeProcess(pi.hProcess, &code);
+        run.exitCode = static_cast<int>(code);
+    }
+    CloseHandle(pi.hProcess);
+    return run;
+}
+
 std::string Joined(const std::vector<std::string>& names) {
     std::string out;
     for (const auto& n : names) out += n + " ";
@@ -112,6 +144,11 @@ protected:
         for (const auto& name : dir.Files())
             if (name.find(".~") != npos || name.find(".orv") != npos) side.push_back(name);
         return side;
+    }
+    static bool HasSideFile(const ScratchDir& dir, const char* tag) {
+        for (const auto& name : SideFiles(dir))
+            if (side_files::EndsWith(name, tag)) return true;
+        return false;
     }
     // Kill moments spread over the second half of the job after the
     // library's start, where its replacements are (the last part of a run;
@@ -238,42 +275,36 @@ TEST_F(KilledJob, AKilledDecodeLeavesNoPartOfThePlainText) {
 
 TEST_F(KilledJob, AKilledJobWhoseNotesNeverReachedTheDiskLeavesNoPlainTextAfterTheNextStart) {
     // An encrypt of a message in the mailbox directory, with no note and no
-    // noted folder left, and a decode into a folder noted by an earlier run.
+    // noted folder left, and a decode into a folder noted by an earlier run;
+    // each killed the moment one of its side files shows.
     const std::string message = mailbox_->Path() + "lost.PM$";
     const std::string original = LargeMessage(1);
     const std::string encrypt = EncryptArgs(message);
-    const auto [startMs, whole] = TimeWholeEncrypt(message, original);
-    ASSERT_EQ(whole.exitCode, 1) << "a whole run encrypts the message";
-    int leftBehind = 0;
-    for (int moment : KillMoments(startMs, whole.ms, 6)) {
+    for (const char* tag : {side_files::kNewTag, side_files::kOldTag}) {
         ASSERT_TRUE(ReplaceWholeFile(message, original));
-        RunChild(encrypt, moment);
-        leftBehind += static_cast<int>(SideFiles(*mailbox_).size());
+        const SeenRun killed = RunChildUntil(encrypt, [&] { return HasSideFile(*mailbox_, tag); });
+        ASSERT_TRUE(killed.met) << "no " << tag << " side file showed; the job ended with " << killed.exitCode;
         LoseTheNotes(true);
         StartLibrary();
-        EXPECT_EQ(SideFiles(*mailbox_), std::vector<std::string>()) << "after " << moment << " ms";
-        EXPECT_EQ(PlainTextHolders(*mailbox_, {"lost.PM$"}), std::vector<std::string>()) << "after " << moment << " ms";
+        EXPECT_EQ(SideFiles(*mailbox_), std::vector<std::string>()) << "killed at the " << tag << " side file";
+        EXPECT_EQ(PlainTextHolders(*mailbox_, {"lost.PM$"}), std::vector<std::string>())
+            << "killed at the " << tag << " side file";
+        const std::string now = Read(message);
+        EXPECT_TRUE(now == original || (now.find(kMarker) == npos && now.find("-----END PGP MESSAGE-----") != npos))
+            << "killed at the " << tag << " side file: " << now.size() << " bytes";
     }
     DeleteFileA(message.c_str());
 
     const std::string signedMessage = dir_->Path() + "signed.PM$";
     ASSERT_NO_FATAL_FAILURE(WriteSigned(signedMessage));
     const std::string output = dir_->Path() + "result.txt";
-    const std::string decode = Args("decrypt " + Quoted(signedMessage) + " " + Quoted(output));
-    const ChildRun decoded = RunChild(decode, -1);
-    ASSERT_EQ(decoded.exitCode, 2);
-    for (int moment : KillMoments(startMs, decoded.ms, 6)) {
-        DeleteFileA(output.c_str());
-        RunChild(decode, moment);
-        leftBehind += static_cast<int>(SideFiles().size());
-        LoseTheNotes(false);
-        StartLibrary();
-        EXPECT_EQ(SideFiles(), std::vector<std::string>()) << "after " << moment << " ms";
-        EXPECT_EQ(PlainTextHolders({"signed.PM$", "result.txt"}), std::vector<std::string>())
-            << "after " << moment << " ms";
-    }
-    // Most kills fall inside a replacement: the rounds must have met side files.
-    EXPECT_GT(leftBehind, 0);
+    const SeenRun killed = RunChildUntil(Args("decrypt " + Quoted(signedMessage) + " " + Quoted(output)),
+                                         [&] { return HasSideFile(*dir_, side_files::kNewTag); });
+    ASSERT_TRUE(killed.met) << "no side file showed; the decode ended with " << killed.exitCode;
+    LoseTheNotes(false);
+    StartLibrary();
+    EXPECT_EQ(SideFiles(), std::vector<std::string>());
+    EXPECT_EQ(PlainTextHolders({"signed.PM$", "result.txt"}), std::vector<std::string>());
 }
 
 TEST_F(KilledJob, ANoteNamingALiveProcessKeepsNoDeadJobsSideFile) {
