@@ -12,9 +12,9 @@
 #include "automation/pl_text.h"
 #include "automation/pl_utils.h"
 #include "automation/string_library.h"
-#include "base/address_room.h"
 #include "base/whole_file.h"
-#include "plugin/mail_client.h"
+#include "interfaces/address_room.h"
+#include "interfaces/mail_client.h"
 
 namespace orv::automation {
 

@@ -11,7 +11,7 @@
 #include "automation/pl_data.h"
 #include "automation/pl_text.h"
 #include "base/whole_file.h"
-#include "plugin/mail_client.h"
+#include "interfaces/mail_client.h"
 
 namespace orv::automation {
 

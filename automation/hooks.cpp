@@ -9,7 +9,7 @@
 #include "automation/menu.h"
 #include "automation/pl_data.h"
 #include "automation/pl_text.h"
-#include "plugin/mail_client.h"
+#include "interfaces/mail_client.h"
 
 namespace orv::automation {
 

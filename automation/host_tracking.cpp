@@ -5,7 +5,7 @@
 #include "automation/pl_data.h"
 #include "automation/pl_text.h"
 #include "automation/signature_view.h"
-#include "plugin/mail_client.h"
+#include "interfaces/mail_client.h"
 
 namespace orv::automation {
 

@@ -5,7 +5,7 @@
 
 #include "automation/pl_text.h"
 #include "automation/tter.h"
-#include "plugin/mail_client.h"
+#include "interfaces/mail_client.h"
 
 namespace orv::automation {
 

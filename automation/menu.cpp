@@ -7,7 +7,7 @@
 #include "automation/pl_data.h"
 #include "automation/pl_text.h"
 #include "base/path_field.h"
-#include "plugin/mail_client.h"
+#include "interfaces/mail_client.h"
 
 namespace orv::automation {
 

@@ -3,52 +3,19 @@
 #include <shellapi.h>
 
 #include <cstring>
+#include <type_traits>
 
 #include "automation/pl_text.h"
 #include "automation/pl_utils.h"
-#include "base/address_room.h"
 #include "base/path_field.h"
-#include "plugin/mail_client.h"
+#include "interfaces/address_room.h"
+#include "interfaces/mail_client.h"
 
 namespace orv::automation {
 
 namespace {
 
-// The main library's exports by ordinal.
-enum Ordinal : int {
-    kPlugInit = 10,
-    kShowManager = 11,
-    kShowViewer = 12,
-    kShowConfig = 13,
-    kShowAbout = 14,
-    kWipeCache = 15,
-    kError = 16,
-    kInfo = 18,
-    kConfirm = 19,
-    kConfCanc = 21,
-    kSaveMimeAttachments = 23,
-    kGetKeyFromServer = 24,
-    kSetAddrOptions = 25,
-    kAddAddrOptions = 26,
-    kGetABKAddr = 27,
-    kGetPGPAddr = 28,
-    kFindKeys = 29,
-    kKeySelect = 30,
-    kKeyDelete = 31,
-    kKeyExtract = 32,
-    kShowFingerPrint = 33,
-    kExecPGPkeys = 34,
-};
-
-using PlugInitFn = void(WINAPI*)(HWND, DWORD, HWND, const char*);
-using NoArgFn = LRESULT(WINAPI*)();
-using TextFn = int(WINAPI*)(const char*);
-using TextBufferFn = int(WINAPI*)(const char*, char*);
-using TextBufferNumberFn = int(WINAPI*)(const char*, char*, int);
-using TextBufferNumberFlagFn = int(WINAPI*)(const char*, char*, int, int);
-using TwoTextsBufferNumberFn = int(WINAPI*)(const char*, const char*, char*, int);
-using TwoTextsFn = int(WINAPI*)(const char*, const char*);
-using BufferFn = int(WINAPI*)(char*);
+using namespace merrowin;
 
 constexpr const char* kLibraryName = "Merrowin.dll";
 constexpr const char* kFormTitle = "Orvane";
@@ -103,7 +70,7 @@ bool TMerrowin::Initialize(HWND hostWindow, HWND frame, HWND automationWindow, H
     if (utils_.InstallDir().empty() || TPLUtils::GetVersion(path) != utils_.VersionText()) return false;
     module_.reset(LoadLibraryA(path.c_str()));
     if (!module_) return false;
-    auto plugInit = reinterpret_cast<PlugInitFn>(reinterpret_cast<void*>(Export(kPlugInit)));
+    auto plugInit = Bound<kPlugInit>(Export(kPlugInit));
     if (!plugInit) {
         module_.reset();
         return false;
@@ -145,11 +112,16 @@ HWND TMerrowin::LoadMerrowin(const char* formName) {
     return reinterpret_cast<HWND>(SendMessageA(hostWindow_, host::kHostOpenForm, 0, reinterpret_cast<LPARAM>(&record)));
 }
 
-LRESULT TMerrowin::ShowForm(const char* formName, int ordinal) {
+template <int Ordinal>
+LRESULT TMerrowin::ShowForm(const char* formName) {
     formWindow_ = LoadMerrowin(formName);
     if (!formWindow_) return 0;
-    auto fn = reinterpret_cast<NoArgFn>(reinterpret_cast<void*>(Export(ordinal)));
-    return fn ? fn() : 0;
+    auto fn = Bound<Ordinal>(Export(Ordinal));
+    if (!fn) return 0;
+    if constexpr (std::is_pointer_v<decltype(fn())>)
+        return reinterpret_cast<LRESULT>(fn());
+    else
+        return fn();
 }
 
 LRESULT TMerrowin::ShowManager() {
@@ -157,7 +129,7 @@ LRESULT TMerrowin::ShowManager() {
         PostMessageA(wnd, host::kFormMsgCommand, 0, host::kCommandForce);
         return 0;
     }
-    return ShowForm("MANAGER", kShowManager);
+    return ShowForm<kShowManager>("MANAGER");
 }
 
 LRESULT TMerrowin::ShowViewer(bool folderView) {
@@ -165,12 +137,12 @@ LRESULT TMerrowin::ShowViewer(bool folderView) {
         PostMessageA(wnd, host::kFormMsgCommand, 0, host::kCommandForce);
         return 0;
     }
-    return ShowForm(folderView ? "FOLDER" : "VIEWER", kShowViewer);
+    return ShowForm<kShowViewer>(folderView ? "FOLDER" : "VIEWER");
 }
 
-LRESULT TMerrowin::ShowConfig() { return ShowForm("CONFIG", kShowConfig); }
+LRESULT TMerrowin::ShowConfig() { return ShowForm<kShowConfig>("CONFIG"); }
 
-LRESULT TMerrowin::ShowAbout() { return ShowForm("ABOUT", kShowAbout); }
+LRESULT TMerrowin::ShowAbout() { return ShowForm<kShowAbout>("ABOUT"); }
 
 void TMerrowin::WaitForForeignDialog() {
     HWND dialog = GetActiveWindow();
@@ -207,44 +179,44 @@ FARPROC TMerrowin::PrepareUtility(int ordinal) {
 }
 
 void TMerrowin::WipeCache() {
-    if (auto fn = Utility<NoArgFn>(kWipeCache)) fn();
+    if (auto fn = Utility<kWipeCache>()) fn();
     ReleaseProc();
 }
 
 void TMerrowin::Error(const std::string& text) {
-    if (auto fn = Utility<TextFn>(kError)) fn(text.c_str());
+    if (auto fn = Utility<kError>()) fn(text.c_str());
 }
 
 void TMerrowin::Info(const std::string& text) {
-    if (auto fn = Utility<TextFn>(kInfo)) fn(text.c_str());
+    if (auto fn = Utility<kInfo>()) fn(text.c_str());
 }
 
 bool TMerrowin::Confirm(const std::string& text) {
-    auto fn = Utility<TextFn>(kConfirm);
+    auto fn = Utility<kConfirm>();
     return fn ? LowByte(fn(text.c_str())) : true;
 }
 
 int TMerrowin::ConfCanc(const std::string& text) {
-    auto fn = Utility<TextFn>(kConfCanc);
+    auto fn = Utility<kConfCanc>();
     return fn ? (fn(text.c_str()) & 0xFFFF) : IDCANCEL;
 }
 
 bool TMerrowin::SaveMimeAttachments(const std::string& text) {
-    auto fn = Utility<TextFn>(kSaveMimeAttachments);
+    auto fn = Utility<kSaveMimeAttachments>();
     bool result = fn && (fn(text.c_str()) & 0x7F) != 0;
     ReleaseProc();
     return result;
 }
 
 bool TMerrowin::GetKeyFromServer(const std::string& keyId) {
-    auto fn = Utility<TextFn>(kGetKeyFromServer);
+    auto fn = Utility<kGetKeyFromServer>();
     bool result = fn && fn(keyId.c_str()) == 1;
     ReleaseProc();
     return result;
 }
 
 bool TMerrowin::SetAddrOptions(const std::string& text, std::string& buffer) {
-    auto fn = Utility<TextBufferFn>(kSetAddrOptions);
+    auto fn = Utility<kSetAddrOptions>();
     if (!fn) return false;
     buffer.assign(addrroom::SetAddrOptions(text), '\0');
     bool result = LowByte(fn(text.c_str(), buffer.data()));
@@ -253,7 +225,7 @@ bool TMerrowin::SetAddrOptions(const std::string& text, std::string& buffer) {
 }
 
 bool TMerrowin::AddAddrOptions(const std::string& text, std::string& buffer, int options, bool flag) {
-    auto fn = Utility<TextBufferNumberFlagFn>(kAddAddrOptions);
+    auto fn = Utility<kAddAddrOptions>();
     if (!fn) return false;
     buffer.assign(addrroom::AddAddrOptions(text), '\0');
     bool result = LowByte(fn(text.c_str(), buffer.data(), options, flag ? 1 : 0));
@@ -262,7 +234,7 @@ bool TMerrowin::AddAddrOptions(const std::string& text, std::string& buffer, int
 }
 
 bool TMerrowin::GetABKAddr(const std::string& text, std::string& buffer, int options) {
-    auto fn = Utility<TextBufferNumberFn>(kGetABKAddr);
+    auto fn = Utility<kGetABKAddr>();
     if (!fn) return false;
     buffer.assign(addrroom::GetABKAddr(), '\0');
     bool result = LowByte(fn(text.c_str(), buffer.data(), options));
@@ -271,7 +243,7 @@ bool TMerrowin::GetABKAddr(const std::string& text, std::string& buffer, int opt
 }
 
 bool TMerrowin::GetPGPAddr(const std::string& addresses, const std::string& keys, std::string& buffer, int options) {
-    auto fn = Utility<TwoTextsBufferNumberFn>(kGetPGPAddr);
+    auto fn = Utility<kGetPGPAddr>();
     if (!fn) return false;
     buffer.assign(addrroom::GetPGPAddr(), '\0');
     bool result = LowByte(fn(addresses.c_str(), keys.c_str(), buffer.data(), options));
@@ -280,7 +252,7 @@ bool TMerrowin::GetPGPAddr(const std::string& addresses, const std::string& keys
 }
 
 int TMerrowin::FindKeys(const std::string& pattern, std::string& buffer, bool flag) {
-    auto fn = Utility<TextBufferNumberFn>(kFindKeys);
+    auto fn = Utility<kFindKeys>();
     if (!fn) return 0;
     if (!pattern.empty()) buffer.assign(addrroom::FindKeys(pattern), '\0');
     int result = fn(pattern.c_str(), buffer.data(), flag ? 1 : 0);
@@ -289,7 +261,7 @@ int TMerrowin::FindKeys(const std::string& pattern, std::string& buffer, bool fl
 }
 
 int TMerrowin::FindKeysDirect(const std::string& pattern, std::string& buffer, bool flag) {
-    auto fn = reinterpret_cast<TextBufferNumberFn>(reinterpret_cast<void*>(Export(kFindKeys)));
+    auto fn = Bound<kFindKeys>(Export(kFindKeys));
     if (!fn) return 0;
     int result = fn(pattern.c_str(), buffer.data(), flag ? 1 : 0);
     CutAtZero(buffer);
@@ -297,12 +269,12 @@ int TMerrowin::FindKeysDirect(const std::string& pattern, std::string& buffer, b
 }
 
 int TMerrowin::KeySelect(const std::string& item, const std::string& candidates) {
-    auto fn = Utility<TwoTextsFn>(kKeySelect);
+    auto fn = Utility<kKeySelect>();
     return fn ? fn(item.c_str(), candidates.c_str()) : -1;
 }
 
 bool TMerrowin::KeyDelete(std::string& deleted) {
-    auto fn = Utility<BufferFn>(kKeyDelete);
+    auto fn = Utility<kKeyDelete>();
     bool result = false;
     if (fn) {
         deleted.assign(addrroom::KeyDelete(), '\0');
@@ -314,21 +286,21 @@ bool TMerrowin::KeyDelete(std::string& deleted) {
 }
 
 bool TMerrowin::KeyExtract() {
-    auto fn = Utility<NoArgFn>(kKeyExtract);
+    auto fn = Utility<kKeyExtract>();
     bool result = fn && (fn() & 0x7F) != 0;
     ReleaseProc();
     return result;
 }
 
 bool TMerrowin::ShowFingerPrint() {
-    auto fn = Utility<NoArgFn>(kShowFingerPrint);
+    auto fn = Utility<kShowFingerPrint>();
     bool result = fn && fn() != 0;
     ReleaseProc();
     return result;
 }
 
 bool TMerrowin::ExecPGPkeys() {
-    auto fn = Utility<NoArgFn>(kExecPGPkeys);
+    auto fn = Utility<kExecPGPkeys>();
     bool result = fn && fn() == 1;
     ReleaseProc();
     return result;

@@ -10,6 +10,7 @@
 #include <string>
 
 #include "base/unique_handle.h"
+#include "interfaces/merrowin_exports.h"
 
 namespace orv::automation {
 
@@ -49,7 +50,7 @@ public:
     bool SaveMimeAttachments(const std::string& text);
     bool GetKeyFromServer(const std::string& keyId);
     // The buffer is sized here to the room the main library writes into
-    // (base/address_room.h) and cut at its first zero after the call.
+    // (interfaces/address_room.h) and cut at its first zero after the call.
     bool SetAddrOptions(const std::string& text, std::string& buffer);
     bool AddAddrOptions(const std::string& text, std::string& buffer, int options, bool flag);
     bool GetABKAddr(const std::string& text, std::string& buffer, int options);
@@ -76,8 +77,8 @@ public:
     // Closes the recognised main-library window, if any.
     void CloseMainWindow();
 
-    static constexpr int kFirstOrdinal = 10;
-    static constexpr int kLastOrdinal = 34;
+    static constexpr int kFirstOrdinal = merrowin::kFirstPlugInOrdinal;
+    static constexpr int kLastOrdinal = merrowin::kLastPlugInOrdinal;
 
 private:
     FARPROC Export(int ordinal);
@@ -85,11 +86,16 @@ private:
     // the export when it may be called, nullptr for its default.
     FARPROC PrepareUtility(int ordinal);
     static void WaitForForeignDialog();
-    template <typename Fn>
-    Fn Utility(int ordinal) {
-        return reinterpret_cast<Fn>(reinterpret_cast<void*>(PrepareUtility(ordinal)));
+    template <int Ordinal>
+    static typename merrowin::Export<Ordinal>::Fn Bound(FARPROC proc) {
+        return reinterpret_cast<typename merrowin::Export<Ordinal>::Fn>(reinterpret_cast<void*>(proc));
     }
-    LRESULT ShowForm(const char* formName, int ordinal);
+    template <int Ordinal>
+    typename merrowin::Export<Ordinal>::Fn Utility() {
+        return Bound<Ordinal>(PrepareUtility(Ordinal));
+    }
+    template <int Ordinal>
+    LRESULT ShowForm(const char* formName);
 
     TPLUtils& utils_;
     UniqueModule module_;

@@ -3,7 +3,7 @@
 
 #include "automation/pl_data.h"
 #include "engine/loader.h"
-#include "plugin/mail_client.h"
+#include "interfaces/mail_client.h"
 
 using namespace orv;
 

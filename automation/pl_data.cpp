@@ -4,14 +4,15 @@
 
 #include <cstring>
 
+#include "automation/abk.h"
 #include "automation/auto_send.h"
 #include "automation/menu.h"
-#include "automation/abk.h"
 #include "automation/message_files.h"
 #include "automation/pl_text.h"
 #include "automation/signature_view.h"
-#include "plugin/automation_messages.h"
-#include "plugin/mail_client.h"
+#include "interfaces/host_messages.h"
+#include "interfaces/mail_client.h"
+#include "interfaces/signature_codes.h"
 
 namespace orv::automation {
 
@@ -19,9 +20,10 @@ namespace {
 
 TPLData* g_plData = nullptr;
 
+static_assert(orv::automation::kUserMessage == WM_USER);
+
 constexpr const char* kStartBoxTitle = "KVSEC";
 constexpr const char* kFatalText = "FATAL ERROR!";
-constexpr size_t kKeyIdChars = 18;
 
 LRESULT CALLBACK AutomationWndProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) noexcept {
     try {
@@ -55,22 +57,6 @@ LRESULT CALLBACK GetMessageHook(int code, WPARAM wp, LPARAM lp) noexcept {
     }
     return CallNextHookEx(nullptr, code, wp, lp);
 }
-
-// The record of AM_GETENTRY.
-#pragma pack(push, 1)
-struct EntryRecord {
-    const char* firstKeys;
-    const char* secondKeys;
-    BYTE autoMode;
-    BYTE editorArmed;
-};
-#pragma pack(pop)
-
-// The record of AM_NEXTENTRY: two texts, either may be absent.
-struct NextEntryRecord {
-    const char* first;
-    const char* second;
-};
 
 bool ConfigFlag(const std::string& file, const char* section, const char* key, int fallback) {
     return GetPrivateProfileIntA(section, key, fallback, file.c_str()) != 0;
@@ -255,10 +241,10 @@ LRESULT TPLData::OnAutomationMessage(UINT msg, WPARAM wp, LPARAM lp, bool* handl
         lastRecipients_ = lp ? reinterpret_cast<const char*>(lp) : "";
         return 0;
     case orv::automation::AM_OPTIONS:
-        AutoEnabled = (wp & 1) != 0;
-        hideKeyDialog_ = (wp & 2) != 0;
-        warnMixed_ = (wp & 4) != 0;
-        if (!(wp & 8) && frontend_) frontend_->SetWipeEnabled(false);
+        AutoEnabled = (wp & orv::automation::kOptionAutoEncryption) != 0;
+        hideKeyDialog_ = (wp & orv::automation::kOptionHideKeyDialog) != 0;
+        warnMixed_ = (wp & orv::automation::kOptionWarnMixed) != 0;
+        if (!(wp & orv::automation::kOptionCacheKept) && frontend_) frontend_->SetWipeEnabled(false);
         return 0;
     case orv::automation::AM_SIGNKEY:
         if (!lp) return 0;
@@ -266,28 +252,28 @@ LRESULT TPLData::OnAutomationMessage(UINT msg, WPARAM wp, LPARAM lp, bool* handl
             lastKeyId_ = reinterpret_cast<const char*>(lp);
         } else {
             char* out = reinterpret_cast<char*>(lp);
-            size_t n = std::min(lastKeyId_.size(), kKeyIdChars);
+            size_t n = std::min(lastKeyId_.size(), orv::automation::kSignKeyChars);
             std::memcpy(out, lastKeyId_.data(), n);
             out[n] = '\0';
         }
         return 0;
     case orv::automation::AM_GETENTRY: {
-        auto* record = reinterpret_cast<EntryRecord*>(lp);
+        auto* record = reinterpret_cast<orv::automation::EntryRecord*>(lp);
         if (!record) return 0;
-        record->firstKeys = handedKeys_[0].c_str();
-        record->secondKeys = handedKeys_[1].c_str();
+        record->entry = handedKeys_[0].c_str();
+        record->firstItem = handedKeys_[1].c_str();
         // Set only when the list chose this send's options itself.
-        record->autoMode = AutoMode == 4;
+        record->automatic = AutoMode == 4;
         HWND active = ActiveMdiChild({hostWindow_, mdiClient_});
         int i = active ? wlEditorFlags.IndexOf(active) : -1;
-        record->editorArmed = i >= 0 && (wlEditorFlags.Object(i) >> 16) != 0;
+        record->pgpMimeWanted = i >= 0 && (wlEditorFlags.Object(i) >> 16) != 0;
         return 0;
     }
     case orv::automation::AM_NEXTENTRY: {
-        auto* record = reinterpret_cast<const NextEntryRecord*>(lp);
+        auto* record = reinterpret_cast<const orv::automation::EntryRecord*>(lp);
         if (record) {
-            handedKeys_[0] = record->first ? record->first : "";
-            handedKeys_[1] = record->second ? record->second : "";
+            handedKeys_[0] = record->entry ? record->entry : "";
+            handedKeys_[1] = record->firstItem ? record->firstItem : "";
         }
         return 1;
     }
@@ -298,7 +284,7 @@ LRESULT TPLData::OnAutomationMessage(UINT msg, WPARAM wp, LPARAM lp, bool* handl
         return 0;
     case orv::automation::AM_DECODED:
         signatureInfoPending_ = 1;
-        signatureIconIndex_ = LOWORD(wp) ? LOWORD(wp) + 5 * HIWORD(wp) : 0;
+        signatureIconIndex_ = LOWORD(wp) ? LOWORD(wp) + orv::kSigCodeLast * HIWORD(wp) : 0;
         signatureInfoText_ = lp ? reinterpret_cast<const char*>(lp) : "";
         return 0;
     case orv::automation::AM_CACHESTATE:

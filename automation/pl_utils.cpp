@@ -5,7 +5,7 @@
 #include "automation/pl_text.h"
 #include "base/unique_handle.h"
 #include "engine/message_pump.h"
-#include "plugin/mail_client.h"
+#include "interfaces/mail_client.h"
 
 namespace orv::automation {
 

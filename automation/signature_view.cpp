@@ -3,7 +3,8 @@
 #include "automation/host_windows.h"
 #include "automation/pl_data.h"
 #include "automation/pl_text.h"
-#include "plugin/mail_client.h"
+#include "interfaces/mail_client.h"
+#include "interfaces/signature_codes.h"
 
 namespace orv::automation {
 
@@ -15,8 +16,8 @@ constexpr WPARAM kStateHeaderChanged = 11;
 constexpr WPARAM kStateActivated = 12;
 constexpr WPARAM kStateDeactivated = 13;
 constexpr LPARAM kHeaderChangedBit = 0x10;
-// Icons 6 to 10 are those of 1 to 5 for encrypted messages.
-constexpr int kEncryptedIconOffset = 5;
+// Icons after the last code's are those of each code for encrypted messages.
+constexpr int kEncryptedIconOffset = kSigCodeLast;
 
 HWND ReaderDialogOf(HWND reader) {
     for (const char* cls : {host::kReaderDialogClass, host::kReaderDialogClass2, host::kReaderDialogClass3})

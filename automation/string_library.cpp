@@ -4,7 +4,7 @@
 
 #include "automation/pl_text.h"
 #include "automation/pl_utils.h"
-#include "plugin/mail_client.h"
+#include "interfaces/mail_client.h"
 
 namespace orv::automation {
 

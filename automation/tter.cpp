@@ -3,7 +3,7 @@
 #include "automation/address_text.h"
 #include "automation/info_block.h"
 #include "automation/pl_text.h"
-#include "plugin/mail_client.h"
+#include "interfaces/mail_client.h"
 
 namespace orv::automation {
 

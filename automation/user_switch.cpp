@@ -5,9 +5,9 @@
 
 #include "automation/pl_data.h"
 #include "automation/pl_text.h"
-#include "base/restart_signal.h"
 #include "base/unique_handle.h"
-#include "plugin/mail_client.h"
+#include "interfaces/mail_client.h"
+#include "interfaces/restart_signal.h"
 
 namespace orv::automation {
 

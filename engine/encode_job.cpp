@@ -20,7 +20,6 @@
 #include "engine/message_pump.h"
 #include "engine/sdk_table.h"
 #include "engine/secure_cache.h"
-#include "engine/sel_key_dialog.h"
 
 namespace orv {
 namespace {
@@ -511,23 +510,23 @@ PGPError TPGPEncode::SelectRecipients() {
     if (listed < 0) return listed;
     std::unique_ptr<TKeyPropsList> keys(list);
 
-    std::unique_ptr<TSelKeyDialog> dialog(new (std::nothrow) TSelKeyDialog(ParentWindow));
-    if (!dialog) return kEncodeErrNoKeyDialog;
-    dialog->Prompt = SelectPrompt;
-    dialog->GroupCaption = GroupCaption;
-    dialog->OKCaption = OKCaption;
-    dialog->CancelCaption = CancelCaption;
-    dialog->ServerCaption = ServerCaption;
-    dialog->AutoListCaption = AutoListCaption;
-    dialog->HelpFile = HelpFile;
-    dialog->HelpContext = HelpContext;
+    if (!KeySelector) return kEncodeErrNoKeyDialog;
+    TKeySelectRequest request;
+    request.Parent = ParentWindow;
+    request.Prompt = SelectPrompt;
+    request.GroupCaption = GroupCaption;
+    request.OKCaption = OKCaption;
+    request.CancelCaption = CancelCaption;
+    request.ServerCaption = ServerCaption;
+    request.AutoListCaption = AutoListCaption;
+    request.HelpFile = HelpFile;
+    request.HelpContext = HelpContext;
 
     const std::string given = Recipients;
     std::string text = Recipients;
     bool groupChosen = false;
-    const int answer = dialog->Execute(text, keys.get(), groupChosen);
-    const std::string selection = dialog->Selection;
-    dialog.reset();
+    std::string selection;
+    const int answer = KeySelector(request, text, *keys, groupChosen, selection);
     if (groupChosen) RecipientsConfirmed = true;
 
     switch (answer) {

@@ -15,6 +15,7 @@
 #include <windows.h>
 
 #include "engine/key_props.h"
+#include "engine/key_select.h"
 #include "engine/pgp_prefs.h"
 #include "engine/pgpsdk.h"
 
@@ -125,6 +126,9 @@ public:
     // Keys chosen or imported during recipient selection, and the entry made
     // for "use and add to the list".
     TKeyPropsList ChosenKeys{0, kChosenKeysMask};
+    // Asks the user for recipients when the text names no single key;
+    // without one, such a job fails with kEncodeErrNoKeyDialog.
+    TKeySelector KeySelector;
 
 private:
     struct Input;

@@ -5,13 +5,13 @@
 
 #include "formats/decryptor.h"
 
-#include "base/host_messages.h"
 #include "engine/decode_job.h"
 #include "formats/mcfuncs.h"
 #include "formats/mime_text.h"
 #include "formats/pgp_recognition.h"
 #include "formats/signature_line.h"
 #include "formats/text_source.h"
+#include "interfaces/host_messages.h"
 
 namespace orv {
 

@@ -4,19 +4,9 @@
 // (formats/encryptor.h); this header names what it reports.
 
 #include "formats/encryptor.h"
+#include "interfaces/signature_codes.h"
 
 namespace orv {
-
-// Signature status codes of a decode or verify.
-enum : int {
-    kSigCodeNone = 1,
-    kSigCodeGoodValid = 2,
-    kSigCodeGoodInvalid = 3,
-    kSigCodeBad = 4,
-    kSigCodeNoKey = 5,
-    // Added when the data was encrypted.
-    kSigCodeEncrypted = 0x10000,
-};
 
 // The longest signature line VERIFY_SIGNATURE hands back, and the room it
 // fills in the caller's buffer (the line and its terminating zero).

@@ -6,11 +6,11 @@
 
 #include <cstring>
 
-#include "base/host_messages.h"
 #include "engine/pgpsdk.h"
 #include "formats/mcfuncs.h"
 #include "formats/mime_text.h"
 #include "formats/text_source.h"
+#include "interfaces/host_messages.h"
 
 namespace orv {
 
@@ -21,16 +21,6 @@ namespace {
 constexpr int kAnswerYes = 6;
 constexpr int kAnswerNo = 7;
 
-// The record the automation plug-in fills on AM_GETENTRY.
-#pragma pack(push, 1)
-struct TEntryRecord {
-    const char* Entry;
-    const char* First;
-    std::uint8_t Automatic;
-    std::uint8_t PGPMimeWanted;
-};
-#pragma pack(pop)
-static_assert(sizeof(void*) != 4 || sizeof(TEntryRecord) == 10);
 
 int HexDigit(char c) {
     if (c >= '0' && c <= '9') return c - '0';
@@ -103,9 +93,9 @@ void TPMEncryptor::GetSignKey() {
         SignerName = key.UserID;
     };
     if (Host.HasAutomation && Host.HasAutomation() && Host.SendAutomation) {
-        char buffer[19] = {};
+        char buffer[automation::kSignKeyChars + 1] = {};
         Host.SendAutomation(automation::AM_SIGNKEY, 0, reinterpret_cast<std::intptr_t>(buffer));
-        buffer[18] = 0;
+        buffer[automation::kSignKeyChars] = 0;
         const std::string id(Trim(buffer));
         if (id.size() > 2 && StartsWithNoCase(id, "0x") && Host.FindSigningKeys) {
             const auto keys = Host.FindSigningKeys(id);
@@ -143,37 +133,37 @@ bool TPMEncryptor::AdkDeclined(const std::string& recipientSpec) {
 
 void TPMEncryptor::AutomationOptions() {
     if (!Settings.Auto || !Host.HasAutomation || !Host.HasAutomation() || !Host.SendAutomation) return;
-    TEntryRecord record{};
+    automation::EntryRecord record{};
     Host.SendAutomation(automation::AM_GETENTRY, 0, reinterpret_cast<std::intptr_t>(&record));
-    if (record.Automatic) {
+    if (record.automatic) {
         // The entry's first item starts with the option digit.
-        const char* first = record.Entry && *record.Entry ? record.Entry : record.First;
+        const char* first = record.entry && *record.entry ? record.entry : record.firstItem;
         const int bits = first && *first ? HexDigit(first[0]) : 0;
         PM.DoEncrypt = bits & 1;
         PM.DoSign = (bits & 2) != 0;
         if (!PM.DoEncrypt) {
-            std::string entry = record.Entry ? record.Entry : "";
+            std::string entry = record.entry ? record.entry : "";
             const std::size_t comma = entry.find(',');
             std::string head = entry.substr(0, comma);
             std::string rest = comma == npos ? std::string() : entry.substr(comma + 1);
-            TEntryRecord split{rest.c_str(), head.c_str(), record.Automatic, record.PGPMimeWanted};
+            automation::EntryRecord split{rest.c_str(), head.c_str(), record.automatic, record.pgpMimeWanted};
             Host.SendAutomation(automation::AM_NEXTENTRY, 0, reinterpret_cast<std::intptr_t>(&split));
         }
     } else if (!Settings.PGPMime) {
-        PGPMimeSwitch = record.PGPMimeWanted != 0;
+        PGPMimeSwitch = record.pgpMimeWanted != 0;
     }
 }
 
 void TPMEncryptor::Recipients() {
     if (!PM.DoEncrypt) return;
     if (Settings.Hide && Settings.Auto && Host.HasAutomation && Host.HasAutomation() && Host.SendAutomation) {
-        TEntryRecord record{};
+        automation::EntryRecord record{};
         Host.SendAutomation(automation::AM_GETENTRY, 0, reinterpret_cast<std::intptr_t>(&record));
-        const std::string entry = record.Entry ? record.Entry : "";
+        const std::string entry = record.entry ? record.entry : "";
         const std::size_t comma = entry.find(',');
         std::string first = entry.substr(0, comma);
         const std::string rest = comma == npos ? std::string() : entry.substr(comma + 1);
-        TEntryRecord split{rest.c_str(), first.c_str(), record.Automatic, record.PGPMimeWanted};
+        automation::EntryRecord split{rest.c_str(), first.c_str(), record.automatic, record.pgpMimeWanted};
         Host.SendAutomation(automation::AM_NEXTENTRY, 0, reinterpret_cast<std::intptr_t>(&split));
         // The leading option digit becomes "0" so that "0x…" key IDs stand.
         if (!first.empty() && first.size() != 2) {

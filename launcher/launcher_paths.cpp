@@ -6,7 +6,7 @@
 
 #include "base/installation.h"
 #include "base/unique_handle.h"
-#include "plugin/mail_client.h"
+#include "interfaces/mail_client.h"
 
 namespace orv::launcher {
 

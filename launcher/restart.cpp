@@ -4,8 +4,8 @@
 
 #include <string>
 
-#include "base/restart_signal.h"
 #include "base/unique_handle.h"
+#include "interfaces/restart_signal.h"
 
 namespace orv::launcher {
 

@@ -9,6 +9,7 @@
 #include "base/installation.h"
 #include "base/unique_handle.h"
 #include "engine/loader.h"
+#include "interfaces/file_window.h"
 #include "launcher/command_line.h"
 #include "launcher/launcher_paths.h"
 #include "launcher/launcher_report.h"
@@ -16,7 +17,6 @@
 #include "launcher/pgp_help.h"
 #include "launcher/restart.h"
 #include "launcher/user_files.h"
-#include "ui/server_window_id.h"
 
 using namespace orv::launcher;
 

@@ -1,7 +1,7 @@
 // The address box behind the exports of the automation plug-in: each export
 // reads its text into rows, describes each row's key from the user's ring,
 // runs the box modally and copies the result into the caller's buffer within
-// the room base/address_room.h states. No exception leaves an export.
+// the room interfaces/address_room.h states. No exception leaves an export.
 #include "plugin/address_exports.h"
 
 #include <windows.h>
@@ -12,10 +12,11 @@
 #include <string_view>
 #include <vector>
 
-#include "base/address_room.h"
-#include "base/host_messages.h"
 #include "engine/key_rings.h"
 #include "formats/autolist.h"
+#include "interfaces/address_room.h"
+#include "interfaces/host_messages.h"
+#include "interfaces/merrowin_declared.h"
 #include "plugin/key_ops.h"
 #include "plugin/msgbox.h"
 #include "plugin/session.h"

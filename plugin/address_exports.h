@@ -9,7 +9,7 @@
 namespace orv {
 
 // Whether a result text with its terminating zero fits the caller's room
-// (base/address_room.h): a list the caller sized from its own text may be
+// (interfaces/address_room.h): a list the caller sized from its own text may be
 // longer than the fixed rooms of 64 KiB.
 bool ResultFits(const std::string& text, std::size_t room);
 // Copies the text and its zero when it fits; false otherwise, the buffer untouched.

@@ -7,11 +7,12 @@
 #include <cstring>
 #include <string>
 
-#include "base/address_room.h"
 #include "engine/key_rings.h"
+#include "interfaces/address_room.h"
+#include "interfaces/mail_client.h"
+#include "interfaces/merrowin_declared.h"
 #include "plugin/address_exports.h"
 #include "plugin/key_ops.h"
-#include "plugin/mail_client.h"
 #include "plugin/msgbox.h"
 #include "plugin/session.h"
 #include "plugin/window_exports.h"

@@ -11,7 +11,7 @@
 #include "engine/key_props.h"
 #include "engine/key_rings.h"
 #include "engine/sdk_table.h"
-#include "plugin/mail_client.h"
+#include "interfaces/mail_client.h"
 #include "plugin/msgbox.h"
 #include "plugin/session.h"
 #include "strings/text_client.h"

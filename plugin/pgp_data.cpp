@@ -10,10 +10,11 @@
 #include "engine/pgp_prefs.h"
 #include "engine/sdk_table.h"
 #include "engine/secure_cache.h"
-#include "plugin/automation_messages.h"
+#include "interfaces/host_messages.h"
 #include "plugin/form_files.h"
 #include "plugin/msgbox.h"
 #include "strings/text_client.h"
+#include "ui/sel_key_dialog.h"
 
 namespace orv {
 
@@ -91,6 +92,7 @@ TPGPData::TPGPData(TSessionContext& context) : context_(context) {
     PGPDecode = std::make_unique<TPGPDecode>();
     KeyPropsList = std::make_unique<TKeyPropsList>();
     PGPEncode->Secure = Secure.get();
+    PGPEncode->KeySelector = SelectKeysInDialog;
     PGPDecode->Secure = Secure.get();
     PGPEncode->GroupCaption = Text(txt::_GROUP);
     PGPEncode->OKCaption = "&OK";

@@ -8,13 +8,12 @@
 #include <string_view>
 #include <vector>
 
-#include "plugin/msgbox.h"
-#include "plugin/session.h"
 #include "base/unique_handle.h"
 #include "base/whole_file.h"
+#include "interfaces/merrowin_declared.h"
+#include "plugin/msgbox.h"
+#include "plugin/session.h"
 #include "ui/file_window.h"
-
-extern "C" int __stdcall ShowConfig();
 
 namespace orv {
 

@@ -16,7 +16,7 @@
 #include <vector>
 
 #include "base/installation.h"
-#include "plugin/mail_client.h"
+#include "interfaces/mail_client.h"
 #include "plugin/pgp_data.h"
 #include "ui/look.h"
 

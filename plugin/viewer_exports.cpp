@@ -2,8 +2,8 @@
 // ShowViewer and SaveMimeAttachments: the windows of ui/ work on small
 // interfaces, implemented here over the session, its configuration store and
 // its MIME toolkit, and over the host messages of the mail client.
-#include "base/whole_file.h"
 #include "plugin/viewer_exports.h"
+#include "base/whole_file.h"
 
 #include <windows.h>
 #include <shellapi.h>
@@ -15,8 +15,9 @@
 
 #include "engine/decode_job.h"
 #include "formats/mcfuncs.h"
-#include "plugin/automation_messages.h"
-#include "plugin/mail_client.h"
+#include "interfaces/host_messages.h"
+#include "interfaces/mail_client.h"
+#include "interfaces/merrowin_declared.h"
 #include "plugin/msgbox.h"
 #include "plugin/session.h"
 #include "strings/text_client.h"

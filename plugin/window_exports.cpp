@@ -13,24 +13,23 @@
 #include <cstring>
 #include <memory>
 
+#include "base/whole_file.h"
+#include "engine/decode_job.h"
+#include "engine/encode_job.h"
 #include "engine/key_props.h"
 #include "engine/key_rings.h"
 #include "engine/pgp_prefs.h"
-#include "engine/decode_job.h"
-#include "engine/encode_job.h"
 #include "engine/secure_cache.h"
+#include "interfaces/mail_client.h"
+#include "interfaces/merrowin_declared.h"
 #include "plugin/key_ops.h"
-#include "plugin/mail_client.h"
 #include "plugin/msgbox.h"
 #include "plugin/session.h"
 #include "strings/text_client.h"
-#include "base/whole_file.h"
 #include "ui/config_dialog.h"
 #include "ui/file_dialog_ex.h"
 #include "ui/info_box.h"
 #include "ui/manager.h"
-
-extern "C" int __stdcall KEY_MANAGEMENT(const char* pathOrClip);
 
 namespace orv {
 
@@ -40,7 +39,6 @@ using ui::ConfigValues;
 
 // The folder file's header, before the first message.
 constexpr size_t kFolderHeaderSize = 128;
-
 
 std::string Upper(std::string text) {
     for (char& c : text) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
@@ -184,8 +182,9 @@ void ApplyConfigValues(const ConfigValues& v, TPGPData& data) {
 }
 
 unsigned OptionsNotice(const ConfigValues& v) {
-    return (v.autoEncryption ? 1u : 0u) + 2u * (v.hideKeyDialog ? 1u : 0u) + 4u * (v.mixedWarn ? 1u : 0u) +
-           8u * (v.storeSeconds != -1 ? 1u : 0u);
+    using namespace automation;
+    return (v.autoEncryption ? kOptionAutoEncryption : 0u) | (v.hideKeyDialog ? kOptionHideKeyDialog : 0u) |
+           (v.mixedWarn ? kOptionWarnMixed : 0u) | (v.storeSeconds != -1 ? kOptionCacheKept : 0u);
 }
 
 namespace {

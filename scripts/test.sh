@@ -18,6 +18,18 @@ summary() {
   cat "$@" 2>/dev/null | grep -hE "^\[  FAILED  \] .* \([0-9]+ ms\)$" | sed 's/^/== failed: /' || true
 }
 
+# The CPU's busy and idle ticks since boot (idle counts waiting for I/O).
+cpu_ticks() { awk '/^cpu / {print $2+$3+$4+$7+$8+$9, $5+$6}' /proc/stat; }
+# Wall time of the run and the share of it the CPUs sat idle: a run that
+# waits by the clock instead of for events shows a large idle share.
+timing() {
+  local start=$1 busy0=$2 idle0=$3 busy1 idle1
+  read -r busy1 idle1 < <(cpu_ticks)
+  echo "== wall time: $((SECONDS - start)) s, CPU idle $(( (idle1 - idle0) * 100 / ((busy1 - busy0) + (idle1 - idle0) + 1) ))%"
+}
+started=$SECONDS
+read -r busy0 idle0 < <(cpu_ticks)
+
 if [ -z "${ORV_IN_VM:-}" ] && ! orv_runs_32bit; then
   # Emulation keeps about one core busy per machine: two machines, each with
   # a part of the tests in their order (a test that reads what an earlier
@@ -43,6 +55,10 @@ if [ -z "${ORV_IN_VM:-}" ] && ! orv_runs_32bit; then
     echo "== part $part: $(grep -E 'tests passed|tests failed' "$build/part$part/ctest.log" 2>/dev/null | tail -1)"
   done
   summary "$build"/part{1,2}/Testing/Temporary/LastTest.log
+  for part in 1 2; do
+    grep -h '^== wall time' "$build/part$part/timing.log" 2>/dev/null | sed "s/^== /== part $part: /" || true
+  done
+  echo "== wall time: $((SECONDS - started)) s in all"
   exit "$rc"
 fi
 
@@ -80,4 +96,5 @@ fi
 echo
 echo "== summary: $(grep -E 'tests passed|tests failed' "$tests/ctest.log" | tail -1)"
 summary "$tests"/Testing/Temporary/LastTest.log
+timing "$started" "$busy0" "$idle0" | tee "$tests/timing.log"
 exit "$rc"

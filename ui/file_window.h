@@ -8,10 +8,10 @@
 #include <string>
 #include <vector>
 
+#include "interfaces/file_window.h"
 #include "ui/drop_edit.h"
 #include "ui/file_dialog_ex.h"
 #include "ui/flat_btn.h"
-#include "ui/server_window_id.h"
 #include "ui/window.h"
 
 namespace orv::ui {

@@ -1,6 +1,6 @@
 #include "ui/info_box.h"
 
-#include "base/host_messages.h"
+#include "interfaces/host_messages.h"
 #include "ui/look.h"
 
 #include <shellapi.h>

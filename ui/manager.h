@@ -4,7 +4,7 @@
 // the help belong to the session; the manager reaches them through
 // ManagerServices.
 
-#include "base/host_messages.h"
+#include "interfaces/host_messages.h"
 #include "ui/file_dialog_ex.h"
 #include "ui/flat_btn.h"
 #include "ui/window.h"

@@ -12,7 +12,7 @@
 #include <string>
 #include <string_view>
 
-#include "base/host_messages.h"
+#include "interfaces/host_messages.h"
 #include "ui/col_grip.h"
 #include "ui/drop_edit.h"
 #include "ui/flat_btn.h"

@@ -10,6 +10,8 @@
 #include <cstring>
 #include <string>
 
+#include "interfaces/merrowin_declared.h"
+
 namespace {
 
 HINSTANCE g_instance = nullptr;

@@ -10,10 +10,11 @@
 #include <thread>
 
 #include "base/unique_handle.h"
-#include "plugin/mail_client.h"
+#include "interfaces/mail_client.h"
 #include "standin/mailclient/editor.h"
 #include "standin/mailclient/frame_ids.h"
 #include "standin/mailclient/mail_files.h"
+#include "tests/support/passphrase_typist.h"
 #include "tests/support/stand_in_engine.h"
 #include "tests/support/unix_scratch.h"
 #include "tests/ui/box_view.h"
@@ -27,36 +28,8 @@ namespace {
 constexpr const char* kAliceKey = "0xE8750B357ACE6A48";
 constexpr const char* kBobDigits = "D91F7A27B2A16278";
 constexpr const char* kCarolDigits = "6533671D0C89AF89";
-constexpr const char* kAlicePass = "alice pass";
 constexpr const char* kSecret = "The harbour plans, page 4711";
 
-// Types alice's passphrase into the engine's signing dialogs while it runs.
-class PassphraseTypist {
-public:
-    PassphraseTypist()
-        : thread_([this] {
-              while (!stop_) {
-                  for (HWND dlg : ListTopWindows("#32770", "")) {
-                      HWND edit = FindChildById(dlg, 1002);
-                      if (!edit) continue;
-                      SetText(edit, kAlicePass);
-                      ClickId(dlg, IDOK);
-                      ++answered;
-                      Sleep(300);
-                  }
-                  Sleep(50);
-              }
-          }) {}
-    ~PassphraseTypist() {
-        stop_ = true;
-        thread_.join();
-    }
-    std::atomic<int> answered{0};
-
-private:
-    std::atomic<bool> stop_{false};
-    std::thread thread_;
-};
 
 std::string Between(const std::string& text, const std::string& begin, const std::string& end) {
     size_t a = text.find(begin);

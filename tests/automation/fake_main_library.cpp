@@ -8,6 +8,8 @@
 #include <cstring>
 #include <string>
 
+#include "interfaces/merrowin_declared.h"
+
 namespace {
 
 HINSTANCE g_instance = nullptr;
@@ -51,29 +53,32 @@ void __stdcall PlugInit(HWND clientMain, DWORD clientMdi, HWND automationWindow,
 
 void __stdcall Info(const char* text) { Log(std::string("Info ") + (text ? text : "")); }
 
-LRESULT __stdcall ShowManager() {
+void* __stdcall ShowManager() {
     Log("ShowManager");
-    return 1;
+    return reinterpret_cast<void*>(1);
 }
 
 // The viewer takes the text the plug-in copied out of the reader.
-LRESULT __stdcall ShowViewer() {
+void* __stdcall ShowViewer() {
     auto text = reinterpret_cast<const char*>(SendMessageA(g_automation, 0x0402, 0, 0));
     Log(std::string("ShowViewer ") + (text ? std::string(text).substr(0, std::string(text).find('\r')) : "-"));
-    return 1;
+    return reinterpret_cast<void*>(1);
 }
 
-LRESULT __stdcall ShowConfig() {
+int __stdcall ShowConfig() {
     Log("ShowConfig");
     return 1;
 }
 
-LRESULT __stdcall ShowAbout() {
+int __stdcall ShowAbout() {
     Log("ShowAbout");
     return 1;
 }
 
-void __stdcall WipeCache() { Log("WipeCache"); }
+int __stdcall WipeCache() {
+    Log("WipeCache");
+    return 1;
+}
 
 // Answers "yes" unless "no.txt" lies beside the library.
 int __stdcall Confirm(const char* text) {
@@ -110,17 +115,17 @@ int __stdcall KeyDelete(char* buffer) {
     return 1;
 }
 
-LRESULT __stdcall KeyExtract() {
+int __stdcall KeyExtract() {
     Log("KeyExtract");
     return 1;
 }
 
-LRESULT __stdcall ShowFingerPrint() {
+int __stdcall ShowFingerPrint() {
     Log("ShowFingerPrint");
     return 1;
 }
 
-LRESULT __stdcall ExecPGPkeys() {
+int __stdcall ExecPGPkeys() {
     Log("ExecPGPkeys");
     return 1;
 }

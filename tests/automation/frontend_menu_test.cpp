@@ -12,7 +12,7 @@
 
 #include <richedit.h>
 
-#include "plugin/mail_client.h"
+#include "interfaces/mail_client.h"
 #include "standin/mailclient/frame_ids.h"
 #include "standin/mailclient/mail_files.h"
 

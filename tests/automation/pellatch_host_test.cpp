@@ -5,8 +5,8 @@
 // keeps an editor, main libraries refused or missing exports, and unloading.
 #include "tests/automation/pellatch_fixture.h"
 
-#include "plugin/automation_messages.h"
-#include "plugin/mail_client.h"
+#include "interfaces/host_messages.h"
+#include "interfaces/mail_client.h"
 #include "standin/mailclient/editor.h"
 #include "standin/mailclient/frame_ids.h"
 

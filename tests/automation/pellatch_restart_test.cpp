@@ -11,7 +11,7 @@
 #include <memory>
 #include <string>
 
-#include "plugin/mail_client.h"
+#include "interfaces/mail_client.h"
 #include "tests/automation/pellatch_fixture.h"
 
 using namespace pltest;

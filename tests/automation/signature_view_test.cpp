@@ -6,8 +6,8 @@
 
 #include <richedit.h>
 
-#include "plugin/automation_messages.h"
-#include "plugin/mail_client.h"
+#include "interfaces/host_messages.h"
+#include "interfaces/mail_client.h"
 #include "standin/mailclient/mail_files.h"
 #include "tests/support/stand_in_engine.h"
 

@@ -11,6 +11,15 @@ allowed=" kernel32.dll user32.dll gdi32.dll advapi32.dll shell32.dll comctl32.dl
 ole32.dll oleaut32.dll version.dll msvcrt.dll winmm.dll shlwapi.dll ws2_32.dll uxtheme.dll msimg32.dll "
 declare -A defs=([Lumvika.dll]=strings/Lumvika.def [Merrowin.dll]=plugin/Merrowin.def
                  [Pellatch.dll]=automation/Pellatch.def [Tolvane.exe]=)
+# The main library's export table, from which it declares its exports and
+# its callers bind, lists exactly what its .def file exports.
+table_pairs=$(sed -n 's/^\s*X(\([0-9]\+\), \([A-Za-z_][A-Za-z0-9_]*\),.*/\2 \1/p' "$src/interfaces/merrowin_exports.h" | sort)
+def_pairs=$(sed -n 's/^\s*\([A-Za-z_][A-Za-z0-9_]*\)\s*@\s*\([0-9]\+\).*/\1 \2/p' "$src/plugin/Merrowin.def" | sort)
+[ -n "$table_pairs" ] || err "no exports read from interfaces/merrowin_exports.h"
+[ "$table_pairs" = "$def_pairs" ] ||
+  err "export table and Merrowin.def differ: $(diff <(echo "$table_pairs") <(echo "$def_pairs") | grep '^[<>]' | tr '\n' ' ')"
+echo "interfaces/merrowin_exports.h: $(echo "$table_pairs" | wc -l) exports as in Merrowin.def"
+
 versions=()
 for f in Lumvika.dll Merrowin.dll Pellatch.dll Tolvane.exe; do
   file="$bin/$f"

@@ -25,12 +25,14 @@
 #include "engine/pgp_time.h"
 #include "engine/sdk_table.h"
 #include "engine/secure_cache.h"
+#include "tests/support/passphrase_typist.h"
 #include "tests/support/app_data_override.h"
 #include "tests/support/unix_scratch.h"
 #include "tests/support/server_search_watch.h"
 #include "tests/standin/sdknet_support.h"
 #include "tests/support/stand_in_engine.h"
 #include "tests/support/ui_robot.h"
+#include "tests/support/files.h"
 
 #ifndef ORV_KEY_DATA
 #error ORV_KEY_DATA names the test ring directory
@@ -45,18 +47,8 @@ using namespace orv;
 using namespace orv::test;
 using sdk::Sdk;
 
-const char* const kAlicePass = "alice pass";
 
-std::string ReadAll(const std::string& path) {
-    std::string data;
-    HANDLE f = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-    if (f == INVALID_HANDLE_VALUE) return data;
-    char buf[65536];
-    DWORD n = 0;
-    while (ReadFile(f, buf, sizeof buf, &n, nullptr) && n > 0) data.append(buf, n);
-    CloseHandle(f);
-    return data;
-}
+using orv::test::ReadAll;
 
 bool WriteAll(const std::string& path, const std::string& data) {
     HANDLE f = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
@@ -82,7 +74,6 @@ std::string FakeLog() {
 
 // The engine's windows, as its libraries make them.
 const char* const kDialogCaption = "PGP";
-const int kPassphraseEdit = 1002;  // passphrase field of the passphrase dialogs
 const int kViewerInfo = 3001;      // "<bytes> bytes, <lines> lines" of the secure viewer
 const int kLogLines = 3101;        // list box of the PGP log window
 

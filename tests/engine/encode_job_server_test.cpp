@@ -22,7 +22,7 @@
 #include "engine/pgp_prefs.h"
 #include "engine/sdk_table.h"
 #include "engine/secure_cache.h"
-#include "engine/sel_key_dialog.h"
+#include "ui/sel_key_dialog.h"
 #include "standin/sdkclient/client_ids.h"
 #include "tests/standin/sdknet_support.h"
 #include "tests/support/server_search_watch.h"
@@ -71,6 +71,7 @@ protected:
         secure = std::make_unique<TSecure>();
         job = std::make_unique<TPGPEncode>();
         job->Secure = secure.get();
+        job->KeySelector = SelectKeysInDialog;
         job->SelectPrompt = "Select public key for ";
         job->PassphrasePrompt = "Enter your passphrase:";
         job->GroupCaption = "Group";

@@ -28,7 +28,7 @@
 #include "engine/pgp_prefs.h"
 #include "engine/sdk_table.h"
 #include "engine/secure_cache.h"
-#include "engine/sel_key_dialog.h"
+#include "ui/sel_key_dialog.h"
 #include "standin/sdkui/dialog_ids.h"
 #include "tests/support/stand_in_engine.h"
 #include "tests/support/ui_robot.h"
@@ -280,6 +280,7 @@ protected:
         secure = std::make_unique<TSecure>();
         job = std::make_unique<TPGPEncode>();
         job->Secure = secure.get();
+        job->KeySelector = SelectKeysInDialog;
         job->SelectPrompt = "Select public key for ";
         job->PassphrasePrompt = "Enter your passphrase:";
         job->GroupCaption = "Group";

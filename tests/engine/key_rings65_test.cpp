@@ -16,6 +16,7 @@
 #include "engine/key_rings.h"
 #include "engine/loader.h"
 #include "engine/sdk_table.h"
+#include "tests/support/files.h"
 
 #ifndef ORV_KEY_DATA
 #error ORV_KEY_DATA names the test ring directory
@@ -45,16 +46,7 @@ std::string DataDir() {
     return p;
 }
 
-std::string ReadAll(const std::string& path) {
-    std::string bytes;
-    HANDLE h = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-    if (h == INVALID_HANDLE_VALUE) return bytes;
-    char buffer[4096];
-    DWORD n = 0;
-    while (ReadFile(h, buffer, sizeof buffer, &n, nullptr) && n) bytes.append(buffer, n);
-    CloseHandle(h);
-    return bytes;
-}
+using orv::test::ReadAll;
 
 std::string SortedIDs(const TKeyPropsList& list) {
     std::vector<std::string> v;

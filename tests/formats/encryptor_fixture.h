@@ -16,9 +16,10 @@
 #include <vector>
 
 #include "base/whole_file.h"
-#include "plugin/automation_messages.h"
-#include "plugin/mail_client.h"
+#include "interfaces/host_messages.h"
+#include "interfaces/mail_client.h"
 #include "tests/plugin/plugin_test_support.h"
+#include "tests/support/passphrase_typist.h"
 #include "tests/support/stand_in_engine.h"
 #include "tests/support/ui_robot.h"
 
@@ -26,7 +27,6 @@ namespace orv::test {
 
 inline const char* const kAliceID = "0xE8750B357ACE6A48";
 inline const char* const kBobID = "0xD91F7A27B2A16278";
-inline const char* const kAlicePass = "alice pass";
 // The stand-in's dialogs and the library's own message boxes.
 inline const char* const kEngineDialog = "#32770";
 inline const char* const kLibraryBox = "TfrmPGPDlg";
@@ -43,16 +43,6 @@ struct Told {
     LPARAM lp;
     std::string text;  // the text lParam pointed at, copied while it was valid
 };
-
-// The record the automation plug-in fills on AM_GETENTRY.
-#pragma pack(push, 1)
-struct EntryRecord {
-    const char* Entry;
-    const char* First;
-    BYTE Automatic;
-    BYTE PGPMimeWanted;
-};
-#pragma pack(pop)
 
 class TestWindows {
 public:
@@ -168,20 +158,20 @@ private:
             if (wp) {
                 told.text = TextOf(lp);
             } else if (lp) {
-                lstrcpynA(reinterpret_cast<char*>(lp), t->signKey.c_str(), 19);
+                lstrcpynA(reinterpret_cast<char*>(lp), t->signKey.c_str(), automation::kSignKeyChars + 1);
             }
             break;
         case automation::AM_GETENTRY: {
-            auto* r = reinterpret_cast<EntryRecord*>(lp);
-            r->Entry = t->entry.c_str();
-            r->First = t->entryFirst.c_str();
-            r->Automatic = t->automatic;
-            r->PGPMimeWanted = t->pgpMimeWanted;
+            auto* r = reinterpret_cast<automation::EntryRecord*>(lp);
+            r->entry = t->entry.c_str();
+            r->firstItem = t->entryFirst.c_str();
+            r->automatic = t->automatic;
+            r->pgpMimeWanted = t->pgpMimeWanted;
             break;
         }
         case automation::AM_NEXTENTRY: {
-            auto* r = reinterpret_cast<EntryRecord*>(lp);
-            told.text = std::string(r->First ? r->First : "") + "|" + (r->Entry ? r->Entry : "");
+            auto* r = reinterpret_cast<automation::EntryRecord*>(lp);
+            told.text = std::string(r->firstItem ? r->firstItem : "") + "|" + (r->entry ? r->entry : "");
             t->automationTold.push_back(told);
             return 1;
         }
@@ -195,13 +185,6 @@ private:
         return 0;
     }
 };
-
-// Answers the engine's passphrase dialog with the passphrase, and reports
-// any box of the library that comes up meanwhile.
-inline void TypePassphrase(HWND dlg, const std::string& passphrase) {
-    SetText(FindChildById(dlg, 1002), passphrase);
-    ClickId(dlg, IDOK);
-}
 
 class EncryptorTest : public ::testing::Test {
 protected:

@@ -9,7 +9,7 @@
 
 #include <string>
 
-#include "plugin/mail_client.h"
+#include "interfaces/mail_client.h"
 
 namespace {
 

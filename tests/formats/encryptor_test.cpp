@@ -5,7 +5,7 @@
 // the status line, and what the automation window is told and answers.
 #include "tests/formats/encryptor_fixture.h"
 
-#include "engine/sel_key_dialog.h"
+#include "ui/sel_key_dialog.h"
 
 #include <cctype>
 #include <cstdlib>

@@ -19,12 +19,13 @@
 #include "engine/key_rings.h"
 #include "engine/sdk_table.h"
 #include "engine/secure_cache.h"
-#include "engine/sel_key_dialog.h"
+#include "ui/sel_key_dialog.h"
 #include "engine/wipe_file.h"
 #include "formats/encode_order.h"
 #include "formats/mcfuncs.h"
 #include "formats/pm_funcs.h"
 #include "pm_test_texts.h"
+#include "tests/support/passphrase_typist.h"
 #include "tests/support/stand_in_engine.h"
 #include "tests/support/ui_robot.h"
 
@@ -39,7 +40,6 @@ using sdk::Sdk;
 
 const char* const kAlice = "0xE8750B357ACE6A48";
 const char* const kBob = "0xD91F7A27B2A16278";
-const char* const kAlicePass = "alice pass";
 constexpr std::uint32_t kRandom = 0x1234ABCD;
 
 std::string Bytes(std::size_t n, unsigned seed) {
@@ -132,6 +132,7 @@ protected:
         secure_ = std::make_unique<TSecure>();
         encode_ = std::make_unique<TPGPEncode>();
         encode_->Secure = secure_.get();
+        encode_->KeySelector = SelectKeysInDialog;
         encode_->CacheMode = 60;
         encode_->OmitMIMEVersion = true;
         encode_->PassphrasePrompt = "Enter your passphrase:";
@@ -194,7 +195,7 @@ protected:
         PGPContextRef context = nullptr;
         ASSERT_EQ(sdk::Call(Sdk().PGPNewContext, PGPUInt32(kPGPsdkAPIVersion), &context), 0);
         const std::string source = "bytes of an earlier job's output";
-        ASSERT_TRUE(secure_->CachePassphrase(context, kAlicePass, slot, source.data(), source.size()));
+        ASSERT_TRUE(secure_->CachePassphrase(context, test::kAlicePass, slot, source.data(), source.size()));
         sdk::Call(Sdk().PGPFreeContext, context);
     }
 

@@ -16,13 +16,13 @@
 
 #include "base/installation.h"
 #include "base/whole_file.h"
-#include "plugin/mail_client.h"
+#include "interfaces/mail_client.h"
 #include "tests/plugin/plugin_test_support.h"
+#include "tests/standin/mailclient/test_support.h"
 #include "tests/support/child_process.h"
 #include "tests/support/stand_in_engine.h"
 #include "tests/support/ui_robot.h"
 #include "tests/support/unix_scratch.h"
-#include "tests/standin/mailclient/test_support.h"
 
 #ifndef ORV_KEY_DATA
 #error ORV_KEY_DATA names the test ring directory

@@ -24,12 +24,12 @@
 #include "automation/menu.h"
 #include "base/unique_handle.h"
 #include "base/whole_file.h"
-#include "plugin/mail_client.h"
+#include "interfaces/file_window.h"
+#include "interfaces/mail_client.h"
 #include "plugin/session.h"
 #include "tests/plugin/plugin_test_support.h"
 #include "tests/support/stand_in_engine.h"
 #include "tests/support/ui_robot.h"
-#include "ui/server_window_id.h"
 
 #ifndef ORV_KEY_DATA
 #error ORV_KEY_DATA names the test ring directory

@@ -14,13 +14,14 @@
 #include <string>
 #include <vector>
 
-#include "base/address_room.h"
-#include "base/host_messages.h"
-#include "plugin/mail_client.h"
 #include "base/whole_file.h"
+#include "interfaces/address_room.h"
+#include "interfaces/host_messages.h"
+#include "interfaces/mail_client.h"
 #include "standin/mailclient/editor.h"
 #include "standin/mailclient/host.h"
 #include "tests/plugin/plugin_test_support.h"
+#include "tests/support/main_library.h"
 #include "tests/support/stand_in_engine.h"
 #include "tests/support/ui_robot.h"
 #include "tests/ui/box_view.h"
@@ -48,17 +49,7 @@ const std::string kAlAtWork = "333FCB6B8B3AF2D3";
 constexpr char kGuard = '\x7f';
 constexpr std::size_t kGuardBytes = 64;
 
-using SetAddrOptionsFn = int(WINAPI*)(const char*, char*);
-using AddAddrOptionsFn = int(WINAPI*)(const char*, char*, int, int);
-using GetPGPAddrFn = int(WINAPI*)(const char*, const char*, char*, int);
-using GetABKAddrFn = int(WINAPI*)(const char*, char*, int);
-using KeySelectFn = int(WINAPI*)(const char*, const char*);
-using PlugInitFn = void(WINAPI*)(HWND, DWORD, HWND, const char*);
 
-template <class Fn>
-Fn Bind(HMODULE module, const char* name) {
-    return reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(module, name)));
-}
 
 // A caller's buffer of exactly the room the callers give, followed by guard
 // bytes that must stay untouched.
@@ -257,12 +248,12 @@ protected:
         ReplaceWholeFile(mailbox_->Path() + "Merrowin.cfg",
                          "[FilePaths]\r\nPubRing=" + engine_->PublicRing() + "\r\nSecRing=" + engine_->SecretRing() +
                              "\r\n[DefaultUser]\r\nName=alice\\0xE8750B357ACE6A48\r\n[Pellatch]\r\nAuto=1\r\n");
-        setAddrOptions = Bind<SetAddrOptionsFn>(module_, "SetAddrOptions");
-        addAddrOptions = Bind<AddAddrOptionsFn>(module_, "AddAddrOptions");
-        getPGPAddr = Bind<GetPGPAddrFn>(module_, "GetPGPAddr");
-        getABKAddr = Bind<GetABKAddrFn>(module_, "GetABKAddr");
-        keySelect = Bind<KeySelectFn>(module_, "KeySelect");
-        auto plugInit = Bind<PlugInitFn>(module_, "PlugInit");
+        setAddrOptions = BindExport<merrowin::kSetAddrOptions>(module_);
+        addAddrOptions = BindExport<merrowin::kAddAddrOptions>(module_);
+        getPGPAddr = BindExport<merrowin::kGetPGPAddr>(module_);
+        getABKAddr = BindExport<merrowin::kGetABKAddr>(module_);
+        keySelect = BindExport<merrowin::kKeySelect>(module_);
+        auto plugInit = BindExport<merrowin::kPlugInit>(module_);
         ASSERT_TRUE(setAddrOptions && addAddrOptions && getPGPAddr && getABKAddr && keySelect && plugInit);
         plugInit(host_->Frame(), 0, nullptr, mailbox_->Path().c_str());
         // The automation plug-in calls the address exports inside its utility form.
@@ -295,11 +286,11 @@ protected:
     static inline HMODULE module_ = nullptr;
     static inline std::vector<std::unique_ptr<RegistryValue>> registry_;
     HWND form = nullptr;
-    SetAddrOptionsFn setAddrOptions = nullptr;
-    AddAddrOptionsFn addAddrOptions = nullptr;
-    GetPGPAddrFn getPGPAddr = nullptr;
-    GetABKAddrFn getABKAddr = nullptr;
-    KeySelectFn keySelect = nullptr;
+    merrowin::SetAddrOptionsFn setAddrOptions = nullptr;
+    merrowin::AddAddrOptionsFn addAddrOptions = nullptr;
+    merrowin::GetPGPAddrFn getPGPAddr = nullptr;
+    merrowin::GetABKAddrFn getABKAddr = nullptr;
+    merrowin::KeySelectFn keySelect = nullptr;
 };
 
 const std::string kList =

@@ -17,7 +17,7 @@
 #include "engine/pgp_prefs.h"
 #include "engine/sdk_table.h"
 #include "engine/secure_cache.h"
-#include "plugin/automation_messages.h"
+#include "interfaces/host_messages.h"
 #include "plugin/config_file.h"
 #include "plugin/form_files.h"
 #include "plugin/msgbox.h"

@@ -15,15 +15,16 @@
 #include <string>
 #include <vector>
 
-#include "base/address_room.h"
 #include "base/whole_file.h"
-#include "plugin/mail_client.h"
+#include "interfaces/address_room.h"
+#include "interfaces/mail_client.h"
 #include "plugin/msgbox.h"
 #include "plugin/session.h"
 #include "strings/text_client.h"
 #include "tests/plugin/gpg_shell.h"
 #include "tests/plugin/plugin_test_support.h"
 #include "tests/support/fake_sdk_env.h"
+#include "tests/support/main_library.h"
 #include "tests/support/stand_in_engine.h"
 #include "tests/support/ui_robot.h"
 #include "tests/ui/box_view.h"
@@ -47,15 +48,7 @@ const char* const kAlice = "0xE8750B357ACE6A48";
 const char* const kBob = "0xD91F7A27B2A16278";
 const char* const kCarol = "0x6533671D0C89AF89";
 
-using KeyDeleteFn = int(WINAPI*)(char*);
-using NoArgFn = int(WINAPI*)();
-using FindKeysFn = int(WINAPI*)(const char*, char*, int);
-using PlugInitFn = void(WINAPI*)(HWND, DWORD, HWND, const char*);
 
-template <class Fn>
-Fn Bind(HMODULE module, const char* name) {
-    return reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(module, name)));
-}
 
 // A key-ID text as the engine prints it: "0x" and upper-case digits.
 std::string Upper(std::string s) {
@@ -240,12 +233,12 @@ protected:
         ASSERT_NE(module_, nullptr) << "Merrowin.dll did not load: " << GetLastError();
         engine_->ResetRings();
         WriteConfig(false);
-        keyDelete = Bind<KeyDeleteFn>(module_, "KeyDelete");
-        keyExtract = Bind<NoArgFn>(module_, "KeyExtract");
-        showFingerPrint = Bind<NoArgFn>(module_, "ShowFingerPrint");
-        execPGPkeys = Bind<NoArgFn>(module_, "ExecPGPkeys");
-        findKeys = Bind<FindKeysFn>(module_, "FindKeys");
-        formInit = Bind<host::FormInitFn>(module_, "FORMINIT");
+        keyDelete = BindExport<merrowin::kKeyDelete>(module_);
+        keyExtract = BindExport<merrowin::kKeyExtract>(module_);
+        showFingerPrint = BindExport<merrowin::kShowFingerPrint>(module_);
+        execPGPkeys = BindExport<merrowin::kExecPGPkeys>(module_);
+        findKeys = BindExport<merrowin::kFindKeys>(module_);
+        formInit = BindExport<merrowin::kFORMINIT>(module_);
         ASSERT_TRUE(keyDelete && keyExtract && showFingerPrint && execPGPkeys && findKeys && formInit);
     }
     void TearDown() override { PumpFor(20); }
@@ -267,10 +260,12 @@ protected:
     static inline ScratchDir* mailbox_ = nullptr;
     static inline std::vector<std::unique_ptr<RegistryValue>> registry_;
     KeyShell shell{"orv_keyexports"};
-    KeyDeleteFn keyDelete = nullptr;
-    NoArgFn keyExtract = nullptr, showFingerPrint = nullptr, execPGPkeys = nullptr;
-    FindKeysFn findKeys = nullptr;
-    host::FormInitFn formInit = nullptr;
+    merrowin::KeyDeleteFn keyDelete = nullptr;
+    merrowin::KeyExtractFn keyExtract = nullptr;
+    merrowin::ShowFingerPrintFn showFingerPrint = nullptr;
+    merrowin::ExecPGPkeysFn execPGPkeys = nullptr;
+    merrowin::FindKeysFn findKeys = nullptr;
+    merrowin::FORMINITFn formInit = nullptr;
 };
 
 TEST_F(KeyExports, KeyDeleteAnsweredNoOrClosedOrCancelledDeletesNothing) {

@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "base/unique_handle.h"
-#include "plugin/automation_messages.h"
+#include "interfaces/host_messages.h"
 #include "tests/support/ui_robot.h"
 
 namespace orv::test {

@@ -13,9 +13,10 @@
 #include <string>
 
 #include "base/whole_file.h"
-#include "plugin/automation_messages.h"
-#include "plugin/mail_client.h"
+#include "interfaces/host_messages.h"
+#include "interfaces/mail_client.h"
 #include "tests/plugin/plugin_test_support.h"
+#include "tests/support/main_library.h"
 #include "tests/support/stand_in_engine.h"
 #include "tests/support/ui_robot.h"
 #include "tests/ui/box_view.h"
@@ -27,20 +28,7 @@ namespace {
 
 const char* const kBox = "TfrmPGPDlg";
 
-using PlugInitFn = void(WINAPI*)(HWND, DWORD, HWND, const char*);
-using TextFn = void(WINAPI*)(const char*);
-using AskFn = int(WINAPI*)(const char*);
-using ConfCancFn = WORD(WINAPI*)(const char*);
-using CustomDlgFn = WORD(WINAPI*)(const char*, const char*, const char*, const char*, int);
-using VoidIntFn = int(WINAPI*)();
-using FindKeysFn = int(WINAPI*)(const char*, char*, int);
-using KeyDeleteFn = int(WINAPI*)(char*);
-using PointerFn = void*(WINAPI*)();
 
-template <class Fn>
-Fn Bind(HMODULE module, const char* name) {
-    return reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(module, name)));
-}
 
 // A plain top-level window standing for one of the client's windows.
 HWND NewWindow(bool visible, const char* caption = "Pegasus Mail") {
@@ -106,8 +94,8 @@ protected:
     void SetUp() override {
         ASSERT_NE(module_, nullptr) << "Merrowin.dll did not load: " << GetLastError();
         for (const auto& value : registry_) ASSERT_TRUE(value->ok());
-        formInit = Bind<host::FormInitFn>(module_, "FORMINIT");
-        plugInit = Bind<PlugInitFn>(module_, "PlugInit");
+        formInit = BindExport<merrowin::kFORMINIT>(module_);
+        plugInit = BindExport<merrowin::kPlugInit>(module_);
         ASSERT_NE(formInit, nullptr);
         ASSERT_NE(plugInit, nullptr);
     }
@@ -120,8 +108,8 @@ protected:
     static StandInEngine* engine_;
     static ScratchDir* mailbox_;
     static std::vector<std::unique_ptr<RegistryValue>> registry_;
-    host::FormInitFn formInit = nullptr;
-    PlugInitFn plugInit = nullptr;
+    merrowin::FORMINITFn formInit = nullptr;
+    merrowin::PlugInitFn plugInit = nullptr;
 };
 
 HMODULE MainLibrary::module_ = nullptr;
@@ -299,7 +287,7 @@ TEST_F(MainLibrary, TheCentringHookStaysWhileAnyLauncherFormIsOpen) {
 }
 
 TEST_F(MainLibrary, RegistryMailboxGetsItsBackslashAndPlugInitKeepsTheConfigurationFile) {
-    auto findKeys = Bind<FindKeysFn>(module_, "FindKeys");
+    auto findKeys = BindExport<merrowin::kFindKeys>(module_);
     ASSERT_NE(findKeys, nullptr);
     {
         NoBoxExpected none;
@@ -321,7 +309,7 @@ TEST_F(MainLibrary, RegistryMailboxGetsItsBackslashAndPlugInitKeepsTheConfigurat
 }
 
 TEST_F(MainLibrary, FindKeysUpgradesShortAutoListKeyIDsForTheUpgradeAndTheUpdate) {
-    auto findKeys = Bind<FindKeysFn>(module_, "FindKeys");
+    auto findKeys = BindExport<merrowin::kFindKeys>(module_);
     const std::string list = "bob@example.org\\1xB2A16278\r\n# note\r\nx@y\\0x01020304\r\nalice@example.org\\"
                              "3x7ACE6A48";
     std::string buffer(list.size() + 8 * 4 + 1, '\x7f');
@@ -341,11 +329,11 @@ TEST_F(MainLibrary, FindKeysUpgradesShortAutoListKeyIDsForTheUpgradeAndTheUpdate
 }
 
 TEST_F(MainLibrary, MessageBoxExportsAnswerAsTheUserDid) {
-    auto error = Bind<TextFn>(module_, "Error");
-    auto confirm = Bind<AskFn>(module_, "Confirm");
-    auto cancel = Bind<AskFn>(module_, "Cancel");
-    auto confCanc = Bind<ConfCancFn>(module_, "ConfCanc");
-    auto custom = Bind<CustomDlgFn>(module_, "CustomDlg");
+    auto error = BindExport<merrowin::kError>(module_);
+    auto confirm = BindExport<merrowin::kConfirm>(module_);
+    auto cancel = BindExport<merrowin::kCancel>(module_);
+    auto confCanc = BindExport<merrowin::kConfCanc>(module_);
+    auto custom = BindExport<merrowin::kCustomDlg>(module_);
     BoxView seenError, seenCustom;
     ModalScript script;
     script.Expect(kBox, "Error:", [&](HWND box) {
@@ -376,7 +364,7 @@ TEST_F(MainLibrary, WipeCacheWithAnEmptyCacheSaysNothing) {
     AutomationWindow automation;
     HWND clientMain = NewWindow(true);
     plugInit(clientMain, 0, automation.Handle(), nullptr);
-    auto wipe = Bind<VoidIntFn>(module_, "WipeCache");
+    auto wipe = BindExport<merrowin::kWipeCache>(module_);
     EXPECT_NE(wipe(), 0);
     PumpFor(20);
     EXPECT_TRUE(automation.CacheStates().empty());
@@ -385,8 +373,7 @@ TEST_F(MainLibrary, WipeCacheWithAnEmptyCacheSaysNothing) {
 
 // The windows are driven in windows_test.cpp and viewer_exports_test.cpp.
 TEST_F(MainLibrary, AddressExportsOfLaterStepsGiveTheirFailureResults) {
-    using KeySelectFn = int(WINAPI*)(const char*, const char*);
-    EXPECT_EQ(Bind<KeySelectFn>(module_, "KeySelect")("Pick", "0x1"), -1);
+    EXPECT_EQ(BindExport<merrowin::kKeySelect>(module_)("Pick", "0x1"), -1);
 }
 
 TEST_F(MainLibrary, AboutBoxOfTheAboutFormClosesItsHostWindowAfterwards) {
@@ -396,7 +383,7 @@ TEST_F(MainLibrary, AboutBoxOfTheAboutFormClosesItsHostWindowAfterwards) {
     ModalScript script;
     script.Expect("TfrmInfoBox", "", [](HWND box) { PostKey(box, VK_RETURN); });
     script.Start();
-    EXPECT_EQ(Bind<VoidIntFn>(module_, "ShowAbout")() & 0xFF, 1);
+    EXPECT_EQ(BindExport<merrowin::kShowAbout>(module_)() & 0xFF, 1);
     ASSERT_TRUE(script.Finish()) << script.Failure();
     PumpUntil([&] { return !IsWindow(host); }, 2000);
     EXPECT_FALSE(IsWindow(host));  // closed, and the session window with it

@@ -4,7 +4,7 @@
 // directory, the main library's path. The exit code is FORMINIT's result.
 #include <windows.h>
 
-#include "plugin/mail_client.h"
+#include "interfaces/mail_client.h"
 
 int main(int argc, char** argv) {
     if (argc < 4) return 100;

@@ -22,15 +22,16 @@
 #include <thread>
 #include <vector>
 
-#include "plugin/automation_messages.h"
-#include "plugin/mail_client.h"
 #include "base/whole_file.h"
+#include "interfaces/host_messages.h"
+#include "interfaces/mail_client.h"
 #include "standin/mailclient/frame_ids.h"
 #include "standin/mailclient/host.h"
 #include "tests/plugin/plugin_test_support.h"
-#include "tests/support/unix_scratch.h"
+#include "tests/support/passphrase_typist.h"
 #include "tests/support/stand_in_engine.h"
 #include "tests/support/ui_robot.h"
+#include "tests/support/unix_scratch.h"
 #include "tests/ui/box_view.h"
 
 namespace {
@@ -39,7 +40,6 @@ using namespace orv;
 using namespace orv::test;
 
 constexpr const char* kAliceID = "0xE8750B357ACE6A48";
-constexpr const char* kAlicePass = "alice pass";
 constexpr const char* kMailEnd = "M A I L E N D";
 
 using PlugInitFn = void(WINAPI*)(HWND, DWORD, HWND, const char*);
@@ -103,33 +103,6 @@ private:
     }
 };
 
-// Types alice's passphrase into every passphrase dialog of the engine while it runs.
-class PassphraseAnswerer {
-public:
-    PassphraseAnswerer()
-        : thread_([this] {
-              while (!stop_) {
-                  for (HWND dlg : ListTopWindows("#32770", "")) {
-                      HWND edit = FindChildById(dlg, 1002);
-                      if (!edit) continue;
-                      SetText(edit, kAlicePass);
-                      ClickId(dlg, IDOK);
-                      ++answered;
-                      Sleep(300);
-                  }
-                  Sleep(50);
-              }
-          }) {}
-    ~PassphraseAnswerer() {
-        stop_ = true;
-        thread_.join();
-    }
-    std::atomic<int> answered{0};
-
-private:
-    std::atomic<bool> stop_{false};
-    std::thread thread_;
-};
 
 class ViewerExports : public ::testing::Test {
 protected:
@@ -282,7 +255,7 @@ TEST_F(ViewerExports, AReadersEncryptedMessageShowsDecryptedInPlaceWithItsSignat
     // armoured block (bob to alice, signed), its attachment a second one.
     const std::string message = Gpg("inline.PM$");
     automation_->copied = message;
-    PassphraseAnswerer answerer;
+    PassphraseTypist answerer;
     HWND viewer = OpenViewer("VIEWER");
     ASSERT_NE(viewer, nullptr);
     HWND edit = EditOf(viewer);
@@ -390,7 +363,7 @@ TEST_F(ViewerExports, TheSignatureInsideADecryptedEntityIsShownAsGnuPGReadsIt) {
     for (const auto& row : rows) {
         SCOPED_TRACE(row.file);
         automation_->copied = Gpg(row.file);
-        PassphraseAnswerer answerer;
+        PassphraseTypist answerer;
         std::string shown;
         HWND viewer = ViewerWithText("VIEWER", shown, std::string("viewer_reader_") + row.file + ".png");
         ASSERT_NE(viewer, nullptr);
@@ -405,7 +378,7 @@ TEST_F(ViewerExports, TheSignatureInsideADecryptedEntityIsShownAsGnuPGReadsIt) {
     // After them a list's wrapper around a message encrypted and signed in one.
     ReplaceWholeFile(Mailbox() + "NESTED.PMM", FolderOf({Gpg(rows[0].file), Gpg(rows[1].file), Gpg("list_enc.PM$")}));
     host_->folderChoice = "nested";
-    PassphraseAnswerer answerer;
+    PassphraseTypist answerer;
     std::string shown;
     HWND viewer = ViewerWithText("FOLDER", shown, "viewer_folder_nested.png");
     ASSERT_NE(viewer, nullptr);
@@ -446,7 +419,7 @@ TEST_F(ViewerExports, AFolderOfMixedMessagesLoadsEveryMessageReadable) {
         Gpg("clear.PM$"), Gpg("mime_enc.PM$"), Gpg("mime_signed.PM$"), Gpg("inline.PM$")};
     ReplaceWholeFile(Mailbox() + "MIXED.PMM", FolderOf(messages));
     host_->folderChoice = "Mixed folder:mixed";
-    PassphraseAnswerer answerer;
+    PassphraseTypist answerer;
     HWND viewer = OpenViewer("FOLDER");
     ASSERT_NE(viewer, nullptr);
     HWND edit = EditOf(viewer);
@@ -482,7 +455,7 @@ TEST_F(ViewerExports, AFolderTheFolderManagerHoldsOpenIsReadWithTheManagerClosed
     std::string whileHeld;
     ASSERT_FALSE(ReadWholeFile(Mailbox() + "HELD.PMM", whileHeld)) << "the folder manager does not hold the folder";
     host_->folderChoice = "held";
-    PassphraseAnswerer answerer;
+    PassphraseTypist answerer;
     HWND viewer = OpenViewer("FOLDER");
     ASSERT_NE(viewer, nullptr);
     HWND edit = EditOf(viewer);
@@ -512,7 +485,7 @@ TEST_F(ViewerExports, AFolderLoadShowsProgressAndCanBeCancelledPartWay) {
     std::vector<std::string> messages(40, Gpg("mime_enc.PM$"));
     ReplaceWholeFile(Mailbox() + "LONG.PMM", FolderOf(messages));
     host_->folderChoice = "long";
-    PassphraseAnswerer answerer;
+    PassphraseTypist answerer;
     std::atomic<bool> progressSeen{false};
     std::atomic<bool> stop{false};
     std::string caption;
@@ -614,7 +587,7 @@ TEST_F(ViewerExports, AViewerClosedDuringTheFolderChoiceClosesAfterTheChoice) {
 // asked meanwhile waits for the answer.
 TEST_F(ViewerExports, AViewerClosedDuringItsQuestionClosesAfterTheAnswer) {
     automation_->copied = Gpg("inline.PM$");
-    PassphraseAnswerer answerer;
+    PassphraseTypist answerer;
     HWND viewer = OpenViewer("VIEWER");
     ASSERT_NE(viewer, nullptr);
     ASSERT_TRUE(PumpUntil([&] { return GetWindowTextLengthA(EditOf(viewer)) > 0; }, 30000));
@@ -771,7 +744,7 @@ TEST_F(ViewerExports, TheAttachmentListViewsAndSavesThePartsByteForByte) {
     const std::string savedAttachment = Mailbox() + "saved figures.bin";
     std::vector<std::string> rows;
     std::string proposed, viewed, viewState;
-    PassphraseAnswerer answerer;
+    PassphraseTypist answerer;
     // A box nobody answers any more is closed, so that a failure ends the test.
     std::atomic<bool> listDone{false};
     std::thread watchdog([&] {
@@ -929,7 +902,7 @@ TEST_F(ViewerExports, DISABLED_BenchFolderModeAgainstGpg) {
     const std::string folder = Read(dir + "FOLDER.PMM");
     ReplaceWholeFile(Mailbox() + "BENCH.PMM", folder);
     host_->folderChoice = "bench";
-    PassphraseAnswerer answerer;
+    PassphraseTypist answerer;
     PeakSampler sampler;
     LARGE_INTEGER start, end;
     QueryPerformanceCounter(&start);
@@ -959,7 +932,7 @@ TEST_F(ViewerExports, DISABLED_BenchDecryptFileExOfATwentyMegabyteAttachment) {
     const std::string file = Mailbox() + "BIG.PM$";
     ReplaceWholeFile(file, Read(dir + "BIG.PM$"));
     const std::string output = Mailbox() + "BIG.out";
-    PassphraseAnswerer answerer;
+    PassphraseTypist answerer;
     PeakSampler sampler;
     LARGE_INTEGER start, end;
     QueryPerformanceCounter(&start);
@@ -1036,7 +1009,7 @@ TEST_F(ViewerExports, DISABLED_BenchFolderLoadMemory) {
     }
     const std::string folder = FolderOf(messages);
     ReplaceWholeFile(Mailbox() + "MEMORY.PMM", folder);
-    PassphraseAnswerer answerer;
+    PassphraseTypist answerer;
     // A small load first: the engine, the rich edit and the boxes are set up
     // once per process and are not the folder's.
     ReplaceWholeFile(Mailbox() + "WARM.PMM", FolderOf({cycle[0], cycle[2]}));

@@ -15,12 +15,13 @@
 #include <string>
 #include <vector>
 
-#include "plugin/automation_messages.h"
-#include "plugin/mail_client.h"
 #include "base/whole_file.h"
+#include "interfaces/host_messages.h"
+#include "interfaces/mail_client.h"
 #include "standin/mailclient/host.h"
 #include "tests/plugin/gpg_shell.h"
 #include "tests/plugin/plugin_test_support.h"
+#include "tests/support/main_library.h"
 #include "tests/support/stand_in_engine.h"
 #include "tests/support/ui_robot.h"
 #include "tests/ui/box_view.h"
@@ -42,14 +43,7 @@ const int kSelectionList = 2002;
 const char* const kBob = "0xD91F7A27B2A16278";
 const char* const kCarol = "0x6533671D0C89AF89";
 
-using PlugInitFn = void(WINAPI*)(HWND, DWORD, HWND, const char*);
-using IntFn = int(WINAPI*)();
-using PointerFn = void*(WINAPI*)();
 
-template <class Fn>
-Fn Bind(HMODULE module, const char* name) {
-    return reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(module, name)));
-}
 
 std::string Profile(const std::string& file, const char* section, const char* key) {
     char buffer[1024] = {};
@@ -237,9 +231,9 @@ protected:
         host_->settings[host::kSettingLinesToScan] = 25;
         host_->settings[host::kSettingRightMargin] = 80;
         host_->settings[host::kSettingEncloseAttachments] = 1;
-        plugInit = Bind<PlugInitFn>(module_, "PlugInit");
-        showConfig = Bind<IntFn>(module_, "ShowConfig");
-        showManager = Bind<PointerFn>(module_, "ShowManager");
+        plugInit = BindExport<merrowin::kPlugInit>(module_);
+        showConfig = BindExport<merrowin::kShowConfig>(module_);
+        showManager = BindExport<merrowin::kShowManager>(module_);
         ASSERT_TRUE(plugInit && showConfig && showManager && extension_->formInit);
         plugInit(host_->Frame(), 0, nullptr, mailbox_->Path().c_str());
     }
@@ -292,9 +286,9 @@ protected:
     static inline HMODULE module_ = nullptr;
     static inline std::vector<std::unique_ptr<RegistryValue>> registry_;
     std::string config;
-    PlugInitFn plugInit = nullptr;
-    IntFn showConfig = nullptr;
-    PointerFn showManager = nullptr;
+    merrowin::PlugInitFn plugInit = nullptr;
+    merrowin::ShowConfigFn showConfig = nullptr;
+    merrowin::ShowManagerFn showManager = nullptr;
 };
 
 // Sets every setting of the three pages to a value other than the one it has,

@@ -15,18 +15,6 @@ std::string DataDir() {
     return p;
 }
 
-std::string ReadAll(const std::string& path) {
-    std::string out;
-    HANDLE h = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-    if (h == INVALID_HANDLE_VALUE) return out;
-    DWORD size = GetFileSize(h, nullptr);
-    out.resize(size);
-    DWORD got = 0;
-    if (size && !ReadFile(h, &out[0], size, &got, nullptr)) got = 0;
-    out.resize(got);
-    CloseHandle(h);
-    return out;
-}
 
 void WriteAll(const std::string& path, const std::string& data) {
     HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);

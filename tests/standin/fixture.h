@@ -8,9 +8,10 @@
 #include <vector>
 
 #include "tests/standin/sdk_bind.h"
+#include "tests/support/files.h"
 
 std::string DataDir();  // Windows path of tests\standin\data, with a trailing backslash
-std::string ReadAll(const std::string& path);
+using orv::test::ReadAll;
 void WriteAll(const std::string& path, const std::string& data);
 
 class SdkTest : public ::testing::Test {

@@ -30,6 +30,7 @@
 #include "standin/sdkui/dialog_ids.h"
 #include "tests/standin/sdknet_support.h"
 #include "tests/support/ui_robot.h"
+#include "tests/support/files.h"
 
 #ifndef ORV_STANDIN_DATA
 #error ORV_STANDIN_DATA names the test ring directory
@@ -62,17 +63,7 @@ std::string DataDir() {
     return p;
 }
 
-std::string ReadAll(const std::string& path) {
-    HANDLE f = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
-                           nullptr);
-    if (f == INVALID_HANDLE_VALUE) return {};
-    std::string text(GetFileSize(f, nullptr), '\0');
-    DWORD got = 0;
-    ReadFile(f, text.data(), DWORD(text.size()), &got, nullptr);
-    CloseHandle(f);
-    text.resize(got);
-    return text;
-}
+using orv::test::ReadAll;
 
 std::string ListBoxLines(HWND list) {
     std::string all;

@@ -21,6 +21,7 @@
 #include "standin/sdkclient/pref_store.h"
 #include "tests/support/stand_in_engine.h"
 #include "tests/support/ui_robot.h"
+#include "tests/support/files.h"
 
 #ifndef ORV_STANDIN_DATA
 #error ORV_STANDIN_DATA names the test ring directory
@@ -36,17 +37,7 @@ const char* const kAlice = "0xE8750B357ACE6A48";
 const char* const kBob = "0xD91F7A27B2A16278";
 const char* const kCarol = "0x6533671D0C89AF89";
 
-std::string ReadAll(const std::string& path) {
-    HANDLE f = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
-                           nullptr);
-    if (f == INVALID_HANDLE_VALUE) return {};
-    std::string text(GetFileSize(f, nullptr), '\0');
-    DWORD got = 0;
-    ReadFile(f, text.data(), DWORD(text.size()), &got, nullptr);
-    CloseHandle(f);
-    text.resize(got);
-    return text;
-}
+using orv::test::ReadAll;
 
 struct Row {
     std::string userID, keyID, type, size;

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "base/address_room.h"
+#include "interfaces/address_room.h"
 #include "ui/address_rows.h"
 
 using namespace orv::ui;

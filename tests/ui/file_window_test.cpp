@@ -20,16 +20,17 @@
 #include <thread>
 #include <vector>
 
-#include "plugin/mail_client.h"
 #include "base/unique_handle.h"
 #include "base/whole_file.h"
+#include "interfaces/file_window.h"
+#include "interfaces/mail_client.h"
 #include "tests/plugin/plugin_test_support.h"
+#include "tests/support/passphrase_typist.h"
 #include "tests/support/stand_in_engine.h"
 #include "tests/support/ui_robot.h"
 #include "tests/support/unix_scratch.h"
 #include "tests/ui/box_view.h"
 #include "ui/file_names.h"
-#include "ui/server_window_id.h"
 
 #ifndef ORV_KEY_DATA
 #error ORV_KEY_DATA names the test ring directory
@@ -41,8 +42,6 @@ using namespace orv::test;
 namespace {
 
 const char* const kLibraryBox = "TfrmPGPDlg";
-const char* const kAlicePass = "alice pass";
-const int kPassphraseEdit = 1002;
 const std::string kIdle = std::string(ui::kServerCaption) + "[Ctrl] + [E] starts Explorer ...";
 
 std::string ReadText(const std::string& path) {

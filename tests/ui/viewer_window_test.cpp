@@ -22,6 +22,7 @@
 #include <fstream>
 #include <functional>
 #include <sstream>
+#include "tests/support/files.h"
 
 using namespace orv;
 using namespace orv::test;
@@ -31,12 +32,7 @@ namespace {
 
 constexpr unsigned kCommandMessage = host::kFormMsgCommand;
 
-std::string ReadAll(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
+using orv::test::ReadAll;
 
 void WriteAll(const std::string& path, const std::string& bytes) {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);

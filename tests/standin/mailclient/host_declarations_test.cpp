@@ -8,7 +8,7 @@
 #include <string>
 #include <type_traits>
 
-#include "plugin/mail_client.h"
+#include "interfaces/mail_client.h"
 #include "standin/mailclient/host_interface.h"
 
 namespace product = orv::host;

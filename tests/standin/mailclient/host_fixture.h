@@ -5,7 +5,7 @@
 
 #include <memory>
 
-#include "plugin/mail_client.h"
+#include "interfaces/mail_client.h"
 #include "standin/mailclient/host.h"
 #include "tests/standin/mailclient/test_support.h"
 

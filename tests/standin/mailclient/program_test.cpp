@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "plugin/mail_client.h"
+#include "interfaces/mail_client.h"
 #include "standin/mailclient/mail_files.h"
 #include "standin/mailclient/user_setup.h"
 #include "tests/standin/mailclient/test_support.h"

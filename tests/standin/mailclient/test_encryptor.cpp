@@ -11,7 +11,7 @@
 #include <cstring>
 #include <string>
 
-#include "plugin/mail_client.h"
+#include "interfaces/mail_client.h"
 
 extern "C" IMAGE_DOS_HEADER __ImageBase;
 

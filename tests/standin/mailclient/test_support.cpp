@@ -45,16 +45,6 @@ std::string ScratchDir(const std::string& name) {
     return dir;
 }
 
-std::string ReadAll(const std::string& path) {
-    std::string text;
-    FILE* f = std::fopen(path.c_str(), "rb");
-    if (!f) return text;
-    char buf[4096];
-    size_t n;
-    while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) text.append(buf, n);
-    std::fclose(f);
-    return text;
-}
 
 bool WriteAll(const std::string& path, const std::string& text) {
     FILE* f = std::fopen(path.c_str(), "wb");

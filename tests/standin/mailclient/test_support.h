@@ -7,11 +7,13 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/files.h"
+
 namespace mctest {
 
 // A fresh directory below the working directory, ending in "\".
 std::string ScratchDir(const std::string& name);
-std::string ReadAll(const std::string& path);
+using orv::test::ReadAll;
 bool WriteAll(const std::string& path, const std::string& text);
 bool Exists(const std::string& path);
 // Lines of a text file, without their line ends.

@@ -15,7 +15,7 @@
 #include <thread>
 #include <vector>
 
-#include "engine/sel_key_dialog.h"
+#include "ui/sel_key_dialog.h"
 #include "tests/support/ui_robot.h"
 
 namespace {
@@ -232,12 +232,12 @@ protected:
     void SetUp() override {
         list = MakeList();
         dialog = std::make_unique<TSelKeyDialog>(nullptr);
-        dialog->Prompt = "Select public key for \"bob@example.org\":";
-        dialog->GroupCaption = "Group";
-        dialog->OKCaption = "&OK";
-        dialog->CancelCaption = "&Cancel";
-        dialog->ServerCaption = "Key from &server";
-        dialog->AutoListCaption = "Use and add to &AutoList";
+        dialog->Request.Prompt = "Select public key for \"bob@example.org\":";
+        dialog->Request.GroupCaption = "Group";
+        dialog->Request.OKCaption = "&OK";
+        dialog->Request.CancelCaption = "&Cancel";
+        dialog->Request.ServerCaption = "Key from &server";
+        dialog->Request.AutoListCaption = "Use and add to &AutoList";
     }
     std::unique_ptr<TKeyPropsList> list;
     std::unique_ptr<TSelKeyDialog> dialog;

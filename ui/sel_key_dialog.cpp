@@ -1,11 +1,13 @@
 // The key selection dialog of the encoding job.
-#include "engine/sel_key_dialog.h"
+#include "ui/sel_key_dialog.h"
 
 #include <windowsx.h>
 
 #include <algorithm>
 #include <cctype>
 #include <exception>
+#include <memory>
+#include <new>
 
 #include "engine/message_pump.h"
 #include "ui/look.h"
@@ -415,15 +417,17 @@ bool TSelKeyDialog::CreateControls() {
     const RECT client = units.Rect(0, 0, 329, 160);
     SetClientSize(client.right, client.bottom);
     // The tree comes first in the tab order, ahead of the buttons.
-    if (!lblPrompt_.Create(this, Prompt, units.Rect(10, 7, 309, 10)) || !tree_.Create(this, units.Rect(10, 20, 309, 114)))
+    if (!lblPrompt_.Create(this, Request.Prompt, units.Rect(10, 7, 309, 10)) ||
+        !tree_.Create(this, units.Rect(10, 20, 309, 114)))
         return false;
     const bool buttons =
-        btnServer_.Create(this, kSelKeyServer, ServerCaption, units.Rect(13, 139, 65, 14), false, false,
+        btnServer_.Create(this, kSelKeyServer, Request.ServerCaption, units.Rect(13, 139, 65, 14), false, false,
                           [this] { Finish(kSelKeyServer); }) &&
-        btnList_.Create(this, kSelKeyList, AutoListCaption, units.Rect(84, 139, 130, 14), false, false,
+        btnList_.Create(this, kSelKeyList, Request.AutoListCaption, units.Rect(84, 139, 130, 14), false, false,
                         [this] { Finish(kSelKeyList); }) &&
-        btnOK_.Create(this, kSelKeyOK, OKCaption, units.Rect(220, 139, 50, 14), true, false, [this] { OKClick(); }) &&
-        btnCancel_.Create(this, kSelKeyCancel, CancelCaption, units.Rect(276, 139, 50, 14), false, true,
+        btnOK_.Create(this, kSelKeyOK, Request.OKCaption, units.Rect(220, 139, 50, 14), true, false,
+                      [this] { OKClick(); }) &&
+        btnCancel_.Create(this, kSelKeyCancel, Request.CancelCaption, units.Rect(276, 139, 50, 14), false, true,
                           [this] { Finish(kSelKeyCancel); });
     if (!buttons) return false;
     tvKeys = tree_.Handle();
@@ -541,12 +545,12 @@ void TSelKeyDialog::FillTree() {
     if (!KeyList) return;
     const TKeyPropsList& list = *KeyList;
     shownGroups_ = ShownGroups(list);
-    const SelKeyPick pick = PreSelect(list, Recipient, GroupCaption);
+    const SelKeyPick pick = PreSelect(list, Recipient, Request.GroupCaption);
 
     for (int g = 0; g < static_cast<int>(shownGroups_.size()); ++g) {
         const std::string& entry = list.Groups[shownGroups_[g]];
         items_.push_back({Item::Group, g, -1});
-        HTREEITEM top = AddItem(TVI_ROOT, GroupItemText(entry, GroupCaption), kImageGroup, 0,
+        HTREEITEM top = AddItem(TVI_ROOT, GroupItemText(entry, Request.GroupCaption), kImageGroup, 0,
                                 static_cast<int>(items_.size() - 1));
         const auto lines = Lines(entry);
         for (int m = 1; m < static_cast<int>(lines.size()); ++m) {
@@ -665,7 +669,8 @@ void TSelKeyDialog::tvKeysContextMenu(HTREEITEM item) {
 }
 
 void TSelKeyDialog::ShowHelp() {
-    if (!HelpFile.empty()) WinHelpA(Handle(), HelpFile.c_str(), HELP_CONTEXT, static_cast<ULONG_PTR>(HelpContext));
+    if (!Request.HelpFile.empty())
+        WinHelpA(Handle(), Request.HelpFile.c_str(), HELP_CONTEXT, static_cast<ULONG_PTR>(Request.HelpContext));
 }
 
 void TSelKeyDialog::TakeSelection() {
@@ -687,6 +692,16 @@ void TSelKeyDialog::Finish(int code) {
     // Only an answer that uses the selection confirms a group.
     GroupChosen = selectedGroup_ && (code == kSelKeyOK || code == kSelKeyList);
     SetModalResult(code);
+}
+
+int SelectKeysInDialog(const TKeySelectRequest& request, std::string& recipient, TKeyPropsList& keys,
+                       bool& groupChosen, std::string& selection) {
+    std::unique_ptr<TSelKeyDialog> dialog(new (std::nothrow) TSelKeyDialog(request.Parent));
+    if (!dialog) return kSelKeyNoDialog;
+    dialog->Request = request;
+    const int answer = dialog->Execute(recipient, &keys, groupChosen);
+    selection = dialog->Selection;
+    return answer;
 }
 
 }  // namespace orv

@@ -13,7 +13,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "base/host_messages.h"
+#include "interfaces/host_messages.h"
 
 namespace orv::host {
 
@@ -104,7 +104,7 @@ constexpr int kEncryptorFlagSign = 4;
 // Marker the encryptor leaves in a message file it moved to a new editor.
 constexpr const char* kDeleteMarkerTo = "(delete)";
 
-// Forms messages and their parameters: base/host_messages.h.
+// Forms messages and their parameters: interfaces/host_messages.h.
 
 // Record of notification 25.
 struct DialogNotice {
@@ -127,7 +127,7 @@ struct FileNotice {
     const char* FileName;
 };
 
-// Messages to the host window and the editor: base/host_messages.h.
+// Messages to the host window and the editor: interfaces/host_messages.h.
 
 // Form record of 0x0C10, zero-filled before use.
 #pragma pack(push, 1)

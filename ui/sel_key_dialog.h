@@ -13,6 +13,7 @@
 #include <functional>
 
 #include "engine/key_props.h"
+#include "engine/key_select.h"
 #include "ui/window.h"
 
 namespace orv {
@@ -29,15 +30,6 @@ enum : int {
     kSelKeyServer = 4,
     kSelKeyList = 6,
     kSelKeyTree = 100,  // made at run time
-};
-
-// Results of Execute.
-enum : int {
-    kSelKeyCancelled = 0,
-    kSelKeyChosen = 1,
-    kSelKeyFromServer = 2,
-    kSelKeyAddToList = 3,
-    kSelKeyNoDialog = -1,  // the dialog could not be made
 };
 
 // Images of the tree items.
@@ -67,6 +59,10 @@ SelKeyPick NameSearch(const TKeyPropsList& list, const std::string& recipient);
 // Upper case, with "-", ".", "/" and "_" as blanks.
 std::string SearchForm(const std::string& text);
 
+// The key selection of an encode job, in the dialog below.
+int SelectKeysInDialog(const TKeySelectRequest& request, std::string& recipient, TKeyPropsList& keys,
+                       bool& groupChosen, std::string& selection);
+
 class TSelKeyDialog : public ui::Form {
 public:
     explicit TSelKeyDialog(HWND parent);
@@ -78,16 +74,11 @@ public:
     // "add to the list".
     int Execute(std::string& recipient, TKeyPropsList* keys, bool& groupChosen);
 
-    std::string Prompt;
-    std::string GroupCaption;
-    std::string OKCaption;
-    std::string CancelCaption;
-    std::string ServerCaption;
-    std::string AutoListCaption;
+    // Captions, prompt and help of this run (its Parent aside: the
+    // constructor's parent owns the dialog).
+    TKeySelectRequest Request;
     std::string Recipient;
     std::string Selection;
-    std::string HelpFile;
-    int HelpContext = 0;
     HWND ParentWindow = nullptr;
     HWND tvKeys = nullptr;
     HIMAGELIST ImageList = nullptr;

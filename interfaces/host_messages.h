@@ -159,4 +159,31 @@ constexpr unsigned AM_DECODED = kUserMessage + 10;
 // wParam 1: the passphrase cache holds a passphrase; 0: it is empty.
 constexpr unsigned AM_CACHESTATE = kUserMessage + 11;
 
+// AM_OPTIONS wParam bits: the settings the plug-in follows.
+constexpr unsigned kOptionAutoEncryption = 1;
+constexpr unsigned kOptionHideKeyDialog = 2;
+constexpr unsigned kOptionWarnMixed = 4;
+// Clear: passphrases are not kept, so the plug-in grays its wipe command.
+constexpr unsigned kOptionCacheKept = 8;
+
+// AM_SIGNKEY wParam 0: the key ID the plug-in writes, at most this many
+// characters and a zero after them.
+constexpr std::size_t kSignKeyChars = 18;
+
+// The record of AM_GETENTRY, filled by the plug-in, and of AM_NEXTENTRY,
+// handed back split: entry is the text after the first comma, firstItem
+// the first item (an option digit, bit 0 encrypt, bit 1 sign, and the
+// recipient key text). automatic: the plug-in chose this send's options
+// itself; pgpMimeWanted: the active editor was armed for PGP/MIME.
+// Either text may be absent (null).
+#pragma pack(push, 1)
+struct EntryRecord {
+    const char* entry;
+    const char* firstItem;
+    std::uint8_t automatic;
+    std::uint8_t pgpMimeWanted;
+};
+#pragma pack(pop)
+static_assert(sizeof(void*) != 4 || sizeof(EntryRecord) == 10);
+
 }  // namespace orv::automation
