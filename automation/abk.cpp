@@ -12,6 +12,7 @@
 #include "automation/pl_text.h"
 #include "automation/pl_utils.h"
 #include "automation/string_library.h"
+#include "base/installation.h"
 #include "base/address_room.h"
 #include "base/whole_file.h"
 #include "plugin/mail_client.h"

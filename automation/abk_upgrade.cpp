@@ -10,6 +10,7 @@
 #include "automation/merrowin_bridge.h"
 #include "automation/pl_utils.h"
 #include "automation/string_library.h"
+#include "base/installation.h"
 #include "base/address_room.h"
 #include "base/whole_file.h"
 

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "base/address_room.h"
+#include "base/text.h"
 #include "engine/key_rings.h"
 #include "plugin/address_exports.h"
 #include "plugin/key_ops.h"
@@ -76,7 +77,7 @@ void __stdcall PlugInit(HWND clientMain, DWORD clientMdi, HWND automationWindow,
         s->AutomationWindow = automationWindow;
         s->OwnerWindow = clientMain;
         // The configuration file keeps the name it got at the start.
-        if (mailboxDir) s->MailboxDir = DirectoryText(mailboxDir);
+        if (mailboxDir) s->MailboxDir = WithBackslash(mailboxDir);
     } catch (...) {
     }
 }
