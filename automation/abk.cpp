@@ -12,6 +12,8 @@
 #include "automation/pl_text.h"
 #include "automation/pl_utils.h"
 #include "automation/string_library.h"
+#include "base/installation.h"
+#include "interfaces/address_room.h"
 #include "base/whole_file.h"
 #include "interfaces/address_room.h"
 #include "interfaces/mail_client.h"

@@ -10,6 +10,8 @@
 #include "automation/merrowin_bridge.h"
 #include "automation/pl_utils.h"
 #include "automation/string_library.h"
+#include "base/installation.h"
+#include "interfaces/address_room.h"
 #include "base/whole_file.h"
 #include "interfaces/address_room.h"
 

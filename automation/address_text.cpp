@@ -29,7 +29,7 @@ std::string ExtractEmail(std::string_view text) {
     if (open != std::string_view::npos) {
         const size_t close = text.find('>', open + 1);
         if (close != std::string_view::npos && at < close && at > open)
-            return Trim(text.substr(open + 1, close - open - 1));
+            return std::string(Trim(text.substr(open + 1, close - open - 1)));
     }
     size_t a = at, b = at + 1;
     while (a > 0 && !IsSeparator(text[a - 1])) --a;
@@ -59,7 +59,7 @@ std::string ExtractAlias(std::string_view text) {
         }
     }
     std::string_view inner = InsideOf(rest, '(', ')');
-    return Trim(InsideOf(inner, '"', '"'));
+    return std::string(Trim(InsideOf(inner, '"', '"')));
 }
 
 }  // namespace orv::automation

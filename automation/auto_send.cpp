@@ -10,6 +10,7 @@
 #include "automation/autolist_upkeep.h"
 #include "automation/pl_data.h"
 #include "automation/pl_text.h"
+#include "base/installation.h"
 #include "base/whole_file.h"
 #include "interfaces/mail_client.h"
 
@@ -83,7 +84,7 @@ std::string EditorIdentity(HWND editor, const std::string& label) {
     for (HWND wnd : DescendantsOf(editor)) {
         if (!SameTextNoCase(ClassOf(wnd), "COMBOBOX")) continue;
         HWND previous = GetWindow(wnd, GW_HWNDPREV);
-        if (previous && DelAmp(Trim(CaptionOf(previous))) == label) return CaptionOf(wnd);
+        if (previous && DelAmp(std::string(Trim(CaptionOf(previous)))) == label) return CaptionOf(wnd);
     }
     return {};
 }
@@ -95,7 +96,7 @@ std::string DefaultBcc(const std::string& mailboxDir, const std::string& identit
     char value[1024] = {};
     GetPrivateProfileStringA(section.c_str(), host::kIniKeyDefaultBcc, "", value, sizeof value,
                              (mailboxDir + host::kPmailIni).c_str());
-    return Trim(value);
+    return std::string(Trim(value));
 }
 
 bool PushSendKeys(HWND editor, const std::string& sendLabel, bool prefix) {
@@ -311,8 +312,8 @@ int TPLData::EvaluateRecipients() {
     int r = CheckAddressText(SendField(host::kSendFieldTo), check);
     // Listed copy recipients count whatever the To field gave.
     if (!check.sendCancelled) {
-        std::string more = Trim(SendField(host::kSendFieldCc));
-        const std::string bcc = Trim(SendField(host::kSendFieldBcc));
+        std::string more(Trim(SendField(host::kSendFieldCc)));
+        const std::string bcc(Trim(SendField(host::kSendFieldBcc)));
         if (!more.empty() && !bcc.empty()) more += ",";
         more += bcc;
         if (!more.empty()) r |= CheckAddressText(more, check);

@@ -157,7 +157,7 @@ int CheckAddressText(const std::string& text, TRecipientCheck& check) {
     std::vector<std::string> tokens;
     int result = 0;
     while (!rest.empty() && !check.sendCancelled) {
-        std::string item = DelQuotes(Trim(NextAddressItem(rest)));
+        std::string item = DelQuotes(std::string(Trim(NextAddressItem(rest))));
         if (!item.empty() && item.back() == ',') item = Trim(item.substr(0, item.size() - 1));
         if (item.empty()) continue;
         int i = FindEntry(list, item);
@@ -226,7 +226,7 @@ std::string SplitFirstPartHeader(const std::string& header, std::string& content
     const std::string field = header.substr(line + 1, end == npos ? npos : end - line - 1);
     const std::size_t b = Lower(field).find("boundary=", std::min<std::size_t>(14, field.size()));
     if (b == npos) return {};
-    std::string boundary = Trim(std::string_view(field).substr(b + 9));
+    std::string boundary(Trim(std::string_view(field).substr(b + 9)));
     if (!boundary.empty() && boundary.front() == '"') {
         const std::size_t close = boundary.find('"', 1);
         boundary = boundary.substr(1, close == npos ? npos : close - 1);

@@ -6,6 +6,7 @@
 
 #include "automation/address_text.h"
 #include "automation/pl_text.h"
+#include "base/text.h"
 #include "formats/autolist.h"
 
 namespace orv::automation {
@@ -18,14 +19,6 @@ constexpr std::size_t kAliasAt = 2;
 constexpr std::size_t kEmailAt = 342;
 constexpr std::size_t kEmailSize = 116;
 constexpr char kNoBreakSpace = '\xA0';
-
-char Upper(char c) { return static_cast<char>(std::toupper(static_cast<unsigned char>(c))); }
-
-std::string Upper(std::string_view text) {
-    std::string out(text);
-    for (char& c : out) c = Upper(c);
-    return out;
-}
 
 bool HasX(std::string_view key) { return key.size() > 1 && (key[1] == 'x' || key[1] == 'X'); }
 
@@ -59,7 +52,7 @@ std::optional<TSortEntry> TakeEntry(std::string_view line) {
         e.Flag = e.Key[0];
         e.Key[0] = '0';
     }
-    e.Order = Upper(e.Key) + "\\" + Upper(e.Address);
+    e.Order = UpperCase(e.Key) + "\\" + UpperCase(e.Address);
     return e;
 }
 
@@ -78,11 +71,11 @@ void DropRepeatedMailboxes(std::vector<TSortEntry>& list) {
     std::unordered_map<std::string, std::vector<std::size_t>> byKeyAndMail;
     for (std::size_t j = 0; j < list.size(); ++j) {
         std::string mail = ExtractEmail(list[j].Address);
-        if (!mail.empty()) byKeyAndMail[Upper(list[j].Key) + "\\" + Upper(mail)].push_back(j);
+        if (!mail.empty()) byKeyAndMail[UpperCase(list[j].Key) + "\\" + UpperCase(mail)].push_back(j);
     }
     std::vector<bool> dropped(list.size(), false);
     for (std::size_t i = 0; i < list.size(); ++i) {
-        auto it = byKeyAndMail.find(Upper(list[i].Key) + "\\" + Upper(list[i].Address));
+        auto it = byKeyAndMail.find(UpperCase(list[i].Key) + "\\" + UpperCase(list[i].Address));
         if (it == byKeyAndMail.end()) continue;
         for (std::size_t j : it->second)
             if (j != i && !dropped[j]) {
@@ -98,7 +91,7 @@ void DropRepeatedMailboxes(std::vector<TSortEntry>& list) {
 }
 
 // The key without its flag digit, which step 4 has put back.
-std::string SortKey(const TSortEntry& e) { return Upper(std::string_view(e.Key).substr(1)); }
+std::string SortKey(const TSortEntry& e) { return UpperCase(std::string_view(e.Key).substr(1)); }
 
 // Step 5: the aliases in key order, the addresses of an alias's key right
 // behind the last alias of that key, smaller keys in front.
@@ -159,7 +152,7 @@ std::string JoinedLines(const TLines& lines) {
 }
 
 bool IsHeaderLine(std::string_view line) {
-    std::string t = Trim(line);
+    std::string t(Trim(line));
     return t.empty() || (line.front() == '#' && t.back() == '#');
 }
 
@@ -252,7 +245,7 @@ int UnnamedListFormat(const TLines& body, long recordedVersion) {
     for (const auto& line : body) {
         const auto cut = line.rfind('\\');
         if (cut == std::string::npos) continue;
-        const std::string key = Trim(std::string_view(line).substr(cut + 1));
+        const std::string key(Trim(std::string_view(line).substr(cut + 1)));
         if (HasX(key) && key[0] != '0') return kCurrentListFormat;
     }
     return 0;
@@ -275,7 +268,7 @@ void ConvertOldEntries(TLines& body, int format, char flagDigit) {
         if (cut == std::string::npos) continue;
         std::size_t k = cut + 1;
         while (k < line.size() && static_cast<unsigned char>(line[k]) <= ' ') ++k;
-        std::string key = Trim(std::string_view(line).substr(cut + 1));
+        std::string key(Trim(std::string_view(line).substr(cut + 1)));
         if (HasX(key)) {
             if (format == 0) line[k] = flagDigit;
             else if (format == 1 && line[k] == '0') line[k] = '8';
@@ -336,7 +329,7 @@ std::string RecipientEntries(std::string_view input, bool* paired) {
     std::string keys(input.substr(cut + 1));
     TLines pairs;
     for (const auto& a : addresses) {
-        std::string address = Trim(a);
+        std::string address(Trim(a));
         std::string key = CommaExtract(keys);
         if (address.empty()) continue;
         pairs.push_back(formats::AutoLine(address, key));
@@ -348,7 +341,7 @@ std::string SingleRecipientResult(std::string_view input, std::string_view resul
     TLines in = SplitLines(input);
     if (in.size() != 1 || result.empty()) return std::string(result);
     std::string address = ExtractUserAndKey(in[0]).user;
-    if (address.empty() || Upper(result).find(Upper(address)) != std::string::npos) return std::string(result);
+    if (address.empty() || UpperCase(result).find(UpperCase(address)) != std::string::npos) return std::string(result);
     TLines out = SplitLines(result);
     std::string key = out.empty() ? std::string() : ExtractUserAndKey(out[0]).key;
     return key.empty() ? std::string(result) : formats::AutoLine(address, key);
@@ -374,7 +367,7 @@ int RemoveKeys(TLines& body, std::string_view deletedIds) {
     std::string rest(deletedIds);
     while (!rest.empty()) {
         std::string id = CommaExtract(rest);
-        if (!id.empty()) ids.push_back(Upper(id));
+        if (!id.empty()) ids.push_back(UpperCase(id));
     }
     int removed = 0;
     TLines kept;
@@ -383,7 +376,7 @@ int RemoveKeys(TLines& body, std::string_view deletedIds) {
         auto e = formats::SplitAutoLine(line);
         bool gone = false;
         if (e && !e->Address.empty() && formats::IsKeyField(e->KeyField)) {
-            std::string key = Upper(e->KeyField);
+            std::string key = UpperCase(e->KeyField);
             key[0] = '0';
             gone = std::find(ids.begin(), ids.end(), key) != ids.end();
         }

@@ -15,10 +15,6 @@ namespace orv::automation {
 
 using TLines = std::vector<std::string>;
 
-// The list's file in the mailbox directory, and the one the installation
-// delivers.
-constexpr const char* kAutoListFileName = "AutoList.txt";
-
 // Lines of a text split at LF, a CR before it dropped; a last line end gives
 // no further empty line.
 TLines SplitLines(std::string_view text);

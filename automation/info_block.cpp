@@ -1,18 +1,13 @@
 #include "automation/info_block.h"
 
 #include "automation/pl_text.h"
+#include "base/text.h"
 
 namespace orv::automation {
 
 namespace {
 
 constexpr std::string_view kCrLf = "\r\n";
-
-std::string LeftTrimmed(std::string_view text) {
-    size_t a = 0;
-    while (a < text.size() && static_cast<unsigned char>(text[a]) <= ' ') ++a;
-    return std::string(text.substr(a));
-}
 
 // Good and bad results read as three lines: the result with its detail,
 // the signer, and the key with its validity.
@@ -22,9 +17,9 @@ std::string ThreeLines(std::string_view info, std::string_view indent) {
     std::string out(info.substr(0, bracket + 1));
     std::string_view rest = info.substr(bracket + 1);
     size_t comma = rest.find(',');
-    out.append(kCrLf).append(indent).append(LeftTrimmed(rest.substr(0, comma)));
+    out.append(kCrLf).append(indent).append(TrimLeft(rest.substr(0, comma)));
     if (comma != std::string_view::npos)
-        out.append(kCrLf).append(indent).append(LeftTrimmed(rest.substr(comma + 1)));
+        out.append(kCrLf).append(indent).append(TrimLeft(rest.substr(comma + 1)));
     return out;
 }
 

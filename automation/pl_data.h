@@ -169,8 +169,6 @@ private:
     // User switch, mailbox move and restart.
     void MailboxMove();
     bool MoveUserFiles(const std::string& from, const std::string& to);
-    void WriteUsersConfig(const std::string& mailbox) const;
-    bool StartRestart(const std::string& user) const;
     // Closes the main library window, the editors and the readers; false
     // when the user kept one of them open.
     bool CloseClientWindows();

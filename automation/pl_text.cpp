@@ -5,58 +5,26 @@
 
 namespace orv::automation {
 
-namespace {
-
-bool IsBlank(char c) { return static_cast<unsigned char>(c) <= ' '; }
-
-char Upper(char c) { return static_cast<char>(std::toupper(static_cast<unsigned char>(c))); }
-
-}  // namespace
-
-std::string Trim(std::string_view text) {
-    size_t a = 0, b = text.size();
-    while (a < b && IsBlank(text[a])) ++a;
-    while (b > a && IsBlank(text[b - 1])) --b;
-    return std::string(text.substr(a, b - a));
-}
-
-std::string UpperCase(std::string text) {
-    for (char& c : text) c = Upper(c);
-    return text;
-}
-
-bool SameTextNoCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (size_t i = 0; i < a.size(); ++i)
-        if (Upper(a[i]) != Upper(b[i])) return false;
-    return true;
-}
-
-std::string WithBackslash(std::string dir) {
-    if (!dir.empty() && dir.back() != '\\') dir += '\\';
-    return dir;
-}
-
 UserAndKey ExtractUserAndKey(std::string_view text) {
     size_t at = text.rfind('\\');
-    if (at == std::string_view::npos) return {Trim(text), {}};
-    return {Trim(text.substr(0, at)), Trim(text.substr(at + 1))};
+    if (at == std::string_view::npos) return {std::string(Trim(text)), {}};
+    return {std::string(Trim(text.substr(0, at))), std::string(Trim(text.substr(at + 1)))};
 }
 
 UserAndKey ExtractKeyAndUser(std::string_view text) {
     size_t at = text.find('\\');
-    if (at == std::string_view::npos) return {Trim(text), {}};
-    return {Trim(text.substr(at + 1)), Trim(text.substr(0, at))};
+    if (at == std::string_view::npos) return {std::string(Trim(text)), {}};
+    return {std::string(Trim(text.substr(at + 1))), std::string(Trim(text.substr(0, at)))};
 }
 
 std::string CommaExtract(std::string& text) {
     size_t at = text.find(',');
     if (at == std::string::npos) {
-        std::string all = Trim(text);
+        std::string all(Trim(text));
         text.clear();
         return all;
     }
-    std::string piece = Trim(std::string_view(text).substr(0, at));
+    std::string piece(Trim(std::string_view(text).substr(0, at)));
     text.erase(0, at + 1);
     return piece;
 }
@@ -64,11 +32,11 @@ std::string CommaExtract(std::string& text) {
 std::string GetLine(std::string& text) {
     size_t at = text.find("\r\n");
     if (at == std::string::npos) {
-        std::string all = Trim(text);
+        std::string all(Trim(text));
         text.clear();
         return all;
     }
-    std::string line = Trim(std::string_view(text).substr(0, at));
+    std::string line(Trim(std::string_view(text).substr(0, at)));
     text.erase(0, at + 2);
     return line;
 }
@@ -89,21 +57,6 @@ std::string ExtractStr(std::string& text, size_t pos, size_t count) {
     std::string piece = text.substr(pos, count);
     text.erase(pos, piece.size());
     return piece;
-}
-
-std::string RestartParameters(std::uintptr_t processHandle, std::string_view user) {
-    // The launcher splits as the system's start-up code does: blanks
-    // separate, each double quote only opens or closes a group and
-    // backslashes are plain characters. A name holding a double quote
-    // cannot reach it whole.
-    if (user.find('"') != std::string_view::npos) return {};
-    std::string out = "RESTART " + std::to_string(processHandle);
-    if (user.empty()) return out;
-    out.reserve(out.size() + user.size() + 3);
-    out += " \"";
-    out += user;
-    out += '"';
-    return out;
 }
 
 bool IsDraftFile(std::string_view fileName) {
@@ -129,7 +82,7 @@ bool IsPerUserFormFile(std::string_view fileName) {
     if (dot == std::string_view::npos || fileName.size() - dot != 4) return false;
     std::string_view base = fileName.substr(0, dot);
     if (!SameTextNoCase(base, "Pellatch") && !SameTextNoCase(base, "Merrowin")) return false;
-    return Upper(fileName[dot + 1]) == 'F';
+    return UpperChar(fileName[dot + 1]) == 'F';
 }
 
 namespace {

@@ -7,13 +7,9 @@
 #include <string>
 #include <string_view>
 
-namespace orv::automation {
+#include "base/text.h"
 
-std::string Trim(std::string_view text);
-std::string UpperCase(std::string text);
-bool SameTextNoCase(std::string_view a, std::string_view b);
-// A directory with one trailing "\"; an empty text stays empty.
-std::string WithBackslash(std::string dir);
+namespace orv::automation {
 
 struct UserAndKey {
     std::string user;
@@ -34,12 +30,6 @@ std::string DelAmp(std::string text);
 std::string DelQuotes(std::string text);
 // Copies count characters from pos and removes them from the text.
 std::string ExtractStr(std::string& text, std::size_t pos, std::size_t count);
-
-// The parameters that start the launcher's restart: the process handle in
-// decimal, then the user name as one argument, quoted so that a name with
-// blanks arrives whole (no user name: two arguments only). Empty when the
-// name cannot arrive whole (it holds a double quote).
-std::string RestartParameters(std::uintptr_t processHandle, std::string_view user);
 
 // Message files of the mailbox that the plug-in may delete when the client
 // closes: drafts (".PMW", ".PMX") with no more than 6 line feeds and fewer

@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "automation/pl_text.h"
+#include "base/installation.h"
 #include "base/unique_handle.h"
 #include "engine/message_pump.h"
 #include "interfaces/mail_client.h"
@@ -32,9 +33,9 @@ TPLUtils::TPLUtils(HWND hostWindow)
     : versionText_(GetVersion(GetPluginPath())),
       programDir_(GetBaseDirPath(hostWindow)),
       mailboxDir_(GetMailboxPath(hostWindow)),
-      installDir_(WithBackslash(GetRegEntry(HKEY_LOCAL_MACHINE, kInstallKey, kInstallValue))) {}
+      installDir_(InstallDirectory()) {}
 
-std::string TPLUtils::ConfigFile() const { return mailboxDir_ + "Merrowin.cfg"; }
+std::string TPLUtils::ConfigFile() const { return mailboxDir_ + kConfigFileName; }
 
 void TPLUtils::FollowMailbox(const std::string& dir) { mailboxDir_ = WithBackslash(dir); }
 
@@ -65,7 +66,7 @@ std::string TPLUtils::GetGlobalABKPath(const std::string& dir) {
     std::string ini = dir + host::kPegasusIni;
     GetPrivateProfileStringA(host::kPegasusIniSectionEnv, host::kPegasusIniKeyPmr, "", value, sizeof value,
                              ini.c_str());
-    std::string path = Trim(value);
+    std::string path(Trim(value));
     if (path.empty()) {
         DWORD n = GetEnvironmentVariableA(host::kPmrEnvironment, value, sizeof value);
         if (n > 0 && n < sizeof value) path = Trim(value);
@@ -79,24 +80,6 @@ std::string TPLUtils::GetPluginPath() {
     return n && n < MAX_PATH ? std::string(path, n) : std::string();
 }
 
-std::string TPLUtils::GetWINUser() {
-    std::string user = GetRegEntry(HKEY_LOCAL_MACHINE, "System\\CurrentControlSet\\Control", "Current User");
-    return user.empty() ? "DefaultUser" : user;
-}
-
-std::string TPLUtils::GetPMUser() { return GetRegEntry(HKEY_CURRENT_USER, host::kRegUsername, nullptr); }
-
-std::string TPLUtils::GetRegEntry(HKEY hive, const char* key, const char* valueName) {
-    HKEY opened = nullptr;
-    if (RegOpenKeyExA(hive, key, 0, KEY_READ, &opened) != ERROR_SUCCESS) return {};
-    UniqueRegKey owner(opened);
-    char buffer[kRegBufferSize + 1] = {};
-    DWORD size = kRegBufferSize;
-    DWORD type = 0;
-    if (RegQueryValueExA(opened, valueName, nullptr, &type, reinterpret_cast<BYTE*>(buffer), &size) != ERROR_SUCCESS ||
-        (type != REG_SZ && type != REG_EXPAND_SZ))
-        return {};
-    return std::string(buffer, strnlen(buffer, size));
-}
+std::string TPLUtils::GetPMUser() { return ReadRegistryText(HKEY_CURRENT_USER, host::kRegUsername, nullptr); }
 
 }  // namespace orv::automation

@@ -36,9 +36,7 @@ public:
     // "PMR" of "PEGASUS.INI" in the directory, else the environment's "PMR".
     static std::string GetGlobalABKPath(const std::string& dir);
     static std::string GetPluginPath();
-    static std::string GetWINUser();
     static std::string GetPMUser();
-    static std::string GetRegEntry(HKEY hive, const char* key, const char* valueName);
 
 private:
     std::string versionText_;
@@ -46,9 +44,5 @@ private:
     std::string mailboxDir_;
     std::string installDir_;
 };
-
-// Registry place of the installation directory.
-constexpr const char* kInstallKey = "Software\\Tamberlow\\Fennick";
-constexpr const char* kInstallValue = "InstallDir1";
 
 }  // namespace orv::automation

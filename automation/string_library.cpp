@@ -1,16 +1,14 @@
 #include "automation/string_library.h"
 
-#include <cctype>
-
 #include "automation/pl_text.h"
 #include "automation/pl_utils.h"
+#include "base/installation.h"
+#include "base/unique_handle.h"
 #include "interfaces/mail_client.h"
 
 namespace orv::automation {
 
 namespace {
-
-using TextFn = const char*(WINAPI*)();
 
 // The host holds its language file open without sharing, so a file that
 // cannot be opened for reading is the one it runs with.
@@ -32,9 +30,7 @@ std::string HostLanguage(const std::string& programDir) {
     do {
         std::string name = fd.cFileName;
         if (name.size() >= 7 && HeldByHost(programDir + name)) {
-            std::string code = name.substr(5, 2);
-            for (char& c : code) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-            return code;
+            return LowerCase(name.substr(5, 2));
         }
     } while (FindNextFileA(find.get(), &fd));
     return {};
@@ -42,16 +38,9 @@ std::string HostLanguage(const std::string& programDir) {
 
 TStringLibrary::Bound TStringLibrary::Bind(const TPLUtils& utils) {
     Unload();
-    std::string path = utils.InstallDir() + "Lumvika.dll";
+    const std::string path = StringLibraryPath(utils.InstallDir());
     if (utils.InstallDir().empty() || TPLUtils::GetVersion(path) != utils.VersionText()) return Bound::Unavailable;
-    module_.reset(LoadLibraryA(path.c_str()));
-    if (!module_) return Bound::Unavailable;
-    for (int n = kFirst; n <= kLast; ++n) {
-        auto fn = reinterpret_cast<TextFn>(
-            reinterpret_cast<void*>(GetProcAddress(module_.get(), MAKEINTRESOURCEA(n))));
-        const char* text = fn ? fn() : nullptr;
-        texts_[n - kFirst] = text ? fn() : "";
-    }
+    if (!table_.Load(path)) return Bound::Unavailable;
     return LanguageMatches(utils) ? Bound::Ok : Bound::LanguageMismatch;
 }
 
@@ -61,25 +50,6 @@ bool TStringLibrary::LanguageMatches(const TPLUtils& utils) const {
     // A host whose language file is not held open gives no evidence against
     // the library.
     return language.empty() || language == Text(txt::_LANGUAGE);
-}
-
-const char* TStringLibrary::Text(int number) const {
-    if (number >= kFirst && number <= kLast) {
-        const char* text = texts_[number - kFirst];
-        return text ? text : "";
-    }
-    // The other ranges' texts that the plug-in's messages are made of: the
-    // library keeps them valid while it is loaded.
-    if (!module_ || number < 1 || number > txt::kLastText) return "";
-    auto fn = reinterpret_cast<TextFn>(
-        reinterpret_cast<void*>(GetProcAddress(module_.get(), MAKEINTRESOURCEA(number))));
-    const char* text = fn ? fn() : nullptr;
-    return text ? text : "";
-}
-
-void TStringLibrary::Unload() {
-    texts_.fill(nullptr);
-    module_.reset();
 }
 
 }  // namespace orv::automation

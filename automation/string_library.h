@@ -5,11 +5,9 @@
 
 #include <windows.h>
 
-#include <array>
 #include <string>
 
-#include "base/unique_handle.h"
-#include "strings/text_numbers.h"
+#include "strings/text_table.h"
 
 namespace orv::automation {
 
@@ -23,24 +21,21 @@ public:
     enum class Bound { Ok, Unavailable, LanguageMismatch };
 
     TStringLibrary() = default;
-    TStringLibrary(const TStringLibrary&) = delete;
-    TStringLibrary& operator=(const TStringLibrary&) = delete;
 
     // Loads the library only when its version equals the plug-in's, binds the
     // texts and runs the language check of "Merrowin.cfg" [Language] Check.
     Bound Bind(const TPLUtils& utils);
-    bool Loaded() const { return bool(module_); }
+    bool Loaded() const { return table_.Loaded(); }
     // The text; "" for one the library lacks. Numbers outside 12-108 are
     // looked up when asked.
-    const char* Text(int number) const;
+    const char* Text(int number) const { return table_.Text(number); }
     const char* operator[](txt::TextNo number) const { return Text(number); }
-    void Unload();
+    void Unload() { table_.Unload(); }
 
 private:
     bool LanguageMatches(const TPLUtils& utils) const;
 
-    UniqueModule module_;
-    std::array<const char*, kLast - kFirst + 1> texts_{};
+    texts::TextTable table_{kFirst, kLast};
 };
 
 // The host's language code ("en" for English) by the language file it

@@ -5,6 +5,7 @@
 
 #include "automation/pl_data.h"
 #include "automation/pl_text.h"
+#include "base/installation.h"
 #include "base/unique_handle.h"
 #include "interfaces/mail_client.h"
 #include "interfaces/restart_signal.h"
@@ -13,16 +14,11 @@ namespace orv::automation {
 
 namespace {
 
-constexpr const char* kLauncher = "Tolvane.exe";
-constexpr const char* kUsersConfig = "Users.cfg";
 // A window still there this long after its close request was kept open by
 // the user (a question answered with Cancel). Time spent in a question the
 // window asks while it is waited for does not count.
 constexpr DWORD kKeptAfterMs = 2000;
 constexpr DWORD kQuestionMs = 250;
-// The launcher's start with its engine binding, under a loaded machine.
-constexpr DWORD kLauncherReadyMs = 30000;
-
 std::string TextOf(HWND wnd) {
     int n = GetWindowTextLengthA(wnd);
     std::string text(static_cast<size_t>(n > 0 ? n : 0) + 1, '\0');
@@ -58,25 +54,6 @@ bool CloseAndWait(HWND wnd) {
         if (GetTickCount() - before > kQuestionMs) since = GetTickCount();
     }
     return !IsWindow(wnd);
-}
-
-// The launcher holds the client's handle and a command line to start again
-// once it sets the event; ending first, or taking too long, it restarted
-// nothing and the client stays.
-// Messages other programs send to the client's windows meanwhile are
-// answered, so that a launcher waiting on one of them is not held up.
-bool LauncherTookOver(HANDLE ready, HANDLE launcher) {
-    HANDLE both[2] = {ready, launcher};
-    const DWORD start = GetTickCount();
-    for (;;) {
-        const DWORD spent = GetTickCount() - start;
-        if (spent >= kLauncherReadyMs) return false;
-        const DWORD woke = MsgWaitForMultipleObjects(2, both, FALSE, kLauncherReadyMs - spent, QS_SENDMESSAGE);
-        if (woke == WAIT_OBJECT_0) return true;
-        if (woke != WAIT_OBJECT_0 + 2) return false;
-        MSG msg;
-        PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
-    }
 }
 
 std::vector<HWND> ChildrenOfClasses(HWND parent, std::initializer_list<const char*> classes) {
@@ -160,7 +137,7 @@ void TPLData::MailboxMove() {
         path = WithBackslash(path);
         MoveUserFiles(PLUtils->MailboxDir(), path);
         PLUtils->FollowMailbox(path);
-        WriteUsersConfig(path);
+        RegisterUser(PLUtils->InstallDir(), WindowsUser(), TPLUtils::GetPMUser(), path);
         RestartClient(TPLUtils::GetPMUser(), txt::CHANGE_PATH);
     } catch (...) {
         merrowin_->ReleaseProc();
@@ -169,7 +146,7 @@ void TPLData::MailboxMove() {
 
 bool TPLData::MoveUserFiles(const std::string& from, const std::string& to) {
     if (from.empty() || SameTextNoCase(from, to)) return true;
-    std::vector<std::string> names{"Merrowin.cfg", "AutoList.txt"};
+    std::vector<std::string> names{kConfigFileName, kAutoListFileName};
     WIN32_FIND_DATAA fd;
     UniqueFind find(FindFirstFileA((from + "*.f??").c_str(), &fd));
     if (find) {
@@ -193,41 +170,6 @@ bool TPLData::MoveUserFiles(const std::string& from, const std::string& to) {
     return all;
 }
 
-void TPLData::WriteUsersConfig(const std::string& mailbox) const {
-    std::string file = PLUtils->InstallDir() + kUsersConfig;
-    std::string value = "\"" + mailbox + "\"";
-    WritePrivateProfileStringA(TPLUtils::GetWINUser().c_str(), TPLUtils::GetPMUser().c_str(), value.c_str(),
-                               file.c_str());
-}
-
-bool TPLData::StartRestart(const std::string& user) const {
-    HANDLE self = nullptr;
-    if (!DuplicateHandle(GetCurrentProcess(), GetCurrentProcess(), GetCurrentProcess(), &self, 0, TRUE,
-                         DUPLICATE_SAME_ACCESS))
-        return false;
-    UniqueHandle owned(self);
-    const std::string parameters = RestartParameters(reinterpret_cast<std::uintptr_t>(self), user);
-    if (parameters.empty()) return false;
-    UniqueHandle ready(CreateEventA(nullptr, TRUE, FALSE, RestartReadyEventName(GetCurrentProcessId()).c_str()));
-    if (!ready) return false;
-    ResetEvent(ready.get());
-    std::string launcher = PLUtils->InstallDir() + kLauncher;
-    std::string command = "\"" + launcher + "\" " + parameters;
-    STARTUPINFOA si{};
-    si.cb = sizeof si;
-    si.dwFlags = STARTF_USESHOWWINDOW;
-    si.wShowWindow = SW_SHOWNORMAL;
-    PROCESS_INFORMATION pi{};
-    // Started directly, so that the launcher surely inherits the handle it
-    // waits for.
-    if (!CreateProcessA(launcher.c_str(), command.data(), nullptr, nullptr, TRUE, 0, nullptr,
-                        PLUtils->InstallDir().c_str(), &si, &pi))
-        return false;
-    CloseHandle(pi.hThread);
-    UniqueHandle process(pi.hProcess);
-    return LauncherTookOver(ready.get(), process.get());
-}
-
 bool TPLData::CloseClientWindows() {
     if (merrowin_ && merrowin_->MainWindow() && !CloseAndWait(merrowin_->MainWindow())) return false;
     for (HWND editor : ChildrenOfClasses(mdiClient_, {host::kEditorClass}))
@@ -249,7 +191,7 @@ bool TPLData::RestartClient(const std::string& user, int question) {
     bool yes = merrowin_->Confirm(texts_.Text(question));
     merrowin_->ReleaseProc();
     if (!yes) return false;
-    bool started = CloseClientWindows() && StartRestart(user);
+    bool started = CloseClientWindows() && StartClientRestart(PLUtils->InstallDir(), user);
     if (!started) {
         merrowin_->Info(RestartAbandonedText());
         merrowin_->ReleaseProc();

@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <cstdio>
 
+#include "base/text.h"
+
 namespace orv::side_files {
 
 namespace {
@@ -31,11 +33,6 @@ bool AllOf(const std::string& text, std::size_t from, std::size_t to, const char
 }  // namespace
 
 bool Exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
-
-bool EndsWith(const std::string& text, const char* tail) {
-    const std::size_t n = std::char_traits<char>::length(tail);
-    return text.size() >= n && text.compare(text.size() - n, n, tail) == 0;
-}
 
 std::string FolderOf(const std::string& path) {
     const std::size_t slash = path.find_last_of("\\/");

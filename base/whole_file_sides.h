@@ -20,7 +20,6 @@ constexpr const char* kNewTag = ".new";
 constexpr const char* kOldTag = ".old";
 
 bool Exists(const std::string& path);
-bool EndsWith(const std::string& text, const char* tail);
 // The folder part of a full path, ending in "\".
 std::string FolderOf(const std::string& path);
 

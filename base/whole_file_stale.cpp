@@ -10,6 +10,7 @@
 #include <utility>
 #include <vector>
 
+#include "base/text.h"
 #include "base/unique_handle.h"
 #include "base/whole_file.h"
 #include "base/whole_file_sides.h"

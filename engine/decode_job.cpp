@@ -6,6 +6,7 @@
 #include <list>
 #include <new>
 
+#include "base/text.h"
 #include "base/unique_handle.h"
 #include "base/whole_file.h"
 #include "base/wipe_text.h"
@@ -27,20 +28,7 @@ namespace {
 
 constexpr PGPSize kNoSizeLimit = 0xFFFFFFFFu;
 
-std::string Trim(const std::string& s) {
-    std::size_t b = 0, e = s.size();
-    while (b < e && static_cast<unsigned char>(s[b]) <= ' ') ++b;
-    while (e > b && static_cast<unsigned char>(s[e - 1]) <= ' ') --e;
-    return s.substr(b, e - b);
-}
-
-std::string Lower(std::string s) {
-    for (char& c : s)
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    return s;
-}
-
-bool SamePath(const std::string& a, const std::string& b) { return Lower(Trim(a)) == Lower(Trim(b)); }
+bool SamePath(const std::string& a, const std::string& b) { return LowerCase(Trim(a)) == LowerCase(Trim(b)); }
 
 std::size_t NameStart(const std::string& path) {
     const std::size_t p = path.find_last_of("\\/:");
@@ -84,7 +72,7 @@ long long FileSize(const std::string& path) {
 // and drives in it would let a message choose where its output is written.
 std::string SafeSuggestedName(const char* suggested) {
     if (!suggested) return {};
-    std::string name = Trim(std::string(suggested).substr(NameStart(suggested)));
+    std::string name(Trim(std::string(suggested).substr(NameStart(suggested))));
     if (name == "." || name == "..") return {};
     return name;
 }
@@ -97,10 +85,10 @@ std::string FileNameOf(const std::string& path) { return path.substr(NameStart(p
 
 std::string DeriveOutputName(const std::string& outputFile, const std::string& inputFile, bool detached) {
     if (!outputFile.empty()) return outputFile;
-    std::string name = Trim(inputFile);
+    std::string name(Trim(inputFile));
     const std::size_t dot = name.rfind('.');
     if (name.empty() || dot == std::string::npos) return {};
-    const std::string ext = Lower(name.substr(dot));
+    const std::string ext = LowerCase(name.substr(dot));
     // An armoured detached signature usually ends in ".asc" (gpg's default),
     // so that one is cut as well; a name left unchanged would be the input
     // itself: the signature checked against itself, or the message replaced

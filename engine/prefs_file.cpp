@@ -6,6 +6,7 @@
 
 #include "base/unique_handle.h"
 #include "base/whole_file.h"
+#include "base/text.h"
 #include "engine/prefs_parse.h"
 
 namespace orv {
@@ -87,7 +88,7 @@ std::string TPrefsFile::Value(const std::string& name) const {
     for (const auto& line : PrefsData) {
         const std::size_t eq = line.find('=');
         if (eq == std::string::npos) continue;
-        if (PrefNameEquals(TrimPref(line.substr(0, eq)), name)) return CleanPrefValue(line.substr(eq + 1));
+        if (SameTextNoCase(Trim(std::string_view(line).substr(0, eq)), name)) return CleanPrefValue(line.substr(eq + 1));
     }
     return {};
 }
@@ -96,7 +97,7 @@ void TPrefsFile::SetValue(const std::string& name, const std::string& value) {
     for (auto& line : PrefsData) {
         const std::size_t eq = line.find('=');
         if (eq == std::string::npos) continue;
-        if (PrefNameEquals(TrimPref(line.substr(0, eq)), name)) {
+        if (SameTextNoCase(Trim(std::string_view(line).substr(0, eq)), name)) {
             line = line.substr(0, eq + 1) + value;
             return;
         }
@@ -188,7 +189,7 @@ int TPrefsFile::WriteFirstKeyServer(const KeyServerEntry& entry) {
 
 bool TPrefsFile::MarginalIsInvalid() {
     Session s(*this);
-    return s.Loaded() && PrefNameEquals(Value("MarginalValidityIsInvalid"), "TRUE");
+    return s.Loaded() && SameTextNoCase(Value("MarginalValidityIsInvalid"), "TRUE");
 }
 
 int TPrefsFile::ReadPreferredAlgorithms(std::vector<int>& algorithms) {

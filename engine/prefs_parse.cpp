@@ -4,24 +4,13 @@
 #include <climits>
 #include <cstdlib>
 
+#include "base/text.h"
+
 namespace orv {
-
-namespace {
-
-bool IsBlank(char c) { return c == ' ' || c == '\t'; }
-
-}  // namespace
-
-std::string TrimPref(const std::string& s) {
-    std::size_t first = 0, last = s.size();
-    while (first < last && IsBlank(s[first])) ++first;
-    while (last > first && IsBlank(s[last - 1])) --last;
-    return s.substr(first, last - first);
-}
 
 std::string CleanPrefValue(std::string v) {
     if (v.size() >= 2 && v.compare(v.size() - 2, 2, " \\") == 0) v.resize(v.size() - 2);
-    v = TrimPref(v);
+    v = std::string(Trim(v));
     if (v.size() >= 2 && v.front() == '"' && v.back() == '"') v = v.substr(1, v.size() - 2);
     return v;
 }
@@ -35,13 +24,13 @@ std::vector<std::string> SplitRawPrefFields(const std::string& text) {
     for (char c : text) {
         if (c == '"') quoted = !quoted;
         if (c == ',' && !quoted) {
-            fields.push_back(TrimPref(field));
+            fields.push_back(std::string(Trim(field)));
             field.clear();
         } else {
             field += c;
         }
     }
-    fields.push_back(TrimPref(field));
+    fields.push_back(std::string(Trim(field)));
     return fields;
 }
 
@@ -81,7 +70,7 @@ std::string KeyServerURL(int protocol, const std::string& host, const std::strin
 }
 
 bool ParsePrefInt(const std::string& text, int& value) {
-    const std::string t = TrimPref(text);
+    const std::string t(Trim(text));
     std::size_t i = 0;
     if (i < t.size() && (t[i] == '-' || t[i] == '+')) ++i;
     if (i == t.size()) return false;
@@ -139,14 +128,6 @@ std::string JoinPrefLines(const std::vector<std::string>& lines) {
         }
     }
     return out;
-}
-
-bool PrefNameEquals(const std::string& a, const std::string& b) {
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i)
-        if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i])))
-            return false;
-    return true;
 }
 
 std::string FullHexID(const std::string& keyID) {

@@ -16,9 +16,6 @@ std::string JoinPrefLines(const std::vector<std::string>& lines);
 // A value as it stands after "=": a trailing " \" cut, blanks trimmed, the
 // surrounding double quotes removed.
 std::string CleanPrefValue(std::string value);
-std::string TrimPref(const std::string& text);
-// ASCII comparison ignoring case, as names and "TRUE" are compared.
-bool PrefNameEquals(const std::string& a, const std::string& b);
 
 // Splits a key-server line into its comma-separated fields; a field in
 // double quotes may hold commas. The raw form keeps the quotes.

@@ -3,46 +3,8 @@
 namespace orv::mime {
 
 namespace {
-bool IsTrimmed(char c) { return static_cast<unsigned char>(c) <= 32; }
 bool IsPadding(char c) { return c == ' ' || c == '\t'; }
 }  // namespace
-
-std::string LowerCase(std::string_view s) {
-    std::string out(s);
-    for (char& c : out) c = LowerChar(c);
-    return out;
-}
-
-std::string UpperCase(std::string_view s) {
-    std::string out(s);
-    for (char& c : out) c = UpperChar(c);
-    return out;
-}
-
-std::string_view TrimLeft(std::string_view s) {
-    std::size_t i = 0;
-    while (i < s.size() && IsTrimmed(s[i])) ++i;
-    return s.substr(i);
-}
-
-std::string_view TrimRight(std::string_view s) {
-    std::size_t n = s.size();
-    while (n > 0 && IsTrimmed(s[n - 1])) --n;
-    return s.substr(0, n);
-}
-
-std::string_view Trim(std::string_view s) { return TrimRight(TrimLeft(s)); }
-
-bool StartsWith(std::string_view s, std::string_view prefix) {
-    return s.size() >= prefix.size() && s.compare(0, prefix.size(), prefix) == 0;
-}
-
-bool StartsWithNoCase(std::string_view s, std::string_view prefix) {
-    if (s.size() < prefix.size()) return false;
-    for (std::size_t i = 0; i < prefix.size(); ++i)
-        if (LowerChar(s[i]) != LowerChar(prefix[i])) return false;
-    return true;
-}
 
 std::size_t FindNoCase(std::string_view s, std::string_view lowerNeedle, std::size_t from) {
     if (lowerNeedle.empty()) return from <= s.size() ? from : npos;

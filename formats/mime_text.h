@@ -1,31 +1,17 @@
 #pragma once
-// Byte-string helpers shared by the MIME reader. Texts are 8-bit strings in the
-// ANSI code page; case folding touches ASCII letters only, so encoded bytes of
-// other code pages pass unchanged.
+// Byte-string helpers of the MIME reader, beside the ones every deliverable
+// shares (base/text.h: trimming, case, prefixes).
 
 #include <cstddef>
 #include <string>
 #include <string_view>
 
+#include "base/text.h"
+
 namespace orv::mime {
 
 inline constexpr std::size_t npos = std::string_view::npos;
 
-inline char LowerChar(char c) { return (c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') : c; }
-inline char UpperChar(char c) { return (c >= 'a' && c <= 'z') ? char(c - 'a' + 'A') : c; }
-
-std::string LowerCase(std::string_view s);
-std::string UpperCase(std::string_view s);
-
-// Trimming removes blanks and control characters (bytes up to 32), as the mail
-// client's own header reader does.
-std::string_view TrimLeft(std::string_view s);
-std::string_view TrimRight(std::string_view s);
-std::string_view Trim(std::string_view s);
-
-bool StartsWith(std::string_view s, std::string_view prefix);
-// Prefix compared without regard to ASCII case.
-bool StartsWithNoCase(std::string_view s, std::string_view prefix);
 // Position of needle (already lower case) in s, ignoring ASCII case of s.
 std::size_t FindNoCase(std::string_view s, std::string_view lowerNeedle, std::size_t from = 0);
 bool ContainsNoCase(std::string_view s, std::string_view lowerNeedle);

@@ -112,12 +112,12 @@ std::string ReformatSignatureLine(std::string_view line) {
     const std::size_t comma = line.find(',');
     if (comma == npos) return std::string(line);
     std::string out(line.substr(0, comma));
-    const std::string_view rest = mime::Trim(line.substr(comma + 1));
+    const std::string_view rest = Trim(line.substr(comma + 1));
     const std::size_t close = rest.find(')');
     if (close == npos) return out + "\r\n" + std::string(rest);
     out += "\r\n";
     out += rest.substr(0, close + 1);
-    const std::string_view after = mime::Trim(rest.substr(close + 1));
+    const std::string_view after = Trim(rest.substr(close + 1));
     if (!after.empty()) {
         out += "\r\n";
         out += after;

@@ -41,18 +41,4 @@ std::string HelpTopic(const std::string& line);
 // such a "-I" the line is returned unchanged.
 std::string RestartCommandLine(const std::string& stored, const std::string& user);
 
-// A mail client user registered in "Users.cfg".
-struct RegisteredUser {
-    std::string section;  // Windows user name
-    std::string user;     // mail client user name
-    std::string mailbox;  // mailbox directory, as registered
-};
-
-// The entries of "Users.cfg": lines with "=" followed by a double quote,
-// each under the section line above it.
-std::vector<RegisteredUser> ReadRegisteredUsers(const std::string& text);
-
-// Compares as the file system does, without regard to case.
-bool SameText(const std::string& a, const std::string& b);
-
 }  // namespace orv::launcher

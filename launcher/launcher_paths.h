@@ -16,7 +16,4 @@ struct LauncherPaths {
 
 LauncherPaths ReadLauncherPaths();
 
-// "Users.cfg" of the installation directory.
-std::string UsersFile(const LauncherPaths& paths);
-
 }  // namespace orv::launcher

@@ -7,13 +7,14 @@
 #include <vector>
 
 #include "base/installation.h"
+#include "base/text.h"
 #include "base/unique_handle.h"
 #include "engine/loader.h"
 #include "interfaces/file_window.h"
 #include "launcher/command_line.h"
 #include "launcher/launcher_paths.h"
 #include "launcher/launcher_report.h"
-#include "launcher/launcher_texts.h"
+#include "strings/text_table.h"
 #include "launcher/pgp_help.h"
 #include "launcher/restart.h"
 #include "launcher/user_files.h"
@@ -66,20 +67,20 @@ bool IsSetupCommand(Command command) {
 
 // "UserConfig /S" and the other set-up commands with the silent switch.
 bool SilentRun(Command command, const std::vector<Argument>& args) {
-    return IsSetupCommand(command) && args.size() > 2 && SameText(args[2].text, orv::kSilentSwitch);
+    return IsSetupCommand(command) && args.size() > 2 && orv::SameTextNoCase(args[2].text, orv::kSilentSwitch);
 }
 
 // The main library's set-up or file window; the set-up's report after it.
 int RunForm(Command command, HMODULE mainLibrary, const std::string& mainPath, UserFiles& users,
-            const LauncherTexts& texts, const LauncherReport& report) {
+            const orv::texts::TextTable& texts, const LauncherReport& report) {
     const bool setUp = command == Command::UserConfig || command == Command::UserUpdate;
     if (setUp && !users.SetUpCopy())
         return report.Fail(LauncherExit::SetupIncomplete, failure::kFormsNotCopied + users.Mailbox(),
-                           texts[ERROR_TITLE]);
+                           texts[orv::txt::ERROR_TITLE]);
     auto formInit = reinterpret_cast<FormInitFn>(reinterpret_cast<void*>(GetProcAddress(mainLibrary, "FORMINIT")));
     if (!formInit)
         return report.Fail(LauncherExit::NoMainLibrary, failure::kNoMainLibrary + mainPath + " (FORMINIT)",
-                           texts[ERROR_TITLE]);
+                           texts[orv::txt::ERROR_TITLE]);
     HWND formWindow = nullptr;
     char* callback = nullptr;
     const WORD result = formInit(kFormVersion, kLauncherMode, nullptr, setUp ? "CONFIG" : "SERVER", &formWindow,
@@ -87,7 +88,7 @@ int RunForm(Command command, HMODULE mainLibrary, const std::string& mainPath, U
     if (!setUp) return Code(LauncherExit::Done);
     if (result != 1)
         return report.Fail(LauncherExit::SetupRefused, failure::kSetupRefused + std::to_string(result),
-                           texts[ERROR_TITLE]);
+                           texts[orv::txt::ERROR_TITLE]);
     users.Register();
     int code = users.VerifyAndReport(true);
     if (code == Code(LauncherExit::Done) && command == Command::UserUpdate) code = users.UpdateAllUsers();
@@ -98,12 +99,11 @@ int RunForm(Command command, HMODULE mainLibrary, const std::string& mainPath, U
 // Everything after the single-instance check, with the lock held.
 int RunJob(Command command, const LauncherPaths& paths, const std::string& line, const LauncherReport& report) {
     if (paths.installDir.empty()) return report.Fail(LauncherExit::NotInstalled, failure::kNotInstalled);
-    const std::string stringsPath = paths.installDir + "LUMVIKA.DLL";
-    orv::UniqueModule strings(LoadLibraryA(stringsPath.c_str()));
-    if (!strings) return report.Fail(LauncherExit::NoStringLibrary, failure::kNoStringLibrary + stringsPath);
-    LauncherTexts texts;
-    texts.Bind(strings.get());
-    if (!EnginePresent()) return report.Fail(LauncherExit::NoEngine, texts[NO_PGP], texts[ERROR_TITLE]);
+    const std::string stringsPath = orv::StringLibraryPath(paths.installDir);
+    orv::texts::TextTable texts(orv::txt::ERROR_TITLE, orv::txt::NO_PGP);
+    if (!texts.Load(stringsPath))
+        return report.Fail(LauncherExit::NoStringLibrary, failure::kNoStringLibrary + stringsPath);
+    if (!EnginePresent()) return report.Fail(LauncherExit::NoEngine, texts[orv::txt::NO_PGP], texts[orv::txt::ERROR_TITLE]);
     if (command == Command::Help) {
         ShowPGPHelp(HelpTopic(line));
         return Code(LauncherExit::Done);
@@ -111,12 +111,12 @@ int RunJob(Command command, const LauncherPaths& paths, const std::string& line,
     const std::string mainPath = paths.installDir + "MERROWIN.DLL";
     orv::UniqueModule mainLibrary(LoadLibraryA(mainPath.c_str()));
     if (!mainLibrary)
-        return report.Fail(LauncherExit::NoMainLibrary, failure::kNoMainLibrary + mainPath, texts[ERROR_TITLE]);
+        return report.Fail(LauncherExit::NoMainLibrary, failure::kNoMainLibrary + mainPath, texts[orv::txt::ERROR_TITLE]);
 
     UserFiles users(paths, texts, report);
     if (command != Command::Server && command != Command::Cleanup &&
         (paths.clientUser.empty() || paths.mailboxDir.empty()))
-        return report.Fail(LauncherExit::NoMailUser, failure::kNoMailUser, texts[ERROR_TITLE]);
+        return report.Fail(LauncherExit::NoMailUser, failure::kNoMailUser, texts[orv::txt::ERROR_TITLE]);
     switch (command) {
     case Command::UserUninst: return users.UninstallCurrent();
     case Command::Cleanup: return users.RemoveAllUsers();

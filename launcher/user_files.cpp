@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include "base/installation.h"
+#include "base/text.h"
 #include "base/unique_handle.h"
 #include "launcher/command_line.h"
 #include "base/whole_file.h"
@@ -10,16 +12,9 @@ namespace orv::launcher {
 
 namespace {
 
-constexpr const char* kAutoList = "AutoList.txt";
-constexpr const char* kConfigFile = "Merrowin.cfg";
 constexpr const char* kFormsNames[] = {"Pellatch", "Merrowin"};
 
 using orv::FileExists;
-
-std::string Directory(std::string dir) {
-    if (!dir.empty() && dir.back() != '\\') dir += '\\';
-    return dir;
-}
 
 // The first file matching the pattern in the directory; "" when none.
 std::string FirstMatch(const std::string& dir, const std::string& pattern) {
@@ -41,7 +36,7 @@ bool CopyWhole(const std::string& from, const std::string& to) {
 
 }  // namespace
 
-std::string UserFiles::FormsPattern(const char* name) const { return std::string(name) + texts_[FFF_EXT]; }
+std::string UserFiles::FormsPattern(const char* name) const { return std::string(name) + texts_[txt::FFF_EXT]; }
 
 bool UserFiles::CopyFormsFiles(const std::string& fromDir, const std::string& toDir) const {
     bool all = true;
@@ -58,25 +53,18 @@ bool UserFiles::SetUpCopy() {
     DeleteFileA((install + "VORE.DLL").c_str());
     if (mailbox.empty()) return false;
     // The user's list of recipients is never replaced by the template.
-    if (!FileExists(mailbox + kAutoList)) CopyFileA((install + kAutoList).c_str(), (mailbox + kAutoList).c_str(), TRUE);
+    if (!FileExists(mailbox + kAutoListFileName)) CopyFileA((install + kAutoListFileName).c_str(), (mailbox + kAutoListFileName).c_str(), TRUE);
     return CopyFormsFiles(install, mailbox);
 }
 
-void UserFiles::Register() {
-    const std::string value = "\"" + paths_.mailboxDir + "\"";
-    WritePrivateProfileStringA(paths_.windowsUser.c_str(), paths_.clientUser.c_str(), value.c_str(),
-                               UsersFile(paths_).c_str());
-}
+void UserFiles::Register() { RegisterUser(paths_.installDir, paths_.windowsUser, paths_.clientUser, paths_.mailboxDir); }
 
-void UserFiles::Unregister() {
-    WritePrivateProfileStringA(paths_.windowsUser.c_str(), paths_.clientUser.c_str(), nullptr,
-                               UsersFile(paths_).c_str());
-}
+void UserFiles::Unregister() { UnregisterUser(paths_.installDir, paths_.windowsUser, paths_.clientUser); }
 
 std::string UserFiles::Shortfall(const std::string& mailboxDir, bool setUp) const {
-    const std::string dir = Directory(mailboxDir);
+    const std::string dir = WithBackslash(mailboxDir);
     std::string list;
-    for (const std::string& name : {std::string(kAutoList), std::string(kConfigFile), FormsPattern(kFormsNames[0]),
+    for (const std::string& name : {std::string(kAutoListFileName), std::string(kConfigFileName), FormsPattern(kFormsNames[0]),
                                     FormsPattern(kFormsNames[1])}) {
         const bool present = setUp ? FileExists(dir + name) : !FirstMatch(dir, name).empty();
         if (present != setUp) list += (list.empty() ? "" : " ") + name;
@@ -91,22 +79,22 @@ void UserFiles::Tell(const std::string& text, const std::string& title, unsigned
 
 int UserFiles::VerifyAndReport(bool setUp) {
     if (paths_.clientUser.empty() || paths_.mailboxDir.empty())
-        return report_.Fail(LauncherExit::NoMailUser, failure::kNoMailUser, texts_[ERROR_TITLE]);
+        return report_.Fail(LauncherExit::NoMailUser, failure::kNoMailUser, texts_[txt::ERROR_TITLE]);
     const std::string shortfall = Shortfall(paths_.mailboxDir, setUp);
     if (!shortfall.empty())
         return report_.Fail(LauncherExit::SetupIncomplete,
                             std::string(setUp ? failure::kMissingAfterSetup : failure::kLeftAfterRemoval) +
                                 paths_.mailboxDir + ": " + shortfall,
-                            texts_[ERROR_TITLE]);
-    Tell(texts_[setUp ? SETUP : UNINST] + paths_.clientUser, texts_[INFO_TITLE], MB_ICONINFORMATION);
+                            texts_[txt::ERROR_TITLE]);
+    Tell(texts_[setUp ? txt::SETUP : txt::UNINST] + paths_.clientUser, texts_[txt::INFO_TITLE], MB_ICONINFORMATION);
     return static_cast<int>(LauncherExit::Done);
 }
 
 bool UserFiles::RemoveFiles(const std::string& mailboxDir) {
-    const std::string dir = Directory(mailboxDir);
+    const std::string dir = WithBackslash(mailboxDir);
     if (dir.empty()) return false;
-    if (!DeleteFileA((dir + kConfigFile).c_str())) return false;
-    if (!DeleteFileA((dir + kAutoList).c_str())) return false;
+    if (!DeleteFileA((dir + kConfigFileName).c_str())) return false;
+    if (!DeleteFileA((dir + kAutoListFileName).c_str())) return false;
     for (const char* name : kFormsNames) {
         WIN32_FIND_DATAA fd;
         UniqueFind find(FindFirstFileA((dir + name + ".f??").c_str(), &fd));
@@ -121,16 +109,16 @@ bool UserFiles::RemoveFiles(const std::string& mailboxDir) {
 
 int UserFiles::UninstallCurrent() {
     if (paths_.clientUser.empty() || paths_.mailboxDir.empty())
-        return report_.Fail(LauncherExit::NoMailUser, failure::kNoMailUser, texts_[ERROR_TITLE]);
+        return report_.Fail(LauncherExit::NoMailUser, failure::kNoMailUser, texts_[txt::ERROR_TITLE]);
     if (RemoveFiles(paths_.mailboxDir)) Unregister();
     return VerifyAndReport(false);
 }
 
 int UserFiles::RemoveAllUsers() {
     std::string text;
-    if (!FileExists(UsersFile(paths_))) return static_cast<int>(LauncherExit::Done);
-    if (!ReadWholeFile(UsersFile(paths_), text))
-        return report_.Fail(LauncherExit::SetupIncomplete, "Cannot read " + UsersFile(paths_), texts_[ERROR_TITLE]);
+    if (!FileExists(UsersFilePath(paths_.installDir))) return static_cast<int>(LauncherExit::Done);
+    if (!ReadWholeFile(UsersFilePath(paths_.installDir), text))
+        return report_.Fail(LauncherExit::SetupIncomplete, "Cannot read " + UsersFilePath(paths_.installDir), texts_[txt::ERROR_TITLE]);
     bool all = true;
     for (const RegisteredUser& entry : ReadRegisteredUsers(text)) {
         RemoveFiles(entry.mailbox);
@@ -146,23 +134,23 @@ int UserFiles::RemoveAllUsers() {
 
 int UserFiles::UpdateAllUsers() {
     std::string text;
-    if (!ReadWholeFile(UsersFile(paths_), text)) return static_cast<int>(LauncherExit::Done);
-    if (report_.Ask(texts_[UPDATE], texts_[CONF_TITLE], MB_ICONQUESTION | MB_YESNO, IDYES) != IDYES)
+    if (!ReadWholeFile(UsersFilePath(paths_.installDir), text)) return static_cast<int>(LauncherExit::Done);
+    if (report_.Ask(texts_[txt::UPDATE], texts_[txt::CONF_TITLE], MB_ICONQUESTION | MB_YESNO, IDYES) != IDYES)
         return static_cast<int>(LauncherExit::Done);
     bool others = false, all = true;
     for (const RegisteredUser& entry : ReadRegisteredUsers(text)) {
-        const std::string dir = Directory(entry.mailbox);
-        if (SameText(dir, paths_.mailboxDir)) continue;
+        const std::string dir = WithBackslash(entry.mailbox);
+        if (SameTextNoCase(dir, paths_.mailboxDir)) continue;
         others = true;
         const std::string who = entry.section + "/" + entry.user;
         if (CopyFormsFiles(paths_.mailboxDir, dir)) {
-            Tell(texts_[SETUP] + who, texts_[INFO_TITLE], MB_ICONINFORMATION);
+            Tell(texts_[txt::SETUP] + who, texts_[txt::INFO_TITLE], MB_ICONINFORMATION);
         } else {
             all = false;
-            Tell(texts_[FAILURE] + who + "!", texts_[WARN_TITLE], MB_ICONWARNING);
+            Tell(texts_[txt::FAILURE] + who + "!", texts_[txt::WARN_TITLE], MB_ICONWARNING);
         }
     }
-    if (!others) Tell(texts_[NO_USERS], texts_[INFO_TITLE], MB_ICONINFORMATION);
+    if (!others) Tell(texts_[txt::NO_USERS], texts_[txt::INFO_TITLE], MB_ICONINFORMATION);
     return static_cast<int>(all ? LauncherExit::Done : LauncherExit::UpdateIncomplete);
 }
 

@@ -7,13 +7,13 @@
 
 #include "launcher/launcher_paths.h"
 #include "launcher/launcher_report.h"
-#include "launcher/launcher_texts.h"
+#include "strings/text_table.h"
 
 namespace orv::launcher {
 
 class UserFiles {
 public:
-    UserFiles(const LauncherPaths& paths, const LauncherTexts& texts, const LauncherReport& report)
+    UserFiles(const LauncherPaths& paths, const texts::TextTable& texts, const LauncherReport& report)
         : paths_(paths), texts_(texts), report_(report) {}
 
     // Copies the set into the current user's mailbox: "AutoList.txt" only
@@ -51,7 +51,7 @@ private:
     void Tell(const std::string& text, const std::string& title, unsigned icon) const;
 
     const LauncherPaths& paths_;
-    const LauncherTexts& texts_;
+    const texts::TextTable& texts_;
     const LauncherReport& report_;
 };
 

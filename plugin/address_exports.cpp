@@ -12,6 +12,9 @@
 #include <string_view>
 #include <vector>
 
+#include "base/text.h"
+#include "interfaces/address_room.h"
+#include "interfaces/host_messages.h"
 #include "engine/key_rings.h"
 #include "formats/autolist.h"
 #include "interfaces/address_room.h"
@@ -35,17 +38,6 @@ constexpr std::uint32_t kKeyMask = kPropUserName | kPropAlgorithm | kPropSizeTex
 constexpr char kNoBreakSpace = '\xA0';
 
 std::string T(int number) { return texts::Get(number); }
-
-std::string Upper(std::string text) {
-    CharUpperBuffA(text.data(), DWORD(text.size()));
-    return text;
-}
-
-std::string Trim(std::string_view s) {
-    while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
-    while (!s.empty() && (s.back() == ' ' || s.back() == '\t')) s.remove_suffix(1);
-    return std::string(s);
-}
 
 bool SameText(std::string_view a, std::string_view b) {
     return a.size() == b.size() && CompareStringA(LOCALE_USER_DEFAULT, NORM_IGNORECASE, a.data(), int(a.size()),
@@ -184,13 +176,13 @@ int AddChosen(TPluginParams& s, const TRingKeys& keys, AddrUse use, std::vector<
 // alias when it has none: what its keys are looked up by.
 std::string LookupText(const std::string& address) {
     const std::size_t nbsp = address.find(kNoBreakSpace);
-    std::string head = Trim(address.substr(0, nbsp));
+    std::string head(Trim(address.substr(0, nbsp)));
     if (!head.empty() && head.front() != '(') return ui::EmailOf(head);
     const std::size_t open = address.find('(');
     const std::size_t close = address.rfind(')');
     if (open != std::string::npos && close != std::string::npos && close > open)
-        return Trim(address.substr(open + 1, close - open - 1));
-    return Trim(address);
+        return std::string(Trim(address.substr(open + 1, close - open - 1)));
+    return std::string(Trim(address));
 }
 
 // Whether a user ID belongs to the address: the address is the user ID, or
@@ -232,7 +224,7 @@ std::vector<std::string> TextLines(std::string_view text) {
 bool AllKeyFields(const std::vector<std::string>& lines) {
     bool any = false;
     for (const std::string& line : lines) {
-        const std::string t = Trim(line);
+        const std::string t(Trim(line));
         if (t.empty()) continue;
         if (!formats::IsKeyField(t)) return false;
         any = true;
@@ -243,11 +235,11 @@ bool AllKeyFields(const std::vector<std::string>& lines) {
 int AddPerAddress(TPluginParams& s, const TRingKeys& keys, const std::string& text, char* buffer, int options) {
     std::string result;
     for (const std::string& line : TextLines(text)) {
-        const std::string address = Trim(line);
+        const std::string address(Trim(line));
         if (address.empty()) continue;
         std::vector<TAddrRow> rows = KeysFor(keys, address, ui::EmailOf(address), options);
         if (rows.empty()) continue;  // no key, no choice: the address is dropped
-        const std::string caption = T(txt::SET_ADDR) + T(txt::FOR_ADDR) + "\"" + Upper(ui::EmailOf(address)) + "\"";
+        const std::string caption = T(txt::SET_ADDR) + T(txt::FOR_ADDR) + "\"" + UpperCase(ui::EmailOf(address)) + "\"";
         const TBoxOutcome outcome = RunBox(s, keys, AddrUse::AddPerAddress, caption, T(txt::SET_HINT), rows);
         if (!outcome.ok) return 0;
         const std::string chosen = ui::AddResult(outcome.rows);

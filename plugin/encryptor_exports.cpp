@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "base/whole_file.h"
+#include "base/text.h"
 #include "engine/decode_job.h"
 #include "engine/encode_job.h"
 #include "engine/key_rings.h"
@@ -50,7 +51,7 @@ std::string ClassOf(HWND wnd) {
 // A label's caption as the editor's fields are looked up by it: trimmed,
 // its first ampersand removed.
 std::string CleanCaption(std::string text) {
-    text = std::string(mime::Trim(text));
+    text = std::string(Trim(text));
     const std::size_t amp = text.find('&');
     if (amp != std::string::npos) text.erase(amp, 1);
     return text;
@@ -128,8 +129,6 @@ std::string EditorBodyText(HWND control) {
     return WindowText(control);
 }
 
-std::string RightTrimmed(std::string s) { return std::string(mime::TrimRight(s)); }
-
 void MoveToNewEditor(const std::string& note) {
     TPluginParams* s = Session();
     HWND target = s ? s->HostTarget() : nullptr;
@@ -186,10 +185,10 @@ void MoveToNewEditor(const std::string& note) {
     set(host::kFieldSubject, subject);
     set(host::kFieldCc, cc);
     set(host::kFieldBcc, bcc);
-    set(host::kFieldInsertText, RightTrimmed(body));
+    set(host::kFieldInsertText, std::string(TrimRight(body)));
     set(host::kFieldIdentity, identity);
     set(host::kFieldReplyTo, replyTo);
-    for (const auto& a : attachments) set(host::kFieldAttachment, RightTrimmed(a));
+    for (const auto& a : attachments) set(host::kFieldAttachment, std::string(TrimRight(a)));
     PostMessageA(fresh, host::kEditorSetField, host::kFieldCopySelf, copySelf);
     PostMessageA(fresh, host::kEditorSetField, host::kFieldConfirmDelivery, delivery);
     PostMessageA(fresh, host::kEditorSetField, host::kFieldConfirmReading, reading);

@@ -7,6 +7,8 @@
 #include <cstring>
 #include <string>
 
+#include "base/text.h"
+#include "interfaces/address_room.h"
 #include "engine/key_rings.h"
 #include "interfaces/address_room.h"
 #include "interfaces/mail_client.h"
@@ -77,7 +79,7 @@ void __stdcall PlugInit(HWND clientMain, DWORD clientMdi, HWND automationWindow,
         s->AutomationWindow = automationWindow;
         s->OwnerWindow = clientMain;
         // The configuration file keeps the name it got at the start.
-        if (mailboxDir) s->MailboxDir = DirectoryText(mailboxDir);
+        if (mailboxDir) s->MailboxDir = WithBackslash(mailboxDir);
     } catch (...) {
     }
 }

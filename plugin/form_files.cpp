@@ -4,6 +4,7 @@
 
 #include <cstdlib>
 
+#include "base/text.h"
 #include "base/unique_handle.h"
 #include "base/whole_file.h"
 #include "interfaces/mail_client.h"
@@ -11,8 +12,6 @@
 namespace orv {
 
 namespace {
-
-bool StartsWith(const std::string& line, const char* prefix) { return line.rfind(prefix, 0) == 0; }
 
 std::string LibraryLine(const std::string& line, const std::string& installDir) {
     const std::string prefix = host::kFormLineLibrary;

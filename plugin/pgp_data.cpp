@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "base/text.h"
 #include "base/whole_file.h"
 #include "engine/decode_job.h"
 #include "engine/encode_job.h"
@@ -26,13 +27,6 @@ TPGPData* g_timerOwner = nullptr;
 
 constexpr size_t kFullKeyIDLength = 18;
 constexpr PGPSize kPathRoom = 260;
-
-std::string Trim(const std::string& text) {
-    size_t b = 0, e = text.size();
-    while (b < e && (text[b] == ' ' || text[b] == '\t')) ++b;
-    while (e > b && (text[e - 1] == ' ' || text[e - 1] == '\t')) --e;
-    return text.substr(b, e - b);
-}
 
 std::string Text(int number) { return texts::Get(number); }
 

@@ -1,6 +1,7 @@
 // The jobs the file encryption window and the viewer run through the store.
 #include "plugin/pgp_data.h"
 
+#include "base/text.h"
 #include "base/whole_file.h"
 #include "base/wipe_text.h"
 #include "engine/decode_job.h"
@@ -15,13 +16,6 @@ namespace {
 
 std::string Text(int number) { return texts::Get(number); }
 
-std::string TrimText(const std::string& text) {
-    size_t b = 0, e = text.size();
-    while (b < e && (text[b] == ' ' || text[b] == '\t' || text[b] == '\r' || text[b] == '\n')) ++b;
-    while (e > b && (text[e - 1] == ' ' || text[e - 1] == '\t' || text[e - 1] == '\r' || text[e - 1] == '\n')) --e;
-    return text.substr(b, e - b);
-}
-
 }  // namespace
 
 std::string PGPInfoBlock(const std::string& signatureLine) {
@@ -32,7 +26,7 @@ std::string PGPInfoBlock(const std::string& signatureLine) {
     } else {
         block += signatureLine.substr(0, bracket + 1);
         // The rest: the signer up to the comma, then key ID and validity.
-        std::string rest = TrimText(signatureLine.substr(bracket + 1));
+        std::string rest(Trim(signatureLine.substr(bracket + 1)));
         const size_t comma = rest.rfind(", (");
         if (comma != std::string::npos) {
             block += "\r\n\t\t" + rest.substr(0, comma + 1);

@@ -1,25 +1,10 @@
 #include "plugin/profile_text.h"
 
-#include <cctype>
+#include "base/text.h"
 
 namespace orv {
 
 namespace {
-
-std::string Trim(const std::string& text) {
-    size_t b = 0, e = text.size();
-    while (b < e && (text[b] == ' ' || text[b] == '\t')) ++b;
-    while (e > b && (text[e - 1] == ' ' || text[e - 1] == '\t')) --e;
-    return text.substr(b, e - b);
-}
-
-bool SameName(const std::string& a, const std::string& b) {
-    if (a.size() != b.size()) return false;
-    for (size_t i = 0; i < a.size(); ++i)
-        if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i])))
-            return false;
-    return true;
-}
 
 std::vector<std::string> SplitLines(const std::string& text) {
     std::vector<std::string> lines;
@@ -37,7 +22,7 @@ std::vector<std::string> SplitLines(const std::string& text) {
 
 // "[name]" gives the name; nothing for any other line.
 bool SectionName(const std::string& line, std::string& name) {
-    const std::string t = Trim(line);
+    const std::string t(Trim(line));
     if (t.size() < 2 || t.front() != '[') return false;
     const size_t close = t.find(']');
     if (close == std::string::npos) return false;
@@ -61,7 +46,7 @@ void SetOne(std::vector<std::string>& lines, const ProfileValue& v) {
         std::string name;
         if (SectionName(lines[i], name)) {
             if (sectionFound && inSection) break;  // the section ended without the key
-            inSection = SameName(name, v.section);
+            inSection = SameTextNoCase(name, v.section);
             if (inSection) {
                 sectionFound = true;
                 lastOfSection = i;
@@ -71,7 +56,7 @@ void SetOne(std::vector<std::string>& lines, const ProfileValue& v) {
         if (!inSection) continue;
         if (!Trim(lines[i]).empty()) lastOfSection = i;
         std::string key;
-        if (KeyName(lines[i], key) && SameName(key, v.key)) {
+        if (KeyName(lines[i], key) && SameTextNoCase(key, v.key)) {
             lines[i] = entry;
             return;
         }

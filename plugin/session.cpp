@@ -4,6 +4,7 @@
 
 #include <cctype>
 
+#include "base/text.h"
 #include "base/unique_handle.h"
 #include "base/whole_file.h"
 #include "engine/key_rings.h"
@@ -30,31 +31,10 @@ TPluginParams* g_session = nullptr;
 TPMFuncsFactory g_makePMFuncs = nullptr;
 TPMFuncsRelease g_releasePMFuncs = nullptr;
 
-constexpr DWORD kRegistryRoom = 260;
-
-std::string ReadRegistryText(HKEY root, const char* subKey, const char* value) {
-    HKEY raw = nullptr;
-    if (RegOpenKeyExA(root, subKey, 0, KEY_READ, &raw) != ERROR_SUCCESS) return {};
-    UniqueRegKey key(raw);
-    char buffer[kRegistryRoom + 1] = {};
-    DWORD size = kRegistryRoom;
-    DWORD type = 0;
-    if (RegQueryValueExA(key.get(), value, nullptr, &type, reinterpret_cast<BYTE*>(buffer), &size) != ERROR_SUCCESS)
-        return {};
-    if (type != REG_SZ && type != REG_EXPAND_SZ) return {};
-    buffer[size < kRegistryRoom ? size : kRegistryRoom] = 0;
-    return buffer;
-}
-
 std::string ClassOf(HWND wnd) {
     char name[64] = {};
     GetClassNameA(wnd, name, sizeof name);
     return name;
-}
-
-std::string Upper(std::string text) {
-    for (char& c : text) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    return text;
 }
 
 // The process's command-line argument after the program (1 the first).
@@ -107,11 +87,6 @@ void CenterOver(HWND wnd, HWND over) {
 
 }  // namespace
 
-std::string DirectoryText(std::string value) {
-    if (!value.empty() && value.back() != '\\') value += '\\';
-    return value;
-}
-
 TPluginParams* Session() { return g_session; }
 
 void SetPMFuncsFactory(TPMFuncsFactory make, TPMFuncsRelease release) {
@@ -153,9 +128,9 @@ TPluginParams::~TPluginParams() {
 }
 
 void TPluginParams::ReadRegistry() {
-    InstallDir = DirectoryText(ReadRegistryText(HKEY_LOCAL_MACHINE, kInstallKey, kInstallValue));
-    BaseDir = DirectoryText(ReadRegistryText(HKEY_CURRENT_USER, host::kRegBaseDir, nullptr));
-    MailboxDir = DirectoryText(ReadRegistryText(HKEY_CURRENT_USER, host::kRegMailbox, nullptr));
+    InstallDir = InstallDirectory();
+    BaseDir = WithBackslash(ReadRegistryText(HKEY_CURRENT_USER, host::kRegBaseDir, nullptr));
+    MailboxDir = WithBackslash(ReadRegistryText(HKEY_CURRENT_USER, host::kRegMailbox, nullptr));
     ConfigFile = MailboxDir.empty() ? std::string() : MailboxDir + kConfigFileName;
 }
 
@@ -241,8 +216,8 @@ TSessionForm* TPluginParams::Init(int mode, const std::string& formParameter, HW
     OutcomeFlags = {};
     AutomationActive = mode != host::kFormModeLauncher && Automation() != nullptr;
     if (InLauncher()) {
-        SetupCommand = Upper(Argument(1));
-        SilentSetup = InSetup() && Upper(Argument(2)) == kSilentSwitch;
+        SetupCommand = UpperCase(Argument(1));
+        SilentSetup = InSetup() && UpperCase(Argument(2)) == kSilentSwitch;
     }
     TSessionForm* form = CreateFormWindow(mode, formParameter, hostForm);
     if (!form) return nullptr;

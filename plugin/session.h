@@ -38,7 +38,6 @@ class TSaveDialogEx;
 
 // Class of the hidden session window of a form.
 constexpr const char* kSessionWindowClass = "ORVKVSEC";
-constexpr const char* kConfigFileName = "Merrowin.cfg";
 constexpr const char* kHtmlHelpName = "DODIreva.htm";
 // Timer of the session window that starts a form's first command.
 constexpr UINT_PTR kStartTimer = 1;
@@ -47,9 +46,6 @@ constexpr UINT kStartTimerMs = 10;
 // How the session makes and frees its encryptor operations; set by the
 // library that has them before the session starts.
 void SetPMFuncsFactory(TPMFuncsFactory make, TPMFuncsRelease release);
-
-// A registry directory text: a non-empty value gets a trailing "\".
-std::string DirectoryText(std::string value);
 
 // The windows of the main library that the session routes commands and help
 // to while they are open.

@@ -26,6 +26,8 @@
 #include "plugin/msgbox.h"
 #include "plugin/session.h"
 #include "strings/text_client.h"
+#include "base/text.h"
+#include "base/whole_file.h"
 #include "ui/config_dialog.h"
 #include "ui/file_dialog_ex.h"
 #include "ui/info_box.h"
@@ -39,11 +41,6 @@ using ui::ConfigValues;
 
 // The folder file's header, before the first message.
 constexpr size_t kFolderHeaderSize = 128;
-
-std::string Upper(std::string text) {
-    for (char& c : text) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    return text;
-}
 
 int Clamp(int value, int low, int high) { return std::min(std::max(value, low), high); }
 
@@ -349,7 +346,7 @@ private:
     std::string FolderPath(const std::string& name) const {
         size_t cut = name.rfind('\\');
         if (cut == std::string::npos) cut = name.rfind(':');
-        std::string path = Upper(s_.MailboxDir + (cut == std::string::npos ? name : name.substr(cut + 1)));
+        std::string path = UpperCase(s_.MailboxDir + (cut == std::string::npos ? name : name.substr(cut + 1)));
         if (path.size() < 4 || path.substr(path.size() - 4) != ".PMM") path += ".PMM";
         return path;
     }
@@ -448,24 +445,9 @@ bool RunConfigDialog(TPluginParams& s, ui::ConfigOutcome& outcome) {
 }
 
 // The mail client starts again through the launcher, which waits for this
-// process to end.
+// process to end; the client closes only once the launcher holds it.
 void RestartMailClient(TPluginParams& s) {
-    HANDLE inheritable = nullptr;
-    if (!DuplicateHandle(GetCurrentProcess(), GetCurrentProcess(), GetCurrentProcess(), &inheritable, 0, TRUE,
-                         DUPLICATE_SAME_ACCESS))
-        return;
-    std::string command = "\"" + s.InstallDir + "Tolvane.exe\" RESTART " +
-                          std::to_string(reinterpret_cast<std::uintptr_t>(inheritable));
-    STARTUPINFOA si{};
-    si.cb = sizeof si;
-    PROCESS_INFORMATION pi{};
-    const bool started = CreateProcessA(nullptr, command.data(), nullptr, nullptr, TRUE, 0, nullptr,
-                                        s.InstallDir.empty() ? nullptr : s.InstallDir.c_str(), &si, &pi) != FALSE;
-    CloseHandle(inheritable);
-    if (!started) return;
-    CloseHandle(pi.hThread);
-    CloseHandle(pi.hProcess);
-    if (s.ClientMain) PostMessageA(s.ClientMain, WM_QUIT, 0, 0);
+    if (StartClientRestart(s.InstallDir, "") && s.ClientMain) PostMessageA(s.ClientMain, WM_QUIT, 0, 0);
 }
 
 // A silent set-up has nobody to show the dialog to: the configuration starts

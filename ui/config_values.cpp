@@ -1,24 +1,12 @@
 #include "ui/config_values.h"
 
-#include <cctype>
 #include <tuple>
+
+#include "base/text.h"
 
 namespace orv::ui {
 
 namespace {
-
-std::string Lower(const std::string& text) {
-    std::string out = text;
-    for (char& c : out) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return out;
-}
-
-std::string Trim(const std::string& text) {
-    size_t b = 0, e = text.size();
-    while (b < e && (text[b] == ' ' || text[b] == '\t')) ++b;
-    while (e > b && (text[e - 1] == ' ' || text[e - 1] == '\t')) --e;
-    return text.substr(b, e - b);
-}
 
 auto ToolbarTie(const ConfigValues& v) {
     return std::tie(v.wipePass, v.encSigBtn, v.decrypt, v.verify, v.manage, v.pgpKeys);
@@ -52,7 +40,7 @@ bool ConfigChanged(const ConfigValues& opening, const ConfigValues& working, boo
 }
 
 bool ParsePortText(const std::string& text, int current, int& port) {
-    const std::string digits = Trim(text);
+    const std::string digits(Trim(text));
     if (digits.empty()) {
         port = current;
         return true;
@@ -103,8 +91,8 @@ std::string KeyListItem(const std::string& userID, const std::string& algorithmA
 int SelectKeyItem(const std::vector<SecretKeyItem>& items, const std::string& storedName) {
     if (items.empty()) return -1;
     const size_t cut = storedName.rfind('\\');
-    const std::string userID = Trim(cut == std::string::npos ? storedName : storedName.substr(0, cut));
-    const std::string keyID = cut == std::string::npos ? std::string() : Trim(storedName.substr(cut + 1));
+    const std::string userID(Trim(cut == std::string::npos ? storedName : storedName.substr(0, cut)));
+    const std::string keyID = cut == std::string::npos ? std::string() : std::string(Trim(storedName.substr(cut + 1)));
     if (!keyID.empty())
         for (size_t i = 0; i < items.size(); ++i)
             if (SamePath(items[i].keyID, keyID)) return int(i);

@@ -1,5 +1,6 @@
 #include "ui/file_dialog_ex.h"
 
+#include "base/text.h"
 #include "strings/text_client.h"
 #include "base/whole_file.h"
 #include "ui/file_names.h"
@@ -33,13 +34,6 @@ std::vector<std::string> ChosenFiles(const std::vector<char>& result) {
     std::vector<std::string> files;
     for (std::size_t i = 1; i < parts.size(); ++i) files.push_back(folder + parts[i]);
     return files;
-}
-
-std::string Trim(const std::string& s) {
-    size_t b = s.find_first_not_of(" \t\r\n");
-    if (b == std::string::npos) return {};
-    size_t e = s.find_last_not_of(" \t\r\n");
-    return s.substr(b, e - b + 1);
 }
 
 // The default extension of a filter entry: its first pattern's, without wildcards.
@@ -84,7 +78,7 @@ TSaveDialogEx SessionSaveDialog() {
 std::string TFileDialogEx::JoinFilter(const std::vector<std::string>& lines) {
     std::string joined;
     for (const std::string& raw : lines) {
-        std::string line = Trim(raw);
+        std::string line(Trim(raw));
         if (line.empty()) continue;
         if (!joined.empty()) joined += '|';
         joined += line;

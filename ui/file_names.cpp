@@ -2,6 +2,8 @@
 
 #include <cctype>
 
+#include "base/text.h"
+
 namespace orv::ui {
 
 namespace {
@@ -10,8 +12,6 @@ std::size_t NameStart(const std::string& path) {
     const std::size_t p = path.find_last_of("\\/:");
     return p == std::string::npos ? 0 : p + 1;
 }
-
-char Lower(char c) { return static_cast<char>(std::tolower(static_cast<unsigned char>(c))); }
 
 bool Forbidden(unsigned char c) {
     return c < 32 || c == '"' || c == '*' || c == '<' || c == '>' || c == '?' || c == '|';
@@ -57,8 +57,8 @@ std::string OutputByRule(bool encrypt, const std::string& source, const std::str
 bool SamePath(const std::string& a, const std::string& b) {
     if (a.size() != b.size()) return false;
     for (std::size_t i = 0; i < a.size(); ++i) {
-        char x = a[i] == '/' ? '\\' : Lower(a[i]);
-        char y = b[i] == '/' ? '\\' : Lower(b[i]);
+        char x = a[i] == '/' ? '\\' : LowerChar(a[i]);
+        char y = b[i] == '/' ? '\\' : LowerChar(b[i]);
         if (x != y) return false;
     }
     return true;
@@ -66,7 +66,7 @@ bool SamePath(const std::string& a, const std::string& b) {
 
 bool IsTemporaryName(const std::string& path) {
     const std::string ext = ExtensionOf(path);
-    return ext.size() == 4 && Lower(ext[1]) == 't' && Lower(ext[2]) == 'm' && Lower(ext[3]) == 'p';
+    return ext.size() == 4 && LowerChar(ext[1]) == 't' && LowerChar(ext[2]) == 'm' && LowerChar(ext[3]) == 'p';
 }
 
 bool IsRichText(const std::string& text) {

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 
+#include "base/text.h"
 #include "strings/text_client.h"
 #include "ui/file_dialog_ex.h"
 #include "ui/file_names.h"
@@ -22,12 +23,6 @@ constexpr int kBottomHeight = 44;
 constexpr int kMargin = 16;
 constexpr int kButton = 30;
 constexpr const char* kAllFilesFilter = "All (*.*)|*.*";
-
-std::string TrimRight(std::string text) {
-    while (!text.empty() && (text.back() == ' ' || text.back() == '\t' || text.back() == '\r' || text.back() == '\n'))
-        text.pop_back();
-    return text;
-}
 
 void SetListColors(HWND list) {
     const COLORREF field = FieldColor();
@@ -339,7 +334,7 @@ void TfrmSelBox::lvEntriesDblClick() {
 
 std::string ProposedPartName(const std::string& caption) {
     const std::size_t colon = caption.find(": ");
-    const std::string proposed = colon != std::string::npos ? caption.substr(colon + 2) : TrimRight(caption) + ".txt";
+    const std::string proposed = colon != std::string::npos ? caption.substr(colon + 2) : std::string(TrimRight(caption)) + ".txt";
     // The name is the sender's: nothing of it may point outside the chosen folder.
     return SafeFileName(proposed);
 }

@@ -9,19 +9,15 @@
 #include <memory>
 #include <new>
 
+#include "base/text.h"
 #include "engine/message_pump.h"
 #include "ui/look.h"
 
 namespace orv {
 namespace {
 
-std::string Lower(std::string s) {
-    for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return s;
-}
-
 bool EqualNoCase(const std::string& a, const std::string& b) {
-    return a.size() == b.size() && Lower(a) == Lower(b);
+    return a.size() == b.size() && LowerCase(a) == LowerCase(b);
 }
 
 std::vector<std::string> Lines(const std::string& text) {
@@ -234,10 +230,10 @@ SelKeyPick NameSearch(const TKeyPropsList& list, const std::string& recipient) {
 SelKeyPick PreSelect(const TKeyPropsList& list, const std::string& recipient, const std::string& groupCaption) {
     SelKeyPick pick;
     if (recipient.empty()) return pick;
-    const std::string lowered = Lower(recipient);
+    const std::string lowered = LowerCase(recipient);
     const std::vector<int> shown = ShownGroups(list);
     for (int g = 0; g < static_cast<int>(shown.size()) && pick.group < 0; ++g)
-        if (Lower(GroupItemText(list.Groups[shown[g]], groupCaption)).find(lowered) != std::string::npos)
+        if (LowerCase(GroupItemText(list.Groups[shown[g]], groupCaption)).find(lowered) != std::string::npos)
             pick.group = g;
     // A matching key takes precedence over a matching group.
     for (int k = 0; k < list.Count(); ++k) {

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cctype>
 
+#include "base/text.h"
 #include "base/wipe_text.h"
 #include "strings/text_client.h"
 #include "ui/look.h"
@@ -28,15 +29,6 @@ constexpr int kCancelHeight = 40;
 constexpr int kProgressHeight = kLabelHeight + 2 * kBarBorder + 18 + kCancelHeight;
 constexpr int kFolderPauseMs = 100;
 constexpr COLORREF kGaugeBlue = RGB(0, 0, 255);
-
-std::string Upper(std::string text) {
-    for (char& c : text) c = char(std::toupper(static_cast<unsigned char>(c)));
-    return text;
-}
-
-bool EndsWith(const std::string& text, const std::string& tail) {
-    return text.size() >= tail.size() && text.compare(text.size() - tail.size(), tail.size(), tail) == 0;
-}
 
 void Pause(int ms) {
     const DWORD end = GetTickCount() + DWORD(ms);
@@ -119,7 +111,7 @@ std::string TfrmViewer::FolderPath(const std::string& chosen) const {
     std::size_t cut = chosen.rfind('\\');
     if (cut == std::string::npos) cut = chosen.rfind(':');
     const std::string name = cut == std::string::npos ? chosen : chosen.substr(cut + 1);
-    std::string path = Upper(host_.MailboxDir() + name);
+    std::string path = UpperCase(host_.MailboxDir() + name);
     if (!EndsWith(path, kFolderExt)) path += kFolderExt;
     return path;
 }

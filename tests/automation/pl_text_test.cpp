@@ -8,9 +8,11 @@
 
 #include "automation/message_files.h"
 #include "automation/pl_text.h"
+#include "base/installation.h"
 #include "launcher/command_line.h"
 #include "tests/standin/mailclient/test_support.h"
 
+using namespace orv;
 using namespace orv::automation;
 
 namespace {

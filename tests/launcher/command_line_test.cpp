@@ -4,9 +4,11 @@
 
 #include <cstdint>
 
+#include "base/installation.h"
 #include "launcher/command_line.h"
 #include "launcher/restart.h"
 
+using namespace orv;
 using namespace orv::launcher;
 
 namespace {

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <string>
 
+#include "base/text.h"
 #include "engine/prefs_parse.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -32,7 +33,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         const std::string id = orv::FullHexID(value);
         if (id.size() > value.size()) __builtin_trap();
         if (id.size() > 18 && id[0] == '0' && (id[1] == 'x' || id[1] == 'X')) __builtin_trap();
-        orv::PrefNameEquals(line.substr(0, eq), "DefaultKeyID");
+        orv::SameTextNoCase(line.substr(0, eq), "DefaultKeyID");
     }
     return 0;
 }

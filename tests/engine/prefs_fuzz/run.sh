@@ -11,7 +11,7 @@ cxx=${CXX_NATIVE:-clang++}
 mkdir -p "$out/corpus"
 "$cxx" -std=c++20 -g -O1 -fno-omit-frame-pointer -fsanitize=address,undefined,fuzzer \
   -fno-sanitize-recover=undefined -I"$here" \
-  "$here/engine/prefs_parse.cpp" "$here/tests/engine/prefs_fuzz/fuzz_prefs.cpp" -o "$out/fuzz_prefs"
+  "$here/engine/prefs_parse.cpp" "$here/base/text.cpp" "$here/tests/engine/prefs_fuzz/fuzz_prefs.cpp" -o "$out/fuzz_prefs"
 cd "$out"
 ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
   ./fuzz_prefs -max_total_time="$seconds" -max_len=65536 -timeout=10 -rss_limit_mb=2048 \
