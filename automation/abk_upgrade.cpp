@@ -13,22 +13,12 @@
 #include "base/installation.h"
 #include "interfaces/address_room.h"
 #include "base/whole_file.h"
+#include "formats/config_file.h"
 #include "interfaces/address_room.h"
 
 namespace orv::automation {
 
 namespace {
-
-constexpr const char* kVersionSection = "Version";
-constexpr const char* kVersionKey = "No";
-
-int ReadInt(const std::string& cfg, const char* section, const char* key, int fallback) {
-    return static_cast<int>(GetPrivateProfileIntA(section, key, fallback, cfg.c_str()));
-}
-
-bool WriteInt(const std::string& cfg, const char* section, const char* key, long value) {
-    return WritePrivateProfileStringA(section, key, std::to_string(value).c_str(), cfg.c_str()) != FALSE;
-}
 
 bool HasSection(const std::string& cfg, const char* section) {
     char buffer[64] = {};
@@ -71,35 +61,37 @@ bool UpgradeList(const TPLUtils& utils, TMerrowin& merrowin, char flagDigit, lon
     return ReplaceWholeFile(path, WithHeader(delivered, list.Body));
 }
 
-// Steps 5 and 6.
-bool ConvertConfig(const std::string& cfg, int format) {
-    bool ok = true;
+// Steps 5 and 6, with the version: one replacement of the file.
+bool ConvertConfig(const TConfigFile& cfg, int format, long current) {
+    std::vector<ProfileValue> values;
+    std::vector<std::string> erased;
     if (format < 3) {
-        const int check = ReadInt(cfg, "CheckSig", "Check", 1);
-        const int include = ReadInt(cfg, "CheckSig", "Include", 0);
-        const int signOnly = ReadInt(cfg, "Toolbar", "SignOnly", 0);
-        ok = ok && WriteInt(cfg, "MixedOptions", "Warn", 1);
-        ok = ok && WriteInt(cfg, "ADKWarning", "Warn", 1);
-        ok = ok && WriteInt(cfg, "CheckMessage", "CheckKey", 0);
-        ok = ok && WriteInt(cfg, "CheckMessage", "CheckSig", check);
-        ok = ok && WriteInt(cfg, "CheckMessage", "Include", 2 - include);
-        ok = ok && WriteInt(cfg, "Toolbar", "EncSign", 4 - 2 * signOnly);
-        ok = ok && WritePrivateProfileStringA("CheckSig", nullptr, nullptr, cfg.c_str()) != FALSE;
+        const int signOnly = cfg.Read(Cfg::OldSignOnly);
+        values.push_back(TConfigFile::Value(Cfg::MixedWarn, 1));
+        values.push_back(TConfigFile::Value(Cfg::ADKWarn, 1));
+        values.push_back(TConfigFile::Value(Cfg::CheckKey, 0));
+        values.push_back(TConfigFile::Value(Cfg::CheckSig, cfg.Read(Cfg::OldCheckSig)));
+        values.push_back(TConfigFile::Value(Cfg::Include, 2 - cfg.Read(Cfg::OldInclude)));
+        values.push_back(TConfigFile::Value(Cfg::EncSign, 4 - 2 * signOnly));
+        erased.push_back(KeyOf(Cfg::OldCheckSig).section);
     }
-    if (ok && format < 4) ok = WriteInt(cfg, "StorePassphrase", "Store", ReadInt(cfg, "StorePassphrase", "Store", 0) - 1);
-    return ok;
+    // The old Store counted from 0 and had no range.
+    const ConfigKey& store = KeyOf(Cfg::Store);
+    if (format < 4) values.push_back(TConfigFile::Value(Cfg::Store, cfg.ReadInteger(store.section, store.key, 0) - 1));
+    values.push_back(TConfigFile::Value(Cfg::Version, static_cast<int>(current)));
+    return cfg.Write(values, erased);
 }
 
 }  // namespace
 
 bool UpgradeAfterInstall(TPLUtils& utils, TMerrowin& merrowin, const TStringLibrary& texts) {
-    const std::string cfg = utils.ConfigFile();
+    const TConfigFile cfg(utils.ConfigFile());
     const long current = VersionNumber(utils.VersionText());
-    if (!FileExists(cfg)) return true;
-    const long recorded = ReadInt(cfg, kVersionSection, kVersionKey, 0);
+    if (!cfg.Exists()) return true;
+    const long recorded = cfg.Read(Cfg::Version);
     if (recorded >= current) return true;
-    const bool fullAuto = ReadInt(cfg, "FullAuto", "Checked", 0) != 0;
-    const bool signedToo = ReadInt(cfg, "FullAuto", "Signed", 0) != 0;
+    const bool fullAuto = cfg.ReadFlag(Cfg::FullAuto);
+    const bool signedToo = cfg.ReadFlag(Cfg::FullAutoSigned);
     const char flagDigit = fullAuto && !signedToo ? '1' : '3';
 
     int listFormat = kCurrentListFormat;
@@ -115,9 +107,8 @@ bool UpgradeAfterInstall(TPLUtils& utils, TMerrowin& merrowin, const TStringLibr
     int configFormat = kCurrentListFormat;
     if (recorded > 0) configFormat = FormatOfVersion(recorded);
     else if (named) configFormat = listFormat;
-    else if (HasSection(cfg, "CheckSig")) configFormat = 2;
-    if (!ConvertConfig(cfg, configFormat)) return false;
-    return WriteInt(cfg, kVersionSection, kVersionKey, current);
+    else if (HasSection(cfg.Path(), KeyOf(Cfg::OldCheckSig).section)) configFormat = 2;
+    return ConvertConfig(cfg, configFormat, current);
 }
 
 }  // namespace orv::automation

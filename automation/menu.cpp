@@ -7,6 +7,7 @@
 #include "automation/pl_data.h"
 #include "automation/pl_text.h"
 #include "base/path_field.h"
+#include "formats/config_file.h"
 #include "interfaces/mail_client.h"
 
 namespace orv::automation {
@@ -72,15 +73,13 @@ ToolbarOptions ReadToolbarOptions(const std::string& file) {
     ToolbarOptions o;
     o.fileExists = GetFileAttributesA(file.c_str()) != INVALID_FILE_ATTRIBUTES;
     if (!o.fileExists) return o;
-    auto flag = [&](const char* key, int fallback) {
-        return GetPrivateProfileIntA("Toolbar", key, fallback, file.c_str()) != 0;
-    };
-    o.wipePass = flag("WipePass", 0);
-    o.encSign = static_cast<int>(GetPrivateProfileIntA("Toolbar", "EncSign", 2, file.c_str()));
-    o.decrypt = flag("Decrypt", 1);
-    o.verify = flag("Verify", 1);
-    o.manage = flag("Manage", 1);
-    o.pgpKeys = flag("PGPkeys", 1);
+    const TConfigFile config(file);
+    o.wipePass = config.ReadFlag(Cfg::WipePass);
+    o.encSign = config.Read(Cfg::EncSign);
+    o.decrypt = config.ReadFlag(Cfg::Decrypt);
+    o.verify = config.ReadFlag(Cfg::Verify);
+    o.manage = config.ReadFlag(Cfg::Manage);
+    o.pgpKeys = config.ReadFlag(Cfg::PGPkeys);
     return o;
 }
 
@@ -392,8 +391,8 @@ void TFrontendMenu::OnFrontendCommand(WORD id) {
     case kCmdEncrypt: SendOnEditor(5); break;
     case kCmdSign: SendOnEditor(6); break;
     case kCmdEncryptSign: SendOnEditor(7); break;
-    case kCmdPgpMime: ToggleOption(pl_.usePgpMime_, "PGPMime", kCmdPgpMime); break;
-    case kCmdPgpExt: ToggleOption(pl_.appendPgp_, "PGPExt", kCmdPgpExt); break;
+    case kCmdPgpMime: ToggleOption(pl_.usePgpMime_, Cfg::PGPMime, kCmdPgpMime); break;
+    case kCmdPgpExt: ToggleOption(pl_.appendPgp_, Cfg::PGPExt, kCmdPgpExt); break;
     case kCmdFullAuto: ToggleFullAutomation(); break;
     case kCmdDecryptMessage:
         DecryptActiveReader();
@@ -448,18 +447,18 @@ bool TFrontendMenu::ConfigExists() const {
     return pl_.PLUtils && GetFileAttributesA(pl_.PLUtils->ConfigFile().c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
-void TFrontendMenu::WriteConfig(const char* section, const char* key, bool value) const {
-    WritePrivateProfileStringA(section, key, value ? "1" : "0", pl_.PLUtils->ConfigFile().c_str());
+void TFrontendMenu::WriteConfig(const std::vector<ProfileValue>& values) const {
+    TConfigFile(pl_.PLUtils->ConfigFile()).Write(values);
 }
 
 void TFrontendMenu::CheckItem(WORD item, bool checked) {
     if (frontend_) CheckMenuItem(frontend_, item + kMenuBarOffset, MF_BYCOMMAND | Checked(checked));
 }
 
-void TFrontendMenu::ToggleOption(BYTE& option, const char* key, WORD item) {
+void TFrontendMenu::ToggleOption(BYTE& option, Cfg key, WORD item) {
     option = option ? 0 : 1;
     // Without the configuration file the choice lasts for this run only.
-    if (ConfigExists()) WriteConfig("MenuOptions", key, option);
+    if (ConfigExists()) WriteConfig({TConfigFile::Value(key, option != 0)});
     CheckItem(item, option);
 }
 
@@ -472,8 +471,8 @@ void TFrontendMenu::ToggleFullAutomation() {
     pl_.fullAutomation_ = pl_.fullAutomation_ ? 0 : 1;
     pl_.merrowin_->ReleaseProc();
     if (ConfigExists()) {
-        WriteConfig("FullAuto", "Checked", pl_.fullAutomation_);
-        WriteConfig("FullAuto", "Signed", pl_.FullAutoSigned);
+        WriteConfig({TConfigFile::Value(Cfg::FullAuto, pl_.fullAutomation_ != 0),
+                     TConfigFile::Value(Cfg::FullAutoSigned, pl_.FullAutoSigned != 0)});
     }
     CheckItem(kCmdFullAuto, pl_.fullAutomation_);
 }
@@ -486,7 +485,7 @@ void TFrontendMenu::DecryptActiveReader() {
 
 void TFrontendMenu::AskAutoEnable() {
     if (pl_.merrowin_->Confirm(Text(txt::AUTO_ENABLE)) && ConfigExists()) {
-        WriteConfig("Pellatch", "Auto", true);
+        WriteConfig({TConfigFile::Value(Cfg::Auto, true)});
         pl_.AutoEnabled = 1;
     }
     pl_.merrowin_->ReleaseProc();
@@ -511,8 +510,7 @@ void TFrontendMenu::ShowEncryptSignMenu() {
     if (!pl_.TER || !FindEditorWindow({pl_.hostWindow_, pl_.mdiClient_}, *pl_.TER)) return;
     // Full automation may have been changed by the configuration dialog.
     if (pl_.PLUtils && ConfigExists())
-        pl_.fullAutomation_ =
-            GetPrivateProfileIntA("FullAuto", "Checked", pl_.fullAutomation_, pl_.PLUtils->ConfigFile().c_str()) != 0;
+        pl_.fullAutomation_ = TConfigFile(pl_.PLUtils->ConfigFile()).ReadFlag(Cfg::FullAuto, pl_.fullAutomation_ != 0);
     HMENU menu = CreatePopupMenu();
     AppendMenuA(menu, MF_STRING, kCmdEncrypt, Text(txt::ENC_ITEM).c_str());
     AppendMenuA(menu, MF_STRING, kCmdSign, Text(txt::SIG_ITEM).c_str());

@@ -13,6 +13,8 @@
 #include <string>
 #include <vector>
 
+#include "formats/profile_text.h"
+#include "formats/settings.h"
 #include "strings/text_numbers.h"
 
 namespace orv::automation {
@@ -132,7 +134,7 @@ private:
     void OnFrontendCommand(WORD id);
     void OnButton(LPARAM code);
     void SendOnEditor(std::uint32_t mode);
-    void ToggleOption(BYTE& option, const char* key, WORD item);
+    void ToggleOption(BYTE& option, Cfg key, WORD item);
     void ToggleFullAutomation();
     void DecryptActiveReader();
     void AskAutoEnable();
@@ -146,7 +148,7 @@ private:
     void CloseStatusTip();
     void CheckItem(WORD item, bool checked);
     bool ConfigExists() const;
-    void WriteConfig(const char* section, const char* key, bool value) const;
+    void WriteConfig(const std::vector<ProfileValue>& values) const;
 
     TPLData& pl_;
     HMENU frontend_ = nullptr;

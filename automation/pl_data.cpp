@@ -10,6 +10,7 @@
 #include "automation/message_files.h"
 #include "automation/pl_text.h"
 #include "automation/signature_view.h"
+#include "formats/config_file.h"
 #include "interfaces/host_messages.h"
 #include "interfaces/mail_client.h"
 #include "interfaces/signature_codes.h"
@@ -58,9 +59,6 @@ LRESULT CALLBACK GetMessageHook(int code, WPARAM wp, LPARAM lp) noexcept {
     return CallNextHookEx(nullptr, code, wp, lp);
 }
 
-bool ConfigFlag(const std::string& file, const char* section, const char* key, int fallback) {
-    return GetPrivateProfileIntA(section, key, fallback, file.c_str()) != 0;
-}
 
 }  // namespace
 
@@ -170,14 +168,14 @@ bool TPLData::CreateUtilities() {
 }
 
 void TPLData::ReadOptions() {
-    std::string cfg = PLUtils->ConfigFile();
-    usePgpMime_ = ConfigFlag(cfg, "MenuOptions", "PGPMime", 0);
-    appendPgp_ = ConfigFlag(cfg, "MenuOptions", "PGPExt", 0);
-    fullAutomation_ = ConfigFlag(cfg, "FullAuto", "Checked", 0);
-    FullAutoSigned = fullAutomation_ && ConfigFlag(cfg, "FullAuto", "Signed", 0);
-    AutoEnabled = ConfigFlag(cfg, "Pellatch", "Auto", 1);
-    hideKeyDialog_ = ConfigFlag(cfg, "HideKeyDialog", "Hide", 0);
-    warnMixed_ = ConfigFlag(cfg, "MixedOptions", "Warn", 1);
+    const TConfigFile cfg(PLUtils->ConfigFile());
+    usePgpMime_ = cfg.ReadFlag(Cfg::PGPMime);
+    appendPgp_ = cfg.ReadFlag(Cfg::PGPExt);
+    fullAutomation_ = cfg.ReadFlag(Cfg::FullAuto);
+    FullAutoSigned = fullAutomation_ && cfg.ReadFlag(Cfg::FullAutoSigned);
+    AutoEnabled = cfg.ReadFlag(Cfg::Auto);
+    hideKeyDialog_ = cfg.ReadFlag(Cfg::Hide);
+    warnMixed_ = cfg.ReadFlag(Cfg::MixedWarn);
 }
 
 void TPLData::InstallHooks() {

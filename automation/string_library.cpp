@@ -4,6 +4,7 @@
 #include "automation/pl_utils.h"
 #include "base/installation.h"
 #include "base/unique_handle.h"
+#include "formats/config_file.h"
 #include "interfaces/mail_client.h"
 
 namespace orv::automation {
@@ -45,7 +46,7 @@ TStringLibrary::Bound TStringLibrary::Bind(const TPLUtils& utils) {
 }
 
 bool TStringLibrary::LanguageMatches(const TPLUtils& utils) const {
-    if (!GetPrivateProfileIntA("Language", "Check", 1, utils.ConfigFile().c_str())) return true;
+    if (!TConfigFile(utils.ConfigFile()).ReadFlag(Cfg::LanguageCheck)) return true;
     std::string language = HostLanguage(utils.ProgramDir());
     // A host whose language file is not held open gives no evidence against
     // the library.

@@ -218,7 +218,7 @@ bool DeleteChosenKeys(TPluginParams& session, bool fromManager, std::string& del
     // The automation plug-in calls without a form start: the user's
     // AutoList choice is read from the configuration file now.
     if (!session.PGPData ||
-        !session.PGPData->Config().ReadBool(cfg::kPellatch, cfg::kAuto, session.PGPData->Settings.Auto))
+        !session.PGPData->Config().ReadFlag(Cfg::Auto, session.PGPData->Settings.Auto))
         return false;
     const std::string offer = report + ".\r\n\r\n" + Text(txt::LIST_REMOVE);
     if (!session.MsgBox->Confirm(offer.c_str())) return false;

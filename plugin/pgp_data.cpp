@@ -137,21 +137,21 @@ TPGPData::~TPGPData() {
 bool TPGPData::LoadSettings() {
     const TConfigFile config = Config();
     if (config.Path().empty()) return false;
-    Settings.Always = config.ReadBool(cfg::kDefaultUser, cfg::kAlways, false);
-    Settings.Comment = config.ReadString(cfg::kDefaultComment, cfg::kComment, "");
-    Settings.Standard = config.ReadBool(cfg::kStandardColor, cfg::kStandard, false);
-    Settings.Auto = config.ReadBool(cfg::kPellatch, cfg::kAuto, true);
-    Settings.Hide = config.ReadBool(cfg::kHideKeyDialog, cfg::kHide, false);
-    Settings.Encrypt = config.ReadBool(cfg::kEncryptAttach, cfg::kEncrypt, true);
-    Settings.Confirm = config.ReadBool(cfg::kConfirmEncrypt, cfg::kConfirm, false);
-    Settings.MixedWarn = config.ReadBool(cfg::kMixedOptions, cfg::kWarn, true);
-    Settings.ADKWarn = config.ReadBool(cfg::kADKWarning, cfg::kWarn, true);
-    Settings.CheckKey = config.ReadBool(cfg::kCheckMessage, cfg::kCheckKey, false);
-    Settings.Lookup = config.ReadBool(cfg::kCheckMessage, cfg::kLookup, false);
-    Settings.CheckSig = config.ReadBool(cfg::kCheckMessage, cfg::kCheckSig, true);
-    Settings.Include = static_cast<std::uint8_t>(config.ReadInteger(cfg::kCheckMessage, cfg::kInclude, 0));
-    Settings.Store = config.ReadInteger(cfg::kStorePassphrase, cfg::kStore, kStoreNever);
-    Settings.Count = config.ReadInteger(cfg::kWipeCount, cfg::kCount, 3);
+    Settings.Always = config.ReadFlag(Cfg::Always);
+    Settings.Comment = config.ReadText(Cfg::Comment);
+    Settings.Standard = config.ReadFlag(Cfg::Standard);
+    Settings.Auto = config.ReadFlag(Cfg::Auto);
+    Settings.Hide = config.ReadFlag(Cfg::Hide);
+    Settings.Encrypt = config.ReadFlag(Cfg::Encrypt);
+    Settings.Confirm = config.ReadFlag(Cfg::Confirm);
+    Settings.MixedWarn = config.ReadFlag(Cfg::MixedWarn);
+    Settings.ADKWarn = config.ReadFlag(Cfg::ADKWarn);
+    Settings.CheckKey = config.ReadFlag(Cfg::CheckKey);
+    Settings.Lookup = config.ReadFlag(Cfg::Lookup);
+    Settings.CheckSig = config.ReadFlag(Cfg::CheckSig);
+    Settings.Include = static_cast<std::uint8_t>(config.Read(Cfg::Include));
+    Settings.Store = config.Read(Cfg::Store);
+    Settings.Count = config.Read(Cfg::Count);
     Secure->SetWipeCount(Settings.Count);
     PGPEncode->SetCacheMode(Settings.Store);
     PGPDecode->SetCacheMode(Settings.Store);
@@ -184,18 +184,18 @@ TPGPDecode& TPGPData::DecodeJob() {
 
 bool TPGPData::ReadPathSettings(const TConfigFile& config, std::string& name) {
     try {
-        name = config.ReadString(cfg::kDefaultUser, cfg::kName, Settings.DefaultUserName + "\\" + Settings.DefaultKeyID);
+        name = config.ReadText(Cfg::DefaultUserName, Settings.DefaultUserName + "\\" + Settings.DefaultKeyID);
         // A ring the file does not name is the one the PGP preferences name.
         TKeyRings* rings = KeyRings();
-        Settings.SecRing = config.ReadString(cfg::kFilePaths, cfg::kSecRing, "");
+        Settings.SecRing = config.ReadText(Cfg::SecRing);
         if (Settings.SecRing.empty() && rings) Settings.SecRing = rings->PrivateRingFile;
         if (!FileExists(Settings.SecRing)) Settings.SecRing.clear();
-        Settings.PubRing = config.ReadString(cfg::kFilePaths, cfg::kPubRing, "");
+        Settings.PubRing = config.ReadText(Cfg::PubRing);
         if (Settings.PubRing.empty() && rings) Settings.PubRing = rings->PublicRingFile;
         if (!FileExists(Settings.PubRing)) Settings.PubRing.clear();
-        Settings.PGPGroup = config.ReadString(cfg::kFilePaths, cfg::kPGPgroup, "");
-        Settings.PGPMime = config.ReadBool(cfg::kMenuOptions, cfg::kPGPMime, false);
-        Settings.PGPExt = config.ReadBool(cfg::kMenuOptions, cfg::kPGPExt, false);
+        Settings.PGPGroup = config.ReadText(Cfg::PGPGroup);
+        Settings.PGPMime = config.ReadFlag(Cfg::PGPMime);
+        Settings.PGPExt = config.ReadFlag(Cfg::PGPExt);
         return true;
     } catch (...) {
         if (context_.MsgBox) context_.MsgBox->Error(texts::Get(txt::FILE_CHECK_ERR));
@@ -216,9 +216,9 @@ bool TPGPData::CheckPGPConfig() {
         if (ringsFound || context_.InSetup()) break;
         std::string missing;
         if (Settings.PubRing.empty() && Settings.SecRing.empty())
-            missing = std::string(cfg::kSecRing) + texts::Get(txt::_AND) + cfg::kPubRing;
+            missing = std::string(KeyOf(Cfg::SecRing).key) + texts::Get(txt::_AND) + KeyOf(Cfg::PubRing).key;
         else
-            missing = Settings.PubRing.empty() ? cfg::kPubRing : cfg::kSecRing;
+            missing = KeyOf(Settings.PubRing.empty() ? Cfg::PubRing : Cfg::SecRing).key;
         const std::string question =
             Text(txt::FILE_MISS) + "\r\n\r\n" + missing + "\r\n\r\n" + Text(txt::_RETRY);
         if (!context_.MsgBox || !context_.MsgBox->Confirm(question.c_str())) break;
@@ -261,7 +261,7 @@ void TPGPData::SetDefaultUser(const TConfigFile& config, const std::string& name
     if (err == 0) {
         Settings.DefaultUserName = list->Objects(0).UserName;
         Settings.DefaultKeyID = list->Strings(0);
-        config.WriteString(cfg::kDefaultUser, cfg::kName, Settings.DefaultUserName + "\\" + Settings.DefaultKeyID);
+        config.Write({TConfigFile::Value(Cfg::DefaultUserName, Settings.DefaultUserName + "\\" + Settings.DefaultKeyID)});
         return;
     }
     Settings.DefaultUserName.clear();
@@ -282,7 +282,7 @@ void TPGPData::ExpandDefaultKeyID(const TConfigFile& config) {
     if (FindInRings(text, kPropUserName, list) != 1) return;
     Settings.DefaultUserName = list->Objects(0).UserName;
     Settings.DefaultKeyID = list->Strings(0);
-    config.WriteString(cfg::kDefaultUser, cfg::kName, Settings.DefaultUserName + "\\" + Settings.DefaultKeyID);
+    config.Write({TConfigFile::Value(Cfg::DefaultUserName, Settings.DefaultUserName + "\\" + Settings.DefaultKeyID)});
 }
 
 bool TPGPData::ReadMessageFile(const std::string& path, std::string& bytes) {

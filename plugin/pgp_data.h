@@ -16,7 +16,7 @@
 #include "engine/pgpsdk.h"
 #include "formats/pgp_recognition.h"
 #include "formats/settings.h"
-#include "plugin/config_file.h"
+#include "formats/config_file.h"
 
 namespace orv {
 
@@ -24,44 +24,6 @@ class TMsgBox;
 class TSecure;
 class TPGPEncode;
 class TPGPDecode;
-
-// Sections and keys of "Merrowin.cfg".
-namespace cfg {
-constexpr const char* kDefaultUser = "DefaultUser";
-constexpr const char* kName = "Name";
-constexpr const char* kAlways = "Always";
-constexpr const char* kDefaultComment = "DefaultComment";
-constexpr const char* kComment = "Comment";
-constexpr const char* kStandardColor = "StandardColor";
-constexpr const char* kStandard = "Standard";
-constexpr const char* kPellatch = "Pellatch";
-constexpr const char* kAuto = "Auto";
-constexpr const char* kHideKeyDialog = "HideKeyDialog";
-constexpr const char* kHide = "Hide";
-constexpr const char* kEncryptAttach = "EncryptAttach";
-constexpr const char* kEncrypt = "Encrypt";
-constexpr const char* kConfirmEncrypt = "ConfirmEncrypt";
-constexpr const char* kConfirm = "Confirm";
-constexpr const char* kMixedOptions = "MixedOptions";
-constexpr const char* kADKWarning = "ADKWarning";
-constexpr const char* kWarn = "Warn";
-constexpr const char* kCheckMessage = "CheckMessage";
-constexpr const char* kCheckKey = "CheckKey";
-constexpr const char* kLookup = "Lookup";
-constexpr const char* kCheckSig = "CheckSig";
-constexpr const char* kInclude = "Include";
-constexpr const char* kStorePassphrase = "StorePassphrase";
-constexpr const char* kStore = "Store";
-constexpr const char* kWipeCount = "WipeCount";
-constexpr const char* kCount = "Count";
-constexpr const char* kFilePaths = "FilePaths";
-constexpr const char* kSecRing = "SecRing";
-constexpr const char* kPubRing = "PubRing";
-constexpr const char* kPGPgroup = "PGPgroup";
-constexpr const char* kMenuOptions = "MenuOptions";
-constexpr const char* kPGPMime = "PGPMime";
-constexpr const char* kPGPExt = "PGPExt";
-}  // namespace cfg
 
 // The cache-timer operation's argument for an explicit wipe.
 constexpr int kWipeNow = -1;

@@ -67,18 +67,9 @@ void WriteHostSettings(const TPluginParams& s, const ConfigValues& v) {
 }
 
 // Keys set in the whole configuration file, written in one replacement.
-// The read-only mark is taken off only for a save; a failed write leaves
-// the file and its attributes as they were.
+// The read-only mark is taken off only for the user's save.
 bool WriteProfile(const std::string& path, const std::vector<ProfileValue>& values) {
-    std::string text;
-    if (FileExists(path) && !ReadWholeFile(path, text)) return false;
-    const std::string updated = SetProfileValues(text, values);
-    const DWORD attributes = GetFileAttributesA(path.c_str());
-    const bool readOnly = attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY);
-    if (readOnly) SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_ARCHIVE);
-    const bool written = ReplaceWholeFile(path, updated);
-    if (!written && readOnly) SetFileAttributesA(path.c_str(), attributes);
-    return written;
+    return TConfigFile(path).Write(values, {}, TConfigFile::ReadOnly::TakeOff);
 }
 
 }  // namespace
@@ -89,63 +80,63 @@ ConfigValues ReadConfigValues(const TConfigFile& file, const TPGPData& data) {
     ConfigValues v;
     const std::string sessionName =
         data.Settings.DefaultUserName.empty() && data.Settings.DefaultKeyID.empty() ? "" : data.Settings.DefaultUserName + "\\" + data.Settings.DefaultKeyID;
-    v.name = file.ReadString(cfg::kDefaultUser, cfg::kName, sessionName);
-    v.always = file.ReadBool(cfg::kDefaultUser, cfg::kAlways, false);
-    v.secRing = file.ReadString(cfg::kFilePaths, cfg::kSecRing, data.Settings.SecRing);
-    v.pubRing = file.ReadString(cfg::kFilePaths, cfg::kPubRing, data.Settings.PubRing);
-    v.groups = file.ReadString(cfg::kFilePaths, cfg::kPGPgroup, data.Settings.PGPGroup);
-    v.comment = file.ReadString(cfg::kDefaultComment, cfg::kComment, "");
-    v.wipePass = file.ReadBool(cfgbar::kToolbar, cfgbar::kWipePass, false);
-    v.encSigBtn = Clamp(file.ReadInteger(cfgbar::kToolbar, cfgbar::kEncSign, 2), 0, ui::kEncSigChoices - 1);
-    v.decrypt = file.ReadBool(cfgbar::kToolbar, cfgbar::kDecrypt, true);
-    v.verify = file.ReadBool(cfgbar::kToolbar, cfgbar::kVerify, true);
-    v.manage = file.ReadBool(cfgbar::kToolbar, cfgbar::kManage, true);
-    v.pgpKeys = file.ReadBool(cfgbar::kToolbar, cfgbar::kPGPkeys, true);
-    v.autoEncryption = file.ReadBool(cfg::kPellatch, cfg::kAuto, true);
-    v.hideKeyDialog = file.ReadBool(cfg::kHideKeyDialog, cfg::kHide, false);
-    v.encryptAttach = file.ReadBool(cfg::kEncryptAttach, cfg::kEncrypt, true);
-    v.confirmEncrypt = file.ReadBool(cfg::kConfirmEncrypt, cfg::kConfirm, false);
-    v.mixedWarn = file.ReadBool(cfg::kMixedOptions, cfg::kWarn, true);
-    v.adkWarn = file.ReadBool(cfg::kADKWarning, cfg::kWarn, true);
-    v.checkKey = file.ReadBool(cfg::kCheckMessage, cfg::kCheckKey, false);
-    v.serverLookup = file.ReadBool(cfg::kCheckMessage, cfg::kLookup, false);
+    v.name = file.ReadText(Cfg::DefaultUserName, sessionName);
+    v.always = file.ReadFlag(Cfg::Always);
+    v.secRing = file.ReadText(Cfg::SecRing, data.Settings.SecRing);
+    v.pubRing = file.ReadText(Cfg::PubRing, data.Settings.PubRing);
+    v.groups = file.ReadText(Cfg::PGPGroup, data.Settings.PGPGroup);
+    v.comment = file.ReadText(Cfg::Comment);
+    v.wipePass = file.ReadFlag(Cfg::WipePass);
+    v.encSigBtn = file.Read(Cfg::EncSign);
+    v.decrypt = file.ReadFlag(Cfg::Decrypt);
+    v.verify = file.ReadFlag(Cfg::Verify);
+    v.manage = file.ReadFlag(Cfg::Manage);
+    v.pgpKeys = file.ReadFlag(Cfg::PGPkeys);
+    v.autoEncryption = file.ReadFlag(Cfg::Auto);
+    v.hideKeyDialog = file.ReadFlag(Cfg::Hide);
+    v.encryptAttach = file.ReadFlag(Cfg::Encrypt);
+    v.confirmEncrypt = file.ReadFlag(Cfg::Confirm);
+    v.mixedWarn = file.ReadFlag(Cfg::MixedWarn);
+    v.adkWarn = file.ReadFlag(Cfg::ADKWarn);
+    v.checkKey = file.ReadFlag(Cfg::CheckKey);
+    v.serverLookup = file.ReadFlag(Cfg::Lookup);
     // The dialog's own default: the store reads an absent key as on.
-    v.checkSig = file.ReadBool(cfg::kCheckMessage, cfg::kCheckSig, false);
-    v.include = Clamp(file.ReadInteger(cfg::kCheckMessage, cfg::kInclude, 0), 0, 2);
-    v.storeSeconds = Clamp(file.ReadInteger(cfg::kStorePassphrase, cfg::kStore, -1), ui::kSecondsMin, ui::kSecondsMax);
-    v.wipeCount = Clamp(file.ReadInteger(cfg::kWipeCount, cfg::kCount, 3), ui::kWipeCountMin, ui::kWipeCountMax);
-    v.standardColors = file.ReadBool(cfg::kStandardColor, cfg::kStandard, false);
+    v.checkSig = file.ReadFlag(Cfg::CheckSig, false);
+    v.include = file.Read(Cfg::Include);
+    v.storeSeconds = file.Read(Cfg::Store);
+    v.wipeCount = file.Read(Cfg::Count);
+    v.standardColors = file.ReadFlag(Cfg::Standard);
     return v;
 }
 
 std::vector<ProfileValue> ConfigProfileValues(const ConfigValues& v) {
-    auto flag = [](bool on) { return std::string(on ? "1" : "0"); };
+    auto value = [](Cfg id, auto v) { return TConfigFile::Value(id, v); };
     return {
-        {cfg::kDefaultUser, cfg::kName, v.name},
-        {cfg::kDefaultUser, cfg::kAlways, flag(v.always)},
-        {cfg::kFilePaths, cfg::kSecRing, v.secRing},
-        {cfg::kFilePaths, cfg::kPubRing, v.pubRing},
-        {cfg::kFilePaths, cfg::kPGPgroup, v.groups},
-        {cfg::kDefaultComment, cfg::kComment, v.comment},
-        {cfgbar::kToolbar, cfgbar::kWipePass, flag(v.wipePass)},
-        {cfgbar::kToolbar, cfgbar::kEncSign, std::to_string(v.encSigBtn)},
-        {cfgbar::kToolbar, cfgbar::kDecrypt, flag(v.decrypt)},
-        {cfgbar::kToolbar, cfgbar::kVerify, flag(v.verify)},
-        {cfgbar::kToolbar, cfgbar::kManage, flag(v.manage)},
-        {cfgbar::kToolbar, cfgbar::kPGPkeys, flag(v.pgpKeys)},
-        {cfg::kPellatch, cfg::kAuto, flag(v.autoEncryption)},
-        {cfg::kHideKeyDialog, cfg::kHide, flag(v.hideKeyDialog)},
-        {cfg::kEncryptAttach, cfg::kEncrypt, flag(v.encryptAttach)},
-        {cfg::kConfirmEncrypt, cfg::kConfirm, flag(v.confirmEncrypt)},
-        {cfg::kMixedOptions, cfg::kWarn, flag(v.mixedWarn)},
-        {cfg::kADKWarning, cfg::kWarn, flag(v.adkWarn)},
-        {cfg::kCheckMessage, cfg::kCheckKey, flag(v.checkKey)},
-        {cfg::kCheckMessage, cfg::kLookup, flag(v.serverLookup)},
-        {cfg::kCheckMessage, cfg::kCheckSig, flag(v.checkSig)},
-        {cfg::kCheckMessage, cfg::kInclude, std::to_string(v.include)},
-        {cfg::kStorePassphrase, cfg::kStore, std::to_string(v.storeSeconds)},
-        {cfg::kWipeCount, cfg::kCount, std::to_string(v.wipeCount)},
-        {cfg::kStandardColor, cfg::kStandard, flag(v.standardColors)},
+        value(Cfg::DefaultUserName, v.name),
+        value(Cfg::Always, v.always),
+        value(Cfg::SecRing, v.secRing),
+        value(Cfg::PubRing, v.pubRing),
+        value(Cfg::PGPGroup, v.groups),
+        value(Cfg::Comment, v.comment),
+        value(Cfg::WipePass, v.wipePass),
+        value(Cfg::EncSign, v.encSigBtn),
+        value(Cfg::Decrypt, v.decrypt),
+        value(Cfg::Verify, v.verify),
+        value(Cfg::Manage, v.manage),
+        value(Cfg::PGPkeys, v.pgpKeys),
+        value(Cfg::Auto, v.autoEncryption),
+        value(Cfg::Hide, v.hideKeyDialog),
+        value(Cfg::Encrypt, v.encryptAttach),
+        value(Cfg::Confirm, v.confirmEncrypt),
+        value(Cfg::MixedWarn, v.mixedWarn),
+        value(Cfg::ADKWarn, v.adkWarn),
+        value(Cfg::CheckKey, v.checkKey),
+        value(Cfg::Lookup, v.serverLookup),
+        value(Cfg::CheckSig, v.checkSig),
+        value(Cfg::Include, v.include),
+        value(Cfg::Store, v.storeSeconds),
+        value(Cfg::Count, v.wipeCount),
+        value(Cfg::Standard, v.standardColors),
     };
 }
 
@@ -324,8 +315,8 @@ private:
                 working.secRing = opening.secRing = record.PrivateRing;
                 working.pubRing = opening.pubRing = record.PublicRing;
                 // Saved at once: the session works with these paths from now on.
-                WriteProfile(s_.ConfigFile, {{cfg::kFilePaths, cfg::kSecRing, record.PrivateRing},
-                                             {cfg::kFilePaths, cfg::kPubRing, record.PublicRing}});
+                WriteProfile(s_.ConfigFile, {TConfigFile::Value(Cfg::SecRing, record.PrivateRing),
+                                             TConfigFile::Value(Cfg::PubRing, record.PublicRing)});
             }
         }
         if (working.groups.empty()) working.groups = data.Settings.PGPGroup;

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "plugin/profile_text.h"
+#include "formats/profile_text.h"
 #include "ui/config_values.h"
 
 namespace orv {
@@ -27,17 +27,6 @@ bool RunLauncherWindow(TPluginParams& session);
 bool Configure(TPluginParams& session);
 
 // ---- The settings and the dialog's record, one function each way --------------
-// Sections and keys of the automation plug-in's toolbar buttons.
-namespace cfgbar {
-constexpr const char* kToolbar = "Toolbar";
-constexpr const char* kWipePass = "WipePass";
-constexpr const char* kEncSign = "EncSign";
-constexpr const char* kDecrypt = "Decrypt";
-constexpr const char* kVerify = "Verify";
-constexpr const char* kManage = "Manage";
-constexpr const char* kPGPkeys = "PGPkeys";
-}  // namespace cfgbar
-
 // The file's values with the dialog's defaults; name and paths fall back to
 // what the session knows (`data`).
 ui::ConfigValues ReadConfigValues(const TConfigFile& file, const TPGPData& data);

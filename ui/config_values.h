@@ -4,16 +4,17 @@
 // settings), and the rules that compare two copies of it. Free of Win32.
 
 #include <string>
-
-#include "ui/file_names.h"
 #include <vector>
+
+#include "formats/settings.h"
+#include "ui/file_names.h"
 
 namespace orv::ui {
 
 struct ConfigValues {
     // PGP Defaults
     std::string name;  // user ID, "\", key ID
-    bool always = false;
+    bool always = KeyOf(Cfg::Always).fallback;
     int serverProtocol = 1;  // 1 ldap, 2 http, 3 ldaps, 4 https
     std::string serverName;
     int serverPort = 0;
@@ -27,35 +28,35 @@ struct ConfigValues {
     int margin = 80;
     bool mimeEnclosure = false;
     // Pegasus/Toolbar: the automation plug-in's buttons
-    bool wipePass = false;
-    int encSigBtn = 2;
-    bool decrypt = true;
-    bool verify = true;
-    bool manage = true;
-    bool pgpKeys = true;
+    bool wipePass = KeyOf(Cfg::WipePass).fallback;
+    int encSigBtn = KeyOf(Cfg::EncSign).fallback;
+    bool decrypt = KeyOf(Cfg::Decrypt).fallback;
+    bool verify = KeyOf(Cfg::Verify).fallback;
+    bool manage = KeyOf(Cfg::Manage).fallback;
+    bool pgpKeys = KeyOf(Cfg::PGPkeys).fallback;
     // Plugin Options
-    bool autoEncryption = true;
-    bool hideKeyDialog = false;
-    bool encryptAttach = true;
-    bool confirmEncrypt = false;
-    bool mixedWarn = true;
-    bool adkWarn = true;
-    bool checkKey = false;
-    bool serverLookup = false;
-    bool checkSig = false;
-    int include = 0;  // 0 none, 1 reader window, 2 separate window
-    int storeSeconds = -1;
-    int wipeCount = 3;
-    bool standardColors = false;
+    bool autoEncryption = KeyOf(Cfg::Auto).fallback;
+    bool hideKeyDialog = KeyOf(Cfg::Hide).fallback;
+    bool encryptAttach = KeyOf(Cfg::Encrypt).fallback;
+    bool confirmEncrypt = KeyOf(Cfg::Confirm).fallback;
+    bool mixedWarn = KeyOf(Cfg::MixedWarn).fallback;
+    bool adkWarn = KeyOf(Cfg::ADKWarn).fallback;
+    bool checkKey = KeyOf(Cfg::CheckKey).fallback;
+    bool serverLookup = KeyOf(Cfg::Lookup).fallback;
+    bool checkSig = false;  // the dialog's own default, unlike the table's
+    int include = KeyOf(Cfg::Include).fallback;  // 0 none, 1 reader window, 2 separate window
+    int storeSeconds = KeyOf(Cfg::Store).fallback;
+    int wipeCount = KeyOf(Cfg::Count).fallback;
+    bool standardColors = KeyOf(Cfg::Standard).fallback;
 };
 
-// Ranges of the number fields.
+// Ranges of the number fields; those of "Merrowin.cfg" are its table's.
 constexpr int kLinesMin = 20, kLinesMax = 999;
 constexpr int kMarginMin = 1, kMarginMax = 256;
-constexpr int kSecondsMin = -1, kSecondsMax = 900;
-constexpr int kWipeCountMin = 1, kWipeCountMax = 100;
+constexpr int kSecondsMin = KeyOf(Cfg::Store).lowest, kSecondsMax = KeyOf(Cfg::Store).highest;
+constexpr int kWipeCountMin = KeyOf(Cfg::Count).lowest, kWipeCountMax = KeyOf(Cfg::Count).highest;
 constexpr int kPortMax = 65535;
-constexpr int kEncSigChoices = 5;
+constexpr int kEncSigChoices = KeyOf(Cfg::EncSign).highest + 1;
 
 // A toolbar button setting differs: the automation plug-in rebuilds its
 // buttons only when the mail client starts again.

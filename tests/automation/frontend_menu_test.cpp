@@ -218,6 +218,21 @@ TEST_F(FrontendMenu, TheConfigurationChoosesTheButtons) {
                                                        "Launch PGPkeys"}));
 }
 
+// The dialog shows an EncSign outside 0-4 as the nearest end; the toolbar
+// took such a value as all four bits and showed the encrypt-only button.
+TEST_F(FrontendMenu, EncSignOutOfRangeGivesTheButtonTheDialogShows) {
+    Start("[Toolbar]\r\nEncSign=7\r\n");
+    EXPECT_EQ(ButtonTexts(), (std::vector<std::string>{"New message", "Folders", "Edit AutoList",
+                                                       "Encrypt/Sign message (options menu)", "Decrypt message",
+                                                       "Verify signature", "Key management", "Launch PGPkeys"}));
+}
+
+TEST_F(FrontendMenu, EncSignBelowRangeGivesNoEncryptSignButtonAsTheDialogShows) {
+    Start("[Toolbar]\r\nEncSign=-3\r\n");
+    EXPECT_EQ(ButtonTexts(), (std::vector<std::string>{"New message", "Folders", "Edit AutoList", "Decrypt message",
+                                                       "Verify signature", "Key management", "Launch PGPkeys"}));
+}
+
 TEST_F(FrontendMenu, HighlightedItemsShowTheirHintsOnTheStatusLine) {
     Start();
     HWND reader = host->OpenReader("Note", "From: bob@example.org\r\n\r\nPlain text\r\n");

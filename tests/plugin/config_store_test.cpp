@@ -17,6 +17,7 @@
 #include "engine/pgp_prefs.h"
 #include "engine/sdk_table.h"
 #include "engine/secure_cache.h"
+#include "formats/config_file.h"
 #include "interfaces/host_messages.h"
 #include "plugin/config_file.h"
 #include "plugin/form_files.h"
@@ -224,6 +225,23 @@ TEST_F(ConfigStore, ValuesInEitherNumberFormAndBadNumbersGiveTheDefault) {
     EXPECT_FALSE(data_->Settings.MixedWarn);
     EXPECT_TRUE(data_->Settings.ADKWarn);
     EXPECT_TRUE(data_->Settings.Encrypt);
+}
+
+// The dialog shows numbers outside their fields' ranges as the nearest end;
+// the store took them as they were (a passphrase kept for hours, a wiper
+// that deletes without overwriting).
+TEST_F(ConfigStore, NumbersOutOfRangeAreTakenAsTheDialogShowsThem) {
+    WriteConfig("[StorePassphrase]\r\nStore=5000\r\n[WipeCount]\r\nCount=0\r\n[CheckMessage]\r\nInclude=7\r\n");
+    ASSERT_TRUE(data_->LoadSettings());
+    EXPECT_EQ(data_->Settings.Store, 900);
+    EXPECT_EQ(data_->Settings.Count, 1);
+    EXPECT_EQ(data_->Secure->WipeCount, 1);
+    EXPECT_EQ(data_->Settings.Include, 2);
+    WriteConfig("[StorePassphrase]\r\nStore=-30\r\n[WipeCount]\r\nCount=1000\r\n[CheckMessage]\r\nInclude=-1\r\n");
+    ASSERT_TRUE(data_->LoadSettings());
+    EXPECT_EQ(data_->Settings.Store, -1);
+    EXPECT_EQ(data_->Settings.Count, 100);
+    EXPECT_EQ(data_->Settings.Include, 0);
 }
 
 TEST_F(ConfigStore, CheckHandsTheConfiguredRingsToTheKeyRings) {

@@ -2,7 +2,7 @@
 // configuration dialog writes it in one replacement.
 #include <gtest/gtest.h>
 
-#include "plugin/profile_text.h"
+#include "formats/profile_text.h"
 
 using orv::ProfileValue;
 using orv::SetProfileValues;
@@ -30,4 +30,11 @@ TEST(ProfileText, ValuesAreWrittenAsGivenAndOtherProgramsKeysStay) {
     const std::string text = "[Pellatch]\r\nAuto=1\r\nLastVersion=2.1\r\n";
     EXPECT_EQ(SetProfileValues(text, {{"Pellatch", "Auto", "0"}, {"DefaultComment", "Comment", "a = b "}}),
               "[Pellatch]\r\nAuto=0\r\nLastVersion=2.1\r\n\r\n[DefaultComment]\r\nComment=a = b \r\n");
+}
+
+TEST(ProfileText, AnErasedSectionGoesWithItsLinesAndOnlyItself) {
+    const std::string text = "[CheckSig]\r\nCheck=0\r\n\r\n[CheckMessage]\r\nCheckSig=1\r\n[checksig]\nInclude=1\n";
+    EXPECT_EQ(orv::EraseProfileSection(text, "CheckSig"), "[CheckMessage]\r\nCheckSig=1\r\n");
+    EXPECT_EQ(orv::EraseProfileSection(text, "Other"), "[CheckSig]\r\nCheck=0\r\n\r\n[CheckMessage]\r\nCheckSig=1\r\n"
+                                                       "[checksig]\r\nInclude=1\r\n");
 }

@@ -1,4 +1,4 @@
-#include "plugin/profile_text.h"
+#include "formats/profile_text.h"
 
 #include "base/text.h"
 
@@ -70,11 +70,7 @@ void SetOne(std::vector<std::string>& lines, const ProfileValue& v) {
     lines.push_back(entry);
 }
 
-}  // namespace
-
-std::string SetProfileValues(const std::string& text, const std::vector<ProfileValue>& values) {
-    std::vector<std::string> lines = SplitLines(text);
-    for (const ProfileValue& v : values) SetOne(lines, v);
+std::string JoinLines(const std::vector<std::string>& lines) {
     std::string out;
     size_t room = 0;
     for (const std::string& line : lines) room += line.size() + 2;
@@ -84,6 +80,25 @@ std::string SetProfileValues(const std::string& text, const std::vector<ProfileV
         out += "\r\n";
     }
     return out;
+}
+
+}  // namespace
+
+std::string SetProfileValues(const std::string& text, const std::vector<ProfileValue>& values) {
+    std::vector<std::string> lines = SplitLines(text);
+    for (const ProfileValue& v : values) SetOne(lines, v);
+    return JoinLines(lines);
+}
+
+std::string EraseProfileSection(const std::string& text, const std::string& section) {
+    std::vector<std::string> kept;
+    bool erasing = false;
+    for (std::string& line : SplitLines(text)) {
+        std::string name;
+        if (SectionName(line, name)) erasing = SameName(name, section);
+        if (!erasing) kept.push_back(std::move(line));
+    }
+    return JoinLines(kept);
 }
 
 }  // namespace orv

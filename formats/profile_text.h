@@ -21,4 +21,8 @@ struct ProfileValue {
 // other programs) stay as they are. Line ends are CR LF.
 std::string SetProfileValues(const std::string& text, const std::vector<ProfileValue>& values);
 
+// The text without the section (its header and every line up to the next
+// section), its name compared ignoring case; line ends become CR LF.
+std::string EraseProfileSection(const std::string& text, const std::string& section);
+
 }  // namespace orv

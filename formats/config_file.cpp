@@ -1,9 +1,11 @@
-#include "plugin/config_file.h"
+#include "formats/config_file.h"
 
 #include <windows.h>
 
 #include <cctype>
 #include <cstdint>
+
+#include "base/whole_file.h"
 
 namespace orv {
 
@@ -64,9 +66,30 @@ int TConfigFile::ReadInteger(const char* section, const char* key, int fallback)
     return value ? *value : fallback;
 }
 
+int TConfigFile::Read(Cfg id, int fallback) const {
+    const ConfigKey& k = KeyOf(id);
+    const int value = ReadInteger(k.section, k.key, fallback);
+    return k.kind == ConfigKind::Flag ? (value != 0 ? 1 : 0) : ClampConfig(id, value);
+}
+
 bool TConfigFile::WriteString(const char* section, const char* key, const std::string& value) const {
+    return Write({{section, key, value}});
+}
+
+bool TConfigFile::Write(const std::vector<ProfileValue>& values, const std::vector<std::string>& erasedSections,
+                        ReadOnly readOnly) const {
     if (path_.empty()) return false;
-    return WritePrivateProfileStringA(section, key, value.c_str(), path_.c_str()) != FALSE;
+    std::string text;
+    if (FileExists(path_) && !ReadWholeFile(path_, text)) return false;
+    for (const std::string& section : erasedSections) text = EraseProfileSection(text, section);
+    const std::string updated = SetProfileValues(text, values);
+    const DWORD attributes = GetFileAttributesA(path_.c_str());
+    const bool takeOff = readOnly == ReadOnly::TakeOff && attributes != INVALID_FILE_ATTRIBUTES &&
+                         (attributes & FILE_ATTRIBUTE_READONLY);
+    if (takeOff) SetFileAttributesA(path_.c_str(), FILE_ATTRIBUTE_ARCHIVE);
+    const bool written = ReplaceWholeFile(path_, updated);
+    if (!written && takeOff) SetFileAttributesA(path_.c_str(), attributes);
+    return written;
 }
 
 }  // namespace orv
