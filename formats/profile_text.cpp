@@ -95,7 +95,7 @@ std::string EraseProfileSection(const std::string& text, const std::string& sect
     bool erasing = false;
     for (std::string& line : SplitLines(text)) {
         std::string name;
-        if (SectionName(line, name)) erasing = SameName(name, section);
+        if (SectionName(line, name)) erasing = SameTextNoCase(name, section);
         if (!erasing) kept.push_back(std::move(line));
     }
     return JoinLines(kept);

@@ -19,7 +19,6 @@
 #include "engine/secure_cache.h"
 #include "formats/config_file.h"
 #include "interfaces/host_messages.h"
-#include "plugin/config_file.h"
 #include "plugin/form_files.h"
 #include "plugin/msgbox.h"
 #include "plugin/pgp_data.h"
