@@ -13,6 +13,7 @@
 #include <cstring>
 #include <functional>
 
+#include "base/text.h"
 #include "base/whole_file_sides.h"
 
 namespace {
@@ -147,7 +148,7 @@ protected:
     }
     static bool HasSideFile(const ScratchDir& dir, const char* tag) {
         for (const auto& name : SideFiles(dir))
-            if (side_files::EndsWith(name, tag)) return true;
+            if (EndsWith(name, tag)) return true;
         return false;
     }
     // Kill moments spread over the second half of the job after the
