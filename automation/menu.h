@@ -64,9 +64,10 @@ enum ButtonCode : LPARAM {
 // encrypt/sign button, bits 5-8 decrypt, verify, manage, PGPkeys.
 struct ToolbarOptions {
     bool fileExists = false;
-    bool wipePass = false;
-    int encSign = 2;
-    bool decrypt = true, verify = true, manage = true, pgpKeys = true;
+    bool wipePass = KeyOf(Cfg::WipePass).fallback;
+    int encSign = KeyOf(Cfg::EncSign).fallback;
+    bool decrypt = KeyOf(Cfg::Decrypt).fallback, verify = KeyOf(Cfg::Verify).fallback,
+         manage = KeyOf(Cfg::Manage).fallback, pgpKeys = KeyOf(Cfg::PGPkeys).fallback;
 };
 std::uint16_t ButtonMaskOf(const ToolbarOptions& options);
 ToolbarOptions ReadToolbarOptions(const std::string& configFile);
