@@ -14,10 +14,10 @@
 #include "launcher/command_line.h"
 #include "launcher/launcher_paths.h"
 #include "launcher/launcher_report.h"
-#include "strings/text_table.h"
 #include "launcher/pgp_help.h"
 #include "launcher/restart.h"
 #include "launcher/user_files.h"
+#include "strings/text_table.h"
 
 using namespace orv::launcher;
 
