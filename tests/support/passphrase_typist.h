@@ -30,7 +30,9 @@ public:
                       if (!FindChildById(dlg, kPassphraseEdit)) continue;
                       TypePassphrase(dlg, passphrase_);
                       ++answered;
-                      Sleep(300);
+                      // The answered dialog goes before the next is looked for.
+                      const DWORD answeredAt = GetTickCount();
+                      while (IsWindow(dlg) && IsWindowVisible(dlg) && GetTickCount() - answeredAt < 10000) Sleep(20);
                   }
                   Sleep(50);
               }
