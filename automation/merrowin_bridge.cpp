@@ -7,9 +7,11 @@
 
 #include "automation/pl_text.h"
 #include "automation/pl_utils.h"
+#include "base/installation.h"
 #include "base/path_field.h"
 #include "interfaces/address_room.h"
 #include "interfaces/mail_client.h"
+#include "strings/text_numbers.h"
 
 namespace orv::automation {
 
@@ -17,11 +19,7 @@ namespace {
 
 using namespace merrowin;
 
-constexpr const char* kLibraryName = "Merrowin.dll";
 constexpr const char* kFormTitle = "Orvane";
-constexpr const char* kUtilityForm = "UTILS";
-constexpr const char* kHostCaption = "Pegasus Mail";
-constexpr const char* kPathTooLongTitle = "KVSEC-Error:";
 constexpr const char* kPathTooLong =
     "Orvane is installed in a folder whose path is too long for the mail client, even in its short form. "
     "Install it in a folder with a shorter path:";
@@ -42,7 +40,7 @@ bool IsForeignDialog(HWND wnd) {
     if (std::strcmp(cls, "#32770") != 0) return false;
     char caption[256] = {};
     GetWindowTextA(wnd, caption, sizeof caption);
-    return std::strstr(caption, kHostCaption) == nullptr;
+    return std::strstr(caption, host::kFrameCaption) == nullptr;
 }
 
 // The client's form record holds a library path of at most 127 characters,
@@ -50,7 +48,7 @@ bool IsForeignDialog(HWND wnd) {
 void TellPathTooLong(const std::string& path) {
     const std::string text = std::string(kPathTooLong) + "\r\n" + path;
     MessageBeep(MB_ICONERROR);
-    MessageBoxA(nullptr, text.c_str(), kPathTooLongTitle, MB_OK | MB_ICONERROR | MB_SETFOREGROUND);
+    MessageBoxA(nullptr, text.c_str(), txt::BuiltInText(txt::ERROR_TITLE), MB_OK | MB_ICONERROR | MB_SETFOREGROUND);
 }
 
 }  // namespace
@@ -62,7 +60,7 @@ TMerrowin::~TMerrowin() {
     module_.reset();
 }
 
-std::string TMerrowin::LibraryPath() const { return utils_.InstallDir() + kLibraryName; }
+std::string TMerrowin::LibraryPath() const { return utils_.InstallDir() + kMainLibraryFileName; }
 
 bool TMerrowin::Initialize(HWND hostWindow, HWND frame, HWND automationWindow, HWND mdiClient) {
     hostWindow_ = hostWindow;
@@ -129,7 +127,7 @@ LRESULT TMerrowin::ShowManager() {
         PostMessageA(wnd, host::kFormMsgCommand, 0, host::kCommandForce);
         return 0;
     }
-    return ShowForm<kShowManager>("MANAGER");
+    return ShowForm<kShowManager>(merrowin::kFormManager);
 }
 
 LRESULT TMerrowin::ShowViewer(bool folderView) {
@@ -137,12 +135,12 @@ LRESULT TMerrowin::ShowViewer(bool folderView) {
         PostMessageA(wnd, host::kFormMsgCommand, 0, host::kCommandForce);
         return 0;
     }
-    return ShowForm<kShowViewer>(folderView ? "FOLDER" : "VIEWER");
+    return ShowForm<kShowViewer>(folderView ? merrowin::kFormFolder : merrowin::kFormViewer);
 }
 
-LRESULT TMerrowin::ShowConfig() { return ShowForm<kShowConfig>("CONFIG"); }
+LRESULT TMerrowin::ShowConfig() { return ShowForm<kShowConfig>(merrowin::kFormConfig); }
 
-LRESULT TMerrowin::ShowAbout() { return ShowForm<kShowAbout>("ABOUT"); }
+LRESULT TMerrowin::ShowAbout() { return ShowForm<kShowAbout>(merrowin::kFormAbout); }
 
 void TMerrowin::WaitForForeignDialog() {
     HWND dialog = GetActiveWindow();
@@ -171,7 +169,7 @@ void TMerrowin::WaitForForeignDialog() {
 
 FARPROC TMerrowin::PrepareUtility(int ordinal) {
     WaitForForeignDialog();
-    if (!formWindow_ || !IsWindow(formWindow_)) formWindow_ = LoadMerrowin(kUtilityForm);
+    if (!formWindow_ || !IsWindow(formWindow_)) formWindow_ = LoadMerrowin(kFormUtilities);
     if (!formWindow_) return nullptr;
     FARPROC fn = Export(ordinal);
     TPLUtils::ProcessMessages();

@@ -19,6 +19,7 @@ constexpr const char* kInstallValue = "InstallDir1";
 
 // In the installation directory.
 constexpr const char* kLauncherFileName = "Tolvane.exe";
+constexpr const char* kMainLibraryFileName = "Merrowin.dll";
 constexpr const char* kStringLibraryFileName = "Lumvika.dll";
 // The register of the mail client users set up, by Windows user.
 constexpr const char* kUsersFileName = "Users.cfg";

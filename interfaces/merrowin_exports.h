@@ -84,6 +84,15 @@ inline constexpr ExportEntry kExports[] = {
 #undef ORV_MERROWIN_ENTRY
 };
 
+// FORMINIT's parameter: the window or the job a form start is for.
+constexpr const char* kFormManager = "MANAGER";
+constexpr const char* kFormViewer = "VIEWER";
+constexpr const char* kFormFolder = "FOLDER";
+constexpr const char* kFormConfig = "CONFIG";
+constexpr const char* kFormServer = "SERVER";
+constexpr const char* kFormAbout = "ABOUT";
+constexpr const char* kFormUtilities = "UTILS";
+
 // The ordinals the automation plug-in calls: the window and utility exports.
 constexpr int kFirstPlugInOrdinal = kPlugInit;
 constexpr int kLastPlugInOrdinal = kExecPGPkeys;

@@ -5,6 +5,10 @@
 
 #include <string>
 
+#include "base/installation.h"
+#include "interfaces/mail_client.h"
+#include "strings/text_numbers.h"
+
 namespace orv::launcher {
 
 // Exit codes of the launcher; the engine's fatal start keeps the loader's
@@ -26,16 +30,18 @@ enum class LauncherExit : int {
 // The texts of the launcher's own failures: they must be told even when the
 // string library is the part that is missing.
 namespace failure {
-constexpr const char* kNotInstalled =
-    "Orvane's installation folder is not recorded (value \"InstallDir1\" under "
-    "\"Software\\Tamberlow\\Fennick\"). Run the installer again.";
+inline std::string NotInstalled() {
+    return std::string("Orvane's installation folder is not recorded (value \"") + kInstallValue + "\" under \"" +
+           kInstallKey + "\"). Run the installer again.";
+}
 constexpr const char* kNoStringLibrary = "Cannot load Orvane's string library:\r\n";
 constexpr const char* kNoMainLibrary = "Cannot load Orvane's main library:\r\n";
 constexpr const char* kBusy =
     "Another Orvane launcher is at work. Wait until it has finished, then try again.";
-constexpr const char* kNoMailUser =
-    "No Pegasus Mail user is recorded for this Windows user (\"Software\\Pegasus Mail\": Username and "
-    "Mailbox). Start Pegasus Mail once, then set up again.";
+inline std::string NoMailUser() {
+    return std::string("No Pegasus Mail user is recorded for this Windows user (\"") + host::kRegRoot +
+           "\": Username and Mailbox). Start Pegasus Mail once, then set up again.";
+}
 constexpr const char* kFormsNotCopied = "Cannot copy the forms files into the mailbox ";
 constexpr const char* kSetupRefused = "The main library could not set up the user: ";
 constexpr const char* kMissingAfterSetup = "The set-up did not finish; missing in the mailbox ";
@@ -51,7 +57,7 @@ public:
 
     bool Silent() const { return silent_; }
     // The failure told; its exit code.
-    int Fail(LauncherExit code, const std::string& text, const std::string& title = "KVSEC-Error:") const;
+    int Fail(LauncherExit code, const std::string& text, const std::string& title = txt::BuiltInText(txt::ERROR_TITLE)) const;
     // A line in the log only (what a silent run did).
     void Note(const std::string& text) const;
     // A box the user answers, or nothing in a silent run (then: fallback).

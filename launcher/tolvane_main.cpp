@@ -11,6 +11,7 @@
 #include "base/unique_handle.h"
 #include "engine/loader.h"
 #include "interfaces/file_window.h"
+#include "interfaces/merrowin_exports.h"
 #include "launcher/command_line.h"
 #include "launcher/launcher_paths.h"
 #include "launcher/launcher_report.h"
@@ -20,15 +21,11 @@
 #include "strings/text_table.h"
 
 using namespace orv::launcher;
+namespace merrowin = orv::merrowin;
 
 namespace {
 
 constexpr const char* kMutexName = "Orvane";
-constexpr WORD kFormVersion = 256;
-constexpr int kLauncherMode = -1;
-
-using FormInitFn = WORD(WINAPI*)(WORD version, int mode, HWND host, const char* parameter, HWND* formWindow,
-                                 char** callbackName);
 
 int Code(LauncherExit code) { return static_cast<int>(code); }
 
@@ -77,14 +74,15 @@ int RunForm(Command command, HMODULE mainLibrary, const std::string& mainPath, U
     if (setUp && !users.SetUpCopy())
         return report.Fail(LauncherExit::SetupIncomplete, failure::kFormsNotCopied + users.Mailbox(),
                            texts[orv::txt::ERROR_TITLE]);
-    auto formInit = reinterpret_cast<FormInitFn>(reinterpret_cast<void*>(GetProcAddress(mainLibrary, "FORMINIT")));
+    auto formInit = reinterpret_cast<merrowin::FORMINITFn>(
+        reinterpret_cast<void*>(GetProcAddress(mainLibrary, merrowin::Export<merrowin::kFORMINIT>::name)));
     if (!formInit)
         return report.Fail(LauncherExit::NoMainLibrary, failure::kNoMainLibrary + mainPath + " (FORMINIT)",
                            texts[orv::txt::ERROR_TITLE]);
     HWND formWindow = nullptr;
     char* callback = nullptr;
-    const WORD result = formInit(kFormVersion, kLauncherMode, nullptr, setUp ? "CONFIG" : "SERVER", &formWindow,
-                                 &callback);
+    const WORD result = formInit(orv::host::kFormInterfaceVersion, orv::host::kFormModeLauncher, nullptr,
+                                 setUp ? merrowin::kFormConfig : merrowin::kFormServer, &formWindow, &callback);
     if (!setUp) return Code(LauncherExit::Done);
     if (result != 1)
         return report.Fail(LauncherExit::SetupRefused, failure::kSetupRefused + std::to_string(result),
@@ -98,7 +96,7 @@ int RunForm(Command command, HMODULE mainLibrary, const std::string& mainPath, U
 
 // Everything after the single-instance check, with the lock held.
 int RunJob(Command command, const LauncherPaths& paths, const std::string& line, const LauncherReport& report) {
-    if (paths.installDir.empty()) return report.Fail(LauncherExit::NotInstalled, failure::kNotInstalled);
+    if (paths.installDir.empty()) return report.Fail(LauncherExit::NotInstalled, failure::NotInstalled());
     const std::string stringsPath = orv::StringLibraryPath(paths.installDir);
     orv::texts::TextTable texts(orv::txt::ERROR_TITLE, orv::txt::NO_PGP);
     if (!texts.Load(stringsPath))
@@ -108,7 +106,7 @@ int RunJob(Command command, const LauncherPaths& paths, const std::string& line,
         ShowPGPHelp(HelpTopic(line));
         return Code(LauncherExit::Done);
     }
-    const std::string mainPath = paths.installDir + "MERROWIN.DLL";
+    const std::string mainPath = paths.installDir + orv::kMainLibraryFileName;
     orv::UniqueModule mainLibrary(LoadLibraryA(mainPath.c_str()));
     if (!mainLibrary)
         return report.Fail(LauncherExit::NoMainLibrary, failure::kNoMainLibrary + mainPath, texts[orv::txt::ERROR_TITLE]);
@@ -116,7 +114,7 @@ int RunJob(Command command, const LauncherPaths& paths, const std::string& line,
     UserFiles users(paths, texts, report);
     if (command != Command::Server && command != Command::Cleanup &&
         (paths.clientUser.empty() || paths.mailboxDir.empty()))
-        return report.Fail(LauncherExit::NoMailUser, failure::kNoMailUser, texts[orv::txt::ERROR_TITLE]);
+        return report.Fail(LauncherExit::NoMailUser, failure::NoMailUser(), texts[orv::txt::ERROR_TITLE]);
     switch (command) {
     case Command::UserUninst: return users.UninstallCurrent();
     case Command::Cleanup: return users.RemoveAllUsers();

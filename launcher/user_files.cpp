@@ -79,7 +79,7 @@ void UserFiles::Tell(const std::string& text, const std::string& title, unsigned
 
 int UserFiles::VerifyAndReport(bool setUp) {
     if (paths_.clientUser.empty() || paths_.mailboxDir.empty())
-        return report_.Fail(LauncherExit::NoMailUser, failure::kNoMailUser, texts_[txt::ERROR_TITLE]);
+        return report_.Fail(LauncherExit::NoMailUser, failure::NoMailUser(), texts_[txt::ERROR_TITLE]);
     const std::string shortfall = Shortfall(paths_.mailboxDir, setUp);
     if (!shortfall.empty())
         return report_.Fail(LauncherExit::SetupIncomplete,
@@ -109,7 +109,7 @@ bool UserFiles::RemoveFiles(const std::string& mailboxDir) {
 
 int UserFiles::UninstallCurrent() {
     if (paths_.clientUser.empty() || paths_.mailboxDir.empty())
-        return report_.Fail(LauncherExit::NoMailUser, failure::kNoMailUser, texts_[txt::ERROR_TITLE]);
+        return report_.Fail(LauncherExit::NoMailUser, failure::NoMailUser(), texts_[txt::ERROR_TITLE]);
     if (RemoveFiles(paths_.mailboxDir)) Unregister();
     return VerifyAndReport(false);
 }

@@ -90,7 +90,7 @@ int __stdcall ShowAbout() {
     if (!s || !s->MsgBox) return 0;
     try {
         ui::ShowInfoBox();
-        if (s->FormParameter == "ABOUT" && s->HostForm() && IsWindow(s->HostForm()))
+        if (s->FormParameter == merrowin::kFormAbout && s->HostForm() && IsWindow(s->HostForm()))
             PostMessageA(s->HostForm(), WM_CLOSE, 0, 0);
         return 1;
     } catch (...) {

@@ -126,7 +126,7 @@ void RunServerForm(TPluginParams& session) {
         session.SetOpenWindow(TWindowKind::Server, nullptr);
     }
     // The launcher's form ends with its window.
-    if (TSessionForm* open = session.OpenForm("SERVER")) session.CloseForm(open);
+    if (TSessionForm* open = session.OpenForm(merrowin::kFormServer)) session.CloseForm(open);
 }
 
 }  // namespace orv

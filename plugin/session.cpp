@@ -13,6 +13,7 @@
 #include "formats/mcfuncs.h"
 #include "interfaces/host_messages.h"
 #include "interfaces/mail_client.h"
+#include "interfaces/merrowin_exports.h"
 #include "plugin/key_ops.h"
 #include "plugin/msgbox.h"
 #include "plugin/resource_ids.h"
@@ -336,7 +337,7 @@ LRESULT TPluginParams::HandleMessage(TSessionForm& form, HWND wnd, UINT msg, WPA
     case WM_TIMER:
         if (wp == kStartTimer) {
             KillTimer(wnd, kStartTimer);
-            const ui::Form* target = OpenWindow(form.Parameter == "MANAGER" ? TWindowKind::Manager : TWindowKind::Viewer);
+            const ui::Form* target = OpenWindow(form.Parameter == merrowin::kFormManager ? TWindowKind::Manager : TWindowKind::Viewer);
             PostTo(target, host::kFormMsgCommand, 0, host::kCommandStart);
             return 0;
         }
@@ -368,9 +369,9 @@ void TPluginParams::FormClosed(TSessionForm& form) {
             OwnerWindow = ClientMain;
         }
     }
-    if (form.Parameter == "MANAGER") SetOpenWindow(TWindowKind::Manager, nullptr);
-    if (form.Parameter == "VIEWER" || form.Parameter == "FOLDER") SetOpenWindow(TWindowKind::Viewer, nullptr);
-    if (form.Parameter == "SERVER") SetOpenWindow(TWindowKind::Server, nullptr);
+    if (form.Parameter == merrowin::kFormManager) SetOpenWindow(TWindowKind::Manager, nullptr);
+    if (form.Parameter == merrowin::kFormViewer || form.Parameter == merrowin::kFormFolder) SetOpenWindow(TWindowKind::Viewer, nullptr);
+    if (form.Parameter == merrowin::kFormServer) SetOpenWindow(TWindowKind::Server, nullptr);
     // The last FORMINIT's parameter belongs to this form when its host is this form's.
     if (FormParameter == form.Parameter && CurrentHostForm == form.HostForm) FormParameter.clear();
     ForgetForm(&form);
@@ -386,8 +387,8 @@ void TPluginParams::RouteCommand(const TSessionForm& form, WPARAM wp, LPARAM lp)
         OutcomeFlags[2] = 1;
         OutcomeFlags[1] = HIWORD(wp) != 0 ? 1 : 0;
     }
-    const bool manager = form.Parameter == "MANAGER";
-    const bool viewer = form.Parameter == "VIEWER" || form.Parameter == "FOLDER";
+    const bool manager = form.Parameter == merrowin::kFormManager;
+    const bool viewer = form.Parameter == merrowin::kFormViewer || form.Parameter == merrowin::kFormFolder;
     if (manager || viewer) {
         if (lp == host::kCommandStart) {
             if (form.Window) SetTimer(form.Window, kStartTimer, kStartTimerMs, nullptr);

@@ -109,8 +109,8 @@ public:
         if (s->OpenWindow(TWindowKind::Viewer) == form) s->SetOpenWindow(TWindowKind::Viewer, nullptr);
         if (s->OwnerWindow == form->Handle()) s->OwnerWindow = s->ClientMain;
         // The viewer's form ends with its viewer (the utilities' form stays).
-        TSessionForm* open = s->OpenForm("VIEWER");
-        if (!open) open = s->OpenForm("FOLDER");
+        TSessionForm* open = s->OpenForm(merrowin::kFormViewer);
+        if (!open) open = s->OpenForm(merrowin::kFormFolder);
         if (!open) return;
         if (open->InLauncher())
             s->CloseForm(open);

@@ -384,7 +384,7 @@ public:
         if (s_.OwnerWindow == (g_manager ? g_manager->Handle() : nullptr)) s_.OwnerWindow = s_.ClientMain;
         // The manager's form ends with it: the launcher's at once, the
         // mail client's through its host window.
-        if (TSessionForm* form = s_.OpenForm("MANAGER")) {
+        if (TSessionForm* form = s_.OpenForm(merrowin::kFormManager)) {
             if (form->InLauncher()) {
                 s_.CloseForm(form);
                 return;
@@ -475,18 +475,18 @@ bool Configure(TPluginParams& s) {
         RestartMailClient(s);
         restarting = true;
     }
-    if (!s.InLauncher() && s.FormParameter == "CONFIG" && !restarting && InsideHost(s))
+    if (!s.InLauncher() && s.FormParameter == merrowin::kFormConfig && !restarting && InsideHost(s))
         PostMessageA(s.HostForm(), WM_CLOSE, 0, 0);
     return true;
 }
 
 bool RunLauncherWindow(TPluginParams& s) {
-    if (s.FormParameter == "CONFIG") return PerUserSetup(s);
-    if (s.FormParameter == "SERVER") {
+    if (s.FormParameter == merrowin::kFormConfig) return PerUserSetup(s);
+    if (s.FormParameter == merrowin::kFormServer) {
         RunServerForm(s);
         return true;
     }
-    if (s.FormParameter != "MANAGER") return true;
+    if (s.FormParameter != merrowin::kFormManager) return true;
     ui::TfrmManager* manager = CreateManager(s);
     if (!manager) return false;
     manager->ShowModal();

@@ -15,4 +15,17 @@ constexpr int kLastMainText = RE_START;  // 348
 constexpr int kLastText = ALGOR_DHDSS;   // 369
 constexpr int kErrorTextOrdinal = 372;
 
+// A text as the list holds it, for what must be told even when the string
+// library itself cannot be loaded.
+constexpr const char* BuiltInText(TextNo number) {
+    switch (number) {
+#define ORV_TEXT_CASE(number, name, text) \
+    case name:                            \
+        return text;
+        ORV_ALL_TEXTS(ORV_TEXT_CASE)
+#undef ORV_TEXT_CASE
+    }
+    return "";
+}
+
 }  // namespace orv::txt

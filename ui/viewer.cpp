@@ -9,6 +9,7 @@
 #include <cstring>
 
 #include "base/wipe_text.h"
+#include "interfaces/merrowin_exports.h"
 #include "strings/text_client.h"
 #include "ui/file_dialog_ex.h"
 #include "ui/file_names.h"
@@ -281,9 +282,9 @@ void TfrmViewer::Start() {
     ShowWindow(Handle(), SW_SHOW);
     SetForegroundWindow(Handle());
     const std::string mode = host_.Mode();
-    if (mode == "VIEWER") {
+    if (mode == merrowin::kFormViewer) {
         RunReaderMode();
-    } else if (mode == "FOLDER") {
+    } else if (mode == merrowin::kFormFolder) {
         fbFolder.SetVisible(true);
         fbFolder.Click();
     }
@@ -300,7 +301,7 @@ void TfrmViewer::FormClose() {
         SetModalResult(mrCancel);
         return;
     }
-    if (host_.Mode() == "UTILS") {
+    if (host_.Mode() == merrowin::kFormUtilities) {
         ShowWindow(Handle(), SW_HIDE);
         return;
     }
@@ -616,7 +617,7 @@ bool TfrmViewer::SaveText(const std::string* text) {
     const std::string path = ChooseFile(ProposedTextName(text ? *text : rawText_, jobs_), 1);
     if (path.empty()) return false;
     const std::string& content = text ? *text : rawText_;
-    if (host_.Mode() != "FOLDER" && jobs_.Confirm(Say(txt::ENC_TEXT)))
+    if (host_.Mode() != merrowin::kFormFolder && jobs_.Confirm(Say(txt::ENC_TEXT)))
         WriteEncrypted(content, path);
     else
         WriteTextFile(content, path);
