@@ -9,6 +9,7 @@
 
 #include "base/unique_handle.h"
 #include "base/whole_file_sides.h"
+#include "base/wipe_text.h"
 
 namespace orv {
 
@@ -154,7 +155,7 @@ bool ReadWholeFile(const std::string& path, std::string& bytes) {
         DWORD got = 0;
         const DWORD slice = static_cast<DWORD>(std::min<std::size_t>(bytes.size() - done, 1u << 24));
         if (!ReadFile(file.get(), bytes.data() + done, slice, &got, nullptr) || got == 0) {
-            SecureZeroMemory(bytes.data(), bytes.size());
+            WipeBytes(bytes.data(), bytes.size());
             bytes.clear();
             return false;
         }

@@ -1,17 +1,23 @@
 #include "base/wipe_text.h"
 
 #include <algorithm>
+#include <cstring>
 
 namespace orv {
 
+void WipeBytes(void* bytes, std::size_t n) noexcept {
+    if (!bytes || !n) return;
+    std::memset(bytes, 0, n);
+    // The memory counts as read afterwards, so the stores stay.
+    __asm__ __volatile__("" : : "r"(bytes) : "memory");
+}
+
 void WipeText(std::string& text) noexcept {
     // Growing to the capacity cannot allocate, and fills the spare room
-    // with zeros; the bytes in use are then zeroed where the compiler
-    // cannot leave the stores out.
+    // with zeros; the bytes in use are then wiped.
     const std::size_t used = text.size();
     text.resize(text.capacity());
-    volatile char* p = text.data();
-    for (std::size_t i = 0; i < used; ++i) p[i] = 0;
+    WipeBytes(text.data(), used);
     std::string().swap(text);
 }
 

@@ -272,7 +272,7 @@ void TPGPDecode::FreePassphrase() {
 
 void TPGPDecode::FreeRecipients() {
     FreeKeySet(RecipientKeys);
-    if (!RecipientKeyIDs.empty()) SecureZeroMemory(RecipientKeyIDs.data(), RecipientKeyIDs.size());
+    WipeBytes(RecipientKeyIDs.data(), RecipientKeyIDs.size());
     RecipientKeyIDs.clear();
     RecipientKeyIDCount = 0;
 }
@@ -535,7 +535,7 @@ void TPGPDecode::CleanUp(Job& job, bool hasOutput, const void* outputBytes, std:
         FreeCollected();
     }
     for (Job::OutSlot& slot : job.slots) FreeData(slot.data);
-    if (!job.prefixed.empty()) SecureZeroMemory(&job.prefixed[0], job.prefixed.size());
+    WipeBytes(job.prefixed.data(), job.prefixed.size());
     FreeRecipients();
     for (PGPKeySetRef& set : job.serverKeys) ReleaseServerKeys(set);
     job.serverKeys.clear();

@@ -593,8 +593,7 @@ PGPError TPGPEncode::StoreResult() {
             room.reserve(target.size() + OutLength + (AppendOutputTo ? AppendRoom : 0));
             room.append(target);
             target.swap(room);
-            volatile char* old = room.data();
-            for (std::size_t i = 0; i < room.size(); ++i) old[i] = 0;
+            WipeBytes(room.data(), room.size());
         }
         target.append(bytes, OutLength);
         return kPGPError_NoErr;

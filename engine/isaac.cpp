@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include "base/wipe_text.h"
+
 namespace orv {
 
 namespace {
@@ -35,8 +37,8 @@ struct Mixer {
 
 TIsaac::~TIsaac() {
     // The state predicts every key the cache derives from it.
-    SecureZeroMemory(Results.data(), sizeof(Results));
-    SecureZeroMemory(Memory.data(), sizeof(Memory));
+    WipeBytes(Results.data(), sizeof(Results));
+    WipeBytes(Memory.data(), sizeof(Memory));
     A = B = C = 0;
 }
 

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <string>
 
+#include "base/wipe_text.h"
 #include "engine/wipe_file.h"
 
 namespace orv {
@@ -101,7 +102,7 @@ bool TSecure::CachePassphrase(PGPContextRef context, const char* passphrase, int
     unsigned char key[kKeySize];
     MakeKey(key, static_cast<const unsigned char*>(source), length);
     std::memcpy(s->Key, key, kKeySize);
-    SecureZeroMemory(key, sizeof(key));
+    WipeBytes(key, sizeof(key));
 
     PGPSize outLength = 0;
     const PGPError err = t.PGPEncode(

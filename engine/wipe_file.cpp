@@ -5,6 +5,7 @@
 #include <string>
 
 #include "base/unique_handle.h"
+#include "base/wipe_text.h"
 #include "engine/isaac.h"
 
 namespace orv {
@@ -93,7 +94,7 @@ void Overwrite(const char* path, int passes, TIsaac& random) {
         }
         FlushFileBuffers(file.get());
     }
-    SecureZeroMemory(buffer.data, block);
+    WipeBytes(buffer.data, block);
 }
 
 }  // namespace

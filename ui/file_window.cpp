@@ -6,6 +6,7 @@
 
 #include <algorithm>
 
+#include "base/wipe_text.h"
 #include "strings/text_client.h"
 #include "ui/file_names.h"
 #include "ui/look.h"
@@ -46,7 +47,7 @@ std::string FullPath(const std::string& path) {
 std::string Quoted(const std::string& text) { return "\"" + text + "\""; }
 
 void WipeText(std::string& text) {
-    if (!text.empty()) SecureZeroMemory(&text[0], text.size());
+    WipeBytes(text.data(), text.size());
     text.clear();
 }
 
