@@ -27,16 +27,15 @@ bool ContainsNoCase(std::string_view s, std::string_view lowerNeedle) {
 std::string NormaliseLineEnds(std::string_view s) {
     std::string out;
     out.reserve(s.size() + s.size() / 32 + 2);
-    for (std::size_t i = 0; i < s.size(); ++i) {
-        const char c = s[i];
-        if (c == '\r') {
-            out += "\r\n";
-            if (i + 1 < s.size() && s[i + 1] == '\n') ++i;
-        } else if (c == '\n') {
-            out += "\r\n";
-        } else {
-            out += c;
-        }
+    std::size_t i = 0;
+    while (i < s.size()) {
+        // Each line goes over whole; only its end is rewritten.
+        std::size_t end = i;
+        while (end < s.size() && s[end] != '\r' && s[end] != '\n') ++end;
+        out.append(s.data() + i, end - i);
+        if (end == s.size()) break;
+        out += "\r\n";
+        i = end + (s[end] == '\r' && end + 1 < s.size() && s[end + 1] == '\n' ? 2 : 1);
     }
     return out;
 }

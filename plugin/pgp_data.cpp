@@ -203,7 +203,15 @@ bool TPGPData::ReadPathSettings(const TConfigFile& config, std::string& name) {
     }
 }
 
+void TPGPData::BeginRun() {
+    runConfig_.reset();
+    runConfig_ = CheckPGPConfig();
+}
+
+void TPGPData::EndRun() { runConfig_.reset(); }
+
 bool TPGPData::CheckPGPConfig() {
+    if (runConfig_) return *runConfig_;
     char path[kPathRoom + 1] = {};
     if (sdk::Call(sdk::Sdk().PGPscPGPpath, path, kPathRoom) == kPGPError_NoErr) PGPPath = path;
 

@@ -10,6 +10,7 @@
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "engine/key_props.h"
@@ -68,6 +69,11 @@ public:
     bool LoadSettings();
     // True when both key rings exist; asks to retry while they do not.
     bool CheckPGPConfig();
+    // A run of many decodes (the viewer's folder load): the configuration is
+    // checked once for the whole run, and the cache timer waits for its end
+    // instead of being reset by every message.
+    void BeginRun();
+    void EndRun();
 
     // Whole file into memory / memory over the file (complete, then
     // replaced); LastResult -1 on failure, 0 on success.
@@ -156,6 +162,7 @@ private:
     void PrepareEncryption(const std::string& outputPath, bool textMode);
     void PrepareDecoding(bool toFile, const std::string& outputPath);
     void StopCacheTimer();
+    std::optional<bool> runConfig_;  // the run's configuration check
     static void CALLBACK CacheTimerExpired(HWND, UINT, UINT_PTR id, DWORD) noexcept;
 
     TSessionContext& context_;

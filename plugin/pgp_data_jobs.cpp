@@ -100,7 +100,7 @@ std::string TPGPData::DecodeText(const std::string& text) {
     job.ReportAlways = false;
     const PGPError err = job.DecodeBuffer(text);
     LastResult = err;
-    CacheTimer(Settings.Store);
+    if (!runConfig_) CacheTimer(Settings.Store);
     if (err != 0) {
         ShowPGPError(err);
         return text;

@@ -154,7 +154,12 @@ public:
     // Many messages in a row: the engine's environment stays open between them.
     void SetBatch(bool on) override {
         TPGPData* data = S().PGPData.get();
-        if (data && data->PGPDecode) data->PGPDecode->SetKeepOpen(on);
+        if (!data) return;
+        if (on)
+            data->BeginRun();
+        else
+            data->EndRun();
+        if (data->PGPDecode) data->PGPDecode->SetKeepOpen(on);
     }
 
     std::string ConvertBlock(const std::string& before, const std::string& block) override {

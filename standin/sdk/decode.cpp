@@ -204,8 +204,9 @@ private:
         return err;
     }
 
-    static int kindOfPackets(const std::string& bin) {
-        switch (firstPacketTag(bin)) {
+    static int kindOfPackets(const std::string& bin) { return kindOfTag(firstPacketTag(bin)); }
+    static int kindOfTag(int tag) {
+        switch (tag) {
         case 1: case 3: case 9: case 18: case 20: return kPGPAnalyze_Encrypted;
         case 4: case 8: case 11: return kPGPAnalyze_Signed;
         case 2: return kPGPAnalyze_DetachedSignature;
@@ -221,10 +222,14 @@ private:
         case Section::Text: break;
         case Section::Broken: return job_.error(kErrArmorIncomplete);
         case Section::Binary: bin = text; kind = kindOfPackets(bin); break;
-        case Section::Message:
-            if (!dearmor(text, bin)) return job_.error(kErrArmorIncomplete);
-            kind = kindOfPackets(bin);
+        case Section::Message: {
+            // The kind comes from the head of the armour: an analysis that
+            // stops at the event never decodes the whole block.
+            const int tag = firstArmoredPacketTag(text);
+            if (tag < 0 && !dearmor(text, bin)) return job_.error(kErrArmorIncomplete);
+            kind = tag < 0 ? kindOfPackets(bin) : kindOfTag(tag);
             break;
+        }
         case Section::Signed: kind = kPGPAnalyze_Signed; break;
         case Section::Signature:
             if (!dearmor(text, bin)) return job_.error(kErrArmorIncomplete);
@@ -238,6 +243,7 @@ private:
         }
         PGPError err = analyze(kind);
         if (err) return err;
+        if (s.kind == Section::Message && bin.empty() && !dearmor(text, bin)) return job_.error(kErrArmorIncomplete);
         switch (kind) {
         case kPGPAnalyze_Encrypted: return decrypt(bin);
         case kPGPAnalyze_Signed:

@@ -3,6 +3,7 @@
 #include <rnp/rnp.h>
 #include <rnp/rnp_err.h>
 
+#include <cctype>
 #include <cstring>
 
 namespace sdk {
@@ -310,6 +311,33 @@ std::vector<Section> lexSections(const std::string& text) {
     }
     if (textStart < text.size()) out.push_back({textStart, text.size(), Section::Text});
     return out;
+}
+
+int firstArmoredPacketTag(const std::string& armored) {
+    // After the BEGIN line and the armour headers (up to the first empty
+    // line), the first four base64 characters hold the first byte.
+    size_t at = armored.find('\n');
+    while (at != std::string::npos) {
+        const size_t next = armored.find('\n', at + 1);
+        const size_t lineEnd = next == std::string::npos ? armored.size() : next;
+        size_t begin = at + 1;
+        size_t end = lineEnd;
+        while (end > begin && (armored[end - 1] == '\r' || armored[end - 1] == ' ' || armored[end - 1] == '\t')) --end;
+        if (end == begin) {
+            if (next == std::string::npos) return -1;
+            static const std::string kAlphabet =
+                "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+            size_t body = next + 1;
+            while (body < armored.size() && std::isspace(static_cast<unsigned char>(armored[body]))) ++body;
+            if (body + 2 > armored.size()) return -1;
+            const size_t high = kAlphabet.find(armored[body]);
+            const size_t low = kAlphabet.find(armored[body + 1]);
+            if (high == std::string::npos || low == std::string::npos) return -1;
+            return firstPacketTag(std::string(1, static_cast<char>((high << 2) | (low >> 4))));
+        }
+        at = next;
+    }
+    return -1;
 }
 
 bool dearmor(const std::string& armored, std::string& binary) {

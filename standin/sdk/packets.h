@@ -38,6 +38,9 @@ struct Section {
 std::vector<Section> lexSections(const std::string& text);
 // Armour body to binary; false when the armour does not decode.
 bool dearmor(const std::string& armored, std::string& binary);
+// The first packet tag of an armoured block, read from the head of its body
+// alone; -1 when the head does not tell.
+int firstArmoredPacketTag(const std::string& armored);
 
 std::string toHex(const std::string& bytes);
 std::string upper(std::string s);

@@ -125,6 +125,8 @@ TEST(ExtractBody, LayoutsOfPlainMessages) {
         {"bare line feeds become CR LF",
          "From: Alice <a@x>\nTo: Bob\nSubject: Hi\nDate: Tue, 2 Jan 2024\n\nHello Bob\nBye\n",
          "From: Alice <a@x>\r\nSubject: Hi\r\nDate: Tue, 2 Jan 2024\r\n\r\nHello Bob\r\nBye\r\n\r\n" + kEnd},
+        {"lone carriage returns and mixed ends become CR LF", "From: a\r\rone\rtwo\nthree\r\n\n\rfour\r",
+         "From: a\r\n\r\none\r\ntwo\r\nthree\r\n\r\n\r\nfour\r\n\r\n" + kEnd},
         {"single quoted-printable part",
          "From: a\r\nContent-Type: text/plain; charset=iso-8859-1\r\nContent-Transfer-Encoding: quoted-printable\r\n\r\n"
          "Gr=FC=DFe\r\n",
