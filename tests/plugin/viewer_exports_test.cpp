@@ -28,6 +28,7 @@
 #include "standin/mailclient/frame_ids.h"
 #include "standin/mailclient/host.h"
 #include "tests/plugin/plugin_test_support.h"
+#include "tests/support/files.h"
 #include "tests/support/passphrase_typist.h"
 #include "tests/support/stand_in_engine.h"
 #include "tests/support/ui_robot.h"
@@ -45,12 +46,6 @@ constexpr const char* kMailEnd = "M A I L E N D";
 using PlugInitFn = void(WINAPI*)(HWND, DWORD, HWND, const char*);
 using ShowViewerFn = void*(WINAPI*)();
 using SaveMimeFn = int(WINAPI*)(const char*);
-
-std::string Read(const std::string& path) {
-    std::string bytes;
-    ReadWholeFile(path, bytes);
-    return bytes;
-}
 
 int CountOf(const std::string& text, const std::string& what) {
     int n = 0;
@@ -168,7 +163,7 @@ protected:
         HMODULE module = GetModuleHandleA("Merrowin.dll");
         return module ? reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(module, name))) : nullptr;
     }
-    static std::string Gpg(const std::string& name) { return Read(gpgDir_ + name); }
+    static std::string Gpg(const std::string& name) { return ReadAll(gpgDir_ + name); }
     static std::string Mailbox() { return mailbox_->Path(); }
 
     // Opens the form as the automation plug-in does and shows the viewer;
@@ -316,7 +311,7 @@ TEST_F(ViewerExports, AReadersEncryptedMessageShowsDecryptedInPlaceWithItsSignat
         ASSERT_TRUE(script.Finish()) << script.Failure();
     }
     EXPECT_EQ(proposed, "Figures (inline).txt");
-    EXPECT_EQ(Read(plain), shown);
+    EXPECT_EQ(ReadAll(plain), shown);
 
     // Encrypted, it goes to the name with ".pgp" appended, for alice's key.
     const std::string chosen = Mailbox() + "reader secret.txt";
@@ -333,7 +328,7 @@ TEST_F(ViewerExports, AReadersEncryptedMessageShowsDecryptedInPlaceWithItsSignat
         const auto seen = script.Seen();
         ASSERT_EQ(seen.size(), 3u);
     }
-    const std::string encrypted = Read(chosen + ".pgp");
+    const std::string encrypted = ReadAll(chosen + ".pgp");
     EXPECT_GT(encrypted.size(), 100u);
     EXPECT_EQ(encrypted.find("figures are attached"), std::string::npos);
     EXPECT_EQ(GetFileAttributesA(chosen.c_str()), INVALID_FILE_ATTRIBUTES);
@@ -612,7 +607,7 @@ TEST_F(ViewerExports, AViewerClosedDuringItsQuestionClosesAfterTheAnswer) {
     ASSERT_TRUE(script.Finish()) << script.Failure();
     EXPECT_EQ(questionOwner, viewer) << "the question belonged to " << ClassOf(questionOwner);
     EXPECT_TRUE(aliveDuringQuestion) << "the viewer was freed while its question waited";
-    EXPECT_NE(Read(plain).find("figures are attached"), std::string::npos);
+    EXPECT_NE(ReadAll(plain).find("figures are attached"), std::string::npos);
     EXPECT_TRUE(PumpUntil([&] { return !IsWindow(viewer); }, 10000)) << "the close asked was lost";
     EXPECT_TRUE(PumpUntil([&] { return !IsWindow(formWindow_); }, 10000));
     PostMessageA(manager, WM_CLOSE, 0, 0);
@@ -701,7 +696,7 @@ TEST_F(ViewerExports, AnAttachmentNameOfTwoHundredAndEightyCharactersIsCutToFitI
     EXPECT_LT(proposed.size(), longName.size());
     EXPECT_LE(Mailbox().size() + proposed.size(), std::size_t(MAX_PATH - 1));
     EXPECT_EQ(proposed.substr(proposed.size() - 4), ".bin");
-    EXPECT_EQ(Read(Mailbox() + proposed), "ABC");
+    EXPECT_EQ(ReadAll(Mailbox() + proposed), "ABC");
     DeleteFileA((Mailbox() + proposed).c_str());
 }
 
@@ -806,7 +801,7 @@ TEST_F(ViewerExports, TheAttachmentListViewsAndSavesThePartsByteForByte) {
     EXPECT_EQ(rows[1], "+ File: figures.bin");
     EXPECT_NE(viewed.find("the figures are attached (caf\xe9 prices)."), std::string::npos) << viewed;
     EXPECT_EQ(proposed, "figures.bin");
-    EXPECT_EQ(Read(savedAttachment), attachment);
+    EXPECT_EQ(ReadAll(savedAttachment), attachment);
 }
 
 // ---- Benchmarks: figures, not pass/fail (run with --gtest_also_run_disabled_tests) ----
@@ -899,7 +894,7 @@ private:
 TEST_F(ViewerExports, DISABLED_BenchFolderModeAgainstGpg) {
     const std::string dir = BenchDir();
     ASSERT_FALSE(dir.empty()) << "the benchmark mail was not made";
-    const std::string folder = Read(dir + "FOLDER.PMM");
+    const std::string folder = ReadAll(dir + "FOLDER.PMM");
     ReplaceWholeFile(Mailbox() + "BENCH.PMM", folder);
     host_->folderChoice = "bench";
     PassphraseTypist answerer;
@@ -917,7 +912,7 @@ TEST_F(ViewerExports, DISABLED_BenchFolderModeAgainstGpg) {
     printf("[bench] folder: %d messages, %zu bytes\n", messages, folder.size());
     printf("[bench] folder mode load: %.2f s (%d messages shown), passphrase prompts %d\n", Seconds(start, end),
            CountOf(shown, kMailEnd), answerer.answered.load());
-    printf("[bench] gpg one by one: %s s\n", Read(dir + "gpg_folder.txt").c_str());
+    printf("[bench] gpg one by one: %s s\n", ReadAll(dir + "gpg_folder.txt").c_str());
     printf("[bench] private bytes: before %.1f MB, peak %.1f MB above it, the edit control and the viewer's window "
            "included (folder %.1f MB)\n",
            sampler.BeforeMB(), sampler.PeakAboveMB(), folder.size() / 1048576.0);
@@ -930,7 +925,7 @@ TEST_F(ViewerExports, DISABLED_BenchDecryptFileExOfATwentyMegabyteAttachment) {
     const std::string dir = BenchDir();
     ASSERT_FALSE(dir.empty()) << "the benchmark mail was not made";
     const std::string file = Mailbox() + "BIG.PM$";
-    ReplaceWholeFile(file, Read(dir + "BIG.PM$"));
+    ReplaceWholeFile(file, ReadAll(dir + "BIG.PM$"));
     const std::string output = Mailbox() + "BIG.out";
     PassphraseTypist answerer;
     PeakSampler sampler;
@@ -939,11 +934,11 @@ TEST_F(ViewerExports, DISABLED_BenchDecryptFileExOfATwentyMegabyteAttachment) {
     const mailclient::CryptOutcome outcome = host_->RunCrypt(*extension_, mailclient::CryptOp::Decrypt, file, output, "");
     QueryPerformanceCounter(&end);
     sampler.Stop();
-    const std::string result = Read(output);
+    const std::string result = ReadAll(output);
     printf("[bench] message %.1f MB; DECRYPT_FILE_EX result %d, output %.1f MB in %.2f s\n",
-           Read(file).size() / 1048576.0, outcome.result, result.size() / 1048576.0, Seconds(start, end));
+           ReadAll(file).size() / 1048576.0, outcome.result, result.size() / 1048576.0, Seconds(start, end));
     printf("[bench] private bytes: before %.1f MB, peak %.1f MB above it\n", sampler.BeforeMB(), sampler.PeakAboveMB());
-    printf("[bench] gpg (seconds, peak KB): %s\n", Read(dir + "gpg_big.txt").c_str());
+    printf("[bench] gpg (seconds, peak KB): %s\n", ReadAll(dir + "gpg_big.txt").c_str());
     EXPECT_GT(result.size(), 20u * 1024 * 1024);
 }
 
