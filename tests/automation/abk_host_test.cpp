@@ -70,7 +70,7 @@ protected:
     // Command k of the AutoList menu, as its popup sends it.
     void Command(int k) {
         SendMessageA(AutomationWindow(), WM_COMMAND, kAutoListBase + k, 0);
-        mctest::PumpFor(100);
+        orv::test::PumpQueued();
     }
 
     bool StatusShown(const std::string& text) const {
@@ -114,7 +114,7 @@ TEST_F(AutoListHost, AllBooksFromTheFrontendMenuOfTheFrame) {
     Answer("GetABKAddr", "carol@example.org\\1x3333333333333333");
     // Two books: 0x1003 is "all books", reached through the frame's menu.
     PostMessageA(host->Frame(), WM_COMMAND, kAutoListBase + 3, 0);
-    mctest::PumpFor(300);
+    orv::test::PumpQueued();
     const std::string given = Given("GetABKAddr");
     EXPECT_NE(given.find("alice@example.org\xA0(Alice)\tFriends"), std::string::npos) << given;
     EXPECT_NE(given.find("carol@example.org\tWork"), std::string::npos) << given;
@@ -224,7 +224,7 @@ TEST_F(AutoListHost, TheKeysOfASendAreOfferedWhenTheMainLibrarysFormCloses) {
     SendMessageA(AutomationWindow(), orv::automation::AM_ADDTOLIST, 0, reinterpret_cast<LPARAM>(entry.c_str()));
     Answer("AddAddrOptions", "Bob <bob@example.org>\\3x2222222222222222\r\n");
     SendMessageA(AutomationWindow(), orv::automation::AM_SESSIONCLOSED, 0, 0);
-    mctest::PumpFor(100);
+    orv::test::PumpQueued();
     EXPECT_TRUE(MainLogged("AddAddrOptions 3 0"));
     EXPECT_EQ(Given("AddAddrOptions"),
               "Bob <bob@example.org>\\0x2222222222222222\r\ncarol@example.org\\0x3333333333333333");
@@ -233,7 +233,7 @@ TEST_F(AutoListHost, TheKeysOfASendAreOfferedWhenTheMainLibrarysFormCloses) {
     // The text is used once.
     std::remove((install + "in_AddAddrOptions.txt").c_str());
     SendMessageA(AutomationWindow(), orv::automation::AM_SESSIONCLOSED, 0, 0);
-    mctest::PumpFor(100);
+    orv::test::PumpQueued();
     EXPECT_EQ(Given("AddAddrOptions"), "");
 }
 
@@ -247,7 +247,7 @@ protected:
     }
     void FormStart() {
         host->NotifyForms(host::kFormMsgStart, 0, 0, 0);
-        mctest::PumpFor(100);
+        orv::test::PumpQueued();
     }
     long Current() const { return orv::automation::VersionNumber(VersionText()); }
 };
@@ -282,7 +282,7 @@ TEST_F(AutoListUpgrade, AnOldListAndConfigurationAreConvertedOnce) {
     const std::string list = List(), cfg = mctest::ReadAll(Cfg());
     FormStart();
     host.reset();
-    mctest::PumpFor(50);
+    orv::test::PumpQueued();
     StartClient();
     FormStart();
     EXPECT_EQ(List(), list);
@@ -504,7 +504,7 @@ TEST_F(AutoListWorker, TheMenuAtTheCursorRunsTheItemTheUserPicks) {
     worker->ShowMenu();
     EXPECT_TRUE(script.Finish()) << script.Failure();
     // The picked command reaches the automation window and runs there.
-    mctest::PumpFor(300);
+    orv::test::PumpUntil([&] { return MainLogged("FindKeys 0"); }, 10000);
     EXPECT_TRUE(MainLogged("FindKeys 0"));
     EXPECT_EQ(List(), std::string(kHeader) + "bob@example.org\\3x2222222222222222\r\n");
 }
@@ -556,7 +556,7 @@ TEST_F(AutoListRealKeys, TheUpgradeOfAnOldListAsksTheMainLibraryDirectly) {
     ASSERT_TRUE(WriteList("alice@example.org\\0x7ACE6A48\r\ncarol@example.org\\0x0C89AF89\r\n"));
     StartClient();
     host->NotifyForms(host::kFormMsgStart, 0, 0, 0);
-    mctest::PumpFor(200);
+    orv::test::PumpQueued();
     EXPECT_EQ(List(), std::string(kHeader) +
                           "alice@example.org\\1xE8750B357ACE6A48\r\ncarol@example.org\\1x6533671D0C89AF89\r\n");
     EXPECT_EQ(CfgInt("Version", "No", 0), orv::automation::VersionNumber(VersionText()));
@@ -566,11 +566,10 @@ TEST_F(AutoListRealKeys, TheUpgradeOfAnOldListAsksTheMainLibraryDirectly) {
 // keyboard as a user would.
 namespace {
 
-void Keys(std::initializer_list<WORD> keys, bool ctrl = false) {
-    for (WORD k : keys) {
-        orv::test::SendKeyInput(k, ctrl);
-        Sleep(60);
-    }
+// Typed once the box has the keyboard.
+void Keys(HWND box, std::initializer_list<WORD> keys, bool ctrl = false) {
+    orv::test::AwaitKeys(box);
+    for (WORD k : keys) orv::test::SendKeyInput(k, ctrl);
 }
 
 }  // namespace
@@ -582,13 +581,13 @@ TEST_F(AutoListRealKeys, AddressesOfABookChosenInTheMainLibrarysBoxesJoinTheList
     ASSERT_TRUE(WriteList(std::string(kHeader) + "alice@example.org\\3xE8750B357ACE6A48\r\n"));
     StartClient();
     orv::test::ModalScript script;
-    script.Expect("TfrmSelBox", "", orv::test::ScreenshotThen(orv::test::ShotPath("autolist_book_choice.png"), [](HWND) {
-        Keys({'A'}, true);
-        Keys({VK_RETURN});
+    script.Expect("TfrmSelBox", "", orv::test::ScreenshotThen(orv::test::ShotPath("autolist_book_choice.png"), [](HWND box) {
+        Keys(box, {'A'}, true);
+        Keys(box, {VK_RETURN});
     }));
     script.Expect("TfrmAddrBox", "Set address options for AutoList or cancel",
                   orv::test::ScreenshotThen(orv::test::ShotPath("autolist_book_options.png"),
-                                            [](HWND) { Keys({VK_RETURN}); }));
+                                            [](HWND box) { Keys(box, {VK_RETURN}); }));
     script.Expect(kBox, "Info:", orv::test::ScreenshotThen(orv::test::ShotPath("autolist_book_added.png"),
                                                            [](HWND box) { orv::test::PostKey(box, VK_RETURN); }));
     script.Start();
@@ -608,9 +607,9 @@ TEST_F(AutoListRealKeys, OptionsSetInTheMainLibrarysBoxKeepTheCommentsOfTheList)
     orv::test::ModalScript script;
     // Space on the first row's encrypt mark: alice is signed only.
     script.Expect("TfrmAddrBox", "Set address options",
-                  orv::test::ScreenshotThen(orv::test::ShotPath("autolist_options.png"), [](HWND) {
-                      Keys({VK_SPACE});
-                      Keys({VK_RETURN});
+                  orv::test::ScreenshotThen(orv::test::ShotPath("autolist_options.png"), [](HWND box) {
+                      Keys(box, {VK_SPACE});
+                      Keys(box, {VK_RETURN});
                   }));
     script.Start();
     Command(4);  // no books: options
@@ -657,9 +656,9 @@ TEST_F(AutoListRealKeys, AListOverSixtyFourKiBIsUpdatedAndItsOptionsSet) {
 
     // Space on the first row's encrypt mark: that entry is signed only.
     orv::test::ModalScript script;
-    script.Expect("TfrmAddrBox", "Set address options", [](HWND) {
-        Keys({VK_SPACE});
-        Keys({VK_RETURN});
+    script.Expect("TfrmAddrBox", "Set address options", [](HWND box) {
+        Keys(box, {VK_SPACE});
+        Keys(box, {VK_RETURN});
     });
     script.Expect(kBox, "", [](HWND box) { orv::test::PostKey(box, VK_RETURN); });  // none may come
     script.Start(30000);

@@ -14,9 +14,9 @@
 #include "standin/mailclient/editor.h"
 #include "standin/mailclient/frame_ids.h"
 #include "standin/mailclient/mail_files.h"
+#include "tests/support/gpg_shell.h"
 #include "tests/support/passphrase_typist.h"
 #include "tests/support/stand_in_engine.h"
-#include "tests/support/unix_scratch.h"
 #include "tests/ui/box_view.h"
 
 using namespace pltest;
@@ -106,15 +106,17 @@ protected:
         SendMessageA(editor, host::kEditorSetField, host::kFieldCc, reinterpret_cast<LPARAM>(cc.c_str()));
         SendMessageA(editor, host::kEditorSetField, host::kFieldUseMime, useMime ? 1 : 0);
         SendMessageA(editor, host::kEditorSetField, host::kFieldBody, reinterpret_cast<LPARAM>(body.c_str()));
-        mctest::PumpFor(100);
+        PumpQueued();
         return editor;
     }
 
-    // Clicks "Send" and lets the client work until the editor is gone.
+    // Clicks "Send" and lets the client work until the editor is gone. The
+    // bound is not stretched: where the message must stay, it is a bounded look.
     bool Send(HWND editor, int timeoutMs = 20000) {
         EXPECT_TRUE(mctest::ClickStatic(editor, "Send"));
-        for (int waited = 0; IsWindow(editor) && waited < timeoutMs; waited += 50) mctest::PumpFor(50);
-        mctest::PumpFor(200);
+        const DWORD start = GetTickCount();
+        PumpUntil([&] { return !IsWindow(editor) || GetTickCount() - start >= DWORD(timeoutMs); }, timeoutMs);
+        PumpQueued();
         return !IsWindow(editor);
     }
 
@@ -131,14 +133,9 @@ protected:
     // Alice's public key reads a PGP block.
     std::string Gpg(const std::string& block, const std::string& action,
                     std::initializer_list<const char*> secrets = {"bob_sec.asc", "carol_sec.asc"}) {
-        UnixScratch shell("orv_autosend");
-        if (!mctest::WriteAll(shell.Win() + "block.asc", block)) return "<no block written>";
-        const std::string data = ORV_KEY_DATA;
-        std::string imports = data + "/alice_pub.asc";
-        for (const char* secret : secrets) imports += " " + data + "/" + secret;
-        return shell.Run("gpg --batch -q --import " + imports + " 2>/dev/null; gpg --batch --status-fd 1 -o " +
-                         shell.Unix() + "plain.txt " + action + " " + shell.Unix() + "block.asc 2>/dev/null; echo; cat " +
-                         shell.Unix() + "plain.txt 2>/dev/null");
+        std::vector<std::string> keys{"alice_pub.asc"};
+        keys.insert(keys.end(), secrets.begin(), secrets.end());
+        return KeyShell("orv_autosend", ORV_KEY_DATA).ReadBlock(block, action, keys);
     }
 
     // Sends, and the send stops with one error box that says so first; its
@@ -224,11 +221,6 @@ ModalScript::Action EnterPath(const std::string& path) {
         SetText(FindChild(dialog, "Edit", ""), path);
         ClickButton(dialog, "OK");
     };
-}
-
-void AwaitSeen(ModalScript& script, size_t boxes, int timeoutMs = 20000) {
-    for (int waited = 0; script.Seen().size() < boxes && waited < timeoutMs; waited += 50) mctest::PumpFor(50);
-    mctest::PumpFor(300);
 }
 
 }  // namespace
@@ -361,9 +353,11 @@ TEST_F(AutoSend, WithoutFullAutomationTheDialogWaitsFilledForTheUser) {
     };
     auto look = [](Seen* seen) {
         return [seen](HWND dlg) {
-            Sleep(500);
-            seen->encryptor = GetText(FindChild(dlg, "ComboBox", ""));
             HWND enc = FindChild(dlg, "Button", "Encrypt the message");
+            // Filled by the plug-in once the client's showing is over.
+            PumpUntil([&] { return GetText(FindChild(dlg, "ComboBox", "")) == "Orvane" &&
+                                   SendMessageA(enc, BM_GETCHECK, 0, 0) == BST_CHECKED; }, 5000);
+            seen->encryptor = GetText(FindChild(dlg, "ComboBox", ""));
             HWND sign = FindChild(dlg, "Button", "Sign the message");
             seen->encrypt = SendMessageA(enc, BM_GETCHECK, 0, 0) == BST_CHECKED;
             seen->sign = SendMessageA(sign, BM_GETCHECK, 0, 0) == BST_CHECKED;
@@ -445,8 +439,8 @@ TEST_F(AutoSend, AnEntryThatAsksLeavesTheFilledDialogToTheUserEvenInFullAutomati
     bool encryptTicked = false, waited = false;
     ModalScript user;
     user.Expect("#32770", "Encryption", [&](HWND dlg) {
-        Sleep(800);
-        waited = IsWindowVisible(dlg) != FALSE;  // no automatic confirmation came
+        Sleep(800);  // a bounded look: no automatic confirmation may come
+        waited = IsWindowVisible(dlg) != FALSE;
         encryptTicked = SendMessageA(FindChild(dlg, "Button", "Encrypt the message"), BM_GETCHECK, 0, 0) == BST_CHECKED;
         ClickButton(dlg, "OK");
     });
@@ -511,7 +505,7 @@ TEST_F(AutoSend, EncryptAndSendFromTheMenuEncryptsEveryCopyListedOrNot) {
     GuardFurtherBoxes(keep);
     keep.Start(5000);
     PostMessageA(host->Frame(), WM_COMMAND, 0x3007, 0);  // "Encrypt and send"
-    for (int waited = 0; IsWindow(editor) && waited < 20000; waited += 50) mctest::PumpFor(50);
+    PumpUntil([&] { return !IsWindow(editor); }, 20000);
     ASSERT_FALSE(IsWindow(editor)) << "the menu command sent nothing";
     keep.Finish();  // the guard's step sees no box
     ASSERT_EQ(keep.Seen().size(), 1u) << "a further box: " << keep.Seen().back().caption;
@@ -529,7 +523,7 @@ TEST_F(AutoSend, SignAndSendFromTheMenuSignsForAnUnlistedRecipient) {
     PassphraseTypist typist;
     HWND editor = Compose("dave@example.org");
     PostMessageA(host->Frame(), WM_COMMAND, 0x3008, 0);  // "Sign and send"
-    for (int waited = 0; IsWindow(editor) && waited < 40000; waited += 50) mctest::PumpFor(50);
+    PumpUntil([&] { return !IsWindow(editor); }, 40000);
     ASSERT_FALSE(IsWindow(editor)) << "the menu command sent nothing";
     EXPECT_NE(mctest::LineStarting(log, "call SIGN_FILE_EX"), "");
     const auto out = Outbox();
@@ -545,7 +539,7 @@ TEST_F(AutoSend, EncryptSignAndSendFromTheMenuGivesEachRecipientASignedCopyForTh
     // Bob is listed for encryption only; the command asks for both.
     HWND editor = Compose("bob@example.org");
     PostMessageA(host->Frame(), WM_COMMAND, 0x3009, 0);  // "Encrypt, sign and send"
-    for (int waited = 0; IsWindow(editor) && waited < 40000; waited += 50) mctest::PumpFor(50);
+    PumpUntil([&] { return !IsWindow(editor); }, 40000);
     ASSERT_FALSE(IsWindow(editor)) << "the menu command sent nothing";
     EXPECT_NE(mctest::LineStarting(log, "call ENCRYPT_FILE_EX"), "");
     const auto out = Outbox();
@@ -578,8 +572,8 @@ TEST_F(AutoSend, WhenOneCopyCannotBeEncryptedNoCopyLeavesAndTheMessageMovesToANe
     GuardFurtherBoxes(script);
     script.Start(8000);
     PostMessageA(host->Frame(), WM_COMMAND, 0x3007, 0);  // "Encrypt and send"
-    for (int waited = 0; script.Seen().size() < 4 && waited < 20000; waited += 50) mctest::PumpFor(50);
-    mctest::PumpFor(1000);
+    PumpUntilSeen(script, 4);
+    mctest::PumpFor(1000);  // a bounded look: no further box may come
     script.Finish();  // the guard's step sees no box
     std::string boxes;
     for (const SeenBox& box : script.Seen()) boxes += box.cls + " \"" + box.caption + "\"\n";
@@ -608,9 +602,9 @@ TEST_F(AutoSend, AFilledDialogWhoseResendWentNowhereLetsNoOtherEditorsMessageOut
     {
         ResendCounter resends(AutomationWindow());
         SendMessageA(first, orv::mailclient::kEditorSendNow, 0, 0);
-        for (int waited = 0; g_resends == 0 && waited < 10000; waited += 50) mctest::PumpFor(50);
+        PumpUntil([] { return g_resends > 0; }, 10000);
         ASSERT_GE(g_resends.load(), 1) << "the dialog was not confirmed";
-        mctest::PumpFor(200);
+        PumpQueued();
     }
     ASSERT_TRUE(IsWindow(first));
     EXPECT_TRUE(Outbox().empty());
@@ -632,7 +626,7 @@ TEST_F(AutoSend, AfterAMailboxMoveWithoutRestartTheMovedListStillEncrypts) {
     script.Expect(kBox, "Confirm:", PressButton("No"));  // no restart
     script.Start();
     PostMessageA(host->Frame(), WM_COMMAND, orv::mailclient::kCmdMailboxDir, 0);
-    AwaitSeen(script, 2);
+    PumpUntilSeen(script, 2);
     ASSERT_TRUE(script.Finish()) << script.Failure();
     ASSERT_TRUE(mctest::Exists(moved + "AutoList.txt"));
     ASSERT_FALSE(mctest::Exists(mailbox + "AutoList.txt"));
@@ -662,14 +656,14 @@ TEST_F(AutoSend, CancelInTheKeyChoiceOfEncryptAndSendKeepsTheMessage) {
     Start(BobEntry(1) + "bob@example.org\\1x" + kCarolDigits + "\r\n");
     HWND editor = Compose("bob@example.org");
     ModalScript script;
-    script.Expect("TfrmAddrBox", "Select key for", [](HWND) {
-        Sleep(200);
+    script.Expect("TfrmAddrBox", "Select key for", [](HWND box) {
+        AwaitKeys(box);
         SendKeyInput(VK_ESCAPE);
     });
     GuardFurtherBoxes(script);
     script.Start(5000);
     PostMessageA(host->Frame(), WM_COMMAND, 0x3007, 0);  // "Encrypt and send"
-    for (int waited = 0; script.Seen().empty() && waited < 20000; waited += 50) mctest::PumpFor(50);
+    PumpUntil([&] { return !script.Seen().empty(); }, 20000);
     // Long enough for a send the cancel did not stop to run its course.
     for (int waited = 0; IsWindow(editor) && waited < 5000; waited += 50) mctest::PumpFor(50);
     script.Finish();  // the guard's step sees no box

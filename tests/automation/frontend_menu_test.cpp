@@ -37,17 +37,35 @@ LRESULT CALLBACK TimerWatch(int code, WPARAM wp, LPARAM lp) {
     return CallNextHookEx(nullptr, code, wp, lp);
 }
 
-HWND FindOurMenu(int timeoutMs = 5000) {
-    const DWORD end = GetTickCount() + timeoutMs;
-    do {
-        for (HWND w : ListTopWindows("#32768", "")) {
-            DWORD pid = 0;
-            GetWindowThreadProcessId(w, &pid);
-            if (pid == GetCurrentProcessId() && IsWindowVisible(w)) return w;
-        }
-        Sleep(30);
-    } while (GetTickCount() < end);
-    return nullptr;
+// The open menus of this process, each with its highlighted item.
+std::vector<std::pair<HWND, int>> MenuState() {
+    std::vector<std::pair<HWND, int>> state;
+    for (HWND w : ListTopWindows("#32768", "")) {
+        DWORD pid = 0;
+        GetWindowThreadProcessId(w, &pid);
+        if (pid != GetCurrentProcessId()) continue;
+        DWORD_PTR menu = 0;  // the menu's thread may be gone from its loop: no endless wait
+        SendMessageTimeoutA(w, MN_GETHMENU, 0, 0, SMTO_ABORTIFHUNG, 1000, &menu);
+        int lit = -1;
+        for (int i = 0; i < GetMenuItemCount(HMENU(menu)); ++i)
+            if (GetMenuState(HMENU(menu), UINT(i), MF_BYPOSITION) & MF_HILITE) lit = i;
+        state.emplace_back(w, lit);
+    }
+    return state;
+}
+
+HWND FindOurMenu() {
+    std::vector<std::pair<HWND, int>> open;
+    if (!PumpUntil([&] { return !(open = MenuState()).empty(); }, 5000)) return nullptr;
+    UpdateWindow(open.front().first);  // painted before anything looks at it
+    return open.front().first;
+}
+
+// Types a key into the open menu and waits until the menu took it.
+void MenuKey(WORD vk) {
+    const auto before = MenuState();
+    SendKeyInput(vk);
+    PumpUntil([&] { return MenuState() != before; }, 5000);
 }
 
 std::string ItemText(HMENU menu, UINT item, UINT by = MF_BYCOMMAND) {
@@ -104,15 +122,16 @@ protected:
     std::string MainLog() const { return install + "main.log"; }
     bool Called(const std::string& line) const { return mctest::HasLine(mctest::Lines(MainLog()), line); }
     std::string Calls() const { return mctest::ReadAll(MainLog()); }
-    // What a click on the frontend menu's item sends the frame.
-    void MenuCommand(WORD id) {
+    // What a click on the frontend menu's item sends the frame; done when
+    // what it posted is handled, or when the given step holds.
+    void MenuCommand(WORD id, const std::function<bool()>& done = nullptr) {
         PostMessageA(host->Frame(), WM_COMMAND, id + kBarOffset, 0);
-        mctest::PumpFor(300);
+        done ? PumpUntil(done, 10000) : PumpQueued();
     }
     // What the main library posts when its window closes; its form goes.
     void MainLibraryWindowClosed() {
         SendMessageA(AutomationWindow(), orv::automation::AM_SESSIONCLOSED, 0, 0);
-        mctest::PumpFor(100);
+        PumpQueued();
     }
     HMENU Bar() const { return GetMenu(host->Frame()); }
     HMENU Frontend() const {
@@ -126,25 +145,26 @@ protected:
         for (HWND b : Children(host->Toolbar())) out.push_back(GetText(b));
         return out;
     }
-    void Click(const std::string& tooltip) {
+    void Click(const std::string& tooltip, const std::function<bool()>& done = nullptr) {
         HWND b = Button(tooltip);
         ASSERT_NE(b, nullptr) << tooltip;
         PostMessageA(b, BM_CLICK, 0, 0);
-        mctest::PumpFor(400);
+        done ? PumpUntil(done, 10000) : PumpQueued();
     }
     bool StatusShown(const std::string& text) const {
         for (const auto& l : host->StatusLines())
             if (l.kind == host::kStatusSignature && l.text == text) return true;
         return false;
     }
-    // Runs the robot on the popup menu that the step opens on this thread.
-    bool WithPopup(const std::function<void()>& open, const std::vector<WORD>& keys, const std::string& shot = "") {
-        std::atomic<bool> shown{false};
+    // Runs the robot on the popup menu that the step opens on this thread;
+    // done when what the chosen item posted is handled, or the step holds.
+    bool WithPopup(const std::function<void()>& open, const std::vector<WORD>& keys, const std::string& shot = "",
+                   const std::function<bool()>& done = nullptr) {
+        std::atomic<bool> shown{false}, finished{false};
         std::thread robot([&] {
             HWND menu = FindOurMenu();
             shown = menu != nullptr;
-            if (!menu) return;
-            Sleep(150);
+            if (!menu) return void(finished = true);
             if (!shot.empty()) SaveScreenshot(nullptr, ShotPath(shot));
             // Modifier keys that opened the popup are let go first.
             INPUT up[2] = {};
@@ -154,16 +174,13 @@ protected:
                 up[i].ki.dwFlags = KEYEVENTF_KEYUP;
             }
             SendInput(2, up, sizeof(INPUT));
-            Sleep(100);
-            for (WORD k : keys) {
-                SendKeyInput(k);
-                Sleep(120);
-            }
+            for (WORD k : keys) MenuKey(k);
             if (!WaitGone(menu, 2000)) PostMessageA(menu, WM_KEYDOWN, VK_ESCAPE, 0);
+            finished = true;
         });
         open();
-        for (int waited = 0; waited < 6000 && !shown; waited += 50) mctest::PumpFor(50);
-        mctest::PumpFor(800);
+        PumpUntil([&] { return finished.load(); }, 30000);
+        done ? PumpUntil(done, 10000) : PumpQueued();
         robot.join();
         return shown;
     }
@@ -200,7 +217,7 @@ TEST_F(FrontendMenu, TheMenuStandsBeforeTheWindowMenuAndTheButtonsOnTheToolbar) 
                                                        "Verify signature", "Key management", "Launch PGPkeys"}));
     // Wide enough to show every button.
     SetWindowPos(host->Frame(), nullptr, 0, 0, 1200, 500, SWP_NOZORDER | SWP_NOMOVE);
-    mctest::PumpFor(200);
+    PumpQueued();
     SaveScreenshot(host->Frame(), ShotPath("frontend_toolbar.png"));
 
     // The cache state of the main library enables the wipe item.
@@ -239,28 +256,24 @@ TEST_F(FrontendMenu, HighlightedItemsShowTheirHintsOnTheStatusLine) {
     ASSERT_NE(reader, nullptr);
     host->ClearStatusLines();
     std::string shot = ShotPath("frontend_menu_open.png");
-    std::atomic<bool> shown{false};
+    std::atomic<bool> shown{false}, finished{false};
     std::thread robot([&] {
         HWND menu = FindOurMenu();
         shown = menu != nullptr;
-        if (!menu) return;
-        Sleep(200);
+        if (!menu) return void(finished = true);
         // The program submenu, the AutoList submenu (automatic encryption
         // is on), the wipe item, then PGP/MIME.
-        for (int i = 0; i < 3; ++i) {
-            SendKeyInput(VK_DOWN);
-            Sleep(200);
-        }
+        for (int i = 0; i < 3; ++i) MenuKey(VK_DOWN);
         SaveScreenshot(nullptr, shot);
-        SendKeyInput(VK_ESCAPE);
-        Sleep(100);
+        MenuKey(VK_ESCAPE);
         SendKeyInput(VK_ESCAPE);
         if (!WaitGone(menu, 2000)) PostMessageA(host->Frame(), WM_CANCELMODE, 0, 0);
+        finished = true;
     });
     SetForegroundWindow(host->Frame());
     PostMessageA(host->Frame(), WM_SYSCOMMAND, SC_KEYMENU, 'o');
-    for (int waited = 0; waited < 6000 && !shown; waited += 50) mctest::PumpFor(50);
-    mctest::PumpFor(1500);
+    PumpUntil([&] { return finished.load(); }, 30000);
+    PumpQueued();
     robot.join();
     ASSERT_TRUE(shown) << "the Orvane menu did not open";
     // Both hints arrive whole, each the string library's text.
@@ -295,7 +308,7 @@ TEST_F(FrontendMenu, TheWindowMenuListsTheClientsWindowsAndTheOrvaneEntry) {
     HWND editor = host->NewEditor();
     ASSERT_NE(reader, nullptr);
     ASSERT_NE(editor, nullptr);
-    mctest::PumpFor(200);
+    PumpQueued();
     HMENU window = GetSubMenu(Bar(), 4);
     SendMessageA(host->Frame(), WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(window), 4);
     ASSERT_GE(GetMenuItemCount(window), 11);
@@ -315,7 +328,7 @@ TEST_F(FrontendMenu, TheWindowMenuListsTheClientsWindowsAndTheOrvaneEntry) {
     EXPECT_TRUE(Checked(window, 0x5000 + editorIndex));
     EXPECT_FALSE(Checked(window, 0x5000 + readerIndex));
     PostMessageA(host->Frame(), WM_COMMAND, 0x5000 + readerIndex, 0);
-    mctest::PumpFor(300);
+    PumpUntil([&] { return host->ActiveMdiChild() == reader; }, 5000);
     EXPECT_EQ(host->ActiveMdiChild(), reader);
 }
 
@@ -353,7 +366,7 @@ TEST_F(FrontendMenu, EachMenuCommandReachesItsAction) {
     // Decrypting the reader's message hands its encrypted text to the viewer.
     HWND reader = host->OpenReader("Encrypted", "-----BEGIN PGP MESSAGE-----\r\n\r\nhQEMA\r\n-----END PGP MESSAGE-----\r\n");
     ASSERT_NE(reader, nullptr);
-    mctest::PumpFor(200);
+    PumpQueued();
     MenuCommand(0x200D);
     EXPECT_TRUE(Called("FORMINIT VIEWER")) << Calls();
     EXPECT_TRUE(Called("ShowViewer -----BEGIN PGP MESSAGE-----")) << Calls();
@@ -400,18 +413,19 @@ TEST_F(FrontendMenu, TheSendCommandsStartTheSendOnlyOnAWritableEditor) {
     HWND reader = host->OpenReader("Note", "Plain text\r\n");
     ASSERT_NE(reader, nullptr);
     MenuCommand(0x2007);
+    mctest::PumpFor(300);  // a send timer (100 ms) would have fired: it must not
     EXPECT_EQ(g_sendTimers.load(), 0);
     HWND editor = host->NewEditor();
     ASSERT_NE(editor, nullptr);
-    mctest::PumpFor(100);
+    PumpQueued();
     for (WORD id : {0x2007, 0x2008, 0x2009}) {
         int before = g_sendTimers.load();
-        MenuCommand(id);
+        MenuCommand(id, [&] { return g_sendTimers > before; });
         EXPECT_EQ(g_sendTimers.load(), before + 1) << id;
     }
     // The encrypt-only button is the same command.
     int before = g_sendTimers.load();
-    Click("Encrypt message");
+    Click("Encrypt message", [&] { return g_sendTimers > before; });
     EXPECT_EQ(g_sendTimers.load(), before + 1);
 }
 
@@ -428,7 +442,7 @@ TEST_F(FrontendMenu, ToolbarButtonsReachTheirActions) {
     EXPECT_TRUE(Logged("nothing to take keys from"));
     HWND reader = host->OpenReader("Encrypted", "-----BEGIN PGP MESSAGE-----\r\n\r\nhQEMA\r\n-----END PGP MESSAGE-----\r\n");
     ASSERT_NE(reader, nullptr);
-    mctest::PumpFor(200);
+    PumpQueued();
     Click("Decrypt message");
     EXPECT_TRUE(Called("ShowViewer -----BEGIN PGP MESSAGE-----")) << Calls();
     MainLibraryWindowClosed();
@@ -445,16 +459,17 @@ TEST_F(FrontendMenu, ToolbarButtonsReachTheirActions) {
     // The options button opens the encrypt/sign popup on an editor.
     HWND editor = host->NewEditor();
     ASSERT_NE(editor, nullptr);
-    mctest::PumpFor(100);
+    PumpQueued();
     int before = g_sendTimers.load();
-    EXPECT_TRUE(WithPopup([&] { Click("Encrypt/Sign message (options menu)"); }, {VK_DOWN, VK_DOWN, VK_RETURN}));
+    EXPECT_TRUE(WithPopup([&] { Click("Encrypt/Sign message (options menu)"); }, {VK_DOWN, VK_DOWN, VK_RETURN}, "",
+                          [&] { return g_sendTimers > before; }));
     EXPECT_EQ(g_sendTimers.load(), before + 1);
 
     // While the main library's window is open, every button brings it up.
     MainWindowDouble main;
     ASSERT_NE(main.wnd, nullptr);
     SendMessageA(AutomationWindow(), host::kFormMsgNotify, host::kNotifyFormOpened, reinterpret_cast<LPARAM>(main.wnd));
-    mctest::PumpFor(100);
+    PumpQueued();
     MainWindowDouble::commands.clear();
     DeleteFileA(MainLog().c_str());
     Click("Launch PGPkeys");
@@ -469,7 +484,7 @@ TEST_F(FrontendMenu, AKeyInTheReadersSelectionIsFetchedByItsWholeId) {
     Start();
     HWND reader = host->OpenReader("Note", "From: bob@example.org\r\n\r\nMy new key is 0xe8750b357ace6a48, bob\r\n");
     ASSERT_NE(reader, nullptr);
-    mctest::PumpFor(200);
+    PumpQueued();
     HWND body = orv::mailclient::Host::ReaderBody(reader);
     ASSERT_NE(body, nullptr);
     FINDTEXTA find{{0, -1}, "0xe8750b357ace6a48"};
@@ -502,7 +517,7 @@ TEST_F(FrontendMenu, TheStatusBarOffersItsKeyOrShowsItsWholeText) {
         "Good signature (made 2026-12-08 09:30) from bob <bob@example.org>, (0x7ACE6A48): complete validity";
     SetWindowTextA(statusText, line.c_str());
     PostMessageA(statusText, WM_RBUTTONDOWN, 0, MAKELPARAM(5, 5));
-    mctest::PumpFor(200);
+    PumpQueued();
     HWND bar = host->StatusBar();
     std::vector<HWND> tip;
     for (HWND c : Children(bar))
@@ -512,7 +527,7 @@ TEST_F(FrontendMenu, TheStatusBarOffersItsKeyOrShowsItsWholeText) {
     EXPECT_EQ(Children(bar).size(), 4u);  // the two panes, the frame and the text
     SaveScreenshot(host->Frame(), ShotPath("frontend_status_tip.png"));
     PostMessageA(bar, WM_RBUTTONUP, 0, MAKELPARAM(5, 5));
-    mctest::PumpFor(200);
+    PumpQueued();
     EXPECT_FALSE(IsWindow(tip[0]));
     EXPECT_EQ(Children(bar).size(), 2u);
 }
@@ -535,7 +550,7 @@ TEST_F(FrontendMenu, TheRawViewOfAPgpMimeMessageSavesItsAttachmentsThroughTheMai
     HWND signedReader = host->OpenReader("Signed", mime);
     ASSERT_NE(signedReader, nullptr);
     HWND dialog = orv::mailclient::Host::ReaderDialog(signedReader);
-    mctest::PumpFor(200);
+    PumpQueued();
     // Without the raw view the client saves the attachments itself.
     log.clear();
     SendMessageA(dialog, WM_COMMAND, host::kCmdSaveAttachment, 0);
@@ -547,10 +562,10 @@ TEST_F(FrontendMenu, TheRawViewOfAPgpMimeMessageSavesItsAttachmentsThroughTheMai
     HWND other = host->OpenReader("Other", "Plain text\r\n");
     ASSERT_NE(other, nullptr);
     SendMessageA(host->MdiClient(), WM_MDIACTIVATE, reinterpret_cast<WPARAM>(signedReader), 0);
-    mctest::PumpFor(200);
+    PumpQueued();
     log.clear();
     SendMessageA(dialog, WM_COMMAND, host::kCmdSaveAttachment, 0);
-    mctest::PumpFor(200);
+    PumpQueued();
     EXPECT_NE(Calls().find("SaveMimeAttachments --b\r\nhello"), std::string::npos) << Calls();
     EXPECT_FALSE(Logged("attachments of the reader's message: none saved"));
 }

@@ -92,12 +92,12 @@ protected:
         ASSERT_TRUE(host->Create(true));
         host->LoadFormFiles();
         host->StartForms();
-        mctest::PumpFor(100);
+        orv::test::PumpQueued();
     }
 
     void TearDown() override {
         host.reset();
-        mctest::PumpFor(50);
+        orv::test::PumpQueued();
         orv::test::UseNoSdk();
     }
 

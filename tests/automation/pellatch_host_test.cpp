@@ -26,12 +26,6 @@ HMODULE ModuleOf(const void* address) {
 const void* WindowProcOf(HWND wnd) { return reinterpret_cast<const void*>(GetWindowLongPtrA(wnd, GWLP_WNDPROC)); }
 const void* ClassProcOf(HWND wnd) { return reinterpret_cast<const void*>(GetClassLongPtrA(wnd, GCLP_WNDPROC)); }
 
-// Pumps this thread's messages until the script has seen the boxes.
-void PumpUntilSeen(ModalScript& script, size_t boxes, int timeoutMs = 20000) {
-    for (int waited = 0; script.Seen().size() < boxes && waited < timeoutMs; waited += 50) mctest::PumpFor(50);
-    mctest::PumpFor(300);
-}
-
 bool QuitPending() {
     MSG msg;
     return PeekMessageA(&msg, nullptr, WM_QUIT, WM_QUIT, PM_NOREMOVE) != FALSE;
@@ -103,11 +97,11 @@ TEST_F(PellatchHost, TracksEditorsAndReadersAsTheyOpenAndClose) {
     ASSERT_NE(plugin, nullptr);
     HWND editor = host->NewEditor();
     ASSERT_NE(editor, nullptr);
-    mctest::PumpFor(50);
+    PumpQueued();
     EXPECT_EQ(ModuleOf(WindowProcOf(editor)), plugin);
     HWND reader = host->OpenReader("Note", "From: bob@example.org\r\n\r\nPlain text\r\n");
     ASSERT_NE(reader, nullptr);
-    mctest::PumpFor(100);
+    PumpQueued();
     HWND readerDialog = orv::mailclient::Host::ReaderDialog(reader);
     ASSERT_NE(readerDialog, nullptr);
     EXPECT_EQ(ModuleOf(WindowProcOf(reader)), plugin);
@@ -116,11 +110,11 @@ TEST_F(PellatchHost, TracksEditorsAndReadersAsTheyOpenAndClose) {
     // Closing goes through the plug-in's procedures and ends them.
     SendMessageA(editor, WM_CLOSE, 0, 0);
     SendMessageA(reader, WM_CLOSE, 0, 0);
-    mctest::PumpFor(100);
+    PumpQueued();
     EXPECT_FALSE(IsWindow(editor));
     EXPECT_FALSE(IsWindow(reader));
     HWND second = host->NewEditor();
-    mctest::PumpFor(50);
+    PumpQueued();
     EXPECT_EQ(ModuleOf(WindowProcOf(second)), plugin);
     SendMessageA(second, WM_CLOSE, 0, 0);
     EXPECT_FALSE(IsWindow(second));
@@ -133,7 +127,7 @@ TEST_F(PellatchHost, TracksEditorsAndReadersAsTheyOpenAndClose) {
     ASSERT_NE(list, nullptr);
     SetFocus(list);
     PostMessageA(AutomationWindow(), orv::automation::AM_SESSIONCLOSED, 0, 0);
-    mctest::PumpFor(100);
+    PumpQueued();
     EXPECT_EQ(GetFocus(), list);
 }
 
@@ -144,20 +138,20 @@ TEST_F(PellatchHost, ClosesTheMainLibrarysWindowBeforeTheFrame) {
     ASSERT_NE(main, nullptr);
     HWND form = host->OpenForm(*main, "MANAGER", "Orvane");
     ASSERT_NE(form, nullptr);
-    mctest::PumpFor(100);
+    PumpQueued();
     HWND mainWindow = FindChild(host->MdiClient(), "", "Orvane");
     ASSERT_NE(mainWindow, nullptr);
     HWND frame = host->Frame();
 
     PostMessageA(frame, WM_SYSCOMMAND, SC_CLOSE, 0);
     bool mainGone = false, frameAliveThen = false;
-    for (int waited = 0; IsWindow(frame) && waited < 5000; waited += 10) {
-        mctest::PumpFor(10);
+    PumpUntil([&] {
         if (!mainGone && !IsWindow(mainWindow)) {
             mainGone = true;
             frameAliveThen = IsWindow(frame) != FALSE;
         }
-    }
+        return !IsWindow(frame);
+    }, 5000);
     EXPECT_TRUE(mainGone);
     EXPECT_TRUE(frameAliveThen);
     EXPECT_FALSE(IsWindow(frame));
@@ -292,7 +286,6 @@ TEST_F(PellatchHost, AMissingExportOfTheMainLibraryGetsItsFixedDefault) {
     script.Start();
     PostMessageA(host->Frame(), WM_COMMAND, orv::mailclient::kCmdMailboxDir, 0);
     PumpUntilSeen(script, 1);
-    mctest::PumpFor(500);
     ASSERT_TRUE(script.Finish()) << script.Failure();
     EXPECT_EQ(mctest::ReadAll(moved + "\\AutoList.txt"), "list\r\n");
     std::string log = mctest::ReadAll(install + "main.log");
@@ -312,7 +305,7 @@ TEST_F(PellatchHost, UnloadingLeavesNoHookSubclassWindowOrMenu) {
     int items = GetMenuItemCount(menu) - 1;
     HWND editor = host->NewEditor();
     HWND reader = host->OpenReader("Note", "Plain text\r\n");
-    mctest::PumpFor(100);
+    PumpQueued();
     HWND readerDialog = orv::mailclient::Host::ReaderDialog(reader);
     HMODULE plugin = GetModuleHandleA(PluginPath().c_str());
     ASSERT_NE(plugin, nullptr);
@@ -341,11 +334,11 @@ TEST_F(PellatchHost, UnloadingLeavesNoHookSubclassWindowOrMenu) {
     ASSERT_NE(another, nullptr);
     PostMessageA(frame, WM_COMMAND, host::kCmdExitCancel, 0);
     PostMessageA(frame, WM_MOUSEMOVE, 0, MAKELPARAM(20, 20));
-    mctest::PumpFor(200);
+    PumpQueued();
     SendMessageA(another, WM_CLOSE, 0, 0);
     SendMessageA(reader, WM_CLOSE, 0, 0);
     SendMessageA(editor, WM_CLOSE, 0, 0);
-    mctest::PumpFor(100);
+    PumpQueued();
     EXPECT_FALSE(IsWindow(editor));
     EXPECT_TRUE(IsWindow(frame));
 }
@@ -367,7 +360,7 @@ TEST_F(PellatchHost, GivesTheFocusBackToTheReaderInFrontOfTheFolderManager) {
     HWND open = FindChild(folman, "Button", "&Open");
     ASSERT_NE(open, nullptr);
     SendMessageA(open, BM_CLICK, 0, 0);
-    mctest::PumpFor(200);
+    PumpQueued();
     HWND reader = FindChild(host->MdiClient(), host::kReaderMdiClass, "");
     ASSERT_NE(reader, nullptr);
     HWND readerText = FindChild(reader, host::kEditorControlClass, "");
@@ -380,9 +373,9 @@ TEST_F(PellatchHost, GivesTheFocusBackToTheReaderInFrontOfTheFolderManager) {
     HWND folderList = FindChildById(folman, orv::mailclient::kIdFolderList);
     ASSERT_NE(folderList, nullptr);
     SetFocus(folderList);
-    mctest::PumpFor(100);
+    PumpQueued();
     ASSERT_EQ(GetWindow(folman, GW_HWNDFIRST), reader);
-    auto openAndCloseManager = [&] {
+    auto openAndCloseManager = [&](const std::function<bool()>& focusSettled) {
         // As the plug-in's bridge opens it: the form, then the window.
         ASSERT_NE(host->OpenForm(*main, "MANAGER", "Orvane"), nullptr);
         auto showManager = reinterpret_cast<void*(WINAPI*)()>(
@@ -390,35 +383,33 @@ TEST_F(PellatchHost, GivesTheFocusBackToTheReaderInFrontOfTheFolderManager) {
         ASSERT_NE(showManager, nullptr);
         showManager();
         HWND manager = nullptr;
-        for (int waited = 0; !(manager && IsWindowVisible(manager)) && waited < 10000; waited += 50) {
-            mctest::PumpFor(50);
-            manager = FindWindowA("TfrmManager", nullptr);
-        }
+        PumpUntil([&] { return (manager = FindWindowA("TfrmManager", nullptr)) && IsWindowVisible(manager); }, 10000);
         ASSERT_NE(manager, nullptr);
-        mctest::PumpFor(300);
+        PumpQueued();
         PostMessageA(manager, WM_CLOSE, 0, 0);
-        for (int waited = 0; IsWindow(manager) && waited < 10000; waited += 50) mctest::PumpFor(50);
+        PumpUntil([&] { return !IsWindow(manager); }, 10000);
         ASSERT_FALSE(IsWindow(manager));
-        mctest::PumpFor(500);
+        if (focusSettled) PumpUntil(focusSettled, 5000);
+        else mctest::PumpFor(500);  // no place the focus must reach: a bounded look that it stays
     };
-    openAndCloseManager();
+    openAndCloseManager([&] { return Within(GetFocus(), readerText); });
     EXPECT_TRUE(Within(GetFocus(), readerText)) << "focus on " << ClassOf(GetFocus());
     SaveScreenshot(host->Frame(), ShotPath("pellatch_focus_reader.png"));
 
     // The folder manager in front: where the user left the focus it stays.
     SendMessageA(host->MdiClient(), WM_MDIACTIVATE, reinterpret_cast<WPARAM>(folman), 0);
-    mctest::PumpFor(100);
+    PumpQueued();
     ASSERT_EQ(GetWindow(folman, GW_HWNDFIRST), folman);
-    openAndCloseManager();
+    openAndCloseManager(nullptr);
     EXPECT_FALSE(Within(GetFocus(), readerText)) << "the reader behind the folder manager took the focus";
     SetFocus(folderList);
     PostMessageA(AutomationWindow(), orv::automation::AM_SESSIONCLOSED, 0, 0);
-    mctest::PumpFor(100);
+    PumpQueued();
     EXPECT_EQ(GetFocus(), folderList);
     // No window holds the focus: the folder manager's preview gets it.
     SetFocus(nullptr);
     PostMessageA(AutomationWindow(), orv::automation::AM_SESSIONCLOSED, 0, 0);
-    mctest::PumpFor(100);
+    PumpQueued();
     EXPECT_TRUE(Within(GetFocus(), FindChildById(folman, orv::mailclient::kIdFolderPreview)))
         << "focus on " << ClassOf(GetFocus());
 }

@@ -22,11 +22,7 @@ namespace {
 std::string Quote(const std::string& a) { return "\"" + a + "\""; }
 
 bool WaitForLine(const std::string& file, const std::string& prefix, int timeoutMs) {
-    for (int waited = 0; waited < timeoutMs; waited += 100) {
-        if (!mctest::LineStarting(mctest::Lines(file), prefix).empty()) return true;
-        Sleep(100);
-    }
-    return false;
+    return PumpUntil([&] { return !mctest::LineStarting(mctest::Lines(file), prefix).empty(); }, timeoutMs);
 }
 
 // Sets an environment variable for the processes this test starts and puts
@@ -103,15 +99,16 @@ protected:
         if (!WaitForLine(first, "form  FORMINIT 1", 30000)) return nullptr;
         // This client's frame: a client another test program restarted may
         // still be about under the same class and caption.
-        for (int waited = 0; waited < 10000; waited += 50) {
+        HWND found = nullptr;
+        PumpUntil([&] {
             for (HWND frame : ListTopWindows("FRAME", "Pegasus Mail")) {
                 DWORD pid = 0;
                 GetWindowThreadProcessId(frame, &pid);
-                if (pid == client.dwProcessId) return frame;
+                if (pid == client.dwProcessId) found = frame;
             }
-            Sleep(50);
-        }
-        return nullptr;
+            return found != nullptr;
+        }, 10000);
+        return found;
     }
 
     // The client's command line as the client keeps it for the launcher:
@@ -245,7 +242,7 @@ TEST_F(PellatchRestart, KeepsTheClientRunningWhenTheLauncherCannotRestartIt) {
     ExpectUserNameAndYes(script, "Bob Smith");
     script.Expect(kBox, "Info:", ScreenshotThen(ShotPath("pellatch_restart_not_started.png"), PressButton("OK")));
     AskForUserName(frame, script);
-    for (int waited = 0; script.Seen().size() < 3 && waited < 30000; waited += 100) Sleep(100);
+    PumpUntil([&] { return script.Seen().size() >= 3; }, 30000);
     ASSERT_TRUE(script.Finish()) << script.Failure();
     ASSERT_EQ(script.Seen().size(), 3u);
     // The client was not closed: it goes on as before.

@@ -93,7 +93,7 @@ protected:
     }
     HWND Read(int index) {
         HWND reader = host->OpenFolderMessage(mailbox + "SIGNED.PMM", index);
-        mctest::PumpFor(600);
+        PumpQueued();
         return reader;
     }
     std::string BodyText(HWND reader) const { return host->Ter().Text(mc::Host::ReaderBody(reader)); }
@@ -122,7 +122,7 @@ TEST_F(SignatureView, AVerifiedMessageShowsItsGreenBlockAndIcon) {
     EXPECT_EQ(BlockColour(reader, "Good signature"), kGreen);
     // The message itself keeps its colour.
     EXPECT_NE(BlockColour(reader, "the meeting"), kGreen);
-    mctest::PumpFor(300);
+    PumpQueued();
     IconPixels icon = CaptionIcon(reader);
     EXPECT_GT(icon.green, 10) << "no result icon in the caption";
     SaveScreenshot(host->Frame(), ShotPath("reader_good_signature.png"));
@@ -130,7 +130,7 @@ TEST_F(SignatureView, AVerifiedMessageShowsItsGreenBlockAndIcon) {
     // Painting again writes no second block.
     InvalidateRect(reader, nullptr, TRUE);
     RedrawWindow(reader, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_UPDATENOW);
-    mctest::PumpFor(200);
+    PumpQueued();
     std::string again = BodyText(reader);
     EXPECT_EQ(again.find("PGP-Info:"), again.rfind("PGP-Info:"));
 }
@@ -141,7 +141,7 @@ TEST_F(SignatureView, ABadSignatureShowsARedBlockAndAMissingKeyAnOrangeOne) {
     ASSERT_NE(bad, nullptr);
     EXPECT_EQ(BodyText(bad).rfind("PGP-Info:\tBad signature (bad signature)\r\n\tfrom bob", 0), 0u) << BodyText(bad);
     EXPECT_EQ(BlockColour(bad, "Bad signature"), kRed);
-    mctest::PumpFor(300);
+    PumpQueued();
     EXPECT_GT(CaptionIcon(bad).red, 10) << "no result icon in the caption";
     SaveScreenshot(host->Frame(), ShotPath("reader_bad_signature.png"));
     SendMessageA(bad, WM_CLOSE, 0, 0);
@@ -168,7 +168,7 @@ TEST_F(SignatureView, AReaderThatHoldsABlockAlreadyGetsNoSecond) {
     const char* line = "Good signature (made today) from bob <bob@example.org>, (0x7ACE6A48): complete validity";
     SendMessageA(AutomationWindow(), orv::automation::AM_DECODED, 2, reinterpret_cast<LPARAM>(line));
     HWND reader = host->OpenReader("Saved", "PGP-Info:\tGood signature (made before)\r\n\r\nHello\r\n");
-    mctest::PumpFor(400);
+    PumpQueued();
     ASSERT_NE(reader, nullptr);
     std::string text = BodyText(reader);
     EXPECT_EQ(text.rfind("PGP-Info:\tGood signature (made before)", 0), 0u) << text;
@@ -177,7 +177,7 @@ TEST_F(SignatureView, AReaderThatHoldsABlockAlreadyGetsNoSecond) {
     // Result code 1 (no signature) writes nothing.
     SendMessageA(AutomationWindow(), orv::automation::AM_DECODED, 1, reinterpret_cast<LPARAM>("no signature"));
     HWND plain = host->OpenReader("Plain", "Hello\r\n");
-    mctest::PumpFor(400);
+    PumpQueued();
     EXPECT_EQ(BodyText(plain), "Hello\r\n");
 }
 

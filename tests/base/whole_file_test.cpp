@@ -17,10 +17,12 @@
 #include "base/unique_handle.h"
 #include "base/whole_file.h"
 #include "base/whole_file_sides.h"
+#include "tests/support/files.h"
 
 namespace {
 
 using namespace orv;
+using orv::test::ReadAll;
 
 constexpr std::size_t kLarge = 4u << 20;
 
@@ -50,12 +52,6 @@ void Empty(const std::string& dir) {
         SetFileAttributesA((dir + f).c_str(), FILE_ATTRIBUTE_NORMAL);
         DeleteFileA((dir + f).c_str());
     }
-}
-
-std::string Read(const std::string& path) {
-    std::string bytes;
-    ReadWholeFile(path, bytes);
-    return bytes;
 }
 
 bool AllZero(const std::string& bytes) { return bytes.find_first_not_of('\0') == std::string::npos; }
@@ -115,11 +111,11 @@ protected:
 TEST_F(WholeFile, TheNewContentTakesThePlaceAndNothingIsLeftBeside) {
     const std::string path = dir_ + "message.PM$";
     ASSERT_TRUE(ReplaceWholeFile(path, "first"));
-    EXPECT_EQ(Read(path), "first");
+    EXPECT_EQ(ReadAll(path), "first");
     ASSERT_TRUE(ReplaceWholeFile(path, "second, longer"));
-    EXPECT_EQ(Read(path), "second, longer");
+    EXPECT_EQ(ReadAll(path), "second, longer");
     ASSERT_TRUE(ReplaceWholeFile(path, ""));
-    EXPECT_EQ(Read(path), "");
+    EXPECT_EQ(ReadAll(path), "");
     EXPECT_EQ(FilesIn(dir_), std::vector<std::string>{"message.PM$"});
     EXPECT_TRUE(FileExists(path));
     EXPECT_FALSE(FileExists(dir_)) << "a folder is no file";
@@ -141,7 +137,7 @@ TEST_F(WholeFile, TheOldContentIsWipedNotOnlyUnlinked) {
     const bool replaced = ReplaceWholeFile(path, "-----BEGIN PGP MESSAGE-----");
     SetFileWiper({});
     ASSERT_TRUE(replaced);
-    EXPECT_EQ(Read(path), "-----BEGIN PGP MESSAGE-----");
+    EXPECT_EQ(ReadAll(path), "-----BEGIN PGP MESSAGE-----");
     EXPECT_EQ(before, "secret plain text of the old message");
     EXPECT_EQ(after.size(), 36u);
     EXPECT_TRUE(AllZero(after)) << after;
@@ -154,8 +150,8 @@ TEST_F(WholeFile, ASecondNameOfTheTargetKeepsItsFileAndIsNeverWiped) {
     ASSERT_TRUE(ReplaceWholeFile(other, "the other name's own text"));
     ASSERT_TRUE(CreateHardLinkA(path.c_str(), other.c_str(), nullptr)) << GetLastError();
     ASSERT_TRUE(ReplaceWholeFile(path, "decoded text"));
-    EXPECT_EQ(Read(path), "decoded text");
-    EXPECT_EQ(Read(other), "the other name's own text");
+    EXPECT_EQ(ReadAll(path), "decoded text");
+    EXPECT_EQ(ReadAll(other), "the other name's own text");
     EXPECT_EQ(FilesIn(dir_), (std::vector<std::string>{"result.txt", "someone else's file.txt"}));
 }
 
@@ -165,13 +161,13 @@ TEST_F(WholeFile, FilesAnotherOwnerProtectsAreLeftAsTheyWere) {
     ASSERT_TRUE(SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_READONLY));
     EXPECT_FALSE(ReplaceWholeFile(path, "new"));
     SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-    EXPECT_EQ(Read(path), "as it was");
+    EXPECT_EQ(ReadAll(path), "as it was");
     {
         UniqueHandle reader(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
         ASSERT_TRUE(reader);
         EXPECT_FALSE(ReplaceWholeFile(path, "new")) << "held open against writers";
     }
-    EXPECT_EQ(Read(path), "as it was");
+    EXPECT_EQ(ReadAll(path), "as it was");
     EXPECT_FALSE(ReplaceWholeFile(dir_, "new")) << "a folder";
     EXPECT_FALSE(ReplaceWholeFile(dir_ + "no such folder\\file.txt", "new"));
     EXPECT_FALSE(ReplaceWholeFile("", "new"));
@@ -218,7 +214,7 @@ int KillRounds(const std::string& dir, bool withoutNotes) {
         WaitForSingleObject(child.get(), 10000);
 
         // The file is whole at any moment.
-        const std::string now = Read(path);
+        const std::string now = ReadAll(path);
         EXPECT_TRUE(now == Filled('A', kLarge) || now == Filled('B', kLarge)) << "round " << round;
         std::vector<std::unique_ptr<Witness>> witnesses;
         for (const auto& name : FilesIn(dir)) {
@@ -229,7 +225,7 @@ int KillRounds(const std::string& dir, bool withoutNotes) {
         }
         if (withoutNotes) DropSideFileNotes();
         WipeStaleSideFiles();
-        EXPECT_EQ(Read(path), now) << "the file stays as the kill left it";
+        EXPECT_EQ(ReadAll(path), now) << "the file stays as the kill left it";
         for (const auto& witness : witnesses) {
             const std::string bytes = witness->Bytes();
             // A side file that was only a second name of the file itself is
@@ -280,7 +276,7 @@ TEST_F(WholeFile, ANoteNamingAnotherLiveProcessDoesNotKeepADeadJobsSideFile) {
     // A deleted file's name stays while any handle to it is open.
     witness.reset();
     EXPECT_FALSE(FileExists(side));
-    EXPECT_EQ(Read(path), "-----BEGIN PGP MESSAGE-----");
+    EXPECT_EQ(ReadAll(path), "-----BEGIN PGP MESSAGE-----");
     EXPECT_EQ(FilesIn(dir_), std::vector<std::string>{"message.PM$"});
 }
 

@@ -28,6 +28,7 @@
 #include "engine/pgp_prefs.h"
 #include "engine/sdk_table.h"
 #include "engine/secure_cache.h"
+#include "tests/support/files.h"
 #include "ui/sel_key_dialog.h"
 #include "standin/sdkui/dialog_ids.h"
 #include "tests/support/stand_in_engine.h"
@@ -204,10 +205,6 @@ std::string Calls() {
 
 // ---- Files ------------------------------------------------------------------
 
-std::string ReadFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-}
 void WriteFile(const std::string& path, const std::string& bytes) {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     out << bytes;
@@ -234,7 +231,7 @@ std::string MakeDataDir() {
     const std::string rings = SourcePath(ORV_KEY_DATA);
     const std::string own = SourcePath(ORV_ENCODE_DATA);
     CopyFileA((rings + "pubring.pkr").c_str(), (dir + "pubring.pkr").c_str(), FALSE);
-    WriteFile(dir + "secring.skr", ReadFile(rings + "alice_sec.asc") + ReadFile(own + "carol_protected_sec.asc"));
+    WriteFile(dir + "secring.skr", ReadAll(rings + "alice_sec.asc") + ReadAll(own + "carol_protected_sec.asc"));
     return dir;
 }
 
@@ -905,7 +902,7 @@ TEST_F(EncodeJobTest, FileModeWritesTheOutputFileWhole) {
     EXPECT_NE(Calls().find("PGPODataIsASCII(0) "), std::string::npos);
     EXPECT_NE(Calls().find("PGPOInputFile"), std::string::npos);
     EXPECT_TRUE(job->OutputText.empty());
-    const std::string written = ReadFile(out);
+    const std::string written = ReadAll(out);
     EXPECT_GT(written.size(), 100u);
     EXPECT_EQ(written.find("old content"), std::string::npos);
     // No temporary file is left beside it.
@@ -947,7 +944,7 @@ TEST_F(EncodeJobTest, OutputFailuresLeaveTheOldFile) {
     job->Recipients = "bob@example.org";
     EXPECT_NE(job->EncryptBuffer(kText, false), 0);
     CloseHandle(h);
-    EXPECT_EQ(ReadFile(locked), "keep me");
+    EXPECT_EQ(ReadAll(locked), "keep me");
     WIN32_FIND_DATAA fd;
     HANDLE f = FindFirstFileA((work_ + "~orv*.tmp").c_str(), &fd);
     EXPECT_EQ(f, INVALID_HANDLE_VALUE) << "left behind: " << fd.cFileName;

@@ -17,6 +17,7 @@
 #include "engine/loader.h"
 #include "engine/sdk_table.h"
 #include "tests/support/files.h"
+#include "tests/support/gpg_shell.h"
 
 #ifndef ORV_KEY_DATA
 #error ORV_KEY_DATA names the test ring directory
@@ -46,6 +47,7 @@ std::string DataDir() {
     return p;
 }
 
+using orv::test::KeyShell;
 using orv::test::ReadAll;
 
 std::string SortedIDs(const TKeyPropsList& list) {
@@ -126,35 +128,8 @@ protected:
     // gpg's primary fingerprints (upper-case hex, sorted) of a key file in the
     // test directory.
     static std::vector<std::string> GpgFingerprints(const std::string& name) {
-        const std::string done = dir_ + "done";
-        DeleteFileA(done.c_str());
-        std::string line = "Z:\\bin\\bash -c \"export GNUPGHOME=$(mktemp -d); gpg --batch --with-colons --show-keys " +
-                           unixDir_ + name + " > " + unixDir_ + "gpg.txt 2>&1; rm -rf $GNUPGHOME; touch " + unixDir_ +
-                           "done\"";
-        STARTUPINFOA si{};
-        si.cb = sizeof si;
-        PROCESS_INFORMATION pi{};
-        if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) return {};
-        CloseHandle(pi.hThread);
-        CloseHandle(pi.hProcess);
-        for (int waited = 0; GetFileAttributesA(done.c_str()) == INVALID_FILE_ATTRIBUTES && waited < 60000;
-             waited += 50)
-            Sleep(50);
-        const std::string out = ReadAll(dir_ + "gpg.txt");
         std::vector<std::string> fingerprints;
-        bool primary = false;
-        for (size_t pos = 0; pos < out.size();) {
-            size_t end = out.find('\n', pos);
-            if (end == std::string::npos) end = out.size();
-            const std::string l = out.substr(pos, end - pos);
-            pos = end + 1;
-            if (l.rfind("pub:", 0) == 0 || l.rfind("sec:", 0) == 0) primary = true;
-            if (l.rfind("fpr:", 0) == 0 && primary) {
-                const size_t last = l.find_last_not_of(':');
-                fingerprints.push_back(l.substr(l.find_last_of(':', last) + 1, last - l.find_last_of(':', last)));
-                primary = false;
-            }
-        }
+        for (const std::string& key : KeyShell("orv_keys65").Keys(unixDir_ + name)) fingerprints.push_back(key.substr(4));
         std::sort(fingerprints.begin(), fingerprints.end());
         return fingerprints;
     }

@@ -183,7 +183,7 @@ TEST_F(Decode, AnEncryptedMessageDecodesIntoTheResultFile) {
     const int result = Call(decryptFileEx, file, output, "");
     EXPECT_TRUE(user.Finish()) << user.Failure();
     EXPECT_EQ(result, 2);
-    const std::string out = Read(output);
+    const std::string out = ReadAll(output);
     EXPECT_NE(out.find("Hello Bob,\r\n\r\nthe report is attached."), std::string::npos) << out.substr(0, 800);
     EXPECT_NE(out.find("Subject: Report"), std::string::npos) << "the header comes along";
     EXPECT_EQ(windows_->StatusLines(0),
@@ -216,7 +216,7 @@ TEST_F(Decode, TheSignatureLineGoesToTheStatusLineAndTheReader) {
 TEST_F(Decode, UnsignedTextBesideASignedMessageIsReportedOnTheStatusLineAndInThePopup) {
     WriteConfig("[CheckMessage]\r\nInclude=2\r\n");
     const std::string file = EncodedForAlice("injected.PM$", 5, true);
-    std::string message = Read(file);
+    std::string message = ReadAll(file);
     const std::size_t begin = message.find("-----BEGIN PGP MESSAGE-----");
     ASSERT_NE(begin, std::string::npos);
     message.insert(begin, "Pay the bearer 1000 EUR.\r\n\r\n");
@@ -227,7 +227,7 @@ TEST_F(Decode, UnsignedTextBesideASignedMessageIsReportedOnTheStatusLineAndInThe
     const int result = Call(decryptFileEx, file, output, "");
     EXPECT_TRUE(user.Finish()) << user.Failure();
     EXPECT_EQ(result, 2);
-    EXPECT_NE(Read(output).find("Pay the bearer 1000 EUR."), std::string::npos);
+    EXPECT_NE(ReadAll(output).find("Pay the bearer 1000 EUR."), std::string::npos);
     const auto signature = windows_->StatusLines(3);
     ASSERT_EQ(signature.size(), 1u);
     EXPECT_EQ(signature[0].rfind("UNSIGNED data found: Good signature from alice <alice@example.org>, ", 0), 0u)
@@ -271,7 +271,7 @@ TEST_F(Decode, APGPMimeMessageWithoutItsEncryptedPartIsLeftAsItCame) {
         const int result = Call(decryptFileEx, file, output, "");
         EXPECT_TRUE(user.Finish()) << row.name << ": " << user.Failure();
         EXPECT_EQ(result, 2) << row.name;
-        EXPECT_EQ(Read(output), row.message) << row.name << ": the message as it came, once";
+        EXPECT_EQ(ReadAll(output), row.message) << row.name << ": the message as it came, once";
         ASSERT_EQ(user.boxes.size(), 1u) << row.name;
         EXPECT_EQ(user.boxes[0], "Cannot decrypt message!") << row.name;
         EXPECT_EQ(windows_->StatusLines(0).back(), "Decrypting/Verifying finished") << row.name;
@@ -286,7 +286,7 @@ TEST_F(Decode, ACancelledDecodeShowsTheMessageAsItIs) {
     const int result = Call(decryptFileEx, file, output, "");
     EXPECT_TRUE(user.Finish()) << user.Failure();
     EXPECT_EQ(result, 2);
-    EXPECT_EQ(Read(output), Read(file));
+    EXPECT_EQ(ReadAll(output), ReadAll(file));
     EXPECT_TRUE(user.boxes.empty());
 }
 
@@ -294,7 +294,7 @@ TEST_F(Decode, TextWithoutPGPIsCopiedUnchanged) {
     const std::string file = Path("nopgp.PM$"), output = Path("nopgp.out");
     Write(file, "From: a@example.org\r\nSubject: hi\r\n\r\njust text\r\n");
     EXPECT_EQ(Call(decryptFileEx, file, output, ""), 2);
-    EXPECT_EQ(Read(output), Read(file));
+    EXPECT_EQ(ReadAll(output), ReadAll(file));
 }
 
 TEST_F(Decode, AResultFileWithAnotherNameLeavesTheOtherNamesFileAsItWas) {
@@ -311,13 +311,13 @@ TEST_F(Decode, AResultFileWithAnotherNameLeavesTheOtherNamesFileAsItWas) {
     Write(scratch.Win() + "other.txt", theirs);
     scratch.Run("ln -s other.txt " + scratch.Unix() + "linked.out");
     const std::string symOutput = scratch.Win() + "linked.out";
-    ASSERT_EQ(Read(symOutput), theirs) << "the symbolic link leads to the other file";
+    ASSERT_EQ(ReadAll(symOutput), theirs) << "the symbolic link leads to the other file";
     for (const std::string& output : {hardOutput, symOutput}) {
         EXPECT_EQ(Call(decryptFileEx, file, output, ""), 2) << output;
-        EXPECT_EQ(Read(output), Read(file)) << output;
+        EXPECT_EQ(ReadAll(output), ReadAll(file)) << output;
     }
-    EXPECT_EQ(Read(hardOther), theirs) << "through a hard link";
-    EXPECT_EQ(Read(scratch.Win() + "other.txt"), theirs) << "through a symbolic link";
+    EXPECT_EQ(ReadAll(hardOther), theirs) << "through a hard link";
+    EXPECT_EQ(ReadAll(scratch.Win() + "other.txt"), theirs) << "through a symbolic link";
     EXPECT_EQ(scratch.Files(), (std::vector<std::string>{"linked.out", "other.txt"}));
     for (const std::string& name : {file, hardOther, hardOutput}) DeleteFileA(name.c_str());
 }
@@ -335,7 +335,7 @@ TEST_F(Decode, VerifySignatureResultsAndTheCallersBuffer) {
         ASSERT_EQ(Call(encryptFileEx, file, "", ""), 1);
         ASSERT_TRUE(user.Finish()) << user.Failure();
     }
-    const std::string signedText = Read(file);
+    const std::string signedText = ReadAll(file);
     const std::size_t begin = signedText.find("-----BEGIN PGP SIGNED MESSAGE-----");
     const std::size_t end = signedText.find("-----END PGP SIGNATURE-----");
     ASSERT_NE(begin, std::string::npos);
@@ -385,7 +385,7 @@ TEST_F(Decode, VerifySignatureResultsAndTheCallersBuffer) {
 }
 
 TEST_F(Decode, KeyManagementImportsAKeyFromAFileAndTheClipboard) {
-    const std::string dave = Read(SourcePath(ORV_KEY_DATA) + "dave_pub.asc");
+    const std::string dave = ReadAll(SourcePath(ORV_KEY_DATA) + "dave_pub.asc");
     ASSERT_FALSE(dave.empty());
     {
         Write(Path("dave.txt"), "Here is my key:\r\n\r\n" + dave + "\r\nregards\r\n");
@@ -435,7 +435,7 @@ TEST_F(Decode, DestroyFileWipesAndDeletes) {
     ASSERT_TRUE(CreateHardLinkA(secondName.c_str(), file.c_str(), nullptr)) << GetLastError();
     EXPECT_EQ(destroyFile(file.c_str()), 1);
     EXPECT_EQ(GetFileAttributesA(file.c_str()), INVALID_FILE_ATTRIBUTES);
-    const std::string left = Read(secondName);
+    const std::string left = ReadAll(secondName);
     DeleteFileA(secondName.c_str());
     EXPECT_GE(left.size(), 5000u) << "overwritten in place, not cut";
     EXPECT_EQ(left.find('s'), std::string::npos) << "the text was overwritten";
@@ -448,14 +448,14 @@ TEST_F(Decode, DestroyFileWipesAndDeletes) {
 TEST_F(Decode, InteropReadsMailFromGpg) {
     if (InteropDir().empty()) GTEST_SKIP() << "run by encryptor_interop.sh";
     const std::string file = InteropDir() + "gpg_mail.PM$";
-    ASSERT_FALSE(Read(file).empty()) << "gpg wrote no mail";
+    ASSERT_FALSE(ReadAll(file).empty()) << "gpg wrote no mail";
     WriteConfig("[CheckMessage]\r\nInclude=1\r\n");
     const std::string output = InteropDir() + "gpg_mail.out";
     User user;
     user.Passphrase(kAlicePass).Start();
     EXPECT_EQ(Call(decryptFileEx, file, output, ""), 2);
     EXPECT_TRUE(user.Finish()) << user.Failure();
-    EXPECT_NE(Read(output).find("A reply from gpg."), std::string::npos) << Read(output);
+    EXPECT_NE(ReadAll(output).find("A reply from gpg."), std::string::npos) << ReadAll(output);
     const auto signature = windows_->StatusLines(3);
     ASSERT_EQ(signature.size(), 1u);
     EXPECT_EQ(signature[0].rfind("Good signature from bob <bob@example.org>, (0xB2A16278): ", 0), 0u) << signature[0];

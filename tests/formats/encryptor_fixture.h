@@ -19,6 +19,7 @@
 #include "interfaces/host_messages.h"
 #include "interfaces/mail_client.h"
 #include "tests/plugin/plugin_test_support.h"
+#include "tests/support/files.h"
 #include "tests/support/passphrase_typist.h"
 #include "tests/support/stand_in_engine.h"
 #include "tests/support/ui_robot.h"
@@ -261,11 +262,6 @@ protected:
                              "\r\n[DefaultUser]\r\nName=alice\\" + kAliceID + "\r\n" + hide + extra);
     }
     static std::string Path(const std::string& name) { return mailbox_->Path() + name; }
-    static std::string Read(const std::string& path) {
-        std::string bytes;
-        ReadWholeFile(path, bytes);
-        return bytes;
-    }
     static void Write(const std::string& path, const std::string& bytes) { ReplaceWholeFile(path, bytes); }
 
     // One call of an _EX function as the mail client makes it.

@@ -91,7 +91,7 @@ TEST_F(Encode, InlineEncryptsTheTextPartAndTheAttachment) {
         result = Call(encryptFileEx, file, "", "bob@example.org");
     }
     EXPECT_EQ(result, 1);
-    const std::string out = Read(file);
+    const std::string out = ReadAll(file);
     EXPECT_EQ(CountOf(out, "-----BEGIN PGP MESSAGE-----"), 2) << out;
     EXPECT_EQ(out.find("the report is attached"), std::string::npos) << "plain text left in the message";
     EXPECT_NE(out.find("X-PM-Encryptor: ORVPGP-PM32, 1\r\n"), std::string::npos);
@@ -118,7 +118,7 @@ TEST_F(Encode, SignFileExEncryptsWhatTheHeaderAsksFor) {
     Write(file, MixedMessage(1, Attachment()));
     NoBox none;
     EXPECT_EQ(Call(signFileEx, file, "", "bob@example.org"), 1);
-    EXPECT_EQ(CountOf(Read(file), "-----BEGIN PGP MESSAGE-----"), 2);
+    EXPECT_EQ(CountOf(ReadAll(file), "-----BEGIN PGP MESSAGE-----"), 2);
 }
 
 TEST_F(Encode, EncryptAndSignReportsTheSigningKey) {
@@ -129,7 +129,7 @@ TEST_F(Encode, EncryptAndSignReportsTheSigningKey) {
     const int result = Call(encryptFileEx, file, "", "bob@example.org");
     EXPECT_TRUE(user.Finish()) << user.Failure();
     EXPECT_EQ(result, 1);
-    const std::string out = Read(file);
+    const std::string out = ReadAll(file);
     EXPECT_EQ(CountOf(out, "-----BEGIN PGP MESSAGE-----"), 2);
     const auto signKey = windows_->Automation(automation::AM_SIGNKEY);
     ASSERT_EQ(signKey.size(), 2u);
@@ -152,7 +152,7 @@ TEST_F(Encode, TheAutomationWindowChoosesTheSigningKeyAndTheOptions) {
     const int result = Call(encryptFileEx, file, "", "bob@example.org");
     EXPECT_TRUE(user.Finish()) << user.Failure();
     EXPECT_EQ(result, 1);
-    const std::string out = Read(file);
+    const std::string out = ReadAll(file);
     EXPECT_EQ(CountOf(out, "-----BEGIN PGP MESSAGE-----"), 0);
     EXPECT_EQ(CountOf(out, "-----BEGIN PGP SIGNED MESSAGE-----"), 1) << out;
     EXPECT_EQ(CountOf(out, "-----BEGIN PGP SIGNATURE-----"), 2) << "text signature and detached signature";
@@ -173,7 +173,7 @@ TEST_F(Encode, PGPMimeWhenTheSwitchIsOn) {
         result = Call(encryptFileEx, file, "", "bob@example.org");
     }
     EXPECT_EQ(result, 1);
-    const std::string out = Read(file);
+    const std::string out = ReadAll(file);
     EXPECT_EQ(CountOf(out, "-----BEGIN PGP MESSAGE-----"), 1) << out.substr(0, 1500);
     EXPECT_NE(out.find("PGPMime-Boundary-"), std::string::npos);
     EXPECT_NE(Lower(out).find("multipart/encrypted"), std::string::npos);
@@ -199,8 +199,8 @@ TEST_F(Encode, CopyModeResultsByExtensionAndContent) {
         const std::string file = Path(row.name), output = Path(std::string(row.name) + ".out");
         Write(file, row.content);
         EXPECT_EQ(Call(encryptFileEx, file, output, "bob@example.org"), row.result) << row.name;
-        EXPECT_EQ(Read(output), row.content) << row.name;
-        EXPECT_EQ(Read(file), row.content) << "the message file is not touched in copy mode";
+        EXPECT_EQ(ReadAll(output), row.content) << row.name;
+        EXPECT_EQ(ReadAll(file), row.content) << "the message file is not touched in copy mode";
     }
     windows_->sendCancelled = 1;
     const std::string file = Path("cancelled.PM$"), output = Path("cancelled.out");
@@ -219,7 +219,7 @@ TEST_F(Encode, ANonMimeMessageIsNeverEncrypted) {
     EXPECT_EQ(result, 0);
     ASSERT_EQ(user.boxes.size(), 1u);
     EXPECT_EQ(user.boxes[0].rfind("Non-MIME messages cannot be encrypted/signed.", 0), 0u) << user.boxes[0];
-    const std::string out = Read(file);
+    const std::string out = ReadAll(file);
     EXPECT_EQ(out.find("X-PM-Encryptor"), std::string::npos);
     EXPECT_NE(out.find("Hello"), std::string::npos);
 }
@@ -233,7 +233,7 @@ TEST_F(Encode, ANonMimeMessageAnsweredNoMovesToANewEditor) {
     const int result = Call(encryptFileEx, file, "", "bob@example.org");
     EXPECT_TRUE(user.Finish()) << user.Failure();
     EXPECT_EQ(result, -2);
-    EXPECT_EQ(Read(file), "To: (delete)\r\nSubject: (cancelled)");
+    EXPECT_EQ(ReadAll(file), "To: (delete)\r\nSubject: (cancelled)");
     ASSERT_EQ(windows_->editors.size(), editorsBefore + 1) << "the text went to a new editor";
     ASSERT_FALSE(windows_->editorFields.empty());
     EXPECT_EQ(windows_->editorFields.back().first, host::kFieldReady);
@@ -254,7 +254,7 @@ TEST_F(Encode, ANonMimeMessageThatCannotTakeTheMarkerIsNotReportedMoved) {
     EXPECT_TRUE(user.Finish()) << user.Failure();
     SetFileAttributesA(file.c_str(), FILE_ATTRIBUTE_NORMAL);
     EXPECT_EQ(result, -1) << "neither sent as it is nor claimed to carry the marker";
-    EXPECT_EQ(Read(file), original);
+    EXPECT_EQ(ReadAll(file), original);
     EXPECT_EQ(windows_->editors.size(), editorsBefore + 1) << "the text is kept in a new editor";
     ASSERT_EQ(user.boxes.size(), 3u);
     EXPECT_EQ(user.boxes[2], "Error writing data!");
@@ -290,7 +290,7 @@ TEST_F(Encode, WithoutAutoKeySearchTheKeyDialogAsksWithItsCaptions) {
     EXPECT_EQ(cancel, "&Cancel");
     EXPECT_EQ(server, "Key from &server");
     EXPECT_EQ(addList, "Use and add to &AutoList");
-    EXPECT_EQ(CountOf(Read(file), "-----BEGIN PGP MESSAGE-----"), 2);
+    EXPECT_EQ(CountOf(ReadAll(file), "-----BEGIN PGP MESSAGE-----"), 2);
 }
 
 TEST_F(Encode, AutoKeySearchEncryptsToTheOneMatchingKeyWithoutTheDialog) {
@@ -307,7 +307,7 @@ TEST_F(Encode, AutoKeySearchEncryptsToTheOneMatchingKeyWithoutTheDialog) {
     EXPECT_EQ(Call(encryptFileEx, file, "", "bob@example.org"), 1);
     guard.Finish();
     EXPECT_FALSE(dialogShown);
-    EXPECT_EQ(CountOf(Read(file), "-----BEGIN PGP MESSAGE-----"), 2);
+    EXPECT_EQ(CountOf(ReadAll(file), "-----BEGIN PGP MESSAGE-----"), 2);
 }
 
 TEST_F(Encode, ACancelledSigningSendsTheMessageUnsignedWhenTheUserSaysSend) {
@@ -321,7 +321,7 @@ TEST_F(Encode, ACancelledSigningSendsTheMessageUnsignedWhenTheUserSaysSend) {
     ASSERT_EQ(user.boxes.size(), 1u);
     EXPECT_EQ(user.boxes[0].rfind("Delete message and copy data to a new message", 0), 0u)
         << "no error text for a cancel: " << user.boxes[0];
-    const std::string out = Read(file);
+    const std::string out = ReadAll(file);
     EXPECT_EQ(out.find("X-PM-Encryptor"), std::string::npos);
     EXPECT_NE(out.find("the report is attached"), std::string::npos);
     EXPECT_EQ(windows_->StatusLines(0).back(), "Signing cancelled");
@@ -336,7 +336,7 @@ TEST_F(Encode, CopyMovesTheMessageToANewEditor) {
     const int result = Call(encryptFileEx, file, "", "bob@example.org");
     EXPECT_TRUE(user.Finish()) << user.Failure();
     EXPECT_EQ(result, -2);
-    EXPECT_EQ(Read(file), "To: (delete)\r\nSubject: (cancelled)");
+    EXPECT_EQ(ReadAll(file), "To: (delete)\r\nSubject: (cancelled)");
     ASSERT_EQ(windows_->editors.size(), 1u);
     ASSERT_FALSE(windows_->editorFields.empty());
     EXPECT_EQ(windows_->editorFields.front().first, host::kFieldTo);
@@ -361,7 +361,7 @@ TEST_F(Encode, AFailedWriteLeavesTheMessageAsItWas) {
     EXPECT_EQ(result, 0);
     ASSERT_GE(user.boxes.size(), 1u);
     EXPECT_EQ(user.boxes[0].rfind("Error writing data!\r\n\r\nDelete message and copy data", 0), 0u) << user.boxes[0];
-    EXPECT_EQ(Read(file), original) << "the message is neither wiped nor half-written";
+    EXPECT_EQ(ReadAll(file), original) << "the message is neither wiped nor half-written";
     EXPECT_EQ(windows_->StatusLines(0).back(), "Encrypting cancelled");
     EXPECT_EQ(GetFileAttributesA((file + ".orvnew").c_str()), INVALID_FILE_ATTRIBUTES) << "nothing left beside it";
 }

@@ -135,7 +135,7 @@ protected:
         std::vector<std::string> holders;
         for (const auto& name : dir.Files()) {
             if (std::find(allowed.begin(), allowed.end(), name) != allowed.end()) continue;
-            if (Read(dir.Path() + name).find(kMarker) != npos) holders.push_back(name);
+            if (ReadAll(dir.Path() + name).find(kMarker) != npos) holders.push_back(name);
         }
         return holders;
     }
@@ -218,7 +218,7 @@ TEST_F(KilledJob, AKilledEncryptLeavesTheMessageWholeAndNoPlainTextBeside) {
     const std::string encrypt = EncryptArgs(message);
     const auto [startMs, whole] = TimeWholeEncrypt(message, original);
     ASSERT_EQ(whole.exitCode, 1) << "a whole run encrypts the message";
-    const std::string result = Read(message);
+    const std::string result = ReadAll(message);
     ASSERT_EQ(result.find(kMarker), npos);
     ASSERT_NE(result.find("-----END PGP MESSAGE-----"), npos);
 
@@ -226,7 +226,7 @@ TEST_F(KilledJob, AKilledEncryptLeavesTheMessageWholeAndNoPlainTextBeside) {
         ASSERT_TRUE(ReplaceWholeFile(message, original))
             << GetLastError() << " attributes " << GetFileAttributesA(message.c_str()) << " " << Joined(dir_->Files());
         const ChildRun killed = RunChild(encrypt, moment);
-        const std::string now = Read(message);
+        const std::string now = ReadAll(message);
         const bool isOriginal = now == original;
         // Random session keys make each result a few bytes longer or shorter.
         const bool isResult = now.find(kMarker) == npos && now.size() + 64 > result.size() &&
@@ -245,14 +245,14 @@ TEST_F(KilledJob, AKilledEncryptLeavesTheMessageWholeAndNoPlainTextBeside) {
 TEST_F(KilledJob, AKilledDecodeLeavesNoPartOfThePlainText) {
     const std::string message = dir_->Path() + "signed.PM$";
     ASSERT_NO_FATAL_FAILURE(WriteSigned(message));
-    const std::string signedText = Read(message);
+    const std::string signedText = ReadAll(message);
     ASSERT_NE(signedText.find("-----BEGIN PGP SIGNED MESSAGE-----"), npos) << signedText.substr(0, 600);
     const std::string output = dir_->Path() + "result.txt";
     const std::string decode = Args("decrypt " + Quoted(message) + " " + Quoted(output));
     const DWORD startMs = RunChild(Args("start"), -1).ms;
     const ChildRun whole = RunChild(decode, -1);
     ASSERT_EQ(whole.exitCode, 2);
-    const std::string result = Read(output);
+    const std::string result = ReadAll(output);
     ASSERT_NE(result.find(kMarker), npos);
     ASSERT_EQ(result.find("-----BEGIN PGP SIGNED MESSAGE-----"), npos);
 
@@ -260,9 +260,9 @@ TEST_F(KilledJob, AKilledDecodeLeavesNoPartOfThePlainText) {
         DeleteFileA(output.c_str());
         const ChildRun killed = RunChild(decode, moment);
         if (GetFileAttributesA(output.c_str()) != INVALID_FILE_ATTRIBUTES) {
-            EXPECT_EQ(Read(output), result) << "a result file is complete (killed after " << moment << " ms)";
+            EXPECT_EQ(ReadAll(output), result) << "a result file is complete (killed after " << moment << " ms)";
         }
-        EXPECT_EQ(Read(message), signedText);
+        EXPECT_EQ(ReadAll(message), signedText);
         std::printf("decode killed after %d ms: %s; result %s; beside: %s\n", moment,
                     killed.exitCode < 0 ? "killed" : "ended",
                     GetFileAttributesA(output.c_str()) != INVALID_FILE_ATTRIBUTES ? "written" : "absent",
@@ -290,7 +290,7 @@ TEST_F(KilledJob, AKilledJobWhoseNotesNeverReachedTheDiskLeavesNoPlainTextAfterT
         EXPECT_EQ(SideFiles(*mailbox_), std::vector<std::string>()) << "killed at the " << tag << " side file";
         EXPECT_EQ(PlainTextHolders(*mailbox_, {"lost.PM$"}), std::vector<std::string>())
             << "killed at the " << tag << " side file";
-        const std::string now = Read(message);
+        const std::string now = ReadAll(message);
         EXPECT_TRUE(now == original || (now.find(kMarker) == npos && now.find("-----END PGP MESSAGE-----") != npos))
             << "killed at the " << tag << " side file: " << now.size() << " bytes";
     }

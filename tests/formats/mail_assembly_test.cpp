@@ -19,6 +19,7 @@
 #include "engine/key_rings.h"
 #include "engine/sdk_table.h"
 #include "engine/secure_cache.h"
+#include "tests/support/files.h"
 #include "ui/sel_key_dialog.h"
 #include "engine/wipe_file.h"
 #include "formats/encode_order.h"
@@ -36,6 +37,7 @@
 namespace {
 
 using namespace orv;
+using orv::test::ReadAll;
 using sdk::Sdk;
 
 const char* const kAlice = "0xE8750B357ACE6A48";
@@ -104,12 +106,6 @@ bool WriteFileBytes(const std::string& path, const std::string& bytes) {
     const bool ok = WriteFile(f, bytes.data(), DWORD(bytes.size()), &n, nullptr) && n == bytes.size();
     CloseHandle(f);
     return ok;
-}
-
-std::string ReadFileBytes(const std::string& path) {
-    std::string bytes;
-    ReadWholeFile(path, bytes);
-    return bytes;
 }
 
 class MailAssemblyTest : public ::testing::Test {
@@ -609,7 +605,7 @@ protected:
 TEST_F(MessageFileTest, UnencodedRewritesTheFileAndWipesTheOldOne) {
     ASSERT_TRUE(WriteFileBytes(pm_->MessageFile, MixedMessage(5)));
     EXPECT_EQ(pm_->Unencoded(), 0);
-    const std::string now = ReadFileBytes(pm_->MessageFile);
+    const std::string now = ReadAll(pm_->MessageFile);
     EXPECT_EQ(now.find("X-PM-Encryptor"), std::string::npos);
     EXPECT_NE(now.find("Content-type: Multipart/Mixed; boundary=Message-Boundary-4711\r\n"), std::string::npos);
     EXPECT_EQ(wiped_.size(), 1u);
@@ -629,12 +625,12 @@ TEST_F(MessageFileTest, FailedWriteLeavesTheOriginalBytes) {
     const std::string nonMime = "From: a\r\nX-PM-Encryptor: ORVPGP-PM32, 1\r\n\r\ntext\r\n";
     EXPECT_EQ(pm_->NonMimeMessage(nonMime, ""), -1);
     CloseHandle(held);
-    EXPECT_EQ(ReadFileBytes(pm_->MessageFile), original);
+    EXPECT_EQ(ReadAll(pm_->MessageFile), original);
     // A read-only file is left as it is too.
     ASSERT_TRUE(SetFileAttributesA(pm_->MessageFile.c_str(), FILE_ATTRIBUTE_READONLY));
     EXPECT_EQ(pm_->Unencoded(), 0);
     SetFileAttributesA(pm_->MessageFile.c_str(), FILE_ATTRIBUTE_NORMAL);
-    EXPECT_EQ(ReadFileBytes(pm_->MessageFile), original);
+    EXPECT_EQ(ReadAll(pm_->MessageFile), original);
     EXPECT_EQ(errors_, (std::vector<std::string>{"Error writing data", "Error writing data", "Error writing data"}));
     EXPECT_TRUE(wiped_.empty());
     EXPECT_TRUE(Leftovers().empty());
@@ -652,7 +648,7 @@ TEST_F(MessageFileTest, NonMimeAttachmentsAreUuencoded) {
     EXPECT_EQ(pm_->NonMimeMessage(message, ""), 0);
     EXPECT_EQ(questions_.size(), 1u);
     EXPECT_TRUE(questions_[0].starts_with("Non-MIME messages cannot be encrypted/signed."));
-    const std::string now = ReadFileBytes(pm_->MessageFile);
+    const std::string now = ReadAll(pm_->MessageFile);
     const std::string uu = TMCFuncs::UUEncode(bytes);
     EXPECT_EQ(now, "From: a\r\nSubject: s\r\n\r\nHello\r\n\r\n"
                    " * This message contains the file 'f.bin', which has been\r\n"
@@ -672,14 +668,14 @@ TEST_F(MessageFileTest, UndecodableNonMimeAttachmentLeavesTheOriginalBytes) {
     ASSERT_TRUE(WriteFileBytes(pm_->MessageFile, message));
     answers_ = {false};
     EXPECT_EQ(pm_->NonMimeMessage(message, ""), -1);
-    EXPECT_EQ(ReadFileBytes(pm_->MessageFile), message);
+    EXPECT_EQ(ReadAll(pm_->MessageFile), message);
     EXPECT_EQ(errors_, std::vector<std::string>{"BASE64 error"});
 
     // "No" moves the message to a new editor; this step writes nothing.
     answers_ = {true};
     EXPECT_EQ(pm_->NonMimeMessage(message, ""), -2);
     EXPECT_EQ(copied_, 1);
-    EXPECT_EQ(ReadFileBytes(pm_->MessageFile), message);
+    EXPECT_EQ(ReadAll(pm_->MessageFile), message);
 }
 
 // ---- The job's output placed behind the message --------------------------------

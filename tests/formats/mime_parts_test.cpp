@@ -1,5 +1,6 @@
 #include "formats/mcfuncs.h"
 #include "base/whole_file.h"
+#include "tests/support/files.h"
 
 #include <gtest/gtest.h>
 
@@ -13,6 +14,8 @@
 #include <vector>
 
 namespace {
+
+using orv::test::ReadAll;
 
 using orv::TMCFuncs;
 using orv::TMimePart;
@@ -284,26 +287,19 @@ std::string TempPath(const char* name) {
     return std::string(dir) + name;
 }
 
-std::string ReadFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
 // A saved part goes through the one file replacement, as the session's
 // toolkit is given it.
 TEST(SavedPart, ReplacesTheFile) {
     const std::string path = TempPath("orv_formats_save.bin");
     ASSERT_TRUE(orv::ReplaceWholeFile(path, std::string(5000, 'x')));
     ASSERT_TRUE(orv::ReplaceWholeFile(path, "\0ab\r\n"s));
-    EXPECT_EQ(ReadFile(path), "\0ab\r\n"s);
+    EXPECT_EQ(ReadAll(path), "\0ab\r\n"s);
 
     // through the toolkit
     TMCFuncs mc;
     mc.Services.WriteFile = [](const std::string& p, std::string_view bytes) { return orv::ReplaceWholeFile(p, bytes); };
     ASSERT_TRUE(mc.SaveData({"+ File: b.bin\r\n\r\nAAEC/w==", orv::pkBase64}, path));
-    EXPECT_EQ(ReadFile(path), "\x00\x01\x02\xFF"s);
+    EXPECT_EQ(ReadAll(path), "\x00\x01\x02\xFF"s);
     DeleteFileA(path.c_str());
 }
 

@@ -197,7 +197,7 @@ protected:
         ASSERT_TRUE(ready_) << "gpg made no mail in " << dir_;
     }
     static std::string In(const std::string& name) { return dir_ + name; }
-    static std::string Input(const std::string& name) { return Read(In(name)); }
+    static std::string Input(const std::string& name) { return ReadAll(In(name)); }
     // A bad signature carries its note, as every signature line does.
     static std::string BobLine(const char* word) {
         const std::string note = std::string(word) == "Bad" ? " (bad signature)" : "";
@@ -217,7 +217,7 @@ protected:
         user.Start();
         result = Call(decryptFileEx, file, output, "");
         EXPECT_TRUE(user.Finish()) << name << ": " << user.Failure();
-        return Read(output);
+        return ReadAll(output);
     }
     // The one signature status line of the last call.
     std::string SignatureStatus() const {
@@ -566,7 +566,7 @@ TEST_F(ReceivedMail, ARecipientKeyWithAnAdditionalDecryptionKeyIsQuestioned) {
         EXPECT_TRUE(user.Finish()) << user.Failure();
         ASSERT_GE(user.boxes.size(), 1u);
         EXPECT_EQ(user.boxes[0], "The recipient's key has ADK(s)! Continue anyway?");
-        EXPECT_EQ(Read(file), "To: (delete)\r\nSubject: (cancelled)");
+        EXPECT_EQ(ReadAll(file), "To: (delete)\r\nSubject: (cancelled)");
         EXPECT_EQ(windows_->editors.size(), 1u);
     }
     {
@@ -594,7 +594,7 @@ TEST_F(ReceivedMail, AReadOnlyMessageFileIsLeftAsItWas) {
     EXPECT_EQ(result, 0);
     ASSERT_GE(user.boxes.size(), 1u);
     EXPECT_EQ(user.boxes[0].rfind("Error writing data!\r\n\r\nDelete message and copy data", 0), 0u) << user.boxes[0];
-    EXPECT_EQ(Read(file), original) << "neither wiped nor replaced";
+    EXPECT_EQ(ReadAll(file), original) << "neither wiped nor replaced";
     EXPECT_EQ(GetFileAttributesA((file + ".orvnew").c_str()), INVALID_FILE_ATTRIBUTES) << "nothing left beside it";
     EXPECT_EQ(GetFileAttributesA((file + ".orvold").c_str()), INVALID_FILE_ATTRIBUTES);
 }

@@ -20,9 +20,9 @@
 #include "tests/plugin/plugin_test_support.h"
 #include "tests/standin/mailclient/test_support.h"
 #include "tests/support/child_process.h"
+#include "tests/support/gpg_shell.h"
 #include "tests/support/stand_in_engine.h"
 #include "tests/support/ui_robot.h"
-#include "tests/support/unix_scratch.h"
 
 #ifndef ORV_KEY_DATA
 #error ORV_KEY_DATA names the test ring directory
@@ -144,13 +144,7 @@ protected:
     }
 
     std::string GpgAsBob(const std::string& block) {
-        UnixScratch shell("orv_installed");
-        if (!ReplaceWholeFile(shell.Win() + "block.asc", block)) return "<no block written>";
-        const std::string data = ORV_KEY_DATA;
-        return shell.Run("gpg --batch -q --import " + data + "/alice_pub.asc " + data +
-                         "/bob_sec.asc 2>/dev/null; gpg --batch --status-fd 1 -o " + shell.Unix() +
-                         "plain.txt --decrypt " + shell.Unix() + "block.asc 2>/dev/null; echo; cat " + shell.Unix() +
-                         "plain.txt 2>/dev/null");
+        return KeyShell("orv_installed", ORV_KEY_DATA).ReadBlock(block, "--decrypt", {"alice_pub.asc", "bob_sec.asc"});
     }
 
     std::unique_ptr<StandInEngine> engine_;

@@ -28,6 +28,7 @@
 #include "interfaces/mail_client.h"
 #include "plugin/session.h"
 #include "tests/plugin/plugin_test_support.h"
+#include "tests/support/files.h"
 #include "tests/support/stand_in_engine.h"
 #include "tests/support/ui_robot.h"
 
@@ -55,12 +56,6 @@ constexpr int kExitCleanupFailed = 8;
 constexpr int kRunMs = 120000;
 
 bool Exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
-
-std::string ReadText(const std::string& path) {
-    std::string text;
-    ReadWholeFile(path, text);
-    return text;
-}
 
 std::optional<std::string> RegText(const std::string& subKey, const char* name) {
     HKEY raw = nullptr;
@@ -359,15 +354,15 @@ TEST_F(InstallerTest, InstallsSetsTheUserUpAndUninstallsCleanly) {
         EXPECT_EQ(RunSetup("/S /USERSETUP"), 0);
         EXPECT_EQ(answerer.Answered(), 0);
     }
-    EXPECT_NE(ReadText(SetupLog()).find("Per-user set-up done (Tolvane.exe UserConfig /S)"), std::string::npos)
-        << ReadText(SetupLog());
+    EXPECT_NE(ReadAll(SetupLog()).find("Per-user set-up done (Tolvane.exe UserConfig /S)"), std::string::npos)
+        << ReadAll(SetupLog());
     for (const char* file : kInstalled) EXPECT_TRUE(Exists(inst_ + file)) << file;
     EXPECT_EQ(RegText(kInstallKey, kInstallValue).value_or("<none>"), dir_);
     for (const char* file : {"AutoList.txt", "Merrowin.fff", "Pellatch.fff"})
         EXPECT_TRUE(Exists(mailbox_.Path() + file)) << file;
-    EXPECT_NE(ReadText(mailbox_.Path() + "Merrowin.fff").find("Form DLL = \"" + inst_ + "Merrowin.dll\""),
+    EXPECT_NE(ReadAll(mailbox_.Path() + "Merrowin.fff").find("Form DLL = \"" + inst_ + "Merrowin.dll\""),
               std::string::npos);
-    EXPECT_NE(ReadText(inst_ + "Users.cfg").find("tester=\"" + mailbox_.Path() + "\""), std::string::npos);
+    EXPECT_NE(ReadAll(inst_ + "Users.cfg").find("tester=\"" + mailbox_.Path() + "\""), std::string::npos);
 
     // The mail client loads both extensions from the installation.
     const std::string report = mailbox_.Path() + "client.log";
@@ -378,7 +373,7 @@ TEST_F(InstallerTest, InstallsSetsTheUserUpAndUninstallsCleanly) {
                                     "Merrowin.dll\" --module \"" + inst_ + "Pellatch.dll\" --quit --hidden --report \"" +
                                     report + "\"",
                                 60000);
-    const std::string log = ReadText(report);
+    const std::string log = ReadAll(report);
     EXPECT_EQ(client, 0) << log;
     EXPECT_NE(log.find("loaded " + inst_ + "Merrowin.dll"), std::string::npos) << log;
     EXPECT_NE(log.find("loaded " + inst_ + "Pellatch.dll"), std::string::npos) << log;
@@ -499,9 +494,9 @@ TEST_F(InstallerTest, UpgradeOverARunningMailClientIsRefusedSilently) {
                           "\" --sdk-dir \"" + sdkDir + "\" --module \"" + inst_ + "Pellatch.dll\" --hidden --report \"" +
                           report + "\"");
     ASSERT_TRUE(client.Started());
-    ASSERT_TRUE(PumpUntil([&] { return ReadText(report).find("loaded " + inst_ + "Pellatch.dll") != std::string::npos; },
+    ASSERT_TRUE(PumpUntil([&] { return ReadAll(report).find("loaded " + inst_ + "Pellatch.dll") != std::string::npos; },
                           60000))
-        << ReadText(report);
+        << ReadAll(report);
     EXPECT_EQ(RunSetup("/S"), kExitInUse);
     client.End();
     EXPECT_EQ(RunSetup("/S"), 0);
@@ -525,16 +520,16 @@ TEST_F(InstallerTest, DowngradeAsksAndASilentOneIsRefused) {
 TEST_F(InstallerTest, WithoutAnEngineOnTheMachineItsOwnIsInstalledAndLoaded) {
     SetEnginePath(false);
     DeleteFileA(SetupLog().c_str());
-    EXPECT_EQ(RunSetup("/S /USERSETUP"), 0) << ReadText(SetupLog());
+    EXPECT_EQ(RunSetup("/S /USERSETUP"), 0) << ReadAll(SetupLog());
     for (const char* file : kEngineFiles) EXPECT_TRUE(Exists(inst_ + file)) << file;
-    EXPECT_NE(ReadText(SetupLog()).find("Per-user set-up done (Tolvane.exe UserConfig /S)"), std::string::npos)
-        << ReadText(SetupLog());
+    EXPECT_NE(ReadAll(SetupLog()).find("Per-user set-up done (Tolvane.exe UserConfig /S)"), std::string::npos)
+        << ReadAll(SetupLog());
     const std::string report = mailbox_.Path() + "client.log";
     const int client = RunToEnd("\"" + ProgramDir() + "PMailStandin.exe\" --user tester --mailbox \"" +
                                     MailboxValue() + "\" --module \"" + inst_ + "Merrowin.dll\" --quit --hidden --report \"" +
                                     report + "\"",
                                 60000);
-    const std::string log = ReadText(report);
+    const std::string log = ReadAll(report);
     EXPECT_EQ(client, 0) << log;
     EXPECT_NE(log.find("loaded " + inst_ + "Merrowin.dll"), std::string::npos) << log;
     EXPECT_EQ(log.find("error"), std::string::npos) << log;
@@ -552,7 +547,7 @@ TEST_F(InstallerTest, WithoutAnyEngineTheInstallerSaysSoAndInstallsNothing) {
     // Its own engine left out, as a user may untick it.
     EXPECT_EQ(RunSetup("/S /NOENGINE"), kExitNoEngine);
     EXPECT_FALSE(Exists(dir_));
-    EXPECT_NE(ReadText(SetupLog()).find("no OpenPGP engine"), std::string::npos) << ReadText(SetupLog());
+    EXPECT_NE(ReadAll(SetupLog()).find("no OpenPGP engine"), std::string::npos) << ReadAll(SetupLog());
 
     StartedProcess setup(SetupCommand("/NOENGINE"));
     ASSERT_TRUE(ClickThroughToInstall());

@@ -16,6 +16,7 @@
 #include "interfaces/mail_client.h"
 #include "tests/plugin/plugin_test_support.h"
 #include "tests/support/child_process.h"
+#include "tests/support/files.h"
 #include "tests/support/stand_in_engine.h"
 #include "tests/support/ui_robot.h"
 
@@ -34,12 +35,6 @@ const char* const kErrorTitle = "KVSEC-Error:";
 const char* const kLibraryBox = "TfrmPGPDlg";
 const char* const kDeliverables[] = {"Tolvane.exe", "Merrowin.dll", "Lumvika.dll", "templates\\Merrowin.fff",
                                      "templates\\Pellatch.fff", "templates\\AutoList.txt"};
-
-std::string ReadText(const std::string& path) {
-    std::string text;
-    ReadWholeFile(path, text);
-    return text;
-}
 
 bool Exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
@@ -136,18 +131,18 @@ TEST_F(TolvaneTest, UserConfigSetsTheUserUpWithoutTouchingTheAutoList) {
               std::string::npos)
         << Joined(script.Seen()[0].texts);
 
-    EXPECT_EQ(ReadText(Mailbox() + "AutoList.txt"), ownList);
+    EXPECT_EQ(ReadAll(Mailbox() + "AutoList.txt"), ownList);
     // The forms files are the templates, their library line pointed at the installation.
-    const std::string forms = ReadText(Mailbox() + "Merrowin.fff");
+    const std::string forms = ReadAll(Mailbox() + "Merrowin.fff");
     EXPECT_NE(forms.find("Form DLL = \"" + install_->Path() + "Merrowin.dll\""), std::string::npos) << forms;
-    const std::string plugin = ReadText(Mailbox() + "Pellatch.fff");
+    const std::string plugin = ReadAll(Mailbox() + "Pellatch.fff");
     EXPECT_NE(plugin.find("Form DLL = \"" + install_->Path() + "Pellatch.dll\""), std::string::npos) << plugin;
     EXPECT_EQ(plugin.find("Bitmap file = "), std::string::npos);
     EXPECT_EQ(plugin.find("STARTUP"), std::string::npos);
     // The client starts the plug-in with itself and attaches the main library as encryptor.
     EXPECT_NE(plugin.find("Form flags = 1\r\n"), std::string::npos) << plugin;
     EXPECT_NE(forms.find("Form flags = 2\r\n"), std::string::npos) << forms;
-    const std::string users = ReadText(UsersFile());
+    const std::string users = ReadAll(UsersFile());
     EXPECT_NE(users.find(std::string(kUser) + "=\"" + Mailbox() + "\""), std::string::npos) << users;
 }
 
@@ -156,8 +151,8 @@ TEST_F(TolvaneTest, UserConfigCopiesTheTemplateListIntoANewMailbox) {
     ModalScript script;
     script.Click(kInfoTitle, "OK");
     ASSERT_TRUE(RunToEnd("userconfig", &script));
-    const std::string list = ReadText(Mailbox() + "AutoList.txt");
-    EXPECT_EQ(list, ReadText(install_->Path() + "AutoList.txt"));
+    const std::string list = ReadAll(Mailbox() + "AutoList.txt");
+    EXPECT_EQ(list, ReadAll(install_->Path() + "AutoList.txt"));
     EXPECT_NE(list.find("Update 4.8.5"), std::string::npos) << list;
 }
 
@@ -182,7 +177,7 @@ TEST_F(TolvaneTest, UserUpdateCopiesTheFormsFilesToTheOtherUsers) {
     EXPECT_NE(Joined(seen[3].texts).find("Update failed for user: Other/lost!"), std::string::npos)
         << Joined(seen[3].texts);
     EXPECT_EQ(other.Files(), (std::vector<std::string>{"Merrowin.fff", "Pellatch.fff"}));
-    EXPECT_EQ(ReadText(other.Path() + "Merrowin.fff"), ReadText(Mailbox() + "Merrowin.fff"));
+    EXPECT_EQ(ReadAll(other.Path() + "Merrowin.fff"), ReadAll(Mailbox() + "Merrowin.fff"));
 }
 
 TEST_F(TolvaneTest, UserUninstRemovesTheFilesAndTheEntry) {
@@ -200,7 +195,7 @@ TEST_F(TolvaneTest, UserUninstRemovesTheFilesAndTheEntry) {
     EXPECT_NE(Joined(script.Seen()[0].texts).find("Uninstallation successfully finished for user: tester"),
               std::string::npos);
     EXPECT_TRUE(mailbox_->Files().empty()) << Joined(mailbox_->Files());
-    EXPECT_EQ(ReadText(UsersFile()).find(std::string(kUser) + "="), std::string::npos) << ReadText(UsersFile());
+    EXPECT_EQ(ReadAll(UsersFile()).find(std::string(kUser) + "="), std::string::npos) << ReadAll(UsersFile());
 }
 
 TEST_F(TolvaneTest, UserUninstWithoutConfigurationLeavesEverything) {
@@ -215,7 +210,7 @@ TEST_F(TolvaneTest, UserUninstWithoutConfigurationLeavesEverything) {
     EXPECT_NE(Joined(script.Seen()[0].texts).find("AutoList.txt Merrowin.fff"), std::string::npos)
         << Joined(script.Seen()[0].texts);
     EXPECT_EQ(mailbox_->Files(), (std::vector<std::string>{"AutoList.txt", "Merrowin.fff"}));
-    EXPECT_NE(ReadText(UsersFile()).find(std::string(kUser) + "="), std::string::npos);
+    EXPECT_NE(ReadAll(UsersFile()).find(std::string(kUser) + "="), std::string::npos);
 }
 
 TEST_F(TolvaneTest, CleanupRemovesTheFilesOfEveryRegisteredUser) {
@@ -232,7 +227,7 @@ TEST_F(TolvaneTest, CleanupRemovesTheFilesOfEveryRegisteredUser) {
     ASSERT_TRUE(RunToEnd("Cleanup", nullptr));
     EXPECT_EQ(mailbox_->Files(), std::vector<std::string>{"keep.txt"});
     EXPECT_EQ(other.Files(), std::vector<std::string>{"keep.txt"});
-    EXPECT_EQ(ReadText(UsersFile()), users);
+    EXPECT_EQ(ReadAll(UsersFile()), users);
 }
 
 // ---- Nothing fails in silence -----------------------------------------------------
@@ -249,24 +244,24 @@ TEST_F(TolvaneTest, SilentSetUpAsksNothingAndLogsItsResult) {
     const std::string log = install_->Path() + "Tolvane.log";
     DeleteFileA(log.c_str());
     // A new user: no configuration yet, so no dialog to fill either.
-    EXPECT_EQ(RunSilently(Tolvane(), "UserConfig /S"), 0u) << ReadText(log);
+    EXPECT_EQ(RunSilently(Tolvane(), "UserConfig /S"), 0u) << ReadAll(log);
     EXPECT_EQ(mailbox_->Files(),
               (std::vector<std::string>{"AutoList.txt", "Merrowin.cfg", "Merrowin.fff", "Pellatch.fff"}));
-    EXPECT_NE(ReadText(UsersFile()).find(std::string(kUser) + "=\"" + Mailbox() + "\""), std::string::npos);
-    EXPECT_NE(ReadText(log).find("UserConfig: done"), std::string::npos) << ReadText(log);
+    EXPECT_NE(ReadAll(UsersFile()).find(std::string(kUser) + "=\"" + Mailbox() + "\""), std::string::npos);
+    EXPECT_NE(ReadAll(log).find("UserConfig: done"), std::string::npos) << ReadAll(log);
     // The other users' forms files are refreshed without a question.
     ScratchDir other("tolvane_silent_other");
     WritePrivateProfileStringA("Other", "someone", ("\"" + other.Path() + "\"").c_str(), UsersFile().c_str());
-    EXPECT_EQ(RunSilently(Tolvane(), "UserUpdate /s"), 0u) << ReadText(log);
+    EXPECT_EQ(RunSilently(Tolvane(), "UserUpdate /s"), 0u) << ReadAll(log);
     EXPECT_EQ(other.Files(), (std::vector<std::string>{"Merrowin.fff", "Pellatch.fff"}));
     {
         // Without a mail client user there is nobody to set up: said, not shown.
         RegistryValue noUser(HKEY_CURRENT_USER, host::kRegUsername, "", std::string());
         EXPECT_EQ(RunSilently(Tolvane(), "UserConfig /S"), 7u);
-        EXPECT_NE(ReadText(log).find("UserConfig: No Pegasus Mail user is recorded"), std::string::npos)
-            << ReadText(log);
+        EXPECT_NE(ReadAll(log).find("UserConfig: No Pegasus Mail user is recorded"), std::string::npos)
+            << ReadAll(log);
     }
-    EXPECT_EQ(RunSilently(Tolvane(), "UserUninst /S"), 0u) << ReadText(log);
+    EXPECT_EQ(RunSilently(Tolvane(), "UserUninst /S"), 0u) << ReadAll(log);
     EXPECT_TRUE(mailbox_->Files().empty());
     DeleteFileA(log.c_str());
 }
@@ -369,7 +364,7 @@ protected:
         std::string text;
         for (int waited = 0; waited < Patience(waitMs) && text.find('\n') == std::string::npos; waited += 50) {
             Sleep(50);
-            text = ReadText(out_);
+            text = ReadAll(out_);
         }
         while (!text.empty() && (text.back() == '\n' || text.back() == '\r' || text.back() == ' ')) text.pop_back();
         return Exists(out_) ? text + "|" : "";

@@ -21,9 +21,9 @@
 #include "plugin/msgbox.h"
 #include "plugin/session.h"
 #include "strings/text_client.h"
-#include "tests/plugin/gpg_shell.h"
 #include "tests/plugin/plugin_test_support.h"
 #include "tests/support/fake_sdk_env.h"
+#include "tests/support/gpg_shell.h"
 #include "tests/support/main_library.h"
 #include "tests/support/stand_in_engine.h"
 #include "tests/support/ui_robot.h"
@@ -244,22 +244,12 @@ protected:
     void TearDown() override { PumpFor(20); }
 
     int RingKeys() { return findKeys("", nullptr, 0); }
-    // The keys gpg reads from a copy of a ring file of the engine.
-    std::vector<std::string> GpgKeysOfRing(const std::string& ring) {
-        CopyFileA(ring.c_str(), (shell.Win() + "ring.gpg").c_str(), FALSE);
-        return shell.Keys(shell.Unix() + "ring.gpg");
-    }
-    // gpg's "pub" line of a public key file of the test data ("alice", ...).
-    std::string GpgKeyOf(const std::string& name) {
-        const auto keys = shell.Keys(std::string(ORV_KEY_DATA) + "/" + name + "_pub.asc");
-        return keys.size() == 1 ? keys[0] : "<" + std::to_string(keys.size()) + " keys in " + name + ">";
-    }
 
     static inline HMODULE module_ = nullptr;
     static inline StandInEngine* engine_ = nullptr;
     static inline ScratchDir* mailbox_ = nullptr;
     static inline std::vector<std::unique_ptr<RegistryValue>> registry_;
-    KeyShell shell{"orv_keyexports"};
+    KeyShell shell{"orv_keyexports", ORV_KEY_DATA};
     merrowin::KeyDeleteFn keyDelete = nullptr;
     merrowin::KeyExtractFn keyExtract = nullptr;
     merrowin::ShowFingerPrintFn showFingerPrint = nullptr;
@@ -301,7 +291,7 @@ TEST_F(KeyExports, KeyDeleteAnsweredNoOrClosedOrCancelledDeletesNothing) {
     EXPECT_EQ(keyDelete(buffer.data()) & 0xFF, 0);
     EXPECT_TRUE(AnsweredExactly(script, 1));
     EXPECT_EQ(buffer, sentinel);
-    EXPECT_EQ(GpgKeysOfRing(engine_->PublicRing()).size(), 3u);
+    EXPECT_EQ(shell.KeysOfCopy(engine_->PublicRing()).size(), 3u);
 }
 
 TEST_F(KeyExports, KeyDeleteRemovesTheChosenKeysFromTheRingFiles) {
@@ -317,14 +307,14 @@ TEST_F(KeyExports, KeyDeleteRemovesTheChosenKeysFromTheRingFiles) {
     EXPECT_TRUE(AnsweredExactly(script, 2));
     EXPECT_EQ(question.text, "bob <bob@example.org>\r\ncarol <carol@example.org>\r\n\r\nDelete key(s)?");
     EXPECT_EQ(buffer, sentinel);
-    EXPECT_EQ(GpgKeysOfRing(engine_->PublicRing()), (std::vector<std::string>{GpgKeyOf("alice")}));
+    EXPECT_EQ(shell.KeysOfCopy(engine_->PublicRing()), (std::vector<std::string>{shell.KeyOf("alice")}));
     EXPECT_EQ(RingKeys(), 1);
 }
 
 TEST_F(KeyExports, KeyDeleteOffersTheAutoListAndHandsOverTheDeletedKeyIDs) {
     WriteConfig(true);
-    const std::string aliceFingerprint = GpgKeyOf("alice").substr(4);
-    ASSERT_EQ(GpgKeysOfRing(engine_->SecretRing()), (std::vector<std::string>{"sec " + aliceFingerprint}));
+    const std::string aliceFingerprint = shell.KeyOf("alice").substr(4);
+    ASSERT_EQ(shell.KeysOfCopy(engine_->SecretRing()), (std::vector<std::string>{"sec " + aliceFingerprint}));
     // The secret key goes from both rings; the IDs come back for the AutoList.
     std::string buffer(3 * 20, '\x7f');
     BoxView report;
@@ -338,10 +328,10 @@ TEST_F(KeyExports, KeyDeleteOffersTheAutoListAndHandsOverTheDeletedKeyIDs) {
     EXPECT_TRUE(AnsweredExactly(script, 3));
     EXPECT_EQ(report.text, "1 key(s) removed.\r\n\r\nRemove associated AutoList entries?");
     EXPECT_STREQ(buffer.c_str(), kAlice);
-    std::vector<std::string> expected = {GpgKeyOf("bob"), GpgKeyOf("carol")};
+    std::vector<std::string> expected = {shell.KeyOf("bob"), shell.KeyOf("carol")};
     std::sort(expected.begin(), expected.end());
-    EXPECT_EQ(GpgKeysOfRing(engine_->PublicRing()), expected);
-    const auto secret = GpgKeysOfRing(engine_->SecretRing());
+    EXPECT_EQ(shell.KeysOfCopy(engine_->PublicRing()), expected);
+    const auto secret = shell.KeysOfCopy(engine_->SecretRing());
     for (const auto& key : secret) EXPECT_EQ(key.find(aliceFingerprint), std::string::npos) << key;
 
     // Two keys, the offer declined: deleted all the same, but nothing handed over.
@@ -421,7 +411,7 @@ TEST_F(KeyExports, KeyExtractPutsTheKeysIntoTheMessageEditor) {
     EXPECT_EQ(text.substr(lines.size(), 36), "-----BEGIN PGP PUBLIC KEY BLOCK-----");
     // gpg reads exactly the two public keys from the text as it was inserted.
     ReplaceWholeFile(shell.Win() + "inserted.txt", text);
-    std::vector<std::string> expected = {GpgKeyOf("bob"), GpgKeyOf("carol")};
+    std::vector<std::string> expected = {shell.KeyOf("bob"), shell.KeyOf("carol")};
     std::sort(expected.begin(), expected.end());
     EXPECT_EQ(shell.Keys(shell.Unix() + "inserted.txt"), expected);
 }
@@ -450,7 +440,7 @@ TEST_F(KeyExports, KeyExtractWithoutAnEditorCopiesToTheClipboardAndSaysSo) {
     // Only the public part of alice's key leaves, although the secret one is on the ring.
     EXPECT_EQ(text.find("PRIVATE"), std::string::npos);
     ReplaceWholeFile(shell.Win() + "clip.txt", text);
-    EXPECT_EQ(shell.Keys(shell.Unix() + "clip.txt"), (std::vector<std::string>{GpgKeyOf("alice")}));
+    EXPECT_EQ(shell.Keys(shell.Unix() + "clip.txt"), (std::vector<std::string>{shell.KeyOf("alice")}));
 
     // Cancelled: the clipboard stays as it was, nothing is shown.
     SetClipboardText("kept");
@@ -575,7 +565,7 @@ TEST_F(SessionHelp, ADialogsHelpWithoutAHelpFileFallsBackToThePage) {
 }
 
 TEST_F(SessionHelp, AnExistingPageIsOpenedByTheShell) {
-    KeyShell shell{"orv_keyexports"};
+    KeyShell shell{"orv_keyexports", ORV_KEY_DATA};
     ScratchDir install("helpinstall");
     const std::string page = install.Path() + kHtmlHelpName;
     ASSERT_TRUE(ReplaceWholeFile(page, "<html>Orvane help</html>"));

@@ -29,6 +29,7 @@
 #include "standin/mailclient/host.h"
 #include "tests/plugin/plugin_test_support.h"
 #include "tests/support/child_process.h"
+#include "tests/support/files.h"
 #include "tests/support/passphrase_typist.h"
 #include "tests/support/stand_in_engine.h"
 #include "tests/support/ui_robot.h"
@@ -46,12 +47,6 @@ constexpr const char* kMailEnd = "M A I L E N D";
 using PlugInitFn = void(WINAPI*)(HWND, DWORD, HWND, const char*);
 using ShowViewerFn = void*(WINAPI*)();
 using SaveMimeFn = int(WINAPI*)(const char*);
-
-std::string Read(const std::string& path) {
-    std::string bytes;
-    ReadWholeFile(path, bytes);
-    return bytes;
-}
 
 int CountOf(const std::string& text, const std::string& what) {
     int n = 0;
@@ -169,7 +164,7 @@ protected:
         HMODULE module = GetModuleHandleA("Merrowin.dll");
         return module ? reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(module, name))) : nullptr;
     }
-    static std::string Gpg(const std::string& name) { return Read(gpgDir_ + name); }
+    static std::string Gpg(const std::string& name) { return ReadAll(gpgDir_ + name); }
     static std::string Mailbox() { return mailbox_->Path(); }
 
     // Opens the form as the automation plug-in does and shows the viewer;
@@ -317,7 +312,7 @@ TEST_F(ViewerExports, AReadersEncryptedMessageShowsDecryptedInPlaceWithItsSignat
         ASSERT_TRUE(script.Finish()) << script.Failure();
     }
     EXPECT_EQ(proposed, "Figures (inline).txt");
-    EXPECT_EQ(Read(plain), shown);
+    EXPECT_EQ(ReadAll(plain), shown);
 
     // Encrypted, it goes to the name with ".pgp" appended, for alice's key.
     const std::string chosen = Mailbox() + "reader secret.txt";
@@ -334,7 +329,7 @@ TEST_F(ViewerExports, AReadersEncryptedMessageShowsDecryptedInPlaceWithItsSignat
         const auto seen = script.Seen();
         ASSERT_EQ(seen.size(), 3u);
     }
-    const std::string encrypted = Read(chosen + ".pgp");
+    const std::string encrypted = ReadAll(chosen + ".pgp");
     EXPECT_GT(encrypted.size(), 100u);
     EXPECT_EQ(encrypted.find("figures are attached"), std::string::npos);
     EXPECT_EQ(GetFileAttributesA(chosen.c_str()), INVALID_FILE_ATTRIBUTES);
@@ -613,7 +608,7 @@ TEST_F(ViewerExports, AViewerClosedDuringItsQuestionClosesAfterTheAnswer) {
     ASSERT_TRUE(script.Finish()) << script.Failure();
     EXPECT_EQ(questionOwner, viewer) << "the question belonged to " << ClassOf(questionOwner);
     EXPECT_TRUE(aliveDuringQuestion) << "the viewer was freed while its question waited";
-    EXPECT_NE(Read(plain).find("figures are attached"), std::string::npos);
+    EXPECT_NE(ReadAll(plain).find("figures are attached"), std::string::npos);
     EXPECT_TRUE(PumpUntil([&] { return !IsWindow(viewer); }, 10000)) << "the close asked was lost";
     EXPECT_TRUE(PumpUntil([&] { return !IsWindow(formWindow_); }, 10000));
     PostMessageA(manager, WM_CLOSE, 0, 0);
@@ -702,7 +697,7 @@ TEST_F(ViewerExports, AnAttachmentNameOfTwoHundredAndEightyCharactersIsCutToFitI
     EXPECT_LT(proposed.size(), longName.size());
     EXPECT_LE(Mailbox().size() + proposed.size(), std::size_t(MAX_PATH - 1));
     EXPECT_EQ(proposed.substr(proposed.size() - 4), ".bin");
-    EXPECT_EQ(Read(Mailbox() + proposed), "ABC");
+    EXPECT_EQ(ReadAll(Mailbox() + proposed), "ABC");
     DeleteFileA((Mailbox() + proposed).c_str());
 }
 
@@ -807,7 +802,7 @@ TEST_F(ViewerExports, TheAttachmentListViewsAndSavesThePartsByteForByte) {
     EXPECT_EQ(rows[1], "+ File: figures.bin");
     EXPECT_NE(viewed.find("the figures are attached (caf\xe9 prices)."), std::string::npos) << viewed;
     EXPECT_EQ(proposed, "figures.bin");
-    EXPECT_EQ(Read(savedAttachment), attachment);
+    EXPECT_EQ(ReadAll(savedAttachment), attachment);
 }
 
 // ---- Benchmarks: figures, not pass/fail (run with --gtest_also_run_disabled_tests) ----
@@ -915,7 +910,7 @@ AnchorRun RunRnpAlone(const std::string& file, bool oneMessage, const std::strin
                                                             (oneMessage ? " --message" : ""));
     AnchorRun run;
     if (!anchor.Started() || !anchor.Wait(1800000) || anchor.ExitCode() != 0) return run;
-    run.ok = sscanf(Read(report).c_str(), "messages %*d blocks %*d decrypted %*d good %*d seconds %lf peak %lf",
+    run.ok = sscanf(ReadAll(report).c_str(), "messages %*d blocks %*d decrypted %*d good %*d seconds %lf peak %lf",
                     &run.seconds, &run.peakMB) == 2;
     return run;
 }
@@ -941,7 +936,7 @@ constexpr int kBenchRounds = 3;
 TEST_F(ViewerExports, DISABLED_BenchFolderModeAgainstGpg) {
     const std::string dir = BenchDir();
     ASSERT_FALSE(dir.empty()) << "the benchmark mail was not made";
-    const std::string folder = Read(dir + "FOLDER.PMM");
+    const std::string folder = ReadAll(dir + "FOLDER.PMM");
     ReplaceWholeFile(Mailbox() + "BENCH.PMM", folder);
     host_->folderChoice = "bench";
     const int messages = CountOf(folder, "\x1A") + 1;
@@ -973,9 +968,9 @@ TEST_F(ViewerExports, DISABLED_BenchFolderModeAgainstGpg) {
     }
     PrintRatio("folder load", product, anchor);
     printf("[bench] gpg one process per message (agent unprotects the key each time): %s s\n",
-           Read(dir + "gpg_folder.txt").c_str());
+           ReadAll(dir + "gpg_folder.txt").c_str());
     double gpgMin = 0, gpgMedian = 0;
-    ASSERT_EQ(sscanf(Read(dir + "gpg_one_process.txt").c_str(), "%lf %lf", &gpgMin, &gpgMedian), 2);
+    ASSERT_EQ(sscanf(ReadAll(dir + "gpg_one_process.txt").c_str(), "%lf %lf", &gpgMin, &gpgMedian), 2);
     const auto [pMin, pMedian] = MinMedian(product);
     printf("[bench] ratio folder load / gpg one process: %.2f %.2f\n", pMin / gpgMin, pMedian / gpgMedian);
     host_->folderChoice.clear();
@@ -985,7 +980,7 @@ TEST_F(ViewerExports, DISABLED_BenchDecryptFileExOfATwentyMegabyteAttachment) {
     const std::string dir = BenchDir();
     ASSERT_FALSE(dir.empty()) << "the benchmark mail was not made";
     const std::string file = Mailbox() + "BIG.PM$";
-    ReplaceWholeFile(file, Read(dir + "BIG.PM$"));
+    ReplaceWholeFile(file, ReadAll(dir + "BIG.PM$"));
     const std::string output = Mailbox() + "BIG.out";
     std::vector<double> product, anchor;
     for (int round = 0; round < kBenchRounds; ++round) {
@@ -997,10 +992,10 @@ TEST_F(ViewerExports, DISABLED_BenchDecryptFileExOfATwentyMegabyteAttachment) {
             host_->RunCrypt(*extension_, mailclient::CryptOp::Decrypt, file, output, "");
         QueryPerformanceCounter(&end);
         sampler.Stop();
-        const std::string result = Read(output);
+        const std::string result = ReadAll(output);
         product.push_back(Seconds(start, end));
         printf("[bench] message %.1f MB; DECRYPT_FILE_EX result %d, output %.1f MB in %.2f s\n",
-               Read(file).size() / 1048576.0, outcome.result, result.size() / 1048576.0, product.back());
+               ReadAll(file).size() / 1048576.0, outcome.result, result.size() / 1048576.0, product.back());
         printf("[bench] private bytes: before %.1f MB, peak %.1f MB above it\n", sampler.BeforeMB(),
                sampler.PeakAboveMB());
         EXPECT_GT(result.size(), 20u * 1024 * 1024);
@@ -1011,7 +1006,7 @@ TEST_F(ViewerExports, DISABLED_BenchDecryptFileExOfATwentyMegabyteAttachment) {
         printf("[bench] rnp alone: %.2f s, peak private bytes of its whole process %.1f MB\n", rnp.seconds, rnp.peakMB);
     }
     PrintRatio("DECRYPT_FILE_EX", product, anchor);
-    printf("[bench] gpg (seconds, peak KB): %s\n", Read(dir + "gpg_big.txt").c_str());
+    printf("[bench] gpg (seconds, peak KB): %s\n", ReadAll(dir + "gpg_big.txt").c_str());
 }
 
 // Folder-load memory: a folder of mixed messages (plain, plain with an

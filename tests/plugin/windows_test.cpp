@@ -19,8 +19,8 @@
 #include "interfaces/host_messages.h"
 #include "interfaces/mail_client.h"
 #include "standin/mailclient/host.h"
-#include "tests/plugin/gpg_shell.h"
 #include "tests/plugin/plugin_test_support.h"
+#include "tests/support/gpg_shell.h"
 #include "tests/support/main_library.h"
 #include "tests/support/stand_in_engine.h"
 #include "tests/support/ui_robot.h"
@@ -761,19 +761,11 @@ protected:
         PumpUntil([&] { return script.Seen().size() >= stepsBeforeGuard; }, 30000);
         PumpFor(200);
     }
-    std::vector<std::string> GpgKeysOfRing(const std::string& ring) {
-        CopyFileA(ring.c_str(), (shell.Win() + "ring.gpg").c_str(), FALSE);
-        return shell.Keys(shell.Unix() + "ring.gpg");
-    }
-    std::string GpgKeyOf(const std::string& name) {
-        const auto keys = shell.Keys(std::string(ORV_KEY_DATA) + "/" + name + "_pub.asc");
-        return keys.size() == 1 ? keys[0] : "<" + std::to_string(keys.size()) + " keys in " + name + ">";
-    }
 
     HWND form = nullptr;
     HWND manager = nullptr;
     size_t stepsBeforeGuard = 0;
-    KeyShell shell;
+    KeyShell shell{"orv_gpg", ORV_KEY_DATA};
 };
 
 TEST_F(Manager, ShowsSixButtonsBesideThePictureAndTheHintOverIt) {
@@ -818,8 +810,8 @@ TEST_F(Manager, AKeyFromTheClipboardLandsOnTheRings) {
     RunWhile(script, 'A');
     EXPECT_TRUE(AnsweredExactly(script, 3));
     EXPECT_EQ(report.text, "1 key(s) added");
-    const auto keys = GpgKeysOfRing(engine_->PublicRing());
-    EXPECT_NE(std::find(keys.begin(), keys.end(), GpgKeyOf("dave")), keys.end()) << "gpg reads dave on the ring";
+    const auto keys = shell.KeysOfCopy(engine_->PublicRing());
+    EXPECT_NE(std::find(keys.begin(), keys.end(), shell.KeyOf("dave")), keys.end()) << "gpg reads dave on the ring";
     EXPECT_EQ(keys.size(), 4u);
 }
 
@@ -834,8 +826,8 @@ TEST_F(Manager, ADeletedKeyIsGoneFromTheRings) {
     RunWhile(script, 'D');
     EXPECT_TRUE(AnsweredExactly(script, 3));
     EXPECT_EQ(report.text, "1 key(s) removed");
-    const auto keys = GpgKeysOfRing(engine_->PublicRing());
-    EXPECT_EQ(std::find(keys.begin(), keys.end(), GpgKeyOf("carol")), keys.end());
+    const auto keys = shell.KeysOfCopy(engine_->PublicRing());
+    EXPECT_EQ(std::find(keys.begin(), keys.end(), shell.KeyOf("carol")), keys.end());
     EXPECT_EQ(keys.size(), 2u);
 }
 
@@ -851,7 +843,7 @@ TEST_F(Manager, AnExportedKeyReadsBackInGpgWithItsFingerprint) {
     stepsBeforeGuard = 3;
     RunWhile(script, 'X');
     EXPECT_TRUE(AnsweredExactly(script, 3));
-    EXPECT_EQ(shell.Keys(shell.Unix() + "bob_export.asc"), (std::vector<std::string>{GpgKeyOf("bob")}));
+    EXPECT_EQ(shell.Keys(shell.Unix() + "bob_export.asc"), (std::vector<std::string>{shell.KeyOf("bob")}));
 }
 
 // Inside the client the manager's keys come through the client's own loop,

@@ -19,6 +19,7 @@
 #include "engine/sdk_table.h"
 #include "standin/sdksupport/support_ids.h"
 #include "tests/support/app_data_override.h"
+#include "tests/support/files.h"
 #include "tests/support/stand_in_engine.h"
 #include "tests/support/ui_robot.h"
 #include "tests/support/unix_scratch.h"
@@ -239,17 +240,6 @@ private:
     std::unique_ptr<AppDataOverride> override_;
 };
 
-std::string ReadFileText(const std::string& path) {
-    std::string text;
-    HANDLE h = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-    if (h == INVALID_HANDLE_VALUE) return text;
-    char buffer[4096];
-    DWORD got = 0;
-    while (ReadFile(h, buffer, sizeof buffer, &got, nullptr) && got) text.append(buffer, got);
-    CloseHandle(h);
-    return text;
-}
-
 void SelectRow(HWND list, int row) {
     LVITEMA item = {};
     item.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
@@ -372,7 +362,7 @@ TEST_F(SdkSupportTest, AFreshUserGetsEmptyRingsAndAKeyPairOfTheirOwn) {
     EXPECT_NE(subUse.find('e'), std::string::npos) << shown;
     EXPECT_NE(shown.find("Fresh User <fresh@example.org>"), std::string::npos) << shown;
     EXPECT_NE(shown.find(keyID.substr(2)), std::string::npos) << shown;
-    const std::string rings = ReadFileText(ringDir + "secring.skr");
+    const std::string rings = ReadAll(ringDir + "secring.skr");
     EXPECT_GT(rings.size(), 1000u);
     EXPECT_EQ(rings.find("fresh start 2026"), std::string::npos);
 
@@ -475,7 +465,7 @@ TEST_F(SdkSupportTest, OnlyAKeyPairOfTheUsersOwnBecomesTheDefaultKey) {
     orv::TPrefsFile prefs;
     orv::PrefsRecord record;
     ASSERT_EQ(prefs.ReadPrefs(record, orv::kPrefsPublicRing | orv::kPrefsDefaultKey), 0)
-        << ReadFileText(scratch.PrefsFile());
+        << ReadAll(scratch.PrefsFile());
     EXPECT_EQ(record.DefaultKeyID, "0xE8750B357ACE6A48");
     EXPECT_EQ(lstrcmpiA(record.PublicRing.c_str(), engine_->PublicRing().c_str()), 0) << record.PublicRing;
 }

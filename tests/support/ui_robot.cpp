@@ -190,6 +190,10 @@ bool PumpUntil(const std::function<bool()>& done, int timeoutMs) {
     return true;
 }
 
+bool PumpQueued(int timeoutMs) {
+    return PumpUntil([] { return HIWORD(GetQueueStatus(QS_ALLINPUT)) == 0; }, timeoutMs);
+}
+
 HWND FindTopWindow(const std::string& cls, const std::string& caption, int timeoutMs) {
     auto end = Clock::now() + std::chrono::milliseconds(Patience(timeoutMs));
     do {
@@ -471,6 +475,12 @@ std::vector<SeenBox> ModalScript::Seen() const {
 std::string ModalScript::Failure() const {
     std::lock_guard<std::mutex> lock(mutex_);
     return failure_;
+}
+
+bool PumpUntilSeen(const ModalScript& script, size_t boxes, int timeoutMs) {
+    const bool seen = PumpUntil([&] { return script.Seen().size() >= boxes; }, timeoutMs);
+    PumpQueued();
+    return seen;
 }
 
 ModalScript::Action PressButton(const std::string& caption) {

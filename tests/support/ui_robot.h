@@ -27,6 +27,9 @@ int Patience(int ms);
 void PumpFor(int ms);
 // Handles messages until done() holds; false when the (stretched) bound passed first.
 bool PumpUntil(const std::function<bool()>& done, int timeoutMs);
+// Handles messages until none waits for this thread: what a step posted has
+// been handled. False when they kept coming past the (stretched) bound.
+bool PumpQueued(int timeoutMs = 5000);
 
 // "" matches any class or caption. A caption ending in '*' matches by prefix.
 HWND FindTopWindow(const std::string& cls, const std::string& caption, int timeoutMs = 5000);
@@ -115,6 +118,10 @@ private:
     std::atomic<bool> failed_{false};
     std::vector<HWND> before_;
 };
+
+// Handles this thread's messages until the script has seen the boxes, then
+// what the last answer set going.
+bool PumpUntilSeen(const ModalScript& script, size_t boxes, int timeoutMs = 20000);
 
 // Common actions.
 ModalScript::Action PressButton(const std::string& caption);

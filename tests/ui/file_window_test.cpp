@@ -25,6 +25,7 @@
 #include "interfaces/file_window.h"
 #include "interfaces/mail_client.h"
 #include "tests/plugin/plugin_test_support.h"
+#include "tests/support/files.h"
 #include "tests/support/passphrase_typist.h"
 #include "tests/support/stand_in_engine.h"
 #include "tests/support/ui_robot.h"
@@ -43,12 +44,6 @@ namespace {
 
 const char* const kLibraryBox = "TfrmPGPDlg";
 const std::string kIdle = std::string(ui::kServerCaption) + "[Ctrl] + [E] starts Explorer ...";
-
-std::string ReadText(const std::string& path) {
-    std::string text;
-    ReadWholeFile(path, text);
-    return text;
-}
 
 bool Exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
@@ -429,7 +424,7 @@ TEST_F(FileWindowTest, WhatTheWindowEncryptsGpgDecrypts) {
         << Lines(seen);
     EXPECT_TRUE(InOrder(captions_, {"Server: letter.txt", "Server: letter.txt => \"letter.~.pgp\"", kIdle}));
     ASSERT_TRUE(Exists(letter + ".pgp"));
-    EXPECT_EQ(ReadText(letter), content);
+    EXPECT_EQ(ReadAll(letter), content);
     const std::string plain = gpg_->Run("gpg -q --batch --pinentry-mode loopback --passphrase 'alice pass' --import " +
                                         keys_ + "alice_sec.asc 2>/dev/null; gpg -q --batch --pinentry-mode loopback "
                                         "--passphrase 'alice pass' -d " +
@@ -461,9 +456,9 @@ TEST_F(FileWindowTest, AFailureOnTheThirdFileLeavesTheOutputsBeforeIt) {
     });
     EXPECT_EQ(result, 1);
     const auto seen = responder.Seen();
-    EXPECT_EQ(ReadText(gpg_->Win() + "one.txt"), "first text\r\n") << Lines(seen);
-    EXPECT_EQ(ReadText(gpg_->Win() + "two.txt"), "second text\r\n") << Lines(seen);
-    EXPECT_EQ(ReadText(gpg_->Win() + "three.txt"), older) << Lines(seen);
+    EXPECT_EQ(ReadAll(gpg_->Win() + "one.txt"), "first text\r\n") << Lines(seen);
+    EXPECT_EQ(ReadAll(gpg_->Win() + "two.txt"), "second text\r\n") << Lines(seen);
+    EXPECT_EQ(ReadAll(gpg_->Win() + "three.txt"), older) << Lines(seen);
     bool askedToLeave = false;
     for (const auto& s : seen) askedToLeave = askedToLeave || s.find("Leave three.asc unmodified?") != std::string::npos;
     EXPECT_TRUE(askedToLeave) << Lines(seen);
@@ -501,7 +496,7 @@ TEST_F(FileWindowTest, BinaryDataAreSavedUnderANameBeforeTheSourceMayGo) {
     EXPECT_EQ(seen[2], "file Save DECRYPTED file as: data.bin") << Lines(seen);
     EXPECT_NE(seen[3].find("Output in:\n\n" + gpg_->Win() + "data.out.\n\nDelete source?"), std::string::npos)
         << Lines(seen);
-    EXPECT_EQ(ReadText(gpg_->Win() + "data.out"), kBinaryPlain);
+    EXPECT_EQ(ReadAll(gpg_->Win() + "data.out"), kBinaryPlain);
     EXPECT_FALSE(Exists(source));
     EXPECT_EQ(TemporaryFiles(), tempBefore_);
 }
@@ -548,7 +543,7 @@ TEST_F(FileWindowTest, AnOutputThatCannotTakeItsNameIsReportedAndLeavesNoPlainTe
     const auto seen = responder.Seen();
     EXPECT_TRUE(Asked(seen, "box Error: \"" + target + "\"\n\nError writing data!")) << Lines(seen);
     EXPECT_FALSE(Asked(seen, "Delete source")) << Lines(seen);
-    EXPECT_EQ(ReadText(target), "another program's file\r\n");
+    EXPECT_EQ(ReadAll(target), "another program's file\r\n");
     EXPECT_EQ(TemporaryFiles(), tempBefore_) << Lines(seen);
     EXPECT_TRUE(Exists(source));
 }
@@ -577,7 +572,7 @@ TEST_F(FileWindowTest, ADeleteSourceQuestionEndedWithoutAnAnswerKeepsTheSource) 
     const auto seen = responder.Seen();
     EXPECT_TRUE(Asked(seen, "Delete source?")) << Lines(seen);
     EXPECT_TRUE(Exists(letter + ".pgp")) << Lines(seen);
-    EXPECT_EQ(ReadText(letter), "kept unless the user says yes\r\n");
+    EXPECT_EQ(ReadAll(letter), "kept unless the user says yes\r\n");
 }
 
 TEST_F(FileWindowTest, SeveralFilesChosenInTheOpenDialogAreEachDecrypted) {
@@ -634,7 +629,7 @@ TEST_F(FileWindowTest, AnOutputOnItsOwnSourceIsRefused) {
         refused = refused || (s.rfind("box Error:", 0) == 0 && s.find("\"" + letter + "\"") != std::string::npos &&
                               s.find("Illegal file operation") != std::string::npos);
     EXPECT_TRUE(refused) << Lines(seen);
-    EXPECT_EQ(ReadText(letter), content);
+    EXPECT_EQ(ReadAll(letter), content);
     EXPECT_EQ(gpg_->Files(), std::vector<std::string>{"same.txt"});
 }
 
