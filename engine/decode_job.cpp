@@ -352,9 +352,23 @@ PGPError TPGPDecode::Run(const std::string* text, const std::string* path) {
 }
 
 PGPError TPGPDecode::RunJob(Job& job) {
+    ResetForJob(job);
+    PGPError err = OpenContextFor(job);
+    if (err != kPGPError_NoErr) return err;
+    err = AnalysisPass(job);
+    if (Pass == 0 || err != kPGPError_NoErr) return err;
+    err = BuildDecodingOptions(job);
+    if (err != kPGPError_NoErr) return err;
+    err = ChooseOutput(job);
+    if (err != kPGPError_NoErr) return err;
+    Pass = 2;
     auto& t = Sdk();
+    err = Call(t.PGPDecode, Context, job.options, t.PGPOLastOption(Context));
+    if (err != kPGPError_NoErr) return err;
+    return DeliverResult(job);
+}
 
-    // Reset.
+void TPGPDecode::ResetForJob(const Job& job) {
     AnalyzeResult = kAnalyzeNotPGP;
     Section = 0;
     SavedError = kPGPError_NoErr;
@@ -372,36 +386,36 @@ PGPError TPGPDecode::RunJob(Job& job) {
     prefixedAt_ = false;
     statusReported_ = false;
     InputSize = job.fileMode ? 0 : static_cast<int>(job.input.size());
+}
 
-    if (Pass != 0) {
-        if (!environmentOpen_) {
-            PGPError err = OpenJobContext();
-            if (err != kPGPError_NoErr) return err;
-        }
-    } else {
-        // Analysis needs no key rings; a context held open stays untouched.
-        PGPContextRef bare = nullptr;
-        PGPError err = Call(t.PGPNewContext, PGPUInt32(kPGPsdkAPIVersion), &bare);
-        if (err != kPGPError_NoErr) return err;
-        job.heldContext = Context;
-        Context = bare;
-        job.bare = true;
-    }
+PGPError TPGPDecode::OpenContextFor(Job& job) {
+    if (Pass != 0) return environmentOpen_ ? kPGPError_NoErr : OpenJobContext();
+    // Analysis needs no key rings; a context held open stays untouched.
+    PGPContextRef bare = nullptr;
+    PGPError err = Call(Sdk().PGPNewContext, PGPUInt32(kPGPsdkAPIVersion), &bare);
+    if (err != kPGPError_NoErr) return err;
+    job.heldContext = Context;
+    Context = bare;
+    job.bare = true;
+    return kPGPError_NoErr;
+}
+
+PGPOptionListRef TPGPDecode::InputOption(const Job& job) {
+    auto& t = Sdk();
+    return job.fileMode ? t.PGPOInputFile(Context, job.inputSpec)
+                        : t.PGPOInputBuffer(Context, job.input.data(), static_cast<PGPSize>(job.input.size()));
+}
+
+PGPError TPGPDecode::AnalysisPass(Job& job) {
+    auto& t = Sdk();
     if (!t.PGPOLastOption || !t.PGPOEventHandler || !t.PGPOInputBuffer || !t.PGPOInputFile || !t.PGPODiscardOutput)
         return kPGPError_EngineNotLoaded;
-
     if (job.fileMode) {
         PGPError err = Call(t.PGPNewFileSpecFromFullPath, Context, InputFile.c_str(), &job.inputSpec);
         if (err != kPGPError_NoErr) return err;
     }
-    auto inputOption = [&]() {
-        return job.fileMode ? t.PGPOInputFile(Context, job.inputSpec)
-                            : t.PGPOInputBuffer(Context, job.input.data(), static_cast<PGPSize>(job.input.size()));
-    };
-
-    // Analysis pass.
     PGPError err = Call(t.PGPBuildOptionList, Context, &job.options, t.PGPODiscardOutput(Context, 1),
-                        t.PGPOEventHandler(Context, &TPGPDecode::EventHandler, this), inputOption(),
+                        t.PGPOEventHandler(Context, &TPGPDecode::EventHandler, this), InputOption(job),
                         t.PGPOLastOption(Context));
     if (err == kPGPError_NoErr) err = Call(t.PGPDecode, Context, job.options, t.PGPOLastOption(Context));
     FreeOptionList(job.options);
@@ -416,18 +430,21 @@ PGPError TPGPDecode::RunJob(Job& job) {
         prefixedAt_ = true;
         err = kPGPError_NoErr;
     }
-    if (Pass == 0 || err != kPGPError_NoErr) return err;
+    return err;
+}
 
-    // Decoding pass.
+PGPError TPGPDecode::BuildDecodingOptions(Job& job) {
+    auto& t = Sdk();
     if (!t.PGPOPassThroughKeys || !t.PGPOPassThroughClearSigned || !t.PGPOPassThroughIfUnrecognized ||
         !t.PGPOSendEventIfKeyFound || !t.PGPORecursivelyDecode || !t.PGPOAllocatedOutputBuffer || !t.PGPODetachedSig)
         return kPGPError_EngineNotLoaded;
     const PGPOptionListRef keySource = sdk::KeySourceOption(Context, KeySet);
-    err = Call(t.PGPBuildOptionList, Context, &job.options, keySource, t.PGPOPassThroughKeys(Context, PassThroughKeys),
-               t.PGPOPassThroughClearSigned(Context, PassThroughClearSigned),
-               t.PGPOPassThroughIfUnrecognized(Context, PassThroughUnrecognized),
-               t.PGPOSendEventIfKeyFound(Context, 1), t.PGPORecursivelyDecode(Context, Recursive),
-               t.PGPOEventHandler(Context, &TPGPDecode::EventHandler, this), t.PGPOLastOption(Context));
+    PGPError err = Call(t.PGPBuildOptionList, Context, &job.options, keySource,
+                        t.PGPOPassThroughKeys(Context, PassThroughKeys),
+                        t.PGPOPassThroughClearSigned(Context, PassThroughClearSigned),
+                        t.PGPOPassThroughIfUnrecognized(Context, PassThroughUnrecognized),
+                        t.PGPOSendEventIfKeyFound(Context, 1), t.PGPORecursivelyDecode(Context, Recursive),
+                        t.PGPOEventHandler(Context, &TPGPDecode::EventHandler, this), t.PGPOLastOption(Context));
     if (err != kPGPError_NoErr) return err;
 
     if (job.fileMode) {
@@ -437,43 +454,41 @@ PGPError TPGPDecode::RunJob(Job& job) {
     } else {
         InputSize = static_cast<int>(job.input.size());
     }
-    err = Call(t.PGPAppendOptionList, job.options, inputOption(), t.PGPOLastOption(Context));
-    if (err != kPGPError_NoErr) return err;
+    return Call(t.PGPAppendOptionList, job.options, InputOption(job), t.PGPOLastOption(Context));
+}
 
-    if (DetachedFound || SignedFound) {
-        job.outputFixed = true;
-        if (DetachedFound) {
-            job.detached = true;
-            OutputFile = DeriveOutputName(OutputFile, InputFile, true);
-            if (OutputFile.empty() || !FileExists(OutputFile)) return kDecodeErrNoDetachedData;
-            err = Call(t.PGPNewFileSpecFromFullPath, Context, OutputFile.c_str(), &job.dataSpec);
-            if (err != kPGPError_NoErr) return err;
-            err = Call(t.PGPAppendOptionList, job.options,
-                       t.PGPODetachedSig(Context, t.PGPOInputFile(Context, job.dataSpec), t.PGPOLastOption(Context)),
-                       t.PGPOLastOption(Context));
-        } else {
-            if (ToFile) {
-                OutputFile = DeriveOutputName(OutputFile, InputFile, false);
-                if (OutputFile.empty()) return kDecodeErrNoOutput;
-            }
-            err = Call(t.PGPAppendOptionList, job.options,
-                       t.PGPOAllocatedOutputBuffer(Context, &OutData, kNoSizeLimit, &OutLength),
-                       t.PGPOLastOption(Context));
-        }
-        if (err != kPGPError_NoErr) return err;
-    } else {
+// Signed data goes to a buffer of its own (or, for a detached signature,
+// is read from its data file); anything else is collected section by section.
+PGPError TPGPDecode::ChooseOutput(Job& job) {
+    auto& t = Sdk();
+    if (!DetachedFound && !SignedFound) {
         OutputAttached = false;
+        return kPGPError_NoErr;
     }
+    job.outputFixed = true;
+    if (DetachedFound) {
+        job.detached = true;
+        OutputFile = DeriveOutputName(OutputFile, InputFile, true);
+        if (OutputFile.empty() || !FileExists(OutputFile)) return kDecodeErrNoDetachedData;
+        PGPError err = Call(t.PGPNewFileSpecFromFullPath, Context, OutputFile.c_str(), &job.dataSpec);
+        if (err != kPGPError_NoErr) return err;
+        return Call(t.PGPAppendOptionList, job.options,
+                    t.PGPODetachedSig(Context, t.PGPOInputFile(Context, job.dataSpec), t.PGPOLastOption(Context)),
+                    t.PGPOLastOption(Context));
+    }
+    if (ToFile) {
+        OutputFile = DeriveOutputName(OutputFile, InputFile, false);
+        if (OutputFile.empty()) return kDecodeErrNoOutput;
+    }
+    return Call(t.PGPAppendOptionList, job.options,
+                t.PGPOAllocatedOutputBuffer(Context, &OutData, kNoSizeLimit, &OutLength), t.PGPOLastOption(Context));
+}
 
-    Pass = 2;
-    err = Call(t.PGPDecode, Context, job.options, t.PGPOLastOption(Context));
-    if (err != kPGPError_NoErr) return err;
-
-    // The result.
+PGPError TPGPDecode::DeliverResult(Job& job) {
     const char* bytes = nullptr;
     std::size_t length = 0;
     if (!job.outputFixed) {
-        err = CollectSections(job);
+        PGPError err = CollectSections(job);
         if (err != kPGPError_NoErr) return err;
         bytes = Collected;
         length = CollectedLength;
@@ -490,8 +505,9 @@ PGPError TPGPDecode::RunJob(Job& job) {
     }
     if (ForYourEyesOnly) {
         // The sender asked that the text be shown only, never stored.
-        err = Call(t.PGPscTempestViewer, Context, ParentWindow, static_cast<const void*>(bytes),
-                   static_cast<PGPSize>(length), PGPFlags(1));
+        auto& t = Sdk();
+        PGPError err = Call(t.PGPscTempestViewer, Context, ParentWindow, static_cast<const void*>(bytes),
+                            static_cast<PGPSize>(length), PGPFlags(1));
         PumpMessages();
         return err;
     }

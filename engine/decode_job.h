@@ -187,7 +187,18 @@ public:
 private:
     struct Job;
     PGPError Run(const std::string* text, const std::string* path);
+    // One run: the analysis pass, then (from the second pass on) the decoding pass.
     PGPError RunJob(Job& job);
+    void ResetForJob(const Job& job);
+    // The key-ring context for decoding; for analysis a bare one, the held one kept aside.
+    PGPError OpenContextFor(Job& job);
+    PGPOptionListRef InputOption(const Job& job);
+    // Finds what the input holds; text that looks binary is prefixed to be read as text.
+    PGPError AnalysisPass(Job& job);
+    PGPError BuildDecodingOptions(Job& job);
+    PGPError ChooseOutput(Job& job);
+    // The decoded bytes to the viewer, the output file or OutputText.
+    PGPError DeliverResult(Job& job);
     void CleanUp(Job& job, bool hasOutput, const void* outputBytes, std::size_t outputLength);
     PGPError OpenJobContext();
     void CloseJobContext();

@@ -337,30 +337,18 @@ int TPMEncryptor::Decode() {
     if (PM.MessageFile.empty()) return 0;
     std::string text;
     if (!Host.ReadFile || !Host.ReadFile(PM.MessageFile, text) || text.empty()) return 0;
-    auto writeOut = [&](std::string_view bytes) {
-        if (!OutputFile.empty() && Host.WriteFile && Host.WriteFile(OutputFile, bytes)) return true;
-        if (Host.Error) Host.Error(T(txt::WRITE_ERROR));
-        return false;
-    };
-    auto finish = [&](int r) {
-        WipeText(text);
-        return r;
-    };
+    const int result = DecodeText(text);
+    WipeText(text);
+    return result;
+}
 
-    if (OutcomeFlags[2] && !OutcomeFlags[1]) return finish(writeOut(text) ? 2 : 0);
-
-    TPGPSplit split;
-    if (Host.FormParameter && Host.FormParameter() == "PGPMIME") {
-        split.Kind = mkPGPMime;
-        split.Block = NormaliseLineEnds(text);
-        split.Head = split.Block.substr(0, split.Block.find("\r\n\r\n"));
-    } else {
-        split = Recognise(text);
-    }
+int TPMEncryptor::DecodeText(const std::string& text) {
+    if (OutcomeFlags[2] && !OutcomeFlags[1]) return WriteResultFile(text) ? 2 : 0;
+    TPGPSplit split = SplitForDecoding(text);
     if (split.Block.empty()) {
         WipeText(split.Head);
         WipeText(split.Trailing);
-        return finish(writeOut(text) ? 2 : 0);
+        return WriteResultFile(text) ? 2 : 0;
     }
     const bool attachment = !split.Embedded && IsAttachmentHeader(split.Head);
     // An attachment's header and trailing text are dropped, so nothing
@@ -374,7 +362,37 @@ int TPMEncryptor::Decode() {
     TDecodeRun run;
     DecodeAll(split, false, T(attachment ? txt::DEC_ATT : txt::DEC_MSG), run);
     const bool unsignedData = !attachment && run.UnsignedData;
-    int result = 0;
+    const bool decoded = TakeRunResult(split, run, unsignedData);
+    const bool toAutomation = AutomationListens();
+    if (toAutomation) ReportDecodedToAutomation(run, attachment);
+    const bool written = decoded && WriteDecoded(split, run);
+    std::string report;
+    bool importFailed = false;
+    if (written && Settings.CheckKey && Host.ImportKeys) report = ImportOfferedKeys(split, run, importFailed);
+    ShowDecodeStatus(run, unsignedData);
+    int result = 2;
+    if (!written) result = WriteResultFile(text) ? 2 : 0;
+    else if (!report.empty()) TellImport(report, importFailed, toAutomation);
+    WipeText(split.Block);
+    return result;
+}
+
+bool TPMEncryptor::WriteResultFile(std::string_view bytes) {
+    if (!OutputFile.empty() && Host.WriteFile && Host.WriteFile(OutputFile, bytes)) return true;
+    if (Host.Error) Host.Error(T(txt::WRITE_ERROR));
+    return false;
+}
+
+TPGPSplit TPMEncryptor::SplitForDecoding(std::string_view text) {
+    if (!Host.FormParameter || Host.FormParameter() != "PGPMIME") return Recognise(text);
+    TPGPSplit split;
+    split.Kind = mkPGPMime;
+    split.Block = NormaliseLineEnds(text);
+    split.Head = split.Block.substr(0, split.Block.find("\r\n\r\n"));
+    return split;
+}
+
+bool TPMEncryptor::TakeRunResult(TPGPSplit& split, TDecodeRun& run, bool unsignedData) {
     if (run.Error != 0) ResultText = Host.ErrorText ? Host.ErrorText(run.Error) : std::string();
     else ResultText = run.Line;
 
@@ -385,92 +403,91 @@ int TPMEncryptor::Decode() {
         ResultText.clear();
         split.Head.clear();
         split.Trailing.clear();
-    } else {
-        if (split.Kind == mkPGPMime) OutcomeFlags[3] = 1;
-        // A wrapped entity's plain text takes its place among the wrapper's
-        // parts; a whole message's goes below its top header.
-        if (split.Kind == mkPGPMime && !split.Embedded) {
-            std::string converted = DecodedEntity(run.Plain);
-            WipeText(run.Plain);
-            run.Plain = std::move(converted);
-            split.Head = WithoutContentFields(split.Head);
-        }
-        if (!run.Line.empty()) {
-            if (unsignedData) run.Line = WithUnsignedDataNote(run.Line, Host.Text);
-            ResultText = run.Line;
-            if (Settings.CheckSig && Settings.Include == 2) {
-                const std::string shown = ReformatSignatureLine(run.Line);
-                if (run.Code & 3) {
-                    if (Host.Popup) Host.Popup(shown);
-                } else if (Host.Warn) {
-                    Host.Warn(shown);
-                }
-            }
-        }
-        result = 2;
+        return false;
     }
-
-    const bool toAutomation = Host.HasAutomation && Host.HasAutomation() && Host.SendAutomation;
-    if (toAutomation) {
-        const bool withLine = !attachment && Settings.CheckSig && !run.Line.empty() && Settings.Include == 1;
-        Host.SendAutomation(automation::AM_DECODED, static_cast<std::uintptr_t>(run.Code),
-                            withLine ? reinterpret_cast<std::intptr_t>(run.Line.c_str()) : 0);
+    if (split.Kind == mkPGPMime) OutcomeFlags[3] = 1;
+    // A wrapped entity's plain text takes its place among the wrapper's
+    // parts; a whole message's goes below its top header.
+    if (split.Kind == mkPGPMime && !split.Embedded) {
+        std::string converted = DecodedEntity(run.Plain);
+        WipeText(run.Plain);
+        run.Plain = std::move(converted);
+        split.Head = WithoutContentFields(split.Head);
     }
+    if (!run.Line.empty()) ShowSignatureLine(run, unsignedData);
+    return true;
+}
 
-    std::string report;
-    bool importFailed = false;
-    if (result == 2) {
-        std::string header = TMCFuncs::DecodeHeader(split.Head);
-        // Armoured blocks had their frames taken off one by one.
-        const bool framesOff = split.Kind == mkMessage || split.Kind == mkClearSigned;
-        if (!framesOff && Settings.CheckSig && !run.Line.empty()) {
-            std::string stripped = StripClearSigned(run.Plain);
-            WipeText(run.Plain);
-            run.Plain = std::move(stripped);
-        }
-        std::string out;
-        out.reserve(header.size() + run.Plain.size() + split.Trailing.size());
-        out += header;
-        out += run.Plain;
-        out += split.Trailing;
-        const bool written = writeOut(out);
-        WipeText(out);
-        if (!written) {
-            result = 0;
-        } else if (Settings.CheckKey && Host.ImportKeys) {
-            std::vector<TFoundKey> imported;
-            const bool plainKinds = split.Kind >= mkPGPMime && split.Kind <= mkClearSigned;
-            const int err = Host.ImportKeys(plainKinds ? run.Plain : split.Block, imported);
-            if (err == 0 && !imported.empty()) {
-                AutoListEntry = AutoListEntryOf(imported);
-                report = std::to_string(imported.size()) + T(txt::KEYS_ADDED);
-            } else if (err != 0 && err != kPGPError_UserAbort && err != kPGPError_ItemNotFound && err != kPGPError_FilePermissions) {
-                report = Host.ErrorText ? Host.ErrorText(err) : std::string();
-                importFailed = true;
-            }
-        }
+void TPMEncryptor::ShowSignatureLine(TDecodeRun& run, bool unsignedData) {
+    if (unsignedData) run.Line = WithUnsignedDataNote(run.Line, Host.Text);
+    ResultText = run.Line;
+    if (!Settings.CheckSig || Settings.Include != 2) return;
+    const std::string shown = ReformatSignatureLine(run.Line);
+    if (run.Code & 3) {
+        if (Host.Popup) Host.Popup(shown);
+    } else if (Host.Warn) {
+        Host.Warn(shown);
     }
+}
 
-    if (!run.Line.empty()) {
-        // The warning about unsigned text stays on the one status line.
-        const std::size_t lf = run.Line.find('\n');
-        Status(3, StatusLineOf(lf == npos ? run.Line : run.Line.substr(lf + 1), unsignedData, Host.Text));
-    } else {
+void TPMEncryptor::ReportDecodedToAutomation(const TDecodeRun& run, bool attachment) {
+    const bool withLine = !attachment && Settings.CheckSig && !run.Line.empty() && Settings.Include == 1;
+    Host.SendAutomation(automation::AM_DECODED, static_cast<std::uintptr_t>(run.Code),
+                        withLine ? reinterpret_cast<std::intptr_t>(run.Line.c_str()) : 0);
+}
+
+bool TPMEncryptor::WriteDecoded(const TPGPSplit& split, TDecodeRun& run) {
+    std::string header = TMCFuncs::DecodeHeader(split.Head);
+    // Armoured blocks had their frames taken off one by one.
+    const bool framesOff = split.Kind == mkMessage || split.Kind == mkClearSigned;
+    if (!framesOff && Settings.CheckSig && !run.Line.empty()) {
+        std::string stripped = StripClearSigned(run.Plain);
+        WipeText(run.Plain);
+        run.Plain = std::move(stripped);
+    }
+    std::string out;
+    out.reserve(header.size() + run.Plain.size() + split.Trailing.size());
+    out += header;
+    out += run.Plain;
+    out += split.Trailing;
+    const bool written = WriteResultFile(out);
+    WipeText(out);
+    return written;
+}
+
+std::string TPMEncryptor::ImportOfferedKeys(const TPGPSplit& split, const TDecodeRun& run, bool& failed) {
+    std::vector<TFoundKey> imported;
+    const bool plainKinds = split.Kind >= mkPGPMime && split.Kind <= mkClearSigned;
+    const int err = Host.ImportKeys(plainKinds ? run.Plain : split.Block, imported);
+    if (err == 0 && !imported.empty()) {
+        AutoListEntry = AutoListEntryOf(imported);
+        return std::to_string(imported.size()) + T(txt::KEYS_ADDED);
+    }
+    if (err != 0 && err != kPGPError_UserAbort && err != kPGPError_ItemNotFound && err != kPGPError_FilePermissions) {
+        failed = true;
+        return Host.ErrorText ? Host.ErrorText(err) : std::string();
+    }
+    return {};
+}
+
+void TPMEncryptor::ShowDecodeStatus(const TDecodeRun& run, bool unsignedData) {
+    if (run.Line.empty()) {
         Status(0, T(txt::DEC_BEG) + " " + T(txt::_FINISHED));
+        return;
     }
-    if (result == 0) {
-        result = writeOut(text) ? 2 : 0;
-    } else if (!report.empty()) {
-        if (importFailed) {
-            if (Host.Error) Host.Error(report);
-        } else if (Settings.Auto && toAutomation && !AutoListEntry.empty()) {
-            Host.SendAutomation(automation::AM_ADDTOLIST, 0, reinterpret_cast<std::intptr_t>(AutoListEntry.c_str()));
-        } else if (Host.Info) {
-            Host.Info(report);
-        }
+    // The warning about unsigned text stays on the one status line.
+    const std::size_t lf = run.Line.find('\n');
+    Status(3, StatusLineOf(lf == npos ? run.Line : run.Line.substr(lf + 1), unsignedData, Host.Text));
+}
+
+void TPMEncryptor::TellImport(const std::string& report, bool failed, bool toAutomation) {
+    if (failed) {
+        if (Host.Error) Host.Error(report);
+    } else if (Settings.Auto && toAutomation && !AutoListEntry.empty()) {
+        OfferAutoListEntry();
+    } else if (Host.Info) {
+        Host.Info(report);
     }
-    WipeText(split.Block);
-    return finish(result);
 }
 
 int TPMEncryptor::VerifySignature(const char* path) {
@@ -556,7 +573,7 @@ int TPMEncryptor::KeyManagement(const char* pathOrClip) {
             found = true;
             AutoListEntry = AutoListEntryOf(imported);
             const std::string report = std::to_string(imported.size()) + T(txt::KEYS_ADDED);
-            if (Settings.Auto && Host.HasAutomation && Host.HasAutomation() && Host.SendAutomation)
+            if (Settings.Auto && AutomationListens())
                 Host.SendAutomation(automation::AM_ADDTOLIST, 0, reinterpret_cast<std::intptr_t>(AutoListEntry.c_str()));
             else if (Host.Info)
                 Host.Info(report);

@@ -53,6 +53,10 @@ TPMEncryptor::TPMEncryptor(TPMFuncs& pm, TEncryptorHost host, const TSettings& s
 
 std::string TPMEncryptor::T(int number) const { return Host.Text ? Host.Text(number) : std::string(); }
 
+bool TPMEncryptor::AutomationListens() const {
+    return Host.HasAutomation && Host.HasAutomation() && Host.SendAutomation;
+}
+
 void TPMEncryptor::Status(int wp, const std::string& text) {
     if (Host.SendHost) Host.SendHost(host::kHostStatusLine, static_cast<std::uintptr_t>(wp), reinterpret_cast<std::intptr_t>(text.c_str()));
 }
@@ -92,7 +96,7 @@ void TPMEncryptor::GetSignKey() {
         PM.SignKeyID = key.KeyID;
         SignerName = key.UserID;
     };
-    if (Host.HasAutomation && Host.HasAutomation() && Host.SendAutomation) {
+    if (AutomationListens()) {
         char buffer[automation::kSignKeyChars + 1] = {};
         Host.SendAutomation(automation::AM_SIGNKEY, 0, reinterpret_cast<std::intptr_t>(buffer));
         buffer[automation::kSignKeyChars] = 0;
@@ -132,7 +136,7 @@ bool TPMEncryptor::AdkDeclined(const std::string& recipientSpec) {
 }
 
 void TPMEncryptor::AutomationOptions() {
-    if (!Settings.Auto || !Host.HasAutomation || !Host.HasAutomation() || !Host.SendAutomation) return;
+    if (!Settings.Auto || !AutomationListens()) return;
     automation::EntryRecord record{};
     Host.SendAutomation(automation::AM_GETENTRY, 0, reinterpret_cast<std::intptr_t>(&record));
     if (record.automatic) {
@@ -156,7 +160,7 @@ void TPMEncryptor::AutomationOptions() {
 
 void TPMEncryptor::Recipients() {
     if (!PM.DoEncrypt) return;
-    if (Settings.Hide && Settings.Auto && Host.HasAutomation && Host.HasAutomation() && Host.SendAutomation) {
+    if (Settings.Hide && Settings.Auto && AutomationListens()) {
         automation::EntryRecord record{};
         Host.SendAutomation(automation::AM_GETENTRY, 0, reinterpret_cast<std::intptr_t>(&record));
         const std::string entry = record.entry ? record.entry : "";
@@ -285,7 +289,7 @@ void TPMEncryptor::Report(int result) {
     const std::string status = words.empty() ? std::string()
                                              : words + " " + T(result < 0 ? txt::_CANCELLED : txt::_FINISHED);
     if (!status.empty()) Status(0, status);
-    const bool toAutomation = Host.HasAutomation && Host.HasAutomation() && Host.SendAutomation;
+    const bool toAutomation = AutomationListens();
     if (result > 0) {
         if (PM.DoEncrypt && Settings.Confirm && Host.Popup && !status.empty()) Host.Popup(status);
         if (PM.DoSign && toAutomation)
@@ -298,9 +302,7 @@ void TPMEncryptor::Report(int result) {
 }
 
 void TPMEncryptor::OfferAutoListEntry() {
-    if (AutoListEntry.empty() || !Settings.Auto || !Host.HasAutomation || !Host.HasAutomation() ||
-        !Host.SendAutomation)
-        return;
+    if (AutoListEntry.empty() || !Settings.Auto || !AutomationListens()) return;
     Host.SendAutomation(automation::AM_ADDTOLIST, 0, reinterpret_cast<std::intptr_t>(AutoListEntry.c_str()));
 }
 
@@ -311,9 +313,7 @@ int TPMEncryptor::Encode() {
     PGPMimeSwitch = Settings.PGPMime;
     int result = 0;
     if (!OutputFile.empty()) {
-        if (Host.HasAutomation && Host.HasAutomation() && Host.SendAutomation &&
-            Host.SendAutomation(automation::AM_SENDCANCELLED, 0, 0) == 1)
-            return 0;
+        if (AutomationListens() && Host.SendAutomation(automation::AM_SENDCANCELLED, 0, 0) == 1) return 0;
         std::string bytes;
         if (!Host.ReadFile || !Host.ReadFile(PM.MessageFile, bytes)) {
             if (Host.Error)

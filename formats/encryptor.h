@@ -149,6 +149,25 @@ private:
     void UnwrapEntities(bool verify, const std::string& title, TDecodeRun& run);
     void DecodeFurtherBlocks(TPGPSplit& split, bool verify, const std::string& title, TDecodeRun& run);
     TPGPSplit Recognise(std::string_view text);
+    // The message text, wiped by the caller, decoded into the output file.
+    int DecodeText(const std::string& text);
+    // The bytes to the output file; false with the write error shown.
+    bool WriteResultFile(std::string_view bytes);
+    // A form parameter of "PGPMIME" makes the whole text one PGP/MIME block.
+    TPGPSplit SplitForDecoding(std::string_view text);
+    // The run's result text; a failure shown and its message kept as it came
+    // (false), a success made ready for writing with its signature line shown.
+    bool TakeRunResult(TPGPSplit& split, TDecodeRun& run, bool unsignedData);
+    void ShowSignatureLine(TDecodeRun& run, bool unsignedData);
+    void ReportDecodedToAutomation(const TDecodeRun& run, bool attachment);
+    // The decoded header, plain text and trailing text to the output file.
+    bool WriteDecoded(const TPGPSplit& split, TDecodeRun& run);
+    // Keys the message carries offered for import: the report of those
+    // added, or of the failure (failed set).
+    std::string ImportOfferedKeys(const TPGPSplit& split, const TDecodeRun& run, bool& failed);
+    void ShowDecodeStatus(const TDecodeRun& run, bool unsignedData);
+    void TellImport(const std::string& report, bool failed, bool toAutomation);
+    bool AutomationListens() const;
 };
 
 }  // namespace orv

@@ -25,6 +25,8 @@ constexpr int kMaxStoredDepth = 8;
 // "PGPMime-Boundary-" and eight hex digits.
 constexpr std::string_view kBoundaryStem = "PGPMime-Boundary-";
 constexpr std::size_t kBoundaryLength = kBoundaryStem.size() + 8;
+// An attachment's job the user stopped: sending it unencoded is offered again.
+constexpr int kJobStopped = 0;
 
 constexpr std::string_view kEncryptedFileHeader =
     "Content-type: text/plain; charset=US-ASCII\r\nContent-transfer-encoding: 7BIT\r\n"
@@ -54,6 +56,30 @@ std::string WithExtension(std::string name, std::string_view ext) {
     if (name.ends_with("?=") && StartsWithNoCase(name, "=?")) name.insert(name.size() - 2, ext);
     else name += ext;
     return name;
+}
+
+// The header of an attachment that goes out as a file of its own: the
+// part's file name with the extension, and the encryption parameter.
+std::string OwnFileHeader(std::string_view lead, std::string partHeader, std::string_view ext,
+                          std::string_view flags) {
+    std::string header(lead);
+    header += WithExtension(TPMFuncs::GetAttachmentName(partHeader, 0), ext);
+    header += "\";\r\n";
+    header += kEncryptionParameter;
+    header += flags;
+    return header;
+}
+
+// The alternative container's first part, then the rest of the container as
+// it is, or its closing delimiter when nothing follows.
+void AppendAlternatives(std::string& entity, std::string_view container, std::string& alt) {
+    const TMailPartView sub = TPMFuncs::PartView(container, alt, alt);
+    entity += alt;
+    entity += "\r\n";
+    AppendWithBlankLine(entity, sub.Header);
+    AppendWithBlankLine(entity, sub.Body);
+    if (container.empty()) entity += alt + "--";
+    else entity += container;
 }
 
 // The place of a header's line that begins with lowerName, with its
@@ -204,9 +230,13 @@ TPMFuncs::TJobResult TPMFuncs::Dispatch(TEncodeOrder& order, std::string* append
         if (RecipientSpec.size() > 18 && !SignKeyID.empty() && RecipientSpec.ends_with(SignKeyID))
             RecipientSpec.resize(RecipientSpec.size() - std::min(RecipientSpec.size(), SignKeyID.size() + 1));
     } else if (result.Error != kPGPError_UserAbort && result.Error != kPGPError_FilePermissions && Services.Error) {
-        Services.Error(Services.ErrorText ? Services.ErrorText(result.Error) : std::string());
+        Services.Error(JobErrorText(result.Error));
     }
     return result;
+}
+
+std::string TPMFuncs::JobErrorText(int error) const {
+    return Services.ErrorText ? Services.ErrorText(error) : std::string();
 }
 
 bool TPMFuncs::AdkStop() {
@@ -225,7 +255,7 @@ int TPMFuncs::EncodeTextPart(std::string header, std::string body, std::string& 
     TJobResult job = RunJob(body, true, false, txt::SIGN_MSG);
     WipeText(body);
     if (job.Error != 0) {
-        error = Services.ErrorText ? Services.ErrorText(job.Error) : std::string();
+        error = JobErrorText(job.Error);
         return -1;
     }
     if (AdkStop()) return -2;
@@ -234,178 +264,198 @@ int TPMFuncs::EncodeTextPart(std::string header, std::string body, std::string& 
     return 1;
 }
 
-int TPMFuncs::InlineAttachment(const TMailPartView& part, char* writable, std::string_view mixed,
-                               std::string_view mainHeader, std::string_view rest, std::string& out,
-                               std::string& error, int depth) {
-    std::string question = Text(txt::_SEND);
-    question += DoEncrypt && DoSign ? Text(txt::UNSIGN_UNENC) : DoEncrypt ? Text(txt::_UNENC) : Text(txt::_UNSIGN);
-    question += Text(txt::KIND_ATTACH);
-    const std::string flags = std::to_string(FlagsNumber());
+// One attachment on its way into the inline output: its header and body as
+// they are turned, and the output they go to.
+struct TPMFuncs::TInlinePart {
+    std::string header;
+    // Decoded or converted text of the body, wiped on every way out.
+    std::string owned;
+    // A view into the message, or onto `owned`.
+    std::string_view body;
+    char* writable;
+    std::string_view mixed;
+    std::string_view mainHeader;
+    std::string_view rest;
+    std::string& out;
+    std::string question;  // the Cancel box's text for the part
+    std::string flags;     // the flags number of the encryptor header
 
-    // The part's body is seen through a view into the message; decoded or
-    // converted text lives in `owned`, wiped on every way out.
-    std::string header(part.Header), owned;
-    std::string_view body = part.Body;
-    struct Wipe {
-        std::string& text;
-        ~Wipe() { WipeText(text); }
-    } wipe{owned};
-    auto own = [&](std::string text) {
+    ~TInlinePart() { WipeText(owned); }
+    void Own(std::string text) {
         WipeText(owned);
         owned = std::move(text);
         body = owned;
-    };
-
-    auto start = [&] {
-        if (!out.empty()) return;
-        out = AttachMode == 0 ? RemoveEncryptorHeader(mainHeader, true) : std::string(mainHeader);
-        EndInBlankLine(out);
-    };
-    // Room for this part and, roughly, for what is still to come.
-    auto append = [&](std::string_view h, std::string_view b) {
-        start();
-        ReserveFor(out, mixed.size() + h.size() + b.size() + rest.size() + rest.size() / 16 + 256);
-        EndInBlankLine(out);
-        out += mixed;
-        out += "\r\n";
-        AppendWithBlankLine(out, h);
-        out += b;
-    };
-    auto sendUnencoded = [&] {
-        EncodeAttachment(header, body, owned, 1);
-        AttachMode = 0;
-        if (Services.ClearPGPError) Services.ClearPGPError();
-        append(header, body);
-        return 1;
-    };
-
-    bool decoded = false;
-    for (;;) {
-        if (AttachMode == 0) return sendUnencoded();
-        if (AttachMode < 0) {
-            if (!(Services.Cancel && Services.Cancel(question))) return sendUnencoded();
-            AttachMode = 1;
-        }
-        if (!decoded) {
-            decoded = true;
-            if (HeaderSays(header, "content-transfer-encoding: ", "base64")) {
-                // Decoded where it lies: a large attachment is not held twice.
-                if (writable) {
-                    const std::ptrdiff_t n = TMCFuncs::Base64DecodeInPlace(writable, body.size());
-                    if (n < 0 || (n == 0 && !Trim(body).empty())) {
-                        error = Text(txt::BASE64_ERROR);
-                        return -1;
-                    }
-                    body = std::string_view(writable, static_cast<std::size_t>(n));
-                } else if (!Trim(body).empty()) {
-                    std::string bytes = TMCFuncs::Base64DecodeBuffer(body);
-                    if (bytes.empty()) {
-                        error = Text(txt::BASE64_ERROR);
-                        return -1;
-                    }
-                    own(std::move(bytes));
-                }
-                ReplaceLine(header, "content-transfer-encoding: ", "Content-transfer-encoding: 7BIT");
-            }
-        }
-
-        std::string probe = header;
-        const std::string name = GetAttachmentName(probe, 0);
-        if (IsStoredMessageName(name) && depth < kMaxStoredDepth) {
-            const bool e = DoEncrypt, s = DoSign, m = IsMime, keep = KeepMixedLine;
-            std::string innerHeader, innerBody, innerMixed, innerAlt, innerOut;
-            KeepMixedLine = true;
-            GetMainHeader(body, innerHeader, innerBody, innerMixed, innerAlt);
-            KeepMixedLine = keep;
-            DoEncrypt = e;
-            DoSign = s;
-            IsMime = m;
-            innerHeader += "\r\n";
-            innerHeader += kEncryptorHeader;
-            innerHeader += flags;
-            const int r = InlineAt(innerHeader, innerBody, innerMixed, innerAlt, innerOut, depth + 1);
-            WipeText(innerBody);
-            if (r != 1) {
-                error = std::move(innerOut);
-                return r;
-            }
-            append("Content-type: Message/RFC822", innerOut);
-            WipeText(innerOut);
-            return 1;
-        }
-
-        if (TMCFuncs::IsQP(header)) {
-            header += "\r\nContent-transfer-encoding: 8BIT";
-            own(TMCFuncs::ConvertText(body));
-        }
-        if (DoEncrypt) {
-            std::string flagged = header;
-            const std::size_t param = flagged.find("x-encryption-flags=");
-            if (param != npos && param + 19 < flagged.size()) flagged[param + 19] = flags[0];
-            std::string newHeader;
-            if (Services.PGPExt && Services.PGPExt()) {
-                std::string copy = flagged;
-                newHeader = kEncryptedFileHeader;
-                newHeader += WithExtension(GetAttachmentName(copy, 0), ".pgp");
-                newHeader += "\";\r\n";
-                newHeader += kEncryptionParameter;
-                newHeader += flags;
-            } else {
-                newHeader = DropLines(flagged, "content-description: ");
-                GetAttachmentName(newHeader, 0);
-                newHeader += "\r\nContent-description: PGP encrypted file";
-            }
-            // The part's header goes first and the job appends its armour
-            // right behind it, so that the armour is held only once; a job
-            // that does not end well takes the header back out.
-            start();
-            const std::size_t mark = out.size();
-            append(newHeader, {});
-            // The job gives the armour exactly the room it needs (it may be
-            // compressed), and room for the rest of the message behind it.
-            TJobResult job = EncryptView(body, &out, mixed.size() + rest.size() + rest.size() / 16 + 256);
-            if (job.Error != 0) out.resize(mark);
-            if (job.Error == kPGPError_UserAbort) {
-                if (!(Services.Cancel && Services.Cancel(question))) return sendUnencoded();
-                AttachMode = 1;
-                continue;
-            }
-            if (job.Error != 0) {
-                error = Services.ErrorText ? Services.ErrorText(job.Error) : std::string();
-                return -1;
-            }
-            return 1;
-        }
-
-        // The job takes a string of its own.
-        if (body.data() != owned.data() || body.size() != owned.size()) own(std::string(body));
-        TJobResult job = RunJob(owned, false, false, txt::SIGN_ATT);
-        body = owned;
-        if (job.Error == kPGPError_UserAbort) {
-            if (!(Services.Cancel && Services.Cancel(question))) return sendUnencoded();
-            AttachMode = 1;
-            continue;
-        }
-        if (job.Error != 0) {
-            error = Services.ErrorText ? Services.ErrorText(job.Error) : std::string();
-            return -1;
-        }
-
-        // Signing only: the file as it is, then its detached signature.
-        if (EncodeAttachment(header, body, owned, 0) < 0) {
-            error = Text(txt::BASE64_ERROR);
-            return -1;
-        }
-        std::string copy = header;
-        std::string sigHeader(kSignatureFileHeader);
-        sigHeader += WithExtension(GetAttachmentName(copy, 0), ".sig");
-        sigHeader += "\";\r\n";
-        sigHeader += kEncryptionParameter;
-        sigHeader += flags;
-        append(header, body);
-        append(sigHeader, job.Output);
-        return 1;
     }
+    // Room behind a part for, roughly, what is still to come.
+    std::size_t RoomAfter() const { return mixed.size() + rest.size() + rest.size() / 16 + 256; }
+};
+
+int TPMFuncs::InlineAttachment(const TMailPartView& part, char* writable, std::string_view mixed,
+                               std::string_view mainHeader, std::string_view rest, std::string& out,
+                               std::string& error, int depth) {
+    TInlinePart p{.header = std::string(part.Header),
+                  .body = part.Body,
+                  .writable = writable,
+                  .mixed = mixed,
+                  .mainHeader = mainHeader,
+                  .rest = rest,
+                  .out = out,
+                  .question = AttachmentQuestion(),
+                  .flags = std::to_string(FlagsNumber())};
+    if (!EncodesAttachment(p.question)) return SendUnencoded(p);
+    if (!DecodeBase64Body(p)) {
+        error = Text(txt::BASE64_ERROR);
+        return -1;
+    }
+    std::string probe = p.header;
+    if (IsStoredMessageName(GetAttachmentName(probe, 0)) && depth < kMaxStoredDepth)
+        return InlineStoredMessage(p, error, depth);
+    for (;;) {
+        ConvertQuotedPrintable(p);
+        const int r = DoEncrypt ? EncryptAttachment(p, error) : SignAttachment(p, error);
+        if (r != kJobStopped) return r;
+        // The user stopped the job: sending the part unencoded is offered again.
+        AttachMode = -1;
+        if (!EncodesAttachment(p.question)) return SendUnencoded(p);
+    }
+}
+
+std::string TPMFuncs::AttachmentQuestion() const {
+    std::string question = Text(txt::_SEND);
+    question += DoEncrypt && DoSign ? Text(txt::UNSIGN_UNENC) : DoEncrypt ? Text(txt::_UNENC) : Text(txt::_UNSIGN);
+    question += Text(txt::KIND_ATTACH);
+    return question;
+}
+
+bool TPMFuncs::EncodesAttachment(const std::string& question) {
+    if (AttachMode == 0) return false;
+    if (AttachMode < 0) {
+        if (!(Services.Cancel && Services.Cancel(question))) return false;
+        AttachMode = 1;
+    }
+    return true;
+}
+
+void TPMFuncs::StartInline(TInlinePart& p) {
+    if (!p.out.empty()) return;
+    p.out = AttachMode == 0 ? RemoveEncryptorHeader(p.mainHeader, true) : std::string(p.mainHeader);
+    EndInBlankLine(p.out);
+}
+
+void TPMFuncs::AppendInline(TInlinePart& p, std::string_view header, std::string_view body) {
+    StartInline(p);
+    ReserveFor(p.out, header.size() + body.size() + p.RoomAfter());
+    EndInBlankLine(p.out);
+    p.out += p.mixed;
+    p.out += "\r\n";
+    AppendWithBlankLine(p.out, header);
+    p.out += body;
+}
+
+int TPMFuncs::SendUnencoded(TInlinePart& p) {
+    EncodeAttachment(p.header, p.body, p.owned, 1);
+    AttachMode = 0;
+    if (Services.ClearPGPError) Services.ClearPGPError();
+    AppendInline(p, p.header, p.body);
+    return 1;
+}
+
+bool TPMFuncs::DecodeBase64Body(TInlinePart& p) {
+    if (!HeaderSays(p.header, "content-transfer-encoding: ", "base64")) return true;
+    // Decoded where it lies: a large attachment is not held twice.
+    if (p.writable) {
+        const std::ptrdiff_t n = TMCFuncs::Base64DecodeInPlace(p.writable, p.body.size());
+        if (n < 0 || (n == 0 && !Trim(p.body).empty())) return false;
+        p.body = std::string_view(p.writable, static_cast<std::size_t>(n));
+    } else if (!Trim(p.body).empty()) {
+        std::string bytes = TMCFuncs::Base64DecodeBuffer(p.body);
+        if (bytes.empty()) return false;
+        p.Own(std::move(bytes));
+    }
+    ReplaceLine(p.header, "content-transfer-encoding: ", "Content-transfer-encoding: 7BIT");
+    return true;
+}
+
+int TPMFuncs::InlineStoredMessage(TInlinePart& p, std::string& error, int depth) {
+    const bool e = DoEncrypt, s = DoSign, m = IsMime, keep = KeepMixedLine;
+    std::string innerHeader, innerBody, innerMixed, innerAlt, innerOut;
+    KeepMixedLine = true;
+    GetMainHeader(p.body, innerHeader, innerBody, innerMixed, innerAlt);
+    KeepMixedLine = keep;
+    DoEncrypt = e;
+    DoSign = s;
+    IsMime = m;
+    innerHeader += "\r\n";
+    innerHeader += kEncryptorHeader;
+    innerHeader += p.flags;
+    const int r = InlineAt(innerHeader, innerBody, innerMixed, innerAlt, innerOut, depth + 1);
+    WipeText(innerBody);
+    if (r != 1) {
+        error = std::move(innerOut);
+        return r;
+    }
+    AppendInline(p, "Content-type: Message/RFC822", innerOut);
+    WipeText(innerOut);
+    return 1;
+}
+
+void TPMFuncs::ConvertQuotedPrintable(TInlinePart& p) {
+    if (!TMCFuncs::IsQP(p.header)) return;
+    p.header += "\r\nContent-transfer-encoding: 8BIT";
+    p.Own(TMCFuncs::ConvertText(p.body));
+}
+
+int TPMFuncs::EncryptAttachment(TInlinePart& p, std::string& error) {
+    std::string flagged = p.header;
+    const std::size_t param = flagged.find("x-encryption-flags=");
+    if (param != npos && param + 19 < flagged.size()) flagged[param + 19] = p.flags[0];
+    std::string newHeader;
+    if (Services.PGPExt && Services.PGPExt()) {
+        newHeader = OwnFileHeader(kEncryptedFileHeader, flagged, ".pgp", p.flags);
+    } else {
+        newHeader = DropLines(flagged, "content-description: ");
+        GetAttachmentName(newHeader, 0);
+        newHeader += "\r\nContent-description: PGP encrypted file";
+    }
+    // The part's header goes first and the job appends its armour right
+    // behind it, so that the armour is held only once; a job that does not
+    // end well takes the header back out.
+    StartInline(p);
+    const std::size_t mark = p.out.size();
+    AppendInline(p, newHeader, {});
+    // The job gives the armour exactly the room it needs (it may be
+    // compressed), and room for the rest of the message behind it.
+    TJobResult job = EncryptView(p.body, &p.out, p.RoomAfter());
+    if (job.Error != 0) p.out.resize(mark);
+    return AttachmentJobOutcome(job.Error, error);
+}
+
+int TPMFuncs::SignAttachment(TInlinePart& p, std::string& error) {
+    // The job takes a string of its own.
+    if (p.body.data() != p.owned.data() || p.body.size() != p.owned.size()) p.Own(std::string(p.body));
+    TJobResult job = RunJob(p.owned, false, false, txt::SIGN_ATT);
+    p.body = p.owned;
+    const int r = AttachmentJobOutcome(job.Error, error);
+    if (r != 1) return r;
+
+    // Signing only: the file as it is, then its detached signature.
+    if (EncodeAttachment(p.header, p.body, p.owned, 0) < 0) {
+        error = Text(txt::BASE64_ERROR);
+        return -1;
+    }
+    const std::string sigHeader = OwnFileHeader(kSignatureFileHeader, p.header, ".sig", p.flags);
+    AppendInline(p, p.header, p.body);
+    AppendInline(p, sigHeader, job.Output);
+    return 1;
+}
+
+int TPMFuncs::AttachmentJobOutcome(int jobError, std::string& error) const {
+    if (jobError == kPGPError_UserAbort) return kJobStopped;
+    if (jobError != 0) {
+        error = JobErrorText(jobError);
+        return -1;
+    }
+    return 1;
 }
 
 int TPMFuncs::InlineAt(std::string_view mainHeader, std::string& body, std::string_view mixed,
@@ -514,76 +564,11 @@ int TPMFuncs::PGPMimeEncoded(std::string_view mainHeader, std::string_view body,
     output.clear();
     if (Services.Status) Services.Status(ProgressWords() + " " + Text(txt::KIND_MESSAGE) + " ...");
     std::string header(mainHeader), alt(altBoundary), entity;
-    std::string_view rest = body;
     // The entity is about as long as the body; base64 attachments are carried over as they are.
     entity.reserve(body.size() + body.size() / 16 + 1024);
-
-    if (!mixed.empty()) {
-        // The entity carries the message's content type; a top-level one left
-        // in the main header would contradict the PGP/MIME envelope.
-        header = DropLines(header, "content-type: ");
-        const TMailPartView first = PartView(rest, mixed, alt);
-        entity += MixedHeader(mixed);
-        entity += "\r\n\r\n";
-        if (first.IsAlternative) {
-            std::string_view container = first.Body;
-            const TMailPartView sub = PartView(container, alt, alt);
-            entity += mixed;
-            entity += "\r\n";
-            entity += AltHeader(alt);
-            entity += "\r\n\r\n";
-            entity += alt;
-            entity += "\r\n";
-            AppendWithBlankLine(entity, sub.Header);
-            AppendWithBlankLine(entity, sub.Body);
-            if (container.empty()) entity += alt + "--";
-            else entity += container;
-            EndInBlankLine(entity);
-            AppendWithoutCryptHeaders(entity, rest, mixed);
-        } else if (!rest.empty()) {
-            entity += mixed;
-            entity += "\r\n";
-            AppendWithBlankLine(entity, first.Header);
-            AppendWithBlankLine(entity, first.Body);
-            AppendWithoutCryptHeaders(entity, rest, mixed);
-        } else {
-            std::string single(mixed);
-            single += "\r\n";
-            AppendWithBlankLine(single, first.Header);
-            AppendWithBlankLine(single, first.Body);
-            single += mixed;
-            single += "--";
-            AppendWithoutCryptHeaders(entity, single, mixed);
-            WipeText(single);
-        }
-    } else if (!alt.empty()) {
-        std::size_t end = 0, at = npos;
-        for (std::size_t p = LineSpan(header, "content-type: multipart/alternative; ", end); p != npos;
-             p = LineSpan(header, "content-type: multipart/alternative; ", end)) {
-            at = p;
-            std::size_t lineEnd = end;
-            while (lineEnd > p && (header[lineEnd - 1] == '\n' || header[lineEnd - 1] == '\r')) --lineEnd;
-            entity.assign(header, p, lineEnd - p);
-            // The line goes with the line end before it, or the first line with its own.
-            if (p >= 2) header.erase(p - 2, lineEnd - (p - 2));
-            else header.erase(p, end - p);
-        }
-        if (at == npos) entity += AltHeader(alt);
-        entity += "\r\n\r\n";
-        const Delimiter d = FindDelimiter(rest, std::string_view(alt).substr(2));
-        if (d) rest.remove_prefix(d.pos);
-        const TMailPartView container = PartView(rest, "", alt);
-        std::string_view inner = container.Body;
-        const TMailPartView sub = PartView(inner, alt, alt);
-        entity += alt;
-        entity += "\r\n";
-        AppendWithBlankLine(entity, sub.Header);
-        AppendWithBlankLine(entity, sub.Body);
-        if (inner.empty()) entity += alt + "--";
-        else entity += inner;
-    } else {
-        entity = body;
-    }
+    if (!mixed.empty()) BuildMixedEntity(header, entity, body, mixed, alt);
+    else if (!alt.empty()) BuildAlternativeEntity(header, entity, body, alt);
+    else entity = body;
 
     // The job appends the signed or encrypted entity right behind the
     // header, so that it is held only once.
@@ -595,29 +580,87 @@ int TPMFuncs::PGPMimeEncoded(std::string_view mainHeader, std::string_view body,
     WipeText(entity);
     if (job.Error != 0) {
         WipeText(output);
-        output = Services.ErrorText ? Services.ErrorText(job.Error) : std::string();
+        output = JobErrorText(job.Error);
         return -1;
     }
     if (AdkStop()) {
         WipeText(output);
         return -2;
     }
-
-    if (!job.Separator.empty()) {
-        char hex[9];
-        std::snprintf(hex, sizeof hex, "%08X", static_cast<unsigned>(Services.Random32 ? Services.Random32() : 0u));
-        const std::string boundary = std::string(kBoundaryStem) + hex;
-        std::size_t count = 0;
-        for (std::size_t p = output.find(job.Separator, bodyStart); p != npos;
-             p = output.find(job.Separator, p + job.Separator.size()))
-            ++count;
-        // The header parameter, the part delimiters and the closing delimiter.
-        std::vector<std::size_t> chosen = {0, count ? count - 1 : 0, 1};
-        if (DoEncrypt) chosen.push_back(2);
-        else if (count >= 2) chosen.push_back(count - 2);
-        ReplaceChosen(output, bodyStart, job.Separator, boundary, chosen);
-    }
+    if (!job.Separator.empty()) PutFreshBoundary(output, bodyStart, job.Separator);
     return 1;
+}
+
+void TPMFuncs::BuildMixedEntity(std::string& header, std::string& entity, std::string_view body,
+                                std::string_view mixed, std::string& alt) {
+    // The entity carries the message's content type; a top-level one left
+    // in the main header would contradict the PGP/MIME envelope.
+    header = DropLines(header, "content-type: ");
+    std::string_view rest = body;
+    const TMailPartView first = PartView(rest, mixed, alt);
+    entity += MixedHeader(mixed);
+    entity += "\r\n\r\n";
+    if (first.IsAlternative) {
+        entity += mixed;
+        entity += "\r\n";
+        entity += AltHeader(alt);
+        entity += "\r\n\r\n";
+        AppendAlternatives(entity, first.Body, alt);
+        EndInBlankLine(entity);
+        AppendWithoutCryptHeaders(entity, rest, mixed);
+    } else if (!rest.empty()) {
+        entity += mixed;
+        entity += "\r\n";
+        AppendWithBlankLine(entity, first.Header);
+        AppendWithBlankLine(entity, first.Body);
+        AppendWithoutCryptHeaders(entity, rest, mixed);
+    } else {
+        std::string single(mixed);
+        single += "\r\n";
+        AppendWithBlankLine(single, first.Header);
+        AppendWithBlankLine(single, first.Body);
+        single += mixed;
+        single += "--";
+        AppendWithoutCryptHeaders(entity, single, mixed);
+        WipeText(single);
+    }
+}
+
+void TPMFuncs::BuildAlternativeEntity(std::string& header, std::string& entity, std::string_view body,
+                                      std::string& alt) {
+    // The header's alternative content-type line moves into the entity.
+    std::size_t end = 0, at = npos;
+    for (std::size_t p = LineSpan(header, "content-type: multipart/alternative; ", end); p != npos;
+         p = LineSpan(header, "content-type: multipart/alternative; ", end)) {
+        at = p;
+        std::size_t lineEnd = end;
+        while (lineEnd > p && (header[lineEnd - 1] == '\n' || header[lineEnd - 1] == '\r')) --lineEnd;
+        entity.assign(header, p, lineEnd - p);
+        // The line goes with the line end before it, or the first line with its own.
+        if (p >= 2) header.erase(p - 2, lineEnd - (p - 2));
+        else header.erase(p, end - p);
+    }
+    if (at == npos) entity += AltHeader(alt);
+    entity += "\r\n\r\n";
+    std::string_view rest = body;
+    const Delimiter d = FindDelimiter(rest, std::string_view(alt).substr(2));
+    if (d) rest.remove_prefix(d.pos);
+    const TMailPartView container = PartView(rest, "", alt);
+    AppendAlternatives(entity, container.Body, alt);
+}
+
+void TPMFuncs::PutFreshBoundary(std::string& output, std::size_t bodyStart, std::string_view separator) {
+    char hex[9];
+    std::snprintf(hex, sizeof hex, "%08X", static_cast<unsigned>(Services.Random32 ? Services.Random32() : 0u));
+    const std::string boundary = std::string(kBoundaryStem) + hex;
+    std::size_t count = 0;
+    for (std::size_t p = output.find(separator, bodyStart); p != npos; p = output.find(separator, p + separator.size()))
+        ++count;
+    // The header parameter, the part delimiters and the closing delimiter.
+    std::vector<std::size_t> chosen = {0, count ? count - 1 : 0, 1};
+    if (DoEncrypt) chosen.push_back(2);
+    else if (count >= 2) chosen.push_back(count - 2);
+    ReplaceChosen(output, bodyStart, separator, boundary, chosen);
 }
 
 }  // namespace orv

@@ -185,6 +185,7 @@ private:
     TJobResult Dispatch(TEncodeOrder& order, std::string* appendTo, std::size_t appendRoom);
     std::string Text(int number) const;
     std::string ProgressWords() const;
+    std::string JobErrorText(int error) const;
     bool AdkStop();
     int EncodeTextPart(std::string header, std::string body, std::string& newHeader, std::string& armoured,
                        std::string& error);
@@ -194,8 +195,38 @@ private:
     int InlineAttachment(const TMailPartView& part, char* writable, std::string_view mixedBoundary,
                          std::string_view mainHeader, std::string_view rest, std::string& output,
                          std::string& error, int depth);
+    struct TInlinePart;
+    // The Cancel box's text: send the attachment unencoded?
+    std::string AttachmentQuestion() const;
+    // False once attachments go unencoded; where the user is to be asked
+    // first, true when the answer is to encode them.
+    bool EncodesAttachment(const std::string& question);
+    // The output begun with the main header, once.
+    void StartInline(TInlinePart& part);
+    // A part (header and body) behind the mixed boundary.
+    void AppendInline(TInlinePart& part, std::string_view header, std::string_view body);
+    int SendUnencoded(TInlinePart& part);
+    // A base64 body decoded (where it lies when it can be); false when it
+    // does not decode.
+    static bool DecodeBase64Body(TInlinePart& part);
+    // A stored message goes inline as a message of its own, its parts encoded.
+    int InlineStoredMessage(TInlinePart& part, std::string& error, int depth);
+    static void ConvertQuotedPrintable(TInlinePart& part);
+    // The job's result for an attachment: 1 appended, -1 with the error text,
+    // or 0 when the user stopped the job.
+    int EncryptAttachment(TInlinePart& part, std::string& error);
+    int SignAttachment(TInlinePart& part, std::string& error);
+    int AttachmentJobOutcome(int jobError, std::string& error) const;
     int InlineAt(std::string_view mainHeader, std::string& body, std::string_view mixedBoundary,
                  std::string_view altBoundary, std::string& output, int depth);
+    // The PGP/MIME entity of a mixed or alternative message; the main
+    // header gives up the content-type line the entity takes.
+    void BuildMixedEntity(std::string& header, std::string& entity, std::string_view body,
+                          std::string_view mixedBoundary, std::string& altBoundary);
+    void BuildAlternativeEntity(std::string& header, std::string& entity, std::string_view body,
+                                std::string& altBoundary);
+    // The job's separator replaced, where it is a boundary, by a fresh one.
+    void PutFreshBoundary(std::string& output, std::size_t bodyStart, std::string_view separator);
 };
 
 // Removes the encryptor header line (with its line end) at its last or first

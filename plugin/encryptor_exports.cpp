@@ -265,10 +265,14 @@ TPGPEncode& MailEncodeJob(TPGPData& data) {
 // The store's decoding job as the receiving side runs it.
 void PrepareMailDecodeJob(TPGPData& data) { data.DecodeJob(); }
 
-TEncryptorHost MakeHost(TPluginParams& session) {
-    TEncryptorHost h;
+// The string library's texts and error texts.
+void BindTexts(TEncryptorHost& h) {
     h.Text = [](int n) { return std::string(texts::Get(n)); };
     h.ErrorText = [](int e) { return texts::ErrorText(e); };
+}
+
+// The session's settings, configuration check and passphrase cache.
+void BindSession(TEncryptorHost& h) {
     h.CheckPGPConfig = [] {
         TPluginParams* s = Session();
         if (!s || !s->PGPData) return false;
@@ -282,6 +286,14 @@ TEncryptorHost MakeHost(TPluginParams& session) {
         return s ? s->FormParameter : std::string();
     };
     h.MarginalIsInvalid = [] { return PgpPrefs() ? PgpPrefs()->MarginalIsInvalid() : false; };
+    h.CacheTimer = [](int store) {
+        TPluginParams* s = Session();
+        if (s && s->PGPData) s->PGPData->CacheTimer(store);
+    };
+}
+
+// The host window and the automation window.
+void BindWindows(TEncryptorHost& h) {
     h.HostToBottom = [] {
         TPluginParams* s = Session();
         if (s && s->HostForm() && IsWindow(s->HostForm()))
@@ -297,6 +309,10 @@ TEncryptorHost MakeHost(TPluginParams& session) {
         HWND a = Automation();
         return a ? SendMessageA(a, msg, wp, lp) : 0;
     };
+}
+
+// The session's message boxes.
+void BindBoxes(TEncryptorHost& h) {
     auto box = [](void (TMsgBox::*fn)(const char*)) {
         return [fn](const std::string& text) {
             TPluginParams* s = Session();
@@ -313,6 +329,10 @@ TEncryptorHost MakeHost(TPluginParams& session) {
         return s && s->MsgBox ? s->MsgBox->CustomDlg(title.c_str(), text.c_str(), right.c_str(), left.c_str(), flags)
                               : 0;
     };
+}
+
+// Files, read whole and replaced whole.
+void BindFiles(TEncryptorHost& h) {
     h.FileExists = [](const std::string& path) { return FileExists(path); };
     h.ReadFile = [](const std::string& path, std::string& bytes) { return ReadWholeFile(path, bytes); };
     h.WriteFile = [](const std::string& path, std::string_view bytes) { return ReplaceWholeFile(path, bytes); };
@@ -322,6 +342,10 @@ TEncryptorHost MakeHost(TPluginParams& session) {
         s->PGPData->WipeFile(path);
         return !FileExists(path);
     };
+}
+
+// The key rings and the key server.
+void BindKeys(TEncryptorHost& h) {
     h.FindSigningKeys = [](const std::string& text) {
         TPluginParams* s = Session();
         if (!s || !s->PGPData || s->PGPData->FindSecretKeys(text, kPropUserName | kPropCanSign | kPropIsRevoked |
@@ -352,11 +376,11 @@ TEncryptorHost MakeHost(TPluginParams& session) {
         delete list;
         return err;
     };
+}
+
+// The current message window, the clipboard and the host's own settings.
+void BindEditor(TEncryptorHost& h) {
     h.ClipboardText = ClipboardText;
-    h.CacheTimer = [](int store) {
-        TPluginParams* s = Session();
-        if (s && s->PGPData) s->PGPData->CacheTimer(store);
-    };
     h.EditorIdentity = [](std::string& identity) {
         HWND editor = CurrentEditor();
         if (!editor) return false;
@@ -387,6 +411,17 @@ TEncryptorHost MakeHost(TPluginParams& session) {
                                  (s->MailboxDir + host::kPmailIni).c_str());
         return std::string(buffer);
     };
+}
+
+TEncryptorHost MakeHost(TPluginParams& session) {
+    TEncryptorHost h;
+    BindTexts(h);
+    BindSession(h);
+    BindWindows(h);
+    BindBoxes(h);
+    BindFiles(h);
+    BindKeys(h);
+    BindEditor(h);
     h.Decoder = session.PGPData ? session.PGPData->PGPDecode.get() : nullptr;
     return h;
 }

@@ -29,6 +29,27 @@ void KeepOnlyMove(HWND wnd) {
         if (GetMenuItemID(menu, i) != SC_MOVE) DeleteMenu(menu, UINT(i), MF_BYPOSITION);
 }
 
+// The icon and the caption of a box of each kind; custom boxes keep their title.
+struct KindLook {
+    const char* icon;
+    int caption;
+};
+
+KindLook LookOf(int kind) {
+    using namespace dlgflags;
+    switch (kind) {
+    case kError:
+        return {IDI_HAND, txt::_ERROR};
+    case kWarning:
+        return {IDI_EXCLAMATION, txt::_WARN};
+    case kQuestion:
+        return {IDI_QUESTION, txt::_CONFIRM};
+    case kInformation:
+    default:
+        return {IDI_ASTERISK, txt::_INFO};
+    }
+}
+
 }  // namespace
 
 TfrmPGPDlg::TfrmPGPDlg() { CurrentSession().frmPGPDlg = this; }
@@ -47,47 +68,43 @@ TfrmPGPDlg::~TfrmPGPDlg() {
 bool TfrmPGPDlg::Create(const std::string& title, const std::string& text,
                         const std::string& leftCaption, int flags, const std::string& rightCaption,
                         HWND owner) {
-    using namespace dlgflags;
-    kind_ = flags & kKindMask;
-    defaultButton_ = (flags & kDefaultMask) >> 8;
-    bool custom = (flags & kCustomMask) != 0;
-    if (custom && kind_ == 0) kind_ = kQuestion;
-    buttons_ = custom ? Buttons::Custom : kind_ == kQuestion ? Buttons::YesNo : Buttons::Ok;
-    threeButtons_ = custom && (flags & kDefaultMask) == kDefaultThird;
+    const bool custom = TakeFlags(flags);
     text_ = text;
-
-    std::string caption = title;
-    const char* kindIcon = IDI_ASTERISK;
-    switch (kind_) {
-    case kError:
-        kindIcon = IDI_HAND;
-        if (!custom) caption = texts::Get(txt::_ERROR);
-        break;
-    case kWarning:
-        kindIcon = IDI_EXCLAMATION;
-        if (!custom) caption = texts::Get(txt::_WARN);
-        break;
-    case kQuestion:
-        kindIcon = IDI_QUESTION;
-        if (!custom) caption = texts::Get(txt::_CONFIRM);
-        break;
-    case kInformation:
-    default:
-        if (!custom) caption = texts::Get(txt::_INFO);
-        break;
-    }
-
+    const KindLook look = LookOf(kind_);
+    const std::string caption = custom ? title : texts::Get(look.caption);
     DWORD style = WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
     bool created = owner ? CreateForm("TfrmPGPDlg", caption, style, WS_EX_DLGMODALFRAME, 100, 100, owner)
                          : CreateForm("TfrmPGPDlg", caption, style, WS_EX_DLGMODALFRAME, 100, 100);
     if (!created) return false;
     keyPreview = true;
     KeepOnlyMove(Handle());
+    SetKindIcon(look.icon);
+    CreatePanes(text, custom ? BoldFont() : DefaultFont());
+    CreateStandardButtons();
+    CreateCustomButtons();
+    ShowButtonSet(leftCaption, rightCaption);
+    return true;
+}
+
+bool TfrmPGPDlg::TakeFlags(int flags) {
+    using namespace dlgflags;
+    kind_ = flags & kKindMask;
+    defaultButton_ = (flags & kDefaultMask) >> 8;
+    const bool custom = (flags & kCustomMask) != 0;
+    if (custom && kind_ == 0) kind_ = kQuestion;
+    buttons_ = custom ? Buttons::Custom : kind_ == kQuestion ? Buttons::YesNo : Buttons::Ok;
+    threeButtons_ = custom && (flags & kDefaultMask) == kDefaultThird;
+    return custom;
+}
+
+void TfrmPGPDlg::SetKindIcon(const char* kindIcon) {
     HICON icon = LoadIcon(nullptr, kindIcon);
     SendMessageA(Handle(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
     SendMessageA(Handle(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon));
+}
+
+void TfrmPGPDlg::CreatePanes(const std::string& text, HFONT textFont) {
     // At its smallest the box holds one line; longer texts grow it before it shows.
-    HFONT textFont = custom ? BoldFont() : DefaultFont();
     int lineHeight = TextExtent(textFont, "X").cy;
     SetClientSize(kClientWidth, 2 * kTextBorder + lineHeight + 4 + kSpareHeight + kBottomHeight);
 
@@ -107,11 +124,10 @@ bool TfrmPGPDlg::Create(const std::string& title, const std::string& text,
     SendMessageA(deText.Handle(), EM_SETSEL, 0, -1);
     SendMessageA(deText.Handle(), EM_SETPARAFORMAT, 0, reinterpret_cast<LPARAM>(&pf));
     SendMessageA(deText.Handle(), EM_SETSEL, 0, 0);
+}
 
-    const std::string yes = texts::Accel(txt::_YES);
-    const std::string no = texts::Accel(txt::_NO);
-
-    // Standard boxes: OK alone, or Yes and No.
+// Standard boxes: OK alone, or Yes and No.
+void TfrmPGPDlg::CreateStandardButtons() {
     pnButtons.Create(&pnBottom, Align::None, 2 * kYesNoWidth, kButtonHeight);
     fbOk.Create(&pnButtons, 0, 0, kButtonHeight, kButtonHeight);
     fbOk.SetGlyph(GlyphBitmap(Glyph::Ok));
@@ -120,16 +136,18 @@ bool TfrmPGPDlg::Create(const std::string& title, const std::string& text,
     fbOk.isCancel = true;
     fbOk.hint = texts::Get(txt::OK_HINT);
     pnYesNo.Create(&pnButtons, Align::None, 2 * kYesNoWidth, kButtonHeight);
-    fbYes.Create(&pnYesNo, 0, 0, kYesNoWidth - 6, kButtonHeight, yes);
+    fbYes.Create(&pnYesNo, 0, 0, kYesNoWidth - 6, kButtonHeight, texts::Accel(txt::_YES));
     fbYes.SetGlyph(GlyphBitmap(Glyph::Ok));
     fbYes.modalResult = mrYes;
-    fbNo.Create(&pnYesNo, kYesNoWidth + 6, 0, kYesNoWidth - 6, kButtonHeight, no);
+    fbNo.Create(&pnYesNo, kYesNoWidth + 6, 0, kYesNoWidth - 6, kButtonHeight, texts::Accel(txt::_NO));
     fbNo.SetGlyph(GlyphBitmap(Glyph::Cancel));
     fbNo.modalResult = mrNo;
     fbNo.isCancel = true;
     pnYesNo.SetVisible(false);
+}
 
-    // Custom boxes: left and right captions, and the middle one for three buttons.
+// Custom boxes: left and right captions, and the middle one for three buttons.
+void TfrmPGPDlg::CreateCustomButtons() {
     pnCustom.Create(&pnBottom, Align::None, kClientWidth, kButtonHeight);
     fbLeft.Create(&pnCustom, 63, 0, kCustomWidth, kButtonHeight);
     fbLeft.modalResult = mrYes;
@@ -142,7 +160,9 @@ bool TfrmPGPDlg::Create(const std::string& title, const std::string& text,
     fbRight.Create(&pnCustom, 182, 0, kCustomWidth, kButtonHeight);
     fbRight.modalResult = mrNo;
     pnCustom.SetVisible(false);
+}
 
+void TfrmPGPDlg::ShowButtonSet(const std::string& leftCaption, const std::string& rightCaption) {
     switch (buttons_) {
     case Buttons::Ok:
         pnButtons.SetBounds(0, 0, kButtonHeight, kButtonHeight);
@@ -155,10 +175,8 @@ bool TfrmPGPDlg::Create(const std::string& title, const std::string& text,
     case Buttons::Custom:
         pnButtons.SetVisible(false);
         pnCustom.SetVisible(true);
-        if ((flags & kCustomMask) != 0) {
-            fbLeft.SetCaption(leftCaption);
-            fbRight.SetCaption(rightCaption);
-        }
+        fbLeft.SetCaption(leftCaption);
+        fbRight.SetCaption(rightCaption);
         if (threeButtons_) {
             fbLeft.SetBounds(19, 0, kCustomWidth, kButtonHeight);
             fbRight.SetBounds(226, 0, kCustomWidth, kButtonHeight);
@@ -171,7 +189,6 @@ bool TfrmPGPDlg::Create(const std::string& title, const std::string& text,
         fbOk.isDefault = false;
         def->isDefault = true;
     }
-    return true;
 }
 
 TFlatBtn* TfrmPGPDlg::DefaultOf() {

@@ -63,6 +63,15 @@ protected:
     LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp) override;
 
 private:
+    // The kind, button set and default of the flags word; true for a custom box.
+    bool TakeFlags(int flags);
+    void SetKindIcon(const char* kindIcon);
+    // The bottom pane for the buttons and the text pane above it, holding the text.
+    void CreatePanes(const std::string& text, HFONT textFont);
+    void CreateStandardButtons();
+    void CreateCustomButtons();
+    // The buttons of the box's set shown, its default button marked.
+    void ShowButtonSet(const std::string& leftCaption, const std::string& rightCaption);
     void FitToText();
     TFlatBtn* DefaultOf();
     Buttons buttons_ = Buttons::Ok;
