@@ -1,53 +1,62 @@
 // The plug-in object's side of the AutoList's upkeep: when a worker may be
 // built, with which default options, and the messages and commands that
 // start its actions.
+#include "automation/abk_hookup.h"
+
 #include "automation/abk.h"
 #include "automation/pl_data.h"
 
 namespace orv::automation {
 
-int TPLData::DefaultEntryOptions() const { return fullAutomation_ && !FullAutoSigned ? 1 : 3; }
+TAutoListHookup::TAutoListHookup(TPLData& pl) : pl_(pl) {}
 
-std::unique_ptr<TABK> TPLData::MakeABK(std::string input) {
-    // The main library's dialogs cannot run beside its open window.
-    if (!merrowin_ || !PLUtils || MainWindowOpen()) return nullptr;
-    return std::make_unique<TABK>(automationWindow_, hostWindow_, *merrowin_, *PLUtils, texts_, DefaultEntryOptions(),
-                                  std::move(input));
+TAutoListHookup::~TAutoListHookup() = default;
+
+int TAutoListHookup::DefaultEntryOptions() const {
+    const TAutomationOptions& options = pl_.Options();
+    return options.fullAutomation && !options.FullAutoSigned ? 1 : 3;
 }
 
-HMENU TPLData::OpenAutoListMenu() {
-    if (!AutoEnabled || ABK) return nullptr;
-    ABK = MakeABK(UnlistedRecipients);
+std::unique_ptr<TABK> TAutoListHookup::MakeABK(std::string input) {
+    // The main library's dialogs cannot run beside its open window.
+    if (!pl_.Merrowin() || !pl_.Utils() || pl_.MainWindowOpen()) return nullptr;
+    return std::make_unique<TABK>(pl_.AutomationWindow(), pl_.HostWindow(), *pl_.Merrowin(), *pl_.Utils(), pl_.Texts(),
+                                  DefaultEntryOptions(), std::move(input));
+}
+
+HMENU TAutoListHookup::OpenMenu() {
+    if (!pl_.Options().AutoEnabled || ABK) return nullptr;
+    ABK = MakeABK(pl_.Sending().Unlisted());
     if (ABK && ABK->CreateMenu()) return ABK->Menu();
     ABK.reset();
     return nullptr;
 }
 
-void TPLData::CloseAutoListMenu() { ABK.reset(); }
+void TAutoListHookup::CloseMenu() { ABK.reset(); }
 
-void TPLData::ShowAutoListMenu() {
+void TAutoListHookup::ShowMenu() {
     if (ABK) return;
-    ABK = MakeABK(UnlistedRecipients);
+    ABK = MakeABK(pl_.Sending().Unlisted());
     if (ABK) ABK->ShowMenu();
     ABK.reset();
 }
 
-void TPLData::RunAutoListMenuCommand(int k) {
-    auto worker = MakeABK(UnlistedRecipients);
+void TAutoListHookup::RunMenuCommand(int k) {
+    auto worker = MakeABK(pl_.Sending().Unlisted());
     if (worker) RunAutoListCommand(*worker, k);
 }
 
-bool TPLData::OnAutoListCommand(WPARAM wp, LPARAM lp) {
+bool TAutoListHookup::OnCommand(WPARAM wp, LPARAM lp) {
     const int id = LOWORD(wp);
     if (lp != 0 || HIWORD(wp) != 0 || id < static_cast<int>(kFirstAutoListCommand) ||
         id > static_cast<int>(kLastAutoListCommand))
         return false;
-    RunAutoListMenuCommand(id - static_cast<int>(kAutoListCommandBase));
+    RunMenuCommand(id - static_cast<int>(kAutoListCommandBase));
     return true;
 }
 
-void TPLData::AddAddressToAutoList(const std::string& text) {
-    if (!AutoEnabled) return;
+void TAutoListHookup::AddAddress(const std::string& text) {
+    if (!pl_.Options().AutoEnabled) return;
     auto worker = MakeABK({});
     if (!worker) return;
     try {
@@ -57,7 +66,7 @@ void TPLData::AddAddressToAutoList(const std::string& text) {
     }
 }
 
-void TPLData::RemoveAutoListKeys(const std::string& ids) {
+void TAutoListHookup::RemoveKeys(const std::string& ids) {
     auto worker = MakeABK({});
     if (!worker || ids.empty()) return;
     try {
@@ -67,8 +76,8 @@ void TPLData::RemoveAutoListKeys(const std::string& ids) {
     }
 }
 
-void TPLData::AddLastRecipients() {
-    if (!AutoEnabled || addingRecipients_ || lastRecipients_.empty()) return;
+void TAutoListHookup::AddLastRecipients() {
+    if (!pl_.Options().AutoEnabled || addingRecipients_ || lastRecipients_.empty()) return;
     addingRecipients_ = 1;
     std::string text;
     text.swap(lastRecipients_);
@@ -82,12 +91,12 @@ void TPLData::AddLastRecipients() {
     addingRecipients_ = 0;
 }
 
-LRESULT TPLData::OnFormStart() {
+LRESULT TAutoListHookup::OnFormStart() {
     // Once per run: a failed upgrade is reported once and tried again at the
     // next start.
-    if (upgradeTried_ || !merrowin_ || !PLUtils) return 0;
+    if (upgradeTried_ || !pl_.Merrowin() || !pl_.Utils()) return 0;
     upgradeTried_ = 1;
-    UpgradeAfterInstall(*PLUtils, *merrowin_, texts_);
+    UpgradeAfterInstall(*pl_.Utils(), *pl_.Merrowin(), pl_.Texts());
     return 0;
 }
 

@@ -54,7 +54,7 @@ void KeyEvent(BYTE vk, bool up) {
 
 LRESULT CALLBACK SubclassedEncDialogProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) noexcept {
     try {
-        if (TPLData* data = PLData()) return data->EncDialogProc(wnd, msg, wp, lp);
+        if (TPLData* data = PLData()) return data->Sending().EncDialogProc(wnd, msg, wp, lp);
     } catch (...) {
         return 0;
     }
@@ -63,7 +63,7 @@ LRESULT CALLBACK SubclassedEncDialogProc(HWND wnd, UINT msg, WPARAM wp, LPARAM l
 
 LRESULT CALLBACK SubclassedEncComboProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) noexcept {
     try {
-        if (TPLData* data = PLData()) return data->EncComboProc(wnd, msg, wp, lp);
+        if (TPLData* data = PLData()) return data->Sending().EncComboProc(wnd, msg, wp, lp);
     } catch (...) {
         return 0;
     }
@@ -116,31 +116,75 @@ bool PushSendKeys(HWND editor, const std::string& sendLabel, bool prefix) {
 
 // ---- The send check -------------------------------------------------------
 
-LRESULT TPLData::SendCheck() {
+void TSendCheck::SuppressSends() {
+    sendSuppressed_ = 1;
+    SetTimer(pl_.AutomationWindow(), kTimerSendSuppressed, 500, nullptr);
+}
+
+void TSendCheck::EditorOpened() {
+    lastKeyId_.clear();
+    AutoMode = 0;
+}
+
+void TSendCheck::EditorClosing(HWND editor) {
+    lastKeyId_.clear();
+    AutoMode = 0;
+    if (editor == encDialogEditor_) SetEncDialogDone(false);
+}
+
+void TSendCheck::PushSendKeysNow() {
+    KillTimer(pl_.AutomationWindow(), kTimerSendKeys);
+    PushSendKeys(ActiveMdiWindow(), pl_.Texts().Text(txt::SEND_LBL), false);
+}
+
+void TSendCheck::EncodeFailed() {
+    AutoMode = 0;
+    SendCancelled = 1;
+}
+
+void TSendCheck::HandEntry(EntryRecord& record) const {
+    record.entry = handedKeys_[0].c_str();
+    record.firstItem = handedKeys_[1].c_str();
+    // Set only when the list chose this send's options itself.
+    record.automatic = AutoMode == 4;
+}
+
+void TSendCheck::TakeNextEntry(const EntryRecord& record) {
+    handedKeys_[0] = record.entry ? record.entry : "";
+    handedKeys_[1] = record.firstItem ? record.firstItem : "";
+}
+
+void TSendCheck::ForgetKeys() {
+    LastKeys.clear();
+    handedKeys_[0].clear();
+    handedKeys_[1].clear();
+}
+
+LRESULT TSendCheck::Check() {
     if (sendSuppressed_) return 0;
     SendCancelled = 0;
     // The filled dialog speaks for the send of its own editor only: any
     // other editor's send is checked against the list afresh.
     if (EncDialogDone && encDialogEditor_ != ActiveMdiWindow()) SetEncDialogDone(false);
-    bool passOn = (!AutoEnabled && AutoMode < 5) || EncDialogDone;
+    bool passOn = (!pl_.Options().AutoEnabled && AutoMode < 5) || EncDialogDone;
     if (passOn && EncDialogDone && AutoMode > 3 && !WillBeEncoded()) {
         // The dialog was filled for an encoding the client will not do.
-        TellArmingFailed(texts_.Text(txt::ENC_BOX));
+        TellArmingFailed(pl_.Texts().Text(txt::ENC_BOX));
         return host::kSendCheckStop;
     }
     if (!passOn) {
         switch (EncryptionBoxStep()) {
         case BoxStep::Started: return host::kSendCheckStop;
-        case BoxStep::ArmFailed: TellArmingFailed(texts_.Text(txt::ENC_BOX)); return host::kSendCheckStop;
+        case BoxStep::ArmFailed: TellArmingFailed(pl_.Texts().Text(txt::ENC_BOX)); return host::kSendCheckStop;
         case BoxStep::NotStarted: break;
         }
     }
     if (WillBeEncoded()) {
         if (!ResendPushed) {
-            SetTimer(automationWindow_, kTimerResend, kResendDelayMs, nullptr);
+            SetTimer(pl_.AutomationWindow(), kTimerResend, kResendDelayMs, nullptr);
             return host::kSendCheckStop;
         }
-        if (AutoEnabled && !bccMerged_) {
+        if (pl_.Options().AutoEnabled && !bccMerged_) {
             if (!LastKeys.empty()) MergeDefaultBcc();
             if (SendCancelled) {
                 // The key choice for a blind copy was cancelled.
@@ -157,32 +201,27 @@ LRESULT TPLData::SendCheck() {
     return 0;
 }
 
-void TPLData::SetEncDialogDone(bool done, HWND editor) {
+void TSendCheck::SetEncDialogDone(bool done, HWND editor) {
     EncDialogDone = done ? 1 : 0;
     encDialogEditor_ = done ? editor : nullptr;
 }
 
-bool TPLData::WillBeEncoded() const {
+bool TSendCheck::WillBeEncoded() const {
     auto* flag = reinterpret_cast<const BYTE*>(
-        SendMessageA(hostWindow_, host::kHostGetSendField, host::kSendFieldEncodeFlag, 0));
+        SendMessageA(pl_.HostWindow(), host::kHostGetSendField, host::kSendFieldEncodeFlag, 0));
     return flag && *flag;
 }
 
-HWND TPLData::ActiveMdiWindow() const {
-    return reinterpret_cast<HWND>(SendMessageA(hostWindow_, host::kHostGetWindow, host::kWindowActiveMdi, 0));
+HWND TSendCheck::ActiveMdiWindow() const {
+    return reinterpret_cast<HWND>(SendMessageA(pl_.HostWindow(), host::kHostGetWindow, host::kWindowActiveMdi, 0));
 }
 
-int TPLData::ActiveEditorIndex() const {
-    HWND active = ActiveMdiChild({hostWindow_, mdiClient_});
-    return active ? wlEditorFlags.IndexOf(active) : -1;
-}
-
-TPLData::BoxStep TPLData::EncryptionBoxStep() {
-    const int e = ActiveEditorIndex();
+TSendCheck::BoxStep TSendCheck::EncryptionBoxStep() {
+    const int e = pl_.Hosts().ActiveEditorIndex();
     // The sending editor, taken now: while the mixed-options question was
     // open the question's form was the active MDI window.
     HWND editor = ActiveMdiWindow();
-    const bool fresh = e >= 0 && ((wlEditorFlags.Object(e) >> 8) & 0xFF) == 0;
+    const bool fresh = e >= 0 && ((pl_.Hosts().EditorFlags().Object(e) >> 8) & 0xFF) == 0;
     if (fresh || AutoMode == 2 || AutoMode > 4) {
         SendCancelled = 0;
         UnlistedRecipients.clear();
@@ -191,7 +230,7 @@ TPLData::BoxStep TPLData::EncryptionBoxStep() {
         handedKeys_[1].clear();
         if (LoadAutoList() == ListLoad::Unreadable) {
             // Whom the list names is unknown: nothing may leave as written.
-            TellSendStopped(std::string(texts_.Text(txt::READ_ERROR)) + ": " + AutoListPath());
+            TellSendStopped(std::string(pl_.Texts().Text(txt::READ_ERROR)) + ": " + AutoListPath());
             return BoxStep::Started;
         }
         const int c = EvaluateRecipients();
@@ -199,7 +238,8 @@ TPLData::BoxStep TPLData::EncryptionBoxStep() {
             if (SendCancelled) AutoMode = 0;
             if (AutoMode == 2) AutoMode = 1;
             if (AutoMode == 0 && c > 1) AutoMode = 4;
-            if (warnMixed_ && ((c == 3 && AutoMode > 3 && AutoMode != 6) || (AutoMode == 4 && RecipientFlags == 3)))
+            if (pl_.Options().warnMixed &&
+                ((c == 3 && AutoMode > 3 && AutoMode != 6) || (AutoMode == 4 && RecipientFlags == 3)))
                 AskMixedOptions(editor);
         } else if (AutoMode < 5 || SendCancelled) {
             // A command of the user (5 to 7) stands without a list or a
@@ -209,13 +249,13 @@ TPLData::BoxStep TPLData::EncryptionBoxStep() {
             AutoMode = 0;
             autoList_.reset();
         }
-        if (merrowin_) merrowin_->ReleaseProc();
+        if (pl_.Merrowin()) pl_.Merrowin()->ReleaseProc();
         if (AutoMode > 2) {
-            return SetCheckBox(editor, texts_.Text(txt::ENC_BOX), true) ? BoxStep::Started : BoxStep::ArmFailed;
+            return SetCheckBox(editor, pl_.Texts().Text(txt::ENC_BOX), true) ? BoxStep::Started : BoxStep::ArmFailed;
         }
     }
     if (SendCancelled) {
-        if (e >= 0) wlEditorFlags.SetObject(e, 0);
+        if (e >= 0) pl_.Hosts().EditorFlags().SetObject(e, 0);
         AutoMode = 0;
         autoList_.reset();
         return BoxStep::Started;
@@ -223,8 +263,8 @@ TPLData::BoxStep TPLData::EncryptionBoxStep() {
     return BoxStep::NotStarted;
 }
 
-void TPLData::AskMixedOptions(HWND editor) {
-    const int answer = merrowin_ ? merrowin_->ConfCanc(texts_.Text(txt::CONF_SEL)) : kAnswerCancel;
+void TSendCheck::AskMixedOptions(HWND editor) {
+    const int answer = pl_.Merrowin() ? pl_.Merrowin()->ConfCanc(pl_.Texts().Text(txt::CONF_SEL)) : kAnswerCancel;
     if (answer == kAnswerCancel) {
         AutoMode = 0;
         SendCancelled = 1;
@@ -234,39 +274,40 @@ void TPLData::AskMixedOptions(HWND editor) {
         } else if (AutoMode == 5) {
             AutoMode = 0;
             SetEncDialogDone(true, editor);
-            SetTimer(automationWindow_, kTimerResend, kResendDelayMs, nullptr);
+            SetTimer(pl_.AutomationWindow(), kTimerResend, kResendDelayMs, nullptr);
         } else if (AutoMode == 7) {
             AutoMode = 6;
         }
     }
 }
 
-void TPLData::TellArmingFailed(const std::string& missing) {
+void TSendCheck::TellArmingFailed(const std::string& missing) {
     // What was asked: by the menu command, or by the listed recipients.
     const bool sign = AutoMode == 6 || AutoMode == 7 || (AutoMode < 5 && (RecipientFlags & 2));
     const bool encrypt = AutoMode == 5 || AutoMode == 7 || (AutoMode < 5 && (RecipientFlags & 1)) || !sign;
     const int asked = encrypt && sign ? txt::E_S_ID : sign ? txt::SIG_ID : txt::ENC_ID;
-    TellSendStopped(std::string(texts_.Text(asked)) + " - \"" + missing + "\" " + texts_.Text(txt::_MISS));
+    TellSendStopped(std::string(pl_.Texts().Text(asked)) + " - \"" + missing + "\" " + pl_.Texts().Text(txt::_MISS));
 }
 
-void TPLData::TellSendStopped(const std::string& reason) {
+void TSendCheck::TellSendStopped(const std::string& reason) {
     AutoMode = 0;
     SendCancelled = 1;
     SetEncDialogDone(false);
     autoList_.reset();
-    if (merrowin_) {
-        merrowin_->Error(std::string(texts_.Text(txt::_SEND)) + " " + texts_.Text(txt::_CANCELLED) + ":\r\n" + reason);
-        merrowin_->ReleaseProc();
+    if (pl_.Merrowin()) {
+        const TStringLibrary& texts = pl_.Texts();
+        pl_.Merrowin()->Error(std::string(texts.Text(txt::_SEND)) + " " + texts.Text(txt::_CANCELLED) + ":\r\n" + reason);
+        pl_.Merrowin()->ReleaseProc();
     }
 }
 
 // ---- Recipients -------------------------------------------------------------
 
-std::string TPLData::AutoListPath() const {
-    return PLUtils ? PLUtils->MailboxDir() + kAutoListFileName : std::string();
+std::string TSendCheck::AutoListPath() const {
+    return pl_.Utils() ? pl_.Utils()->MailboxDir() + kAutoListFileName : std::string();
 }
 
-TPLData::ListLoad TPLData::LoadAutoList() {
+TSendCheck::ListLoad TSendCheck::LoadAutoList() {
     autoList_.reset();
     const std::string path = AutoListPath();
     if (path.empty() || !FileExists(path)) return ListLoad::Absent;
@@ -277,15 +318,15 @@ TPLData::ListLoad TPLData::LoadAutoList() {
     return ListLoad::Loaded;
 }
 
-TRecipientCheck TPLData::NewRecipientCheck() {
+TRecipientCheck TSendCheck::NewRecipientCheck() {
     TRecipientCheck check;
     check.list = autoList_.get();
     check.autoMode = AutoMode;
-    const int e = ActiveEditorIndex();
-    const bool confirmedSignOnly = e >= 0 && (wlEditorFlags.Object(e) & 0xFF) != 0;
-    check.resolveDuplicates = hideKeyDialog_ && AutoMode != 6 && !confirmedSignOnly;
+    const int e = pl_.Hosts().ActiveEditorIndex();
+    const bool confirmedSignOnly = e >= 0 && (pl_.Hosts().EditorFlags().Object(e) & 0xFF) != 0;
+    check.resolveDuplicates = pl_.Options().hideKeyDialog && AutoMode != 6 && !confirmedSignOnly;
     check.keySelect = [this](const std::string& item, const std::string& candidates) {
-        return merrowin_ ? merrowin_->KeySelect(item, candidates) : -1;
+        return pl_.Merrowin() ? pl_.Merrowin()->KeySelect(item, candidates) : -1;
     };
     check.lastKeys = LastKeys;
     check.unlisted = UnlistedRecipients;
@@ -294,19 +335,19 @@ TRecipientCheck TPLData::NewRecipientCheck() {
     return check;
 }
 
-void TPLData::TakeRecipientCheck(const TRecipientCheck& check) {
+void TSendCheck::TakeRecipientCheck(const TRecipientCheck& check) {
     LastKeys = check.lastKeys;
     UnlistedRecipients = check.unlisted;
     RecipientFlags = check.recipientFlags;
     SendCancelled = check.sendCancelled ? 1 : 0;
 }
 
-std::string TPLData::SendField(WPARAM field) const {
-    auto* text = reinterpret_cast<const char*>(SendMessageA(hostWindow_, host::kHostGetSendField, field, 0));
+std::string TSendCheck::SendField(WPARAM field) const {
+    auto* text = reinterpret_cast<const char*>(SendMessageA(pl_.HostWindow(), host::kHostGetSendField, field, 0));
     return text ? std::string(text) : std::string();
 }
 
-int TPLData::EvaluateRecipients() {
+int TSendCheck::EvaluateRecipients() {
     RecipientFlags = 0;
     TRecipientCheck check = NewRecipientCheck();
     int r = CheckAddressText(SendField(host::kSendFieldTo), check);
@@ -322,11 +363,11 @@ int TPLData::EvaluateRecipients() {
     return SendCancelled ? 0 : r;
 }
 
-void TPLData::MergeDefaultBcc() {
+void TSendCheck::MergeDefaultBcc() {
     bccMerged_ = 1;
-    const std::string identity = EditorIdentity(ActiveMdiWindow(), texts_.Text(txt::ID_TITLE));
+    const std::string identity = EditorIdentity(ActiveMdiWindow(), pl_.Texts().Text(txt::ID_TITLE));
     const std::string bcc =
-        PLUtils ? DefaultBcc(PLUtils->MailboxDir(), identity, texts_.Text(txt::DEF_PATH)) : std::string();
+        pl_.Utils() ? DefaultBcc(pl_.Utils()->MailboxDir(), identity, pl_.Texts().Text(txt::DEF_PATH)) : std::string();
     if (bcc.empty()) return;
     MergeBccTokens(LastKeys, RecipientFlags, [&](std::string& keys) {
         TRecipientCheck check = NewRecipientCheck();
@@ -339,17 +380,17 @@ void TPLData::MergeDefaultBcc() {
 
 // ---- The host's encryption dialog -----------------------------------------------
 
-bool TPLData::SetCheckBox(HWND parent, const std::string& caption, bool wanted) {
+bool TSendCheck::SetCheckBox(HWND parent, const std::string& caption, bool wanted) {
     HWND box = caption.empty() ? nullptr : FindButtonWith(parent, caption);
     if (!box) return false;
     // Ticking the encryption box again opens the client's dialog again.
-    if (caption == texts_.Text(txt::ENC_BOX) && IsChecked(box)) SendMessageA(box, BM_CLICK, 0, 0);
+    if (caption == pl_.Texts().Text(txt::ENC_BOX) && IsChecked(box)) SendMessageA(box, BM_CLICK, 0, 0);
     if (IsChecked(box) != wanted) PostMessageA(box, BM_CLICK, 0, 0);
     TPLUtils::ProcessMessages();
     return true;
 }
 
-void TPLData::EncryptionDialogOpened(HWND dialog) {
+void TSendCheck::EncryptionDialogOpened(HWND dialog) {
     if (!dialog || !IsWindow(dialog)) return;
     ResendPushed = 0;
     bccMerged_ = 0;
@@ -366,14 +407,14 @@ void TPLData::EncryptionDialogOpened(HWND dialog) {
     if (IsWindowVisible(dialog) && !EncDialogDone) FirstDialogPaint();
 }
 
-void TPLData::FirstDialogPaint() {
+void TSendCheck::FirstDialogPaint() {
     // The client's encryption dialog is modal over the editor that sends.
     SetEncDialogDone(true, ActiveMdiWindow());
     // Filled once the client's own showing and painting is over.
-    PostMessageA(automationWindow_, kMsgFillEncryptionDialog, 0, 0);
+    PostMessageA(pl_.AutomationWindow(), kMsgFillEncryptionDialog, 0, 0);
 }
 
-void TPLData::RestoreEncryptionDialog() {
+void TSendCheck::RestoreEncryptionDialog() {
     auto restore = [](HWND wnd, WNDPROC ours, WNDPROC& previous) {
         if (wnd && previous && IsWindow(wnd) && reinterpret_cast<WNDPROC>(GetWindowLongPtrA(wnd, GWLP_WNDPROC)) == ours)
             Replace(wnd, previous);
@@ -385,14 +426,14 @@ void TPLData::RestoreEncryptionDialog() {
     encDialog_ = nullptr;
 }
 
-LRESULT TPLData::EncComboProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
+LRESULT TSendCheck::EncComboProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
     WNDPROC previous = wnd == encCombo_ ? encComboProc_ : nullptr;
     LRESULT result = previous ? CallWindowProcA(previous, wnd, msg, wp, lp) : DefWindowProcA(wnd, msg, wp, lp);
     if (msg == WM_SETFOCUS && !comboCleaned_) CleanEncryptorCombo();
     return result;
 }
 
-void TPLData::CleanEncryptorCombo() {
+void TSendCheck::CleanEncryptorCombo() {
     comboCleaned_ = 1;
     for (const char* entry : {host::kEncryptorEntryMime, host::kEncryptorEntryInline}) {
         LRESULT i = SendMessageA(encCombo_, CB_FINDSTRINGEXACT, WPARAM(-1), reinterpret_cast<LPARAM>(entry));
@@ -406,12 +447,12 @@ void TPLData::CleanEncryptorCombo() {
     LRESULT chosen = SendMessageA(encCombo_, CB_FINDSTRINGEXACT, WPARAM(-1), reinterpret_cast<LPARAM>(host::kEncryptorEntry));
     if (chosen != CB_ERR) SendMessageA(encCombo_, CB_SETCURSEL, WPARAM(chosen), 0);
     encryptorChosen_ = chosen != CB_ERR;
-    if (HWND sign = FindButtonWith(encDialog_, texts_.Text(txt::SIGN_LBL))) EnableWindow(sign, TRUE);
+    if (HWND sign = FindButtonWith(encDialog_, pl_.Texts().Text(txt::SIGN_LBL))) EnableWindow(sign, TRUE);
 }
 
-void TPLData::FillEncryptionDialog() {
+void TSendCheck::FillEncryptionDialog() {
     if (!encDialog_ || !IsWindow(encDialog_)) return;
-    const std::string encLabel = texts_.Text(txt::ENC_LBL), signLabel = texts_.Text(txt::SIGN_LBL);
+    const std::string encLabel = pl_.Texts().Text(txt::ENC_LBL), signLabel = pl_.Texts().Text(txt::SIGN_LBL);
     std::string missing;
     auto set = [&](bool encrypt, bool sign) {
         if (!SetCheckBox(encDialog_, encLabel, encrypt)) missing = encLabel;
@@ -424,7 +465,7 @@ void TPLData::FillEncryptionDialog() {
             set(f & 1, f & 2);
             if (f & 4) AutoMode = 3;
         } else {
-            set(true, FullAutoSigned != 0);
+            set(true, pl_.Options().FullAutoSigned != 0);
         }
         break;
     case 5: set(true, false); break;
@@ -441,11 +482,11 @@ void TPLData::FillEncryptionDialog() {
         else PostMessageA(encDialog_, WM_COMMAND, IDCANCEL, 0);
         return;
     }
-    if ((fullAutomation_ && AutoMode > 3) || AutoMode > 4)
+    if ((pl_.Options().fullAutomation && AutoMode > 3) || AutoMode > 4)
         if (HWND ok = FindOfClassWith(encDialog_, "BUTTON", kOkCaption)) PostMessageA(ok, BM_CLICK, 0, 0);
 }
 
-LRESULT TPLData::EncDialogProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
+LRESULT TSendCheck::EncDialogProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
     WNDPROC previous = wnd == encDialog_ ? encDialogProc_ : nullptr;
     if (msg == WM_COMMAND && HIWORD(wp) == BN_CLICKED) {
         const WORD id = LOWORD(wp);
@@ -462,16 +503,16 @@ LRESULT TPLData::EncDialogProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
     return result;
 }
 
-void TPLData::EncryptionDialogClosing() {
-    const bool encrypt = IsChecked(FindButtonWith(encDialog_, texts_.Text(txt::ENC_LBL)));
-    const bool sign = IsChecked(FindButtonWith(encDialog_, texts_.Text(txt::SIGN_LBL)));
+void TSendCheck::EncryptionDialogClosing() {
+    const bool encrypt = IsChecked(FindButtonWith(encDialog_, pl_.Texts().Text(txt::ENC_LBL)));
+    const bool sign = IsChecked(FindButtonWith(encDialog_, pl_.Texts().Text(txt::SIGN_LBL)));
     const int choice = (encrypt ? 1 : 0) + (sign ? 2 : 0);
-    if (!fullAutomation_ || AutoMode == 2 || AutoMode == 3) SetFlagDigits(LastKeys, choice);
-    const int e = ActiveEditorIndex();
+    if (!pl_.Options().fullAutomation || AutoMode == 2 || AutoMode == 3) SetFlagDigits(LastKeys, choice);
+    const int e = pl_.Hosts().ActiveEditorIndex();
     if (e >= 0) {
         const std::uintptr_t s = AutoMode == 2 && sign && !encrypt ? 1 : 0;
         const bool several = LastKeys.find(',') != std::string::npos;
-        wlEditorFlags.SetObject(e, several ? 256 + s : wlEditorFlags.Object(e) + 256 + s);
+        pl_.Hosts().EditorFlags().SetObject(e, several ? 256 + s : pl_.Hosts().EditorFlags().Object(e) + 256 + s);
     }
     if (!armingMissing_.empty()) {
         const std::string missing = std::move(armingMissing_);
@@ -482,23 +523,23 @@ void TPLData::EncryptionDialogClosing() {
     // Cancelled by the user: the message stays in the editor as it is.
     if (encDialogCancelled_ && AutoMode >= 3) AutoMode = 1;
     if (AutoMode < 3) SetEncDialogDone(false);
-    else SetTimer(automationWindow_, kTimerResend, kResendDelayMs, nullptr);
+    else SetTimer(pl_.AutomationWindow(), kTimerResend, kResendDelayMs, nullptr);
 }
 
-void TPLData::ResendTimer() {
-    KillTimer(automationWindow_, kTimerResend);
+void TSendCheck::ResendTimer() {
+    KillTimer(pl_.AutomationWindow(), kTimerResend);
     ResendPushed = 1;
-    PushSendKeys(ActiveMdiWindow(), texts_.Text(txt::SEND_LBL), true);
+    PushSendKeys(ActiveMdiWindow(), pl_.Texts().Text(txt::SEND_LBL), true);
 }
 
 // ---- The written message file ------------------------------------------------
 
-void TPLData::FixUpMessageFile(const char* path) {
+void TSendCheck::FixUpMessageFile(const char* path) {
     if (!path || !*path || !FileExists(path)) return;
     std::string bytes;
     if (!ReadWholeFile(path, bytes)) return;
     char charset[host::kCharsetRoom + 1] = {};
-    SendMessageA(hostWindow_, host::kHostGetSetting, host::kSettingCharset, reinterpret_cast<LPARAM>(charset));
+    SendMessageA(pl_.HostWindow(), host::kHostGetSetting, host::kSettingCharset, reinterpret_cast<LPARAM>(charset));
     charset[host::kCharsetRoom] = '\0';
     const std::string fixed = FixedUpMessage(bytes, charset);
     if (!fixed.empty()) ReplaceWholeFile(path, fixed);

@@ -140,12 +140,12 @@ TFrontendMenu::~TFrontendMenu() {
     frontend_ = program_ = nullptr;
 }
 
-std::string TFrontendMenu::Text(txt::TextNo n) const { return pl_.texts_.Text(n); }
+std::string TFrontendMenu::Text(txt::TextNo n) const { return pl_.Texts().Text(n); }
 
 void TFrontendMenu::Attach() {
-    buttonMask_ = ButtonMaskOf(ReadToolbarOptions(pl_.PLUtils->ConfigFile()));
+    buttonMask_ = ButtonMaskOf(ReadToolbarOptions(pl_.Utils()->ConfigFile()));
     Build();
-    if (pl_.frame_) InsertInto(GetMenu(pl_.frame_));
+    if (pl_.Frame()) InsertInto(GetMenu(pl_.Frame()));
     AddButtons();
 }
 
@@ -166,9 +166,9 @@ void TFrontendMenu::Build() {
     AppendMenuA(frontend_, MF_POPUP, reinterpret_cast<UINT_PTR>(program_), kProgramSubmenuTitle);
     item(MF_GRAYED, kCmdWipe, Text(txt::WIPE_ITEM));
     separator();
-    item(Checked(pl_.usePgpMime_), kCmdPgpMime, Text(txt::MIME_ITEM));
-    item(Checked(pl_.appendPgp_), kCmdPgpExt, Text(txt::EXT_ITEM));
-    item(Checked(pl_.fullAutomation_), kCmdFullAuto, Text(txt::FLL_ITEM));
+    item(Checked(pl_.Options().usePgpMime), kCmdPgpMime, Text(txt::MIME_ITEM));
+    item(Checked(pl_.Options().appendPgp), kCmdPgpExt, Text(txt::EXT_ITEM));
+    item(Checked(pl_.Options().fullAutomation), kCmdFullAuto, Text(txt::FLL_ITEM));
     separator();
     item(MF_GRAYED, kCmdEncrypt, Text(txt::ENC_ITEM));
     item(MF_GRAYED, kCmdSign, Text(txt::SIG_ITEM));
@@ -202,22 +202,22 @@ void TFrontendMenu::InsertInto(HMENU bar, HMENU windowMenu) {
     if (windowMenu && GetMenuState(windowMenu, kCmdBringToFront + kMenuBarOffset, MF_BYCOMMAND) == UINT(-1))
         AppendMenuA(windowMenu, MF_STRING | (pl_.MainWindowOpen() ? 0 : MF_GRAYED), kCmdBringToFront + kMenuBarOffset,
                     kFrontendTitle);
-    if (pl_.frame_ && GetMenu(pl_.frame_) == bar) DrawMenuBar(pl_.frame_);
+    if (pl_.Frame() && GetMenu(pl_.Frame()) == bar) DrawMenuBar(pl_.Frame());
 }
 
 void TFrontendMenu::EnableFrontend() {
-    if (!pl_.frame_) return;
-    HMENU bar = GetMenu(pl_.frame_);
-    HWND active = ActiveMdiChild({pl_.hostWindow_, pl_.mdiClient_});
+    if (!pl_.Frame()) return;
+    HMENU bar = GetMenu(pl_.Frame());
+    HWND active = ActiveMdiChild(pl_.Windows());
     for (int i = 0, n = bar ? GetMenuItemCount(bar) : 0; i < n; ++i) {
         if (MenuText(bar, static_cast<UINT>(i), MF_BYPOSITION) != kFrontendTitle) continue;
         EnableMenuItem(bar, static_cast<UINT>(i), MF_BYPOSITION | (pl_.MainWindowOpen() ? MF_GRAYED : MF_ENABLED));
         break;
     }
-    DrawMenuBar(pl_.frame_);
-    HWND now = ActiveMdiChild({pl_.hostWindow_, pl_.mdiClient_});
+    DrawMenuBar(pl_.Frame());
+    HWND now = ActiveMdiChild(pl_.Windows());
     if (active && now != active && IsWindow(active))
-        SendMessageA(pl_.mdiClient_, WM_MDIACTIVATE, reinterpret_cast<WPARAM>(active), 0);
+        SendMessageA(pl_.MdiClient(), WM_MDIACTIVATE, reinterpret_cast<WPARAM>(active), 0);
 }
 
 void TFrontendMenu::SetWipeEnabled(bool enabled) {
@@ -226,9 +226,9 @@ void TFrontendMenu::SetWipeEnabled(bool enabled) {
 
 void TFrontendMenu::RemoveFromMenuBar() {
     HMENU bar = nullptr;
-    if (pl_.hostWindow_ && IsWindow(pl_.hostWindow_))
-        bar = reinterpret_cast<HMENU>(SendMessageA(pl_.hostWindow_, host::kHostGetMenu, host::kMenuFrameBar, 0));
-    if (!bar && pl_.frame_ && IsWindow(pl_.frame_)) bar = GetMenu(pl_.frame_);
+    if (pl_.HostWindow() && IsWindow(pl_.HostWindow()))
+        bar = reinterpret_cast<HMENU>(SendMessageA(pl_.HostWindow(), host::kHostGetMenu, host::kMenuFrameBar, 0));
+    if (!bar && pl_.Frame() && IsWindow(pl_.Frame())) bar = GetMenu(pl_.Frame());
     if (!bar) return;
     std::string windowTitle = Text(txt::WND_ITEM);
     for (int i = GetMenuItemCount(bar) - 1; i >= 0; --i) {
@@ -241,11 +241,11 @@ void TFrontendMenu::RemoveFromMenuBar() {
             break;
         }
     }
-    if (pl_.frame_ && IsWindow(pl_.frame_)) DrawMenuBar(pl_.frame_);
+    if (pl_.Frame() && IsWindow(pl_.Frame())) DrawMenuBar(pl_.Frame());
 }
 
 void TFrontendMenu::AddButtons() {
-    const std::string dir = pl_.PLUtils->InstallDir();
+    const std::string dir = pl_.Utils()->InstallDir();
     std::vector<ButtonSpec> specs = ToolbarButtonsOf(buttonMask_, [this](txt::TextNo n) { return Text(n); });
     for (size_t i = 0; i < specs.size() && i < buttonIds_.size(); ++i) {
         host::ToolbarButton record{};
@@ -253,21 +253,21 @@ void TFrontendMenu::AddButtons() {
         CopyToField(record.BitmapPath, sizeof record.BitmapPath,
                     PathForField(dir + specs[i].bitmap, sizeof record.BitmapPath));
         lstrcpynA(record.Tooltip, specs[i].tooltip.c_str(), sizeof record.Tooltip);
-        record.NotifyWindow = pl_.automationWindow_;
+        record.NotifyWindow = pl_.AutomationWindow();
         record.Message = WM_COMMAND;
         record.WParam = specs[i].wParam;
         record.LParam = specs[i].lParam;
         if (specs[i].bitmap == "EncOnly.bmp" || specs[i].bitmap == "SignOnly.bmp" || specs[i].bitmap == "EncSign.bmp")
             frontendButtonText_ = specs[i].tooltip;
         // A refused button keeps identifier 0 and is not removed later.
-        buttonIds_[i] = SendMessageA(pl_.hostWindow_, host::kHostAddButton, 0, reinterpret_cast<LPARAM>(&record));
+        buttonIds_[i] = SendMessageA(pl_.HostWindow(), host::kHostAddButton, 0, reinterpret_cast<LPARAM>(&record));
     }
 }
 
 void TFrontendMenu::RemoveButtons() {
     for (LRESULT& id : buttonIds_) {
-        if (id && pl_.hostWindow_ && IsWindow(pl_.hostWindow_))
-            SendMessageA(pl_.hostWindow_, host::kHostRemoveButton, static_cast<WPARAM>(id), 0);
+        if (id && pl_.HostWindow() && IsWindow(pl_.HostWindow()))
+            SendMessageA(pl_.HostWindow(), host::kHostRemoveButton, static_cast<WPARAM>(id), 0);
         id = 0;
     }
 }
@@ -276,16 +276,16 @@ void TFrontendMenu::RemoveButtons() {
 
 void TFrontendMenu::OnInitMenuPopup(HMENU popup) {
     if (popup && popup == frontend_) {
-        HostWindows w{pl_.hostWindow_, pl_.mdiClient_};
-        bool reader = pl_.ReaderExists();
-        bool editor = pl_.TER && FindEditorWindow(w, *pl_.TER);
+        const HostWindows w = pl_.Windows();
+        bool reader = pl_.Hosts().ReaderExists();
+        bool editor = pl_.EditorLibrary() && FindEditorWindow(w, *pl_.EditorLibrary());
         for (WORD id : {kCmdDecryptMessage, kCmdVerify, kCmdAddKeys})
             EnableMenuItem(frontend_, id + kMenuBarOffset, reader ? kMenuEnabled : kMenuGrayed);
         for (WORD id : {kCmdEncrypt, kCmdSign, kCmdEncryptSign})
             EnableMenuItem(frontend_, id + kMenuBarOffset, editor ? kMenuEnabled : kMenuGrayed);
         // The AutoList submenu at position 1 is the worker's while the menu
         // is open.
-        if (HMENU list = pl_.OpenAutoListMenu())
+        if (HMENU list = pl_.AutoList().OpenMenu())
             InsertMenuA(frontend_, 1, MF_BYPOSITION | MF_POPUP | MF_STRING, reinterpret_cast<UINT_PTR>(list),
                         DelAmp(Text(txt::_EDIT)).c_str());
         return;
@@ -296,11 +296,11 @@ void TFrontendMenu::OnInitMenuPopup(HMENU popup) {
 }
 
 void TFrontendMenu::OnExitMenuLoop() {
-    if (!pl_.ABK) return;
+    if (!pl_.AutoList().MenuWorker()) return;
     // The worker destroys its popup: it must no longer hang in the menu.
     if (frontend_ && MenuText(frontend_, 1, MF_BYPOSITION) == DelAmp(Text(txt::_EDIT)))
         RemoveMenu(frontend_, 1, MF_BYPOSITION);
-    pl_.CloseAutoListMenu();
+    pl_.AutoList().CloseMenu();
 }
 
 void TFrontendMenu::RebuildWindowMenu(HMENU menu) {
@@ -309,13 +309,14 @@ void TFrontendMenu::RebuildWindowMenu(HMENU menu) {
     AppendMenuA(menu, MF_STRING | (pl_.MainWindowOpen() ? 0 : MF_GRAYED), kCmdBringToFront + kMenuBarOffset,
                 kFrontendTitle);
     AppendMenuA(menu, MF_SEPARATOR, 0, nullptr);
-    auto& list = pl_.lMDIWindowList;
+    auto& list = pl_.Hosts().MdiWindows();
     list.erase(std::remove_if(list.begin(), list.end(), [](HWND w) { return !IsWindow(w); }), list.end());
     std::vector<HWND> fresh;
-    for (HWND c = pl_.mdiClient_ ? GetWindow(pl_.mdiClient_, GW_CHILD) : nullptr; c; c = GetWindow(c, GW_HWNDNEXT))
+    HWND mdiClient = pl_.MdiClient();
+    for (HWND c = mdiClient ? GetWindow(mdiClient, GW_CHILD) : nullptr; c; c = GetWindow(c, GW_HWNDNEXT))
         if (IsWindowVisible(c) && std::find(list.begin(), list.end(), c) == list.end()) fresh.push_back(c);
     list.insert(list.begin(), fresh.begin(), fresh.end());
-    HWND active = pl_.mdiClient_ ? reinterpret_cast<HWND>(SendMessageA(pl_.mdiClient_, WM_MDIGETACTIVE, 0, 0)) : nullptr;
+    HWND active = mdiClient ? reinterpret_cast<HWND>(SendMessageA(mdiClient, WM_MDIGETACTIVE, 0, 0)) : nullptr;
     for (size_t i = 0; i < list.size(); ++i) {
         std::string text = "&" + std::to_string(i + 1) + " " + CaptionOf(list[i]);
         AppendMenuA(menu, MF_STRING | Checked(list[i] == active), kFirstWindowListCommand + i, text.c_str());
@@ -327,21 +328,21 @@ void TFrontendMenu::OnMenuSelect(WPARAM wp, LPARAM lp) {
     if (flags == 0xFFFF && lp == 0) return;  // the menu closes
     if (flags & MF_POPUP) return;           // submenus have no hint of their own
     const WORD id = LOWORD(wp);
-    if (pl_.ABK && id >= kFirstAutoListCommand && id <= kLastAutoListCommand) {
-        ShowHintText(pl_.ABK->Hint(reinterpret_cast<HMENU>(lp), id));
+    if (pl_.AutoList().MenuWorker() && id >= kFirstAutoListCommand && id <= kLastAutoListCommand) {
+        ShowHintText(pl_.AutoList().MenuWorker()->Hint(reinterpret_cast<HMENU>(lp), id));
         return;
     }
     ShowHint(id);
 }
 
 void TFrontendMenu::ShowHint(WORD id) {
-    if (int number = HintTextNumber(id)) ShowHintText(pl_.texts_.Text(number));
+    if (int number = HintTextNumber(id)) ShowHintText(pl_.Texts().Text(number));
 }
 
 void TFrontendMenu::ShowHintText(const std::string& hint) {
-    if (hint.empty() || !pl_.hostWindow_) return;
+    if (hint.empty() || !pl_.HostWindow()) return;
     hintText_ = hint;
-    SendMessageA(pl_.hostWindow_, host::kHostStatusLine, host::kStatusSignature,
+    SendMessageA(pl_.HostWindow(), host::kHostStatusLine, host::kStatusSignature,
                  reinterpret_cast<LPARAM>(hintText_.c_str()));
 }
 
@@ -352,8 +353,8 @@ void TFrontendMenu::OnHelp(const HELPINFO& info) {
     if (HintTextNumber(id)) context = kHelpFrontend;
     else if (id >= kFirstAutoListCommand && id < kCmdBringToFront) context = kHelpAutoList;
     else if (info.hItemHandle == frontend_ || info.hItemHandle == program_) context = kHelpFrontend;
-    if (!context || !pl_.PLUtils) return;
-    WinHelpA(pl_.automationWindow_, (pl_.PLUtils->InstallDir() + kHelpFile).c_str(), HELP_CONTEXT, context);
+    if (!context || !pl_.Utils()) return;
+    WinHelpA(pl_.AutomationWindow(), (pl_.Utils()->InstallDir() + kHelpFile).c_str(), HELP_CONTEXT, context);
 }
 
 // ---- Commands ------------------------------------------------------------
@@ -367,14 +368,14 @@ void TFrontendMenu::OnCommand(WPARAM wp, LPARAM lp) {
     WORD id = LOWORD(wp);
     // The AutoList menu's commands (0x1001 and up) are its worker's.
     if (id >= kCmdBringToFront && id < 0x4000) OnFrontendCommand(id >= 0x3000 ? id - kMenuBarOffset : id);
-    else if (id == kCmdKeyFromServer && pl_.merrowin_ && !keyOrAddress_.empty())
-        pl_.merrowin_->GetKeyFromServer(keyOrAddress_);
+    else if (id == kCmdKeyFromServer && pl_.Merrowin() && !keyOrAddress_.empty())
+        pl_.Merrowin()->GetKeyFromServer(keyOrAddress_);
     else if (id == kCmdAddAddress && !keyOrAddress_.empty())
-        pl_.AddAddressToAutoList(keyOrAddress_);
+        pl_.AutoList().AddAddress(keyOrAddress_);
 }
 
 void TFrontendMenu::OnFrontendCommand(WORD id) {
-    TMerrowin* m = pl_.merrowin_.get();
+    TMerrowin* m = pl_.Merrowin();
     if (!m) return;
     switch (id) {
     case kCmdBringToFront:
@@ -391,8 +392,8 @@ void TFrontendMenu::OnFrontendCommand(WORD id) {
     case kCmdEncrypt: SendOnEditor(5); break;
     case kCmdSign: SendOnEditor(6); break;
     case kCmdEncryptSign: SendOnEditor(7); break;
-    case kCmdPgpMime: ToggleOption(pl_.usePgpMime_, Cfg::PGPMime, kCmdPgpMime); break;
-    case kCmdPgpExt: ToggleOption(pl_.appendPgp_, Cfg::PGPExt, kCmdPgpExt); break;
+    case kCmdPgpMime: ToggleOption(pl_.Options().usePgpMime, Cfg::PGPMime, kCmdPgpMime); break;
+    case kCmdPgpExt: ToggleOption(pl_.Options().appendPgp, Cfg::PGPExt, kCmdPgpExt); break;
     case kCmdFullAuto: ToggleFullAutomation(); break;
     case kCmdDecryptMessage:
         DecryptActiveReader();
@@ -402,8 +403,8 @@ void TFrontendMenu::OnFrontendCommand(WORD id) {
         m->ShowViewer(true);
         EnableFrontend();
         break;
-    case kCmdVerify: PostMessageA(pl_.frame_, WM_COMMAND, host::kCmdVerify, 0); break;
-    case kCmdAddKeys: PostMessageA(pl_.frame_, WM_COMMAND, host::kCmdAddKey, 0); break;
+    case kCmdVerify: PostMessageA(pl_.Frame(), WM_COMMAND, host::kCmdVerify, 0); break;
+    case kCmdAddKeys: PostMessageA(pl_.Frame(), WM_COMMAND, host::kCmdAddKey, 0); break;
     case kCmdDeleteKeys: DeleteKeys(); break;
     case kCmdExtractKey: m->KeyExtract(); break;
     case kCmdFingerprint: m->ShowFingerPrint(); break;
@@ -413,7 +414,7 @@ void TFrontendMenu::OnFrontendCommand(WORD id) {
 }
 
 void TFrontendMenu::OnButton(LPARAM code) {
-    TMerrowin* m = pl_.merrowin_.get();
+    TMerrowin* m = pl_.Merrowin();
     if (!m) return;
     if (HWND main = m->MainWindow()) {
         PostMessageA(main, host::kFormMsgCommand, 0, host::kCommandForce);
@@ -424,31 +425,31 @@ void TFrontendMenu::OnButton(LPARAM code) {
     case kButtonAutoList:
         // With automatic encryption on, the button opens the AutoList
         // worker's menu.
-        if (!pl_.AutoEnabled) AskAutoEnable();
-        else pl_.ShowAutoListMenu();
+        if (!pl_.Options().AutoEnabled) AskAutoEnable();
+        else pl_.AutoList().ShowMenu();
         break;
     case kButtonEncryptSignMenu: ShowEncryptSignMenu(); break;
     case kButtonDecrypt: DecryptActiveReader(); break;
-    case kButtonVerify: PostMessageA(pl_.frame_, WM_COMMAND, host::kCmdVerify, 0); break;
-    case kButtonManage: PostMessageA(pl_.frame_, WM_COMMAND, host::kCmdAddKey, 0); break;
+    case kButtonVerify: PostMessageA(pl_.Frame(), WM_COMMAND, host::kCmdVerify, 0); break;
+    case kButtonManage: PostMessageA(pl_.Frame(), WM_COMMAND, host::kCmdAddKey, 0); break;
     case kButtonPgpKeys: m->ExecPGPkeys(); break;
     default: break;
     }
 }
 
 void TFrontendMenu::SendOnEditor(std::uint32_t mode) {
-    if (!pl_.TER || !FindEditorWindow({pl_.hostWindow_, pl_.mdiClient_}, *pl_.TER)) return;
+    if (!pl_.EditorLibrary() || !FindEditorWindow(pl_.Windows(), *pl_.EditorLibrary())) return;
     // The send check acts on the mode when the send keys arrive.
-    pl_.AutoMode = mode;
-    SetTimer(pl_.automationWindow_, kTimerSendKeys, 100, nullptr);
+    pl_.Sending().SetAutoMode(mode);
+    SetTimer(pl_.AutomationWindow(), kTimerSendKeys, 100, nullptr);
 }
 
 bool TFrontendMenu::ConfigExists() const {
-    return pl_.PLUtils && GetFileAttributesA(pl_.PLUtils->ConfigFile().c_str()) != INVALID_FILE_ATTRIBUTES;
+    return pl_.Utils() && GetFileAttributesA(pl_.Utils()->ConfigFile().c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
 void TFrontendMenu::WriteConfig(const std::vector<ProfileValue>& values) const {
-    TConfigFile(pl_.PLUtils->ConfigFile()).Write(values);
+    TConfigFile(pl_.Utils()->ConfigFile()).Write(values);
 }
 
 void TFrontendMenu::CheckItem(WORD item, bool checked) {
@@ -463,62 +464,65 @@ void TFrontendMenu::ToggleOption(BYTE& option, Cfg key, WORD item) {
 }
 
 void TFrontendMenu::ToggleFullAutomation() {
-    if (!pl_.fullAutomation_) {
-        pl_.FullAutoSigned = pl_.merrowin_->Confirm(Text(txt::SIGN_ALSO)) ? 1 : 0;
+    TAutomationOptions& options = pl_.Options();
+    if (!options.fullAutomation) {
+        options.FullAutoSigned = pl_.Merrowin()->Confirm(Text(txt::SIGN_ALSO)) ? 1 : 0;
     } else {
-        pl_.FullAutoSigned = 0;
+        options.FullAutoSigned = 0;
     }
-    pl_.fullAutomation_ = pl_.fullAutomation_ ? 0 : 1;
-    pl_.merrowin_->ReleaseProc();
+    options.fullAutomation = options.fullAutomation ? 0 : 1;
+    pl_.Merrowin()->ReleaseProc();
     if (ConfigExists()) {
-        WriteConfig({TConfigFile::Value(Cfg::FullAuto, pl_.fullAutomation_ != 0),
-                     TConfigFile::Value(Cfg::FullAutoSigned, pl_.FullAutoSigned != 0)});
+        WriteConfig({TConfigFile::Value(Cfg::FullAuto, options.fullAutomation != 0),
+                     TConfigFile::Value(Cfg::FullAutoSigned, options.FullAutoSigned != 0)});
     }
-    CheckItem(kCmdFullAuto, pl_.fullAutomation_);
+    CheckItem(kCmdFullAuto, options.fullAutomation);
 }
 
 void TFrontendMenu::DecryptActiveReader() {
-    HWND control = pl_.TER ? FindReaderWindow({pl_.hostWindow_, pl_.mdiClient_}, *pl_.TER) : nullptr;
-    pl_.copiedText_ = pl_.TER && control ? pl_.TER->GetEncryptedText(control) : std::string();
-    pl_.merrowin_->ShowViewer(false);
+    HWND control = pl_.EditorLibrary() ? FindReaderWindow(pl_.Windows(), *pl_.EditorLibrary()) : nullptr;
+    pl_.SetCopiedText(pl_.EditorLibrary() && control ? pl_.EditorLibrary()->GetEncryptedText(control) : std::string());
+    pl_.Merrowin()->ShowViewer(false);
 }
 
 void TFrontendMenu::AskAutoEnable() {
-    if (pl_.merrowin_->Confirm(Text(txt::AUTO_ENABLE)) && ConfigExists()) {
+    if (pl_.Merrowin()->Confirm(Text(txt::AUTO_ENABLE)) && ConfigExists()) {
         WriteConfig({TConfigFile::Value(Cfg::Auto, true)});
-        pl_.AutoEnabled = 1;
+        pl_.Options().AutoEnabled = 1;
     }
-    pl_.merrowin_->ReleaseProc();
+    pl_.Merrowin()->ReleaseProc();
 }
 
 void TFrontendMenu::DeleteKeys() {
     std::string deleted;
-    pl_.merrowin_->KeyDelete(deleted);
-    pl_.RemoveAutoListKeys(deleted);
+    pl_.Merrowin()->KeyDelete(deleted);
+    pl_.AutoList().RemoveKeys(deleted);
 }
 
 // ---- Popups ----------------------------------------------------------------
 
 void TFrontendMenu::Track(HMENU menu, POINT at) {
     // The popup's commands and hints go to the automation window.
-    SetForegroundWindow(pl_.frame_);
-    TrackPopupMenu(menu, TPM_LEFTALIGN | TPM_RIGHTBUTTON, at.x, at.y, 0, pl_.automationWindow_, nullptr);
-    PostMessageA(pl_.automationWindow_, WM_NULL, 0, 0);
+    SetForegroundWindow(pl_.Frame());
+    TrackPopupMenu(menu, TPM_LEFTALIGN | TPM_RIGHTBUTTON, at.x, at.y, 0, pl_.AutomationWindow(), nullptr);
+    PostMessageA(pl_.AutomationWindow(), WM_NULL, 0, 0);
 }
 
 void TFrontendMenu::ShowEncryptSignMenu() {
-    if (!pl_.TER || !FindEditorWindow({pl_.hostWindow_, pl_.mdiClient_}, *pl_.TER)) return;
+    if (!pl_.EditorLibrary() || !FindEditorWindow(pl_.Windows(), *pl_.EditorLibrary())) return;
+    TAutomationOptions& options = pl_.Options();
     // Full automation may have been changed by the configuration dialog.
-    if (pl_.PLUtils && ConfigExists())
-        pl_.fullAutomation_ = TConfigFile(pl_.PLUtils->ConfigFile()).ReadFlag(Cfg::FullAuto, pl_.fullAutomation_ != 0);
+    if (pl_.Utils() && ConfigExists())
+        options.fullAutomation =
+            TConfigFile(pl_.Utils()->ConfigFile()).ReadFlag(Cfg::FullAuto, options.fullAutomation != 0);
     HMENU menu = CreatePopupMenu();
     AppendMenuA(menu, MF_STRING, kCmdEncrypt, Text(txt::ENC_ITEM).c_str());
     AppendMenuA(menu, MF_STRING, kCmdSign, Text(txt::SIG_ITEM).c_str());
     AppendMenuA(menu, MF_STRING, kCmdEncryptSign, Text(txt::E_S_ITEM).c_str());
     AppendMenuA(menu, MF_SEPARATOR, 0, nullptr);
-    AppendMenuA(menu, MF_STRING | Checked(pl_.usePgpMime_), kCmdPgpMime, Text(txt::MIME_ITEM).c_str());
-    AppendMenuA(menu, MF_STRING | Checked(pl_.appendPgp_), kCmdPgpExt, Text(txt::EXT_ITEM).c_str());
-    AppendMenuA(menu, MF_STRING | Checked(pl_.fullAutomation_), kCmdFullAuto, Text(txt::FLL_ITEM).c_str());
+    AppendMenuA(menu, MF_STRING | Checked(options.usePgpMime), kCmdPgpMime, Text(txt::MIME_ITEM).c_str());
+    AppendMenuA(menu, MF_STRING | Checked(options.appendPgp), kCmdPgpExt, Text(txt::EXT_ITEM).c_str());
+    AppendMenuA(menu, MF_STRING | Checked(options.fullAutomation), kCmdFullAuto, Text(txt::FLL_ITEM).c_str());
     POINT at;
     GetCursorPos(&at);
     Track(menu, at);
@@ -526,12 +530,12 @@ void TFrontendMenu::ShowEncryptSignMenu() {
 }
 
 bool TFrontendMenu::OfferAddMenu(bool atCentre) {
-    if (!pl_.TER) return false;
-    HostWindows w{pl_.hostWindow_, pl_.mdiClient_};
-    HWND control = FindReaderWindow(w, *pl_.TER);
-    if (!control) control = FindFolmanReader(w, *pl_.TER);
+    if (!pl_.EditorLibrary()) return false;
+    const HostWindows w = pl_.Windows();
+    HWND control = FindReaderWindow(w, *pl_.EditorLibrary());
+    if (!control) control = FindFolmanReader(w, *pl_.EditorLibrary());
     if (!control) return false;
-    CheckResult r = pl_.TER->GetCheckResult(control);
+    CheckResult r = pl_.EditorLibrary()->GetCheckResult(control);
     if (r.text.empty()) return false;
     ShowAddMenu(r.text, r.isKey, atCentre, control);
     return true;
@@ -540,7 +544,7 @@ bool TFrontendMenu::OfferAddMenu(bool atCentre) {
 void TFrontendMenu::ShowAddMenu(const std::string& text, bool isKey, bool atCentre, HWND reader) {
     keyOrAddress_ = text;
     HMENU menu = CreatePopupMenu();
-    if (!isKey && pl_.AutoEnabled) AppendMenuA(menu, MF_STRING, kCmdAddAddress, Text(txt::ADDR_ID).c_str());
+    if (!isKey && pl_.Options().AutoEnabled) AppendMenuA(menu, MF_STRING, kCmdAddAddress, Text(txt::ADDR_ID).c_str());
     AppendMenuA(menu, MF_STRING, kCmdKeyFromServer, Text(txt::KEYS_ID).c_str());
     POINT at{};
     RECT rc;

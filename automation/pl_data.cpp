@@ -4,8 +4,6 @@
 
 #include <cstring>
 
-#include "automation/abk.h"
-#include "automation/auto_send.h"
 #include "automation/menu.h"
 #include "automation/message_files.h"
 #include "automation/pl_text.h"
@@ -13,7 +11,6 @@
 #include "formats/config_file.h"
 #include "interfaces/host_messages.h"
 #include "interfaces/mail_client.h"
-#include "interfaces/signature_codes.h"
 
 namespace orv::automation {
 
@@ -87,15 +84,13 @@ void DestroyPLData() {
 TPLData::TPLData() = default;
 
 TPLData::~TPLData() {
-    ABK.reset();
-    LastKeys.clear();
-    handedKeys_[0].clear();
-    handedKeys_[1].clear();
+    autoListHookup_.CloseMenu();
+    sending_.ForgetKeys();
     frontend_.reset();
     signatureView_.reset();
     RemoveHooks();
     RestoreAllSubclasses();
-    lMDIWindowList.clear();
+    hosts_.MdiWindows().clear();
     PLUtils.reset();
     merrowin_.reset();
     TER.reset();
@@ -152,11 +147,7 @@ bool TPLData::CreateUtilities() {
     case TStringLibrary::Bound::Unavailable: return false;
     }
     ReadOptions();
-    wlEditorFlags.Clear();
-    wlMDIEditor.Clear();
-    wlMDIReader.Clear();
-    wlReader.Clear();
-    lMDIWindowList.clear();
+    hosts_.Clear();
     merrowin_ = std::make_unique<TMerrowin>(*PLUtils);
     TER = std::make_unique<TTER>();
     if (!merrowin_->Initialize(hostWindow_, frame_, automationWindow_, mdiClient_)) return false;
@@ -169,13 +160,13 @@ bool TPLData::CreateUtilities() {
 
 void TPLData::ReadOptions() {
     const TConfigFile cfg(PLUtils->ConfigFile());
-    usePgpMime_ = cfg.ReadFlag(Cfg::PGPMime);
-    appendPgp_ = cfg.ReadFlag(Cfg::PGPExt);
-    fullAutomation_ = cfg.ReadFlag(Cfg::FullAuto);
-    FullAutoSigned = fullAutomation_ && cfg.ReadFlag(Cfg::FullAutoSigned);
-    AutoEnabled = cfg.ReadFlag(Cfg::Auto);
-    hideKeyDialog_ = cfg.ReadFlag(Cfg::Hide);
-    warnMixed_ = cfg.ReadFlag(Cfg::MixedWarn);
+    options_.usePgpMime = cfg.ReadFlag(Cfg::PGPMime);
+    options_.appendPgp = cfg.ReadFlag(Cfg::PGPExt);
+    options_.fullAutomation = cfg.ReadFlag(Cfg::FullAuto);
+    options_.FullAutoSigned = options_.fullAutomation && cfg.ReadFlag(Cfg::FullAutoSigned);
+    options_.AutoEnabled = cfg.ReadFlag(Cfg::Auto);
+    options_.hideKeyDialog = cfg.ReadFlag(Cfg::Hide);
+    options_.warnMixed = cfg.ReadFlag(Cfg::MixedWarn);
 }
 
 void TPLData::InstallHooks() {
@@ -202,7 +193,7 @@ LRESULT TPLData::WndProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
         return 0;
     case WM_TIMER: return OnTimer(wp);
     case WM_COMMAND:
-        if (OnAutoListCommand(wp, lp)) return 0;
+        if (autoListHookup_.OnCommand(wp, lp)) return 0;
         if (frontend_) frontend_->OnCommand(wp, lp);
         return 0;
     case WM_MENUSELECT:
@@ -212,12 +203,12 @@ LRESULT TPLData::WndProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
         if (frontend_ && lp) frontend_->OnHelp(*reinterpret_cast<const HELPINFO*>(lp));
         return TRUE;
     case orv::automation::AM_SESSIONCLOSED: return OnSessionClosed(wp, lp);
-    case host::kFormMsgStart: return OnFormStart();
-    case host::kFormMsgSendCheck: return SendCheck();
+    case host::kFormMsgStart: return autoListHookup_.OnFormStart();
+    case host::kFormMsgSendCheck: return sending_.Check();
     case host::kFormMsgNotify: return OnNotify(wp, lp);
-    case kMsgUserNameGiven: OnUserNameGiven(); return 0;
-    case kMsgMailboxDialogClosed: OnMailboxDialogClosed(); return 0;
-    case kMsgFillEncryptionDialog: FillEncryptionDialog(); return 0;
+    case kMsgUserNameGiven: users_.OnUserNameGiven(); return 0;
+    case kMsgMailboxDialogClosed: users_.OnMailboxDialogClosed(); return 0;
+    case kMsgFillEncryptionDialog: sending_.FillEncryptionDialog(); return 0;
     default: break;
     }
     bool handled = false;
@@ -236,55 +227,41 @@ LRESULT TPLData::OnAutomationMessage(UINT msg, WPARAM wp, LPARAM lp, bool* handl
     case orv::automation::AM_COPIEDTEXT:
         return copiedText_.empty() ? 0 : reinterpret_cast<LRESULT>(copiedText_.c_str());
     case orv::automation::AM_ADDTOLIST:
-        lastRecipients_ = lp ? reinterpret_cast<const char*>(lp) : "";
+        autoListHookup_.SetLastRecipients(reinterpret_cast<const char*>(lp));
         return 0;
     case orv::automation::AM_OPTIONS:
-        AutoEnabled = (wp & orv::automation::kOptionAutoEncryption) != 0;
-        hideKeyDialog_ = (wp & orv::automation::kOptionHideKeyDialog) != 0;
-        warnMixed_ = (wp & orv::automation::kOptionWarnMixed) != 0;
+        options_.AutoEnabled = (wp & orv::automation::kOptionAutoEncryption) != 0;
+        options_.hideKeyDialog = (wp & orv::automation::kOptionHideKeyDialog) != 0;
+        options_.warnMixed = (wp & orv::automation::kOptionWarnMixed) != 0;
         if (!(wp & orv::automation::kOptionCacheKept) && frontend_) frontend_->SetWipeEnabled(false);
         return 0;
     case orv::automation::AM_SIGNKEY:
         if (!lp) return 0;
         if (wp) {
-            lastKeyId_ = reinterpret_cast<const char*>(lp);
+            sending_.SetSignKey(reinterpret_cast<const char*>(lp));
         } else {
             char* out = reinterpret_cast<char*>(lp);
-            size_t n = std::min(lastKeyId_.size(), orv::automation::kSignKeyChars);
-            std::memcpy(out, lastKeyId_.data(), n);
+            const std::string& keyId = sending_.SignKey();
+            size_t n = std::min(keyId.size(), orv::automation::kSignKeyChars);
+            std::memcpy(out, keyId.data(), n);
             out[n] = '\0';
         }
         return 0;
     case orv::automation::AM_GETENTRY: {
         auto* record = reinterpret_cast<orv::automation::EntryRecord*>(lp);
         if (!record) return 0;
-        record->entry = handedKeys_[0].c_str();
-        record->firstItem = handedKeys_[1].c_str();
-        // Set only when the list chose this send's options itself.
-        record->automatic = AutoMode == 4;
-        HWND active = ActiveMdiChild({hostWindow_, mdiClient_});
-        int i = active ? wlEditorFlags.IndexOf(active) : -1;
-        record->pgpMimeWanted = i >= 0 && (wlEditorFlags.Object(i) >> 16) != 0;
+        sending_.HandEntry(*record);
+        record->pgpMimeWanted = hosts_.PgpMimeWanted(ActiveMdiChild(Windows()));
         return 0;
     }
     case orv::automation::AM_NEXTENTRY: {
         auto* record = reinterpret_cast<const orv::automation::EntryRecord*>(lp);
-        if (record) {
-            handedKeys_[0] = record->entry ? record->entry : "";
-            handedKeys_[1] = record->firstItem ? record->firstItem : "";
-        }
+        if (record) sending_.TakeNextEntry(*record);
         return 1;
     }
-    case orv::automation::AM_SENDCANCELLED: return SendCancelled;
-    case orv::automation::AM_ENCODEFAILED:
-        AutoMode = 0;
-        SendCancelled = 1;
-        return 0;
-    case orv::automation::AM_DECODED:
-        signatureInfoPending_ = 1;
-        signatureIconIndex_ = LOWORD(wp) ? LOWORD(wp) + orv::kSigCodeLast * HIWORD(wp) : 0;
-        signatureInfoText_ = lp ? reinterpret_cast<const char*>(lp) : "";
-        return 0;
+    case orv::automation::AM_SENDCANCELLED: return sending_.Cancelled() ? 1 : 0;
+    case orv::automation::AM_ENCODEFAILED: sending_.EncodeFailed(); return 0;
+    case orv::automation::AM_DECODED: hosts_.SignatureDecoded(wp, reinterpret_cast<const char*>(lp)); return 0;
     case orv::automation::AM_CACHESTATE:
         if (wp == 0 && hostWindow_)
             SendMessageA(hostWindow_, host::kHostStatusLine, host::kStatusProgress,
@@ -303,8 +280,8 @@ LRESULT TPLData::OnSessionClosed(WPARAM wp, LPARAM lp) {
         if (HWND queue = FindDescendant(mdiClient_, host::kQueueManagerClass))
             PostMessageA(queue, host::kQueueRefresh, 0, 0);
     }
-    AddLastRecipients();
-    FocusAfterMainLibrary();
+    autoListHookup_.AddLastRecipients();
+    hosts_.FocusAfterMainLibrary();
     return 0;
 }
 
@@ -312,14 +289,11 @@ LRESULT TPLData::OnTimer(UINT_PTR id) {
     switch (id) {
     case kTimerSendSuppressed:
         KillTimer(automationWindow_, id);
-        sendSuppressed_ = 0;
+        sending_.EndSuppression();
         break;
-    case kTimerResend: ResendTimer(); break;
-    case kTimerSendKeys:
-        KillTimer(automationWindow_, id);
-        PushSendKeys(ActiveMdiWindow(), texts_.Text(txt::SEND_LBL), false);
-        break;
-    case kTimerUserName: FindUserNameDialog(); break;
+    case kTimerResend: sending_.ResendTimer(); break;
+    case kTimerSendKeys: sending_.PushSendKeysNow(); break;
+    case kTimerUserName: users_.FindUserNameDialog(); break;
     case kTimerCloseFrame:
         if (MainWindowOpen()) break;
         KillTimer(automationWindow_, id);
@@ -347,24 +321,24 @@ LRESULT TPLData::OnNotify(WPARAM kind, LPARAM lp) {
         if (path && merrowin_ && SameTextNoCase(path, merrowin_->LibraryPath())) merrowin_->CloseMainWindow();
         return 0;
     }
-    case host::kNotifyFormOpened: RecogniseMainLibraryWindow(reinterpret_cast<HWND>(lp)); return 0;
+    case host::kNotifyFormOpened: hosts_.RecogniseMainLibraryWindow(reinterpret_cast<HWND>(lp)); return 0;
     case host::kNotifyDialogOpened: {
         auto* notice = reinterpret_cast<const host::DialogNotice*>(lp);
         if (!notice) return 0;
         TPLUtils::ProcessMessages();
         switch (notice->Kind) {
-        case host::kDialogEditor: EditorOpened(notice->Window); break;
+        case host::kDialogEditor: hosts_.EditorOpened(notice->Window); break;
         case host::kDialogReader:
-        case host::kDialogReaderAlt: ReaderOpened(notice->Window); break;
-        case host::kDialogMailboxDir: MailboxDialogOpened(notice->Window); break;
-        case host::kDialogEncryption: EncryptionDialogOpened(notice->Window); break;
+        case host::kDialogReaderAlt: hosts_.ReaderOpened(notice->Window); break;
+        case host::kDialogMailboxDir: users_.MailboxDialogOpened(notice->Window); break;
+        case host::kDialogEncryption: sending_.EncryptionDialogOpened(notice->Window); break;
         default: break;
         }
         return 0;
     }
     case host::kNotifyFileWritten: {
         auto* notice = reinterpret_cast<const host::FileNotice*>(lp);
-        if (notice) FixUpMessageFile(notice->FileName);
+        if (notice) sending_.FixUpMessageFile(notice->FileName);
         return 0;
     }
     default: return 0;
@@ -373,13 +347,19 @@ LRESULT TPLData::OnNotify(WPARAM kind, LPARAM lp) {
 
 void TPLData::OnDestroy() {
     try {
-        MailboxMove();
+        users_.MailboxMove();
     } catch (...) {
     }
     RemoveHooks();
     RestoreAllSubclasses();
     for (UINT_PTR id = kTimerResend; id <= kTimerCloseFrame; ++id) KillTimer(automationWindow_, id);
     automationWindow_ = nullptr;
+}
+
+void TPLData::RestoreAllSubclasses() {
+    hosts_.RestoreAll();
+    sending_.RestoreEncryptionDialog();
+    users_.RestoreEdits();
 }
 
 }  // namespace orv::automation

@@ -1,6 +1,7 @@
 #include "automation/signature_view.h"
 
 #include "automation/host_windows.h"
+#include "automation/merrowin_bridge.h"
 #include "automation/pl_data.h"
 #include "automation/pl_text.h"
 #include "interfaces/mail_client.h"
@@ -45,10 +46,9 @@ HICON TSignatureView::Icon(int index) const {
     return index > 0 && index < kIcons ? icons_[static_cast<size_t>(index)] : nullptr;
 }
 
-ReaderRecord* TSignatureView::RecordOf(HWND reader) const {
-    int i = reader ? pl_.wlMDIReader.IndexOf(reader) : -1;
-    return i >= 0 ? reinterpret_cast<ReaderRecord*>(pl_.wlMDIReader.Object(i)) : nullptr;
-}
+ReaderRecord* TSignatureView::RecordOf(HWND reader) const { return pl_.Hosts().RecordOf(reader); }
+
+TSignatureInfo& TSignatureView::Result() const { return pl_.Hosts().Signature(); }
 
 bool TSignatureView::HeaderShown(HWND reader) const {
     return Visible(FindDescendant(reader, host::kHeaderControlClass));
@@ -59,14 +59,14 @@ void TSignatureView::ReaderWindowMessage(HWND reader, ReaderRecord& record, UINT
     case WM_GETMINMAXINFO:
         // A reader that is not an MDI window is laid out anew when it opens
         // a message: its icon comes back from the record.
-        if (!pl_.readerIsMdi_) pl_.signatureIconIndex_ = record.iconWithoutHeader;
+        if (!pl_.Hosts().ReaderIsMdi()) Result().iconIndex = record.iconWithoutHeader;
         break;
     case WM_NCACTIVATE:
         if (HWND dialog = ReaderDialogOf(reader))
             PostMessageA(dialog, host::kReaderState, wp ? kStateActivated : kStateDeactivated, 0);
-        if (!pl_.readerIsMdi_ && !wp && pl_.frame_) {
+        if (!pl_.Hosts().ReaderIsMdi() && !wp && pl_.Frame()) {
             // The raw view stays with the reader that had it.
-            HMENU menu = GetMenu(pl_.frame_);
+            HMENU menu = GetMenu(pl_.Frame());
             record.rawView =
                 menu && (GetMenuState(menu, host::kCommandRawView, MF_BYCOMMAND) & MF_CHECKED) ? 1 : 0;
         }
@@ -92,55 +92,56 @@ bool TSignatureView::ReaderDialogMessage(HWND dialog, UINT msg, WPARAM wp, LPARA
 }
 
 void TSignatureView::InsertPending(HWND dialog) {
-    if (pl_.viewerPending_) {
+    if (Result().viewerPending) {
         // The main library's viewer shows this result itself.
-        pl_.viewerPending_ = 0;
-        pl_.signatureInfoText_.clear();
+        Result().viewerPending = 0;
+        Result().text.clear();
         return;
     }
     HWND reader = GetParent(dialog);
-    if (pl_.readerIsMdi_ &&
+    if (pl_.Hosts().ReaderIsMdi() &&
         (!Visible(FindDescendant(reader, host::kToolbarStripClass)) || HeaderShown(reader))) {
-        pl_.signatureInfoText_.clear();
+        Result().text.clear();
     }
     ReaderRecord* record = RecordOf(reader);
-    if (pl_.signatureInfoText_.empty() || !record || record->rawView || !pl_.TER) return;
+    if (Result().text.empty() || !record || record->rawView || !pl_.EditorLibrary()) return;
     int code = record->iconWithoutHeader;
     if (code > kEncryptedIconOffset) code -= kEncryptedIconOffset;
-    HWND control = FindReaderWindow({pl_.hostWindow_, pl_.mdiClient_}, *pl_.TER, reader);
+    HWND control = FindReaderWindow(pl_.Windows(), *pl_.EditorLibrary(), reader);
     // Beside a header control the block stands indented above the body;
     // above header lines in the text it is set off by a blank line.
     bool tabbed = HeaderShown(reader);
-    if (control && pl_.TER->InsertSigText(control, pl_.signatureInfoText_, tabbed, code))
-        pl_.signatureInfoText_.clear();
+    if (control && pl_.EditorLibrary()->InsertSigText(control, Result().text, tabbed, code))
+        Result().text.clear();
 }
 
 void TSignatureView::TakeIcon(HWND dialog) {
     HWND reader = GetParent(dialog);
     if (ReaderRecord* record = RecordOf(reader)) {
-        if (HeaderShown(reader)) record->iconWithHeader = pl_.signatureIconIndex_;
-        else record->iconWithoutHeader = pl_.signatureIconIndex_;
+        if (HeaderShown(reader)) record->iconWithHeader = Result().iconIndex;
+        else record->iconWithoutHeader = Result().iconIndex;
     }
     DrawIcon(reader);
     InvalidateRect(dialog, nullptr, FALSE);
-    pl_.signatureIconIndex_ = 0;
-    pl_.signatureInfoPending_ = 0;
+    Result().iconIndex = 0;
+    Result().pending = 0;
 }
 
 bool TSignatureView::SaveMimeAttachments(HWND dialog) {
     ReaderRecord* record = RecordOf(GetParent(dialog));
-    if (!record || !record->rawView || !pl_.TER || !pl_.merrowin_) return false;
-    HWND control = FindReaderWindow({pl_.hostWindow_, pl_.mdiClient_}, *pl_.TER);
-    pl_.copiedText_ = pl_.TER->GetPGPMimeText(control);
-    if (pl_.copiedText_.empty()) return false;
-    size_t start = pl_.copiedText_.find_first_not_of(" \t\r\n");
-    return pl_.merrowin_->SaveMimeAttachments(start == std::string::npos ? "" : pl_.copiedText_.substr(start));
+    if (!record || !record->rawView || !pl_.EditorLibrary() || !pl_.Merrowin()) return false;
+    HWND control = FindReaderWindow(pl_.Windows(), *pl_.EditorLibrary());
+    pl_.SetCopiedText(pl_.EditorLibrary()->GetPGPMimeText(control));
+    const std::string& text = pl_.CopiedText();
+    if (text.empty()) return false;
+    size_t start = text.find_first_not_of(" \t\r\n");
+    return pl_.Merrowin()->SaveMimeAttachments(start == std::string::npos ? "" : text.substr(start));
 }
 
 void TSignatureView::DrawIcon(HWND reader) {
     ReaderRecord* record = RecordOf(reader);
     if (!record || !IsWindow(reader)) return;
-    int index = HeaderShown(reader) && pl_.readerIsMdi_ ? record->iconWithHeader : record->iconWithoutHeader;
+    int index = HeaderShown(reader) && pl_.Hosts().ReaderIsMdi() ? record->iconWithHeader : record->iconWithoutHeader;
     if (HICON icon = Icon(index)) {
         if (HDC dc = GetWindowDC(reader)) {
             int x = GetSystemMetrics(SM_CXFRAME) + 2, y = GetSystemMetrics(SM_CYFRAME) + 1;
@@ -155,9 +156,10 @@ void TSignatureView::DrawIcon(HWND reader) {
         SetWindowPos(reader, nullptr, 0, 0, 0, 0,
                      SWP_FRAMECHANGED | SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
     }
-    HWND active = pl_.mdiClient_ ? reinterpret_cast<HWND>(SendMessageA(pl_.mdiClient_, WM_MDIGETACTIVE, 0, 0)) : nullptr;
+    HWND mdiClient = pl_.MdiClient();
+    HWND active = mdiClient ? reinterpret_cast<HWND>(SendMessageA(mdiClient, WM_MDIGETACTIVE, 0, 0)) : nullptr;
     HWND focus = GetFocus();
-    if (pl_.readerIsMdi_ && active == reader && GetForegroundWindow() == pl_.frame_ && focus != reader &&
+    if (pl_.Hosts().ReaderIsMdi() && active == reader && GetForegroundWindow() == pl_.Frame() && focus != reader &&
         !IsChild(reader, focus))
         SetFocus(reader);
 }

@@ -2,7 +2,7 @@
 // The signature result on a reader: the coloured "PGP-Info" block written
 // into the reader's text and the small icon drawn into the reader's caption.
 // The main library reports the result before the client opens the reader;
-// the reader keeps its icon in its record, the plug-in object the text.
+// the reader keeps its icon in its record, the host tracker the text.
 
 #include <windows.h>
 
@@ -13,6 +13,7 @@ namespace orv::automation {
 
 class TPLData;
 struct ReaderRecord;
+struct TSignatureInfo;
 
 class TSignatureView {
 public:
@@ -46,6 +47,8 @@ private:
     // Command 206 in the raw view: the attachments of the PGP/MIME text.
     bool SaveMimeAttachments(HWND dialog);
     ReaderRecord* RecordOf(HWND reader) const;
+    // The main library's result the host tracker holds for the next reader.
+    TSignatureInfo& Result() const;
     bool HeaderShown(HWND reader) const;
 
     TPLData& pl_;

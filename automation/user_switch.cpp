@@ -1,8 +1,11 @@
 // A new mailbox directory or a new user name: the per-user files move, the
 // user register learns the new place, and the client restarts through the
 // launcher.
+#include "automation/user_switch.h"
+
 #include <vector>
 
+#include "automation/merrowin_bridge.h"
 #include "automation/pl_data.h"
 #include "automation/pl_text.h"
 #include "base/installation.h"
@@ -69,7 +72,7 @@ std::vector<HWND> ChildrenOfClasses(HWND parent, std::initializer_list<const cha
 
 LRESULT CALLBACK SubclassedUserNameEdit(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) noexcept {
     try {
-        if (TPLData* data = PLData()) return data->UserNameEditProc(wnd, msg, wp, lp);
+        if (TPLData* data = PLData()) return data->Users().UserNameEditProc(wnd, msg, wp, lp);
     } catch (...) {
         return 0;
     }
@@ -78,7 +81,7 @@ LRESULT CALLBACK SubclassedUserNameEdit(HWND wnd, UINT msg, WPARAM wp, LPARAM lp
 
 LRESULT CALLBACK SubclassedMailboxEdit(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) noexcept {
     try {
-        if (TPLData* data = PLData()) return data->MailboxEditProc(wnd, msg, wp, lp);
+        if (TPLData* data = PLData()) return data->Users().MailboxEditProc(wnd, msg, wp, lp);
     } catch (...) {
         return 0;
     }
@@ -87,7 +90,7 @@ LRESULT CALLBACK SubclassedMailboxEdit(HWND wnd, UINT msg, WPARAM wp, LPARAM lp)
 
 }  // namespace
 
-void TPLData::MailboxDialogOpened(HWND dialog) {
+void TUserSwitch::MailboxDialogOpened(HWND dialog) {
     HWND edit = FindChildWnd(dialog, "Edit", "");
     if (!edit) return;
     mailboxEdit_ = edit;
@@ -97,7 +100,7 @@ void TPLData::MailboxDialogOpened(HWND dialog) {
         SetWindowLongPtrA(edit, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(SubclassedMailboxEdit)));
 }
 
-LRESULT TPLData::MailboxEditProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
+LRESULT TUserSwitch::MailboxEditProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
     WNDPROC previous = mailboxEditProc_;
     if (msg == WM_DESTROY && wnd == mailboxEdit_) {
         // The text outlives the dialog; whether the client took it shows
@@ -106,45 +109,48 @@ LRESULT TPLData::MailboxEditProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
         SetWindowLongPtrA(wnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(previous));
         mailboxEditProc_ = nullptr;
         mailboxEdit_ = nullptr;
-        PostMessageA(automationWindow_, kMsgMailboxDialogClosed, 0, 0);
+        PostMessageA(pl_.AutomationWindow(), kMsgMailboxDialogClosed, 0, 0);
     }
     return previous ? CallWindowProcA(previous, wnd, msg, wp, lp) : DefWindowProcA(wnd, msg, wp, lp);
 }
 
-void TPLData::OnMailboxDialogClosed() {
+void TUserSwitch::OnMailboxDialogClosed() {
     // A cancelled dialog leaves the client's mailbox where it was: nothing
     // moves then.
-    std::string now = TPLUtils::GetMailboxPath(hostWindow_);
+    std::string now = TPLUtils::GetMailboxPath(pl_.HostWindow());
     if (!SameTextNoCase(now, WithBackslash(mailboxTextAtClose_))) mailboxTextAtClose_.clear();
     MailboxMove();
 }
 
-void TPLData::MailboxMove() {
+void TUserSwitch::MailboxMove() {
     std::string text = mailboxEdit_ && IsWindow(mailboxEdit_) ? TextOf(mailboxEdit_) : mailboxTextAtClose_;
     mailboxTextAtClose_.clear();
-    if (!PLUtils || !merrowin_ || !IsMailboxChange(text, mailboxTextAtOpen_, texts_.Text(txt::DEF_PATH))) return;
+    const TStringLibrary& texts = pl_.Texts();
+    TPLUtils* utils = pl_.Utils();
+    TMerrowin* merrowin = pl_.Merrowin();
+    if (!utils || !merrowin || !IsMailboxChange(text, mailboxTextAtOpen_, texts.Text(txt::DEF_PATH))) return;
     mailboxTextAtOpen_ = text;
     try {
         std::string path = text;
         if (!DirectoryExists(path)) {
-            std::string question = std::string(texts_.Text(txt::CREATE_PATH_BEG)) + path + texts_.Text(txt::CREATE_PATH_END);
-            if (!merrowin_->Confirm(question) || !CreateDirectoryA(path.c_str(), nullptr)) {
-                merrowin_->Error(std::string(texts_.Text(txt::NO_PATH_BEG)) + path + texts_.Text(txt::NO_PATH_END));
-                merrowin_->ReleaseProc();
+            std::string question = std::string(texts.Text(txt::CREATE_PATH_BEG)) + path + texts.Text(txt::CREATE_PATH_END);
+            if (!merrowin->Confirm(question) || !CreateDirectoryA(path.c_str(), nullptr)) {
+                merrowin->Error(std::string(texts.Text(txt::NO_PATH_BEG)) + path + texts.Text(txt::NO_PATH_END));
+                merrowin->ReleaseProc();
                 return;
             }
         }
         path = WithBackslash(path);
-        MoveUserFiles(PLUtils->MailboxDir(), path);
-        PLUtils->FollowMailbox(path);
-        RegisterUser(PLUtils->InstallDir(), WindowsUser(), TPLUtils::GetPMUser(), path);
+        MoveUserFiles(utils->MailboxDir(), path);
+        utils->FollowMailbox(path);
+        RegisterUser(utils->InstallDir(), WindowsUser(), TPLUtils::GetPMUser(), path);
         RestartClient(TPLUtils::GetPMUser(), txt::CHANGE_PATH);
     } catch (...) {
-        merrowin_->ReleaseProc();
+        merrowin->ReleaseProc();
     }
 }
 
-bool TPLData::MoveUserFiles(const std::string& from, const std::string& to) {
+bool TUserSwitch::MoveUserFiles(const std::string& from, const std::string& to) {
     if (from.empty() || SameTextNoCase(from, to)) return true;
     std::vector<std::string> names{kConfigFileName, kAutoListFileName};
     WIN32_FIND_DATAA fd;
@@ -170,41 +176,42 @@ bool TPLData::MoveUserFiles(const std::string& from, const std::string& to) {
     return all;
 }
 
-bool TPLData::CloseClientWindows() {
-    if (merrowin_ && merrowin_->MainWindow() && !CloseAndWait(merrowin_->MainWindow())) return false;
-    for (HWND editor : ChildrenOfClasses(mdiClient_, {host::kEditorClass}))
+bool TUserSwitch::CloseClientWindows() {
+    if (pl_.Merrowin() && pl_.Merrowin()->MainWindow() && !CloseAndWait(pl_.Merrowin()->MainWindow())) return false;
+    for (HWND editor : ChildrenOfClasses(pl_.MdiClient(), {host::kEditorClass}))
         if (!CloseAndWait(editor)) return false;
-    for (HWND reader : ChildrenOfClasses(mdiClient_, {host::kReaderMdiClass, host::kReaderClass}))
+    for (HWND reader : ChildrenOfClasses(pl_.MdiClient(), {host::kReaderMdiClass, host::kReaderClass}))
         if (!CloseAndWait(reader)) return false;
     return true;
 }
 
-std::string TPLData::RestartAbandonedText() const {
+std::string TUserSwitch::RestartAbandonedText() const {
     // The question's first lines say what the user has to do instead.
-    std::string text = texts_.Text(txt::CHANGE_PATH);
+    std::string text = pl_.Texts().Text(txt::CHANGE_PATH);
     size_t last = text.rfind("\r\n");
     return last == std::string::npos ? text : text.substr(0, last);
 }
 
-bool TPLData::RestartClient(const std::string& user, int question) {
-    if (!merrowin_) return false;
-    bool yes = merrowin_->Confirm(texts_.Text(question));
-    merrowin_->ReleaseProc();
+bool TUserSwitch::RestartClient(const std::string& user, int question) {
+    TMerrowin* merrowin = pl_.Merrowin();
+    if (!merrowin) return false;
+    bool yes = merrowin->Confirm(pl_.Texts().Text(question));
+    merrowin->ReleaseProc();
     if (!yes) return false;
-    bool started = CloseClientWindows() && StartClientRestart(PLUtils->InstallDir(), user);
+    bool started = CloseClientWindows() && StartClientRestart(pl_.Utils()->InstallDir(), user);
     if (!started) {
-        merrowin_->Info(RestartAbandonedText());
-        merrowin_->ReleaseProc();
+        merrowin->Info(RestartAbandonedText());
+        merrowin->ReleaseProc();
         return false;
     }
-    PostMessageA(hostWindow_, WM_QUIT, 0, 0);
+    PostMessageA(pl_.HostWindow(), WM_QUIT, 0, 0);
     return true;
 }
 
-void TPLData::FindUserNameDialog() {
+void TUserSwitch::FindUserNameDialog() {
     HWND active = GetActiveWindow();
-    if (!active || CaptionOf(active) != texts_.Text(txt::USER_NAME)) return;
-    KillTimer(automationWindow_, kTimerUserName);
+    if (!active || CaptionOf(active) != pl_.Texts().Text(txt::USER_NAME)) return;
+    KillTimer(pl_.AutomationWindow(), kTimerUserName);
     HWND edit = FindChildWnd(active, "Edit", "");
     if (!edit) return;
     userNameEdit_ = edit;
@@ -212,7 +219,7 @@ void TPLData::FindUserNameDialog() {
         SetWindowLongPtrA(edit, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(SubclassedUserNameEdit)));
 }
 
-LRESULT TPLData::UserNameEditProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
+LRESULT TUserSwitch::UserNameEditProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
     WNDPROC previous = userNameEditProc_;
     if (msg == WM_DESTROY && wnd == userNameEdit_) {
         userNameGiven_ = TextOf(wnd);
@@ -220,15 +227,25 @@ LRESULT TPLData::UserNameEditProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
         userNameEdit_ = nullptr;
         userNameEditProc_ = nullptr;
         // Asked once the dialog is over.
-        if (!userNameGiven_.empty()) PostMessageA(automationWindow_, kMsgUserNameGiven, 0, 0);
+        if (!userNameGiven_.empty()) PostMessageA(pl_.AutomationWindow(), kMsgUserNameGiven, 0, 0);
     }
     return previous ? CallWindowProcA(previous, wnd, msg, wp, lp) : DefWindowProcA(wnd, msg, wp, lp);
 }
 
-void TPLData::OnUserNameGiven() {
+void TUserSwitch::OnUserNameGiven() {
     std::string user = std::move(userNameGiven_);
     userNameGiven_.clear();
     if (!user.empty()) RestartClient(user, txt::CHANGE_USER);
+}
+
+void TUserSwitch::RestoreEdits() {
+    if (userNameEdit_ && userNameEditProc_ && IsWindow(userNameEdit_))
+        SetWindowLongPtrA(userNameEdit_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(userNameEditProc_));
+    userNameEdit_ = nullptr;
+    userNameEditProc_ = nullptr;
+    if (mailboxEdit_ && mailboxEditProc_ && IsWindow(mailboxEdit_))
+        SetWindowLongPtrA(mailboxEdit_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(mailboxEditProc_));
+    mailboxEditProc_ = nullptr;
 }
 
 }  // namespace orv::automation
