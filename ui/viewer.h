@@ -232,10 +232,6 @@ private:
     std::uint8_t searchOptions_ = 0;
     bool searching_ = false;
     bool selectingFolder_ = false;
-    // The folder load turns the queue and moves the gauge every few
-    // milliseconds, not for every message.
-    DWORD progressTurn_ = 0;
-    std::uint32_t progressPending_ = 0;
     bool modal_ = false;
     bool wordWrap_ = false;
     bool freed_ = false;

@@ -28,8 +28,6 @@ constexpr int kBarBorder = 16;
 constexpr int kCancelHeight = 40;
 constexpr int kProgressHeight = kLabelHeight + 2 * kBarBorder + 18 + kCancelHeight;
 constexpr int kFolderPauseMs = 100;
-// Often enough that the window answers and the gauge moves smoothly.
-constexpr DWORD kProgressTurnMs = 40;
 constexpr COLORREF kGaugeBlue = RGB(0, 0, 255);
 
 void Pause(int ms) {
@@ -226,8 +224,6 @@ void TfrmViewer::ProgressStart(const std::string& caption, std::uint32_t max) {
     pnLabel.SetCaption(caption);
     gProgress.SetMax(max);
     gProgress.SetPosition(0);
-    progressTurn_ = GetTickCount();
-    progressPending_ = 0;
     gProgress.SetColors(kGaugeBlue, WindowColor());
     SetModalResult(mrNone);
     pnProgress.SetEnabled(true);
@@ -237,14 +233,8 @@ void TfrmViewer::ProgressStart(const std::string& caption, std::uint32_t max) {
 }
 
 bool TfrmViewer::ProgressStep(std::uint32_t advance) {
-    progressPending_ += advance;
-    const DWORD now = GetTickCount();
-    // A cancel can only have come in a turn of the queue.
-    if (now - progressTurn_ < kProgressTurnMs) return true;
-    progressTurn_ = now;
     ProcessMessages();
-    gProgress.SetPosition(gProgress.Position() + progressPending_);
-    progressPending_ = 0;
+    gProgress.SetPosition(gProgress.Position() + advance);
     const int result = GetModalResult();
     return result != mrCancel && result != mrAbort;
 }
