@@ -11,20 +11,15 @@
 #include <rnp/rnp_err.h>
 
 #include <cstdio>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "tests/support/files.h"
+
 namespace {
 
 constexpr std::size_t kFolderHeader = 128;
-
-std::string ReadFileBytes(const char* path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
 
 bool LoadRing(rnp_ffi_t ffi, const char* path, uint32_t flags) {
     rnp_input_t input = nullptr;
@@ -118,7 +113,7 @@ int main(int argc, char** argv) {
         rnp_ffi_destroy(ffi);
         return 1;
     }
-    const std::string folder = ReadFileBytes(argv[4]);
+    const std::string folder = orv::test::ReadAll(argv[4]);
     if (folder.size() <= header) {
         std::fprintf(stderr, "no messages in %s\n", argv[4]);
         rnp_ffi_destroy(ffi);
