@@ -7,6 +7,9 @@ here=$(cd "$(dirname "$0")" && pwd)
 data=$here/../../standin/data
 export GNUPGHOME=$(mktemp -d)
 trap 'gpgconf --kill gpg-agent; rm -rf "$GNUPGHOME"' EXIT
+# Test keys unlock cheaply: every test that types a passphrase pays the
+# key derivation again (a speed setting for tests, not advice).
+echo 's2k-count 65536' > "$GNUPGHOME/gpg-agent.conf"
 gpg -q --batch --import "$data/carol_sec.asc" 2>/dev/null
 fpr=$(gpg --with-colons --list-secret-keys carol@example.org | awk -F: '/^fpr/{print $10; exit}')
 # One new passphrase for the primary key and one for the subkey.

@@ -8,6 +8,9 @@ set -euo pipefail
 out=$(cd "$(dirname "$0")" && pwd)
 export GNUPGHOME=$(mktemp -d)
 trap 'gpgconf --kill gpg-agent; rm -rf "$GNUPGHOME"' EXIT
+# Test keys unlock cheaply: every test that types a passphrase pays the
+# key derivation again (a speed setting for tests, not advice).
+echo 's2k-count 65536' > "$GNUPGHOME/gpg-agent.conf"
 gen() { # name primary-algo sub-algo passphrase
   gpg -q --batch --pinentry-mode loopback --passphrase "$4" \
       --quick-gen-key "$1 <$1@example.org>" "$2" sign,cert never
