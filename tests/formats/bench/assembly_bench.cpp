@@ -1,7 +1,8 @@
 // Time and peak memory of inline and PGP/MIME assembly of a message with a
 // large attachment (20 MB unless other sizes in MB are given), against the
 // engine's own encryption of the same bytes; then the same figures for a
-// tenth of the size, to show whether the cost grows linearly.
+// tenth of the size, to show whether the cost grows linearly. Three rounds;
+// each ratio is printed as its minimum and median.
 // Each figure comes from a process of its own, so that peaks do not mix:
 // without arguments the program writes the input files and runs itself once
 // per mode; each run reads its input before the peak is taken and, as the
@@ -28,6 +29,7 @@
 #include "formats/encode_order.h"
 #include "formats/mcfuncs.h"
 #include "formats/pm_funcs.h"
+#include "tests/support/bench_ratio.h"
 #include "tests/support/stand_in_engine.h"
 
 namespace {
@@ -201,10 +203,20 @@ Figures RunChild(const char* mode) {
     return f;
 }
 
+// One size's runs, a figure per round and mode.
 struct Row {
     std::size_t mb = 0;
-    Figures engine, engineMime, inl, mime;
+    std::vector<Figures> engine, engineMime, inl, mime;
 };
+
+std::vector<double> Seconds(const std::vector<Figures>& runs) {
+    std::vector<double> s;
+    for (const Figures& f : runs)
+        if (f.ok) s.push_back(f.ms / 1000);
+    return s;
+}
+
+double MedianSeconds(const std::vector<Figures>& runs) { return orv::test::MinMedian(Seconds(runs)).second; }
 
 }  // namespace
 
@@ -247,33 +259,35 @@ int main(int argc, char** argv) {
         }
         Row row;
         row.mb = mb;
-        row.engine = RunChild("engine");
-        row.engineMime = RunChild("engine-mime");
-        row.inl = RunChild("inline");
-        row.mime = RunChild("pgpmime");
-        for (const Figures* f : {&row.engine, &row.engineMime, &row.inl, &row.mime}) status |= f->ok ? 0 : 1;
-        if (row.engine.ok && row.engine.ms > 0) {
-            std::printf("  against the engine alone: inline time x%.2f, peak +%.1f MB (engine +%.1f MB); "
-                        "PGP/MIME time x%.2f, peak +%.1f MB\n",
-                        row.inl.ms / row.engine.ms, row.inl.peakMB, row.engine.peakMB, row.mime.ms / row.engine.ms,
-                        row.mime.peakMB);
-            if (row.engineMime.ok && row.engineMime.ms > 0)
-                std::printf("  against the engine on the PGP/MIME text: PGP/MIME time x%.2f, peak +%.1f MB "
-                            "(engine +%.1f MB)\n",
-                            row.mime.ms / row.engineMime.ms, row.mime.peakMB, row.engineMime.peakMB);
+        for (int round = 0; round < orv::test::kBenchRounds; ++round) {
+            row.engine.push_back(RunChild("engine"));
+            row.engineMime.push_back(RunChild("engine-mime"));
+            row.inl.push_back(RunChild("inline"));
+            row.mime.push_back(RunChild("pgpmime"));
+            for (const auto* runs : {&row.engine, &row.engineMime, &row.inl, &row.mime})
+                status |= runs->back().ok ? 0 : 1;
         }
+        const std::string size = " of " + std::to_string(mb) + " MB";
+        using orv::test::PrintRatio;
+        PrintRatio(("inline assembly" + size).c_str(), "engine alone", Seconds(row.inl), Seconds(row.engine));
+        PrintRatio(("PGP/MIME assembly" + size).c_str(), "engine alone", Seconds(row.mime), Seconds(row.engine));
+        PrintRatio(("PGP/MIME assembly" + size).c_str(), "engine on the PGP/MIME text", Seconds(row.mime),
+                   Seconds(row.engineMime));
         rows.push_back(row);
     }
     DeleteFileA(TempPath(InputName("engine")).c_str());
     DeleteFileA(TempPath(InputName("inline")).c_str());
 
-    // Linearity: each size against the first one.
+    // Linearity: each size against the first one, by the medians.
     for (std::size_t i = 1; i < rows.size(); ++i) {
         const Row& a = rows[i];
         const Row& b = rows[0];
-        auto ratio = [](const Figures& big, const Figures& small) { return small.ms > 0 ? big.ms / small.ms : 0.0; };
-        std::printf("linearity %zu MB -> %zu MB (size x%.1f): time engine x%.1f, inline x%.1f, PGP/MIME x%.1f\n", a.mb,
-                    b.mb, double(b.mb) / double(a.mb), ratio(b.engine, a.engine), ratio(b.inl, a.inl),
+        auto ratio = [](const std::vector<Figures>& big, const std::vector<Figures>& small) {
+            const double s = MedianSeconds(small);
+            return s > 0 ? MedianSeconds(big) / s : 0.0;
+        };
+        std::printf("[bench] linearity %zu MB -> %zu MB (size x%.1f): time engine x%.1f, inline x%.1f, PGP/MIME x%.1f\n",
+                    a.mb, b.mb, double(b.mb) / double(a.mb), ratio(b.engine, a.engine), ratio(b.inl, a.inl),
                     ratio(b.mime, a.mime));
     }
     return status;
