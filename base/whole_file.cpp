@@ -56,20 +56,23 @@ bool MayReplace(const std::string& path, bool& exists) {
     return true;
 }
 
-bool WriteAll(HANDLE file, std::string_view bytes) {
-    std::size_t done = 0;
-    while (done < bytes.size()) {
-        const DWORD slice = static_cast<DWORD>(std::min<std::size_t>(bytes.size() - done, kSlice));
-        DWORD written = 0;
-        if (!WriteFile(file, bytes.data() + done, slice, &written, nullptr) || written == 0) return false;
-        done += written;
+bool WriteAll(HANDLE file, std::initializer_list<std::string_view> pieces) {
+    for (const std::string_view bytes : pieces) {
+        std::size_t done = 0;
+        while (done < bytes.size()) {
+            const DWORD slice = static_cast<DWORD>(std::min<std::size_t>(bytes.size() - done, kSlice));
+            DWORD written = 0;
+            if (!WriteFile(file, bytes.data() + done, slice, &written, nullptr) || written == 0) return false;
+            done += written;
+        }
     }
     return FlushFileBuffers(file) != FALSE;
 }
 
 // The new content completely in a claimed and noted side file; on failure
 // whatever part was written is wiped and the note removed.
-bool WriteSideFile(const std::string& target, std::string_view bytes, std::string& side, UniqueHandle& claim) {
+bool WriteSideFile(const std::string& target, std::initializer_list<std::string_view> bytes, std::string& side,
+                   UniqueHandle& claim) {
     for (unsigned n = 0; n < 100; ++n) {
         side = SideName(target, n, kNewTag);
         claim = Claim(side);
@@ -210,7 +213,9 @@ void Wipe(const std::string& path) {
 
 }  // namespace side_files
 
-bool ReplaceWholeFile(const std::string& path, std::string_view bytes) {
+bool ReplaceWholeFile(const std::string& path, std::string_view bytes) { return ReplaceWholeFile(path, {bytes}); }
+
+bool ReplaceWholeFile(const std::string& path, std::initializer_list<std::string_view> bytes) {
     if (path.empty()) return false;
     const std::string target = FullPath(path);
     bool exists = false;

@@ -19,6 +19,7 @@
 // complete new one.
 
 #include <functional>
+#include <initializer_list>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -52,6 +53,9 @@ void OverwriteAndDelete(const std::string& path) noexcept;
 // the file is read-only or held open against writers by another program,
 // or the new content cannot be written completely.
 bool ReplaceWholeFile(const std::string& path, std::string_view bytes);
+// The same with the new content given in pieces, written one after the
+// other (a large text is not joined in memory first).
+bool ReplaceWholeFile(const std::string& path, std::initializer_list<std::string_view> pieces);
 
 // Wipes the side files that ended jobs left: those noted in the registry and
 // those found by their names in %TEMP%, in the folders side files were made

@@ -145,6 +145,7 @@ struct TPGPDecode::Job {
     // or the copy with "@" in front when that rule applies.
     std::string_view input;
     std::string prefixed;
+    std::string owned;  // a text the job took over, freed once the engine has read it
     PGPFileSpecRef inputSpec = nullptr;
     PGPFileSpecRef dataSpec = nullptr;  // data file of a detached signature
     PGPOptionListRef options = nullptr;
@@ -192,6 +193,11 @@ PGPError TPGPDecode::AnalyzeFile(const std::string& path) {
 PGPError TPGPDecode::DecodeBuffer(const std::string& text) {
     Pass = 1;
     return Run(&text, nullptr);
+}
+
+PGPError TPGPDecode::DecodeBuffer(std::string&& text) {
+    Pass = 1;
+    return Run(&text, nullptr, &text);
 }
 
 PGPError TPGPDecode::DecodeFile(const std::string& path) {
@@ -319,7 +325,7 @@ PGPError TPGPDecode::WriteOutputFile(const void* bytes, std::size_t length) {
 
 // ---- Running a job ----------------------------------------------------------------
 
-PGPError TPGPDecode::Run(const std::string* text, const std::string* path) {
+PGPError TPGPDecode::Run(const std::string* text, const std::string* path, std::string* taken) {
     if (path) {
         if (Trim(*path).empty() || !FileExists(*path)) return kDecodeErrNoInputFile;
     } else if (!text || text->empty()) {
@@ -333,7 +339,8 @@ PGPError TPGPDecode::Run(const std::string* text, const std::string* path) {
             InputFile = *path;
         } else {
             InputFile.clear();
-            job.input = *text;
+            if (taken) job.owned = std::move(*taken);
+            job.input = taken ? job.owned : *text;
         }
         job_ = &job;
         err = RunJob(job);
@@ -364,6 +371,7 @@ PGPError TPGPDecode::RunJob(Job& job) {
     Pass = 2;
     auto& t = Sdk();
     err = Call(t.PGPDecode, Context, job.options, t.PGPOLastOption(Context));
+    ReleaseInput(job);
     if (err != kPGPError_NoErr) return err;
     return DeliverResult(job);
 }
@@ -484,7 +492,14 @@ PGPError TPGPDecode::ChooseOutput(Job& job) {
                 t.PGPOAllocatedOutputBuffer(Context, &OutData, kNoSizeLimit, &OutLength), t.PGPOLastOption(Context));
 }
 
+void TPGPDecode::ReleaseInput(Job& job) {
+    job.input = std::string_view();
+    WipeText(job.owned);
+    WipeText(job.prefixed);
+}
+
 PGPError TPGPDecode::DeliverResult(Job& job) {
+    if (!job.outputFixed && !ForYourEyesOnly && !ToFile) return TakeSections(job);
     const char* bytes = nullptr;
     std::size_t length = 0;
     if (!job.outputFixed) {
@@ -522,6 +537,29 @@ PGPError TPGPDecode::DeliverResult(Job& job) {
     return kPGPError_NoErr;
 }
 
+// The sections go into OutputText one by one, each handed back to the
+// engine as soon as it is copied: the plain text is held twice at most
+// for the size of one section.
+PGPError TPGPDecode::TakeSections(Job& job) {
+    std::size_t total = CollectedLength;
+    for (const Job::OutSlot& slot : job.slots)
+        if (slot.data) total += slot.length;
+    WipeText(OutputText);
+    OutputText.reserve(total);
+    if (Collected) OutputText.append(Collected, CollectedLength);
+    FreeCollected();
+    for (Job::OutSlot& slot : job.slots) {
+        if (!slot.data) continue;
+        OutputText.append(static_cast<const char*>(slot.data), slot.length);
+        FreeData(slot.data);
+        slot.length = 0;
+    }
+    if (prefixedAt_ && PassThroughUnrecognized && !OutputText.empty() && OutputText[0] == '@') OutputText.erase(0, 1);
+    job.result = OutputText.data();
+    job.resultLength = OutputText.size();
+    return kPGPError_NoErr;
+}
+
 // Appends the filled section buffers, in the order they were attached, and
 // hands them back to the engine.
 PGPError TPGPDecode::CollectSections(Job& job) {
@@ -552,6 +590,7 @@ void TPGPDecode::CleanUp(Job& job, bool hasOutput, const void* outputBytes, std:
     }
     for (Job::OutSlot& slot : job.slots) FreeData(slot.data);
     WipeBytes(job.prefixed.data(), job.prefixed.size());
+    WipeText(job.owned);
     FreeRecipients();
     for (PGPKeySetRef& set : job.serverKeys) ReleaseServerKeys(set);
     job.serverKeys.clear();

@@ -108,6 +108,10 @@ public:
     PGPError AnalyzeBuffer(const std::string& text);
     PGPError AnalyzeFile(const std::string& path);
     PGPError DecodeBuffer(const std::string& text);
+    // Takes the text over and frees it as soon as the engine has read it,
+    // before the result is collected: a large message and its plain text
+    // are not held twice.
+    PGPError DecodeBuffer(std::string&& text);
     PGPError DecodeFile(const std::string& path);
 
     // On: the environment (context, key rings, TLS context) opens now and
@@ -186,7 +190,8 @@ public:
 
 private:
     struct Job;
-    PGPError Run(const std::string* text, const std::string* path);
+    // taken: the text itself, which the job takes over.
+    PGPError Run(const std::string* text, const std::string* path, std::string* taken = nullptr);
     // One run: the analysis pass, then (from the second pass on) the decoding pass.
     PGPError RunJob(Job& job);
     void ResetForJob(const Job& job);
@@ -199,6 +204,9 @@ private:
     PGPError ChooseOutput(Job& job);
     // The decoded bytes to the viewer, the output file or OutputText.
     PGPError DeliverResult(Job& job);
+    PGPError TakeSections(Job& job);
+    // The input's memory, once the engine is done with it.
+    void ReleaseInput(Job& job);
     void CleanUp(Job& job, bool hasOutput, const void* outputBytes, std::size_t outputLength);
     PGPError OpenJobContext();
     void CloseJobContext();

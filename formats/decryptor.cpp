@@ -113,31 +113,26 @@ std::string WithoutContentFields(std::string_view header) {
     return out;
 }
 
-// The decrypted entity as it goes below the top header, starting with the
-// CR LF that ends that header. A multipart entity stays whole, so that its
-// text and attachments reach the client as they were sent; a single part
-// gets its quoted-printable body decoded; an entity without a header of
-// its own keeps its first paragraph as text.
-std::string DecodedEntity(std::string_view plain) {
-    std::string entity = NormaliseLineEnds(plain);
-    std::string out;
+// The decrypted entity as it goes below the top header, taken over: lead
+// gets the CR LF that ends that header (and a blank line where the entity
+// needs one), the entity itself stays where it is. A multipart entity stays
+// whole, so that its text and attachments reach the client as they were
+// sent; a single part gets its quoted-printable body decoded; an entity
+// without a header of its own keeps its first paragraph as text.
+std::string DecodedEntity(std::string&& plain, std::string& lead) {
+    std::string entity = NormaliseLineEnds(std::move(plain));
     if (!StartsWithField(entity)) {
-        out.reserve(entity.size() + 4);
-        out += StartsWith(entity, "\r\n") ? "\r\n" : "\r\n\r\n";
-        out += entity;
-    } else {
-        std::string body = entity;
-        std::string header = TMCFuncs::GetHeader(body);
-        WipeText(body);
-        if (header.empty() || !TMCFuncs::GetBounds(header).empty()) {
-            out.reserve(entity.size() + 2);
-            out += "\r\n";
-            out += entity;
-        } else {
-            out = TMCFuncs::ConvertDecQPCodes(entity);
-        }
-        WipeText(header);
+        lead = StartsWith(entity, "\r\n") ? "\r\n" : "\r\n\r\n";
+        return entity;
     }
+    const std::size_t blank = entity.find("\r\n\r\n");
+    const std::string_view header = blank == npos ? std::string_view() : std::string_view(entity).substr(0, blank + 4);
+    if (header.empty() || !TMCFuncs::GetBounds(header).empty()) {
+        lead = "\r\n";
+        return entity;
+    }
+    lead.clear();
+    std::string out = TMCFuncs::ConvertDecQPCodes(entity);
     WipeText(entity);
     return out;
 }
@@ -169,6 +164,8 @@ std::string XPGPKeyID(std::string_view text) {
 struct TPMEncryptor::TDecodeRun {
     int Error = -1;
     std::string Plain;
+    // What goes between the header and the plain text when they are written.
+    std::string Lead;
     int Code = kSigCodeNone;
     std::string Line;
     // Text the signatures do not cover reaches the result beside them.
@@ -206,19 +203,26 @@ bool InAttachmentPart(std::string_view head, std::string_view trailing, std::siz
 
 }  // namespace
 
-TPGPSplit TPMEncryptor::Recognise(std::string_view text) {
-    TAnalyzeText analyze;
-    if (Host.Decoder)
-        analyze = [this](const std::string& t) {
-            Host.Decoder->AnalyzeBuffer(t);
-            return Host.Decoder->AnalyzeResult;
-        };
-    return SplitPGPMessage(text, analyze);
+TAnalyzeText TPMEncryptor::Analysis() {
+    if (!Host.Decoder) return {};
+    return [this](const std::string& t) {
+        Host.Decoder->AnalyzeBuffer(t);
+        return Host.Decoder->AnalyzeResult;
+    };
 }
+
+TPGPSplit TPMEncryptor::Recognise(std::string&& text) { return SplitPGPMessage(std::move(text), Analysis()); }
 
 void TPMEncryptor::DecodeAll(TPGPSplit& split, bool verify, const std::string& title, TDecodeRun& run) {
     run.UnsignedData = split.Embedded ? split.OutsideContent : HasUnsignedData(split);
-    RunDecoder(split.Block, verify, title, run);
+    // The block of a kind that gives plain text is not read again: the job
+    // takes it over and frees it before the plain text is collected.
+    if (split.Kind >= mkPGPMime && split.Kind <= mkClearSigned) {
+        RunDecoder(std::move(split.Block), verify, title, run);
+        split.Block.clear();
+    } else {
+        RunDecoder(split.Block, verify, title, run);
+    }
     if (run.Error != 0) return;
     if (split.Kind == mkPGPMime) {
         // A PGP/MIME message whose encrypted part is empty, missing or plain
@@ -256,10 +260,7 @@ void TPMEncryptor::UnwrapEntities(bool verify, const std::string& title, TDecode
 // is in the run already.
 void TPMEncryptor::DecodeFurtherBlocks(TPGPSplit& split, bool verify, const std::string& title, TDecodeRun& run) {
     auto strip = [this](TDecodeRun& r) {
-        if (!Settings.CheckSig || r.Line.empty()) return;
-        std::string stripped = StripClearSigned(r.Plain);
-        WipeText(r.Plain);
-        r.Plain = std::move(stripped);
+        if (Settings.CheckSig && !r.Line.empty()) StripClearSignedInPlace(r.Plain);
     };
     strip(run);
     auto unsignedBlock = [](const TDecodeRun& r) { return (r.Code & ~kSigCodeEncrypted) == kSigCodeNone; };
@@ -299,6 +300,15 @@ void TPMEncryptor::DecodeFurtherBlocks(TPGPSplit& split, bool verify, const std:
 }
 
 int TPMEncryptor::RunDecoder(const std::string& block, bool verify, const std::string& title, TDecodeRun& run) {
+    return RunDecoderOn(block, nullptr, verify, title, run);
+}
+
+int TPMEncryptor::RunDecoder(std::string&& block, bool verify, const std::string& title, TDecodeRun& run) {
+    return RunDecoderOn(block, &block, verify, title, run);
+}
+
+int TPMEncryptor::RunDecoderOn(const std::string& block, std::string* taken, bool verify, const std::string& title,
+                               TDecodeRun& run) {
     TPGPDecode* job = Host.Decoder;
     if (!job) return run.Error = -11977;
     job->ToFile = false;
@@ -311,7 +321,7 @@ int TPMEncryptor::RunDecoder(const std::string& block, bool verify, const std::s
     const std::string prompt = job->PassphrasePrompt;
     job->PassphrasePrompt = title + " - " + T(txt::ENTER_PHRASE);
     try {
-        run.Error = job->DecodeBuffer(block);
+        run.Error = taken ? job->DecodeBuffer(std::move(*taken)) : job->DecodeBuffer(block);
     } catch (...) {
         run.Error = -11999;
     }
@@ -337,18 +347,27 @@ int TPMEncryptor::Decode() {
     if (PM.MessageFile.empty()) return 0;
     std::string text;
     if (!Host.ReadFile || !Host.ReadFile(PM.MessageFile, text) || text.empty()) return 0;
-    const int result = DecodeText(text);
-    WipeText(text);
-    return result;
+    if (OutcomeFlags[2] && !OutcomeFlags[1]) {
+        const bool written = WriteResultFile(text);
+        WipeText(text);
+        return written ? 2 : 0;
+    }
+    return DecodeText(std::move(text));
 }
 
-int TPMEncryptor::DecodeText(const std::string& text) {
-    if (OutcomeFlags[2] && !OutcomeFlags[1]) return WriteResultFile(text) ? 2 : 0;
-    TPGPSplit split = SplitForDecoding(text);
+bool TPMEncryptor::WriteMessageAsItCame() {
+    std::string text;
+    const bool written = Host.ReadFile && Host.ReadFile(PM.MessageFile, text) && WriteResultFile(text);
+    WipeText(text);
+    return written;
+}
+
+int TPMEncryptor::DecodeText(std::string&& text) {
+    TPGPSplit split = SplitForDecoding(std::move(text));
     if (split.Block.empty()) {
         WipeText(split.Head);
         WipeText(split.Trailing);
-        return WriteResultFile(text) ? 2 : 0;
+        return WriteMessageAsItCame() ? 2 : 0;
     }
     const bool attachment = !split.Embedded && IsAttachmentHeader(split.Head);
     // An attachment's header and trailing text are dropped, so nothing
@@ -371,23 +390,23 @@ int TPMEncryptor::DecodeText(const std::string& text) {
     if (written && Settings.CheckKey && Host.ImportKeys) report = ImportOfferedKeys(split, run, importFailed);
     ShowDecodeStatus(run, unsignedData);
     int result = 2;
-    if (!written) result = WriteResultFile(text) ? 2 : 0;
+    if (!written) result = WriteMessageAsItCame() ? 2 : 0;
     else if (!report.empty()) TellImport(report, importFailed, toAutomation);
     WipeText(split.Block);
     return result;
 }
 
-bool TPMEncryptor::WriteResultFile(std::string_view bytes) {
-    if (!OutputFile.empty() && Host.WriteFile && Host.WriteFile(OutputFile, bytes)) return true;
+bool TPMEncryptor::WriteResultFile(std::initializer_list<std::string_view> pieces) {
+    if (!OutputFile.empty() && Host.WriteFile && Host.WriteFile(OutputFile, pieces)) return true;
     if (Host.Error) Host.Error(T(txt::WRITE_ERROR));
     return false;
 }
 
-TPGPSplit TPMEncryptor::SplitForDecoding(std::string_view text) {
-    if (!Host.FormParameter || Host.FormParameter() != "PGPMIME") return Recognise(text);
+TPGPSplit TPMEncryptor::SplitForDecoding(std::string&& text) {
+    if (!Host.FormParameter || Host.FormParameter() != "PGPMIME") return Recognise(std::move(text));
     TPGPSplit split;
     split.Kind = mkPGPMime;
-    split.Block = NormaliseLineEnds(text);
+    split.Block = NormaliseLineEnds(std::move(text));
     split.Head = split.Block.substr(0, split.Block.find("\r\n\r\n"));
     return split;
 }
@@ -409,9 +428,7 @@ bool TPMEncryptor::TakeRunResult(TPGPSplit& split, TDecodeRun& run, bool unsigne
     // A wrapped entity's plain text takes its place among the wrapper's
     // parts; a whole message's goes below its top header.
     if (split.Kind == mkPGPMime && !split.Embedded) {
-        std::string converted = DecodedEntity(run.Plain);
-        WipeText(run.Plain);
-        run.Plain = std::move(converted);
+        run.Plain = DecodedEntity(std::move(run.Plain), run.Lead);
         split.Head = WithoutContentFields(split.Head);
     }
     if (!run.Line.empty()) ShowSignatureLine(run, unsignedData);
@@ -440,18 +457,11 @@ bool TPMEncryptor::WriteDecoded(const TPGPSplit& split, TDecodeRun& run) {
     std::string header = TMCFuncs::DecodeHeader(split.Head);
     // Armoured blocks had their frames taken off one by one.
     const bool framesOff = split.Kind == mkMessage || split.Kind == mkClearSigned;
-    if (!framesOff && Settings.CheckSig && !run.Line.empty()) {
-        std::string stripped = StripClearSigned(run.Plain);
-        WipeText(run.Plain);
-        run.Plain = std::move(stripped);
-    }
-    std::string out;
-    out.reserve(header.size() + run.Plain.size() + split.Trailing.size());
-    out += header;
-    out += run.Plain;
-    out += split.Trailing;
-    const bool written = WriteResultFile(out);
-    WipeText(out);
+    if (!framesOff && Settings.CheckSig && !run.Line.empty()) StripClearSignedInPlace(run.Plain);
+    header += run.Lead;
+    // The pieces go to the file one after the other, not joined first.
+    const bool written = WriteResultFile({header, run.Plain, split.Trailing});
+    WipeText(header);
     return written;
 }
 
@@ -497,8 +507,7 @@ int TPMEncryptor::VerifySignature(const char* path) {
         if (Host.Error) Host.Error(T(Host.FileExists && !Host.FileExists(path) ? txt::NO_FILE : txt::READ_ERROR));
         return -1;
     }
-    TPGPSplit split = Recognise(text);
-    WipeText(text);
+    TPGPSplit split = Recognise(std::move(text));
     if (split.Block.empty()) return -1;
     TDecodeRun run;
     DecodeAll(split, true, T(txt::DEC_MSG), run);
@@ -535,12 +544,7 @@ int TPMEncryptor::KeyManagement(const char* pathOrClip) {
     std::string source;
     bool haveSource = true;
     if (message) {
-        TAnalyzeText analyze;
-        if (Host.Decoder)
-            analyze = [this](const std::string& t) {
-                Host.Decoder->AnalyzeBuffer(t);
-                return Host.Decoder->AnalyzeResult;
-            };
+        const TAnalyzeText analyze = Analysis();
         TPGPSplit split = SplitPGPMessage(text, analyze);
         if (split.Kind >= mkPGPMime && split.Kind <= mkClearSigned) {
             TDecodeRun run;

@@ -320,7 +320,7 @@ int TPMEncryptor::Encode() {
                 Host.Error(T(Host.FileExists && !Host.FileExists(PM.MessageFile) ? txt::NO_FILE : txt::READ_ERROR));
             return 0;
         }
-        const bool written = Host.WriteFile && Host.WriteFile(OutputFile, bytes);
+        const bool written = Host.WriteFile && Host.WriteFile(OutputFile, {bytes});
         if (!written && Host.Error) Host.Error(T(133));
         const std::size_t dot = PM.MessageFile.rfind('.');
         const std::string ext = dot == npos ? std::string() : LowerCase(PM.MessageFile.substr(dot));

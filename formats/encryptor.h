@@ -10,6 +10,7 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <initializer_list>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -51,7 +52,8 @@ struct TEncryptorHost {
     // the file as it was.
     std::function<bool(const std::string& path)> FileExists;
     std::function<bool(const std::string& path, std::string& bytes)> ReadFile;
-    std::function<bool(const std::string& path, std::string_view bytes)> WriteFile;
+    // The pieces one after the other make the file's new content.
+    std::function<bool(const std::string& path, std::initializer_list<std::string_view> pieces)> WriteFile;
     // The file wiper with the configured passes; it deletes the file.
     std::function<bool(const std::string& path)> WipeFile;
     // Key searches on the user's rings.
@@ -144,17 +146,27 @@ private:
     void OfferAutoListEntry();
     struct TDecodeRun;
     int RunDecoder(const std::string& block, bool verify, const std::string& title, TDecodeRun& run);
+    // The same with the block handed over to the decoding job.
+    int RunDecoder(std::string&& block, bool verify, const std::string& title, TDecodeRun& run);
+    int RunDecoderOn(const std::string& block, std::string* taken, bool verify, const std::string& title,
+                     TDecodeRun& run);
     // The block and every signature it leads to, reported by the weakest.
     void DecodeAll(TPGPSplit& split, bool verify, const std::string& title, TDecodeRun& run);
     void UnwrapEntities(bool verify, const std::string& title, TDecodeRun& run);
     void DecodeFurtherBlocks(TPGPSplit& split, bool verify, const std::string& title, TDecodeRun& run);
-    TPGPSplit Recognise(std::string_view text);
-    // The message text, wiped by the caller, decoded into the output file.
-    int DecodeText(const std::string& text);
+    // The decoding job's analysis, for the recognition of a text.
+    TAnalyzeText Analysis();
+    TPGPSplit Recognise(std::string&& text);
+    // The message text, handed over, decoded into the output file.
+    int DecodeText(std::string&& text);
+    // The message file as it came to the output file (read again: its text
+    // went into the decoding).
+    bool WriteMessageAsItCame();
     // The bytes to the output file; false with the write error shown.
-    bool WriteResultFile(std::string_view bytes);
+    bool WriteResultFile(std::string_view bytes) { return WriteResultFile({bytes}); }
+    bool WriteResultFile(std::initializer_list<std::string_view> pieces);
     // A form parameter of "PGPMIME" makes the whole text one PGP/MIME block.
-    TPGPSplit SplitForDecoding(std::string_view text);
+    TPGPSplit SplitForDecoding(std::string&& text);
     // The run's result text; a failure shown and its message kept as it came
     // (false), a success made ready for writing with its signature line shown.
     bool TakeRunResult(TPGPSplit& split, TDecodeRun& run, bool unsignedData);

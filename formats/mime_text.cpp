@@ -1,5 +1,7 @@
 #include "formats/mime_text.h"
 
+#include "base/wipe_text.h"
+
 namespace orv::mime {
 
 namespace {
@@ -37,6 +39,23 @@ std::string NormaliseLineEnds(std::string_view s) {
         out += "\r\n";
         i = end + (s[end] == '\r' && end + 1 < s.size() && s[end + 1] == '\n' ? 2 : 1);
     }
+    return out;
+}
+
+std::string NormaliseLineEnds(std::string&& s) {
+    // One look at every byte: a CR not before a LF, or a LF not after a CR.
+    char previous = 0;
+    bool normal = true;
+    for (const char c : s) {
+        if ((c == '\n') != (previous == '\r')) {
+            normal = false;
+            break;
+        }
+        previous = c;
+    }
+    if (normal && previous != '\r') return std::move(s);
+    std::string out = NormaliseLineEnds(std::string_view(s));
+    WipeText(s);
     return out;
 }
 

@@ -18,6 +18,9 @@ bool ContainsNoCase(std::string_view s, std::string_view lowerNeedle);
 
 // Every lone CR or LF becomes CR LF.
 std::string NormaliseLineEnds(std::string_view s);
+// The same for a text handed over: one that has CR LF line ends already
+// comes back as it is, without a copy.
+std::string NormaliseLineEnds(std::string&& s);
 
 // One logical header line: the first line right-trimmed, each following line
 // that begins with TAB or blank trimmed and appended after one blank. The view

@@ -95,9 +95,21 @@ int FindArmor(std::string_view text, std::size_t& start, std::size_t& end) {
     return mkNone;
 }
 
-TPGPSplit SplitPGPMessage(std::string_view input, const TAnalyzeText& analyze) {
+namespace {
+
+// The text's parts, cut so that the block keeps the text's own memory:
+// Head and Trailing are copied out, the block stays where it is.
+void CutAround(std::string& text, std::size_t start, std::size_t end, TPGPSplit& out) {
+    out.Head = text.substr(0, start);
+    out.Trailing = text.substr(end);
+    // The bytes beyond the block stay in its spare room, which its wipe covers.
+    text.resize(end);
+    text.erase(0, start);
+    out.Block = std::move(text);
+}
+
+TPGPSplit SplitNormalised(std::string text, const TAnalyzeText& analyze) {
     TPGPSplit out;
-    std::string text = NormaliseLineEnds(input);
     const std::size_t blank = text.find("\r\n\r\n");
     const std::size_t headEnd = blank == npos ? 0 : blank + 4;
     const std::string_view head = std::string_view(text).substr(0, headEnd);
@@ -122,10 +134,7 @@ TPGPSplit SplitPGPMessage(std::string_view input, const TAnalyzeText& analyze) {
         out.Kind = mkPGPMime;
         out.Embedded = true;
         out.OutsideContent = entity.OtherContent;
-        out.Head = text.substr(0, entity.Start);
-        out.Block = text.substr(entity.Start, entity.End - entity.Start);
-        out.Trailing = text.substr(entity.End);
-        WipeText(text);
+        CutAround(text, entity.Start, entity.End, out);
         return out;
     }
 
@@ -147,13 +156,21 @@ TPGPSplit SplitPGPMessage(std::string_view input, const TAnalyzeText& analyze) {
     out.Kind = FindArmor(text, start, end);
     if (out.Kind == mkNone) {
         out.Head = text.substr(0, headEnd);
+        WipeText(text);
     } else {
-        out.Head = text.substr(0, start);
-        out.Block = text.substr(start, end - start);
-        out.Trailing = text.substr(end);
+        CutAround(text, start, end, out);
     }
-    WipeText(text);
     return out;
+}
+
+}  // namespace
+
+TPGPSplit SplitPGPMessage(std::string_view text, const TAnalyzeText& analyze) {
+    return SplitNormalised(NormaliseLineEnds(text), analyze);
+}
+
+TPGPSplit SplitPGPMessage(std::string&& text, const TAnalyzeText& analyze) {
+    return SplitNormalised(NormaliseLineEnds(std::move(text)), analyze);
 }
 
 bool IsPGPMimeEntity(std::string_view entity) {
@@ -177,6 +194,13 @@ TEmbeddedEntity FindEmbeddedPGPMime(std::string_view text) {
     found.Start += blank + 4;
     found.End += blank + 4;
     return found;
+}
+
+void StripClearSignedInPlace(std::string& text) {
+    if (!StartsWith(text, kSignedBegin)) return;
+    std::string stripped = StripClearSigned(text);
+    WipeText(text);
+    text = std::move(stripped);
 }
 
 std::string StripClearSigned(std::string_view text) {

@@ -46,6 +46,11 @@ using TAnalyzeText = std::function<int(const std::string& text)>;
 // part the block; otherwise, unless the analysis finds encrypted data,
 // a quoted-printable body is decoded before the armour is looked for.
 TPGPSplit SplitPGPMessage(std::string_view text, const TAnalyzeText& analyze);
+// The same for a text handed over: it becomes the block, without a copy.
+TPGPSplit SplitPGPMessage(std::string&& text, const TAnalyzeText& analyze);
+inline TPGPSplit SplitPGPMessage(const char* text, const TAnalyzeText& analyze) {
+    return SplitPGPMessage(std::string_view(text), analyze);
+}
 
 // The entity (its header and body) is PGP/MIME: multipart/signed with the
 // protocol "application/pgp-signature", or multipart/encrypted with
@@ -70,5 +75,8 @@ TEmbeddedEntity FindPGPMimePart(std::string_view body, std::string_view boundary
 // The signed text of a clear-signed message, without its frame and dash
 // escapes; any other text comes back unchanged.
 std::string StripClearSigned(std::string_view text);
+// The same in place: a clear-signed text gives way to its signed text (and
+// is wiped); any other text stays as it is, not copied.
+void StripClearSignedInPlace(std::string& text);
 
 }  // namespace orv

@@ -335,7 +335,9 @@ void BindBoxes(TEncryptorHost& h) {
 void BindFiles(TEncryptorHost& h) {
     h.FileExists = [](const std::string& path) { return FileExists(path); };
     h.ReadFile = [](const std::string& path, std::string& bytes) { return ReadWholeFile(path, bytes); };
-    h.WriteFile = [](const std::string& path, std::string_view bytes) { return ReplaceWholeFile(path, bytes); };
+    h.WriteFile = [](const std::string& path, std::initializer_list<std::string_view> pieces) {
+        return ReplaceWholeFile(path, pieces);
+    };
     h.WipeFile = [](const std::string& path) {
         TPluginParams* s = Session();
         if (!s || !s->PGPData || !FileExists(path)) return false;

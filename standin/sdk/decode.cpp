@@ -16,6 +16,11 @@ using namespace sdk;
 namespace {
 
 constexpr int kMaxPassphraseRequests = 64;
+// Bytes of a message's head that hold its session key packets (one for
+// each recipient, a few hundred bytes each).
+constexpr size_t kSessionKeyHead = 1u << 16;
+// execute: RNP could not read the armoured message; the binary is tried.
+constexpr PGPError kTryBinary = 1;
 
 struct PassProvider {
     const SecureBytes* pass = nullptr;
@@ -36,12 +41,15 @@ public:
     explicit Decoder(JobState& job) : job_(job) {}
     ~Decoder() {
         for (auto& [part, h] : unlocked_) releaseAfterDecoding(part, h);
-        // The sinks held the plain text.
-        for (auto& sink : sinks_) wipe(sink.data.data(), sink.data.size());
+        // The sinks held the plain text (their blocks are wiped when freed).
+        for (auto& sink : sinks_) {
+            wipe(sink.data.data(), sink.data.size());
+            if (sink.block) PGPFreeData(sink.block);
+        }
         if (emptyFfi_) rnp_ffi_destroy(emptyFfi_);
     }
 
-    PGPError run(const std::string& input) {
+    PGPError run(std::string_view input) {
         takeOptions(job_.options, true);
         PgpMimeInput mime;
         if (parsePgpMime(input, mime)) return pgpMime(mime);
@@ -112,7 +120,7 @@ private:
         if (err) return err;
         err = output(m.entity, std::string(), false);
         if (err) return err;
-        return verifyDetachedOver(m.canonical, sigBin);
+        return verifyDetachedOver(m.signedBytes(), sigBin);
     }
 
     // ---- options -----------------------------------------------------------
@@ -164,9 +172,30 @@ private:
         Option opt;
         std::string data;
         bool dirty;
+        // An allocated buffer's whole output as RNP wrote it, handed over as it is.
+        void* block = nullptr;
+        size_t blockLength = 0;
+        // The block last handed over, while the option still holds it.
+        const void* handed = nullptr;
+        size_t handedLength = 0;
+
+        // Further output after a block: the block's bytes come first.
+        void append(std::string_view more) {
+            if (block) {
+                data.assign(static_cast<const char*>(block), blockLength);
+                PGPFreeData(block);
+                block = nullptr;
+            } else if (handed && *static_cast<void**>(opt.ptr) == handed) {
+                data.assign(static_cast<const char*>(handed), handedLength);
+            }
+            handed = nullptr;
+            data += more;
+        }
     };
 
-    PGPError output(std::string_view data, const std::string& name, bool fyeo) {
+    // Plain text RNP wrote into a block goes to a fresh allocated buffer
+    // without a copy; any other output is copied into its sink.
+    PGPError output(std::string_view data, const std::string& name, bool fyeo, OutputBlock* whole = nullptr) {
         if (discard_ && !sink_) return kPGPError_NoErr;
         PGPEvent e{};
         e.type = kPGPEvent_OutputEvent;
@@ -177,7 +206,10 @@ private:
         takeAdded();
         if (err) return err;
         if (!sink_) return discard_ ? kPGPError_NoErr : kPGPError_BadParams;
-        sink_->data += data;
+        const bool fresh = !sink_->dirty && sink_->data.empty() && !sink_->block && !sink_->handed;
+        if (whole && fresh && sink_->opt.type == Opt::AllocatedOutputBuffer)
+            sink_->block = whole->release(sink_->blockLength);
+        if (!sink_->block) sink_->append(data);
         sink_->dirty = true;
         return kPGPError_NoErr;
     }
@@ -187,7 +219,15 @@ private:
         for (auto& s : sinks_) {
             if (!s.dirty) continue;
             s.dirty = false;
-            PGPError e = writeOutput(job_.context, s.opt, s.data);
+            PGPError e = kPGPError_NoErr;
+            if (s.block) {
+                s.handed = s.block;
+                s.handedLength = s.blockLength;
+                e = handOverOutput(s.opt, s.block, s.blockLength);
+                if (e) s.handed = nullptr;
+            } else {
+                e = writeOutput(job_.context, s.opt, s.data);
+            }
             if (!err) err = e;
         }
         return err;
@@ -215,13 +255,13 @@ private:
         }
     }
 
-    PGPError section(const Section& s, const std::string& text) {
+    PGPError section(const Section& s, std::string_view text) {
         std::string bin;
         int kind = kPGPAnalyze_Unknown;
         switch (s.kind) {
         case Section::Text: break;
         case Section::Broken: return job_.error(kErrArmorIncomplete);
-        case Section::Binary: bin = text; kind = kindOfPackets(bin); break;
+        case Section::Binary: kind = kindOfTag(text.empty() ? -1 : firstPacketTag(std::string(text.substr(0, 1)))); break;
         case Section::Message: {
             // The kind comes from the head of the armour: an analysis that
             // stops at the event never decodes the whole block.
@@ -243,14 +283,19 @@ private:
         }
         PGPError err = analyze(kind);
         if (err) return err;
-        if (s.kind == Section::Message && bin.empty() && !dearmor(text, bin)) return job_.error(kErrArmorIncomplete);
+        // An encrypted message is read by RNP as it stands, armour and all.
+        const bool asArmoured = s.kind == Section::Message && bin.empty() && kind == kPGPAnalyze_Encrypted;
+        if (s.kind == Section::Message && bin.empty() && !asArmoured && !dearmor(text, bin))
+            return job_.error(kErrArmorIncomplete);
+        // Binary input is read where it lies.
+        const std::string_view binary = s.kind == Section::Binary ? text : std::string_view(bin);
         switch (kind) {
-        case kPGPAnalyze_Encrypted: return decrypt(bin);
+        case kPGPAnalyze_Encrypted: return asArmoured ? decrypt(text, true) : decrypt(binary, false);
         case kPGPAnalyze_Signed:
             if (s.kind == Section::Signed && passClearSigned_) return verify(text, true);
-            return verify(s.kind == Section::Signed ? text : bin, false);
-        case kPGPAnalyze_DetachedSignature: return verifyDetached(bin);
-        case kPGPAnalyze_Key: return keys(text, bin);
+            return verify(s.kind == Section::Signed ? text : binary, false);
+        case kPGPAnalyze_DetachedSignature: return verifyDetached(std::string(binary));
+        case kPGPAnalyze_Key: return keys(text, std::string(binary));
         default:
             if (s.kind == Section::Binary) return job_.error(kErrCantDecrypt);
             return passUnrecognized_ ? output(text, std::string(), false) : kPGPError_NoErr;
@@ -271,9 +316,13 @@ private:
 
     // ---- decryption ----------------------------------------------------------
 
-    PGPError decrypt(const std::string& bin) {
+    // The session key packets are read from the head of the message; an
+    // armoured one is given to RNP whole, and decoded apart only when RNP
+    // cannot read it (so that a damaged armour is reported as such).
+    PGPError decrypt(std::string_view data, bool armoured) {
         bool symmetric = false;
-        std::vector<std::string> ids = sessionKeyRecipients(bin, &symmetric);
+        const std::string head = armoured ? dearmorHead(data, kSessionKeyHead) : std::string();
+        std::vector<std::string> ids = sessionKeyRecipients(armoured ? std::string_view(head) : data, &symmetric);
         // Recipients event: the keys we have, and every key ID of the message.
         PGPKeySetRef recipients = nullptr;
         if (!dbs_.empty()) newKeySet(dbs_[0], false, &recipients);
@@ -360,18 +409,32 @@ private:
             if (hidden) {
                 RnpString id;
                 rnp_key_get_keyid(unlocked, &id.s);
-                return execute(ffi, withRecipient(bin, upper(id.str())), nullptr);
+                std::string bin;
+                if (armoured && !dearmor(data, bin)) return job_.error(kErrArmorIncomplete);
+                return execute(ffi, withRecipient(armoured ? std::string_view(bin) : data, upper(id.str())), nullptr);
             }
-            return execute(ffi, bin, nullptr);
+            return executeAny(ffi, data, armoured, nullptr);
         }
         if (recipients) PGPFreeKeySet(recipients);
         for (int tries = 0; tries < kMaxPassphraseRequests; ++tries) {
             err = nextPassphrase(true, nullptr, pass);
             if (err) return err;
-            err = execute(ffi, bin, &pass);
+            err = executeAny(ffi, data, armoured, &pass);
             if (err != kErrBadPassphrase) return err;
         }
         return job_.error(kErrBadPassphrase);
+    }
+
+    // RNP over the armoured message; when it fails for another reason than
+    // the passphrase, the armour is decoded apart and the binary tried, so
+    // that the error is the one the binary gives (or the armour's own).
+    PGPError executeAny(rnp_ffi_t ffi, std::string_view data, bool armoured, const SecureBytes* pass) {
+        if (!armoured) return execute(ffi, data, pass);
+        const PGPError err = execute(ffi, data, pass, true);
+        if (err != kTryBinary) return err;
+        std::string bin;
+        if (!dearmor(data, bin)) return job_.error(kErrArmorIncomplete);
+        return execute(ffi, bin, pass);
     }
 
     // The next passphrase to try: one given with the job's options first,
@@ -400,13 +463,17 @@ private:
     }
 
     // Runs RNP over one message; a null pass means the key is unlocked.
-    PGPError execute(rnp_ffi_t ffi, const std::string& data, const SecureBytes* pass) {
+    // With quiet, a failure other than the passphrase is only told back
+    // (kTryBinary), with no error event.
+    PGPError execute(rnp_ffi_t ffi, std::string_view data, const SecureBytes* pass, bool quiet = false) {
         PassProvider pp{pass};
         rnp_ffi_set_pass_provider(ffi, passProvider, &pp);
         RnpInput in(data.data(), data.size());
-        RnpOutput out;
+        // The plain text goes into one block that grows in place, about the
+        // message's size to begin with; it reaches the job without a copy.
+        OutputBlock out(contextMgr(job_.context), data.size() + (1u << 20));
         rnp_op_verify_t op = nullptr;
-        rnp_result_t r = rnp_op_verify_create(&op, ffi, in.in, out.out);
+        rnp_result_t r = out.out ? rnp_op_verify_create(&op, ffi, in.in, out.out) : RNP_ERROR_OUT_OF_MEMORY;
         if (r == RNP_SUCCESS) r = rnp_op_verify_execute(op);
         rnp_ffi_set_pass_provider(ffi, nullptr, nullptr);
         PGPError err = kPGPError_NoErr;
@@ -415,11 +482,10 @@ private:
             if (op) rnp_op_verify_destroy(op);
             if (pass && (r == RNP_ERROR_BAD_PASSWORD || r == RNP_ERROR_DECRYPT_FAILED || r == RNP_ERROR_NO_SUITABLE_KEY))
                 return kErrBadPassphrase;
+            if (quiet) return kTryBinary;
             return job_.error(mapRnp(r, kErrCantDecrypt));
         }
-        // The plain text is read where RNP wrote it, and wiped there: a copy
-        // of a large message would double what the job holds.
-        const std::string_view plain = out.view();
+        const std::string_view plain = out.finish();
         char* fname = nullptr;
         uint32_t mtime = 0;
         std::string name;
@@ -429,21 +495,17 @@ private:
         }
         bool fyeo = name == "_CONSOLE";
         if (fyeo) name.clear();
-        if (recursive_ && plain.find("-----BEGIN PGP ") != std::string::npos) {
-            std::string copy(plain);
-            err = nested(copy);
-            wipe(copy.data(), copy.size());
-        } else {
-            err = output(plain, name, fyeo);
-        }
-        out.wipe();
+        if (recursive_ && plain.find("-----BEGIN PGP ") != std::string::npos)
+            err = nested(plain);
+        else
+            err = output(plain, name, fyeo, &out);
         if (!err) err = signatures(op);
         rnp_op_verify_destroy(op);
         return err;
     }
 
     // Decoded data that holds PGP data itself is decoded again, in place.
-    PGPError nested(const std::string& plain) {
+    PGPError nested(std::string_view plain) {
         if (++depth_ > 8) return kErrCantDecrypt;
         PGPError err = kPGPError_NoErr;
         for (const auto& s : lexSections(plain)) {
@@ -461,7 +523,7 @@ private:
     // signature by a revoked key, so such a signature is checked again
     // against the signer's key without its revocation.
     bool verifiesWithoutRevocation(PGPKeyDBObj* signer, size_t index) {
-        if (!recheck_) return false;
+        if (recheck_.data() == nullptr) return false;
         rnp_ffi_t ffi = newFfi();
         if (!ffi) return false;
         bool ok = false;
@@ -478,12 +540,12 @@ private:
                     if (!removed) break;
                 }
                 rnp_key_handle_destroy(k);
-                RnpInput din(recheck_->data(), recheck_->size());
+                RnpInput din(recheck_.data(), recheck_.size());
                 RnpOutput out;
                 rnp_op_verify_t op = nullptr;
                 rnp_result_t r;
-                if (recheckSig_) {
-                    RnpInput sin(recheckSig_->data(), recheckSig_->size());
+                if (recheckSig_.data() != nullptr) {
+                    RnpInput sin(recheckSig_.data(), recheckSig_.size());
                     r = rnp_op_verify_detached_create(&op, ffi, din.in, sin.in);
                     if (r == RNP_SUCCESS) rnp_op_verify_execute(op);
                 } else {
@@ -546,7 +608,7 @@ private:
         return kPGPError_NoErr;
     }
 
-    PGPError verify(const std::string& data, bool passThroughText) {
+    PGPError verify(std::string_view data, bool passThroughText) {
         rnp_ffi_t ffi = mainFfi();
         RnpInput in(data.data(), data.size());
         RnpOutput out;
@@ -558,9 +620,9 @@ private:
             if (op) rnp_op_verify_destroy(op);
             return job_.error(mapRnp(r, kErrBadSignature));
         }
-        const std::string_view plain = passThroughText ? std::string_view(data) : out.view();
-        recheck_ = &data;
-        recheckSig_ = nullptr;
+        const std::string_view plain = passThroughText ? data : out.view();
+        recheck_ = data;
+        recheckSig_ = std::string_view();
         char* fname = nullptr;
         uint32_t mtime = 0;
         std::string name;
@@ -572,7 +634,7 @@ private:
         if (fyeo) name.clear();
         PGPError err = output(plain, name, fyeo);
         if (!err) err = signatures(op);
-        recheck_ = nullptr;
+        recheck_ = std::string_view();
         rnp_op_verify_destroy(op);
         return err;
     }
@@ -592,7 +654,7 @@ private:
         return verifyDetachedOver(data, sigBin);
     }
 
-    PGPError verifyDetachedOver(const std::string& data, const std::string& sigBin) {
+    PGPError verifyDetachedOver(std::string_view data, std::string_view sigBin) {
         PGPError err = kPGPError_NoErr;
         rnp_ffi_t ffi = mainFfi();
         RnpInput din(data.data(), data.size());
@@ -605,17 +667,17 @@ private:
             if (op) rnp_op_verify_destroy(op);
             return job_.error(mapRnp(r, kErrBadSignature));
         }
-        recheck_ = &data;
-        recheckSig_ = &sigBin;
+        recheck_ = data;
+        recheckSig_ = sigBin;
         err = signatures(op);
-        recheck_ = recheckSig_ = nullptr;
+        recheck_ = recheckSig_ = std::string_view();
         rnp_op_verify_destroy(op);
         return err;
     }
 
     // ---- keys ----------------------------------------------------------------
 
-    PGPError keys(const std::string& text, const std::string& bin) {
+    PGPError keys(std::string_view text, const std::string& bin) {
         PGPError err = kPGPError_NoErr;
         if (keyEvents_) {
             PGPKeyDBRef found = nullptr;
@@ -652,8 +714,8 @@ private:
     int section_ = 0, depth_ = 0;
     std::vector<std::pair<PGPKeyDBObj*, rnp_key_handle_t>> unlocked_;
     rnp_ffi_t emptyFfi_ = nullptr;
-    const std::string* recheck_ = nullptr;     // signed data of the signatures being reported
-    const std::string* recheckSig_ = nullptr;  // detached signature, if any
+    std::string_view recheck_;     // signed data of the signatures being reported
+    std::string_view recheckSig_;  // detached signature, if any
 };
 
 }  // namespace
@@ -668,8 +730,9 @@ PGPError PGP_CALL PGPDecode(PGPContextRef context, PGPOptionListRef firstOption,
         PGPError err = startJob(job, firstOption, ap);
         va_end(ap);
         if (err) return err;
-        std::string input;
-        err = readInput(job.options, input, nullptr);
+        std::string stored;
+        std::string_view input;
+        err = readInputView(job.options, stored, input);
         if (err) return err;
         err = job.simple(kPGPEvent_InitialEvent);
         if (!err) {

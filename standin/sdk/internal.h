@@ -3,6 +3,7 @@
 
 #include <cctype>
 #include <cstdarg>
+#include <cstring>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -67,6 +68,13 @@ PGPError mapRnp(rnp_result_t r, PGPError fallback = kErrUnknownError);
 void* allocData(PGPMemoryMgrRef mgr, size_t size, bool secure, bool clear);
 void* allocCopy(PGPMemoryMgrRef mgr, const void* p, size_t size, bool secure);
 PGPMemoryMgrRef contextMgr(PGPContextRef context);
+// A secure block that grows where it lies: room bytes of addresses are
+// reserved and pages committed as it grows, so a large plain text is never
+// copied to make room. It starts empty and is freed by PGPFreeData.
+void* allocGrowable(PGPMemoryMgrRef mgr, size_t room);
+// Makes the block size bytes long (the new bytes undefined); it moves, once,
+// only when its room is used up. False when no memory is left.
+bool growBlock(void*& block, size_t size);
 
 // Whole-file access through Win32 (win_file.cpp).
 bool readFile(const std::string& path, std::string& out);
@@ -118,7 +126,7 @@ PGPError openRings(PGPContextRef context, bool isMutable, const std::string& pub
 PGPError reloadRings(PGPKeyDBRef db);
 PGPError saveRings(PGPKeyDBRef db);
 PGPError newKeyDB(PGPContextRef context, PGPKeyDBRef* out);
-PGPError importInto(PGPKeyDBRef db, const std::string& data, bool secretToo, std::vector<std::string>* fprs);
+PGPError importInto(PGPKeyDBRef db, std::string_view data, bool secretToo, std::vector<std::string>* fprs);
 std::string exportKey(const sdk::KeyRecord* key, bool secret, bool armored);
 bool hasSecret(const sdk::KeyRecord* key);
 sdk::TrustRecord& trustOf(sdk::KeyRecord* key);
@@ -194,6 +202,45 @@ struct RnpOutput {
         if (!written.empty()) sdk::wipe(const_cast<char*>(written.data()), written.size());
     }
 };
+// Plain text as RNP writes it: one growing secure engine block, handed
+// over whole to the job's output or wiped and freed with this object.
+class OutputBlock {
+public:
+    OutputBlock(PGPMemoryMgrRef mgr, size_t room) : block_(allocGrowable(mgr, room)) {
+        if (block_) rnp_output_to_callback(&out, &OutputBlock::write, nullptr, this);
+    }
+    ~OutputBlock() {
+        if (out) rnp_output_destroy(out);
+        if (block_) PGPFreeData(block_);
+    }
+    OutputBlock(const OutputBlock&) = delete;
+    OutputBlock& operator=(const OutputBlock&) = delete;
+    rnp_output_t out = nullptr;
+    // What RNP wrote, once it is done (RNP's cache emptied).
+    std::string_view finish() {
+        if (out) rnp_output_finish(out);
+        return block_ ? std::string_view(static_cast<const char*>(block_), length_) : std::string_view();
+    }
+    // The block for PGPFreeData, with the text's length; this object lets go of it.
+    void* release(size_t& length) {
+        length = length_;
+        void* b = block_;
+        block_ = nullptr;
+        length_ = 0;
+        return b;
+    }
+
+private:
+    static bool write(void* self, const void* bytes, size_t n) {
+        auto* o = static_cast<OutputBlock*>(self);
+        if (!o->block_ || n > 0x7ff00000u - o->length_ || !growBlock(o->block_, o->length_ + n)) return false;
+        std::memcpy(static_cast<char*>(o->block_) + o->length_, bytes, n);
+        o->length_ += n;
+        return true;
+    }
+    void* block_ = nullptr;
+    size_t length_ = 0;
+};
 struct RnpString {
     char* s = nullptr;
     ~RnpString() { if (s) rnp_buffer_destroy(s); }
@@ -214,7 +261,13 @@ namespace sdk {
 
 // Job input and output (jobio.cpp).
 PGPError readInput(const std::vector<Option>& opts, std::string& out, std::string* fileName);
+// The job's input where it lies: the caller's buffer itself (never copied),
+// or a file's bytes read into stored.
+PGPError readInputView(const std::vector<Option>& opts, std::string& stored, std::string_view& view);
 const Option* outputOption(const std::vector<Option>& opts);
+// Hands an engine block whose first length bytes are the output to an
+// allocated-buffer option as it is; the option's holder frees it.
+PGPError handOverOutput(const Option& out, void*& block, size_t length);
 // Writes to the allocated buffer, the caller's buffer or the file the option names.
 PGPError writeOutput(PGPContextRef context, const Option& out, const std::string& data);
 // Puts "Version:" and "Comment:" lines after the BEGIN line of every armoured block.

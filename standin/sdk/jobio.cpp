@@ -38,6 +38,32 @@ PGPError readInput(const std::vector<Option>& opts, std::string& out, std::strin
     return kPGPError_BadParams;
 }
 
+PGPError readInputView(const std::vector<Option>& opts, std::string& stored, std::string_view& view) {
+    view = std::string_view();
+    const Option* buf = findOption(opts, Opt::InputBuffer);
+    if (buf && !findOption(opts, Opt::InputFile)) {
+        if (buf->num < 0) return kPGPError_BadParams;
+        if (buf->num) view = std::string_view(static_cast<const char*>(buf->ptr), static_cast<size_t>(buf->num));
+        return kPGPError_NoErr;
+    }
+    const PGPError err = readInput(opts, stored, nullptr);
+    view = stored;
+    return err;
+}
+
+PGPError handOverOutput(const Option& out, void*& block, size_t length) {
+    if (out.type != Opt::AllocatedOutputBuffer) return kPGPError_BadParams;
+    auto** dest = static_cast<void**>(out.ptr);
+    auto* len = static_cast<PGPSize*>(out.ptr2);
+    const uint32_t limit = static_cast<uint32_t>(out.num);
+    if (limit && length > limit) return kErrBufferTooSmall;
+    if (*dest) PGPFreeData(*dest);  // an earlier part of this job's output
+    *dest = block;
+    block = nullptr;
+    if (len) *len = static_cast<PGPSize>(length);
+    return kPGPError_NoErr;
+}
+
 const Option* outputOption(const std::vector<Option>& opts) {
     const Option* found = nullptr;
     for (const auto& o : opts)

@@ -321,11 +321,11 @@ PGPError newKeyDB(PGPContextRef context, PGPKeyDBRef* out) {
     return kPGPError_NoErr;
 }
 
-PGPError importInto(PGPKeyDBRef db, const std::string& data, bool secretToo, std::vector<std::string>* fprs) {
+PGPError importInto(PGPKeyDBRef db, std::string_view data, bool secretToo, std::vector<std::string>* fprs) {
     // RNP takes key blocks only without text around them: cut them out.
     std::string bin;
     if (!data.empty() && (static_cast<unsigned char>(data[0]) & 0x80)) {
-        bin = data;
+        bin.assign(data);
     } else {
         for (const auto& s : lexSections(data)) {
             if (s.kind != Section::PublicKey && s.kind != Section::PrivateKey) continue;

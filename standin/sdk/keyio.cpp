@@ -76,8 +76,10 @@ namespace sdk {
 
 PGPError importKeys(PGPContextRef context, PGPKeyDBRef* outImportedKeys, const std::vector<Option>& opts) {
     *outImportedKeys = nullptr;
-    std::string data;
-    PGPError err = readInput(opts, data, nullptr);
+    // A large message is searched for key blocks where it lies.
+    std::string stored;
+    std::string_view data;
+    PGPError err = readInputView(opts, stored, data);
     if (err) return err;
     PGPKeyDBRef db = nullptr;
     err = newKeyDB(context, &db);

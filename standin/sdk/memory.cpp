@@ -3,6 +3,7 @@
 // secure blocks sit in locked pages and are wiped before they are released.
 #include <windows.h>
 
+#include <algorithm>
 #include <cstring>
 #include <new>
 
@@ -76,6 +77,55 @@ void* allocData(PGPMemoryMgrRef mgr, size_t size, bool secure, bool clear) {
     void* p = h + 1;
     if (clear || secure) std::memset(p, 0, size);
     return p;
+}
+
+void* allocGrowable(PGPMemoryMgrRef mgr, size_t room) {
+    if (!check(mgr)) mgr = gCurrentDefault;
+    if (room > 0x7ff00000u) room = 0x7ff00000u;
+    const size_t total = sizeof(BlockHeader) + room;
+    void* raw = VirtualAlloc(nullptr, total, MEM_RESERVE, PAGE_READWRITE);
+    if (!raw) return nullptr;
+    if (!VirtualAlloc(raw, sizeof(BlockHeader), MEM_COMMIT, PAGE_READWRITE)) {
+        VirtualFree(raw, 0, MEM_RELEASE);
+        return nullptr;
+    }
+    auto* h = static_cast<BlockHeader*>(raw);
+    h->magic = kBlockMagic;
+    h->mgr = mgr;
+    h->size = 0;
+    h->secure = 1;
+    return h + 1;
+}
+
+bool growBlock(void*& block, size_t size) {
+    BlockHeader* h = headerOf(block);
+    if (!h || !h->secure || size > 0x7ff00000u) return false;
+    if (size <= h->size) return true;
+    const size_t need = sizeof(BlockHeader) + size;
+    MEMORY_BASIC_INFORMATION used{}, rest{};
+    if (!VirtualQuery(h, &used, sizeof used)) return false;
+    size_t committed = used.RegionSize;
+    if (need > committed && VirtualQuery(reinterpret_cast<char*>(h) + committed, &rest, sizeof rest) &&
+        rest.AllocationBase == h && rest.State == MEM_RESERVE && need - committed <= rest.RegionSize) {
+        // Pages are committed a megabyte or more at a time; untouched ones cost nothing.
+        const size_t step = std::min<size_t>(rest.RegionSize, std::max<size_t>(need - committed, 1u << 20));
+        if (VirtualAlloc(reinterpret_cast<char*>(h) + committed, step, MEM_COMMIT, PAGE_READWRITE)) committed += step;
+    }
+    if (need <= committed) {
+        h->size = static_cast<uint32_t>(size);
+        return true;
+    }
+    // The reserved room is used up: the block moves once to twice the room.
+    void* fresh = allocGrowable(h->mgr, size < 0x3ff00000u ? size * 2 : 0x7ff00000u);
+    if (!fresh) return false;
+    if (!growBlock(fresh, size)) {
+        releaseRaw(headerOf(fresh));
+        return false;
+    }
+    std::memcpy(fresh, block, h->size);
+    releaseRaw(h);
+    block = fresh;
+    return true;
 }
 
 void* allocCopy(PGPMemoryMgrRef mgr, const void* p, size_t size, bool secure) {

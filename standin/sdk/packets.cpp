@@ -177,29 +177,32 @@ std::string keyPacketFingerprint(const std::string& body, bool secret) {
 
 namespace {
 
-// Walks the session key packets at the start of a message; patch (when not
-// null) replaces zero key IDs with its 8 bytes.
-std::vector<std::string> walkSessionKeys(std::string& data, bool* hasSymmetric, const std::string* patch);
+// Walks the session key packets at the start of a message; idAt (when not
+// null) gets the offset of each key ID.
+std::vector<std::string> walkSessionKeys(std::string_view data, bool* hasSymmetric, std::vector<size_t>* idAt);
 
 }  // namespace
 
-std::vector<std::string> sessionKeyRecipients(const std::string& data, bool* hasSymmetric) {
-    std::string copy = data;
-    return walkSessionKeys(copy, hasSymmetric, nullptr);
+std::vector<std::string> sessionKeyRecipients(std::string_view data, bool* hasSymmetric) {
+    return walkSessionKeys(data, hasSymmetric, nullptr);
 }
 
-std::string withRecipient(const std::string& data, const std::string& keyidHex) {
+std::string withRecipient(std::string_view data, const std::string& keyidHex) {
     std::string bytes;
     for (size_t i = 0; i + 1 < keyidHex.size() && bytes.size() < 8; i += 2)
         bytes += static_cast<char>(std::stoi(keyidHex.substr(i, 2), nullptr, 16));
-    std::string out = data;
-    if (bytes.size() == 8) walkSessionKeys(out, nullptr, &bytes);
+    std::string out(data);
+    if (bytes.size() != 8) return out;
+    std::vector<size_t> at;
+    const std::vector<std::string> ids = walkSessionKeys(data, nullptr, &at);
+    for (size_t k = 0; k < ids.size(); ++k)
+        if (ids[k] == "0000000000000000") out.replace(at[k], 8, bytes);
     return out;
 }
 
 namespace {
 
-std::vector<std::string> walkSessionKeys(std::string& data, bool* hasSymmetric, const std::string* patch) {
+std::vector<std::string> walkSessionKeys(std::string_view data, bool* hasSymmetric, std::vector<size_t>* idAt) {
     std::vector<std::string> ids;
     if (hasSymmetric) *hasSymmetric = false;
     const auto* p = reinterpret_cast<const unsigned char*>(data.data());
@@ -230,8 +233,8 @@ std::vector<std::string> walkSessionKeys(std::string& data, bool* hasSymmetric, 
         }
         if (len > n - i) break;
         if (tag == 1 && len >= 10 && p[i] == 3) {
-            ids.push_back(toHex(data.substr(i + 1, 8)));
-            if (patch && ids.back() == "0000000000000000") data.replace(i + 1, 8, *patch);
+            ids.push_back(toHex(std::string(data.substr(i + 1, 8))));
+            if (idAt) idAt->push_back(i + 1);
         } else if (tag == 3) {
             if (hasSymmetric) *hasSymmetric = true;
         } else {
@@ -254,19 +257,18 @@ std::string trustPacket(uint8_t value) {
 
 namespace {
 
-bool startsAt(const std::string& s, size_t i, const char* lit) {
-    size_t l = std::strlen(lit);
-    return s.compare(i, l, lit) == 0;
+bool startsAt(std::string_view s, size_t i, const char* lit) {
+    return s.substr(i).substr(0, std::strlen(lit)) == lit;
 }
 
-size_t lineEnd(const std::string& s, size_t i) {
+size_t lineEnd(std::string_view s, size_t i) {
     size_t e = s.find('\n', i);
     return e == std::string::npos ? s.size() : e + 1;
 }
 
 }  // namespace
 
-std::vector<Section> lexSections(const std::string& text) {
+std::vector<Section> lexSections(std::string_view text) {
     std::vector<Section> out;
     if (text.empty()) return out;
     if (static_cast<unsigned char>(text[0]) & 0x80) {
@@ -313,9 +315,11 @@ std::vector<Section> lexSections(const std::string& text) {
     return out;
 }
 
-int firstArmoredPacketTag(const std::string& armored) {
-    // After the BEGIN line and the armour headers (up to the first empty
-    // line), the first four base64 characters hold the first byte.
+namespace {
+
+// Where the body of an armoured block starts: after the BEGIN line and the
+// armour headers, up to the first empty line; npos when there is none.
+size_t armourBodyStart(std::string_view armored) {
     size_t at = armored.find('\n');
     while (at != std::string::npos) {
         const size_t next = armored.find('\n', at + 1);
@@ -323,24 +327,51 @@ int firstArmoredPacketTag(const std::string& armored) {
         size_t begin = at + 1;
         size_t end = lineEnd;
         while (end > begin && (armored[end - 1] == '\r' || armored[end - 1] == ' ' || armored[end - 1] == '\t')) --end;
-        if (end == begin) {
-            if (next == std::string::npos) return -1;
-            static const std::string kAlphabet =
-                "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
-            size_t body = next + 1;
-            while (body < armored.size() && std::isspace(static_cast<unsigned char>(armored[body]))) ++body;
-            if (body + 2 > armored.size()) return -1;
-            const size_t high = kAlphabet.find(armored[body]);
-            const size_t low = kAlphabet.find(armored[body + 1]);
-            if (high == std::string::npos || low == std::string::npos) return -1;
-            return firstPacketTag(std::string(1, static_cast<char>((high << 2) | (low >> 4))));
-        }
+        if (end == begin) return next == std::string::npos ? std::string::npos : next + 1;
         at = next;
     }
+    return std::string::npos;
+}
+
+int base64Value(char c) {
+    if (c >= 'A' && c <= 'Z') return c - 'A';
+    if (c >= 'a' && c <= 'z') return c - 'a' + 26;
+    if (c >= '0' && c <= '9') return c - '0' + 52;
+    if (c == '+') return 62;
+    if (c == '/') return 63;
     return -1;
 }
 
-bool dearmor(const std::string& armored, std::string& binary) {
+}  // namespace
+
+std::string dearmorHead(std::string_view armored, size_t count) {
+    std::string out;
+    const size_t body = armourBodyStart(armored);
+    if (body == std::string::npos) return out;
+    uint32_t bits = 0;
+    int held = 0;
+    // The body ends at the padding, the checksum line or the END line.
+    for (size_t i = body; i < armored.size() && out.size() < count; ++i) {
+        const char c = armored[i];
+        if (std::isspace(static_cast<unsigned char>(c))) continue;
+        const int v = base64Value(c);
+        if (v < 0) break;
+        bits = (bits << 6) | static_cast<uint32_t>(v);
+        held += 6;
+        if (held >= 8) {
+            held -= 8;
+            out += static_cast<char>((bits >> held) & 0xff);
+        }
+    }
+    return out;
+}
+
+int firstArmoredPacketTag(std::string_view armored) {
+    const std::string head = dearmorHead(armored, 1);
+    return head.empty() ? -1 : firstPacketTag(head);
+}
+
+bool dearmor(std::string_view armored, std::string& binary) {
     binary.clear();
     rnp_input_t in = nullptr;
     rnp_output_t out = nullptr;

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace sdk {
@@ -23,10 +24,11 @@ int firstPacketTag(const std::string& data);
 // Fingerprint (upper-case hex) of a version 4 public or secret key packet body.
 std::string keyPacketFingerprint(const std::string& body, bool secret);
 // Key IDs (16 hex digits) of the public-key session key packets that open a message.
-std::vector<std::string> sessionKeyRecipients(const std::string& data, bool* hasSymmetric);
+// The head of a message is enough: the walk stops at the encrypted data.
+std::vector<std::string> sessionKeyRecipients(std::string_view data, bool* hasSymmetric);
 // The message with the hidden (zero) key IDs of its session key packets
 // replaced by the given key ID, so that RNP tries that key.
-std::string withRecipient(const std::string& data, const std::string& keyidHex);
+std::string withRecipient(std::string_view data, const std::string& keyidHex);
 std::string sha1(const std::string& data);
 std::string trustPacket(uint8_t value);
 
@@ -35,12 +37,15 @@ struct Section {
     enum Kind { Text, Message, Signed, Signature, PublicKey, PrivateKey, Binary, Broken } kind = Text;
 };
 // Cuts a text into lexical sections: armoured blocks and the text between them.
-std::vector<Section> lexSections(const std::string& text);
+std::vector<Section> lexSections(std::string_view text);
 // Armour body to binary; false when the armour does not decode.
-bool dearmor(const std::string& armored, std::string& binary);
+bool dearmor(std::string_view armored, std::string& binary);
 // The first packet tag of an armoured block, read from the head of its body
 // alone; -1 when the head does not tell.
-int firstArmoredPacketTag(const std::string& armored);
+int firstArmoredPacketTag(std::string_view armored);
+// The first bytes (at most count) of an armoured block's binary, decoded
+// from the head of its body alone.
+std::string dearmorHead(std::string_view armored, size_t count);
 
 std::string toHex(const std::string& bytes);
 std::string upper(std::string s);

@@ -116,6 +116,9 @@ TEST_F(WholeFile, TheNewContentTakesThePlaceAndNothingIsLeftBeside) {
     EXPECT_EQ(ReadAll(path), "second, longer");
     ASSERT_TRUE(ReplaceWholeFile(path, ""));
     EXPECT_EQ(ReadAll(path), "");
+    // Content given in pieces lands whole, in their order.
+    ASSERT_TRUE(ReplaceWholeFile(path, {"header\r\n", "", "\r\nbody", "\r\ntrailer"}));
+    EXPECT_EQ(ReadAll(path), "header\r\n\r\nbody\r\ntrailer");
     EXPECT_EQ(FilesIn(dir_), std::vector<std::string>{"message.PM$"});
     EXPECT_TRUE(FileExists(path));
     EXPECT_FALSE(FileExists(dir_)) << "a folder is no file";

@@ -465,6 +465,28 @@ TEST_F(JobsTest, OutputToFixedBufferAndFile) {
     S().PGPFreeFileSpec(outSpec);
 }
 
+// The plain text goes into one block that grows where it lies, or moves
+// once the room it began with (about the message's size) is used up: a
+// compressed letter outgrows that room, an uncompressed one grows in place.
+TEST_F(JobsTest, LargePlainTextComesWholeWhetherItsBlockGrowsInPlaceOrMoves) {
+    std::string text;
+    for (int i = 0; text.size() < 3u * 1024 * 1024; ++i) text += "Line " + std::to_string(i) + " of a long letter.\r\n";
+    PGPKeySetRef to = Set({alice});
+    for (const bool compress : {true, false}) {
+        std::string enc;
+        ASSERT_EQ(Encode(ctx, text, enc,
+                         Opts(S().PGPOEncryptToKeySet(ctx, to), S().PGPOCompression(ctx, compress),
+                              S().PGPOArmorOutput(ctx, 1))),
+                  0);
+        if (compress) EXPECT_LT(enc.size() + (1u << 20), text.size());
+        DecodeRun r = Decode(ctx, db, enc, {"alice pass"});
+        ASSERT_EQ(r.result, 0) << "compressed: " << compress;
+        EXPECT_EQ(r.output.size(), text.size()) << "compressed: " << compress;
+        EXPECT_TRUE(r.output == text) << "compressed: " << compress;
+    }
+    S().PGPFreeKeySet(to);
+}
+
 TEST_F(JobsTest, HostileInput) {
     std::string msg = EncryptSigned(kText);
     // Truncated armour: the END line is missing.
