@@ -81,13 +81,17 @@ void TGauge::SetPosition(std::uint32_t position) {
 
 void TGauge::Redraw(bool now) {
     if (!Handle()) return;
-    constexpr DWORD kRedrawInterval = 40;
+    constexpr DWORD kRedrawInterval = 250;
+    constexpr int kRedrawSteps = 100;
     RECT r{};
     GetClientRect(Handle(), &r);
-    const int pixels = int(std::int64_t(Scaled(position_)) * std::max<LONG>(r.right - r.left, 1) / 0x7FFF);
+    const LONG width = std::max<LONG>(r.right - r.left, 1);
+    const int pixels = int(std::int64_t(Scaled(position_)) * width / 0x7FFF);
     const DWORD tick = GetTickCount();
     if (pixels == drawnPixels_ && !now) return;
-    if (!now && drawnPixels_ >= 0 && tick - drawnAt_ < kRedrawInterval) return;
+    if (!now && drawnPixels_ >= 0 &&
+        (tick - drawnAt_ < kRedrawInterval || pixels - drawnPixels_ < std::max<int>(1, int(width) / kRedrawSteps)))
+        return;
     drawnPixels_ = pixels;
     drawnAt_ = tick;
     SendMessageA(Handle(), PBM_SETPOS, WPARAM(Scaled(position_)), 0);

@@ -97,9 +97,10 @@ public:
 private:
     void Apply();
     int Scaled(std::uint32_t value) const;
-    // Draws the bar when its filled length changes, at most every
-    // kRedrawInterval ms between its ends: a redraw per message was a sixth
-    // of a folder load.
+    // Draws the bar at its ends, and between them when it has grown by a
+    // hundredth of its width and kRedrawInterval ms have passed: the control
+    // paints at once on every change, and under Wine a paint costs as much as
+    // the work of a small message.
     void Redraw(bool now);
     std::uint32_t max_ = 100;
     std::uint32_t position_ = 0;
