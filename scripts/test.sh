@@ -45,7 +45,7 @@ if [ -z "${ORV_IN_VM:-}" ] && ! orv_runs_32bit; then
   # part starts at the named test's place among them, or in the middle when
   # they leave it out; a single test runs in one machine.
   read -r count half < <(ctest --test-dir "$build" -N "$@" | awk -v n="$orv_second_part_from" '
-    /Test +#/ { i++; if ($3 == n) at = i } END { print i + 0, at > 1 ? at : int(i / 2) + 1 }')
+    /Test +#/ { i++; if ($3 == n) at = i } END { print i + 0, (at > 1 ? at : int(i / 2) + 1) }')
   rm -rf "$build/part1" "$build/part2"
   if [ "$count" -lt 2 ]; then
     "$here/scripts/in-vm.sh" --cpus 1 --tag 1 "$build" env ORV_PART=1 ORV_PART_TESTS=1, scripts/test.sh "$@" &
