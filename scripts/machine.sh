@@ -27,4 +27,4 @@ orv_time_scale() {
 
 # Where the tests split into the two parts that two emulated machines run at
 # once: the first test of the second part. Its place halves the run's time.
-orv_second_part_from=encryptor65_signatures
+orv_second_part_from=encryptor_interop
