@@ -167,6 +167,63 @@ bool ReadWholeFile(const std::string& path, std::string& bytes) {
     return true;
 }
 
+bool ReadWholeFile(const std::string& path, char separator, std::size_t blockSize,
+                   std::deque<std::string>& blocks) {
+    blocks.clear();
+    UniqueHandle file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) return false;
+    LARGE_INTEGER size{};
+    if (!GetFileSizeEx(file.get(), &size) || size.QuadPart > 0x7FFFFFFF) return false;
+    const std::size_t total = static_cast<std::size_t>(size.QuadPart);
+    blockSize = std::max<std::size_t>(blockSize, 1);
+    // Past a block's least size the file is read ahead this far to find the
+    // separator; what lies beyond it is read again as the next block.
+    constexpr std::size_t kLookAhead = 65536;
+    auto readInto = [&file](std::string& block, std::size_t want) {
+        const std::size_t at = block.size();
+        block.resize(at + want);
+        for (std::size_t got = 0; got < want;) {
+            DWORD n = 0;
+            if (!ReadFile(file.get(), block.data() + at + got, static_cast<DWORD>(std::min<std::size_t>(want - got, 1u << 24)),
+                          &n, nullptr) ||
+                n == 0)
+                return false;
+            got += n;
+        }
+        return true;
+    };
+    auto fail = [&blocks](std::string& block) {
+        WipeText(block);
+        for (std::string& b : blocks) WipeText(b);
+        blocks.clear();
+        return false;
+    };
+    std::size_t done = 0;
+    do {
+        // Each block reads into a room of its own size, so that no block
+        // holds spare room and nothing is copied.
+        const std::size_t least = std::min(blockSize, total - done);
+        std::string block;
+        block.reserve(std::min(total - done, least + kLookAhead));
+        std::size_t cut = std::string::npos;
+        for (std::size_t want = least; want > 0; want = std::min(kLookAhead, total - done - block.size())) {
+            const std::size_t from = std::max(block.size(), blockSize - 1);
+            if (!readInto(block, want)) return fail(block);
+            if (block.size() >= blockSize && (cut = block.find(separator, from)) != std::string::npos) break;
+        }
+        if (cut != std::string::npos && cut + 1 < block.size()) {
+            LARGE_INTEGER back{};
+            back.QuadPart = -static_cast<LONGLONG>(block.size() - cut - 1);
+            if (!SetFilePointerEx(file.get(), back, nullptr, FILE_CURRENT)) return fail(block);
+            block.resize(cut + 1);
+        }
+        done += block.size();
+        blocks.push_back(std::move(block));
+    } while (done < total);
+    return true;
+}
+
 void SetFileWiper(FileWiper wiper) { Wiper() = std::move(wiper); }
 
 void OverwriteAndDelete(const std::string& path) noexcept {

@@ -18,6 +18,7 @@
 // A kill at any moment leaves the target whole: its old content or the
 // complete new one.
 
+#include <deque>
 #include <functional>
 #include <initializer_list>
 #include <string>
@@ -36,6 +37,13 @@ bool FileExists(const std::string& path);
 
 // The whole file; false (and no bytes) when it cannot be opened or read.
 bool ReadWholeFile(const std::string& path, std::string& bytes);
+
+// The whole file in blocks of at least blockSize bytes, each cut just after
+// a separator byte (the last block ends with the file): a caller working
+// through a large file of separated records lets each block go when it is
+// done with it, and no record spans two blocks. False (and no blocks) as
+// above.
+bool ReadWholeFile(const std::string& path, char separator, std::size_t blockSize, std::deque<std::string>& blocks);
 
 // Overwrites a file's bytes and deletes it.
 using FileWiper = std::function<void(const std::string& path)>;

@@ -299,6 +299,13 @@ bool TPGPData::ReadMessageFile(const std::string& path, std::string& bytes) {
     return ok;
 }
 
+bool TPGPData::ReadMessageFile(const std::string& path, char separator, std::size_t blockSize,
+                               std::deque<std::string>& blocks) {
+    const bool ok = ReadWholeFile(path, separator, blockSize, blocks);
+    LastResult = ok ? 0 : -1;
+    return ok;
+}
+
 bool TPGPData::WriteMessageFile(const std::string& path, const std::string& bytes) {
     const bool ok = ReplaceWholeFile(path, bytes);
     LastResult = ok ? 0 : -1;

@@ -9,6 +9,7 @@
 
 #include <array>
 #include <cstdint>
+#include <deque>
 #include <memory>
 #include <optional>
 #include <string>
@@ -78,6 +79,8 @@ public:
     // Whole file into memory / memory over the file (complete, then
     // replaced); LastResult -1 on failure, 0 on success.
     bool ReadMessageFile(const std::string& path, std::string& bytes);
+    bool ReadMessageFile(const std::string& path, char separator, std::size_t blockSize,
+                         std::deque<std::string>& blocks);
     bool WriteMessageFile(const std::string& path, const std::string& bytes);
     void WipeFile(const std::string& path);
 

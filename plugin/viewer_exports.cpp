@@ -192,6 +192,19 @@ public:
         }
         return true;
     }
+    bool ReadFile(const std::string& path, char separator, std::size_t blockSize,
+                  std::deque<std::string>& blocks) override {
+        TPluginParams& s = S();
+        if (!FileExists(path)) {
+            Error(texts::Get(txt::NO_FILE));
+            return false;
+        }
+        if (!s.PGPData || !s.PGPData->ReadMessageFile(path, separator, blockSize, blocks)) {
+            Error(texts::Get(txt::READ_ERROR));
+            return false;
+        }
+        return true;
+    }
     bool WriteFile(const std::string& path, std::string_view bytes) override {
         TPluginParams& s = S();
         if (s.PGPData && s.PGPData->WriteMessageFile(path, std::string(bytes))) return true;

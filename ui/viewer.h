@@ -9,6 +9,7 @@
 // through the two small interfaces below, which the main library implements.
 
 #include <cstdint>
+#include <deque>
 #include <string>
 #include <string_view>
 
@@ -75,6 +76,9 @@ public:
     virtual std::string DecodeHeader(std::string_view text) = 0;
     // Whole files; both report their failures themselves.
     virtual bool ReadFile(const std::string& path, std::string& bytes) = 0;
+    // A file of separated records, in blocks that each end after a record.
+    virtual bool ReadFile(const std::string& path, char separator, std::size_t blockSize,
+                          std::deque<std::string>& blocks) = 0;
     virtual bool WriteFile(const std::string& path, std::string_view bytes) = 0;
     // Encrypts the text into the file (asks for the recipients); true on success.
     virtual bool EncryptTextToFile(const std::string& text, const std::string& path) = 0;
@@ -130,6 +134,9 @@ constexpr int mrAbort = 3;
 // Messages of a folder file are separated by this character.
 constexpr char kFolderSeparator = 26;
 constexpr std::size_t kFolderHeaderSize = 128;
+// A folder is read in blocks of about this size, each let go once its
+// messages are shown, and the shown text grows in rooms of this size.
+constexpr std::size_t kFolderBlockSize = 1048576;
 
 class TfrmViewer : public Form {
 public:
@@ -211,9 +218,9 @@ private:
     void FormClose();
     void DecodeReaderText(const std::string& before, const std::string& block, const std::string& after);
     void ShowDecoded(const std::string& before, const std::string& decoded, const std::string& after);
-    bool ReadFolder(std::string& data);
+    bool ReadFolder(std::deque<std::string>& blocks);
     std::string FolderPath(const std::string& chosen) const;
-    void LoadFolder(std::string data);
+    void LoadFolder(std::deque<std::string> blocks);
     void ProgressStart(const std::string& caption, std::uint32_t max);
     bool ProgressStep(std::uint32_t advance);
     void ProgressEnd();

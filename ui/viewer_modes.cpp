@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <vector>
 
 #include "base/text.h"
 #include "base/wipe_text.h"
@@ -116,12 +117,12 @@ std::string TfrmViewer::FolderPath(const std::string& chosen) const {
     return path;
 }
 
-bool TfrmViewer::ReadFolder(std::string& data) {
+bool TfrmViewer::ReadFolder(std::deque<std::string>& blocks) {
     std::string chosen;
     // A close asked during the choice ends the operation here.
     if (!host_.ChooseFolder(chosen) || chosen.empty() || CloseDeferred()) return false;
     const bool managerWasOpen = host_.CloseFolderManager();
-    const bool read = jobs_.ReadFile(FolderPath(chosen), data);
+    const bool read = jobs_.ReadFile(FolderPath(chosen), kFolderSeparator, kFolderBlockSize, blocks);
     if (managerWasOpen) host_.ReopenFolderManager();
     return read;
 }
@@ -148,56 +149,95 @@ void TfrmViewer::fbFolderClick() {
             if (buttons) viewer.pnButtons.SetEnabled(true);
         }
     };
-    std::string data;
+    std::deque<std::string> blocks;
     {
         Restore restore{*this, previousParent};
-        if (!ReadFolder(data)) return;
-        if (data.size() <= kFolderHeaderSize) {
+        if (!ReadFolder(blocks)) return;
+        // Blocks are far larger than the header: it lies in the first one.
+        if (blocks.front().size() <= kFolderHeaderSize) {
             jobs_.Error(kFolderEmpty);
             return;
         }
         restore.buttons = false;
     }
-    data.erase(0, kFolderHeaderSize);
-    LoadFolder(std::move(data));
+    blocks.front().erase(0, kFolderHeaderSize);
+    LoadFolder(std::move(blocks));
 }
 
-void TfrmViewer::LoadFolder(std::string data) {
-    ProgressStart(texts::Get(txt::LOAD_FOLDER), std::uint32_t(std::min<std::size_t>(data.size(), 0xFFFFFFFFu)));
-    std::string result;
-    std::size_t pieces = 0;
-    bool failed = false, tooLong = false;
+// The folder's blocks end after a message each: every block is let go as
+// soon as its messages are shown. The shown text grows in rooms of a block's
+// size and is joined once at the end, so that at no time are the folder and
+// the text held twice over (a string grown by doubling holds its old and its
+// new room at once).
+void TfrmViewer::LoadFolder(std::deque<std::string> blocks) {
+    std::size_t total = 0;
+    for (const std::string& block : blocks) total += block.size();
+    ProgressStart(texts::Get(txt::LOAD_FOLDER), std::uint32_t(std::min<std::size_t>(total, 0xFFFFFFFFu)));
+    std::vector<std::string> rooms;
+    std::size_t length = 0, pieces = 0;
+    bool failed = false, tooLong = false, stopped = false;
     try {
         jobs_.ReloadConfig();
         jobs_.StopCacheTimer();
         jobs_.ResetJobs();
         jobs_.SetBatch(true);
-        std::string_view rest(data);
-        for (;;) {
-            const std::size_t separator = rest.find(kFolderSeparator);
-            const std::string_view message = rest.substr(0, separator);
-            // A folder ending in its separator has no message after it.
-            if (message.find_first_not_of("\r\n \t") != std::string_view::npos) {
-                std::string body = jobs_.ExtractBody(message);
-                // The folder stops where the edit's capacity ends.
-                const std::size_t bodyPieces = EditPieces(body);
-                tooLong = !FitsViewer(result.size() + body.size(), pieces + bodyPieces);
-                if (!tooLong) {
-                    AppendWiped(result, body);
-                    pieces += bodyPieces;
+        while (!blocks.empty() && !stopped) {
+            std::string_view rest(blocks.front());
+            const bool last = blocks.size() == 1;
+            for (;;) {
+                const std::size_t separator = rest.find(kFolderSeparator);
+                const std::string_view message = rest.substr(0, separator);
+                // A folder ending in its separator has no message after it.
+                if (message.find_first_not_of("\r\n \t") != std::string_view::npos) {
+                    std::string body = jobs_.ExtractBody(message);
+                    // The folder stops where the edit's capacity ends.
+                    const std::size_t bodyPieces = EditPieces(body);
+                    tooLong = !FitsViewer(length + body.size(), pieces + bodyPieces);
+                    if (!tooLong) {
+                        if (rooms.empty() || rooms.back().capacity() - rooms.back().size() < body.size()) {
+                            rooms.emplace_back();
+                            rooms.back().reserve(std::max(kFolderBlockSize, body.size()));
+                        }
+                        rooms.back().append(body);
+                        length += body.size();
+                        pieces += bodyPieces;
+                    }
+                    WipeText(body);
+                    if (tooLong) break;
                 }
-                WipeText(body);
-                if (tooLong) break;
+                if (separator == std::string_view::npos) break;
+                rest.remove_prefix(separator + 1);
+                // The block's end is the next block's start, not a message of its own.
+                if (!ProgressStep(std::uint32_t(separator + 1))) {
+                    stopped = true;
+                    break;
+                }
+                if (rest.empty() && !last) break;
             }
-            if (separator == std::string_view::npos) break;
-            rest.remove_prefix(separator + 1);
-            if (!ProgressStep(std::uint32_t(separator + 1))) break;
+            if (tooLong) stopped = true;
+            blocks.pop_front();
         }
     } catch (...) {
         failed = true;
     }
     // The folder as read is done with: it goes before the text is shown.
-    std::string().swap(data);
+    blocks.clear();
+    std::string result;
+    try {
+        if (rooms.size() == 1) {
+            result = std::move(rooms.front());
+            rooms.clear();
+        }
+        if (!rooms.empty()) result.reserve(length);
+        for (std::string& room : rooms) {
+            result.append(room);
+            WipeText(room);
+        }
+    } catch (...) {
+        failed = true;
+    }
+    for (std::string& room : rooms) WipeText(room);
+    rooms.clear();
     jobs_.SetBatch(false);
     jobs_.RearmCacheTimer();
     Pause(kFolderPauseMs);

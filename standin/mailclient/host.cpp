@@ -613,11 +613,8 @@ bool Host::AnswerHostMessage(HWND wnd, UINT msg, WPARAM wp, LPARAM lp, LRESULT* 
         std::string base = file;
         size_t dot = base.rfind('.');
         if (dot != std::string::npos && lstrcmpiA(base.c_str() + dot, host::kFolderExt) == 0) base.resize(dot);
-        Folder folder;
-        std::string text;
-        std::string title = ReadFileText(user_.mailboxDir + base + host::kFolderExt, &text) && ParseFolder(text, &folder)
-                                ? folder.name
-                                : base;
+        std::string title;
+        if (!ReadFolderName(user_.mailboxDir + base + host::kFolderExt, &title)) title = base;
         std::memset(choice, 0, sizeof *choice);
         lstrcpynA(choice->Title, title.c_str(), sizeof choice->Title);
         lstrcpynA(choice->FolderName, base.c_str(), sizeof choice->FolderName);

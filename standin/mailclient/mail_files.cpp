@@ -103,6 +103,16 @@ bool ParseFolder(const std::string& text, Folder* folder) {
     return true;
 }
 
+bool ReadFolderName(const std::string& path, std::string* name) {
+    UniqueHandle file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+    if (!file) return false;
+    std::string header(host::kFolderHeaderSize, '\0');
+    DWORD got = 0;
+    if (!ReadFile(file.get(), header.data(), DWORD(header.size()), &got, nullptr) || got != header.size()) return false;
+    *name = FixedText(header, 0, host::kFolderHeaderSize);
+    return true;
+}
+
 bool AppendToFolder(const std::string& path, const std::string& name, const std::string& message) {
     Folder folder;
     std::string text;

@@ -24,6 +24,8 @@ struct Folder {
 std::string FolderText(const Folder& folder);
 // False when the text is shorter than the header.
 bool ParseFolder(const std::string& text, Folder* folder);
+// The folder's name from its header alone: a large folder is not read for it.
+bool ReadFolderName(const std::string& path, std::string* name);
 // Adds a message to the folder file, making the file when it is missing.
 bool AppendToFolder(const std::string& path, const std::string& name, const std::string& message);
 // Folder files ("*.PMM") of a directory, file names only, sorted.

@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <deque>
 #include <memory>
 #include <string>
 #include <vector>
@@ -121,6 +122,32 @@ TEST_F(WholeFile, TheNewContentTakesThePlaceAndNothingIsLeftBeside) {
     EXPECT_EQ(ReadAll(path), "header\r\n\r\nbody\r\ntrailer");
     EXPECT_EQ(FilesIn(dir_), std::vector<std::string>{"message.PM$"});
     EXPECT_TRUE(FileExists(path));
+    // Read in blocks: each at least the block size and cut after a separator,
+    // a record longer than a block kept whole, the file's bytes all there.
+    std::string records;
+    for (int i = 0; i < 600; ++i) records += "record " + std::to_string(i) + std::string(i % 7 * 50, 'x') + '\x1A';
+    records += std::string(150000, 'L') + '\x1A' + "tail without separator";
+    ASSERT_TRUE(ReplaceWholeFile(path, records));
+    std::deque<std::string> blocks;
+    ASSERT_TRUE(ReadWholeFile(path, '\x1A', 4096, blocks));
+    ASSERT_GT(blocks.size(), 10u);
+    std::string joined;
+    for (std::size_t i = 0; i < blocks.size(); ++i) {
+        joined += blocks[i];
+        if (i + 1 == blocks.size()) break;
+        EXPECT_GE(blocks[i].size(), 4096u);
+        EXPECT_EQ(blocks[i].back(), '\x1A');
+        EXPECT_EQ(blocks[i].find('\x1A', 4095), blocks[i].size() - 1) << "cut at the first separator from the block size on";
+    }
+    EXPECT_EQ(joined, records);
+    EXPECT_EQ(blocks.back(), "tail without separator");
+    ASSERT_TRUE(ReadWholeFile(path, '\x1A', 1u << 20, blocks));
+    EXPECT_EQ(blocks, std::deque<std::string>{records});
+    ASSERT_TRUE(ReplaceWholeFile(path, ""));
+    ASSERT_TRUE(ReadWholeFile(path, '\x1A', 4096, blocks));
+    EXPECT_EQ(blocks, std::deque<std::string>{""});
+    EXPECT_FALSE(ReadWholeFile(dir_ + "nothing", '\x1A', 4096, blocks));
+    EXPECT_TRUE(blocks.empty());
     EXPECT_FALSE(FileExists(dir_)) << "a folder is no file";
     EXPECT_FALSE(FileExists(dir_ + "nothing"));
 }

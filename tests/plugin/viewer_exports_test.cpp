@@ -883,12 +883,54 @@ public:
     }
     double BeforeMB() const { return double(before_) / 1048576.0; }
     double PeakAboveMB() const { return double(peak_ - before_) / 1048576.0; }
+    SIZE_T Before() const { return before_; }
+    SIZE_T Peak() const { return peak_; }
 
 private:
     SIZE_T before_;
     std::atomic<SIZE_T> peak_;
     std::atomic<bool> running_{true};
     std::thread thread_;
+};
+
+// The moment the viewer streams its text into the edit control, noted by a
+// hook on this thread: what comes before is the viewer's and the engine's,
+// what comes after is the edit's. With a sampler, the peak reached by then.
+class TextGoingIn {
+public:
+    explicit TextGoingIn(const PeakSampler* sampler = nullptr)
+        : sampler_(sampler), hook_(SetWindowsHookExA(WH_CALLWNDPROC, &Note, nullptr, GetCurrentThreadId())) {
+        current_ = this;
+    }
+    ~TextGoingIn() {
+        UnhookWindowsHookEx(hook_);
+        current_ = nullptr;
+    }
+    TextGoingIn(const TextGoingIn&) = delete;
+    TextGoingIn& operator=(const TextGoingIn&) = delete;
+    bool Seen() const { return seen_; }
+    LARGE_INTEGER At() const { return at_; }
+    SIZE_T Bytes() const { return bytes_; }
+    SIZE_T PeakSoFar() const { return peak_; }
+
+private:
+    static LRESULT CALLBACK Note(int code, WPARAM wp, LPARAM lp) {
+        const auto* call = reinterpret_cast<const CWPSTRUCT*>(lp);
+        TextGoingIn* self = current_;
+        if (code == HC_ACTION && call->message == EM_STREAMIN && self && !self->seen_) {
+            QueryPerformanceCounter(&self->at_);
+            self->bytes_ = PrivateBytes();
+            self->peak_ = std::max<SIZE_T>(self->sampler_ ? self->sampler_->Peak() : 0, self->bytes_);
+            self->seen_ = true;
+        }
+        return CallNextHookEx(nullptr, code, wp, lp);
+    }
+    static inline TextGoingIn* current_ = nullptr;
+    const PeakSampler* sampler_;
+    HHOOK hook_;
+    bool seen_ = false;
+    LARGE_INTEGER at_{};
+    SIZE_T bytes_ = 0, peak_ = 0;
 };
 
 }  // namespace
@@ -937,6 +979,7 @@ TEST_F(ViewerExports, DISABLED_BenchFolderModeAgainstGpg) {
     // One folder load, from opening the viewer until the text is shown: its seconds.
     auto load = [&](double& seconds) {
         PassphraseTypist answerer;
+        TextGoingIn textIn;
         LARGE_INTEGER start, end;
         QueryPerformanceCounter(&start);
         HWND viewer = OpenViewer("FOLDER");
@@ -946,8 +989,10 @@ TEST_F(ViewerExports, DISABLED_BenchFolderModeAgainstGpg) {
         QueryPerformanceCounter(&end);
         const std::string shown = EditText(edit);
         seconds = Seconds(start, end);
-        printf("[bench] folder mode load: %.2f s (%d messages shown), passphrase prompts %d\n", seconds,
-               CountOf(shown, kMailEnd), answerer.answered.load());
+        printf("[bench] folder mode load: %.2f s (%d messages shown; %.2f s of it until the text goes into the edit "
+               "control), passphrase prompts %d\n",
+               seconds, CountOf(shown, kMailEnd), textIn.Seen() ? Seconds(start, textIn.At()) : 0.0,
+               answerer.answered.load());
         EXPECT_EQ(CountOf(shown, kMailEnd), messages);
         CloseViewer(viewer);
     };
@@ -1039,25 +1084,6 @@ TEST_F(ViewerExports, DISABLED_BenchDecryptFileExOfATwentyMegabyteAttachment) {
 // before the load. One size per run, so that no earlier load's freed heap
 // hides a later one's growth (tests/plugin/bench/folder_memory.sh runs 1, 10
 // and 30 MB).
-namespace {
-
-// The moment the text goes into the edit control (the viewer streams it in):
-// what the viewer and the engine reached until then is theirs, what comes
-// after is the edit's.
-std::atomic<SIZE_T>* g_peakSoFar = nullptr;
-SIZE_T g_atText = 0, g_peakAtText = 0;
-
-LRESULT CALLBACK NoteTextGoingIn(int code, WPARAM wp, LPARAM lp) {
-    const auto* call = reinterpret_cast<const CWPSTRUCT*>(lp);
-    if (code == HC_ACTION && call->message == EM_STREAMIN && g_peakSoFar && g_atText == 0) {
-        g_atText = PrivateBytes();
-        g_peakAtText = std::max<SIZE_T>(*g_peakSoFar, g_atText);
-    }
-    return CallNextHookEx(nullptr, code, wp, lp);
-}
-
-}  // namespace
-
 TEST_F(ViewerExports, DISABLED_BenchFolderLoadMemory) {
     const char* sizeText = getenv("ORV_BENCH_FOLDER_MB");
     const double megabytes = sizeText ? atof(sizeText) : 1.0;
@@ -1094,9 +1120,9 @@ TEST_F(ViewerExports, DISABLED_BenchFolderLoadMemory) {
     const std::string folder = FolderOf(messages);
     ReplaceWholeFile(Mailbox() + "MEMORY.PMM", folder);
     PassphraseTypist answerer;
-    // A small load first: the engine, the rich edit and the boxes are set up
-    // once per process and are not the folder's.
-    ReplaceWholeFile(Mailbox() + "WARM.PMM", FolderOf({cycle[0], cycle[2]}));
+    // A small load first, one message of each kind: the engine, the rich
+    // edit and the boxes are set up once per process and are not the folder's.
+    ReplaceWholeFile(Mailbox() + "WARM.PMM", FolderOf(kinds));
     host_->folderChoice = "warm";
     HWND warm = OpenViewer("FOLDER");
     ASSERT_NE(warm, nullptr);
@@ -1105,28 +1131,9 @@ TEST_F(ViewerExports, DISABLED_BenchFolderLoadMemory) {
     PumpFor(300);
 
     host_->folderChoice = "memory";
-    const SIZE_T before = PrivateBytes();
-    std::atomic<bool> sampling{true};
-    std::atomic<SIZE_T> peak{before};
-    std::thread sampler([&] {
-        while (sampling) {
-            const SIZE_T now = PrivateBytes();
-            if (now > peak) peak = now;
-            Sleep(2);
-        }
-    });
-    // The moment the text goes into the edit control (the viewer streams it
-    // in): what the viewer and the engine reached until then is theirs, what
-    // comes after is the edit's.
-    g_peakSoFar = &peak;
-    g_atText = g_peakAtText = 0;
-    struct Hook {
-        HHOOK h = SetWindowsHookExA(WH_CALLWNDPROC, &NoteTextGoingIn, nullptr, GetCurrentThreadId());
-        ~Hook() {
-            UnhookWindowsHookEx(h);
-            g_peakSoFar = nullptr;
-        }
-    } hook;
+    PeakSampler sampler;
+    const SIZE_T before = sampler.Before();
+    TextGoingIn textIn(&sampler);
     LARGE_INTEGER start, end;
     QueryPerformanceCounter(&start);
     HWND viewer = OpenViewer("FOLDER");
@@ -1135,24 +1142,24 @@ TEST_F(ViewerExports, DISABLED_BenchFolderLoadMemory) {
     const bool loaded = PumpUntil([&] { return GetWindowTextLengthA(edit) > 0; }, 3600000);
     QueryPerformanceCounter(&end);
     PumpFor(500);
-    sampling = false;
-    sampler.join();
+    sampler.Stop();
     const SIZE_T held = PrivateBytes();
     ASSERT_TRUE(loaded);
     const std::size_t shownLength = std::size_t(GetWindowTextLengthA(edit));
     const double folderMB = double(folder.size()) / 1048576.0;
     if (HWND log = FindWindowA("PGPscLogWindow", nullptr))
         printf("[bench] engine log lines %ld\n", long(SendDlgItemMessageA(log, 3101, LB_GETCOUNT, 0, 0)));
-    const double peakMB = double(peak - before) / 1048576.0, heldMB = double(held > before ? held - before : 0) / 1048576.0;
+    const double peakMB = sampler.PeakAboveMB(), heldMB = double(held > before ? held - before : 0) / 1048576.0;
     printf("[bench] folder %.1f MB, %zu messages, shown text %.1f MB, loaded in %.1f s, passphrase prompts %d\n",
            folderMB, messages.size(), double(shownLength) / 1048576.0, Seconds(start, end), answerer.answered.load());
     printf("[bench] private bytes above the level before the load (%.1f MB): peak %.1f MB (%.1fx the folder), held "
            "while shown %.1f MB (%.1fx)\n",
            double(before) / 1048576.0, peakMB, peakMB / folderMB, heldMB, heldMB / folderMB);
-    if (g_atText) {
-        const double ownPeakMB = double(g_peakAtText - before) / 1048576.0;
-        const double ownHeldMB = double(g_atText > before ? g_atText - before : 0) / 1048576.0;
-        const double editMB = double(held > g_atText ? held - g_atText : 0) / 1048576.0;
+    if (textIn.Seen()) {
+        const SIZE_T atText = textIn.Bytes();
+        const double ownPeakMB = double(textIn.PeakSoFar() - before) / 1048576.0;
+        const double ownHeldMB = double(atText > before ? atText - before : 0) / 1048576.0;
+        const double editMB = double(held > atText ? held - atText : 0) / 1048576.0;
         printf("[bench] until the text goes into the edit control: peak %.1f MB (%.1fx the folder), held %.1f MB "
                "(%.1fx); the edit control then adds %.1f MB for %.1f MB of text\n",
                ownPeakMB, ownPeakMB / folderMB, ownHeldMB, ownHeldMB / folderMB, editMB,

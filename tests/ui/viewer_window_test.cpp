@@ -2,6 +2,7 @@
 // objects: find with the restart question, word wrap, the capacity limit,
 // both saves, folder loading with its progress and cancel, every exit of the
 // folder choice, and the selection box's sorting, Ctrl+A and OK rule.
+#include "base/whole_file.h"
 #include "formats/mcfuncs.h"
 #include "tests/support/ui_robot.h"
 #include "tests/ui/box_view.h"
@@ -141,6 +142,14 @@ public:
         }
         bytes = ReadAll(path);
         return true;
+    }
+    bool ReadFile(const std::string& path, char separator, std::size_t blockSize,
+                  std::deque<std::string>& blocks) override {
+        if (GetFileAttributesA(path.c_str()) == INVALID_FILE_ATTRIBUTES) {
+            errors.push_back("File not found");
+            return false;
+        }
+        return ReadWholeFile(path, separator, blockSize, blocks);
     }
     bool WriteFile(const std::string& path, std::string_view bytes) override {
         WriteAll(path, std::string(bytes));
@@ -602,6 +611,36 @@ TEST_F(ViewerWindowTest, FolderLoadsEveryMessageBehindTheHeader) {
     Close(v);
     DeleteFileA(path.c_str());
     DeleteFileA((dir + "MIXED.PMM").c_str());
+}
+
+// The folder is read and let go in blocks: messages on both sides of a
+// block's end, and one longer than a block, each come once and in order.
+TEST_F(ViewerWindowTest, AFolderOfManyBlocksShowsEveryMessageOnceInOrder) {
+    std::string folder(kFolderHeaderSize, 'H'), expected;
+    for (int i = 0; i < 3000; ++i) {
+        const std::string message =
+            i == 1500 ? std::string(kFolderBlockSize + 5000, 'L') : "message " + std::to_string(i) + std::string(i % 13 * 90, '.');
+        folder += message + kFolderSeparator;
+        expected += "[" + message + "]";
+    }
+    folder += "last, without a separator";
+    expected += "[last, without a separator]";
+    ASSERT_GT(folder.size(), 2 * kFolderBlockSize);
+    WriteAll(dir + "BLOCKS.PMM", folder);
+    host.folder = "blocks";
+    TfrmViewer* v = Open("FOLDER");
+    ASSERT_NE(v, nullptr);
+    std::uint32_t gaugeMax = 0;
+    jobs.extract = [&](std::string_view m) {
+        gaugeMax = v->gProgress.Max();
+        return "[" + std::string(m) + "]";
+    };
+    v->Start();
+    EXPECT_EQ(gaugeMax, folder.size() - kFolderHeaderSize);
+    EXPECT_TRUE(v->RawText() == expected) << "shown " << v->RawText().size() << " bytes, expected " << expected.size();
+    EXPECT_TRUE(jobs.errors.empty());
+    Close(v);
+    DeleteFileA((dir + "BLOCKS.PMM").c_str());
 }
 
 TEST_F(ViewerWindowTest, FolderLoadShowsProgressAndStopsWhenCancelled) {
