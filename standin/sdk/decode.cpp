@@ -193,8 +193,8 @@ private:
         }
     };
 
-    // Plain text RNP wrote into a block goes to a fresh allocated buffer
-    // without a copy; any other output is copied into its sink.
+    // Plain text RNP wrote into a block goes to a fresh allocated buffer or
+    // output file without a copy; any other output is copied into its sink.
     PGPError output(std::string_view data, const std::string& name, bool fyeo, OutputBlock* whole = nullptr) {
         if (discard_ && !sink_) return kPGPError_NoErr;
         PGPEvent e{};
@@ -207,9 +207,10 @@ private:
         if (err) return err;
         if (!sink_) return discard_ ? kPGPError_NoErr : kPGPError_BadParams;
         const bool fresh = !sink_->dirty && sink_->data.empty() && !sink_->block && !sink_->handed;
-        if (whole && fresh && sink_->opt.type == Opt::AllocatedOutputBuffer)
+        if (whole && fresh && (sink_->opt.type == Opt::AllocatedOutputBuffer || sink_->opt.type == Opt::OutputFile))
             sink_->block = whole->release(sink_->blockLength);
-        if (!sink_->block) sink_->append(data);
+        else
+            sink_->append(data);
         sink_->dirty = true;
         return kPGPError_NoErr;
     }
@@ -220,7 +221,11 @@ private:
             if (!s.dirty) continue;
             s.dirty = false;
             PGPError e = kPGPError_NoErr;
-            if (s.block) {
+            if (s.block && s.opt.type == Opt::OutputFile) {
+                // Written from where RNP put the plain text; the block stays for further output.
+                const std::string_view plain(static_cast<const char*>(s.block), s.blockLength);
+                e = writeOutput(job_.context, s.opt, plain);
+            } else if (s.block) {
                 s.handed = s.block;
                 s.handedLength = s.blockLength;
                 e = handOverOutput(s.opt, s.block, s.blockLength);

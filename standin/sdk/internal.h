@@ -269,7 +269,7 @@ const Option* outputOption(const std::vector<Option>& opts);
 // allocated-buffer option as it is; the option's holder frees it.
 PGPError handOverOutput(const Option& out, void*& block, size_t length);
 // Writes to the allocated buffer, the caller's buffer or the file the option names.
-PGPError writeOutput(PGPContextRef context, const Option& out, const std::string& data);
+PGPError writeOutput(PGPContextRef context, const Option& out, std::string_view data);
 // Puts "Version:" and "Comment:" lines after the BEGIN line of every armoured block.
 std::string addArmorHeaders(const std::string& armored, const std::string& version, const std::string& comment);
 SecureBytes passphraseOf(const std::vector<Option>& opts);

@@ -73,7 +73,7 @@ const Option* outputOption(const std::vector<Option>& opts) {
     return found;
 }
 
-PGPError writeOutput(PGPContextRef context, const Option& out, const std::string& data) {
+PGPError writeOutput(PGPContextRef context, const Option& out, std::string_view data) {
     switch (out.type) {
     case Opt::DiscardOutput: return kPGPError_NoErr;
     case Opt::AllocatedOutputBuffer: {

@@ -14,7 +14,7 @@
     X(PGPNewContext) X(PGPFreeContext) X(PGPContextGetRandomBytes) X(PGPNewFileSpecFromFullPath)           \
     X(PGPFreeFileSpec) X(PGPGetFullPathFromFileSpec) X(PGPCopyFileSpec) X(PGPGetTime) X(PGPGetYMDFromPGPTime) \
     X(PGPNewData) X(PGPNewSecureData) X(PGPFreeData) X(PGPReallocData) X(PGPGetDefaultMemoryMgr)            \
-    X(PGPGetMemoryMgrDataInfo) X(PGPNewMemoryMgr) X(PGPFreeMemoryMgr)                                      \
+    X(PGPGetMemoryMgrDataInfo) X(PGPNewMemoryMgr) X(PGPFreeMemoryMgr) X(PGPONullOption)                    \
     X(PGPBuildOptionList) X(PGPAppendOptionList) X(PGPNewOptionList) X(PGPCopyOptionList)                   \
     X(PGPFreeOptionList) X(PGPAddJobOptions) X(PGPEncode) X(PGPDecode)                                     \
     X(PGPOLastOption) X(PGPOInputBuffer) X(PGPOInputFile) X(PGPODiscardOutput) X(PGPOAllocatedOutputBuffer) \
@@ -58,8 +58,9 @@ struct Sdk {
 #undef ORV_SDK_FIELD
     std::vector<std::string> missing;
 
-    Sdk() {
-        SetDllDirectoryA("sdk7");
+    // dir: the core's folder, relative to the current one (the benchmark also loads the Winelib build's).
+    explicit Sdk(const char* dir = "sdk7") {
+        SetDllDirectoryA(dir);
         module = LoadLibraryA("PGP_SDK.dll");
         SetDllDirectoryA(nullptr);
         if (!module) return;

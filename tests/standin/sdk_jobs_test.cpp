@@ -465,6 +465,28 @@ TEST_F(JobsTest, OutputToFixedBufferAndFile) {
     S().PGPFreeFileSpec(outSpec);
 }
 
+// Decoded into a file: the file holds the plain text, and a second (signed)
+// message of the same input follows the first one in it.
+TEST_F(JobsTest, DecodeIntoFile) {
+    const std::string first(300000, 'a'), second = "The second letter.\r\n";
+    std::string one, two;
+    PGPKeySetRef to = Set({alice});
+    ASSERT_EQ(Encode(ctx, first, one, Opts(S().PGPOEncryptToKeySet(ctx, to), S().PGPOArmorOutput(ctx, 1))), 0);
+    ASSERT_EQ(Encode(ctx, second, two, Opts(SignAlice(), S().PGPOArmorOutput(ctx, 1))), 0);
+    S().PGPFreeKeySet(to);
+    PGPFileSpecRef outSpec = nullptr;
+    S().PGPNewFileSpecFromFullPath(ctx, Temp("plain.txt").c_str(), &outSpec);
+    for (const std::string& input : {one, one + "\r\n" + two}) {
+        EXPECT_EQ(S().PGPDecode(ctx, S().PGPOInputBuffer(ctx, input.data(), input.size()), S().PGPOKeyDBRef(ctx, db),
+                                S().PGPOPassphrase(ctx, "alice pass"), S().PGPOOutputFile(ctx, outSpec), Last()),
+                  0);
+        const std::string got = ReadAll(Temp("plain.txt")), want = input == one ? first : first + second;
+        EXPECT_EQ(got.size(), want.size());
+        EXPECT_EQ(got.substr(first.size() - 8), want.substr(first.size() - 8));
+    }
+    S().PGPFreeFileSpec(outSpec);
+}
+
 // The plain text goes into one block that grows where it lies, or moves
 // once the room it began with (about the message's size) is used up: a
 // compressed letter outgrows that room, an uncompressed one grows in place.

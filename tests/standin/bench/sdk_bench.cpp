@@ -1,8 +1,10 @@
 // Times the stand-in's PGPEncode (encrypt to and sign with the test user's
-// RSA key) or, with "decode", its PGPDecode of such a message (decrypt with
-// that key, verify the signature), file in, file out. Not a test:
-// bench_encode.sh runs it beside gpg.
-// Usage: sdk_bench.exe RINGDIR INPUT OUTPUT armor(0|1) compress(0|1) runs [decode]
+// RSA key; "encrypt" or "sign" alone, to tell the parts apart) or, with
+// "decode", its PGPDecode of such a message (decrypt with that key, verify the
+// signature), file in, file out. Not a test: bench_encode.sh runs it beside gpg.
+// The core is bin\sdk7's, or the one in ORV_BENCH_CORE_DIR (relative to the
+// current folder, as bin\winelib\sdk7).
+// Usage: sdk_bench.exe RINGDIR INPUT OUTPUT armor(0|1) compress(0|1) runs [encode|encrypt|sign|decode]
 #include <windows.h>
 
 #include <algorithm>
@@ -15,6 +17,11 @@
 
 namespace {
 
+Sdk& bound() {
+    static Sdk s(std::getenv("ORV_BENCH_CORE_DIR") ? std::getenv("ORV_BENCH_CORE_DIR") : "sdk7");
+    return s;
+}
+
 struct Decoding {
     PGPContextRef ctx;
     PGPFileSpecRef out;
@@ -22,7 +29,7 @@ struct Decoding {
 };
 
 PGPError OnDecodeEvent(PGPContextRef, PGPEvent* e, PGPUserValue value) {
-    Sdk& s = sdk();
+    Sdk& s = bound();
     auto* d = static_cast<Decoding*>(value);
     switch (e->type) {
     case kPGPEvent_PassphraseEvent:
@@ -39,12 +46,13 @@ PGPError OnDecodeEvent(PGPContextRef, PGPEvent* e, PGPUserValue value) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 7 && !(argc == 8 && std::string(argv[7]) == "decode")) {
-        std::fprintf(stderr, "usage: sdk_bench RINGDIR INPUT OUTPUT armor compress runs [decode]\n");
+    const std::string mode = argc == 8 ? argv[7] : "encode";
+    if ((argc != 7 && argc != 8) || (mode != "encode" && mode != "encrypt" && mode != "sign" && mode != "decode")) {
+        std::fprintf(stderr, "usage: sdk_bench RINGDIR INPUT OUTPUT armor compress runs [encode|encrypt|sign|decode]\n");
         return 2;
     }
-    const bool decode = argc == 8;
-    Sdk& s = sdk();
+    const bool decode = mode == "decode";
+    Sdk& s = bound();
     if (!s.module || !s.missing.empty()) {
         std::fprintf(stderr, "stand-in not loaded\n");
         return 1;
@@ -86,10 +94,11 @@ int main(int argc, char** argv) {
     }
     for (int i = 0; i < runs && !decode; ++i) {
         PGPOptionListRef L = s.PGPOLastOption(ctx);
+        PGPOptionListRef encrypt = mode == "sign" ? s.PGPONullOption(ctx) : s.PGPOEncryptToKeySet(ctx, to);
+        PGPOptionListRef sign = mode == "encrypt" ? s.PGPONullOption(ctx)
+                                                  : s.PGPOSignWithKey(ctx, alice, s.PGPOPassphrase(ctx, "alice pass"), L);
         QueryPerformanceCounter(&a);
-        PGPError err = s.PGPEncode(ctx, s.PGPOInputFile(ctx, in), s.PGPOOutputFile(ctx, out),
-                                   s.PGPOEncryptToKeySet(ctx, to),
-                                   s.PGPOSignWithKey(ctx, alice, s.PGPOPassphrase(ctx, "alice pass"), L),
+        PGPError err = s.PGPEncode(ctx, s.PGPOInputFile(ctx, in), s.PGPOOutputFile(ctx, out), encrypt, sign,
                                    s.PGPOHashAlgorithm(ctx, 8), s.PGPOCipherAlgorithm(ctx, 9),
                                    s.PGPOArmorOutput(ctx, armor), s.PGPOCompression(ctx, compress), L);
         QueryPerformanceCounter(&b);
