@@ -250,6 +250,11 @@ TSendCheck::BoxStep TSendCheck::EncryptionBoxStep() {
             autoList_.reset();
         }
         if (pl_.Merrowin()) pl_.Merrowin()->ReleaseProc();
+        // The question's host form can stay the active MDI window a moment
+        // after it closed: the sending editor is made active again, so that
+        // the client's dialog and the repeated send are its own.
+        if (editor && IsWindow(editor) && ActiveMdiWindow() != editor)
+            SendMessageA(pl_.Windows().mdiClient, WM_MDIACTIVATE, reinterpret_cast<WPARAM>(editor), 0);
         if (AutoMode > 2) {
             return SetCheckBox(editor, pl_.Texts().Text(txt::ENC_BOX), true) ? BoxStep::Started : BoxStep::ArmFailed;
         }
