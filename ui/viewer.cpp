@@ -182,8 +182,10 @@ bool TfrmViewer::CreateWindowAndControls(HWND owner, bool withOwner) {
     SetWindowLongA(pnViewer.Handle(), GWL_EXSTYLE, GetWindowLongA(pnViewer.Handle(), GWL_EXSTYLE) | WS_EX_STATICEDGE);
     SetWindowPos(pnViewer.Handle(), nullptr, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_FRAMECHANGED);
     pnSpace.Create(&pnViewer, Align::Left, 2, 0);
-    deViewer.Create(&pnViewer, WS_CLIPSIBLINGS | ES_MULTILINE | ES_READONLY | ES_NOHIDESEL | WS_VSCROLL | WS_HSCROLL | ES_AUTOVSCROLL |
-                                   ES_AUTOHSCROLL);
+    // The scroll bars stay, disabled while the text fits: one that comes or
+    // goes after the text went in has the control lay out all of it again.
+    deViewer.Create(&pnViewer, WS_CLIPSIBLINGS | ES_MULTILINE | ES_READONLY | ES_NOHIDESEL | WS_VSCROLL | WS_HSCROLL |
+                                   ES_AUTOVSCROLL | ES_AUTOHSCROLL | ES_DISABLENOSCROLL);
     deViewer.SetAlign(Align::Client);
     deViewer.SetPlainText(true);
     deViewer.SetAcceptFiles(false);
