@@ -312,6 +312,13 @@ bool SaveScreenshot(HWND wnd, const std::string& pngPath) {
             DWORD_PTR answer = 0;
             SendMessageTimeoutA(wnd, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, Patience(2000), &answer);
             Sleep(Patience(50));
+        } else {
+            // Wine puts what a window painted on the screen when its thread
+            // next looks at its queue, at most every few dozen milliseconds:
+            // until then the screen holds the erased window.
+            Sleep(Patience(50));
+            MSG pending;
+            PeekMessageA(&pending, nullptr, 0, 0, PM_NOREMOVE);
         }
         GetWindowRect(wnd, &r);
     } else {
