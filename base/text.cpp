@@ -1,5 +1,8 @@
 #include "base/text.h"
 
+#include <cstdint>
+#include <cstring>
+
 namespace orv {
 
 std::string_view TrimLeft(std::string_view text) {
@@ -41,6 +44,22 @@ bool StartsWithNoCase(std::string_view text, std::string_view prefix) {
 
 bool EndsWith(std::string_view text, std::string_view tail) {
     return text.size() >= tail.size() && text.compare(text.size() - tail.size(), tail.size(), tail) == 0;
+}
+
+std::size_t FindLineEnd(std::string_view text, std::size_t from) {
+    constexpr std::uint64_t kOnes = 0x0101010101010101ull, kHighs = 0x8080808080808080ull;
+    constexpr std::uint64_t kCR = kOnes * '\r', kLF = kOnes * '\n';
+    std::size_t i = from;
+    for (; i + 8 <= text.size(); i += 8) {
+        std::uint64_t word;
+        std::memcpy(&word, text.data() + i, sizeof word);
+        // A byte of the word is zero after the XOR where it was a CR or LF.
+        const std::uint64_t cr = word ^ kCR, lf = word ^ kLF;
+        if (((cr - kOnes) & ~cr & kHighs) | ((lf - kOnes) & ~lf & kHighs)) break;
+    }
+    for (; i < text.size(); ++i)
+        if (text[i] == '\r' || text[i] == '\n') return i;
+    return std::string_view::npos;
 }
 
 std::string WithBackslash(std::string dir) {

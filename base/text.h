@@ -30,6 +30,10 @@ bool StartsWith(std::string_view text, std::string_view prefix);
 bool StartsWithNoCase(std::string_view text, std::string_view prefix);
 bool EndsWith(std::string_view text, std::string_view tail);
 
+// Where the first CR or LF lies at or after from; npos without one. Looks at
+// eight bytes at a time: whole messages are searched for their line ends.
+std::size_t FindLineEnd(std::string_view text, std::size_t from = 0);
+
 // A directory with one trailing "\"; an empty text stays empty.
 std::string WithBackslash(std::string dir);
 

@@ -1,5 +1,7 @@
 #include "formats/mime_text.h"
 
+#include <algorithm>
+
 #include "base/wipe_text.h"
 
 namespace orv::mime {
@@ -32,8 +34,7 @@ std::string NormaliseLineEnds(std::string_view s) {
     std::size_t i = 0;
     while (i < s.size()) {
         // Each line goes over whole; only its end is rewritten.
-        std::size_t end = i;
-        while (end < s.size() && s[end] != '\r' && s[end] != '\n') ++end;
+        const std::size_t end = std::min(FindLineEnd(s, i), s.size());
         out.append(s.data() + i, end - i);
         if (end == s.size()) break;
         out += "\r\n";
@@ -43,17 +44,15 @@ std::string NormaliseLineEnds(std::string_view s) {
 }
 
 std::string NormaliseLineEnds(std::string&& s) {
-    // One look at every byte: a CR not before a LF, or a LF not after a CR.
-    char previous = 0;
+    // Every line end a CR with a LF after it: the text stays as it is.
     bool normal = true;
-    for (const char c : s) {
-        if ((c == '\n') != (previous == '\r')) {
+    for (std::size_t i = 0; (i = FindLineEnd(s, i)) != npos; i += 2) {
+        if (s[i] != '\r' || i + 1 == s.size() || s[i + 1] != '\n') {
             normal = false;
             break;
         }
-        previous = c;
     }
-    if (normal && previous != '\r') return std::move(s);
+    if (normal) return std::move(s);
     std::string out = NormaliseLineEnds(std::string_view(s));
     WipeText(s);
     return out;

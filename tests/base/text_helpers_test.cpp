@@ -1,5 +1,5 @@
 // The text helpers every layer shares: key-ID texts and their short form,
-// and the wipe of strings that held plain text.
+// the wipe of strings that held plain text, and the search for line ends.
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "base/key_id.h"
+#include "base/text.h"
 #include "base/wipe_text.h"
 
 namespace {
@@ -74,6 +75,25 @@ TEST(AppendWiped, GrowsPieceByPieceToTheWholeText) {
     EXPECT_LT(text.capacity(), 2 * expected.size() + 64);
     AppendWiped(text, "");
     EXPECT_EQ(text, expected);
+}
+
+TEST(FindLineEnd, FindsTheFirstCrOrLfWhereverItLiesInTheWordsItReads) {
+    // Each place before, inside and after the eight-byte words, each from.
+    for (const char end : {'\r', '\n'}) {
+        for (std::size_t length = 0; length < 40; ++length) {
+            for (std::size_t at = 0; at < length; ++at) {
+                std::string text(length, 'x');
+                text[at] = end;
+                // Bytes that differ from CR and LF by one bit are not taken.
+                if (at + 1 < length) text[at + 1] = '\x0c';
+                for (std::size_t from = 0; from <= length; ++from)
+                    EXPECT_EQ(FindLineEnd(text, from), from <= at ? at : std::string_view::npos)
+                        << length << " " << at << " " << from;
+            }
+            EXPECT_EQ(FindLineEnd(std::string(length, '\x8d')), std::string_view::npos) << length;
+        }
+    }
+    EXPECT_EQ(FindLineEnd("abcdefghij\n\r", 3), 10u);
 }
 
 }  // namespace
