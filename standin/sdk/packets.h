@@ -32,6 +32,12 @@ std::string withRecipient(std::string_view data, const std::string& keyidHex);
 std::string sha1(const std::string& data);
 std::string trustPacket(uint8_t value);
 
+// Where a byte or a text first lies at or after from; npos without one.
+// They look at eight bytes at a time: whole messages are searched, and the
+// C library's search here goes a byte at a time.
+size_t findByte(std::string_view text, char c, size_t from = 0);
+size_t findText(std::string_view text, std::string_view what, size_t from = 0);
+
 struct Section {
     size_t start = 0, end = 0;
     enum Kind { Text, Message, Signed, Signature, PublicKey, PrivateKey, Binary, Broken } kind = Text;

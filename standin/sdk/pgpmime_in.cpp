@@ -5,6 +5,8 @@
 // lines, so a large message is read once and never copied.
 #include "standin/sdk/pgpmime_in.h"
 
+#include "standin/sdk/packets.h"
+
 #include <cctype>
 #include <utility>
 #include <vector>
@@ -18,7 +20,7 @@ struct Line {
 };
 
 Line lineAt(std::string_view t, size_t p, size_t to) {
-    size_t lf = t.find('\n', p);
+    size_t lf = findByte(t, '\n', p);
     if (lf == std::string_view::npos || lf >= to) return {p, to, to};
     size_t end = lf > p && t[lf - 1] == '\r' ? lf - 1 : lf;
     return {p, end, lf + 1};
@@ -150,7 +152,7 @@ std::vector<Part> bodyParts(std::string_view t, size_t first, const std::string&
     std::string delim = "--" + boundary;
     bool open = false;
     size_t start = 0;  // content start of the part being read
-    for (size_t at = t.find(delim, first); at != std::string_view::npos; at = t.find(delim, at + 1)) {
+    for (size_t at = findText(t, delim, first); at != std::string_view::npos; at = findText(t, delim, at + 1)) {
         if (at > first && t[at - 1] != '\n') continue;
         const Line l = lineAt(t, at, t.size());
         int b = boundaryLine(t, l, delim);
@@ -188,9 +190,9 @@ bool armoured(std::string_view t, const PartView& part, const char* kind, PgpMim
     const std::string_view body = t.substr(part.bodyStart, part.end - part.bodyStart);
     std::string begin = std::string("-----BEGIN PGP ") + kind + "-----";
     std::string end = std::string("-----END PGP ") + kind + "-----";
-    size_t b = body.find(begin);
+    size_t b = findText(body, begin);
     if (b == std::string_view::npos) return false;
-    size_t e = body.find(end, b + begin.size());
+    size_t e = findText(body, end, b + begin.size());
     if (e == std::string_view::npos) return false;
     const size_t from = part.bodyStart + b, to = part.bodyStart + e + end.size();
     if (t.compare(to, 2, "\r\n") == 0) {
@@ -217,7 +219,7 @@ bool hasVersionOne(std::string_view body) {
 // The same bytes with CR LF line ends; empty when they have those already.
 std::string canonical(std::string_view s) {
     bool bare = false;
-    for (size_t lf = s.find('\n'); lf != std::string_view::npos && !bare; lf = s.find('\n', lf + 1))
+    for (size_t lf = findByte(s, '\n'); lf != std::string_view::npos && !bare; lf = findByte(s, '\n', lf + 1))
         bare = lf == 0 || s[lf - 1] != '\r';
     if (!bare) return std::string();
     std::string c;

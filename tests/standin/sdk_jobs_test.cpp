@@ -152,13 +152,16 @@ TEST_F(JobsTest, KeyKeptUnlockedBetweenJobsStillChecksEveryPassphrase) {
 TEST_F(JobsTest, SeveralArmouredBlocksDecodeSectionBySection) {
     std::string m1 = EncryptSigned("first secret\r\n");
     std::string m2 = EncryptSigned("second secret\r\n");
-    std::string text = "Intro line\r\n" + m1 + "between\r\n" + m2 + "outro\r\n";
+    // Armour lines quoted inside a line are text; only whole lines count.
+    std::string text = "Intro line, quoting -----BEGIN PGP MESSAGE-----\r\n" + m1 +
+                       "between -----END PGP MESSAGE-----\r\n" + m2 + "outro\r\n";
     PGPOptionListRef pass = nullptr;
     S().PGPBuildOptionList(ctx, &pass, S().PGPOPassThroughIfUnrecognized(ctx, 1), Last());
     DecodeRun r = Decode(ctx, db, text, {"alice pass", "alice pass"}, pass);
     S().PGPFreeOptionList(pass);
     ASSERT_EQ(r.result, 0);
-    EXPECT_EQ(r.output, "Intro line\r\nfirst secret\r\nbetween\r\nsecond secret\r\noutro\r\n");
+    EXPECT_EQ(r.output, "Intro line, quoting -----BEGIN PGP MESSAGE-----\r\nfirst secret\r\n"
+                        "between -----END PGP MESSAGE-----\r\nsecond secret\r\noutro\r\n");
     std::vector<std::string> want = {"begin 0", "analyze 4", "output", "end 0",
                                      "begin 1", "analyze 0", "recipients", "passphrase", "output", "sig", "end 1",
                                      "begin 2", "analyze 4", "output", "end 2",
