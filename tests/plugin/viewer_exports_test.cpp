@@ -976,9 +976,11 @@ TEST_F(ViewerExports, DISABLED_BenchFolderModeAgainstGpg) {
     host_->folderChoice = "bench";
     const int messages = CountOf(folder, "\x1A") + 1;
     printf("[bench] folder: %d messages, %zu bytes\n", messages, folder.size());
-    // One folder load, from opening the viewer until the text is shown: its seconds.
+    // One folder load, from opening the viewer until the text is shown: its
+    // seconds. The typist's thread is there before the sampler starts.
+    PassphraseTypist answerer;
     auto load = [&](double& seconds) {
-        PassphraseTypist answerer;
+        const int askedBefore = answerer.answered.load();
         TextGoingIn textIn;
         LARGE_INTEGER start, end;
         QueryPerformanceCounter(&start);
@@ -992,7 +994,7 @@ TEST_F(ViewerExports, DISABLED_BenchFolderModeAgainstGpg) {
         printf("[bench] folder mode load: %.2f s (%d messages shown; %.2f s of it until the text goes into the edit "
                "control), passphrase prompts %d\n",
                seconds, CountOf(shown, kMailEnd), textIn.Seen() ? Seconds(start, textIn.At()) : 0.0,
-               answerer.answered.load());
+               answerer.answered.load() - askedBefore);
         EXPECT_EQ(CountOf(shown, kMailEnd), messages);
         CloseViewer(viewer);
     };
@@ -1036,9 +1038,11 @@ TEST_F(ViewerExports, DISABLED_BenchDecryptFileExOfATwentyMegabyteAttachment) {
     ReplaceWholeFile(file, ReadAll(dir + "BIG.PM$"));
     const std::string output = Mailbox() + "BIG.out";
     // One DECRYPT_FILE_EX of the message: its seconds, and the peak above the
-    // start when a sampler watches.
+    // start when a sampler watches. The typist's thread is there before any
+    // sampler starts: its stack is not the product's.
+    PassphraseTypist answerer;
     auto decrypt = [&](double& seconds, PeakSampler* sampler) {
-        PassphraseTypist answerer;
+        const int askedBefore = answerer.answered.load();
         LARGE_INTEGER start, end;
         QueryPerformanceCounter(&start);
         const mailclient::CryptOutcome outcome =
@@ -1049,7 +1053,7 @@ TEST_F(ViewerExports, DISABLED_BenchDecryptFileExOfATwentyMegabyteAttachment) {
         seconds = Seconds(start, end);
         printf("[bench] message %.1f MB; DECRYPT_FILE_EX result %d, output %.1f MB in %.2f s, passphrase prompts %d\n",
                ReadAll(file).size() / 1048576.0, outcome.result, result.size() / 1048576.0, seconds,
-               answerer.answered.load());
+               answerer.answered.load() - askedBefore);
         EXPECT_GT(result.size(), 20u * 1024 * 1024);
         DeleteFileA(output.c_str());
     };
