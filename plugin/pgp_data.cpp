@@ -252,7 +252,11 @@ bool TPGPData::CheckPGPConfig() {
 }
 
 void TPGPData::SetDefaultUser(const TConfigFile& config, const std::string& name) {
-    if (name != "\\") {
+    // An empty name is a user who has no signing key yet (a new user's
+    // set-up writes it so): as with "\", the engine's default signing key
+    // becomes the user's once there is one; until then nothing is amiss.
+    const bool unnamed = Trim(name).empty();
+    if (name != "\\" && !unnamed) {
         SplitDefaultUser(name, Settings.DefaultUserName, Settings.DefaultKeyID);
         return;
     }
@@ -274,6 +278,7 @@ void TPGPData::SetDefaultUser(const TConfigFile& config, const std::string& name
     }
     Settings.DefaultUserName.clear();
     Settings.DefaultKeyID.clear();
+    if (unnamed) return;
     if (err == kPGPError_FileNotFound && context_.InSetup()) return;
     // A silent set-up has nobody to tell: the configuration starts without a
     // default user, as a new user's engine without a default key gives it.

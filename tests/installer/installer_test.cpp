@@ -5,7 +5,9 @@
 // current mail client user is set up, the mail client stand-in loads both
 // extensions from there, and the uninstaller takes it all away again. An
 // upgrade over a running launcher, a downgrade, a machine without an engine
-// and a failed clean-up are each met the way an administrator expects.
+// and a failed clean-up are each met the way an administrator expects; a
+// user without any keys gets from the installation to a first encrypted and
+// signed message with nothing but what it installed.
 #include <windows.h>
 #include <objbase.h>
 #include <shlobj.h>
@@ -22,15 +24,22 @@
 #include <vector>
 
 #include "automation/menu.h"
+#include "base/text.h"
 #include "base/unique_handle.h"
 #include "base/whole_file.h"
 #include "interfaces/file_window.h"
 #include "interfaces/mail_client.h"
 #include "plugin/session.h"
+#include "standin/sdksupport/support_ids.h"
 #include "tests/plugin/plugin_test_support.h"
+#include "tests/support/app_data_override.h"
+#include "tests/support/child_process.h"
 #include "tests/support/files.h"
+#include "tests/support/gpg_shell.h"
+#include "tests/support/passphrase_typist.h"
 #include "tests/support/stand_in_engine.h"
 #include "tests/support/ui_robot.h"
+#include "tests/ui/box_view.h"
 
 #ifndef ORV_KEY_DATA
 #error ORV_KEY_DATA names the test ring directory
@@ -271,6 +280,45 @@ bool ClickThroughToInstall(const char* shotPrefix = nullptr) {
         ClickButton(page, button);
     }
     return true;
+}
+
+// Field n of the first line of gpg's colon listing that is of the kind.
+std::string ColonField(const std::string& listing, const std::string& kind, size_t n) {
+    for (size_t at = 0; at < listing.size();) {
+        const size_t end = std::min(listing.find('\n', at), listing.size());
+        if (listing.compare(at, kind.size() + 1, kind + ":") == 0) {
+            size_t field = at;
+            for (size_t i = 0; i < n && field < end; ++i) {
+                const size_t colon = listing.find(':', field);
+                field = colon < end ? colon + 1 : end;
+            }
+            return field < end ? listing.substr(field, std::min(listing.find(':', field), end) - field) : std::string();
+        }
+        at = end + 1;
+    }
+    return {};
+}
+
+// The engine's passphrase dialog, in whichever program shows it.
+HWND FindPassphraseDialog(int timeoutMs) {
+    HWND found = nullptr;
+    PumpUntil(
+        [&] {
+            for (HWND w : ListTopWindows("#32770", ""))
+                if (FindChildById(w, kPassphraseEdit)) found = w;
+            return found != nullptr;
+        },
+        timeoutMs);
+    return found;
+}
+
+// For the reader of a failure: the screen saved under the name, and the
+// windows on it.
+std::string ShownWindows(const std::string& shot) {
+    SaveScreenshot(nullptr, ShotPath(shot));
+    std::string shown = "on the screen (" + shot + "):\n";
+    for (HWND w : ListTopWindows("", "")) shown += "  " + ClassOf(w) + " \"" + GetText(w) + "\"\n";
+    return shown;
 }
 
 class InstallerTest : public ::testing::Test {
@@ -539,6 +587,215 @@ TEST_F(InstallerTest, WithoutAnEngineOnTheMachineItsOwnIsInstalledAndLoaded) {
     PumpUntil([&] { return !Exists(dir_); }, 30000);
     for (const char* file : kEngineFiles) EXPECT_FALSE(Exists(inst_ + file)) << file;
     EXPECT_FALSE(Exists(dir_));
+}
+
+// A Windows user without any keys and without PGP preferences: the installer
+// brings its engine, the engine's key manager opened from the plug-in's menu
+// makes the key rings and the user's first key pair, a key gpg made arrives
+// in a message and the client's key command adds it, the plug-in puts the
+// key ring's addresses on the AutoList, and the first message to the gpg
+// user leaves encrypted to that key and signed with the new one, as gpg reads
+// it; Orvane's configuration then names the new key as the signing key.
+TEST_F(InstallerTest, AFreshUserMakesAKeyPairAndSendsAnEncryptedSignedMessageToAGpgUser) {
+    const std::string kName = "Fresh User", kMail = "fresh@example.org";
+    const std::string kPass = "first key of mine";
+    const std::string kGale = "gale@example.net";
+    const std::string kBody = "Dear Gale,\r\nthe first sealed words from Orvane, page 2389.\r\nFresh\r\n";
+    ScratchAppData appData;
+    SetEnginePath(false);
+    mailbox_.Empty();
+    ASSERT_TRUE(mailbox_.Files().empty());
+    ASSERT_EQ(GetFileAttributesA(appData.PrefsFile().c_str()), INVALID_FILE_ATTRIBUTES);
+
+    ASSERT_EQ(RunSetup("/S /USERSETUP"), 0) << ReadAll(SetupLog());
+    for (const char* file : kEngineFiles) ASSERT_TRUE(Exists(inst_ + file)) << file;
+    const std::string client = ProgramDir() + "PMailStandin.exe";
+    // The mail client as the user starts it: the forms files bring Orvane.
+    const auto clientArgs = [&](const std::string& report) {
+        return "--user tester --mailbox \"" + MailboxValue() + "\" --report \"" + report + "\"";
+    };
+    const auto closeClient = [](ChildProcess& pmail, const std::string& report) {
+        HWND frame = FindTopWindow(host::kFrameClass, host::kFrameCaption, 10000);
+        EXPECT_NE(frame, nullptr);
+        if (frame) PostMessageA(frame, WM_CLOSE, 0, 0);
+        EXPECT_TRUE(pmail.Wait(60000)) << ShownWindows("fresh_user_held.png") << ReadAll(report);
+    };
+
+    // The engine's key manager from the plug-in's menu: it offers new rings,
+    // then makes a key pair in its dialog.
+    std::string keyID;
+    {
+        const std::string report = mailbox_.Path() + "keys.log";
+        ChildProcess pmail(client, clientArgs(report) + " --menu \"&Orvane>Launch &PGPkeys\"");
+        ASSERT_TRUE(pmail.Started());
+        HWND offer = FindTopWindow("#32770", SDKSC_KEYS_CAPTION, 60000);
+        ASSERT_NE(offer, nullptr) << ShownWindows("fresh_user_held.png") << ReadAll(report);
+        std::string question;
+        for (const std::string& text : StaticTexts(offer)) question += text;
+        EXPECT_NE(question.find(inst_ + "pubring.pkr"), std::string::npos) << question;
+        EXPECT_NE(question.find("Create new, empty key rings there?"), std::string::npos) << question;
+        SaveScreenshot(offer, ShotPath("fresh_user_offer.png"));
+        ASSERT_TRUE(ClickButton(offer, "Yes"));
+        ASSERT_TRUE(WaitGone(offer, 30000));
+        HWND keys = FindTopWindow(SDKSC_KEYS_CLASS, SDKSC_KEYS_CAPTION, 30000);
+        ASSERT_NE(keys, nullptr) << ShownWindows("fresh_user_held.png");
+        HWND status = FindChildById(keys, IDC_SDKSC_KEYS_STATUS);
+        ASSERT_TRUE(PumpUntil([&] { return GetText(status).rfind("0 keys in ", 0) == 0; }, 30000)) << GetText(status);
+
+        // "New Key Pair..." of its menu, as the user chooses it.
+        PostMessageA(keys, WM_COMMAND, IDM_SDKSC_KEYS_NEW, 0);
+        HWND dialog = FindTopWindow("#32770", "New Key Pair", 30000);
+        ASSERT_NE(dialog, nullptr) << ShownWindows("fresh_user_held.png");
+        SendMessageA(FindChildById(dialog, IDC_SDKSC_NEWKEY_SIZE), CB_SETCURSEL, 0, 0);  // 2048 bits, quick
+        SetText(FindChildById(dialog, IDC_SDKSC_NEWKEY_NAME), kName);
+        SetText(FindChildById(dialog, IDC_SDKSC_NEWKEY_EMAIL), kMail);
+        SetText(FindChildById(dialog, IDC_SDKSC_NEWKEY_PASS), kPass);
+        SetText(FindChildById(dialog, IDC_SDKSC_NEWKEY_CONFIRM), kPass);
+        SaveScreenshot(dialog, ShotPath("fresh_user_new_key_pair.png"));
+        ASSERT_TRUE(ClickId(dialog, IDOK));
+        const std::string made = "Made the key pair 0x";
+        ASSERT_TRUE(PumpUntil([&] { return GetText(status).rfind(made, 0) == 0; }, 180000))
+            << GetText(status) << ShownWindows("fresh_user_held.png");
+        const std::string said = GetText(status);
+        keyID = said.substr(made.size() - 2, 18);
+        EXPECT_EQ(said, made + keyID.substr(2) + ", your default key.");
+        SaveScreenshot(keys, ShotPath("fresh_user_pgpkeys.png"));
+        PostMessageA(keys, WM_CLOSE, 0, 0);
+        EXPECT_TRUE(WaitGone(keys, 30000));
+        closeClient(pmail, report);
+        EXPECT_EQ(ReadAll(report).find("error"), std::string::npos) << ReadAll(report);
+    }
+    ASSERT_EQ(keyID.size(), 18u);
+    // The engine's preferences now name the rings beside it and the new key.
+    const std::string prefs = ReadAll(appData.PrefsFile());
+    EXPECT_NE(prefs.find("PublicKeyringFile=\"" + inst_ + "pubring.pkr\""), std::string::npos) << prefs;
+    EXPECT_NE(prefs.find("DefaultKeyID=" + keyID), std::string::npos) << prefs;
+
+    // Gale's key, made by gpg without a passphrase, mailed to the user.
+    UnixScratch gale("orv_gale");
+    const std::string listed = gale.Run(
+        "gpg --batch --passphrase '' --quick-gen-key 'Gale Gpg <" + kGale + ">' default default never 2>/dev/null; "
+        "gpg --batch --armor --export " + kGale + " > " + gale.Unix() + "gale_pub.asc; "
+        "gpg --batch --armor --pinentry-mode loopback --passphrase '' --export-secret-keys " + kGale + " > " +
+        gale.Unix() + "gale_sec.asc; gpg --batch --with-colons --list-keys " + kGale);
+    const std::string galeKey = ColonField(listed, "pub", 4);
+    ASSERT_EQ(galeKey.size(), 16u) << listed;
+    const std::string galePub = ReadAll(gale.Win() + "gale_pub.asc");
+    ASSERT_NE(galePub.find("BEGIN PGP PUBLIC KEY BLOCK"), std::string::npos) << listed;
+    const std::string letter = mailbox_.Path() + "GALEKEY.PM$";
+    ASSERT_TRUE(ReplaceWholeFile(letter, "From: Gale Gpg <" + kGale + ">\r\nTo: " + kMail +
+                                             "\r\nSubject: my key\r\n\r\nHello, here is my key.\r\n\r\n" + galePub));
+
+    // The client's key command on the message: the engine asks which of its
+    // keys to add.
+    {
+        const std::string report = mailbox_.Path() + "import.log";
+        ChildProcess pmail(client, clientArgs(report) + " --keys \"" + letter + "\"");
+        ASSERT_TRUE(pmail.Started());
+        HWND dialog = FindTopWindow("#32770", "PGP Key Selection", 60000);
+        ASSERT_NE(dialog, nullptr) << ShownWindows("fresh_user_held.png") << ReadAll(report);
+        SaveScreenshot(dialog, ShotPath("fresh_user_import.png"));
+        HWND ok = FindChildById(dialog, IDOK);
+        EXPECT_FALSE(IsWindowEnabled(ok)) << "a key was chosen before the user chose one";
+        // The first (only) key, chosen from the keyboard.
+        ASSERT_TRUE(AwaitKeys(dialog));
+        SendKeyInput(VK_HOME);
+        ASSERT_TRUE(PumpUntil([&] { return IsWindowEnabled(ok) != FALSE; }, 30000));
+        ClickId(dialog, IDOK);
+        EXPECT_TRUE(pmail.Wait(60000)) << ShownWindows("fresh_user_held.png") << ReadAll(report);
+        EXPECT_EQ(pmail.ExitCode(), 0u) << ReadAll(report);
+        EXPECT_NE(ReadAll(report).find("reaction keys imported"), std::string::npos) << ReadAll(report);
+    }
+
+    // The key ring's addresses onto the AutoList from the plug-in's menu;
+    // the new entries encrypt and sign.
+    {
+        const std::string report = mailbox_.Path() + "autolist.log";
+        ChildProcess pmail(client, clientArgs(report) + " --menu \"&Orvane>Edit AutoList>&Key ring addresses\"");
+        ASSERT_TRUE(pmail.Started());
+        HWND box = FindTopWindow("TfrmAddrBox", "", 60000);
+        ASSERT_NE(box, nullptr) << ShownWindows("fresh_user_held.png") << ReadAll(report);
+        ASSERT_TRUE(AwaitKeys(box));
+        SendKeyInput('A', true);  // every address marked for adding
+        WaitForInputIdle(pmail.Handle(), DWORD(Patience(10000)));
+        SaveScreenshot(box, ShotPath("fresh_user_autolist.png"));
+        SendKeyInput(VK_RETURN);
+        HWND added = FindTopWindow("TfrmPGPDlg", "", 60000);
+        ASSERT_NE(added, nullptr) << ShownWindows("fresh_user_held.png") << ReadAll(report);
+        SaveScreenshot(added, ShotPath("fresh_user_autolist_added.png"));
+        EXPECT_EQ(ViewBox(added).text, "2 address(es) of the key ring added to the AutoList");
+        PostKey(added, VK_RETURN);
+        EXPECT_TRUE(WaitGone(added, 30000));
+        closeClient(pmail, report);
+    }
+    const std::string autoList = ReadAll(mailbox_.Path() + "AutoList.txt");
+    EXPECT_NE(LowerCase(autoList).find(LowerCase("Gale Gpg <" + kGale + ">\\3x" + galeKey)), std::string::npos)
+        << autoList;
+
+    // The first message to Gale, written and sent in the client.
+    const std::string report = mailbox_.Path() + "send.log";
+    ASSERT_TRUE(ReplaceWholeFile(mailbox_.Path() + "body.txt", kBody));
+    {
+        ChildProcess pmail(client, clientArgs(report) + " --send-to " + kGale + " --subject \"First words\" --body \"" +
+                                       mailbox_.Path() + "body.txt\"");
+        ASSERT_TRUE(pmail.Started());
+        // The client's encryption dialog, filled by the plug-in from the
+        // AutoList entry; without full automation the user confirms it.
+        HWND dialog = FindTopWindow("#32770", "Encryption", 60000);
+        ASSERT_NE(dialog, nullptr) << ShownWindows("fresh_user_held.png") << ReadAll(report);
+        HWND encrypt = FindChild(dialog, "Button", "Encrypt the message");
+        HWND sign = FindChild(dialog, "Button", "Sign the message");
+        ASSERT_TRUE(encrypt && sign);
+        EXPECT_TRUE(PumpUntil(
+            [&] {
+                return SendMessageA(encrypt, BM_GETCHECK, 0, 0) == BST_CHECKED &&
+                       SendMessageA(sign, BM_GETCHECK, 0, 0) == BST_CHECKED;
+            },
+            30000))
+            << "the entry's flags did not reach the dialog";
+        SaveScreenshot(dialog, ShotPath("fresh_user_encryption.png"));
+        ClickButton(dialog, "OK");
+        // The engine asks for the passphrase of the signing key.
+        HWND passphrase = FindPassphraseDialog(60000);
+        ASSERT_NE(passphrase, nullptr) << ShownWindows("fresh_user_held.png") << ReadAll(report);
+        SaveScreenshot(passphrase, ShotPath("fresh_user_passphrase.png"));
+        TypePassphrase(passphrase, kPass);
+        // Without "hide key dialog" the user confirms the key the address
+        // found.
+        HWND keys = FindTopWindow("TfrmSelKey", "", 60000);
+        ASSERT_NE(keys, nullptr) << ShownWindows("fresh_user_held.png") << ReadAll(report);
+        SaveScreenshot(keys, ShotPath("fresh_user_recipient.png"));
+        ASSERT_TRUE(ClickButton(keys, "OK"));
+        EXPECT_TRUE(pmail.Wait(180000)) << ShownWindows("fresh_user_held.png") << ReadAll(report);
+        EXPECT_EQ(pmail.ExitCode(), 0u) << ReadAll(report);
+    }
+    // Orvane's configuration names the new key as the user's signing key.
+    char signer[1024] = {};
+    GetPrivateProfileStringA("DefaultUser", "Name", "", signer, sizeof signer, (mailbox_.Path() + "Merrowin.cfg").c_str());
+    EXPECT_EQ(std::string(signer), kName + " <" + kMail + ">\\" + keyID);
+
+    const std::string log = ReadAll(report);
+    const size_t sentAt = log.find("\nsent ");
+    ASSERT_NE(sentAt, std::string::npos) << log;
+    const std::string message = ReadAll(log.substr(sentAt + 6, log.find('\r', sentAt + 1) - sentAt - 6));
+    EXPECT_EQ(message.find("page 2389"), std::string::npos) << "plain text left the client";
+    const size_t begin = message.find("-----BEGIN PGP MESSAGE-----");
+    const size_t end = message.find("-----END PGP MESSAGE-----");
+    ASSERT_TRUE(begin != std::string::npos && end != std::string::npos) << message;
+    const std::string block = message.substr(begin, end + 25 - begin) + "\r\n";
+
+    // Gale's gpg, holding Gale's secret key and the new public key.
+    ASSERT_TRUE(CopyFileA((inst_ + "pubring.pkr").c_str(), (gale.Win() + "fresh_pub.pkr").c_str(), FALSE));
+    std::string galeDir = gale.Unix();
+    galeDir.pop_back();
+    KeyShell gpg("orv_gale_reads", galeDir);
+    const std::string read = gpg.ReadBlock(block, "--decrypt", {"gale_sec.asc", "fresh_pub.pkr"});
+    EXPECT_NE(read.find("[GNUPG:] DECRYPTION_OKAY"), std::string::npos) << read;
+    EXPECT_NE(read.find("[GNUPG:] GOODSIG " + keyID.substr(2) + " " + kName + " <" + kMail + ">"), std::string::npos)
+        << read;
+    const size_t plain = read.find("\n\n");
+    ASSERT_NE(plain, std::string::npos) << read;
+    EXPECT_NE(read.find("the first sealed words from Orvane, page 2389.", plain), std::string::npos) << read;
 }
 
 TEST_F(InstallerTest, WithoutAnyEngineTheInstallerSaysSoAndInstallsNothing) {

@@ -301,6 +301,29 @@ TEST_F(ConfigStore, BackslashNameTakesThePreferencesDefaultKeyAndWritesItBack) {
     EXPECT_EQ(ConfigValue("DefaultUser", "Name"), data_->Settings.DefaultUserName + "\\" + kAlice);
 }
 
+// A new user's set-up leaves the name empty: nothing is said while the
+// engine has no default key, and its first one becomes the signing key.
+TEST_F(ConfigStore, EmptyNameTakesTheEnginesDefaultKeyOnceThereIsOne) {
+    WriteConfig(RingsSection() + "[DefaultUser]\r\nName=\r\n");
+    const std::shared_ptr<void> restorePrefs(nullptr, [](void*) {
+        prefs_->Write("DefaultKeyID=\"" + std::string(kAlice) + "\"\r\n");
+    });
+    prefs_->Write("");
+    ModalScript script;
+    script.Expect(kBox, "", PressButton("OK"));
+    script.Start(1500);
+    EXPECT_TRUE(data_->CheckPGPConfig());
+    EXPECT_FALSE(script.Finish());  // no box at all
+    EXPECT_EQ(data_->Settings.DefaultKeyID, "");
+    EXPECT_EQ(ConfigValue("DefaultUser", "Name"), "");
+
+    prefs_->Write("DefaultKeyID=\"" + std::string(kAlice) + "\"\r\n");
+    ASSERT_TRUE(data_->CheckPGPConfig());
+    EXPECT_EQ(data_->Settings.DefaultKeyID, kAlice);
+    EXPECT_NE(data_->Settings.DefaultUserName.find("alice"), std::string::npos) << data_->Settings.DefaultUserName;
+    EXPECT_EQ(ConfigValue("DefaultUser", "Name"), data_->Settings.DefaultUserName + "\\" + kAlice);
+}
+
 TEST_F(ConfigStore, ShortKeyIDIsExpandedWhenItMatchesOneKey) {
     WriteConfig(RingsSection() + "[DefaultUser]\r\nName=Somebody\\0x7ACE6A48\r\n");
     ASSERT_TRUE(data_->CheckPGPConfig());

@@ -18,7 +18,8 @@
 
 namespace orv::test {
 
-// A fresh directory in %TEMP% (ending in "\"), removed with its files.
+// A fresh directory in %TEMP% (ending in "\"), removed with everything in
+// it (the mail client stand-in makes folders of its own there).
 class ScratchDir {
 public:
     explicit ScratchDir(const std::string& name) {
@@ -36,12 +37,7 @@ public:
         Empty();
         RemoveDirectoryA(path_.c_str());
     }
-    void Empty() {
-        for (const auto& f : Files()) {
-            SetFileAttributesA((path_ + f).c_str(), FILE_ATTRIBUTE_NORMAL);
-            DeleteFileA((path_ + f).c_str());
-        }
-    }
+    void Empty() { EmptyFolder(path_); }
     ScratchDir(const ScratchDir&) = delete;
     ScratchDir& operator=(const ScratchDir&) = delete;
     const std::string& Path() const { return path_; }
@@ -59,6 +55,24 @@ public:
     }
 
 private:
+    static void EmptyFolder(const std::string& dir) {
+        WIN32_FIND_DATAA fd;
+        HANDLE h = FindFirstFileA((dir + "*").c_str(), &fd);
+        if (h == INVALID_HANDLE_VALUE) return;
+        do {
+            const std::string name = fd.cFileName;
+            if (name == "." || name == "..") continue;
+            const std::string full = dir + name;
+            if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+                EmptyFolder(full + "\\");
+                RemoveDirectoryA(full.c_str());
+            } else {
+                SetFileAttributesA(full.c_str(), FILE_ATTRIBUTE_NORMAL);
+                DeleteFileA(full.c_str());
+            }
+        } while (FindNextFileA(h, &fd));
+        FindClose(h);
+    }
     std::string path_;
 };
 

@@ -203,43 +203,6 @@ TEST_F(SdkSupportTest, KeyManagerListsTheKeysOfTheRings) {
     DestroyWindow(keys);
 }
 
-// A scratch application-data folder, so that the key manager's preferences
-// are the test's own; removed with what the test made in it.
-class ScratchAppData {
-public:
-    ScratchAppData() {
-        char temp[MAX_PATH] = {};
-        GetTempPathA(MAX_PATH, temp);
-        root_ = std::string(temp) + "orv_keys_" + std::to_string(GetCurrentProcessId()) + "\\";
-        CreateDirectoryA(root_.c_str(), nullptr);
-        override_ = std::make_unique<AppDataOverride>(root_ + "appdata");
-    }
-    ~ScratchAppData() {
-        override_.reset();
-        Remove(root_);
-    }
-    const std::string& Root() const { return root_; }
-    std::string PrefsFile() const { return root_ + "appdata\\Network Associates\\PGP\\PGPprefs.txt"; }
-
-private:
-    static void Remove(const std::string& dir) {
-        WIN32_FIND_DATAA fd;
-        HANDLE f = FindFirstFileA((dir + "*").c_str(), &fd);
-        if (f != INVALID_HANDLE_VALUE) {
-            do {
-                const std::string name = fd.cFileName;
-                if (name == "." || name == "..") continue;
-                if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) Remove(dir + name + "\\");
-                else DeleteFileA((dir + name).c_str());
-            } while (FindNextFileA(f, &fd));
-            FindClose(f);
-        }
-        RemoveDirectoryA(dir.c_str());
-    }
-    std::string root_;
-    std::unique_ptr<AppDataOverride> override_;
-};
-
 void SelectRow(HWND list, int row) {
     LVITEMA item = {};
     item.stateMask = LVIS_SELECTED | LVIS_FOCUSED;

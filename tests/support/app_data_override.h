@@ -3,6 +3,7 @@
 // pointed at a folder of the test's while the object lives, then put back.
 #include <windows.h>
 
+#include <memory>
 #include <string>
 
 namespace orv::test {
@@ -42,6 +43,46 @@ public:
 
 private:
     std::string saved_;
+};
+
+// A scratch application-data folder, so that the engine's and the product's
+// preferences are the test's own: a user without PGP preferences until
+// something writes them there. Removed with what the test made in it.
+class ScratchAppData {
+public:
+    ScratchAppData() {
+        char temp[MAX_PATH] = {};
+        GetTempPathA(MAX_PATH, temp);
+        root_ = std::string(temp) + "orv_keys_" + std::to_string(GetCurrentProcessId()) + "\\";
+        CreateDirectoryA(root_.c_str(), nullptr);
+        override_ = std::make_unique<AppDataOverride>(root_ + "appdata");
+    }
+    ~ScratchAppData() {
+        override_.reset();
+        Remove(root_);
+    }
+    ScratchAppData(const ScratchAppData&) = delete;
+    ScratchAppData& operator=(const ScratchAppData&) = delete;
+    const std::string& Root() const { return root_; }
+    std::string PrefsFile() const { return root_ + "appdata\\Network Associates\\PGP\\PGPprefs.txt"; }
+
+private:
+    static void Remove(const std::string& dir) {
+        WIN32_FIND_DATAA fd;
+        HANDLE f = FindFirstFileA((dir + "*").c_str(), &fd);
+        if (f != INVALID_HANDLE_VALUE) {
+            do {
+                const std::string name = fd.cFileName;
+                if (name == "." || name == "..") continue;
+                if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) Remove(dir + name + "\\");
+                else DeleteFileA((dir + name).c_str());
+            } while (FindNextFileA(f, &fd));
+            FindClose(f);
+        }
+        RemoveDirectoryA(dir.c_str());
+    }
+    std::string root_;
+    std::unique_ptr<AppDataOverride> override_;
 };
 
 }  // namespace orv::test
