@@ -45,14 +45,18 @@ fi
 
 # Programs of the build that Wine still runs, one per line. Wine names each
 # process after its program's file (the kernel keeps 15 characters of it);
-# one still starting is "wine" with the program as its first argument.
+# one still starting is "wine" with the program as its first argument. One
+# that has ended but whose parent has not collected it yet (a zombie, as a
+# program started by one that ended before it becomes where nothing collects
+# orphans) runs no more and is not listed.
 orv_ours_running() {
   local ours
   ours=$(cd "$build/bin" && ls -- *.exe 2>/dev/null | cut -c1-15 | tr 'A-Z' 'a-z' | paste -sd' ')
-  ps -eo pid=,comm=,args= | awk -v ours="$ours" '
+  ps -eo pid=,stat=,comm=,args= | awk -v ours="$ours" '
     BEGIN { n = split(ours, a, " "); for (i = 1; i <= n; i++) o[a[i]] }
-    { name = tolower($2) }
-    name ~ /^wine/ && NF >= 4 { p = $4; sub(/.*[\\\/]/, "", p); name = substr(tolower(p), 1, 15) }
+    $2 ~ /^Z/ { next }
+    { name = tolower($3) }
+    name ~ /^wine/ && NF >= 5 { p = $5; sub(/.*[\\\/]/, "", p); name = substr(tolower(p), 1, 15) }
     name in o' || true
 }
 
