@@ -89,6 +89,9 @@ void Pump() {
 class SdkSupportTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
+        // The engine's preferences are the suite's own: none, so that its
+        // rings are the ones beside it, whatever the machine's user has.
+        appData_ = new ScratchAppData;
         engine_ = new StandInEngine(SourcePath(ORV_STANDIN_DATA));
         loaded_ = engine_->Load();
         WNDCLASSA wc = {};
@@ -103,12 +106,15 @@ protected:
         DestroyWindow(owner_);
         delete engine_;
         engine_ = nullptr;
+        delete appData_;
+        appData_ = nullptr;
     }
     void SetUp() override {
         ASSERT_TRUE(loaded_) << "the engine stand-in did not load in full";
         ASSERT_NE(Sdk().PGPscSendPGPlogMsg, nullptr);
         ASSERT_NE(GetProcAddress(GetModuleHandleA("PGPsc.dll"), "PGPscTempestViewer"), nullptr);
     }
+    static inline ScratchAppData* appData_ = nullptr;
     static inline StandInEngine* engine_ = nullptr;
     static inline bool loaded_ = false;
     static inline HWND owner_ = nullptr;

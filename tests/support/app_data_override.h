@@ -53,7 +53,9 @@ public:
     ScratchAppData() {
         char temp[MAX_PATH] = {};
         GetTempPathA(MAX_PATH, temp);
-        root_ = std::string(temp) + "orv_keys_" + std::to_string(GetCurrentProcessId()) + "\\";
+        static int serial = 0;
+        root_ = std::string(temp) + "orv_keys_" + std::to_string(GetCurrentProcessId()) + "_" +
+                std::to_string(++serial) + "\\";
         CreateDirectoryA(root_.c_str(), nullptr);
         override_ = std::make_unique<AppDataOverride>(root_ + "appdata");
     }
