@@ -31,12 +31,6 @@ constexpr const char* kCarolDigits = "6533671D0C89AF89";
 constexpr const char* kSecret = "The harbour plans, page 4711";
 
 
-std::string Between(const std::string& text, const std::string& begin, const std::string& end) {
-    size_t a = text.find(begin);
-    if (a == std::string::npos) return {};
-    size_t b = text.find(end, a);
-    return b == std::string::npos ? std::string() : text.substr(a, b + end.size() - a) + "\r\n";
-}
 
 class AutoSend : public PellatchHost {
 protected:

@@ -38,12 +38,6 @@ constexpr const char* kBobDigits = "D91F7A27B2A16278";
 constexpr const char* kSecret = "Installed and sealed, page 2317";
 constexpr size_t kDeepLength = 150;
 
-std::string Between(const std::string& text, const std::string& begin, const std::string& end) {
-    const size_t a = text.find(begin);
-    if (a == std::string::npos) return {};
-    const size_t b = text.find(end, a);
-    return b == std::string::npos ? std::string() : text.substr(a, b + end.size() - a) + "\r\n";
-}
 
 // A folder in %TEMP% of exactly the length asked for (at least its base),
 // made level by level, and removed with whatever the test left in it.

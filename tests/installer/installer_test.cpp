@@ -282,23 +282,6 @@ bool ClickThroughToInstall(const char* shotPrefix = nullptr) {
     return true;
 }
 
-// Field n of the first line of gpg's colon listing that is of the kind.
-std::string ColonField(const std::string& listing, const std::string& kind, size_t n) {
-    for (size_t at = 0; at < listing.size();) {
-        const size_t end = std::min(listing.find('\n', at), listing.size());
-        if (listing.compare(at, kind.size() + 1, kind + ":") == 0) {
-            size_t field = at;
-            for (size_t i = 0; i < n && field < end; ++i) {
-                const size_t colon = listing.find(':', field);
-                field = colon < end ? colon + 1 : end;
-            }
-            return field < end ? listing.substr(field, std::min(listing.find(':', field), end) - field) : std::string();
-        }
-        at = end + 1;
-    }
-    return {};
-}
-
 // The engine's passphrase dialog, in whichever program shows it.
 HWND FindPassphraseDialog(int timeoutMs) {
     HWND found = nullptr;
@@ -779,10 +762,8 @@ TEST_F(InstallerTest, AFreshUserMakesAKeyPairAndSendsAnEncryptedSignedMessageToA
     ASSERT_NE(sentAt, std::string::npos) << log;
     const std::string message = ReadAll(log.substr(sentAt + 6, log.find('\r', sentAt + 1) - sentAt - 6));
     EXPECT_EQ(message.find("page 2389"), std::string::npos) << "plain text left the client";
-    const size_t begin = message.find("-----BEGIN PGP MESSAGE-----");
-    const size_t end = message.find("-----END PGP MESSAGE-----");
-    ASSERT_TRUE(begin != std::string::npos && end != std::string::npos) << message;
-    const std::string block = message.substr(begin, end + 25 - begin) + "\r\n";
+    const std::string block = Between(message, "-----BEGIN PGP MESSAGE-----", "-----END PGP MESSAGE-----");
+    ASSERT_FALSE(block.empty()) << message;
 
     // Gale's gpg, holding Gale's secret key and the new public key.
     ASSERT_TRUE(CopyFileA((inst_ + "pubring.pkr").c_str(), (gale.Win() + "fresh_pub.pkr").c_str(), FALSE));

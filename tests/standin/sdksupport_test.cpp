@@ -20,6 +20,7 @@
 #include "standin/sdksupport/support_ids.h"
 #include "tests/support/app_data_override.h"
 #include "tests/support/files.h"
+#include "tests/support/gpg_shell.h"
 #include "tests/support/stand_in_engine.h"
 #include "tests/support/ui_robot.h"
 #include "tests/support/unix_scratch.h"
@@ -314,19 +315,7 @@ TEST_F(SdkSupportTest, AFreshUserGetsEmptyRingsAndAKeyPairOfTheirOwn) {
     UnixScratch gpg("orv_new_key");
     ASSERT_TRUE(CopyFileA((ringDir + "pubring.pkr").c_str(), (gpg.Win() + "pub.pkr").c_str(), FALSE));
     const std::string shown = gpg.Run("gpg --batch --with-colons --show-keys " + gpg.Unix() + "pub.pkr");
-    std::string pubUse, subUse;
-    for (size_t at = 0; at < shown.size();) {
-        const size_t end = std::min(shown.find('\n', at), shown.size());
-        std::vector<std::string> fields;
-        for (size_t f = at; f <= end;) {
-            const size_t colon = std::min(shown.find(':', f), end);
-            fields.push_back(shown.substr(f, colon - f));
-            f = colon + 1;
-        }
-        if (fields.size() > 11 && fields[0] == "pub") pubUse = fields[11];
-        if (fields.size() > 11 && fields[0] == "sub") subUse = fields[11];
-        at = end + 1;
-    }
+    const std::string pubUse = ColonField(shown, "pub", 11), subUse = ColonField(shown, "sub", 11);
     EXPECT_NE(pubUse.find('s'), std::string::npos) << shown;
     EXPECT_NE(subUse.find('e'), std::string::npos) << shown;
     EXPECT_NE(shown.find("Fresh User <fresh@example.org>"), std::string::npos) << shown;

@@ -70,4 +70,30 @@ private:
     std::string keyData_;
 };
 
+// From the first begin through the end after it, with a line end, as gpg
+// reads a block; empty without both.
+inline std::string Between(const std::string& text, const std::string& begin, const std::string& end) {
+    const size_t a = text.find(begin);
+    if (a == std::string::npos) return {};
+    const size_t b = text.find(end, a);
+    return b == std::string::npos ? std::string() : text.substr(a, b + end.size() - a) + "\r\n";
+}
+
+// Field n of the first line of the kind in gpg's colon listing.
+inline std::string ColonField(const std::string& listing, const std::string& kind, size_t n) {
+    for (size_t at = 0; at < listing.size();) {
+        const size_t end = std::min(listing.find('\n', at), listing.size());
+        if (listing.compare(at, kind.size() + 1, kind + ":") == 0) {
+            size_t field = at;
+            for (size_t i = 0; i < n && field < end; ++i) {
+                const size_t colon = listing.find(':', field);
+                field = colon < end ? colon + 1 : end;
+            }
+            return field < end ? listing.substr(field, std::min(listing.find(':', field), end) - field) : std::string();
+        }
+        at = end + 1;
+    }
+    return {};
+}
+
 }  // namespace orv::test
