@@ -14,15 +14,21 @@
 namespace orv::test {
 
 // Starts a Linux program (bash) from the Wine process. Wine does not wait for
-// such a process, so callers wait for a file it writes when done.
+// such a process, so callers wait for a file it writes when done. Nor does it
+// give handles for it: the process handle comes back null and the thread
+// handle is whatever its stack held, so neither is closed (closing that value
+// once closed the program's directory of named objects, and every mutex made
+// after failed).
 inline bool StartUnix(const std::string& commandLine) {
     std::string cmd = "Z:\\bin\\bash " + commandLine;
     STARTUPINFOA si{};
     si.cb = sizeof si;
     PROCESS_INFORMATION pi{};
     if (!CreateProcessA(nullptr, &cmd[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) return false;
-    CloseHandle(pi.hThread);
-    CloseHandle(pi.hProcess);
+    if (pi.hProcess) {
+        CloseHandle(pi.hThread);
+        CloseHandle(pi.hProcess);
+    }
     return true;
 }
 
@@ -63,14 +69,7 @@ public:
                                    "out.txt 2> " + unix_ + "err.txt\ngpgconf --kill gpg-agent 2>/dev/null\n"
                                    "rm -rf \"$GNUPGHOME\"\ntouch " + unix_ + "done\n";
         ReplaceWholeFile(win_ + "run.sh", script);
-        std::string line = "Z:\\bin\\bash " + unix_ + "run.sh";
-        STARTUPINFOA si{};
-        si.cb = sizeof si;
-        PROCESS_INFORMATION pi{};
-        if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
-            return "<bash did not start>";
-        CloseHandle(pi.hThread);
-        CloseHandle(pi.hProcess);
+        if (!StartUnix(unix_ + "run.sh")) return "<bash did not start>";
         // Wine does not wait for a Linux process: the script says when it is done.
         for (int waited = 0; GetFileAttributesA(done.c_str()) == INVALID_FILE_ATTRIBUTES; waited += 50) {
             if (waited > 60000) return "<the tool did not finish>";
