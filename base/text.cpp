@@ -46,19 +46,51 @@ bool EndsWith(std::string_view text, std::string_view tail) {
     return text.size() >= tail.size() && text.compare(text.size() - tail.size(), tail.size(), tail) == 0;
 }
 
+namespace {
+
+constexpr std::uint64_t kOnes = 0x0101010101010101ull, kHighs = 0x8080808080808080ull;
+
+// Nonzero when one of the word's bytes is the byte spread over pattern.
+inline std::uint64_t HasByte(std::uint64_t word, std::uint64_t pattern) {
+    const std::uint64_t x = word ^ pattern;  // zero where the byte matched
+    return (x - kOnes) & ~x & kHighs;
+}
+
+}  // namespace
+
 std::size_t FindLineEnd(std::string_view text, std::size_t from) {
-    constexpr std::uint64_t kOnes = 0x0101010101010101ull, kHighs = 0x8080808080808080ull;
     constexpr std::uint64_t kCR = kOnes * '\r', kLF = kOnes * '\n';
     std::size_t i = from;
     for (; i + 8 <= text.size(); i += 8) {
         std::uint64_t word;
         std::memcpy(&word, text.data() + i, sizeof word);
-        // A byte of the word is zero after the XOR where it was a CR or LF.
-        const std::uint64_t cr = word ^ kCR, lf = word ^ kLF;
-        if (((cr - kOnes) & ~cr & kHighs) | ((lf - kOnes) & ~lf & kHighs)) break;
+        if (HasByte(word, kCR) | HasByte(word, kLF)) break;
     }
     for (; i < text.size(); ++i)
         if (text[i] == '\r' || text[i] == '\n') return i;
+    return std::string_view::npos;
+}
+
+std::size_t FindByte(std::string_view text, char c, std::size_t from) {
+    const std::uint64_t pattern = kOnes * static_cast<unsigned char>(c);
+    std::size_t i = from;
+    for (; i + 8 <= text.size(); i += 8) {
+        std::uint64_t word;
+        std::memcpy(&word, text.data() + i, sizeof word);
+        if (HasByte(word, pattern)) break;
+    }
+    for (; i < text.size(); ++i)
+        if (text[i] == c) return i;
+    return std::string_view::npos;
+}
+
+std::size_t FindText(std::string_view text, std::string_view what, std::size_t from) {
+    if (what.empty()) return from <= text.size() ? from : std::string_view::npos;
+    for (std::size_t p = FindByte(text, what[0], from); p != std::string_view::npos;
+         p = FindByte(text, what[0], p + 1)) {
+        if (text.size() - p < what.size()) break;
+        if (text.compare(p, what.size(), what) == 0) return p;
+    }
     return std::string_view::npos;
 }
 

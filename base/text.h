@@ -33,6 +33,10 @@ bool EndsWith(std::string_view text, std::string_view tail);
 // Where the first CR or LF lies at or after from; npos without one. Looks at
 // eight bytes at a time: whole messages are searched for their line ends.
 std::size_t FindLineEnd(std::string_view text, std::size_t from = 0);
+// The same for one byte, and for a text (by its first byte, then compared):
+// string::find goes through the C library's memchr, a byte at a time under Wine.
+std::size_t FindByte(std::string_view text, char c, std::size_t from = 0);
+std::size_t FindText(std::string_view text, std::string_view what, std::size_t from = 0);
 
 // A directory with one trailing "\"; an empty text stays empty.
 std::string WithBackslash(std::string dir);

@@ -124,11 +124,9 @@ void ReplaceLine(std::string& header, std::string_view lowerName, std::string_vi
 }
 
 // Replaces the chosen occurrences of `from` (by their index among all
-// occurrences from `start` on) with `to`, in place and in one pass.
-void ReplaceChosen(std::string& text, std::size_t start, std::string_view from, std::string_view to,
+// occurrences, at) with `to`, in place and in one pass.
+void ReplaceChosen(std::string& text, const std::vector<std::size_t>& at, std::string_view from, std::string_view to,
                    const std::vector<std::size_t>& chosen) {
-    std::vector<std::size_t> at;
-    for (std::size_t p = text.find(from, start); p != npos; p = text.find(from, p + from.size())) at.push_back(p);
     std::vector<std::size_t> replace;
     for (std::size_t i = 0; i < at.size(); ++i)
         if (std::find(chosen.begin(), chosen.end(), i) != chosen.end()) replace.push_back(at[i]);
@@ -653,14 +651,17 @@ void TPMFuncs::PutFreshBoundary(std::string& output, std::size_t bodyStart, std:
     char hex[9];
     std::snprintf(hex, sizeof hex, "%08X", static_cast<unsigned>(Services.Random32 ? Services.Random32() : 0u));
     const std::string boundary = std::string(kBoundaryStem) + hex;
-    std::size_t count = 0;
-    for (std::size_t p = output.find(separator, bodyStart); p != npos; p = output.find(separator, p + separator.size()))
-        ++count;
+    // One search over the whole output, armour included.
+    std::vector<std::size_t> at;
+    for (std::size_t p = FindText(output, separator, bodyStart); p != npos;
+         p = FindText(output, separator, p + separator.size()))
+        at.push_back(p);
+    const std::size_t count = at.size();
     // The header parameter, the part delimiters and the closing delimiter.
     std::vector<std::size_t> chosen = {0, count ? count - 1 : 0, 1};
     if (DoEncrypt) chosen.push_back(2);
     else if (count >= 2) chosen.push_back(count - 2);
-    ReplaceChosen(output, bodyStart, separator, boundary, chosen);
+    ReplaceChosen(output, at, separator, boundary, chosen);
 }
 
 }  // namespace orv

@@ -83,7 +83,7 @@ Delimiter FindDelimiter(std::string_view text, std::string_view boundary, std::s
     // A boundary cannot hold a line end; one that does never matches a line.
     if (boundary.empty() || boundary.find_first_of("\r\n") != npos) return d;
     auto nextLine = [text](std::size_t at) {
-        const std::size_t lf = text.find('\n', at);
+        const std::size_t lf = FindByte(text, '\n', at);
         return lf == npos ? text.size() : lf + 1;
     };
     std::size_t p = from;

@@ -96,4 +96,20 @@ TEST(FindLineEnd, FindsTheFirstCrOrLfWhereverItLiesInTheWordsItReads) {
     EXPECT_EQ(FindLineEnd("abcdefghij\n\r", 3), 10u);
 }
 
+TEST(FindText, AgreesWithTheStringSearchOnTextsWithHighBytesAndNearMatches) {
+    // Bytes one bit away from the one searched for, high bytes, matches cut
+    // off by the text's end, and every start.
+    const std::string texts[] = {"", "-", "a-b--c---d", std::string("\x80\xad-\x2c\x2f-\xff--x", 11),
+                                 "=_PGP=_PGX=_PG", "0123456789abcdef=_PGP", "=_PGP=_PGP"};
+    for (const std::string& text : texts) {
+        for (std::size_t from = 0; from <= text.size() + 1; ++from) {
+            EXPECT_EQ(FindByte(text, '-', from), std::string_view(text).find('-', from)) << text << " " << from;
+            EXPECT_EQ(FindByte(text, '\xad', from), std::string_view(text).find('\xad', from)) << from;
+            for (const std::string_view what : {"--", "=_PGP", "=_PGPX", "x", ""})
+                EXPECT_EQ(FindText(text, what, from), std::string_view(text).find(what, from))
+                    << text << " " << what << " " << from;
+        }
+    }
+}
+
 }  // namespace
