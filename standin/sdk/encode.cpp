@@ -2,6 +2,8 @@
 // encryption, plain armour and PGP/MIME entities, through RNP.
 #include <algorithm>
 #include <cstdio>
+#include <memory>
+#include <new>
 
 #include "standin/export_guard.h"
 #include "standin/sdk/job.h"
@@ -63,7 +65,15 @@ using namespace sdk;
 
 namespace {
 
-std::string canonicalLines(const std::string& in) {
+// Whether every line already ends in CR LF, as the front-end's texts do:
+// then the text is signed and encrypted where it lies, not copied.
+bool hasCanonicalLines(std::string_view s) {
+    for (size_t p = findLineEnd(s); p != std::string_view::npos; p = findLineEnd(s, p + 2))
+        if (s[p] != '\r' || p + 1 >= s.size() || s[p + 1] != '\n') return false;
+    return true;
+}
+
+std::string canonicalLines(std::string_view in) {
     std::string out;
     out.reserve(in.size() + in.size() / 32);
     for (size_t i = 0; i < in.size(); ++i) {
@@ -84,7 +94,7 @@ std::string canonicalLines(const std::string& in) {
 // signing.
 // Appends a literal data packet in the new format; built in place, as the
 // data is the message's plain text and is not to be copied about.
-void appendLiteral(std::string& out, const std::string& data, const std::string& name, bool text,
+void appendLiteral(std::string& out, std::string_view data, const std::string& name, bool text,
                    uint32_t t = sdk::unixTime()) {
     std::string n = name.substr(0, 255);
     size_t len = 2 + n.size() + 4 + data.size();
@@ -111,21 +121,40 @@ std::string packet(int tag, const std::string& body) {
     return p;
 }
 
+// A packet in a block of its own, wiped with it: a compressed packet is
+// deflated straight behind the room for its header, not copied after.
+struct PacketBlock {
+    std::unique_ptr<char[]> data;
+    size_t size = 0;
+    PacketBlock() = default;
+    PacketBlock(const PacketBlock&) = delete;
+    PacketBlock& operator=(const PacketBlock&) = delete;
+    ~PacketBlock() {
+        if (data) wipe(data.get(), size);
+    }
+};
+
 // A compressed data packet (ZIP, the level gpg uses by default) around the
-// given packets; empty when compression failed.
+// given packets; false when compression failed.
 constexpr int kZipLevel = 6;
-std::string zipPacket(const std::string& packets) {
+bool zipPacket(const std::string& packets, PacketBlock& out) {
     libdeflate_compressor* c = libdeflate_alloc_compressor(kZipLevel);
-    if (!c) return {};
-    std::string body(1 + libdeflate_deflate_compress_bound(c, packets.size()), '\0');
-    body[0] = 1;  // ZIP
-    size_t n = libdeflate_deflate_compress(c, packets.data(), packets.size(), &body[1], body.size() - 1);
+    if (!c) return false;
+    constexpr size_t kHead = 7;  // tag, five-byte length, algorithm
+    const size_t bound = libdeflate_deflate_compress_bound(c, packets.size());
+    out.data.reset(new (std::nothrow) char[kHead + bound]);
+    const size_t n =
+        out.data ? libdeflate_deflate_compress(c, packets.data(), packets.size(), out.data.get() + kHead, bound) : 0;
     libdeflate_free_compressor(c);
-    if (!n) return {};
-    body.resize(1 + n);
-    std::string p = packet(8, body);
-    wipe(body.data(), body.size());
-    return p;
+    if (!n) return false;
+    out.size = kHead + n;
+    char* h = out.data.get();
+    h[0] = static_cast<char>(0xc0 | 8);
+    h[1] = static_cast<char>(0xff);
+    const size_t len = 1 + n;
+    for (int i = 0; i < 4; ++i) h[2 + i] = static_cast<char>((len >> ((3 - i) * 8)) & 0xff);
+    h[6] = 1;  // ZIP
+    return true;
 }
 
 std::string enarmor(const std::string& bin, const char* type) {
@@ -135,12 +164,14 @@ std::string enarmor(const std::string& bin, const char* type) {
     return out.take();
 }
 
-std::string randomSeparator(PGPContextRef context, const std::string& body) {
+// A separator found in none of the texts the entity is made of.
+std::string randomSeparator(PGPContextRef context, std::string_view first, std::string_view second = {}) {
     for (;;) {
         unsigned char r[8];
         PGPContextGetRandomBytes(context, r, sizeof r);
         std::string sep = "=_OrvanePGPMIME_" + toHex(std::string(reinterpret_cast<char*>(r), sizeof r));
-        if (body.find(sep) == std::string::npos) return sep;
+        if (findText(first, sep) == std::string_view::npos && findText(second, sep) == std::string_view::npos)
+            return sep;
     }
 }
 
@@ -243,8 +274,7 @@ const char* chooseHash(int h) {
     return *n ? n : "SHA256";
 }
 
-std::string mimeEncrypted(const std::string& sep, const std::string& armored) {
-    std::string b;
+void appendMimeEncrypted(std::string& b, const std::string& sep, std::string_view armored) {
     b += "--" + sep + "\r\n";
     b += "Content-Type: application/pgp-encrypted\r\n";
     b += "Content-Description: PGP/MIME version identification\r\n\r\n";
@@ -256,7 +286,6 @@ std::string mimeEncrypted(const std::string& sep, const std::string& armored) {
     b += armored;
     if (b.back() != '\n') b += "\r\n";
     b += "\r\n--" + sep + "--\r\n";
-    return b;
 }
 
 class Encoder {
@@ -271,12 +300,13 @@ public:
         if (scratch_) rnp_ffi_destroy(scratch_);
     }
 
-    PGPError run(const std::string& input, std::string& output) {
+    PGPError run(std::string_view input, std::string& output) {
         PGPError err = prepare();
         if (err) return err;
         std::string canonical;
-        if (s_.text) canonical = canonicalLines(input);
-        const std::string& data = s_.text ? canonical : input;
+        const bool copied = s_.text && !hasCanonicalLines(input);
+        if (copied) canonical = canonicalLines(input);
+        const std::string_view data = copied ? std::string_view(canonical) : input;
         PGPError err2 = s_.mime ? runMime(data, output) : runPlain(data, output, s_.detached, s_.clear);
         wipe(canonical.data(), canonical.size());
         return err2;
@@ -360,7 +390,7 @@ private:
 
     std::string fileName() const { return s_.fyeo ? "_CONSOLE" : s_.fileName; }
 
-    PGPError runPlain(const std::string& data, std::string& output, bool detached, bool clear) {
+    PGPError runPlain(std::string_view data, std::string& output, bool detached, bool clear) {
         bool encrypting = !recipientHandles_.empty() || s_.conventional;
         RnpInput in(data.data(), data.size());
         RnpOutput out;
@@ -372,17 +402,15 @@ private:
             if (detached || clear) return kPGPError_BadParams;
             // Compressed messages are put together here (signature by RNP,
             // compression by libdeflate) and only encrypted by RNP.
-            std::string packets;
+            PacketBlock packets;
             if (s_.compress) {
                 PGPError err = signedCompressed(data, hash, now, packets);
                 if (err) return err;
             }
-            RnpInput packed(packets.data(), packets.size());
+            RnpInput packed(packets.data ? packets.data.get() : "", packets.size);
             rnp_op_encrypt_t op = nullptr;
-            if (rnp_op_encrypt_create(&op, ffi_, s_.compress ? packed.in : in.in, out.out) != RNP_SUCCESS) {
-                wipe(packets.data(), packets.size());
+            if (rnp_op_encrypt_create(&op, ffi_, s_.compress ? packed.in : in.in, out.out) != RNP_SUCCESS)
                 return kPGPError_BadParams;
-            }
             for (auto h : recipientHandles_) rnp_op_encrypt_add_recipient(op, h);
             if (signKey_ && !s_.compress) rnp_op_encrypt_add_signature(op, signKey_, nullptr);
             if (s_.compress) rnp_op_encrypt_set_flags(op, RNP_ENCRYPT_NOWRAP);
@@ -403,7 +431,6 @@ private:
             rnp_op_encrypt_set_file_mtime(op, now);
             r = rnp_op_encrypt_execute(op);
             rnp_op_encrypt_destroy(op);
-            wipe(packets.data(), packets.size());
         } else if (signKey_) {
             rnp_op_sign_t op = nullptr;
             if (clear) r = rnp_op_sign_cleartext_create(&op, ffi_, in.in, out.out);
@@ -429,15 +456,14 @@ private:
             return output.empty() ? kErrUnknownError : kPGPError_NoErr;
         }
         if (r != RNP_SUCCESS) return mapRnp(r, kErrUnknownError);
-        output = out.take();
-        if (s_.armor || clear) output = addArmorHeaders(output, s_.version, s_.comment);
+        output = s_.armor || clear ? addArmorHeaders(out.view(), s_.version, s_.comment) : out.take();
         return kPGPError_NoErr;
     }
 
     // The packets of a signed (or only literal) message, compressed: one-pass
     // signature, literal data, and RNP's signature over the same bytes (a
     // binary signature does not cover the literal packet's name and date).
-    PGPError signedCompressed(const std::string& data, const char* hash, uint32_t now, std::string& out) {
+    PGPError signedCompressed(std::string_view data, const char* hash, uint32_t now, PacketBlock& out) {
         std::string sig;
         std::string onePass;
         if (signKey_) {
@@ -475,45 +501,48 @@ private:
         inner = onePass;
         appendLiteral(inner, data, fileName(), false, now);
         inner += sig;
-        out = zipPacket(inner);
+        const bool zipped = zipPacket(inner, out);
         wipe(inner.data(), inner.size());
-        return out.empty() ? kErrUnknownError : kPGPError_NoErr;
+        return zipped ? kPGPError_NoErr : kErrUnknownError;
     }
 
-    PGPError runMime(const std::string& entity, std::string& output) {
+    // The entity wrapped as PGP/MIME, put together once in the output.
+    PGPError runMime(std::string_view entity, std::string& output) {
         bool encrypting = !recipientHandles_.empty() || s_.conventional;
         std::string part;
         PGPError err;
-        std::string body, type;
+        std::string head = s_.omitMimeVersion ? "" : "MIME-Version: 1.0\r\n";
         if (encrypting) {
             err = runPlain(entity, part, false, false);
             if (err) return err;
-            std::string sep = randomSeparator(job_.context, part);
-            body = mimeEncrypted(sep, part);
-            type = "Content-Type: multipart/encrypted; protocol=\"application/pgp-encrypted\";\r\n\tboundary=\"" + sep + "\"\r\n";
-            separator_ = sep;
+            separator_ = randomSeparator(job_.context, part);
+            head += "Content-Type: multipart/encrypted; protocol=\"application/pgp-encrypted\";\r\n\tboundary=\"" +
+                    separator_ + "\"\r\n\r\n";
+            output.reserve(head.size() + part.size() + 512);
+            output = head;
+            appendMimeEncrypted(output, separator_, part);
         } else {
             if (!signKey_) return kPGPError_BadParams;
             err = runPlain(entity, part, true, false);
             if (err) return err;
-            std::string sep = randomSeparator(job_.context, entity + part);
+            const std::string sep = separator_ = randomSeparator(job_.context, entity, part);
             std::string micalg = chooseHash(s_.hash);
             std::transform(micalg.begin(), micalg.end(), micalg.begin(), ::tolower);
-            type = "Content-Type: multipart/signed; micalg=pgp-" + micalg +
-                   "; protocol=\"application/pgp-signature\";\r\n\tboundary=\"" + sep + "\"\r\n";
+            head += "Content-Type: multipart/signed; micalg=pgp-" + micalg +
+                    "; protocol=\"application/pgp-signature\";\r\n\tboundary=\"" + sep + "\"\r\n\r\n";
+            output.reserve(head.size() + entity.size() + part.size() + 512);
+            output = head;
             // The signed part is exactly the bytes between the delimiters.
-            body = "--" + sep + "\r\n" + entity + "\r\n--" + sep + "\r\n";
-            body += "Content-Type: application/pgp-signature; name=\"signature.asc\"\r\n";
-            body += "Content-Description: OpenPGP digital signature\r\n";
-            body += "Content-Disposition: attachment; filename=\"signature.asc\"\r\n\r\n";
-            body += part;
-            if (body.back() != '\n') body += "\r\n";
-            body += "\r\n--" + sep + "--\r\n";
-            separator_ = sep;
+            output += "--" + sep + "\r\n";
+            output += entity;
+            output += "\r\n--" + sep + "\r\n";
+            output += "Content-Type: application/pgp-signature; name=\"signature.asc\"\r\n";
+            output += "Content-Description: OpenPGP digital signature\r\n";
+            output += "Content-Disposition: attachment; filename=\"signature.asc\"\r\n\r\n";
+            output += part;
+            if (output.back() != '\n') output += "\r\n";
+            output += "\r\n--" + sep + "--\r\n";
         }
-        std::string head = s_.omitMimeVersion ? "" : "MIME-Version: 1.0\r\n";
-        head += type + "\r\n";
-        output = head + body;
         if (s_.mimeOpt) {
             if (s_.mimeOpt->ptr) *static_cast<PGPSize*>(s_.mimeOpt->ptr) = static_cast<PGPSize>(head.size());
             if (s_.mimeOpt->ptr2)
@@ -561,8 +590,9 @@ PGPError PGP_CALL PGPEncode(PGPContextRef context, PGPOptionListRef firstOption,
         err = job.simple(kPGPEvent_InitialEvent);
         if (err) return err;
         Settings s;
-        std::string input, inputName, output;
-        err = readInput(job.options, input, &inputName);
+        std::string stored, inputName, output;
+        std::string_view input;
+        err = readInputView(job.options, stored, input, &inputName);
         const Option* out = outputOption(job.options);
         if (!err && !out) err = kPGPError_BadParams;
         if (!err) {
@@ -571,7 +601,7 @@ PGPError PGP_CALL PGPEncode(PGPContextRef context, PGPOptionListRef firstOption,
             Encoder enc(job, s);
             err = enc.run(input, output);
         }
-        wipe(input.data(), input.size());
+        wipe(stored.data(), stored.size());
         if (!err) err = writeOutput(context, *out, output);
         if (err) return job.error(err);
         job.simple(kPGPEvent_FinalEvent);

@@ -263,7 +263,8 @@ namespace sdk {
 PGPError readInput(const std::vector<Option>& opts, std::string& out, std::string* fileName);
 // The job's input where it lies: the caller's buffer itself (never copied),
 // or a file's bytes read into stored.
-PGPError readInputView(const std::vector<Option>& opts, std::string& stored, std::string_view& view);
+PGPError readInputView(const std::vector<Option>& opts, std::string& stored, std::string_view& view,
+                       std::string* fileName = nullptr);
 const Option* outputOption(const std::vector<Option>& opts);
 // Hands an engine block whose first length bytes are the output to an
 // allocated-buffer option as it is; the option's holder frees it.
@@ -271,7 +272,7 @@ PGPError handOverOutput(const Option& out, void*& block, size_t length);
 // Writes to the allocated buffer, the caller's buffer or the file the option names.
 PGPError writeOutput(PGPContextRef context, const Option& out, std::string_view data);
 // Puts "Version:" and "Comment:" lines after the BEGIN line of every armoured block.
-std::string addArmorHeaders(const std::string& armored, const std::string& version, const std::string& comment);
+std::string addArmorHeaders(std::string_view armored, const std::string& version, const std::string& comment);
 SecureBytes passphraseOf(const std::vector<Option>& opts);
 // The text RNP gets for a message passphrase. A passphrase with zero bytes
 // (a binary pass key) would be cut at the first one, so it is given as hex.

@@ -2,6 +2,7 @@
 #include <cstring>
 
 #include "standin/sdk/job.h"
+#include "standin/sdk/packets.h"
 
 namespace sdk {
 
@@ -38,7 +39,8 @@ PGPError readInput(const std::vector<Option>& opts, std::string& out, std::strin
     return kPGPError_BadParams;
 }
 
-PGPError readInputView(const std::vector<Option>& opts, std::string& stored, std::string_view& view) {
+PGPError readInputView(const std::vector<Option>& opts, std::string& stored, std::string_view& view,
+                       std::string* fileName) {
     view = std::string_view();
     const Option* buf = findOption(opts, Opt::InputBuffer);
     if (buf && !findOption(opts, Opt::InputFile)) {
@@ -46,7 +48,7 @@ PGPError readInputView(const std::vector<Option>& opts, std::string& stored, std
         if (buf->num) view = std::string_view(static_cast<const char*>(buf->ptr), static_cast<size_t>(buf->num));
         return kPGPError_NoErr;
     }
-    const PGPError err = readInput(opts, stored, nullptr);
+    const PGPError err = readInput(opts, stored, fileName);
     view = stored;
     return err;
 }
@@ -102,8 +104,8 @@ PGPError writeOutput(PGPContextRef context, const Option& out, std::string_view 
     }
 }
 
-std::string addArmorHeaders(const std::string& armored, const std::string& version, const std::string& comment) {
-    if (version.empty() && comment.empty()) return armored;
+std::string addArmorHeaders(std::string_view armored, const std::string& version, const std::string& comment) {
+    if (version.empty() && comment.empty()) return std::string(armored);
     auto clean = [](std::string s) {
         for (auto& c : s)
             if (c == '\r' || c == '\n') c = ' ';
@@ -114,19 +116,20 @@ std::string addArmorHeaders(const std::string& armored, const std::string& versi
     if (!comment.empty()) headers += "Comment: " + clean(comment) + "\r\n";
     std::string out;
     out.reserve(armored.size() + headers.size() * 2);
-    size_t i = 0;
-    while (i < armored.size()) {
-        size_t e = armored.find('\n', i);
-        e = e == std::string::npos ? armored.size() : e + 1;
-        out.append(armored, i, e - i);
-        bool begin = armored.compare(i, 15, "-----BEGIN PGP ") == 0 &&
-                     armored.compare(i, 34, "-----BEGIN PGP SIGNED MESSAGE-----") != 0;
-        if (begin) {
-            // Armour headers follow the BEGIN line; RNP writes none of its own.
-            out += headers;
-        }
-        i = e;
+    // Armour headers follow each BEGIN line (RNP writes none of its own); the
+    // armour between them is copied whole.
+    constexpr std::string_view kBegin = "-----BEGIN PGP ";
+    size_t done = 0;
+    for (size_t at = findText(armored, kBegin); at != std::string_view::npos; at = findText(armored, kBegin, at + 1)) {
+        if ((at > 0 && armored[at - 1] != '\n') || armored.substr(at, 34) == "-----BEGIN PGP SIGNED MESSAGE-----")
+            continue;
+        size_t end = findByte(armored, '\n', at);
+        end = end == std::string_view::npos ? armored.size() : end + 1;
+        out += armored.substr(done, end - done);
+        out += headers;
+        done = end;
     }
+    out += armored.substr(done);
     return out;
 }
 

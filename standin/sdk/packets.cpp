@@ -255,19 +255,42 @@ std::string trustPacket(uint8_t value) {
     return t;
 }
 
+namespace {
+
+constexpr uint64_t kOnes = 0x0101010101010101ull, kHighs = 0x8080808080808080ull;
+
+// Nonzero when one of the word's bytes is the byte spread over pattern
+// (that byte is zero after the XOR).
+inline uint64_t hasByte(uint64_t word, uint64_t pattern) {
+    const uint64_t x = word ^ pattern;
+    return (x - kOnes) & ~x & kHighs;
+}
+
+}  // namespace
+
 size_t findByte(std::string_view text, char c, size_t from) {
-    constexpr uint64_t kOnes = 0x0101010101010101ull, kHighs = 0x8080808080808080ull;
     const uint64_t pattern = kOnes * static_cast<unsigned char>(c);
     size_t i = from;
     for (; i + 8 <= text.size(); i += 8) {
         uint64_t word;
         std::memcpy(&word, text.data() + i, sizeof word);
-        // The byte sought is zero after the XOR.
-        const uint64_t x = word ^ pattern;
-        if ((x - kOnes) & ~x & kHighs) break;
+        if (hasByte(word, pattern)) break;
     }
     for (; i < text.size(); ++i)
         if (text[i] == c) return i;
+    return std::string_view::npos;
+}
+
+size_t findLineEnd(std::string_view text, size_t from) {
+    constexpr uint64_t kCR = kOnes * '\r', kLF = kOnes * '\n';
+    size_t i = from;
+    for (; i + 8 <= text.size(); i += 8) {
+        uint64_t word;
+        std::memcpy(&word, text.data() + i, sizeof word);
+        if (hasByte(word, kCR) | hasByte(word, kLF)) break;
+    }
+    for (; i < text.size(); ++i)
+        if (text[i] == '\r' || text[i] == '\n') return i;
     return std::string_view::npos;
 }
 

@@ -36,6 +36,8 @@ std::string trustPacket(uint8_t value);
 // They look at eight bytes at a time: whole messages are searched, and the
 // C library's search here goes a byte at a time.
 size_t findByte(std::string_view text, char c, size_t from = 0);
+// The first CR or LF at or after from.
+size_t findLineEnd(std::string_view text, size_t from = 0);
 size_t findText(std::string_view text, std::string_view what, size_t from = 0);
 
 struct Section {

@@ -403,6 +403,19 @@ TEST_F(JobsTest, PGPMIMEEncryptedAndSigned) {
     DecodeRun r = Decode(ctx, db, out.substr(b, e - b + 27), {"alice pass"});
     ASSERT_EQ(r.result, 0);
     EXPECT_EQ(r.output, entity);
+    // Line ends other than CR LF are made CR LF before the entity is protected.
+    to = Set({alice});
+    ASSERT_EQ(Encode(ctx, "Content-Type: text/plain\n\nbare LF\nlone CR\rend", out,
+                     Opts(S().PGPOEncryptToKeySet(ctx, to), S().PGPODataIsASCII(ctx, 1),
+                          S().PGPOPGPMIMEEncoding(ctx, 1, &offset, sep))),
+              0);
+    S().PGPFreeKeySet(to);
+    b = out.find("-----BEGIN PGP MESSAGE-----");
+    e = out.find("-----END PGP MESSAGE-----");
+    ASSERT_TRUE(b != std::string::npos && e != std::string::npos);
+    r = Decode(ctx, db, out.substr(b, e - b + 27), {"alice pass"});
+    ASSERT_EQ(r.result, 0);
+    EXPECT_EQ(r.output, "Content-Type: text/plain\r\n\r\nbare LF\r\nlone CR\r\nend");
 
     ASSERT_EQ(Encode(ctx, entity, out,
                      Opts(SignAlice(), S().PGPODataIsASCII(ctx, 1), S().PGPOPGPMIMEEncoding(ctx, 1, &offset, sep))),
