@@ -193,7 +193,7 @@ int TPMEncryptor::Assemble() {
         if (charset[0]) PM.HostCharset = charset;
     }
     std::string header, body, mixed, alt;
-    PM.GetMainHeader(bytes, header, body, mixed, alt);
+    PM.TakeMainHeader(bytes, header, body, mixed, alt);
     if (header.empty()) {
         WipeText(bytes);
         WipeText(body);

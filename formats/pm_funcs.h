@@ -128,6 +128,11 @@ public:
     // Splitting a message and its parts.
     void GetMainHeader(std::string_view message, std::string& mainHeader, std::string& body,
                        std::string& mixedBoundary, std::string& altBoundary);
+    // The same for a message that is not needed afterwards: a MIME message's
+    // own buffer becomes the body (left empty), so that a large message is
+    // not held twice; any other message stays as it is.
+    void TakeMainHeader(std::string& message, std::string& mainHeader, std::string& body,
+                        std::string& mixedBoundary, std::string& altBoundary);
     // The body is a view that is advanced past the part, so that walking a
     // message part by part stays linear in its size.
     static TMailPart PartExtract(std::string_view& body, std::string_view boundary, std::string& altBoundary);
@@ -169,6 +174,11 @@ private:
     // While a message is rewritten as it is, or a stored message is put
     // inline, its mixed content-type line stays in its main header.
     bool KeepMixedLine = false;
+
+    // The main header's parts; the body is bodyHead followed by the message
+    // from the offset returned.
+    std::size_t MainHeaderParts(std::string_view message, std::string& mainHeader, std::string& bodyHead,
+                                std::string& mixedBoundary, std::string& altBoundary);
 
     struct TJobResult {
         int Error = -1;

@@ -1,6 +1,7 @@
 // Splitting an outgoing message of the mail client: its main header, its
 // parts, attachment names and headers, and the removal of the crypt headers.
 
+#include "base/wipe_text.h"
 #include "formats/mcfuncs.h"
 #include "formats/mime_text.h"
 #include "formats/pm_funcs.h"
@@ -8,6 +9,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <cstring>
 #include <vector>
 
 namespace orv {
@@ -185,18 +187,15 @@ std::string RemoveEncryptorHeader(std::string_view header, bool last) {
     return out;
 }
 
-void TPMFuncs::GetMainHeader(std::string_view message, std::string& mainHeader, std::string& body,
-                             std::string& mixedBoundary, std::string& altBoundary) {
+std::size_t TPMFuncs::MainHeaderParts(std::string_view message, std::string& mainHeader, std::string& bodyHead,
+                                      std::string& mixedBoundary, std::string& altBoundary) {
     mainHeader.clear();
-    body.clear();
+    bodyHead.clear();
     mixedBoundary.clear();
     altBoundary.clear();
     const std::string_view text = TrimLeft(message);
     const std::size_t blank = text.find("\r\n\r\n");
-    if (blank == npos) {
-        body = text;
-        return;
-    }
+    if (blank == npos) return std::size_t(text.data() - message.data());
     std::string_view rest = text.substr(blank + 4);
     const bool dropMixedLine = !KeepMixedLine && Services.PGPMimeLoaded && Services.PGPMimeLoaded();
 
@@ -243,9 +242,38 @@ void TPMFuncs::GetMainHeader(std::string_view message, std::string& mainHeader, 
         const Delimiter d = FindDelimiter(rest, cut.substr(2));
         if (d) rest.remove_prefix(d.pos);
     }
-    body = AddSpaceLine(TrimLeft(collected));
-    body += rest;
+    bodyHead = AddSpaceLine(TrimLeft(collected));
     mainHeader = TrimRight(kept);
+    return std::size_t(rest.data() - message.data());
+}
+
+void TPMFuncs::GetMainHeader(std::string_view message, std::string& mainHeader, std::string& body,
+                             std::string& mixedBoundary, std::string& altBoundary) {
+    const std::size_t rest = MainHeaderParts(message, mainHeader, body, mixedBoundary, altBoundary);
+    body += message.substr(rest);
+}
+
+void TPMFuncs::TakeMainHeader(std::string& message, std::string& mainHeader, std::string& body,
+                              std::string& mixedBoundary, std::string& altBoundary) {
+    std::string head;
+    const std::size_t rest = MainHeaderParts(message, mainHeader, head, mixedBoundary, altBoundary);
+    if (!IsMime || head.size() > rest) {
+        // A message that is not MIME is still needed whole.
+        body = std::move(head);
+        body += std::string_view(message).substr(rest);
+        return;
+    }
+    // The body's content lines go right before the rest, the body moves over
+    // the header, and what the move leaves behind at the end is wiped before
+    // the text is cut there.
+    const std::size_t start = rest - head.size();
+    std::copy(head.begin(), head.end(), message.begin() + std::ptrdiff_t(start));
+    const std::size_t size = message.size() - start;
+    std::memmove(message.data(), message.data() + start, size);
+    WipeBytes(message.data() + size, start);
+    message.resize(size);
+    body = std::move(message);
+    message.clear();
 }
 
 TMailPart TPMFuncs::PartExtract(std::string_view& body, std::string_view boundary, std::string& altBoundary) {

@@ -129,6 +129,33 @@ TEST(GetMainHeader, AlternativeBoundaryAndOddInput) {
     EXPECT_EQ(mixed, "") << "an empty boundary is no boundary";
 }
 
+TEST(GetMainHeader, TakingTheMessageSplitsItAlikeInItsOwnBuffer) {
+    const std::string messages[] = {
+        "\r\n  " + kMixedMessage,
+        "To: b@x\r\nMIME-Version: 1.0\r\nContent-type: text/plain;\r\n charset=ISO-8859-1;\r\n\tformat=flowed\r\n"
+        "Content-transfer-encoding: 7BIT\r\n\r\nHello\r\n",
+        "MIME-Version: 1.0\r\nContent-type: Multipart/Alternative; boundary=\"alt-1\"\r\n\r\njunk\r\n--alt-1\r\n\r\nA\r\n",
+        "To: b@x\r\nSubject: not MIME\r\n\r\nplain text\r\n", "no blank line at all"};
+    for (const std::string& original : messages) {
+        TPMFuncs given = Funcs(), taking = Funcs();
+        std::string header, body, mixed, alt, header2, body2, mixed2, alt2;
+        given.GetMainHeader(original, header, body, mixed, alt);
+        std::string message = original;
+        const char* const buffer = message.data();
+        taking.TakeMainHeader(message, header2, body2, mixed2, alt2);
+        EXPECT_EQ(header2, header);
+        EXPECT_EQ(body2, body);
+        EXPECT_EQ(mixed2, mixed);
+        EXPECT_EQ(alt2, alt);
+        if (given.IsMime) {
+            EXPECT_TRUE(message.empty());
+            EXPECT_EQ(body2.data(), buffer) << "the body stays in the message's buffer";
+        } else {
+            EXPECT_EQ(message, original) << "a message that is not MIME is still needed whole";
+        }
+    }
+}
+
 TEST(PartExtract, WalksTheClientsParts) {
     TPMFuncs pm = Funcs();
     std::string header, body, mixed, alt;

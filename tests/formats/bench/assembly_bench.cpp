@@ -131,7 +131,7 @@ int RunMode(const std::string& mode) {
     std::string header, body, mixed, alt;
     const std::size_t inputSize = input.size();
     if (mode == "engine-mime") {
-        pm.GetMainHeader(input, header, body, mixed, alt);
+        pm.TakeMainHeader(input, header, body, mixed, alt);
         WipeText(input);
         input = std::move(body);
         body.clear();
@@ -152,7 +152,7 @@ int RunMode(const std::string& mode) {
         size = job.OutputText.size();
     } else {
         std::string out;
-        pm.GetMainHeader(input, header, body, mixed, alt);
+        pm.TakeMainHeader(input, header, body, mixed, alt);
         WipeText(input);
         result = mode == "pgpmime" ? pm.PGPMimeEncoded(header, body, mixed, alt, out)
                                    : pm.PGPEncoded(header, body, mixed, alt, out);
