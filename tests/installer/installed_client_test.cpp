@@ -62,31 +62,12 @@ public:
             CreateDirectoryA(path_.substr(0, at).c_str(), nullptr);
         CreateDirectoryA(base_.c_str(), nullptr);
     }
-    ~InstallFolder() { RemoveTree(base_); }
+    ~InstallFolder() { RemoveFolder(base_ + "\\"); }
     InstallFolder(const InstallFolder&) = delete;
     InstallFolder& operator=(const InstallFolder&) = delete;
     const std::string& Path() const { return path_; }
 
 private:
-    static void RemoveTree(const std::string& dir) {
-        WIN32_FIND_DATAA fd;
-        HANDLE h = FindFirstFileA((dir + "\\*").c_str(), &fd);
-        if (h != INVALID_HANDLE_VALUE) {
-            do {
-                const std::string name = fd.cFileName;
-                if (name == "." || name == "..") continue;
-                const std::string full = dir + "\\" + name;
-                if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-                    RemoveTree(full);
-                } else {
-                    SetFileAttributesA(full.c_str(), FILE_ATTRIBUTE_NORMAL);
-                    DeleteFileA(full.c_str());
-                }
-            } while (FindNextFileA(h, &fd));
-            FindClose(h);
-        }
-        RemoveDirectoryA(dir.c_str());
-    }
     std::string base_, path_;
 };
 

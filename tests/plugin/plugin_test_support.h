@@ -14,6 +14,7 @@
 
 #include "base/unique_handle.h"
 #include "interfaces/host_messages.h"
+#include "tests/support/folder_tree.h"
 #include "tests/support/ui_robot.h"
 
 namespace orv::test {
@@ -55,24 +56,6 @@ public:
     }
 
 private:
-    static void EmptyFolder(const std::string& dir) {
-        WIN32_FIND_DATAA fd;
-        HANDLE h = FindFirstFileA((dir + "*").c_str(), &fd);
-        if (h == INVALID_HANDLE_VALUE) return;
-        do {
-            const std::string name = fd.cFileName;
-            if (name == "." || name == "..") continue;
-            const std::string full = dir + name;
-            if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-                EmptyFolder(full + "\\");
-                RemoveDirectoryA(full.c_str());
-            } else {
-                SetFileAttributesA(full.c_str(), FILE_ATTRIBUTE_NORMAL);
-                DeleteFileA(full.c_str());
-            }
-        } while (FindNextFileA(h, &fd));
-        FindClose(h);
-    }
     std::string path_;
 };
 

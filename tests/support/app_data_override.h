@@ -6,6 +6,8 @@
 #include <memory>
 #include <string>
 
+#include "tests/support/folder_tree.h"
+
 namespace orv::test {
 
 class AppDataOverride {
@@ -61,7 +63,7 @@ public:
     }
     ~ScratchAppData() {
         override_.reset();
-        Remove(root_);
+        RemoveFolder(root_);
     }
     ScratchAppData(const ScratchAppData&) = delete;
     ScratchAppData& operator=(const ScratchAppData&) = delete;
@@ -69,20 +71,6 @@ public:
     std::string PrefsFile() const { return root_ + "appdata\\Network Associates\\PGP\\PGPprefs.txt"; }
 
 private:
-    static void Remove(const std::string& dir) {
-        WIN32_FIND_DATAA fd;
-        HANDLE f = FindFirstFileA((dir + "*").c_str(), &fd);
-        if (f != INVALID_HANDLE_VALUE) {
-            do {
-                const std::string name = fd.cFileName;
-                if (name == "." || name == "..") continue;
-                if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) Remove(dir + name + "\\");
-                else DeleteFileA((dir + name).c_str());
-            } while (FindNextFileA(f, &fd));
-            FindClose(f);
-        }
-        RemoveDirectoryA(dir.c_str());
-    }
     std::string root_;
     std::unique_ptr<AppDataOverride> override_;
 };

@@ -1,5 +1,6 @@
 #include "tests/standin/mailclient/test_support.h"
 
+#include "tests/support/folder_tree.h"
 #include "tests/support/ui_robot.h"
 
 #include <cstdio>
@@ -13,25 +14,6 @@ std::string BinDir() {
     return dir.substr(0, dir.find_last_of('\\') + 1);
 }
 
-namespace {
-
-void RemoveTree(const std::string& dir) {
-    WIN32_FIND_DATAA fd;
-    HANDLE h = FindFirstFileA((dir + "*").c_str(), &fd);
-    if (h != INVALID_HANDLE_VALUE) {
-        do {
-            std::string name = fd.cFileName;
-            if (name == "." || name == "..") continue;
-            if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) RemoveTree(dir + name + "\\");
-            else DeleteFileA((dir + name).c_str());
-        } while (FindNextFileA(h, &fd));
-        FindClose(h);
-    }
-    RemoveDirectoryA(dir.c_str());
-}
-
-}  // namespace
-
 // In %TEMP%, not beside the build: the installations and mailboxes tests lay
 // out there must not grow with the depth of the checkout.
 std::string ScratchDir(const std::string& name) {
@@ -40,7 +22,7 @@ std::string ScratchDir(const std::string& name) {
     std::string base = std::string(temp) + "orv_mctest\\";
     CreateDirectoryA(base.c_str(), nullptr);
     std::string dir = base + name + "\\";
-    RemoveTree(dir);
+    orv::test::RemoveFolder(dir);
     CreateDirectoryA(dir.c_str(), nullptr);
     return dir;
 }
